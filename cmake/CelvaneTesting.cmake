@@ -1,0 +1,35 @@
+# Test helpers shared by every folder.
+enable_testing()
+find_package(GTest REQUIRED)
+include(GoogleTest)
+
+# The CTest label of a test is the top folder it lives in, so that
+# `ctest -L platform` runs one area.
+function(celvane_area_of out_var)
+    file(RELATIVE_PATH rel ${CMAKE_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR})
+    string(REPLACE "/" ";" parts "${rel}")
+    list(GET parts 0 area)
+    set(${out_var} ${area} PARENT_SCOPE)
+endfunction()
+
+# celvane_add_test(<name> SOURCES <files...> [LIBS <targets...>])
+function(celvane_add_test name)
+    cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
+    celvane_area_of(area)
+    add_executable(${name} ${T_SOURCES})
+    target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
+    gtest_discover_tests(${name}
+        DISCOVERY_MODE PRE_TEST
+        PROPERTIES LABELS ${area} ENVIRONMENT "CELVANE_BUILD_BIN=${CMAKE_BINARY_DIR}/bin")
+endfunction()
+
+# Visits every direct subfolder that has its own CMakeLists.txt.
+macro(celvane_add_subfolders)
+    file(GLOB _children LIST_DIRECTORIES true RELATIVE ${CMAKE_CURRENT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR}/*)
+    list(SORT _children)
+    foreach(_child ${_children})
+        if(IS_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}/${_child} AND EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${_child}/CMakeLists.txt)
+            add_subdirectory(${_child})
+        endif()
+    endforeach()
+endmacro()

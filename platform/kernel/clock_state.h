@@ -1,0 +1,27 @@
+#pragma once
+// Internal: which clock the platform runs on.
+#include <atomic>
+#include <cstdint>
+
+namespace plat::detail {
+
+class ClockState {
+public:
+    uint64_t now() const;
+    bool is_virtual() const { return virtual_.load(std::memory_order_acquire); }
+
+    // Virtual time; called with the dispatcher lock held.
+    void enter_virtual(uint64_t start_ms);
+    void leave_virtual();
+    void set_virtual_now(uint64_t ms) { virtual_now_.store(ms, std::memory_order_release); }
+    uint64_t virtual_now() const { return virtual_now_.load(std::memory_order_acquire); }
+
+private:
+    std::atomic<bool> virtual_{false};
+    std::atomic<uint64_t> virtual_now_{0};
+};
+
+ClockState& clock_state();
+uint32_t current_tid();
+
+}  // namespace plat::detail

@@ -1,0 +1,44 @@
+#include "platform/kernel/device_root.h"
+
+#include <cstdlib>
+#include <mutex>
+#include <string_view>
+
+namespace plat {
+
+namespace {
+std::mutex g_root_lock;
+std::filesystem::path g_root;
+}  // namespace
+
+std::filesystem::path device_root() {
+    std::lock_guard lock(g_root_lock);
+    if (g_root.empty()) {
+        const char* env = std::getenv("CELVANE_ROOT");
+        g_root = (env && *env) ? std::filesystem::path(env) : std::filesystem::path("build/device");
+        g_root = std::filesystem::absolute(g_root);
+    }
+    return g_root;
+}
+
+void set_device_root(const std::filesystem::path& root) {
+    std::lock_guard lock(g_root_lock);
+    g_root = std::filesystem::absolute(root);
+}
+
+bool apply_root_option(int argc, const char* const* argv) {
+    for (int i = 1; i < argc; ++i) {
+        std::string_view arg = argv[i];
+        if (arg == "--root" && i + 1 < argc) {
+            set_device_root(argv[i + 1]);
+            return true;
+        }
+        if (arg.starts_with("--root=")) {
+            set_device_root(std::string(arg.substr(7)));
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace plat

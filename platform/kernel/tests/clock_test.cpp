@@ -1,0 +1,77 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <regex>
+
+#include "platform/kernel/kernel.h"
+
+namespace {
+
+using Steady = std::chrono::steady_clock;
+
+TEST(Clock, TimedWaitOfTwentyVirtualSecondsCostsNoRealTime) {
+    plat::VirtualClock clock(/*auto_advance=*/true);
+    plat::Event never(false, false);
+    const uint32_t before = plat::tick_count();
+    const auto real_start = Steady::now();
+    EXPECT_FALSE(never.wait(20000));
+    const auto real = Steady::now() - real_start;
+    EXPECT_GE(plat::tick_count() - before, 20000u);
+    EXPECT_LT(real, std::chrono::milliseconds(500));
+}
+
+TEST(Clock, ManualVirtualClockWakesWaitersOnlyWhenAdvanced) {
+    plat::VirtualClock clock;
+    plat::Event started(true, false);
+    plat::Thread sleeper = plat::Thread::start([&] {
+        started.set();
+        plat::sleep_ms(6000);
+        return 0u;
+    });
+    started.wait();
+    plat::sleep_ms(0);
+    clock.advance(5999);
+    EXPECT_FALSE(sleeper.join(0));
+    // A real pause: the sleeper must still not wake without virtual time.
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_FALSE(sleeper.join(0));
+    clock.advance(1);
+    Steady::time_point deadline = Steady::now() + std::chrono::seconds(5);
+    while (!sleeper.join(0) && Steady::now() < deadline) std::this_thread::yield();
+    EXPECT_TRUE(sleeper.join(0));
+}
+
+TEST(Clock, SettingTheLocalTimeMovesOnlyTheInstrumentClock) {
+    const auto root = std::filesystem::temp_directory_path() / ("clock-test-" + std::to_string(getpid()));
+    plat::set_device_root(root);
+    plat::SystemTime wanted{.year = 2031, .month = 3, .day = 4, .hour = 5, .minute = 6, .second = 7};
+    ASSERT_TRUE(plat::set_local_time(wanted));
+    const plat::SystemTime now = plat::local_time();
+    EXPECT_EQ(now.year, 2031);
+    EXPECT_EQ(now.month, 3);
+    EXPECT_EQ(now.day, 4);
+    EXPECT_EQ(now.hour, 5);
+    EXPECT_EQ(now.minute, 6);
+    EXPECT_TRUE(std::filesystem::exists(root / "run" / "clock-offset"));
+    plat::SystemTime bad = wanted;
+    bad.month = 13;
+    EXPECT_FALSE(plat::set_local_time(bad));
+    std::filesystem::remove_all(root);
+}
+
+TEST(DebugOutput, LinesCarryTheTimeAndThreadPrefix) {
+    plat::set_debug_to_stderr(false);
+    plat::DebugCapture capture;
+    plat::debug_printf("CPrintIO::PrintingWorkThread, begin!\n");
+    const auto lines = capture.lines();
+    ASSERT_EQ(lines.size(), 1u);
+    char tid[16];
+    std::snprintf(tid, sizeof tid, "%08x", plat::current_thread_id());
+    EXPECT_TRUE(std::regex_match(
+        lines[0], std::regex(R"(<\d\d/\d\d \d\d:\d\d:\d\d> [0-9a-f]{8} CPrintIO::PrintingWorkThread, begin!\n)")))
+        << lines[0];
+    EXPECT_NE(lines[0].find(tid), std::string::npos);
+    plat::set_debug_to_stderr(true);
+}
+
+}  // namespace
