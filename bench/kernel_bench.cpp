@@ -26,8 +26,9 @@ void BM_EventSignalToWake(benchmark::State& state) {
     stop = true;
     ping.set();
     peer.join();
-    state.counters["one_way_us"] = benchmark::Counter(
-        static_cast<double>(state.iterations()) * 2, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    state.counters["one_way_us"] =
+        benchmark::Counter(static_cast<double>(state.iterations()) * 2,
+                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(BM_EventSignalToWake)->UseRealTime()->Repetitions(5)->ReportAggregatesOnly(true);
 

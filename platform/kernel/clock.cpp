@@ -30,7 +30,9 @@ void ClockState::enter_virtual(uint64_t start_ms) {
     virtual_.store(true, std::memory_order_release);
 }
 
-void ClockState::leave_virtual() { virtual_.store(false, std::memory_order_release); }
+void ClockState::leave_virtual() {
+    virtual_.store(false, std::memory_order_release);
+}
 
 ClockState& clock_state() {
     static ClockState state;
@@ -39,8 +41,12 @@ ClockState& clock_state() {
 
 }  // namespace detail
 
-uint64_t now_ms() { return detail::clock_now_ms(); }
-uint32_t tick_count() { return static_cast<uint32_t>(now_ms()); }
+uint64_t now_ms() {
+    return detail::clock_now_ms();
+}
+uint32_t tick_count() {
+    return static_cast<uint32_t>(now_ms());
+}
 
 void sleep_ms(uint32_t ms) {
     // A wait on nothing: returns when its deadline passes on the platform clock.
@@ -84,7 +90,9 @@ void VirtualClock::advance(uint64_t ms) {
     detail::wake_due_waiters(lock);
 }
 
-uint64_t VirtualClock::now() const { return detail::clock_state().virtual_now(); }
+uint64_t VirtualClock::now() const {
+    return detail::clock_state().virtual_now();
+}
 
 // --- Calendar time ---------------------------------------------------------
 
@@ -94,7 +102,9 @@ std::mutex g_offset_lock;
 bool g_offset_loaded = false;
 int64_t g_offset_ms = 0;
 
-std::filesystem::path offset_file() { return device_root() / "run" / "clock-offset"; }
+std::filesystem::path offset_file() {
+    return device_root() / "run" / "clock-offset";
+}
 
 int64_t clock_offset() {
     std::lock_guard lock(g_offset_lock);
@@ -135,8 +145,12 @@ SystemTime from_epoch_ms(int64_t ms, bool local) {
 
 }  // namespace
 
-SystemTime local_time() { return from_epoch_ms(host_epoch_ms() + clock_offset(), true); }
-SystemTime system_time() { return from_epoch_ms(host_epoch_ms() + clock_offset(), false); }
+SystemTime local_time() {
+    return from_epoch_ms(host_epoch_ms() + clock_offset(), true);
+}
+SystemTime system_time() {
+    return from_epoch_ms(host_epoch_ms() + clock_offset(), false);
+}
 
 int64_t local_epoch_seconds() {
     const int64_t ms = host_epoch_ms() + clock_offset();

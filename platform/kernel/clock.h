@@ -17,7 +17,7 @@ void sleep_ms(uint32_t ms);
 // moves only by advance(), or, with auto_advance, by jumping to the earliest
 // deadline some thread waits for.
 class VirtualClock {
-public:
+  public:
     explicit VirtualClock(bool auto_advance = false, uint64_t start_ms = 1000);
     ~VirtualClock();
     VirtualClock(const VirtualClock&) = delete;
@@ -26,7 +26,7 @@ public:
     void advance(uint64_t ms);
     uint64_t now() const;
 
-private:
+  private:
     std::atomic<bool> stop_{false};
     std::thread ticker_;
 };
@@ -34,7 +34,7 @@ private:
 // Calendar time, laid out like the platform's record.
 struct SystemTime {
     uint16_t year = 0;
-    uint16_t month = 0;  // 1..12
+    uint16_t month = 0;        // 1..12
     uint16_t day_of_week = 0;  // 0 = Sunday
     uint16_t day = 0;
     uint16_t hour = 0;

@@ -6,7 +6,7 @@
 namespace plat::detail {
 
 class ClockState {
-public:
+  public:
     uint64_t now() const;
     bool is_virtual() const { return virtual_.load(std::memory_order_acquire); }
 
@@ -16,7 +16,7 @@ public:
     void set_virtual_now(uint64_t ms) { virtual_now_.store(ms, std::memory_order_release); }
     uint64_t virtual_now() const { return virtual_now_.load(std::memory_order_acquire); }
 
-private:
+  private:
     std::atomic<bool> virtual_{false};
     std::atomic<uint64_t> virtual_now_{0};
 };

@@ -56,7 +56,9 @@ void debug_printf(const char* format, ...) {
     debug_output(text);
 }
 
-void set_debug_to_stderr(bool enabled) { g_to_stderr.store(enabled); }
+void set_debug_to_stderr(bool enabled) {
+    g_to_stderr.store(enabled);
+}
 
 DebugCapture::DebugCapture() {
     Sinks& s = sinks();

@@ -20,14 +20,14 @@ void set_debug_to_stderr(bool enabled);
 
 // Collects every debug line while it exists (tests read them).
 class DebugCapture {
-public:
+  public:
     DebugCapture();
     ~DebugCapture();
     DebugCapture(const DebugCapture&) = delete;
     DebugCapture& operator=(const DebugCapture&) = delete;
     std::vector<std::string> lines() const;
 
-private:
+  private:
     int id_;
 };
 

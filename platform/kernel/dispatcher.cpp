@@ -55,7 +55,9 @@ void KObject::wake_waiters() {
     for (Waiter* w : waiters) w->cv.notify_one();
 }
 
-uint64_t clock_now_ms() { return clock_state().now(); }
+uint64_t clock_now_ms() {
+    return clock_state().now();
+}
 
 uint32_t wait_for_any(std::span<KObject* const> objects, uint32_t timeout_ms) {
     const uint32_t tid = current_tid();

@@ -22,7 +22,7 @@ struct Waiter {
 enum class Kind { Event, Mutex, Semaphore, Thread, Queue, Mapping };
 
 class KObject {
-public:
+  public:
     explicit KObject(Kind kind) : kind_(kind) {}
     virtual ~KObject() = default;
     KObject(const KObject&) = delete;
@@ -39,7 +39,7 @@ public:
 
     std::vector<Waiter*> waiters;
 
-private:
+  private:
     Kind kind_;
 };
 

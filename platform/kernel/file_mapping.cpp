@@ -7,7 +7,7 @@
 namespace plat {
 
 class MappingBlock : public detail::KObject {
-public:
+  public:
     explicit MappingBlock(size_t size) : KObject(detail::Kind::Mapping), bytes(size, 0) {}
     bool ready(uint32_t) const override { return false; }
     std::vector<uint8_t> bytes;
@@ -22,7 +22,8 @@ FileMapping FileMapping::create(std::string_view name, size_t size, Created* cre
     }
     bool existed = false;
     auto obj = detail::create_named(
-        name, detail::Kind::Mapping, [&] { return std::make_shared<MappingBlock>(size); }, &existed);
+        name, detail::Kind::Mapping, [&] { return std::make_shared<MappingBlock>(size); },
+        &existed);
     if (created) created->already_existed = existed;
     m.block_ = std::static_pointer_cast<MappingBlock>(obj);
     return m;
@@ -30,11 +31,16 @@ FileMapping FileMapping::create(std::string_view name, size_t size, Created* cre
 
 FileMapping FileMapping::open(std::string_view name) {
     FileMapping m;
-    m.block_ = std::static_pointer_cast<MappingBlock>(detail::open_named(name, detail::Kind::Mapping));
+    m.block_ =
+        std::static_pointer_cast<MappingBlock>(detail::open_named(name, detail::Kind::Mapping));
     return m;
 }
 
-uint8_t* FileMapping::data() const { return block_ ? block_->bytes.data() : nullptr; }
-size_t FileMapping::size() const { return block_ ? block_->bytes.size() : 0; }
+uint8_t* FileMapping::data() const {
+    return block_ ? block_->bytes.data() : nullptr;
+}
+size_t FileMapping::size() const {
+    return block_ ? block_->bytes.size() : 0;
+}
 
 }  // namespace plat

@@ -10,7 +10,7 @@
 namespace plat {
 
 class FileMapping {
-public:
+  public:
     FileMapping() = default;
     // Creates the named block (zero-filled) or opens the existing one, which
     // keeps its size; `created->already_existed` tells which.
@@ -21,7 +21,7 @@ public:
     uint8_t* data() const;
     size_t size() const;
 
-private:
+  private:
     std::shared_ptr<class MappingBlock> block_;
 };
 

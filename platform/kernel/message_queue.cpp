@@ -17,7 +17,7 @@ namespace detail {
 namespace {
 
 class QueueObject : public KObject {
-public:
+  public:
     QueueObject() : KObject(Kind::Queue) {}
     bool ready(uint32_t) const override { return !messages_.empty(); }
     std::deque<Message> messages_;
@@ -49,12 +49,14 @@ void drop_thread_queue(uint32_t tid) {
 namespace {
 // A Waitable over the calling thread's queue.
 class QueueHandle : public Waitable {
-public:
+  public:
     explicit QueueHandle(std::shared_ptr<detail::KObject> q) : Waitable(std::move(q)) {}
 };
 }  // namespace
 
-void ensure_message_queue() { detail::own_queue(); }
+void ensure_message_queue() {
+    detail::own_queue();
+}
 
 bool post_thread_message(uint32_t tid, const Message& msg) {
     std::lock_guard lock(detail::dispatcher_lock());
@@ -91,7 +93,9 @@ bool get_message(Message& out, uint32_t timeout_ms) {
     return out.message != WM_QUIT;
 }
 
-bool get_message(Message& out) { return get_message(out, INFINITE); }
+bool get_message(Message& out) {
+    return get_message(out, INFINITE);
+}
 
 bool peek_message(Message& out, bool remove) {
     auto q = detail::own_queue();
@@ -107,6 +111,8 @@ void post_quit_message(int exit_code) {
     post_thread_message(detail::current_tid(), WM_QUIT, static_cast<uintptr_t>(exit_code), 0);
 }
 
-Waitable message_queue_waitable() { return QueueHandle(detail::own_queue()); }
+Waitable message_queue_waitable() {
+    return QueueHandle(detail::own_queue());
+}
 
 }  // namespace plat

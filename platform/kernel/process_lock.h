@@ -6,7 +6,7 @@
 namespace plat::detail {
 
 class ProcessLock {
-public:
+  public:
     explicit ProcessLock(std::string_view name);
     ~ProcessLock();
     ProcessLock(const ProcessLock&) = delete;
@@ -15,7 +15,7 @@ public:
     // False when another process holds the lock of that name.
     bool held() const { return fd_ >= 0; }
 
-private:
+  private:
     int fd_ = -1;
 };
 

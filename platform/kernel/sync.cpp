@@ -14,7 +14,7 @@ namespace detail {
 namespace {
 
 class EventObject : public KObject {
-public:
+  public:
     EventObject(bool manual, bool set) : KObject(Kind::Event), manual_(manual), set_(set) {}
     bool ready(uint32_t) const override { return set_; }
     void consume(uint32_t) override {
@@ -25,7 +25,7 @@ public:
 };
 
 class MutexObject : public KObject {
-public:
+  public:
     explicit MutexObject(std::string_view name) : KObject(Kind::Mutex) {
         if (!name.empty()) process_lock_ = std::make_unique<ProcessLock>(name);
     }
@@ -41,8 +41,9 @@ public:
 };
 
 class SemaphoreObject : public KObject {
-public:
-    SemaphoreObject(int32_t count, int32_t max) : KObject(Kind::Semaphore), count_(count), max_(max) {}
+  public:
+    SemaphoreObject(int32_t count, int32_t max)
+        : KObject(Kind::Semaphore), count_(count), max_(max) {}
     bool ready(uint32_t) const override { return count_ > 0; }
     void consume(uint32_t) override { --count_; }
     int32_t count_;
@@ -90,17 +91,21 @@ uint32_t wait_any(std::initializer_list<const Waitable*> objects, uint32_t timeo
 Event::Event(bool manual_reset, bool initially_set)
     : Waitable(std::make_shared<detail::EventObject>(manual_reset, initially_set)) {}
 
-Event Event::create(std::string_view name, bool manual_reset, bool initially_set, Created* created) {
+Event Event::create(std::string_view name, bool manual_reset, bool initially_set,
+                    Created* created) {
     if (name.empty()) return Event(manual_reset, initially_set);
     bool existed = false;
     auto obj = detail::create_named(
         name, detail::Kind::Event,
-        [&] { return std::make_shared<detail::EventObject>(manual_reset, initially_set); }, &existed);
+        [&] { return std::make_shared<detail::EventObject>(manual_reset, initially_set); },
+        &existed);
     if (created) created->already_existed = existed;
     return Event(std::move(obj));
 }
 
-Event Event::open(std::string_view name) { return Event(detail::open_named(name, detail::Kind::Event)); }
+Event Event::open(std::string_view name) {
+    return Event(detail::open_named(name, detail::Kind::Event));
+}
 
 void Event::set() const {
     if (!obj_) return;
@@ -145,7 +150,9 @@ Mutex Mutex::create(std::string_view name, bool initially_owned, Created* create
     return m;
 }
 
-Mutex Mutex::open(std::string_view name) { return Mutex(detail::open_named(name, detail::Kind::Mutex)); }
+Mutex Mutex::open(std::string_view name) {
+    return Mutex(detail::open_named(name, detail::Kind::Mutex));
+}
 
 bool Mutex::unlock() const {
     if (!obj_) return false;

@@ -19,7 +19,7 @@ class KObject;
 
 // Anything a thread can wait on.
 class Waitable {
-public:
+  public:
     Waitable() = default;
     explicit operator bool() const { return obj_ != nullptr; }
     // Waits until signalled; true when it was, false on time-out.
@@ -27,7 +27,7 @@ public:
     detail::KObject* object() const { return obj_.get(); }
     bool same_object(const Waitable& other) const { return obj_ == other.obj_; }
 
-protected:
+  protected:
     explicit Waitable(std::shared_ptr<detail::KObject> obj) : obj_(std::move(obj)) {}
     std::shared_ptr<detail::KObject> obj_;
 };
@@ -43,7 +43,7 @@ struct Created {
 };
 
 class Event : public Waitable {
-public:
+  public:
     Event() = default;
     // An unnamed event. An auto-reset event releases exactly one waiter per set.
     Event(bool manual_reset, bool initially_set);
@@ -58,7 +58,7 @@ public:
     void reset() const;
     bool is_set() const;
 
-private:
+  private:
     using Waitable::Waitable;
 };
 
@@ -66,7 +66,7 @@ private:
 // often. A named mutex also holds an advisory lock file in the device root so
 // that "already exists" holds across the system's processes.
 class Mutex : public Waitable {
-public:
+  public:
     Mutex() = default;
     explicit Mutex(bool initially_owned);
     static Mutex create(std::string_view name, bool initially_owned, Created* created = nullptr);
@@ -77,12 +77,12 @@ public:
     // False (ERROR_NOT_OWNER semantics) when the caller does not own it.
     bool unlock() const;
 
-private:
+  private:
     using Waitable::Waitable;
 };
 
 class Semaphore : public Waitable {
-public:
+  public:
     Semaphore() = default;
     Semaphore(int32_t initial, int32_t maximum);
     static Semaphore create(std::string_view name, int32_t initial, int32_t maximum,
@@ -91,19 +91,19 @@ public:
     // Adds `count`; false when that would pass the maximum.
     bool release(int32_t count = 1, int32_t* previous = nullptr) const;
 
-private:
+  private:
     using Waitable::Waitable;
 };
 
 // A lightweight recursive lock for one process, never named.
 class CriticalSection {
-public:
+  public:
     CriticalSection() : mutex_(false) {}
     void lock() const { mutex_.lock(); }
     bool try_lock() const { return mutex_.try_lock(); }
     void unlock() const { mutex_.unlock(); }
 
-private:
+  private:
     Mutex mutex_;
 };
 

@@ -24,7 +24,7 @@ uint32_t current_tid() {
 namespace {
 
 class ThreadObject : public KObject {
-public:
+  public:
     ThreadObject() : KObject(Kind::Thread) {}
     bool ready(uint32_t) const override { return finished_; }
 
@@ -61,10 +61,14 @@ void* thread_main(void* arg) {
 }  // namespace
 }  // namespace detail
 
-uint32_t current_thread_id() { return detail::current_tid(); }
+uint32_t current_thread_id() {
+    return detail::current_tid();
+}
 
 namespace {
-detail::ThreadObject* thread_object(detail::KObject* o) { return static_cast<detail::ThreadObject*>(o); }
+detail::ThreadObject* thread_object(detail::KObject* o) {
+    return static_cast<detail::ThreadObject*>(o);
+}
 }  // namespace
 
 Thread Thread::start(std::function<uint32_t()> body, const ThreadOptions& options) {

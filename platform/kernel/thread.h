@@ -20,7 +20,7 @@ struct ThreadOptions {
 // A kernel thread. The handle is waitable: it is signalled once the thread
 // has ended. Dropping every handle does not stop the thread.
 class Thread : public Waitable {
-public:
+  public:
     Thread() = default;
     static Thread start(std::function<uint32_t()> body, const ThreadOptions& options = {});
 
@@ -33,7 +33,7 @@ public:
     int priority() const;
     void set_priority(int priority) const;
 
-private:
+  private:
     using Waitable::Waitable;
 };
 

@@ -42,9 +42,11 @@ TEST(Clock, ManualVirtualClockWakesWaitersOnlyWhenAdvanced) {
 }
 
 TEST(Clock, SettingTheLocalTimeMovesOnlyTheInstrumentClock) {
-    const auto root = std::filesystem::temp_directory_path() / ("clock-test-" + std::to_string(getpid()));
+    const auto root =
+        std::filesystem::temp_directory_path() / ("clock-test-" + std::to_string(getpid()));
     plat::set_device_root(root);
-    plat::SystemTime wanted{.year = 2031, .month = 3, .day = 4, .hour = 5, .minute = 6, .second = 7};
+    plat::SystemTime wanted{
+        .year = 2031, .month = 3, .day = 4, .hour = 5, .minute = 6, .second = 7};
     ASSERT_TRUE(plat::set_local_time(wanted));
     const plat::SystemTime now = plat::local_time();
     EXPECT_EQ(now.year, 2031);
@@ -68,7 +70,9 @@ TEST(DebugOutput, LinesCarryTheTimeAndThreadPrefix) {
     char tid[16];
     std::snprintf(tid, sizeof tid, "%08x", plat::current_thread_id());
     EXPECT_TRUE(std::regex_match(
-        lines[0], std::regex(R"(<\d\d/\d\d \d\d:\d\d:\d\d> [0-9a-f]{8} CPrintIO::PrintingWorkThread, begin!\n)")))
+        lines[0],
+        std::regex(
+            R"(<\d\d/\d\d \d\d:\d\d:\d\d> [0-9a-f]{8} CPrintIO::PrintingWorkThread, begin!\n)")))
         << lines[0];
     EXPECT_NE(lines[0].find(tid), std::string::npos);
     plat::set_debug_to_stderr(true);

@@ -17,7 +17,7 @@ namespace fs = std::filesystem;
 
 // A device root of its own for each test.
 class NamedObjects : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         root_ = fs::temp_directory_path() /
                 ("kernel-test-" + std::to_string(::getpid()) + "-" +
