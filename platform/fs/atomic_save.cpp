@@ -42,7 +42,9 @@ AtomicFile::AtomicFile(AtomicFile&& other) noexcept
       fd_(std::exchange(other.fd_, -1)),
       failed_(other.failed_) {}
 
-AtomicFile::~AtomicFile() { discard(); }
+AtomicFile::~AtomicFile() {
+    discard();
+}
 
 void AtomicFile::discard() {
     if (fd_ >= 0) {

@@ -15,7 +15,9 @@
 
 namespace plat {
 
-File::~File() { close(); }
+File::~File() {
+    close();
+}
 
 File::File(File&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
 
@@ -32,17 +34,34 @@ File File::open(std::u16string_view path, FileAccess access, FileOpen how) {
     if (!host) return File();
     int flags = O_CLOEXEC;
     switch (access) {
-        case FileAccess::Read: flags |= O_RDONLY; break;
-        case FileAccess::Write: flags |= O_WRONLY; break;
-        case FileAccess::ReadWrite: flags |= O_RDWR; break;
+        case FileAccess::Read:
+            flags |= O_RDONLY;
+            break;
+        case FileAccess::Write:
+            flags |= O_WRONLY;
+            break;
+        case FileAccess::ReadWrite:
+            flags |= O_RDWR;
+            break;
     }
     switch (how) {
-        case FileOpen::Existing: break;
-        case FileOpen::CreateAlways: flags |= O_CREAT | O_TRUNC; break;
-        case FileOpen::CreateNew: flags |= O_CREAT | O_EXCL; break;
-        case FileOpen::OpenAlways: flags |= O_CREAT; break;
-        case FileOpen::TruncateExisting: flags |= O_TRUNC; break;
-        case FileOpen::Append: flags |= O_CREAT | O_APPEND; break;
+        case FileOpen::Existing:
+            break;
+        case FileOpen::CreateAlways:
+            flags |= O_CREAT | O_TRUNC;
+            break;
+        case FileOpen::CreateNew:
+            flags |= O_CREAT | O_EXCL;
+            break;
+        case FileOpen::OpenAlways:
+            flags |= O_CREAT;
+            break;
+        case FileOpen::TruncateExisting:
+            flags |= O_TRUNC;
+            break;
+        case FileOpen::Append:
+            flags |= O_CREAT | O_APPEND;
+            break;
     }
     // Truncating needs write access on the host; the instrument allows it
     // with any access, so a read-only truncate still opens for writing.
@@ -55,7 +74,8 @@ File File::open(std::u16string_view path, FileAccess access, FileOpen how) {
         if (err == ENOENT) {
             // A missing folder on the way is "path not found".
             std::error_code ec;
-            if (!std::filesystem::is_directory(host->parent_path(), ec)) code = ERROR_PATH_NOT_FOUND;
+            if (!std::filesystem::is_directory(host->parent_path(), ec))
+                code = ERROR_PATH_NOT_FOUND;
         }
         set_last_error(code);
         return File();
@@ -110,7 +130,9 @@ int64_t File::write(std::string_view text) {
 
 int64_t File::seek(int64_t offset, SeekFrom from) {
     if (fd_ < 0) return detail::fail(ERROR_INVALID_HANDLE), -1;
-    int whence = from == SeekFrom::Begin ? SEEK_SET : from == SeekFrom::Current ? SEEK_CUR : SEEK_END;
+    int whence = from == SeekFrom::Begin     ? SEEK_SET
+                 : from == SeekFrom::Current ? SEEK_CUR
+                                             : SEEK_END;
     off_t pos = ::lseek(fd_, offset, whence);
     if (pos < 0) return detail::fail(ERROR_INVALID_PARAMETER), -1;
     return pos;

@@ -11,12 +11,12 @@ enum class FileAccess : uint32_t { Read = 1, Write = 2, ReadWrite = 3 };
 
 // How an open treats an existing or missing file.
 enum class FileOpen {
-    Existing,        // open; fails with ERROR_FILE_NOT_FOUND when missing
-    CreateAlways,    // create, or truncate an existing file
-    CreateNew,       // create; fails with ERROR_FILE_EXISTS when it exists
-    OpenAlways,      // open, or create when missing
+    Existing,      // open; fails with ERROR_FILE_NOT_FOUND when missing
+    CreateAlways,  // create, or truncate an existing file
+    CreateNew,     // create; fails with ERROR_FILE_EXISTS when it exists
+    OpenAlways,    // open, or create when missing
     TruncateExisting,
-    Append,          // open or create; every write goes to the end
+    Append,  // open or create; every write goes to the end
 };
 
 enum class SeekFrom { Begin, Current, End };

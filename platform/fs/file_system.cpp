@@ -40,7 +40,8 @@ uint32_t attributes_of(const fs::path& host, const struct stat& st) {
     if (S_ISDIR(st.st_mode)) attributes |= FILE_ATTRIBUTE_DIRECTORY;
     if (!(st.st_mode & S_IWUSR)) attributes |= FILE_ATTRIBUTE_READONLY;
     if (host.filename().string().starts_with('.')) attributes |= FILE_ATTRIBUTE_HIDDEN;
-    if (attributes == 0) attributes = S_ISREG(st.st_mode) ? FILE_ATTRIBUTE_ARCHIVE : FILE_ATTRIBUTE_NORMAL;
+    if (attributes == 0)
+        attributes = S_ISREG(st.st_mode) ? FILE_ATTRIBUTE_ARCHIVE : FILE_ATTRIBUTE_NORMAL;
     return attributes;
 }
 
@@ -51,7 +52,8 @@ std::optional<fs::path> existing(std::u16string_view path, struct stat* st) {
     if (!host) return std::nullopt;
     if (::stat(host->c_str(), st) != 0) {
         std::error_code ec;
-        fail(fs::is_directory(host->parent_path(), ec) ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND);
+        fail(fs::is_directory(host->parent_path(), ec) ? ERROR_FILE_NOT_FOUND
+                                                       : ERROR_PATH_NOT_FOUND);
         return std::nullopt;
     }
     return host;
@@ -70,7 +72,8 @@ std::optional<fs::path> creatable(std::u16string_view path) {
 }
 
 bool same_entry(const fs::path& a, const fs::path& b) {
-    struct stat sa {}, sb {};
+    struct stat sa {
+    }, sb{};
     return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
            sa.st_ino == sb.st_ino;
 }
@@ -93,7 +96,9 @@ bool set_file_attributes(std::u16string_view path, uint32_t attributes) {
     return true;
 }
 
-bool file_exists(std::u16string_view path) { return file_attributes(path) != INVALID_FILE_ATTRIBUTES; }
+bool file_exists(std::u16string_view path) {
+    return file_attributes(path) != INVALID_FILE_ATTRIBUTES;
+}
 
 std::optional<FileTime> last_write_time(std::u16string_view path) {
     struct stat st {};
@@ -128,7 +133,8 @@ bool remove_directory(std::u16string_view path) {
     auto host = existing(path, &st);
     if (!host) return false;
     if (!S_ISDIR(st.st_mode)) return fail(ERROR_DIRECTORY);
-    if (host->lexically_normal() == host_path(u"\\")->lexically_normal()) return fail(ERROR_ACCESS_DENIED);
+    if (host->lexically_normal() == host_path(u"\\")->lexically_normal())
+        return fail(ERROR_ACCESS_DENIED);
     if (::rmdir(host->c_str()) != 0) return fail_errno();
     return true;
 }
@@ -153,7 +159,8 @@ bool copy_file(std::u16string_view from, std::u16string_view to, bool fail_if_ex
     struct stat tst {};
     bool target_exists = ::stat(target->c_str(), &tst) == 0;
     if (target_exists && fail_if_exists) return fail(ERROR_FILE_EXISTS);
-    if (target_exists && (S_ISDIR(tst.st_mode) || !(tst.st_mode & S_IWUSR))) return fail(ERROR_ACCESS_DENIED);
+    if (target_exists && (S_ISDIR(tst.st_mode) || !(tst.st_mode & S_IWUSR)))
+        return fail(ERROR_ACCESS_DENIED);
     if (target_exists && same_entry(*source, *target)) return fail(ERROR_SHARING_VIOLATION);
 
     int in = ::open(source->c_str(), O_RDONLY | O_CLOEXEC);
@@ -205,7 +212,8 @@ bool wildcard_match(std::u16string_view pattern, std::u16string_view name) {
     if (pattern == u"*.*" || pattern == u"*") return true;
     size_t p = 0, n = 0, star = std::u16string_view::npos, mark = 0;
     while (n < name.size()) {
-        if (p < pattern.size() && (pattern[p] == u'?' || fold_case(pattern[p]) == fold_case(name[n]))) {
+        if (p < pattern.size() &&
+            (pattern[p] == u'?' || fold_case(pattern[p]) == fold_case(name[n]))) {
             ++p;
             ++n;
         } else if (p < pattern.size() && pattern[p] == u'*') {
@@ -235,7 +243,8 @@ FindFile& FindFile::operator=(FindFile&&) noexcept = default;
 
 FindFile FindFile::first(std::u16string_view pattern, FindData& first) {
     size_t cut = pattern.find_last_of(u"\\/");
-    std::u16string_view folder = cut == std::u16string_view::npos ? u"" : pattern.substr(0, cut + 1);
+    std::u16string_view folder =
+        cut == std::u16string_view::npos ? u"" : pattern.substr(0, cut + 1);
     std::u16string_view mask = cut == std::u16string_view::npos ? pattern : pattern.substr(cut + 1);
     if (mask.empty()) mask = u"*";
     FindFile result;
@@ -292,7 +301,9 @@ bool disk_free_space(std::u16string_view path, DiskSpace& out) {
 
 namespace {
 
-uint32_t clamp32(uint64_t v) { return v > 0xFFFFFFFFULL ? 0xFFFFFFFFU : static_cast<uint32_t>(v); }
+uint32_t clamp32(uint64_t v) {
+    return v > 0xFFFFFFFFULL ? 0xFFFFFFFFU : static_cast<uint32_t>(v);
+}
 
 // "Key:   12345 kB" lines of /proc files, in bytes.
 uint64_t proc_kb(const char* file, std::string_view key) {
@@ -317,7 +328,8 @@ MemoryStatus global_memory_status() {
     uint64_t avail = proc_kb("/proc/meminfo", "MemAvailable");
     uint64_t swap_total = proc_kb("/proc/meminfo", "SwapTotal");
     uint64_t swap_free = proc_kb("/proc/meminfo", "SwapFree");
-    if (total > 0) status.memory_load = static_cast<uint32_t>(100 - std::min(avail, total) * 100 / total);
+    if (total > 0)
+        status.memory_load = static_cast<uint32_t>(100 - std::min(avail, total) * 100 / total);
     status.total_phys = clamp32(total);
     status.avail_phys = clamp32(avail);
     status.total_page_file = clamp32(total + swap_total);

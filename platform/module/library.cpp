@@ -34,7 +34,9 @@ std::u16string program_folder() {
 
 }  // namespace
 
-Library::~Library() { unload(); }
+Library::~Library() {
+    unload();
+}
 
 Library::Library(Library&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
 
@@ -70,7 +72,9 @@ Library Library::load(std::u16string_view name) {
     return Library();
 }
 
-Library Library::load(std::string_view name_utf8) { return load(from_utf8(name_utf8)); }
+Library Library::load(std::string_view name_utf8) {
+    return load(from_utf8(name_utf8));
+}
 
 void* Library::symbol(const char* name) const {
     if (!handle_) {

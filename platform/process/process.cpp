@@ -63,7 +63,9 @@ struct Process::State {
             return;
         }
         if (pidfd >= 0) {
-            struct pollfd p {pidfd, POLLIN, 0};
+            struct pollfd p {
+                pidfd, POLLIN, 0
+            };
             if (::poll(&p, 1, 0) > 0) ended = true;
         } else if (::kill(pid, 0) != 0 && errno == ESRCH) {
             ended = true;
@@ -183,7 +185,9 @@ Process Process::open(uint32_t id) {
     return process;
 }
 
-uint32_t Process::id() const { return state_ ? static_cast<uint32_t>(state_->pid) : 0; }
+uint32_t Process::id() const {
+    return state_ ? static_cast<uint32_t>(state_->pid) : 0;
+}
 
 bool Process::exit_code(uint32_t& code) const {
     if (!state_) {
@@ -213,9 +217,12 @@ bool Process::wait(uint32_t timeout_ms) const {
         auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
             deadline - std::chrono::steady_clock::now());
         if (timeout_ms != INFINITE && left.count() <= 0) return false;
-        int slice = timeout_ms == INFINITE ? 100 : static_cast<int>(std::min<int64_t>(left.count(), 100));
+        int slice =
+            timeout_ms == INFINITE ? 100 : static_cast<int>(std::min<int64_t>(left.count(), 100));
         if (state_->pidfd >= 0) {
-            struct pollfd p {state_->pidfd, POLLIN, 0};
+            struct pollfd p {
+                state_->pidfd, POLLIN, 0
+            };
             ::poll(&p, 1, slice);
         } else {
             std::this_thread::sleep_for(std::chrono::milliseconds(std::min(slice, 5)));
@@ -248,7 +255,8 @@ bool Process::terminate(uint32_t code) {
 }
 
 std::u16string program_path() {
-    if (const char* given = std::getenv(kProgramPathVariable); given && *given) return from_utf8(given);
+    if (const char* given = std::getenv(kProgramPathVariable); given && *given)
+        return from_utf8(given);
     std::error_code ec;
     fs::path exe = fs::read_symlink("/proc/self/exe", ec);
     fs::path rel = exe.lexically_relative(fs::weakly_canonical(device_root(), ec));

@@ -36,7 +36,9 @@ bool split(std::u16string_view path, std::vector<std::u16string>& out) {
     return true;
 }
 
-bool valid_value_name(std::u16string_view name) { return name.find(u'\0') == std::u16string_view::npos; }
+bool valid_value_name(std::u16string_view name) {
+    return name.find(u'\0') == std::u16string_view::npos;
+}
 
 }  // namespace
 
@@ -257,7 +259,8 @@ std::optional<uint32_t> RegKey::get_dword(std::u16string_view name) const {
 }
 
 uint32_t RegKey::set_dword(std::u16string_view name, uint32_t value) const {
-    uint8_t data[4] = {uint8_t(value), uint8_t(value >> 8), uint8_t(value >> 16), uint8_t(value >> 24)};
+    uint8_t data[4] = {uint8_t(value), uint8_t(value >> 8), uint8_t(value >> 16),
+                       uint8_t(value >> 24)};
     return set_value(name, REG_DWORD, data, 4);
 }
 
@@ -284,7 +287,8 @@ uint32_t RegKey::set_binary(std::u16string_view name, const std::vector<uint8_t>
     return set_value(name, REG_BINARY, data.data(), static_cast<uint32_t>(data.size()));
 }
 
-std::optional<std::vector<std::u16string>> RegKey::get_multi_string(std::u16string_view name) const {
+std::optional<std::vector<std::u16string>> RegKey::get_multi_string(
+    std::u16string_view name) const {
     auto data = get_typed(*this, name, REG_MULTI_SZ);
     if (!data) return std::nullopt;
     std::vector<std::u16string> texts;

@@ -63,7 +63,8 @@ class RegKey {
     std::optional<std::vector<uint8_t>> get_binary(std::u16string_view name) const;
     uint32_t set_binary(std::u16string_view name, const std::vector<uint8_t>& data) const;
     std::optional<std::vector<std::u16string>> get_multi_string(std::u16string_view name) const;
-    uint32_t set_multi_string(std::u16string_view name, const std::vector<std::u16string>& texts) const;
+    uint32_t set_multi_string(std::u16string_view name,
+                              const std::vector<std::u16string>& texts) const;
 
     Hive hive() const { return hive_; }
     // The key's path below its hive, as it was given.
@@ -75,7 +76,11 @@ class RegKey {
     std::vector<std::u16string> path_;
 };
 
-inline RegKey hkey_current_user() { return RegKey(Hive::CurrentUser); }
-inline RegKey hkey_local_machine() { return RegKey(Hive::LocalMachine); }
+inline RegKey hkey_current_user() {
+    return RegKey(Hive::CurrentUser);
+}
+inline RegKey hkey_local_machine() {
+    return RegKey(Hive::LocalMachine);
+}
 
 }  // namespace plat

@@ -21,9 +21,15 @@ namespace fs = std::filesystem;
 
 namespace {
 
-fs::path registry_file(const fs::path& root) { return root / "registry.txt"; }
-fs::path factory_file(const fs::path& root) { return root / "registry.factory"; }
-fs::path bad_file(const fs::path& root) { return root / "registry.bad"; }
+fs::path registry_file(const fs::path& root) {
+    return root / "registry.txt";
+}
+fs::path factory_file(const fs::path& root) {
+    return root / "registry.factory";
+}
+fs::path bad_file(const fs::path& root) {
+    return root / "registry.bad";
+}
 
 // Holds the cross-process writer lock while alive.
 class WriterLock {
@@ -57,6 +63,16 @@ std::string read_all(int fd) {
         text.append(buf, static_cast<size_t>(n));
     }
     return text;
+}
+
+// Under the writer lock every temporary file of the registry is a leftover
+// of a writer that died before its rename.
+void remove_stale_temporaries(const fs::path& root) {
+    std::error_code ec;
+    for (fs::directory_iterator it(root, ec), end; !ec && it != end; it.increment(ec)) {
+        if (it->path().filename().string().starts_with(".registry.txt.tmp-"))
+            fs::remove(it->path(), ec);
+    }
 }
 
 bool save_tree(const fs::path& root, const RegNode& tree, uint64_t generation) {
@@ -155,6 +171,7 @@ uint32_t RegistryStore::write(const std::function<uint32_t(RegNode&, bool& chang
     std::lock_guard guard(mutex_);
     WriterLock lock(device_root());
     refresh(true);
+    remove_stale_temporaries(root_);
     RegNode before = tree_.clone();
     bool changed = false;
     uint32_t result = f(tree_, changed);

@@ -39,7 +39,9 @@ void append_quoted(std::string& out, std::u16string_view text) {
     out += '"';
 }
 
-bool survives_text(std::u16string_view text) { return from_utf8(to_utf8(text)) == text; }
+bool survives_text(std::u16string_view text) {
+    return from_utf8(to_utf8(text)) == text;
+}
 
 // A string value written as text when that loses nothing: even size, one
 // terminator at the end and no other zero.
@@ -77,7 +79,8 @@ void write_value(std::string& out, const RegValueData& v) {
     std::vector<std::u16string> texts;
     char buf[32];
     if (v.type == REG_DWORD && v.data.size() == 4) {
-        uint32_t word = v.data[0] | (v.data[1] << 8) | (v.data[2] << 16) | (uint32_t(v.data[3]) << 24);
+        uint32_t word =
+            v.data[0] | (v.data[1] << 8) | (v.data[2] << 16) | (uint32_t(v.data[3]) << 24);
         std::snprintf(buf, sizeof buf, "dword:%08x", word);
         out += buf;
     } else if (v.type == REG_SZ && as_text(v, text)) {
@@ -105,7 +108,8 @@ void write_node(std::string& out, const RegNode& node, const std::string& path) 
     out += path;
     out += "]\n";
     for (const auto& v : node.values) write_value(out, v);
-    for (const auto& child : node.children) write_node(out, *child, path + "\\" + to_utf8(child->name));
+    for (const auto& child : node.children)
+        write_node(out, *child, path + "\\" + to_utf8(child->name));
 }
 
 // ---- reading ----
@@ -150,10 +154,18 @@ bool read_quoted(Cursor& c, std::u16string& out) {
         char e = c.s[c.i++];
         switch (e) {
             case '"':
-            case '\\': bytes += e; break;
-            case 'n': bytes += '\n'; break;
-            case 'r': bytes += '\r'; break;
-            case 't': bytes += '\t'; break;
+            case '\\':
+                bytes += e;
+                break;
+            case 'n':
+                bytes += '\n';
+                break;
+            case 'r':
+                bytes += '\r';
+                break;
+            case 't':
+                bytes += '\t';
+                break;
             case 'x': {
                 if (c.i + 2 > c.s.size()) return false;
                 int hi = hex_digit(c.s[c.i]), lo = hex_digit(c.s[c.i + 1]);
@@ -162,7 +174,8 @@ bool read_quoted(Cursor& c, std::u16string& out) {
                 c.i += 2;
                 break;
             }
-            default: return false;
+            default:
+                return false;
         }
     }
     if (!c.eat('"')) return false;
@@ -177,7 +190,8 @@ bool read_value(std::string_view line, RegValueData& v) {
         std::string_view digits = line.substr(c.i);
         uint32_t word = 0;
         auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), word, 16);
-        if (ec != std::errc() || end != digits.data() + digits.size() || digits.size() != 8) return false;
+        if (ec != std::errc() || end != digits.data() + digits.size() || digits.size() != 8)
+            return false;
         v.type = REG_DWORD;
         v.data = {uint8_t(word), uint8_t(word >> 8), uint8_t(word >> 16), uint8_t(word >> 24)};
         return true;
@@ -228,7 +242,8 @@ std::vector<std::u16string> split_key_path(std::u16string_view path) {
     size_t start = 0;
     for (;;) {
         size_t end = path.find(u'\\', start);
-        parts.emplace_back(path.substr(start, end == std::u16string_view::npos ? end : end - start));
+        parts.emplace_back(
+            path.substr(start, end == std::u16string_view::npos ? end : end - start));
         if (end == std::u16string_view::npos) break;
         start = end + 1;
     }
@@ -294,7 +309,9 @@ RegNode RegNode::clone() const {
     return copy;
 }
 
-std::u16string_view hive_name(int hive) { return kHives[hive]; }
+std::u16string_view hive_name(int hive) {
+    return kHives[hive];
+}
 
 RegNode empty_registry() {
     RegNode root;

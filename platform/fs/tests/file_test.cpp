@@ -72,7 +72,8 @@ TEST_F(Files, OpenModesOnExistingAndMissingFiles) {
         EXPECT_EQ(f.write("new"), 3);
         f.close();
         std::string want = c.content_after;
-        if (c.how == FileOpen::Existing || c.how == FileOpen::OpenAlways) want = c.file_exists ? "newold" : "new";
+        if (c.how == FileOpen::Existing || c.how == FileOpen::OpenAlways)
+            want = c.file_exists ? "newold" : "new";
         EXPECT_EQ(slurp(host(path)), want) << int(c.how);
     }
 }
@@ -97,7 +98,8 @@ TEST_F(Files, ReadSeekSizeTruncate) {
 
 TEST_F(Files, MissingFoldersAndVolumes) {
     set_last_error(0);
-    EXPECT_FALSE(File::open(u"\\FlashFX Disk\\Nowhere\\x.txt", FileAccess::Write, FileOpen::CreateAlways));
+    EXPECT_FALSE(
+        File::open(u"\\FlashFX Disk\\Nowhere\\x.txt", FileAccess::Write, FileOpen::CreateAlways));
     EXPECT_EQ(get_last_error(), ERROR_PATH_NOT_FOUND);
     // No USB storage: "\Hard Disk" is an absent volume.
     EXPECT_FALSE(File::open(u"\\Hard Disk\\x.txt", FileAccess::Write, FileOpen::CreateAlways));
@@ -118,12 +120,14 @@ TEST_F(Files, MissingFoldersAndVolumes) {
 
 TEST_F(Files, CaseInsensitiveLookUpThroughEveryCall) {
     ASSERT_TRUE(create_directory(u"\\FlashFX Disk\\My Traces"));
-    File f = File::open(u"\\FlashFX Disk\\My Traces\\A.TRC", FileAccess::Write, FileOpen::CreateNew);
+    File f =
+        File::open(u"\\FlashFX Disk\\My Traces\\A.TRC", FileAccess::Write, FileOpen::CreateNew);
     ASSERT_TRUE(f);
     f.close();
     EXPECT_TRUE(fs::exists(root_.path() / "FlashFX Disk" / "My Traces" / "A.TRC"));
     EXPECT_TRUE(file_exists(u"\\flashfx disk\\my traces\\a.trc"));
-    EXPECT_TRUE(File::open(u"\\FLASHFX DISK\\MY TRACES\\a.trc", FileAccess::Read, FileOpen::Existing));
+    EXPECT_TRUE(
+        File::open(u"\\FLASHFX DISK\\MY TRACES\\a.trc", FileAccess::Read, FileOpen::Existing));
     EXPECT_TRUE(copy_file(u"\\flashfx disk\\my traces\\a.trc", u"\\FlashFx Disk\\b.trc", true));
     EXPECT_TRUE(delete_file(u"\\flashfx disk\\my traces\\a.trc"));
     EXPECT_FALSE(file_exists(u"\\FlashFX Disk\\My Traces\\A.TRC"));
@@ -133,7 +137,8 @@ TEST_F(Files, AttributesAndTimes) {
     atomic_save(u"\\FlashFX Disk\\f.txt", "x");
     create_directory(u"\\FlashFX Disk\\Dir");
     atomic_save(u"\\FlashFX Disk\\.hidden", "x");
-    EXPECT_EQ(file_attributes(u"\\FlashFX Disk\\Dir") & FILE_ATTRIBUTE_DIRECTORY, FILE_ATTRIBUTE_DIRECTORY);
+    EXPECT_EQ(file_attributes(u"\\FlashFX Disk\\Dir") & FILE_ATTRIBUTE_DIRECTORY,
+              FILE_ATTRIBUTE_DIRECTORY);
     EXPECT_EQ(file_attributes(u"\\FlashFX Disk\\f.txt") & FILE_ATTRIBUTE_DIRECTORY, 0u);
     EXPECT_NE(file_attributes(u"\\FlashFX Disk\\.hidden") & FILE_ATTRIBUTE_HIDDEN, 0u);
 
@@ -168,10 +173,12 @@ TEST_F(Files, FoldersCopyMoveDelete) {
     const FileTime old_time = 130077216000000000ULL;
     set_last_write_time(u"\\FlashFX Disk\\two.stp", old_time);
 
-    EXPECT_FALSE(copy_file(u"\\FlashFX Disk\\two.stp", u"\\FlashFX Disk\\My Setups\\ONE.stp", true));
+    EXPECT_FALSE(
+        copy_file(u"\\FlashFX Disk\\two.stp", u"\\FlashFX Disk\\My Setups\\ONE.stp", true));
     EXPECT_EQ(get_last_error(), ERROR_FILE_EXISTS);
     EXPECT_EQ(slurp(host(u"\\FlashFX Disk\\My Setups\\one.stp")), "one");
-    EXPECT_TRUE(copy_file(u"\\FlashFX Disk\\two.stp", u"\\FlashFX Disk\\My Setups\\ONE.stp", false));
+    EXPECT_TRUE(
+        copy_file(u"\\FlashFX Disk\\two.stp", u"\\FlashFX Disk\\My Setups\\ONE.stp", false));
     EXPECT_EQ(slurp(host(u"\\FlashFX Disk\\My Setups\\one.stp")), "two");
     EXPECT_EQ(*last_write_time(u"\\FlashFX Disk\\My Setups\\one.stp"), old_time);
     EXPECT_FALSE(copy_file(u"\\FlashFX Disk\\missing", u"\\FlashFX Disk\\x", false));
@@ -187,7 +194,8 @@ TEST_F(Files, FoldersCopyMoveDelete) {
     EXPECT_TRUE(move_file(u"\\FlashFX Disk\\My Setups", u"\\FlashFX Disk\\Setups"));
     EXPECT_TRUE(file_exists(u"\\FlashFX Disk\\Setups\\three.stp"));
     EXPECT_FALSE(move_file(u"\\FlashFX Disk\\Setups", u"\\FlashFX Disk\\Setups\\inner"));
-    EXPECT_TRUE(move_file(u"\\FlashFX Disk\\Setups\\three.stp", u"\\FlashFX Disk\\Setups\\THREE.stp"));
+    EXPECT_TRUE(
+        move_file(u"\\FlashFX Disk\\Setups\\three.stp", u"\\FlashFX Disk\\Setups\\THREE.stp"));
 
     EXPECT_TRUE(delete_file(u"\\FlashFX Disk\\Setups\\one.stp"));
     EXPECT_FALSE(delete_file(u"\\FlashFX Disk\\Setups\\one.stp"));
@@ -204,10 +212,17 @@ TEST_F(Files, WildcardMatching) {
         const char16_t* name;
         bool match;
     } cases[] = {
-        {u"*.*", u"noext", true},     {u"*.stp", u"A.STP", true},    {u"*.stp", u"a.stpx", false},
-        {u"Setup?.stp", u"setup1.stp", true}, {u"Setup?.stp", u"setup12.stp", false},
-        {u"*a*b", u"xxaxxb", true},   {u"*a*b", u"xxaxxbc", false},  {u"trace.*", u"trace", true},
-        {u"*", u"", true},            {u"?", u"", false},            {u"a*", u"b", false},
+        {u"*.*", u"noext", true},
+        {u"*.stp", u"A.STP", true},
+        {u"*.stp", u"a.stpx", false},
+        {u"Setup?.stp", u"setup1.stp", true},
+        {u"Setup?.stp", u"setup12.stp", false},
+        {u"*a*b", u"xxaxxb", true},
+        {u"*a*b", u"xxaxxbc", false},
+        {u"trace.*", u"trace", true},
+        {u"*", u"", true},
+        {u"?", u"", false},
+        {u"a*", u"b", false},
     };
     for (const auto& c : cases)
         EXPECT_EQ(wildcard_match(c.pattern, c.name), c.match)
@@ -285,7 +300,8 @@ TEST_F(Files, AtomicSaveReplacesWholeOrNothing) {
     ASSERT_TRUE(atomic_save(path, "second"));
     EXPECT_EQ(slurp(host(path)), "second");
     int entries = 0;
-    for ([[maybe_unused]] auto& e : fs::directory_iterator(host(u"\\FlashFX Disk\\System"))) ++entries;
+    for ([[maybe_unused]] auto& e : fs::directory_iterator(host(u"\\FlashFX Disk\\System")))
+        ++entries;
     EXPECT_EQ(entries, 1) << "a temporary file was left behind";
     EXPECT_FALSE(atomic_save(u"\\Hard Disk\\x", "x"));
     EXPECT_EQ(get_last_error(), ERROR_PATH_NOT_FOUND);
