@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <condition_variable>
 #include <cstring>
 #include <deque>
 #include <list>
@@ -96,11 +97,6 @@ class DeviceSlot : public DeviceLink, public std::enable_shared_from_this<Device
     UsbDeviceHandle handle() { return &handle_; }
     const UsbInterfaceDescriptor* descriptor() const { return &descriptor_; }
 
-    bool is_gone() const {
-        std::lock_guard lock(mutex_);
-        return gone_;
-    }
-
     // ---- DeviceLink ----
     bool send_in(uint8_t address, std::span<const uint8_t> data) override {
         std::vector<TransferPtr> finished;
@@ -166,9 +162,13 @@ class DeviceSlot : public DeviceLink, public std::enable_shared_from_this<Device
         state->size = size;
         state->done = done;
         state->context = context;
-        if (is_gone()) {
-            set_last_error(ERROR_DEVICE_NOT_CONNECTED);
-            return nullptr;
+        {
+            std::lock_guard lock(mutex_);
+            if (gone_) {
+                set_last_error(ERROR_DEVICE_NOT_CONNECTED);
+                return nullptr;
+            }
+            if (!in) ++out_calls_;  // the device is not told it left while this runs
         }
         auto* handle = new UsbTransfer_{state};
         if (!in) {
@@ -176,8 +176,9 @@ class DeviceSlot : public DeviceLink, public std::enable_shared_from_this<Device
             {
                 std::lock_guard lock(mutex_);
                 state->complete = true;
-                state->error = gone_ ? USB_TRANSFER_CANCELLED : error;
-                state->bytes = state->error == USB_TRANSFER_OK ? size : 0;
+                state->error = error;
+                state->bytes = error == USB_TRANSFER_OK ? size : 0;
+                if (--out_calls_ == 0) out_done_.notify_all();
             }
             state->run_callback();
             return handle;
@@ -233,6 +234,12 @@ class DeviceSlot : public DeviceLink, public std::enable_shared_from_this<Device
             }
         }
         for (auto& t : finished) t->run_callback();
+    }
+
+    // Waits until no OUT transfer is inside the device.
+    void wait_out_calls() {
+        std::unique_lock lock(mutex_);
+        out_done_.wait(lock, [&] { return out_calls_ == 0; });
     }
 
     // Ends every outstanding transfer and refuses new ones.
@@ -337,6 +344,8 @@ class DeviceSlot : public DeviceLink, public std::enable_shared_from_this<Device
     mutable std::mutex mutex_;
     std::map<uint8_t, InQueue> in_;
     bool gone_ = false;
+    int out_calls_ = 0;
+    std::condition_variable out_done_;
     Notification notification_;
 };
 
@@ -462,6 +471,7 @@ class HostImpl final : public Host {
         slot->mark_gone();
         auto note = slot->take_notification();
         if (note.routine) note.routine(note.context, USB_CLOSE_DEVICE, nullptr);
+        slot->wait_out_calls();
         slot->device().detached();
         return true;
     }
