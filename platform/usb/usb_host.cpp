@@ -36,7 +36,8 @@ struct UsbTransfer_ {
 namespace plat::usb {
 
 struct TransferState {
-    UsbPipe_* pipe = nullptr;
+    UsbPipe_* pipe = nullptr;  // identity only: the pipe may close first
+    std::shared_ptr<DeviceSlot> slot;
     uint8_t* buffer = nullptr;
     uint32_t size = 0;
     uint32_t bytes = 0;
@@ -158,6 +159,7 @@ class DeviceSlot : public DeviceLink, public std::enable_shared_from_this<Device
         }
         auto state = std::make_shared<TransferState>();
         state->pipe = pipe;
+        state->slot = shared_from_this();
         state->buffer = static_cast<uint8_t*>(buffer);
         state->size = size;
         state->done = done;
@@ -391,17 +393,17 @@ UsbTransferHandle issue_interrupt(UsbPipeHandle pipe, UsbCompletionRoutine done,
 
 int32_t is_transfer_complete(UsbTransferHandle transfer) {
     if (!transfer) return 1;
-    return transfer->state->pipe->slot->status(*transfer->state, nullptr, nullptr) ? 1 : 0;
+    return transfer->state->slot->status(*transfer->state, nullptr, nullptr) ? 1 : 0;
 }
 
 int32_t get_transfer_status(UsbTransferHandle transfer, uint32_t* bytes, uint32_t* error) {
     if (!transfer) return 0;
-    return transfer->state->pipe->slot->status(*transfer->state, bytes, error) ? 1 : 0;
+    return transfer->state->slot->status(*transfer->state, bytes, error) ? 1 : 0;
 }
 
 int32_t abort_transfer(UsbTransferHandle transfer, uint32_t) {
     if (!transfer) return 0;
-    return transfer->state->pipe->slot->abort(transfer->state) ? 1 : 0;
+    return transfer->state->slot->abort(transfer->state) ? 1 : 0;
 }
 
 int32_t close_transfer(UsbTransferHandle transfer) {
