@@ -537,7 +537,7 @@ void CMeasSetup::DecPreampLevel(bool wrap) {
 // --- frequencies, points and band ----------------------------------------------------------
 
 void CMeasSetup::InstallRange(std::unique_ptr<CFrequencyRange> range) {
-    if (range.get() != range_.get()) range_ = std::move(range);
+    if (range) range_ = std::move(range);
     // The bandwidth block asks this setup for its range, so it follows the
     // new one; it only needs the new span.
     if (bandwidth_) bandwidth_->UpdateForSpan(range_->GetSpan());
