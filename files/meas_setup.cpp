@@ -51,12 +51,11 @@ struct HelpRow {
     int32_t id;
 };
 constexpr HelpRow kPropertyHelp[] = {
-    {0, 64406},  {1, 64407},  {2, 64408},  {3, 64410},  {5, 64411},  {6, 64412},
-    {7, 64413},  {9, 64438},  {10, 64439}, {12, 64440}, {13, 64441}, {14, 64414},
-    {15, 64415}, {16, 64416}, {17, 64417}, {18, 64418}, {21, 64419}, {22, 64420},
-    {23, 64421}, {24, 64422}, {25, 64423}, {35, 64424}, {42, 64425}, {43, 64425},
-    {44, 64425}, {45, 64425}, {46, 64425}, {47, 64425}, {48, 64437}, {49, 64426},
-    {50, 64426}, {67, 1043},
+    {0, 64406},  {1, 64407},  {2, 64408},  {3, 64410},  {5, 64411},  {6, 64412},  {7, 64413},
+    {9, 64438},  {10, 64439}, {12, 64440}, {13, 64441}, {14, 64414}, {15, 64415}, {16, 64416},
+    {17, 64417}, {18, 64418}, {21, 64419}, {22, 64420}, {23, 64421}, {24, 64422}, {25, 64423},
+    {35, 64424}, {42, 64425}, {43, 64425}, {44, 64425}, {45, 64425}, {46, 64425}, {47, 64425},
+    {48, 64437}, {49, 64426}, {50, 64426}, {67, 1043},
 };
 
 constexpr double kAttenuationTable[] = {30.0, 20.0, 10.0, 0.0};
@@ -183,8 +182,8 @@ void CMeasSetup::Reset(ISetupEnvironment* environment) {
     averaging_count_ = 2;
     reference_level_ = 0.1;
     reference_stepping_ = 10.0;
-    reference_value_ = std::make_unique<CGuardedValue>(measure_unit_, reference_level_,
-                                                       reference_stepping_);
+    reference_value_ =
+        std::make_unique<CGuardedValue>(measure_unit_, reference_level_, reference_stepping_);
     attenuation_level_ = 30.0;
     previous_attenuation_level_ = 0.0;
     preamp_level_ = 0.0;
@@ -567,11 +566,20 @@ bool CMeasSetup::SetDataPoints(int32_t points) {
 
 void CMeasSetup::CycleDataPoints() {
     switch (data_points_) {
-        case 177: SetDataPoints(353); break;
-        case 353: SetDataPoints(705); break;
-        case 705: SetDataPoints(1409); break;
-        case 1409: SetDataPoints(177); break;
-        default: break;
+        case 177:
+            SetDataPoints(353);
+            break;
+        case 353:
+            SetDataPoints(705);
+            break;
+        case 705:
+            SetDataPoints(1409);
+            break;
+        case 1409:
+            SetDataPoints(177);
+            break;
+        default:
+            break;
     }
 }
 
@@ -644,7 +652,8 @@ bool CMeasSetup::SetMarkerSearchMode(int32_t mode) {
     return true;
 }
 
-// --- trace settings --------------------------------------------------------------------------------
+// --- trace settings
+// --------------------------------------------------------------------------------
 
 bool CMeasSetup::SetAveragingMode(int32_t mode) {
     if (!InRange(mode, 0, 1)) return false;
@@ -713,7 +722,8 @@ bool CMeasSetup::SetTriggerMode(int32_t mode) {
     return true;
 }
 
-// --- threshold -----------------------------------------------------------------------------------------
+// --- threshold
+// -----------------------------------------------------------------------------------------
 
 bool CMeasSetup::SetThresholdMode(int32_t mode) {
     if (!InRange(mode, 0, 1)) return false;
@@ -733,7 +743,8 @@ void CMeasSetup::DecThresholdPercent(int32_t tenths) {
     SetThresholdPercent(tenths >= threshold_percent_ ? 0 : threshold_percent_ - tenths);
 }
 
-// --- channels ---------------------------------------------------------------------------------------------
+// --- channels
+// ---------------------------------------------------------------------------------------------
 
 uint64_t CMeasSetup::ValidateChannelWidth(uint64_t hertz) const {
     return std::clamp(hertz, GetChannelWidthStep(), std::max<uint64_t>(GetMaxChannelWidth(), 1));
@@ -835,7 +846,8 @@ void CMeasSetup::ResetChannelWidths() {
     Update(center_distance_, third);
 }
 
-// --- demodulation ---------------------------------------------------------------------------------------
+// --- demodulation
+// ---------------------------------------------------------------------------------------
 
 bool CMeasSetup::SetModulationType(int32_t type) {
     if (type != -1 && !InRange(type, 1, 5)) return false;

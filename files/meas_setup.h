@@ -343,7 +343,8 @@ class CMeasSetup : public IChoiceOwner {
     bool GetRssi() const { return rssi_; }
     void SetRssi(bool on) { rssi_ = on; }
 
-    // --- the peak threshold offset ----------------------------------------------------------------
+    // --- the peak threshold offset
+    // ----------------------------------------------------------------
     int32_t GetLevelWord() const { return level_word_; }
     void SetLevelWord(int32_t word) { level_word_ = word; }
     double GetLevel() const { return level_; }
@@ -352,8 +353,9 @@ class CMeasSetup : public IChoiceOwner {
     void IncLevel(double step) { SetLevel(level_ + step); }
     void DecLevel(double step) { SetLevel(level_ - step); }
 
-    // --- reset ------------------------------------------------------------------------------------
-    // Every field of this class to its default; remembers the environment.
+    // --- reset
+    // ------------------------------------------------------------------------------------ Every
+    // field of this class to its default; remembers the environment.
     virtual void Reset(ISetupEnvironment* environment);
     // Reset with the environment given at construction, then notifies.
     void ResetToDefaults();

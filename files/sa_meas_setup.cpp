@@ -39,14 +39,22 @@ core::Text CSAMeasSetup::GetMeasurementDescription() const {
 
 int32_t CSAMeasSetup::GetDefaultNameId() const {
     switch (GetMeasurementId()) {
-        case 21: return 635;
-        case 22: return 636;
-        case 23: return 637;
-        case 26: return 640;
-        case 27: return 641;
-        case 28: return 642;
-        case 29: return 643;
-        default: return 634;
+        case 21:
+            return 635;
+        case 22:
+            return 636;
+        case 23:
+            return 637;
+        case 26:
+            return 640;
+        case 27:
+            return 641;
+        case 28:
+            return 642;
+        case 29:
+            return 643;
+        default:
+            return 634;
     }
 }
 

@@ -5,7 +5,8 @@
 
 class CSAMeasSetup : public CMeasSetup {
   public:
-    static constexpr const char16_t* kBackupPath = u"\\FlashFX Disk\\My Setups\\Backup\\Backup SA.tws";
+    static constexpr const char16_t* kBackupPath =
+        u"\\FlashFX Disk\\My Setups\\Backup\\Backup SA.tws";
     static constexpr const char16_t* kFactoryPath =
         u"\\FlashFX Disk\\My Setups\\Backup\\Factory SA.tws";
 

@@ -78,12 +78,14 @@ void CTriggerSettings::SetLevel(int16_t level) {
 
 void CTriggerSettings::IncLevel(int32_t step) {
     // Computed in 32 bits so that a large step cannot wrap past the limits.
-    level_ = static_cast<int16_t>(std::clamp<int64_t>(int64_t{level_} + step, kLevelMin, kLevelMax));
+    level_ =
+        static_cast<int16_t>(std::clamp<int64_t>(int64_t{level_} + step, kLevelMin, kLevelMax));
     Mark();
 }
 
 void CTriggerSettings::DecLevel(int32_t step) {
-    level_ = static_cast<int16_t>(std::clamp<int64_t>(int64_t{level_} - step, kLevelMin, kLevelMax));
+    level_ =
+        static_cast<int16_t>(std::clamp<int64_t>(int64_t{level_} - step, kLevelMin, kLevelMax));
     Mark();
 }
 

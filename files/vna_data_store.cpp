@@ -113,7 +113,7 @@ bool CVNADataStore::IsValidFor(uint32_t points, uint64_t start, uint64_t stop, d
     return two_port ? HasTransmission() : HasOnePort();
 }
 
-bool CVNADataStore::IsOnePortValidFor(uint32_t points, uint64_t start, uint64_t stop,
-                                      double power, uint32_t two_port, bool exact) const {
+bool CVNADataStore::IsOnePortValidFor(uint32_t points, uint64_t start, uint64_t stop, double power,
+                                      uint32_t two_port, bool exact) const {
     return Matches(points, start, stop, power, two_port, exact) && HasOnePort();
 }

@@ -70,8 +70,8 @@ class CVNADataStore {
     // or not more than the stored count.
     bool Matches(uint32_t points, uint64_t start, uint64_t stop, double power, uint32_t two_port,
                  bool exact) const;
-    bool IsValidFor(uint32_t points, uint64_t start, uint64_t stop, double power,
-                    uint32_t two_port, bool exact) const;
+    bool IsValidFor(uint32_t points, uint64_t start, uint64_t stop, double power, uint32_t two_port,
+                    bool exact) const;
     bool IsOnePortValidFor(uint32_t points, uint64_t start, uint64_t stop, double power,
                            uint32_t two_port, bool exact) const;
     bool HasOnePort() const { return valid_[ER] && valid_[ES] && valid_[ED]; }

@@ -16,8 +16,8 @@ struct Scale {
 };
 // By reflection unit 20..25.
 constexpr Scale kScales[] = {
-    {0, -100, 0.1, 1.0, 10.0},  {200, 1, 0.001, 0.1, 1.0},  {0, -100, 0.01, 1.0, 10.0},
-    {1, 0, 0.001, 0.01, 0.1},   {100, 0, 0.1, 1.0, 10.0},   {100, 0, 0.1, 1.0, 10.0},
+    {0, -100, 0.1, 1.0, 10.0}, {200, 1, 0.001, 0.1, 1.0}, {0, -100, 0.01, 1.0, 10.0},
+    {1, 0, 0.001, 0.01, 0.1},  {100, 0, 0.1, 1.0, 10.0},  {100, 0, 0.1, 1.0, 10.0},
 };
 constexpr Scale kNoScale = {-1, -1, -1, -1, -1};
 constexpr double kTwoPortTop = 60.0, kTwoPortBottom = -140.0;
@@ -150,12 +150,18 @@ core::Text CVNAMeasSetup::GetMeasurementDescription() const {
 
 int32_t CVNAMeasSetup::GetDefaultNameId() const {
     switch (GetMeasurementId()) {
-        case 1: return 627;
-        case 2: return 628;
-        case 3: return 629;
-        case 4: return 632;
-        case 5: return 633;
-        default: return 401;
+        case 1:
+            return 627;
+        case 2:
+            return 628;
+        case 3:
+            return 629;
+        case 4:
+            return 632;
+        case 5:
+            return 633;
+        default:
+            return 401;
     }
 }
 
@@ -285,7 +291,8 @@ double CVNAMeasSetup::ClampAmplitudeBottom(double v) const {
     return std::max(v, GetAmplitudeBottomLimit());
 }
 
-// --- output power ---------------------------------------------------------------------------------
+// --- output power
+// ---------------------------------------------------------------------------------
 
 double CVNAMeasSetup::GetMinPowerOutput() const {
     return IsTwoPort() ? -40.0 : -20.0;
@@ -310,7 +317,8 @@ bool CVNAMeasSetup::SetDcBiasType(int32_t type) {
     return true;
 }
 
-// --- distance to fault -------------------------------------------------------------------------------
+// --- distance to fault
+// -------------------------------------------------------------------------------
 
 float CVNAMeasSetup::ToMetres(float display) const {
     return distance_unit_ == UNIT_FOOT ? static_cast<float>(FeetToMetres(display)) : display;
@@ -424,7 +432,8 @@ void CVNAMeasSetup::ValidateDtfStop() {
     if (dtf_start_ > dtf_stop_ - kMinDistanceSpan) Update(dtf_start_, dtf_stop_ - kMinDistanceSpan);
 }
 
-// --- calibration ---------------------------------------------------------------------------------------
+// --- calibration
+// ---------------------------------------------------------------------------------------
 
 CalTermInfo CVNAMeasSetup::GetSweepCalInfo() const {
     const CFrequencyRange* range = GetFrequencyRange();

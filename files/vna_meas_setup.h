@@ -145,7 +145,8 @@ class CVNAMeasSetup : public CMeasSetup {
     void CheckDtfStop();
     void ValidateDtfStop();
 
-    // --- calibration ------------------------------------------------------------------------------
+    // --- calibration
+    // ------------------------------------------------------------------------------
     CVNADataStore* GetDataStore() const { return store_; }
     void SetCalibrating() { calibrating_ = true; }
     void ClearCalibrating() { calibrating_ = false; }
@@ -165,7 +166,9 @@ class CVNAMeasSetup : public CMeasSetup {
     bool SetReflectionTracking(const void* buffer) { return StoreTerm(CVNADataStore::ER, buffer); }
     bool SetSourceMatch(const void* buffer) { return StoreTerm(CVNADataStore::ES, buffer); }
     bool SetDirectivity(const void* buffer) { return StoreTerm(CVNADataStore::ED, buffer); }
-    bool SetTransmissionTracking(const void* buffer) { return StoreTerm(CVNADataStore::ET, buffer); }
+    bool SetTransmissionTracking(const void* buffer) {
+        return StoreTerm(CVNADataStore::ET, buffer);
+    }
     bool SetIsolation(const void* buffer) { return StoreTerm(CVNADataStore::EX, buffer); }
     bool GetReflectionTracking(void* buffer) const { return store_ && store_->GetER(buffer); }
     bool GetSourceMatch(void* buffer) const { return store_ && store_->GetES(buffer); }

@@ -118,11 +118,14 @@ TEST(MeasSetup, StepsAndLimits) {
     auto vol = [](CMeasSetup& s) { return double(s.GetVolumeType()); };
     const Case cases[] = {
         {"cycle 1409", [](CMeasSetup& s) { s.SetDataPoints(1409), s.CycleDataPoints(); }, pts, 177},
-        {"cycle 500 stays", [](CMeasSetup& s) { s.SetDataPoints(500), s.CycleDataPoints(); }, pts, 500},
+        {"cycle 500 stays", [](CMeasSetup& s) { s.SetDataPoints(500), s.CycleDataPoints(); }, pts,
+         500},
         {"points below range", [](CMeasSetup& s) { s.SetDataPoints(176); }, pts, 705},
         {"points above range", [](CMeasSetup& s) { s.SetDataPoints(11266); }, pts, 705},
-        {"avg wraps at 1024", [](CMeasSetup& s) { s.SetAveragingCount(1024), s.IncAveragingCount(1025); }, avg, 2},
-        {"avg stops at 1024", [](CMeasSetup& s) { s.SetAveragingCount(512), s.IncAveragingCount(1025); }, avg, 1024},
+        {"avg wraps at 1024",
+         [](CMeasSetup& s) { s.SetAveragingCount(1024), s.IncAveragingCount(1025); }, avg, 2},
+        {"avg stops at 1024",
+         [](CMeasSetup& s) { s.SetAveragingCount(512), s.IncAveragingCount(1025); }, avg, 1024},
         {"avg floor", [](CMeasSetup& s) { s.DecAveragingCount(1); }, avg, 2},
         {"hold wraps at 50", [](CMeasSetup& s) { s.SetPeakHold(50), s.IncPeakHold(51); }, hold, 1},
         {"hold floor", [](CMeasSetup& s) { s.DecPeakHold(0); }, hold, 1},
@@ -134,10 +137,12 @@ TEST(MeasSetup, StepsAndLimits) {
         {"att inc at top stays", [](CMeasSetup& s) { s.IncAttenuationLevel(false); }, att, 30},
         {"att inc at top wraps", [](CMeasSetup& s) { s.IncAttenuationLevel(true); }, att, 0},
         {"att dec", [](CMeasSetup& s) { s.DecAttenuationLevel(false); }, att, 20},
-        {"att not in table", [](CMeasSetup& s) { s.SetAttenuationLevel(15), s.DecAttenuationLevel(false); }, att, 30},
+        {"att not in table",
+         [](CMeasSetup& s) { s.SetAttenuationLevel(15), s.DecAttenuationLevel(false); }, att, 30},
         {"preamp mode 0", [](CMeasSetup& s) { s.SetPreampMode(0); }, pre, 24},
         {"preamp dec wraps", [](CMeasSetup& s) { s.DecPreampLevel(true); }, pre, 24},
-        {"stepping next wraps", [](CMeasSetup& s) { s.SetReferenceStepping(15), s.NextReferenceStepping(); }, step, 1},
+        {"stepping next wraps",
+         [](CMeasSetup& s) { s.SetReferenceStepping(15), s.NextReferenceStepping(); }, step, 1},
         {"stepping prev", [](CMeasSetup& s) { s.PrevReferenceStepping(); }, step, 5},
         {"stepping inc wraps", [](CMeasSetup& s) { s.IncReferenceStepping(true, 6); }, step, 1},
         {"stepping dec stops", [](CMeasSetup& s) { s.DecReferenceStepping(false, 20); }, step, 1},
@@ -147,7 +152,8 @@ TEST(MeasSetup, StepsAndLimits) {
         {"zero span 0 clamps", [](CMeasSetup& s) { s.SetZeroSpanTime(0); }, zst, 1},
         {"play time 999 resets", [](CMeasSetup& s) { s.SetPlayTime(999); }, play, 5000},
         {"sideband 0 resets", [](CMeasSetup&) {}, side, 95500000},
-        {"sideband too high", [](CMeasSetup& s) { s.SetSidebandFrequency(3600000001ull); }, side, 95500000},
+        {"sideband too high", [](CMeasSetup& s) { s.SetSidebandFrequency(3600000001ull); }, side,
+         95500000},
         {"volume above 100", [](CMeasSetup& s) { s.SetVolumeType(101); }, vol, 50},
     };
     for (const Case& c : cases) {
@@ -200,7 +206,8 @@ TEST(MeasSetup, NotifiesOncePerRealChange) {
         {"new count", [](CMeasSetup& s) { s.SetCountSetting(51); }, 1},
         {"same detector", [](CMeasSetup& s) { s.SetDetectionMode(3); }, 0},
         {"refused detector", [](CMeasSetup& s) { s.SetDetectionMode(4); }, 0},
-        {"new detector twice", [](CMeasSetup& s) { s.SetDetectionMode(1), s.SetDetectionMode(1); }, 1},
+        {"new detector twice", [](CMeasSetup& s) { s.SetDetectionMode(1), s.SetDetectionMode(1); },
+         1},
         {"same trigger mode", [](CMeasSetup& s) { s.SetTriggerMode(3); }, 0},
         {"new trigger mode", [](CMeasSetup& s) { s.SetTriggerMode(0); }, 1},
         {"same channel width", [](CMeasSetup& s) { s.SetChannelWidth(360000000); }, 0},
@@ -212,9 +219,8 @@ TEST(MeasSetup, NotifiesOncePerRealChange) {
         {"rbw step", [](CMeasSetup& s) { s.GetBandwidthSettings()->StepRbwDown(); }, 1},
         {"no-notify setter", [](CMeasSetup& s) { s.SetUpperLimitValue(5); }, 0},
         {"att at top", [](CMeasSetup& s) { s.IncAttenuationLevel(false); }, 0},
-        {"reference level clamped to same", [](CMeasSetup& s) {
-             s.AddReferenceLevel(false, 50);
-         }, 1},
+        {"reference level clamped to same", [](CMeasSetup& s) { s.AddReferenceLevel(false, 50); },
+         1},
     };
     for (const Case& c : cases) {
         CSAMeasSetup s;

@@ -54,8 +54,8 @@ TEST(ValueRecord, OnlyTheMarkingSettersSetChanged) {
         EXPECT_FALSE(record.IsChanged());
     }
     const Setter marking[] = {
-        [](CValueRecord& r) { r.SetState(1); },     [](CValueRecord& r) { r.SetType(0); },
-        [](CValueRecord& r) { r.SetFrequency(1); }, [](CValueRecord& r) { r.SetAmplitude(1); },
+        [](CValueRecord& r) { r.SetState(1); },      [](CValueRecord& r) { r.SetType(0); },
+        [](CValueRecord& r) { r.SetFrequency(1); },  [](CValueRecord& r) { r.SetAmplitude(1); },
         [](CValueRecord& r) { r.SetPixelIndex(3); }, [](CValueRecord& r) { r.SetLiveY(3); },
     };
     for (Setter set : marking) {
