@@ -94,7 +94,7 @@ bool InRange(int32_t v, int32_t lo, int32_t hi) {
 
 }  // namespace
 
-// --- notification ------------------------------------------------------------
+// --- notification
 
 CMeasSetup::ChangeBatch::ChangeBatch(CMeasSetup& setup) : setup_(setup) {
     ++setup_.batch_depth_;
@@ -118,7 +118,7 @@ void CMeasSetup::NotifyChanged(bool changed) {
     }
 }
 
-// --- construction --------------------------------------------------------------
+// --- construction
 
 CMeasSetup::CMeasSetup(ISetupEnvironment* environment) {
     Reset(environment);
@@ -220,7 +220,7 @@ void CMeasSetup::ResetToDefaults() {
     NotifyChanged(true);
 }
 
-// --- saving and loading ------------------------------------------------------------
+// --- saving and loading
 
 bool CMeasSetup::Load(const core::Text& path) {
     std::unique_ptr<ISetupFile> file = CreateSetupFile();
@@ -233,6 +233,21 @@ bool CMeasSetup::WriteThroughFile() {
     change_time_ = save_time_ = Now();
     std::unique_ptr<ISetupFile> file = CreateSetupFile();
     return file && file->Write(file_path_);
+}
+
+bool CMeasSetup::QuickSaveNamed(const char* label_stem) {
+    StampSave(label_stem, true);
+    state_word_ = kStateChanged;
+    if (!Save()) return false;
+    NotifyChanged(false);
+    return true;
+}
+
+bool CMeasSetup::SaveBackupNamed(const char* label) {
+    StampSave(label, false);
+    if (!Save()) return false;
+    NotifyChanged(false);
+    return true;
 }
 
 void CMeasSetup::StampSave(const char* label_stem, bool quick) {
@@ -256,7 +271,7 @@ bool CMeasSetup::DeleteFile(const core::Text& path) {
     return host && std::filesystem::remove(*host, error);
 }
 
-// --- names ---------------------------------------------------------------------------
+// --- names
 
 int32_t CMeasSetup::GetMeasurementCode() const {
     const MeasurementRow* row = FindMeasurement(measurement_id_);
@@ -336,7 +351,7 @@ int32_t CMeasSetup::AnalyzerPropertyHelpId(int32_t code) {
     return -1;
 }
 
-// --- chain ---------------------------------------------------------------------------------
+// --- chain
 
 std::unique_ptr<CMeasSetup> CMeasSetup::SetNext(std::unique_ptr<CMeasSetup> next) {
     std::swap(next_, next);
@@ -374,7 +389,7 @@ CMeasSetup* CMeasSetup::FindByClassAndId(int32_t cls, int32_t id) {
     return nullptr;
 }
 
-// --- amplitude -----------------------------------------------------------------------------
+// --- amplitude
 
 double CMeasSetup::ClampedReference(double watts) const {
     double dbm = WattsToDbm(watts);
@@ -499,9 +514,7 @@ void CMeasSetup::SetAttenuationLevel(double db) {
 }
 
 bool CMeasSetup::SetAttenuationMode(int32_t mode) {
-    if (!InRange(mode, 0, 1)) return false;
-    Update(attenuation_mode_, mode);
-    return true;
+    return UpdateChoice(attenuation_mode_, mode, 0, 1);
 }
 
 void CMeasSetup::IncAttenuationLevel(bool wrap) {
@@ -533,7 +546,7 @@ void CMeasSetup::DecPreampLevel(bool wrap) {
     SetPreampLevel(StepTable(kPreampTable, preamp_level_, false, wrap));
 }
 
-// --- frequencies, points and band ----------------------------------------------------------
+// --- frequencies, points and band
 
 void CMeasSetup::InstallRange(std::unique_ptr<CFrequencyRange> range) {
     if (range) range_ = std::move(range);
@@ -617,7 +630,7 @@ void CMeasSetup::SetBandwidthSettings(std::unique_ptr<CChoiceBlock> block) {
     if (block && block != bandwidth_) bandwidth_ = std::move(block);
 }
 
-// --- markers -------------------------------------------------------------------------------------
+// --- markers
 
 CValueRecord* CMeasSetup::GetMarker(int i) const {
     return i >= 0 && i < kMarkerCount ? markers_[i].get() : nullptr;
@@ -653,12 +666,9 @@ bool CMeasSetup::SetMarkerSearchMode(int32_t mode) {
 }
 
 // --- trace settings
-// --------------------------------------------------------------------------------
 
 bool CMeasSetup::SetAveragingMode(int32_t mode) {
-    if (!InRange(mode, 0, 1)) return false;
-    Update(averaging_mode_, mode);
-    return true;
+    return UpdateChoice(averaging_mode_, mode, 0, 1);
 }
 
 void CMeasSetup::SetAveragingCount(int32_t n) {
@@ -688,15 +698,11 @@ void CMeasSetup::DecPeakHold(int32_t n) {
 }
 
 bool CMeasSetup::SetPeakHoldMode(int32_t mode) {
-    if (!InRange(mode, 0, 2)) return false;
-    Update(peak_hold_mode_, mode);
-    return true;
+    return UpdateChoice(peak_hold_mode_, mode, 0, 2);
 }
 
 bool CMeasSetup::SetDetectionMode(int32_t mode) {
-    if (!InRange(mode, 0, 3)) return false;
-    Update(detection_mode_, mode);
-    return true;
+    return UpdateChoice(detection_mode_, mode, 0, 3);
 }
 
 const CMeasSetup::TraceEntry* CMeasSetup::GetTraceEntry(int i) const {
@@ -723,12 +729,9 @@ bool CMeasSetup::SetTriggerMode(int32_t mode) {
 }
 
 // --- threshold
-// -----------------------------------------------------------------------------------------
 
 bool CMeasSetup::SetThresholdMode(int32_t mode) {
-    if (!InRange(mode, 0, 1)) return false;
-    Update(threshold_mode_, mode);
-    return true;
+    return UpdateChoice(threshold_mode_, mode, 0, 1);
 }
 
 void CMeasSetup::SetThreshold(int32_t tenths_db) {
@@ -744,7 +747,6 @@ void CMeasSetup::DecThresholdPercent(int32_t tenths) {
 }
 
 // --- channels
-// ---------------------------------------------------------------------------------------------
 
 uint64_t CMeasSetup::ValidateChannelWidth(uint64_t hertz) const {
     return std::clamp(hertz, GetChannelWidthStep(), std::max<uint64_t>(GetMaxChannelWidth(), 1));
@@ -808,12 +810,16 @@ void CMeasSetup::DecCenterDistance(uint64_t step) {
     SetCenterDistance(std::clamp(v, GetMinCenterDistance(), GetMaxCenterDistance()));
 }
 
-bool CMeasSetup::FitAdjWidthToSpan() {
-    ChangeBatch batch(*this);
-    uint64_t span = GetMaxChannelWidth();
+bool CMeasSetup::RaiseWidthsAndCheckFit() {
     if (adj_channel_width_ < GetMinAdjChannelWidth()) SetAdjChannelWidth(GetMinAdjChannelWidth());
     if (center_distance_ < GetMinCenterDistance()) SetCenterDistance(GetMinCenterDistance());
-    if (span >= adj_channel_width_ + 2 * center_distance_) return true;
+    return GetMaxChannelWidth() >= adj_channel_width_ + 2 * center_distance_;
+}
+
+bool CMeasSetup::FitAdjWidthToSpan() {
+    ChangeBatch batch(*this);
+    if (RaiseWidthsAndCheckFit()) return true;
+    uint64_t span = GetMaxChannelWidth();
     if (2 * center_distance_ < span && span - 2 * center_distance_ >= GetMinAdjChannelWidth()) {
         SetAdjChannelWidth(span - 2 * center_distance_);
     } else {
@@ -825,10 +831,8 @@ bool CMeasSetup::FitAdjWidthToSpan() {
 
 bool CMeasSetup::FitCenterDistanceToSpan() {
     ChangeBatch batch(*this);
+    if (RaiseWidthsAndCheckFit()) return true;
     uint64_t span = GetMaxChannelWidth();
-    if (adj_channel_width_ < GetMinAdjChannelWidth()) SetAdjChannelWidth(GetMinAdjChannelWidth());
-    if (center_distance_ < GetMinCenterDistance()) SetCenterDistance(GetMinCenterDistance());
-    if (span >= adj_channel_width_ + 2 * center_distance_) return true;
     if (adj_channel_width_ >= span) {
         SetAdjChannelWidth(span / 3);
         SetCenterDistance(span / 3);
@@ -847,12 +851,10 @@ void CMeasSetup::ResetChannelWidths() {
 }
 
 // --- demodulation
-// ---------------------------------------------------------------------------------------
 
 bool CMeasSetup::SetModulationType(int32_t type) {
-    if (type != -1 && !InRange(type, 1, 5)) return false;
-    Update(modulation_type_, type);
-    return true;
+    return type == -1 ? (Update(modulation_type_, type), true)
+                      : UpdateChoice(modulation_type_, type, 1, 5);
 }
 
 uint64_t CMeasSetup::GetSidebandFrequency() {

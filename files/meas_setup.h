@@ -50,7 +50,7 @@ class CMeasSetup : public IChoiceOwner {
     CMeasSetup(const CMeasSetup&) = delete;
     CMeasSetup& operator=(const CMeasSetup&) = delete;
 
-    // --- ownership word, saving and loading -------------------------------
+    // --- ownership word, saving and loading
     void SetOwnerWord(int32_t word) { owner_word_ = word; }
     int32_t GetOwnerWord() const { return owner_word_; }
     virtual bool Save() { return false; }
@@ -61,7 +61,7 @@ class CMeasSetup : public IChoiceOwner {
     virtual bool LoadBackup() { return false; }
     virtual bool LoadFactory() { return false; }
 
-    // --- measurement kind and names ---------------------------------------
+    // --- measurement kind and names
     int32_t GetMeasurementId() const { return measurement_id_; }
     int32_t GetMeasurementCode() const;
     virtual core::Text GetClassName() const;
@@ -84,7 +84,7 @@ class CMeasSetup : public IChoiceOwner {
     int32_t GetMeasurementClass() const { return measurement_class_; }
     virtual int32_t GetPropertyHelpId(int32_t code) const;
 
-    // --- chain of setups (a setup sequence) --------------------------------
+    // --- chain of setups (a setup sequence)
     // Replaces the rest of the chain; returns the part that was linked before.
     std::unique_ptr<CMeasSetup> SetNext(std::unique_ptr<CMeasSetup> next);
     CMeasSetup* GetNext() const { return next_.get(); }
@@ -94,7 +94,7 @@ class CMeasSetup : public IChoiceOwner {
     int CountByClassAndId(int32_t cls, int32_t id) const;
     CMeasSetup* FindByClassAndId(int32_t cls, int32_t id);
 
-    // --- texts and time stamps ----------------------------------------------
+    // --- texts and time stamps
     const core::Text& GetSetupLabel() const { return setup_label_; }
     void SetSetupLabel(core::Text label) { setup_label_ = std::move(label); }
     const core::Text& GetDateText() const { return date_text_; }
@@ -125,7 +125,7 @@ class CMeasSetup : public IChoiceOwner {
     bool GetFavorite() const { return favorite_; }
     void SetFavorite(bool on) { favorite_ = on; }
 
-    // --- change state ---------------------------------------------------------
+    // --- change state
     bool IsChanged() const { return changed_; }
     // Stores the changed flag; true also turns the state word 256 into 512
     // and tells the listener.
@@ -149,7 +149,7 @@ class CMeasSetup : public IChoiceOwner {
     int32_t GetCountSetting() const { return count_setting_; }
     void SetCountSetting(int32_t value) { Update(count_setting_, value); }
 
-    // --- amplitude -------------------------------------------------------------
+    // --- amplitude
     // Clamped into -100..100 dB.
     virtual void SetAmplitudeOffset(double offset);
     double GetAmplitudeOffset() const { return amplitude_offset_; }
@@ -194,7 +194,7 @@ class CMeasSetup : public IChoiceOwner {
     void IncPreampLevel(bool wrap);
     void DecPreampLevel(bool wrap);
 
-    // --- frequencies, points and band ---------------------------------------------
+    // --- frequencies, points and band
     CFrequencyRange* GetFrequencyRange() override { return range_.get(); }
     const CFrequencyRange* GetFrequencyRange() const { return range_.get(); }
     // Takes the range, gives its span to the bandwidth settings, notifies.
@@ -215,7 +215,7 @@ class CMeasSetup : public IChoiceOwner {
     int32_t GetSweepFlag() const { return sweep_flag_; }
     void SetSweepFlag(int32_t flag) { sweep_flag_ = flag; }
 
-    // --- limits -----------------------------------------------------------------------
+    // --- limits
     double GetUpperLimitValue() const { return upper_limit_value_; }
     void SetUpperLimitValue(double v) { upper_limit_value_ = v; }
     double GetLowerLimitValue() const { return lower_limit_value_; }
@@ -230,7 +230,7 @@ class CMeasSetup : public IChoiceOwner {
     int32_t GetLimitType() const { return limit_type_; }
     void SetLimitType(int32_t type) { limit_type_ = type; }
 
-    // --- markers -------------------------------------------------------------------------
+    // --- markers
     bool GetFreqCounter() const { return freq_counter_; }
     void SetFreqCounter(bool on) { freq_counter_ = on; }
     CValueRecord* GetMarker(int i) const;
@@ -245,7 +245,7 @@ class CMeasSetup : public IChoiceOwner {
     CCableType* GetCableType() const { return cable_type_; }
     void SetCableType(CCableType* cable) { Update(cable_type_, cable); }
 
-    // --- trace settings ------------------------------------------------------------------
+    // --- trace settings
     int32_t GetAveragingMode() const { return averaging_mode_; }
     int32_t GetAveragingCount() const { return averaging_count_; }
     // 0 off, 1 on.
@@ -272,13 +272,13 @@ class CMeasSetup : public IChoiceOwner {
     int32_t GetWaterfallMode() const { return waterfall_mode_; }
     bool SetWaterfallMode(int32_t mode);
 
-    // --- trigger -----------------------------------------------------------------------------
+    // --- trigger
     int32_t GetTriggerMode() const { return trigger_->GetMode(); }
     // 0..5; other modes are refused (false).
     bool SetTriggerMode(int32_t mode);
     CTriggerSettings* GetTriggerSettings() const { return trigger_.get(); }
 
-    // --- occupied bandwidth threshold ------------------------------------------------------
+    // --- occupied bandwidth threshold
     int32_t GetThresholdMode() const { return threshold_mode_; }
     // 0 percent, 1 level below the peak.
     bool SetThresholdMode(int32_t mode);
@@ -293,7 +293,7 @@ class CMeasSetup : public IChoiceOwner {
     void DecThresholdPercent(int32_t tenths);
     float GetThresholdPercentValue() const { return static_cast<float>(threshold_percent_ * 0.1); }
 
-    // --- channels -------------------------------------------------------------------------------
+    // --- channels
     int32_t GetChannelNumber() const { return channel_number_; }
     void SetChannelNumber(int32_t channel) { Update(channel_number_, channel); }
     uint64_t GetChannelWidth() const { return ValidateChannelWidth(channel_width_); }
@@ -320,7 +320,7 @@ class CMeasSetup : public IChoiceOwner {
     // The width limited to [span / 100 (at least 1), span].
     uint64_t ValidateChannelWidth(uint64_t hertz) const;
 
-    // --- demodulation and field strength ------------------------------------------------------
+    // --- demodulation and field strength
     int32_t GetModulationType() const { return modulation_type_; }
     // -1 none, 1 AM, 2 wide FM, 3 narrow FM, 4 upper and 5 lower sideband.
     bool SetModulationType(int32_t type);
@@ -375,14 +375,23 @@ class CMeasSetup : public IChoiceOwner {
     virtual std::unique_ptr<ISetupFile> CreateSetupFile() { return nullptr; }
     // Saves through the file object to the file path.
     bool WriteThroughFile();
-    // The date text and label of a quick or backup save, taken now.
-    void StampSave(const char* label_stem, bool quick);
+    // Quick save: label "<stem>(MM-DD hh-mm-ss)" in My Setups; backup save:
+    // label and file "<label>.tws" in My Setups\Backup. Both date the setup,
+    // save it and on success clear the changed flag.
+    bool QuickSaveNamed(const char* label_stem);
+    bool SaveBackupNamed(const char* label);
     // Stores the value and notifies when it differs.
     template <typename T>
     bool Update(T& field, T value) {
         if (field == value) return false;
         field = value;
         NotifyChanged(true);
+        return true;
+    }
+    // Refuses (false) a choice outside lo..hi; else stores it as Update does.
+    bool UpdateChoice(int32_t& field, int32_t value, int32_t lo, int32_t hi) {
+        if (value < lo || value > hi) return false;
+        Update(field, value);
         return true;
     }
     // Storage the derived forms read and change directly.
@@ -400,6 +409,8 @@ class CMeasSetup : public IChoiceOwner {
     friend class ChangeBatch;
     static std::time_t Now();
     void InstallRange(std::unique_ptr<CFrequencyRange> range);
+    void StampSave(const char* label_stem, bool quick);
+    bool RaiseWidthsAndCheckFit();
     bool ClampReferenceLevel();
     double ClampedReference(double watts) const;
     double StepAmplitudeOffset(double step, bool up);

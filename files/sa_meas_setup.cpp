@@ -13,18 +13,11 @@ bool CSAMeasSetup::Save() {
 }
 
 bool CSAMeasSetup::QuickSave() {
-    StampSave("General SA", true);
-    SetStateWord(kStateChanged);
-    if (!Save()) return false;
-    NotifyChanged(false);
-    return true;
+    return QuickSaveNamed("General SA");
 }
 
 bool CSAMeasSetup::SaveBackup() {
-    StampSave("Backup SA", false);
-    if (!Save()) return false;
-    NotifyChanged(false);
-    return true;
+    return SaveBackupNamed("Backup SA");
 }
 
 core::Text CSAMeasSetup::GetClassName() const {

@@ -56,6 +56,8 @@ void CVNADataStore::Init() {
 void CVNADataStore::Free() {
     for (auto& term : terms_) std::vector<uint8_t>().swap(term);
     valid_ = {};
+    // No arrays: the next term stored allocates them for its sweep.
+    points_ = 0;
 }
 
 void CVNADataStore::Clear() {

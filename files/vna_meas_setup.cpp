@@ -82,25 +82,18 @@ void CVNAMeasSetup::ResetVnaDefaults() {
     SetCableType(environment ? environment->FindCableType(u"None") : nullptr);
 }
 
-// --- saving and loading ---------------------------------------------------------
+// --- saving and loading
 
 bool CVNAMeasSetup::Save() {
     return WriteThroughFile();
 }
 
 bool CVNAMeasSetup::QuickSave() {
-    StampSave("General VNA", true);
-    SetStateWord(kStateChanged);
-    if (!Save()) return false;
-    NotifyChanged(false);
-    return true;
+    return QuickSaveNamed("General VNA");
 }
 
 bool CVNAMeasSetup::SaveBackup() {
-    StampSave("Backup VNA", false);
-    if (!Save()) return false;
-    NotifyChanged(false);
-    return true;
+    return SaveBackupNamed("Backup VNA");
 }
 
 bool CVNAMeasSetup::Load(const core::Text& path, bool read) {
@@ -136,7 +129,7 @@ bool CVNAMeasSetup::DeleteCalFile() {
     return path && DeleteFile(*path);
 }
 
-// --- names ------------------------------------------------------------------------------
+// --- names
 
 core::Text CVNAMeasSetup::GetClassName() const {
     return LoadResString(445);
@@ -170,7 +163,7 @@ int32_t CVNAMeasSetup::GetPropertyHelpId(int32_t code) const {
     return id >= 0 ? id : CMeasSetup::GetPropertyHelpId(code);
 }
 
-// --- points and units ------------------------------------------------------------------------
+// --- points and units
 
 int32_t CVNAMeasSetup::DoGetDataPoints() const {
     return calibrating_ ? GetDisplayPoints() : CMeasSetup::DoGetDataPoints();
@@ -243,7 +236,7 @@ bool CVNAMeasSetup::ConvertMeasureUnit(int32_t unit) {
     return true;
 }
 
-// --- scales -----------------------------------------------------------------------------------
+// --- scales
 
 double CVNAMeasSetup::GetAmplitudeTop() const {
     return IsTwoPort() ? gain_maximum_level_ : maximum_level_;
@@ -312,9 +305,7 @@ void CVNAMeasSetup::SetPowerOutput(double dbm) {
 }
 
 bool CVNAMeasSetup::SetDcBiasType(int32_t type) {
-    if (type < 0 || type > 1) return false;
-    Update(dc_bias_type_, type);
-    return true;
+    return UpdateChoice(dc_bias_type_, type, 0, 1);
 }
 
 // --- distance to fault

@@ -23,7 +23,7 @@ class CVNAMeasSetup : public CMeasSetup {
     explicit CVNAMeasSetup(ISetupEnvironment* environment = nullptr,
                            CVNADataStore* store = nullptr);
 
-    // --- saving and loading -------------------------------------------------
+    // --- saving and loading
     bool Save() override;
     bool QuickSave() override;
     bool SaveBackup() override;
@@ -45,7 +45,7 @@ class CVNAMeasSetup : public CMeasSetup {
     int32_t GetVersionWord() const override { return 4; }
     int32_t GetPropertyHelpId(int32_t code) const override;
 
-    // --- points and units ----------------------------------------------------------
+    // --- points and units
     int32_t GetDisplayPoints() const override;
     // The first entry of the point table not below n.
     bool SetDataPoints(int32_t points) override;
@@ -61,7 +61,7 @@ class CVNAMeasSetup : public CMeasSetup {
     bool SetOnePortMeasureUnit(int32_t unit);
     int32_t GetOnePortMeasureUnit() const;
 
-    // --- scales -----------------------------------------------------------------------
+    // --- scales
     double GetAmplitudeTop() const;
     double GetAmplitudeBottom() const;
     void SetAmplitudeTop(double v);
@@ -86,13 +86,13 @@ class CVNAMeasSetup : public CMeasSetup {
     void SetGainMaximumLevel(double v) { gain_maximum_level_ = v; }
     void SetGainMinimumLevel(double v) { gain_minimum_level_ = v; }
 
-    // --- output power -------------------------------------------------------------------
+    // --- output power
     double GetPowerOutput() const;
     void SetPowerOutput(double dbm);
     double ClampPowerOutput(double dbm) const;
     double GetMinPowerOutput() const;
 
-    // --- switches and results ------------------------------------------------------------
+    // --- switches and results
     bool GetIfImmunity() const { return if_immunity_; }
     void SetIfImmunity(bool on) { if_immunity_ = on; }
     bool GetCableLossInterferenceImmunity() const { return cable_loss_immunity_; }
@@ -108,7 +108,7 @@ class CVNAMeasSetup : public CMeasSetup {
     bool SetDcBiasType(int32_t type);
     double GetBiasCurrentLimit() const { return 1000.0; }
 
-    // --- distance to fault ----------------------------------------------------------------------
+    // --- distance to fault
     float GetDtfVp() const { return dtf_vp_; }
     // Clamped into 0.1..1.0.
     void SetDtfVp(float vp);

@@ -226,6 +226,13 @@ TEST(VnaSetup, StoringATermForANewSweepInvalidatesTheOldOnes) {
 
     store.Clear();
     EXPECT_EQ(store.GetCalInfo(), (CalTermInfo{705, 0, 3600000000ull, 0.0, 0}));
+
+    // After Free the next term brings its own arrays.
+    store.Free();
+    EXPECT_FALSE(store.GetET(out.data()));
+    ASSERT_TRUE(store.SetET(a.data(), 705, 0, 3600000000ull, 0.0, 1));
+    ASSERT_TRUE(store.GetET(out.data()));
+    EXPECT_EQ(out, a);
 }
 
 TEST(VnaSetup, CalibrationThroughTheSetup) {
@@ -341,6 +348,13 @@ TEST(VnaSetup, QuickSaveNamesAndResetToDefaultsKeepsTheVnaFields) {
     EXPECT_FALSE(s.IsChanged());
     ASSERT_TRUE(s.SaveBackup());
     EXPECT_EQ(s.log.written.back(), CVNAMeasSetup::kBackupPath);
+
+    // The network analyzer's offset leaves the reference level alone.
+    double level = s.GetReferenceLevelDbm();
+    EXPECT_EQ(s.IncAmplitudeOffset(150), 100.0);
+    EXPECT_EQ(s.GetReferenceLevelDbm(), level);
+    s.SetAmplitudeOffset(-100);
+    EXPECT_EQ(s.GetReferenceLevelDbm(), level);
 
     s.SetDtfVp(0.5f);
     s.ResetToDefaults();
