@@ -2,12 +2,10 @@
 
 #include <algorithm>
 #include <cmath>
-#include <filesystem>
-#include <system_error>
 
 #include "core/res_string.h"
 #include "core/units.h"
-#include "platform/fs/device_path.h"
+#include "platform/fs/file_system.h"
 #include "platform/kernel/clock.h"
 
 namespace {
@@ -265,10 +263,7 @@ void CMeasSetup::StampSave(const char* label_stem, bool quick) {
 }
 
 bool CMeasSetup::DeleteFile(const core::Text& path) {
-    if (path.empty()) return true;
-    auto host = plat::host_path(path);
-    std::error_code error;
-    return host && std::filesystem::remove(*host, error);
+    return path.empty() || plat::delete_file(path);
 }
 
 // --- names
