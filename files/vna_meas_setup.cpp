@@ -197,7 +197,10 @@ void CVNAMeasSetup::CycleDataPoints() {
 
 void CVNAMeasSetup::StepDataPointsDown() {
     uint32_t i = FindStepIndex(DataPointsField());
-    if (i > 0) DataPointsField() = kPointTable[i - 1];
+    if (i == 0) return;
+    DataPointsField() = kPointTable[i - 1];
+    // Fewer points reach less far: the distance stop follows.
+    ValidateDtfStop();
 }
 
 int32_t CVNAMeasSetup::DoGetMeasureUnit() const {

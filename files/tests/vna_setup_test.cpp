@@ -182,6 +182,11 @@ TEST(VnaSetup, DistanceToFault) {
     s.SetDtfStop(90.0f);
     s.SetDataPoints(177);
     EXPECT_FLOAT_EQ(s.GetDtfStopRaw(), s.GetMaxDistance());
+    s.CycleDataPoints();
+    s.SetDtfStop(40.0f);
+    s.StepDataPointsDown();
+    EXPECT_EQ(s.GetDataPoints(), 177);
+    EXPECT_FLOAT_EQ(s.GetDtfStopRaw(), s.GetMaxDistance());
     EXPECT_LE(s.GetDtfStartRaw() + 0.1f, s.GetDtfStopRaw() + 1e-5f);
 }
 
