@@ -248,6 +248,8 @@ class CMeasSetup : public IChoiceOwner {
     // --- trace settings
     int32_t GetAveragingMode() const { return averaging_mode_; }
     int32_t GetAveragingCount() const { return averaging_count_; }
+    // A hook the screens may call; it does nothing.
+    virtual void EmptyHook() {}
     // 0 off, 1 on.
     bool SetAveragingMode(int32_t mode);
     // Clamped into 2..1,024.
