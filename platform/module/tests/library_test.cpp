@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <fstream>
 
-#include "platform/fs/tests/temp_root.h"
+#include "platform/fs/tests/test_support.h"
 #include "platform/kernel/errors.h"
 #include "platform/kernel/last_error.h"
 #include "platform/module/library.h"
@@ -14,8 +14,7 @@ namespace fs = std::filesystem;
 using namespace plat;
 
 fs::path fixture() {
-    const char* bin = std::getenv("CELVANE_BUILD_BIN");
-    return fs::path(bin ? bin : ".") / "LoaderFixture.so";
+    return celvane_test::build_bin() / "LoaderFixture.so";
 }
 
 class Libraries : public ::testing::Test {

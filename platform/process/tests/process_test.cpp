@@ -4,7 +4,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "platform/fs/tests/temp_root.h"
+#include "platform/fs/tests/test_support.h"
 #include "platform/kernel/errors.h"
 #include "platform/kernel/last_error.h"
 #include "platform/process/process.h"
@@ -13,20 +13,13 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace plat;
-
-std::string slurp(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using celvane_test::slurp;
 
 class Processes : public ::testing::Test {
   protected:
     celvane_test::TempRoot root_{"process"};
     void SetUp() override {
-        const char* bin = std::getenv("CELVANE_BUILD_BIN");
-        fs::path program = fs::path(bin ? bin : ".") / "process_child";
+        fs::path program = celvane_test::build_bin() / "process_child";
         // Installed as the device image installs programs: a link at the
         // instrument path.
         fs::create_directories(root_.path() / "FlashFX Disk" / "Startup" / "QXCopy");

@@ -7,7 +7,7 @@
 #include <sstream>
 
 #include "platform/fs/file_system.h"
-#include "platform/fs/tests/temp_root.h"
+#include "platform/fs/tests/test_support.h"
 #include "platform/module/library.h"
 #include "platform/process/process.h"
 #include "platform/registry/registry.h"
@@ -40,7 +40,7 @@ class DeviceImage : public ::testing::Test {
     void SetUp() override {
         // A build folder with a driver library and a program, as later
         // targets will provide them.
-        fs::path built = std::getenv("CELVANE_BUILD_BIN");
+        fs::path built = celvane_test::build_bin();
         fs::remove_all(bin_);
         fs::create_directories(bin_);
         fs::copy_file(built / "LoaderFixture.so", bin_ / "VornIO.so");
