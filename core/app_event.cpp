@@ -1,5 +1,6 @@
 #include "core/app_event.h"
 
+#include "core/chain.h"
 #include "platform/kernel/clock.h"
 #include "platform/kernel/message_queue.h"
 
@@ -13,14 +14,9 @@ CAppEvent::CAppEvent(uint32_t mask, uint32_t argument, uint32_t field1, uint32_t
       time_stamp_(static_cast<uint32_t>(plat::local_epoch_seconds())) {}
 
 CAppEvent::~CAppEvent() {
-    // Deletes the chain without recursion, so that long queues cannot exhaust the stack.
-    CAppEvent* n = next_;
-    while (n) {
-        CAppEvent* after = n->next_;
-        n->next_ = nullptr;
-        delete n;
-        n = after;
-    }
+    CAppEvent* rest = next_;
+    next_ = nullptr;
+    core::DeleteChain(rest);
 }
 
 uint32_t CAppEvent::GetField(uint32_t kind) const {
@@ -37,22 +33,16 @@ uint32_t CAppEvent::GetField(uint32_t kind) const {
 }
 
 void CAppEvent::Append(CAppEvent* event) {
-    CAppEvent* last = this;
-    while (last->next_) last = last->next_;
-    last->next_ = event;
+    core::AppendToChain(this, event);
 }
 
 CEventListener::CEventListener(uint32_t mask) : mask_(mask) {}
 
 CEventListener::~CEventListener() {
     delete pending_;
-    CEventListener* n = next_;
-    while (n) {
-        CEventListener* after = n->next_;
-        n->next_ = nullptr;
-        delete n;
-        n = after;
-    }
+    CEventListener* rest = next_;
+    next_ = nullptr;
+    core::DeleteChain(rest);
 }
 
 CAppEvent* CEventListener::TakeEvent() {
@@ -79,9 +69,7 @@ void CEventListener::Accept(CAppEvent* event) {
 }
 
 void CEventListener::Append(CEventListener* listener) {
-    CEventListener* last = this;
-    while (last->next_) last = last->next_;
-    last->next_ = listener;
+    core::AppendToChain(this, listener);
 }
 
 void CEventListener::SetThread(uint32_t thread_id, uint32_t message) {
@@ -118,10 +106,7 @@ void CEventDispatcher::AddListener(CEventListener* listener) {
     std::lock_guard lock(mutex_);
     listener->SetId(next_listener_id_++);
     listener->SetNext(nullptr);
-    if (listeners_)
-        listeners_->Append(listener);
-    else
-        listeners_ = listener;
+    core::AddToChain(listeners_, listener);
 }
 
 bool CEventDispatcher::Deliver(CAppEvent* event) {

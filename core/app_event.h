@@ -2,6 +2,7 @@
 // Application events: producers post CAppEvent records to the dispatcher,
 // whose worker hands each to the first enabled listener whose mask shares a
 // bit with the event's mask.
+#include <atomic>
 #include <cstdint>
 #include <mutex>
 
@@ -77,7 +78,7 @@ class CEventListener {
     void SetThread(uint32_t thread_id, uint32_t message);
 
   private:
-    bool enabled_ = true;
+    std::atomic<bool> enabled_{true};
     CEventListener* next_ = nullptr;
     uint32_t mask_;
     uint32_t id_ = 0;

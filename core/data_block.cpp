@@ -2,23 +2,19 @@
 
 #include <cstring>
 
+#include "core/chain.h"
+
 CDataBlock::CDataBlock(void* owner, uint32_t capacity)
     : buffer_(capacity ? new uint8_t[capacity]() : nullptr), capacity_(capacity), owner_(owner) {}
 
 CDataBlock::~CDataBlock() {
-    CDataBlock* n = next_;
-    while (n) {
-        CDataBlock* after = n->next_;
-        n->next_ = nullptr;
-        delete n;
-        n = after;
-    }
+    CDataBlock* rest = next_;
+    next_ = nullptr;
+    core::DeleteChain(rest);
 }
 
 void CDataBlock::Append(CDataBlock* block) {
-    CDataBlock* last = this;
-    while (last->next_) last = last->next_;
-    last->next_ = block;
+    core::AppendToChain(this, block);
 }
 
 uint32_t CDataBlock::GetTypeLow() const {

@@ -1,37 +1,10 @@
 #include "core/history.h"
 
 #include <cstdio>
-#include <fstream>
 
-#include "core/file_write.h"
-#include "platform/fs/device_path.h"
+#include "platform/fs/atomic_save.h"
 #include "platform/kernel/clock.h"
 #include "platform/kernel/debug_out.h"
-
-namespace core {
-
-bool WriteFileAtomically(const std::filesystem::path& target, std::string_view bytes) {
-    std::filesystem::path temp = target;
-    temp += ".tmp";
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        if (!out) return false;
-        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        out.flush();
-        if (!out) {
-            out.close();
-            std::error_code ec;
-            std::filesystem::remove(temp, ec);
-            return false;
-        }
-    }
-    std::error_code ec;
-    std::filesystem::rename(temp, target, ec);
-    if (ec) std::filesystem::remove(temp, ec);
-    return !ec;
-}
-
-}  // namespace core
 
 void CHistoryRing::Init(uint32_t mask) {
     {
@@ -87,8 +60,7 @@ std::string CHistoryRing::Format() const {
 }
 
 bool CHistoryRing::Dump(std::u16string_view path) const {
-    auto host = plat::host_path(path);
-    if (!host || !core::WriteFileAtomically(*host, Format())) {
+    if (!plat::atomic_save(path, Format())) {
         plat::debug_output("hist_printtofile() Error opening file.\n");
         return false;
     }

@@ -1,5 +1,7 @@
 #include "core/listener_list.h"
 
+#include "core/chain.h"
+
 uint32_t CListenerList::GetCount() const {
     std::lock_guard lock(mutex_);
     uint32_t n = 0;
@@ -16,10 +18,7 @@ void CListenerList::Add(CChainLink* item) {
     if (!item) return;
     std::lock_guard lock(mutex_);
     item->SetNext(nullptr);
-    if (head_)
-        head_->Append(item);
-    else
-        head_ = item;
+    core::AddToChain(head_, item);
 }
 
 bool CListenerList::Remove(CChainLink* item) {
@@ -39,11 +38,6 @@ bool CListenerList::Remove(CChainLink* item) {
 
 void CListenerList::DeleteAll() {
     std::lock_guard lock(mutex_);
-    for (CChainLink* i = head_; i;) {
-        CChainLink* next = i->GetNext();
-        i->SetNext(nullptr);
-        delete i;
-        i = next;
-    }
+    core::DeleteChain(head_);
     head_ = nullptr;
 }

@@ -175,36 +175,25 @@ core::Text CChoiceBlock::GetVbwLabel() const {
     return LoadResString(kVbwFirstLabel + GetVbwIndex());
 }
 
+int CChoiceBlock::StepIndex(uint32_t& index, bool up, uint32_t max) {
+    Lock lock(mutex_);
+    if (up ? index >= max : index == 0) return 0;
+    index = up ? index + 1 : index - 1;
+    OnChoiceChanged();
+    return 1;
+}
+
 int CChoiceBlock::StepRbwUp() {
-    Lock lock(mutex_);
-    if (rbw_index_ >= kRbwCount - 1) return 0;
-    ++rbw_index_;
-    OnChoiceChanged();
-    return 1;
+    return StepIndex(rbw_index_, true, kRbwCount - 1);
 }
-
 int CChoiceBlock::StepVbwUp() {
-    Lock lock(mutex_);
-    if (vbw_index_ >= kVbwAutoMax) return 0;
-    ++vbw_index_;
-    OnChoiceChanged();
-    return 1;
+    return StepIndex(vbw_index_, true, kVbwAutoMax);
 }
-
 int CChoiceBlock::StepRbwDown() {
-    Lock lock(mutex_);
-    if (rbw_index_ == 0) return 0;
-    --rbw_index_;
-    OnChoiceChanged();
-    return 1;
+    return StepIndex(rbw_index_, false, 0);
 }
-
 int CChoiceBlock::StepVbwDown() {
-    Lock lock(mutex_);
-    if (vbw_index_ == 0) return 0;
-    --vbw_index_;
-    OnChoiceChanged();
-    return 1;
+    return StepIndex(vbw_index_, false, 0);
 }
 
 void CChoiceBlock::IncreaseSpanRatio(uint32_t step) {

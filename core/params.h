@@ -105,6 +105,8 @@ class CChoiceBlock {
     virtual void OnChoiceChanged();
 
   private:
+    int StepIndex(uint32_t& index, bool up, uint32_t max);
+
     mutable std::recursive_mutex mutex_;
     uint32_t rbw_index_ = 8;
     uint32_t vbw_index_ = 9;

@@ -1,12 +1,9 @@
 #include "core/routines.h"
 
-#include <sys/stat.h>
-
 #include <cmath>
 #include <cstdio>
-#include <filesystem>
 
-#include "platform/fs/device_path.h"
+#include "platform/fs/file_system.h"
 #include "platform/kernel/clock.h"
 #include "platform/text/utf.h"
 
@@ -124,27 +121,25 @@ std::time_t ParseTimeDateHms(std::u16string_view text) {
 
 namespace {
 
-bool ModifiedSeconds(std::u16string_view path, int64_t& seconds) {
-    auto host = plat::host_path(path);
-    struct stat st {};
-    if (!host || ::stat(host->c_str(), &st) != 0) return false;
-    seconds = st.st_mtime;
+// The last-write time in whole seconds.
+bool ModifiedSeconds(std::u16string_view path, uint64_t& seconds) {
+    auto time = plat::last_write_time(path);
+    if (!time) return false;
+    seconds = *time / 10000000;
     return true;
 }
 
 }  // namespace
 
 bool IsFileNewer(std::u16string_view path_a, std::u16string_view path_b) {
-    int64_t a = 0, b = 0;
+    uint64_t a = 0, b = 0;
     if (!ModifiedSeconds(path_a, a)) return false;
     if (!ModifiedSeconds(path_b, b)) return true;
     return a > b;
 }
 
 bool FileExists(std::u16string_view path) {
-    auto host = plat::host_path(path);
-    std::error_code ec;
-    return host && std::filesystem::exists(*host, ec);
+    return plat::file_attributes(path) != plat::INVALID_FILE_ATTRIBUTES;
 }
 
 bool HasFileExtension(std::u16string_view file_name, std::u16string_view extension) {
@@ -167,20 +162,24 @@ bool IsSystemFolder(std::u16string_view folder, std::u16string_view name) {
     return false;
 }
 
+// A name counts as taken by a visible file of the extension whose name
+// equals it, with or without the extension.
 bool IsFileNameFree(std::u16string_view folder, std::u16string_view name,
                     std::u16string_view extension) {
-    auto host = plat::host_path(folder);
-    std::error_code ec;
-    if (!host) return true;
+    core::Text pattern(folder);
+    if (pattern.empty() || pattern.back() != u'\\') pattern += u'\\';
+    pattern += u'*';
     core::Text with_ext(name);
     with_ext += u'.';
     with_ext += extension;
-    for (const auto& entry : std::filesystem::directory_iterator(*host, ec)) {
-        std::string leaf = entry.path().filename().string();
-        if (entry.is_directory(ec) || leaf.starts_with('.')) continue;  // dot files are hidden
-        core::Text wide = plat::from_utf8(leaf);
-        if (!HasFileExtension(wide, extension)) continue;
-        if (plat::equals_ignore_case(wide, name) || plat::equals_ignore_case(wide, with_ext)) {
+    plat::FindData entry;
+    plat::FindFile find = plat::FindFile::first(pattern, entry);
+    for (bool more = static_cast<bool>(find); more; more = find.next(entry)) {
+        constexpr uint32_t kSkipped = plat::FILE_ATTRIBUTE_DIRECTORY | plat::FILE_ATTRIBUTE_HIDDEN;
+        if ((entry.attributes & kSkipped) != 0 || !HasFileExtension(entry.name, extension))
+            continue;
+        if (plat::equals_ignore_case(entry.name, name) ||
+            plat::equals_ignore_case(entry.name, with_ext)) {
             return false;
         }
     }

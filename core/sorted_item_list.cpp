@@ -1,5 +1,7 @@
 #include "core/sorted_item_list.h"
 
+#include "core/chain.h"
+
 namespace {
 
 enum class SortKey { Operator, Name, Location, Date };
@@ -81,12 +83,7 @@ CSortedItemList::CSortedItemList(uint32_t mode, ModeStored on_mode_stored)
     : mode_(mode), on_mode_stored_(std::move(on_mode_stored)) {}
 
 CSortedItemList::~CSortedItemList() {
-    for (CSortedItem* i = head_; i;) {
-        CSortedItem* next = i->NextItem();
-        i->SetNext(nullptr);
-        delete i;
-        i = next;
-    }
+    core::DeleteChain(head_);
 }
 
 CSortedItem* CSortedItemList::TakeByMode(CSortedItem*& chain, uint32_t mode_id) {
@@ -156,10 +153,7 @@ void CSortedItemList::Add(CSortedItem* item) {
     if (!item) return;
     std::lock_guard lock(mutex_);
     item->SetNext(nullptr);
-    if (head_)
-        head_->Append(item);
-    else
-        head_ = item;
+    core::AddToChain(head_, item);
     sorted_ = false;
 }
 
@@ -221,10 +215,7 @@ void CSortedItemList::SortChain() {
 void CSortedItemList::Merge(CSortedItem* chain) {
     if (!chain) return;
     std::lock_guard lock(mutex_);
-    if (head_)
-        head_->Append(chain);
-    else
-        head_ = chain;
+    core::AddToChain(head_, chain);
     sorted_ = false;
 }
 
