@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "core/settings/registry_access.h"
-#include "platform/fs/tests/temp_root.h"
+#include "platform/fs/tests/test_support.h"
 #include "platform/text/utf.h"
 
 namespace {

@@ -1,49 +1,35 @@
 // Settings written by one program read back by another of the same device
 // root.
 #include <gtest/gtest.h>
-#include <spawn.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <map>
 #include <numeric>
 #include <sstream>
 
 #include "core/settings/system_settings.h"
-#include "platform/fs/tests/temp_root.h"
+#include "platform/fs/tests/test_support.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
 // Runs the helper program and returns its "name=value" lines.
-std::map<std::string, std::string> RunChild(const fs::path& root, std::vector<std::string> args) {
+std::map<std::string, std::string> RunChild(const fs::path& root,
+                                            const std::vector<std::string>& args) {
     const char* bin = std::getenv("CELVANE_BUILD_BIN");
-    std::vector<std::string> all{(fs::path(bin ? bin : ".") / "settings_child").string(),
-                                 root.string()};
-    all.insert(all.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (auto& a : all) argv.push_back(a.data());
-    argv.push_back(nullptr);
-
-    int fds[2];
-    EXPECT_EQ(::pipe(fds), 0);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
-    posix_spawn_file_actions_addclose(&actions, fds[0]);
-    pid_t pid = 0;
-    EXPECT_EQ(::posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ), 0);
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(fds[1]);
+    std::string command =
+        "'" + (fs::path(bin ? bin : ".") / "settings_child").string() + "' '" + root.string() + "'";
+    for (const auto& arg : args) command += " " + arg;
+    std::FILE* out = ::popen(command.c_str(), "r");
+    EXPECT_NE(out, nullptr);
+    if (out == nullptr) return {};
     std::string text;
     char buf[512];
-    ssize_t n;
-    while ((n = ::read(fds[0], buf, sizeof buf)) > 0) text.append(buf, size_t(n));
-    ::close(fds[0]);
-    int status = 0;
-    ::waitpid(pid, &status, 0);
+    for (size_t n; (n = std::fread(buf, 1, sizeof buf, out)) > 0;) text.append(buf, n);
+    int status = ::pclose(out);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
 
     std::map<std::string, std::string> lines;

@@ -5,10 +5,9 @@
 #include <cstring>
 #include <fstream>
 #include <numeric>
-#include <sstream>
 
 #include "core/settings/system_settings.h"
-#include "platform/fs/tests/temp_root.h"
+#include "platform/fs/tests/test_support.h"
 #include "platform/text/utf.h"
 
 namespace {
@@ -37,10 +36,7 @@ class SystemSettings : public ::testing::Test {
         return v->GetText();
     }
     std::string LanguageFile() const {
-        std::ifstream in(root_.path() / "FlashFX Disk" / "System" / "language.txt");
-        std::stringstream s;
-        s << in.rdbuf();
-        return s.str();
+        return celvane_test::slurp(root_.path() / "FlashFX Disk" / "System" / "language.txt");
     }
     void WriteLanguageFile(const std::string& text) const {
         std::ofstream(root_.path() / "FlashFX Disk" / "System" / "language.txt") << text;
