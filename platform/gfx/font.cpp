@@ -181,7 +181,7 @@ int round26(FT_Pos v) {
 }  // namespace
 
 FontInstance::FontInstance(FontSpec spec, std::shared_ptr<FontFile> file)
-    : spec_(std::move(spec)), file_(std::move(file)), latin_(256) {
+    : spec_(std::move(spec)), file_(std::move(file)) {
     std::lock_guard l(FontLibrary::get().ft_mutex);
     FT_Face face = file_->face;
     FT_Size size = nullptr;
@@ -235,10 +235,11 @@ bool FontInstance::has_char(char32_t cp) const {
 }
 
 const Glyph& FontInstance::glyph(char32_t cp) {
+    if (cp < 256)
+        if (const Glyph* g = latin_[cp].load(std::memory_order_acquire)) return *g;
     std::lock_guard l(mutex_);
     if (cp < 256) {
-        auto& slot = latin_[cp];
-        if (slot) return *slot;
+        if (const Glyph* g = latin_[cp].load(std::memory_order_relaxed)) return *g;
     } else if (auto it = others_.find(cp); it != others_.end()) {
         return *it->second;
     }
@@ -282,10 +283,12 @@ const Glyph& FontInstance::render_locked(char32_t cp) {
     }
     if (from_fallback) *g = fallback_->glyph(cp);
     Glyph& ref = *g;
-    if (cp < 256)
-        latin_[cp] = std::move(g);
-    else
+    if (cp < 256) {
+        owned_.push_back(std::move(g));
+        latin_[cp].store(&ref, std::memory_order_release);
+    } else {
         others_[cp] = std::move(g);
+    }
     return ref;
 }
 
