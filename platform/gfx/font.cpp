@@ -131,8 +131,10 @@ class FontLibrary {
         substitutes_[u"sc_song"] = {u"\\FlashFX Disk\\System\\Sunfon.ttf",
                                     "WenQuanYi Micro Hei:lang=zh-cn"};
     }
-    // The library lives until the process ends: faces and instances held by
-    // static objects elsewhere may outlive any earlier point.
+    // FreeType stays until the process ends: faces and instances held by
+    // static objects elsewhere may outlive this object. Fontconfig is ours
+    // alone and its configuration is released here.
+    ~FontLibrary() { FcFini(); }
 
     std::pair<std::filesystem::path, int> match(const std::string& pattern, bool bold) {
         std::pair<std::filesystem::path, int> out{{}, 0};
@@ -218,7 +220,11 @@ FontInstance::FontInstance(FontSpec spec, std::shared_ptr<FontFile> file)
         std::max(1, static_cast<int>(std::lround(-face->underline_position * scale)));
     underline_thickness_ =
         std::max(1, static_cast<int>(std::lround(face->underline_thickness * scale)));
-    metrics_.average_width = std::max(1, advance_of(u"x"));
+    // Measured here under the FreeType lock, not through the glyph cache,
+    // whose lock is always taken before the FreeType one.
+    metrics_.average_width = 1;
+    if (FT_Load_Char(face, 'x', FT_LOAD_DEFAULT) == 0)
+        metrics_.average_width = std::max(1, round26(face->glyph->advance.x));
 }
 
 FontInstance::~FontInstance() {
