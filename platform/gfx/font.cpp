@@ -9,6 +9,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
+#include <deque>
 #include <map>
 #include <mutex>
 #include <tuple>
@@ -44,9 +46,11 @@ class FontFile {
 // FreeType calls on a face are serialised by `ft_mutex`.
 class FontLibrary {
   public:
+    // Never destroyed: fonts held by static objects anywhere may be released
+    // at any point of the process's exit.
     static FontLibrary& get() {
-        static FontLibrary lib;
-        return lib;
+        static FontLibrary* lib = new FontLibrary;
+        return *lib;
     }
 
     std::recursive_mutex ft_mutex;
@@ -54,8 +58,7 @@ class FontLibrary {
     std::shared_ptr<FontFile> open_file(const std::filesystem::path& path, int index) {
         std::lock_guard l(ft_mutex);
         auto key = std::make_pair(path.string(), index);
-        if (auto it = files_.find(key); it != files_.end())
-            if (auto f = it->second.lock()) return f;
+        if (auto it = files_.find(key); it != files_.end()) return it->second;
         FT_Face face = nullptr;
         if (FT_New_Face(library_, path.c_str(), index, &face) != 0) return nullptr;
         auto f = std::make_shared<FontFile>(face, path);
@@ -119,6 +122,10 @@ class FontLibrary {
         if (!file) return nullptr;
         auto inst = std::make_shared<FontInstance>(spec, std::move(file));
         instances_[key] = inst;
+        // The fonts made last stay alive with their glyphs, so that a dialog
+        // that makes its fonts again finds them ready.
+        recent_.push_back(inst);
+        if (recent_.size() > kRecentFonts) recent_.pop_front();
         return inst;
     }
 
@@ -127,16 +134,22 @@ class FontLibrary {
   private:
     FontLibrary() {
         FT_Init_FreeType(&library_);
+        // Fontconfig is ours alone; its configuration is released at exit.
+        std::atexit(FcFini);
         substitutes_[u"tahoma"] = {u"\\FlashFX Disk\\System\\Tahoma.ttf", "DejaVu Sans"};
         substitutes_[u"sc_song"] = {u"\\FlashFX Disk\\System\\Sunfon.ttf",
                                     "WenQuanYi Micro Hei:lang=zh-cn"};
     }
-    // FreeType stays until the process ends: faces and instances held by
-    // static objects elsewhere may outlive this object. Fontconfig is ours
-    // alone and its configuration is released here.
-    ~FontLibrary() { FcFini(); }
 
+    // Fontconfig's answer for a pattern, asked once: matching takes far
+    // longer than making a font from a known file.
     std::pair<std::filesystem::path, int> match(const std::string& pattern, bool bold) {
+        auto key = std::make_pair(pattern, bold);
+        if (auto it = matched_.find(key); it != matched_.end()) return it->second;
+        return matched_[key] = ask_fontconfig(pattern, bold);
+    }
+
+    std::pair<std::filesystem::path, int> ask_fontconfig(const std::string& pattern, bool bold) {
         std::pair<std::filesystem::path, int> out{{}, 0};
         FcPattern* pat = FcNameParse(reinterpret_cast<const FcChar8*>(pattern.c_str()));
         if (!pat) return out;
@@ -159,9 +172,13 @@ class FontLibrary {
     }
 
     FT_Library library_ = nullptr;
-    std::map<std::pair<std::string, int>, std::weak_ptr<FontFile>> files_;
+    // Faces stay open: a system uses a handful of font files.
+    std::map<std::pair<std::string, int>, std::shared_ptr<FontFile>> files_;
     std::map<std::pair<std::u16string, bool>, std::pair<std::filesystem::path, int>> added_;
     std::map<std::u16string, std::pair<std::u16string, std::string>> substitutes_;
+    std::map<std::pair<std::string, bool>, std::pair<std::filesystem::path, int>> matched_;
+    static constexpr size_t kRecentFonts = 32;
+    std::deque<std::shared_ptr<FontInstance>> recent_;
     std::map<std::tuple<std::string, int, int, int, int, bool, bool>, std::weak_ptr<FontInstance>>
         instances_;
 };
