@@ -17,6 +17,8 @@
 
 #include "platform/fs/device_path.h"
 #include "platform/gfx/font_instance.h"
+#include "platform/kernel/errors.h"
+#include "platform/registry/registry.h"
 #include "platform/text/utf.h"
 
 namespace plat {
@@ -89,6 +91,11 @@ class FontLibrary {
                     std::string_view pattern) {
         std::lock_guard l(ft_mutex);
         substitutes_[fold(face)] = {std::u16string(device_file), std::string(pattern)};
+    }
+
+    void substitute_family(std::u16string_view face, std::string_view pattern) {
+        std::lock_guard l(ft_mutex);
+        substitutes_[fold(face)].second = std::string(pattern);
     }
 
     // Resolves a face name to a file and face index.
@@ -374,6 +381,21 @@ bool add_font_file(const std::filesystem::path& host_file) {
 void set_face_substitute(std::u16string_view face, std::u16string_view device_file,
                          std::string_view fallback_pattern) {
     detail::FontLibrary::get().substitute(face, device_file, fallback_pattern);
+}
+
+int load_face_substitutes() {
+    RegKey key;
+    if (hkey_local_machine().open(u"SYSTEM\\GDI\\FontSubstitutes", key) != ERROR_SUCCESS) return 0;
+    int taken = 0;
+    std::u16string name;
+    uint32_t type = 0;
+    for (uint32_t i = 0; key.enum_value(i, name, &type) == ERROR_SUCCESS; ++i) {
+        if (auto family = key.get_string(name); family && !family->empty()) {
+            detail::FontLibrary::get().substitute_family(name, to_utf8(*family));
+            ++taken;
+        }
+    }
+    return taken;
 }
 
 std::filesystem::path resolve_face(std::u16string_view face, int weight) {
