@@ -17,6 +17,7 @@
 
 #include "platform/fs/device_path.h"
 #include "platform/gfx/font_instance.h"
+#include "platform/kernel/device_root.h"
 #include "platform/kernel/errors.h"
 #include "platform/registry/registry.h"
 #include "platform/text/utf.h"
@@ -84,6 +85,7 @@ class FontLibrary {
         }
         FT_Done_Face(face);
         added_[{fold(path.stem().u16string()), false}] = {path, 0};
+        resolved_.clear();
         return true;
     }
 
@@ -91,11 +93,13 @@ class FontLibrary {
                     std::string_view pattern) {
         std::lock_guard l(ft_mutex);
         substitutes_[fold(face)] = {std::u16string(device_file), std::string(pattern)};
+        resolved_.clear();
     }
 
     void substitute_family(std::u16string_view face, std::string_view pattern) {
         std::lock_guard l(ft_mutex);
         substitutes_[fold(face)].second = std::string(pattern);
+        resolved_.clear();
     }
 
     // Resolves a face name to a file and face index.
@@ -103,9 +107,16 @@ class FontLibrary {
         std::lock_guard l(ft_mutex);
         const bool bold = weight >= FW_SEMIBOLD;
         const std::u16string key = fold(face_name.empty() ? u"Tahoma" : face_name);
+        // Answers are kept per device root until the faces change.
+        auto memo_key = std::make_tuple(device_root().string(), key, bold);
+        if (auto it = resolved_.find(memo_key); it != resolved_.end()) return it->second;
+        return resolved_[memo_key] = resolve_uncached(key, bold);
+    }
+
+    std::pair<std::filesystem::path, int> resolve_uncached(const std::u16string& key, bool bold) {
         if (auto it = added_.find({key, bold}); it != added_.end()) return it->second;
         if (auto it = added_.find({key, false}); it != added_.end()) return it->second;
-        std::string pattern = to_utf8(face_name);
+        std::string pattern = to_utf8(key);
         if (auto it = substitutes_.find(key); it != substitutes_.end()) {
             if (!it->second.first.empty()) {
                 if (auto host = host_path(it->second.first);
@@ -184,6 +195,8 @@ class FontLibrary {
     std::map<std::pair<std::u16string, bool>, std::pair<std::filesystem::path, int>> added_;
     std::map<std::u16string, std::pair<std::u16string, std::string>> substitutes_;
     std::map<std::pair<std::string, bool>, std::pair<std::filesystem::path, int>> matched_;
+    std::map<std::tuple<std::string, std::u16string, bool>, std::pair<std::filesystem::path, int>>
+        resolved_;
     static constexpr size_t kRecentFonts = 32;
     std::deque<std::shared_ptr<FontInstance>> recent_;
     std::map<std::tuple<std::string, int, int, int, int, bool, bool>, std::weak_ptr<FontInstance>>
