@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "drivers/dsp/dsp_protocol.h"
 #include "sim/rf_units.h"
 
 namespace sim {
@@ -12,8 +13,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr std::size_t kTransfer = 64;
-constexpr std::size_t kMaxCommandPayload = 1020;
+constexpr std::size_t kMaxCommandPayload = dsp::kMaxCommandPayload;
 constexpr int kPointsPerPacket = 64;     // spectrum floats per data packet
 constexpr int kItemsPerPacket = 64;      // network-analyzer items per data packet
 constexpr int kSamplesPerPacket = 500;   // audio samples per data packet
@@ -21,7 +21,7 @@ constexpr int kSamplesPerBlock = 10500;  // an audio block completes after 10,00
 constexpr int kMaxSpectrumPoints = 705;
 constexpr int kMaxNaPoints = 11265;
 constexpr std::size_t kSmallData = 60;  // small blocks fill one 64-byte transfer
-constexpr int kTableSlots = 126;
+constexpr int kTableSlots = static_cast<int>(dsp::kTableEntriesPerPacket);
 
 // One network-analyzer point on the wire: two floats.
 struct Item {
@@ -30,23 +30,9 @@ struct Item {
 };
 static_assert(sizeof(Item) == 8);
 
-// Commands of the board protocol.
 enum : std::uint16_t {
-    kCmdVersion = 1,
-    kCmdDspImage = 2,
-    kCmdFpgaImage = 3,
-    kCmdStatus = 4,
-    kCmdReset = 5,
-    kCmdCommitDsp = 6,
-    kCmdCommitFpga = 7,
-    kCmdNine = 9,
-    kCmdTen = 10,
-    kCmdCalibration = 11,
-    kCmdStop = 0x41,
-    kCmdErrorStatus = 0x42,
-    kCmdStatus43 = 0x43,
-    kTypeEcho = 0x0041,
-    kTypeRunState = 0x0060,
+    kTypeEcho = dsp::LOW_ECHO,
+    kTypeRunState = dsp::LOW_RUN,
 };
 
 bool is_table_store(std::uint16_t id) {
@@ -113,11 +99,39 @@ AcquisitionBoard::~AcquisitionBoard() {
     {
         std::lock_guard lock(mutex_);
         quit_ = true;
-        ++abort_generation_;
     }
     work_.notify_all();
-    in_ready_.notify_all();
     thread_.join();
+}
+
+plat::usb::InterfaceInfo AcquisitionBoard::describe() const {
+    plat::usb::InterfaceInfo info;
+    info.vendor_id = dsp::kBoardVendorId;
+    info.product_id = dsp::kBoardProductId;
+    info.endpoints = {
+        {dsp::kInterruptInEndpoint, USB_ENDPOINT_TYPE_INTERRUPT, dsp::kMaxPacketSize, 10},
+        {dsp::kInterruptOutEndpoint, USB_ENDPOINT_TYPE_INTERRUPT, dsp::kMaxPacketSize, 10},
+        {dsp::kBulkInEndpoint, USB_ENDPOINT_TYPE_BULK, dsp::kMaxPacketSize, 0},
+        {dsp::kBulkOutEndpoint, USB_ENDPOINT_TYPE_BULK, dsp::kMaxPacketSize, 0},
+    };
+    return info;
+}
+
+void AcquisitionBoard::attached(plat::usb::DeviceLink& link) {
+    std::lock_guard pipe(pipe_mutex_);
+    std::lock_guard lock(mutex_);
+    link_ = &link;
+}
+
+void AcquisitionBoard::detached() {
+    {
+        std::lock_guard pipe(pipe_mutex_);
+        std::lock_guard lock(mutex_);
+        link_ = nullptr;
+        stream_.reset();
+        ++generation_;
+    }
+    work_.notify_all();
 }
 
 bool AcquisitionBoard::streaming() const {
@@ -125,99 +139,63 @@ bool AcquisitionBoard::streaming() const {
     return stream_ != nullptr;
 }
 
-std::size_t AcquisitionBoard::queued_transfers() const {
-    std::lock_guard lock(mutex_);
-    return in_.size();
-}
-
-bool AcquisitionBoard::bulk_out(const std::uint8_t* data, std::size_t size) {
-    if (size < 4) return false;
-    Bytes packet(data, data + size);
-    const auto command = get_le<std::uint16_t>(packet, 0);
-    const auto length = get_le<std::uint16_t>(packet, 2);
-    if (length > kMaxCommandPayload || 4u + length > size) return false;
-    Bytes payload(packet.begin() + 4, packet.begin() + 4 + length);
+std::uint32_t AcquisitionBoard::receive_out(std::uint8_t endpoint,
+                                            std::span<const std::uint8_t> data) {
+    if (endpoint != dsp::kBulkOutEndpoint) return USB_TRANSFER_OK;  // nothing listens there
+    if (data.size() < sizeof(dsp::CommandHead)) return USB_TRANSFER_STALL;
+    const std::uint16_t command = dsp::get_u16(data.data());
+    const std::uint16_t length = dsp::get_u16(data.data() + 2);
+    if (length > kMaxCommandPayload || 4u + length > data.size()) return USB_TRANSFER_STALL;
+    const Bytes payload(data.begin() + 4, data.begin() + 4 + length);
+    std::lock_guard pipe(pipe_mutex_);
+    Outgoing out;
     {
         std::lock_guard lock(mutex_);
-        handle_command(command, payload);
+        handle_command(command, payload, out);
     }
+    flush(out);
     work_.notify_all();
-    in_ready_.notify_all();
-    return true;
+    return USB_TRANSFER_OK;
 }
 
-int AcquisitionBoard::bulk_in(std::uint8_t* buffer, std::size_t max, int timeout_ms) {
-    std::unique_lock lock(mutex_);
-    const std::uint64_t generation = abort_generation_;
-    auto ready = [&] { return !in_.empty() || abort_generation_ != generation; };
-    if (timeout_ms < 0) {
-        in_ready_.wait(lock, ready);
-    } else if (!in_ready_.wait_for(lock, std::chrono::milliseconds(timeout_ms), ready)) {
-        return -1;
-    }
-    if (in_.empty()) return -1;
-    Bytes t = std::move(in_.front());
-    in_.pop_front();
-    const std::size_t n = std::min(max, t.size());
-    std::copy_n(t.begin(), n, buffer);
-    if (in_.empty()) reply_unread_ = false;
-    lock.unlock();
-    work_.notify_all();
-    return static_cast<int>(n);
-}
-
-void AcquisitionBoard::abort_in() {
+void AcquisitionBoard::flush(const Outgoing& out) {
+    // Runs under the pipe lock only: the host may call back into the board.
+    plat::usb::DeviceLink* link;
     {
         std::lock_guard lock(mutex_);
-        ++abort_generation_;
+        link = link_;
     }
-    in_ready_.notify_all();
+    if (!link) return;
+    if (out.clear) link->clear_in(dsp::kBulkInEndpoint);
+    // The host cuts each packet into 64-byte USB packets, the last one short,
+    // which is how the driver reads it: a first transfer of 64 bytes and one
+    // transfer of the rest rounded up to 64.
+    for (const Bytes& p : out.packets) link->send_in(dsp::kBulkInEndpoint, p);
 }
 
-void AcquisitionBoard::queue_packet(const Bytes& packet) {
-    // The host reads a packet as one transfer of up to 64 bytes and, when
-    // longer, one more transfer of whole 64-byte units.
-    if (packet.size() <= kTransfer) {
-        in_.push_back(packet);
-        return;
-    }
-    in_.emplace_back(packet.begin(), packet.begin() + kTransfer);
-    const std::size_t units = (packet.size() + kTransfer - 1) / kTransfer - 1;
-    Bytes rest(packet.begin() + kTransfer, packet.end());
-    rest.resize(units * kTransfer, 0);
-    in_.push_back(std::move(rest));
-}
-
-void AcquisitionBoard::queue_small(std::uint16_t type, const Bytes& data) {
+void AcquisitionBoard::queue_small(std::uint16_t type, const Bytes& data, Outgoing& out) {
     Bytes p;
     append_le<std::uint16_t>(p, type);
     Bytes body = data;
     if (body.size() < kSmallData) body.resize(kSmallData, 0);
     append_le<std::uint16_t>(p, static_cast<std::uint16_t>(body.size()));
     p.insert(p.end(), body.begin(), body.end());
-    queue_packet(p);
+    out.packets.push_back(std::move(p));
 }
 
-void AcquisitionBoard::reply(std::uint16_t command, const Bytes& data) {
-    // A reply goes ahead of anything queued, and the stream waits until the
-    // host has read it.
+void AcquisitionBoard::reply(std::uint16_t command, const Bytes& data, Outgoing& out) {
+    // Nothing else is queued until the host has read the reply.
     Bytes r;
     append_le<std::uint16_t>(r, command);
     append_le<std::uint16_t>(r, static_cast<std::uint16_t>(data.size()));
     r.insert(r.end(), data.begin(), data.end());
-    in_.push_front(std::move(r));
+    out.packets.push_back(std::move(r));
     reply_unread_ = true;
 }
 
-void AcquisitionBoard::stop_stream() {
-    stream_.reset();
-    in_.clear();
-    reply_unread_ = false;
-}
-
-void AcquisitionBoard::handle_command(std::uint16_t command, const Bytes& payload) {
+void AcquisitionBoard::handle_command(std::uint16_t command, const Bytes& payload, Outgoing& out) {
     switch (command) {
-        case kCmdVersion: {
+        case dsp::CMD_VERSION: {
             Bytes v(36, 0);
             for (int i = 0; i < 4; ++i) put_le<std::uint16_t>(v, 2 * i, scene_.board.version[i]);
             std::uint16_t w1 = scene_.board.version[1] & ~std::uint16_t{4};
@@ -229,10 +207,10 @@ void AcquisitionBoard::handle_command(std::uint16_t command, const Bytes& payloa
             std::copy(dsp.begin(), dsp.end(), v.begin() + 12);
             std::copy(fpga.begin(), fpga.end(), v.begin() + 18);
             std::copy(serial.begin(), serial.end(), v.begin() + 24);
-            reply(command, v);
+            reply(command, v, out);
             return;
         }
-        case kCmdStatus: {
+        case dsp::CMD_STATUS: {
             Bytes s;
             const bool low_supply = scene_.board.supply_v < 10.5;
             append_le<std::uint32_t>(s, low_supply ? 8u : 0u);
@@ -240,17 +218,17 @@ void AcquisitionBoard::handle_command(std::uint16_t command, const Bytes& payloa
                 s, static_cast<std::uint16_t>(std::lround(scene_.board.supply_v * 10)));
             append_le<std::uint16_t>(s, static_cast<std::uint16_t>(
                                             std::clamp(scene_.board.temperature_c, 0.0, 65535.0)));
-            reply(command, s);
+            reply(command, s, out);
             return;
         }
-        case kCmdDspImage:
-        case kCmdFpgaImage: {
-            const int which = command - kCmdDspImage;
+        case dsp::CMD_LOAD_DSP:
+        case dsp::CMD_LOAD_FPGA: {
+            const int which = command - dsp::CMD_LOAD_DSP;
             const auto offset = get_le<std::uint32_t>(payload, 0);
             const auto length = get_le<std::uint16_t>(payload, 4);
             const auto sum = get_le<std::uint16_t>(payload, 6);
             std::uint32_t status = 0;
-            if (8u + length > payload.size() || byte_sum(payload.data() + 8, length) != sum) {
+            if (8u + length > payload.size() || dsp::checksum(payload.data() + 8, length) != sum) {
                 status = 1;
                 image_bad_[which] = true;
                 error_code_ = 1;
@@ -262,49 +240,52 @@ void AcquisitionBoard::handle_command(std::uint16_t command, const Bytes& payloa
             }
             Bytes r;
             append_le<std::uint32_t>(r, status);
-            reply(command, r);
+            reply(command, r, out);
             return;
         }
-        case kCmdCommitDsp:
-        case kCmdCommitFpga: {
-            const int which = command - kCmdCommitDsp;
+        case dsp::CMD_6:
+        case dsp::CMD_7: {
+            const int which = command - dsp::CMD_6;
             const bool ok = !images_[which].empty() && !image_bad_[which];
             images_[which].clear();
             image_bad_[which] = false;
             Bytes r;
             append_le<std::uint32_t>(r, ok ? 0u : 1u);
-            reply(command, r);
+            reply(command, r, out);
             return;
         }
-        case kCmdCalibration: {
+        case dsp::CMD_CALIBRATION: {
             calibration_ = payload;
             Bytes r;
             append_le<std::uint32_t>(r, payload.size() == kMaxCommandPayload ? 0u : 1u);
-            reply(command, r);
+            reply(command, r, out);
             return;
         }
-        case kCmdNine:
-        case kCmdTen:
-            reply(command, Bytes(4, 0));
+        case dsp::CMD_9:
+        case dsp::CMD_10:
+            reply(command, Bytes(4, 0), out);
             return;
-        case kCmdErrorStatus: {
+        case dsp::CMD_ERROR_STATUS: {
             Bytes r;
             append_le<std::uint16_t>(r, error_code_);
             append_le<std::uint16_t>(r, error_component_);
             append_le<std::uint32_t>(r, 0);
             error_code_ = error_component_ = 0;
-            reply(command, r);
+            reply(command, r, out);
             return;
         }
-        case kCmdStatus43:
-            reply(command, Bytes(8, 0));
+        case dsp::CMD_43:
+            reply(command, Bytes(8, 0), out);
             return;
-        case kCmdStop:
+        case dsp::CMD_STOP:
             // Every unread data packet goes; exactly one echo follows.
-            stop_stream();
-            queue_small(kTypeEcho, {});
+            stream_.reset();
+            ++generation_;
+            reply_unread_ = false;
+            out.clear = true;
+            queue_small(kTypeEcho, {}, out);
             return;
-        case kCmdReset:
+        case dsp::CMD_5:
         case 0x2040:
         case 0x3040:
             return;
@@ -313,7 +294,7 @@ void AcquisitionBoard::handle_command(std::uint16_t command, const Bytes& payloa
     }
     if (is_table_store(command)) {
         store_table(command, payload);
-        reply(command, {});
+        reply(command, {}, out);
         return;
     }
     if (command == 0x2016) {
@@ -321,12 +302,12 @@ void AcquisitionBoard::handle_command(std::uint16_t command, const Bytes& payloa
         return;
     }
     if (command == 0x2017 || command == 0x300B) {
-        answer_query(command, payload);
+        answer_query(command, payload, out);
         return;
     }
     const std::uint16_t cls = command & 0xF000;
     if ((cls == 0x2000 || cls == 0x3000) && (command & 0x0F00) == 0 && (command & 0xFF) != 0) {
-        start_message(command, payload);
+        start_message(command, payload, out);
         return;
     }
     error_code_ = 2;
@@ -338,7 +319,7 @@ void AcquisitionBoard::store_table(std::uint16_t id, const Bytes& payload) {
     const auto entries = std::min<int>(get_le<std::uint16_t>(payload, 4), kTableSlots);
     const auto sum = get_le<std::uint16_t>(payload, 6);
     const std::size_t bytes = static_cast<std::size_t>(entries) * 8;
-    if (8 + bytes > payload.size() || byte_sum(payload.data() + 8, bytes) != sum ||
+    if (8 + bytes > payload.size() || dsp::checksum(payload.data() + 8, bytes) != sum ||
         first + static_cast<std::uint32_t>(entries) > kMaxNaPoints) {
         error_code_ = 3;
         error_component_ = id;
@@ -355,7 +336,7 @@ void AcquisitionBoard::store_table(std::uint16_t id, const Bytes& payload) {
     }
 }
 
-void AcquisitionBoard::answer_query(std::uint16_t id, const Bytes& payload) {
+void AcquisitionBoard::answer_query(std::uint16_t id, const Bytes& payload, Outgoing& out) {
     // Queries ride on a running stream; an idle board keeps silent so that no
     // stray packet sits in the pipe ahead of the next command's reply.
     if (!stream_) return;
@@ -363,7 +344,7 @@ void AcquisitionBoard::answer_query(std::uint16_t id, const Bytes& payload) {
     if (id == 0x2017) {
         const double ma = bias_on_ ? network_.bias_current_a() * 1000.0 : 0.0;
         append_le<std::uint32_t>(r, static_cast<std::uint32_t>(std::lround(ma * 255.0)));
-        queue_small(id, r);
+        queue_small(id, r, out);
         return;
     }
     // Counter markers: six enable bytes, then six marker frequencies.
@@ -388,10 +369,11 @@ void AcquisitionBoard::answer_query(std::uint16_t id, const Bytes& payload) {
                                        spectrum_.filtered_power_mw(s, counted));
         put_le<float>(r, 56 + 4 * static_cast<std::size_t>(m), static_cast<float>(level));
     }
-    queue_small(id, r);
+    queue_small(id, r, out);
 }
 
-void AcquisitionBoard::start_message(std::uint16_t id, const Bytes& payload) {
+void AcquisitionBoard::start_message(std::uint16_t id, const Bytes& payload, Outgoing& out) {
+    ++generation_;
     stream_ = std::make_unique<Stream>();
     stream_->id = id;
     stream_->payload = payload;
@@ -415,7 +397,7 @@ void AcquisitionBoard::start_message(std::uint16_t id, const Bytes& payload) {
     }
     Bytes run(4, 0);
     run[0] = 1;
-    queue_small(kTypeRunState, run);
+    queue_small(kTypeRunState, run, out);
     next_due_ = Clock::now();
 }
 
@@ -471,12 +453,10 @@ std::vector<Complex> AcquisitionBoard::measured_sweep(int kind,
     return out;
 }
 
-// Fills the stream's next round of packets. Returns false when the stream
-// has nothing more to send.
-bool AcquisitionBoard::produce(Clock::duration& pause) {
-    Stream& st = *stream_;
-    if (st.pending.empty()) {
-        if (st.done) return false;
+// Fills the stream's next round of packets: one sweep, one audio chunk, one
+// acknowledgement.
+void AcquisitionBoard::next_round(Stream& st) {
+    {
         const double scale = scene_.time_scale;
         const std::uint16_t id = st.id;
         const std::uint16_t cls = id & 0xF000;
@@ -629,19 +609,23 @@ bool AcquisitionBoard::produce(Clock::duration& pause) {
         }
         ++st.rounds;
     }
-    queue_packet(st.pending.front());
-    st.pending.pop_front();
-    pause = st.pause;
-    return true;
 }
 
 void AcquisitionBoard::run() {
     std::unique_lock lock(mutex_);
     while (!quit_) {
-        const bool can_send = stream_ && !reply_unread_ && in_.size() + 2 <= kMaxQueued &&
-                              !(stream_->done && stream_->pending.empty());
-        if (!can_send) {
+        Stream* st = stream_.get();
+        const bool has_work = st && link_ && !(st->done && st->pending.empty());
+        if (!has_work) {
             work_.wait(lock);
+            continue;
+        }
+        // The host's pipe holds what is queued; wait for it to drain while a
+        // reply is unread or the pipe is full.
+        const std::size_t queued = link_->queued_in(dsp::kBulkInEndpoint);
+        if (reply_unread_ && queued == 0) reply_unread_ = false;
+        if (reply_unread_ || queued >= kMaxQueuedBytes) {
+            work_.wait_for(lock, std::chrono::milliseconds(1));
             continue;
         }
         const auto now = Clock::now();
@@ -649,11 +633,24 @@ void AcquisitionBoard::run() {
             work_.wait_until(lock, next_due_);
             continue;
         }
-        Clock::duration pause{};
-        if (produce(pause)) {
-            next_due_ = std::max(next_due_ + pause, now - seconds(0.05));
-            in_ready_.notify_all();
+        if (st->pending.empty()) next_round(*st);
+        Outgoing out;
+        out.packets.push_back(std::move(st->pending.front()));
+        st->pending.pop_front();
+        next_due_ = std::max(next_due_ + st->pause, now - seconds(0.05));
+        const std::uint64_t generation = generation_;
+        lock.unlock();
+        {
+            // A stop or a new message that came meanwhile drops the packet.
+            std::lock_guard pipe(pipe_mutex_);
+            bool current;
+            {
+                std::lock_guard again(mutex_);
+                current = generation == generation_;
+            }
+            if (current) flush(out);
         }
+        lock.lock();
     }
 }
 

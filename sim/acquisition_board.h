@@ -12,7 +12,11 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <span>
 #include <thread>
+#include <vector>
+
+#include "platform/usb/usb_host.h"
 
 #include "sim/board_wire.h"
 #include "sim/network_model.h"
@@ -21,43 +25,44 @@
 
 namespace sim {
 
-class AcquisitionBoard {
+class AcquisitionBoard : public plat::usb::AttachedDevice {
   public:
     explicit AcquisitionBoard(const Scene& scene);
-    ~AcquisitionBoard();
+    ~AcquisitionBoard() override;
     AcquisitionBoard(const AcquisitionBoard&) = delete;
     AcquisitionBoard& operator=(const AcquisitionBoard&) = delete;
 
-    // A command packet {u16 command, u16 length, payload} from the host.
-    // Returns false for a packet the board cannot take (too short, too long).
-    bool bulk_out(const std::uint8_t* data, std::size_t size);
-
-    // The next IN transfer, at most `max` bytes; -1 after `timeout_ms`
-    // (negative waits forever) or when aborted.
-    int bulk_in(std::uint8_t* buffer, std::size_t max, int timeout_ms);
-    // Wakes every reader waiting in `bulk_in` with a failure.
-    void abort_in();
+    // The device on the bus: interrupt IN/OUT, bulk IN/OUT. Command packets
+    // {u16 command, u16 length, payload} arrive on bulk OUT; replies and data
+    // packets leave on bulk IN.
+    plat::usb::InterfaceInfo describe() const override;
+    void attached(plat::usb::DeviceLink& link) override;
+    std::uint32_t receive_out(std::uint8_t endpoint, std::span<const std::uint8_t> data) override;
+    void detached() override;
 
     bool streaming() const;
-    std::size_t queued_transfers() const;
     const Scene& scene() const { return scene_; }
 
-    // Largest transfer the board queues ahead of the host.
-    static constexpr std::size_t kMaxQueued = 64;
+    // Bytes the board keeps queued ahead of the host at most.
+    static constexpr std::size_t kMaxQueuedBytes = 16384;
 
   private:
     struct Stream;
+    // Pipe work decided under the state lock and carried out after it.
+    struct Outgoing {
+        bool clear = false;
+        std::vector<Bytes> packets;
+    };
 
     void run();
-    void handle_command(std::uint16_t command, const Bytes& payload);
-    void reply(std::uint16_t command, const Bytes& data);
-    void queue_packet(const Bytes& packet);
-    void queue_small(std::uint16_t type, const Bytes& data);
-    void stop_stream();
-    void start_message(std::uint16_t id, const Bytes& payload);
-    void answer_query(std::uint16_t id, const Bytes& payload);
+    void handle_command(std::uint16_t command, const Bytes& payload, Outgoing& out);
+    void reply(std::uint16_t command, const Bytes& data, Outgoing& out);
+    static void queue_small(std::uint16_t type, const Bytes& data, Outgoing& out);
+    void start_message(std::uint16_t id, const Bytes& payload, Outgoing& out);
+    void answer_query(std::uint16_t id, const Bytes& payload, Outgoing& out);
     void store_table(std::uint16_t id, const Bytes& payload);
-    bool produce(std::chrono::steady_clock::duration& pause);
+    void next_round(Stream& st);
+    void flush(const Outgoing& out);
 
     std::vector<Complex> measured_sweep(int kind, const std::vector<double>& f) const;
 
@@ -65,13 +70,17 @@ class AcquisitionBoard {
     SpectrumModel spectrum_;
     NetworkModel network_;
 
+    // Lock order: pipe_mutex_, then mutex_. The pipe lock keeps everything
+    // put on the bulk IN pipe in order (a stop's clear and echo never
+    // interleave with a data packet); it is recursive because a host
+    // completion routine may send the next command from inside send_in.
+    std::recursive_mutex pipe_mutex_;
     mutable std::mutex mutex_;
-    std::condition_variable in_ready_;
     std::condition_variable work_;
-    std::deque<Bytes> in_;
+    plat::usb::DeviceLink* link_ = nullptr;
     bool reply_unread_ = false;
     bool quit_ = false;
-    std::uint64_t abort_generation_ = 0;
+    std::uint64_t generation_ = 0;  // bumped by every stop and every new message
     std::unique_ptr<Stream> stream_;
     std::chrono::steady_clock::time_point next_due_;
 

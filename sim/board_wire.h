@@ -27,11 +27,4 @@ void append_le(Bytes& b, T v) {
     put_le(b, b.size(), v);
 }
 
-// Byte sum used by every download and table packet.
-inline std::uint16_t byte_sum(const std::uint8_t* p, std::size_t n) {
-    std::uint32_t s = 0;
-    for (std::size_t i = 0; i < n; ++i) s += p[i];
-    return static_cast<std::uint16_t>(s);
-}
-
 }  // namespace sim

@@ -2,11 +2,13 @@
 
 #include <cstring>
 
+#include "drivers/dsp/dsp_protocol.h"
 #include "sim/tools/board_host.h"
 
 namespace {
 
 using sim::AcquisitionBoard;
+using Board = std::shared_ptr<sim::AcquisitionBoard>;
 using sim::BoardHost;
 using sim::Bytes;
 using sim::get_le;
@@ -33,8 +35,7 @@ TEST(Board, VersionReplyCarriesIdentityAndOptionBit) {
     for (bool option : {true, false}) {
         sim::Scene s = fast_scene();
         s.board.option_bit = option;
-        AcquisitionBoard board(s);
-        BoardHost host(board);
+        BoardHost host(std::make_shared<AcquisitionBoard>(s));
         ASSERT_TRUE(host.send(1));
         auto p = host.read();
         ASSERT_TRUE(p);
@@ -48,52 +49,59 @@ TEST(Board, VersionReplyCarriesIdentityAndOptionBit) {
 }
 
 TEST(Board, StopDropsUnreadPacketsAndQueuesExactlyOneEcho) {
-    AcquisitionBoard board(fast_scene());
-    BoardHost host(board);
+    BoardHost host(std::make_shared<AcquisitionBoard>(fast_scene()));
     host.send(0x41);  // idle stop is echoed too
     auto echo = host.read();
     ASSERT_TRUE(echo);
     EXPECT_EQ(echo->type, 0x0041);
     EXPECT_EQ(echo->length, 60);  // a whole 64-byte transfer
-    EXPECT_EQ(board.bulk_in(nullptr, 0, 20), -1);
+    EXPECT_FALSE(host.transfer_in(64, 20));
 
     host.send(0x3001, sweep_record());
-    // Let the board fill the pipe, then stop without reading.
-    for (int i = 0; i < 200 && board.queued_transfers() < 20; ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    EXPECT_GT(board.queued_transfers(), 1u);
+    ASSERT_TRUE(host.read_type(0x3001));
+    // Let the board fill the pipe, then stop and ask for the status without
+    // reading: the echo and the reply follow, nothing else.
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
     host.send(0x41);
+    host.send(4);
     auto p = host.read();
     ASSERT_TRUE(p);
     EXPECT_EQ(p->type, 0x0041);
-    EXPECT_FALSE(board.streaming());
-    std::uint8_t buf[64];
-    EXPECT_EQ(board.bulk_in(buf, sizeof buf, 30), -1);
+    EXPECT_FALSE(host.board().streaming());
+    p = host.read();
+    ASSERT_TRUE(p);
+    EXPECT_EQ(p->type, 4);
+    EXPECT_EQ(p->length, 8);
+    EXPECT_EQ(get_le<std::uint16_t>(p->body, 6), 38);  // temperature
+    EXPECT_FALSE(host.transfer_in(64, 30));
 }
 
-TEST(Board, PacketsAreSegmentedIntoAFirst64ByteTransferAndOneRoundedRest) {
-    AcquisitionBoard board(fast_scene());
-    BoardHost host(board);
+TEST(Board, PacketsAreReadAsAFirst64ByteTransferAndOneRoundedRest) {
+    BoardHost host(std::make_shared<AcquisitionBoard>(fast_scene()));
     host.send(0x3001, sweep_record(100));
-    std::uint8_t buf[2048];
-    int n = board.bulk_in(buf, sizeof buf, 1000);  // the run-state packet
-    ASSERT_EQ(n, 64);
-    EXPECT_EQ(get_le<std::uint16_t>(Bytes(buf, buf + 2), 0), 0x0060);
-    n = board.bulk_in(buf, sizeof buf, 1000);
-    ASSERT_EQ(n, 64);
-    const auto length = static_cast<std::uint16_t>(buf[2] | buf[3] << 8);
-    EXPECT_EQ(length, 4 + 64 * 4);
-    n = board.bulk_in(buf, sizeof buf, 1000);
-    EXPECT_EQ(n, 64 * ((4 + length + 63) / 64 - 1));
+    auto run = host.read();
+    ASSERT_TRUE(run);
+    EXPECT_EQ(run->type, 0x0060);
+    EXPECT_EQ(run->transfers, 1);
+    auto p = host.read();
+    ASSERT_TRUE(p);
+    EXPECT_EQ(p->length, 4 + 64 * 4);
+    EXPECT_EQ(p->first_transfer, 64u);
+    EXPECT_EQ(p->second_transfer, 4u + p->length - 64);
+    EXPECT_EQ(p->start(), 0);
+    EXPECT_EQ(p->count(), 64);
+    p = host.read();  // the last 36 points
+    ASSERT_TRUE(p);
+    EXPECT_EQ(p->start(), 64);
+    EXPECT_EQ(p->count(), 36);
 }
 
 TEST(Board, QueriesAreAnsweredOnlyWhileAStreamRuns) {
-    AcquisitionBoard board(fast_scene());
-    BoardHost host(board);
+    BoardHost host(std::make_shared<AcquisitionBoard>(fast_scene()));
     host.send(0x2016, Bytes{0, 1, 0, 0});  // DC bias on, no reply
     host.send(0x2017);
-    std::uint8_t buf[64];
-    EXPECT_EQ(board.bulk_in(buf, sizeof buf, 50), -1);
+    host.send(0x300B, Bytes(56, 0));
+    EXPECT_FALSE(host.transfer_in(64, 50));
 
     Bytes rec(32, 0);
     put_le<std::uint32_t>(rec, 0, 101);
@@ -107,29 +115,34 @@ TEST(Board, QueriesAreAnsweredOnlyWhileAStreamRuns) {
     EXPECT_TRUE(host.stop());
 }
 
-TEST(Board, CommandReplyGoesAheadOfQueuedData) {
-    AcquisitionBoard board(fast_scene());
-    BoardHost host(board);
+TEST(Board, CounterMarkersCountTheNearestCarrier) {
+    BoardHost host(std::make_shared<AcquisitionBoard>(fast_scene()));
     host.send(0x3001, sweep_record());
-    for (int i = 0; i < 200 && board.queued_transfers() < 10; ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    host.send(4);
-    auto p = host.read();
+    Bytes q(56, 0);
+    q[0] = 1;
+    q[2] = 1;
+    put_le<std::uint64_t>(q, 8, 940010000);   // 10 kHz off the -30 dBm carrier
+    put_le<std::uint64_t>(q, 24, 930000000);  // nothing there
+    host.send(0x300B, q);
+    auto p = host.read_type(0x300B);
     ASSERT_TRUE(p);
-    EXPECT_EQ(p->type, 4);
-    EXPECT_EQ(p->length, 8);
-    EXPECT_EQ(get_le<std::uint16_t>(p->body, 6), 38);  // temperature
+    ASSERT_GE(p->length, 80);
+    EXPECT_EQ(p->body[0], 1);
+    EXPECT_EQ(p->body[1], 0);
+    EXPECT_EQ(get_le<double>(p->body, 8), 940e6);
+    EXPECT_NEAR(get_le<float>(p->body, 56), -30.0, 0.01);
+    EXPECT_EQ(get_le<double>(p->body, 24), 930e6);
+    EXPECT_LT(get_le<float>(p->body, 64), -90.0f);
     EXPECT_TRUE(host.stop());
 }
 
 TEST(Board, DownloadChecksumsAreVerified) {
-    AcquisitionBoard board(fast_scene());
-    BoardHost host(board);
+    BoardHost host(std::make_shared<AcquisitionBoard>(fast_scene()));
     Bytes chunk(8 + 100);
     for (int i = 0; i < 100; ++i) chunk[8 + i] = static_cast<std::uint8_t>(i * 7);
     put_le<std::uint32_t>(chunk, 0, 0);
     put_le<std::uint16_t>(chunk, 4, 100);
-    put_le<std::uint16_t>(chunk, 6, sim::byte_sum(chunk.data() + 8, 100));
+    put_le<std::uint16_t>(chunk, 6, dsp::checksum(chunk.data() + 8, 100));
     host.send(2, chunk);
     EXPECT_EQ(get_le<std::uint32_t>(host.read()->body, 0), 0u);
     host.send(6);
@@ -149,8 +162,7 @@ TEST(Board, DownloadChecksumsAreVerified) {
 }
 
 TEST(Board, SpectrumResultsFollowTheirTrace) {
-    AcquisitionBoard board(fast_scene());
-    BoardHost host(board);
+    BoardHost host(std::make_shared<AcquisitionBoard>(fast_scene()));
     Bytes r = sweep_record();
     put_le<std::uint16_t>(r, 20, 0);  // peak detection
     r.resize(48);
@@ -166,8 +178,7 @@ TEST(Board, SpectrumResultsFollowTheirTrace) {
 }
 
 TEST(Board, KeepsUpOverManySweepsWithoutLossOrReordering) {
-    AcquisitionBoard board(fast_scene());
-    BoardHost host(board);
+    BoardHost host(std::make_shared<AcquisitionBoard>(fast_scene()));
     host.send(0x3001, sweep_record());
     ASSERT_EQ(host.read()->type, 0x0060);
     int expect_start = 0;
@@ -191,8 +202,7 @@ TEST(Board, TermsUploadedCorrectTheSweep) {
     s.dut.faults.clear();
     s.dut.termination = sim::Termination::Load;
     s.dut.load_return_loss_db = 20;
-    AcquisitionBoard board(s);
-    BoardHost host(board);
+    BoardHost host(std::make_shared<AcquisitionBoard>(s));
     const int n = 201;
     Bytes setup(24, 0);
     put_le<std::uint64_t>(setup, 0, 100000000);
@@ -230,7 +240,7 @@ TEST(Board, TermsUploadedCorrectTheSweep) {
             put_le<std::uint32_t>(p, 0, first);
             put_le<std::uint16_t>(p, 4, cnt);
             std::memcpy(p.data() + 8, terms[k].data() + first * 8, cnt * 8);
-            put_le<std::uint16_t>(p, 6, sim::byte_sum(p.data() + 8, cnt * 8));
+            put_le<std::uint16_t>(p, 6, dsp::checksum(p.data() + 8, cnt * 8));
             host.send(pairs[k].second, p);
             auto echo = host.read();
             ASSERT_TRUE(echo);

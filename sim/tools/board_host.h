@@ -1,9 +1,13 @@
 #pragma once
-// A minimal host side of the board protocol, for tools and tests: sends
-// command packets and reassembles data packets from their transfers.
+// A minimal host side of the board protocol for tools and tests: puts a board
+// on the USB host, claims it as a client driver would, sends command packets
+// on bulk OUT and reassembles data packets from bulk IN transfers the way the
+// acquisition driver reads them.
 
+#include <memory>
 #include <optional>
 
+#include "platform/usb/usb_host.h"
 #include "sim/acquisition_board.h"
 
 namespace sim {
@@ -12,6 +16,8 @@ struct Packet {
     std::uint16_t type = 0;
     std::uint16_t length = 0;  // bytes after the 4-byte head
     Bytes body;                // `length` bytes
+    int transfers = 0;         // IN transfers it took
+    std::size_t first_transfer = 0, second_transfer = 0;
 
     std::uint16_t start() const { return get_le<std::uint16_t>(body, 0); }
     std::uint16_t count() const { return get_le<std::uint16_t>(body, 2); }
@@ -19,72 +25,31 @@ struct Packet {
 
 class BoardHost {
   public:
-    explicit BoardHost(AcquisitionBoard& board) : board_(board) {}
+    explicit BoardHost(std::shared_ptr<AcquisitionBoard> board);
+    ~BoardHost();
+    BoardHost(const BoardHost&) = delete;
+    BoardHost& operator=(const BoardHost&) = delete;
 
-    bool send(std::uint16_t command, const Bytes& payload = {}) {
-        Bytes p;
-        append_le<std::uint16_t>(p, command);
-        append_le<std::uint16_t>(p, static_cast<std::uint16_t>(payload.size()));
-        p.insert(p.end(), payload.begin(), payload.end());
-        return board_.bulk_out(p.data(), p.size());
-    }
-
+    bool send(std::uint16_t command, const Bytes& payload = {});
+    // One IN transfer of up to `size` bytes; nullopt on time-out.
+    std::optional<Bytes> transfer_in(std::size_t size, int timeout_ms);
     // One packet: a first transfer of up to 64 bytes, then one remainder.
-    std::optional<Packet> read(int timeout_ms = 5000) {
-        std::uint8_t first[64];
-        const int n = board_.bulk_in(first, sizeof first, timeout_ms);
-        if (n < 4) return std::nullopt;
-        Packet p;
-        p.type = static_cast<std::uint16_t>(first[0] | first[1] << 8);
-        p.length = static_cast<std::uint16_t>(first[2] | first[3] << 8);
-        p.body.assign(first + 4, first + n);
-        if (4u + p.length > 64) {
-            const std::size_t rest = 64 * ((4u + p.length + 63) / 64 - 1);
-            Bytes more(rest);
-            const int m = board_.bulk_in(more.data(), more.size(), timeout_ms);
-            if (m < 0) return std::nullopt;
-            p.body.insert(p.body.end(), more.begin(), more.begin() + m);
-        }
-        p.body.resize(p.length);
-        return p;
-    }
-
+    std::optional<Packet> read(int timeout_ms = 5000);
     // Reads until a packet of `type`; other packets are skipped.
-    std::optional<Packet> read_type(std::uint16_t type, int limit = 100000) {
-        for (int i = 0; i < limit; ++i) {
-            auto p = read();
-            if (!p) return std::nullopt;
-            if (p->type == type) return p;
-        }
-        return std::nullopt;
-    }
-
+    std::optional<Packet> read_type(std::uint16_t type, int limit = 100000);
     // The stop handshake: stop, then wait for its echo.
-    bool stop() {
-        send(0x41);
-        return read_type(0x0041, 1000).has_value();
-    }
+    bool stop();
+    // The values of one whole sweep of `points` values of `width` bytes, from
+    // packets of `type`, starting at the next sweep start.
+    Bytes collect(std::uint16_t type, int points, std::size_t width);
 
-    // Collects `points` values of `width` bytes from consecutive packets of `type`
-    // that begin a fresh sweep at index 0.
-    Bytes collect(std::uint16_t type, int points, std::size_t width) {
-        Bytes out(static_cast<std::size_t>(points) * width);
-        int have = 0;
-        bool started = false;
-        while (have < points) {
-            auto p = read_type(type);
-            if (!p) return {};
-            if (p->start() == 0) started = true, have = 0;
-            if (!started) continue;
-            std::copy(p->body.begin() + 4, p->body.end(),
-                      out.begin() + static_cast<long>(p->start() * width));
-            have = p->start() + p->count();
-        }
-        return out;
-    }
+    AcquisitionBoard& board() { return *board_; }
 
   private:
-    AcquisitionBoard& board_;
+    std::shared_ptr<AcquisitionBoard> board_;
+    plat::usb::AttachId id_ = 0;
+    struct Pipes;
+    std::unique_ptr<Pipes> pipes_;
 };
 
 }  // namespace sim

@@ -10,6 +10,7 @@
 #include <map>
 #include <nlohmann/json.hpp>
 
+#include "drivers/dsp/dsp_protocol.h"
 #include "sim/tools/board_host.h"
 
 using namespace sim;
@@ -37,8 +38,8 @@ std::vector<float> floats(const Bytes& b) {
     return v;
 }
 
-json spectrum(AcquisitionBoard& board, const json& cfg) {
-    BoardHost host(board);
+json spectrum(const Scene& scene, const json& cfg) {
+    BoardHost host(std::make_shared<AcquisitionBoard>(scene));
     json out;
     const double centre = cfg["centre_hz"], span = cfg["span_hz"];
     const double ch = cfg["channel_width_hz"], adj = cfg["adjacent_width_hz"],
@@ -118,8 +119,7 @@ Bytes sweep_setup(double start, double stop, int points) {
 }
 
 json raw_sweep(const Scene& scene, double start, double stop, int points) {
-    AcquisitionBoard board(scene);
-    BoardHost host(board);
+    BoardHost host(std::make_shared<AcquisitionBoard>(scene));
     host.stop();
     host.send(0x2001, na_record(start, stop, points));
     json out = json::array();
@@ -135,7 +135,7 @@ void upload(BoardHost& host, std::uint16_t id, const Bytes& term, int points) {
         put_le<std::uint32_t>(p, 0, static_cast<std::uint32_t>(first));
         put_le<std::uint16_t>(p, 4, static_cast<std::uint16_t>(n));
         std::copy_n(term.begin() + first * 8, n * 8, p.begin() + 8);
-        put_le<std::uint16_t>(p, 6, byte_sum(p.data() + 8, static_cast<std::size_t>(n) * 8));
+        put_le<std::uint16_t>(p, 6, dsp::checksum(p.data() + 8, static_cast<std::size_t>(n) * 8));
         host.send(id, p);
         host.read();
     }
@@ -164,8 +164,7 @@ json network(const Scene& scene, const json& cfg) {
     out["raw"]["dut"] = raw_sweep(dut, start, stop, points);
 
     // The board's own calibration: measure standards, compute, fetch terms.
-    AcquisitionBoard board(scene);
-    BoardHost host(board);
+    BoardHost host(std::make_shared<AcquisitionBoard>(scene));
     for (std::uint16_t id : {0x2005, 0x2006, 0x2007}) {
         host.stop();
         host.send(id, sweep_setup(start, stop, points));
@@ -222,9 +221,8 @@ int main(int argc, char** argv) {
     }
     std::ifstream cfg_in(argv[2]);
     json cfg = json::parse(cfg_in);
-    AcquisitionBoard board(load.scene);
     json out;
-    out["spectrum"] = spectrum(board, cfg["spectrum"]);
+    out["spectrum"] = spectrum(load.scene, cfg["spectrum"]);
     out["network"] = network(load.scene, cfg["network"]);
     std::cout << out.dump() << "\n";
     return 0;
