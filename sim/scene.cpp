@@ -127,6 +127,20 @@ void read_scene(const json& j, Scene& s) {
     if (s.time_scale < 0) throw std::invalid_argument("negative time scale");
 }
 
+const char* termination_name(Termination t) {
+    switch (t) {
+        case Termination::Antenna:
+            return "antenna";
+        case Termination::Open:
+            return "open";
+        case Termination::Short:
+            return "short";
+        case Termination::Load:
+            return "load";
+    }
+    return "antenna";
+}
+
 std::size_t line_of(const std::string& text, std::size_t byte) {
     byte = std::min(byte, text.size());
     return 1 + static_cast<std::size_t>(std::count(text.begin(), text.begin() + byte, '\n'));
@@ -166,6 +180,63 @@ SceneLoad parse_scene(const std::string& json_text) {
         out.error = e.what();
     }
     return out;
+}
+
+std::string scene_json(const Scene& s) {
+    json j;
+    j["signals"] = json::array();
+    for (const Signal& sig : s.signals)
+        j["signals"].push_back({{"frequency_hz", sig.frequency_hz},
+                                {"level_dbm", sig.level_dbm},
+                                {"bandwidth_hz", sig.bandwidth_hz}});
+    j["receiver"] = {{"noise_figure_db", s.receiver.noise_figure_db},
+                     {"preamp_noise_figure_db", s.receiver.preamp_noise_figure_db},
+                     {"sweep_factor", s.receiver.sweep_factor},
+                     {"min_sweep_ms", s.receiver.min_sweep_ms},
+                     {"noise_variation", s.receiver.noise_variation},
+                     {"seed", s.receiver.seed}};
+    j["burst"] = {{"period_ms", s.burst.period_ms},
+                  {"on_ms", s.burst.on_ms},
+                  {"level_dbm", s.burst.level_dbm}};
+    j["tone"] = {{"tone_hz", s.tone.tone_hz},
+                 {"am_depth", s.tone.am_depth},
+                 {"fm_deviation_hz", s.tone.fm_deviation_hz},
+                 {"level_dbm", s.tone.level_dbm}};
+    json faults = json::array();
+    for (const Fault& f : s.dut.faults)
+        faults.push_back({{"distance_m", f.distance_m}, {"return_loss_db", f.return_loss_db}});
+    json antenna = json::array();
+    for (const CurvePoint& p : s.dut.antenna)
+        antenna.push_back({{"frequency_hz", p.frequency_hz}, {"return_loss_db", p.return_loss_db}});
+    j["dut"] = {{"cable",
+                 {{"length_m", s.dut.cable.length_m},
+                  {"velocity_factor", s.dut.cable.velocity_factor},
+                  {"loss_db_per_m", s.dut.cable.loss_db_per_m},
+                  {"impedance_ohm", s.dut.cable.impedance_ohm}}},
+                {"faults", faults},
+                {"termination", termination_name(s.dut.termination)},
+                {"antenna", antenna},
+                {"load_return_loss_db", s.dut.load_return_loss_db},
+                {"gain_db", s.dut.gain_db},
+                {"bias_current_a", s.dut.bias_current_a}};
+    j["standards"] = {{"open_return_loss_db", s.standards.open_return_loss_db},
+                      {"short_return_loss_db", s.standards.short_return_loss_db},
+                      {"load_return_loss_db", s.standards.load_return_loss_db}};
+    j["error_terms"] = {{"directivity_db", s.terms.directivity_db},
+                        {"source_match_db", s.terms.source_match_db},
+                        {"reflection_tracking_db", s.terms.reflection_tracking_db},
+                        {"tracking_delay_ns", s.terms.tracking_delay_ns},
+                        {"transmission_tracking_db", s.terms.transmission_tracking_db},
+                        {"isolation_db", s.terms.isolation_db}};
+    j["board"] = {{"option_bit", s.board.option_bit},
+                  {"version", std::vector<std::uint16_t>(s.board.version, s.board.version + 4)},
+                  {"dsp_date", s.board.dsp_date},
+                  {"fpga_date", s.board.fpga_date},
+                  {"serial", s.board.serial},
+                  {"temperature_c", s.board.temperature_c},
+                  {"supply_v", s.board.supply_v}};
+    j["time_scale"] = s.time_scale;
+    return j.dump(2) + "\n";
 }
 
 SceneLoad load_scene(const std::filesystem::path& file) {

@@ -127,6 +127,9 @@ SceneLoad parse_scene(const std::string& json_text);
 // Reads the scene file; a missing file gives the default world without error.
 SceneLoad load_scene(const std::filesystem::path& file);
 
+// The scene as JSON text, in the form `parse_scene` reads.
+std::string scene_json(const Scene& scene);
+
 // The scene file inside a device root.
 std::filesystem::path scene_path(const std::filesystem::path& device_root);
 

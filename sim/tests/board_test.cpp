@@ -1,8 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 
 #include "drivers/dsp/dsp_protocol.h"
+#include "sim/board_factory.h"
 #include "sim/tools/board_host.h"
 
 namespace {
@@ -258,6 +263,81 @@ TEST(Board, TermsUploadedCorrectTheSweep) {
     Bytes fixed = host.collect(0x2001, n, 8);
     for (int i = 0; i < n; ++i) EXPECT_NEAR(get_le<float>(fixed, i * 8), -20.0, 0.01) << i;
     EXPECT_TRUE(host.stop());
+}
+
+}  // namespace
+
+namespace {
+
+TEST(Board, AudioStreamCarriesTheLevelAtEachBlockStart) {
+    BoardHost host(std::make_shared<AcquisitionBoard>(fast_scene()));
+    Bytes r(64, 0);
+    put_le<std::uint64_t>(r, 0, 95500000);
+    put_le<std::uint16_t>(r, 40, 1);  // AM
+    put_le<std::uint16_t>(r, 56, 5000);
+    host.send(0x3007, r);
+    int samples = 0, blocks = 0;
+    while (samples < 25000) {
+        auto p = host.read_type(0x3007);
+        ASSERT_TRUE(p);
+        ASSERT_EQ(p->length, 4 + 2 * p->count());
+        if (p->start() == 0) {
+            ++blocks;
+            EXPECT_EQ(get_le<float>(p->body, 4), -40.0f);  // the tone's level
+        } else {
+            EXPECT_EQ(p->start(), samples % 10500);
+        }
+        samples += p->count();
+    }
+    EXPECT_EQ(blocks, 3);
+    EXPECT_TRUE(host.stop());
+}
+
+TEST(Board, ZeroSpanShowsTheBurstEnvelope) {
+    BoardHost host(std::make_shared<AcquisitionBoard>(fast_scene()));
+    Bytes r = sweep_record(501);
+    r.resize(48);
+    put_le<std::uint32_t>(r, 40, 20);  // 20 ms: two periods of the 10 ms burst
+    host.send(0x3009, r);
+    Bytes t = host.collect(0x3009, 501, 4);
+    ASSERT_EQ(t.size(), 501u * 4);
+    int on = 0;
+    for (int i = 0; i < 501; ++i) {
+        const float v = get_le<float>(t, static_cast<std::size_t>(i) * 4);
+        if (v > -35) {
+            EXPECT_NEAR(v, -30.0, 0.01);
+            ++on;
+        }
+    }
+    EXPECT_NEAR(on / 501.0, 0.4, 0.01);  // on 4 ms of every 10
+    EXPECT_TRUE(host.stop());
+}
+
+TEST(Board, SweepsArePacedByTheSweepTime) {
+    sim::Scene s = fast_scene();
+    s.time_scale = 1;
+    s.receiver.min_sweep_ms = 100;
+    BoardHost host(std::make_shared<AcquisitionBoard>(s));
+    host.send(0x3001, sweep_record(101));
+    const auto t0 = std::chrono::steady_clock::now();
+    for (int sweep = 0; sweep < 3; ++sweep) ASSERT_TRUE(host.collect(0x3001, 101, 4).size());
+    const auto ms =
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - t0)
+            .count();
+    EXPECT_GE(ms, 150);  // at least two whole sweeps of 100 ms lie between
+    EXPECT_TRUE(host.stop());
+}
+
+TEST(Board, FactoryReadsTheDeviceRootsSceneOrFallsBackToTheDefault) {
+    const auto root =
+        std::filesystem::temp_directory_path() / ("sim_factory_" + std::to_string(::getpid()));
+    std::filesystem::create_directories(root);
+    { std::ofstream(sim::scene_path(root)) << R"({"board": {"serial": "FROMFILE"}})"; }
+    EXPECT_EQ(sim::create_simulated_board(root)->scene().board.serial, "FROMFILE");
+    { std::ofstream(sim::scene_path(root)) << "{\n\"board\": {\"serial\": }\n}"; }
+    EXPECT_EQ(sim::create_simulated_board(root)->scene().board.serial, "SIM00001");
+    std::filesystem::remove_all(root);
+    EXPECT_EQ(sim::create_simulated_board(root)->scene().dut.cable.length_m, 30);
 }
 
 }  // namespace

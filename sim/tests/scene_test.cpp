@@ -44,6 +44,18 @@ TEST(Scene, MalformedFileGivesItsLineAndTheDefaultWorld) {
     }
 }
 
+TEST(Scene, WrittenSceneReadsBackTheSame) {
+    sim::Scene s = sim::default_scene();
+    s.dut.termination = sim::Termination::Open;
+    s.board.version[3] = 0x0102;
+    s.time_scale = 0.5;
+    auto load = sim::parse_scene(sim::scene_json(s));
+    ASSERT_EQ(load.error, "");
+    EXPECT_EQ(sim::scene_json(load.scene), sim::scene_json(s));
+    EXPECT_EQ(load.scene.dut.termination, sim::Termination::Open);
+    EXPECT_EQ(load.scene.board.version[3], 0x0102);
+}
+
 TEST(Scene, MissingFileIsTheDefaultWorldWithoutError) {
     auto load = sim::load_scene("/nonexistent/scene.json");
     EXPECT_EQ(load.error, "");
