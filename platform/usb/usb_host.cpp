@@ -56,9 +56,15 @@ struct TransferState {
 
 using TransferPtr = std::shared_ptr<TransferState>;
 
+// A queued packet, or a fault that ends the transfer taking it.
+struct InPacket {
+    std::vector<uint8_t> bytes;
+    uint32_t error = USB_TRANSFER_OK;
+};
+
 struct InQueue {
     uint16_t max_packet = 64;
-    std::deque<std::vector<uint8_t>> packets;
+    std::deque<InPacket> packets;
     size_t bytes = 0;
     std::list<TransferPtr> waiting;  // IN transfers in issue order
 };
@@ -106,7 +112,7 @@ class DeviceSlot : public DeviceLink, public std::enable_shared_from_this<Device
             size_t offset = 0;
             do {
                 size_t n = std::min<size_t>(q.max_packet, data.size() - offset);
-                q.packets.emplace_back(data.begin() + offset, data.begin() + offset + n);
+                q.packets.push_back({{data.begin() + offset, data.begin() + offset + n}});
                 q.bytes += n;
                 offset += n;
             } while (offset < data.size());
@@ -130,6 +136,19 @@ class DeviceSlot : public DeviceLink, public std::enable_shared_from_this<Device
         if (it == in_.end()) return;
         it->second.packets.clear();
         it->second.bytes = 0;
+    }
+
+    bool fail_in(uint8_t address, uint32_t error) override {
+        std::vector<TransferPtr> finished;
+        {
+            std::lock_guard lock(mutex_);
+            auto it = in_.find(address);
+            if (gone_ || it == in_.end()) return false;
+            it->second.packets.push_back({{}, error ? error : uint32_t{USB_TRANSFER_STALL}});
+            serve(it->second, finished);
+        }
+        for (auto& t : finished) t->run_callback();
+        return true;
     }
 
     // ---- Host side ----
@@ -279,8 +298,15 @@ class DeviceSlot : public DeviceLink, public std::enable_shared_from_this<Device
         while (!q.waiting.empty() && !q.packets.empty()) {
             TransferPtr t = q.waiting.front();
             bool ended = false;
+            uint32_t error = USB_TRANSFER_OK;
             while (!ended && !q.packets.empty()) {
-                std::vector<uint8_t>& packet = q.packets.front();
+                if (q.packets.front().error) {
+                    error = q.packets.front().error;
+                    q.packets.pop_front();
+                    ended = true;
+                    break;
+                }
+                std::vector<uint8_t>& packet = q.packets.front().bytes;
                 uint32_t room = t->size - t->bytes;
                 size_t n = std::min<size_t>(room, packet.size());
                 if (n) std::memcpy(t->buffer + t->bytes, packet.data(), n);
@@ -296,7 +322,7 @@ class DeviceSlot : public DeviceLink, public std::enable_shared_from_this<Device
                 if (t->bytes == t->size) ended = true;
             }
             if (!ended) break;
-            finish(t, USB_TRANSFER_OK);
+            finish(t, error);
             finished.push_back(t);
             q.waiting.pop_front();
         }

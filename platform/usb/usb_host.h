@@ -56,6 +56,10 @@ class DeviceLink {
     virtual size_t queued_in(uint8_t endpoint_address) const = 0;
     // Drops everything queued on an IN endpoint.
     virtual void clear_in(uint8_t endpoint_address) = 0;
+    // Makes the IN transfer that reaches this point of the queue end with
+    // `error` (USB_TRANSFER_TIMEOUT, USB_TRANSFER_STALL, ...) and the bytes it
+    // took so far: a way for a device to show bus faults.
+    virtual bool fail_in(uint8_t endpoint_address, uint32_t error) = 0;
 };
 
 // A device on the bus.
