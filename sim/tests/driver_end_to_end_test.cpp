@@ -116,7 +116,8 @@ class DriverEndToEnd : public ::testing::Test {
     }
 
     // The link's stop-before-start handshake, then the message.
-    void start(std::uint16_t id, const Bytes& payload, std::uint16_t argument) {
+    void start(std::uint16_t id, const Bytes& payload, std::uint16_t argument,
+               std::uint32_t code = dsp::IOCTL_DSP_START_SPECTRUM) {
         ASSERT_TRUE(control(dsp::IOCTL_DSP_STOP, {}));
         Block echo = fetch_until([](const Block& b) { return (b.type & 0xFF) == dsp::LOW_ECHO; });
         ASSERT_EQ(echo.type & 0xFF, dsp::LOW_ECHO);
@@ -124,7 +125,7 @@ class DriverEndToEnd : public ::testing::Test {
         put_le<std::uint16_t>(m, 0, id);
         put_le<std::uint16_t>(m, 2, argument);
         m.insert(m.end(), payload.begin(), payload.end());
-        ASSERT_TRUE(control(dsp::IOCTL_DSP_START_SPECTRUM, m)) << plat::get_last_error();
+        ASSERT_TRUE(control(code, m)) << plat::get_last_error();
     }
 
     static Bytes sweep_record(std::size_t size, std::uint64_t centre, std::uint64_t span) {
@@ -184,6 +185,28 @@ TEST_F(DriverEndToEnd, ChannelPowerArrivesAsItsOwnBlock) {
     const double want =
         10 * std::log10(std::pow(10, -5.0) + std::pow(10, (-174 + 24 + 10 * std::log10(5e6)) / 10));
     EXPECT_NEAR(get_le<float>(b.data, 0), want, 0.01);
+}
+
+TEST_F(DriverEndToEnd, NetworkAnalyzerSweepShowsTheCableRipple) {
+    const int n = 401;
+    Bytes r(32, 0);
+    put_le<std::uint32_t>(r, 0, n);
+    put_le<std::uint64_t>(r, 4, 800000000);
+    put_le<std::uint64_t>(r, 12, 1000000000);
+    start(0x2001, r, n, dsp::IOCTL_DSP_START_VNA);
+    Block b = fetch_until([&](const Block& b) { return b.type == 0x2001 && b.next == n; });
+    ASSERT_EQ(b.type, 0x2001);
+    ASSERT_GE(b.data.size(), n * 8u);
+    // Uncorrected return loss of the 30 m cable into the antenna: a reflection
+    // well below 0 dB that ripples as the cable's echoes beat.
+    float lo = 0, hi = -300;
+    for (int i = 0; i < n; ++i) {
+        const float v = get_le<float>(b.data, i * 8u);
+        lo = std::min(lo, v);
+        hi = std::max(hi, v);
+    }
+    EXPECT_LT(hi, 0.0f);
+    EXPECT_GT(hi - lo, 3.0f);
 }
 
 TEST_F(DriverEndToEnd, StreamsWithoutStatusErrorsAtFullSpeed) {
