@@ -9,7 +9,7 @@
 #include <utility>
 
 #include "platform/fs/device_path.h"
-#include "platform/fs/host_errors.h"
+#include "platform/fs/host_io.h"
 #include "platform/kernel/errors.h"
 
 namespace plat {
@@ -55,17 +55,8 @@ void AtomicFile::discard() {
 
 bool AtomicFile::write(std::span<const std::byte> data) {
     if (fd_ < 0 || failed_) return detail::fail(ERROR_INVALID_HANDLE);
-    size_t done = 0;
-    while (done < data.size()) {
-        ssize_t n = ::write(fd_, data.data() + done, data.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            failed_ = true;
-            return detail::fail_errno();
-        }
-        done += static_cast<size_t>(n);
-    }
-    return true;
+    if (!detail::write_all(fd_, data)) failed_ = true;
+    return !failed_;
 }
 
 bool AtomicFile::write(std::string_view text) {
@@ -77,7 +68,7 @@ bool AtomicFile::commit() {
         discard();
         return detail::fail(ERROR_WRITE_FAULT);
     }
-    if (::fsync(fd_) != 0) {
+    if (::fdatasync(fd_) != 0) {
         int err = errno;
         discard();
         return detail::fail(detail::error_from_errno(err));
@@ -88,12 +79,9 @@ bool AtomicFile::commit() {
         ::unlink(temp_.c_str());
         return detail::fail(detail::error_from_errno(err));
     }
-    // The rename itself must reach the disk before the save counts as done.
-    int dir = ::open(target_.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir >= 0) {
-        ::fsync(dir);
-        ::close(dir);
-    }
+    // The folder is not flushed: after a power loss the rename may be lost,
+    // which leaves the old file, whole; the data was flushed before the
+    // rename, so the new name never shows a file without its contents.
     return true;
 }
 

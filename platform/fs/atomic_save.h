@@ -24,7 +24,7 @@ class AtomicFile {
     explicit operator bool() const { return fd_ >= 0; }
     bool write(std::span<const std::byte> data);
     bool write(std::string_view text);
-    // Flushes, renames over the target and flushes the folder.
+    // Flushes the data, then renames the file over the target.
     bool commit();
 
   private:

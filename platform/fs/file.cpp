@@ -8,7 +8,7 @@
 #include <utility>
 
 #include "platform/fs/device_path.h"
-#include "platform/fs/host_errors.h"
+#include "platform/fs/host_io.h"
 #include "platform/kernel/errors.h"
 #include "platform/kernel/last_error.h"
 #include "platform/text/utf.h"
@@ -111,17 +111,7 @@ int64_t File::read(std::span<std::byte> buffer) {
 
 int64_t File::write(std::span<const std::byte> data) {
     if (fd_ < 0) return detail::fail(ERROR_INVALID_HANDLE), -1;
-    size_t done = 0;
-    while (done < data.size()) {
-        ssize_t n = ::write(fd_, data.data() + done, data.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            detail::fail_errno();
-            return -1;
-        }
-        done += static_cast<size_t>(n);
-    }
-    return static_cast<int64_t>(done);
+    return detail::write_all(fd_, data) ? static_cast<int64_t>(data.size()) : -1;
 }
 
 int64_t File::write(std::string_view text) {

@@ -14,7 +14,7 @@
 
 #include "platform/fs/atomic_save.h"
 #include "platform/fs/device_path.h"
-#include "platform/fs/host_errors.h"
+#include "platform/fs/host_io.h"
 #include "platform/kernel/errors.h"
 #include "platform/kernel/last_error.h"
 #include "platform/text/utf.h"

@@ -17,7 +17,7 @@
 #include <thread>
 
 #include "platform/fs/device_path.h"
-#include "platform/fs/host_errors.h"
+#include "platform/fs/host_io.h"
 #include "platform/kernel/device_root.h"
 #include "platform/kernel/errors.h"
 #include "platform/kernel/last_error.h"

@@ -316,3 +316,38 @@ uint32_t RegKey::set_multi_string(std::u16string_view name,
 }
 
 }  // namespace plat
+
+namespace plat {
+
+namespace {
+
+bool merge_missing(RegNode& into, const RegNode& from) {
+    bool changed = false;
+    for (const auto& v : from.values) {
+        if (!into.value(v.name)) {
+            into.values.push_back(v);
+            changed = true;
+        }
+    }
+    for (const auto& child : from.children) {
+        RegNode* mine = into.child(child->name);
+        if (!mine) {
+            mine = &into.add_child(child->name);
+            changed = true;
+        }
+        changed |= merge_missing(*mine, *child);
+    }
+    return changed;
+}
+
+}  // namespace
+
+uint32_t merge_factory_registry() {
+    RegNode factory = RegistryStore::instance().factory();
+    return result(RegistryStore::instance().write([&](RegNode& root, bool& changed) {
+        changed = merge_missing(root, factory);
+        return ERROR_SUCCESS;
+    }));
+}
+
+}  // namespace plat

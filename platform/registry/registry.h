@@ -76,6 +76,11 @@ class RegKey {
     std::vector<std::u16string> path_;
 };
 
+// Adds the keys and values of the device root's factory registry
+// ("registry.factory") that the registry lacks; values already there, changed
+// by the user or not, stay as they are.
+uint32_t merge_factory_registry();
+
 inline RegKey hkey_current_user() {
     return RegKey(Hive::CurrentUser);
 }

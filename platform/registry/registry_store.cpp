@@ -87,20 +87,29 @@ RegistryStore& RegistryStore::instance() {
     return store;
 }
 
-void RegistryStore::load_factory() {
-    std::ifstream in(factory_file(root_), std::ios::binary);
+namespace {
+
+RegNode read_factory(const fs::path& root) {
+    std::ifstream in(factory_file(root), std::ios::binary);
     if (in) {
         std::stringstream text;
         text << in.rdbuf();
         std::string error;
-        if (auto tree = parse_registry(text.str(), nullptr, &error)) {
-            tree_ = std::move(*tree);
-            return;
-        }
+        if (auto tree = parse_registry(text.str(), nullptr, &error)) return std::move(*tree);
         std::fprintf(stderr, "registry: the factory registry %s is damaged (%s); starting empty\n",
-                     factory_file(root_).c_str(), error.c_str());
+                     factory_file(root).c_str(), error.c_str());
     }
-    tree_ = empty_registry();
+    return empty_registry();
+}
+
+}  // namespace
+
+void RegistryStore::load_factory() {
+    tree_ = read_factory(root_);
+}
+
+RegNode RegistryStore::factory() {
+    return read_factory(device_root());
 }
 
 // Under the writer lock: keeps the damaged file aside and puts the factory

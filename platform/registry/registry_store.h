@@ -25,6 +25,10 @@ class RegistryStore {
     // dropped).
     uint32_t write(const std::function<uint32_t(RegNode&, bool& changed)>& f);
 
+    // The factory registry of the current device root (empty when missing or
+    // damaged).
+    RegNode factory();
+
   private:
     struct Loaded {
         bool valid = false;

@@ -9,7 +9,7 @@
 #include "platform/fs/device_path.h"
 #include "platform/fs/file.h"
 #include "platform/fs/file_system.h"
-#include "platform/fs/tests/temp_root.h"
+#include "platform/fs/tests/test_support.h"
 #include "platform/kernel/errors.h"
 #include "platform/kernel/last_error.h"
 
@@ -17,13 +17,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace plat;
-
-std::string slurp(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using celvane_test::slurp;
 
 std::string read_all(File& f) {
     std::string out(4096, '\0');

@@ -10,7 +10,7 @@
 #include <random>
 #include <sstream>
 
-#include "platform/fs/tests/temp_root.h"
+#include "platform/fs/tests/test_support.h"
 #include "platform/kernel/errors.h"
 #include "platform/registry/registry.h"
 #include "platform/registry/registry_tree.h"
@@ -20,10 +20,10 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace plat;
+using celvane_test::slurp;
 
 fs::path child_program() {
-    const char* bin = std::getenv("CELVANE_BUILD_BIN");
-    return fs::path(bin ? bin : ".") / "registry_child";
+    return celvane_test::build_bin() / "registry_child";
 }
 
 // Starts the helper with its standard output on a pipe.
@@ -61,13 +61,6 @@ struct Child {
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
 };
-
-std::string slurp(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 class RegistryProcesses : public ::testing::Test {
   protected:

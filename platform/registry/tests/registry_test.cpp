@@ -2,8 +2,9 @@
 
 #include <fstream>
 #include <sstream>
+#include <thread>
 
-#include "platform/fs/tests/temp_root.h"
+#include "platform/fs/tests/test_support.h"
 #include "platform/kernel/errors.h"
 #include "platform/kernel/last_error.h"
 #include "platform/registry/registry.h"
@@ -13,13 +14,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace plat;
-
-std::string slurp(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using celvane_test::slurp;
 
 class Registry : public ::testing::Test {
   protected:
@@ -188,6 +183,26 @@ TEST_F(Registry, EachDeviceRootHasItsOwnRegistry) {
     EXPECT_EQ(key.get_dword(u"Here"), std::nullopt);
     set_device_root(root_.path());
     EXPECT_EQ(key.get_dword(u"Here"), 1u);
+}
+
+TEST_F(Registry, ThreadsOfOneProcessShareTheRegistry) {
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([t] {
+            RegKey key;
+            hkey_current_user().create(u"Threads", key);
+            for (uint32_t i = 0; i < 10; ++i)
+                key.set_dword(u"T" + std::u16string(1, char16_t(u'0' + t)) + u"-" +
+                                  std::u16string(1, char16_t(u'0' + i)),
+                              i);
+        });
+    }
+    for (auto& t : threads) t.join();
+    RegKey key;
+    ASSERT_EQ(hkey_current_user().open(u"Threads", key), 0u);
+    uint32_t values = 0;
+    key.query_info(nullptr, &values);
+    EXPECT_EQ(values, 40u);
 }
 
 }  // namespace

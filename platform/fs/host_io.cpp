@@ -1,4 +1,6 @@
-#include "platform/fs/host_errors.h"
+#include "platform/fs/host_io.h"
+
+#include <unistd.h>
 
 #include <cerrno>
 
@@ -56,6 +58,19 @@ bool fail_errno() {
 bool fail(uint32_t code) {
     set_last_error(code);
     return false;
+}
+
+bool write_all(int fd, std::span<const std::byte> data) {
+    size_t done = 0;
+    while (done < data.size()) {
+        ssize_t n = ::write(fd, data.data() + done, data.size() - done);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return fail_errno();
+        }
+        done += static_cast<size_t>(n);
+    }
+    return true;
 }
 
 }  // namespace plat::detail

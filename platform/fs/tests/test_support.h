@@ -1,9 +1,14 @@
 #pragma once
-// A fresh device root in the temporary folder for one test, removed after it.
+// Shared by the platform's storage tests: a fresh device root in the
+// temporary folder for one test (removed after it), file contents, and the
+// build's program folder.
 #include <unistd.h>
 
 #include <atomic>
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
 
 #include "platform/kernel/device_root.h"
@@ -30,5 +35,18 @@ class TempRoot {
   private:
     std::filesystem::path path_;
 };
+
+inline std::string slurp(const std::filesystem::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+// Where the build put its programs and libraries (the test runner says).
+inline std::filesystem::path build_bin() {
+    const char* bin = std::getenv("CELVANE_BUILD_BIN");
+    return std::filesystem::path(bin ? bin : ".");
+}
 
 }  // namespace celvane_test
