@@ -11,7 +11,7 @@
 
 #include "drivers/dsp/dsp_protocol.h"
 #include "platform/devices/device_manager.h"
-#include "platform/fs/tests/temp_root.h"
+#include "platform/fs/tests/test_support.h"
 #include "platform/kernel/debug_out.h"
 #include "platform/kernel/errors.h"
 #include "platform/kernel/last_error.h"

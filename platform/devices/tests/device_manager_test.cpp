@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "platform/fs/tests/temp_root.h"
+#include "platform/fs/tests/test_support.h"
 #include "platform/kernel/errors.h"
 #include "platform/kernel/last_error.h"
 #include "platform/registry/registry.h"
