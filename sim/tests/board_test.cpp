@@ -339,3 +339,41 @@ TEST(Board, FactoryReadsTheDeviceRootsSceneOrFallsBackToTheDefault) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Board, ThruAndIsolationTermsCorrectTheGainSweep) {
+    BoardHost host(std::make_shared<AcquisitionBoard>(fast_scene()));
+    const int n = 101;
+    Bytes setup(24, 0);
+    put_le<std::uint64_t>(setup, 0, 100000000);
+    put_le<std::uint64_t>(setup, 8, 2000000000);
+    put_le<std::uint16_t>(setup, 16, n);
+    for (std::uint16_t id : {0x2008, 0x2019, 0x2018}) {
+        host.stop();
+        host.send(id, id == 0x2018 ? Bytes{} : setup);
+        ASSERT_TRUE(host.read_type(id));
+    }
+    Bytes rec(32, 0);
+    put_le<std::uint32_t>(rec, 0, n);
+    put_le<std::uint64_t>(rec, 4, 100000000);
+    put_le<std::uint64_t>(rec, 12, 2000000000);
+    host.stop();
+    host.send(0x2002, rec);
+    Bytes raw = host.collect(0x2002, n, 8);
+    EXPECT_NEAR(get_le<float>(raw, 50 * 8), 20.0 - 2.0, 0.01);  // through the raw tracking
+    for (auto [fetch, store] :
+         {std::pair<std::uint16_t, std::uint16_t>{0x2010, 0x2011}, {0x2021, 0x2022}}) {
+        host.stop();
+        host.send(fetch);
+        Bytes t = host.collect(fetch, n, 8);
+        host.stop();
+        ASSERT_TRUE(host.upload_table(store, t, n));
+    }
+    host.send(0x2002, rec);
+    Bytes fixed = host.collect(0x2002, n, 8);
+    for (int i = 0; i < n; ++i) EXPECT_NEAR(get_le<float>(fixed, i * 8u), 20.0, 0.01) << i;
+    EXPECT_TRUE(host.stop());
+}
+
+}  // namespace
