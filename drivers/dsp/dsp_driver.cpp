@@ -1,5 +1,7 @@
 #include "drivers/dsp/dsp_driver.h"
 
+#include "drivers/dsp/packet_reader.h"
+
 #include <algorithm>
 #include <cstring>
 #include <fstream>
@@ -270,7 +272,6 @@ void DspDriver::acquisition_thread(BoardDevice& device) {
 }
 
 void DspDriver::read_block(BoardDevice& device, uint8_t* packet) {
-    std::memset(packet, 0, sizeof(PacketHead));
     bool waiting;
     {
         MemoryLock lock(memory_mutex_);
@@ -282,44 +283,20 @@ void DspDriver::read_block(BoardDevice& device, uint8_t* packet) {
     }
     unfetched_passes_ = 0;
     transfer_status_ = STATUS_READING;
-    uint32_t error = 0;
-    size_t received = bulk_read(device, packet, kFirstTransferSize, plat::INFINITE, &error);
-    auto read_failed = [&](uint32_t err) {
-        transfer_status_ = err ? err : uint32_t{USB_TRANSFER_STALL};
-        store_status(err == USB_TRANSFER_TIMEOUT ? STATUS_READ_TIMEOUT : STATUS_READ_FAILED);
-    };
-    if (error == USB_TRANSFER_CANCELLED) {
-        transfer_status_ = error;
-        store_status(STATUS_READ_CANCELLED);
+    const PacketRead read = read_packet(
+        packet,
+        [&](uint8_t* buffer, uint32_t size, uint32_t* error) {
+            return bulk_read(device, buffer, size, plat::INFINITE, error);
+        },
+        stopping_);
+    if (read.status) {
+        transfer_status_ = read.error;
+        store_status(read.status);
+        if (read.pause) device.wake.wait(1000);
         return;
     }
-    if (error || received == 0) return read_failed(error);
-
-    // A packet longer than the first transfer comes in one more transfer,
-    // unless the first one already ended short (then the packet ended there
-    // and what follows belongs to the next packet).
-    const uint16_t length = get_u16(packet + 2);
-    if (4u + length > kFirstTransferSize && received == kFirstTransferSize) {
-        const uint32_t rest = static_cast<uint32_t>(remainder_transfer_size(length));
-        for (int attempt = 1;; ++attempt) {
-            uint32_t n = bulk_read(device, packet + received, rest, plat::INFINITE, &error);
-            if (error == USB_TRANSFER_CANCELLED) {
-                transfer_status_ = error;
-                store_status(STATUS_READ_CANCELLED);
-                return;
-            }
-            if (!error && n > 0) {
-                received += n;
-                break;
-            }
-            if (attempt >= 2 || stopping_) {
-                read_failed(error);
-                device.wake.wait(1000);
-                return;
-            }
-        }
-    }
     transfer_status_ = 0;
+    const size_t received = read.received;
 
     const uint16_t type = get_u16(packet);
     {

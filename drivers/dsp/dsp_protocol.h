@@ -27,7 +27,7 @@ inline constexpr uint16_t kDriverVersion = 69;
 inline constexpr uintptr_t kContext = 0xCAFE;
 
 // ---- The board on the bus --------------------------------------------------
-inline constexpr uint16_t kBoardVendorId = 0x1D6B;  // vendor-specific ids of the board
+inline constexpr uint16_t kBoardVendorId = 0xC5E1;  // ids the board reports (our own)
 inline constexpr uint16_t kBoardProductId = 0xD5B1;
 inline constexpr uint8_t kInterruptInEndpoint = 0x81;
 inline constexpr uint8_t kInterruptOutEndpoint = 0x01;

@@ -124,47 +124,26 @@ void SharedBlock::store_sub_typed(const uint8_t* packet, size_t received, uint16
     store_small(type, length, packet + 4, available, kStatusBlockSize);
 }
 
-bool SharedBlock::append_words(const uint8_t* packet, size_t received, AssemblyState& state) {
+bool SharedBlock::append_large(const uint8_t* packet, size_t received, AssemblyState& state,
+                               uint32_t unit, size_t area, bool offer_only_complete) {
     state.sample_counter = 0;
     set_u32(shared::kPacketBytes, packet_bytes(packet, received));
     set_u16(shared::kType, get_u16(packet));
     set_u16(shared::kLength, get_u16(packet + 2));
     LargePart part;
-    if (!parse_large(packet, received, 4, kAreaWords, part)) return false;
+    if (!parse_large(packet, received, unit, shared::kAreaSize / unit, part)) return false;
     const uint32_t end = uint32_t{part.start} + part.count;
     if (end > state.expected) return false;
     set_u16(shared::kStart, part.start);
     set_u16(shared::kCount, part.count);
-    std::memcpy(base_ + shared::kAreaA + size_t{part.start} * 4, part.data, size_t{part.count} * 4);
-    const uint32_t limit = std::min<uint32_t>(4u * (state.expected + 1u), 4 + shared::kAreaSize);
+    std::memcpy(base_ + area + size_t{part.start} * unit, part.data, size_t{part.count} * unit);
+    // The block length counts the 4-byte head: at most a whole block.
+    const uint32_t limit = std::min<uint32_t>(unit * state.expected + 4u, 4 + shared::kAreaSize);
     set_u32(shared::kLargeLength,
-            std::min<uint32_t>(u32(shared::kLargeLength) + 4u * part.count, limit));
-    if (end >= state.expected) set_u32(shared::kComplete, 1);
-    set_u32(shared::kConsumed, 0);
-    return true;
-}
-
-bool SharedBlock::append_items(const uint8_t* packet, size_t received, AssemblyState& state) {
-    const uint16_t type = get_u16(packet);
-    const uint8_t low = type & 0xFF;
-    state.sample_counter = 0;
-    set_u32(shared::kPacketBytes, packet_bytes(packet, received));
-    set_u16(shared::kType, type);
-    set_u16(shared::kLength, get_u16(packet + 2));
-    LargePart part;
-    if (!parse_large(packet, received, 8, kAreaItems, part)) return false;
-    const uint32_t end = uint32_t{part.start} + part.count;
-    if (end > state.expected) return false;
-    set_u16(shared::kStart, part.start);
-    set_u16(shared::kCount, part.count);
-    const size_t area = low == 1 ? shared::kAreaA : shared::kAreaB;
-    std::memcpy(base_ + area + size_t{part.start} * 8, part.data, size_t{part.count} * 8);
-    const uint32_t limit = std::min<uint32_t>(8u * state.expected + 4u, 4 + shared::kAreaSize);
-    set_u32(shared::kLargeLength,
-            std::min<uint32_t>(u32(shared::kLargeLength) + 8u * part.count, limit));
+            std::min<uint32_t>(u32(shared::kLargeLength) + unit * part.count, limit));
     const bool complete = end >= state.expected;
     if (complete) set_u32(shared::kComplete, 1);
-    if (complete || !is_vna_offered_when_complete(low)) set_u32(shared::kConsumed, 0);
+    if (complete || !offer_only_complete) set_u32(shared::kConsumed, 0);
     return true;
 }
 
@@ -215,7 +194,7 @@ void SharedBlock::store_spectrum(const uint8_t* packet, size_t received, Assembl
     switch (type & 0xFF) {
         case 1:
         case 9:
-            stored = append_words(packet, received, state);
+            stored = append_large(packet, received, state, 4, shared::kAreaA, false);
             break;
         case 7:
             stored = append_samples(packet, received, state);
@@ -241,7 +220,9 @@ void SharedBlock::store_vna(const uint8_t* packet, size_t received, AssemblyStat
     const uint8_t low = type & 0xFF;
     bool stored = true;
     if (is_large_block_type(type)) {
-        stored = append_items(packet, received, state);
+        stored =
+            append_large(packet, received, state, 8, low == 1 ? shared::kAreaA : shared::kAreaB,
+                         is_vna_offered_when_complete(low));
     } else if ((low >= 5 && low <= 9) || low == 11 || low == 13 || low == 15 ||
                (low >= 17 && low <= 21) || (low >= 23 && low <= 25) || low == 32 || low == 34 ||
                low == 35 || low == LOW_ECHO || low == LOW_RUN) {

@@ -62,8 +62,10 @@ class SharedBlock {
     void set_last(uint32_t bytes, uint16_t type, uint16_t length, uint16_t start, uint16_t count);
 
     // The writers return false when the packet is refused (nothing stored).
-    bool append_words(const uint8_t* packet, size_t received, AssemblyState& state);
-    bool append_items(const uint8_t* packet, size_t received, AssemblyState& state);
+    // Words (unit 4) or items (unit 8) at the packet's start index in `area`;
+    // the block is offered after every packet unless `offer_only_complete`.
+    bool append_large(const uint8_t* packet, size_t received, AssemblyState& state, uint32_t unit,
+                      size_t area, bool offer_only_complete);
     bool append_samples(const uint8_t* packet, size_t received, AssemblyState& state);
     void store_small_packet(const uint8_t* packet, size_t received, uint16_t type);
     void store_sub_typed(const uint8_t* packet, size_t received, uint16_t invalid_status);

@@ -354,34 +354,30 @@ bool StreamFile::io_control(uint32_t code, const void* input, uint32_t input_siz
     return ok;
 }
 
-uint32_t StreamFile::read(void* buffer, uint32_t size) {
+// Runs `call` on the open device; STREAM_FAILED for a closed file or a
+// device that went away.
+template <class F>
+uint32_t StreamFile::on_device(F&& call) {
     if (!open_) {
         set_last_error(ERROR_INVALID_HANDLE);
         return STREAM_FAILED;
     }
     CallScope scope(*open_->device);
     if (!scope) return STREAM_FAILED;
-    return open_->device->driver->read(open_->context, buffer, size);
+    return call(*open_->device->driver, open_->context);
+}
+
+uint32_t StreamFile::read(void* buffer, uint32_t size) {
+    return on_device([&](DriverLibrary& d, StreamContext c) { return d.read(c, buffer, size); });
 }
 
 uint32_t StreamFile::write(const void* buffer, uint32_t size) {
-    if (!open_) {
-        set_last_error(ERROR_INVALID_HANDLE);
-        return STREAM_FAILED;
-    }
-    CallScope scope(*open_->device);
-    if (!scope) return STREAM_FAILED;
-    return open_->device->driver->write(open_->context, buffer, size);
+    return on_device([&](DriverLibrary& d, StreamContext c) { return d.write(c, buffer, size); });
 }
 
 uint32_t StreamFile::seek(int32_t distance, uint32_t method) {
-    if (!open_) {
-        set_last_error(ERROR_INVALID_HANDLE);
-        return STREAM_FAILED;
-    }
-    CallScope scope(*open_->device);
-    if (!scope) return STREAM_FAILED;
-    return open_->device->driver->seek(open_->context, distance, method);
+    return on_device(
+        [&](DriverLibrary& d, StreamContext c) { return d.seek(c, distance, method); });
 }
 
 bool StreamFile::close() {

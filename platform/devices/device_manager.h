@@ -81,6 +81,8 @@ class StreamFile {
     bool close();
 
   private:
+    template <class F>
+    uint32_t on_device(F&& call);
     std::shared_ptr<struct OpenRecord> open_;
 };
 

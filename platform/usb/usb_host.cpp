@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <condition_variable>
 #include <cstring>
 #include <deque>
 #include <list>
@@ -35,7 +36,8 @@ struct UsbTransfer_ {
 namespace plat::usb {
 
 struct TransferState {
-    UsbPipe_* pipe = nullptr;
+    UsbPipe_* pipe = nullptr;  // identity only: the pipe may close first
+    std::shared_ptr<DeviceSlot> slot;
     uint8_t* buffer = nullptr;
     uint32_t size = 0;
     uint32_t bytes = 0;
@@ -95,11 +97,6 @@ class DeviceSlot : public DeviceLink, public std::enable_shared_from_this<Device
     AttachedDevice& device() { return *device_; }
     UsbDeviceHandle handle() { return &handle_; }
     const UsbInterfaceDescriptor* descriptor() const { return &descriptor_; }
-
-    bool is_gone() const {
-        std::lock_guard lock(mutex_);
-        return gone_;
-    }
 
     // ---- DeviceLink ----
     bool send_in(uint8_t address, std::span<const uint8_t> data) override {
@@ -162,13 +159,18 @@ class DeviceSlot : public DeviceLink, public std::enable_shared_from_this<Device
         }
         auto state = std::make_shared<TransferState>();
         state->pipe = pipe;
+        state->slot = shared_from_this();
         state->buffer = static_cast<uint8_t*>(buffer);
         state->size = size;
         state->done = done;
         state->context = context;
-        if (is_gone()) {
-            set_last_error(ERROR_DEVICE_NOT_CONNECTED);
-            return nullptr;
+        {
+            std::lock_guard lock(mutex_);
+            if (gone_) {
+                set_last_error(ERROR_DEVICE_NOT_CONNECTED);
+                return nullptr;
+            }
+            if (!in) ++out_calls_;  // the device is not told it left while this runs
         }
         auto* handle = new UsbTransfer_{state};
         if (!in) {
@@ -176,8 +178,9 @@ class DeviceSlot : public DeviceLink, public std::enable_shared_from_this<Device
             {
                 std::lock_guard lock(mutex_);
                 state->complete = true;
-                state->error = gone_ ? USB_TRANSFER_CANCELLED : error;
-                state->bytes = state->error == USB_TRANSFER_OK ? size : 0;
+                state->error = error;
+                state->bytes = error == USB_TRANSFER_OK ? size : 0;
+                if (--out_calls_ == 0) out_done_.notify_all();
             }
             state->run_callback();
             return handle;
@@ -233,6 +236,12 @@ class DeviceSlot : public DeviceLink, public std::enable_shared_from_this<Device
             }
         }
         for (auto& t : finished) t->run_callback();
+    }
+
+    // Waits until no OUT transfer is inside the device.
+    void wait_out_calls() {
+        std::unique_lock lock(mutex_);
+        out_done_.wait(lock, [&] { return out_calls_ == 0; });
     }
 
     // Ends every outstanding transfer and refuses new ones.
@@ -337,6 +346,8 @@ class DeviceSlot : public DeviceLink, public std::enable_shared_from_this<Device
     mutable std::mutex mutex_;
     std::map<uint8_t, InQueue> in_;
     bool gone_ = false;
+    int out_calls_ = 0;
+    std::condition_variable out_done_;
     Notification notification_;
 };
 
@@ -382,17 +393,17 @@ UsbTransferHandle issue_interrupt(UsbPipeHandle pipe, UsbCompletionRoutine done,
 
 int32_t is_transfer_complete(UsbTransferHandle transfer) {
     if (!transfer) return 1;
-    return transfer->state->pipe->slot->status(*transfer->state, nullptr, nullptr) ? 1 : 0;
+    return transfer->state->slot->status(*transfer->state, nullptr, nullptr) ? 1 : 0;
 }
 
 int32_t get_transfer_status(UsbTransferHandle transfer, uint32_t* bytes, uint32_t* error) {
     if (!transfer) return 0;
-    return transfer->state->pipe->slot->status(*transfer->state, bytes, error) ? 1 : 0;
+    return transfer->state->slot->status(*transfer->state, bytes, error) ? 1 : 0;
 }
 
 int32_t abort_transfer(UsbTransferHandle transfer, uint32_t) {
     if (!transfer) return 0;
-    return transfer->state->pipe->slot->abort(transfer->state) ? 1 : 0;
+    return transfer->state->slot->abort(transfer->state) ? 1 : 0;
 }
 
 int32_t close_transfer(UsbTransferHandle transfer) {
@@ -462,6 +473,7 @@ class HostImpl final : public Host {
         slot->mark_gone();
         auto note = slot->take_notification();
         if (note.routine) note.routine(note.context, USB_CLOSE_DEVICE, nullptr);
+        slot->wait_out_calls();
         slot->device().detached();
         return true;
     }

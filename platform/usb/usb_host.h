@@ -75,7 +75,8 @@ class AttachedDevice {
     // a transfer error (USB_TRANSFER_STALL, USB_TRANSFER_TIMEOUT, ...). The
     // device may call send_in from here.
     virtual uint32_t receive_out(uint8_t endpoint_address, std::span<const uint8_t> data) = 0;
-    // The device left the bus (after the client driver was told).
+    // The device left the bus (after the client driver was told, and once no
+    // receive_out call runs any more).
     virtual void detached() = 0;
 };
 

@@ -315,6 +315,16 @@ TEST_F(DspDriverTest, StatusBlocks) {
         Fetched f = fetch();
         EXPECT_EQ(f.head.type, c.type) << c.what;
     }
+    // A start refused while busy still names the running class: a class
+    // 0x1000 packet is then of the message's class but no block class.
+    EXPECT_FALSE(control(IOCTL_DSP_START_OTHER, message(0x1001, 0, 40)));
+    EXPECT_EQ(plat::get_last_error(), plat::ERROR_BUSY);
+    board->send(packet(0x1001, Bytes(8)));
+    EXPECT_EQ(fetch().head.type, STATUS_BAD_CLASS);
+    EXPECT_TRUE(control(IOCTL_DSP_START_SPECTRUM, message(0x300B, 0, 56)));  // a query
+    board->send(packet(0x3001, Bytes(2)));
+    EXPECT_EQ(fetch().head.type, STATUS_BAD_SPECTRUM);  // no room for start and count
+
     // A packet whose claimed length runs past what came (short transfer).
     Bytes cut = large_packet(0x3001, 0, 100, words(100));
     cut.resize(64 + 10);

@@ -20,7 +20,7 @@ inline Bytes packet(uint16_t type, const Bytes& payload, int length = -1) {
     Bytes p(4 + payload.size());
     put_u16(p.data(), type);
     put_u16(p.data() + 2, static_cast<uint16_t>(length < 0 ? payload.size() : length));
-    std::memcpy(p.data() + 4, payload.data(), payload.size());
+    if (!payload.empty()) std::memcpy(p.data() + 4, payload.data(), payload.size());
     return p;
 }
 

@@ -159,6 +159,26 @@ TEST_F(UsbHostTest, AbortEndsWithCancelledAndStallPassesThrough) {
               nullptr);
 }
 
+TEST_F(UsbHostTest, ClosingAPipeEndsItsTransfersAndFaultsEndReads) {
+    UsbPipeHandle second = Client::fn->open_pipe(Client::device, find_ep(kIn));
+    ASSERT_NE(second, nullptr);
+    uint8_t buf[64];
+    auto t = Client::fn->issue_bulk_transfer(second, nullptr, nullptr, USB_IN_TRANSFER, 64, buf);
+    ASSERT_NE(t, nullptr);
+    EXPECT_FALSE(Client::fn->is_transfer_complete(t));
+    Client::fn->close_pipe(second);
+    uint32_t bytes = 1, error = 0;
+    EXPECT_TRUE(Client::fn->get_transfer_status(t, &bytes, &error));
+    EXPECT_EQ(error, USB_TRANSFER_CANCELLED);
+    Client::fn->close_transfer(t);
+
+    // A fault queued by the device ends the transfer that reaches it.
+    dev->link_->send_in(kIn, std::vector<uint8_t>(64, 1));
+    dev->link_->fail_in(kIn, USB_TRANSFER_TIMEOUT);
+    EXPECT_EQ(transfer(in, true, buf, 64), std::make_pair(64u, 0u));
+    EXPECT_EQ(transfer(in, true, buf, 64).second, USB_TRANSFER_TIMEOUT);
+}
+
 TEST_F(UsbHostTest, DetachCancelsOutstandingReadsAndNotifiesClient) {
     uint8_t buf[64];
     plat::Event done(true, false);
