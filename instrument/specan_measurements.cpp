@@ -1,0 +1,609 @@
+#include "instrument/specan_measurements.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+#include "core/frequency_range.h"
+#include "core/params.h"
+#include "core/units.h"
+#include "files/meas_setup.h"
+#include "files/setup_services.h"
+#include "files/trigger_settings.h"
+#include "instrument/block_reader.h"
+#include "instrument/device_port.h"
+#include "instrument/measurement_send.h"
+
+namespace specan {
+
+uint8_t LevelByte(double db) {
+    if (!(db > 0)) return 0;  // also NaN
+    if (db >= 255) return 255;
+    return static_cast<uint8_t>(db);
+}
+
+}  // namespace specan
+
+namespace {
+
+using instrument::ReadLe;
+using instrument::WriteLe;
+
+constexpr uint16_t kClass = 0x3000;
+constexpr uint32_t kDescriptionId = 451;
+constexpr uint64_t kDefaultSideband = 95500000;
+constexpr uint64_t kTopFrequency = 3600000000ull;
+constexpr int32_t kDefaultPlayTime = 5000;
+constexpr int32_t kDefaultZeroSpanTime = 5000;
+
+bool Finite(float v) { return std::isfinite(v); }
+
+uint16_t Word(int32_t v) { return static_cast<uint16_t>(v); }
+
+// The converter the record fields share: whole numbers of the setup's
+// choices.
+uint16_t ReverseRbw(const CMeasSetup& s) {
+    const CChoiceBlock* b = s.GetBandwidthSettings();
+    return b ? static_cast<uint16_t>(b->GetRbwIndex(true)) : 0;
+}
+
+uint16_t ReverseVbw(const CMeasSetup& s) {
+    const CChoiceBlock* b = s.GetBandwidthSettings();
+    return b ? static_cast<uint16_t>(b->GetVbwIndex(true)) : 0;
+}
+
+uint64_t Centre(const CMeasSetup& s) {
+    const CFrequencyRange* r = s.GetFrequencyRange();
+    return r ? r->GetCentre() : 0;
+}
+
+uint64_t Span(const CMeasSetup& s) {
+    const CFrequencyRange* r = s.GetFrequencyRange();
+    return r ? r->GetSpan() : 0;
+}
+
+}  // namespace
+
+// ---- The family -----------------------------------------------------------------
+
+CSpectrumMeasurement::CSpectrumMeasurement(CDevicePort* link, size_t record_size)
+    : CMeasurement(link), record_(record_size, 0) {
+    family_ = kFamilySpectrum;
+    description_id_ = kDescriptionId;
+}
+
+CSpectrumMeasurement::~CSpectrumMeasurement() = default;
+
+int CSpectrumMeasurement::Init(CMeasurementScreen* screen) {
+    CMeasurement::Init(screen);
+    if (!sweep_item_) sweep_item_ = std::make_unique<CSweepItem>();
+    return 1;
+}
+
+void CSpectrumMeasurement::Start(uint32_t /*a*/, uint32_t /*b*/) { SendSweep(); }
+
+void CSpectrumMeasurement::Reset() {
+    CMeasurement::Reset();
+    if (CMeasSetup* s = GetSetup()) s->SetMeasurementId(static_cast<int32_t>(id_));
+}
+
+int CSpectrumMeasurement::Send(uint16_t id, const void* payload) {
+    CMeasSetup* s = GetSetup();
+    if (!link_ || !s) return 0;
+    instrument::MarkSending(*this);
+    return link_->SendMessage(id, payload, Word(s->GetDataPoints()));
+}
+
+int CSpectrumMeasurement::SendRecord(uint16_t id) {
+    std::fill(record_.begin(), record_.end(), 0);
+    FillSweepRecord(record_.data());
+    return Send(id, record_.data());
+}
+
+void CSpectrumMeasurement::FillCommon(uint8_t* r) const {
+    const CMeasSetup* s = GetSetup();
+    WriteLe<uint64_t>(r, 0, Centre(*s));
+    WriteLe<uint64_t>(r, 8, Span(*s));
+    WriteLe<uint16_t>(r, 16, ReverseVbw(*s));
+    WriteLe<uint16_t>(r, 18, ReverseRbw(*s));
+    WriteLe<uint16_t>(r, 20, Word(s->GetDetectionMode()));
+    WriteLe<uint16_t>(r, 22, Word(s->GetDataPoints()));
+    const uint8_t atten = specan::LevelByte(s->GetAttenuationLevel());
+    r[24] = atten;
+    r[25] = atten;
+    r[26] = specan::LevelByte(s->GetPreampLevel());
+    WriteLe<uint16_t>(r, 32, Word(s->GetTriggerMode()));
+    if (const CTriggerSettings* t = s->GetTriggerSettings()) {
+        WriteLe<uint16_t>(r, 34, Word(t->GetCondition()));
+        WriteLe<uint16_t>(r, 36, static_cast<uint16_t>(t->GetLevel()));
+        WriteLe<uint16_t>(r, 38, static_cast<uint16_t>(t->GetDelay()));
+    }
+}
+
+void CSpectrumMeasurement::FillSweepRecord(uint8_t* record) {
+    if (!record || !GetSetup()) return;
+    FillCommon(record);
+}
+
+CDeviceItem* CSpectrumMeasurement::ParseTrace(CDataBlock& block) {
+    if (block.GetClass() != kClass || !sweep_item_) return nullptr;
+    uint16_t id = 0, start = 0, count = 0;
+    if (!ReadLe(block, 0, id) || !ReadLe(block, 4, start) || !ReadLe(block, 6, count))
+        return nullptr;
+    if (count == 0 || count > specan::kMaxTracePoints || start > specan::kMaxTracePoints)
+        return nullptr;
+    const CMeasSetup* s = GetSetup();
+    const CFrequencyRange* r = s ? s->GetFrequencyRange() : nullptr;
+    sweep_item_->SetId(id & 0xFF);
+    sweep_item_->SetData(block.GetPointer(0), block.GetLength(), 8, 0);
+    sweep_item_->SetRange(start, count, r ? r->GetStart() : 0, r ? r->GetStop() : 0);
+    return sweep_item_.get();
+}
+
+CDeviceItem* CSpectrumMeasurement::ParseReply(CDataBlock& block) { return ParseTrace(block); }
+
+int CSpectrumMeasurement::IsLastSegment(const CDeviceItem* item) const {
+    const CMeasSetup* s = GetSetup();
+    if (!s || !item || item->GetType() != CDeviceItem::kSweep) return 0;
+    return static_cast<int64_t>(item->GetFirstIndex()) + item->GetCount() >=
+                   static_cast<int64_t>(s->GetDataPoints()) - 1
+               ? 1
+               : 0;
+}
+
+int CSpectrumMeasurement::SameSweep(const uint8_t*, const uint8_t*) const { return 0; }
+
+void CSpectrumMeasurement::SetComparedRecord(const uint8_t* record) {
+    has_compared_ = record != nullptr;
+    if (record) std::memcpy(compared_.data(), record, compared_.size());
+}
+
+int CSpectrumMeasurement::SetupChanged(CMeasSetup* setup) {
+    if (!has_compared_ || !setup) return 1;
+    const uint8_t* r = compared_.data();
+    auto u16 = [r](size_t o) {
+        uint16_t v;
+        std::memcpy(&v, r + o, 2);
+        return v;
+    };
+    auto u64 = [r](size_t o) {
+        uint64_t v;
+        std::memcpy(&v, r + o, 8);
+        return v;
+    };
+    if (u64(0) != Centre(*setup)) return 1;
+    if (u64(8) != Span(*setup)) return 1;
+    if (u16(20) != Word(setup->GetDetectionMode())) return 1;
+    if (u16(18) != ReverseRbw(*setup)) return 1;
+    if (u16(16) != ReverseVbw(*setup)) return 1;
+    if (r[24] != specan::LevelByte(setup->GetAttenuationLevel())) return 1;
+    if (r[26] != specan::LevelByte(setup->GetPreampLevel())) return 1;
+    const CTriggerSettings* t = setup->GetTriggerSettings();
+    if (u16(38) != (t ? static_cast<uint16_t>(t->GetDelay()) : 0)) return 1;
+    if (u16(32) != Word(setup->GetTriggerMode())) return 1;
+    return 0;
+}
+
+void CSpectrumMeasurement::PostEdge(int index, uint64_t hertz) {
+    if (!edge_sink_) return;
+    edge_sink_->OnChannelEdge(index, hertz, FormatValue(hertz, 0, false, true, true, 3));
+}
+
+// ---- General spectrum -------------------------------------------------------------
+
+CGeneralSpectrumMeasurement::CGeneralSpectrumMeasurement(CDevicePort* link)
+    : CSpectrumMeasurement(link, specan::kSweepRecordSize) {
+    label_id_ = 500;
+    id_ = 20;
+    reply_number_ = 1;
+    title_id_ = title2_id_ = 206;
+    description_id_ = 501;
+    english_name_id_ = 634;
+}
+
+int CGeneralSpectrumMeasurement::Init(CMeasurementScreen* screen) {
+    CSpectrumMeasurement::Init(screen);
+    if (!query_item_) query_item_ = std::make_unique<CQueryReplyItem>();
+    return 1;
+}
+
+CDeviceItem* CGeneralSpectrumMeasurement::ParseReply(CDataBlock& block) {
+    uint16_t id = 0;
+    if (ReadLe(block, 0, id) && id == 0x300B && query_item_) {
+        const uint32_t length = block.GetLength();
+        if (length <= 8 || !query_item_->Fill(block.GetPointer(8), length - 8)) return nullptr;
+        query_item_->SetId(id & 0xFF);
+        return query_item_.get();
+    }
+    return CSpectrumMeasurement::ParseReply(block);
+}
+
+int CGeneralSpectrumMeasurement::SameSweep(const uint8_t* a, const uint8_t* b) const {
+    if (!a || !b) return 0;
+    for (size_t o : {size_t{16}, size_t{18}, size_t{20}, size_t{22}, size_t{32}, size_t{38}})
+        if (std::memcmp(a + o, b + o, 2) != 0) return 0;
+    return std::memcmp(a, b, 8) == 0 ? 1 : 0;
+}
+
+int CGeneralSpectrumMeasurement::SetParameters(const uint8_t* record) {
+    if (!record) return 0;
+    return Send(0x300B, record);
+}
+
+// ---- Occupied bandwidth -------------------------------------------------------------
+
+COccupiedBwMeasurement::COccupiedBwMeasurement(CDevicePort* link)
+    : CSpectrumMeasurement(link, specan::kMidRecordSize) {
+    label_id_ = 195;
+    id_ = 21;
+    reply_number_ = 2;
+    title_id_ = title2_id_ = 498;
+    description_id_ = 499;
+    english_name_id_ = 635;
+}
+
+int COccupiedBwMeasurement::Init(CMeasurementScreen* screen) {
+    CSpectrumMeasurement::Init(screen);
+    if (!obw_item_) obw_item_ = std::make_unique<COccupiedBwItem>();
+    return 1;
+}
+
+void COccupiedBwMeasurement::FillSweepRecord(uint8_t* record) {
+    CMeasSetup* s = GetSetup();
+    if (!record || !s) return;
+    FillCommon(record);
+    const int32_t mode = s->GetThresholdMode();
+    WriteLe<uint16_t>(record, 40, Word(mode));
+    WriteLe<uint16_t>(record, 42,
+                      Word(mode == 0 ? s->GetThresholdPercent() : -s->GetThreshold()));
+}
+
+int COccupiedBwMeasurement::SetupChanged(CMeasSetup* setup) {
+    if (CSpectrumMeasurement::SetupChanged(setup)) return 1;
+    uint16_t mode, value;
+    std::memcpy(&mode, record_.data() + 40, 2);
+    std::memcpy(&value, record_.data() + 42, 2);
+    const int32_t m = setup->GetThresholdMode();
+    if (Word(m) != mode) return 1;
+    if (m == 0 && Word(setup->GetThresholdPercent()) != value) return 1;
+    if (m == 1 && Word(-setup->GetThreshold()) != value) return 1;
+    return 0;
+}
+
+CDeviceItem* COccupiedBwMeasurement::ParseReply(CDataBlock& block) {
+    uint16_t id = 0;
+    if (block.GetClass() == 0x3000 && ReadLe(block, 0, id) && (id & 0xFF) == reply_number_ &&
+        obw_item_) {
+        uint64_t bw = 0;
+        if (!ReadLe(block, 8, bw)) return nullptr;
+        obw_item_->SetId(reply_number_);
+        if (has_value_ && bw == obw_item_->bandwidth) {
+            changed_ = false;
+            return obw_item_.get();
+        }
+        changed_ = true;
+        has_value_ = true;
+        obw_item_->bandwidth = bw;
+        const CMeasSetup* s = GetSetup();
+        const uint64_t lower = (s ? Centre(*s) : 0) - bw / 2;
+        obw_item_->SetRange(0, 0, lower, lower + bw);
+        return obw_item_.get();
+    }
+    return CSpectrumMeasurement::ParseReply(block);
+}
+
+// ---- Channel power --------------------------------------------------------------
+
+CChannelPowerMeasurement::CChannelPowerMeasurement(CDevicePort* link)
+    : CChannelPowerMeasurement(link, specan::kMidRecordSize) {
+    label_id_ = 466;
+    id_ = 22;
+    reply_number_ = 3;
+    title_id_ = title2_id_ = 196;
+    description_id_ = 502;
+    english_name_id_ = 636;
+}
+
+CChannelPowerMeasurement::CChannelPowerMeasurement(CDevicePort* link, size_t record_size)
+    : CSpectrumMeasurement(link, record_size) {}
+
+int CChannelPowerMeasurement::Init(CMeasurementScreen* screen) {
+    CSpectrumMeasurement::Init(screen);
+    if (!cp_item_) cp_item_ = std::make_unique<CChannelPowerItem>();
+    return 1;
+}
+
+void CChannelPowerMeasurement::Reset() {
+    CSpectrumMeasurement::Reset();
+    last_power_ = kNotMeasured;
+}
+
+int CChannelPowerMeasurement::SendSweep() {
+    last_power_ = kNotMeasured;
+    return SendRecord(0x3003);
+}
+
+void CChannelPowerMeasurement::FillSweepRecord(uint8_t* record) {
+    CMeasSetup* s = GetSetup();
+    if (!record || !s) return;
+    FillCommon(record);
+    WriteLe<uint64_t>(record, 40, s->GetChannelWidth());
+}
+
+CDeviceItem* CChannelPowerMeasurement::ParseReply(CDataBlock& block) {
+    uint16_t id = 0;
+    if (block.GetClass() == 0x3000 && ReadLe(block, 0, id) && (id & 0xFF) == 3 && cp_item_) {
+        float v = 0;
+        double power = specan::kNoPower;
+        if (ReadLe(block, 8, v) && Finite(v)) power = v;
+        cp_item_->SetId(3);
+        cp_item_->channel_power = power;
+        changed_ = power != last_power_;
+        if (changed_) last_power_ = power;
+        return cp_item_.get();
+    }
+    return CSpectrumMeasurement::ParseReply(block);
+}
+
+bool CChannelPowerMeasurement::ChannelEdges(int32_t channel, uint64_t& lower,
+                                            uint64_t& upper) const {
+    const CMeasSetup* s = GetSetup();
+    const ISetupBand* band = s ? s->GetBand() : nullptr;
+    if (!band) return false;
+    const int64_t centre = static_cast<int64_t>(band->ChannelToFrequency(channel));
+    const int64_t half = static_cast<int64_t>(band->GetChannelBandwidth(channel)) / 2;
+    lower = static_cast<uint64_t>(centre - half);
+    upper = static_cast<uint64_t>(centre + half);
+    return true;
+}
+
+int CChannelPowerMeasurement::IsReady() {
+    if (!CSpectrumMeasurement::IsReady()) return 0;
+    const CMeasSetup* s = GetSetup();
+    if (!s) return 0;
+    if (!ChannelEdges(s->GetChannelNumber(), lower_edge_, upper_edge_)) {
+        const CFrequencyRange* r = s->GetFrequencyRange();
+        lower_edge_ = r ? r->GetStart() : 0;
+        upper_edge_ = r ? r->GetStop() : 0;
+    }
+    PostEdge(0, lower_edge_);
+    PostEdge(1, upper_edge_);
+    return 1;
+}
+
+double CChannelPowerMeasurement::GetPowerDensity(uint64_t bandwidth, double offset) const {
+    const double bw = static_cast<double>(static_cast<int64_t>(bandwidth));
+    if (!(bw > 0)) return specan::kNoPower;
+    const double d = 10.0 * std::log10(std::pow(10.0, (last_power_ + offset) * 0.1) / bw);
+    return std::isfinite(d) ? d : specan::kNoPower;
+}
+
+// ---- Adjacent channel power ---------------------------------------------------------
+
+CAcprMeasurement::CAcprMeasurement(CDevicePort* link)
+    : CChannelPowerMeasurement(link, specan::kLongRecordSize) {
+    label_id_ = 503;
+    id_ = 23;
+    reply_number_ = 4;
+    title_id_ = title2_id_ = 197;
+    description_id_ = 504;
+    english_name_id_ = 637;
+}
+
+int CAcprMeasurement::Init(CMeasurementScreen* screen) {
+    CChannelPowerMeasurement::Init(screen);
+    if (!acpr_item_) acpr_item_ = std::make_unique<CAcprItem>();
+    return 1;
+}
+
+int CAcprMeasurement::SendSweep() {
+    last_lower_ = last_upper_ = kNotMeasured;
+    last_lower_ratio_ = last_upper_ratio_ = 0;
+    return SendRecord(0x3004);
+}
+
+void CAcprMeasurement::FillSweepRecord(uint8_t* record) {
+    CMeasSetup* s = GetSetup();
+    if (!record || !s) return;
+    CChannelPowerMeasurement::FillSweepRecord(record);
+    WriteLe<uint64_t>(record, 48, s->GetAdjChannelWidth());
+    WriteLe<uint64_t>(record, 56, s->GetCenterDistance());
+}
+
+CDeviceItem* CAcprMeasurement::ParseReply(CDataBlock& block) {
+    uint16_t id = 0;
+    if (!(block.GetClass() == 0x3000 && ReadLe(block, 0, id) && (id & 0xFF) == 4 && acpr_item_))
+        return CChannelPowerMeasurement::ParseReply(block);
+    CAcprItem& item = *acpr_item_;
+    item.SetId(4);
+    item.lower = item.upper = 0;
+    item.lower_ratio = item.upper_ratio = 0;
+    float v[5];
+    for (int i = 0; i < 5; ++i) {
+        if (!ReadLe(block, 8 + 4 * static_cast<uint32_t>(i), v[i]) || !Finite(v[i])) continue;
+        switch (i) {
+            case 0: item.channel_power = v[i]; break;
+            case 1: item.lower = v[i]; break;
+            case 2: item.upper = v[i]; break;
+            case 3: item.lower_ratio = v[i]; break;
+            default: item.upper_ratio = v[i]; break;
+        }
+    }
+    const bool same = item.channel_power == last_power_ && item.lower == last_lower_ &&
+                      item.upper == last_upper_ && item.lower_ratio == last_lower_ratio_ &&
+                      item.upper_ratio == last_upper_ratio_;
+    changed_ = !same;
+    if (!same) {
+        last_power_ = item.channel_power;
+        last_lower_ = item.lower;
+        last_upper_ = item.upper;
+        last_lower_ratio_ = item.lower_ratio;
+        last_upper_ratio_ = item.upper_ratio;
+    }
+    return acpr_item_.get();
+}
+
+int CAcprMeasurement::IsReady() {
+    if (!CChannelPowerMeasurement::IsReady()) return 0;
+    const CMeasSetup* s = GetSetup();
+    const auto* neighbours = dynamic_cast<const IChannelNeighbours*>(s->GetBand());
+    if (!neighbours) return 1;
+    for (int side = 0; side < 2; ++side) {
+        const int32_t a = neighbours->StepChannel(s->GetChannelNumber(), side);
+        uint64_t lower = 0, upper = 0;
+        if (a == -1 || !ChannelEdges(a, lower, upper)) continue;
+        PostEdge(2 + 2 * side, lower);
+        PostEdge(3 + 2 * side, upper);
+    }
+    return 1;
+}
+
+// ---- Demodulation -----------------------------------------------------------------
+
+CDemodSignalMeasurement::CDemodSignalMeasurement(CDevicePort* link)
+    : CSpectrumMeasurement(link, specan::kLongRecordSize) {
+    label_id_ = 511;
+    id_ = 26;
+    reply_number_ = 7;
+    title_id_ = 201;
+    title2_id_ = 510;
+    description_id_ = 512;
+    english_name_id_ = 640;
+}
+
+int CDemodSignalMeasurement::Init(CMeasurementScreen* screen) {
+    CSpectrumMeasurement::Init(screen);
+    if (!demod_item_) demod_item_ = std::make_unique<CDemodItem>();
+    audio_ = false;
+    return 1;
+}
+
+int CDemodSignalMeasurement::SendSweep() {
+    second_flag_ = false;
+    return SendRecord(audio_ ? 0x3007 : 0x3001);
+}
+
+void CDemodSignalMeasurement::FillSweepRecord(uint8_t* r) {
+    CMeasSetup* s = GetSetup();
+    if (!r || !s) return;
+    const uint64_t sideband = s->GetSidebandFrequency();
+    if (!(sideband > 1 && sideband < kTopFrequency)) s->SetSidebandFrequency(kDefaultSideband);
+    int32_t modulation = s->GetModulationType();
+    WriteLe<uint16_t>(r, 40, Word(modulation));
+    int32_t play = s->GetPlayTime();
+    if (play < 1000 || play > 500000) {
+        s->SetPlayTime(kDefaultPlayTime);
+        play = kDefaultPlayTime;
+    }
+    WriteLe<uint16_t>(r, 56, static_cast<uint16_t>(play & 0xFFFF));
+    if (s->GetVolumeType() > 100) s->SetVolumeType(50);
+    FillCommon(r);
+    if (audio_) {
+        WriteLe<uint64_t>(r, 0, s->GetSidebandFrequency());
+        WriteLe<uint64_t>(r, 8, 0);
+        uint16_t rbw = 2;
+        if (modulation == 1 || modulation == 3) {
+            rbw = 4;
+        } else if (modulation != 2) {
+            modulation = 2;
+            s->SetModulationType(2);
+            WriteLe<uint16_t>(r, 40, 2);
+        }
+        WriteLe<uint16_t>(r, 18, rbw);
+    }
+    WriteLe<uint16_t>(r, 32, 0);
+    WriteLe<uint16_t>(r, 36, 0);
+    // Offsets 34 (trigger condition) and 38 (trigger delay) as in the sweep
+    // record.
+}
+
+CDeviceItem* CDemodSignalMeasurement::ParseReply(CDataBlock& block) {
+    uint16_t id = 0;
+    if (!(block.GetClass() == 0x3000 && ReadLe(block, 0, id) && (id & 0xFF) == 7 && demod_item_))
+        return CSpectrumMeasurement::ParseReply(block);
+    uint16_t count = 0;
+    if (!ReadLe(block, 6, count) || count >= specan::kMaxDemodSamples) return nullptr;
+    float level = 0;
+    int16_t l = 0;
+    if (ReadLe(block, 8, level) && std::isfinite(level))
+        l = static_cast<int16_t>(std::clamp(level, -32768.0f, 32767.0f));
+    last_level_ = l;
+    // Only the samples the block really holds.
+    const uint32_t length = block.GetLength();
+    const uint32_t present = length > 12 ? (length - 12) / 2 : 0;
+    sample_count_ = std::min<uint32_t>(count, present);
+    demod_item_->SetId(7);
+    demod_item_->SetData(block.GetPointer(0), length, 12, 0);
+    demod_item_->SetRange(0, sample_count_, 0, 0);
+    std::memcpy(demod_item_->bytes, &l, sizeof l);
+    return demod_item_.get();
+}
+
+const int16_t* CDemodSignalMeasurement::GetSamples() const {
+    return demod_item_ ? reinterpret_cast<const int16_t*>(demod_item_->GetData()) : nullptr;
+}
+
+// ---- Carrier to interference, time domain, signal strength -----------------------------
+
+CCarrierInterferenceMeasurement::CCarrierInterferenceMeasurement(CDevicePort* link)
+    : CSpectrumMeasurement(link, specan::kSweepRecordSize) {
+    label_id_ = 513;
+    id_ = 27;
+    reply_number_ = 8;
+    title_id_ = title2_id_ = 204;
+    description_id_ = 514;
+    english_name_id_ = 641;
+}
+
+CTimeDomainMeasurement::CTimeDomainMeasurement(CDevicePort* link)
+    : CSpectrumMeasurement(link, specan::kMidRecordSize) {
+    label_id_ = 516;
+    id_ = 28;
+    reply_number_ = 9;
+    title_id_ = title2_id_ = 205;
+    description_id_ = 515;
+    english_name_id_ = 642;
+}
+
+void CTimeDomainMeasurement::FillSweepRecord(uint8_t* r) {
+    CMeasSetup* s = GetSetup();
+    if (!r || !s) return;
+    FillCommon(r);
+    WriteLe<uint64_t>(r, 8, 0);
+    int32_t t = s->GetZeroSpanTime();
+    if (t <= 0 || t > 100000) {
+        s->SetZeroSpanTime(kDefaultZeroSpanTime);
+        t = kDefaultZeroSpanTime;
+    }
+    WriteLe<uint32_t>(r, 40, static_cast<uint32_t>(t));
+}
+
+CSignalStrengthMeasurement::CSignalStrengthMeasurement(CDevicePort* link)
+    : CSpectrumMeasurement(link, specan::kSweepRecordSize) {
+    label_id_ = 521;
+    id_ = 29;
+    reply_number_ = 10;
+    title_id_ = title2_id_ = 520;
+    description_id_ = 522;
+    english_name_id_ = 643;
+}
+
+int CSignalStrengthMeasurement::Init(CMeasurementScreen* screen) {
+    CSpectrumMeasurement::Init(screen);
+    display_state_.assign(232, 0);
+    parameters_.assign(specan::kParameterRecordSize, 0);
+    return 1;
+}
+
+void CSignalStrengthMeasurement::FillSweepRecord(uint8_t* r) {
+    if (!r || !GetSetup()) return;
+    FillCommon(r);
+    WriteLe<uint16_t>(r, 36, 0);
+}
+
+int CSignalStrengthMeasurement::SetParameters(const uint8_t* record) {
+    if (!record) return 0;
+    parameters_.assign(record, record + specan::kParameterRecordSize);
+    return Send(0x300B, parameters_.data());
+}

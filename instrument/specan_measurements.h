@@ -1,0 +1,232 @@
+#pragma once
+// The spectrum analyzer's measurements. Each builds its sweep record from
+// the screen's setup, sends it through the DSP link and turns the board's
+// class-0x3000 reply blocks into result items. The channel power classes
+// also report the frequencies of their channel edges to the screen.
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "core/text.h"
+#include "instrument/device_item.h"
+#include "instrument/measurement.h"
+
+class CMeasSetup;
+
+// Receives the channel edge frequencies of the channel power classes.
+// Index 0/1 lower/upper edge of the channel, 2/3 the adjacent channel on
+// side 0, 4/5 the one on side 1; `text` is the frequency as shown.
+class IChannelEdgeSink {
+  public:
+    virtual ~IChannelEdgeSink() = default;
+    virtual void OnChannelEdge(int index, uint64_t hertz, const core::Text& text) = 0;
+};
+
+// What a signal band offers beyond the setup's band interface: the number of
+// the channel next to a channel on side 0 or 1, -1 when there is none.
+class IChannelNeighbours {
+  public:
+    virtual ~IChannelNeighbours() = default;
+    virtual int32_t StepChannel(int32_t channel, int side) const = 0;
+};
+
+namespace specan {
+
+inline constexpr uint32_t kMaxTracePoints = 705;
+inline constexpr double kNoPower = -300.0;
+inline constexpr uint32_t kMaxDemodSamples = 20000;
+
+// Record sizes.
+inline constexpr size_t kSweepRecordSize = 40;
+inline constexpr size_t kMidRecordSize = 48;
+inline constexpr size_t kLongRecordSize = 64;
+inline constexpr size_t kParameterRecordSize = 56;
+
+// A setup level in dB as the record's unsigned byte: clamped to 0..255, then
+// truncated.
+uint8_t LevelByte(double db);
+
+}  // namespace specan
+
+class CSpectrumMeasurement : public CMeasurement {
+  public:
+    explicit CSpectrumMeasurement(CDevicePort* link, size_t record_size);
+    ~CSpectrumMeasurement() override;
+
+    int Init(CMeasurementScreen* screen) override;
+    // The measurement's own message, built from the setup and sent.
+    virtual int SendSweep() = 0;
+    // The screens restart a measurement through Start; it sends the message.
+    void Start(uint32_t a, uint32_t b) override;
+    void Reset() override;
+    CDeviceItem* ParseReply(CDataBlock& block) override;
+    // The results are the measurement's own items.
+    void ReleaseResult(CDeviceItem*) override {}
+    int IsReady() override { return 1; }
+
+    // Sends a message with the setup's data points as the argument; sets the
+    // active flag. Returns the link's answer.
+    int Send(uint16_t id, const void* payload);
+    // Whether the setup differs from the compared record in the fields that
+    // need a new sweep; 1 while no record is set.
+    virtual int SetupChanged(CMeasSetup* setup);
+    // Whether a trace item reaches the end of the sweep.
+    virtual int IsLastSegment(const CDeviceItem* item) const;
+    virtual int SameSweep(const uint8_t* a, const uint8_t* b) const;
+    // Fills the record of the class from the setup into a zeroed buffer.
+    virtual void FillSweepRecord(uint8_t* record);
+
+    // The record the last Send built.
+    const uint8_t* GetRecord() const { return record_.data(); }
+    size_t GetRecordSize() const { return record_.size(); }
+    // The sweep record SetupChanged compares with (the screen's choice);
+    // none clears it.
+    void SetComparedRecord(const uint8_t* record);
+    void SetEdgeSink(IChannelEdgeSink* sink) { edge_sink_ = sink; }
+    CSweepItem* GetSweepItem() const { return sweep_item_.get(); }
+
+  protected:
+    // The trace segment of a class-0x3000 block; null when the block is
+    // refused.
+    CDeviceItem* ParseTrace(CDataBlock& block);
+    int SendRecord(uint16_t id);
+    void PostEdge(int index, uint64_t hertz);
+    // The record with the fields every class shares.
+    void FillCommon(uint8_t* record) const;
+
+    std::vector<uint8_t> record_;
+    std::unique_ptr<CSweepItem> sweep_item_;
+    bool has_compared_ = false;
+    std::array<uint8_t, specan::kSweepRecordSize> compared_{};
+    IChannelEdgeSink* edge_sink_ = nullptr;
+};
+
+class CGeneralSpectrumMeasurement : public CSpectrumMeasurement {
+  public:
+    explicit CGeneralSpectrumMeasurement(CDevicePort* link);
+    int Init(CMeasurementScreen* screen) override;
+    int SendSweep() override { return SendRecord(0x3001); }
+    CDeviceItem* ParseReply(CDataBlock& block) override;
+    int SameSweep(const uint8_t* a, const uint8_t* b) const override;
+    // Sends the 56-byte counter-marker record (0x300B) the screen built.
+    int SetParameters(const uint8_t* record);
+    CQueryReplyItem* GetQueryItem() const { return query_item_.get(); }
+
+  private:
+    std::unique_ptr<CQueryReplyItem> query_item_;
+};
+
+class COccupiedBwMeasurement : public CSpectrumMeasurement {
+  public:
+    explicit COccupiedBwMeasurement(CDevicePort* link);
+    int Init(CMeasurementScreen* screen) override;
+    int SendSweep() override { return SendRecord(0x3002); }
+    CDeviceItem* ParseReply(CDataBlock& block) override;
+    int SetupChanged(CMeasSetup* setup) override;
+    void FillSweepRecord(uint8_t* record) override;
+    COccupiedBwItem* GetResultItem() const { return obw_item_.get(); }
+
+  private:
+    std::unique_ptr<COccupiedBwItem> obw_item_;
+    bool has_value_ = false;
+};
+
+class CChannelPowerMeasurement : public CSpectrumMeasurement {
+  public:
+    explicit CChannelPowerMeasurement(CDevicePort* link);
+    int Init(CMeasurementScreen* screen) override;
+    int SendSweep() override;
+    void Reset() override;
+    CDeviceItem* ParseReply(CDataBlock& block) override;
+    int IsReady() override;
+    void FillSweepRecord(uint8_t* record) override;
+    // The power density of the last channel power over `bandwidth` Hz, with
+    // an offset in dB; -300.0 for a bandwidth that is not positive.
+    double GetPowerDensity(uint64_t bandwidth, double offset) const;
+    double GetLastPower() const { return last_power_; }
+    uint64_t GetLowerEdge() const { return lower_edge_; }
+    uint64_t GetUpperEdge() const { return upper_edge_; }
+    CChannelPowerItem* GetResultItem() const { return cp_item_.get(); }
+
+  protected:
+    CChannelPowerMeasurement(CDevicePort* link, size_t record_size);
+    // The edges of channel `channel` of the setup's band.
+    bool ChannelEdges(int32_t channel, uint64_t& lower, uint64_t& upper) const;
+
+    double last_power_ = kNotMeasured;
+    uint64_t lower_edge_ = 0;
+    uint64_t upper_edge_ = 0;
+
+  private:
+    std::unique_ptr<CChannelPowerItem> cp_item_;
+};
+
+class CAcprMeasurement : public CChannelPowerMeasurement {
+  public:
+    explicit CAcprMeasurement(CDevicePort* link);
+    int Init(CMeasurementScreen* screen) override;
+    int SendSweep() override;
+    CDeviceItem* ParseReply(CDataBlock& block) override;
+    int IsReady() override;
+    void FillSweepRecord(uint8_t* record) override;
+    CAcprItem* GetAcprItem() const { return acpr_item_.get(); }
+
+  private:
+    std::unique_ptr<CAcprItem> acpr_item_;
+    double last_lower_ = kNotMeasured;
+    double last_upper_ = kNotMeasured;
+    float last_lower_ratio_ = 0;
+    float last_upper_ratio_ = 0;
+};
+
+class CDemodSignalMeasurement : public CSpectrumMeasurement {
+  public:
+    explicit CDemodSignalMeasurement(CDevicePort* link);
+    int Init(CMeasurementScreen* screen) override;
+    int SendSweep() override;
+    CDeviceItem* ParseReply(CDataBlock& block) override;
+    void FillSweepRecord(uint8_t* record) override;
+    // Set by the screen: the next Send asks for audio (0x3007).
+    void SetAudio(bool on) { audio_ = on; }
+    bool GetAudio() const { return audio_; }
+    int16_t GetLastLevel() const { return last_level_; }
+    CDemodItem* GetResultItem() const { return demod_item_.get(); }
+    // The samples of the last audio block (16-bit PCM).
+    const int16_t* GetSamples() const;
+    uint32_t GetSampleCount() const { return sample_count_; }
+
+  private:
+    std::unique_ptr<CDemodItem> demod_item_;
+    bool audio_ = false;
+    bool second_flag_ = false;
+    int16_t last_level_ = 0;
+    uint32_t sample_count_ = 0;
+};
+
+class CCarrierInterferenceMeasurement : public CSpectrumMeasurement {
+  public:
+    explicit CCarrierInterferenceMeasurement(CDevicePort* link);
+    int SendSweep() override { return SendRecord(0x3001); }
+};
+
+class CTimeDomainMeasurement : public CSpectrumMeasurement {
+  public:
+    explicit CTimeDomainMeasurement(CDevicePort* link);
+    int SendSweep() override { return SendRecord(0x3009); }
+    void FillSweepRecord(uint8_t* record) override;
+};
+
+class CSignalStrengthMeasurement : public CSpectrumMeasurement {
+  public:
+    explicit CSignalStrengthMeasurement(CDevicePort* link);
+    int Init(CMeasurementScreen* screen) override;
+    int SendSweep() override { return SendRecord(0x3001); }
+    void FillSweepRecord(uint8_t* record) override;
+    int SetParameters(const uint8_t* record);
+
+  private:
+    // Kept for the screen's signal-strength display.
+    std::vector<uint8_t> display_state_;
+    std::vector<uint8_t> parameters_;
+};

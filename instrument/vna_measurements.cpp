@@ -1,0 +1,297 @@
+#include "instrument/vna_measurements.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+#include "core/frequency_range.h"
+#include "core/params.h"
+#include "files/vna_meas_setup.h"
+#include "instrument/block_reader.h"
+#include "instrument/device_port.h"
+#include "instrument/measurement_send.h"
+
+namespace {
+
+using instrument::ReadLe;
+using instrument::WriteLe;
+
+constexpr uint16_t kClass = 0x2000;
+constexpr uint32_t kDescriptionId = 450;
+constexpr uint32_t kEnglishNameId = 401;
+constexpr float kMinDtfStopMetres = 0.2f;
+
+uint16_t Msg(uint32_t kind) { return static_cast<uint16_t>(kClass + kind); }
+
+// A whole number of the setup as a record byte, clamped to the byte's range.
+uint8_t SignedByte(double v) {
+    if (!std::isfinite(v)) return 0;
+    return static_cast<uint8_t>(static_cast<int8_t>(std::clamp(v, -128.0, 127.0)));
+}
+
+uint32_t UnsignedWord(double v) {
+    if (!(v > 0)) return 0;
+    if (v >= 4294967295.0) return 4294967295u;
+    return static_cast<uint32_t>(v);
+}
+
+}  // namespace
+
+// ---- The family -----------------------------------------------------------------
+
+CVnaMeasurement::CVnaMeasurement(CDevicePort* link, uint16_t message_id)
+    : CMeasurement(link), message_id_(message_id) {
+    family_ = kFamilyVna;
+    description_id_ = kDescriptionId;
+    english_name_id_ = kEnglishNameId;
+}
+
+CVnaMeasurement::~CVnaMeasurement() = default;
+
+int CVnaMeasurement::Init(CMeasurementScreen* screen) {
+    CMeasurement::Init(screen);
+    if (!sweep_item_) sweep_item_ = std::make_unique<CVnaSweepItem>();
+    return 1;
+}
+
+CVNAMeasSetup* CVnaMeasurement::GetVnaSetup() const {
+    return dynamic_cast<CVNAMeasSetup*>(GetSetup());
+}
+
+void CVnaMeasurement::Start(uint32_t, uint32_t) { SendSweep(); }
+
+void CVnaMeasurement::Reset() {
+    CMeasurement::Reset();
+    if (CMeasSetup* s = GetSetup()) s->SetMeasurementId(static_cast<int32_t>(id_));
+}
+
+int CVnaMeasurement::IsReady() {
+    const CMeasSetup* s = GetSetup();
+    return s && s->GetFrequencyRange() ? 1 : 0;
+}
+
+int CVnaMeasurement::Queue(uint16_t id, const void* payload, uint16_t argument) {
+    if (!link_) return 0;
+    instrument::MarkSending(*this);
+    return link_->SendMessage(id, payload, argument);
+}
+
+int CVnaMeasurement::Send(uint16_t id, const void* payload) {
+    const CMeasSetup* s = GetSetup();
+    return s ? Queue(id, payload, static_cast<uint16_t>(s->GetDataPoints())) : 0;
+}
+
+int CVnaMeasurement::Send2(uint16_t id, const void* payload) {
+    const CMeasSetup* s = GetSetup();
+    return s ? Queue(id, payload, static_cast<uint16_t>(s->GetDisplayPoints())) : 0;
+}
+
+int CVnaMeasurement::Send3(uint16_t id, const void* payload) {
+    const CVNAMeasSetup* s = GetVnaSetup();
+    if (!s || !s->GetFrequencyRange()) return 0;
+    return Queue(id, payload, static_cast<uint16_t>(s->GetSweepCalInfo().points));
+}
+
+int CVnaMeasurement::SendTable(uint16_t id, const void* table) {
+    const CVNAMeasSetup* s = GetVnaSetup();
+    if (!link_ || !s || !s->GetFrequencyRange() || !table) return 0;
+    instrument::MarkSending(*this);
+    return link_->SendTable(id, table, static_cast<uint16_t>(s->GetSweepCalInfo().points));
+}
+
+void CVnaMeasurement::BuildSweepMessage(uint8_t* r) const {
+    // The calibration sweep's packed record with the measurement's points.
+    const CVNAMeasSetup* s = GetVnaSetup();
+    if (!s || !s->GetFrequencyRange()) return;
+    CalTermInfo info = s->GetSweepCalInfo();
+    info.points = static_cast<uint32_t>(s->GetDataPoints());
+    const auto bytes = info.Serialize();
+    std::memcpy(r, bytes.data(), bytes.size());
+}
+
+int CVnaMeasurement::SendSweep() {
+    record_.fill(0);
+    BuildSweepMessage(record_.data());
+    return Send(message_id_, record_.data());
+}
+
+void CVnaMeasurement::BuildSweepRecord(uint32_t kind, uint8_t* r) const {
+    const CVNAMeasSetup* s = GetVnaSetup();
+    if (!s) return;
+    if (const CFrequencyRange* range = s->GetFrequencyRange()) {
+        WriteLe<uint64_t>(r, 0, range->GetStart());
+        WriteLe<uint64_t>(r, 8, range->GetStop());
+    }
+    WriteLe<uint16_t>(r, 16, static_cast<uint16_t>(s->GetDisplayPoints()));
+    r[18] = s->GetIfImmunity() ? 1 : 0;
+    const CChoiceBlock* b = s->GetBandwidthSettings();
+    r[19] = kind == 25 || !b ? 8 : static_cast<uint8_t>(b->GetRbwIndex(true));
+    r[20] = SignedByte(s->GetPowerOutput());
+    r[21] = 1;
+    r[22] = 0;
+    r[23] = 0;
+}
+
+void CVnaMeasurement::BuildFrequencyListRecord(uint8_t* r) const {
+    const CVNAMeasSetup* s = GetVnaSetup();
+    if (!s || !s->GetFrequencyRange()) return;
+    const CalTermInfo info = s->GetSweepCalInfo();
+    WriteLe<uint64_t>(r, 0, info.start);
+    WriteLe<uint64_t>(r, 8, info.stop);
+    WriteLe<uint16_t>(r, 16, static_cast<uint16_t>(info.points));
+    r[18] = info.two_port ? 1 : 0;
+    r[20] = SignedByte(info.power);
+}
+
+void CVnaMeasurement::BuildOptionRecord(uint8_t kind, uint8_t value, uint8_t* r) {
+    r[0] = kind;
+    r[1] = value;
+    r[2] = 0;
+    r[3] = 0;
+}
+
+int CVnaMeasurement::SendSweepSetup(uint32_t kind) {
+    switch (kind) {
+        case 5:
+        case 6:
+        case 7:
+        case 8:
+        case 25: {
+            uint8_t r[vna::kSweepRecordSize] = {};
+            BuildSweepRecord(kind, r);
+            return Send2(Msg(kind), r);
+        }
+        default:
+            return 0;
+    }
+}
+
+int CVnaMeasurement::SendCommand(uint32_t kind) {
+    switch (kind) {
+        case 9:
+        case 10:
+        case 12:
+        case 14:
+        case 16:
+        case 18:
+        case 20:
+        case 24:
+        case 32:
+        case 33:
+            return Send2(Msg(kind), nullptr);
+        case 23:
+        case 36:
+            return Send(Msg(kind), nullptr);
+        default:
+            return 0;
+    }
+}
+
+int CVnaMeasurement::SendCalTable(uint32_t kind, const void* table) {
+    switch (kind) {
+        case 11:
+        case 13:
+        case 15:
+        case 17:
+        case 34: {
+            if (!table) return 0;
+            std::vector<uint8_t> copy(static_cast<const uint8_t*>(table),
+                                      static_cast<const uint8_t*>(table) + vna::kTableBytes);
+            return SendTable(Msg(kind), copy.data());
+        }
+        default:
+            return 0;
+    }
+}
+
+int CVnaMeasurement::SendFrequencyList(uint32_t kind) {
+    if (kind != 19 && kind != 21) return 0;
+    uint8_t r[vna::kSweepRecordSize] = {};
+    BuildFrequencyListRecord(r);
+    return Send3(Msg(kind), r);
+}
+
+int CVnaMeasurement::SendOption(uint8_t kind, uint8_t value) {
+    uint8_t r[vna::kOptionRecordSize];
+    BuildOptionRecord(kind, value, r);
+    return Send(0x2016, r);
+}
+
+int CVnaMeasurement::SendQuery() { return Send(0x2023, nullptr); }
+
+CDeviceItem* CVnaMeasurement::ParseReply(CDataBlock& block) {
+    if (block.GetClass() != kClass || !sweep_item_) return nullptr;
+    uint16_t id = 0, start = 0, count = 0;
+    if (!ReadLe(block, 0, id) || !ReadLe(block, 4, start) || !ReadLe(block, 6, count))
+        return nullptr;
+    if (count == 0 || count > vna::kMaxBlockWords || start > vna::kMaxNextIndex) return nullptr;
+    const CMeasSetup* s = GetSetup();
+    const CFrequencyRange* r = s ? s->GetFrequencyRange() : nullptr;
+    sweep_item_->SetId(id & 0xFF);
+    sweep_item_->SetData(block.GetPointer(0), block.GetLength(), 8, 0);
+    sweep_item_->SetRange(start, count, r ? r->GetStart() : 0, r ? r->GetStop() : 0);
+    return sweep_item_.get();
+}
+
+// ---- The four measurements ----------------------------------------------------------
+
+CFreqSweepMeasurement::CFreqSweepMeasurement(CDevicePort* link) : CVnaMeasurement(link, 0x2001) {
+    label_id_ = 455;
+    id_ = 1;
+    reply_number_ = 1;
+    title_id_ = title2_id_ = 343;
+    description_id_ = 453;
+    english_name_id_ = 627;
+}
+
+CDtfMeasurement::CDtfMeasurement(CDevicePort* link) : CVnaMeasurement(link, 0x2004) {
+    label_id_ = 458;
+    id_ = 2;
+    reply_number_ = 4;
+    title_id_ = 456;
+    title2_id_ = 457;
+    description_id_ = 459;
+    english_name_id_ = 628;
+}
+
+void CDtfMeasurement::BuildDtfRecord(uint8_t* r) const {
+    const CVNAMeasSetup* s = GetVnaSetup();
+    if (!s) return;
+    BuildSweepRecord(0, r);
+    // Distances in metres (start in millimetres), the velocity factor in
+    // 1/10,000, the cable loss in dB per metre.
+    WriteLe<uint32_t>(r, 24, UnsignedWord(std::round(s->GetDtfStartRaw() * 1000.0)));
+    WriteLe<float>(r, 28, std::max(s->GetDtfStopRaw(), kMinDtfStopMetres));
+    WriteLe<uint32_t>(r, 32, UnsignedWord(std::round(s->GetDtfVp() * 10000.0)));
+    WriteLe<float>(r, 36, s->GetDtfLoss());
+    r[40] = static_cast<uint8_t>(std::clamp(s->GetDtfSmoothing(), 0, 255));
+    r[41] = s->IsDistanceInMeters() ? 1 : 0;
+    WriteLe<uint16_t>(r, 42, static_cast<uint16_t>(s->GetTriggerMode()));
+}
+
+int CDtfMeasurement::SendSweep() {
+    record_.fill(0);
+    BuildDtfRecord(record_.data());
+    return Send(message_id_, record_.data());
+}
+
+CCableLossMeasurement::CCableLossMeasurement(CDevicePort* link) : CVnaMeasurement(link, 0x2001) {
+    label_id_ = 467;
+    id_ = 3;
+    reply_number_ = 3;
+    title_id_ = 464;
+    title2_id_ = 465;
+    description_id_ = 468;
+    english_name_id_ = 629;
+}
+
+CGainMeasurement::CGainMeasurement(CDevicePort* link) : CVnaMeasurement(link, 0x2002) {
+    label_id_ = 475;
+    id_ = 4;
+    reply_number_ = 2;
+    title_id_ = 473;
+    title2_id_ = 474;
+    description_id_ = 476;
+    english_name_id_ = 632;
+}

@@ -1,0 +1,113 @@
+#pragma once
+// The network analyzer's measurements. Besides its own sweep message a
+// network-analyzer measurement carries every class-0x2000 message of the
+// network analyzer screen: sweep set-ups of the calibration standards, term
+// fetches, term uploads through the table path, frequency lists, the DC-bias
+// option and the query. Each is chosen by a kind that equals the message
+// number.
+#include <array>
+#include <cstdint>
+#include <memory>
+
+#include "instrument/device_item.h"
+#include "instrument/measurement.h"
+
+class CVNAMeasSetup;
+
+namespace vna {
+
+inline constexpr uint32_t kMaxBlockWords = 22530;
+inline constexpr uint32_t kMaxNextIndex = 11265;
+inline constexpr size_t kSweepMessageSize = 32;   // 0x2001 to 0x2003
+inline constexpr size_t kSweepRecordSize = 24;    // set-ups and frequency lists
+inline constexpr size_t kDtfRecordSize = 56;      // 0x2004
+inline constexpr size_t kOptionRecordSize = 4;    // 0x2016
+inline constexpr size_t kTableBytes = 90120;      // one term table (11,265 complex floats)
+inline constexpr uint32_t kTableEntries = 11265;
+
+}  // namespace vna
+
+class CVnaMeasurement : public CMeasurement {
+  public:
+    ~CVnaMeasurement() override;
+
+    int Init(CMeasurementScreen* screen) override;
+    // The screens restart a measurement through Start; it sends the sweep.
+    void Start(uint32_t a, uint32_t b) override;
+    void Reset() override;
+    CDeviceItem* ParseReply(CDataBlock& block) override;
+    void ReleaseResult(CDeviceItem*) override {}
+    // Whether the setup has a frequency range.
+    int IsReady() override;
+
+    // The measurement's own sweep message.
+    virtual int SendSweep();
+    // Queue a message with the setup's data points, display points or the
+    // calibration sweep's point count as the argument.
+    int Send(uint16_t id, const void* payload);
+    int Send2(uint16_t id, const void* payload);
+    int Send3(uint16_t id, const void* payload);
+    // Queues a term table upload (0xDEAD0017) of `vna::kTableBytes`.
+    int SendTable(uint16_t id, const void* table);
+
+    // Kinds 5, 6, 7, 8, 25: a calibration standard's sweep set-up.
+    int SendSweepSetup(uint32_t kind);
+    // Kinds 9, 10, 12, 14, 16, 18, 20, 24, 32, 33 (display points) and 23, 36.
+    int SendCommand(uint32_t kind);
+    // Kinds 11, 13, 15, 17, 34: a copy of the 90,120-byte term table.
+    int SendCalTable(uint32_t kind, const void* table);
+    // Kinds 19, 21.
+    int SendFrequencyList(uint32_t kind);
+    // The DC-bias option: {kind, value, 0, 0}.
+    int SendOption(uint8_t kind, uint8_t value);
+    int SendQuery();
+
+    void BuildSweepRecord(uint32_t kind, uint8_t* record) const;
+    void BuildFrequencyListRecord(uint8_t* record) const;
+    static void BuildOptionRecord(uint8_t kind, uint8_t value, uint8_t* record);
+    // The 32-byte record of the sweep messages 0x2001 to 0x2003.
+    void BuildSweepMessage(uint8_t* record) const;
+
+    uint16_t GetMessageId() const { return message_id_; }
+    CVNAMeasSetup* GetVnaSetup() const;
+    CVnaSweepItem* GetSweepItem() const { return sweep_item_.get(); }
+
+  protected:
+    CVnaMeasurement(CDevicePort* link, uint16_t message_id);
+    int Queue(uint16_t id, const void* payload, uint16_t argument);
+
+    uint16_t message_id_;
+    std::unique_ptr<CVnaSweepItem> sweep_item_;
+    // The sweep message's record, kept until the next send.
+    std::array<uint8_t, vna::kDtfRecordSize> record_{};
+    double reference_impedance_ = 50.0;
+    double phase_offset_ = 0.0;
+};
+
+class CFreqSweepMeasurement : public CVnaMeasurement {
+  public:
+    explicit CFreqSweepMeasurement(CDevicePort* link);
+};
+
+class CDtfMeasurement : public CVnaMeasurement {
+  public:
+    explicit CDtfMeasurement(CDevicePort* link);
+    int SendSweep() override;
+    void BuildDtfRecord(uint8_t* record) const;
+};
+
+class CCableLossMeasurement : public CVnaMeasurement {
+  public:
+    explicit CCableLossMeasurement(CDevicePort* link);
+};
+
+class CGainMeasurement : public CVnaMeasurement {
+  public:
+    explicit CGainMeasurement(CDevicePort* link);
+    double GetGainLimit() const { return gain_limit_; }
+
+  private:
+    double gain_limit_ = 100.0;
+    double gain_offset_ = 0.0;
+    double gain_reference_ = 0.0;
+};
