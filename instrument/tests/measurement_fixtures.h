@@ -190,4 +190,46 @@ inline Bytes ExpectedSweepRecord(const CMeasSetup& s, size_t size) {
     return r;
 }
 
+// The record a spectrum measurement sends for the setup, as the board gets
+// it (the payload size of its message).
+inline Bytes ExpectedRecord(CMeasSetup& s, uint32_t measurement_id, uint16_t message) {
+    const size_t sizes[] = {40, 48, 48, 64, 64, 40, 48, 40};
+    const uint32_t ids[] = {20, 21, 22, 23, 26, 27, 28, 29};
+    size_t size = 40;
+    for (size_t i = 0; i < 8; ++i)
+        if (ids[i] == measurement_id) size = sizes[i];
+    Bytes want = ExpectedSweepRecord(s, size);
+    switch (measurement_id) {
+        case 21:
+            Put<uint16_t>(want, 40, static_cast<uint16_t>(s.GetThresholdMode()));
+            Put<uint16_t>(want, 42,
+                          static_cast<uint16_t>(s.GetThresholdMode() == 0 ? s.GetThresholdPercent()
+                                                                          : -s.GetThreshold()));
+            break;
+        case 22:
+            Put<uint64_t>(want, 40, s.GetChannelWidth());
+            break;
+        case 23:
+            Put<uint64_t>(want, 40, s.GetChannelWidth());
+            Put<uint64_t>(want, 48, s.GetAdjChannelWidth());
+            Put<uint64_t>(want, 56, s.GetCenterDistance());
+            break;
+        case 26:
+            Put<uint16_t>(want, 32, 0);
+            Put<uint16_t>(want, 36, 0);
+            Put<uint16_t>(want, 40, static_cast<uint16_t>(s.GetModulationType()));
+            Put<uint16_t>(want, 56, static_cast<uint16_t>(s.GetPlayTime()));
+            break;
+        case 28:
+            Put<uint64_t>(want, 8, 0);
+            Put<uint32_t>(want, 40, static_cast<uint32_t>(s.GetZeroSpanTime()));
+            break;
+        case 29:
+            Put<uint16_t>(want, 36, 0);
+            break;
+    }
+    want.resize(dspmsg::PayloadSize(message));
+    return want;
+}
+
 }  // namespace measure_test

@@ -84,37 +84,12 @@ TEST_F(SpectrumTest, EachClassSendsItsMessageWithItsRecord) {
         EXPECT_EQ(sent.id, c.id);
         EXPECT_EQ(sent.argument, 705);
         EXPECT_TRUE(c.m->IsActive());
-        Bytes want = ExpectedSweepRecord(setup_, c.size);
-        switch (c.measurement_id) {
-            case 21:
-                Put<uint16_t>(want, 40, 1);
-                Put<uint16_t>(want, 42, 235);
-                break;
-            case 22:
-                Put<uint64_t>(want, 40, 5000000);
-                break;
-            case 23:
-                Put<uint64_t>(want, 40, 5000000);
-                Put<uint64_t>(want, 48, 4000000);
-                Put<uint64_t>(want, 56, 5000000);
-                break;
-            case 26:
-                Put<uint16_t>(want, 32, 0);
-                Put<uint16_t>(want, 36, 0);
-                Put<uint16_t>(want, 40, static_cast<uint16_t>(setup_.GetModulationType()));
-                Put<uint16_t>(want, 56, static_cast<uint16_t>(setup_.GetPlayTime()));
-                break;
-            case 28:
-                Put<uint64_t>(want, 8, 0);
-                Put<uint32_t>(want, 40, 1500);
-                break;
-            case 29:
-                Put<uint16_t>(want, 36, 0);
-                break;
-        }
         // The board gets the record's size; the rest of a 64-byte demodulation
         // record stays behind for 0x3007.
-        want.resize(dspmsg::PayloadSize(c.id));
+        const Bytes want = ExpectedRecord(setup_, c.measurement_id, c.id);
+        EXPECT_EQ(want.size(), std::min(c.size, size_t{dspmsg::PayloadSize(c.id)}));
+        if (c.measurement_id == 21) EXPECT_EQ(Get<uint16_t>(want, 42), 235);
+        if (c.measurement_id == 28) EXPECT_EQ(Get<uint32_t>(want, 40), 1500u);
         EXPECT_EQ(sent.payload, want);
     }
 }
