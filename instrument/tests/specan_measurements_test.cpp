@@ -88,8 +88,12 @@ TEST_F(SpectrumTest, EachClassSendsItsMessageWithItsRecord) {
         // record stays behind for 0x3007.
         const Bytes want = ExpectedRecord(setup_, c.measurement_id, c.id);
         EXPECT_EQ(want.size(), std::min(c.size, size_t{dspmsg::PayloadSize(c.id)}));
-        if (c.measurement_id == 21) EXPECT_EQ(Get<uint16_t>(want, 42), 235);
-        if (c.measurement_id == 28) EXPECT_EQ(Get<uint32_t>(want, 40), 1500u);
+        if (c.measurement_id == 21) {
+            EXPECT_EQ(Get<uint16_t>(want, 42), 235);
+        }
+        if (c.measurement_id == 28) {
+            EXPECT_EQ(Get<uint32_t>(want, 40), 1500u);
+        }
         EXPECT_EQ(sent.payload, want);
     }
 }
