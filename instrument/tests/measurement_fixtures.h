@@ -160,12 +160,13 @@ inline Bytes Floats(std::initializer_list<float> values) {
 }
 
 // A spectrum setup: the range centre +- span / 2, resolution bandwidth index
-// `rbw` (30 kHz = 5), 705 points, and recognisable trigger values.
-inline void ConfigureSpectrum(CMeasSetup& s, uint64_t centre, uint64_t span, uint32_t rbw = 5) {
+// `rbw` (30 kHz = 5), 705 points, average detection unless told.
+inline void ConfigureSpectrum(CMeasSetup& s, uint64_t centre, uint64_t span, uint32_t rbw = 5,
+                              int32_t detection = 3) {
     s.GetFrequencyRange()->Set(centre - span / 2, centre, centre + span / 2, span, 0);
     s.GetBandwidthSettings()->SetRbwIndex(rbw, false);
     s.GetBandwidthSettings()->SetVbwIndex(7, false);
-    s.SetDetectionMode(2);
+    s.SetDetectionMode(detection);
     s.SetDataPoints(705);
     s.SetAttenuationLevel(10);
     s.SetPreampLevel(0);
