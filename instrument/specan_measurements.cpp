@@ -73,7 +73,11 @@ CSpectrumMeasurement::CSpectrumMeasurement(CDevicePort* link, size_t record_size
     description_id_ = kDescriptionId;
 }
 
-CSpectrumMeasurement::~CSpectrumMeasurement() = default;
+CSpectrumMeasurement::~CSpectrumMeasurement() { Detach(); }
+
+void CSpectrumMeasurement::Detach() {
+    if (link_) link_->RemoveListener(this);
+}
 
 int CSpectrumMeasurement::Init(CMeasurementScreen* screen) {
     CMeasurement::Init(screen);
@@ -202,6 +206,8 @@ CGeneralSpectrumMeasurement::CGeneralSpectrumMeasurement(CDevicePort* link)
     english_name_id_ = 634;
 }
 
+CGeneralSpectrumMeasurement::~CGeneralSpectrumMeasurement() { Detach(); }
+
 int CGeneralSpectrumMeasurement::Init(CMeasurementScreen* screen) {
     CSpectrumMeasurement::Init(screen);
     if (!query_item_) query_item_ = std::make_unique<CQueryReplyItem>();
@@ -242,6 +248,8 @@ COccupiedBwMeasurement::COccupiedBwMeasurement(CDevicePort* link)
     description_id_ = 499;
     english_name_id_ = 635;
 }
+
+COccupiedBwMeasurement::~COccupiedBwMeasurement() { Detach(); }
 
 int COccupiedBwMeasurement::Init(CMeasurementScreen* screen) {
     CSpectrumMeasurement::Init(screen);
@@ -304,6 +312,8 @@ CChannelPowerMeasurement::CChannelPowerMeasurement(CDevicePort* link)
     description_id_ = 502;
     english_name_id_ = 636;
 }
+
+CChannelPowerMeasurement::~CChannelPowerMeasurement() { Detach(); }
 
 CChannelPowerMeasurement::CChannelPowerMeasurement(CDevicePort* link, size_t record_size)
     : CSpectrumMeasurement(link, record_size) {}
@@ -391,6 +401,8 @@ CAcprMeasurement::CAcprMeasurement(CDevicePort* link)
     english_name_id_ = 637;
 }
 
+CAcprMeasurement::~CAcprMeasurement() { Detach(); }
+
 int CAcprMeasurement::Init(CMeasurementScreen* screen) {
     CChannelPowerMeasurement::Init(screen);
     if (!acpr_item_) acpr_item_ = std::make_unique<CAcprItem>();
@@ -471,6 +483,8 @@ CDemodSignalMeasurement::CDemodSignalMeasurement(CDevicePort* link)
     description_id_ = 512;
     english_name_id_ = 640;
 }
+
+CDemodSignalMeasurement::~CDemodSignalMeasurement() { Detach(); }
 
 int CDemodSignalMeasurement::Init(CMeasurementScreen* screen) {
     CSpectrumMeasurement::Init(screen);
@@ -556,6 +570,8 @@ CCarrierInterferenceMeasurement::CCarrierInterferenceMeasurement(CDevicePort* li
     english_name_id_ = 641;
 }
 
+CCarrierInterferenceMeasurement::~CCarrierInterferenceMeasurement() { Detach(); }
+
 CTimeDomainMeasurement::CTimeDomainMeasurement(CDevicePort* link)
     : CSpectrumMeasurement(link, specan::kMidRecordSize) {
     label_id_ = 516;
@@ -565,6 +581,8 @@ CTimeDomainMeasurement::CTimeDomainMeasurement(CDevicePort* link)
     description_id_ = 515;
     english_name_id_ = 642;
 }
+
+CTimeDomainMeasurement::~CTimeDomainMeasurement() { Detach(); }
 
 void CTimeDomainMeasurement::FillSweepRecord(uint8_t* r) {
     CMeasSetup* s = GetSetup();
@@ -588,6 +606,8 @@ CSignalStrengthMeasurement::CSignalStrengthMeasurement(CDevicePort* link)
     description_id_ = 522;
     english_name_id_ = 643;
 }
+
+CSignalStrengthMeasurement::~CSignalStrengthMeasurement() { Detach(); }
 
 int CSignalStrengthMeasurement::Init(CMeasurementScreen* screen) {
     CSpectrumMeasurement::Init(screen);

@@ -87,6 +87,10 @@ class CSpectrumMeasurement : public CMeasurement {
     CSweepItem* GetSweepItem() const { return sweep_item_.get(); }
 
   protected:
+    // Leaves the DSP link's listener place, waiting for a delivery to this
+    // measurement to end. Every concrete class calls it first in its
+    // destructor, so that the link never reaches a half-destroyed object.
+    void Detach();
     // The trace segment of a class-0x3000 block; null when the block is
     // refused.
     CDeviceItem* ParseTrace(CDataBlock& block);
@@ -105,6 +109,7 @@ class CSpectrumMeasurement : public CMeasurement {
 class CGeneralSpectrumMeasurement : public CSpectrumMeasurement {
   public:
     explicit CGeneralSpectrumMeasurement(CDevicePort* link);
+    ~CGeneralSpectrumMeasurement() override;
     int Init(CMeasurementScreen* screen) override;
     int SendSweep() override { return SendRecord(0x3001); }
     CDeviceItem* ParseReply(CDataBlock& block) override;
@@ -120,6 +125,7 @@ class CGeneralSpectrumMeasurement : public CSpectrumMeasurement {
 class COccupiedBwMeasurement : public CSpectrumMeasurement {
   public:
     explicit COccupiedBwMeasurement(CDevicePort* link);
+    ~COccupiedBwMeasurement() override;
     int Init(CMeasurementScreen* screen) override;
     int SendSweep() override { return SendRecord(0x3002); }
     CDeviceItem* ParseReply(CDataBlock& block) override;
@@ -135,6 +141,7 @@ class COccupiedBwMeasurement : public CSpectrumMeasurement {
 class CChannelPowerMeasurement : public CSpectrumMeasurement {
   public:
     explicit CChannelPowerMeasurement(CDevicePort* link);
+    ~CChannelPowerMeasurement() override;
     int Init(CMeasurementScreen* screen) override;
     int SendSweep() override;
     void Reset() override;
@@ -165,6 +172,7 @@ class CChannelPowerMeasurement : public CSpectrumMeasurement {
 class CAcprMeasurement : public CChannelPowerMeasurement {
   public:
     explicit CAcprMeasurement(CDevicePort* link);
+    ~CAcprMeasurement() override;
     int Init(CMeasurementScreen* screen) override;
     int SendSweep() override;
     CDeviceItem* ParseReply(CDataBlock& block) override;
@@ -183,6 +191,7 @@ class CAcprMeasurement : public CChannelPowerMeasurement {
 class CDemodSignalMeasurement : public CSpectrumMeasurement {
   public:
     explicit CDemodSignalMeasurement(CDevicePort* link);
+    ~CDemodSignalMeasurement() override;
     int Init(CMeasurementScreen* screen) override;
     int SendSweep() override;
     CDeviceItem* ParseReply(CDataBlock& block) override;
@@ -207,12 +216,14 @@ class CDemodSignalMeasurement : public CSpectrumMeasurement {
 class CCarrierInterferenceMeasurement : public CSpectrumMeasurement {
   public:
     explicit CCarrierInterferenceMeasurement(CDevicePort* link);
+    ~CCarrierInterferenceMeasurement() override;
     int SendSweep() override { return SendRecord(0x3001); }
 };
 
 class CTimeDomainMeasurement : public CSpectrumMeasurement {
   public:
     explicit CTimeDomainMeasurement(CDevicePort* link);
+    ~CTimeDomainMeasurement() override;
     int SendSweep() override { return SendRecord(0x3009); }
     void FillSweepRecord(uint8_t* record) override;
 };
@@ -220,6 +231,7 @@ class CTimeDomainMeasurement : public CSpectrumMeasurement {
 class CSignalStrengthMeasurement : public CSpectrumMeasurement {
   public:
     explicit CSignalStrengthMeasurement(CDevicePort* link);
+    ~CSignalStrengthMeasurement() override;
     int Init(CMeasurementScreen* screen) override;
     int SendSweep() override { return SendRecord(0x3001); }
     void FillSweepRecord(uint8_t* record) override;

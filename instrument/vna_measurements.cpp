@@ -47,7 +47,11 @@ CVnaMeasurement::CVnaMeasurement(CDevicePort* link, uint16_t message_id)
     english_name_id_ = kEnglishNameId;
 }
 
-CVnaMeasurement::~CVnaMeasurement() = default;
+CVnaMeasurement::~CVnaMeasurement() { Detach(); }
+
+void CVnaMeasurement::Detach() {
+    if (link_) link_->RemoveListener(this);
+}
 
 int CVnaMeasurement::Init(CMeasurementScreen* screen) {
     CMeasurement::Init(screen);
@@ -245,6 +249,8 @@ CFreqSweepMeasurement::CFreqSweepMeasurement(CDevicePort* link) : CVnaMeasuremen
     english_name_id_ = 627;
 }
 
+CFreqSweepMeasurement::~CFreqSweepMeasurement() { Detach(); }
+
 CDtfMeasurement::CDtfMeasurement(CDevicePort* link) : CVnaMeasurement(link, 0x2004) {
     label_id_ = 458;
     id_ = 2;
@@ -254,6 +260,8 @@ CDtfMeasurement::CDtfMeasurement(CDevicePort* link) : CVnaMeasurement(link, 0x20
     description_id_ = 459;
     english_name_id_ = 628;
 }
+
+CDtfMeasurement::~CDtfMeasurement() { Detach(); }
 
 void CDtfMeasurement::BuildDtfRecord(uint8_t* r) const {
     const CVNAMeasSetup* s = GetVnaSetup();
@@ -286,6 +294,8 @@ CCableLossMeasurement::CCableLossMeasurement(CDevicePort* link) : CVnaMeasuremen
     english_name_id_ = 629;
 }
 
+CCableLossMeasurement::~CCableLossMeasurement() { Detach(); }
+
 CGainMeasurement::CGainMeasurement(CDevicePort* link) : CVnaMeasurement(link, 0x2002) {
     label_id_ = 475;
     id_ = 4;
@@ -295,3 +305,5 @@ CGainMeasurement::CGainMeasurement(CDevicePort* link) : CVnaMeasurement(link, 0x
     description_id_ = 476;
     english_name_id_ = 632;
 }
+
+CGainMeasurement::~CGainMeasurement() { Detach(); }

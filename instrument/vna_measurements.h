@@ -73,6 +73,10 @@ class CVnaMeasurement : public CMeasurement {
     CVnaSweepItem* GetSweepItem() const { return sweep_item_.get(); }
 
   protected:
+    // Leaves the DSP link's listener place, waiting for a delivery to this
+    // measurement to end. Every concrete class calls it first in its
+    // destructor, so that the link never reaches a half-destroyed object.
+    void Detach();
     CVnaMeasurement(CDevicePort* link, uint16_t message_id);
     int Queue(uint16_t id, const void* payload, uint16_t argument);
 
@@ -87,11 +91,13 @@ class CVnaMeasurement : public CMeasurement {
 class CFreqSweepMeasurement : public CVnaMeasurement {
   public:
     explicit CFreqSweepMeasurement(CDevicePort* link);
+    ~CFreqSweepMeasurement() override;
 };
 
 class CDtfMeasurement : public CVnaMeasurement {
   public:
     explicit CDtfMeasurement(CDevicePort* link);
+    ~CDtfMeasurement() override;
     int SendSweep() override;
     void BuildDtfRecord(uint8_t* record) const;
 };
@@ -99,11 +105,13 @@ class CDtfMeasurement : public CVnaMeasurement {
 class CCableLossMeasurement : public CVnaMeasurement {
   public:
     explicit CCableLossMeasurement(CDevicePort* link);
+    ~CCableLossMeasurement() override;
 };
 
 class CGainMeasurement : public CVnaMeasurement {
   public:
     explicit CGainMeasurement(CDevicePort* link);
+    ~CGainMeasurement() override;
     double GetGainLimit() const { return gain_limit_; }
 
   private:

@@ -3,8 +3,8 @@
 // and keeps copies of the results it is handed, a link that records what a
 // measurement queues, hand-built reply blocks, and the sweep record written
 // out field by field from a setup.
-#include <gtest/gtest.h>
 
+#include <chrono>
 #include <condition_variable>
 #include <cstring>
 #include <functional>
