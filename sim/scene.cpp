@@ -15,7 +15,8 @@ NLOHMANN_DEFINE_TYPE_NON_INTRUSIVE_WITH_DEFAULT(Burst, period_ms, on_ms, level_d
 NLOHMANN_DEFINE_TYPE_NON_INTRUSIVE_WITH_DEFAULT(AudioTone, tone_hz, am_depth, fm_deviation_hz,
                                                 level_dbm)
 NLOHMANN_DEFINE_TYPE_NON_INTRUSIVE_WITH_DEFAULT(Receiver, noise_figure_db, preamp_noise_figure_db,
-                                                sweep_factor, min_sweep_ms, noise_variation, seed)
+                                                sweep_factor, min_sweep_ms, max_sweep_ms,
+                                                noise_variation, seed)
 NLOHMANN_DEFINE_TYPE_NON_INTRUSIVE_WITH_DEFAULT(Fault, distance_m, return_loss_db)
 NLOHMANN_DEFINE_TYPE_NON_INTRUSIVE_WITH_DEFAULT(CurvePoint, frequency_hz, return_loss_db)
 NLOHMANN_DEFINE_TYPE_NON_INTRUSIVE_WITH_DEFAULT(Cable, length_m, velocity_factor, loss_db_per_m,

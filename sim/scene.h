@@ -40,6 +40,7 @@ struct Receiver {
     double preamp_noise_figure_db = 12;  // with the preamplifier on
     double sweep_factor = 2.5;           // sweep time = factor * span / RBW^2
     double min_sweep_ms = 20;
+    double max_sweep_ms = 20000;  // narrow RBW over wide spans sweeps by FFT
     bool noise_variation = true;  // random noise around its mean
     std::uint32_t seed = 1;
 };
