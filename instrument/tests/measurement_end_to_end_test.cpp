@@ -177,6 +177,21 @@ TEST_F(SpectrumEndToEnd, DemodulationYields20000SamplesPerSecondOfTheTone) {
     EXPECT_NEAR(hz, scene.tone.tone_hz, scene.tone.tone_hz * 0.01);
 }
 
+// The link delivers on its own thread: a measurement deleted while blocks
+// stream in must leave the link before its result items go.
+TEST_F(SpectrumEndToEnd, DeletingAStreamingMeasurementIsSafe) {
+    for (int i = 0; i < 2; ++i) {
+        screen_.Clear();
+        auto m = std::make_unique<CChannelPowerMeasurement>(&rig_->link());
+        m->Init(&screen_);
+        rig_->link().SetListener(m.get());
+        m->Start(0, 0);
+        ASSERT_TRUE(screen_.WaitFor([](const Result& r) { return r.type == CDeviceItem::kSweep; },
+                                    nullptr));
+        m.reset();  // still active, the board still streaming
+    }
+}
+
 // ---- Network analyzer ---------------------------------------------------------------
 
 class VnaEndToEnd : public ::testing::Test {

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <limits>
 
+#include "core/res_string.h"
 #include "files/sa_meas_setup.h"
 #include "files/setup_services.h"
 #include "instrument/specan_measurements.h"
@@ -72,8 +73,15 @@ TEST_F(SpectrumTest, EachClassSendsItsMessageWithItsRecord) {
     cases.push_back({Make<CTimeDomainMeasurement>(), 0x3009, 48, 28, 9});
     cases.push_back({Make<CSignalStrengthMeasurement>(), 0x3001, 40, 29, 10});
 
-    for (auto& c : cases) {
+    const char* names[] = {"General SA",   "Occupied Bandwidth", "Channel Power",
+                           "Adjacent Power", "Demod Signal",     "Interference Ratio",
+                           "Time Domain",  "Signal Strength"};
+    for (size_t i = 0; i < cases.size(); ++i) {
+        auto& c = cases[i];
         SCOPED_TRACE(c.measurement_id);
+        EXPECT_EQ(core::LowBytes(LoadResString(c.m->GetEnglishNameId())), names[i]);
+        EXPECT_NE(core::LowBytes(LoadResString(c.m->GetTitleId())), "");
+        EXPECT_NE(core::LowBytes(LoadResString(c.m->GetDescriptionId())), "");
         EXPECT_EQ(c.m->GetId(), c.measurement_id);
         EXPECT_EQ(c.m->GetReplyNumber(), c.reply);
         EXPECT_EQ(c.m->GetFamily(), CMeasurement::kFamilySpectrum);

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "core/res_string.h"
 #include "files/vna_meas_setup.h"
 #include "instrument/tests/measurement_fixtures.h"
 #include "instrument/vna_measurements.h"
@@ -58,8 +59,12 @@ TEST_F(VnaTest, EachMeasurementSendsItsSweep) {
     cases.push_back({Make<CFreqSweepMeasurement>(), 1, 1, 0x2001});
     cases.push_back({Make<CCableLossMeasurement>(), 3, 3, 0x2001});
     cases.push_back({Make<CGainMeasurement>(), 4, 2, 0x2002});
-    for (auto& c : cases) {
+    const char* names[] = {"Frequency Sweep", "Cable Loss", "Gain"};
+    for (size_t i = 0; i < cases.size(); ++i) {
+        auto& c = cases[i];
         SCOPED_TRACE(c.id);
+        EXPECT_EQ(core::LowBytes(LoadResString(c.m->GetEnglishNameId())), names[i]);
+        EXPECT_NE(core::LowBytes(LoadResString(c.m->GetTitleId())), "");
         EXPECT_EQ(c.m->GetId(), c.id);
         EXPECT_EQ(c.m->GetReplyNumber(), c.reply);
         EXPECT_EQ(c.m->GetFamily(), CMeasurement::kFamilyVna);
