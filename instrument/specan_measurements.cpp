@@ -37,9 +37,13 @@ constexpr uint64_t kTopFrequency = 3600000000ull;
 constexpr int32_t kDefaultPlayTime = 5000;
 constexpr int32_t kDefaultZeroSpanTime = 5000;
 
-bool Finite(float v) { return std::isfinite(v); }
+bool Finite(float v) {
+    return std::isfinite(v);
+}
 
-uint16_t Word(int32_t v) { return static_cast<uint16_t>(v); }
+uint16_t Word(int32_t v) {
+    return static_cast<uint16_t>(v);
+}
 
 // The converter the record fields share: whole numbers of the setup's
 // choices.
@@ -73,7 +77,9 @@ CSpectrumMeasurement::CSpectrumMeasurement(CDevicePort* link, size_t record_size
     description_id_ = kDescriptionId;
 }
 
-CSpectrumMeasurement::~CSpectrumMeasurement() { Detach(); }
+CSpectrumMeasurement::~CSpectrumMeasurement() {
+    Detach();
+}
 
 void CSpectrumMeasurement::Detach() {
     if (link_) link_->RemoveListener(this);
@@ -85,7 +91,9 @@ int CSpectrumMeasurement::Init(CMeasurementScreen* screen) {
     return 1;
 }
 
-void CSpectrumMeasurement::Start(uint32_t /*a*/, uint32_t /*b*/) { SendSweep(); }
+void CSpectrumMeasurement::Start(uint32_t /*a*/, uint32_t /*b*/) {
+    SendSweep();
+}
 
 void CSpectrumMeasurement::Reset() {
     CMeasurement::Reset();
@@ -145,7 +153,9 @@ CDeviceItem* CSpectrumMeasurement::ParseTrace(CDataBlock& block) {
     return sweep_item_.get();
 }
 
-CDeviceItem* CSpectrumMeasurement::ParseReply(CDataBlock& block) { return ParseTrace(block); }
+CDeviceItem* CSpectrumMeasurement::ParseReply(CDataBlock& block) {
+    return ParseTrace(block);
+}
 
 int CSpectrumMeasurement::IsLastSegment(const CDeviceItem* item) const {
     const CMeasSetup* s = GetSetup();
@@ -156,7 +166,9 @@ int CSpectrumMeasurement::IsLastSegment(const CDeviceItem* item) const {
                : 0;
 }
 
-int CSpectrumMeasurement::SameSweep(const uint8_t*, const uint8_t*) const { return 0; }
+int CSpectrumMeasurement::SameSweep(const uint8_t*, const uint8_t*) const {
+    return 0;
+}
 
 void CSpectrumMeasurement::SetComparedRecord(const uint8_t* record) {
     has_compared_ = record != nullptr;
@@ -206,7 +218,9 @@ CGeneralSpectrumMeasurement::CGeneralSpectrumMeasurement(CDevicePort* link)
     english_name_id_ = 634;
 }
 
-CGeneralSpectrumMeasurement::~CGeneralSpectrumMeasurement() { Detach(); }
+CGeneralSpectrumMeasurement::~CGeneralSpectrumMeasurement() {
+    Detach();
+}
 
 int CGeneralSpectrumMeasurement::Init(CMeasurementScreen* screen) {
     CSpectrumMeasurement::Init(screen);
@@ -249,7 +263,9 @@ COccupiedBwMeasurement::COccupiedBwMeasurement(CDevicePort* link)
     english_name_id_ = 635;
 }
 
-COccupiedBwMeasurement::~COccupiedBwMeasurement() { Detach(); }
+COccupiedBwMeasurement::~COccupiedBwMeasurement() {
+    Detach();
+}
 
 int COccupiedBwMeasurement::Init(CMeasurementScreen* screen) {
     CSpectrumMeasurement::Init(screen);
@@ -263,8 +279,7 @@ void COccupiedBwMeasurement::FillSweepRecord(uint8_t* record) {
     FillCommon(record);
     const int32_t mode = s->GetThresholdMode();
     WriteLe<uint16_t>(record, 40, Word(mode));
-    WriteLe<uint16_t>(record, 42,
-                      Word(mode == 0 ? s->GetThresholdPercent() : -s->GetThreshold()));
+    WriteLe<uint16_t>(record, 42, Word(mode == 0 ? s->GetThresholdPercent() : -s->GetThreshold()));
 }
 
 int COccupiedBwMeasurement::SetupChanged(CMeasSetup* setup) {
@@ -313,7 +328,9 @@ CChannelPowerMeasurement::CChannelPowerMeasurement(CDevicePort* link)
     english_name_id_ = 636;
 }
 
-CChannelPowerMeasurement::~CChannelPowerMeasurement() { Detach(); }
+CChannelPowerMeasurement::~CChannelPowerMeasurement() {
+    Detach();
+}
 
 CChannelPowerMeasurement::CChannelPowerMeasurement(CDevicePort* link, size_t record_size)
     : CSpectrumMeasurement(link, record_size) {}
@@ -401,7 +418,9 @@ CAcprMeasurement::CAcprMeasurement(CDevicePort* link)
     english_name_id_ = 637;
 }
 
-CAcprMeasurement::~CAcprMeasurement() { Detach(); }
+CAcprMeasurement::~CAcprMeasurement() {
+    Detach();
+}
 
 int CAcprMeasurement::Init(CMeasurementScreen* screen) {
     CChannelPowerMeasurement::Init(screen);
@@ -435,11 +454,21 @@ CDeviceItem* CAcprMeasurement::ParseReply(CDataBlock& block) {
     for (int i = 0; i < 5; ++i) {
         if (!ReadLe(block, 8 + 4 * static_cast<uint32_t>(i), v[i]) || !Finite(v[i])) continue;
         switch (i) {
-            case 0: item.channel_power = v[i]; break;
-            case 1: item.lower = v[i]; break;
-            case 2: item.upper = v[i]; break;
-            case 3: item.lower_ratio = v[i]; break;
-            default: item.upper_ratio = v[i]; break;
+            case 0:
+                item.channel_power = v[i];
+                break;
+            case 1:
+                item.lower = v[i];
+                break;
+            case 2:
+                item.upper = v[i];
+                break;
+            case 3:
+                item.lower_ratio = v[i];
+                break;
+            default:
+                item.upper_ratio = v[i];
+                break;
         }
     }
     const bool same = item.channel_power == last_power_ && item.lower == last_lower_ &&
@@ -484,7 +513,9 @@ CDemodSignalMeasurement::CDemodSignalMeasurement(CDevicePort* link)
     english_name_id_ = 640;
 }
 
-CDemodSignalMeasurement::~CDemodSignalMeasurement() { Detach(); }
+CDemodSignalMeasurement::~CDemodSignalMeasurement() {
+    Detach();
+}
 
 int CDemodSignalMeasurement::Init(CMeasurementScreen* screen) {
     CSpectrumMeasurement::Init(screen);
@@ -570,7 +601,9 @@ CCarrierInterferenceMeasurement::CCarrierInterferenceMeasurement(CDevicePort* li
     english_name_id_ = 641;
 }
 
-CCarrierInterferenceMeasurement::~CCarrierInterferenceMeasurement() { Detach(); }
+CCarrierInterferenceMeasurement::~CCarrierInterferenceMeasurement() {
+    Detach();
+}
 
 CTimeDomainMeasurement::CTimeDomainMeasurement(CDevicePort* link)
     : CSpectrumMeasurement(link, specan::kMidRecordSize) {
@@ -582,7 +615,9 @@ CTimeDomainMeasurement::CTimeDomainMeasurement(CDevicePort* link)
     english_name_id_ = 642;
 }
 
-CTimeDomainMeasurement::~CTimeDomainMeasurement() { Detach(); }
+CTimeDomainMeasurement::~CTimeDomainMeasurement() {
+    Detach();
+}
 
 void CTimeDomainMeasurement::FillSweepRecord(uint8_t* r) {
     CMeasSetup* s = GetSetup();
@@ -607,7 +642,9 @@ CSignalStrengthMeasurement::CSignalStrengthMeasurement(CDevicePort* link)
     english_name_id_ = 643;
 }
 
-CSignalStrengthMeasurement::~CSignalStrengthMeasurement() { Detach(); }
+CSignalStrengthMeasurement::~CSignalStrengthMeasurement() {
+    Detach();
+}
 
 int CSignalStrengthMeasurement::Init(CMeasurementScreen* screen) {
     CSpectrumMeasurement::Init(screen);

@@ -22,7 +22,9 @@ constexpr uint32_t kDescriptionId = 450;
 constexpr uint32_t kEnglishNameId = 401;
 constexpr float kMinDtfStopMetres = 0.2f;
 
-uint16_t Msg(uint32_t kind) { return static_cast<uint16_t>(kClass + kind); }
+uint16_t Msg(uint32_t kind) {
+    return static_cast<uint16_t>(kClass + kind);
+}
 
 // A whole number of the setup as a record byte, clamped to the byte's range.
 uint8_t SignedByte(double v) {
@@ -47,7 +49,9 @@ CVnaMeasurement::CVnaMeasurement(CDevicePort* link, uint16_t message_id)
     english_name_id_ = kEnglishNameId;
 }
 
-CVnaMeasurement::~CVnaMeasurement() { Detach(); }
+CVnaMeasurement::~CVnaMeasurement() {
+    Detach();
+}
 
 void CVnaMeasurement::Detach() {
     if (link_) link_->RemoveListener(this);
@@ -63,7 +67,9 @@ CVNAMeasSetup* CVnaMeasurement::GetVnaSetup() const {
     return dynamic_cast<CVNAMeasSetup*>(GetSetup());
 }
 
-void CVnaMeasurement::Start(uint32_t, uint32_t) { SendSweep(); }
+void CVnaMeasurement::Start(uint32_t, uint32_t) {
+    SendSweep();
+}
 
 void CVnaMeasurement::Reset() {
     CMeasurement::Reset();
@@ -222,7 +228,9 @@ int CVnaMeasurement::SendOption(uint8_t kind, uint8_t value) {
     return Send(0x2016, r);
 }
 
-int CVnaMeasurement::SendQuery() { return Send(0x2023, nullptr); }
+int CVnaMeasurement::SendQuery() {
+    return Send(0x2023, nullptr);
+}
 
 CDeviceItem* CVnaMeasurement::ParseReply(CDataBlock& block) {
     if (block.GetClass() != kClass || !sweep_item_) return nullptr;
@@ -249,7 +257,9 @@ CFreqSweepMeasurement::CFreqSweepMeasurement(CDevicePort* link) : CVnaMeasuremen
     english_name_id_ = 627;
 }
 
-CFreqSweepMeasurement::~CFreqSweepMeasurement() { Detach(); }
+CFreqSweepMeasurement::~CFreqSweepMeasurement() {
+    Detach();
+}
 
 CDtfMeasurement::CDtfMeasurement(CDevicePort* link) : CVnaMeasurement(link, 0x2004) {
     label_id_ = 458;
@@ -261,7 +271,9 @@ CDtfMeasurement::CDtfMeasurement(CDevicePort* link) : CVnaMeasurement(link, 0x20
     english_name_id_ = 628;
 }
 
-CDtfMeasurement::~CDtfMeasurement() { Detach(); }
+CDtfMeasurement::~CDtfMeasurement() {
+    Detach();
+}
 
 void CDtfMeasurement::BuildDtfRecord(uint8_t* r) const {
     const CVNAMeasSetup* s = GetVnaSetup();
@@ -294,7 +306,9 @@ CCableLossMeasurement::CCableLossMeasurement(CDevicePort* link) : CVnaMeasuremen
     english_name_id_ = 629;
 }
 
-CCableLossMeasurement::~CCableLossMeasurement() { Detach(); }
+CCableLossMeasurement::~CCableLossMeasurement() {
+    Detach();
+}
 
 CGainMeasurement::CGainMeasurement(CDevicePort* link) : CVnaMeasurement(link, 0x2002) {
     label_id_ = 475;
@@ -306,4 +320,6 @@ CGainMeasurement::CGainMeasurement(CDevicePort* link) : CVnaMeasurement(link, 0x
     english_name_id_ = 632;
 }
 
-CGainMeasurement::~CGainMeasurement() { Detach(); }
+CGainMeasurement::~CGainMeasurement() {
+    Detach();
+}

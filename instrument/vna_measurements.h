@@ -18,11 +18,11 @@ namespace vna {
 
 inline constexpr uint32_t kMaxBlockWords = 22530;
 inline constexpr uint32_t kMaxNextIndex = 11265;
-inline constexpr size_t kSweepMessageSize = 32;   // 0x2001 to 0x2003
-inline constexpr size_t kSweepRecordSize = 24;    // set-ups and frequency lists
-inline constexpr size_t kDtfRecordSize = 56;      // 0x2004
-inline constexpr size_t kOptionRecordSize = 4;    // 0x2016
-inline constexpr size_t kTableBytes = 90120;      // one term table (11,265 complex floats)
+inline constexpr size_t kSweepMessageSize = 32;  // 0x2001 to 0x2003
+inline constexpr size_t kSweepRecordSize = 24;   // set-ups and frequency lists
+inline constexpr size_t kDtfRecordSize = 56;     // 0x2004
+inline constexpr size_t kOptionRecordSize = 4;   // 0x2016
+inline constexpr size_t kTableBytes = 90120;     // one term table (11,265 complex floats)
 inline constexpr uint32_t kTableEntries = 11265;
 
 }  // namespace vna

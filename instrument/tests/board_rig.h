@@ -45,7 +45,8 @@ class RecordingBoard : public plat::usb::AttachedDevice {
             const uint16_t command = dsp::get_u16(data.data());
             const uint16_t length = dsp::get_u16(data.data() + 2);
             Packet p{command, {}};
-            p.payload.assign(data.begin() + 4, data.begin() + 4 + std::min<size_t>(length, data.size() - 4));
+            p.payload.assign(data.begin() + 4,
+                             data.begin() + 4 + std::min<size_t>(length, data.size() - 4));
             std::lock_guard lock(mutex_);
             packets_.push_back(std::move(p));
         }

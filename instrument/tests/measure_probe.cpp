@@ -59,8 +59,8 @@ json Spectrum(BoardRig& rig, const json& cfg) {
                                return r.type == CDeviceItem::kChannelPower;
                            }).power;
     CAcprMeasurement acp(&rig.link());
-    const Result a = Run(acp, screen, rig.link(),
-                         [](const Result& r) { return r.type == CDeviceItem::kAcpr; });
+    const Result a =
+        Run(acp, screen, rig.link(), [](const Result& r) { return r.type == CDeviceItem::kAcpr; });
     out["acp"] = {a.power, a.lower, a.upper, a.lower_ratio, a.upper_ratio};
     // The channel edges the measurements report without a band.
     out["edges"] = {acp.GetLowerEdge(), acp.GetUpperEdge()};

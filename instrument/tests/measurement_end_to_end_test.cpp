@@ -22,9 +22,13 @@ using namespace measure_test;
 constexpr uint64_t kCentre = 947500000;
 constexpr uint64_t kSpan = 20000000;
 
-sim::Scene ReferenceScene() { return LoadScene(MEASURE_SCENE_FILE); }
+sim::Scene ReferenceScene() {
+    return LoadScene(MEASURE_SCENE_FILE);
+}
 
-float FloatAt(const Bytes& data, size_t i) { return Get<float>(data, 4 * i); }
+float FloatAt(const Bytes& data, size_t i) {
+    return Get<float>(data, 4 * i);
+}
 
 // ---- Spectrum ---------------------------------------------------------------------
 
@@ -36,7 +40,9 @@ struct SpectrumCase {
     std::function<bool(const Result&)> result;
 };
 
-void PrintTo(const SpectrumCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const SpectrumCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 bool WholeTrace(const Result& r, uint32_t reply) {
     return r.type == CDeviceItem::kSweep && r.reply == reply && r.first == 705 &&
@@ -129,8 +135,8 @@ TEST_F(SpectrumEndToEnd, CounterMarkerQueryRidesOnTheSweep) {
     query[0] = 1;
     Put<uint64_t>(query, 8, 940010000);  // 10 kHz off the carrier
     ASSERT_EQ(m->SetParameters(query.data()), 1);
-    ASSERT_TRUE(screen_.WaitFor(
-        [](const Result& r) { return r.type == CDeviceItem::kQueryReply; }, nullptr));
+    ASSERT_TRUE(screen_.WaitFor([](const Result& r) { return r.type == CDeviceItem::kQueryReply; },
+                                nullptr));
     CQueryReplyItem* item = m->GetQueryItem();
     EXPECT_EQ(item->present[0], 1);
     EXPECT_EQ(item->frequency[0], 940e6);  // counted on the carrier
@@ -233,8 +239,8 @@ class VnaEndToEnd : public ::testing::Test {
         Result r;
         EXPECT_TRUE(screen_.WaitFor(
             [&](const Result& r) {
-                return r.type == CDeviceItem::kVnaSweep && r.reply == reply &&
-                       r.first == points && r.data.size() >= points * 8;
+                return r.type == CDeviceItem::kVnaSweep && r.reply == reply && r.first == points &&
+                       r.data.size() >= points * 8;
             },
             &r));
         return r;

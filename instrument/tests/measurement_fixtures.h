@@ -61,7 +61,8 @@ class Screen : public CMeasurementScreen {
         r.reply = item->GetId();
         r.first = item->GetFirstIndex();
         r.count = item->GetCount();
-        if (item->GetData()) r.data.assign(item->GetData(), item->GetData() + item->GetDataLength());
+        if (item->GetData())
+            r.data.assign(item->GetData(), item->GetData() + item->GetDataLength());
         if (auto* o = dynamic_cast<COccupiedBwItem*>(item)) r.bandwidth = o->bandwidth;
         if (auto* c = dynamic_cast<CChannelPowerItem*>(item)) r.power = c->channel_power;
         if (auto* a = dynamic_cast<CAcprItem*>(item)) {

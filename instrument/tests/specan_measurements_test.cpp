@@ -73,9 +73,9 @@ TEST_F(SpectrumTest, EachClassSendsItsMessageWithItsRecord) {
     cases.push_back({Make<CTimeDomainMeasurement>(), 0x3009, 48, 28, 9});
     cases.push_back({Make<CSignalStrengthMeasurement>(), 0x3001, 40, 29, 10});
 
-    const char* names[] = {"General SA",   "Occupied Bandwidth", "Channel Power",
-                           "Adjacent Power", "Demod Signal",     "Interference Ratio",
-                           "Time Domain",  "Signal Strength"};
+    const char* names[] = {"General SA",     "Occupied Bandwidth", "Channel Power",
+                           "Adjacent Power", "Demod Signal",       "Interference Ratio",
+                           "Time Domain",    "Signal Strength"};
     for (size_t i = 0; i < cases.size(); ++i) {
         auto& c = cases[i];
         SCOPED_TRACE(c.measurement_id);
@@ -127,8 +127,8 @@ TEST_F(SpectrumTest, TraceBlocksUpTo705PointsAreTaken) {
         {0x3009, 64, 64, true},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << std::hex << c.id << std::dec << " " << c.index << " "
-                                        << c.count);
+        SCOPED_TRACE(testing::Message()
+                     << std::hex << c.id << std::dec << " " << c.index << " " << c.count);
         auto b = MakeBlock(c.id, c.index, c.count, data);
         CDeviceItem* item = m->ParseReply(*b);
         EXPECT_EQ(item != nullptr, c.taken);
@@ -319,7 +319,10 @@ TEST_F(SpectrumTest, SetupChangedComparesTheSweepFields) {
     setup_.GetTriggerSettings()->SetCondition(1);
     EXPECT_EQ(m->SetupChanged(&setup_), 0);
     const std::function<void()> changes[] = {
-        [&] { setup_.GetFrequencyRange()->Set(kCentre - kSpan, kCentre, kCentre + kSpan, 2 * kSpan, 0); },
+        [&] {
+            setup_.GetFrequencyRange()->Set(kCentre - kSpan, kCentre, kCentre + kSpan, 2 * kSpan,
+                                            0);
+        },
         [&] { setup_.SetDetectionMode(0); },
         [&] { setup_.GetBandwidthSettings()->SetRbwIndex(2, false); },
         [&] { setup_.GetBandwidthSettings()->SetVbwIndex(2, false); },
@@ -422,9 +425,10 @@ TEST_F(SpectrumTest, ChannelEdgesFollowTheBandAndItsNeighbours) {
     m->SetEdgeSink(&edges);
     setup_.SetChannelNumber(0);  // no channel below
     ASSERT_EQ(m->IsReady(), 1);
-    std::vector<std::pair<int, uint64_t>> want = {
-        {0, 935000000 - 100000}, {1, 935000000 + 100000},
-        {4, 935200000 - 100000}, {5, 935200000 + 100000}};
+    std::vector<std::pair<int, uint64_t>> want = {{0, 935000000 - 100000},
+                                                  {1, 935000000 + 100000},
+                                                  {4, 935200000 - 100000},
+                                                  {5, 935200000 + 100000}};
     EXPECT_EQ(edges.got, want);
     edges.got.clear();
     setup_.SetChannelNumber(5);

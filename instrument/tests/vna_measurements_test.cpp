@@ -95,7 +95,8 @@ TEST_F(VnaTest, DistanceToFaultRecord) {
     EXPECT_EQ(link_.sent[0].id, 0x2004);
     ASSERT_EQ(r.size(), 56u);
     EXPECT_EQ(Bytes(r.begin(), r.begin() + 24), SweepRecord(5));
-    EXPECT_EQ(Get<uint32_t>(r, 24), static_cast<uint32_t>(std::lround(setup_.GetDtfStartRaw() * 1000)));
+    EXPECT_EQ(Get<uint32_t>(r, 24),
+              static_cast<uint32_t>(std::lround(setup_.GetDtfStartRaw() * 1000)));
     EXPECT_FLOAT_EQ(Get<float>(r, 28), std::max(setup_.GetDtfStopRaw(), 0.2f));
     EXPECT_EQ(Get<uint32_t>(r, 32), 8500u);
     EXPECT_FLOAT_EQ(Get<float>(r, 36), 0.25f);
