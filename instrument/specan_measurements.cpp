@@ -13,7 +13,6 @@
 #include "files/trigger_settings.h"
 #include "instrument/block_reader.h"
 #include "instrument/device_port.h"
-#include "instrument/measurement_send.h"
 
 namespace specan {
 
@@ -71,18 +70,10 @@ uint64_t Span(const CMeasSetup& s) {
 
 // ---- The family -----------------------------------------------------------------
 
-CSpectrumMeasurement::CSpectrumMeasurement(CDevicePort* link, size_t record_size)
-    : CMeasurement(link), record_(record_size, 0) {
-    family_ = kFamilySpectrum;
-    description_id_ = kDescriptionId;
-}
-
-CSpectrumMeasurement::~CSpectrumMeasurement() {
-    Detach();
-}
-
-void CSpectrumMeasurement::Detach() {
-    if (link_) link_->RemoveListener(this);
+CSpectrumMeasurement::CSpectrumMeasurement(CDevicePort* link, size_t record_size,
+                                           const MeasurementTexts& texts)
+    : CDspMeasurement(link, kFamilySpectrum, kDescriptionId), record_(record_size, 0) {
+    SetTexts(texts);
 }
 
 int CSpectrumMeasurement::Init(CMeasurementScreen* screen) {
@@ -91,20 +82,10 @@ int CSpectrumMeasurement::Init(CMeasurementScreen* screen) {
     return 1;
 }
 
-void CSpectrumMeasurement::Start(uint32_t /*a*/, uint32_t /*b*/) {
-    SendSweep();
-}
-
-void CSpectrumMeasurement::Reset() {
-    CMeasurement::Reset();
-    if (CMeasSetup* s = GetSetup()) s->SetMeasurementId(static_cast<int32_t>(id_));
-}
-
 int CSpectrumMeasurement::Send(uint16_t id, const void* payload) {
     CMeasSetup* s = GetSetup();
     if (!link_ || !s) return 0;
-    instrument::MarkSending(*this);
-    return link_->SendMessage(id, payload, Word(s->GetDataPoints()));
+    return Queue(id, payload, Word(s->GetDataPoints()));
 }
 
 int CSpectrumMeasurement::SendRecord(uint16_t id) {
@@ -209,14 +190,7 @@ void CSpectrumMeasurement::PostEdge(int index, uint64_t hertz) {
 // ---- General spectrum -------------------------------------------------------------
 
 CGeneralSpectrumMeasurement::CGeneralSpectrumMeasurement(CDevicePort* link)
-    : CSpectrumMeasurement(link, specan::kSweepRecordSize) {
-    label_id_ = 500;
-    id_ = 20;
-    reply_number_ = 1;
-    title_id_ = title2_id_ = 206;
-    description_id_ = 501;
-    english_name_id_ = 634;
-}
+    : CSpectrumMeasurement(link, specan::kSweepRecordSize, {500, 20, 1, 206, 206, 501, 634}) {}
 
 CGeneralSpectrumMeasurement::~CGeneralSpectrumMeasurement() {
     Detach();
@@ -254,14 +228,7 @@ int CGeneralSpectrumMeasurement::SetParameters(const uint8_t* record) {
 // ---- Occupied bandwidth -------------------------------------------------------------
 
 COccupiedBwMeasurement::COccupiedBwMeasurement(CDevicePort* link)
-    : CSpectrumMeasurement(link, specan::kMidRecordSize) {
-    label_id_ = 195;
-    id_ = 21;
-    reply_number_ = 2;
-    title_id_ = title2_id_ = 498;
-    description_id_ = 499;
-    english_name_id_ = 635;
-}
+    : CSpectrumMeasurement(link, specan::kMidRecordSize, {195, 21, 2, 498, 498, 499, 635}) {}
 
 COccupiedBwMeasurement::~COccupiedBwMeasurement() {
     Detach();
@@ -319,21 +286,15 @@ CDeviceItem* COccupiedBwMeasurement::ParseReply(CDataBlock& block) {
 // ---- Channel power --------------------------------------------------------------
 
 CChannelPowerMeasurement::CChannelPowerMeasurement(CDevicePort* link)
-    : CChannelPowerMeasurement(link, specan::kMidRecordSize) {
-    label_id_ = 466;
-    id_ = 22;
-    reply_number_ = 3;
-    title_id_ = title2_id_ = 196;
-    description_id_ = 502;
-    english_name_id_ = 636;
-}
+    : CChannelPowerMeasurement(link, specan::kMidRecordSize, {466, 22, 3, 196, 196, 502, 636}) {}
 
 CChannelPowerMeasurement::~CChannelPowerMeasurement() {
     Detach();
 }
 
-CChannelPowerMeasurement::CChannelPowerMeasurement(CDevicePort* link, size_t record_size)
-    : CSpectrumMeasurement(link, record_size) {}
+CChannelPowerMeasurement::CChannelPowerMeasurement(CDevicePort* link, size_t record_size,
+                                                   const MeasurementTexts& texts)
+    : CSpectrumMeasurement(link, record_size, texts) {}
 
 int CChannelPowerMeasurement::Init(CMeasurementScreen* screen) {
     CSpectrumMeasurement::Init(screen);
@@ -409,14 +370,7 @@ double CChannelPowerMeasurement::GetPowerDensity(uint64_t bandwidth, double offs
 // ---- Adjacent channel power ---------------------------------------------------------
 
 CAcprMeasurement::CAcprMeasurement(CDevicePort* link)
-    : CChannelPowerMeasurement(link, specan::kLongRecordSize) {
-    label_id_ = 503;
-    id_ = 23;
-    reply_number_ = 4;
-    title_id_ = title2_id_ = 197;
-    description_id_ = 504;
-    english_name_id_ = 637;
-}
+    : CChannelPowerMeasurement(link, specan::kLongRecordSize, {503, 23, 4, 197, 197, 504, 637}) {}
 
 CAcprMeasurement::~CAcprMeasurement() {
     Detach();
@@ -503,15 +457,7 @@ int CAcprMeasurement::IsReady() {
 // ---- Demodulation -----------------------------------------------------------------
 
 CDemodSignalMeasurement::CDemodSignalMeasurement(CDevicePort* link)
-    : CSpectrumMeasurement(link, specan::kLongRecordSize) {
-    label_id_ = 511;
-    id_ = 26;
-    reply_number_ = 7;
-    title_id_ = 201;
-    title2_id_ = 510;
-    description_id_ = 512;
-    english_name_id_ = 640;
-}
+    : CSpectrumMeasurement(link, specan::kLongRecordSize, {511, 26, 7, 201, 510, 512, 640}) {}
 
 CDemodSignalMeasurement::~CDemodSignalMeasurement() {
     Detach();
@@ -592,28 +538,14 @@ const int16_t* CDemodSignalMeasurement::GetSamples() const {
 // ---- Carrier to interference, time domain, signal strength -----------------------------
 
 CCarrierInterferenceMeasurement::CCarrierInterferenceMeasurement(CDevicePort* link)
-    : CSpectrumMeasurement(link, specan::kSweepRecordSize) {
-    label_id_ = 513;
-    id_ = 27;
-    reply_number_ = 8;
-    title_id_ = title2_id_ = 204;
-    description_id_ = 514;
-    english_name_id_ = 641;
-}
+    : CSpectrumMeasurement(link, specan::kSweepRecordSize, {513, 27, 8, 204, 204, 514, 641}) {}
 
 CCarrierInterferenceMeasurement::~CCarrierInterferenceMeasurement() {
     Detach();
 }
 
 CTimeDomainMeasurement::CTimeDomainMeasurement(CDevicePort* link)
-    : CSpectrumMeasurement(link, specan::kMidRecordSize) {
-    label_id_ = 516;
-    id_ = 28;
-    reply_number_ = 9;
-    title_id_ = title2_id_ = 205;
-    description_id_ = 515;
-    english_name_id_ = 642;
-}
+    : CSpectrumMeasurement(link, specan::kMidRecordSize, {516, 28, 9, 205, 205, 515, 642}) {}
 
 CTimeDomainMeasurement::~CTimeDomainMeasurement() {
     Detach();
@@ -633,14 +565,7 @@ void CTimeDomainMeasurement::FillSweepRecord(uint8_t* r) {
 }
 
 CSignalStrengthMeasurement::CSignalStrengthMeasurement(CDevicePort* link)
-    : CSpectrumMeasurement(link, specan::kSweepRecordSize) {
-    label_id_ = 521;
-    id_ = 29;
-    reply_number_ = 10;
-    title_id_ = title2_id_ = 520;
-    description_id_ = 522;
-    english_name_id_ = 643;
-}
+    : CSpectrumMeasurement(link, specan::kSweepRecordSize, {521, 29, 10, 520, 520, 522, 643}) {}
 
 CSignalStrengthMeasurement::~CSignalStrengthMeasurement() {
     Detach();

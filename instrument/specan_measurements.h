@@ -10,7 +10,7 @@
 
 #include "core/text.h"
 #include "instrument/device_item.h"
-#include "instrument/measurement.h"
+#include "instrument/dsp_measurement.h"
 
 class CMeasSetup;
 
@@ -49,20 +49,11 @@ uint8_t LevelByte(double db);
 
 }  // namespace specan
 
-class CSpectrumMeasurement : public CMeasurement {
+class CSpectrumMeasurement : public CDspMeasurement {
   public:
-    explicit CSpectrumMeasurement(CDevicePort* link, size_t record_size);
-    ~CSpectrumMeasurement() override;
-
+    CSpectrumMeasurement(CDevicePort* link, size_t record_size, const MeasurementTexts& texts);
     int Init(CMeasurementScreen* screen) override;
-    // The measurement's own message, built from the setup and sent.
-    virtual int SendSweep() = 0;
-    // The screens restart a measurement through Start; it sends the message.
-    void Start(uint32_t a, uint32_t b) override;
-    void Reset() override;
     CDeviceItem* ParseReply(CDataBlock& block) override;
-    // The results are the measurement's own items.
-    void ReleaseResult(CDeviceItem*) override {}
     int IsReady() override { return 1; }
 
     // Sends a message with the setup's data points as the argument; sets the
@@ -87,10 +78,6 @@ class CSpectrumMeasurement : public CMeasurement {
     CSweepItem* GetSweepItem() const { return sweep_item_.get(); }
 
   protected:
-    // Leaves the DSP link's listener place, waiting for a delivery to this
-    // measurement to end. Every concrete class calls it first in its
-    // destructor, so that the link never reaches a half-destroyed object.
-    void Detach();
     // The trace segment of a class-0x3000 block; null when the block is
     // refused.
     CDeviceItem* ParseTrace(CDataBlock& block);
@@ -157,7 +144,7 @@ class CChannelPowerMeasurement : public CSpectrumMeasurement {
     CChannelPowerItem* GetResultItem() const { return cp_item_.get(); }
 
   protected:
-    CChannelPowerMeasurement(CDevicePort* link, size_t record_size);
+    CChannelPowerMeasurement(CDevicePort* link, size_t record_size, const MeasurementTexts& texts);
     // The edges of channel `channel` of the setup's band.
     bool ChannelEdges(int32_t channel, uint64_t& lower, uint64_t& upper) const;
 

@@ -10,7 +10,6 @@
 #include "files/vna_meas_setup.h"
 #include "instrument/block_reader.h"
 #include "instrument/device_port.h"
-#include "instrument/measurement_send.h"
 
 namespace {
 
@@ -42,19 +41,11 @@ uint32_t UnsignedWord(double v) {
 
 // ---- The family -----------------------------------------------------------------
 
-CVnaMeasurement::CVnaMeasurement(CDevicePort* link, uint16_t message_id)
-    : CMeasurement(link), message_id_(message_id) {
-    family_ = kFamilyVna;
-    description_id_ = kDescriptionId;
+CVnaMeasurement::CVnaMeasurement(CDevicePort* link, uint16_t message_id,
+                                 const MeasurementTexts& texts)
+    : CDspMeasurement(link, kFamilyVna, kDescriptionId), message_id_(message_id) {
     english_name_id_ = kEnglishNameId;
-}
-
-CVnaMeasurement::~CVnaMeasurement() {
-    Detach();
-}
-
-void CVnaMeasurement::Detach() {
-    if (link_) link_->RemoveListener(this);
+    SetTexts(texts);
 }
 
 int CVnaMeasurement::Init(CMeasurementScreen* screen) {
@@ -67,24 +58,9 @@ CVNAMeasSetup* CVnaMeasurement::GetVnaSetup() const {
     return dynamic_cast<CVNAMeasSetup*>(GetSetup());
 }
 
-void CVnaMeasurement::Start(uint32_t, uint32_t) {
-    SendSweep();
-}
-
-void CVnaMeasurement::Reset() {
-    CMeasurement::Reset();
-    if (CMeasSetup* s = GetSetup()) s->SetMeasurementId(static_cast<int32_t>(id_));
-}
-
 int CVnaMeasurement::IsReady() {
     const CMeasSetup* s = GetSetup();
     return s && s->GetFrequencyRange() ? 1 : 0;
-}
-
-int CVnaMeasurement::Queue(uint16_t id, const void* payload, uint16_t argument) {
-    if (!link_) return 0;
-    instrument::MarkSending(*this);
-    return link_->SendMessage(id, payload, argument);
 }
 
 int CVnaMeasurement::Send(uint16_t id, const void* payload) {
@@ -105,9 +81,8 @@ int CVnaMeasurement::Send3(uint16_t id, const void* payload) {
 
 int CVnaMeasurement::SendTable(uint16_t id, const void* table) {
     const CVNAMeasSetup* s = GetVnaSetup();
-    if (!link_ || !s || !s->GetFrequencyRange() || !table) return 0;
-    instrument::MarkSending(*this);
-    return link_->SendTable(id, table, static_cast<uint16_t>(s->GetSweepCalInfo().points));
+    if (!s || !s->GetFrequencyRange()) return 0;
+    return QueueTable(id, table, static_cast<uint16_t>(s->GetSweepCalInfo().points));
 }
 
 void CVnaMeasurement::BuildSweepMessage(uint8_t* r) const {
@@ -248,28 +223,15 @@ CDeviceItem* CVnaMeasurement::ParseReply(CDataBlock& block) {
 
 // ---- The four measurements ----------------------------------------------------------
 
-CFreqSweepMeasurement::CFreqSweepMeasurement(CDevicePort* link) : CVnaMeasurement(link, 0x2001) {
-    label_id_ = 455;
-    id_ = 1;
-    reply_number_ = 1;
-    title_id_ = title2_id_ = 343;
-    description_id_ = 453;
-    english_name_id_ = 627;
-}
+CFreqSweepMeasurement::CFreqSweepMeasurement(CDevicePort* link)
+    : CVnaMeasurement(link, 0x2001, {455, 1, 1, 343, 343, 453, 627}) {}
 
 CFreqSweepMeasurement::~CFreqSweepMeasurement() {
     Detach();
 }
 
-CDtfMeasurement::CDtfMeasurement(CDevicePort* link) : CVnaMeasurement(link, 0x2004) {
-    label_id_ = 458;
-    id_ = 2;
-    reply_number_ = 4;
-    title_id_ = 456;
-    title2_id_ = 457;
-    description_id_ = 459;
-    english_name_id_ = 628;
-}
+CDtfMeasurement::CDtfMeasurement(CDevicePort* link)
+    : CVnaMeasurement(link, 0x2004, {458, 2, 4, 456, 457, 459, 628}) {}
 
 CDtfMeasurement::~CDtfMeasurement() {
     Detach();
@@ -296,29 +258,15 @@ int CDtfMeasurement::SendSweep() {
     return Send(message_id_, record_.data());
 }
 
-CCableLossMeasurement::CCableLossMeasurement(CDevicePort* link) : CVnaMeasurement(link, 0x2001) {
-    label_id_ = 467;
-    id_ = 3;
-    reply_number_ = 3;
-    title_id_ = 464;
-    title2_id_ = 465;
-    description_id_ = 468;
-    english_name_id_ = 629;
-}
+CCableLossMeasurement::CCableLossMeasurement(CDevicePort* link)
+    : CVnaMeasurement(link, 0x2001, {467, 3, 3, 464, 465, 468, 629}) {}
 
 CCableLossMeasurement::~CCableLossMeasurement() {
     Detach();
 }
 
-CGainMeasurement::CGainMeasurement(CDevicePort* link) : CVnaMeasurement(link, 0x2002) {
-    label_id_ = 475;
-    id_ = 4;
-    reply_number_ = 2;
-    title_id_ = 473;
-    title2_id_ = 474;
-    description_id_ = 476;
-    english_name_id_ = 632;
-}
+CGainMeasurement::CGainMeasurement(CDevicePort* link)
+    : CVnaMeasurement(link, 0x2002, {475, 4, 2, 473, 474, 476, 632}) {}
 
 CGainMeasurement::~CGainMeasurement() {
     Detach();

@@ -10,7 +10,7 @@
 #include <memory>
 
 #include "instrument/device_item.h"
-#include "instrument/measurement.h"
+#include "instrument/dsp_measurement.h"
 
 class CVNAMeasSetup;
 
@@ -27,21 +27,15 @@ inline constexpr uint32_t kTableEntries = 11265;
 
 }  // namespace vna
 
-class CVnaMeasurement : public CMeasurement {
+class CVnaMeasurement : public CDspMeasurement {
   public:
-    ~CVnaMeasurement() override;
-
     int Init(CMeasurementScreen* screen) override;
-    // The screens restart a measurement through Start; it sends the sweep.
-    void Start(uint32_t a, uint32_t b) override;
-    void Reset() override;
     CDeviceItem* ParseReply(CDataBlock& block) override;
-    void ReleaseResult(CDeviceItem*) override {}
     // Whether the setup has a frequency range.
     int IsReady() override;
 
     // The measurement's own sweep message.
-    virtual int SendSweep();
+    int SendSweep() override;
     // Queue a message with the setup's data points, display points or the
     // calibration sweep's point count as the argument.
     int Send(uint16_t id, const void* payload);
@@ -73,12 +67,7 @@ class CVnaMeasurement : public CMeasurement {
     CVnaSweepItem* GetSweepItem() const { return sweep_item_.get(); }
 
   protected:
-    // Leaves the DSP link's listener place, waiting for a delivery to this
-    // measurement to end. Every concrete class calls it first in its
-    // destructor, so that the link never reaches a half-destroyed object.
-    void Detach();
-    CVnaMeasurement(CDevicePort* link, uint16_t message_id);
-    int Queue(uint16_t id, const void* payload, uint16_t argument);
+    CVnaMeasurement(CDevicePort* link, uint16_t message_id, const MeasurementTexts& texts);
 
     uint16_t message_id_;
     std::unique_ptr<CVnaSweepItem> sweep_item_;

@@ -16,13 +16,6 @@ import sys
 import numpy as np
 
 C = 299792458.0
-failures = []
-
-
-def check(name, ok, detail):
-    print(("ok   " if ok else "FAIL ") + name + ": " + detail)
-    if not ok:
-        failures.append(name)
 
 
 def load_reference(path):
@@ -45,11 +38,11 @@ def check_spectrum(ref, scene, cfg, got):
     cp = ref.channel_power(scene, centre - w / 2, centre + w / 2, n0)
     lo = ref.channel_power(scene, centre - d - aw / 2, centre - d + aw / 2, n0)
     up = ref.channel_power(scene, centre + d - aw / 2, centre + d + aw / 2, n0)
-    check("channel power", abs(got["channel_power"] - cp) < 0.1,
+    ref.check("channel power", abs(got["channel_power"] - cp) < 0.1,
           "measured %.3f dBm, reference %.3f dBm" % (got["channel_power"], cp))
     want = [cp, lo, up, lo - cp, up - cp]
     diff = max(abs(a - b) for a, b in zip(got["acp"], want))
-    check("adjacent channel power", diff < 0.1,
+    ref.check("adjacent channel power", diff < 0.1,
           "measured %s, reference %s" % (np.round(got["acp"], 3).tolist(), np.round(want, 3).tolist()))
 
     # 99 % of the power of the expected trace.
@@ -58,9 +51,9 @@ def check_spectrum(ref, scene, cfg, got):
     pos = np.arange(n + 1) - 0.5
     total = cum[-1]
     obw = (np.interp(total * 0.995, cum, pos) - np.interp(total * 0.005, cum, pos)) * step
-    check("occupied bandwidth", abs(got["obw_hz"] - obw) <= step,
+    ref.check("occupied bandwidth", abs(got["obw_hz"] - obw) <= step,
           "measured %.0f Hz, reference %.0f Hz, bin %.0f Hz" % (got["obw_hz"], obw, step))
-    check("channel edges without a band", got["edges"] == [centre - span / 2, centre + span / 2],
+    ref.check("channel edges without a band", got["edges"] == [centre - span / 2, centre + span / 2],
           "%s" % got["edges"])
 
 
@@ -70,7 +63,7 @@ def check_network(ref, scene, cfg, got):
     s11 = ref.dut_s11(scene, f)
     want = 20 * np.log10(np.abs(s11))
     err = np.max(np.abs(np.array(got["return_loss"]) - want))
-    check("return loss of the cable and antenna", err < 0.05,
+    ref.check("return loss of the cable and antenna", err < 0.05,
           "largest difference %.4f dB over %d points" % (err, n))
 
     vf = scene["dut"]["cable"]["velocity_factor"]
@@ -84,13 +77,13 @@ def check_network(ref, scene, cfg, got):
     apart = int(2.0 / bin_m)
     measured = ref.peaks(got["dtf"], 2, apart)
     expected = ref.peaks(reference, 2, apart)
-    check("distance-to-fault peaks against numpy",
+    ref.check("distance-to-fault peaks against numpy",
           len(measured) == len(expected) and all(abs(a - b) <= 1 for a, b in zip(measured, expected)),
           "measured %s m, reference %s m" % ([round(axis[i], 3) for i in measured],
                                             [round(axis[i], 3) for i in expected]))
     fault = scene["dut"]["faults"][0]["distance_m"]
     nearest = min(measured, key=lambda i: abs(axis[i] - fault))
-    check("distance-to-fault peak at the scene's fault", abs(axis[nearest] - fault) <= bin_m,
+    ref.check("distance-to-fault peak at the scene's fault", abs(axis[nearest] - fault) <= bin_m,
           "peak at %.3f m, fault at %.3f m, bin %.3f m" % (axis[nearest], fault, bin_m))
 
 
@@ -103,8 +96,8 @@ def main():
                                     capture_output=True, text=True).stdout)
     check_spectrum(ref, scene, cfg["spectrum"], got["spectrum"])
     check_network(ref, scene, cfg["network"], got["network"])
-    if failures:
-        print("failed: " + ", ".join(failures))
+    if ref.failures:
+        print("failed: " + ", ".join(ref.failures))
         return 1
     return 0
 
