@@ -66,8 +66,8 @@ class SpectrumEndToEnd : public ::testing::TestWithParam<SpectrumCase> {
     }
     void TearDown() override {
         if (m_) m_->Stop();
+        m_.reset();  // before the link it listens to
         rig_.reset();
-        m_.reset();
     }
 
     CSAMeasSetup setup_;
@@ -209,8 +209,8 @@ class VnaEndToEnd : public ::testing::Test {
     }
     void TearDown() override {
         if (m_) m_->Stop();
+        m_.reset();  // before the link it listens to
         rig_.reset();
-        m_.reset();
     }
     template <typename M>
     M* Use() {
