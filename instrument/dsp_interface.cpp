@@ -362,6 +362,7 @@ int CDspInterface::ControlFailed(uint32_t code) {
         const core::Text text =
             core::FormatText("CDspInterface failed:(dwIoControl %x) Error#:%d: %s", code, error,
                              SystemMessage(error));
+        plat::debug_printf("%s\n", core::LowBytes(text).c_str());
         HistoryAdd(kHistoryMask, u"Device Disconnected. Please reconnect.", error);
         if (GetListener()) {
             TellListener(text, 1);
@@ -455,10 +456,14 @@ uint32_t CDspInterface::SensorThread() {
             const uint32_t r = plat::wait_any({&stop_event_, &driver_event_}, timeout);
             SetAlive(true);
             if (r == plat::WAIT_OBJECT_0) {
+                // Leave the board idle: a board that still streams refuses the
+                // version and status reads of the next link that opens it.
+                if (streaming_ && IsOpen()) RawControlIn(dsp::IOCTL_DSP_STOP, nullptr, 0);
                 Close();
                 stop_event_.set();
                 break;
             }
+            if (state_ == kClosed) TryReconnect();
             if (r == plat::WAIT_OBJECT_0 + 1) {
                 driver_event_.reset();
                 StateStep(0);
@@ -466,7 +471,6 @@ uint32_t CDspInterface::SensorThread() {
                 continue;
             }
             if (countdown > 0) --countdown;
-            if (state_ == kClosed) TryReconnect();
             StateStep(countdown);
         }
     } catch (const std::exception& e) {
@@ -483,7 +487,10 @@ void CDspInterface::TryReconnect() {
     connected_ = false;
     Unlock();
     if (!OpenDevice()) return;
-    if (!FinishOpen()) return;
+    if (!FinishOpen() || state_ != kOpened) {
+        Close();  // try again at the next round
+        return;
+    }
     lost_device_ = false;
     resend_after_open_ = true;
     HistoryAdd(kHistoryMask, u"Device reconnected. ", 0);
@@ -567,10 +574,14 @@ int CDspInterface::SendPending() {
     send_requested_ = false;
     Unlock();
     stop_sent_ = true;
-    if (stop_only || dspmsg::NeedsStop(send_slot_->id))
+    if (stop_only || dspmsg::NeedsStop(send_slot_->id)) {
+        // Only the echo of this stop counts, not one of an earlier stop.
+        echo_received_ = false;
+        streaming_ = false;
         ControlIn(dsp::IOCTL_DSP_STOP, nullptr, 0);
-    else
+    } else {
         echo_received_ = true;
+    }
     SetListenerState(0);
     Lock();
     stop_requested_ = false;
@@ -603,6 +614,7 @@ int CDspInterface::SendStep() {
     if (ControlIn(m.code, m.Message(), m.length)) {
         stop_sent_ = false;
         echo_received_ = false;
+        streaming_ = true;
         SetListenerState(1);
         accept_replies_ = true;
         state_ = kQueued;

@@ -121,7 +121,8 @@ class CDspInterface : public CDevicePort {
     std::unique_ptr<dspmsg::PendingRecord> last_message_;
     bool has_last_message_ = false;
     std::atomic<bool> auto_reconnect_{true};
-    bool lost_device_ = false;
+    std::atomic<bool> lost_device_{false};
+    bool streaming_ = false;  // a message was sent and no stop since
     bool resend_after_open_ = false;
     uint32_t last_reconnect_tick_ = 0;
     // Serialises the device calls with open and close.
