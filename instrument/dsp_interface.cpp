@@ -178,11 +178,14 @@ int CDspInterface::FinishOpen() {
     uint32_t returned = 0;
     ControlOut(dsp::IOCTL_DSP_DRIVER_INFO, open_record_, sizeof open_record_, &returned);
     if (!IsOpen()) return 0;
-    state_ = kOpened;
     ReadVersion();
+    if (!IsOpen()) return 0;
+    // Connected before the state says opened: the link thread checks the
+    // connection as soon as it sees the state.
     Lock();
     connected_ = true;
     Unlock();
+    state_ = kOpened;
     return 1;
 }
 
@@ -458,7 +461,7 @@ uint32_t CDspInterface::SensorThread() {
             if (r == plat::WAIT_OBJECT_0) {
                 // Leave the board idle: a board that still streams refuses the
                 // version and status reads of the next link that opens it.
-                if (streaming_ && IsOpen()) RawControlIn(dsp::IOCTL_DSP_STOP, nullptr, 0);
+                if (streaming_ && IsOpen()) StopBoard();
                 Close();
                 stop_event_.set();
                 break;
@@ -477,6 +480,25 @@ uint32_t CDspInterface::SensorThread() {
         plat::debug_printf("DspInterface::SensorThread: Exception. %s\n", e.what());
     }
     return 0;
+}
+
+void CDspInterface::StopBoard() {
+    if (!RawControlIn(dsp::IOCTL_DSP_STOP, nullptr, 0)) return;
+    // Wait for the echo, so that it does not meet the next opener's first
+    // command on the board's pipe.
+    CDataBlock& block = *receive_block_;
+    for (int i = 0; i < 100; ++i) {
+        block.SetLength(block.GetCapacity());
+        uint32_t returned = 0;
+        if (!RawControlOut2(dsp::IOCTL_DSP_READ_BLOCK, block.GetPointer(0), block.GetCapacity(),
+                            &returned))
+            return;
+        if (returned >= sizeof(dsp::BlockHeader) &&
+            dspmsg::ReadHeader(block.GetPointer(0)).id == dspmsg::kEchoId)
+            return;
+        driver_event_.wait(10);
+        driver_event_.reset();
+    }
 }
 
 void CDspInterface::TryReconnect() {

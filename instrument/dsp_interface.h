@@ -90,6 +90,7 @@ class CDspInterface : public CDevicePort {
     void SetListenerState(int state);
     bool ListenerActive();
     void TryReconnect();
+    void StopBoard();
     int FinishOpen();
 
     uint8_t open_record_[12] = {};

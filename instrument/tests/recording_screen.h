@@ -20,6 +20,7 @@ struct SweepBlock {
     uint64_t peak_frequency = 0;
     double peak_level = 0;
     uint32_t thread = 0;
+    int sent = 0;  // messages sent before the block came
 };
 
 class RecordingScreen : public CMeasurementScreen {
@@ -35,6 +36,7 @@ class RecordingScreen : public CMeasurementScreen {
         b.peak_frequency = result->GetTagAtMaximum();
         b.peak_level = result->GetMaximum();
         b.thread = plat::current_thread_id();
+        b.sent = sent.load();
         std::lock_guard lock(mutex);
         blocks.push_back(b);
         return 1;
