@@ -356,6 +356,8 @@ void CDspInterface::RequestStop() {
 
 int CDspInterface::ControlFailed(uint32_t code) {
     const uint32_t error = plat::get_last_error();
+    // The user-interface thread (Open) and the link thread both get here.
+    std::lock_guard lock(device_mutex_);
     if (error != last_error_) control_failures_ = 0;
     last_error_ = error;
     if (control_failures_ < 3) {
