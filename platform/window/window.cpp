@@ -6,6 +6,7 @@
 
 #include "platform/kernel/thread.h"
 #include "platform/window/message_loop.h"
+#include "platform/window/paint.h"
 #include "platform/window/window_internal.h"
 
 namespace plat {
@@ -163,9 +164,10 @@ intptr_t Window::window_proc(uint32_t msg, uintptr_t wparam, intptr_t lparam) {
 
 intptr_t Window::default_proc(uint32_t msg, uintptr_t /*wparam*/, intptr_t lparam) {
     switch (msg) {
-        case WM_PAINT:
-            validate();
+        case WM_PAINT: {
+            PaintDc dc(this);  // erases with the class background, if any
             return 0;
+        }
         case WM_CLOSE:
             destroy();
             return 0;
