@@ -469,14 +469,19 @@ int16_t get_key_state(uint32_t vk) {
     return static_cast<int16_t>(((v & 0x80) ? 0x8000 : 0) | (v & 1));
 }
 
-bool wait_ui_idle(uint32_t tid, uint32_t timeout_ms) {
+Event request_idle_signal(uint32_t tid) {
     auto ev = std::make_shared<Event>(true, false);
     auto* holder = new std::shared_ptr<Event>(ev);
     if (!post_internal(tid, kIdleProbe, reinterpret_cast<intptr_t>(holder))) {
         delete holder;
-        return false;
+        return Event();
     }
-    return ev->wait(timeout_ms);
+    return *ev;
+}
+
+bool wait_ui_idle(uint32_t tid, uint32_t timeout_ms) {
+    const Event ev = request_idle_signal(tid);
+    return ev && ev.wait(timeout_ms);
 }
 
 bool run_on_ui_thread(uint32_t tid, const std::function<void()>& fn, uint32_t timeout_ms) {

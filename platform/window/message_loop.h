@@ -14,6 +14,7 @@
 
 #include "platform/gfx/geometry.h"
 #include "platform/kernel/message_queue.h"
+#include "platform/kernel/sync.h"
 #include "platform/window/messages.h"
 
 namespace plat {
@@ -72,9 +73,11 @@ void post_wheel_input(int delta, Point screen = {});
 // Negative while the key is down (the state as of the message being handled).
 int16_t get_key_state(uint32_t vk);
 
-// Waits until thread `tid` has taken everything queued before this call and
-// has nothing due now (no queued message, due timer or pending paint); false
-// when `timeout_ms` passes first. For drivers of scripted sessions.
+// An event that thread `tid` sets once it has taken everything queued before
+// this call and has nothing due now (no queued message, due timer or pending
+// paint). Empty when the thread has no queue. For drivers of scripted
+// sessions.
+Event request_idle_signal(uint32_t tid);
 bool wait_ui_idle(uint32_t tid, uint32_t timeout_ms);
 
 // Runs `fn` on thread `tid` from its message loop and waits for it.

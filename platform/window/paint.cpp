@@ -32,8 +32,8 @@ Bitmap screen_snapshot() {
 WindowDc::WindowDc(Window* w, bool whole_window) : screen_(screen_surface()) {
     if (!is_window(w)) return;
     visible_ = visible_rects(w, whole_window);
-    const Rect area =
-        whole_window ? w->screen_rect() : Rect::from_size(w->client_origin(), w->client_rect().size());
+    const Rect area = whole_window ? w->screen_rect()
+                                   : Rect::from_size(w->client_origin(), w->client_rect().size());
     if (visible_.empty()) {
         dc_ = Dc(screen_, area);
         dc_.set_clip({});
@@ -49,8 +49,8 @@ WindowDc::WindowDc(Window* w, bool whole_window) : screen_(screen_surface()) {
     scratch_ = Bitmap::create(scratch_area_.width(), scratch_area_.height());
     {
         Dc copy(scratch_);
-        copy.bit_blt(0, 0, scratch_area_.width(), scratch_area_.height(), screen_, scratch_area_.left,
-                     scratch_area_.top);
+        copy.bit_blt(0, 0, scratch_area_.width(), scratch_area_.height(), screen_,
+                     scratch_area_.left, scratch_area_.top);
     }
     dc_ = Dc(scratch_);
     dc_.set_origin({area.left - scratch_area_.left, area.top - scratch_area_.top});

@@ -137,24 +137,7 @@ void Window::destroy() {
     }
     (void)old_focus;
     detail::forget_window_timers(this);
-    // What the window covered shows again.
-    if (was_visible) {
-        for (Window* top : top_level_windows()) {
-            const Rect r = was.intersect(top->screen_rect());
-            if (r.empty()) continue;
-            std::vector<Window*> stack{top};
-            while (!stack.empty()) {
-                Window* w = stack.back();
-                stack.pop_back();
-                const Rect sr = w->screen_rect().intersect(was);
-                if (sr.empty()) continue;
-                const Point o = w->client_origin();
-                const Rect local = sr.offset(-o.x, -o.y);
-                w->invalidate(&local, true);
-                for (Window* c : w->children()) stack.push_back(c);
-            }
-        }
-    }
+    if (was_visible) expose(was);
     window_proc(WM_NCDESTROY, 0, 0);  // the object may be gone after this
 }
 
@@ -272,11 +255,7 @@ void Window::move(const Rect& r, bool repaint) {
     send_message(this, WM_SIZE, 0, make_lparam(client_rect().width(), client_rect().height()));
     if (vis && repaint) {
         // Expose what the window left and redraw it in its new place.
-        if (parent_) {
-            const Point o = parent_->client_origin();
-            const Rect local = old_screen.offset(-o.x, -o.y);
-            parent_->invalidate(&local, true);
-        }
+        expose(old_screen);
         invalidate(nullptr, true);
     }
 }
@@ -302,10 +281,7 @@ bool Window::show(int cmd) {
             Lock lock(detail::tree_lock());
             auto& t = tree();
             if (t.focus && (t.focus == this || t.focus->is_descendant_of(this))) t.focus = nullptr;
-            if (parent_) {
-                const Rect r = rect_;
-                parent_->invalidate(&r, true);
-            }
+            expose(screen_rect());
         }
     }
     return was;
@@ -403,6 +379,21 @@ bool Window::take_erase() {
     const bool e = erase_;
     erase_ = false;
     return e;
+}
+
+void expose(const Rect& screen_area) {
+    std::vector<Window*> stack = top_level_windows();
+    while (!stack.empty()) {
+        Window* w = stack.back();
+        stack.pop_back();
+        if (!w->is_visible()) continue;
+        const Rect sr = w->screen_rect().intersect(screen_area);
+        if (sr.empty()) continue;
+        const Point o = w->client_origin();
+        const Rect local = sr.offset(-o.x, -o.y);
+        w->invalidate(&local, true);
+        for (Window* c : w->children()) stack.push_back(c);
+    }
 }
 
 Window* find_window(std::string_view class_name, std::optional<std::u16string_view> title) {

@@ -139,6 +139,10 @@ class Window {
     bool erase_ = false;
 };
 
+// Invalidates (with erase) every visible window's part of a screen area:
+// what a window that went away, hid or moved had covered.
+void expose(const Rect& screen_area);
+
 // Whether `w` is a live window (messages to dead windows are dropped).
 bool is_window(const Window* w);
 

@@ -79,7 +79,8 @@ TEST(Paint, EraseUsesTheClassBackgroundOnly) {
     }
     without.invalidate(nullptr, true);
     drain();
-    EXPECT_EQ(screen_surface().pixel(50, 50), RGB(9, 9, 9)) << "no brush: erasing leaves the pixels";
+    EXPECT_EQ(screen_surface().pixel(50, 50), RGB(9, 9, 9))
+        << "no brush: erasing leaves the pixels";
 }
 
 }  // namespace
