@@ -316,6 +316,7 @@ TEST(Dialogs, EnterAndEscapeAreOnlyKeys) {
             return false;
         }
     } dlg;
+    ensure_message_queue();
     set_input_thread(current_thread_id());
     for (uint32_t vk : {VK_RETURN, VK_ESCAPE}) {
         post_key_input(vk, true);
