@@ -1,7 +1,12 @@
 // Text drawing of the device context: glyphs from the font's cache blended
 // in the text colour, line layout for draw_text().
 #include <algorithm>
+#include <cstring>
 #include <vector>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "platform/gfx/dc.h"
 #include "platform/gfx/font_instance.h"
@@ -21,12 +26,54 @@ FontInstance* instance_of(const Font& selected, Font& fallback_holder) {
     return fallback_holder.instance();
 }
 
-inline uint32_t blend(uint32_t dst, uint32_t src, unsigned a) {
-    if (a == 255) return src;
-    const unsigned na = 255 - a;
-    uint32_t rb = ((src & 0xFF00FF) * a + (dst & 0xFF00FF) * na + 0x800080) >> 8;
-    uint32_t g = ((src & 0x00FF00) * a + (dst & 0x00FF00) * na + 0x008000) >> 8;
-    return (rb & 0xFF00FF) | (g & 0x00FF00);
+// src over dst with coverage a (0..255), each channel rounded exactly.
+inline uint32_t blend(uint32_t dst, uint32_t src, uint32_t a) {
+    const uint32_t na = 255 - a;
+    uint32_t rb = (src & 0xFF00FF) * a + (dst & 0xFF00FF) * na + 0x800080;
+    rb = ((rb + ((rb >> 8) & 0xFF00FF)) >> 8) & 0xFF00FF;
+    uint32_t g = (src & 0x00FF00) * a + (dst & 0x00FF00) * na + 0x008000;
+    g = ((g + ((g >> 8) & 0x00FF00)) >> 8) & 0x00FF00;
+    return rb | g;
+}
+
+// Blends `color` over n pixels with per-pixel coverage.
+void blend_row(uint32_t* d, const uint8_t* cov, size_t n, uint32_t color) {
+    size_t i = 0;
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i src = _mm_unpacklo_epi8(_mm_set1_epi32(static_cast<int>(color)), zero);
+    const __m128i c255 = _mm_set1_epi16(255);
+    const __m128i c128 = _mm_set1_epi16(128);
+    for (; i + 4 <= n; i += 4) {
+        uint32_t a4;
+        std::memcpy(&a4, cov + i, 4);
+        if (a4 == 0) continue;
+        // Coverage of four pixels, each repeated over its four channels.
+        __m128i a = _mm_cvtsi32_si128(static_cast<int>(a4));
+        a = _mm_unpacklo_epi8(a, a);
+        a = _mm_unpacklo_epi16(a, a);
+        __m128i px = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i));
+        __m128i out[2];
+        for (int h = 0; h < 2; ++h) {
+            const __m128i ah = h ? _mm_unpackhi_epi8(a, zero) : _mm_unpacklo_epi8(a, zero);
+            const __m128i dh = h ? _mm_unpackhi_epi8(px, zero) : _mm_unpacklo_epi8(px, zero);
+            // (src * a + dst * (255 - a) + 128) / 255, rounded exactly.
+            __m128i t = _mm_add_epi16(_mm_mullo_epi16(src, ah),
+                                      _mm_mullo_epi16(dh, _mm_sub_epi16(c255, ah)));
+            t = _mm_add_epi16(t, c128);
+            t = _mm_srli_epi16(_mm_add_epi16(t, _mm_srli_epi16(t, 8)), 8);
+            out[h] = t;
+        }
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i), _mm_packus_epi16(out[0], out[1]));
+    }
+#endif
+    for (; i < n; ++i) {
+        const uint32_t a = cov[i];
+        if (a == 255)
+            d[i] = color;
+        else if (a)
+            d[i] = blend(d[i], color, a);
+    }
 }
 
 // Draws one line whose cell's top-left corner is the surface pixel (x, y).
@@ -34,6 +81,8 @@ inline uint32_t blend(uint32_t dst, uint32_t src, unsigned a) {
 int draw_line(Bitmap& surface, const Rect& clip, FontInstance& font, int x, int y,
               std::u16string_view text, COLORREF color, bool underline) {
     const int baseline = y + font.metrics().ascent;
+    uint32_t* const base = surface.pixels();
+    const ptrdiff_t stride = surface.stride();
     int pen = x;
     for_each_code_point(text, [&](char32_t cp) {
         const Glyph& g = font.glyph(cp);
@@ -42,11 +91,8 @@ int draw_line(Bitmap& surface, const Rect& clip, FontInstance& font, int x, int 
         const Rect box = Rect{gx, gy, gx + g.width, gy + g.rows}.intersect(clip);
         for (int yy = box.top; yy < box.bottom; ++yy) {
             const uint8_t* cov = g.coverage.data() + static_cast<size_t>(yy - gy) * g.width;
-            uint32_t* d = surface.row(yy);
-            for (int xx = box.left; xx < box.right; ++xx) {
-                const unsigned a = cov[xx - gx];
-                if (a) d[xx] = blend(d[xx], color, a);
-            }
+            blend_row(base + yy * stride + box.left, cov + (box.left - gx),
+                      static_cast<size_t>(box.right - box.left), color);
         }
         pen += g.advance;
     });
@@ -82,47 +128,43 @@ std::u16string expand_tabs(std::u16string_view s) {
     return out;
 }
 
-// Splits text into the lines draw_text() lays out.
-std::vector<std::u16string> layout_lines(std::u16string_view text, uint32_t format,
-                                         FontInstance& font, int max_width) {
-    std::vector<std::u16string> lines;
+// Splits text into the lines draw_text() lays out, as views into `text`.
+std::vector<std::u16string_view> layout_lines(std::u16string_view text, uint32_t format,
+                                              FontInstance& font, int max_width) {
+    std::vector<std::u16string_view> lines;
     if (format & DT_SINGLELINE) {
-        std::u16string one;
-        for (char16_t c : text)
-            if (c != u'\r' && c != u'\n') one.push_back(c);
-        lines.push_back(std::move(one));
+        lines.push_back(text);
         return lines;
     }
     size_t start = 0;
     while (true) {
-        size_t end = text.find_first_of(u"\r\n", start);
-        std::u16string_view para =
+        const size_t end = text.find_first_of(u"\r\n", start);
+        const std::u16string_view para =
             text.substr(start, end == std::u16string_view::npos ? text.npos : end - start);
         if (!(format & DT_WORDBREAK) || font.advance_of(para) <= max_width) {
-            lines.emplace_back(para);
+            lines.push_back(para);
         } else {
-            // Greedy word wrap; a word wider than the line stays whole.
-            std::u16string line;
+            // Greedy word wrap at spaces; a word wider than the line stays
+            // whole on its own line.
+            size_t line_start = 0, line_end = 0;
             size_t i = 0;
-            while (i < para.size()) {
-                size_t j = para.find(u' ', i);
-                size_t word_end = j == para.npos ? para.size() : j;
-                std::u16string candidate = line;
-                if (!candidate.empty()) candidate.push_back(u' ');
-                candidate.append(para.substr(i, word_end - i));
-                if (!line.empty() && font.advance_of(candidate) > max_width) {
-                    lines.push_back(std::move(line));
-                    line.assign(para.substr(i, word_end - i));
-                } else {
-                    line = std::move(candidate);
+            while (i <= para.size()) {
+                const size_t j = para.find(u' ', i);
+                const size_t word_end = j == para.npos ? para.size() : j;
+                if (line_end > line_start &&
+                    font.advance_of(para.substr(line_start, word_end - line_start)) > max_width) {
+                    lines.push_back(para.substr(line_start, line_end - line_start));
+                    line_start = i;
                 }
+                line_end = word_end;
                 i = word_end + 1;
             }
-            lines.push_back(std::move(line));
+            lines.push_back(para.substr(line_start, line_end - line_start));
         }
         if (end == std::u16string_view::npos) break;
-        if (text[end] == u'\r' && end + 1 < text.size() && text[end + 1] == u'\n') ++end;
-        start = end + 1;
+        size_t next = end + 1;
+        if (text[end] == u'\r' && next < text.size() && text[next] == u'\n') ++next;
+        start = next;
         if (start >= text.size()) break;
     }
     return lines;
@@ -156,11 +198,19 @@ int Dc::draw_text(std::u16string_view text, Rect& rect, uint32_t format) {
     Font holder;
     FontInstance* font = instance_of(font_, holder);
     if (!font) return 0;
-    std::u16string prepared(text);
-    if (!(format & DT_NOPREFIX)) prepared = strip_prefix(prepared);
-    if (format & DT_EXPANDTABS) prepared = expand_tabs(prepared);
-    const std::vector<std::u16string> lines =
-        layout_lines(prepared, format, *font, std::max(0, rect.width()));
+    // Plain labels, the common case, are laid out without copying.
+    std::u16string prepared;
+    if (text.find_first_of(u"&\t\r\n") != std::u16string_view::npos) {
+        prepared.assign(text);
+        if (!(format & DT_NOPREFIX)) prepared = strip_prefix(prepared);
+        if (format & DT_EXPANDTABS) prepared = expand_tabs(prepared);
+        // A single line shows line breaks as nothing.
+        if (format & DT_SINGLELINE)
+            std::erase_if(prepared, [](char16_t c) { return c == u'\r' || c == u'\n'; });
+        text = prepared;
+    }
+    const std::vector<std::u16string_view> lines =
+        layout_lines(text, format, *font, std::max(0, rect.width()));
     const int line_h = font->metrics().height;
     const int total_h = line_h * static_cast<int>(lines.size());
 

@@ -131,8 +131,10 @@ class FontLibrary {
         substitutes_[u"sc_song"] = {u"\\FlashFX Disk\\System\\Sunfon.ttf",
                                     "WenQuanYi Micro Hei:lang=zh-cn"};
     }
-    // The library lives until the process ends: faces and instances held by
-    // static objects elsewhere may outlive any earlier point.
+    // FreeType stays until the process ends: faces and instances held by
+    // static objects elsewhere may outlive this object. Fontconfig is ours
+    // alone and its configuration is released here.
+    ~FontLibrary() { FcFini(); }
 
     std::pair<std::filesystem::path, int> match(const std::string& pattern, bool bold) {
         std::pair<std::filesystem::path, int> out{{}, 0};
@@ -181,7 +183,7 @@ int round26(FT_Pos v) {
 }  // namespace
 
 FontInstance::FontInstance(FontSpec spec, std::shared_ptr<FontFile> file)
-    : spec_(std::move(spec)), file_(std::move(file)), latin_(256) {
+    : spec_(std::move(spec)), file_(std::move(file)) {
     std::lock_guard l(FontLibrary::get().ft_mutex);
     FT_Face face = file_->face;
     FT_Size size = nullptr;
@@ -218,7 +220,11 @@ FontInstance::FontInstance(FontSpec spec, std::shared_ptr<FontFile> file)
         std::max(1, static_cast<int>(std::lround(-face->underline_position * scale)));
     underline_thickness_ =
         std::max(1, static_cast<int>(std::lround(face->underline_thickness * scale)));
-    metrics_.average_width = std::max(1, advance_of(u"x"));
+    // Measured here under the FreeType lock, not through the glyph cache,
+    // whose lock is always taken before the FreeType one.
+    metrics_.average_width = 1;
+    if (FT_Load_Char(face, 'x', FT_LOAD_DEFAULT) == 0)
+        metrics_.average_width = std::max(1, round26(face->glyph->advance.x));
 }
 
 FontInstance::~FontInstance() {
@@ -235,10 +241,11 @@ bool FontInstance::has_char(char32_t cp) const {
 }
 
 const Glyph& FontInstance::glyph(char32_t cp) {
+    if (cp < 256)
+        if (const Glyph* g = latin_[cp].load(std::memory_order_acquire)) return *g;
     std::lock_guard l(mutex_);
     if (cp < 256) {
-        auto& slot = latin_[cp];
-        if (slot) return *slot;
+        if (const Glyph* g = latin_[cp].load(std::memory_order_relaxed)) return *g;
     } else if (auto it = others_.find(cp); it != others_.end()) {
         return *it->second;
     }
@@ -282,10 +289,12 @@ const Glyph& FontInstance::render_locked(char32_t cp) {
     }
     if (from_fallback) *g = fallback_->glyph(cp);
     Glyph& ref = *g;
-    if (cp < 256)
-        latin_[cp] = std::move(g);
-    else
+    if (cp < 256) {
+        owned_.push_back(std::move(g));
+        latin_[cp].store(&ref, std::memory_order_release);
+    } else {
         others_[cp] = std::move(g);
+    }
     return ref;
 }
 

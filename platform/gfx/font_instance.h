@@ -2,6 +2,8 @@
 // The resolved form of a font: a FreeType face at one pixel size, with the
 // glyphs rendered so far. Instances are shared by every Font made from an
 // equal spec, so labels drawn again come from the cache.
+#include <array>
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -60,8 +62,10 @@ class FontInstance {
     bool embolden_ = false;
     bool oblique_ = false;
     std::mutex mutex_;
-    // Glyphs below 0x100 are the common case and live in a flat table.
-    std::vector<std::unique_ptr<Glyph>> latin_;
+    // Glyphs below 0x100 are the common case: a flat table read without the
+    // lock once filled. Every glyph is owned by `others_` or `owned_`.
+    std::array<std::atomic<const Glyph*>, 256> latin_{};
+    std::vector<std::unique_ptr<Glyph>> owned_;
     std::unordered_map<char32_t, std::unique_ptr<Glyph>> others_;
     std::shared_ptr<FontInstance> fallback_;
     bool fallback_tried_ = false;
