@@ -38,6 +38,7 @@ inline constexpr uint32_t ERROR_ALREADY_EXISTS = 183;
 inline constexpr uint32_t ERROR_BAD_EXE_FORMAT = 193;
 inline constexpr uint32_t ERROR_MORE_DATA = 234;
 inline constexpr uint32_t ERROR_NO_MORE_ITEMS = 259;
+inline constexpr uint32_t ERROR_DIRECTORY = 267;
 inline constexpr uint32_t ERROR_INVALID_ADDRESS = 487;
 inline constexpr uint32_t ERROR_OPERATION_ABORTED = 995;
 inline constexpr uint32_t ERROR_IO_PENDING = 997;

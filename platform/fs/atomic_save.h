@@ -1,0 +1,43 @@
+#pragma once
+// Crash-safe saving: the data goes to a temporary file beside the target,
+// which is flushed and then renamed over the target, so that a crash or a
+// power loss at any moment leaves either the old or the new file.
+#include <cstddef>
+#include <filesystem>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace plat {
+
+class AtomicFile {
+  public:
+    // Opens the temporary file; check with operator bool.
+    explicit AtomicFile(const std::filesystem::path& host_target);
+    static AtomicFile for_instrument_path(std::u16string_view path);
+    ~AtomicFile();  // discards the temporary file unless committed
+    AtomicFile(AtomicFile&&) noexcept;
+    AtomicFile(const AtomicFile&) = delete;
+    AtomicFile& operator=(const AtomicFile&) = delete;
+    AtomicFile& operator=(AtomicFile&&) = delete;
+
+    explicit operator bool() const { return fd_ >= 0; }
+    bool write(std::span<const std::byte> data);
+    bool write(std::string_view text);
+    // Flushes the data, then renames the file over the target.
+    bool commit();
+
+  private:
+    AtomicFile() = default;
+    void discard();
+    std::filesystem::path target_;
+    std::filesystem::path temp_;
+    int fd_ = -1;
+    bool failed_ = false;
+};
+
+bool atomic_save(const std::filesystem::path& host_target, std::span<const std::byte> data);
+bool atomic_save(std::u16string_view instrument_path, std::span<const std::byte> data);
+bool atomic_save(std::u16string_view instrument_path, std::string_view text);
+
+}  // namespace plat
