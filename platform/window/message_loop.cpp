@@ -80,6 +80,7 @@ ThreadState& own_state() {
 std::atomic<uint32_t> g_input_thread{0};
 std::array<std::atomic<uint8_t>, 256> g_keys{};  // bit 0x80 down, bit 1 toggled
 std::atomic<uintptr_t> g_next_thread_timer{0x10000};
+std::atomic<intptr_t> g_cursor{0};  // packed like a mouse lParam
 
 bool post_internal(uint32_t tid, uint32_t kind, intptr_t lparam) {
     Message m;
@@ -148,6 +149,7 @@ bool route_input(Message& m) {
         return true;
     }
     // Buttons.
+    g_cursor.store(m.lparam);
     if (kind == WM_LBUTTONDOWN || kind == WM_LBUTTONUP) set_key(VK_LBUTTON, kind == WM_LBUTTONDOWN);
     if (kind == WM_RBUTTONDOWN || kind == WM_RBUTTONUP) set_key(VK_RBUTTON, kind == WM_RBUTTONDOWN);
     Window* target = capture_window();
@@ -462,6 +464,11 @@ void post_mouse_input(uint32_t button_msg, Point screen) {
 void post_wheel_input(int delta, Point screen) {
     post_input(WM_MOUSEWHEEL, static_cast<uintptr_t>(static_cast<intptr_t>(delta)),
                make_lparam(screen.x, screen.y));
+}
+
+Point get_cursor_pos() {
+    const intptr_t lp = g_cursor.load();
+    return {get_x_lparam(lp), get_y_lparam(lp)};
 }
 
 int16_t get_key_state(uint32_t vk) {

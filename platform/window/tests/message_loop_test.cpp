@@ -208,6 +208,7 @@ TEST(MessageLoop, InputReachesTheFocusWindowWithRepeatAndShift) {
     EXPECT_EQ(get_x_lparam(b.seen[0].lparam), 50);
     EXPECT_EQ(get_y_lparam(b.seen[0].lparam), 60);
     EXPECT_EQ(a.count(WM_LBUTTONUP), 1);
+    EXPECT_EQ(get_cursor_pos(), (Point{500, 400}));
     // With the capture, a button anywhere goes to the capture window.
     set_capture(&b);
     post_mouse_input(WM_LBUTTONDOWN, {700, 500});
