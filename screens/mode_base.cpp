@@ -306,7 +306,7 @@ void CModeBase::CommitSoftKey(int key) {
 }
 
 void CModeBase::OnActivateStart() {
-    if (auto* s = services()) s->ShowModeSelect();
+    OnActivate();
 }
 
 int CModeBase::action(int page, int key) const {

@@ -202,7 +202,8 @@ class CModeBase {
     virtual void OnEnterFromList() { OnActivate(); }
     // Acts on the soft key the wheel selected: OnSoftKey(VK_F1 + key, 0).
     virtual void CommitSoftKey(int key);
-    // Home: the mode selection screen becomes current.
+    // The activation of the mode selection screen (home); the base
+    // activates as OnActivate does.
     virtual void OnActivateStart();
     // Hands the screen a measurement before it is activated.
     virtual void SetCurrentMeasurement(CMeasurement* /*measurement*/, CMeasSetup* /*setup*/) {}
@@ -212,6 +213,9 @@ class CModeBase {
     virtual void SetSetupContext(CMeasSetup* /*setup*/) {}
     // Gives the focus back to the control the screen remembers.
     virtual void RestoreFocus() {}
+    // Power meter: the sensor zeroing results (WM_COMMAND 32841, 32844 and
+    // 32845) for its key state machine.
+    virtual void PostKeyEvent(uint32_t /*id*/, int /*flag*/) {}
 
     // --- Measurement hooks (measurement screens override them) -----------
     // A result of the current measurement (a device item or a reading); runs
