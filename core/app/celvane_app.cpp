@@ -786,7 +786,10 @@ void CCelvaneApp::StoreSetting(uint32_t id, intptr_t value) {
     switch (id) {
         case 32804:
             s.ColorScheme = colorScheme_;
-            if (colorScheme_ == CSystemSettings::kCustomScheme) s.CustomColor = customColors_;
+            if (colorScheme_ == CSystemSettings::kCustomScheme) {
+                s.CustomColor = customColors_;
+                s.SaveCustomColors(customColors_);
+            }
             break;
         case 32805:
             s.Contrast = static_cast<uint32_t>(value);
