@@ -94,6 +94,11 @@ uint64_t VirtualClock::now() const {
     return detail::clock_state().virtual_now();
 }
 
+size_t VirtualClock::timed_waiters() const {
+    std::unique_lock lock(detail::dispatcher_lock());
+    return detail::timed_waiter_count(lock);
+}
+
 // --- Calendar time ---------------------------------------------------------
 
 namespace {

@@ -25,6 +25,9 @@ class VirtualClock {
 
     void advance(uint64_t ms);
     uint64_t now() const;
+    // How many threads are blocked in a timed wait right now (tests use it to
+    // know that a waiter has taken its deadline before they move time).
+    size_t timed_waiters() const;
 
   private:
     std::atomic<bool> stop_{false};

@@ -128,6 +128,10 @@ void wake_all_timed_waiters(std::unique_lock<std::mutex>& /*held*/) {
     for (Waiter* w : timed_waiters()) w->cv.notify_one();
 }
 
+size_t timed_waiter_count(std::unique_lock<std::mutex>& /*held*/) {
+    return timed_waiters().size();
+}
+
 uint64_t earliest_deadline(std::unique_lock<std::mutex>& /*held*/) {
     uint64_t best = 0;
     for (Waiter* w : timed_waiters()) {

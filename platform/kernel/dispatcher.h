@@ -56,5 +56,6 @@ uint64_t clock_now_ms();
 void wake_due_waiters(std::unique_lock<std::mutex>& held);
 uint64_t earliest_deadline(std::unique_lock<std::mutex>& held);
 void wake_all_timed_waiters(std::unique_lock<std::mutex>& held);
+size_t timed_waiter_count(std::unique_lock<std::mutex>& held);
 
 }  // namespace plat::detail

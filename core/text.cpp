@@ -1,0 +1,58 @@
+#include "core/text.h"
+
+#include <cstdio>
+#include <vector>
+
+namespace core {
+
+Text WidenBytes(std::string_view bytes) {
+    Text out;
+    out.reserve(bytes.size());
+    for (char c : bytes) out.push_back(static_cast<char16_t>(static_cast<unsigned char>(c)));
+    return out;
+}
+
+std::string LowBytes(std::u16string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (char16_t c : text) out.push_back(static_cast<char>(c & 0xFF));
+    return out;
+}
+
+Text FormatTextV(const char* format, va_list args) {
+    va_list copy;
+    va_copy(copy, args);
+    char small[256];
+    int n = std::vsnprintf(small, sizeof small, format, copy);
+    va_end(copy);
+    if (n < 0) return {};
+    if (static_cast<size_t>(n) < sizeof small) return WidenBytes(std::string_view(small, n));
+    std::vector<char> big(static_cast<size_t>(n) + 1);
+    std::vsnprintf(big.data(), big.size(), format, args);
+    return WidenBytes(std::string_view(big.data(), n));
+}
+
+Text FormatText(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    Text out = FormatTextV(format, args);
+    va_end(args);
+    return out;
+}
+
+Text TrimLeadingBlanks(std::u16string_view text) {
+    size_t i = 0;
+    while (i < text.size() && text[i] == u' ') ++i;
+    return Text(text.substr(i));
+}
+
+int CompareUnits(std::u16string_view a, std::u16string_view b) {
+    size_t n = a.size() < b.size() ? a.size() : b.size();
+    for (size_t i = 0; i < n; ++i) {
+        if (a[i] != b[i]) return a[i] < b[i] ? -1 : 1;
+    }
+    if (a.size() == b.size()) return 0;
+    return a.size() < b.size() ? -1 : 1;
+}
+
+}  // namespace core
