@@ -73,3 +73,17 @@ void BM_TextLabels(benchmark::State& state) {
 BENCHMARK(BM_TextLabels);
 
 }  // namespace
+
+namespace {
+
+// Making a font, as widgets do when they are created.
+void BM_CreatePointFont(benchmark::State& state) {
+    int i = 0;
+    for (auto _ : state) {
+        plat::Font f = plat::Font::create_point(90 + 10 * (i++ % 8), u"Tahoma");
+        benchmark::DoNotOptimize(f);
+    }
+}
+BENCHMARK(BM_CreatePointFont)->Unit(benchmark::kMicrosecond);
+
+}  // namespace

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "platform/display/options.h"
+#include "platform/kernel/sync.h"
 
 namespace plat {
 
@@ -20,8 +21,9 @@ class DisplayBackend {
     virtual void stop() = 0;
 
   protected:
-    // Runs the quit handler on the user-interface thread.
-    void request_quit(uint32_t ui_tid);
+    // Runs the quit handler on the user-interface thread; gives up waiting
+    // for it when `cancel` is set (the back end is stopping).
+    void request_quit(uint32_t ui_tid, const Event& cancel);
 
   private:
     std::function<void()> quit_;

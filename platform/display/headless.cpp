@@ -12,14 +12,6 @@
 
 namespace plat {
 
-void DisplayBackend::request_quit(uint32_t ui_tid) {
-    if (quit_) {
-        run_on_ui_thread(ui_tid, quit_, INFINITE);
-    } else {
-        post_thread_message(ui_tid, WM_QUIT, 0, 0);
-    }
-}
-
 namespace {
 // The earliest deadline any thread waits for on the platform clock; 0: none.
 uint64_t earliest_wait_time() {
@@ -61,7 +53,7 @@ bool HeadlessDisplay::start(uint32_t ui_tid) {
     thread_ = std::thread([this, in, owned] {
         if (in) {
             run_script(*in);
-            if (!stopping_) request_quit(ui_tid_);
+            if (!stopping_) request_quit(ui_tid_, stop_);
         }
         run_on_after_script();
     });

@@ -84,6 +84,7 @@ bool SdlDisplay::start(uint32_t ui_tid) {
 
 void SdlDisplay::stop() {
     stopping_ = true;
+    stop_event_.set();
     if (thread_.joinable()) thread_.join();
 }
 
@@ -128,7 +129,7 @@ void SdlDisplay::run(std::atomic<int>* started) {
         while (SDL_WaitEventTimeout(&e, 15)) {
             switch (e.type) {
                 case SDL_QUIT:
-                    request_quit(ui_tid_);
+                    request_quit(ui_tid_, stop_event_);
                     break;
                 case SDL_KEYDOWN:
                 case SDL_KEYUP:

@@ -10,6 +10,7 @@
 
 #include "platform/display/backend.h"
 #include "platform/gfx/geometry.h"
+#include "platform/kernel/sync.h"
 
 namespace plat {
 
@@ -31,6 +32,7 @@ class SdlDisplay : public DisplayBackend {
     void run(std::atomic<int>* started);
     uint32_t ui_tid_ = 0;
     std::atomic<bool> stopping_{false};
+    Event stop_event_{true, false};
     std::thread thread_;
 };
 

@@ -9,12 +9,17 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
+#include <deque>
 #include <map>
 #include <mutex>
 #include <tuple>
 
 #include "platform/fs/device_path.h"
 #include "platform/gfx/font_instance.h"
+#include "platform/kernel/device_root.h"
+#include "platform/kernel/errors.h"
+#include "platform/registry/registry.h"
 #include "platform/text/utf.h"
 
 namespace plat {
@@ -44,9 +49,11 @@ class FontFile {
 // FreeType calls on a face are serialised by `ft_mutex`.
 class FontLibrary {
   public:
+    // Never destroyed: fonts held by static objects anywhere may be released
+    // at any point of the process's exit.
     static FontLibrary& get() {
-        static FontLibrary lib;
-        return lib;
+        static FontLibrary* lib = new FontLibrary;
+        return *lib;
     }
 
     std::recursive_mutex ft_mutex;
@@ -54,8 +61,7 @@ class FontLibrary {
     std::shared_ptr<FontFile> open_file(const std::filesystem::path& path, int index) {
         std::lock_guard l(ft_mutex);
         auto key = std::make_pair(path.string(), index);
-        if (auto it = files_.find(key); it != files_.end())
-            if (auto f = it->second.lock()) return f;
+        if (auto it = files_.find(key); it != files_.end()) return it->second;
         FT_Face face = nullptr;
         if (FT_New_Face(library_, path.c_str(), index, &face) != 0) return nullptr;
         auto f = std::make_shared<FontFile>(face, path);
@@ -79,6 +85,7 @@ class FontLibrary {
         }
         FT_Done_Face(face);
         added_[{fold(path.stem().u16string()), false}] = {path, 0};
+        resolved_.clear();
         return true;
     }
 
@@ -86,6 +93,13 @@ class FontLibrary {
                     std::string_view pattern) {
         std::lock_guard l(ft_mutex);
         substitutes_[fold(face)] = {std::u16string(device_file), std::string(pattern)};
+        resolved_.clear();
+    }
+
+    void substitute_family(std::u16string_view face, std::string_view pattern) {
+        std::lock_guard l(ft_mutex);
+        substitutes_[fold(face)].second = std::string(pattern);
+        resolved_.clear();
     }
 
     // Resolves a face name to a file and face index.
@@ -93,9 +107,16 @@ class FontLibrary {
         std::lock_guard l(ft_mutex);
         const bool bold = weight >= FW_SEMIBOLD;
         const std::u16string key = fold(face_name.empty() ? u"Tahoma" : face_name);
+        // Answers are kept per device root until the faces change.
+        auto memo_key = std::make_tuple(device_root().string(), key, bold);
+        if (auto it = resolved_.find(memo_key); it != resolved_.end()) return it->second;
+        return resolved_[memo_key] = resolve_uncached(key, bold);
+    }
+
+    std::pair<std::filesystem::path, int> resolve_uncached(const std::u16string& key, bool bold) {
         if (auto it = added_.find({key, bold}); it != added_.end()) return it->second;
         if (auto it = added_.find({key, false}); it != added_.end()) return it->second;
-        std::string pattern = to_utf8(face_name);
+        std::string pattern = to_utf8(key);
         if (auto it = substitutes_.find(key); it != substitutes_.end()) {
             if (!it->second.first.empty()) {
                 if (auto host = host_path(it->second.first);
@@ -119,6 +140,10 @@ class FontLibrary {
         if (!file) return nullptr;
         auto inst = std::make_shared<FontInstance>(spec, std::move(file));
         instances_[key] = inst;
+        // The fonts made last stay alive with their glyphs, so that a dialog
+        // that makes its fonts again finds them ready.
+        recent_.push_back(inst);
+        if (recent_.size() > kRecentFonts) recent_.pop_front();
         return inst;
     }
 
@@ -127,16 +152,22 @@ class FontLibrary {
   private:
     FontLibrary() {
         FT_Init_FreeType(&library_);
+        // Fontconfig is ours alone; its configuration is released at exit.
+        std::atexit(FcFini);
         substitutes_[u"tahoma"] = {u"\\FlashFX Disk\\System\\Tahoma.ttf", "DejaVu Sans"};
         substitutes_[u"sc_song"] = {u"\\FlashFX Disk\\System\\Sunfon.ttf",
                                     "WenQuanYi Micro Hei:lang=zh-cn"};
     }
-    // FreeType stays until the process ends: faces and instances held by
-    // static objects elsewhere may outlive this object. Fontconfig is ours
-    // alone and its configuration is released here.
-    ~FontLibrary() { FcFini(); }
 
+    // Fontconfig's answer for a pattern, asked once: matching takes far
+    // longer than making a font from a known file.
     std::pair<std::filesystem::path, int> match(const std::string& pattern, bool bold) {
+        auto key = std::make_pair(pattern, bold);
+        if (auto it = matched_.find(key); it != matched_.end()) return it->second;
+        return matched_[key] = ask_fontconfig(pattern, bold);
+    }
+
+    std::pair<std::filesystem::path, int> ask_fontconfig(const std::string& pattern, bool bold) {
         std::pair<std::filesystem::path, int> out{{}, 0};
         FcPattern* pat = FcNameParse(reinterpret_cast<const FcChar8*>(pattern.c_str()));
         if (!pat) return out;
@@ -159,9 +190,15 @@ class FontLibrary {
     }
 
     FT_Library library_ = nullptr;
-    std::map<std::pair<std::string, int>, std::weak_ptr<FontFile>> files_;
+    // Faces stay open: a system uses a handful of font files.
+    std::map<std::pair<std::string, int>, std::shared_ptr<FontFile>> files_;
     std::map<std::pair<std::u16string, bool>, std::pair<std::filesystem::path, int>> added_;
     std::map<std::u16string, std::pair<std::u16string, std::string>> substitutes_;
+    std::map<std::pair<std::string, bool>, std::pair<std::filesystem::path, int>> matched_;
+    std::map<std::tuple<std::string, std::u16string, bool>, std::pair<std::filesystem::path, int>>
+        resolved_;
+    static constexpr size_t kRecentFonts = 32;
+    std::deque<std::shared_ptr<FontInstance>> recent_;
     std::map<std::tuple<std::string, int, int, int, int, bool, bool>, std::weak_ptr<FontInstance>>
         instances_;
 };
@@ -357,6 +394,21 @@ bool add_font_file(const std::filesystem::path& host_file) {
 void set_face_substitute(std::u16string_view face, std::u16string_view device_file,
                          std::string_view fallback_pattern) {
     detail::FontLibrary::get().substitute(face, device_file, fallback_pattern);
+}
+
+int load_face_substitutes() {
+    RegKey key;
+    if (hkey_local_machine().open(u"SYSTEM\\GDI\\FontSubstitutes", key) != ERROR_SUCCESS) return 0;
+    int taken = 0;
+    std::u16string name;
+    uint32_t type = 0;
+    for (uint32_t i = 0; key.enum_value(i, name, &type) == ERROR_SUCCESS; ++i) {
+        if (auto family = key.get_string(name); family && !family->empty()) {
+            detail::FontLibrary::get().substitute_family(name, to_utf8(*family));
+            ++taken;
+        }
+    }
+    return taken;
 }
 
 std::filesystem::path resolve_face(std::u16string_view face, int weight) {

@@ -85,6 +85,11 @@ bool add_font_file(const std::filesystem::path& host_file);
 // ("DejaVu Sans", "WenQuanYi Micro Hei:lang=zh-cn").
 void set_face_substitute(std::u16string_view face, std::u16string_view device_file,
                          std::string_view fallback_pattern);
+// Takes the face substitutions the device image seeds in the registry
+// (HKEY_LOCAL_MACHINE\SYSTEM\GDI\FontSubstitutes: face name = family). Each
+// entry replaces the fontconfig fallback of that face; device files already
+// known for a face stay. Returns the number of entries taken.
+int load_face_substitutes();
 // The font file a face name resolves to; empty when nothing matched at all.
 std::filesystem::path resolve_face(std::u16string_view face, int weight = FW_NORMAL);
 

@@ -1,7 +1,6 @@
 #include "platform/gfx/image_file.h"
 
 #include <png.h>
-#include <unistd.h>
 
 #include <bit>
 #include <csetjmp>
@@ -9,6 +8,7 @@
 #include <cstring>
 #include <fstream>
 
+#include "platform/fs/atomic_save.h"
 #include "platform/gfx/dib.h"
 #include "platform/kernel/errors.h"
 #include "platform/kernel/last_error.h"
@@ -69,28 +69,8 @@ struct Channel {
     }
 };
 
-// Writes `bytes` to a temporary file beside `path` and renames it into
-// place, so that a failed write never leaves a half-written file.
-bool write_atomically(const std::filesystem::path& path, std::span<const uint8_t> bytes) {
-    std::filesystem::path tmp = path;
-    tmp += ".tmp";
-    FILE* f = std::fopen(tmp.c_str(), "wb");
-    if (!f) {
-        set_last_error(ERROR_PATH_NOT_FOUND);
-        return false;
-    }
-    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    ok = std::fflush(f) == 0 && ok;
-    ok = ::fsync(fileno(f)) == 0 && ok;
-    ok = std::fclose(f) == 0 && ok;
-    std::error_code ec;
-    if (ok) std::filesystem::rename(tmp, path, ec);
-    if (!ok || ec) {
-        std::filesystem::remove(tmp, ec);
-        set_last_error(ERROR_WRITE_FAULT);
-        return false;
-    }
-    return true;
+bool save(const std::filesystem::path& path, std::span<const uint8_t> bytes) {
+    return atomic_save(path, std::as_bytes(bytes));
 }
 
 }  // namespace
@@ -190,7 +170,7 @@ bool write_bmp_file(const std::filesystem::path& host_file, const Bitmap& bitmap
         set_last_error(ERROR_INVALID_PARAMETER);
         return false;
     }
-    return write_atomically(host_file, bytes);
+    return save(host_file, bytes);
 }
 
 BmpReadResult read_bmp_file(const std::filesystem::path& host_file) {
@@ -257,7 +237,7 @@ bool write_png_file(const std::filesystem::path& host_file, const Bitmap& bitmap
             return false;
         }
     }
-    return write_atomically(host_file, sink.bytes);
+    return save(host_file, sink.bytes);
 }
 
 }  // namespace plat

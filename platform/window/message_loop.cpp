@@ -491,19 +491,24 @@ bool wait_ui_idle(uint32_t tid, uint32_t timeout_ms) {
     return ev && ev.wait(timeout_ms);
 }
 
+Event queue_on_ui_thread(uint32_t tid, std::function<void()> fn) {
+    auto rec = std::make_shared<RunRecord>();
+    rec->fn = std::move(fn);
+    auto* holder = new std::shared_ptr<RunRecord>(rec);
+    if (!post_internal(tid, kRun, reinterpret_cast<intptr_t>(holder))) {
+        delete holder;
+        return Event();
+    }
+    return rec->done;
+}
+
 bool run_on_ui_thread(uint32_t tid, const std::function<void()>& fn, uint32_t timeout_ms) {
     if (tid == current_thread_id()) {
         fn();
         return true;
     }
-    auto rec = std::make_shared<RunRecord>();
-    rec->fn = fn;
-    auto* holder = new std::shared_ptr<RunRecord>(rec);
-    if (!post_internal(tid, kRun, reinterpret_cast<intptr_t>(holder))) {
-        delete holder;
-        return false;
-    }
-    return rec->done.wait(timeout_ms);
+    const Event done = queue_on_ui_thread(tid, fn);
+    return done && done.wait(timeout_ms);
 }
 
 }  // namespace plat

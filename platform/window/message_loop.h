@@ -84,5 +84,8 @@ bool wait_ui_idle(uint32_t tid, uint32_t timeout_ms);
 
 // Runs `fn` on thread `tid` from its message loop and waits for it.
 bool run_on_ui_thread(uint32_t tid, const std::function<void()>& fn, uint32_t timeout_ms);
+// Queues `fn` to run on thread `tid`; the event is set once it has run
+// (empty when the thread has no queue).
+Event queue_on_ui_thread(uint32_t tid, std::function<void()> fn);
 
 }  // namespace plat

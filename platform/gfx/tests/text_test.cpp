@@ -8,6 +8,8 @@
 
 #include "platform/gfx/dc.h"
 #include "platform/kernel/device_root.h"
+#include "platform/kernel/errors.h"
+#include "platform/registry/registry.h"
 
 namespace plat {
 namespace {
@@ -218,6 +220,27 @@ TEST(Text, FontFilesOfTheDeviceImageAreUsedByName) {
     std::filesystem::remove_all(root);
     set_device_root(saved_root);
     EXPECT_NE(resolve_face(u"TestFace").filename().string().find("DejaVuSans"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace plat
+
+namespace plat {
+namespace {
+
+TEST(Text, FaceSubstitutesComeFromTheRegistry) {
+    const auto root =
+        std::filesystem::temp_directory_path() / ("gfx-reg-root-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(root);
+    const auto saved_root = device_root();
+    set_device_root(root);
+    RegKey key;
+    ASSERT_EQ(hkey_local_machine().create(u"SYSTEM\\GDI\\FontSubstitutes", key), ERROR_SUCCESS);
+    key.set_string(u"Ming", u"WenQuanYi Micro Hei");
+    EXPECT_EQ(load_face_substitutes(), 1);
+    EXPECT_EQ(resolve_face(u"ming"), resolve_face(u"SC_Song"));
+    set_device_root(saved_root);
+    std::filesystem::remove_all(root);
 }
 
 }  // namespace

@@ -1,0 +1,44 @@
+// Throughput of the simulated acquisition board through the USB host: whole
+// 705-point sweeps read the way the driver reads them.
+
+#include <benchmark/benchmark.h>
+
+#include "sim/tools/board_host.h"
+
+namespace {
+
+sim::Bytes sweep_record() {
+    sim::Bytes r(40, 0);
+    sim::put_le<std::uint64_t>(r, 0, 940000000);
+    sim::put_le<std::uint64_t>(r, 8, 20000000);
+    sim::put_le<std::uint16_t>(r, 18, 3);
+    sim::put_le<std::uint16_t>(r, 20, 3);
+    sim::put_le<std::uint16_t>(r, 22, 705);
+    return r;
+}
+
+void BM_BoardSweeps(benchmark::State& state) {
+    sim::Scene scene = sim::default_scene();
+    scene.time_scale = 0;
+    scene.receiver.noise_variation = state.range(0) != 0;
+    sim::BoardHost host(std::make_shared<sim::AcquisitionBoard>(scene));
+    host.send(0x3001, sweep_record());
+    for (auto _ : state) benchmark::DoNotOptimize(host.collect(0x3001, 705, 4));
+    host.stop();
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_BoardSweeps)->Arg(0)->Arg(1);
+
+void BM_DistanceToFault(benchmark::State& state) {
+    sim::NetworkModel m(sim::default_scene());
+    const auto f = sim::sweep_frequencies(500e6, 1500e6, 705);
+    std::vector<sim::Complex> s11;
+    for (double v : f) s11.push_back(m.dut_s11(v));
+    sim::DtfSettings d;
+    d.points = 705;
+    d.window = 2;
+    for (auto _ : state) benchmark::DoNotOptimize(sim::NetworkModel::distance_to_fault(f, s11, d));
+}
+BENCHMARK(BM_DistanceToFault);
+
+}  // namespace

@@ -1,0 +1,657 @@
+#include "sim/acquisition_board.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "drivers/dsp/dsp_protocol.h"
+#include "sim/rf_units.h"
+
+namespace sim {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr std::size_t kMaxCommandPayload = dsp::kMaxCommandPayload;
+constexpr int kPointsPerPacket = 64;     // spectrum floats per data packet
+constexpr int kItemsPerPacket = 64;      // network-analyzer items per data packet
+constexpr int kSamplesPerPacket = 500;   // audio samples per data packet
+constexpr int kSamplesPerBlock = 10500;  // an audio block completes after 10,000 samples
+constexpr int kMaxSpectrumPoints = 705;
+constexpr int kMaxNaPoints = 11265;
+constexpr std::size_t kSmallData = 60;  // small blocks fill one 64-byte transfer
+constexpr int kTableSlots = static_cast<int>(dsp::kTableEntriesPerPacket);
+
+// One network-analyzer point on the wire: two floats.
+struct Item {
+    float first;
+    float second;
+};
+static_assert(sizeof(Item) == 8);
+
+enum : std::uint16_t {
+    kTypeEcho = dsp::LOW_ECHO,
+    kTypeRunState = dsp::LOW_RUN,
+};
+
+bool is_table_store(std::uint16_t id) {
+    return id == 0x200B || id == 0x200D || id == 0x200F || id == 0x2011 || id == 0x2022;
+}
+
+bool is_term_fetch(std::uint16_t id) {
+    return id == 0x200A || id == 0x200C || id == 0x200E || id == 0x2010 || id == 0x2021;
+}
+
+Bytes text_bytes(const std::string& s, std::size_t n) {
+    Bytes b(n, 0);
+    std::copy_n(s.begin(), std::min(n, s.size()), b.begin());
+    return b;
+}
+
+Clock::duration seconds(double s) {
+    return std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(s));
+}
+
+Bytes large_packet(std::uint16_t type, int start, int count, const Bytes& data) {
+    Bytes p;
+    append_le<std::uint16_t>(p, type);
+    append_le<std::uint16_t>(p, static_cast<std::uint16_t>(4 + data.size()));
+    append_le<std::uint16_t>(p, static_cast<std::uint16_t>(start));
+    append_le<std::uint16_t>(p, static_cast<std::uint16_t>(count));
+    p.insert(p.end(), data.begin(), data.end());
+    return p;
+}
+
+SpectrumSettings spectrum_settings(const Bytes& r) {
+    SpectrumSettings s;
+    s.centre_hz = static_cast<double>(get_le<std::uint64_t>(r, 0));
+    s.span_hz = static_cast<double>(get_le<std::uint64_t>(r, 8));
+    s.vbw_hz = vbw_from_record(get_le<std::uint16_t>(r, 16));
+    s.rbw_hz = rbw_from_record(get_le<std::uint16_t>(r, 18));
+    s.detector = static_cast<Detector>(std::min<std::uint16_t>(get_le<std::uint16_t>(r, 20), 3));
+    s.points = std::clamp<int>(get_le<std::uint16_t>(r, 22), 1, kMaxSpectrumPoints);
+    s.attenuation_db = get_le<std::uint8_t>(r, 24);
+    s.preamp_db = get_le<std::uint8_t>(r, 26);
+    return s;
+}
+
+}  // namespace
+
+// The data stream one message started: packets of the current round (one
+// sweep, one audio chunk) and the pause before each.
+struct AcquisitionBoard::Stream {
+    std::uint16_t id = 0;
+    Bytes payload;
+    std::deque<Bytes> pending;
+    Clock::duration pause{};
+    bool one_shot = false;  // one round, then the stream idles until stopped
+    bool done = false;
+    std::uint64_t rounds = 0;
+    std::uint64_t samples = 0;
+    SpectrumSettings settings;
+};
+
+AcquisitionBoard::AcquisitionBoard(const Scene& scene)
+    : scene_(scene), spectrum_(scene), network_(scene), thread_([this] { run(); }) {}
+
+AcquisitionBoard::~AcquisitionBoard() {
+    {
+        std::lock_guard lock(mutex_);
+        quit_ = true;
+    }
+    work_.notify_all();
+    thread_.join();
+}
+
+plat::usb::InterfaceInfo AcquisitionBoard::describe() const {
+    plat::usb::InterfaceInfo info;
+    info.vendor_id = dsp::kBoardVendorId;
+    info.product_id = dsp::kBoardProductId;
+    info.endpoints = {
+        {dsp::kInterruptInEndpoint, USB_ENDPOINT_TYPE_INTERRUPT, dsp::kMaxPacketSize, 10},
+        {dsp::kInterruptOutEndpoint, USB_ENDPOINT_TYPE_INTERRUPT, dsp::kMaxPacketSize, 10},
+        {dsp::kBulkInEndpoint, USB_ENDPOINT_TYPE_BULK, dsp::kMaxPacketSize, 0},
+        {dsp::kBulkOutEndpoint, USB_ENDPOINT_TYPE_BULK, dsp::kMaxPacketSize, 0},
+    };
+    return info;
+}
+
+void AcquisitionBoard::attached(plat::usb::DeviceLink& link) {
+    std::lock_guard pipe(pipe_mutex_);
+    std::lock_guard lock(mutex_);
+    link_ = &link;
+}
+
+void AcquisitionBoard::detached() {
+    {
+        std::lock_guard pipe(pipe_mutex_);
+        std::lock_guard lock(mutex_);
+        link_ = nullptr;
+        stream_.reset();
+        ++generation_;
+    }
+    work_.notify_all();
+}
+
+bool AcquisitionBoard::streaming() const {
+    std::lock_guard lock(mutex_);
+    return stream_ != nullptr;
+}
+
+std::uint32_t AcquisitionBoard::receive_out(std::uint8_t endpoint,
+                                            std::span<const std::uint8_t> data) {
+    if (endpoint != dsp::kBulkOutEndpoint) return USB_TRANSFER_OK;  // nothing listens there
+    if (data.size() < sizeof(dsp::CommandHead)) return USB_TRANSFER_STALL;
+    const std::uint16_t command = dsp::get_u16(data.data());
+    const std::uint16_t length = dsp::get_u16(data.data() + 2);
+    if (length > kMaxCommandPayload || 4u + length > data.size()) return USB_TRANSFER_STALL;
+    const Bytes payload(data.begin() + 4, data.begin() + 4 + length);
+    std::lock_guard pipe(pipe_mutex_);
+    Outgoing out;
+    {
+        std::lock_guard lock(mutex_);
+        handle_command(command, payload, out);
+    }
+    flush(out);
+    work_.notify_all();
+    return USB_TRANSFER_OK;
+}
+
+void AcquisitionBoard::flush(const Outgoing& out) {
+    // Runs under the pipe lock only: the host may call back into the board.
+    plat::usb::DeviceLink* link;
+    {
+        std::lock_guard lock(mutex_);
+        link = link_;
+    }
+    if (!link) return;
+    if (out.clear) link->clear_in(dsp::kBulkInEndpoint);
+    // The host cuts each packet into 64-byte USB packets, the last one short,
+    // which is how the driver reads it: a first transfer of 64 bytes and one
+    // transfer of the rest rounded up to 64.
+    for (const Bytes& p : out.packets) link->send_in(dsp::kBulkInEndpoint, p);
+}
+
+void AcquisitionBoard::queue_small(std::uint16_t type, const Bytes& data, Outgoing& out) {
+    Bytes p;
+    append_le<std::uint16_t>(p, type);
+    Bytes body = data;
+    if (body.size() < kSmallData) body.resize(kSmallData, 0);
+    append_le<std::uint16_t>(p, static_cast<std::uint16_t>(body.size()));
+    p.insert(p.end(), body.begin(), body.end());
+    out.packets.push_back(std::move(p));
+}
+
+void AcquisitionBoard::reply(std::uint16_t command, const Bytes& data, Outgoing& out) {
+    // Nothing else is queued until the host has read the reply.
+    Bytes r;
+    append_le<std::uint16_t>(r, command);
+    append_le<std::uint16_t>(r, static_cast<std::uint16_t>(data.size()));
+    r.insert(r.end(), data.begin(), data.end());
+    out.packets.push_back(std::move(r));
+    reply_unread_ = true;
+}
+
+void AcquisitionBoard::handle_command(std::uint16_t command, const Bytes& payload, Outgoing& out) {
+    switch (command) {
+        case dsp::CMD_VERSION: {
+            Bytes v(36, 0);
+            for (int i = 0; i < 4; ++i) put_le<std::uint16_t>(v, 2 * i, scene_.board.version[i]);
+            std::uint16_t w1 = scene_.board.version[1] & ~std::uint16_t{4};
+            if (scene_.board.option_bit) w1 |= 4;
+            put_le<std::uint16_t>(v, 2, w1);
+            Bytes dsp = text_bytes(scene_.board.dsp_date, 6);
+            Bytes fpga = text_bytes(scene_.board.fpga_date, 6);
+            Bytes serial = text_bytes(scene_.board.serial, 8);
+            std::copy(dsp.begin(), dsp.end(), v.begin() + 12);
+            std::copy(fpga.begin(), fpga.end(), v.begin() + 18);
+            std::copy(serial.begin(), serial.end(), v.begin() + 24);
+            reply(command, v, out);
+            return;
+        }
+        case dsp::CMD_STATUS: {
+            Bytes s;
+            const bool low_supply = scene_.board.supply_v < 10.5;
+            append_le<std::uint32_t>(s, low_supply ? 8u : 0u);
+            append_le<std::uint16_t>(
+                s, static_cast<std::uint16_t>(std::lround(scene_.board.supply_v * 10)));
+            append_le<std::uint16_t>(s, static_cast<std::uint16_t>(
+                                            std::clamp(scene_.board.temperature_c, 0.0, 65535.0)));
+            reply(command, s, out);
+            return;
+        }
+        case dsp::CMD_LOAD_DSP:
+        case dsp::CMD_LOAD_FPGA: {
+            const int which = command - dsp::CMD_LOAD_DSP;
+            const auto offset = get_le<std::uint32_t>(payload, 0);
+            const auto length = get_le<std::uint16_t>(payload, 4);
+            const auto sum = get_le<std::uint16_t>(payload, 6);
+            std::uint32_t status = 0;
+            if (8u + length > payload.size() || dsp::checksum(payload.data() + 8, length) != sum) {
+                status = 1;
+                image_bad_[which] = true;
+                error_code_ = 1;
+                error_component_ = command;
+            } else {
+                Bytes& image = images_[which];
+                if (image.size() < offset + length) image.resize(offset + length, 0);
+                std::copy_n(payload.begin() + 8, length, image.begin() + offset);
+            }
+            Bytes r;
+            append_le<std::uint32_t>(r, status);
+            reply(command, r, out);
+            return;
+        }
+        case dsp::CMD_6:
+        case dsp::CMD_7: {
+            const int which = command - dsp::CMD_6;
+            const bool ok = !images_[which].empty() && !image_bad_[which];
+            images_[which].clear();
+            image_bad_[which] = false;
+            Bytes r;
+            append_le<std::uint32_t>(r, ok ? 0u : 1u);
+            reply(command, r, out);
+            return;
+        }
+        case dsp::CMD_CALIBRATION: {
+            calibration_ = payload;
+            Bytes r;
+            append_le<std::uint32_t>(r, payload.size() == kMaxCommandPayload ? 0u : 1u);
+            reply(command, r, out);
+            return;
+        }
+        case dsp::CMD_9:
+        case dsp::CMD_10:
+            reply(command, Bytes(4, 0), out);
+            return;
+        case dsp::CMD_ERROR_STATUS: {
+            Bytes r;
+            append_le<std::uint16_t>(r, error_code_);
+            append_le<std::uint16_t>(r, error_component_);
+            append_le<std::uint32_t>(r, 0);
+            error_code_ = error_component_ = 0;
+            reply(command, r, out);
+            return;
+        }
+        case dsp::CMD_43:
+            reply(command, Bytes(8, 0), out);
+            return;
+        case dsp::CMD_STOP:
+            // Every unread data packet goes; exactly one echo follows.
+            stream_.reset();
+            ++generation_;
+            reply_unread_ = false;
+            out.clear = true;
+            queue_small(kTypeEcho, {}, out);
+            return;
+        case dsp::CMD_5:
+        case 0x2040:
+        case 0x3040:
+            return;
+        default:
+            break;
+    }
+    if (is_table_store(command)) {
+        store_table(command, payload);
+        reply(command, {}, out);
+        return;
+    }
+    if (command == 0x2016) {
+        bias_on_ = payload.size() > 1 && payload[1] != 0;
+        return;
+    }
+    if (command == 0x2017 || command == 0x300B) {
+        answer_query(command, payload, out);
+        return;
+    }
+    const std::uint16_t cls = command & 0xF000;
+    if ((cls == 0x2000 || cls == 0x3000) && (command & 0x0F00) == 0 && (command & 0xFF) != 0) {
+        start_message(command, payload, out);
+        return;
+    }
+    error_code_ = 2;
+    error_component_ = command;
+}
+
+void AcquisitionBoard::store_table(std::uint16_t id, const Bytes& payload) {
+    const auto first = get_le<std::uint32_t>(payload, 0);
+    const auto entries = std::min<int>(get_le<std::uint16_t>(payload, 4), kTableSlots);
+    const auto sum = get_le<std::uint16_t>(payload, 6);
+    const std::size_t bytes = static_cast<std::size_t>(entries) * 8;
+    if (8 + bytes > payload.size() || dsp::checksum(payload.data() + 8, bytes) != sum ||
+        first + static_cast<std::uint32_t>(entries) > kMaxNaPoints) {
+        error_code_ = 3;
+        error_component_ = id;
+        return;
+    }
+    std::vector<Complex>& t = uploaded_terms_[id];
+    if (first == 0) t.clear();
+    if (t.size() < first + static_cast<std::size_t>(entries))
+        t.resize(first + static_cast<std::size_t>(entries));
+    for (int i = 0; i < entries; ++i) {
+        const std::size_t o = 8 + static_cast<std::size_t>(i) * 8;
+        t[first + static_cast<std::size_t>(i)] =
+            Complex(get_le<float>(payload, o), get_le<float>(payload, o + 4));
+    }
+}
+
+void AcquisitionBoard::answer_query(std::uint16_t id, const Bytes& payload, Outgoing& out) {
+    // Queries ride on a running stream; an idle board keeps silent so that no
+    // stray packet sits in the pipe ahead of the next command's reply.
+    if (!stream_) return;
+    Bytes r;
+    if (id == 0x2017) {
+        const double ma = bias_on_ ? network_.bias_current_a() * 1000.0 : 0.0;
+        append_le<std::uint32_t>(r, static_cast<std::uint32_t>(std::lround(ma * 255.0)));
+        queue_small(id, r, out);
+        return;
+    }
+    // Counter markers: six enable bytes, then six marker frequencies.
+    const SpectrumSettings& s = stream_->settings;
+    r.assign(80, 0);
+    for (int m = 0; m < 6; ++m) {
+        if (get_le<std::uint8_t>(payload, static_cast<std::size_t>(m)) == 0) continue;
+        const double marker = static_cast<double>(
+            get_le<std::uint64_t>(payload, 8 + 8 * static_cast<std::size_t>(m)));
+        double counted = marker;
+        double best = 1e300;
+        for (const Signal& sig : scene_.signals) {
+            const double d = std::abs(sig.frequency_hz - marker);
+            if (sig.bandwidth_hz <= 0 && d <= std::max(s.rbw_hz, s.step_hz()) && d < best) {
+                best = d;
+                counted = sig.frequency_hz;
+            }
+        }
+        r[static_cast<std::size_t>(m)] = 1;
+        put_le<double>(r, 8 + 8 * static_cast<std::size_t>(m), counted);
+        const double level = mw_to_dbm(dbm_to_mw(spectrum_.noise_floor_dbm(s)) +
+                                       spectrum_.filtered_power_mw(s, counted));
+        put_le<float>(r, 56 + 4 * static_cast<std::size_t>(m), static_cast<float>(level));
+    }
+    queue_small(id, r, out);
+}
+
+void AcquisitionBoard::start_message(std::uint16_t id, const Bytes& payload, Outgoing& out) {
+    ++generation_;
+    stream_ = std::make_unique<Stream>();
+    stream_->id = id;
+    stream_->payload = payload;
+    const std::uint16_t cls = id & 0xF000;
+    if (cls == 0x3000) {
+        stream_->settings = spectrum_settings(payload);
+        if (id == 0x3009) stream_->settings.span_hz = 0;
+    } else {
+        const int low = id & 0xFF;
+        if (low >= 1 && low <= 3 && payload.size() >= 20) {
+            na_points_ = std::clamp<int>(static_cast<int>(get_le<std::uint32_t>(payload, 0)), 2,
+                                         kMaxNaPoints);
+            na_start_ = static_cast<double>(get_le<std::uint64_t>(payload, 4));
+            na_stop_ = static_cast<double>(get_le<std::uint64_t>(payload, 12));
+        } else if (payload.size() >= 18) {
+            na_start_ = static_cast<double>(get_le<std::uint64_t>(payload, 0));
+            na_stop_ = static_cast<double>(get_le<std::uint64_t>(payload, 8));
+            na_points_ = std::clamp<int>(get_le<std::uint16_t>(payload, 16), 2, kMaxNaPoints);
+        }
+        stream_->one_shot = !(low >= 1 && low <= 4);
+    }
+    Bytes run(4, 0);
+    run[0] = 1;
+    queue_small(kTypeRunState, run, out);
+    next_due_ = Clock::now();
+}
+
+std::vector<Complex> AcquisitionBoard::measured_sweep(int kind,
+                                                      const std::vector<double>& f) const {
+    std::vector<Complex> out(f.size());
+    for (std::size_t i = 0; i < f.size(); ++i) {
+        switch (kind) {
+            case 0x2005:
+                out[i] = network_.raw_reflection(f[i], network_.standard(Standard::Open, f[i]));
+                break;
+            case 0x2006:
+                out[i] = network_.raw_reflection(f[i], network_.standard(Standard::Short, f[i]));
+                break;
+            case 0x2007:
+                out[i] = network_.raw_reflection(f[i], network_.standard(Standard::Load, f[i]));
+                break;
+            case 0x2008:
+                out[i] = network_.raw_transmission(f[i], 1.0);
+                break;
+            case 0x2019:
+                out[i] = network_.raw_transmission(f[i], 0.0);
+                break;
+            case 0x2002: {
+                const Complex m = network_.raw_transmission(f[i], network_.dut_s21(f[i]));
+                auto et = uploaded_terms_.find(0x2011);
+                auto ex = uploaded_terms_.find(0x2022);
+                if (et != uploaded_terms_.end() && et->second.size() >= f.size()) {
+                    const Complex x = ex != uploaded_terms_.end() && ex->second.size() >= f.size()
+                                          ? ex->second[i]
+                                          : 0.0;
+                    out[i] = NetworkModel::correct_transmission(m, et->second[i], x);
+                } else {
+                    out[i] = m;
+                }
+                break;
+            }
+            default: {
+                const Complex m = network_.raw_reflection(f[i], network_.dut_s11(f[i]));
+                auto ed = uploaded_terms_.find(0x200F);
+                auto es = uploaded_terms_.find(0x200D);
+                auto er = uploaded_terms_.find(0x200B);
+                const bool corrected =
+                    ed != uploaded_terms_.end() && es != uploaded_terms_.end() &&
+                    er != uploaded_terms_.end() && ed->second.size() >= f.size() &&
+                    es->second.size() >= f.size() && er->second.size() >= f.size();
+                out[i] = corrected ? NetworkModel::correct_reflection(m, ed->second[i],
+                                                                      es->second[i], er->second[i])
+                                   : m;
+            }
+        }
+    }
+    return out;
+}
+
+// Fills the stream's next round of packets: one sweep, one audio chunk, one
+// acknowledgement.
+void AcquisitionBoard::next_round(Stream& st) {
+    {
+        const double scale = scene_.time_scale;
+        const std::uint16_t id = st.id;
+        const std::uint16_t cls = id & 0xF000;
+        if (cls == 0x3000 && id == 0x3007) {
+            // Audio: the first two sample slots of each block carry the level.
+            const int modulation = get_le<std::uint16_t>(st.payload, 40);
+            const int in_block = static_cast<int>(st.samples % kSamplesPerBlock);
+            std::vector<std::int16_t> pcm =
+                spectrum_.audio(modulation, st.samples, kSamplesPerPacket);
+            if (in_block == 0) {
+                const float level = static_cast<float>(spectrum_.audio_level_dbm());
+                std::memcpy(pcm.data(), &level, sizeof level);
+            }
+            Bytes data(pcm.size() * 2);
+            std::memcpy(data.data(), pcm.data(), data.size());
+            st.pending.push_back(large_packet(id, in_block, kSamplesPerPacket, data));
+            st.samples += kSamplesPerPacket;
+            st.pause = seconds(scale * kSamplesPerPacket / SpectrumModel::kAudioRate);
+        } else if (cls == 0x3000) {
+            const SpectrumSettings& s = st.settings;
+            const bool zero_span = id == 0x3009;
+            std::vector<float> trace =
+                zero_span ? spectrum_.zero_span(s, get_le<std::uint32_t>(st.payload, 40))
+                          : spectrum_.sweep(s);
+            const std::uint16_t type = zero_span ? 0x3009 : 0x3001;
+            int packets = 0;
+            for (int i = 0; i < s.points; i += kPointsPerPacket) {
+                const int n = std::min(kPointsPerPacket, s.points - i);
+                Bytes data(static_cast<std::size_t>(n) * 4);
+                std::memcpy(data.data(), trace.data() + i, data.size());
+                st.pending.push_back(large_packet(type, i, n, data));
+                ++packets;
+            }
+            Bytes r;
+            if (id == 0x3002) {
+                const auto mode = get_le<std::uint16_t>(st.payload, 40);
+                const auto value = get_le<std::uint16_t>(st.payload, 42);
+                const double obw = mode == 0
+                                       ? spectrum_.occupied_bandwidth_percent(s, value / 1000.0)
+                                       : spectrum_.occupied_bandwidth_down(s, value / 10.0);
+                append_le<std::uint64_t>(r, static_cast<std::uint64_t>(std::llround(obw)));
+            } else if (id == 0x3003) {
+                const double w = static_cast<double>(get_le<std::uint64_t>(st.payload, 40));
+                append_le<float>(
+                    r, static_cast<float>(spectrum_.channel_power_dbm(s, s.centre_hz, w)));
+            } else if (id == 0x3004) {
+                const AdjacentPower a = spectrum_.adjacent_power(
+                    s, static_cast<double>(get_le<std::uint64_t>(st.payload, 40)),
+                    static_cast<double>(get_le<std::uint64_t>(st.payload, 48)),
+                    static_cast<double>(get_le<std::uint64_t>(st.payload, 56)));
+                for (double v :
+                     {a.channel_dbm, a.lower_dbm, a.upper_dbm, a.lower_ratio_db, a.upper_ratio_db})
+                    append_le<float>(r, static_cast<float>(v));
+            }
+            if (!r.empty()) {
+                Bytes p;
+                append_le<std::uint16_t>(p, id);
+                r.resize(kSmallData, 0);
+                append_le<std::uint16_t>(p, static_cast<std::uint16_t>(r.size()));
+                p.insert(p.end(), r.begin(), r.end());
+                st.pending.push_back(std::move(p));
+            }
+            const double t = zero_span ? get_le<std::uint32_t>(st.payload, 40) / 1000.0
+                                       : spectrum_.sweep_time_s(s);
+            st.pause = seconds(scale * t / std::max(packets, 1));
+        } else {
+            const std::vector<double> f = sweep_frequencies(na_start_, na_stop_, na_points_);
+            const int low = id & 0xFF;
+            std::vector<Item> items;
+            double duration = 0.3;
+            if (low == 1 || low == 2 || low == 3) {
+                for (const Complex& c : measured_sweep(low == 2 ? 0x2002 : 0x2001, f))
+                    items.push_back({static_cast<float>(amplitude_to_db(std::abs(c))),
+                                     static_cast<float>(std::arg(c) * 180 / kPi)});
+                duration = 0.3e-3 * na_points_;
+            } else if (low == 4) {
+                DtfSettings d;
+                d.start_m = get_le<std::uint32_t>(st.payload, 24) / 1000.0;
+                d.stop_m = std::max(0.2, static_cast<double>(get_le<float>(st.payload, 28)));
+                d.velocity_factor = get_le<std::uint32_t>(st.payload, 32) / 10000.0;
+                if (d.velocity_factor <= 0) d.velocity_factor = scene_.dut.cable.velocity_factor;
+                d.loss_db_per_m = get_le<float>(st.payload, 36);
+                d.window = get_le<std::uint8_t>(st.payload, 40);
+                d.points = na_points_;
+                const std::vector<double> dtf =
+                    NetworkModel::distance_to_fault(f, measured_sweep(0x2001, f), d);
+                for (double v : dtf) items.push_back({static_cast<float>(v), 0.0f});
+                duration = 0.3e-3 * na_points_;
+            } else if (is_term_fetch(id)) {
+                std::vector<Complex> t = computed_terms_[id];
+                t.resize(static_cast<std::size_t>(na_points_));
+                for (const Complex& c : t)
+                    items.push_back({static_cast<float>(c.real()), static_cast<float>(c.imag())});
+                duration = 0.05;
+            } else {
+                if (id == 0x2005 || id == 0x2006 || id == 0x2007 || id == 0x2008 || id == 0x2019) {
+                    standards_[id] = measured_sweep(id, f);
+                } else if (id == 0x2009 || id == 0x2018 || id == 0x2020) {
+                    auto o = standards_.find(0x2005), s = standards_.find(0x2006),
+                         l = standards_.find(0x2007);
+                    if (id == 0x2009 && o != standards_.end() && s != standards_.end() &&
+                        l != standards_.end()) {
+                        const std::size_t n =
+                            std::min({o->second.size(), s->second.size(), l->second.size()});
+                        auto& ed = computed_terms_[0x200E];
+                        auto& es = computed_terms_[0x200C];
+                        auto& er = computed_terms_[0x200A];
+                        ed.resize(n);
+                        es.resize(n);
+                        er.resize(n);
+                        for (std::size_t i = 0; i < n; ++i)
+                            NetworkModel::solve_one_port(o->second[i], s->second[i], l->second[i],
+                                                         ed[i], es[i], er[i]);
+                    } else if (id != 0x2009) {
+                        auto thru = standards_.find(0x2008), iso = standards_.find(0x2019);
+                        std::vector<Complex> ex =
+                            iso != standards_.end() ? iso->second : std::vector<Complex>();
+                        if (thru != standards_.end()) {
+                            ex.resize(thru->second.size());
+                            std::vector<Complex> et(thru->second.size());
+                            for (std::size_t i = 0; i < et.size(); ++i)
+                                et[i] = thru->second[i] - ex[i];
+                            computed_terms_[0x2010] = et;
+                        }
+                        computed_terms_[0x2021] = ex;
+                    }
+                }
+                Bytes ack(4, 0);
+                ack.resize(kSmallData, 0);
+                Bytes p;
+                append_le<std::uint16_t>(p, id);
+                append_le<std::uint16_t>(p, static_cast<std::uint16_t>(ack.size()));
+                p.insert(p.end(), ack.begin(), ack.end());
+                st.pending.push_back(std::move(p));
+                st.pause = seconds(scale * duration);
+            }
+            if (!items.empty()) {
+                int packets = 0;
+                for (std::size_t i = 0; i < items.size(); i += kItemsPerPacket) {
+                    const std::size_t n = std::min<std::size_t>(kItemsPerPacket, items.size() - i);
+                    Bytes data(n * 8);
+                    std::memcpy(data.data(), items.data() + i, data.size());
+                    st.pending.push_back(
+                        large_packet(id, static_cast<int>(i), static_cast<int>(n), data));
+                    ++packets;
+                }
+                st.pause = seconds(scale * duration / packets);
+            }
+            if (st.one_shot) st.done = true;
+        }
+        ++st.rounds;
+    }
+}
+
+void AcquisitionBoard::run() {
+    std::unique_lock lock(mutex_);
+    while (!quit_) {
+        Stream* st = stream_.get();
+        const bool has_work = st && link_ && !(st->done && st->pending.empty());
+        if (!has_work) {
+            work_.wait(lock);
+            continue;
+        }
+        // The host's pipe holds what is queued; wait for it to drain while a
+        // reply is unread or the pipe is full.
+        const std::size_t queued = link_->queued_in(dsp::kBulkInEndpoint);
+        if (reply_unread_ && queued == 0) reply_unread_ = false;
+        if (reply_unread_ || queued >= kMaxQueuedBytes) {
+            work_.wait_for(lock, std::chrono::milliseconds(1));
+            continue;
+        }
+        const auto now = Clock::now();
+        if (now < next_due_) {
+            work_.wait_until(lock, next_due_);
+            continue;
+        }
+        if (st->pending.empty()) next_round(*st);
+        Outgoing out;
+        out.packets.push_back(std::move(st->pending.front()));
+        st->pending.pop_front();
+        next_due_ = std::max(next_due_ + st->pause, now - seconds(0.05));
+        const std::uint64_t generation = generation_;
+        lock.unlock();
+        {
+            // A stop or a new message that came meanwhile drops the packet.
+            std::lock_guard pipe(pipe_mutex_);
+            bool current;
+            {
+                std::lock_guard again(mutex_);
+                current = generation == generation_;
+            }
+            if (current) flush(out);
+        }
+        lock.lock();
+    }
+}
+
+}  // namespace sim

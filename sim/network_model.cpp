@@ -1,0 +1,183 @@
+#include "sim/network_model.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "sim/rf_units.h"
+
+namespace sim {
+
+namespace {
+
+constexpr double kNepersPerDb = 1.0 / 8.685889638065037;
+constexpr double kSystemImpedance = 50.0;
+
+Complex phasor(double magnitude, double radians) {
+    return std::polar(magnitude, radians);
+}
+
+// Window weights over n points for side-lobe level 0..3.
+std::vector<double> window_weights(int n, int level) {
+    std::vector<double> w(static_cast<std::size_t>(n), 1.0);
+    if (n < 2 || level <= 0) return w;
+    for (int i = 0; i < n; ++i) {
+        const double x = 2 * kPi * i / (n - 1);
+        double v = 1;
+        if (level == 1)
+            v = 0.54 - 0.46 * std::cos(x);  // Hamming
+        else if (level == 2)
+            v = 0.5 - 0.5 * std::cos(x);  // Hann
+        else
+            v = 0.42 - 0.5 * std::cos(x) + 0.08 * std::cos(2 * x);  // Blackman
+        w[static_cast<std::size_t>(i)] = v;
+    }
+    return w;
+}
+
+}  // namespace
+
+std::vector<double> sweep_frequencies(double start_hz, double stop_hz, int points) {
+    std::vector<double> f(static_cast<std::size_t>(std::max(points, 0)));
+    for (int i = 0; i < points; ++i)
+        f[static_cast<std::size_t>(i)] =
+            points > 1 ? start_hz + (stop_hz - start_hz) * i / (points - 1) : start_hz;
+    return f;
+}
+
+NetworkModel::NetworkModel(const Scene& scene) : scene_(scene) {}
+
+double NetworkModel::antenna_return_loss_db(double f) const {
+    const auto& c = scene_.dut.antenna;
+    if (c.empty()) return 20.0;
+    if (f <= c.front().frequency_hz) return c.front().return_loss_db;
+    if (f >= c.back().frequency_hz) return c.back().return_loss_db;
+    auto hi = std::lower_bound(c.begin(), c.end(), f,
+                               [](const CurvePoint& p, double v) { return p.frequency_hz < v; });
+    auto lo = hi - 1;
+    const double t = (f - lo->frequency_hz) / (hi->frequency_hz - lo->frequency_hz);
+    return lo->return_loss_db + t * (hi->return_loss_db - lo->return_loss_db);
+}
+
+Complex NetworkModel::dut_s11(double f) const {
+    const Cable& cable = scene_.dut.cable;
+    // Round trip to distance d: loss grows with the square root of frequency.
+    const double alpha = cable.loss_db_per_m * std::sqrt(std::max(f, 0.0) / 1e9) * kNepersPerDb;
+    const double beta = 2 * kPi * f / (cable.velocity_factor * kSpeedOfLight);
+    auto round_trip = [&](double d) { return std::exp(Complex(-2 * alpha * d, -2 * beta * d)); };
+
+    const double g_in =
+        (cable.impedance_ohm - kSystemImpedance) / (cable.impedance_ohm + kSystemImpedance);
+    Complex s11 = g_in;
+    double through = 1 - g_in * g_in;  // power passed by each discontinuity, both ways
+    std::vector<Fault> faults = scene_.dut.faults;
+    std::sort(faults.begin(), faults.end(),
+              [](const Fault& a, const Fault& b) { return a.distance_m < b.distance_m; });
+    for (const Fault& fault : faults) {
+        if (fault.distance_m <= 0 || fault.distance_m >= cable.length_m) continue;
+        const double g = db_to_amplitude(-fault.return_loss_db);
+        s11 += through * g * round_trip(fault.distance_m);
+        through *= 1 - g * g;
+    }
+    Complex end;
+    switch (scene_.dut.termination) {
+        case Termination::Antenna:
+            end = db_to_amplitude(-antenna_return_loss_db(f));
+            break;
+        case Termination::Open:
+            end = 1.0;
+            break;
+        case Termination::Short:
+            end = -1.0;
+            break;
+        case Termination::Load:
+            end = db_to_amplitude(-scene_.dut.load_return_loss_db);
+            break;
+    }
+    return s11 + through * end * round_trip(cable.length_m);
+}
+
+Complex NetworkModel::dut_s21(double f) const {
+    return phasor(db_to_amplitude(scene_.dut.gain_db), -2 * kPi * f * 1.5e-9);
+}
+
+Complex NetworkModel::standard(Standard which, double) const {
+    switch (which) {
+        case Standard::Open:
+            return db_to_amplitude(-scene_.standards.open_return_loss_db);
+        case Standard::Short:
+            return -db_to_amplitude(-scene_.standards.short_return_loss_db);
+        case Standard::Load:
+            return db_to_amplitude(-scene_.standards.load_return_loss_db);
+    }
+    return 0.0;
+}
+
+Complex NetworkModel::ed(double f) const {
+    return phasor(db_to_amplitude(-scene_.terms.directivity_db), 2 * kPi * f * 0.3e-9 + 0.4);
+}
+Complex NetworkModel::es(double f) const {
+    return phasor(db_to_amplitude(-scene_.terms.source_match_db), -2 * kPi * f * 0.7e-9 + 1.1);
+}
+Complex NetworkModel::er(double f) const {
+    return phasor(db_to_amplitude(scene_.terms.reflection_tracking_db),
+                  -2 * kPi * f * scene_.terms.tracking_delay_ns * 1e-9);
+}
+Complex NetworkModel::et(double f) const {
+    return phasor(db_to_amplitude(scene_.terms.transmission_tracking_db),
+                  -2 * kPi * f * scene_.terms.tracking_delay_ns * 1e-9);
+}
+Complex NetworkModel::ex(double f) const {
+    return phasor(db_to_amplitude(-scene_.terms.isolation_db), 2 * kPi * f * 0.1e-9);
+}
+
+Complex NetworkModel::raw_reflection(double f, Complex gamma) const {
+    return ed(f) + er(f) * gamma / (1.0 - es(f) * gamma);
+}
+
+Complex NetworkModel::raw_transmission(double f, Complex s21) const {
+    return ex(f) + et(f) * s21;
+}
+
+void NetworkModel::solve_one_port(Complex open, Complex shrt, Complex load, Complex& ed,
+                                  Complex& es, Complex& er) {
+    // m = ED + ER G / (1 - ES G) with G = +1, -1, 0.
+    const Complex a = open - load, b = shrt - load;
+    ed = load;
+    es = (a + b) / (a - b);
+    er = -2.0 * a * b / (a - b);
+}
+
+Complex NetworkModel::correct_reflection(Complex raw, Complex ed, Complex es, Complex er) {
+    const Complex d = raw - ed;
+    return d / (er + es * d);
+}
+
+Complex NetworkModel::correct_transmission(Complex raw, Complex et, Complex ex) {
+    return (raw - ex) / et;
+}
+
+std::vector<double> NetworkModel::distance_to_fault(const std::vector<double>& freqs,
+                                                    const std::vector<Complex>& reflection,
+                                                    const DtfSettings& d) {
+    const int n = static_cast<int>(std::min(freqs.size(), reflection.size()));
+    const std::vector<double> w = window_weights(n, d.window);
+    double wsum = 0;
+    for (double v : w) wsum += v;
+    const double v = std::max(d.velocity_factor, 1e-3) * kSpeedOfLight;
+    std::vector<double> out(static_cast<std::size_t>(std::max(d.points, 0)));
+    for (int j = 0; j < d.points; ++j) {
+        const double dist =
+            d.points > 1 ? d.start_m + (d.stop_m - d.start_m) * j / (d.points - 1) : d.start_m;
+        const double k = 2 * kPi * 2 * dist / v;  // round-trip phase per hertz
+        Complex acc = 0;
+        for (int i = 0; i < n; ++i) {
+            const auto u = static_cast<std::size_t>(i);
+            acc += w[u] * reflection[u] * std::polar(1.0, k * freqs[u]);
+        }
+        const double mag = wsum > 0 ? std::abs(acc) / wsum : 0;
+        out[static_cast<std::size_t>(j)] = amplitude_to_db(mag) + 2 * d.loss_db_per_m * dist;
+    }
+    return out;
+}
+
+}  // namespace sim

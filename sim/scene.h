@@ -1,0 +1,154 @@
+#pragma once
+// The simulated world that the acquisition board measures: signals on the
+// spectrum analyzer input, a device under test on the network-analyzer port,
+// the board's raw error terms and its identity. Read from a JSON file.
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <nlohmann/json_fwd.hpp>
+#include <string>
+#include <vector>
+
+namespace sim {
+
+// One signal at the analyzer input. A bandwidth of 0 is a continuous carrier;
+// otherwise the power is spread evenly over the bandwidth (a modulated channel).
+struct Signal {
+    double frequency_hz = 0;
+    double level_dbm = 0;
+    double bandwidth_hz = 0;
+};
+
+// A burst seen in zero span: on for `on_ms` out of every `period_ms`.
+struct Burst {
+    double period_ms = 10;
+    double on_ms = 4;
+    double level_dbm = -30;
+};
+
+// The tone that the audio demodulator recovers.
+struct AudioTone {
+    double tone_hz = 1000;
+    double am_depth = 0.5;  // 0..1
+    double fm_deviation_hz = 5000;
+    double level_dbm = -40;
+};
+
+struct Receiver {
+    double noise_figure_db = 24;         // without the preamplifier
+    double preamp_noise_figure_db = 12;  // with the preamplifier on
+    double sweep_factor = 2.5;           // sweep time = factor * span / RBW^2
+    double min_sweep_ms = 20;
+    double max_sweep_ms = 20000;  // narrow RBW over wide spans sweeps by FFT
+    bool noise_variation = true;  // random noise around its mean
+    std::uint32_t seed = 1;
+};
+
+struct Fault {
+    double distance_m = 0;
+    double return_loss_db = 30;
+};
+
+// A return-loss point of the antenna that terminates the cable.
+struct CurvePoint {
+    double frequency_hz = 0;
+    double return_loss_db = 0;
+};
+
+enum class Termination { Antenna, Open, Short, Load };
+
+struct Cable {
+    double length_m = 30;
+    double velocity_factor = 0.85;
+    double loss_db_per_m = 0.05;  // at 1 GHz, grows with the square root of frequency
+    double impedance_ohm = 50;
+};
+
+struct DeviceUnderTest {
+    Cable cable;
+    std::vector<Fault> faults = {{12.0, 26.0}};  // a connector fault
+    Termination termination = Termination::Antenna;
+    std::vector<CurvePoint> antenna = {
+        // sorted by frequency
+        {700e6, 6.0},   {800e6, 12.0}, {900e6, 18.0}, {950e6, 22.0}, {1000e6, 17.0},
+        {1100e6, 11.0}, {1300e6, 7.0}, {2000e6, 4.0}, {6000e6, 2.0},
+    };
+    double load_return_loss_db = 30;  // the termination when it is a load
+    double gain_db = 20;              // two-port gain (amplifier)
+    double bias_current_a = 0.12;     // DC-bias current drawn
+};
+
+// Reflection of the calibration standards as the board sees them.
+struct Standards {
+    double open_return_loss_db = 0;    // |gamma| of the open
+    double short_return_loss_db = 0;   // |gamma| of the short
+    double load_return_loss_db = 200;  // effectively ideal
+};
+
+// Raw error terms of the uncorrected reflectometer.
+struct ErrorTerms {
+    double directivity_db = 25;            // |ED| = 10^(-x/20)
+    double source_match_db = 18;           // |ES|
+    double reflection_tracking_db = -1.5;  // |ER| in dB
+    double tracking_delay_ns = 2.0;        // phase slope of ER and ET
+    double transmission_tracking_db = -2;
+    double isolation_db = 80;  // |EX|
+};
+
+struct BoardIdentity {
+    bool option_bit = true;
+    std::array<std::uint16_t, 4> version = {0x0001, 0x0004, 0x0002, 0x0007};
+    std::string dsp_date = "060524";
+    std::string fpga_date = "060512";
+    std::string serial = "SIM00001";
+    double temperature_c = 38;
+    double supply_v = 12.1;
+};
+
+// A default-constructed scene is the default world.
+struct Scene {
+    // Downlink of a cellular band: two carriers and one 5 MHz channel.
+    std::vector<Signal> signals = {
+        {935.2e6, -45.0, 0},
+        {940.0e6, -30.0, 0},
+        {947.5e6, -50.0, 5e6},
+    };
+    Receiver receiver;
+    Burst burst;
+    AudioTone tone;
+    DeviceUnderTest dut;
+    Standards standards;
+    ErrorTerms terms;
+    BoardIdentity board;
+    double time_scale = 1.0;  // 0 streams as fast as the host reads
+};
+
+// A cellular band with a few carriers and a modulated channel, and a 30 m
+// cable with a connector fault at 12 m into an antenna.
+Scene default_scene();
+
+// JSON form of a termination ("antenna", "open", "short", "load"); an
+// unknown name throws.
+void to_json(nlohmann::json& j, const Termination& t);
+void from_json(const nlohmann::json& j, Termination& t);
+
+struct SceneLoad {
+    Scene scene;
+    std::string error;  // empty when the file was read; else what was wrong and where
+};
+
+// Parses a scene from JSON text. Fields not given keep their defaults; on a
+// syntax or type error the default world is returned with the error text.
+SceneLoad parse_scene(const std::string& json_text);
+
+// Reads the scene file; a missing file gives the default world without error.
+SceneLoad load_scene(const std::filesystem::path& file);
+
+// The scene as JSON text, in the form `parse_scene` reads.
+std::string scene_json(const Scene& scene);
+
+// The scene file inside a device root.
+std::filesystem::path scene_path(const std::filesystem::path& device_root);
+
+}  // namespace sim

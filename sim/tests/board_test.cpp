@@ -1,0 +1,379 @@
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+
+#include "drivers/dsp/dsp_protocol.h"
+#include "sim/board_factory.h"
+#include "sim/tools/board_host.h"
+
+namespace {
+
+using sim::AcquisitionBoard;
+using Board = std::shared_ptr<sim::AcquisitionBoard>;
+using sim::BoardHost;
+using sim::Bytes;
+using sim::get_le;
+using sim::put_le;
+
+sim::Scene fast_scene() {
+    sim::Scene s = sim::default_scene();
+    s.time_scale = 0;
+    s.receiver.noise_variation = false;
+    return s;
+}
+
+Bytes sweep_record(int points = 705) {
+    Bytes r(40, 0);
+    put_le<std::uint64_t>(r, 0, 940000000);
+    put_le<std::uint64_t>(r, 8, 20000000);
+    put_le<std::uint16_t>(r, 18, 3);  // 30 kHz
+    put_le<std::uint16_t>(r, 20, 3);
+    put_le<std::uint16_t>(r, 22, static_cast<std::uint16_t>(points));
+    return r;
+}
+
+TEST(Board, VersionReplyCarriesIdentityAndOptionBit) {
+    for (bool option : {true, false}) {
+        sim::Scene s = fast_scene();
+        s.board.option_bit = option;
+        BoardHost host(std::make_shared<AcquisitionBoard>(s));
+        ASSERT_TRUE(host.send(1));
+        auto p = host.read();
+        ASSERT_TRUE(p);
+        EXPECT_EQ(p->type, 1);
+        ASSERT_EQ(p->length, 36);
+        EXPECT_EQ((get_le<std::uint16_t>(p->body, 2) & 4) != 0, option);
+        EXPECT_EQ(std::string(p->body.begin() + 12, p->body.begin() + 18), "060524");
+        EXPECT_EQ(std::string(p->body.begin() + 24, p->body.begin() + 32), "SIM00001");
+        EXPECT_EQ(get_le<std::uint32_t>(p->body, 32), 0u);
+    }
+}
+
+TEST(Board, StopDropsUnreadPacketsAndQueuesExactlyOneEcho) {
+    BoardHost host(std::make_shared<AcquisitionBoard>(fast_scene()));
+    host.send(0x41);  // idle stop is echoed too
+    auto echo = host.read();
+    ASSERT_TRUE(echo);
+    EXPECT_EQ(echo->type, 0x0041);
+    EXPECT_EQ(echo->length, 60);  // a whole 64-byte transfer
+    EXPECT_FALSE(host.transfer_in(64, 20));
+
+    host.send(0x3001, sweep_record());
+    ASSERT_TRUE(host.read_type(0x3001));
+    // Let the board fill the pipe, then stop and ask for the status without
+    // reading: the echo and the reply follow, nothing else.
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    host.send(0x41);
+    host.send(4);
+    auto p = host.read();
+    ASSERT_TRUE(p);
+    EXPECT_EQ(p->type, 0x0041);
+    EXPECT_FALSE(host.board().streaming());
+    p = host.read();
+    ASSERT_TRUE(p);
+    EXPECT_EQ(p->type, 4);
+    EXPECT_EQ(p->length, 8);
+    EXPECT_EQ(get_le<std::uint16_t>(p->body, 6), 38);  // temperature
+    EXPECT_FALSE(host.transfer_in(64, 30));
+}
+
+TEST(Board, PacketsAreReadAsAFirst64ByteTransferAndOneRoundedRest) {
+    BoardHost host(std::make_shared<AcquisitionBoard>(fast_scene()));
+    host.send(0x3001, sweep_record(100));
+    auto run = host.read();
+    ASSERT_TRUE(run);
+    EXPECT_EQ(run->type, 0x0060);
+    EXPECT_EQ(run->transfers, 1);
+    auto p = host.read();
+    ASSERT_TRUE(p);
+    EXPECT_EQ(p->length, 4 + 64 * 4);
+    EXPECT_EQ(p->first_transfer, 64u);
+    EXPECT_EQ(p->second_transfer, 4u + p->length - 64);
+    EXPECT_EQ(p->start(), 0);
+    EXPECT_EQ(p->count(), 64);
+    p = host.read();  // the last 36 points
+    ASSERT_TRUE(p);
+    EXPECT_EQ(p->start(), 64);
+    EXPECT_EQ(p->count(), 36);
+}
+
+TEST(Board, QueriesAreAnsweredOnlyWhileAStreamRuns) {
+    BoardHost host(std::make_shared<AcquisitionBoard>(fast_scene()));
+    host.send(0x2016, Bytes{0, 1, 0, 0});  // DC bias on, no reply
+    host.send(0x2017);
+    host.send(0x300B, Bytes(56, 0));
+    EXPECT_FALSE(host.transfer_in(64, 50));
+
+    Bytes rec(32, 0);
+    put_le<std::uint32_t>(rec, 0, 101);
+    put_le<std::uint64_t>(rec, 4, 100000000);
+    put_le<std::uint64_t>(rec, 12, 1000000000);
+    host.send(0x2002, rec);
+    host.send(0x2017);
+    auto p = host.read_type(0x2017);
+    ASSERT_TRUE(p);
+    EXPECT_EQ(get_le<std::uint32_t>(p->body, 0), 120u * 255u);  // 0.12 A in mA x 255
+    EXPECT_TRUE(host.stop());
+}
+
+TEST(Board, CounterMarkersCountTheNearestCarrier) {
+    BoardHost host(std::make_shared<AcquisitionBoard>(fast_scene()));
+    host.send(0x3001, sweep_record());
+    Bytes q(56, 0);
+    q[0] = 1;
+    q[2] = 1;
+    put_le<std::uint64_t>(q, 8, 940010000);   // 10 kHz off the -30 dBm carrier
+    put_le<std::uint64_t>(q, 24, 930000000);  // nothing there
+    host.send(0x300B, q);
+    auto p = host.read_type(0x300B);
+    ASSERT_TRUE(p);
+    ASSERT_GE(p->length, 80);
+    EXPECT_EQ(p->body[0], 1);
+    EXPECT_EQ(p->body[1], 0);
+    EXPECT_EQ(get_le<double>(p->body, 8), 940e6);
+    EXPECT_NEAR(get_le<float>(p->body, 56), -30.0, 0.01);
+    EXPECT_EQ(get_le<double>(p->body, 24), 930e6);
+    EXPECT_LT(get_le<float>(p->body, 64), -90.0f);
+    EXPECT_TRUE(host.stop());
+}
+
+TEST(Board, DownloadChecksumsAreVerified) {
+    BoardHost host(std::make_shared<AcquisitionBoard>(fast_scene()));
+    Bytes chunk(8 + 100);
+    for (int i = 0; i < 100; ++i) chunk[8 + i] = static_cast<std::uint8_t>(i * 7);
+    put_le<std::uint32_t>(chunk, 0, 0);
+    put_le<std::uint16_t>(chunk, 4, 100);
+    put_le<std::uint16_t>(chunk, 6, dsp::checksum(chunk.data() + 8, 100));
+    host.send(2, chunk);
+    EXPECT_EQ(get_le<std::uint32_t>(host.read()->body, 0), 0u);
+    host.send(6);
+    EXPECT_EQ(get_le<std::uint32_t>(host.read()->body, 0), 0u);  // committed
+
+    put_le<std::uint16_t>(chunk, 6, 1);  // wrong sum
+    host.send(3, chunk);
+    EXPECT_EQ(get_le<std::uint32_t>(host.read()->body, 0), 1u);
+    host.send(0x42);
+    auto err = host.read();
+    EXPECT_EQ(get_le<std::uint16_t>(err->body, 0), 1);
+    EXPECT_EQ(get_le<std::uint16_t>(err->body, 2), 3);
+    host.send(7);
+    EXPECT_EQ(get_le<std::uint32_t>(host.read()->body, 0), 1u);  // refused commit
+
+    EXPECT_FALSE(host.send(11, Bytes(1021, 0)));  // larger than a command packet
+
+    Bytes table(1016, 0);
+    put_le<std::uint16_t>(table, 4, 2);
+    table[8] = 9;  // the sum says 0
+    host.send(0x200B, table);
+    EXPECT_EQ(host.read()->type, 0x200B);
+    host.send(0x42);
+    err = host.read();
+    EXPECT_EQ(get_le<std::uint16_t>(err->body, 0), 3);
+    EXPECT_EQ(get_le<std::uint16_t>(err->body, 2), 0x200B);
+}
+
+TEST(Board, SpectrumResultsFollowTheirTrace) {
+    BoardHost host(std::make_shared<AcquisitionBoard>(fast_scene()));
+    Bytes r = sweep_record();
+    put_le<std::uint16_t>(r, 20, 0);  // peak detection
+    r.resize(48);
+    put_le<std::uint64_t>(r, 40, 1000000);
+    host.send(0x3003, r);
+    auto trace = host.collect(0x3001, 705, 4);
+    ASSERT_EQ(trace.size(), 705u * 4);
+    EXPECT_NEAR(get_le<float>(trace, 352 * 4), -30.0, 0.05);  // the carrier at the centre
+    auto cp = host.read_type(0x3003);
+    ASSERT_TRUE(cp);
+    EXPECT_NEAR(get_le<float>(cp->body, 0), -30.0, 0.01);
+    EXPECT_TRUE(host.stop());
+}
+
+// Sanitizer builds run a tenth of the sweeps to stay fast.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+constexpr int kManySweeps = 1000;
+#else
+constexpr int kManySweeps = 10000;
+#endif
+
+TEST(Board, KeepsUpOverManySweepsWithoutLossOrReordering) {
+    BoardHost host(std::make_shared<AcquisitionBoard>(fast_scene()));
+    host.send(0x3001, sweep_record());
+    ASSERT_EQ(host.read()->type, 0x0060);
+    int expect_start = 0;
+    for (int sweep = 0; sweep < kManySweeps; ++sweep) {
+        while (true) {
+            auto p = host.read();
+            ASSERT_TRUE(p);
+            ASSERT_EQ(p->type, 0x3001);
+            ASSERT_EQ(p->start(), expect_start) << "sweep " << sweep;
+            expect_start = p->start() + p->count();
+            if (expect_start == 705) break;
+        }
+        expect_start = 0;
+    }
+    EXPECT_TRUE(host.stop());
+}
+
+TEST(Board, TermsUploadedCorrectTheSweep) {
+    sim::Scene s = fast_scene();
+    s.dut.cable.length_m = 0;
+    s.dut.faults.clear();
+    s.dut.termination = sim::Termination::Load;
+    s.dut.load_return_loss_db = 20;
+    BoardHost host(std::make_shared<AcquisitionBoard>(s));
+    const int n = 201;
+    Bytes setup(24, 0);
+    put_le<std::uint64_t>(setup, 0, 100000000);
+    put_le<std::uint64_t>(setup, 8, 3000000000);
+    put_le<std::uint16_t>(setup, 16, n);
+    for (std::uint16_t id : {0x2005, 0x2006, 0x2007}) {
+        host.stop();
+        host.send(id, setup);
+        ASSERT_TRUE(host.read_type(id));
+    }
+    host.stop();
+    host.send(0x2009);
+    ASSERT_TRUE(host.read_type(0x2009));
+    const std::pair<std::uint16_t, std::uint16_t> pairs[] = {
+        {0x200A, 0x200B}, {0x200C, 0x200D}, {0x200E, 0x200F}};
+    std::vector<Bytes> terms;
+    for (auto [fetch, store] : pairs) {
+        host.stop();
+        host.send(fetch);
+        terms.push_back(host.collect(fetch, n, 8));
+    }
+    Bytes rec(32, 0);
+    put_le<std::uint32_t>(rec, 0, n);
+    put_le<std::uint64_t>(rec, 4, 100000000);
+    put_le<std::uint64_t>(rec, 12, 3000000000);
+    host.stop();
+    host.send(0x2001, rec);
+    Bytes raw = host.collect(0x2001, n, 8);
+    EXPECT_GT(std::abs(get_le<float>(raw, 100 * 8) + 20), 0.5);  // uncorrected is off
+    host.stop();
+    for (std::size_t k = 0; k < 3; ++k)
+        ASSERT_TRUE(host.upload_table(pairs[k].second, terms[k], n));
+    host.send(0x2001, rec);
+    Bytes fixed = host.collect(0x2001, n, 8);
+    for (int i = 0; i < n; ++i) EXPECT_NEAR(get_le<float>(fixed, i * 8), -20.0, 0.01) << i;
+    EXPECT_TRUE(host.stop());
+}
+
+}  // namespace
+
+namespace {
+
+TEST(Board, AudioStreamCarriesTheLevelAtEachBlockStart) {
+    BoardHost host(std::make_shared<AcquisitionBoard>(fast_scene()));
+    Bytes r(64, 0);
+    put_le<std::uint64_t>(r, 0, 95500000);
+    put_le<std::uint16_t>(r, 40, 1);  // AM
+    put_le<std::uint16_t>(r, 56, 5000);
+    host.send(0x3007, r);
+    int samples = 0, blocks = 0;
+    while (samples < 25000) {
+        auto p = host.read_type(0x3007);
+        ASSERT_TRUE(p);
+        ASSERT_EQ(p->length, 4 + 2 * p->count());
+        if (p->start() == 0) {
+            ++blocks;
+            EXPECT_EQ(get_le<float>(p->body, 4), -40.0f);  // the tone's level
+        } else {
+            EXPECT_EQ(p->start(), samples % 10500);
+        }
+        samples += p->count();
+    }
+    EXPECT_EQ(blocks, 3);
+    EXPECT_TRUE(host.stop());
+}
+
+TEST(Board, ZeroSpanShowsTheBurstEnvelope) {
+    BoardHost host(std::make_shared<AcquisitionBoard>(fast_scene()));
+    Bytes r = sweep_record(501);
+    r.resize(48);
+    put_le<std::uint32_t>(r, 40, 20);  // 20 ms: two periods of the 10 ms burst
+    host.send(0x3009, r);
+    Bytes t = host.collect(0x3009, 501, 4);
+    ASSERT_EQ(t.size(), 501u * 4);
+    int on = 0;
+    for (int i = 0; i < 501; ++i) {
+        const float v = get_le<float>(t, static_cast<std::size_t>(i) * 4);
+        if (v > -35) {
+            EXPECT_NEAR(v, -30.0, 0.01);
+            ++on;
+        }
+    }
+    EXPECT_NEAR(on / 501.0, 0.4, 0.01);  // on 4 ms of every 10
+    EXPECT_TRUE(host.stop());
+}
+
+TEST(Board, SweepsArePacedByTheSweepTime) {
+    sim::Scene s = fast_scene();
+    s.time_scale = 1;
+    s.receiver.min_sweep_ms = 100;
+    BoardHost host(std::make_shared<AcquisitionBoard>(s));
+    host.send(0x3001, sweep_record(101));
+    const auto t0 = std::chrono::steady_clock::now();
+    for (int sweep = 0; sweep < 3; ++sweep) ASSERT_TRUE(host.collect(0x3001, 101, 4).size());
+    const auto ms =
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - t0)
+            .count();
+    EXPECT_GE(ms, 150);  // at least two whole sweeps of 100 ms lie between
+    EXPECT_TRUE(host.stop());
+}
+
+TEST(Board, FactoryReadsTheDeviceRootsSceneOrFallsBackToTheDefault) {
+    const auto root =
+        std::filesystem::temp_directory_path() / ("sim_factory_" + std::to_string(::getpid()));
+    std::filesystem::create_directories(root);
+    { std::ofstream(sim::scene_path(root)) << R"({"board": {"serial": "FROMFILE"}})"; }
+    EXPECT_EQ(sim::create_simulated_board(root)->scene().board.serial, "FROMFILE");
+    { std::ofstream(sim::scene_path(root)) << "{\n\"board\": {\"serial\": }\n}"; }
+    EXPECT_EQ(sim::create_simulated_board(root)->scene().board.serial, "SIM00001");
+    std::filesystem::remove_all(root);
+    EXPECT_EQ(sim::create_simulated_board(root)->scene().dut.cable.length_m, 30);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(Board, ThruAndIsolationTermsCorrectTheGainSweep) {
+    BoardHost host(std::make_shared<AcquisitionBoard>(fast_scene()));
+    const int n = 101;
+    Bytes setup(24, 0);
+    put_le<std::uint64_t>(setup, 0, 100000000);
+    put_le<std::uint64_t>(setup, 8, 2000000000);
+    put_le<std::uint16_t>(setup, 16, n);
+    for (std::uint16_t id : {0x2008, 0x2019, 0x2018}) {
+        host.stop();
+        host.send(id, id == 0x2018 ? Bytes{} : setup);
+        ASSERT_TRUE(host.read_type(id));
+    }
+    Bytes rec(32, 0);
+    put_le<std::uint32_t>(rec, 0, n);
+    put_le<std::uint64_t>(rec, 4, 100000000);
+    put_le<std::uint64_t>(rec, 12, 2000000000);
+    host.stop();
+    host.send(0x2002, rec);
+    Bytes raw = host.collect(0x2002, n, 8);
+    EXPECT_NEAR(get_le<float>(raw, 50 * 8), 20.0 - 2.0, 0.01);  // through the raw tracking
+    for (auto [fetch, store] :
+         {std::pair<std::uint16_t, std::uint16_t>{0x2010, 0x2011}, {0x2021, 0x2022}}) {
+        host.stop();
+        host.send(fetch);
+        Bytes t = host.collect(fetch, n, 8);
+        host.stop();
+        ASSERT_TRUE(host.upload_table(store, t, n));
+    }
+    host.send(0x2002, rec);
+    Bytes fixed = host.collect(0x2002, n, 8);
+    for (int i = 0; i < n; ++i) EXPECT_NEAR(get_le<float>(fixed, i * 8u), 20.0, 0.01) << i;
+    EXPECT_TRUE(host.stop());
+}
+
+}  // namespace

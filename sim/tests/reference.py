@@ -1,0 +1,217 @@
+#!/usr/bin/python3
+"""Checks the simulated board's answers against numbers computed here with
+numpy, from the same scene file, without using the board's code.
+
+usage: reference.py SIM_PROBE SCENE.json CONFIG.json
+"""
+import json
+import math
+import subprocess
+import sys
+
+import numpy as np
+
+C = 299792458.0
+RBW = [100, 300, 1e3, 3e3, 10e3, 30e3, 100e3, 300e3, 1e6]
+failures = []
+
+
+def check(name, ok, detail):
+    print(("ok   " if ok else "FAIL ") + name + ": " + detail)
+    if not ok:
+        failures.append(name)
+
+
+def mw(dbm):
+    return 10.0 ** (np.asarray(dbm) / 10.0)
+
+
+def dbm(p):
+    return 10.0 * np.log10(p)
+
+
+def noise_density(scene, atten=0, preamp=0):
+    rx = scene.get("receiver", {})
+    nf = rx.get("preamp_noise_figure_db", 12) if preamp > 0 else rx.get("noise_figure_db", 24)
+    return -174.0 + nf + atten  # dBm/Hz
+
+
+def filtered(scene, f, rbw):
+    """Mean power through a Gaussian filter of noise bandwidth rbw, by
+    numerical integration of the input spectrum."""
+    s = rbw / math.sqrt(2 * math.pi)
+    f = np.atleast_1d(np.asarray(f, dtype=float))
+    out = np.zeros_like(f)
+    for sig in scene["signals"]:
+        p, fc, b = mw(sig["level_dbm"]), sig["frequency_hz"], sig.get("bandwidth_hz", 0)
+        if b <= 0:
+            out += p * np.exp(-(f - fc) ** 2 / (2 * s * s))
+        else:
+            x = np.linspace(fc - b / 2, fc + b / 2, 4001)
+            h = np.exp(-(f[:, None] - x[None, :]) ** 2 / (2 * s * s))
+            out += p / b * np.trapz(h, x, axis=1)
+    return out
+
+
+def channel_power(scene, lo, hi, n0):
+    p = mw(n0) * (hi - lo)
+    for sig in scene["signals"]:
+        fc, b = sig["frequency_hz"], sig.get("bandwidth_hz", 0)
+        if b <= 0:
+            p += mw(sig["level_dbm"]) if lo <= fc < hi else 0
+        else:
+            x = np.linspace(fc - b / 2, fc + b / 2, 200001)
+            inside = (x >= lo) & (x <= hi)
+            p += mw(sig["level_dbm"]) * inside.mean()
+    return dbm(p)
+
+
+def check_spectrum(scene, cfg, got):
+    n = 705
+    rbw = RBW[8 - cfg["rbw_word"]]
+    centre, span = cfg["centre_hz"], cfg["span_hz"]
+    f = centre - span / 2 + np.arange(n) * span / (n - 1)
+    n0 = noise_density(scene)
+
+    # Trace: average detection over eight sub-bins across each point.
+    step = span / (n - 1)
+    sub = f[:, None] + (np.arange(8) - 4)[None, :] * step / 8
+    mean = (filtered(scene, sub.ravel(), rbw).reshape(n, 8) + mw(n0) * rbw).mean(axis=1)
+    err = np.max(np.abs(dbm(mean) - np.array(got["trace"])))
+    check("spectrum trace", err < 0.1, "largest difference %.4f dB over %d points" % (err, n))
+    peak = int(np.argmax(got["trace"]))
+    check("carrier frequency", abs(f[peak] - 940e6) <= step,
+          "strongest point at %.4f MHz" % (f[peak] / 1e6))
+
+    w, aw, d = cfg["channel_width_hz"], cfg["adjacent_width_hz"], cfg["distance_hz"]
+    cp = channel_power(scene, centre - w / 2, centre + w / 2, n0)
+    lo = channel_power(scene, centre - d - aw / 2, centre - d + aw / 2, n0)
+    up = channel_power(scene, centre + d - aw / 2, centre + d + aw / 2, n0)
+    check("channel power", abs(got["channel_power"] - cp) < 0.1,
+          "board %.3f dBm, reference %.3f dBm" % (got["channel_power"], cp))
+    want = [cp, lo, up, lo - cp, up - cp]
+    diff = max(abs(a - b) for a, b in zip(got["acp"], want))
+    check("adjacent channel power", diff < 0.1,
+          "board %s, reference %s" % (np.round(got["acp"], 3).tolist(), np.round(want, 3).tolist()))
+
+    # Occupied bandwidth: 99 % of the power of the expected trace.
+    p = filtered(scene, f, rbw) + mw(n0) * rbw
+    cum = np.concatenate([[0.0], np.cumsum(p)])
+    pos = np.arange(n + 1) - 0.5
+    total = cum[-1]
+    obw = (np.interp(total * 0.995, cum, pos) - np.interp(total * 0.005, cum, pos)) * step
+    check("occupied bandwidth", abs(got["obw_hz"] - obw) <= step,
+          "board %.0f Hz, reference %.0f Hz, bin %.0f Hz" % (got["obw_hz"], obw, step))
+
+    worst = 0.0
+    for fl in got["noise_floors"]:
+        want = noise_density(scene, fl["atten"], fl["preamp"]) + 10 * math.log10(RBW[8 - fl["rbw_word"]])
+        worst = max(worst, abs(fl["dbm"] - want))
+    check("noise floor per RBW", worst < 0.1,
+          "%d settings, largest difference %.4f dB" % (len(got["noise_floors"]), worst))
+
+
+def antenna_rl(dut, f):
+    pts = sorted(dut["antenna"], key=lambda p: p["frequency_hz"])
+    return np.interp(f, [p["frequency_hz"] for p in pts], [p["return_loss_db"] for p in pts])
+
+
+def dut_s11(scene, f):
+    dut = scene["dut"]
+    cab = dut["cable"]
+    alpha = cab["loss_db_per_m"] * np.sqrt(f / 1e9) / (20 / math.log(10))
+    beta = 2 * math.pi * f / (cab["velocity_factor"] * C)
+    z = cab.get("impedance_ohm", 50)
+    g_in = (z - 50) / (z + 50)
+    s = np.full(f.shape, g_in, dtype=complex)
+    t = 1 - g_in ** 2
+    for fault in sorted(dut.get("faults", []), key=lambda x: x["distance_m"]):
+        g = 10 ** (-fault["return_loss_db"] / 20)
+        s += t * g * np.exp(-2 * (alpha + 1j * beta) * fault["distance_m"])
+        t *= 1 - g * g
+    end = 10 ** (-antenna_rl(dut, f) / 20)
+    return s + t * end * np.exp(-2 * (alpha + 1j * beta) * cab["length_m"])
+
+
+def complex_of(pairs):
+    a = np.array(pairs, dtype=float)
+    return 10 ** (a[:, 0] / 20) * np.exp(1j * np.radians(a[:, 1]))
+
+
+def peaks(trace, count, apart):
+    """Positions of the `count` highest local maxima at least `apart` points apart."""
+    t = np.asarray(trace)
+    idx = [i for i in range(1, len(t) - 1) if t[i] >= t[i - 1] and t[i] > t[i + 1]]
+    taken = []
+    for i in sorted(idx, key=lambda i: -t[i]):
+        if all(abs(i - j) >= apart for j in taken):
+            taken.append(i)
+        if len(taken) == count:
+            break
+    return sorted(taken)
+
+
+def check_network(scene, cfg, got):
+    n = cfg["points"]
+    f = np.linspace(cfg["start_hz"], cfg["stop_hz"], n)
+
+    # Closed-form one-port calibration from the raw standards (taken as ideal).
+    mo, ms, ml = (complex_of(got["raw"][k]) for k in ("open", "short", "load"))
+    a, b = mo - ml, ms - ml
+    ed, es, er = ml, (a + b) / (a - b), -2 * a * b / (a - b)
+    m = complex_of(got["raw"]["dut"])
+    g = (m - ed) / (er + es * (m - ed))
+    rl = -20 * np.log10(np.abs(g))
+    want = scene["dut"]["load_return_loss_db"]
+    raw_err = np.max(np.abs(-20 * np.log10(np.abs(m)) - want))
+    err = np.max(np.abs(rl - want))
+    check("one-port calibration", err < 0.05,
+          "recovered load %.4f..%.4f dB for %.1f dB (uncorrected off by %.2f dB)"
+          % (rl.min(), rl.max(), want, raw_err))
+    worst = 0.0
+    for name, mine in (("ed", ed), ("es", es), ("er", er)):
+        board = np.array([complex(*p) for p in got["terms"][name]])
+        worst = max(worst, np.max(np.abs(board - mine)))
+    check("board error terms", worst < 1e-4, "largest difference %.2e" % worst)
+
+    # Distance to fault: Hann window, zero-padded inverse FFT, distance axis.
+    s11 = dut_s11(scene, f)
+    vf = scene["dut"]["cable"]["velocity_factor"]
+    size = 1 << 16
+    h = np.abs(np.fft.ifft(s11 * np.hanning(n), size)) * size / np.hanning(n).sum()
+    df = f[1] - f[0]
+    dist = np.arange(size) / (size * df) * vf * C / 2
+    axis = np.linspace(cfg["dtf_start_m"], cfg["dtf_stop_m"], n)
+    ref = 20 * np.log10(np.interp(axis, dist, h))
+    bin_m = axis[1] - axis[0]
+    apart = int(2.0 / bin_m)  # faults closer than 2 m are not told apart here
+    board_peaks = peaks(got["dtf"], 2, apart)
+    ref_peaks = peaks(ref, 2, apart)
+    scene_d = sorted([x["distance_m"] for x in scene["dut"]["faults"]] + [scene["dut"]["cable"]["length_m"]])
+    ok = len(board_peaks) == len(ref_peaks) and all(abs(x - y) <= 1 for x, y in zip(board_peaks, ref_peaks))
+    check("distance-to-fault peaks", ok,
+          "board %s m, reference %s m, scene %s m, bin %.3f m"
+          % ([round(axis[i], 3) for i in board_peaks], [round(axis[i], 3) for i in ref_peaks], scene_d, bin_m))
+    resolution = vf * C / (2 * (f[-1] - f[0]))
+    near = all(abs(axis[i] - d) <= resolution for i, d in zip(board_peaks, scene_d))
+    check("faults where the scene puts them", near, "within the resolution %.3f m" % resolution)
+    level_err = max(abs(got["dtf"][i] - ref[i]) for i in ref_peaks)
+    check("distance-to-fault peak levels", level_err < 0.1, "largest difference %.4f dB" % level_err)
+
+
+def main():
+    probe, scene_file, cfg_file = sys.argv[1:4]
+    scene = json.load(open(scene_file))
+    cfg = json.load(open(cfg_file))
+    got = json.loads(subprocess.run([probe, scene_file, cfg_file], check=True,
+                                    capture_output=True, text=True).stdout)
+    check_spectrum(scene, cfg["spectrum"], got["spectrum"])
+    check_network(scene, cfg["network"], got["network"])
+    if failures:
+        print("failed: " + ", ".join(failures))
+        return 1
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
