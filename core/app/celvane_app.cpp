@@ -12,6 +12,7 @@
 #include "core/history.h"
 #include "core/res_string.h"
 #include "core/routines.h"
+#include "platform/devices/device_manager.h"
 #include "platform/framework/system_services.h"
 #include "platform/fs/device_path.h"
 #include "platform/gfx/font.h"
@@ -29,6 +30,8 @@ constexpr char kBuildDate[] = "Mar 14 2013";
 constexpr uint32_t kStillActive = 259;
 constexpr uint32_t kWmClose = 0x0010;
 constexpr uint32_t kAlarmMask = 2;
+constexpr uint32_t kBioRequest = 0xBABA0004;
+constexpr uint32_t kBioSetWord = 0xBABA0003;
 
 plat::MemoryStatus g_memoryStatus;
 
@@ -110,6 +113,12 @@ bool CCelvaneApp::InitInstance() {
     }
     started_ = true;
     ScreenServices::set_current(this);
+
+    // The drivers of the device root, then the board I/O device (a missing
+    // device makes every board I/O request answer its failure value).
+    plat::devices::start();
+    bio_ = plat::devices::StreamFile::open(u"BIO1:");
+    if (!bio_) SkipService(u"board I/O device BIO1:");
 
     // 4. Language and its font.
     int lang = ReadNumberFile(kLanguageFile).value_or(0);
@@ -388,6 +397,7 @@ int CCelvaneApp::ExitInstance() {
 
     // 9. Libraries, events, task bar.
     language_.Free();
+    bio_.close();
     batteryAlarm_ = {};
     if (taskBar_ && plat::is_window(taskBar_)) taskBar_->show(plat::SW_SHOW);
 
@@ -488,10 +498,20 @@ std::optional<std::u16string> CCelvaneApp::GetDefaultPrinter(std::u16string* dri
 
 // ------------------------------------------------------------ board I/O
 
-// "BIO1:" is served by the board I/O driver, which the program does not
-// have yet: every request answers its failure value.
-bool CCelvaneApp::BioIoctl(uint32_t, int32_t, uint32_t*) {
-    return false;
+// A request on "BIO1:": control code 0xBABA0004 with {sub-command, value}
+// and a 4-byte reply.
+bool CCelvaneApp::BioIoctl(uint32_t sub, int32_t value, uint32_t* reply) {
+    if (!bio_) return false;
+    struct {
+        uint32_t sub;
+        int32_t value;
+    } request{sub, value};
+    static_assert(sizeof request == 8);
+    uint32_t out = 0, returned = 0;
+    if (!bio_.io_control(kBioRequest, &request, sizeof request, &out, sizeof out, &returned))
+        return false;
+    if (reply) *reply = out;
+    return true;
 }
 
 uint32_t CCelvaneApp::BioGetValue6() {

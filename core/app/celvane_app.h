@@ -20,6 +20,7 @@
 #include "core/settings/system_settings.h"
 #include "core/sorted_item_list.h"
 #include "core/sorted_string_array.h"
+#include "platform/devices/device_manager.h"
 #include "platform/framework/app.h"
 #include "platform/fs/file_system.h"
 #include "platform/kernel/sync.h"
@@ -270,4 +271,5 @@ class CCelvaneApp : public plat::CWinApp, public ScreenServices {
     bool secondInstance_ = false;
     bool started_ = false;
     plat::Window* taskBar_ = nullptr;
+    plat::devices::StreamFile bio_;
 };
