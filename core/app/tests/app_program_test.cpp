@@ -104,4 +104,26 @@ TEST_F(Program, TheRunScriptRunsHeadlessWithoutADisplay) {
     EXPECT_NE(root_.Read("FlashFX Disk/HistoryLog.txt").find("start-up done"), std::string::npos);
 }
 
+TEST_F(Program, ClosingTheWindowRunsTheShutdownAndEndsWithStatusZero) {
+    if (Shell("command -v xvfb-run >/dev/null 2>&1 && command -v python3 >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "xvfb-run or python3 is not installed";
+    // On a virtual X server: the program opens its SDL window, a client asks
+    // the window to close as a window manager's close button does.
+    const fs::path closer = fs::path(CELVANE_SOURCE_DIR) / "core/app/tests/close_x_window.py";
+    const std::string inner = Quote(BinDir() / "celvane") + " --root " + Quote(root_.path()) +
+                              " --display sdl 2>/dev/null & pid=$!; python3 " + Quote(closer) +
+                              " Tarnwick 20; r=$?; if [ $r != 0 ]; then kill $pid; wait $pid; "
+                              "exit $((90 + r)); fi; wait $pid";
+    std::string escaped;
+    for (char c : inner) escaped += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    const int status = Shell(
+        "ASAN_OPTIONS=detect_leaks=0 SDL_VIDEODRIVER=x11 xvfb-run -a -s "
+        "'-screen 0 800x600x24' sh -c '" +
+        escaped + "' >/dev/null 2>&1");
+    if (status == 92) GTEST_SKIP() << "no X library for the closing client";
+    EXPECT_EQ(status, 0);
+    EXPECT_NE(root_.Read("FlashFX Disk/HistoryLog.txt").find("start-up done"), std::string::npos);
+    EXPECT_EQ(root_.Read("FlashFX Disk/System/mode.txt"), "0");
+}
+
 }  // namespace
