@@ -3,8 +3,10 @@
 // spectrum analyzer input, a device under test on the network-analyzer port,
 // the board's raw error terms and its identity. Read from a JSON file.
 
+#include <array>
 #include <cstdint>
 #include <filesystem>
+#include <nlohmann/json_fwd.hpp>
 #include <string>
 #include <vector>
 
@@ -38,6 +40,7 @@ struct Receiver {
     double preamp_noise_figure_db = 12;  // with the preamplifier on
     double sweep_factor = 2.5;           // sweep time = factor * span / RBW^2
     double min_sweep_ms = 20;
+    double max_sweep_ms = 20000;  // narrow RBW over wide spans sweeps by FFT
     bool noise_variation = true;  // random noise around its mean
     std::uint32_t seed = 1;
 };
@@ -64,9 +67,13 @@ struct Cable {
 
 struct DeviceUnderTest {
     Cable cable;
-    std::vector<Fault> faults;
+    std::vector<Fault> faults = {{12.0, 26.0}};  // a connector fault
     Termination termination = Termination::Antenna;
-    std::vector<CurvePoint> antenna;  // sorted by frequency
+    std::vector<CurvePoint> antenna = {
+        // sorted by frequency
+        {700e6, 6.0},   {800e6, 12.0}, {900e6, 18.0}, {950e6, 22.0}, {1000e6, 17.0},
+        {1100e6, 11.0}, {1300e6, 7.0}, {2000e6, 4.0}, {6000e6, 2.0},
+    };
     double load_return_loss_db = 30;  // the termination when it is a load
     double gain_db = 20;              // two-port gain (amplifier)
     double bias_current_a = 0.12;     // DC-bias current drawn
@@ -91,7 +98,7 @@ struct ErrorTerms {
 
 struct BoardIdentity {
     bool option_bit = true;
-    std::uint16_t version[4] = {0x0001, 0x0004, 0x0002, 0x0007};
+    std::array<std::uint16_t, 4> version = {0x0001, 0x0004, 0x0002, 0x0007};
     std::string dsp_date = "060524";
     std::string fpga_date = "060512";
     std::string serial = "SIM00001";
@@ -99,8 +106,14 @@ struct BoardIdentity {
     double supply_v = 12.1;
 };
 
+// A default-constructed scene is the default world.
 struct Scene {
-    std::vector<Signal> signals;
+    // Downlink of a cellular band: two carriers and one 5 MHz channel.
+    std::vector<Signal> signals = {
+        {935.2e6, -45.0, 0},
+        {940.0e6, -30.0, 0},
+        {947.5e6, -50.0, 5e6},
+    };
     Receiver receiver;
     Burst burst;
     AudioTone tone;
@@ -114,6 +127,11 @@ struct Scene {
 // A cellular band with a few carriers and a modulated channel, and a 30 m
 // cable with a connector fault at 12 m into an antenna.
 Scene default_scene();
+
+// JSON form of a termination ("antenna", "open", "short", "load"); an
+// unknown name throws.
+void to_json(nlohmann::json& j, const Termination& t);
+void from_json(const nlohmann::json& j, Termination& t);
 
 struct SceneLoad {
     Scene scene;

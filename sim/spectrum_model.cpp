@@ -193,7 +193,9 @@ double SpectrumModel::occupied_bandwidth_down(const SpectrumSettings& s, double 
 
 double SpectrumModel::sweep_time_s(const SpectrumSettings& s) const {
     const double t = scene_.receiver.sweep_factor * s.span_hz / (s.rbw_hz * s.rbw_hz);
-    return std::max(t, scene_.receiver.min_sweep_ms / 1000.0);
+    return std::clamp(
+        t, scene_.receiver.min_sweep_ms / 1000.0,
+        std::max(scene_.receiver.max_sweep_ms, scene_.receiver.min_sweep_ms) / 1000.0);
 }
 
 std::vector<float> SpectrumModel::zero_span(const SpectrumSettings& s, double duration_ms) {

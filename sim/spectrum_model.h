@@ -63,7 +63,8 @@ class SpectrumModel {
     double occupied_bandwidth_percent(const SpectrumSettings& s, double fraction) const;
     double occupied_bandwidth_down(const SpectrumSettings& s, double down_db) const;
 
-    // Sweep duration: grows with span / RBW^2, never below the scene's minimum.
+    // Sweep duration: grows with span / RBW^2, within the scene's minimum and
+    // maximum.
     double sweep_time_s(const SpectrumSettings& s) const;
 
     // Zero span: the burst envelope over `duration_ms`, `points` values in dBm.

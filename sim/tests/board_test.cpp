@@ -164,6 +164,16 @@ TEST(Board, DownloadChecksumsAreVerified) {
     EXPECT_EQ(get_le<std::uint32_t>(host.read()->body, 0), 1u);  // refused commit
 
     EXPECT_FALSE(host.send(11, Bytes(1021, 0)));  // larger than a command packet
+
+    Bytes table(1016, 0);
+    put_le<std::uint16_t>(table, 4, 2);
+    table[8] = 9;  // the sum says 0
+    host.send(0x200B, table);
+    EXPECT_EQ(host.read()->type, 0x200B);
+    host.send(0x42);
+    err = host.read();
+    EXPECT_EQ(get_le<std::uint16_t>(err->body, 0), 3);
+    EXPECT_EQ(get_le<std::uint16_t>(err->body, 2), 0x200B);
 }
 
 TEST(Board, SpectrumResultsFollowTheirTrace) {
@@ -245,20 +255,8 @@ TEST(Board, TermsUploadedCorrectTheSweep) {
     Bytes raw = host.collect(0x2001, n, 8);
     EXPECT_GT(std::abs(get_le<float>(raw, 100 * 8) + 20), 0.5);  // uncorrected is off
     host.stop();
-    for (std::size_t k = 0; k < 3; ++k) {
-        for (int first = 0; first < n; first += 126) {
-            const int cnt = std::min(126, n - first);
-            Bytes p(1016, 0);
-            put_le<std::uint32_t>(p, 0, first);
-            put_le<std::uint16_t>(p, 4, cnt);
-            std::memcpy(p.data() + 8, terms[k].data() + first * 8, cnt * 8);
-            put_le<std::uint16_t>(p, 6, dsp::checksum(p.data() + 8, cnt * 8));
-            host.send(pairs[k].second, p);
-            auto echo = host.read();
-            ASSERT_TRUE(echo);
-            EXPECT_EQ(echo->type, pairs[k].second);
-        }
-    }
+    for (std::size_t k = 0; k < 3; ++k)
+        ASSERT_TRUE(host.upload_table(pairs[k].second, terms[k], n));
     host.send(0x2001, rec);
     Bytes fixed = host.collect(0x2001, n, 8);
     for (int i = 0; i < n; ++i) EXPECT_NEAR(get_le<float>(fixed, i * 8), -20.0, 0.01) << i;
@@ -338,6 +336,44 @@ TEST(Board, FactoryReadsTheDeviceRootsSceneOrFallsBackToTheDefault) {
     EXPECT_EQ(sim::create_simulated_board(root)->scene().board.serial, "SIM00001");
     std::filesystem::remove_all(root);
     EXPECT_EQ(sim::create_simulated_board(root)->scene().dut.cable.length_m, 30);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(Board, ThruAndIsolationTermsCorrectTheGainSweep) {
+    BoardHost host(std::make_shared<AcquisitionBoard>(fast_scene()));
+    const int n = 101;
+    Bytes setup(24, 0);
+    put_le<std::uint64_t>(setup, 0, 100000000);
+    put_le<std::uint64_t>(setup, 8, 2000000000);
+    put_le<std::uint16_t>(setup, 16, n);
+    for (std::uint16_t id : {0x2008, 0x2019, 0x2018}) {
+        host.stop();
+        host.send(id, id == 0x2018 ? Bytes{} : setup);
+        ASSERT_TRUE(host.read_type(id));
+    }
+    Bytes rec(32, 0);
+    put_le<std::uint32_t>(rec, 0, n);
+    put_le<std::uint64_t>(rec, 4, 100000000);
+    put_le<std::uint64_t>(rec, 12, 2000000000);
+    host.stop();
+    host.send(0x2002, rec);
+    Bytes raw = host.collect(0x2002, n, 8);
+    EXPECT_NEAR(get_le<float>(raw, 50 * 8), 20.0 - 2.0, 0.01);  // through the raw tracking
+    for (auto [fetch, store] :
+         {std::pair<std::uint16_t, std::uint16_t>{0x2010, 0x2011}, {0x2021, 0x2022}}) {
+        host.stop();
+        host.send(fetch);
+        Bytes t = host.collect(fetch, n, 8);
+        host.stop();
+        ASSERT_TRUE(host.upload_table(store, t, n));
+    }
+    host.send(0x2002, rec);
+    Bytes fixed = host.collect(0x2002, n, 8);
+    for (int i = 0; i < n; ++i) EXPECT_NEAR(get_le<float>(fixed, i * 8u), 20.0, 0.01) << i;
+    EXPECT_TRUE(host.stop());
 }
 
 }  // namespace

@@ -121,10 +121,10 @@ class DriverEndToEnd : public ::testing::Test {
         ASSERT_TRUE(control(dsp::IOCTL_DSP_STOP, {}));
         Block echo = fetch_until([](const Block& b) { return (b.type & 0xFF) == dsp::LOW_ECHO; });
         ASSERT_EQ(echo.type & 0xFF, dsp::LOW_ECHO);
-        Bytes m(4);
+        Bytes m(4 + payload.size());
         put_le<std::uint16_t>(m, 0, id);
         put_le<std::uint16_t>(m, 2, argument);
-        m.insert(m.end(), payload.begin(), payload.end());
+        std::copy(payload.begin(), payload.end(), m.begin() + 4);
         ASSERT_TRUE(control(code, m)) << plat::get_last_error();
     }
 

@@ -88,6 +88,9 @@ TEST(SpectrumPhysics, SweepTimeGrowsWithSpanOverRbwSquared) {
     EXPECT_NEAR(m.sweep_time_s(s), 2.5 * 100e6 / 1e8, 1e-12);
     s.rbw_hz = 1e6;
     EXPECT_NEAR(m.sweep_time_s(s), 0.020, 1e-12);  // the minimum
+    s.span_hz = 3e9;
+    s.rbw_hz = 100;
+    EXPECT_NEAR(m.sweep_time_s(s), 20.0, 1e-12);  // the maximum
 }
 
 TEST(SpectrumPhysics, AudioToneHasItsFrequency) {

@@ -161,4 +161,20 @@ Bytes BoardHost::collect(std::uint16_t type, int points, std::size_t width) {
     return out;
 }
 
+bool BoardHost::upload_table(std::uint16_t id, const Bytes& entries, int count) {
+    const int slots = static_cast<int>(dsp::kTableEntriesPerPacket);
+    for (int first = 0; first < count; first += slots) {
+        const int n = std::min(slots, count - first);
+        Bytes p(dsp::kTablePayloadSize, 0);
+        put_le<std::uint32_t>(p, 0, static_cast<std::uint32_t>(first));
+        put_le<std::uint16_t>(p, 4, static_cast<std::uint16_t>(n));
+        std::copy_n(entries.begin() + first * 8, n * 8, p.begin() + 8);
+        put_le<std::uint16_t>(p, 6, dsp::checksum(p.data() + 8, static_cast<std::size_t>(n) * 8));
+        send(id, p);
+        auto echo = read();
+        if (!echo || echo->type != id) return false;
+    }
+    return true;
+}
+
 }  // namespace sim

@@ -43,6 +43,10 @@ class BoardHost {
     // packets of `type`, starting at the next sweep start.
     Bytes collect(std::uint16_t type, int points, std::size_t width);
 
+    // Uploads `count` 8-byte table entries in packets of up to 126, each
+    // answered by its echo. False when an echo is missing.
+    bool upload_table(std::uint16_t id, const Bytes& entries, int count);
+
     AcquisitionBoard& board() { return *board_; }
 
   private:

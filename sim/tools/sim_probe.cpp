@@ -128,19 +128,6 @@ json raw_sweep(const Scene& scene, double start, double stop, int points) {
     return out;
 }
 
-void upload(BoardHost& host, std::uint16_t id, const Bytes& term, int points) {
-    for (int first = 0; first < points; first += 126) {
-        const int n = std::min(126, points - first);
-        Bytes p(1016, 0);
-        put_le<std::uint32_t>(p, 0, static_cast<std::uint32_t>(first));
-        put_le<std::uint16_t>(p, 4, static_cast<std::uint16_t>(n));
-        std::copy_n(term.begin() + first * 8, n * 8, p.begin() + 8);
-        put_le<std::uint16_t>(p, 6, dsp::checksum(p.data() + 8, static_cast<std::size_t>(n) * 8));
-        host.send(id, p);
-        host.read();
-    }
-}
-
 json network(const Scene& scene, const json& cfg) {
     json out;
     const double start = cfg["start_hz"], stop = cfg["stop_hz"];
@@ -184,9 +171,9 @@ json network(const Scene& scene, const json& cfg) {
         out["terms"][name] = t;
     }
     host.stop();
-    upload(host, 0x200B, terms["er"], points);
-    upload(host, 0x200D, terms["es"], points);
-    upload(host, 0x200F, terms["ed"], points);
+    host.upload_table(0x200B, terms["er"], points);
+    host.upload_table(0x200D, terms["es"], points);
+    host.upload_table(0x200F, terms["ed"], points);
 
     // Distance to fault over the scene's cable, corrected.
     Bytes d(56, 0);

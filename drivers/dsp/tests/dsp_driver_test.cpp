@@ -484,6 +484,23 @@ TEST_F(DspDriverTest, WrongContextsAndOpenWithoutBoard) {
     dlclose(lib);
 }
 
+TEST_F(DspDriverTest, TheNewestBoardServesAndTheOlderOneTakesOver) {
+    auto second = std::make_shared<ScriptedBoard>();
+    second->answer(CMD_VERSION, Bytes(36, '2'));
+    auto second_id = plat::usb::Host::instance().attach(second);
+    ASSERT_TRUE(plat::usb::Host::instance().claimed(second_id));
+    Bytes version(36);
+    ASSERT_TRUE(control(IOCTL_DSP_VERSION, {}, &version));
+    EXPECT_EQ(version, Bytes(36, '2'));
+    EXPECT_TRUE(board->commands().empty());
+
+    ASSERT_TRUE(plat::usb::Host::instance().detach(second_id));
+    EXPECT_TRUE(plat::devices::is_active(kDeviceName));
+    ASSERT_TRUE(control(IOCTL_DSP_VERSION, {}, &version));
+    EXPECT_EQ(version, Bytes(36, '7'));
+    EXPECT_EQ(board->commands().size(), 1u);
+}
+
 TEST_F(DspDriverTest, DetachWaitsForCallsInFlight) {
     // A call held inside the board's OUT transfer stays in the driver while
     // the board detaches: new calls see the device closing (71); the held

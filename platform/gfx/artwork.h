@@ -1,0 +1,16 @@
+#pragma once
+// The program's own icons and bitmaps, looked up by the resource ids the
+// screens and widgets use. Every image is drawn by code here; a load returns
+// a fresh bitmap (callers may draw on it) or an empty handle for an unknown id.
+#include "platform/gfx/bitmap.h"
+#include "platform/gfx/icon.h"
+
+namespace plat {
+
+// The size the system gives icons drawn at their own size.
+inline constexpr int SYSTEM_ICON_SIZE = 32;
+
+Bitmap load_bitmap(int id);
+Icon load_icon(int id);
+
+}  // namespace plat
