@@ -54,9 +54,8 @@ class MappedLink : public CDspInterface {
 
 class CountingScreen : public instrument_test::RecordingScreen {
   public:
-    int ProcessNewData(CDeviceItem* result, int) override {
-        points += result->GetCount();
-        return 1;
+    void ProcessNewData(intptr_t record, int) override {
+        points += reinterpret_cast<const CDeviceItem*>(record)->GetCount();
     }
     uint64_t points = 0;
 };

@@ -12,6 +12,7 @@
 #include "instrument/dsp_interface.h"
 #include "instrument/measurement.h"
 #include "platform/kernel/thread.h"
+#include "screens/mode_base.h"
 
 namespace instrument_test {
 
@@ -23,13 +24,14 @@ struct SweepBlock {
     int sent = 0;  // messages sent before the block came
 };
 
-class RecordingScreen : public CMeasurementScreen {
+class RecordingScreen : public CModeBase {
   public:
-    void ShowStatusMessage(const core::Text& text, int flag) override {
+    void ShowStatusMessage(const std::u16string& text, int flag) override {
         std::lock_guard lock(mutex);
         statuses.push_back({core::LowBytes(text), flag});
     }
-    int ProcessNewData(CDeviceItem* result, int) override {
+    void ProcessNewData(intptr_t record, int) override {
+        const auto* result = reinterpret_cast<const CDeviceItem*>(record);
         SweepBlock b;
         b.next = static_cast<uint16_t>(result->GetFirstIndex());
         b.count = static_cast<uint16_t>(result->GetCount());
@@ -39,10 +41,7 @@ class RecordingScreen : public CMeasurementScreen {
         b.sent = sent.load();
         std::lock_guard lock(mutex);
         blocks.push_back(b);
-        return 1;
     }
-    void StopMeasurement() override {}
-    void Redraw(int) override {}
     void MessageSentHook() override { ++sent; }
     void ReplyIdleHook() override { ++idle; }
 
