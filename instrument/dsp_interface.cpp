@@ -178,11 +178,14 @@ int CDspInterface::FinishOpen() {
     uint32_t returned = 0;
     ControlOut(dsp::IOCTL_DSP_DRIVER_INFO, open_record_, sizeof open_record_, &returned);
     if (!IsOpen()) return 0;
-    state_ = kOpened;
     ReadVersion();
+    if (!IsOpen()) return 0;
+    // Connected before the state says opened: the link thread checks the
+    // connection as soon as it sees the state.
     Lock();
     connected_ = true;
     Unlock();
+    state_ = kOpened;
     return 1;
 }
 
@@ -353,6 +356,8 @@ void CDspInterface::RequestStop() {
 
 int CDspInterface::ControlFailed(uint32_t code) {
     const uint32_t error = plat::get_last_error();
+    // The user-interface thread (Open) and the link thread both get here.
+    std::lock_guard lock(device_mutex_);
     if (error != last_error_) control_failures_ = 0;
     last_error_ = error;
     if (control_failures_ < 3) {
@@ -362,6 +367,7 @@ int CDspInterface::ControlFailed(uint32_t code) {
         const core::Text text =
             core::FormatText("CDspInterface failed:(dwIoControl %x) Error#:%d: %s", code, error,
                              SystemMessage(error));
+        plat::debug_printf("%s\n", core::LowBytes(text).c_str());
         HistoryAdd(kHistoryMask, u"Device Disconnected. Please reconnect.", error);
         if (GetListener()) {
             TellListener(text, 1);
@@ -455,10 +461,14 @@ uint32_t CDspInterface::SensorThread() {
             const uint32_t r = plat::wait_any({&stop_event_, &driver_event_}, timeout);
             SetAlive(true);
             if (r == plat::WAIT_OBJECT_0) {
+                // Leave the board idle: a board that still streams refuses the
+                // version and status reads of the next link that opens it.
+                if (streaming_ && IsOpen()) StopBoard();
                 Close();
                 stop_event_.set();
                 break;
             }
+            if (state_ == kClosed) TryReconnect();
             if (r == plat::WAIT_OBJECT_0 + 1) {
                 driver_event_.reset();
                 StateStep(0);
@@ -466,13 +476,31 @@ uint32_t CDspInterface::SensorThread() {
                 continue;
             }
             if (countdown > 0) --countdown;
-            if (state_ == kClosed) TryReconnect();
             StateStep(countdown);
         }
     } catch (const std::exception& e) {
         plat::debug_printf("DspInterface::SensorThread: Exception. %s\n", e.what());
     }
     return 0;
+}
+
+void CDspInterface::StopBoard() {
+    if (!RawControlIn(dsp::IOCTL_DSP_STOP, nullptr, 0)) return;
+    // Wait for the echo, so that it does not meet the next opener's first
+    // command on the board's pipe.
+    CDataBlock& block = *receive_block_;
+    for (int i = 0; i < 100; ++i) {
+        block.SetLength(block.GetCapacity());
+        uint32_t returned = 0;
+        if (!RawControlOut2(dsp::IOCTL_DSP_READ_BLOCK, block.GetPointer(0), block.GetCapacity(),
+                            &returned))
+            return;
+        if (returned >= sizeof(dsp::BlockHeader) &&
+            dspmsg::ReadHeader(block.GetPointer(0)).id == dspmsg::kEchoId)
+            return;
+        driver_event_.wait(10);
+        driver_event_.reset();
+    }
 }
 
 void CDspInterface::TryReconnect() {
@@ -483,7 +511,10 @@ void CDspInterface::TryReconnect() {
     connected_ = false;
     Unlock();
     if (!OpenDevice()) return;
-    if (!FinishOpen()) return;
+    if (!FinishOpen() || state_ != kOpened) {
+        Close();  // try again at the next round
+        return;
+    }
     lost_device_ = false;
     resend_after_open_ = true;
     HistoryAdd(kHistoryMask, u"Device reconnected. ", 0);
@@ -567,10 +598,14 @@ int CDspInterface::SendPending() {
     send_requested_ = false;
     Unlock();
     stop_sent_ = true;
-    if (stop_only || dspmsg::NeedsStop(send_slot_->id))
+    if (stop_only || dspmsg::NeedsStop(send_slot_->id)) {
+        // Only the echo of this stop counts, not one of an earlier stop.
+        echo_received_ = false;
+        streaming_ = false;
         ControlIn(dsp::IOCTL_DSP_STOP, nullptr, 0);
-    else
+    } else {
         echo_received_ = true;
+    }
     SetListenerState(0);
     Lock();
     stop_requested_ = false;
@@ -603,6 +638,7 @@ int CDspInterface::SendStep() {
     if (ControlIn(m.code, m.Message(), m.length)) {
         stop_sent_ = false;
         echo_received_ = false;
+        streaming_ = true;
         SetListenerState(1);
         accept_replies_ = true;
         state_ = kQueued;

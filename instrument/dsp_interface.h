@@ -90,6 +90,7 @@ class CDspInterface : public CDevicePort {
     void SetListenerState(int state);
     bool ListenerActive();
     void TryReconnect();
+    void StopBoard();
     int FinishOpen();
 
     uint8_t open_record_[12] = {};
@@ -121,7 +122,8 @@ class CDspInterface : public CDevicePort {
     std::unique_ptr<dspmsg::PendingRecord> last_message_;
     bool has_last_message_ = false;
     std::atomic<bool> auto_reconnect_{true};
-    bool lost_device_ = false;
+    std::atomic<bool> lost_device_{false};
+    bool streaming_ = false;  // a message was sent and no stop since
     bool resend_after_open_ = false;
     uint32_t last_reconnect_tick_ = 0;
     // Serialises the device calls with open and close.

@@ -8,6 +8,7 @@
 #include "platform/kernel/clock.h"
 #include "platform/kernel/debug_out.h"
 #include "platform/kernel/errors.h"
+#include "screens/mode_base.h"
 
 namespace {
 
@@ -62,7 +63,7 @@ CMeasurement::~CMeasurement() {
     }
 }
 
-int CMeasurement::Init(CMeasurementScreen* screen) {
+int CMeasurement::Init(CModeBase* screen) {
     screen_ = screen;
     setup_ = screen ? screen->GetSetup() : nullptr;
     ClassRecord& rec = Record();
@@ -240,7 +241,7 @@ uint32_t CMeasurement::WorkerMain() {
                 exit.reset();
                 if (obj && obj->sleep_state_ != 2) {
                     resume_pause = true;
-                    if (obj->screen_) obj->screen_->Redraw(1);
+                    if (obj->screen_) obj->screen_->RepaintScreen(1);
                 }
             } else if (r == plat::WAIT_TIMEOUT && phase == 2) {
                 reply_seen = true;
@@ -289,13 +290,13 @@ uint32_t CMeasurement::WorkerMain() {
 // ---- Screen forwarding -------------------------------------------------------------
 
 uint32_t CMeasurement::QueryScreen() {
-    return screen_ ? screen_->QueryHook() : 0;
+    return screen_ ? static_cast<uint32_t>(screen_->QueryHook(0)) : 0;
 }
 uint32_t CMeasurement::NotifyScreen() {
-    return screen_ ? screen_->NoticeHook() : 0;
+    return screen_ ? static_cast<uint32_t>(screen_->NoticeHook(0)) : 0;
 }
 uint32_t CMeasurement::QueryScreenState() {
-    return screen_ ? screen_->ScreenState() : 0;
+    return screen_ ? static_cast<uint32_t>(screen_->ScreenState()) : 0;
 }
 
 void CMeasurement::ForwardGpsText(const char* text, int length, int extra) {
@@ -303,7 +304,9 @@ void CMeasurement::ForwardGpsText(const char* text, int length, int extra) {
 }
 
 int CMeasurement::ForwardResult(CDeviceItem* result, int flag) {
-    return screen_ ? screen_->ProcessNewData(result, flag) : 0;
+    if (!screen_) return 0;
+    screen_->ProcessNewData(reinterpret_cast<intptr_t>(result), flag);
+    return 1;
 }
 
 int CMeasurement::OnReplyIdle() {

@@ -8,7 +8,6 @@
 
 #include "core/data_block.h"
 #include "core/text.h"
-#include "instrument/measurement_screen.h"
 #include "platform/kernel/sync.h"
 #include "platform/kernel/thread.h"
 
@@ -16,6 +15,7 @@ class CDevicePort;
 class CDspInterface;
 class CDeviceItem;
 class CMeasSetup;
+class CModeBase;
 
 class CMeasurement {
   public:
@@ -54,8 +54,11 @@ class CMeasurement {
     virtual uint32_t GetEnglishNameId() const { return english_name_id_; }
     virtual uint32_t GetOption() { return 0; }
     virtual void SetOption(uint32_t) {}
-    virtual CMeasurementScreen* GetScreen() const { return screen_; }
+    virtual CModeBase* GetScreen() const { return screen_; }
     virtual void ForwardGpsText(const char* text, int length, int extra);
+    // Hands a result to the screen's ProcessNewData; the result stays the
+    // measurement's (released after the call), so the screen copies what it
+    // keeps.
     virtual int ForwardResult(CDeviceItem* result, int flag);
     virtual int OnReplyIdle();
     virtual uint32_t NotifyScreen();
@@ -79,7 +82,7 @@ class CMeasurement {
     virtual CMeasurement* GetNthOfFamily(uint32_t family, uint32_t n);
     virtual uint32_t CountFamily(uint32_t family);
     virtual void Append(CMeasurement* m);
-    virtual int Init(CMeasurementScreen* screen);
+    virtual int Init(CModeBase* screen);
     virtual CMeasurement* FindById(uint32_t id);
     virtual CMeasurement* GetNext() const { return next_; }
     virtual uint32_t GetTitle2Id() const { return title2_id_; }
@@ -126,7 +129,7 @@ class CMeasurement {
     std::atomic<bool> active_{false};
     std::atomic<bool> second_flag_{false};
     std::atomic<uint32_t> state_{kIdle};
-    CMeasurementScreen* screen_ = nullptr;
+    CModeBase* screen_ = nullptr;
     uint32_t word1_ = 0;
     uint32_t word2_ = 0;
     std::atomic<uint32_t> sleep_state_{0};

@@ -76,7 +76,7 @@ CSpectrumMeasurement::CSpectrumMeasurement(CDevicePort* link, size_t record_size
     SetTexts(texts);
 }
 
-int CSpectrumMeasurement::Init(CMeasurementScreen* screen) {
+int CSpectrumMeasurement::Init(CModeBase* screen) {
     CMeasurement::Init(screen);
     if (!sweep_item_) sweep_item_ = std::make_unique<CSweepItem>();
     return 1;
@@ -196,7 +196,7 @@ CGeneralSpectrumMeasurement::~CGeneralSpectrumMeasurement() {
     Detach();
 }
 
-int CGeneralSpectrumMeasurement::Init(CMeasurementScreen* screen) {
+int CGeneralSpectrumMeasurement::Init(CModeBase* screen) {
     CSpectrumMeasurement::Init(screen);
     if (!query_item_) query_item_ = std::make_unique<CQueryReplyItem>();
     return 1;
@@ -234,7 +234,7 @@ COccupiedBwMeasurement::~COccupiedBwMeasurement() {
     Detach();
 }
 
-int COccupiedBwMeasurement::Init(CMeasurementScreen* screen) {
+int COccupiedBwMeasurement::Init(CModeBase* screen) {
     CSpectrumMeasurement::Init(screen);
     if (!obw_item_) obw_item_ = std::make_unique<COccupiedBwItem>();
     return 1;
@@ -296,7 +296,7 @@ CChannelPowerMeasurement::CChannelPowerMeasurement(CDevicePort* link, size_t rec
                                                    const MeasurementTexts& texts)
     : CSpectrumMeasurement(link, record_size, texts) {}
 
-int CChannelPowerMeasurement::Init(CMeasurementScreen* screen) {
+int CChannelPowerMeasurement::Init(CModeBase* screen) {
     CSpectrumMeasurement::Init(screen);
     if (!cp_item_) cp_item_ = std::make_unique<CChannelPowerItem>();
     return 1;
@@ -376,7 +376,7 @@ CAcprMeasurement::~CAcprMeasurement() {
     Detach();
 }
 
-int CAcprMeasurement::Init(CMeasurementScreen* screen) {
+int CAcprMeasurement::Init(CModeBase* screen) {
     CChannelPowerMeasurement::Init(screen);
     if (!acpr_item_) acpr_item_ = std::make_unique<CAcprItem>();
     return 1;
@@ -463,7 +463,7 @@ CDemodSignalMeasurement::~CDemodSignalMeasurement() {
     Detach();
 }
 
-int CDemodSignalMeasurement::Init(CMeasurementScreen* screen) {
+int CDemodSignalMeasurement::Init(CModeBase* screen) {
     CSpectrumMeasurement::Init(screen);
     if (!demod_item_) demod_item_ = std::make_unique<CDemodItem>();
     audio_ = false;
@@ -571,7 +571,7 @@ CSignalStrengthMeasurement::~CSignalStrengthMeasurement() {
     Detach();
 }
 
-int CSignalStrengthMeasurement::Init(CMeasurementScreen* screen) {
+int CSignalStrengthMeasurement::Init(CModeBase* screen) {
     CSpectrumMeasurement::Init(screen);
     display_state_.assign(232, 0);
     parameters_.assign(specan::kParameterRecordSize, 0);

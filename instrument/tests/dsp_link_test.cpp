@@ -180,7 +180,7 @@ TEST_F(DspLinkTest, MessageGoesOutAfterTheStopEchoAndRepliesReachTheScreen) {
     std::vector<uint8_t> data(4 * 5);
     const float v[5] = {-90, -80, -30, -80, -90};
     std::memcpy(data.data(), v, sizeof v);
-    link_.Queue(0x3001, 20 + 4, 5, 4, data);
+    link_.Queue(0x3001, 20 + 4, 5, 5, data);
     link_.Queue(dspmsg::kEchoId, 60, 0, 0);  // a stray echo is never delivered
     ASSERT_TRUE(WaitFor([&] { return !screen_.Blocks().empty() && link_.Queued() == 0; }));
     const auto blocks = screen_.Blocks();
@@ -249,7 +249,7 @@ TEST_F(DspLinkTest, InvalidHeadersAreRefusedAndAValidBlockClearsTheText) {
     EXPECT_NE(statuses[0].first.find("12545"), std::string::npos);  // 0x3101
     EXPECT_TRUE(screen_.Blocks().empty());
     std::vector<uint8_t> data(4, 0);
-    link_.Queue(0x3001, 8, 1, 0, data);
+    link_.Queue(0x3001, 8, 1, 1, data);
     ASSERT_TRUE(WaitFor([&] { return !screen_.Blocks().empty(); }));
     statuses = screen_.Statuses();
     ASSERT_EQ(statuses.size(), 2u);

@@ -20,7 +20,7 @@
 #include "instrument/device_item.h"
 #include "instrument/device_port.h"
 #include "instrument/dsp_message.h"
-#include "instrument/measurement_screen.h"
+#include "screens/mode_base.h"
 
 namespace measure_test {
 
@@ -51,11 +51,11 @@ struct Result {
     float lower_ratio = 0, upper_ratio = 0;
 };
 
-class Screen : public CMeasurementScreen {
+class Screen : public CModeBase {
   public:
-    explicit Screen(CMeasSetup* setup) : setup_(setup) {}
-    void ShowStatusMessage(const core::Text&, int) override {}
-    int ProcessNewData(CDeviceItem* item, int) override {
+    explicit Screen(CMeasSetup* setup) { setup_ = setup; }
+    void ProcessNewData(intptr_t record, int) override {
+        auto* item = reinterpret_cast<CDeviceItem*>(record);
         Result r;
         r.type = item->GetType();
         r.reply = item->GetId();
@@ -76,11 +76,7 @@ class Screen : public CMeasurementScreen {
             results_.push_back(std::move(r));
         }
         changed_.notify_all();
-        return 1;
     }
-    void StopMeasurement() override {}
-    void Redraw(int) override {}
-    CMeasSetup* GetSetup() override { return setup_; }
 
     // Waits up to `ms` for a result that satisfies `want`.
     bool WaitFor(const std::function<bool(const Result&)>& want, Result* out, int ms = 8000) {
@@ -105,7 +101,6 @@ class Screen : public CMeasurementScreen {
     }
 
   private:
-    CMeasSetup* setup_;
     std::mutex mutex_;
     std::condition_variable changed_;
     std::vector<Result> results_;

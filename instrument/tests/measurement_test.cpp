@@ -86,18 +86,34 @@ TEST(Measurement, RestartingTheWorkerLeavesOne) {
     }
 }
 
+// Moves virtual time in the worker's 4 ms steps, one pass at a time (the
+// worker calls the screen's reply-idle hook on every pass), until `done`.
+template <typename F>
+bool StepUntil(plat::VirtualClock& clock, RecordingScreen& screen, F done) {
+    for (int i = 0; i < 6000 && !done(); ++i) {
+        const int before = screen.idle.load();
+        for (int spin = 0; spin < 1000000 && clock.timed_waiters() == 0; ++spin)
+            std::this_thread::yield();
+        clock.advance(4);
+        for (int spin = 0; spin < 1000000 && screen.idle.load() == before && !done(); ++spin)
+            std::this_thread::yield();
+    }
+    return done();
+}
+
 TEST(Measurement, WatchdogReportsASilentLinkAndClearsWhenItIsBack) {
-    plat::VirtualClock clock(true);
+    plat::VirtualClock clock;
     SilentPort port;
     RecordingScreen screen;
     Probe m(&port);
     m.Init(&screen);
     m.SetState(CMeasurement::kAcquiring);  // 4 ms passes
     m.StartWorker();
-    ASSERT_TRUE(
-        WaitFor([&] { return screen.HasStatus("Dsp Interface: Dsp Interface is not running"); }));
+    ASSERT_TRUE(StepUntil(clock, screen, [&] {
+        return screen.HasStatus("Dsp Interface: Dsp Interface is not running");
+    }));
     port.alive = true;
-    ASSERT_TRUE(WaitFor([&] {
+    ASSERT_TRUE(StepUntil(clock, screen, [&] {
         auto s = screen.Statuses();
         return !s.empty() && s.back() == std::make_pair(std::string(), 0);
     }));

@@ -12,35 +12,36 @@
 #include "instrument/dsp_interface.h"
 #include "instrument/measurement.h"
 #include "platform/kernel/thread.h"
+#include "screens/mode_base.h"
 
 namespace instrument_test {
 
 struct SweepBlock {
-    uint16_t first = 0, count = 0;
+    uint16_t next = 0, count = 0;  // next index of the newest packet, points held
     uint64_t peak_frequency = 0;
     double peak_level = 0;
     uint32_t thread = 0;
+    int sent = 0;  // messages sent before the block came
 };
 
-class RecordingScreen : public CMeasurementScreen {
+class RecordingScreen : public CModeBase {
   public:
-    void ShowStatusMessage(const core::Text& text, int flag) override {
+    void ShowStatusMessage(const std::u16string& text, int flag) override {
         std::lock_guard lock(mutex);
         statuses.push_back({core::LowBytes(text), flag});
     }
-    int ProcessNewData(CDeviceItem* result, int) override {
+    void ProcessNewData(intptr_t record, int) override {
+        const auto* result = reinterpret_cast<const CDeviceItem*>(record);
         SweepBlock b;
-        b.first = static_cast<uint16_t>(result->GetFirstIndex());
+        b.next = static_cast<uint16_t>(result->GetFirstIndex());
         b.count = static_cast<uint16_t>(result->GetCount());
         b.peak_frequency = result->GetTagAtMaximum();
         b.peak_level = result->GetMaximum();
         b.thread = plat::current_thread_id();
+        b.sent = sent.load();
         std::lock_guard lock(mutex);
         blocks.push_back(b);
-        return 1;
     }
-    void StopMeasurement() override {}
-    void Redraw(int) override {}
     void MessageSentHook() override { ++sent; }
     void ReplyIdleHook() override { ++idle; }
 
@@ -92,26 +93,26 @@ class SweepMeasurement : public CMeasurement {
         SetState(kIdle);
         dsp_->SendMessage(0x3001, record, points_);
     }
+    // A sweep block holds the trace from point 0 up to its count; its next
+    // index tells where the newest packet ended.
     CDeviceItem* ParseReply(CDataBlock& block) override {
         const uint8_t* p = block.GetPointer(0);
         const dspmsg::ReplyHeader h = dspmsg::ReadHeader(p);
         if (h.id != 0x3001) return nullptr;
-        const uint32_t count = h.count + 1u;
-        if (count < 1 || count > 705 || h.index > 705 || count > h.index) return nullptr;
+        const uint32_t count = h.count;
+        if (count < 1 || count > 705 || h.index > 705) return nullptr;
         if (block.GetLength() < 8 + 4 * count) return nullptr;
-        const uint32_t first = h.index - count;
         auto* item = new CSweepItem;
         const uint64_t start = centre_ - span_ / 2;
         const double step = static_cast<double>(span_) / (points_ - 1);
         values_.resize(count);
         std::memcpy(values_.data(), p + 8, 4 * count);
-        const uint64_t f0 = start + static_cast<uint64_t>(first * step);
-        const uint64_t f1 = start + static_cast<uint64_t>((first + count) * step);
-        item->SetRange(first, count, f0, f1);
+        const uint64_t stop = start + static_cast<uint64_t>(count * step);
+        item->SetRange(h.index, count, start, stop);
         item->SetArrays(values_.data(), nullptr, nullptr);
         for (uint32_t i = 0; i < count; ++i)
-            item->UpdateMinMax(values_[i], f0, f1,
-                               start + static_cast<uint64_t>((first + i) * step + 0.5));
+            item->UpdateMinMax(values_[i], start, stop,
+                               start + static_cast<uint64_t>(i * step + 0.5));
         return item;
     }
 

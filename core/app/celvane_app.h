@@ -1,0 +1,275 @@
+#pragma once
+// CCelvaneApp: the main program's application object. It starts the
+// instrument in a fixed order, owns the long-lived services, switches between
+// the full screens, runs the once-a-second services on the frame's timer and
+// shuts everything down in a fixed order.
+//
+// Services of later subsystems that are not part of the program yet are
+// skipped at start-up with a history entry (see SkipService); the program
+// runs without them.
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "core/app/language.h"
+#include "core/app_event.h"
+#include "core/locked_list.h"
+#include "core/settings/system_settings.h"
+#include "core/sorted_item_list.h"
+#include "core/sorted_string_array.h"
+#include "platform/devices/device_manager.h"
+#include "platform/framework/app.h"
+#include "platform/fs/file_system.h"
+#include "platform/kernel/sync.h"
+#include "platform/process/process.h"
+#include "screens/screen_services.h"
+
+class CDebugLog;
+class CMainFrame;
+class CModeBase;
+class CMeasurement;
+class CMeasSetup;
+
+// The memory status record of the last once-a-second check, for the parts
+// that show memory use.
+const plat::MemoryStatus& GlobalMemoryStatusRecord();
+
+class CCelvaneApp : public plat::CWinApp, public ScreenServices {
+  public:
+    // Hardware ids (hardware word & 0xFFF).
+    static constexpr uint32_t kTW740S = 0x207;
+    static constexpr uint32_t kTW740 = 0x205;
+    static constexpr uint32_t kTW741S = 0x107;
+    static constexpr uint32_t kTW74S = 6;
+
+    // Storage kinds of GetStorageInfo.
+    static constexpr int kFlashVolume = 0;
+    static constexpr int kHardDisk = 1;
+    static constexpr int kMemory = 2;
+
+    // History bit of the start-up entries (the start-up mask is 48).
+    static constexpr uint32_t kHistoryStart = 16;
+    static constexpr uint32_t kHistoryKeys = 32;
+
+    // Exit code of a start that failed (a second instance among them).
+    static constexpr int kStartFailed = 1;
+
+    CCelvaneApp();
+    ~CCelvaneApp() override;
+
+    // The application object of the process, if it is a CCelvaneApp.
+    static CCelvaneApp* GetApp();
+
+    bool InitInstance() override;
+    int ExitInstance() override;
+
+    // --- Storage and files ---------------------------------------------
+    // Free bytes of the volume (0 "\FlashFX Disk", 1 "\Hard Disk") or of
+    // physical memory (2); `total` takes the total. 0 and 0 for other kinds.
+    virtual uint64_t GetStorageInfo(int kind, uint64_t* total);
+    // The kind of the path's volume (matched without regard to case), then
+    // GetStorageInfo.
+    virtual uint64_t GetStorageInfoForPath(std::u16string_view path, uint64_t* total);
+    virtual bool HasMode(int id);
+    virtual bool SetModeMeasurement(int id, intptr_t value);
+    virtual bool FileExists(std::u16string_view path);
+    // Temperature in degrees Celsius from the monitor, 0 without one.
+    virtual int32_t TemperatureQuery1(int32_t value);
+    // The same reading in degrees Fahrenheit; never changes an event.
+    virtual int32_t TemperatureQuery2(int32_t value);
+    // The default printer's name, its driver in `driver`; string 570 when
+    // no printer key is usable; nothing when no printer matches.
+    virtual std::optional<std::u16string> GetDefaultPrinter(std::u16string* driver);
+    virtual uint32_t GetBatteryPercent() const { return batteryPercent_; }
+    virtual uint32_t GetBatteryWord() const { return batteryWord_; }
+
+    // --- Board I/O requests on "BIO1:" ------------------------------------
+    virtual uint32_t BioGetValue6();
+    virtual uint32_t BioQuery(bool flag);
+    virtual void BioSetValue(int32_t value);
+    virtual void BioRequest(int32_t a, int32_t b);
+    virtual void BioSetValue3(int32_t value);
+    virtual uint32_t BioGetValue5();
+    virtual bool BioSetWord(const uint8_t* bytes);
+
+    // --- Once a second ------------------------------------------------------
+    virtual void UpdateFanState();
+    virtual void CheckMemory();
+    virtual uint64_t GetAvailableMemory();
+    virtual void WatchProcess();
+    virtual void CheckBatteryStatus();
+    virtual void UpdateCurrentMode();
+    virtual void OnSecondTick();
+
+    // --- Screens ---------------------------------------------------------
+    virtual void SaveMode();
+    virtual bool LoadStartupLists();
+    virtual void ContrastDown(uint32_t step);
+    virtual void ContrastUp(uint32_t step);
+    virtual void ApplyContrast(uint32_t value);
+    virtual CLockedList& GetModeList() { return modes_; }
+    virtual CModeBase* FindMode(int id);
+    virtual bool ActivateForMeasurement(CMeasurement* measurement);
+    virtual void RecallSetupItem(CSortedItem* item);
+    virtual void SwitchToMode(CModeBase* screen);
+    virtual void SwitchToModeNoStart(CModeBase* screen);
+    virtual void StoreSetting(uint32_t id, intptr_t value);
+    void ShowModeSelect() override;
+    void ShowSetupScreen() override;
+    void ShowTools() override;
+    virtual CModeBase* GetCurrentMode() const { return currentMode_; }
+    virtual bool LoadLanguage(int32_t id);
+    // The language's own name; empty when its library is absent (the
+    // English family then answers the program's own name for English).
+    virtual std::u16string GetLanguageName(int32_t id);
+    virtual bool ShowListFile(uint32_t command, intptr_t owner);
+    virtual bool LoadListFile(uint32_t command, intptr_t arg);
+    virtual void DeleteSortedList() { sortedItems_.reset(); }
+    virtual CSortedItemList& GetSortedList();
+    virtual bool LaunchProgram(uint32_t command);
+    virtual int ReturnsZero() { return 0; }
+    virtual bool IsModeIdle() const;
+    virtual void SetCurrentMeasurement(CMeasurement* measurement, CMeasSetup* from);
+    virtual CMeasurement* GetCurrentMeasurement() const { return currentMeasurement_; }
+    virtual CMeasSetup* GetFromModeId() const { return fromSetup_; }
+    virtual void SetFirmwareVersion(uint32_t major, uint32_t minor);
+    virtual void SetIdentityBytes(const uint8_t* bytes, size_t count);
+    virtual plat::CWnd* GetMainView() const;
+    virtual void CopyLanguageFiles();
+    virtual void SyncClockToBuildDate();
+    virtual bool CreateFolders();
+    virtual bool InitDisplay();
+    virtual bool CreateModes();
+    virtual void AddMode(CModeBase* screen);
+    virtual bool CreateGraphPanel();
+    virtual bool InitServices();
+    virtual bool InitDevices();
+    virtual bool IsAlreadyRunning();
+    static int MonthFromName(std::u16string_view text);
+
+    // --- Services other parts ask for --------------------------------------
+    int GetLastSelectedMode() const { return lastSelectedMode_; }
+    void SetLastSelectedMode(int mode) { lastSelectedMode_ = mode; }
+    bool GetAlertsEnabled() const { return alertsEnabled_; }
+    void SetAlertsEnabled(bool on) { alertsEnabled_ = on; }
+    bool GetSensorZeroRequest() const { return sensorZeroRequest_; }
+    void SetSensorZeroRequest(bool on) { sensorZeroRequest_ = on; }
+    bool GetSensorZeroDone() const { return sensorZeroDone_; }
+    void SetSensorZeroDone(bool on) { sensorZeroDone_ = on; }
+    // Closes the program as the user would (WM_CLOSE to the frame).
+    void RequestShutdown();
+
+    // --- Accessors -----------------------------------------------------------
+    uint32_t GetOwnerWord() const { return 0; }
+    uint32_t GetHardwareId() const { return hardwareWord_ & 0xFFF; }
+    uint32_t GetHardwareWord() const { return hardwareWord_; }
+    void SetHardwareWord(uint32_t word) { hardwareWord_ = word; }
+    std::u16string CreateModelName() const;
+    const UiFonts& GetFonts() const { return fonts_; }
+    uint32_t GetSmallFontHeight() const { return fonts_.small.height; }
+    uint32_t GetSmallFontWidth() const { return fonts_.small.width; }
+    uint32_t GetSmallFontWeight() const { return fonts_.small.weight; }
+    const std::u16string& GetFontFace() const { return fonts_.small.face; }
+    const std::u16string& GetFontFace2() const { return fonts_.large.face; }
+    uint32_t GetLargeFontHeight() const { return fonts_.large.height; }
+    uint32_t GetLargeFontWidth() const { return fonts_.large.width; }
+    const std::u16string& GetIdentityText() const { return identityText_; }
+    void SetIdentityText(std::u16string text) { identityText_ = std::move(text); }
+    void SetModeChanged() { modeChanged_ = true; }
+    bool StopCurrentMode();
+    bool ForwardToCurrentMode(int a, intptr_t b);
+    bool RefreshLinkObject() { return false; }
+    bool QueryLinkValue(uint32_t* out) {
+        if (out) *out = 0;
+        return false;
+    }
+    CSystemSettings* GetSettings() const { return settings_.get(); }
+    CMainFrame* GetMainFrame() const { return frame_; }
+    int32_t GetLanguageId() const { return languageId_; }
+    int GetStartMode() const { return startMode_; }
+    uint32_t GetStatusWord() const { return statusWord_; }
+    CEventDispatcher* GetDispatcher() const { return dispatcher_.get(); }
+    // The colour scheme number (1..5) and the custom scheme's colours.
+    uint32_t GetColorSchemeNumber() const { return colorScheme_; }
+    void SetColorSchemeNumber(uint32_t number);
+    std::array<uint32_t, CSystemSettings::kCustomColorCount>& CustomColors() {
+        return customColors_;
+    }
+    bool IsSecondInstance() const { return secondInstance_; }
+
+    // --- ScreenServices ------------------------------------------------------
+    void SetCurrentModeId(int id) override;
+    int GetLastMeasurementModeId() const override;
+    CModeBase* GetCurrentMeasurementScreen() const override;
+    void ModeKey(uint32_t key) override;
+    void SetupKey(uint32_t key) override;
+    void ForwardValue(int value) override;
+
+  protected:
+    // A service of a later subsystem that the program does not have yet:
+    // noted in the history ring and the debugger output.
+    void SkipService(const char16_t* what);
+    // Leaves the current screen and makes `screen` current.
+    void MakeCurrent(CModeBase* screen);
+    void ClearAlarmLatches() {
+        batteryAlarmPosted_ = false;
+        memoryAlarmPosted_ = false;
+    }
+    bool BioIoctl(uint32_t sub, int32_t value, uint32_t* reply);
+    void InstallLanguageFont(int32_t id);
+    void PostAlarm(uint32_t argument);
+
+  private:
+    struct Launched {
+        plat::Process process;
+    };
+
+    std::unique_ptr<CSystemSettings> settings_;
+    std::unique_ptr<CDebugLog> debugLog_;
+    std::unique_ptr<CSortedStringArray> locationTexts_;
+    std::unique_ptr<CSortedStringArray> userTexts_;
+    std::unique_ptr<CEventDispatcher> dispatcher_;
+    uint32_t statusWord_ = 0;
+    bool forceEnglish_ = false;
+    bool escapeSupport1_ = false;
+    bool escapeSupport2_ = false;
+    int startMode_ = 0;
+    uint8_t batteryStatus_ = 0;
+    uint32_t batteryPercent_ = 0;
+    uint32_t batteryWord_ = 0;
+    bool modeChanged_ = true;
+    bool batteryAlarmPosted_ = false;
+    bool memoryAlarmPosted_ = false;
+    int32_t languageId_ = kLanguageEnglish;
+    uint32_t savedLayout_ = 0;
+    bool layoutSaved_ = false;
+    CModeBase* currentMode_ = nullptr;
+    CMeasurement* currentMeasurement_ = nullptr;
+    CMeasSetup* fromSetup_ = nullptr;
+    int lastSelectedMode_ = 1;
+    CLockedList modes_{true};
+    plat::Mutex instanceMutex_;
+    plat::Event batteryAlarm_;
+    std::unique_ptr<CSortedItemList> sortedItems_;
+    std::array<Launched, 2> launched_;
+    bool historyDumped_ = false;
+    CModeBase* setupMode_ = nullptr;
+    std::u16string identityText_;
+    uint32_t hardwareWord_ = 0;
+    UiFonts fonts_;
+    LanguageBinding language_;
+    uint32_t colorScheme_ = 1;
+    std::array<uint32_t, CSystemSettings::kCustomColorCount> customColors_{};
+    CMainFrame* frame_ = nullptr;
+    std::unique_ptr<CMainFrame> frameOwner_;
+    bool alertsEnabled_ = true;
+    bool sensorZeroRequest_ = false;
+    bool sensorZeroDone_ = false;
+    bool secondInstance_ = false;
+    bool started_ = false;
+    plat::Window* taskBar_ = nullptr;
+    plat::devices::StreamFile bio_;
+};

@@ -1,0 +1,51 @@
+// The main program of the instrument.
+#include <pthread.h>
+#include <signal.h>
+
+#include <atomic>
+#include <thread>
+
+#include "core/app/celvane_app.h"
+#include "platform/window/message_loop.h"
+
+namespace {
+
+// An interrupt or termination signal closes the program as the user would,
+// so that the shutdown order runs.
+void RequestClose(CCelvaneApp& app) {
+    const uint32_t ui = plat::input_thread();
+    if (!ui) return;
+    plat::run_on_ui_thread(
+        ui,
+        [&app] {
+            if (app.m_pMainWnd && plat::is_window(app.m_pMainWnd))
+                app.m_pMainWnd->PostMessage(plat::WM_CLOSE);
+            else
+                plat::post_thread_message(plat::current_thread_id(), plat::WM_QUIT, 0, 0);
+        },
+        1000);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    static CCelvaneApp theApp;
+
+    sigset_t signals;
+    sigemptyset(&signals);
+    sigaddset(&signals, SIGINT);
+    sigaddset(&signals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+    std::atomic<bool> done{false};
+    std::thread watcher([&] {
+        const timespec poll{0, 100 * 1000 * 1000};
+        while (!done.load()) {
+            if (sigtimedwait(&signals, nullptr, &poll) > 0) RequestClose(theApp);
+        }
+    });
+
+    const int code = plat::app_main(theApp, argc, argv);
+    done.store(true);
+    watcher.join();
+    return code;
+}

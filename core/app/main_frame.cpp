@@ -1,0 +1,338 @@
+#include "core/app/main_frame.h"
+
+#include <exception>
+
+#include "core/app/celvane_app.h"
+#include "core/app/message_box.h"
+#include "core/history.h"
+#include "core/keys.h"
+#include "core/res_string.h"
+#include "screens/mode_base.h"
+
+namespace {
+
+constexpr char kFrameClass[] = "CelvaneFrame";
+constexpr char kViewClass[] = "CelvaneView";
+constexpr uint32_t kExceptionText = 64250;
+
+// Clears a re-entrancy flag however the handler ends.
+class FlagGuard {
+  public:
+    explicit FlagGuard(bool& a, bool& b) : a_(a), b_(b) { a_ = b_ = true; }
+    ~FlagGuard() { a_ = b_ = false; }
+    FlagGuard(const FlagGuard&) = delete;
+    FlagGuard& operator=(const FlagGuard&) = delete;
+
+  private:
+    bool& a_;
+    bool& b_;
+};
+
+}  // namespace
+
+// ---------------------------------------------------------------- view
+
+bool CChildView::PreCreateWindow(plat::CreateParams& params) {
+    params.style &= ~plat::WS_BORDER;
+    plat::register_window_class(
+        {kViewClass, plat::CS_VREDRAW | plat::CS_HREDRAW | plat::CS_DBLCLKS, plat::RGB(0, 0, 0)});
+    params.class_name = kViewClass;
+    return CWnd::PreCreateWindow(params);
+}
+
+void CChildView::OnPaint() {
+    plat::CPaintDC dc(this);
+}
+
+void CChildView::OnKey(uint32_t key, uint32_t repeat, uint32_t flags, bool down) {
+    if ((down && IsArrowKey(key)) || (!down && !IsArrowKey(key)))
+        HistoryAdd(CCelvaneApp::kHistoryKeys, u"Key Press", key);
+    CModeBase* screen = app_->GetCurrentMode();
+    if (inKeyDown_ || inKeyUp_) {
+        // A key that arrives while a key is being handled, as it arrived.
+        if (screen) screen->OnNestedKeyEvent(key, repeat, flags, down ? 1 : 0);
+        return;
+    }
+    if (key >= VK_F1 && key < VK_F13 && plat::get_key_state(plat::VK_SHIFT) < 0) key += 12;
+    FlagGuard guard(inKeyDown_, inKeyUp_);
+    if (!screen) {
+        keyWord_ = 0;
+        Default();
+        return;
+    }
+    screen->OnKeyEvent(key, down ? 1 : 0);
+    if (!down) Default();
+}
+
+void CChildView::OnKeyDown(uint32_t key, uint32_t repeat, uint32_t flags) {
+    if (key < pressed_.size()) pressed_.set(key);
+    OnKey(key, repeat, flags, true);
+}
+
+void CChildView::OnKeyUp(uint32_t key, uint32_t repeat, uint32_t flags) {
+    // A release whose press went elsewhere (a dialog that closed on the
+    // press) is not the screen's.
+    if (key < pressed_.size()) {
+        if (!pressed_.test(key)) return;
+        pressed_.reset(key);
+    }
+    OnKey(key, repeat, flags, false);
+}
+
+void CChildView::OnSetFocus(plat::CWnd* old) {
+    if (focusSuppressed_) return;
+    Default();
+    CModeBase* screen = app_->GetCurrentMode();
+    if (old && screen) screen->RestoreFocus();
+}
+
+bool CChildView::PreTranslateMessage(const plat::Message& msg) {
+    if (msg.message != plat::WM_MOUSEWHEEL) return CWnd::PreTranslateMessage(msg);
+    CModeBase* screen = app_->GetCurrentMode();
+    if (!screen) return CWnd::PreTranslateMessage(msg);
+    try {
+        const int delta = static_cast<int16_t>(plat::hiword(msg.wparam));
+        HistoryAdd(CCelvaneApp::kHistoryKeys, u"Scroll", static_cast<uint32_t>(delta));
+        screen->OnWheel(delta);
+        const int selected = screen->GetSelectedSoftKey();
+        if (selected != -1) {
+            SetTimer(kTimerWheelEnd, 10000);
+            if (screen->GetModeId() != 2) SetTimer(kTimerWheelCommit, 1000);
+        }
+    } catch (...) {
+        // A failing wheel step is dropped.
+    }
+    return true;
+}
+
+void CChildView::OnTimer(uintptr_t id) {
+    CModeBase* screen = app_->GetCurrentMode();
+    switch (id) {
+        case kTimerBio:
+            KillTimer(id);
+            app_->BioRequest(2, 0);
+            break;
+        case kTimerWheelEnd:
+            KillTimer(id);
+            break;
+        case kTimerWheelCommit:
+            KillTimer(id);
+            if (screen) screen->CommitSoftKey(screen->GetSelectedSoftKey());
+            break;
+        case kTimerBiasTee:
+            KillTimer(id);
+            if (screen) screen->ShowBiasTeeMessage();
+            break;
+        case kTimerCalTransfer:
+            KillTimer(id);
+            if (screen) screen->OnCalTransferFailed();
+            break;
+        default:
+            break;
+    }
+    Default();
+}
+
+void CChildView::OnLButtonDown(uint32_t flags, plat::Point p) {
+    if (CModeBase* screen = app_->GetCurrentMode())
+        mouseByte_ = screen->OnLeftButtonDown(flags, p.x, p.y) != 0;
+    Default();
+}
+
+void CChildView::OnLButtonUp(uint32_t flags, plat::Point p) {
+    if (CModeBase* screen = app_->GetCurrentMode()) {
+        if (!screen->OnLeftButtonUp(flags, p.x, p.y) && mouseByte_) screen->ShowPressedKey();
+    }
+    mouseByte_ = false;
+    Default();
+}
+
+void CChildView::OnRButtonDown(uint32_t flags, plat::Point p) {
+    if (CModeBase* screen = app_->GetCurrentMode()) screen->OnRightButtonDown(flags, p.x, p.y);
+    Default();
+}
+
+void CChildView::OnRButtonUp(uint32_t flags, plat::Point p) {
+    CModeBase* screen = app_->GetCurrentMode();
+    if (screen) {
+        const int id = screen->GetModeId();
+        if (id >= 1 && id <= 3) screen->OnRightButtonUp(flags, p.x, p.y);
+    }
+    Default();
+}
+
+bool CChildView::OnCommand(uintptr_t wparam, intptr_t lparam) {
+    const uint32_t id = plat::loword(wparam);
+    if (id < kCmdFirst || id > kCmdLast) return CWnd::OnCommand(wparam, lparam);
+    try {
+        if (Dispatch(id, lparam)) return true;
+    } catch (const std::exception&) {
+        ShowMessage(LoadResString(kExceptionText), MB_OK);
+        return true;
+    } catch (...) {
+        ShowMessage(LoadResString(kExceptionText), MB_OK);
+        return true;
+    }
+    return CWnd::OnCommand(wparam, lparam);
+}
+
+// One application command; false leaves it to the framework.
+bool CChildView::Dispatch(uint32_t id, intptr_t lparam) {
+    CModeBase* screen = app_->GetCurrentMode();
+    CCelvaneApp& app = *app_;
+    // Commands for the screen are swallowed when there is none.
+    auto onScreen = [screen](auto&& call) {
+        if (screen) call(*screen);
+        return true;
+    };
+    switch (id) {
+        case kCmdColorScheme:
+            if (screen) screen->ReloadTexts();
+            app.StoreSetting(kCmdColorScheme, 0);
+            return true;
+        case kCmdContrast:
+            app.ApplyContrast(static_cast<uint32_t>(lparam));
+            app.StoreSetting(kCmdContrast, lparam);
+            return true;
+        case kCmdLanguage:
+            if (app.LoadLanguage(static_cast<int32_t>(lparam))) {
+                if (screen) screen->ReloadTexts();
+                app.StoreSetting(kCmdLanguage, lparam);
+            }
+            return true;
+        case kCmdBioRequest:
+            app.BioRequest(static_cast<int32_t>(lparam), 0);
+            return true;
+        case kCmdShowPage:
+            return onScreen([&](CModeBase& s) { s.ShowPage(static_cast<int>(lparam)); });
+        case kCmdPageRecord:
+            return onScreen([&](CModeBase& s) { s.OnCommand32809(lparam); });
+        case kCmdSwitchMode:
+            app.SwitchToMode(reinterpret_cast<CModeBase*>(lparam));
+            return true;
+        case kCmdQuickTexts:
+            app.StoreSetting(kCmdQuickTexts, lparam);
+            return true;
+        case kCmdCableList:
+        case kCmdBandList:
+        case kCmdAntennaList:
+        case kCmdLimitMask:
+            app.ShowListFile(id, lparam);
+            return true;
+        case kCmdPane1:
+            return onScreen([&](CModeBase& s) { s.OnCommand3281x(1, lparam); });
+        case kCmdPane2:
+            return onScreen([&](CModeBase& s) { s.OnCommand3281x(2, lparam); });
+        case kCmdPane0:
+            return onScreen([&](CModeBase& s) { s.OnCommand3281x(0, lparam); });
+        case kCmdRecallSetup:
+            app.RecallSetupItem(reinterpret_cast<CSortedItem*>(lparam));
+            return true;
+        case kCmdRefreshPane:
+            return onScreen([&](CModeBase& s) { s.RefreshPane(static_cast<int>(lparam)); });
+        case kCmdCommandRecord:
+            return onScreen([&](CModeBase& s) {
+                s.OnCommandRecord(reinterpret_cast<CCommandRecord*>(lparam));
+            });
+        case kCmd32825:
+            return onScreen([&](CModeBase& s) { s.OnCommand32825(lparam); });
+        case kCmdLaunch:
+            app.LaunchProgram(static_cast<uint32_t>(lparam));
+            return true;
+        case kCmdBufferPair:
+            // The pair's texts are released by the screen's draw panel; the
+            // pair itself belongs to the widgets that post it.
+            return onScreen(
+                [&](CModeBase& s) { s.OnBufferPair(reinterpret_cast<CBufferPair*>(lparam)); });
+        case kCmdShowTools:
+            app.ShowTools();
+            return true;
+        case kCmdReadout:
+            return onScreen([&](CModeBase& s) { s.OnCommand32833(1, lparam); });
+        case kCmdShowSetup:
+        case kCmdShowSetup2:
+            app.ShowSetupScreen();
+            return true;
+        case kCmdClosePopup:
+            return onScreen([&](CModeBase& s) { s.ClosePopup(); });
+        case kCmdTraceFiles:
+            return onScreen([&](CModeBase& s) { s.OnTraceFilesChanged(lparam); });
+        case kCmdActivateMeasurement:
+            app.ActivateForMeasurement(reinterpret_cast<CMeasurement*>(lparam));
+            return true;
+        case kCmdSwitchNoStart:
+            app.SwitchToModeNoStart(reinterpret_cast<CModeBase*>(lparam));
+            return true;
+        case kCmdZero1:
+        case kCmdZero2:
+        case kCmdZero3:
+            return onScreen([&](CModeBase& s) {
+                if (s.GetModeId() == CModeBase::kPowerMeter) s.PostKeyEvent(id, 0);
+            });
+        case kCmdShowModeSelect:
+            app.ShowModeSelect();
+            return true;
+        default:
+            return false;
+    }
+}
+
+// ---------------------------------------------------------------- frame
+
+bool CMainFrame::PreCreateWindow(plat::CreateParams& params) {
+    plat::register_window_class({kFrameClass, 0, std::nullopt});
+    params.class_name = kFrameClass;
+    return CFrameWnd::PreCreateWindow(params);
+}
+
+int CMainFrame::OnCreate(const plat::CreateParams*) {
+    SetWindowText(LoadResString(57344));
+    // The view covers the frame's client area.
+    if (!view_.Create(kViewClass, u"", plat::WS_CHILD | plat::WS_VISIBLE | plat::WS_BORDER,
+                      GetClientRect(), this, plat::AFX_IDW_PANE_FIRST)) {
+        return -1;
+    }
+    SetTimer(kTimerSecond, 1000);
+    return 0;
+}
+
+void CMainFrame::OnSetFocus(plat::CWnd*) {
+    view_.SetFocus();
+}
+
+void CMainFrame::OnTimer(uintptr_t id) {
+    if (id == kTimerSecond) {
+        app_->OnSecondTick();
+        Default();
+        return;
+    }
+    // Screens set their guard timers on the frame as well as on the view:
+    // each acts once, in the view's handler.
+    KillTimer(id);
+    view_.SendMessage(plat::WM_TIMER, id, 0);
+}
+
+void CMainFrame::OnDestroy() {
+    CFrameWnd::OnDestroy();
+    KillTimer(kTimerSecond);
+    KillTimer(1);
+}
+
+void CMainFrame::OnClose() {
+    app_->StopCurrentMode();
+    CFrameWnd::OnClose();
+}
+
+namespace {
+intptr_t KeyParam(uint32_t repeat, uint32_t flags) {
+    return static_cast<intptr_t>((repeat & 0xFFFF) | ((flags & 0xFFFF) << 16));
+}
+}  // namespace
+
+void CMainFrame::OnKeyDown(uint32_t key, uint32_t repeat, uint32_t flags) {
+    view_.SendMessage(plat::WM_KEYDOWN, key, KeyParam(repeat, flags));
+}
+
+void CMainFrame::OnKeyUp(uint32_t key, uint32_t repeat, uint32_t flags) {
+    view_.SendMessage(plat::WM_KEYUP, key, KeyParam(repeat, flags));
+}

@@ -1,0 +1,129 @@
+// The program `celvane` as a process on a device root laid out by the device
+// image builder: start, scripted session, shutdown; one instance only; the
+// run script.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <thread>
+
+#include "core/app/tests/app_test_support.h"
+
+using namespace app_test;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string Quote(const fs::path& p) {
+    return "'" + p.string() + "'";
+}
+
+int ExitStatus(int status) {
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128;
+}
+
+int Shell(const std::string& cmd) {
+    return ExitStatus(std::system(cmd.c_str()));
+}
+
+class Program : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_EQ(Shell(Quote(fs::path(CELVANE_SOURCE_DIR) / "scripts" / "make-device-root") + " " +
+                        Quote(BinDir()) + " " + Quote(root_.path()) + " >/dev/null 2>&1"),
+                  0);
+    }
+    std::string Celvane(const std::string& args) const {
+        return Quote(BinDir() / "celvane") + " --root " + Quote(root_.path()) +
+               " --display headless " + args + " 2>/dev/null";
+    }
+    std::string Script(const std::string& name, const std::string& text) const {
+        const fs::path f = root_.path() / name;
+        root_.Write(name, text);
+        return Quote(f);
+    }
+    DeviceRoot root_{"celvane-program"};
+};
+
+TEST_F(Program, StartsOnAFreshRootAndShutsDownInOrder) {
+    ASSERT_EQ(
+        Shell(Celvane("--script " + Script("s.txt", "key F1\nkey LEFT\nkey shift+F12\nquit\n"))),
+        0);
+    // Registry defaults written under the application's key.
+    const std::string registry = root_.Read("registry.txt");
+    EXPECT_NE(registry.find("[HKEY_CURRENT_USER\\Vorn Electronic\\Tarnwick]"), std::string::npos);
+    for (const char* value : {"\"ColorScheme\"", "\"Contrast\"", "\"Backlight\"", "\"DspFile\""})
+        EXPECT_NE(registry.find(value), std::string::npos) << value;
+    // No language file: English, and it is recorded.
+    EXPECT_EQ(root_.Read("FlashFX Disk/System/language.txt"), "9");
+    EXPECT_EQ(root_.Read("FlashFX Disk/System/mode.txt"), "0");
+    const std::string history = root_.Read("FlashFX Disk/HistoryLog.txt");
+    for (const char* line : {"*********** history *************", "CCelvaneApp::InitInstance",
+                             "not present: DSP link", "start-up done",
+                             "Key Press:0x00000070",   // F1, on its release
+                             "Key Press:0x00000025",   // the arrow, on its press
+                             "Key Press:0x0000007b"})  // F12 as the keyboard gave it
+        EXPECT_NE(history.find(line), std::string::npos) << line;
+    for (const char* folder : {"My Traces", "My Pictures", "My Setups", "My Lists"})
+        EXPECT_TRUE(fs::is_directory(root_.path() / "FlashFX Disk" / folder));
+}
+
+TEST_F(Program, ASecondInstanceLeavesAtOnceWithoutTouchingTheFirst) {
+    const fs::path ready = root_.path() / "ready.png";
+    FILE* first = popen(Celvane("--script -").c_str(), "w");
+    ASSERT_NE(first, nullptr);
+    std::fprintf(first, "shot %s\n", ready.c_str());
+    std::fflush(first);
+    for (int i = 0; i < 400 && !fs::exists(ready); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(25));
+    ASSERT_TRUE(fs::exists(ready)) << "the first instance runs";
+
+    root_.Write("FlashFX Disk/HistoryLog.txt", "first's log\n");
+    EXPECT_NE(Shell(Celvane("--script " + Script("second.txt", "key F2\nquit\n"))), 0);
+    EXPECT_EQ(root_.Read("FlashFX Disk/HistoryLog.txt"), "first's log\n");
+
+    std::fprintf(first, "key F3\nquit\n");
+    EXPECT_EQ(ExitStatus(pclose(first)), 0);
+    const std::string history = root_.Read("FlashFX Disk/HistoryLog.txt");
+    EXPECT_NE(history.find("Key Press:0x00000072"), std::string::npos) << "F3 of the first";
+    EXPECT_EQ(history.find("Key Press:0x00000071"), std::string::npos) << "no F2 of the second";
+}
+
+TEST_F(Program, TheRunScriptRunsHeadlessWithoutADisplay) {
+    // Without a display the program reads its keys from standard input; the
+    // end of the input closes it.
+    const std::string cmd = "env -u DISPLAY -u WAYLAND_DISPLAY " +
+                            Quote(fs::path(CELVANE_SOURCE_DIR) / "scripts" / "run-instrument") +
+                            " " + Quote(BinDir()) + " " + Quote(root_.path()) +
+                            " </dev/null >/dev/null 2>&1";
+    EXPECT_EQ(Shell(cmd), 0);
+    EXPECT_NE(root_.Read("FlashFX Disk/HistoryLog.txt").find("start-up done"), std::string::npos);
+}
+
+TEST_F(Program, ClosingTheWindowRunsTheShutdownAndEndsWithStatusZero) {
+    if (Shell("command -v xvfb-run >/dev/null 2>&1 && command -v python3 >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "xvfb-run or python3 is not installed";
+    // On a virtual X server: the program opens its SDL window, a client asks
+    // the window to close as a window manager's close button does.
+    const fs::path closer = fs::path(CELVANE_SOURCE_DIR) / "core/app/tests/close_x_window.py";
+    const std::string inner = Quote(BinDir() / "celvane") + " --root " + Quote(root_.path()) +
+                              " --display sdl 2>/dev/null & pid=$!; python3 " + Quote(closer) +
+                              " Tarnwick 20; r=$?; if [ $r != 0 ]; then kill $pid; wait $pid; "
+                              "exit $((90 + r)); fi; wait $pid";
+    std::string escaped;
+    for (char c : inner) escaped += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    const int status = Shell(
+        "ASAN_OPTIONS=detect_leaks=0 SDL_VIDEODRIVER=x11 xvfb-run -a -s "
+        "'-screen 0 800x600x24' sh -c '" +
+        escaped + "' >/dev/null 2>&1");
+    if (status == 92) GTEST_SKIP() << "no X library for the closing client";
+    EXPECT_EQ(status, 0);
+    EXPECT_NE(root_.Read("FlashFX Disk/HistoryLog.txt").find("start-up done"), std::string::npos);
+    EXPECT_EQ(root_.Read("FlashFX Disk/System/mode.txt"), "0");
+}
+
+}  // namespace

@@ -1,0 +1,34 @@
+#pragma once
+// Display back ends: where the screen is shown and where input comes from.
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+#include "platform/display/options.h"
+#include "platform/kernel/sync.h"
+
+namespace plat {
+
+class DisplayBackend {
+  public:
+    virtual ~DisplayBackend() = default;
+    // What "quit" (closing the SDL window, the script's quit or its end)
+    // does; it runs on the user-interface thread. The default posts WM_QUIT.
+    void set_quit_handler(std::function<void()> handler) { quit_ = std::move(handler); }
+    // Starts showing the screen and feeding input to thread `ui_tid`.
+    virtual bool start(uint32_t ui_tid) = 0;
+    // Stops the back end (joins its threads).
+    virtual void stop() = 0;
+
+  protected:
+    // Runs the quit handler on the user-interface thread; gives up waiting
+    // for it when `cancel` is set (the back end is stopping).
+    void request_quit(uint32_t ui_tid, const Event& cancel);
+
+  private:
+    std::function<void()> quit_;
+};
+
+std::unique_ptr<DisplayBackend> make_display(const DisplayOptions& options);
+
+}  // namespace plat

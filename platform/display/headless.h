@@ -1,0 +1,52 @@
+#pragma once
+// The headless back end: the screen stays off screen; input comes from a
+// script (see script.h) read by a thread of its own. Each input command
+// waits until the user-interface thread has handled it, so a script's
+// effects follow its order. On the virtual clock (the default) "wait"
+// advances time from one due timer to the next, which makes timing exact and
+// costs no real time; after the script has ended time runs on by itself so
+// that the program can finish. The end of the script counts as "quit".
+#include <atomic>
+#include <istream>
+#include <memory>
+#include <optional>
+#include <string>
+#include <thread>
+
+#include "platform/display/backend.h"
+#include "platform/kernel/clock.h"
+#include "platform/kernel/sync.h"
+
+namespace plat {
+
+class HeadlessDisplay : public DisplayBackend {
+  public:
+    // `script` empty: no input (the program runs until it quits by itself).
+    HeadlessDisplay(std::string script, bool virtual_clock);
+    // Reads the script from a stream the caller keeps alive.
+    HeadlessDisplay(std::istream* script, bool virtual_clock);
+    ~HeadlessDisplay() override;
+
+    bool start(uint32_t ui_tid) override;
+    void stop() override;
+
+    // Lines the script had wrong (reported on standard error and skipped).
+    int script_errors() const { return errors_.load(); }
+
+  private:
+    void run_script(std::istream& in);
+    bool settle();  // waits until the UI thread is idle; false when stopping
+    void wait_ms(uint32_t ms);
+    void run_on_after_script();
+
+    std::string script_path_;
+    std::istream* script_stream_ = nullptr;
+    std::unique_ptr<VirtualClock> clock_;
+    uint32_t ui_tid_ = 0;
+    Event stop_{true, false};
+    std::atomic<bool> stopping_{false};
+    std::atomic<int> errors_{0};
+    std::thread thread_;
+};
+
+}  // namespace plat

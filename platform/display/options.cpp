@@ -1,0 +1,78 @@
+#include "platform/display/options.h"
+
+#include <cstdlib>
+#include <string_view>
+
+#include "platform/kernel/device_root.h"
+
+namespace plat {
+
+bool display_present() {
+    const char* x = std::getenv("DISPLAY");
+    const char* w = std::getenv("WAYLAND_DISPLAY");
+    return (x && *x) || (w && *w);
+}
+
+std::optional<DisplayOptions> parse_display_options(int argc, const char* const* argv,
+                                                    std::string* error) {
+    DisplayOptions o;
+    bool display_given = false;
+    auto fail = [&](std::string msg) -> std::optional<DisplayOptions> {
+        if (error) *error = std::move(msg);
+        return std::nullopt;
+    };
+    for (int i = 1; i < argc; ++i) {
+        std::string_view arg = argv[i] ? argv[i] : "";
+        std::string_view name = arg;
+        std::optional<std::string> value;
+        if (const auto eq = arg.find('='); arg.starts_with("--") && eq != std::string_view::npos) {
+            name = arg.substr(0, eq);
+            value = std::string(arg.substr(eq + 1));
+        }
+        const bool known =
+            name == "--display" || name == "--script" || name == "--root" || name == "--clock";
+        if (!known) {
+            o.rest.emplace_back(arg);
+            continue;
+        }
+        if (!value) {
+            if (i + 1 >= argc || !argv[i + 1]) return fail(std::string(name) + " needs a value");
+            value = argv[++i];
+        }
+        if (name == "--display") {
+            if (*value == "sdl") {
+                o.display = DisplayKind::Sdl;
+            } else if (*value == "headless") {
+                o.display = DisplayKind::Headless;
+            } else {
+                return fail("--display takes sdl or headless, not \"" + *value + "\"");
+            }
+            display_given = true;
+        } else if (name == "--script") {
+            if (value->empty()) return fail("--script needs a file name or -");
+            o.script = *value;
+        } else if (name == "--root") {
+            if (value->empty()) return fail("--root needs a folder");
+            o.root = *value;
+        } else {
+            if (*value == "virtual") {
+                o.virtual_clock = true;
+            } else if (*value == "real") {
+                o.virtual_clock = false;
+            } else {
+                return fail("--clock takes virtual or real, not \"" + *value + "\"");
+            }
+        }
+    }
+    if (!display_given) {
+        o.display =
+            (o.script.empty() && display_present()) ? DisplayKind::Sdl : DisplayKind::Headless;
+    }
+    return o;
+}
+
+void apply_display_options(const DisplayOptions& options) {
+    if (!options.root.empty()) set_device_root(options.root);
+}
+
+}  // namespace plat

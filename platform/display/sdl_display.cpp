@@ -1,0 +1,192 @@
+#include "platform/display/sdl_display.h"
+
+#include <SDL2/SDL.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+
+#include "platform/window/message_loop.h"
+#include "platform/window/paint.h"
+
+namespace plat {
+
+std::optional<uint32_t> key_for_sdl(int32_t k) {
+    if (k >= SDLK_F1 && k <= SDLK_F12) return VK_F1 + static_cast<uint32_t>(k - SDLK_F1);
+    if (k >= SDLK_F13 && k <= SDLK_F24) return VK_F13 + static_cast<uint32_t>(k - SDLK_F13);
+    if (k >= SDLK_0 && k <= SDLK_9) return static_cast<uint32_t>('0' + (k - SDLK_0));
+    if (k >= SDLK_KP_1 && k <= SDLK_KP_9)
+        return VK_NUMPAD0 + 1 + static_cast<uint32_t>(k - SDLK_KP_1);
+    switch (k) {
+        case SDLK_KP_0:
+            return VK_NUMPAD0;
+        case SDLK_LEFT:
+            return VK_LEFT;
+        case SDLK_RIGHT:
+            return VK_RIGHT;
+        case SDLK_UP:
+            return VK_UP;
+        case SDLK_DOWN:
+            return VK_DOWN;
+        case SDLK_ESCAPE:
+            return VK_ESCAPE;
+        case SDLK_RETURN:
+        case SDLK_KP_ENTER:
+            return VK_RETURN;
+        case SDLK_PERIOD:
+            return VK_OEM_PERIOD;
+        case SDLK_KP_PERIOD:
+            return VK_DECIMAL;
+        case SDLK_MINUS:
+        case SDLK_KP_MINUS:
+            return VK_SUBTRACT;
+        case SDLK_PLUS:
+        case SDLK_EQUALS:
+        case SDLK_KP_PLUS:
+            return VK_ADD;
+        case SDLK_BACKSPACE:
+            return VK_BACK;
+        case SDLK_LSHIFT:
+        case SDLK_RSHIFT:
+            return VK_SHIFT;
+        default:
+            return std::nullopt;
+    }
+}
+
+Rect fit_screen(int w, int h) {
+    if (w <= 0 || h <= 0) return {};
+    // The largest 4:3 area that fits, centred.
+    int sw = w, sh = w * kScreenHeight / kScreenWidth;
+    if (sh > h) {
+        sh = h;
+        sw = h * kScreenWidth / kScreenHeight;
+    }
+    const int x = (w - sw) / 2, y = (h - sh) / 2;
+    return {x, y, x + sw, y + sh};
+}
+
+SdlDisplay::~SdlDisplay() {
+    stop();
+}
+
+bool SdlDisplay::start(uint32_t ui_tid) {
+    ui_tid_ = ui_tid;
+    std::atomic<int> started{0};
+    thread_ = std::thread([this, &started] { run(&started); });
+    while (started.load() == 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    if (started.load() < 0) {
+        thread_.join();
+        return false;
+    }
+    return true;
+}
+
+void SdlDisplay::stop() {
+    stopping_ = true;
+    stop_event_.set();
+    if (thread_.joinable()) thread_.join();
+}
+
+void SdlDisplay::run(std::atomic<int>* started) {
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+        std::fprintf(stderr, "SDL: %s\n", SDL_GetError());
+        started->store(-1);
+        return;
+    }
+    SDL_Window* window =
+        SDL_CreateWindow("Tarnwick", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, kScreenWidth,
+                         kScreenHeight, SDL_WINDOW_RESIZABLE | SDL_WINDOW_SHOWN);
+    SDL_Renderer* renderer =
+        window ? SDL_CreateRenderer(window, -1, SDL_RENDERER_SOFTWARE) : nullptr;
+    SDL_Texture* texture =
+        renderer ? SDL_CreateTexture(renderer, SDL_PIXELFORMAT_BGR888, SDL_TEXTUREACCESS_STREAMING,
+                                     kScreenWidth, kScreenHeight)
+                 : nullptr;
+    if (!texture) {
+        std::fprintf(stderr, "SDL: %s\n", SDL_GetError());
+        if (renderer) SDL_DestroyRenderer(renderer);
+        if (window) SDL_DestroyWindow(window);
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        started->store(-1);
+        return;
+    }
+    started->store(1);
+
+    auto to_screen = [&](int wx, int wy) -> std::optional<Point> {
+        int w = 0, h = 0;
+        SDL_GetWindowSize(window, &w, &h);
+        const Rect area = fit_screen(w, h);
+        if (!area.contains({wx, wy})) return std::nullopt;
+        return Point{(wx - area.left) * kScreenWidth / area.width(),
+                     (wy - area.top) * kScreenHeight / area.height()};
+    };
+
+    uint64_t shown = ~0ull;
+    bool dirty = true;
+    while (!stopping_) {
+        SDL_Event e;
+        while (SDL_WaitEventTimeout(&e, 15)) {
+            switch (e.type) {
+                case SDL_QUIT:
+                    request_quit(ui_tid_, stop_event_);
+                    break;
+                case SDL_KEYDOWN:
+                case SDL_KEYUP:
+                    if (const auto vk = key_for_sdl(e.key.keysym.sym)) {
+                        post_key_input(*vk, e.type == SDL_KEYDOWN, 1);
+                    }
+                    break;
+                case SDL_MOUSEBUTTONDOWN:
+                case SDL_MOUSEBUTTONUP:
+                    if (const auto p = to_screen(e.button.x, e.button.y)) {
+                        const bool down = e.type == SDL_MOUSEBUTTONDOWN;
+                        if (e.button.button == SDL_BUTTON_LEFT) {
+                            post_mouse_input(down ? WM_LBUTTONDOWN : WM_LBUTTONUP, *p);
+                        } else if (e.button.button == SDL_BUTTON_RIGHT) {
+                            post_mouse_input(down ? WM_RBUTTONDOWN : WM_RBUTTONUP, *p);
+                        }
+                    }
+                    break;
+                case SDL_MOUSEWHEEL: {
+                    const int notches =
+                        e.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -e.wheel.y : e.wheel.y;
+                    for (int i = 0; i < std::abs(notches); ++i) {
+                        post_wheel_input(notches < 0 ? -WHEEL_DELTA : WHEEL_DELTA);
+                    }
+                    break;
+                }
+                case SDL_WINDOWEVENT:
+                    dirty = true;
+                    break;
+                default:
+                    break;
+            }
+            if (stopping_) break;
+        }
+        if (dirty || screen_serial() != shown) {
+            shown = screen_serial();
+            dirty = false;
+            {
+                const Bitmap screen = screen_surface();
+                auto lock = screen.lock();
+                SDL_UpdateTexture(texture, nullptr, screen.pixels(),
+                                  screen.stride() * static_cast<int>(sizeof(uint32_t)));
+            }
+            int w = 0, h = 0;
+            SDL_GetWindowSize(window, &w, &h);
+            const Rect area = fit_screen(w, h);
+            const SDL_Rect dst{area.left, area.top, area.width(), area.height()};
+            SDL_SetRenderDrawColor(renderer, 0, 0, 0, 255);
+            SDL_RenderClear(renderer);
+            SDL_RenderCopy(renderer, texture, nullptr, &dst);
+            SDL_RenderPresent(renderer);
+        }
+    }
+    SDL_DestroyTexture(texture);
+    SDL_DestroyRenderer(renderer);
+    SDL_DestroyWindow(window);
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+}
+
+}  // namespace plat

@@ -1,0 +1,133 @@
+#include "platform/framework/app.h"
+
+#include <atomic>
+#include <cstdio>
+
+#include "platform/display/backend.h"
+#include "platform/display/options.h"
+#include "platform/framework/system_services.h"
+#include "platform/kernel/thread.h"
+
+namespace plat {
+
+namespace {
+std::atomic<CWinApp*> g_app{nullptr};
+}
+
+CWinApp::CWinApp() {
+    g_app.store(this);
+}
+
+CWinApp::~CWinApp() {
+    CWinApp* self = this;
+    g_app.compare_exchange_strong(self, nullptr);
+}
+
+CWinApp* CWinApp::Get() {
+    return g_app.load();
+}
+
+bool CWinApp::InitInstance() {
+    return true;
+}
+
+int CWinApp::ExitInstance() {
+    return quit_code_;
+}
+
+bool CWinApp::OnIdle(long) {
+    return false;
+}
+
+bool is_idle_message(const Message& msg) {
+    return msg.message != WM_PAINT && msg.message != WM_TIMER && msg.message != WM_MOUSEMOVE;
+}
+
+bool CWinApp::PreTranslateMessage(const Message& msg) {
+    Window* top = nullptr;
+    for (Window* w = static_cast<Window*>(msg.window); w && is_window(w); w = w->parent()) {
+        if (CWnd* c = CWnd::FromHandle(w); c && c->PreTranslateMessage(msg)) return true;
+        top = w;
+    }
+    if (m_pMainWnd && top != m_pMainWnd && is_window(m_pMainWnd) && msg.window &&
+        static_cast<Window*>(msg.window)->is_descendant_of(m_pMainWnd)) {
+        return m_pMainWnd->PreTranslateMessage(msg);
+    }
+    return false;
+}
+
+bool CWinApp::PumpMessage() {
+    Message m;
+    if (!get_ui_message(m)) {
+        quit_code_ = static_cast<int>(m.wparam);
+        return false;
+    }
+    if (!PreTranslateMessage(m)) dispatch_message(m);
+    return true;
+}
+
+int CWinApp::Run() {
+    bool idle = true;
+    long count = 0;
+    for (;;) {
+        Message m;
+        while (idle && !peek_ui_message(m, false)) {
+            if (!OnIdle(count++)) idle = false;
+        }
+        Message taken;
+        if (!peek_ui_message(taken, false)) taken = Message{};
+        if (!PumpMessage()) return ExitInstance();
+        if (is_idle_message(taken)) {
+            idle = true;
+            count = 0;
+        }
+    }
+}
+
+int run_app(CWinApp& app) {
+    ensure_message_queue();
+    set_message_filter([&app](const Message& m) { return app.PreTranslateMessage(m); });
+    int code;
+    app.running_ = true;
+    if (!app.InitInstance()) {
+        code = app.ExitInstance();
+    } else {
+        code = app.Run();
+    }
+    app.running_ = false;
+    set_message_filter(nullptr);
+    return code;
+}
+
+int app_main(CWinApp& app, int argc, const char* const* argv) {
+    std::string error;
+    const auto options = parse_display_options(argc, argv, &error);
+    if (!options) {
+        std::fprintf(stderr, "%s\n", error.c_str());
+        return 2;
+    }
+    apply_display_options(*options);
+    ensure_message_queue();
+    set_input_thread(current_thread_id());
+    TaskBarWindow task_bar;
+    task_bar.create_bar();
+    auto display = make_display(*options);
+    if (!display) return 2;
+    display->set_quit_handler([&app] {
+        CWnd* main = app.m_pMainWnd;
+        if (main && is_window(main) && main->is_enabled()) {
+            post_message(main, WM_CLOSE, 0, 0);
+        } else {
+            post_thread_message(input_thread(), WM_QUIT, 0, 0);
+        }
+    });
+    if (!display->start(current_thread_id())) {
+        std::fprintf(stderr, "the display could not start\n");
+        return 2;
+    }
+    const int code = run_app(app);
+    display->stop();
+    return code;
+}
+
+}  // namespace plat

@@ -1,0 +1,288 @@
+#pragma once
+// CModeBase: the root of every full screen of the instrument (mode selection,
+// tools, setup and the measurement screens). A screen is not a window: it
+// draws into the main view through its panes and receives every key, pointer
+// event, timer and command from the application through the virtual
+// operations below. The base gives each operation its neutral behaviour; the
+// screens override what they need and keep the names.
+//
+// Callers outside the screens use these names:
+//  - the main view: OnKeyEvent, OnNestedKeyEvent, OnLeftButtonDown/Up,
+//    ShowPressedKey, OnRightButtonDown/Up, OnWheel, GetSelectedSoftKey,
+//    CommitSoftKey, the OnCommand3xxxx handlers, ShowBiasTeeMessage and
+//    OnCalTransferFailed (view timers 7 and 8);
+//  - the application: OnCreate, OnActivate, OnActivateStart, CancelEntry,
+//    OnEnterFromList, SetCurrentMeasurement, StartMeasurement,
+//    StopMeasurement, OnClose, GetModeId, GetLastMeasurementModeId,
+//    GetStatusWord, GetItemStatusWord, IsBusy, ShowsBattery,
+//    UpdateStatusIcons, OnIdle (once a second), SetSetupContext,
+//    FindMeasurement, ReloadTexts;
+//  - a measurement and the DSP link: ProcessNewData, RepaintScreen,
+//    QueryHook, NoticeHook, MessageSentHook, ScreenState, ReplyIdleHook,
+//    GpsTextHook, ShowStatusMessage, GetSetup, ActivateMeasurement.
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "platform/kernel/sync.h"
+
+namespace plat {
+class CWnd;
+}
+class ScreenServices;
+class CMeasurement;
+class CMeasSetup;
+class CCommandRecord;
+class CBufferPair;
+class CColorScheme;
+
+class CModeBase {
+  public:
+    // Screen ids.
+    static constexpr int kModeSelect = 0;
+    static constexpr int kNetworkAnalyzer = 1;
+    static constexpr int kSpectrumAnalyzer = 2;
+    static constexpr int kPowerMeter = 3;
+    static constexpr int kTools = 4;
+    static constexpr int kSetup = 5;
+
+    // Soft-key page tables: 74 pages of 8 keys, 6 menu-key captions each.
+    static constexpr int kPageCount = 74;
+    static constexpr int kKeysPerPage = 8;
+    static constexpr int kBlankLabel = 184;
+
+    // A pane rectangle with its colour index and font height.
+    struct PaneLayout {
+        int left, top, right, bottom, colour, font;
+    };
+
+    CModeBase();
+    virtual ~CModeBase();
+    CModeBase(const CModeBase&) = delete;
+    CModeBase& operator=(const CModeBase&) = delete;
+
+    // --- Notifications and commands -------------------------------------
+    virtual void OnSettingChanged() {}
+    virtual void OnSettingNotify() {}
+    // WM_COMMAND 32825.
+    virtual void OnCommand32825(intptr_t lparam);
+    // WM_COMMAND 32824: the screen owns the record and deletes it.
+    virtual void OnCommandRecord(CCommandRecord* record);
+    // WM_COMMAND 32821: redraws one pane by id (1, 5, 6, 9, 10, 15).
+    virtual void RefreshPane(int pane);
+    virtual CMeasurement* GetCurrentMeasurement() { return nullptr; }
+    virtual int OnCommandHook2() { return 0; }
+
+    // --- Pointer -----------------------------------------------------------
+    // Answers 1 when the press or release hit a soft key or menu-key caption.
+    virtual int OnRightButtonDown(uint32_t flags, int x, int y);
+    virtual int OnLeftButtonUp(uint32_t flags, int x, int y);
+    virtual int OnLeftButtonDown(uint32_t flags, int x, int y);
+    virtual void ShowPressedKey();
+    virtual void ResetSoftKeySelection();
+    // The right button's release; nothing in the base.
+    virtual void OnRightButtonUp(uint32_t flags, int x, int y);
+
+    // --- Lifecycle and panes ----------------------------------------------
+    // Called before the screen is deleted at shutdown.
+    virtual void OnClose() {}
+    // WM_COMMAND 32829: the view frees the pair afterwards.
+    virtual void OnBufferPair(CBufferPair* pair);
+    // WM_COMMAND 32817 (kind 1), 32818 (2), 32819 (0).
+    virtual void OnCommand3281x(int kind, intptr_t lparam);
+    virtual void SetDrawPanelText(const std::u16string& text, int argument);
+    // WM_COMMAND 32833 (the view passes 1 and lParam).
+    virtual void OnCommand32833(int kind, intptr_t lparam);
+    virtual int OnCommandHook3() { return 0; }
+    virtual CMeasurement* GetFirstMeasurement() { return nullptr; }
+    // WM_COMMAND 32809: a page record (labels and actions); 0 shows the page.
+    virtual void OnCommand32809(intptr_t record);
+    // After a language or colour change.
+    virtual void ReloadTexts() {}
+    virtual void RedrawPanes(uint32_t mask);
+    virtual void ReloadSweepSettings() {}
+    // Opens a page as a window; -1 the first page. Answers 1 when shown.
+    virtual int ShowPage(int page);
+    // WM_COMMAND 32837. Answers 1.
+    virtual int ClosePopup();
+    // WM_COMMAND 32838.
+    virtual void OnTraceFilesChanged(intptr_t lparam);
+    // Flag 1 shows the text in the status line; "" with 0 removes it.
+    virtual void ShowStatusMessage(const std::u16string& text, int flag);
+    // Once a second on the current screen.
+    virtual void OnIdle() {}
+    // The screen stops being current.
+    virtual void CancelEntry();
+    // The screen becomes current.
+    virtual void OnActivate();
+    virtual void StartMeasurement();
+    virtual void OnScreenHook() {}
+    virtual bool IsActive() const { return active_; }
+    virtual int GetModeId() const { return modeId_; }
+    // The measurement screen shown last (settings store).
+    virtual int GetLastMeasurementModeId() const;
+    virtual void ReturnToMeasurementScreen(int exceptId);
+    virtual int GetActiveFunction() const { return activeFunction_; }
+    // View timer 7 (bias-tee reply guard) and timer 8 (calibration transfer).
+    virtual void ShowBiasTeeMessage() {}
+    virtual void OnCalTransferFailed() {}
+    virtual void SignalBeep() {}
+
+    // --- Keys and commands ------------------------------------------------
+    // Command codes of soft-key actions; answers 1 when handled.
+    virtual int OnCommand(uint32_t code, intptr_t argument);
+    virtual void OnSoftKey(uint32_t key, int repeat);
+    virtual void OnMenuKey(uint32_t key, int flag);
+    virtual int OnEscapeKey();
+    virtual void OnEnterKey();
+    virtual void OnArrowKey(uint32_t key, int pressed);
+    virtual void OnNumericKey(uint32_t key, int flag);
+    // A wheel step (signed, 120 per notch); answers the selected soft key.
+    virtual int OnWheel(int delta);
+    virtual int OnKnobStep(int delta);
+    virtual int StopMeasurement() { return 0; }
+    virtual void OnModeKey(uint32_t key);
+    // The BeforeModeSwitch answer of the screen that owns the application's
+    // current measurement; 0 without one.
+    virtual int PrepareScreenSwitch();
+    // While freshly activated, switches to the screen of the application's
+    // current measurement (WM_COMMAND 32810 to the frame).
+    virtual void SwitchToPendingScreen();
+    // Status icons: kind 0..4 and a level 0..100 (battery and power).
+    virtual void UpdateStatusIcons(int kind, int level);
+    virtual std::u16string GetFileLabelText() const;
+    virtual void ForwardToApp(int value);
+    // Keeps the view and the frame and the client rectangle (bottom at most
+    // 595); createArg is the colour scheme the panes draw with.
+    virtual int OnCreate(plat::CWnd* view, plat::CWnd* frame, int third, CColorScheme* createArg);
+    virtual int OnCreateHook() { return 0; }
+    virtual bool ArePanesFrozen() const { return panesFrozen_; }
+    virtual void OnFrozenHook() {}
+    virtual void Lock();
+    virtual void Unlock();
+    virtual int ShowSoftKeys();
+    virtual int GetSelectedSoftKey() const;
+    virtual int GetSelectedMenuKey() const;
+    virtual void CheckRestartAfterKey(uint32_t /*key*/) {}
+    // Every key press (pressed 1) and release (0) after Shift translation.
+    virtual void OnKeyEvent(uint32_t key, int pressed);
+    virtual void OnKeyEventHook() {}
+    virtual void OnPageHook() {}
+    virtual int BeforeModeSwitch() { return 0; }
+    virtual void SetBandwidthFlag() { bandwidthFlag_ = true; }
+    virtual void ClearBandwidthFlag() { bandwidthFlag_ = false; }
+    virtual bool GetBandwidthFlag() const { return bandwidthFlag_; }
+    virtual int GetModeFlag() const { return 0; }
+    virtual int IsMarkerOn() const { return 0; }
+    virtual void SetFreshActivation(bool flag) { freshActivation_ = flag; }
+    virtual bool GetFreshActivation() const { return freshActivation_; }
+    virtual int GetRepeatStep() const;
+    virtual void ResetKeyTables();
+    virtual PaneLayout GetTitleLayout() const { return {0, 0, 800, 30, 1, 160}; }
+    virtual PaneLayout GetSoftKeyLayout() const { return {705, 30, 800, 566, 1, 100}; }
+    virtual PaneLayout GetBottomLayout() const { return {0, 563, 705, 600, 1, 100}; }
+    virtual PaneLayout GetCornerLayout() const { return {705, 566, 800, 600, 1, 100}; }
+    virtual PaneLayout GetReadoutLayout() const { return {0, 455, 705, 563, 1, 100}; }
+    virtual PaneLayout GetMainLayout() const { return {0, 30, 705, 455, 18, 90}; }
+    virtual PaneLayout GetBannerLayout() const { return {0, 30, 705, 90, 1, 120}; }
+
+    // --- Operations the application and the view call that screens may add
+    // A word the application keeps after each screen switch.
+    virtual uint32_t GetStatusWord() const { return 0; }
+    // A word the application keeps after a setup item was recalled.
+    virtual uint32_t GetItemStatusWord() const { return 0; }
+    virtual bool IsBusy() const { return false; }
+    // Whether the screen shows the battery indicator.
+    virtual bool ShowsBattery() const { return false; }
+    // A key that arrives while a key is being handled; ignored by default.
+    virtual void OnNestedKeyEvent(uint32_t /*key*/, uint32_t /*repeat*/, uint32_t /*flags*/,
+                                  int /*pressed*/) {}
+    // The activation used when switching without starting the measurement.
+    virtual void OnEnterFromList() { OnActivate(); }
+    // Acts on the soft key the wheel selected: OnSoftKey(VK_F1 + key, 0).
+    virtual void CommitSoftKey(int key);
+    // The activation of the mode selection screen (home); the base
+    // activates as OnActivate does.
+    virtual void OnActivateStart();
+    // Hands the screen a measurement before it is activated.
+    virtual void SetCurrentMeasurement(CMeasurement* /*measurement*/, CMeasSetup* /*setup*/) {}
+    // The measurement of a stored item or selection value; null when none.
+    virtual CMeasurement* FindMeasurement(intptr_t /*value*/) { return nullptr; }
+    // Setup screen: the setup object of the screen the user came from.
+    virtual void SetSetupContext(CMeasSetup* /*setup*/) {}
+    // Gives the focus back to the control the screen remembers.
+    virtual void RestoreFocus() {}
+    // Power meter: the sensor zeroing results (WM_COMMAND 32841, 32844 and
+    // 32845) for its key state machine.
+    virtual void PostKeyEvent(uint32_t /*id*/, int /*flag*/) {}
+
+    // --- Measurement hooks (measurement screens override them) -----------
+    // A result of the current measurement (a device item or a reading); runs
+    // on the DSP link thread or the sensor thread.
+    virtual void ProcessNewData(intptr_t /*result*/, int /*flag*/) {}
+    // 0 repaints the whole frame, non-zero the graph only.
+    virtual void RepaintScreen(int /*flag*/) {}
+    virtual intptr_t QueryHook(intptr_t /*value*/) { return 0; }
+    virtual intptr_t NoticeHook(intptr_t /*value*/) { return 0; }
+    virtual void MessageSentHook() {}
+    virtual intptr_t ScreenState() const { return 0; }
+    virtual void ReplyIdleHook() {}
+    virtual void GpsTextHook(const char* /*text*/, int /*length*/, intptr_t /*extra*/) {}
+    virtual CMeasSetup* GetSetup() const { return setup_; }
+    virtual void ActivateMeasurement() {}
+
+    // --- Plain accessors ---------------------------------------------------
+    int page() const { return page_; }
+    void set_page(int page) { page_ = page; }
+    bool key_locked() const { return keyLock_ || keyLock2_; }
+    void set_key_lock(bool on) { keyLock_ = on; }
+    plat::CWnd* main_frame() const { return mainFrame_; }
+    plat::CWnd* parent_view() const { return parentView_; }
+    CColorScheme* create_arg() const { return createArg_; }
+    int repeat_count() const { return repeatCount_; }
+    int last_soft_key() const { return lastSoftKey_; }
+    int action(int page, int key) const;
+    void set_action(int page, int key, int action);
+    int label(int page, int key) const;
+    void set_label(int page, int key, int id);
+
+  protected:
+    // The application services (null in isolated tests).
+    ScreenServices* services() const;
+    void post_to_frame(uint32_t msg, uintptr_t wparam, intptr_t lparam) const;
+
+    CMeasSetup* setup_ = nullptr;
+    CColorScheme* createArg_ = nullptr;
+    int modeId_ = -1;
+    int savedByte_ = 255;
+    plat::CWnd* mainFrame_ = nullptr;
+    plat::CWnd* parentView_ = nullptr;
+    bool keyLock_ = false;
+    bool keyLock2_ = false;
+    bool active_ = false;
+    int lastPointerKey_ = -1;
+    bool freshActivation_ = false;
+    int openPage_ = 0;
+    int page_ = 0;
+    int activeFunction_ = 0;
+    bool panesFrozen_ = false;
+    bool closingPopup_ = false;
+    int lastSoftKey_ = -1;
+    int repeatCount_ = 0;
+    bool bandwidthFlag_ = false;
+    int clientLeft_ = 0, clientTop_ = 0, clientRight_ = 0, clientBottom_ = 0;
+
+    using PageTable = std::array<std::array<int, kKeysPerPage>, kPageCount>;
+    PageTable keyLink_{};
+    PageTable menuCaption_{};
+    PageTable label_{};
+    PageTable action_{};
+    PageTable keyHelp_{};
+    std::array<int, kPageCount> parentPage_{};
+    std::array<int, kPageCount> pageHelp_{};
+    std::array<int, 12> spare_{};
+
+  private:
+    plat::CriticalSection lock_;
+};
