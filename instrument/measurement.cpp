@@ -24,6 +24,7 @@ struct ClassRecord {
     uint32_t start_argument = 0;
     int live = 0;
     std::atomic<CMeasurement*> worker_object{nullptr};
+    bool worker_looping = false;  // the worker has not decided to end yet
     plat::Event sleep_entry;
     plat::Event sleep_exit;
 };
@@ -151,20 +152,23 @@ plat::Thread CMeasurement::StartWorker() {
         previous = rec.worker;
         quit = rec.quit;
     }
-    // A worker that was told to quit gets a moment to end; one that still
-    // runs is kept and supervises this measurement from now on.
+    // A worker that was told to quit gets a moment to end. One that still
+    // loops is kept (its quit is called off) and supervises this measurement
+    // from now on: never two workers.
     if (previous && !previous.wait(0) && quit && quit.is_set()) previous.join(1000);
     std::lock_guard lock(rec.guard);
     rec.worker_object = this;
-    if (previous && !previous.wait(0)) {
-        worker_ = previous;
-        return previous;
+    if (rec.worker_looping) {
+        if (rec.quit) rec.quit.reset();
+        worker_ = rec.worker;
+        return worker_;
     }
     if (rec.quit) rec.quit.reset();
     plat::ThreadOptions options;
     options.stack_size = 128000;
     options.priority = 2;
     ++g_running_workers;  // counted down by the worker as it ends
+    rec.worker_looping = true;
     rec.worker = plat::Thread::start([] { return WorkerMain(); }, options);
     worker_ = rec.worker;
     return worker_;
@@ -227,6 +231,12 @@ uint32_t CMeasurement::WorkerMain() {
                 }
             }
             if (r == plat::WAIT_OBJECT_0) {
+                {
+                    // A start that came meanwhile may have called the quit off.
+                    std::lock_guard lock(rec.guard);
+                    if (rec.quit && !rec.quit.is_set()) continue;
+                    rec.worker_looping = false;
+                }
                 if (obj && !left && obj->GetDspInterface())
                     obj->GetDspInterface()->SetAcceptReplies(false);
                 break;

@@ -256,6 +256,37 @@ TEST_F(DspLinkTest, InvalidHeadersAreRefusedAndAValidBlockClearsTheText) {
     EXPECT_EQ(statuses[1], std::make_pair(std::string(), 0));
 }
 
+TEST_F(DspLinkTest, EveryInvalidHeaderClassIsRefused) {
+    m_.Send();
+    ASSERT_TRUE(WaitFor([&] { return !link_.CallsOf(dsp::IOCTL_DSP_START_SPECTRUM).empty(); }));
+    struct Case {
+        uint16_t id;
+        bool driver_error;  // below 160: history only; else the screen is told too
+    } cases[] = {
+        {14, true},      {144, true},     {145, true},     {146, true},     {147, true},
+        {148, true},     {150, true},     {151, true},     {152, true},     {0x0060, true},
+        {0x1001, false}, {0x1060, false}, {0x4001, false}, {0x2025, false}, {0x2000, false},
+        {0x300C, false}, {0x3000, false}, {0x3101, false}, {0x2F01, false}, {0xF001, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.id);
+        HistoryInit(16);
+        screen_.Clear();
+        link_.Queue(c.id, 7, 8, 9);
+        const char* entry =
+            c.driver_error ? "DSP Driver error: Error Id: " : "Invalid message count: ";
+        ASSERT_TRUE(
+            WaitFor([&] { return HistoryRing().Format().find(entry) != std::string::npos; }));
+        EXPECT_EQ(screen_.HasStatus(""), !c.driver_error);
+        EXPECT_TRUE(screen_.Blocks().empty());
+        if (!c.driver_error) {
+            const std::string text = screen_.Statuses().at(0).first;
+            EXPECT_NE(text.find(std::to_string(c.id)), std::string::npos) << text;
+            EXPECT_NE(text.find(", count 9"), std::string::npos) << text;
+        }
+    }
+}
+
 TEST_F(DspLinkTest, ControlFailureClosesTheLinkAndReportsOnce) {
     m_.Send();
     ASSERT_TRUE(WaitFor([&] { return !link_.CallsOf(dsp::IOCTL_DSP_START_SPECTRUM).empty(); }));

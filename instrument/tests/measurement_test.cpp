@@ -2,6 +2,9 @@
 // watchdog on the DSP link and the chain of measurements.
 #include <gtest/gtest.h>
 
+#include <condition_variable>
+#include <mutex>
+
 #include "instrument/device_port.h"
 #include "instrument/measurement.h"
 #include "instrument/tests/recording_screen.h"
@@ -119,6 +122,54 @@ TEST(Measurement, WatchdogReportsASilentLinkAndClearsWhenItIsBack) {
     }));
     EXPECT_FALSE(port.alive.load());  // the worker clears the flag it read
     m.StopWorker();
+}
+
+// A screen whose reply-idle hook blocks until the test lets it go.
+class BlockingScreen : public RecordingScreen {
+  public:
+    void ReplyIdleHook() override {
+        std::unique_lock lock(m);
+        ++calls;
+        cv.notify_all();
+        cv.wait(lock, [&] { return released; });
+    }
+    void Release() {
+        std::lock_guard lock(m);
+        released = true;
+        cv.notify_all();
+    }
+    std::mutex m;
+    std::condition_variable cv;
+    int calls = 0;
+    bool released = false;
+};
+
+TEST(Measurement, StartAfterATimedOutStopKeepsTheOneWorker) {
+    plat::VirtualClock clock(true);
+    BlockingScreen screen;
+    Probe m;
+    m.Init(&screen);
+    m.SetState(CMeasurement::kAcquiring);
+    m.StartWorker();
+    {
+        std::unique_lock lock(screen.m);
+        ASSERT_TRUE(
+            screen.cv.wait_for(lock, std::chrono::seconds(5), [&] { return screen.calls > 0; }));
+    }
+    EXPECT_FALSE(m.StopWorker());  // the worker is inside the screen: 1000 ms pass
+    m.StartWorker();
+    screen.Release();
+    EXPECT_EQ(CMeasurement::RunningWorkers(), 1);
+    // The kept worker goes on serving: it stays and calls the hook again.
+    const int before = screen.calls;
+    ASSERT_TRUE(WaitFor([&] {
+        std::lock_guard lock(screen.m);
+        return screen.calls > before;
+    }));
+    EXPECT_EQ(CMeasurement::RunningWorkers(), 1);
+    m.SetState(CMeasurement::kIdle);
+    EXPECT_TRUE(m.StopWorker());
+    EXPECT_EQ(CMeasurement::RunningWorkers(), 0);
 }
 
 TEST(Measurement, DeletingAnyMeasurementStopsTheWorker) {
