@@ -152,12 +152,14 @@ int CSpectrumMeasurement::SameSweep(const uint8_t*, const uint8_t*) const {
 }
 
 void CSpectrumMeasurement::SetComparedRecord(const uint8_t* record) {
-    has_compared_ = record != nullptr;
-    if (record) std::memcpy(compared_.data(), record, compared_.size());
+    if (record)
+        compared_.assign(record, record + record_.size());
+    else
+        compared_.clear();
 }
 
 int CSpectrumMeasurement::SetupChanged(CMeasSetup* setup) {
-    if (!has_compared_ || !setup) return 1;
+    if (compared_.empty() || !setup) return 1;
     const uint8_t* r = compared_.data();
     auto u16 = [r](size_t o) {
         uint16_t v;
@@ -252,8 +254,8 @@ void COccupiedBwMeasurement::FillSweepRecord(uint8_t* record) {
 int COccupiedBwMeasurement::SetupChanged(CMeasSetup* setup) {
     if (CSpectrumMeasurement::SetupChanged(setup)) return 1;
     uint16_t mode, value;
-    std::memcpy(&mode, record_.data() + 40, 2);
-    std::memcpy(&value, record_.data() + 42, 2);
+    std::memcpy(&mode, compared_.data() + 40, 2);
+    std::memcpy(&value, compared_.data() + 42, 2);
     const int32_t m = setup->GetThresholdMode();
     if (Word(m) != mode) return 1;
     if (m == 0 && Word(setup->GetThresholdPercent()) != value) return 1;

@@ -71,8 +71,8 @@ class CSpectrumMeasurement : public CDspMeasurement {
     // The record the last Send built.
     const uint8_t* GetRecord() const { return record_.data(); }
     size_t GetRecordSize() const { return record_.size(); }
-    // The sweep record SetupChanged compares with (the screen's choice);
-    // none clears it.
+    // The record SetupChanged compares with (the screen's choice), of this
+    // class's record size; none clears it.
     void SetComparedRecord(const uint8_t* record);
     void SetEdgeSink(IChannelEdgeSink* sink) { edge_sink_ = sink; }
     CSweepItem* GetSweepItem() const { return sweep_item_.get(); }
@@ -88,8 +88,7 @@ class CSpectrumMeasurement : public CDspMeasurement {
 
     std::vector<uint8_t> record_;
     std::unique_ptr<CSweepItem> sweep_item_;
-    bool has_compared_ = false;
-    std::array<uint8_t, specan::kSweepRecordSize> compared_{};
+    std::vector<uint8_t> compared_;  // empty: none
     IChannelEdgeSink* edge_sink_ = nullptr;
 };
 

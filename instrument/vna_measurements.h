@@ -101,7 +101,11 @@ class CGainMeasurement : public CVnaMeasurement {
   public:
     explicit CGainMeasurement(CDevicePort* link);
     ~CGainMeasurement() override;
+    // The gain measurement's own settings: its limit (100.0), an offset and
+    // a reference, in dB.
     double GetGainLimit() const { return gain_limit_; }
+    double GetGainOffset() const { return gain_offset_; }
+    double GetGainReference() const { return gain_reference_; }
 
   private:
     double gain_limit_ = 100.0;
