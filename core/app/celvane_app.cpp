@@ -212,6 +212,7 @@ bool CCelvaneApp::InitInstance() {
                                 reinterpret_cast<intptr_t>(first));
     }
     HistoryAdd(kHistoryStart, ok ? u"start-up done" : u"start-up failed", kHistoryNoValue);
+    startOk_ = ok;
     return ok;
 }
 
@@ -412,7 +413,7 @@ int CCelvaneApp::ExitInstance() {
     // 11.
     plat::sleep_ms(1000);
     const int code = CWinApp::ExitInstance();
-    return frame_ ? code : kStartFailed;
+    return startOk_ ? code : kStartFailed;
 }
 
 bool CCelvaneApp::StopCurrentMode() {

@@ -270,6 +270,7 @@ class CCelvaneApp : public plat::CWinApp, public ScreenServices {
     bool sensorZeroDone_ = false;
     bool secondInstance_ = false;
     bool started_ = false;
+    bool startOk_ = false;
     plat::Window* taskBar_ = nullptr;
     plat::devices::StreamFile bio_;
 };

@@ -9,6 +9,7 @@
 #include "core/history.h"
 #include "core/sorted_item_list.h"
 #include "platform/kernel/clock.h"
+#include "platform/window/message_loop.h"
 
 using namespace app_test;
 
@@ -179,6 +180,27 @@ TEST(Screens, StartScreenFromTheModeFileOnlyWhereTheHardwareHasIt) {
         ASSERT_EQ(RunScript(app, root, "wait 10\nkey F1\nquit\n"), 0);
         EXPECT_EQ(current, c.expected) << c.mode << " on " << c.model;
     }
+}
+
+}  // namespace
+
+namespace {
+
+TEST(Screens, AFailedStartShutsDownAndEndsWithAFailureStatus) {
+    struct NoScreens : TestApp {
+        using TestApp::TestApp;
+        bool CreateModes() override { return false; }
+    };
+    DeviceRoot root("celvane-failed");
+    {
+        NoScreens app(std::make_shared<Log>());
+        EXPECT_EQ(RunScript(app, root, "quit\n"), CCelvaneApp::kStartFailed);
+    }
+    // Without a message loop the script's input stays queued on this thread.
+    plat::Message stale;
+    for (int i = 0; i < 1000 && plat::peek_ui_message(stale, true); ++i) {
+    }
+    EXPECT_NE(root.Read("FlashFX Disk/HistoryLog.txt").find("start-up failed"), std::string::npos);
 }
 
 }  // namespace
