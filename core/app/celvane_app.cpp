@@ -921,6 +921,10 @@ int CCelvaneApp::GetLastMeasurementModeId() const {
     return settings_ ? static_cast<int>(settings_->LastMode) : 0;
 }
 
+void CCelvaneApp::SetLastMeasurementModeId(int id) {
+    if (settings_) settings_->LastMode = static_cast<uint32_t>(id);
+}
+
 CModeBase* CCelvaneApp::GetCurrentMeasurementScreen() const {
     return nullptr;
 }

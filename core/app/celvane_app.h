@@ -203,6 +203,7 @@ class CCelvaneApp : public plat::CWinApp, public ScreenServices {
     // --- ScreenServices ------------------------------------------------------
     void SetCurrentModeId(int id) override;
     int GetLastMeasurementModeId() const override;
+    void SetLastMeasurementModeId(int id) override;
     CModeBase* GetCurrentMeasurementScreen() const override;
     void ModeKey(uint32_t key) override;
     void SetupKey(uint32_t key) override;
