@@ -463,7 +463,8 @@ uint32_t CDspInterface::SensorThread() {
             if (r == plat::WAIT_OBJECT_0) {
                 // Leave the board idle: a board that still streams refuses the
                 // version and status reads of the next link that opens it.
-                if (streaming_ && IsOpen()) StopBoard();
+                if (IsOpen() && (streaming_ || (stop_sent_ && !echo_received_)))
+                    StopBoard(streaming_);
                 Close();
                 stop_event_.set();
                 break;
@@ -484,8 +485,8 @@ uint32_t CDspInterface::SensorThread() {
     return 0;
 }
 
-void CDspInterface::StopBoard() {
-    if (!RawControlIn(dsp::IOCTL_DSP_STOP, nullptr, 0)) return;
+void CDspInterface::StopBoard(bool send_stop) {
+    if (send_stop && !RawControlIn(dsp::IOCTL_DSP_STOP, nullptr, 0)) return;
     // Wait for the echo, so that it does not meet the next opener's first
     // command on the board's pipe.
     CDataBlock& block = *receive_block_;

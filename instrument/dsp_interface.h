@@ -90,7 +90,8 @@ class CDspInterface : public CDevicePort {
     void SetListenerState(int state);
     bool ListenerActive();
     void TryReconnect();
-    void StopBoard();
+    // Stops a streaming board (or waits for the echo of a stop in flight).
+    void StopBoard(bool send_stop);
     int FinishOpen();
 
     uint8_t open_record_[12] = {};

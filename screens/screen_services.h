@@ -18,6 +18,8 @@ class ScreenServices {
     virtual void SetCurrentModeId(int id) = 0;
     // The measurement screen shown last (settings store).
     virtual int GetLastMeasurementModeId() const = 0;
+    // Measurement screens record themselves as shown last.
+    virtual void SetLastMeasurementModeId(int /*id*/) {}
     // The screen that owns the application's current measurement, or null.
     virtual CModeBase* GetCurrentMeasurementScreen() const = 0;
     // The mode key (mode selection screen) and the setup key (setup screen).

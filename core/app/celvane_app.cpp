@@ -212,6 +212,7 @@ bool CCelvaneApp::InitInstance() {
                                 reinterpret_cast<intptr_t>(first));
     }
     HistoryAdd(kHistoryStart, ok ? u"start-up done" : u"start-up failed", kHistoryNoValue);
+    startOk_ = ok;
     return ok;
 }
 
@@ -412,7 +413,7 @@ int CCelvaneApp::ExitInstance() {
     // 11.
     plat::sleep_ms(1000);
     const int code = CWinApp::ExitInstance();
-    return frame_ ? code : kStartFailed;
+    return startOk_ ? code : kStartFailed;
 }
 
 bool CCelvaneApp::StopCurrentMode() {
@@ -918,6 +919,10 @@ void CCelvaneApp::SetCurrentModeId(int id) {
 
 int CCelvaneApp::GetLastMeasurementModeId() const {
     return settings_ ? static_cast<int>(settings_->LastMode) : 0;
+}
+
+void CCelvaneApp::SetLastMeasurementModeId(int id) {
+    if (settings_) settings_->LastMode = static_cast<uint32_t>(id);
 }
 
 CModeBase* CCelvaneApp::GetCurrentMeasurementScreen() const {

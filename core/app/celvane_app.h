@@ -203,6 +203,7 @@ class CCelvaneApp : public plat::CWinApp, public ScreenServices {
     // --- ScreenServices ------------------------------------------------------
     void SetCurrentModeId(int id) override;
     int GetLastMeasurementModeId() const override;
+    void SetLastMeasurementModeId(int id) override;
     CModeBase* GetCurrentMeasurementScreen() const override;
     void ModeKey(uint32_t key) override;
     void SetupKey(uint32_t key) override;
@@ -270,6 +271,7 @@ class CCelvaneApp : public plat::CWinApp, public ScreenServices {
     bool sensorZeroDone_ = false;
     bool secondInstance_ = false;
     bool started_ = false;
+    bool startOk_ = false;
     plat::Window* taskBar_ = nullptr;
     plat::devices::StreamFile bio_;
 };

@@ -9,6 +9,7 @@
 #include "core/history.h"
 #include "core/sorted_item_list.h"
 #include "platform/kernel/clock.h"
+#include "platform/window/message_loop.h"
 
 using namespace app_test;
 
@@ -120,6 +121,7 @@ TEST(Screens, SwitchesAndARecallWithoutScreenOrMeasurementChangeNothing) {
         app.RecallSetupItem(&spectrum);  // no spectrum screen
         app.RecallSetupItem(&network);   // the screen has no measurement for it
         afterRecall = app.GetCurrentMode();
+        app.SetLastMeasurementModeId(1);  // as the network analyzer records itself
         app.ShowTools();
         afterTools = app.GetCurrentMode();
     };
@@ -140,7 +142,7 @@ TEST(Screens, SwitchesAndARecallWithoutScreenOrMeasurementChangeNothing) {
     for (int id : {1, 4, 5}) EXPECT_TRUE(log->has("screen" + std::to_string(id) + " OnClose"));
     // The setup screen was entered from the tools, which came from the
     // network analyzer: mode.txt keeps the last measurement screen.
-    EXPECT_EQ(root.Read("FlashFX Disk/System/mode.txt"), "0");
+    EXPECT_EQ(root.Read("FlashFX Disk/System/mode.txt"), "1");
 }
 
 TEST(Screens, ModeFileThatCannotBeWrittenIsSkipped) {
@@ -179,6 +181,27 @@ TEST(Screens, StartScreenFromTheModeFileOnlyWhereTheHardwareHasIt) {
         ASSERT_EQ(RunScript(app, root, "wait 10\nkey F1\nquit\n"), 0);
         EXPECT_EQ(current, c.expected) << c.mode << " on " << c.model;
     }
+}
+
+}  // namespace
+
+namespace {
+
+TEST(Screens, AFailedStartShutsDownAndEndsWithAFailureStatus) {
+    struct NoScreens : TestApp {
+        using TestApp::TestApp;
+        bool CreateModes() override { return false; }
+    };
+    DeviceRoot root("celvane-failed");
+    {
+        NoScreens app(std::make_shared<Log>());
+        EXPECT_EQ(RunScript(app, root, "quit\n"), CCelvaneApp::kStartFailed);
+    }
+    // Without a message loop the script's input stays queued on this thread.
+    plat::Message stale;
+    for (int i = 0; i < 1000 && plat::peek_ui_message(stale, true); ++i) {
+    }
+    EXPECT_NE(root.Read("FlashFX Disk/HistoryLog.txt").find("start-up failed"), std::string::npos);
 }
 
 }  // namespace
