@@ -49,8 +49,8 @@ void BM_SpectrumBlockStoreAndFetch(benchmark::State& state) {
         if (returned != 8 + 2820) state.SkipWithError("wrong block");
         benchmark::DoNotOptimize(out.data());
     }
-    state.counters["blocks/s"] = benchmark::Counter(static_cast<double>(state.iterations()),
-                                                    benchmark::Counter::kIsRate);
+    state.counters["blocks/s"] =
+        benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_SpectrumBlockStoreAndFetch);
 

@@ -1,0 +1,134 @@
+#pragma once
+// The main program's link to the acquisition board ("DSP1:"): one pending
+// message under the port lock, sent by the link's own thread with the
+// stop-before-stream handshake and at most one send per 500 ms; every new
+// reply block is fetched from the driver, its header checked and the block
+// handed to the listening measurement.
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+
+#include "core/data_block.h"
+#include "core/text.h"
+#include "instrument/device_port.h"
+#include "instrument/dsp_message.h"
+
+class CEventDispatcher;
+
+class CDspInterface : public CDevicePort {
+  public:
+    // Link states.
+    static constexpr int kClosed = 0;
+    static constexpr int kOpened = 2;
+    static constexpr int kIdle = 10;
+    static constexpr int kQueued = 11;
+
+    CDspInterface();
+    ~CDspInterface() override;
+
+    int ReadReply() override;
+    // Ends the thread, then closes the device.
+    void Stop() override;
+    int Write(const void* bytes, uint32_t size) override;
+    int Start() override;
+    virtual bool IsConnected();
+    int Open() override;
+    void Close() override;
+    int SendMessage(uint16_t id, const void* payload, uint16_t argument) override;
+    int SendTable(uint16_t index, const void* data, uint16_t count) override;
+    void RequestStop() override;
+    void SetAlive(bool alive) override;
+    bool IsAlive() override;
+    // Clears the listener when it is this measurement, after any delivery to
+    // it has finished.
+    void RemoveListener(CMeasurement* listener) override;
+    void SetListener(CMeasurement* listener) override;
+
+    plat::Event GetDriverEvent() const { return driver_event_; }
+    virtual int DeliverReply();
+    virtual int AcceptReplies();
+    virtual int GetStatus(uint8_t record[8]);
+    virtual int ReadVersion();
+    virtual int GetErrorStatus();
+    virtual int GetStatus18();
+    virtual void CheckStatus();
+    virtual void PostStatusEvent(int suppress);
+    virtual int StateStep(int no_delivery);
+    virtual bool HasOption() const;
+
+    // Where the status check posts its alarm event (none: not posted).
+    void SetEventDispatcher(CEventDispatcher* dispatcher) { dispatcher_ = dispatcher; }
+    // What the last version read returned: the board's firmware version words
+    // and the identity bytes (the serial number text).
+    uint16_t GetVersionWord(int index) const;
+    const uint8_t* GetIdentityBytes() const { return version_ + dsp::kSerialOffset; }
+    // After the device failed, the link's thread opens it again once a second
+    // and resends the listening measurement's last message.
+    void SetAutoReconnect(bool on) { auto_reconnect_.store(on); }
+    int GetState() const { return state_.load(); }
+    bool IsErrorShown() const { return error_shown_.load(); }
+
+  protected:
+    // The device calls; tests replace them with a scripted board.
+    virtual bool OpenDevice();
+    virtual bool RawControlIn(uint32_t code, const void* in, uint32_t in_size);
+    virtual bool RawControlOut(uint32_t code, void* out, uint32_t out_size, uint32_t* returned);
+    virtual bool RawControlOut2(uint32_t code, void* out, uint32_t out_size, uint32_t* returned);
+
+    int ControlIn(uint32_t code, const void* in, uint32_t in_size);
+    int ControlOut(uint32_t code, void* out, uint32_t out_size, uint32_t* returned);
+    int ControlOut2(uint32_t code, void* out, uint32_t out_size, uint32_t* returned);
+    int CheckReply(CDataBlock& block);
+    int SendPending();
+    int SendStep();
+
+  private:
+    uint32_t SensorThread();
+    int ControlFailed(uint32_t code);
+    void TellListener(const core::Text& text, int flag);
+    void SetListenerState(int state);
+    bool ListenerActive();
+    void TryReconnect();
+    // Stops a streaming board (or waits for the echo of a stop in flight).
+    void StopBoard(bool send_stop);
+    int FinishOpen();
+
+    uint8_t open_record_[12] = {};
+    uint8_t version_[dsp::kVersionInfoSize] = {};
+    std::atomic<int> state_{kClosed};
+    uint32_t failed_sends_ = 0;
+    uint32_t last_send_tick_ = 0;
+    std::unique_ptr<dspmsg::PendingRecord> send_slot_;
+    bool gps_polling_ = false;
+    plat::Event driver_event_;
+    bool status_event_flag_ = false;
+    std::unique_ptr<CDataBlock> receive_block_;
+    uint32_t control_failures_ = 0;
+    std::atomic<bool> error_shown_{false};
+    uint32_t last_error_ = 0;
+    // Guarded by the port lock.
+    bool send_requested_ = false;
+    bool stop_requested_ = false;
+    bool staged_ = false;
+    bool connected_ = false;
+    // The link thread's own.
+    bool stop_sent_ = false;
+    bool echo_received_ = false;
+    std::unique_ptr<dspmsg::PendingRecord> pending_;
+    bool alive_ = false;
+
+    CEventDispatcher* dispatcher_ = nullptr;
+    // The last message queued, resent after a reconnect (port lock).
+    std::unique_ptr<dspmsg::PendingRecord> last_message_;
+    bool has_last_message_ = false;
+    std::atomic<bool> auto_reconnect_{true};
+    std::atomic<bool> lost_device_{false};
+    bool streaming_ = false;  // a message was sent and no stop since
+    bool resend_after_open_ = false;
+    uint32_t last_reconnect_tick_ = 0;
+    // Serialises the device calls with open and close.
+    std::recursive_mutex device_mutex_;
+    // Held while the listener is called, so that it cannot go away meanwhile.
+    std::recursive_mutex listener_mutex_;
+};

@@ -1,0 +1,186 @@
+// The measurement road end to end: a measurement sends through the DSP link
+// to the VornDSP driver that the device manager loaded, the simulated board
+// answers over the USB host, and the link hands the checked blocks back.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include "drivers/dsp/dsp_protocol.h"
+#include "instrument/dsp_interface.h"
+#include "instrument/tests/recording_screen.h"
+#include "platform/devices/device_manager.h"
+#include "platform/fs/tests/test_support.h"
+#include "platform/kernel/clock.h"
+#include "platform/kernel/debug_out.h"
+#include "platform/registry/registry.h"
+#include "sim/board_factory.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using instrument_test::RecordingScreen;
+using instrument_test::SweepBlock;
+using instrument_test::SweepMeasurement;
+
+plat::usb::AttachId g_board = 0;
+
+class BoardEnvironment : public ::testing::Environment {
+  public:
+    void SetUp() override {
+        plat::set_debug_to_stderr(getenv("E2E_DEBUG") != nullptr);
+        root_ = std::make_unique<celvane_test::TempRoot>("instrument-e2e");
+        fs::copy_file(celvane_test::build_bin() / "VornDSP.so",
+                      root_->path() / "Windows" / "VornDSP.dll");
+        plat::RegKey key;
+        ASSERT_EQ(plat::hkey_local_machine().create(dsp::kClientDriverKey, key), 0u);
+        key.set_string(u"Dll", u"VornDSP.dll");
+        key.set_string(u"Prefix", u"DSP");
+        key.set_dword(u"Index", 1);
+        sim::Scene scene = sim::default_scene();
+        scene.time_scale = 0;
+        scene.receiver.noise_variation = false;
+        std::ofstream(sim::scene_path(root_->path())) << sim::scene_json(scene);
+        plat::devices::start();
+        g_board = sim::attach_simulated_board();
+        ASSERT_NE(g_board, 0u);
+    }
+    void TearDown() override {
+        plat::usb::Host::instance().detach(g_board);
+        root_.reset();
+    }
+
+  private:
+    std::unique_ptr<celvane_test::TempRoot> root_;
+};
+[[maybe_unused]] auto* const environment =
+    ::testing::AddGlobalTestEnvironment(new BoardEnvironment);
+
+template <typename F>
+bool WaitFor(F done, int real_ms = 8000) {
+    for (int i = 0; i < real_ms; ++i) {
+        if (done()) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return done();
+}
+
+constexpr uint64_t kCentre = 940000000, kSpan = 20000000;
+
+// The board sends a sweep in packets of 64 points; the next index of the
+// blocks runs 64, 128, ... 704, 705 and starts again. Every block holds the
+// trace from point 0 to its next index, so a block that a later one replaced
+// before the link fetched it loses no data; a sweep whose last block (705)
+// never came does.
+bool Follows(uint16_t previous, uint16_t next) {
+    return next < previous ? previous == 705 : next > previous;
+}
+
+// The blocks of the first whole sweep at or after block `from`: its blocks
+// from next index 64 to 705, none missing. Empty when none is complete yet.
+std::vector<SweepBlock> FullSweep(const std::vector<SweepBlock>& blocks, size_t from) {
+    for (size_t i = from; i < blocks.size(); ++i) {
+        if (blocks[i].next != 64) continue;
+        std::vector<SweepBlock> sweep{blocks[i]};
+        for (size_t j = i + 1; j < blocks.size() && Follows(blocks[j - 1].next, blocks[j].next);
+             ++j) {
+            sweep.push_back(blocks[j]);
+            if (blocks[j].next == 705) return sweep;
+        }
+    }
+    return {};
+}
+
+// No block is missing from the first block of a sweep at or after `from` on.
+bool NoneLost(const std::vector<SweepBlock>& blocks, size_t from) {
+    while (from < blocks.size() && blocks[from].next != 64) ++from;
+    for (size_t j = from + 1; j < blocks.size(); ++j)
+        if (!Follows(blocks[j - 1].next, blocks[j].next)) return false;
+    return true;
+}
+
+class BoardEndToEnd : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        link_.Start();
+        ASSERT_EQ(link_.Open(), 1) << "DSP1: not open";
+        ASSERT_TRUE(WaitFor([&] { return link_.GetState() == CDspInterface::kIdle; }));
+        m_.Init(&screen_);
+        link_.SetListener(&m_);
+        m_.StartWorker();
+    }
+    void TearDown() override {
+        m_.Stop();
+        m_.StopWorker();
+        link_.Stop();
+        pacing_ = false;
+        pacer_.join();
+    }
+
+    // Virtual time jumps to the next deadline; a waiter with a short step
+    // keeps the jumps small, so that the driver's transfer time-outs do not
+    // pass while the board (in real time) is still answering.
+    plat::VirtualClock clock_{true};
+    std::atomic<bool> pacing_{true};
+    std::thread pacer_{[this] {
+        while (pacing_) plat::sleep_ms(2);
+    }};
+    RecordingScreen screen_;
+    CDspInterface link_;
+    SweepMeasurement m_{&link_, kCentre, kSpan};
+};
+
+TEST_F(BoardEndToEnd, SweepCarriesTheSceneCarrier) {
+    m_.Send();
+    ASSERT_TRUE(WaitFor([&] { return !FullSweep(screen_.Blocks(), 0).empty(); }));
+    const auto sweep = FullSweep(screen_.Blocks(), 0);
+    const SweepBlock* best = &sweep.back();  // the whole trace
+    const double step = static_cast<double>(kSpan) / 704;
+    EXPECT_NEAR(static_cast<double>(best->peak_frequency), 940e6, step / 2);
+    EXPECT_NEAR(best->peak_level, -30.0, 0.1);
+    EXPECT_NE(best->thread, plat::current_thread_id());
+    EXPECT_EQ(m_.GetState(), CMeasurement::kAcquiring);
+    EXPECT_GE(screen_.sent.load(), 1);
+    EXPECT_TRUE(WaitFor([&] { return screen_.idle.load() > 0; }));  // the worker saw replies
+}
+
+TEST_F(BoardEndToEnd, TenRestartsLoseNoBlockAndLeaveOneWorker) {
+    for (int i = 0; i < 10; ++i) {
+        m_.Stop();
+        m_.StopWorker();
+        m_.StartWorker();
+        // Blocks of the new stream come after its message-sent notice.
+        const int sent = screen_.sent + 1;
+        auto fresh = [&] {
+            std::vector<SweepBlock> out;
+            for (const auto& b : screen_.Blocks())
+                if (b.sent >= sent) out.push_back(b);
+            return out;
+        };
+        m_.Send();
+        ASSERT_TRUE(WaitFor([&] { return !FullSweep(fresh(), 0).empty(); })) << "restart " << i;
+        const auto seen = fresh();
+        std::string order;
+        for (const auto& b : seen) order += std::to_string(b.next) + " ";
+        EXPECT_TRUE(NoneLost(seen, 0)) << "restart " << i << ": " << order;
+        EXPECT_EQ(CMeasurement::RunningWorkers(), 1);
+    }
+}
+
+TEST_F(BoardEndToEnd, UnplugAndReplugResumesTheSweep) {
+    m_.Send();
+    ASSERT_TRUE(WaitFor([&] { return !FullSweep(screen_.Blocks(), 0).empty(); }));
+    ASSERT_TRUE(plat::usb::Host::instance().detach(g_board));
+    ASSERT_TRUE(WaitFor([&] { return screen_.HasStatus("CDspInterface failed:"); }));
+    EXPECT_FALSE(link_.IsConnected());
+    g_board = sim::attach_simulated_board();
+    ASSERT_NE(g_board, 0u);
+    const size_t from = screen_.Blocks().size();
+    ASSERT_TRUE(WaitFor([&] { return !FullSweep(screen_.Blocks(), from).empty(); }));
+    EXPECT_TRUE(link_.IsConnected());
+}
+
+}  // namespace

@@ -1,0 +1,307 @@
+// The DSP link's handshake, rate limit, header checks and failure reports,
+// against a scripted board standing in for the driver, on virtual time.
+#include <gtest/gtest.h>
+
+#include <deque>
+
+#include "core/history.h"
+#include "instrument/dsp_interface.h"
+#include "instrument/dsp_message.h"
+#include "instrument/tests/recording_screen.h"
+#include "platform/kernel/clock.h"
+#include "platform/kernel/debug_out.h"
+#include "platform/kernel/errors.h"
+#include "platform/kernel/last_error.h"
+
+namespace {
+
+using instrument_test::RecordingScreen;
+using instrument_test::SweepMeasurement;
+
+struct Call {
+    uint32_t code;
+    uint16_t id;
+    uint32_t tick;
+};
+
+// A board that answers every call at once: a stop is echoed unless echoes
+// are held back, and queued blocks are handed out one per fetch.
+class ScriptedLink : public CDspInterface {
+  public:
+    ~ScriptedLink() override { Stop(); }
+    bool IsOpen() const override { return opened_; }
+    void Close() override {
+        opened_ = false;
+        CDspInterface::Close();
+    }
+    std::vector<Call> Calls() {
+        std::lock_guard lock(m_);
+        return calls_;
+    }
+    std::vector<Call> CallsOf(uint32_t code) {
+        std::vector<Call> out;
+        for (auto& c : Calls())
+            if (c.code == code) out.push_back(c);
+        return out;
+    }
+    void Queue(uint16_t id, uint16_t length, uint16_t index, uint16_t count,
+               std::vector<uint8_t> data = {}) {
+        std::vector<uint8_t> b(8);
+        dsp::put_u16(&b[0], id);
+        dsp::put_u16(&b[2], length);
+        dsp::put_u16(&b[4], index);
+        dsp::put_u16(&b[6], count);
+        b.insert(b.end(), data.begin(), data.end());
+        std::lock_guard lock(m_);
+        blocks_.push_back(b);
+    }
+    size_t Queued() {
+        std::lock_guard lock(m_);
+        return blocks_.size();
+    }
+    std::atomic<bool> hold_echo{false};
+    std::atomic<uint32_t> fail_with{0};
+
+  protected:
+    bool OpenDevice() override { return opened_ = true; }
+    bool RawControlIn(uint32_t code, const void* in, uint32_t) override {
+        if (fail_with) {
+            plat::set_last_error(fail_with);
+            return false;
+        }
+        const uint16_t id = in ? dsp::get_u16(static_cast<const uint8_t*>(in)) : 0;
+        {
+            std::lock_guard lock(m_);
+            calls_.push_back({code, id, plat::tick_count()});
+        }
+        if (code == dsp::IOCTL_DSP_STOP && !hold_echo) Queue(dspmsg::kEchoId, 60, 0, 0);
+        return true;
+    }
+    bool RawControlOut(uint32_t code, void* out, uint32_t size, uint32_t* returned) override {
+        if (fail_with) {
+            plat::set_last_error(fail_with);
+            return false;
+        }
+        if (code == dsp::IOCTL_DSP_READ_BLOCK) {
+            std::lock_guard lock(m_);
+            *returned = 0;
+            if (blocks_.empty()) return true;
+            auto b = blocks_.front();
+            blocks_.pop_front();
+            std::memcpy(out, b.data(), std::min<size_t>(size, b.size()));
+            *returned = static_cast<uint32_t>(b.size());
+            return true;
+        }
+        std::memset(out, 0, size);
+        *returned = size;
+        return true;
+    }
+
+  private:
+    std::atomic<bool> opened_{false};
+    std::mutex m_;
+    std::vector<Call> calls_;
+    std::deque<std::vector<uint8_t>> blocks_;
+};
+
+template <typename F>
+bool WaitFor(F done, int real_ms = 5000) {
+    for (int i = 0; i < real_ms; ++i) {
+        if (done()) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return done();
+}
+
+class DspLinkTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        plat::set_debug_to_stderr(false);
+        link_.Start();
+        ASSERT_EQ(link_.Open(), 1);
+        ASSERT_TRUE(WaitFor([&] { return link_.GetState() == CDspInterface::kIdle; }));
+        m_.Init(&screen_);
+        link_.SetListener(&m_);
+    }
+    void TearDown() override {
+        link_.Stop();
+        m_.StopWorker();
+    }
+
+    plat::VirtualClock clock_{true};
+    RecordingScreen screen_;
+    ScriptedLink link_;
+    SweepMeasurement m_{&link_, 940000000, 20000000};
+};
+
+TEST(DspMessages, ClassesSizesAndHandshake) {
+    struct Case {
+        uint16_t id;
+        uint32_t code, size;
+        bool stop, notice;
+    } cases[] = {
+        {0x3001, 0xDEAD000B, 40, true, true},  {0x3004, 0xDEAD000B, 64, true, true},
+        {0x3007, 0xDEAD000B, 64, true, false}, {0x300B, 0xDEAD000B, 56, false, false},
+        {0x300C, 0xDEAD000B, 0, true, true},   {0x2001, 0xDEAD000C, 32, true, true},
+        {0x2004, 0xDEAD000C, 56, true, true},  {0x200B, 0xDEAD000C, 90120, true, true},
+        {0x2016, 0xDEAD000C, 4, false, false}, {0x2017, 0xDEAD000C, 0, false, false},
+        {0x2023, 0xDEAD000C, 0, true, false},  {0x2025, 0xDEAD000C, 0, true, true},
+        {0x1005, 0xDEAD000A, 0, false, false}, {0x4001, 0xDEAD0011, 0, false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.id);
+        EXPECT_EQ(dspmsg::ControlCodeFor(c.id), c.code);
+        EXPECT_EQ(dspmsg::PayloadSize(c.id), c.size);
+        EXPECT_EQ(dspmsg::NeedsStop(c.id), c.stop);
+        EXPECT_EQ(dspmsg::NotifiesSent(c.id), c.notice);
+    }
+}
+
+TEST(DspMessages, ReplyHeaderClasses) {
+    const std::pair<uint16_t, bool> cases[] = {
+        {0x3001, true},  {0x300B, true}, {0x300C, false}, {0x3060, true},  {0x2060, true},
+        {0x1060, false}, {0x2024, true}, {0x2025, false}, {0x3101, false}, {0x2000, false},
+        {0x0041, false}, {144, false},   {0x4001, false}, {0xFFFF, false},
+    };
+    for (auto [id, valid] : cases) EXPECT_EQ(dspmsg::IsValidReplyId(id), valid) << std::hex << id;
+}
+
+TEST_F(DspLinkTest, MessageGoesOutAfterTheStopEchoAndRepliesReachTheScreen) {
+    m_.Send();
+    ASSERT_TRUE(WaitFor([&] { return !link_.CallsOf(dsp::IOCTL_DSP_START_SPECTRUM).empty(); }));
+    const auto calls = link_.Calls();
+    ASSERT_GE(calls.size(), 2u);
+    EXPECT_EQ(calls[0].code, dsp::IOCTL_DSP_STOP);
+    EXPECT_EQ(calls[1].code, dsp::IOCTL_DSP_START_SPECTRUM);
+    EXPECT_EQ(calls[1].id, 0x3001);
+    EXPECT_EQ(screen_.sent.load(), 1);
+    EXPECT_EQ(m_.GetState(), CMeasurement::kAcquiring);
+
+    std::vector<uint8_t> data(4 * 5);
+    const float v[5] = {-90, -80, -30, -80, -90};
+    std::memcpy(data.data(), v, sizeof v);
+    link_.Queue(0x3001, 20 + 4, 5, 5, data);
+    link_.Queue(dspmsg::kEchoId, 60, 0, 0);  // a stray echo is never delivered
+    ASSERT_TRUE(WaitFor([&] { return !screen_.Blocks().empty() && link_.Queued() == 0; }));
+    const auto blocks = screen_.Blocks();
+    ASSERT_EQ(blocks.size(), 1u);
+    EXPECT_EQ(blocks[0].count, 5);
+    EXPECT_DOUBLE_EQ(blocks[0].peak_level, -30.0);
+}
+
+TEST_F(DspLinkTest, SendsStartAtMostOncePer500ms) {
+    for (int i = 0; i < 4; ++i) {
+        const size_t before = link_.CallsOf(dsp::IOCTL_DSP_START_SPECTRUM).size();
+        m_.Send();
+        ASSERT_TRUE(
+            WaitFor([&] { return link_.CallsOf(dsp::IOCTL_DSP_START_SPECTRUM).size() > before; }));
+    }
+    const auto stops = link_.CallsOf(dsp::IOCTL_DSP_STOP);
+    ASSERT_EQ(stops.size(), 4u);
+    for (size_t i = 1; i < stops.size(); ++i) EXPECT_GE(stops[i].tick - stops[i - 1].tick, 501u);
+}
+
+TEST_F(DspLinkTest, OnlyTheLastOfTwoQueuedMessagesIsSent) {
+    link_.hold_echo = true;
+    m_.Send();
+    ASSERT_TRUE(WaitFor([&] { return !link_.CallsOf(dsp::IOCTL_DSP_STOP).empty(); }));
+    uint8_t record[56] = {};
+    ASSERT_EQ(link_.SendMessage(0x3003, record, 705), 1);
+    link_.hold_echo = false;
+    link_.Queue(dspmsg::kEchoId, 60, 0, 0);
+    ASSERT_TRUE(WaitFor([&] { return !link_.CallsOf(dsp::IOCTL_DSP_START_SPECTRUM).empty(); }));
+    const auto starts = link_.CallsOf(dsp::IOCTL_DSP_START_SPECTRUM);
+    ASSERT_EQ(starts.size(), 1u);
+    EXPECT_EQ(starts[0].id, 0x3003);
+}
+
+TEST_F(DspLinkTest, StopIsResentEvery6000msWithoutAnEcho) {
+    link_.hold_echo = true;
+    m_.Send();
+    ASSERT_TRUE(WaitFor([&] { return link_.CallsOf(dsp::IOCTL_DSP_STOP).size() >= 3; }));
+    const auto stops = link_.CallsOf(dsp::IOCTL_DSP_STOP);
+    for (size_t i = 1; i < 3; ++i) {
+        EXPECT_GE(stops[i].tick - stops[i - 1].tick, 6000u);
+        EXPECT_LT(stops[i].tick - stops[i - 1].tick, 6100u);
+    }
+    EXPECT_TRUE(link_.CallsOf(dsp::IOCTL_DSP_START_SPECTRUM).empty());
+}
+
+TEST_F(DspLinkTest, CounterMarkerQueryNeedsNoStop) {
+    uint8_t record[56] = {};
+    ASSERT_EQ(link_.SendMessage(0x300B, record, 0), 1);
+    ASSERT_TRUE(WaitFor([&] { return !link_.CallsOf(dsp::IOCTL_DSP_START_SPECTRUM).empty(); }));
+    EXPECT_TRUE(link_.CallsOf(dsp::IOCTL_DSP_STOP).empty());
+    EXPECT_EQ(screen_.sent.load(), 0);  // no message-sent notice for the query
+}
+
+TEST_F(DspLinkTest, InvalidHeadersAreRefusedAndAValidBlockClearsTheText) {
+    m_.Send();
+    ASSERT_TRUE(WaitFor([&] { return !link_.CallsOf(dsp::IOCTL_DSP_START_SPECTRUM).empty(); }));
+    screen_.Clear();
+    // A driver error code: history only. An invalid header: the screen is told.
+    link_.Queue(145, 60, 0, 0);
+    link_.Queue(0x3101, 7, 8, 9);
+    ASSERT_TRUE(WaitFor([&] { return link_.Queued() == 0 && link_.IsErrorShown(); }));
+    auto statuses = screen_.Statuses();
+    ASSERT_EQ(statuses.size(), 1u);
+    EXPECT_EQ(statuses[0].second, 1);
+    EXPECT_NE(statuses[0].first.find("12545"), std::string::npos);  // 0x3101
+    EXPECT_TRUE(screen_.Blocks().empty());
+    std::vector<uint8_t> data(4, 0);
+    link_.Queue(0x3001, 8, 1, 1, data);
+    ASSERT_TRUE(WaitFor([&] { return !screen_.Blocks().empty(); }));
+    statuses = screen_.Statuses();
+    ASSERT_EQ(statuses.size(), 2u);
+    EXPECT_EQ(statuses[1], std::make_pair(std::string(), 0));
+}
+
+TEST_F(DspLinkTest, EveryInvalidHeaderClassIsRefused) {
+    m_.Send();
+    ASSERT_TRUE(WaitFor([&] { return !link_.CallsOf(dsp::IOCTL_DSP_START_SPECTRUM).empty(); }));
+    struct Case {
+        uint16_t id;
+        bool driver_error;  // below 160: history only; else the screen is told too
+    } cases[] = {
+        {14, true},      {144, true},     {145, true},     {146, true},     {147, true},
+        {148, true},     {150, true},     {151, true},     {152, true},     {0x0060, true},
+        {0x1001, false}, {0x1060, false}, {0x4001, false}, {0x2025, false}, {0x2000, false},
+        {0x300C, false}, {0x3000, false}, {0x3101, false}, {0x2F01, false}, {0xF001, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.id);
+        HistoryInit(16);
+        screen_.Clear();
+        link_.Queue(c.id, 7, 8, 9);
+        const char* entry =
+            c.driver_error ? "DSP Driver error: Error Id: " : "Invalid message count: ";
+        ASSERT_TRUE(
+            WaitFor([&] { return HistoryRing().Format().find(entry) != std::string::npos; }));
+        EXPECT_EQ(screen_.HasStatus(""), !c.driver_error);
+        EXPECT_TRUE(screen_.Blocks().empty());
+        if (!c.driver_error) {
+            const std::string text = screen_.Statuses().at(0).first;
+            EXPECT_NE(text.find(std::to_string(c.id)), std::string::npos) << text;
+            EXPECT_NE(text.find(", count 9"), std::string::npos) << text;
+        }
+    }
+}
+
+TEST_F(DspLinkTest, ControlFailureClosesTheLinkAndReportsOnce) {
+    m_.Send();
+    ASSERT_TRUE(WaitFor([&] { return !link_.CallsOf(dsp::IOCTL_DSP_START_SPECTRUM).empty(); }));
+    link_.SetAutoReconnect(false);
+    link_.fail_with = plat::ERROR_INVALID_HANDLE;
+    ASSERT_TRUE(WaitFor([&] { return link_.GetState() == CDspInterface::kClosed; }));
+    EXPECT_FALSE(link_.IsConnected());
+    EXPECT_EQ(link_.SendMessage(0x3001, nullptr, 705), 0);
+    EXPECT_TRUE(screen_.HasStatus("CDspInterface failed:(dwIoControl dead0010) Error#:6: "));
+}
+
+TEST(DspLinkClosed, SendOnAClosedLinkKeepsNothing) {
+    CDspInterface link;
+    EXPECT_EQ(link.SendMessage(0x3001, nullptr, 705), 0);
+    EXPECT_EQ(link.GetState(), CDspInterface::kClosed);
+}
+
+}  // namespace
