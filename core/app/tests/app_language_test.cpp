@@ -111,6 +111,24 @@ TEST(Language, AWrongMandarinLibraryLeavesEnglish) {
     EXPECT_EQ(after.language, 9);
 }
 
+TEST(Language, ABadHelpLibraryDoesNotUndoTheLanguageChange) {
+    DeviceRoot root("celvane-help");
+    InstallLibrary(root, "test_lang_zh.so", "QXMandarinDll.dll");
+    InstallLibrary(root, "test_lang_wrong.so", "QXEnglishHelp.dll");
+    InstallCjkFont(root);
+    TestApp app(std::make_shared<Log>());
+    app.initial = app.AddScreen(1);
+    Seen after;
+    app.initial->probes[plat::VK_F1] = [&] {
+        app.GetMainFrame()->SendMessage(plat::WM_COMMAND, 32806, 4);
+        after = Look(app);
+    };
+    ASSERT_EQ(RunScript(app, root, "key F1\nquit\n"), 0);
+    EXPECT_EQ(after.title, kMandarinTitle);
+    EXPECT_EQ(after.language, 4);
+    EXPECT_EQ(root.Read("FlashFX Disk/System/language.txt"), "4") << "texts and stored id agree";
+}
+
 TEST(Language, AMissingMandarinFontForcesEnglish) {
     DeviceRoot root("celvane-nofont");
     InstallLibrary(root, "test_lang_zh.so", "QXMandarinDll.dll");
