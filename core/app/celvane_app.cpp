@@ -195,7 +195,7 @@ bool CCelvaneApp::InitInstance() {
     startup.reset();
 
     // 15. DSP link.
-    SkipService(u"DSP link");
+    if (ok && !RestartDspInterface()) ok = false;
 
     // 16. Lists and screens.
     if (ok) {
@@ -382,8 +382,9 @@ int CCelvaneApp::ExitInstance() {
     // 6.
     if (layoutSaved_) plat::activate_keyboard_layout(savedLayout_);
 
-    // The DSP link, the ports and the SPI client stop here, before the
-    // screens that own their listeners go away (none of them is present).
+    // The DSP link stops here, before the screens that own its listening
+    // measurements go away, so that no late reply reaches a deleted one.
+    if (dsp_) dsp_->Stop();
 
     // 7. Screens.
     currentMode_ = nullptr;
@@ -768,6 +769,26 @@ void CCelvaneApp::ShowModeSelect() {
     MakeCurrent(home);
     home->OnActivateStart();
     RefreshLinkObject();
+    // Back on the mode selection the board link must stand again; without
+    // it the program cannot measure and closes.
+    if (!(dsp_ && dsp_->IsConnected()) && !RestartDspInterface() && frame_) {
+        frame_->PostMessage(plat::WM_CLOSE);
+    }
+}
+
+bool CCelvaneApp::CreateDspInterface(std::u16string_view /*name*/) {
+    if (dsp_) {
+        dsp_->Stop();
+        dsp_.reset();
+    }
+    auto link = std::make_unique<CDspInterface>();
+    link->SetEventDispatcher(dispatcher_.get());
+    if (!link->Start()) {
+        link->Stop();
+        return false;
+    }
+    dsp_ = std::move(link);
+    return true;
 }
 
 void CCelvaneApp::ShowSetupScreen() {

@@ -20,6 +20,7 @@
 #include "core/settings/system_settings.h"
 #include "core/sorted_item_list.h"
 #include "core/sorted_string_array.h"
+#include "instrument/dsp_interface.h"
 #include "platform/devices/device_manager.h"
 #include "platform/framework/app.h"
 #include "platform/fs/file_system.h"
@@ -200,6 +201,13 @@ class CCelvaneApp : public plat::CWinApp, public ScreenServices {
     }
     bool IsSecondInstance() const { return secondInstance_; }
 
+    // --- DSP link --------------------------------------------------------------
+    // Stops and deletes the link there is, then creates and starts a new one;
+    // false (and no link) when it does not start.
+    bool CreateDspInterface(std::u16string_view name);
+    bool RestartDspInterface() { return CreateDspInterface(u""); }
+    CDspInterface* GetDspInterface() const { return dsp_.get(); }
+
     // --- ScreenServices ------------------------------------------------------
     void SetCurrentModeId(int id) override;
     int GetLastMeasurementModeId() const override;
@@ -229,6 +237,7 @@ class CCelvaneApp : public plat::CWinApp, public ScreenServices {
     };
 
     std::unique_ptr<CSystemSettings> settings_;
+    std::unique_ptr<CDspInterface> dsp_;
     std::unique_ptr<CDebugLog> debugLog_;
     std::unique_ptr<CSortedStringArray> locationTexts_;
     std::unique_ptr<CSortedStringArray> userTexts_;
