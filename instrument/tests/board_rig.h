@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "drivers/dsp/dsp_protocol.h"
+#include "drivers/dsp/tests/install_driver.h"
 #include "instrument/dsp_interface.h"
 #include "platform/devices/device_manager.h"
 #include "platform/fs/tests/test_support.h"
@@ -95,14 +96,7 @@ class BoardRig {
     explicit BoardRig(const sim::Scene& scene) : root_("measure-e2e") {
         plat::set_debug_to_stderr(false);
         namespace fs = std::filesystem;
-        fs::copy_file(celvane_test::build_bin() / "VornDSP.so",
-                      root_.path() / "Windows" / "VornDSP.dll");
-        plat::RegKey key;
-        if (plat::hkey_local_machine().create(dsp::kClientDriverKey, key) != 0)
-            throw std::runtime_error("registry");
-        key.set_string(u"Dll", u"VornDSP.dll");
-        key.set_string(u"Prefix", u"DSP");
-        key.set_dword(u"Index", 1);
+        celvane_test::install_dsp_driver(root_.path());
         plat::devices::start();
         board_ = std::make_shared<RecordingBoard>(scene);
         id_ = plat::usb::Host::instance().attach(board_);

@@ -10,6 +10,7 @@
 #include <fstream>
 
 #include "drivers/dsp/dsp_protocol.h"
+#include "drivers/dsp/tests/install_driver.h"
 #include "platform/devices/device_manager.h"
 #include "platform/fs/tests/test_support.h"
 #include "platform/kernel/debug_out.h"
@@ -33,14 +34,7 @@ class BoardEnvironment : public ::testing::Environment {
     void SetUp() override {
         plat::set_debug_to_stderr(false);
         root_ = std::make_unique<celvane_test::TempRoot>("sim-e2e");
-        const char* bin = std::getenv("CELVANE_BUILD_BIN");
-        ASSERT_NE(bin, nullptr);
-        fs::copy_file(fs::path(bin) / "VornDSP.so", root_->path() / "Windows" / "VornDSP.dll");
-        plat::RegKey key;
-        ASSERT_EQ(plat::hkey_local_machine().create(dsp::kClientDriverKey, key), 0u);
-        key.set_string(u"Dll", u"VornDSP.dll");
-        key.set_string(u"Prefix", u"DSP");
-        key.set_dword(u"Index", 1);
+        celvane_test::install_dsp_driver(root_->path());
         sim::Scene scene = sim::default_scene();
         scene.time_scale = 0;
         scene.receiver.noise_variation = false;

@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "drivers/dsp/dsp_protocol.h"
+#include "drivers/dsp/tests/install_driver.h"
 #include "drivers/dsp/tests/scripted_board.h"
 #include "platform/devices/device_manager.h"
 #include "platform/fs/tests/test_support.h"
@@ -33,14 +34,7 @@ class DriverEnvironment : public ::testing::Environment {
   public:
     void SetUp() override {
         root_ = std::make_unique<celvane_test::TempRoot>("dsp-driver");
-        const char* bin = std::getenv("CELVANE_BUILD_BIN");
-        ASSERT_NE(bin, nullptr);
-        fs::copy_file(fs::path(bin) / "VornDSP.so", root_->path() / "Windows" / "VornDSP.dll");
-        plat::RegKey key;
-        ASSERT_EQ(plat::hkey_local_machine().create(kClientDriverKey, key), plat::ERROR_SUCCESS);
-        key.set_string(u"Dll", u"VornDSP.dll");
-        key.set_string(u"Prefix", u"DSP");
-        key.set_dword(u"Index", 1);
+        celvane_test::install_dsp_driver(root_->path());
         plat::devices::start();
     }
     void TearDown() override { root_.reset(); }
