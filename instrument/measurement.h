@@ -116,7 +116,8 @@ class CMeasurement {
     uint32_t family_ = 0;
     uint32_t english_name_id_ = 0;
     uint8_t reply_number_ = 255;
-    bool changed_ = false;
+    // Written on the link thread as results arrive, read by the screen.
+    std::atomic<bool> changed_{false};
     CDevicePort* link_ = nullptr;
 
   private:
