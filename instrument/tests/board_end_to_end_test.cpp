@@ -111,18 +111,8 @@ class BoardEndToEnd : public ::testing::Test {
         m_.Stop();
         m_.StopWorker();
         link_.Stop();
-        pacing_ = false;
-        pacer_.join();
     }
 
-    // Virtual time jumps to the next deadline; a waiter with a short step
-    // keeps the jumps small, so that the driver's transfer time-outs do not
-    // pass while the board (in real time) is still answering.
-    plat::VirtualClock clock_{true};
-    std::atomic<bool> pacing_{true};
-    std::thread pacer_{[this] {
-        while (pacing_) plat::sleep_ms(2);
-    }};
     RecordingScreen screen_;
     CDspInterface link_;
     SweepMeasurement m_{&link_, kCentre, kSpan};

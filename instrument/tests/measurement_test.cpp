@@ -4,6 +4,7 @@
 
 #include <condition_variable>
 #include <mutex>
+#include <optional>
 
 #include "instrument/device_port.h"
 #include "instrument/measurement.h"
@@ -145,7 +146,10 @@ class BlockingScreen : public RecordingScreen {
 };
 
 TEST(Measurement, StartAfterATimedOutStopKeepsTheOneWorker) {
-    plat::VirtualClock clock(true);
+    // Virtual time lets the timed-out stop pass its 1000 ms at once; it is
+    // left before the final stop, whose wait must not be cut short by a
+    // clock that jumps while the worker is still on its way out.
+    std::optional<plat::VirtualClock> clock(std::in_place, true);
     BlockingScreen screen;
     Probe m;
     m.Init(&screen);
@@ -157,7 +161,8 @@ TEST(Measurement, StartAfterATimedOutStopKeepsTheOneWorker) {
             screen.cv.wait_for(lock, std::chrono::seconds(5), [&] { return screen.calls > 0; }));
     }
     EXPECT_FALSE(m.StopWorker());  // the worker is inside the screen: 1000 ms pass
-    m.StartWorker();
+    m.StartWorker();               // waits out another 1000 ms for the old worker, then keeps it
+    clock.reset();
     screen.Release();
     EXPECT_EQ(CMeasurement::RunningWorkers(), 1);
     // The kept worker goes on serving: it stays and calls the hook again.

@@ -18,6 +18,16 @@ uint64_t earliest_wait_time() {
     std::unique_lock lock(detail::dispatcher_lock());
     return detail::earliest_deadline(lock);
 }
+
+bool thread_is_asleep(uint32_t tid) {
+    std::unique_lock lock(detail::dispatcher_lock());
+    return detail::thread_is_asleep(tid, lock);
+}
+
+// Real time after which virtual time moves on even though the UI thread is
+// not asleep in a kernel wait (it may be blocked on something outside the
+// kernel that waits for virtual time).
+constexpr int kStallMs = 250;
 }  // namespace
 
 HeadlessDisplay::HeadlessDisplay(std::string script, bool virtual_clock)
@@ -67,23 +77,31 @@ void HeadlessDisplay::stop() {
     clock_.reset();
 }
 
+void HeadlessDisplay::let_time_pass(int& stalled_ms, const Event& done) {
+    if (!clock_) return;
+    // A thread that merely runs slowly (a loaded machine, a sanitizer) gets
+    // the real time it needs: virtual time stands still while it works.
+    if (!thread_is_asleep(ui_tid_) && ++stalled_ms < kStallMs) return;
+    stalled_ms = 0;
+    // The thread may have finished and gone back to sleep since `done` was
+    // last looked at; then its wait is none of ours.
+    if (done.wait(0)) return;
+    const uint64_t next = earliest_wait_time();
+    const uint64_t now = clock_->now();
+    if (next > now) clock_->advance(next - now);
+}
+
 bool HeadlessDisplay::settle() {
     const Event idle = request_idle_signal(ui_tid_);
     if (!idle) return false;
     // A handler that sleeps or waits with a time-out on the virtual clock
-    // would never settle: once the thread has been busy for a while, time
-    // moves on to the earliest deadline someone waits for.
-    int busy_ms = 0;
+    // would never settle unless time moves on while it sleeps.
+    int stalled_ms = 0;
     for (;;) {
         if (idle.wait(0)) return true;
         if (stop_.wait(0)) return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        if (clock_ && ++busy_ms >= 20) {
-            busy_ms = 0;
-            const uint64_t next = earliest_wait_time();
-            const uint64_t now = clock_->now();
-            if (next > now) clock_->advance(next - now);
-        }
+        let_time_pass(stalled_ms, idle);
     }
 }
 
@@ -168,13 +186,11 @@ void HeadlessDisplay::run_script(std::istream& in) {
 
 void HeadlessDisplay::run_on_after_script() {
     // Lets time run so that the program's own waits end.
+    int stalled_ms = 0;
     while (!stopping_) {
         if (stop_.wait(0)) return;
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        if (!clock_) continue;
-        const uint64_t next = earliest_wait_time();
-        const uint64_t now = clock_->now();
-        if (next > now) clock_->advance(next - now);
+        let_time_pass(stalled_ms, stop_);
     }
 }
 

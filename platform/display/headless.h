@@ -38,6 +38,10 @@ class HeadlessDisplay : public DisplayBackend {
     bool settle();  // waits until the UI thread is idle; false when stopping
     void wait_ms(uint32_t ms);
     void run_on_after_script();
+    // Moves virtual time on to the earliest deadline anyone waits for, once
+    // the UI thread sleeps in a wait or has stalled for long; not when
+    // `done` is set by then.
+    void let_time_pass(int& stalled_ms, const Event& done);
 
     std::string script_path_;
     std::istream* script_stream_ = nullptr;

@@ -63,6 +63,8 @@ VirtualClock::VirtualClock(bool auto_advance, uint64_t start_ms) {
             while (!stop_.load()) {
                 std::this_thread::sleep_for(std::chrono::microseconds(500));
                 std::unique_lock lock(detail::dispatcher_lock());
+                // Time stands still until every woken thread has run.
+                if (detail::any_waiter_waking(lock)) continue;
                 const uint64_t next = detail::earliest_deadline(lock);
                 if (next > detail::clock_state().virtual_now()) {
                     detail::clock_state().set_virtual_now(next);

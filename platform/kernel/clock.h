@@ -15,7 +15,7 @@ void sleep_ms(uint32_t ms);
 // While a VirtualClock exists, the process runs on virtual time: tick counts,
 // sleeps, timed waits and timers follow it instead of the host clock. Time
 // moves only by advance(), or, with auto_advance, by jumping to the earliest
-// deadline some thread waits for.
+// deadline some thread waits for once every woken thread has run.
 class VirtualClock {
   public:
     explicit VirtualClock(bool auto_advance = false, uint64_t start_ms = 1000);

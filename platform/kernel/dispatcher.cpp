@@ -11,10 +11,17 @@
 namespace plat::detail {
 
 namespace {
-// Timed waiters, so that a virtual clock can wake them when it moves.
+// Timed waiters, so that a virtual clock can wake them when it moves, and
+// every blocked waiter, so that a driver of virtual time can tell whether a
+// thread is asleep. Never destroyed: threads may still wait while the
+// process exits.
 std::vector<Waiter*>& timed_waiters() {
-    static std::vector<Waiter*> list;
-    return list;
+    static auto* list = new std::vector<Waiter*>;
+    return *list;
+}
+std::vector<Waiter*>& blocked_waiters() {
+    static auto* list = new std::vector<Waiter*>;
+    return *list;
 }
 }  // namespace
 
@@ -82,10 +89,13 @@ uint32_t wait_for_any(std::span<KObject* const> objects, uint32_t timeout_ms) {
     }
 
     Waiter self;
+    self.tid = tid;
+    self.objects = objects;
     const bool timed = timeout_ms != INFINITE;
     if (timed) self.deadline = start + timeout_ms;
     for (KObject* o : objects) o->waiters.push_back(&self);
     if (timed) timed_waiters().push_back(&self);
+    blocked_waiters().push_back(&self);
 
     uint32_t result = WAIT_TIMEOUT;
     for (;;) {
@@ -114,6 +124,7 @@ uint32_t wait_for_any(std::span<KObject* const> objects, uint32_t timeout_ms) {
 
     for (KObject* o : objects) std::erase(o->waiters, &self);
     if (timed) std::erase(timed_waiters(), &self);
+    std::erase(blocked_waiters(), &self);
     return result;
 }
 
@@ -138,6 +149,30 @@ uint64_t earliest_deadline(std::unique_lock<std::mutex>& /*held*/) {
         if (best == 0 || w->deadline < best) best = w->deadline;
     }
     return best;
+}
+
+namespace {
+// A waiter whose wait has ended (an object is ready or its deadline came)
+// but which has not run yet to take it.
+bool is_waking(const Waiter* w, uint64_t now) {
+    if (w->deadline != 0 && w->deadline <= now) return true;
+    return std::any_of(w->objects.begin(), w->objects.end(),
+                       [&](const KObject* o) { return o->ready(w->tid); });
+}
+}  // namespace
+
+bool thread_is_asleep(uint32_t tid, std::unique_lock<std::mutex>& /*held*/) {
+    const uint64_t now = clock_now_ms();
+    for (const Waiter* w : blocked_waiters()) {
+        if (w->tid == tid) return !is_waking(w, now);
+    }
+    return false;
+}
+
+bool any_waiter_waking(std::unique_lock<std::mutex>& /*held*/) {
+    const uint64_t now = clock_now_ms();
+    return std::any_of(blocked_waiters().begin(), blocked_waiters().end(),
+                       [&](const Waiter* w) { return is_waking(w, now); });
 }
 
 }  // namespace plat::detail

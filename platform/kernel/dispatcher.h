@@ -14,9 +14,13 @@
 
 namespace plat::detail {
 
+class KObject;
+
 struct Waiter {
     std::condition_variable cv;
     uint64_t deadline = 0;  // platform-clock milliseconds; 0 when untimed
+    uint32_t tid = 0;
+    std::span<KObject* const> objects;
 };
 
 enum class Kind { Event, Mutex, Semaphore, Thread, Queue, Mapping };
@@ -57,5 +61,10 @@ void wake_due_waiters(std::unique_lock<std::mutex>& held);
 uint64_t earliest_deadline(std::unique_lock<std::mutex>& held);
 void wake_all_timed_waiters(std::unique_lock<std::mutex>& held);
 size_t timed_waiter_count(std::unique_lock<std::mutex>& held);
+// True while thread `tid` sleeps in a kernel wait that nothing has ended yet
+// (no object ready, deadline not reached).
+bool thread_is_asleep(uint32_t tid, std::unique_lock<std::mutex>& held);
+// True while some thread's wait has ended but the thread has not run yet.
+bool any_waiter_waking(std::unique_lock<std::mutex>& held);
 
 }  // namespace plat::detail

@@ -23,10 +23,11 @@ class QueueObject : public KObject {
     std::deque<Message> messages_;
 };
 
-// Thread id to queue; guarded by the dispatcher lock.
+// Thread id to queue; guarded by the dispatcher lock. Never destroyed: a
+// thread that ends while the process exits still drops its queue here.
 std::map<uint32_t, std::shared_ptr<QueueObject>>& queues() {
-    static std::map<uint32_t, std::shared_ptr<QueueObject>> map;
-    return map;
+    static auto* map = new std::map<uint32_t, std::shared_ptr<QueueObject>>;
+    return *map;
 }
 
 std::shared_ptr<QueueObject> own_queue() {

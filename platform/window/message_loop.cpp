@@ -60,9 +60,11 @@ std::mutex& states_lock() {
     static std::mutex m;
     return m;
 }
+// Never destroyed, like the kernel's queues: threads may still leave while
+// the process exits.
 std::map<uint32_t, std::shared_ptr<ThreadState>>& states() {
-    static std::map<uint32_t, std::shared_ptr<ThreadState>> s;
-    return s;
+    static auto* s = new std::map<uint32_t, std::shared_ptr<ThreadState>>;
+    return *s;
 }
 
 std::shared_ptr<ThreadState> state_of(uint32_t tid) {

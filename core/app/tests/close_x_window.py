@@ -47,6 +47,14 @@ def main():
     display = x.XOpenDisplay(None)
     if not display:
         return 2
+    # A window may go away between listing and asking it for its name (the
+    # program's toolkit makes short-lived windows while it starts). Xlib's
+    # own handler would end this process on that error; it is ignored.
+    handler_type = ctypes.CFUNCTYPE(ctypes.c_int, ctypes.c_void_p, ctypes.c_void_p)
+    ignore = handler_type(lambda _display, _event: 0)
+    x.XSetErrorHandler.restype = ctypes.c_void_p
+    x.XSetErrorHandler.argtypes = [handler_type]
+    x.XSetErrorHandler(ignore)
 
     def find(window):
         title = ctypes.c_char_p()
