@@ -55,7 +55,7 @@ class BoardEnvironment : public ::testing::Environment {
     ::testing::AddGlobalTestEnvironment(new BoardEnvironment);
 
 template <typename F>
-bool WaitFor(F done, int real_ms = 8000) {
+bool WaitFor(F done, int real_ms = 20000) {
     for (int i = 0; i < real_ms; ++i) {
         if (done()) return true;
         std::this_thread::sleep_for(std::chrono::milliseconds(1));

@@ -79,7 +79,7 @@ class Screen : public CModeBase {
     }
 
     // Waits up to `ms` for a result that satisfies `want`.
-    bool WaitFor(const std::function<bool(const Result&)>& want, Result* out, int ms = 8000) {
+    bool WaitFor(const std::function<bool(const Result&)>& want, Result* out, int ms = 20000) {
         std::unique_lock lock(mutex_);
         size_t seen = 0;
         const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
