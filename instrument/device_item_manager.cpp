@@ -301,3 +301,9 @@ uint32_t CDeviceItemManager::GetLastPoint() {
     const CDeviceItem& last = *items_.back();
     return last.GetFirstIndex() + last.GetCount() - 1;
 }
+
+void CDeviceItemManager::FormatTimeStamp(core::Text& text) const {
+    const plat::SystemTime& t = time_stamp_;
+    text =
+        core::FormatText("(%02d-%02d %02d-%02d-%02d)", t.month, t.day, t.hour, t.minute, t.second);
+}

@@ -4,12 +4,15 @@
 // by a slope search: peak points, foot points and level crossings. The item
 // list and the point lists run under the manager's mutex: the data thread
 // fills them while the user-interface thread steps through them.
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "core/text.h"
 #include "instrument/device_item.h"
+#include "platform/kernel/clock.h"
 #include "platform/kernel/sync.h"
 
 class CDeviceItemManager {
@@ -51,6 +54,12 @@ class CDeviceItemManager {
     virtual double GetMinimum(uint64_t* frequency);
     virtual CDeviceItem* GetItemAfter(const CDeviceItem* item);
     virtual uint32_t GetLastPoint();
+    virtual uint8_t GetFlagA() const { return flag_a_; }
+    virtual void SetFlagA(uint8_t value) { flag_a_ = value; }
+    virtual uint8_t GetFlagB() const { return flag_b_; }
+    virtual void SetFlagB(uint8_t value) { flag_b_ = value; }
+    // "(MM-DD hh-mm-ss)" of the set's time stamp.
+    virtual void FormatTimeStamp(core::Text& text) const;
     virtual void Lock() { mutex_.lock(); }
     virtual void Unlock() { mutex_.unlock(); }
 
@@ -67,6 +76,14 @@ class CDeviceItemManager {
     void SetBlockRelease(void (*release)(std::unique_ptr<CDataBlock>)) { release_ = release; }
     uint32_t GetTotalPoints() const { return total_points_; }
 
+    // When the set was taken; whoever fills the set stamps it.
+    void SetTimeStamp(const plat::SystemTime& t) { time_stamp_ = t; }
+    const plat::SystemTime& GetTimeStamp() const { return time_stamp_; }
+    // Nine free texts that the screens give the set (empty at first).
+    static constexpr size_t kTextCount = 9;
+    const core::Text& GetText(size_t index) const { return texts_.at(index); }
+    void SetText(size_t index, core::Text text) { texts_.at(index) = std::move(text); }
+
   private:
     bool StepList(const std::vector<uint64_t>& list, uint64_t f, bool forwards, uint64_t* out,
                   double* value);
@@ -80,5 +97,8 @@ class CDeviceItemManager {
     double maximum_ = kNotMeasured, minimum_ = kNotMeasured;
     uint64_t f_max_ = 0, f_min_ = 0;
     uint32_t total_points_ = 0;
+    plat::SystemTime time_stamp_;
+    std::array<core::Text, kTextCount> texts_;
+    uint8_t flag_a_ = 1, flag_b_ = 0;
     void (*release_)(std::unique_ptr<CDataBlock>) = nullptr;
 };

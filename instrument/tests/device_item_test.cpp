@@ -141,6 +141,24 @@ TEST(DeviceItemManager, EmptyManagerAnswersNothing) {
     EXPECT_EQ(v, 5);
 }
 
+TEST(DeviceItemManager, SetStateAndTimeStampText) {
+    CDeviceItemManager m;
+    EXPECT_EQ(m.GetFlagA(), 1);
+    EXPECT_EQ(m.GetFlagB(), 0);
+    for (size_t i = 0; i < CDeviceItemManager::kTextCount; ++i) EXPECT_TRUE(m.GetText(i).empty());
+    plat::SystemTime t{.year = 2026, .month = 3, .day = 7, .hour = 9, .minute = 5, .second = 59};
+    m.SetTimeStamp(t);
+    core::Text text = u"old";
+    m.FormatTimeStamp(text);
+    EXPECT_EQ(text, u"(03-07 09-05-59)");
+    t.month = 12;
+    t.day = 31;
+    t.hour = 23;
+    m.SetTimeStamp(t);
+    m.FormatTimeStamp(text);
+    EXPECT_EQ(text, u"(12-31 23-05-59)");
+}
+
 TEST(DeviceItemManager, SlopesPeaksAndWrapAround) {
     CDeviceItemManager m;
     // 0..9 over 0..1000 Hz: a flat floor with one peak at point 3.
