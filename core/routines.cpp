@@ -139,7 +139,7 @@ bool IsFileNewer(std::u16string_view path_a, std::u16string_view path_b) {
 }
 
 bool FileExists(std::u16string_view path) {
-    return plat::file_attributes(path) != plat::INVALID_FILE_ATTRIBUTES;
+    return plat::file_exists(path);
 }
 
 bool HasFileExtension(std::u16string_view file_name, std::u16string_view extension) {
