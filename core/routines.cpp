@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "platform/fs/device_path.h"
 #include "platform/fs/file_system.h"
 #include "platform/kernel/clock.h"
 #include "platform/text/utf.h"
@@ -140,6 +141,17 @@ bool IsFileNewer(std::u16string_view path_a, std::u16string_view path_b) {
 
 bool FileExists(std::u16string_view path) {
     return plat::file_exists(path);
+}
+
+std::optional<int> ReadNumberFile(std::u16string_view path) {
+    auto host = plat::host_path(path);
+    if (!host) return std::nullopt;
+    std::FILE* file = std::fopen(host->c_str(), "r");
+    if (!file) return std::nullopt;
+    int value = 0;
+    const bool ok = std::fscanf(file, "%d", &value) == 1;
+    std::fclose(file);
+    return ok ? std::optional<int>(value) : std::nullopt;
 }
 
 bool HasFileExtension(std::u16string_view file_name, std::u16string_view extension) {

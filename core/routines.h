@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <ctime>
+#include <optional>
 #include <vector>
 
 #include "core/text.h"
@@ -45,6 +46,9 @@ std::time_t FallbackDateTime();
 // File tests on instrument paths.
 bool IsFileNewer(std::u16string_view path_a, std::u16string_view path_b);
 bool FileExists(std::u16string_view path);
+// The decimal number at the start of a text file; nothing when the file
+// cannot be opened or does not start with a number.
+std::optional<int> ReadNumberFile(std::u16string_view path);
 bool HasFileExtension(std::u16string_view file_name, std::u16string_view extension);
 bool IsSystemFolder(std::u16string_view folder, std::u16string_view name);
 bool IsFileNameFree(std::u16string_view folder, std::u16string_view name,

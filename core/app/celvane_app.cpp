@@ -35,19 +35,6 @@ constexpr uint32_t kBioSetWord = 0xBABA0003;
 
 plat::MemoryStatus g_memoryStatus;
 
-// One decimal number from an instrument file; nothing when it cannot be
-// read.
-std::optional<int> ReadNumberFile(std::u16string_view path) {
-    auto host = plat::host_path(path);
-    if (!host) return std::nullopt;
-    std::FILE* file = std::fopen(host->c_str(), "r");
-    if (!file) return std::nullopt;
-    int value = 0;
-    const bool ok = std::fscanf(file, "%d", &value) == 1;
-    std::fclose(file);
-    return ok ? std::optional<int>(value) : std::nullopt;
-}
-
 bool ContainsIgnoreCase(std::u16string_view text, std::u16string_view part) {
     return std::search(text.begin(), text.end(), part.begin(), part.end(),
                        [](char16_t a, char16_t b) {

@@ -1,12 +1,11 @@
 #include "core/settings/system_settings.h"
 
-#include <cstdio>
 #include <cstring>
 #include <string>
 
 #include "core/res_string.h"
+#include "core/routines.h"
 #include "platform/fs/atomic_save.h"
-#include "platform/fs/device_path.h"
 #include "platform/text/utf.h"
 
 namespace {
@@ -25,14 +24,7 @@ constexpr std::u16string_view kDevModeValue = u"DEVMODE";
 // The language id: one decimal number; the default when the file cannot be
 // opened or holds no number.
 uint32_t ReadLanguageFile() {
-    auto path = plat::host_path(kLanguageFile);
-    if (!path) return kDefaultLanguage;
-    std::FILE* file = std::fopen(path->c_str(), "r");
-    if (file == nullptr) return kDefaultLanguage;
-    int id = 0;
-    bool read = std::fscanf(file, "%d", &id) == 1;
-    std::fclose(file);
-    return read ? uint32_t(id) : kDefaultLanguage;
+    return uint32_t(ReadNumberFile(kLanguageFile).value_or(int(kDefaultLanguage)));
 }
 
 // Skipped when the folder is missing.
