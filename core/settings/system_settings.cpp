@@ -412,16 +412,14 @@ bool CSystemSettings::LoadPrinterTable() {
     auto printers = OpenPrintersKey();
     if (!printers) return false;
     printers_.clear();
-    printerCount_ = 0;
     const uint32_t subkeys = printers->GetSubKeyCount();
     if (subkeys < 2) return true;
     // Every subkey but "Ports" is a printer.
-    printers_.resize(subkeys - 1);
-    for (uint32_t i = 0; printerCount_ < printers_.size(); ++i) {
+    for (uint32_t i = 0; printers_.size() < subkeys - 1; ++i) {
         auto name = printers->EnumSubKey(i);
         if (!name) break;
         if (plat::equals_ignore_case(*name, kPortsKey)) continue;
-        CPrinterRecord& record = printers_[printerCount_++];
+        CPrinterRecord& record = printers_.emplace_back();
         record.Name = *name;
         auto key = printers->OpenSubKey(*name, false);
         if (!key || key->GetValueCount() == 0) continue;
@@ -431,10 +429,9 @@ bool CSystemSettings::LoadPrinterTable() {
         in.String(u"Draft Quality", record.DraftQuality);
         in.String(u"High Quality", record.HighQuality);
     }
-    printers_.resize(printerCount_);
     return true;
 }
 
 const CPrinterRecord* CSystemSettings::GetPrinter(uint32_t index) const {
-    return index < printerCount_ ? &printers_[index] : nullptr;
+    return index < printers_.size() ? &printers_[index] : nullptr;
 }

@@ -81,7 +81,7 @@ class CSystemSettings {
     virtual bool Load();
 
     bool IsPrinterInstalled() const { return printerInstalled_; }
-    uint32_t GetPrinterCount() const { return printerCount_; }
+    uint32_t GetPrinterCount() const { return uint32_t(printers_.size()); }
     // Null past the count.
     const CPrinterRecord* GetPrinter(uint32_t index) const;
 
@@ -134,6 +134,5 @@ class CSystemSettings {
 
     bool printerInstalled_ = false;
     std::vector<CPrinterRecord> printers_;
-    uint32_t printerCount_ = 0;
     core::Text boardName_;
 };
