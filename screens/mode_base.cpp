@@ -8,7 +8,6 @@
 
 namespace {
 
-constexpr uint32_t WM_COMMAND_ID = 0x0111;
 constexpr uint32_t kSwitchScreenCommand = 32810;
 constexpr uint32_t kQuestionBeep = 0x20;
 constexpr int kKeyLockedText = 64392;
@@ -130,12 +129,12 @@ void CModeBase::ReturnToMeasurementScreen(int exceptId) {
 
 int CModeBase::OnCommand(uint32_t code, intptr_t) {
     if (code == 0x80000024u) {
-        post_to_frame(WM_COMMAND_ID, 32832, 0);
+        post_to_frame(plat::WM_COMMAND, 32832, 0);
         return 1;
     }
     if (code == 0x8000001Du || code == 0x8000001Eu ||
         (code >= 0x80000025u && code <= 0x80000027u)) {
-        post_to_frame(WM_COMMAND_ID, 32828, static_cast<intptr_t>(code));
+        post_to_frame(plat::WM_COMMAND, 32828, static_cast<intptr_t>(code));
         return 1;
     }
     return 0;
@@ -205,7 +204,7 @@ void CModeBase::SwitchToPendingScreen() {
     auto* s = services();
     CModeBase* screen = s ? s->GetCurrentMeasurementScreen() : nullptr;
     if (freshActivation_ && screen)
-        post_to_frame(WM_COMMAND_ID, kSwitchScreenCommand, reinterpret_cast<intptr_t>(screen));
+        post_to_frame(plat::WM_COMMAND, kSwitchScreenCommand, reinterpret_cast<intptr_t>(screen));
 }
 
 void CModeBase::UpdateStatusIcons(int, int) {}

@@ -28,7 +28,6 @@ constexpr char16_t kModeFile[] = u"\\FlashFX Disk\\System\\mode.txt";
 constexpr char16_t kSystemFolder[] = u"\\FlashFX Disk\\System\\";
 constexpr char kBuildDate[] = "Mar 14 2013";
 constexpr uint32_t kStillActive = 259;
-constexpr uint32_t kWmClose = 0x0010;
 constexpr uint32_t kAlarmMask = 2;
 constexpr uint32_t kBioRequest = 0xBABA0004;
 constexpr uint32_t kBioSetWord = 0xBABA0003;
@@ -323,11 +322,8 @@ int CCelvaneApp::MonthFromName(std::u16string_view text) {
     static constexpr const char16_t* kMonths[] = {u"jan", u"feb", u"mar", u"apr", u"may", u"jun",
                                                   u"jul", u"aug", u"sep", u"oct", u"nov", u"dec"};
     if (text.size() < 3) return 1;
-    auto lower = [](char16_t c) { return c >= u'A' && c <= u'Z' ? char16_t(c + 32) : c; };
     for (int m = 0; m < 12; ++m) {
-        if (lower(text[0]) == kMonths[m][0] && lower(text[1]) == kMonths[m][1] &&
-            lower(text[2]) == kMonths[m][2])
-            return m + 1;
+        if (plat::equals_ignore_case(text.substr(0, 3), kMonths[m])) return m + 1;
     }
     return 1;
 }
@@ -412,7 +408,7 @@ bool CCelvaneApp::StopCurrentMode() {
 }
 
 void CCelvaneApp::RequestShutdown() {
-    if (frame_ && plat::is_window(frame_)) frame_->PostMessage(kWmClose, 0, 0);
+    if (frame_ && plat::is_window(frame_)) frame_->PostMessage(plat::WM_CLOSE);
 }
 
 // ------------------------------------------------------------ storage
