@@ -112,12 +112,7 @@ bool LanguageBinding::Load(int32_t id, bool forceEnglish, UiFonts& fonts) {
     // The help library is English's; a wrong one is not kept. It does not
     // undo the language change that has already been made.
     help_.unload();
-    plat::Library help = plat::Library::load(kEnglishHelp);
-    if (help) {
-        auto* getId = help.bind<LangDllIdFn>("GetLangDllId");
-        auto* res = help.bind<char16_t*(int32_t)>("GetLanguageRes");
-        if (getId && res && getId() == kLanguageEnglish) help_ = std::move(help);
-    }
+    help_ = LoadChecked(kEnglishHelp, kLanguageEnglish);
     return true;
 }
 
