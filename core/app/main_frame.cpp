@@ -1,7 +1,5 @@
 #include "core/app/main_frame.h"
 
-#include <exception>
-
 #include "core/app/celvane_app.h"
 #include "core/app/message_box.h"
 #include "core/history.h"
@@ -166,9 +164,6 @@ bool CChildView::OnCommand(uintptr_t wparam, intptr_t lparam) {
     if (id < kCmdFirst || id > kCmdLast) return CWnd::OnCommand(wparam, lparam);
     try {
         if (Dispatch(id, lparam)) return true;
-    } catch (const std::exception&) {
-        ShowMessage(LoadResString(kExceptionText), MB_OK);
-        return true;
     } catch (...) {
         ShowMessage(LoadResString(kExceptionText), MB_OK);
         return true;
