@@ -25,6 +25,23 @@ void AddToChain(T*& head, T* item) {
         head = item;
 }
 
+// Takes `item` out of the chain that starts at `head` and clears its link;
+// false when it is not in the chain.
+template <typename T>
+bool RemoveFromChain(T*& head, T* item) {
+    T* prev = nullptr;
+    for (T* i = head; i; prev = i, i = NextIn(i)) {
+        if (i != item) continue;
+        if (prev)
+            prev->SetNext(NextIn(i));
+        else
+            head = NextIn(i);
+        i->SetNext(nullptr);
+        return true;
+    }
+    return false;
+}
+
 // Deletes every object of a chain, one after the other (never recursively, so
 // long chains cannot exhaust the stack).
 template <typename T>

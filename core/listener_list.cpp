@@ -23,17 +23,7 @@ void CListenerList::Add(CChainLink* item) {
 
 bool CListenerList::Remove(CChainLink* item) {
     std::lock_guard lock(mutex_);
-    CChainLink* prev = nullptr;
-    for (CChainLink* i = head_; i; prev = i, i = i->GetNext()) {
-        if (i != item) continue;
-        if (prev)
-            prev->SetNext(i->GetNext());
-        else
-            head_ = i->GetNext();
-        i->SetNext(nullptr);
-        return true;
-    }
-    return false;
+    return core::RemoveFromChain(head_, item);
 }
 
 void CListenerList::DeleteAll() {

@@ -36,17 +36,6 @@ class ChainBuilder {
     CSortedItem* tail_ = nullptr;
 };
 
-void Unlink(CSortedItem*& chain, CSortedItem* item) {
-    if (chain == item) {
-        chain = item->NextItem();
-    } else {
-        CSortedItem* p = chain;
-        while (p->NextItem() != item) p = p->NextItem();
-        p->SetNext(item->GetNext());
-    }
-    item->SetNext(nullptr);
-}
-
 // One step of the selection sort: takes the smallest (ascending) or largest
 // (descending) item out of the chain. For text keys the candidate starts at
 // the first item whose key is not empty; a chain of only empty keys gives
@@ -73,7 +62,7 @@ CSortedItem* SelectOne(CSortedItem*& chain, SortKey key, bool ascending) {
             best = std::move(text);
         }
     }
-    Unlink(chain, candidate);
+    core::RemoveFromChain(chain, candidate);
     return candidate;
 }
 
@@ -91,7 +80,7 @@ CSortedItem* CSortedItemList::TakeByMode(CSortedItem*& chain, uint32_t mode_id) 
     for (CSortedItem* i = chain; i;) {
         CSortedItem* next = i->NextItem();
         if (i->GetModeId() == mode_id) {
-            Unlink(chain, i);
+            core::RemoveFromChain(chain, i);
             taken.Append(i);
         }
         i = next;
@@ -167,13 +156,7 @@ CSortedItem* CSortedItemList::FindByName(std::u16string_view name) const {
 
 bool CSortedItemList::Remove(CSortedItem* item) {
     std::lock_guard lock(mutex_);
-    for (CSortedItem* i = head_; i; i = i->NextItem()) {
-        if (i == item) {
-            Unlink(head_, item);
-            return true;
-        }
-    }
-    return false;
+    return core::RemoveFromChain(head_, item);
 }
 
 uint32_t CSortedItemList::CountFlagA() const {
