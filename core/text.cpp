@@ -47,12 +47,8 @@ Text TrimLeadingBlanks(std::u16string_view text) {
 }
 
 int CompareUnits(std::u16string_view a, std::u16string_view b) {
-    size_t n = a.size() < b.size() ? a.size() : b.size();
-    for (size_t i = 0; i < n; ++i) {
-        if (a[i] != b[i]) return a[i] < b[i] ? -1 : 1;
-    }
-    if (a.size() == b.size()) return 0;
-    return a.size() < b.size() ? -1 : 1;
+    // char16_t is unsigned, so the view's comparison orders by code unit.
+    return a.compare(b);
 }
 
 }  // namespace core
