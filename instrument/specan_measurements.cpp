@@ -26,6 +26,7 @@ uint8_t LevelByte(double db) {
 
 namespace {
 
+using instrument::GetLe;
 using instrument::ReadLe;
 using instrument::WriteLe;
 
@@ -161,16 +162,8 @@ void CSpectrumMeasurement::SetComparedRecord(const uint8_t* record) {
 int CSpectrumMeasurement::SetupChanged(CMeasSetup* setup) {
     if (compared_.empty() || !setup) return 1;
     const uint8_t* r = compared_.data();
-    auto u16 = [r](size_t o) {
-        uint16_t v;
-        std::memcpy(&v, r + o, 2);
-        return v;
-    };
-    auto u64 = [r](size_t o) {
-        uint64_t v;
-        std::memcpy(&v, r + o, 8);
-        return v;
-    };
+    auto u16 = [r](size_t o) { return GetLe<uint16_t>(r, o); };
+    auto u64 = [r](size_t o) { return GetLe<uint64_t>(r, o); };
     if (u64(0) != Centre(*setup)) return 1;
     if (u64(8) != Span(*setup)) return 1;
     if (u16(20) != Word(setup->GetDetectionMode())) return 1;
@@ -253,9 +246,8 @@ void COccupiedBwMeasurement::FillSweepRecord(uint8_t* record) {
 
 int COccupiedBwMeasurement::SetupChanged(CMeasSetup* setup) {
     if (CSpectrumMeasurement::SetupChanged(setup)) return 1;
-    uint16_t mode, value;
-    std::memcpy(&mode, compared_.data() + 40, 2);
-    std::memcpy(&value, compared_.data() + 42, 2);
+    const uint16_t mode = GetLe<uint16_t>(compared_.data(), 40);
+    const uint16_t value = GetLe<uint16_t>(compared_.data(), 42);
     const int32_t m = setup->GetThresholdMode();
     if (Word(m) != mode) return 1;
     if (m == 0 && Word(setup->GetThresholdPercent()) != value) return 1;
