@@ -45,6 +45,12 @@ uint16_t Word(int32_t v) {
     return static_cast<uint16_t>(v);
 }
 
+// A reply block of the spectrum family whose id carries this reply number.
+bool IsReply(CDataBlock& block, uint32_t number) {
+    uint16_t id = 0;
+    return block.GetClass() == kClass && ReadLe(block, 0, id) && (id & 0xFFu) == number;
+}
+
 // The converter the record fields share: whole numbers of the setup's
 // choices.
 uint16_t ReverseRbw(const CMeasSetup& s) {
@@ -256,9 +262,7 @@ int COccupiedBwMeasurement::SetupChanged(CMeasSetup* setup) {
 }
 
 CDeviceItem* COccupiedBwMeasurement::ParseReply(CDataBlock& block) {
-    uint16_t id = 0;
-    if (block.GetClass() == 0x3000 && ReadLe(block, 0, id) && (id & 0xFF) == reply_number_ &&
-        obw_item_) {
+    if (IsReply(block, reply_number_) && obw_item_) {
         uint64_t bw = 0;
         if (!ReadLe(block, 8, bw)) return nullptr;
         obw_item_->SetId(reply_number_);
@@ -314,8 +318,7 @@ void CChannelPowerMeasurement::FillSweepRecord(uint8_t* record) {
 }
 
 CDeviceItem* CChannelPowerMeasurement::ParseReply(CDataBlock& block) {
-    uint16_t id = 0;
-    if (block.GetClass() == 0x3000 && ReadLe(block, 0, id) && (id & 0xFF) == 3 && cp_item_) {
+    if (IsReply(block, 3) && cp_item_) {
         float v = 0;
         double power = specan::kNoPower;
         if (ReadLe(block, 8, v) && Finite(v)) power = v;
@@ -391,9 +394,7 @@ void CAcprMeasurement::FillSweepRecord(uint8_t* record) {
 }
 
 CDeviceItem* CAcprMeasurement::ParseReply(CDataBlock& block) {
-    uint16_t id = 0;
-    if (!(block.GetClass() == 0x3000 && ReadLe(block, 0, id) && (id & 0xFF) == 4 && acpr_item_))
-        return CChannelPowerMeasurement::ParseReply(block);
+    if (!IsReply(block, 4) || !acpr_item_) return CChannelPowerMeasurement::ParseReply(block);
     CAcprItem& item = *acpr_item_;
     item.SetId(4);
     item.lower = item.upper = 0;
@@ -504,9 +505,7 @@ void CDemodSignalMeasurement::FillSweepRecord(uint8_t* r) {
 }
 
 CDeviceItem* CDemodSignalMeasurement::ParseReply(CDataBlock& block) {
-    uint16_t id = 0;
-    if (!(block.GetClass() == 0x3000 && ReadLe(block, 0, id) && (id & 0xFF) == 7 && demod_item_))
-        return CSpectrumMeasurement::ParseReply(block);
+    if (!IsReply(block, 7) || !demod_item_) return CSpectrumMeasurement::ParseReply(block);
     uint16_t count = 0;
     if (!ReadLe(block, 6, count) || count >= specan::kMaxDemodSamples) return nullptr;
     float level = 0;
