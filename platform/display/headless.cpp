@@ -155,12 +155,10 @@ void HeadlessDisplay::run_script(std::istream& in) {
                 if (cmd->shift) post_key_input(VK_SHIFT, false);
                 settle();
                 break;
-            case K::Wheel: {
-                const int step = cmd->x < 0 ? -WHEEL_DELTA : WHEEL_DELTA;
-                for (int i = 0; i < std::abs(cmd->x); ++i) post_wheel_input(step);
+            case K::Wheel:
+                post_wheel_notches(cmd->x);
                 settle();
                 break;
-            }
             case K::Click:
                 post_mouse_input(WM_LBUTTONDOWN, {cmd->x, cmd->y});
                 post_mouse_input(WM_LBUTTONUP, {cmd->x, cmd->y});

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <cstdlib>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -460,6 +461,11 @@ void post_mouse_input(uint32_t button_msg, Point screen) {
 void post_wheel_input(int delta, Point screen) {
     post_input(WM_MOUSEWHEEL, static_cast<uintptr_t>(static_cast<intptr_t>(delta)),
                make_lparam(screen.x, screen.y));
+}
+
+void post_wheel_notches(int notches) {
+    const int step = notches < 0 ? -WHEEL_DELTA : WHEEL_DELTA;
+    for (int i = 0; i < std::abs(notches); ++i) post_wheel_input(step);
 }
 
 Point get_cursor_pos() {
