@@ -44,8 +44,6 @@ uint32_t error_from_errno(int err) {
             return ERROR_BUSY;
         case ENOEXEC:
             return ERROR_BAD_EXE_FORMAT;
-        case EIO:
-            return ERROR_GEN_FAILURE;
         default:
             return ERROR_GEN_FAILURE;
     }
