@@ -51,9 +51,7 @@ std::optional<fs::path> existing(std::u16string_view path, struct stat* st) {
     auto host = host_path(path);
     if (!host) return std::nullopt;
     if (::stat(host->c_str(), st) != 0) {
-        std::error_code ec;
-        fail(fs::is_directory(host->parent_path(), ec) ? ERROR_FILE_NOT_FOUND
-                                                       : ERROR_PATH_NOT_FOUND);
+        fail(detail::missing_entry_error(*host));
         return std::nullopt;
     }
     return host;

@@ -58,6 +58,12 @@ bool fail(uint32_t code) {
     return false;
 }
 
+uint32_t missing_entry_error(const std::filesystem::path& host) {
+    std::error_code ec;
+    return std::filesystem::is_directory(host.parent_path(), ec) ? ERROR_FILE_NOT_FOUND
+                                                                 : ERROR_PATH_NOT_FOUND;
+}
+
 bool write_all(int fd, std::span<const std::byte> data) {
     size_t done = 0;
     while (done < data.size()) {

@@ -119,8 +119,7 @@ Process Process::start(std::u16string_view instrument_path,
     if (!host) return Process();
     std::error_code ec;
     if (!fs::exists(*host, ec)) {
-        set_last_error(fs::is_directory(host->parent_path(), ec) ? ERROR_FILE_NOT_FOUND
-                                                                 : ERROR_PATH_NOT_FOUND);
+        set_last_error(detail::missing_entry_error(*host));
         return Process();
     }
     if (fs::is_directory(*host, ec) || ::access(host->c_str(), X_OK) != 0) {
