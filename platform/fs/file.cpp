@@ -71,12 +71,7 @@ File File::open(std::u16string_view path, FileAccess access, FileOpen how) {
         int err = errno;
         uint32_t code = detail::error_from_errno(err);
         if (err == EEXIST) code = ERROR_FILE_EXISTS;
-        if (err == ENOENT) {
-            // A missing folder on the way is "path not found".
-            std::error_code ec;
-            if (!std::filesystem::is_directory(host->parent_path(), ec))
-                code = ERROR_PATH_NOT_FOUND;
-        }
+        if (err == ENOENT) code = detail::missing_entry_error(*host);
         set_last_error(code);
         return File();
     }

@@ -51,9 +51,7 @@ std::optional<fs::path> existing(std::u16string_view path, struct stat* st) {
     auto host = host_path(path);
     if (!host) return std::nullopt;
     if (::stat(host->c_str(), st) != 0) {
-        std::error_code ec;
-        fail(fs::is_directory(host->parent_path(), ec) ? ERROR_FILE_NOT_FOUND
-                                                       : ERROR_PATH_NOT_FOUND);
+        fail(detail::missing_entry_error(*host));
         return std::nullopt;
     }
     return host;
@@ -71,11 +69,8 @@ std::optional<fs::path> creatable(std::u16string_view path) {
     return host;
 }
 
-bool same_entry(const fs::path& a, const fs::path& b) {
-    struct stat sa {
-    }, sb{};
-    return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
-           sa.st_ino == sb.st_ino;
+bool same_entry(const struct stat& a, const struct stat& b) {
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
 }  // namespace
@@ -161,7 +156,7 @@ bool copy_file(std::u16string_view from, std::u16string_view to, bool fail_if_ex
     if (target_exists && fail_if_exists) return fail(ERROR_FILE_EXISTS);
     if (target_exists && (S_ISDIR(tst.st_mode) || !(tst.st_mode & S_IWUSR)))
         return fail(ERROR_ACCESS_DENIED);
-    if (target_exists && same_entry(*source, *target)) return fail(ERROR_SHARING_VIOLATION);
+    if (target_exists && same_entry(st, tst)) return fail(ERROR_SHARING_VIOLATION);
 
     int in = ::open(source->c_str(), O_RDONLY | O_CLOEXEC);
     if (in < 0) return fail_errno();
@@ -194,7 +189,8 @@ bool move_file(std::u16string_view from, std::u16string_view to) {
     auto target = creatable(to);
     if (!target) return false;
     // A move that only changes the case of the name is a rename of one entry.
-    if (::access(target->c_str(), F_OK) == 0 && !same_entry(*source, *target))
+    struct stat tst {};
+    if (::stat(target->c_str(), &tst) == 0 && !same_entry(st, tst))
         return fail(ERROR_ALREADY_EXISTS);
     if (S_ISDIR(st.st_mode)) {
         auto rel = target->lexically_relative(*source);

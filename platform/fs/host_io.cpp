@@ -44,8 +44,6 @@ uint32_t error_from_errno(int err) {
             return ERROR_BUSY;
         case ENOEXEC:
             return ERROR_BAD_EXE_FORMAT;
-        case EIO:
-            return ERROR_GEN_FAILURE;
         default:
             return ERROR_GEN_FAILURE;
     }
@@ -58,6 +56,12 @@ bool fail_errno() {
 bool fail(uint32_t code) {
     set_last_error(code);
     return false;
+}
+
+uint32_t missing_entry_error(const std::filesystem::path& host) {
+    std::error_code ec;
+    return std::filesystem::is_directory(host.parent_path(), ec) ? ERROR_FILE_NOT_FOUND
+                                                                 : ERROR_PATH_NOT_FOUND;
 }
 
 bool write_all(int fd, std::span<const std::byte> data) {

@@ -14,7 +14,7 @@ std::filesystem::path g_root;
 std::filesystem::path device_root() {
     std::lock_guard lock(g_root_lock);
     if (g_root.empty()) {
-        const char* env = std::getenv("CELVANE_ROOT");
+        const char* env = std::getenv(kDeviceRootVariable);
         g_root = (env && *env) ? std::filesystem::path(env) : std::filesystem::path("build/device");
         g_root = std::filesystem::absolute(g_root);
     }

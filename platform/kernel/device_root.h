@@ -8,6 +8,7 @@ namespace plat {
 // storage, registry, run-time locks). Chosen by `--root DIR`, else by the
 // CELVANE_ROOT environment variable, else "build/device".
 std::filesystem::path device_root();
+inline constexpr const char* kDeviceRootVariable = "CELVANE_ROOT";
 void set_device_root(const std::filesystem::path& root);
 
 // Picks `--root DIR` (or `--root=DIR`) out of a program's arguments and makes

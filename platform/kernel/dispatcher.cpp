@@ -11,17 +11,15 @@
 namespace plat::detail {
 
 namespace {
-// Timed waiters, so that a virtual clock can wake them when it moves, and
-// every blocked waiter, so that a driver of virtual time can tell whether a
-// thread is asleep. Never destroyed: threads may still wait while the
-// process exits.
-std::vector<Waiter*>& timed_waiters() {
-    static auto* list = new std::vector<Waiter*>;
-    return *list;
-}
+// Every blocked waiter: a virtual clock wakes the timed ones (deadline set)
+// when it moves, and a driver of virtual time asks whether a thread is
+// asleep. Never destroyed: threads may still wait while the process exits.
 std::vector<Waiter*>& blocked_waiters() {
     static auto* list = new std::vector<Waiter*>;
     return *list;
+}
+bool is_timed(const Waiter* w) {
+    return w->deadline != 0;
 }
 }  // namespace
 
@@ -94,7 +92,6 @@ uint32_t wait_for_any(std::span<KObject* const> objects, uint32_t timeout_ms) {
     const bool timed = timeout_ms != INFINITE;
     if (timed) self.deadline = start + timeout_ms;
     for (KObject* o : objects) o->waiters.push_back(&self);
-    if (timed) timed_waiters().push_back(&self);
     blocked_waiters().push_back(&self);
 
     uint32_t result = WAIT_TIMEOUT;
@@ -123,30 +120,32 @@ uint32_t wait_for_any(std::span<KObject* const> objects, uint32_t timeout_ms) {
     }
 
     for (KObject* o : objects) std::erase(o->waiters, &self);
-    if (timed) std::erase(timed_waiters(), &self);
     std::erase(blocked_waiters(), &self);
     return result;
 }
 
 void wake_due_waiters(std::unique_lock<std::mutex>& /*held*/) {
     const uint64_t now = clock_now_ms();
-    for (Waiter* w : timed_waiters()) {
-        if (w->deadline <= now) w->cv.notify_one();
+    for (Waiter* w : blocked_waiters()) {
+        if (is_timed(w) && w->deadline <= now) w->cv.notify_one();
     }
 }
 
 void wake_all_timed_waiters(std::unique_lock<std::mutex>& /*held*/) {
-    for (Waiter* w : timed_waiters()) w->cv.notify_one();
+    for (Waiter* w : blocked_waiters()) {
+        if (is_timed(w)) w->cv.notify_one();
+    }
 }
 
 size_t timed_waiter_count(std::unique_lock<std::mutex>& /*held*/) {
-    return timed_waiters().size();
+    return static_cast<size_t>(
+        std::count_if(blocked_waiters().begin(), blocked_waiters().end(), is_timed));
 }
 
 uint64_t earliest_deadline(std::unique_lock<std::mutex>& /*held*/) {
     uint64_t best = 0;
-    for (Waiter* w : timed_waiters()) {
-        if (best == 0 || w->deadline < best) best = w->deadline;
+    for (Waiter* w : blocked_waiters()) {
+        if (is_timed(w) && (best == 0 || w->deadline < best)) best = w->deadline;
     }
     return best;
 }
@@ -155,7 +154,7 @@ namespace {
 // A waiter whose wait has ended (an object is ready or its deadline came)
 // but which has not run yet to take it.
 bool is_waking(const Waiter* w, uint64_t now) {
-    if (w->deadline != 0 && w->deadline <= now) return true;
+    if (is_timed(w) && w->deadline <= now) return true;
     return std::any_of(w->objects.begin(), w->objects.end(),
                        [&](const KObject* o) { return o->ready(w->tid); });
 }

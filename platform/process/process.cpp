@@ -91,16 +91,16 @@ int open_pidfd(pid_t pid) {
 }
 
 std::vector<std::string> environment_for(std::u16string_view instrument_path) {
+    const std::string path_prefix = std::string(kProgramPathVariable) + "=";
+    const std::string root_prefix = std::string(kDeviceRootVariable) + "=";
     std::vector<std::string> env;
     for (char** e = environ; *e; ++e) {
         std::string_view entry(*e);
-        if (entry.starts_with(std::string(kProgramPathVariable) + "=") ||
-            entry.starts_with("CELVANE_ROOT="))
-            continue;
+        if (entry.starts_with(path_prefix) || entry.starts_with(root_prefix)) continue;
         env.emplace_back(entry);
     }
-    env.push_back(std::string(kProgramPathVariable) + "=" + to_utf8(instrument_path));
-    env.push_back("CELVANE_ROOT=" + device_root().string());
+    env.push_back(path_prefix + to_utf8(instrument_path));
+    env.push_back(root_prefix + device_root().string());
     return env;
 }
 
@@ -119,8 +119,7 @@ Process Process::start(std::u16string_view instrument_path,
     if (!host) return Process();
     std::error_code ec;
     if (!fs::exists(*host, ec)) {
-        set_last_error(fs::is_directory(host->parent_path(), ec) ? ERROR_FILE_NOT_FOUND
-                                                                 : ERROR_PATH_NOT_FOUND);
+        set_last_error(detail::missing_entry_error(*host));
         return Process();
     }
     if (fs::is_directory(*host, ec) || ::access(host->c_str(), X_OK) != 0) {

@@ -255,13 +255,11 @@ uint32_t set_units(const RegKey& key, std::u16string_view name, uint32_t type,
 std::optional<uint32_t> RegKey::get_dword(std::u16string_view name) const {
     auto data = get_typed(*this, name, REG_DWORD);
     if (!data || data->size() != 4) return std::nullopt;
-    return (*data)[0] | ((*data)[1] << 8) | ((*data)[2] << 16) | (uint32_t((*data)[3]) << 24);
+    return detail::dword_value(*data);
 }
 
 uint32_t RegKey::set_dword(std::u16string_view name, uint32_t value) const {
-    uint8_t data[4] = {uint8_t(value), uint8_t(value >> 8), uint8_t(value >> 16),
-                       uint8_t(value >> 24)};
-    return set_value(name, REG_DWORD, data, 4);
+    return set_value(name, REG_DWORD, detail::dword_bytes(value).data(), 4);
 }
 
 std::optional<std::u16string> RegKey::get_string(std::u16string_view name) const {

@@ -79,9 +79,7 @@ void write_value(std::string& out, const RegValueData& v) {
     std::vector<std::u16string> texts;
     char buf[32];
     if (v.type == REG_DWORD && v.data.size() == 4) {
-        uint32_t word =
-            v.data[0] | (v.data[1] << 8) | (v.data[2] << 16) | (uint32_t(v.data[3]) << 24);
-        std::snprintf(buf, sizeof buf, "dword:%08x", word);
+        std::snprintf(buf, sizeof buf, "dword:%08x", dword_value(v.data));
         out += buf;
     } else if (v.type == REG_SZ && as_text(v, text)) {
         out += "sz:";
@@ -193,7 +191,7 @@ bool read_value(std::string_view line, RegValueData& v) {
         if (ec != std::errc() || end != digits.data() + digits.size() || digits.size() != 8)
             return false;
         v.type = REG_DWORD;
-        v.data = {uint8_t(word), uint8_t(word >> 8), uint8_t(word >> 16), uint8_t(word >> 24)};
+        v.data = dword_bytes(word);
         return true;
     }
     if (c.eat("sz:")) {
@@ -267,6 +265,14 @@ std::vector<uint8_t> utf16_bytes(std::u16string_view text) {
         data.push_back(static_cast<uint8_t>(c >> 8));
     }
     return data;
+}
+
+std::vector<uint8_t> dword_bytes(uint32_t value) {
+    return {uint8_t(value), uint8_t(value >> 8), uint8_t(value >> 16), uint8_t(value >> 24)};
+}
+
+uint32_t dword_value(const std::vector<uint8_t>& data) {
+    return data[0] | (data[1] << 8) | (data[2] << 16) | (uint32_t(data[3]) << 24);
 }
 
 RegNode* RegNode::child(std::u16string_view n) const {

@@ -43,6 +43,9 @@ struct RegNode {
 // bytes are dropped).
 std::u16string utf16_units(const std::vector<uint8_t>& data);
 std::vector<uint8_t> utf16_bytes(std::u16string_view text);
+// A REG_DWORD's four little-endian bytes, and back (`data` holds four bytes).
+std::vector<uint8_t> dword_bytes(uint32_t value);
+uint32_t dword_value(const std::vector<uint8_t>& data);
 
 // The tree's root holds one child per hive, named "HKEY_CURRENT_USER" and
 // "HKEY_LOCAL_MACHINE".

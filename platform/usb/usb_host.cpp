@@ -10,6 +10,7 @@
 #include <list>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <utility>
 
 #include "platform/kernel/debug_out.h"
@@ -263,16 +264,14 @@ class DeviceSlot : public DeviceLink, public std::enable_shared_from_this<Device
         for (auto& t : finished) t->run_callback();
     }
 
-    bool endpoint_exists(const UsbEndpointDescriptor* ep) const {
-        return std::any_of(endpoints_.begin(), endpoints_.end(), [&](const auto& e) {
-            return e.address == ep->address && (e.attributes & USB_ENDPOINT_TYPE_MASK) ==
-                                                   (ep->attributes & USB_ENDPOINT_TYPE_MASK);
-        });
-    }
-    Endpoint endpoint_of(const UsbEndpointDescriptor* ep) const {
-        for (const Endpoint& e : info_.endpoints)
-            if (e.address == ep->address) return e;
-        return {};
+    // The device's endpoint with the descriptor's address and type.
+    std::optional<Endpoint> find_endpoint(const UsbEndpointDescriptor* ep) const {
+        for (const Endpoint& e : info_.endpoints) {
+            if (e.address == ep->address &&
+                (e.type & USB_ENDPOINT_TYPE_MASK) == (ep->attributes & USB_ENDPOINT_TYPE_MASK))
+                return e;
+        }
+        return std::nullopt;
     }
 
     struct Notification {
@@ -359,11 +358,13 @@ DeviceSlot* slot_of(UsbDeviceHandle device) {
 
 UsbPipeHandle open_pipe(UsbDeviceHandle device, const UsbEndpointDescriptor* endpoint) {
     DeviceSlot* slot = slot_of(device);
-    if (!slot || !endpoint || !slot->endpoint_exists(endpoint)) {
+    std::optional<Endpoint> found;
+    if (slot && endpoint) found = slot->find_endpoint(endpoint);
+    if (!found) {
         set_last_error(ERROR_INVALID_PARAMETER);
         return nullptr;
     }
-    return new UsbPipe_{slot->shared_from_this(), slot->endpoint_of(endpoint)};
+    return new UsbPipe_{slot->shared_from_this(), *found};
 }
 
 int32_t close_pipe(UsbPipeHandle pipe) {

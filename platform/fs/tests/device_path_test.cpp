@@ -1,10 +1,9 @@
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <fstream>
 
 #include "platform/fs/device_path.h"
-#include "platform/kernel/device_root.h"
+#include "platform/fs/tests/test_support.h"
 #include "platform/kernel/errors.h"
 #include "platform/kernel/last_error.h"
 
@@ -14,13 +13,9 @@ namespace fs = std::filesystem;
 
 class DevicePath : public ::testing::Test {
   protected:
-    void SetUp() override {
-        root_ = fs::temp_directory_path() / ("device-path-" + std::to_string(getpid()));
-        fs::create_directories(root_ / "FlashFX Disk" / "My Traces");
-        plat::set_device_root(root_);
-    }
-    void TearDown() override { fs::remove_all(root_); }
-    fs::path root_;
+    void SetUp() override { fs::create_directories(root_ / "FlashFX Disk" / "My Traces"); }
+    celvane_test::TempRoot temp_{"device-path"};
+    const fs::path& root_ = temp_.path();
 };
 
 TEST_F(DevicePath, LooksUpCaseInsensitivelyAndCreatesInTheGivenCase) {
