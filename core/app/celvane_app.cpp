@@ -14,6 +14,7 @@
 #include "core/routines.h"
 #include "platform/devices/device_manager.h"
 #include "platform/framework/system_services.h"
+#include "platform/fs/atomic_save.h"
 #include "platform/fs/device_path.h"
 #include "platform/gfx/font.h"
 #include "platform/kernel/clock.h"
@@ -655,12 +656,8 @@ void CCelvaneApp::SaveMode() {
         if (id == CModeBase::kTools || id == CModeBase::kSetup)
             id = currentMode_->GetLastMeasurementModeId();
     }
-    auto host = plat::host_path(kModeFile);
-    if (!host) return;
-    std::FILE* file = std::fopen(host->c_str(), "w");
-    if (!file) return;
-    std::fprintf(file, "%d", id);
-    std::fclose(file);
+    // Saved whole or not at all: a power loss while saving keeps the old file.
+    plat::atomic_save(kModeFile, std::to_string(id));
 }
 
 void CCelvaneApp::ContrastDown(uint32_t step) {
