@@ -19,7 +19,7 @@ constexpr int kItemsPerPacket = 64;      // network-analyzer items per data pack
 constexpr int kSamplesPerPacket = 500;   // audio samples per data packet
 constexpr int kSamplesPerBlock = 10500;  // an audio block completes after 10,000 samples
 constexpr int kMaxSpectrumPoints = 705;
-constexpr int kMaxNaPoints = 11265;
+constexpr int kMaxNaPoints = static_cast<int>(dsp::kAreaItems);
 constexpr std::size_t kSmallData = 60;  // small blocks fill one 64-byte transfer
 constexpr int kTableSlots = static_cast<int>(dsp::kTableEntriesPerPacket);
 
@@ -51,6 +51,17 @@ Bytes text_bytes(const std::string& s, std::size_t n) {
 
 Clock::duration seconds(double s) {
     return std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(s));
+}
+
+// A small block: the head and `data` padded with zeros to kSmallData bytes.
+Bytes small_packet(std::uint16_t type, const Bytes& data) {
+    Bytes p;
+    append_le<std::uint16_t>(p, type);
+    Bytes body = data;
+    if (body.size() < kSmallData) body.resize(kSmallData, 0);
+    append_le<std::uint16_t>(p, static_cast<std::uint16_t>(body.size()));
+    p.insert(p.end(), body.begin(), body.end());
+    return p;
 }
 
 Bytes large_packet(std::uint16_t type, int start, int count, const Bytes& data) {
@@ -174,13 +185,7 @@ void AcquisitionBoard::flush(const Outgoing& out) {
 }
 
 void AcquisitionBoard::queue_small(std::uint16_t type, const Bytes& data, Outgoing& out) {
-    Bytes p;
-    append_le<std::uint16_t>(p, type);
-    Bytes body = data;
-    if (body.size() < kSmallData) body.resize(kSmallData, 0);
-    append_le<std::uint16_t>(p, static_cast<std::uint16_t>(body.size()));
-    p.insert(p.end(), body.begin(), body.end());
-    out.packets.push_back(std::move(p));
+    out.packets.push_back(small_packet(type, data));
 }
 
 void AcquisitionBoard::reply(std::uint16_t command, const Bytes& data, Outgoing& out) {
@@ -511,14 +516,7 @@ void AcquisitionBoard::next_round(Stream& st) {
                      {a.channel_dbm, a.lower_dbm, a.upper_dbm, a.lower_ratio_db, a.upper_ratio_db})
                     append_le<float>(r, static_cast<float>(v));
             }
-            if (!r.empty()) {
-                Bytes p;
-                append_le<std::uint16_t>(p, id);
-                r.resize(kSmallData, 0);
-                append_le<std::uint16_t>(p, static_cast<std::uint16_t>(r.size()));
-                p.insert(p.end(), r.begin(), r.end());
-                st.pending.push_back(std::move(p));
-            }
+            if (!r.empty()) st.pending.push_back(small_packet(id, r));
             const double t = zero_span ? get_le<std::uint32_t>(st.payload, 40) / 1000.0
                                        : spectrum_.sweep_time_s(s);
             st.pause = seconds(scale * t / std::max(packets, 1));
@@ -584,13 +582,7 @@ void AcquisitionBoard::next_round(Stream& st) {
                         computed_terms_[0x2021] = ex;
                     }
                 }
-                Bytes ack(4, 0);
-                ack.resize(kSmallData, 0);
-                Bytes p;
-                append_le<std::uint16_t>(p, id);
-                append_le<std::uint16_t>(p, static_cast<std::uint16_t>(ack.size()));
-                p.insert(p.end(), ack.begin(), ack.end());
-                st.pending.push_back(std::move(p));
+                st.pending.push_back(small_packet(id, {}));
                 st.pause = seconds(scale * duration);
             }
             if (!items.empty()) {
