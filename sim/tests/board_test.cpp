@@ -8,6 +8,7 @@
 
 #include "drivers/dsp/dsp_protocol.h"
 #include "sim/board_factory.h"
+#include "sim/tests/simulated_device.h"
 #include "sim/tools/board_host.h"
 
 namespace {
@@ -18,13 +19,7 @@ using sim::BoardHost;
 using sim::Bytes;
 using sim::get_le;
 using sim::put_le;
-
-sim::Scene fast_scene() {
-    sim::Scene s = sim::default_scene();
-    s.time_scale = 0;
-    s.receiver.noise_variation = false;
-    return s;
-}
+using sim_test::fast_scene;
 
 Bytes sweep_record(int points = 705) {
     Bytes r(40, 0);
