@@ -6,6 +6,7 @@
 
 #include "core/res_string.h"
 #include "core/text.h"
+#include "instrument/block_reader.h"
 #include "instrument/device_item_manager.h"
 
 namespace {
@@ -250,10 +251,8 @@ bool CQueryReplyItem::Fill(const uint8_t* data, uint32_t size) {
     if (!data || size < kReplyBytes) return false;
     for (int i = 0; i < kMarkers; ++i) {
         present[i] = data[i];
-        std::memcpy(&frequency[i], data + 8 + 8 * i, 8);
-        float l;
-        std::memcpy(&l, data + 56 + 4 * i, 4);
-        level[i] = l;
+        frequency[i] = instrument::GetLe<double>(data, 8 + 8 * i);
+        level[i] = instrument::GetLe<float>(data, 56 + 4 * i);
     }
     return true;
 }

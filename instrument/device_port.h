@@ -40,6 +40,7 @@ class CDevicePort {
     virtual int SendMessage(uint16_t /*id*/, const void* /*payload*/, uint16_t /*argument*/) {
         return 0;
     }
+    // Queues a table upload; the table's bytes are copied before this returns.
     virtual int SendTable(uint16_t /*index*/, const void* /*data*/, uint16_t /*count*/) {
         return 0;
     }

@@ -26,6 +26,7 @@ uint8_t LevelByte(double db) {
 
 namespace {
 
+using instrument::GetLe;
 using instrument::ReadLe;
 using instrument::WriteLe;
 
@@ -42,6 +43,12 @@ bool Finite(float v) {
 
 uint16_t Word(int32_t v) {
     return static_cast<uint16_t>(v);
+}
+
+// A reply block of the spectrum family whose id carries this reply number.
+bool IsReply(CDataBlock& block, uint32_t number) {
+    uint16_t id = 0;
+    return block.GetClass() == kClass && ReadLe(block, 0, id) && (id & 0xFFu) == number;
 }
 
 // The converter the record fields share: whole numbers of the setup's
@@ -161,16 +168,8 @@ void CSpectrumMeasurement::SetComparedRecord(const uint8_t* record) {
 int CSpectrumMeasurement::SetupChanged(CMeasSetup* setup) {
     if (compared_.empty() || !setup) return 1;
     const uint8_t* r = compared_.data();
-    auto u16 = [r](size_t o) {
-        uint16_t v;
-        std::memcpy(&v, r + o, 2);
-        return v;
-    };
-    auto u64 = [r](size_t o) {
-        uint64_t v;
-        std::memcpy(&v, r + o, 8);
-        return v;
-    };
+    auto u16 = [r](size_t o) { return GetLe<uint16_t>(r, o); };
+    auto u64 = [r](size_t o) { return GetLe<uint64_t>(r, o); };
     if (u64(0) != Centre(*setup)) return 1;
     if (u64(8) != Span(*setup)) return 1;
     if (u16(20) != Word(setup->GetDetectionMode())) return 1;
@@ -253,9 +252,8 @@ void COccupiedBwMeasurement::FillSweepRecord(uint8_t* record) {
 
 int COccupiedBwMeasurement::SetupChanged(CMeasSetup* setup) {
     if (CSpectrumMeasurement::SetupChanged(setup)) return 1;
-    uint16_t mode, value;
-    std::memcpy(&mode, compared_.data() + 40, 2);
-    std::memcpy(&value, compared_.data() + 42, 2);
+    const uint16_t mode = GetLe<uint16_t>(compared_.data(), 40);
+    const uint16_t value = GetLe<uint16_t>(compared_.data(), 42);
     const int32_t m = setup->GetThresholdMode();
     if (Word(m) != mode) return 1;
     if (m == 0 && Word(setup->GetThresholdPercent()) != value) return 1;
@@ -264,9 +262,7 @@ int COccupiedBwMeasurement::SetupChanged(CMeasSetup* setup) {
 }
 
 CDeviceItem* COccupiedBwMeasurement::ParseReply(CDataBlock& block) {
-    uint16_t id = 0;
-    if (block.GetClass() == 0x3000 && ReadLe(block, 0, id) && (id & 0xFF) == reply_number_ &&
-        obw_item_) {
+    if (IsReply(block, reply_number_) && obw_item_) {
         uint64_t bw = 0;
         if (!ReadLe(block, 8, bw)) return nullptr;
         obw_item_->SetId(reply_number_);
@@ -322,8 +318,7 @@ void CChannelPowerMeasurement::FillSweepRecord(uint8_t* record) {
 }
 
 CDeviceItem* CChannelPowerMeasurement::ParseReply(CDataBlock& block) {
-    uint16_t id = 0;
-    if (block.GetClass() == 0x3000 && ReadLe(block, 0, id) && (id & 0xFF) == 3 && cp_item_) {
+    if (IsReply(block, 3) && cp_item_) {
         float v = 0;
         double power = specan::kNoPower;
         if (ReadLe(block, 8, v) && Finite(v)) power = v;
@@ -399,9 +394,7 @@ void CAcprMeasurement::FillSweepRecord(uint8_t* record) {
 }
 
 CDeviceItem* CAcprMeasurement::ParseReply(CDataBlock& block) {
-    uint16_t id = 0;
-    if (!(block.GetClass() == 0x3000 && ReadLe(block, 0, id) && (id & 0xFF) == 4 && acpr_item_))
-        return CChannelPowerMeasurement::ParseReply(block);
+    if (!IsReply(block, 4) || !acpr_item_) return CChannelPowerMeasurement::ParseReply(block);
     CAcprItem& item = *acpr_item_;
     item.SetId(4);
     item.lower = item.upper = 0;
@@ -512,9 +505,7 @@ void CDemodSignalMeasurement::FillSweepRecord(uint8_t* r) {
 }
 
 CDeviceItem* CDemodSignalMeasurement::ParseReply(CDataBlock& block) {
-    uint16_t id = 0;
-    if (!(block.GetClass() == 0x3000 && ReadLe(block, 0, id) && (id & 0xFF) == 7 && demod_item_))
-        return CSpectrumMeasurement::ParseReply(block);
+    if (!IsReply(block, 7) || !demod_item_) return CSpectrumMeasurement::ParseReply(block);
     uint16_t count = 0;
     if (!ReadLe(block, 6, count) || count >= specan::kMaxDemodSamples) return nullptr;
     float level = 0;

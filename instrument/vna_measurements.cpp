@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <vector>
 
 #include "core/frequency_range.h"
 #include "core/params.h"
@@ -179,12 +178,9 @@ int CVnaMeasurement::SendCalTable(uint32_t kind, const void* table) {
         case 13:
         case 15:
         case 17:
-        case 34: {
-            if (!table) return 0;
-            std::vector<uint8_t> copy(static_cast<const uint8_t*>(table),
-                                      static_cast<const uint8_t*>(table) + vna::kTableBytes);
-            return SendTable(Msg(kind), copy.data());
-        }
+        case 34:
+            // The link copies the table before SendTable returns.
+            return SendTable(Msg(kind), table);
         default:
             return 0;
     }

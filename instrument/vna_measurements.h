@@ -48,7 +48,7 @@ class CVnaMeasurement : public CDspMeasurement {
     int SendSweepSetup(uint32_t kind);
     // Kinds 9, 10, 12, 14, 16, 18, 20, 24, 32, 33 (display points) and 23, 36.
     int SendCommand(uint32_t kind);
-    // Kinds 11, 13, 15, 17, 34: a copy of the 90,120-byte term table.
+    // Kinds 11, 13, 15, 17, 34: the 90,120-byte term table.
     int SendCalTable(uint32_t kind, const void* table);
     // Kinds 19, 21.
     int SendFrequencyList(uint32_t kind);

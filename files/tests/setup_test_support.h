@@ -1,16 +1,13 @@
 #pragma once
 // Fakes for the setup tests: an environment with or without lists and a
 // setup file that records what it was asked to do.
-#include <unistd.h>
-
 #include <filesystem>
 #include <memory>
-#include <string>
 #include <vector>
 
 #include "files/sa_meas_setup.h"
 #include "files/vna_meas_setup.h"
-#include "platform/kernel/device_root.h"
+#include "platform/fs/tests/test_support.h"
 
 // Stand-ins for list entries; the setups only keep and compare the pointers.
 inline CAntenna* FakeAntenna() {
@@ -88,20 +85,10 @@ struct ChangeCounter {
     int count = 0;
 };
 
-class TempDeviceRoot {
+// A fresh device root with the calibration folder.
+class TempDeviceRoot : public celvane_test::TempRoot {
   public:
-    TempDeviceRoot()
-        : root_(std::filesystem::temp_directory_path() /
-                ("celvane-files-" + std::to_string(getpid()))) {
-        std::filesystem::create_directories(root_ / "FlashFX Disk" / "My Cals");
-        plat::set_device_root(root_);
+    TempDeviceRoot() : TempRoot("celvane-files") {
+        std::filesystem::create_directories(path() / "FlashFX Disk" / "My Cals");
     }
-    ~TempDeviceRoot() {
-        std::error_code ec;
-        std::filesystem::remove_all(root_, ec);
-    }
-    const std::filesystem::path& path() const { return root_; }
-
-  private:
-    std::filesystem::path root_;
 };

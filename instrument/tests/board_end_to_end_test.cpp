@@ -7,12 +7,12 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <thread>
 
 #include "drivers/dsp/dsp_protocol.h"
 #include "drivers/dsp/tests/install_driver.h"
 #include "instrument/dsp_interface.h"
 #include "instrument/tests/recording_screen.h"
+#include "instrument/tests/wait_for.h"
 #include "platform/devices/device_manager.h"
 #include "platform/fs/tests/test_support.h"
 #include "platform/kernel/clock.h"
@@ -26,6 +26,7 @@ namespace fs = std::filesystem;
 using instrument_test::RecordingScreen;
 using instrument_test::SweepBlock;
 using instrument_test::SweepMeasurement;
+using instrument_test::WaitFor;
 
 plat::usb::AttachId g_board = 0;
 
@@ -54,14 +55,8 @@ class BoardEnvironment : public ::testing::Environment {
 [[maybe_unused]] auto* const environment =
     ::testing::AddGlobalTestEnvironment(new BoardEnvironment);
 
-template <typename F>
-bool WaitFor(F done, int real_ms = 20000) {
-    for (int i = 0; i < real_ms; ++i) {
-        if (done()) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return done();
-}
+// The board may take a while to come up under a sanitizer on a busy machine.
+constexpr int kBoardWaitMs = 20000;
 
 constexpr uint64_t kCentre = 940000000, kSpan = 20000000;
 
@@ -102,7 +97,8 @@ class BoardEndToEnd : public ::testing::Test {
     void SetUp() override {
         link_.Start();
         ASSERT_EQ(link_.Open(), 1) << "DSP1: not open";
-        ASSERT_TRUE(WaitFor([&] { return link_.GetState() == CDspInterface::kIdle; }));
+        ASSERT_TRUE(
+            WaitFor([&] { return link_.GetState() == CDspInterface::kIdle; }, kBoardWaitMs));
         m_.Init(&screen_);
         link_.SetListener(&m_);
         m_.StartWorker();
@@ -120,7 +116,7 @@ class BoardEndToEnd : public ::testing::Test {
 
 TEST_F(BoardEndToEnd, SweepCarriesTheSceneCarrier) {
     m_.Send();
-    ASSERT_TRUE(WaitFor([&] { return !FullSweep(screen_.Blocks(), 0).empty(); }));
+    ASSERT_TRUE(WaitFor([&] { return !FullSweep(screen_.Blocks(), 0).empty(); }, kBoardWaitMs));
     const auto sweep = FullSweep(screen_.Blocks(), 0);
     const SweepBlock* best = &sweep.back();  // the whole trace
     const double step = static_cast<double>(kSpan) / 704;
@@ -129,7 +125,8 @@ TEST_F(BoardEndToEnd, SweepCarriesTheSceneCarrier) {
     EXPECT_NE(best->thread, plat::current_thread_id());
     EXPECT_EQ(m_.GetState(), CMeasurement::kAcquiring);
     EXPECT_GE(screen_.sent.load(), 1);
-    EXPECT_TRUE(WaitFor([&] { return screen_.idle.load() > 0; }));  // the worker saw replies
+    EXPECT_TRUE(
+        WaitFor([&] { return screen_.idle.load() > 0; }, kBoardWaitMs));  // the worker saw replies
 }
 
 TEST_F(BoardEndToEnd, TenRestartsLoseNoBlockAndLeaveOneWorker) {
@@ -146,7 +143,8 @@ TEST_F(BoardEndToEnd, TenRestartsLoseNoBlockAndLeaveOneWorker) {
             return out;
         };
         m_.Send();
-        ASSERT_TRUE(WaitFor([&] { return !FullSweep(fresh(), 0).empty(); })) << "restart " << i;
+        ASSERT_TRUE(WaitFor([&] { return !FullSweep(fresh(), 0).empty(); }, kBoardWaitMs))
+            << "restart " << i;
         const auto seen = fresh();
         std::string order;
         for (const auto& b : seen) order += std::to_string(b.next) + " ";
@@ -157,14 +155,14 @@ TEST_F(BoardEndToEnd, TenRestartsLoseNoBlockAndLeaveOneWorker) {
 
 TEST_F(BoardEndToEnd, UnplugAndReplugResumesTheSweep) {
     m_.Send();
-    ASSERT_TRUE(WaitFor([&] { return !FullSweep(screen_.Blocks(), 0).empty(); }));
+    ASSERT_TRUE(WaitFor([&] { return !FullSweep(screen_.Blocks(), 0).empty(); }, kBoardWaitMs));
     ASSERT_TRUE(plat::usb::Host::instance().detach(g_board));
-    ASSERT_TRUE(WaitFor([&] { return screen_.HasStatus("CDspInterface failed:"); }));
+    ASSERT_TRUE(WaitFor([&] { return screen_.HasStatus("CDspInterface failed:"); }, kBoardWaitMs));
     EXPECT_FALSE(link_.IsConnected());
     g_board = sim::attach_simulated_board();
     ASSERT_NE(g_board, 0u);
     const size_t from = screen_.Blocks().size();
-    ASSERT_TRUE(WaitFor([&] { return !FullSweep(screen_.Blocks(), from).empty(); }));
+    ASSERT_TRUE(WaitFor([&] { return !FullSweep(screen_.Blocks(), from).empty(); }, kBoardWaitMs));
     EXPECT_TRUE(link_.IsConnected());
 }
 

@@ -3,7 +3,6 @@
 // acquisition driver installed, the simulated board of a scene attached to
 // the USB host behind a recorder that keeps every command packet the board
 // receives, and the main program's DSP link opened on "DSP1:".
-#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -11,12 +10,12 @@
 #include <mutex>
 #include <span>
 #include <stdexcept>
-#include <thread>
 #include <vector>
 
 #include "drivers/dsp/dsp_protocol.h"
 #include "drivers/dsp/tests/install_driver.h"
 #include "instrument/dsp_interface.h"
+#include "instrument/tests/wait_for.h"
 #include "platform/devices/device_manager.h"
 #include "platform/fs/tests/test_support.h"
 #include "platform/kernel/debug_out.h"
@@ -102,9 +101,8 @@ class BoardRig {
         id_ = plat::usb::Host::instance().attach(board_);
         link_.Start();
         if (link_.Open() != 1) throw std::runtime_error("DSP1: did not open");
-        for (int i = 0; i < 500 && link_.GetState() != CDspInterface::kIdle; ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        if (link_.GetState() != CDspInterface::kIdle) throw std::runtime_error("link not ready");
+        if (!instrument_test::WaitFor([&] { return link_.GetState() == CDspInterface::kIdle; }))
+            throw std::runtime_error("link not ready");
     }
     ~BoardRig() {
         link_.Stop();

@@ -10,6 +10,7 @@
 #include "instrument/dsp_interface.h"
 #include "instrument/dsp_message.h"
 #include "instrument/tests/recording_screen.h"
+#include "instrument/tests/wait_for.h"
 #include "platform/kernel/clock.h"
 #include "platform/kernel/debug_out.h"
 #include "platform/kernel/errors.h"
@@ -19,6 +20,7 @@ namespace {
 
 using instrument_test::RecordingScreen;
 using instrument_test::SweepMeasurement;
+using instrument_test::WaitFor;
 
 struct Call {
     uint32_t code;
@@ -105,15 +107,6 @@ class ScriptedLink : public CDspInterface {
     std::vector<Call> calls_;
     std::deque<std::vector<uint8_t>> blocks_;
 };
-
-template <typename F>
-bool WaitFor(F done, int real_ms = 5000) {
-    for (int i = 0; i < real_ms; ++i) {
-        if (done()) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return done();
-}
 
 class DspLinkTest : public ::testing::Test {
   protected:

@@ -9,11 +9,13 @@
 #include "instrument/device_port.h"
 #include "instrument/measurement.h"
 #include "instrument/tests/recording_screen.h"
+#include "instrument/tests/wait_for.h"
 #include "platform/kernel/clock.h"
 
 namespace {
 
 using instrument_test::RecordingScreen;
+using instrument_test::WaitFor;
 
 class Probe : public CMeasurement {
   public:
@@ -34,15 +36,6 @@ class SilentPort : public CDevicePort {
     std::atomic<bool> alive{false};
     std::atomic<int> stops{0};
 };
-
-template <typename F>
-bool WaitFor(F done, int real_ms = 5000) {
-    for (int i = 0; i < real_ms; ++i) {
-        if (done()) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return done();
-}
 
 TEST(Measurement, StartAndStopUnderTheSharedMutex) {
     SilentPort port;

@@ -63,7 +63,7 @@ bool HeadlessDisplay::start(uint32_t ui_tid) {
     thread_ = std::thread([this, in, owned] {
         if (in) {
             run_script(*in);
-            if (!stopping_) request_quit(ui_tid_, stop_);
+            if (!stopping()) request_quit(ui_tid_, stop_);
         }
         run_on_after_script();
     });
@@ -71,7 +71,6 @@ bool HeadlessDisplay::start(uint32_t ui_tid) {
 }
 
 void HeadlessDisplay::stop() {
-    stopping_ = true;
     stop_.set();
     if (thread_.joinable()) thread_.join();
     clock_.reset();
@@ -99,7 +98,7 @@ bool HeadlessDisplay::settle() {
     int stalled_ms = 0;
     for (;;) {
         if (idle.wait(0)) return true;
-        if (stop_.wait(0)) return false;
+        if (stopping()) return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
         let_time_pass(stalled_ms, idle);
     }
@@ -111,7 +110,7 @@ void HeadlessDisplay::wait_ms(uint32_t ms) {
         return;
     }
     const uint64_t target = clock_->now() + ms;
-    while (!stopping_) {
+    while (!stopping()) {
         if (!settle()) return;
         const uint64_t now = clock_->now();
         uint64_t next = next_timer_due(ui_tid_);
@@ -133,7 +132,7 @@ void HeadlessDisplay::wait_ms(uint32_t ms) {
 void HeadlessDisplay::run_script(std::istream& in) {
     std::string line;
     int number = 0;
-    while (!stopping_ && std::getline(in, line)) {
+    while (!stopping() && std::getline(in, line)) {
         ++number;
         std::string error;
         const auto cmd = parse_script_line(line, &error);
@@ -155,12 +154,10 @@ void HeadlessDisplay::run_script(std::istream& in) {
                 if (cmd->shift) post_key_input(VK_SHIFT, false);
                 settle();
                 break;
-            case K::Wheel: {
-                const int step = cmd->x < 0 ? -WHEEL_DELTA : WHEEL_DELTA;
-                for (int i = 0; i < std::abs(cmd->x); ++i) post_wheel_input(step);
+            case K::Wheel:
+                post_wheel_notches(cmd->x);
                 settle();
                 break;
-            }
             case K::Click:
                 post_mouse_input(WM_LBUTTONDOWN, {cmd->x, cmd->y});
                 post_mouse_input(WM_LBUTTONUP, {cmd->x, cmd->y});
@@ -187,8 +184,7 @@ void HeadlessDisplay::run_script(std::istream& in) {
 void HeadlessDisplay::run_on_after_script() {
     // Lets time run so that the program's own waits end.
     int stalled_ms = 0;
-    while (!stopping_) {
-        if (stop_.wait(0)) return;
+    while (!stopping()) {
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
         let_time_pass(stalled_ms, stop_);
     }

@@ -35,6 +35,7 @@ class HeadlessDisplay : public DisplayBackend {
 
   private:
     void run_script(std::istream& in);
+    bool stopping() const { return stop_.is_set(); }
     bool settle();  // waits until the UI thread is idle; false when stopping
     void wait_ms(uint32_t ms);
     void run_on_after_script();
@@ -48,7 +49,6 @@ class HeadlessDisplay : public DisplayBackend {
     std::unique_ptr<VirtualClock> clock_;
     uint32_t ui_tid_ = 0;
     Event stop_{true, false};
-    std::atomic<bool> stopping_{false};
     std::atomic<int> errors_{0};
     std::thread thread_;
 };

@@ -148,14 +148,10 @@ void SdlDisplay::run(std::atomic<int>* started) {
                         }
                     }
                     break;
-                case SDL_MOUSEWHEEL: {
-                    const int notches =
-                        e.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -e.wheel.y : e.wheel.y;
-                    for (int i = 0; i < std::abs(notches); ++i) {
-                        post_wheel_input(notches < 0 ? -WHEEL_DELTA : WHEEL_DELTA);
-                    }
+                case SDL_MOUSEWHEEL:
+                    post_wheel_notches(e.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -e.wheel.y
+                                                                                   : e.wheel.y);
                     break;
-                }
                 case SDL_WINDOWEVENT:
                     dirty = true;
                     break;

@@ -29,26 +29,4 @@ std::vector<uint8_t> pack_dib_rows(const Bitmap& bitmap, int bits_per_pixel) {
     return out;
 }
 
-Bitmap unpack_dib_rows(std::span<const uint8_t> rows, int width, int height, int bits_per_pixel) {
-    const bool top_down = height < 0;
-    const int64_t h = top_down ? -static_cast<int64_t>(height) : height;
-    if (width < 1 || h < 1 || (bits_per_pixel != 16 && bits_per_pixel != 24)) return {};
-    const uint64_t row_bytes = dib_row_bytes(static_cast<uint32_t>(width), bits_per_pixel);
-    if (rows.size() < row_bytes * static_cast<uint64_t>(h)) return {};
-    Bitmap b = Bitmap::create(width, static_cast<int>(h));
-    if (!b) return b;
-    for (int64_t y = 0; y < h; ++y) {
-        const uint8_t* src = rows.data() + static_cast<size_t>(y * row_bytes);
-        uint32_t* dst = b.row(static_cast<int>(top_down ? y : h - 1 - y));
-        if (bits_per_pixel == 16) {
-            for (int x = 0; x < width; ++x)
-                dst[x] = from_x1r5g5b5(static_cast<uint16_t>(src[2 * x] | (src[2 * x + 1] << 8)));
-        } else {
-            for (int x = 0; x < width; ++x)
-                dst[x] = RGB(src[3 * x + 2], src[3 * x + 1], src[3 * x]);
-        }
-    }
-    return b;
-}
-
 }  // namespace plat

@@ -3,7 +3,6 @@
 // and printer transfers: 16-bit X1R5G5B5 and 24-bit B,G,R, rows padded to four
 // bytes and stored bottom-up (the last row of the image first).
 #include <cstdint>
-#include <span>
 #include <vector>
 
 #include "platform/gfx/bitmap.h"
@@ -30,9 +29,5 @@ constexpr COLORREF from_x1r5g5b5(uint16_t v) {
 
 // Packs a bitmap into bottom-up rows of 16 (X1R5G5B5) or 24 (B,G,R) bits.
 std::vector<uint8_t> pack_dib_rows(const Bitmap& bitmap, int bits_per_pixel);
-// Unpacks bottom-up rows (16 or 24 bits) into a new bitmap. `rows` must hold
-// height * dib_row_bytes(width, bpp) bytes; otherwise the result is empty.
-// A negative height means the rows are stored top-down.
-Bitmap unpack_dib_rows(std::span<const uint8_t> rows, int width, int height, int bits_per_pixel);
 
 }  // namespace plat

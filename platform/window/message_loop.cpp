@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <cstdlib>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -52,7 +53,7 @@ struct Timer {
 struct ThreadState {
     std::mutex m;  // guards timers and probes (other threads set timers)
     std::vector<Timer> timers;
-    std::vector<std::shared_ptr<Event>> probes;
+    std::vector<Event> probes;
     MessageFilter filter;  // touched only by the owner
 };
 
@@ -166,7 +167,7 @@ bool route_input(Message& m) {
     return true;
 }
 
-// Handles a message meant for the layer; true when it must not reach the caller.
+// Handles a message the layer queued for itself.
 void handle_internal(const Message& m) {
     switch (m.message) {
         case kSent: {
@@ -179,10 +180,10 @@ void handle_internal(const Message& m) {
             break;
         }
         case kIdleProbe: {
-            auto* holder = reinterpret_cast<std::shared_ptr<Event>*>(m.lparam);
+            auto* probe = reinterpret_cast<Event*>(m.lparam);
             std::lock_guard lock(own_state().m);
-            own_state().probes.push_back(std::move(*holder));
-            delete holder;
+            own_state().probes.push_back(std::move(*probe));
+            delete probe;
             break;
         }
         case kRun: {
@@ -226,8 +227,8 @@ Window* find_paint(const std::vector<Window*>& list) {
     return nullptr;
 }
 
-uint64_t own_next_due() {
-    ThreadState& st = own_state();
+// When the thread's next timer is due; 0 for none.
+uint64_t earliest_due(ThreadState& st) {
     std::lock_guard lock(st.m);
     uint64_t best = 0;
     for (const Timer& t : st.timers) {
@@ -274,11 +275,11 @@ bool next_message(Message& out, bool remove, bool wait) {
         {
             ThreadState& st = own_state();
             std::lock_guard lock(st.m);
-            for (auto& p : st.probes) p->set();
+            for (const Event& p : st.probes) p.set();
             st.probes.clear();
         }
         if (!wait) return false;
-        const uint64_t due = own_next_due();
+        const uint64_t due = earliest_due(own_state());
         const uint32_t timeout =
             due == 0 ? INFINITE : static_cast<uint32_t>(due > now ? due - now : 0);
         if (timeout == 0) continue;
@@ -427,13 +428,7 @@ bool kill_timer(Window* w, uintptr_t id) {
 }
 
 uint64_t next_timer_due(uint32_t tid) {
-    auto st = state_of(tid);
-    std::lock_guard lock(st->m);
-    uint64_t best = 0;
-    for (const Timer& t : st->timers) {
-        if (best == 0 || t.due < best) best = t.due;
-    }
-    return best;
+    return earliest_due(*state_of(tid));
 }
 
 void set_input_thread(uint32_t tid) {
@@ -468,6 +463,11 @@ void post_wheel_input(int delta, Point screen) {
                make_lparam(screen.x, screen.y));
 }
 
+void post_wheel_notches(int notches) {
+    const int step = notches < 0 ? -WHEEL_DELTA : WHEEL_DELTA;
+    for (int i = 0; i < std::abs(notches); ++i) post_wheel_input(step);
+}
+
 Point get_cursor_pos() {
     const intptr_t lp = g_cursor.load();
     return {get_x_lparam(lp), get_y_lparam(lp)};
@@ -479,13 +479,13 @@ int16_t get_key_state(uint32_t vk) {
 }
 
 Event request_idle_signal(uint32_t tid) {
-    auto ev = std::make_shared<Event>(true, false);
-    auto* holder = new std::shared_ptr<Event>(ev);
-    if (!post_internal(tid, kIdleProbe, reinterpret_cast<intptr_t>(holder))) {
-        delete holder;
+    const Event ev(true, false);
+    auto* probe = new Event(ev);  // a second handle, for the thread to set
+    if (!post_internal(tid, kIdleProbe, reinterpret_cast<intptr_t>(probe))) {
+        delete probe;
         return Event();
     }
-    return *ev;
+    return ev;
 }
 
 bool wait_ui_idle(uint32_t tid, uint32_t timeout_ms) {

@@ -70,6 +70,8 @@ void post_key_input(uint32_t vk, bool down, uint16_t repeat = 1);
 // screen coordinates.
 void post_mouse_input(uint32_t button_msg, Point screen);
 void post_wheel_input(int delta, Point screen = {});
+// One WHEEL_DELTA step per notch (negative notches turn the other way).
+void post_wheel_notches(int notches);
 // Where the pointer last touched the screen (screen coordinates).
 Point get_cursor_pos();
 // Negative while the key is down (the state as of the message being handled).

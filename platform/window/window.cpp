@@ -35,6 +35,12 @@ TreeState& tree() {
     return t;
 }
 
+// Clears the focus when it lies in `w` or below it. The tree lock is held.
+void drop_focus_within(const Window* w) {
+    Window*& focus = tree().focus;
+    if (focus && (focus == w || focus->is_descendant_of(w))) focus = nullptr;
+}
+
 void subtract_one(const Rect& a, const Rect& cut, std::vector<Rect>& out) {
     const Rect c = a.intersect(cut);
     if (c.empty()) {
@@ -122,20 +128,14 @@ void Window::destroy() {
     const bool was_visible = is_visible();
     send_message(this, WM_DESTROY, 0, 0);
     for (Window* c : children()) c->destroy();
-    Window* old_focus = nullptr;
     {
         Lock lock(detail::tree_lock());
-        auto& t = tree();
-        if (t.focus && (t.focus == this || t.focus->is_descendant_of(this))) {
-            old_focus = t.focus;
-            t.focus = nullptr;
-        }
-        if (t.capture == this) t.capture = nullptr;
+        drop_focus_within(this);
+        if (tree().capture == this) tree().capture = nullptr;
         WindowTree::unlink(this);
-        t.live.erase(this);
+        tree().live.erase(this);
         alive_ = false;
     }
-    (void)old_focus;
     detail::forget_window_timers(this);
     if (was_visible) expose(was);
     window_proc(WM_NCDESTROY, 0, 0);  // the object may be gone after this
@@ -279,8 +279,7 @@ bool Window::show(int cmd) {
             invalidate(nullptr, true);
         } else {
             Lock lock(detail::tree_lock());
-            auto& t = tree();
-            if (t.focus && (t.focus == this || t.focus->is_descendant_of(this))) t.focus = nullptr;
+            drop_focus_within(this);
             expose(screen_rect());
         }
     }

@@ -11,7 +11,7 @@ namespace detail {
 std::recursive_mutex& tree_lock();
 // Makes thread `tid` look at its windows again (a paint or timer is due).
 void wake_ui_thread(uint32_t tid);
-// Drops the timers and queued paint of a window that is going away.
+// Drops the timers of a window that is going away.
 void forget_window_timers(Window* w);
 
 }  // namespace detail

@@ -22,6 +22,7 @@
 #include <thread>
 
 #include "platform/gfx/color.h"
+#include "platform/gfx/tests/magick_pixel.h"
 #include "platform/window/messages.h"
 
 extern char** environ;
@@ -131,15 +132,7 @@ std::string screen_pixel(const std::string& display, const std::filesystem::path
     const std::string grab =
         "import -display " + display + " -window root '" + shot.string() + "' 2>/dev/null";
     if (std::system(grab.c_str()) != 0) return "no shot";
-    const std::string cmd = "convert '" + shot.string() + "' -crop 1x1+" + std::to_string(x) + "+" +
-                            std::to_string(y) +
-                            " -depth 8 -format '%[hex:p{0,0}]' info:- 2>/dev/null";
-    FILE* p = popen(cmd.c_str(), "r");
-    if (!p) return {};
-    char buf[64] = {};
-    const size_t n = fread(buf, 1, sizeof buf - 1, p);
-    pclose(p);
-    return "#" + std::string(buf, n).substr(0, 6);
+    return magick_pixel(shot, x, y);
 }
 
 TEST(SdlDisplay, KeysMapToTheInstrument) {

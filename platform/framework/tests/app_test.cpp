@@ -17,6 +17,7 @@
 #include "platform/framework/dialog.h"
 #include "platform/framework/frame.h"
 #include "platform/framework/system_services.h"
+#include "platform/gfx/tests/magick_pixel.h"
 #include "platform/kernel/clock.h"
 #include "platform/kernel/thread.h"
 
@@ -25,19 +26,6 @@ namespace {
 
 constexpr int kDialogId = 211;
 constexpr COLORREF kViewColor = RGB(0, 96, 48);
-
-// The pixel of a PNG file at (x, y) as ImageMagick reads it: "#RRGGBB".
-std::string png_pixel(const std::filesystem::path& file, int x, int y) {
-    const std::string cmd = "convert '" + file.string() + "' -crop 1x1+" + std::to_string(x) + "+" +
-                            std::to_string(y) +
-                            " -depth 8 -format '%[hex:p{0,0}]' info:- 2>/dev/null";
-    FILE* p = popen(cmd.c_str(), "r");
-    if (!p) return {};
-    char buf[64] = {};
-    const size_t n = fread(buf, 1, sizeof buf - 1, p);
-    pclose(p);
-    return "#" + std::string(buf, n).substr(0, 6);
-}
 
 void register_test_dialog() {
     DialogTemplate t;
@@ -272,11 +260,11 @@ TEST_F(ScriptedSession, TimersCommandsKeysDialogsAndShots) {
     std::snprintf(caption_hex, sizeof caption_hex, "#%02X%02X%02X",
                   GetRValue(CDialog::kCaptionColor), GetGValue(CDialog::kCaptionColor),
                   GetBValue(CDialog::kCaptionColor));
-    EXPECT_EQ(png_pixel(shot1, 5, 5), view_hex);
-    EXPECT_EQ(png_pixel(shot1, dlg_left + 2, dlg_top + 2), caption_hex);
-    EXPECT_NE(png_pixel(shot1, dlg_left + 2, dlg_top + kCaptionHeight + 2), view_hex);
+    EXPECT_EQ(magick_pixel(shot1, 5, 5), view_hex);
+    EXPECT_EQ(magick_pixel(shot1, dlg_left + 2, dlg_top + 2), caption_hex);
+    EXPECT_NE(magick_pixel(shot1, dlg_left + 2, dlg_top + kCaptionHeight + 2), view_hex);
     // After the dialog the view shows again where it was.
-    EXPECT_EQ(png_pixel(shot2, dlg_left + 2, dlg_top + kCaptionHeight + 2), view_hex);
+    EXPECT_EQ(magick_pixel(shot2, dlg_left + 2, dlg_top + kCaptionHeight + 2), view_hex);
 }
 
 TEST(Application, ExitRoutineRunsAfterAFailedStart) {
