@@ -19,7 +19,7 @@ constexpr int kItemsPerPacket = 64;      // network-analyzer items per data pack
 constexpr int kSamplesPerPacket = 500;   // audio samples per data packet
 constexpr int kSamplesPerBlock = 10500;  // an audio block completes after 10,000 samples
 constexpr int kMaxSpectrumPoints = 705;
-constexpr int kMaxNaPoints = 11265;
+constexpr int kMaxNaPoints = static_cast<int>(dsp::kAreaItems);
 constexpr std::size_t kSmallData = 60;  // small blocks fill one 64-byte transfer
 constexpr int kTableSlots = static_cast<int>(dsp::kTableEntriesPerPacket);
 
@@ -51,6 +51,17 @@ Bytes text_bytes(const std::string& s, std::size_t n) {
 
 Clock::duration seconds(double s) {
     return std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(s));
+}
+
+// A small block: the head and `data` padded with zeros to kSmallData bytes.
+Bytes small_packet(std::uint16_t type, const Bytes& data) {
+    Bytes p;
+    append_le<std::uint16_t>(p, type);
+    Bytes body = data;
+    if (body.size() < kSmallData) body.resize(kSmallData, 0);
+    append_le<std::uint16_t>(p, static_cast<std::uint16_t>(body.size()));
+    p.insert(p.end(), body.begin(), body.end());
+    return p;
 }
 
 Bytes large_packet(std::uint16_t type, int start, int count, const Bytes& data) {
@@ -174,13 +185,7 @@ void AcquisitionBoard::flush(const Outgoing& out) {
 }
 
 void AcquisitionBoard::queue_small(std::uint16_t type, const Bytes& data, Outgoing& out) {
-    Bytes p;
-    append_le<std::uint16_t>(p, type);
-    Bytes body = data;
-    if (body.size() < kSmallData) body.resize(kSmallData, 0);
-    append_le<std::uint16_t>(p, static_cast<std::uint16_t>(body.size()));
-    p.insert(p.end(), body.begin(), body.end());
-    out.packets.push_back(std::move(p));
+    out.packets.push_back(small_packet(type, data));
 }
 
 void AcquisitionBoard::reply(std::uint16_t command, const Bytes& data, Outgoing& out) {
@@ -403,6 +408,16 @@ void AcquisitionBoard::start_message(std::uint16_t id, const Bytes& payload, Out
 
 std::vector<Complex> AcquisitionBoard::measured_sweep(int kind,
                                                       const std::vector<double>& f) const {
+    // An uploaded term counts once it covers the whole sweep.
+    const auto term = [&](std::uint16_t id) -> const std::vector<Complex>* {
+        const auto it = uploaded_terms_.find(id);
+        return it != uploaded_terms_.end() && it->second.size() >= f.size() ? &it->second : nullptr;
+    };
+    const std::vector<Complex>* et = term(0x2011);
+    const std::vector<Complex>* ex = term(0x2022);
+    const std::vector<Complex>* ed = term(0x200F);
+    const std::vector<Complex>* es = term(0x200D);
+    const std::vector<Complex>* er = term(0x200B);
     std::vector<Complex> out(f.size());
     for (std::size_t i = 0; i < f.size(); ++i) {
         switch (kind) {
@@ -423,30 +438,16 @@ std::vector<Complex> AcquisitionBoard::measured_sweep(int kind,
                 break;
             case 0x2002: {
                 const Complex m = network_.raw_transmission(f[i], network_.dut_s21(f[i]));
-                auto et = uploaded_terms_.find(0x2011);
-                auto ex = uploaded_terms_.find(0x2022);
-                if (et != uploaded_terms_.end() && et->second.size() >= f.size()) {
-                    const Complex x = ex != uploaded_terms_.end() && ex->second.size() >= f.size()
-                                          ? ex->second[i]
-                                          : 0.0;
-                    out[i] = NetworkModel::correct_transmission(m, et->second[i], x);
-                } else {
-                    out[i] = m;
-                }
+                out[i] = et ? NetworkModel::correct_transmission(m, (*et)[i],
+                                                                 ex ? (*ex)[i] : Complex(0.0))
+                            : m;
                 break;
             }
             default: {
                 const Complex m = network_.raw_reflection(f[i], network_.dut_s11(f[i]));
-                auto ed = uploaded_terms_.find(0x200F);
-                auto es = uploaded_terms_.find(0x200D);
-                auto er = uploaded_terms_.find(0x200B);
-                const bool corrected =
-                    ed != uploaded_terms_.end() && es != uploaded_terms_.end() &&
-                    er != uploaded_terms_.end() && ed->second.size() >= f.size() &&
-                    es->second.size() >= f.size() && er->second.size() >= f.size();
-                out[i] = corrected ? NetworkModel::correct_reflection(m, ed->second[i],
-                                                                      es->second[i], er->second[i])
-                                   : m;
+                out[i] = ed && es && er
+                             ? NetworkModel::correct_reflection(m, (*ed)[i], (*es)[i], (*er)[i])
+                             : m;
             }
         }
     }
@@ -456,159 +457,140 @@ std::vector<Complex> AcquisitionBoard::measured_sweep(int kind,
 // Fills the stream's next round of packets: one sweep, one audio chunk, one
 // acknowledgement.
 void AcquisitionBoard::next_round(Stream& st) {
-    {
-        const double scale = scene_.time_scale;
-        const std::uint16_t id = st.id;
-        const std::uint16_t cls = id & 0xF000;
-        if (cls == 0x3000 && id == 0x3007) {
-            // Audio: the first two sample slots of each block carry the level.
-            const int modulation = get_le<std::uint16_t>(st.payload, 40);
-            const int in_block = static_cast<int>(st.samples % kSamplesPerBlock);
-            std::vector<std::int16_t> pcm =
-                spectrum_.audio(modulation, st.samples, kSamplesPerPacket);
-            if (in_block == 0) {
-                const float level = static_cast<float>(spectrum_.audio_level_dbm());
-                std::memcpy(pcm.data(), &level, sizeof level);
+    const double scale = scene_.time_scale;
+    const std::uint16_t id = st.id;
+    const std::uint16_t cls = id & 0xF000;
+    if (id == 0x3007) {
+        // Audio: the first two sample slots of each block carry the level.
+        const int modulation = get_le<std::uint16_t>(st.payload, 40);
+        const int in_block = static_cast<int>(st.samples % kSamplesPerBlock);
+        std::vector<std::int16_t> pcm = spectrum_.audio(modulation, st.samples, kSamplesPerPacket);
+        if (in_block == 0) {
+            const float level = static_cast<float>(spectrum_.audio_level_dbm());
+            std::memcpy(pcm.data(), &level, sizeof level);
+        }
+        Bytes data(pcm.size() * 2);
+        std::memcpy(data.data(), pcm.data(), data.size());
+        st.pending.push_back(large_packet(id, in_block, kSamplesPerPacket, data));
+        st.samples += kSamplesPerPacket;
+        st.pause = seconds(scale * kSamplesPerPacket / SpectrumModel::kAudioRate);
+    } else if (cls == 0x3000) {
+        const SpectrumSettings& s = st.settings;
+        const bool zero_span = id == 0x3009;
+        std::vector<float> trace =
+            zero_span ? spectrum_.zero_span(s, get_le<std::uint32_t>(st.payload, 40))
+                      : spectrum_.sweep(s);
+        const std::uint16_t type = zero_span ? 0x3009 : 0x3001;
+        int packets = 0;
+        for (int i = 0; i < s.points; i += kPointsPerPacket) {
+            const int n = std::min(kPointsPerPacket, s.points - i);
+            Bytes data(static_cast<std::size_t>(n) * 4);
+            std::memcpy(data.data(), trace.data() + i, data.size());
+            st.pending.push_back(large_packet(type, i, n, data));
+            ++packets;
+        }
+        Bytes r;
+        if (id == 0x3002) {
+            const auto mode = get_le<std::uint16_t>(st.payload, 40);
+            const auto value = get_le<std::uint16_t>(st.payload, 42);
+            const double obw = mode == 0 ? spectrum_.occupied_bandwidth_percent(s, value / 1000.0)
+                                         : spectrum_.occupied_bandwidth_down(s, value / 10.0);
+            append_le<std::uint64_t>(r, static_cast<std::uint64_t>(std::llround(obw)));
+        } else if (id == 0x3003) {
+            const double w = static_cast<double>(get_le<std::uint64_t>(st.payload, 40));
+            append_le<float>(r, static_cast<float>(spectrum_.channel_power_dbm(s, s.centre_hz, w)));
+        } else if (id == 0x3004) {
+            const AdjacentPower a = spectrum_.adjacent_power(
+                s, static_cast<double>(get_le<std::uint64_t>(st.payload, 40)),
+                static_cast<double>(get_le<std::uint64_t>(st.payload, 48)),
+                static_cast<double>(get_le<std::uint64_t>(st.payload, 56)));
+            for (double v :
+                 {a.channel_dbm, a.lower_dbm, a.upper_dbm, a.lower_ratio_db, a.upper_ratio_db})
+                append_le<float>(r, static_cast<float>(v));
+        }
+        if (!r.empty()) st.pending.push_back(small_packet(id, r));
+        const double t =
+            zero_span ? get_le<std::uint32_t>(st.payload, 40) / 1000.0 : spectrum_.sweep_time_s(s);
+        st.pause = seconds(scale * t / std::max(packets, 1));
+    } else {
+        const std::vector<double> f = sweep_frequencies(na_start_, na_stop_, na_points_);
+        const int low = id & 0xFF;
+        std::vector<Item> items;
+        double duration = 0.3;
+        if (low == 1 || low == 2 || low == 3) {
+            for (const Complex& c : measured_sweep(low == 2 ? 0x2002 : 0x2001, f))
+                items.push_back({static_cast<float>(amplitude_to_db(std::abs(c))),
+                                 static_cast<float>(std::arg(c) * 180 / kPi)});
+            duration = 0.3e-3 * na_points_;
+        } else if (low == 4) {
+            DtfSettings d;
+            d.start_m = get_le<std::uint32_t>(st.payload, 24) / 1000.0;
+            d.stop_m = std::max(0.2, static_cast<double>(get_le<float>(st.payload, 28)));
+            d.velocity_factor = get_le<std::uint32_t>(st.payload, 32) / 10000.0;
+            if (d.velocity_factor <= 0) d.velocity_factor = scene_.dut.cable.velocity_factor;
+            d.loss_db_per_m = get_le<float>(st.payload, 36);
+            d.window = get_le<std::uint8_t>(st.payload, 40);
+            d.points = na_points_;
+            const std::vector<double> dtf =
+                NetworkModel::distance_to_fault(f, measured_sweep(0x2001, f), d);
+            for (double v : dtf) items.push_back({static_cast<float>(v), 0.0f});
+            duration = 0.3e-3 * na_points_;
+        } else if (is_term_fetch(id)) {
+            std::vector<Complex> t = computed_terms_[id];
+            t.resize(static_cast<std::size_t>(na_points_));
+            for (const Complex& c : t)
+                items.push_back({static_cast<float>(c.real()), static_cast<float>(c.imag())});
+            duration = 0.05;
+        } else {
+            if (id == 0x2005 || id == 0x2006 || id == 0x2007 || id == 0x2008 || id == 0x2019) {
+                standards_[id] = measured_sweep(id, f);
+            } else if (id == 0x2009 || id == 0x2018 || id == 0x2020) {
+                auto o = standards_.find(0x2005), s = standards_.find(0x2006),
+                     l = standards_.find(0x2007);
+                if (id == 0x2009 && o != standards_.end() && s != standards_.end() &&
+                    l != standards_.end()) {
+                    const std::size_t n =
+                        std::min({o->second.size(), s->second.size(), l->second.size()});
+                    auto& ed = computed_terms_[0x200E];
+                    auto& es = computed_terms_[0x200C];
+                    auto& er = computed_terms_[0x200A];
+                    ed.resize(n);
+                    es.resize(n);
+                    er.resize(n);
+                    for (std::size_t i = 0; i < n; ++i)
+                        NetworkModel::solve_one_port(o->second[i], s->second[i], l->second[i],
+                                                     ed[i], es[i], er[i]);
+                } else if (id != 0x2009) {
+                    auto thru = standards_.find(0x2008), iso = standards_.find(0x2019);
+                    std::vector<Complex> ex =
+                        iso != standards_.end() ? iso->second : std::vector<Complex>();
+                    if (thru != standards_.end()) {
+                        ex.resize(thru->second.size());
+                        std::vector<Complex> et(thru->second.size());
+                        for (std::size_t i = 0; i < et.size(); ++i) et[i] = thru->second[i] - ex[i];
+                        computed_terms_[0x2010] = et;
+                    }
+                    computed_terms_[0x2021] = ex;
+                }
             }
-            Bytes data(pcm.size() * 2);
-            std::memcpy(data.data(), pcm.data(), data.size());
-            st.pending.push_back(large_packet(id, in_block, kSamplesPerPacket, data));
-            st.samples += kSamplesPerPacket;
-            st.pause = seconds(scale * kSamplesPerPacket / SpectrumModel::kAudioRate);
-        } else if (cls == 0x3000) {
-            const SpectrumSettings& s = st.settings;
-            const bool zero_span = id == 0x3009;
-            std::vector<float> trace =
-                zero_span ? spectrum_.zero_span(s, get_le<std::uint32_t>(st.payload, 40))
-                          : spectrum_.sweep(s);
-            const std::uint16_t type = zero_span ? 0x3009 : 0x3001;
+            st.pending.push_back(small_packet(id, {}));
+            st.pause = seconds(scale * duration);
+        }
+        if (!items.empty()) {
             int packets = 0;
-            for (int i = 0; i < s.points; i += kPointsPerPacket) {
-                const int n = std::min(kPointsPerPacket, s.points - i);
-                Bytes data(static_cast<std::size_t>(n) * 4);
-                std::memcpy(data.data(), trace.data() + i, data.size());
-                st.pending.push_back(large_packet(type, i, n, data));
+            for (std::size_t i = 0; i < items.size(); i += kItemsPerPacket) {
+                const std::size_t n = std::min<std::size_t>(kItemsPerPacket, items.size() - i);
+                Bytes data(n * 8);
+                std::memcpy(data.data(), items.data() + i, data.size());
+                st.pending.push_back(
+                    large_packet(id, static_cast<int>(i), static_cast<int>(n), data));
                 ++packets;
             }
-            Bytes r;
-            if (id == 0x3002) {
-                const auto mode = get_le<std::uint16_t>(st.payload, 40);
-                const auto value = get_le<std::uint16_t>(st.payload, 42);
-                const double obw = mode == 0
-                                       ? spectrum_.occupied_bandwidth_percent(s, value / 1000.0)
-                                       : spectrum_.occupied_bandwidth_down(s, value / 10.0);
-                append_le<std::uint64_t>(r, static_cast<std::uint64_t>(std::llround(obw)));
-            } else if (id == 0x3003) {
-                const double w = static_cast<double>(get_le<std::uint64_t>(st.payload, 40));
-                append_le<float>(
-                    r, static_cast<float>(spectrum_.channel_power_dbm(s, s.centre_hz, w)));
-            } else if (id == 0x3004) {
-                const AdjacentPower a = spectrum_.adjacent_power(
-                    s, static_cast<double>(get_le<std::uint64_t>(st.payload, 40)),
-                    static_cast<double>(get_le<std::uint64_t>(st.payload, 48)),
-                    static_cast<double>(get_le<std::uint64_t>(st.payload, 56)));
-                for (double v :
-                     {a.channel_dbm, a.lower_dbm, a.upper_dbm, a.lower_ratio_db, a.upper_ratio_db})
-                    append_le<float>(r, static_cast<float>(v));
-            }
-            if (!r.empty()) {
-                Bytes p;
-                append_le<std::uint16_t>(p, id);
-                r.resize(kSmallData, 0);
-                append_le<std::uint16_t>(p, static_cast<std::uint16_t>(r.size()));
-                p.insert(p.end(), r.begin(), r.end());
-                st.pending.push_back(std::move(p));
-            }
-            const double t = zero_span ? get_le<std::uint32_t>(st.payload, 40) / 1000.0
-                                       : spectrum_.sweep_time_s(s);
-            st.pause = seconds(scale * t / std::max(packets, 1));
-        } else {
-            const std::vector<double> f = sweep_frequencies(na_start_, na_stop_, na_points_);
-            const int low = id & 0xFF;
-            std::vector<Item> items;
-            double duration = 0.3;
-            if (low == 1 || low == 2 || low == 3) {
-                for (const Complex& c : measured_sweep(low == 2 ? 0x2002 : 0x2001, f))
-                    items.push_back({static_cast<float>(amplitude_to_db(std::abs(c))),
-                                     static_cast<float>(std::arg(c) * 180 / kPi)});
-                duration = 0.3e-3 * na_points_;
-            } else if (low == 4) {
-                DtfSettings d;
-                d.start_m = get_le<std::uint32_t>(st.payload, 24) / 1000.0;
-                d.stop_m = std::max(0.2, static_cast<double>(get_le<float>(st.payload, 28)));
-                d.velocity_factor = get_le<std::uint32_t>(st.payload, 32) / 10000.0;
-                if (d.velocity_factor <= 0) d.velocity_factor = scene_.dut.cable.velocity_factor;
-                d.loss_db_per_m = get_le<float>(st.payload, 36);
-                d.window = get_le<std::uint8_t>(st.payload, 40);
-                d.points = na_points_;
-                const std::vector<double> dtf =
-                    NetworkModel::distance_to_fault(f, measured_sweep(0x2001, f), d);
-                for (double v : dtf) items.push_back({static_cast<float>(v), 0.0f});
-                duration = 0.3e-3 * na_points_;
-            } else if (is_term_fetch(id)) {
-                std::vector<Complex> t = computed_terms_[id];
-                t.resize(static_cast<std::size_t>(na_points_));
-                for (const Complex& c : t)
-                    items.push_back({static_cast<float>(c.real()), static_cast<float>(c.imag())});
-                duration = 0.05;
-            } else {
-                if (id == 0x2005 || id == 0x2006 || id == 0x2007 || id == 0x2008 || id == 0x2019) {
-                    standards_[id] = measured_sweep(id, f);
-                } else if (id == 0x2009 || id == 0x2018 || id == 0x2020) {
-                    auto o = standards_.find(0x2005), s = standards_.find(0x2006),
-                         l = standards_.find(0x2007);
-                    if (id == 0x2009 && o != standards_.end() && s != standards_.end() &&
-                        l != standards_.end()) {
-                        const std::size_t n =
-                            std::min({o->second.size(), s->second.size(), l->second.size()});
-                        auto& ed = computed_terms_[0x200E];
-                        auto& es = computed_terms_[0x200C];
-                        auto& er = computed_terms_[0x200A];
-                        ed.resize(n);
-                        es.resize(n);
-                        er.resize(n);
-                        for (std::size_t i = 0; i < n; ++i)
-                            NetworkModel::solve_one_port(o->second[i], s->second[i], l->second[i],
-                                                         ed[i], es[i], er[i]);
-                    } else if (id != 0x2009) {
-                        auto thru = standards_.find(0x2008), iso = standards_.find(0x2019);
-                        std::vector<Complex> ex =
-                            iso != standards_.end() ? iso->second : std::vector<Complex>();
-                        if (thru != standards_.end()) {
-                            ex.resize(thru->second.size());
-                            std::vector<Complex> et(thru->second.size());
-                            for (std::size_t i = 0; i < et.size(); ++i)
-                                et[i] = thru->second[i] - ex[i];
-                            computed_terms_[0x2010] = et;
-                        }
-                        computed_terms_[0x2021] = ex;
-                    }
-                }
-                Bytes ack(4, 0);
-                ack.resize(kSmallData, 0);
-                Bytes p;
-                append_le<std::uint16_t>(p, id);
-                append_le<std::uint16_t>(p, static_cast<std::uint16_t>(ack.size()));
-                p.insert(p.end(), ack.begin(), ack.end());
-                st.pending.push_back(std::move(p));
-                st.pause = seconds(scale * duration);
-            }
-            if (!items.empty()) {
-                int packets = 0;
-                for (std::size_t i = 0; i < items.size(); i += kItemsPerPacket) {
-                    const std::size_t n = std::min<std::size_t>(kItemsPerPacket, items.size() - i);
-                    Bytes data(n * 8);
-                    std::memcpy(data.data(), items.data() + i, data.size());
-                    st.pending.push_back(
-                        large_packet(id, static_cast<int>(i), static_cast<int>(n), data));
-                    ++packets;
-                }
-                st.pause = seconds(scale * duration / packets);
-            }
-            if (st.one_shot) st.done = true;
+            st.pause = seconds(scale * duration / packets);
         }
-        ++st.rounds;
+        if (st.one_shot) st.done = true;
     }
+    ++st.rounds;
 }
 
 void AcquisitionBoard::run() {

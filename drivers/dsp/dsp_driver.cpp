@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 #include <fstream>
+#include <mutex>
 #include <string>
 
 #include "platform/devices/device_manager.h"
@@ -48,18 +49,6 @@ int32_t notification(void* context, uint32_t code, void*) {
     if (code != USB_CLOSE_DEVICE) return 0;
     return DspDriver::instance().detach(static_cast<BoardDevice*>(context)) ? 1 : 0;
 }
-
-// Scoped ownership of "DSPMemoryMutex".
-class MemoryLock {
-  public:
-    explicit MemoryLock(const plat::Mutex& m) : m_(m) { m_.lock(); }
-    ~MemoryLock() { m_.unlock(); }
-    MemoryLock(const MemoryLock&) = delete;
-    MemoryLock& operator=(const MemoryLock&) = delete;
-
-  private:
-    const plat::Mutex& m_;
-};
 
 }  // namespace
 
@@ -146,7 +135,7 @@ bool DspDriver::attach(UsbDeviceHandle usb, const UsbFunctions* functions,
     // The acquisition starts idle. This is done here rather than by the new
     // thread, which might otherwise clear a start made before it first ran.
     {
-        MemoryLock memory(memory_mutex_);
+        std::lock_guard memory(memory_mutex_);
         block_->reset();
         acquisition_state_ = 0;
         stopping_ = false;
@@ -215,14 +204,9 @@ bool DspDriver::detach(BoardDevice* raw) {
 
 // ---- Shared block ---------------------------------------------------------
 
-void DspDriver::reset_block() {
-    MemoryLock lock(memory_mutex_);
-    block_->reset();
-}
-
 void DspDriver::store_status(uint16_t code) {
     {
-        MemoryLock lock(memory_mutex_);
+        std::lock_guard lock(memory_mutex_);
         block_->store_status(code);
     }
     driver_event_.set();
@@ -232,7 +216,7 @@ bool DspDriver::fetch(uint8_t* output, uint32_t output_size, uint32_t* bytes_ret
     uint32_t returned = 0, error = 0;
     bool ok;
     {
-        MemoryLock lock(memory_mutex_);
+        std::lock_guard lock(memory_mutex_);
         ok = block_->fetch(output, output_size, &returned, &error);
     }
     if (bytes_returned) *bytes_returned = returned;
@@ -252,7 +236,7 @@ void DspDriver::acquisition_thread(BoardDevice& device) {
                 stopping_ = false;
             }
             device.wake.wait(kPassMs);
-            MemoryLock lock(memory_mutex_);
+            std::lock_guard lock(memory_mutex_);
             if (busy_) {
                 acquisition_state_ = 1;
                 block_->reset();
@@ -274,7 +258,7 @@ void DspDriver::acquisition_thread(BoardDevice& device) {
 void DspDriver::read_block(BoardDevice& device, uint8_t* packet) {
     bool waiting;
     {
-        MemoryLock lock(memory_mutex_);
+        std::lock_guard lock(memory_mutex_);
         waiting = busy_ && block_->block_waiting();
     }
     if (waiting) {
@@ -300,7 +284,7 @@ void DspDriver::read_block(BoardDevice& device, uint8_t* packet) {
 
     const uint16_t type = get_u16(packet);
     {
-        MemoryLock lock(memory_mutex_);
+        std::lock_guard lock(memory_mutex_);
         if (busy_ && !stopping_) {
             block_->store_packet(packet, received, assembly_);
         } else if ((type & 0xFF) == LOW_ECHO) {
@@ -386,7 +370,7 @@ bool DspDriver::send_message(BoardDevice& device, const uint8_t* input, uint32_t
 }
 
 bool DspDriver::stop(BoardDevice& device) {
-    MemoryLock lock(memory_mutex_);
+    std::lock_guard lock(memory_mutex_);
     busy_ = false;
     stopping_ = true;
     bool sent = send_command(device, CMD_STOP, nullptr, 0, nullptr, 0, false);
@@ -398,7 +382,7 @@ bool DspDriver::start(BoardDevice& device, uint16_t reply_class, const uint8_t* 
                       uint32_t input_size) {
     plat::set_last_error(0);
     {
-        MemoryLock lock(memory_mutex_);
+        std::lock_guard lock(memory_mutex_);
         assembly_.reply_class = reply_class;
     }
     if (!input || input_size < 4) {
@@ -408,14 +392,14 @@ bool DspDriver::start(BoardDevice& device, uint16_t reply_class, const uint8_t* 
     const uint16_t id = get_u16(input);
     const uint8_t low = id & 0xFF;
     {
-        MemoryLock lock(memory_mutex_);
+        std::lock_guard lock(memory_mutex_);
         assembly_.last_message_id = id;
     }
     const bool query = (reply_class == CLASS_SPECTRUM && low == 0x0B) ||
                        (reply_class == CLASS_VNA && (low == 22 || low == 23));
     if (query && !stopping_) return send_message(device, input, input_size);
 
-    MemoryLock lock(memory_mutex_);
+    std::lock_guard lock(memory_mutex_);
     if (busy_ || stopping_) {
         if (reply_class != CLASS_OTHER && busy_ && !stopping_) stop(device);
         plat::set_last_error(plat::ERROR_BUSY);
@@ -489,7 +473,7 @@ bool DspDriver::upload_table(BoardDevice& device, const uint8_t* input, uint32_t
         send_command(device, id, payload, sizeof payload, nullptr, 0, true);  // failures go on
     }
     {
-        MemoryLock lock(memory_mutex_);
+        std::lock_guard lock(memory_mutex_);
         block_->store_small(id, kStatusBlockSize, nullptr, 0, kStatusBlockSize);
     }
     driver_event_.set();
@@ -603,7 +587,7 @@ bool DspDriver::io_control(StreamContext context, uint32_t code, const uint8_t* 
                 stop(device);
                 uint16_t last_id;
                 {
-                    MemoryLock lock(memory_mutex_);
+                    std::lock_guard lock(memory_mutex_);
                     last_id = assembly_.last_message_id;
                 }
                 if ((last_id & kClassMask) == CLASS_VNA)
@@ -653,7 +637,7 @@ bool DspDriver::io_control(StreamContext context, uint32_t code, const uint8_t* 
             const uint16_t id = get_u16(input);
             bool sent = send_command(device, static_cast<uint16_t>((id & kClassMask) | 0x40),
                                      nullptr, 0, nullptr, 0, false);
-            MemoryLock lock(memory_mutex_);
+            std::lock_guard lock(memory_mutex_);
             block_->reset();
             busy_ = true;
             return sent;

@@ -66,7 +66,6 @@ class DspDriver {
     void acquisition_thread(BoardDevice& device);
     void read_block(BoardDevice& device, uint8_t* packet);
     void store_status(uint16_t code);
-    void reset_block();
 
     bool send_command(BoardDevice& device, uint16_t command, const void* payload, uint32_t length,
                       void* reply, uint32_t reply_size, bool with_reply);

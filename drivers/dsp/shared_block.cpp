@@ -38,6 +38,14 @@ uint32_t packet_bytes(const uint8_t* packet, size_t received) {
     return static_cast<uint32_t>(std::min<size_t>(4u + get_u16(packet + 2), received));
 }
 
+// The area a large block is assembled in and fetched from: spectrum traces
+// and the first network-analyzer block in A, the other network-analyzer
+// blocks in B.
+size_t large_area(uint16_t type) {
+    return (type & kClassMask) == CLASS_SPECTRUM || (type & 0xFF) == 1 ? shared::kAreaA
+                                                                       : shared::kAreaB;
+}
+
 bool is_vna_offered_when_complete(uint8_t low) {
     return low == 10 || low == 12 || low == 14 || low == 16 || low == 33;
 }
@@ -194,7 +202,7 @@ void SharedBlock::store_spectrum(const uint8_t* packet, size_t received, Assembl
     switch (type & 0xFF) {
         case 1:
         case 9:
-            stored = append_large(packet, received, state, 4, shared::kAreaA, false);
+            stored = append_large(packet, received, state, 4, large_area(type), false);
             break;
         case 7:
             stored = append_samples(packet, received, state);
@@ -220,9 +228,8 @@ void SharedBlock::store_vna(const uint8_t* packet, size_t received, AssemblyStat
     const uint8_t low = type & 0xFF;
     bool stored = true;
     if (is_large_block_type(type)) {
-        stored =
-            append_large(packet, received, state, 8, low == 1 ? shared::kAreaA : shared::kAreaB,
-                         is_vna_offered_when_complete(low));
+        stored = append_large(packet, received, state, 8, large_area(type),
+                              is_vna_offered_when_complete(low));
     } else if ((low >= 5 && low <= 9) || low == 11 || low == 13 || low == 15 ||
                (low >= 17 && low <= 21) || (low >= 23 && low <= 25) || low == 32 || low == 34 ||
                low == 35 || low == LOW_ECHO || low == LOW_RUN) {
@@ -252,7 +259,6 @@ bool SharedBlock::fetch(uint8_t* out, uint32_t out_size, uint32_t* returned, uin
     if (u32(shared::kConsumed) == 1) return true;
     const uint16_t type = u16(shared::kType);
     const uint16_t cls = type & kClassMask;
-    const uint8_t low = type & 0xFF;
     set_u32(shared::kComplete, 0);
     set_u32(shared::kConsumed, 1);
     if (!is_valid_block_type(type) ||
@@ -262,17 +268,12 @@ bool SharedBlock::fetch(uint8_t* out, uint32_t out_size, uint32_t* returned, uin
     }
     enum class Kind { Small, Large, Samples } kind = Kind::Small;
     size_t area = shared::kSmallArea;
-    if (cls != CLASS_STATUS && !(type & kSubMask)) {
-        if ((cls == CLASS_SPECTRUM && (low == 1 || low == 9)) || (cls == CLASS_VNA && low == 1)) {
-            kind = Kind::Large;
-            area = shared::kAreaA;
-        } else if (cls == CLASS_VNA && is_large_block_type(type)) {
-            kind = Kind::Large;
-            area = shared::kAreaB;
-        } else if (cls == CLASS_SPECTRUM && low == 7) {
-            kind = Kind::Samples;
-            area = shared::kAreaB;
-        }
+    if (type == (CLASS_SPECTRUM | 7)) {
+        kind = Kind::Samples;
+        area = shared::kAreaB;
+    } else if (is_large_block_type(type)) {
+        kind = Kind::Large;
+        area = large_area(type);
     }
     uint32_t length = 0, data = 0;
     uint16_t count = 0;

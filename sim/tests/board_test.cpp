@@ -8,6 +8,7 @@
 
 #include "drivers/dsp/dsp_protocol.h"
 #include "sim/board_factory.h"
+#include "sim/tests/simulated_device.h"
 #include "sim/tools/board_host.h"
 
 namespace {
@@ -18,13 +19,7 @@ using sim::BoardHost;
 using sim::Bytes;
 using sim::get_le;
 using sim::put_le;
-
-sim::Scene fast_scene() {
-    sim::Scene s = sim::default_scene();
-    s.time_scale = 0;
-    s.receiver.noise_variation = false;
-    return s;
-}
+using sim_test::fast_scene;
 
 Bytes sweep_record(int points = 705) {
     Bytes r(40, 0);
@@ -33,6 +28,24 @@ Bytes sweep_record(int points = 705) {
     put_le<std::uint16_t>(r, 18, 3);  // 30 kHz
     put_le<std::uint16_t>(r, 20, 3);
     put_le<std::uint16_t>(r, 22, static_cast<std::uint16_t>(points));
+    return r;
+}
+
+// A network-analyzer sweep message: points, start and stop.
+Bytes na_record(std::uint64_t start, std::uint64_t stop, int points) {
+    Bytes r(32, 0);
+    put_le<std::uint32_t>(r, 0, static_cast<std::uint32_t>(points));
+    put_le<std::uint64_t>(r, 4, start);
+    put_le<std::uint64_t>(r, 12, stop);
+    return r;
+}
+
+// A calibration-standard message: start, stop and points.
+Bytes standard_setup(std::uint64_t start, std::uint64_t stop, int points) {
+    Bytes r(24, 0);
+    put_le<std::uint64_t>(r, 0, start);
+    put_le<std::uint64_t>(r, 8, stop);
+    put_le<std::uint16_t>(r, 16, static_cast<std::uint16_t>(points));
     return r;
 }
 
@@ -108,11 +121,7 @@ TEST(Board, QueriesAreAnsweredOnlyWhileAStreamRuns) {
     host.send(0x300B, Bytes(56, 0));
     EXPECT_FALSE(host.transfer_in(64, 50));
 
-    Bytes rec(32, 0);
-    put_le<std::uint32_t>(rec, 0, 101);
-    put_le<std::uint64_t>(rec, 4, 100000000);
-    put_le<std::uint64_t>(rec, 12, 1000000000);
-    host.send(0x2002, rec);
+    host.send(0x2002, na_record(100000000, 1000000000, 101));
     host.send(0x2017);
     auto p = host.read_type(0x2017);
     ASSERT_TRUE(p);
@@ -226,10 +235,7 @@ TEST(Board, TermsUploadedCorrectTheSweep) {
     s.dut.load_return_loss_db = 20;
     BoardHost host(std::make_shared<AcquisitionBoard>(s));
     const int n = 201;
-    Bytes setup(24, 0);
-    put_le<std::uint64_t>(setup, 0, 100000000);
-    put_le<std::uint64_t>(setup, 8, 3000000000);
-    put_le<std::uint16_t>(setup, 16, n);
+    const Bytes setup = standard_setup(100000000, 3000000000, n);
     for (std::uint16_t id : {0x2005, 0x2006, 0x2007}) {
         host.stop();
         host.send(id, setup);
@@ -246,10 +252,7 @@ TEST(Board, TermsUploadedCorrectTheSweep) {
         host.send(fetch);
         terms.push_back(host.collect(fetch, n, 8));
     }
-    Bytes rec(32, 0);
-    put_le<std::uint32_t>(rec, 0, n);
-    put_le<std::uint64_t>(rec, 4, 100000000);
-    put_le<std::uint64_t>(rec, 12, 3000000000);
+    const Bytes rec = na_record(100000000, 3000000000, n);
     host.stop();
     host.send(0x2001, rec);
     Bytes raw = host.collect(0x2001, n, 8);
@@ -262,10 +265,6 @@ TEST(Board, TermsUploadedCorrectTheSweep) {
     for (int i = 0; i < n; ++i) EXPECT_NEAR(get_le<float>(fixed, i * 8), -20.0, 0.01) << i;
     EXPECT_TRUE(host.stop());
 }
-
-}  // namespace
-
-namespace {
 
 TEST(Board, AudioStreamCarriesTheLevelAtEachBlockStart) {
     BoardHost host(std::make_shared<AcquisitionBoard>(fast_scene()));
@@ -338,26 +337,16 @@ TEST(Board, FactoryReadsTheDeviceRootsSceneOrFallsBackToTheDefault) {
     EXPECT_EQ(sim::create_simulated_board(root)->scene().dut.cable.length_m, 30);
 }
 
-}  // namespace
-
-namespace {
-
 TEST(Board, ThruAndIsolationTermsCorrectTheGainSweep) {
     BoardHost host(std::make_shared<AcquisitionBoard>(fast_scene()));
     const int n = 101;
-    Bytes setup(24, 0);
-    put_le<std::uint64_t>(setup, 0, 100000000);
-    put_le<std::uint64_t>(setup, 8, 2000000000);
-    put_le<std::uint16_t>(setup, 16, n);
+    const Bytes setup = standard_setup(100000000, 2000000000, n);
     for (std::uint16_t id : {0x2008, 0x2019, 0x2018}) {
         host.stop();
         host.send(id, id == 0x2018 ? Bytes{} : setup);
         ASSERT_TRUE(host.read_type(id));
     }
-    Bytes rec(32, 0);
-    put_le<std::uint32_t>(rec, 0, n);
-    put_le<std::uint64_t>(rec, 4, 100000000);
-    put_le<std::uint64_t>(rec, 12, 2000000000);
+    const Bytes rec = na_record(100000000, 2000000000, n);
     host.stop();
     host.send(0x2002, rec);
     Bytes raw = host.collect(0x2002, n, 8);

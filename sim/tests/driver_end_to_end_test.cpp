@@ -7,10 +7,8 @@
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 
 #include "drivers/dsp/dsp_protocol.h"
-#include "drivers/dsp/tests/install_driver.h"
 #include "platform/devices/device_manager.h"
 #include "platform/fs/tests/test_support.h"
 #include "platform/kernel/debug_out.h"
@@ -20,6 +18,7 @@
 #include "platform/registry/registry.h"
 #include "sim/board_factory.h"
 #include "sim/board_wire.h"
+#include "sim/tests/simulated_device.h"
 
 namespace {
 
@@ -34,13 +33,7 @@ class BoardEnvironment : public ::testing::Environment {
     void SetUp() override {
         plat::set_debug_to_stderr(false);
         root_ = std::make_unique<celvane_test::TempRoot>("sim-e2e");
-        celvane_test::install_dsp_driver(root_->path());
-        sim::Scene scene = sim::default_scene();
-        scene.time_scale = 0;
-        scene.receiver.noise_variation = false;
-        std::ofstream(sim::scene_path(root_->path())) << sim::scene_json(scene);
-        plat::devices::start();
-        id_ = sim::attach_simulated_board();
+        id_ = sim_test::start_simulated_device(root_->path());
         ASSERT_NE(id_, 0u);
         ASSERT_TRUE(plat::usb::Host::instance().claimed(id_));
     }

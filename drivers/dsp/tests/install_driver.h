@@ -18,8 +18,8 @@ inline void install_dsp_driver(const std::filesystem::path& root) {
     plat::RegKey key;
     if (plat::hkey_local_machine().create(dsp::kClientDriverKey, key) != plat::ERROR_SUCCESS)
         throw std::runtime_error("the driver's registry key cannot be created");
-    key.set_string(u"Dll", u"VornDSP.dll");
-    key.set_string(u"Prefix", u"DSP");
+    key.set_string(u"Dll", dsp::kDriverLibrary);
+    key.set_string(u"Prefix", dsp::kDevicePrefix);
     key.set_dword(u"Index", 1);
 }
 
