@@ -3,26 +3,19 @@
 // answers over the USB host, and the link hands the checked blocks back.
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
 
 #include "drivers/dsp/dsp_protocol.h"
-#include "drivers/dsp/tests/install_driver.h"
 #include "instrument/dsp_interface.h"
 #include "instrument/tests/recording_screen.h"
 #include "instrument/tests/wait_for.h"
-#include "platform/devices/device_manager.h"
 #include "platform/fs/tests/test_support.h"
-#include "platform/kernel/clock.h"
 #include "platform/kernel/debug_out.h"
-#include "platform/registry/registry.h"
 #include "sim/board_factory.h"
+#include "sim/tests/simulated_device.h"
 
 namespace {
 
-namespace fs = std::filesystem;
 using instrument_test::RecordingScreen;
 using instrument_test::SweepBlock;
 using instrument_test::SweepMeasurement;
@@ -35,13 +28,7 @@ class BoardEnvironment : public ::testing::Environment {
     void SetUp() override {
         plat::set_debug_to_stderr(getenv("E2E_DEBUG") != nullptr);
         root_ = std::make_unique<celvane_test::TempRoot>("instrument-e2e");
-        celvane_test::install_dsp_driver(root_->path());
-        sim::Scene scene = sim::default_scene();
-        scene.time_scale = 0;
-        scene.receiver.noise_variation = false;
-        std::ofstream(sim::scene_path(root_->path())) << sim::scene_json(scene);
-        plat::devices::start();
-        g_board = sim::attach_simulated_board();
+        g_board = sim_test::start_simulated_device(root_->path());
         ASSERT_NE(g_board, 0u);
     }
     void TearDown() override {
