@@ -15,8 +15,6 @@ import sys
 
 import numpy as np
 
-C = 299792458.0
-
 
 def load_reference(path):
     spec = importlib.util.spec_from_file_location("sim_reference", path)
@@ -66,13 +64,7 @@ def check_network(ref, scene, cfg, got):
     ref.check("return loss of the cable and antenna", err < 0.05,
           "largest difference %.4f dB over %d points" % (err, n))
 
-    vf = scene["dut"]["cable"]["velocity_factor"]
-    size = 1 << 16
-    h = np.abs(np.fft.ifft(s11 * np.hanning(n), size)) * size / np.hanning(n).sum()
-    df = f[1] - f[0]
-    dist = np.arange(size) / (size * df) * vf * C / 2
-    axis = np.linspace(got["dtf_start_m"], got["dtf_stop_m"], n)
-    reference = 20 * np.log10(np.interp(axis, dist, h))
+    axis, reference = ref.dtf_trace(scene, f, got["dtf_start_m"], got["dtf_stop_m"])
     bin_m = axis[1] - axis[0]
     apart = int(2.0 / bin_m)
     measured = ref.peaks(got["dtf"], 2, apart)

@@ -151,6 +151,20 @@ def peaks(trace, count, apart):
     return sorted(taken)
 
 
+def dtf_trace(scene, f, start_m, stop_m):
+    """Distance to fault of the scene's reflection over the frequencies f: Hann
+    window, zero-padded inverse FFT, read at len(f) distances from start_m to
+    stop_m. Returns (distance axis in metres, level in dB)."""
+    n = len(f)
+    s11 = dut_s11(scene, f)
+    vf = scene["dut"]["cable"]["velocity_factor"]
+    size = 1 << 16
+    h = np.abs(np.fft.ifft(s11 * np.hanning(n), size)) * size / np.hanning(n).sum()
+    dist = np.arange(size) / (size * (f[1] - f[0])) * vf * C / 2
+    axis = np.linspace(start_m, stop_m, n)
+    return axis, 20 * np.log10(np.interp(axis, dist, h))
+
+
 def check_network(scene, cfg, got):
     n = cfg["points"]
     f = np.linspace(cfg["start_hz"], cfg["stop_hz"], n)
@@ -174,15 +188,8 @@ def check_network(scene, cfg, got):
         worst = max(worst, np.max(np.abs(board - mine)))
     check("board error terms", worst < 1e-4, "largest difference %.2e" % worst)
 
-    # Distance to fault: Hann window, zero-padded inverse FFT, distance axis.
-    s11 = dut_s11(scene, f)
     vf = scene["dut"]["cable"]["velocity_factor"]
-    size = 1 << 16
-    h = np.abs(np.fft.ifft(s11 * np.hanning(n), size)) * size / np.hanning(n).sum()
-    df = f[1] - f[0]
-    dist = np.arange(size) / (size * df) * vf * C / 2
-    axis = np.linspace(cfg["dtf_start_m"], cfg["dtf_stop_m"], n)
-    ref = 20 * np.log10(np.interp(axis, dist, h))
+    axis, ref = dtf_trace(scene, f, cfg["dtf_start_m"], cfg["dtf_stop_m"])
     bin_m = axis[1] - axis[0]
     apart = int(2.0 / bin_m)  # faults closer than 2 m are not told apart here
     board_peaks = peaks(got["dtf"], 2, apart)
