@@ -14,6 +14,7 @@
 
 #include "core/app/celvane_app.h"
 #include "core/app/main_frame.h"
+#include "platform/fs/tests/test_support.h"
 #include "platform/kernel/device_root.h"
 #include "screens/mode_base.h"
 
@@ -148,39 +149,10 @@ class TestApp : public CCelvaneApp {
 };
 
 // A fresh device root with the flash volume's System folder.
-class DeviceRoot {
+class DeviceRoot : public celvane_test::TempRoot {
   public:
-    explicit DeviceRoot(const std::string& name)
-        : root_(std::filesystem::temp_directory_path() /
-                (name + "-" + std::to_string(getpid()) + "-" + std::to_string(counter()++))) {
-        std::filesystem::create_directories(root_ / "FlashFX Disk" / "System");
-        plat::set_device_root(root_);
-    }
-    ~DeviceRoot() {
-        std::error_code ec;
-        std::filesystem::remove_all(root_, ec);
-    }
-    const std::filesystem::path& path() const { return root_; }
-    std::filesystem::path system() const { return root_ / "FlashFX Disk" / "System"; }
-    void Write(const std::filesystem::path& rel, const std::string& text) const {
-        std::ofstream(root_ / rel, std::ios::binary) << text;
-    }
-    std::string Read(const std::filesystem::path& rel) const {
-        std::ifstream in(root_ / rel, std::ios::binary);
-        std::stringstream s;
-        s << in.rdbuf();
-        return s.str();
-    }
-    bool Exists(const std::filesystem::path& rel) const {
-        return std::filesystem::exists(root_ / rel);
-    }
-
-  private:
-    static int& counter() {
-        static int n = 0;
-        return n;
-    }
-    std::filesystem::path root_;
+    using TempRoot::TempRoot;
+    std::filesystem::path system() const { return path() / "FlashFX Disk" / "System"; }
 };
 
 // Runs the application to its end with the script; answers the exit code.

@@ -15,6 +15,13 @@
 
 namespace celvane_test {
 
+inline std::string slurp(const std::filesystem::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
 class TempRoot {
   public:
     explicit TempRoot(const std::string& tag) {
@@ -31,17 +38,18 @@ class TempRoot {
         std::filesystem::remove_all(path_, ec);
     }
     const std::filesystem::path& path() const { return path_; }
+    // Files below the root, by their host path relative to it.
+    std::string Read(const std::filesystem::path& rel) const { return slurp(path_ / rel); }
+    void Write(const std::filesystem::path& rel, const std::string& text) const {
+        std::ofstream(path_ / rel, std::ios::binary) << text;
+    }
+    bool Exists(const std::filesystem::path& rel) const {
+        return std::filesystem::exists(path_ / rel);
+    }
 
   private:
     std::filesystem::path path_;
 };
-
-inline std::string slurp(const std::filesystem::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 // Where the build put its programs and libraries (the test runner says).
 inline std::filesystem::path build_bin() {
