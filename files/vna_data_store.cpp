@@ -1,41 +1,26 @@
 #include "files/vna_data_store.h"
 
-#include <bit>
 #include <cstring>
 
-namespace {
-
-template <typename T>
-void PutLe(uint8_t* out, T value) {
-    for (size_t i = 0; i < sizeof(T); ++i) out[i] = static_cast<uint8_t>(value >> (8 * i));
-}
-
-template <typename T>
-T GetLe(const uint8_t* in) {
-    T value = 0;
-    for (size_t i = 0; i < sizeof(T); ++i) value |= static_cast<T>(in[i]) << (8 * i);
-    return value;
-}
-
-}  // namespace
+#include "core/byte_order.h"
 
 std::array<uint8_t, CalTermInfo::kSize> CalTermInfo::Serialize() const {
     std::array<uint8_t, kSize> out{};
-    PutLe(&out[0], points);
-    PutLe(&out[4], start);
-    PutLe(&out[12], stop);
-    PutLe(&out[20], std::bit_cast<uint64_t>(power));
-    PutLe(&out[28], two_port);
+    core::WriteLe(out.data(), 0, points);
+    core::WriteLe(out.data(), 4, start);
+    core::WriteLe(out.data(), 12, stop);
+    core::WriteLe(out.data(), 20, power);
+    core::WriteLe(out.data(), 28, two_port);
     return out;
 }
 
 CalTermInfo CalTermInfo::Deserialize(const uint8_t* bytes) {
     CalTermInfo info;
-    info.points = GetLe<uint32_t>(bytes);
-    info.start = GetLe<uint64_t>(bytes + 4);
-    info.stop = GetLe<uint64_t>(bytes + 12);
-    info.power = std::bit_cast<double>(GetLe<uint64_t>(bytes + 20));
-    info.two_port = GetLe<uint32_t>(bytes + 28);
+    info.points = core::GetLe<uint32_t>(bytes, 0);
+    info.start = core::GetLe<uint64_t>(bytes, 4);
+    info.stop = core::GetLe<uint64_t>(bytes, 12);
+    info.power = core::GetLe<double>(bytes, 20);
+    info.two_port = core::GetLe<uint32_t>(bytes, 28);
     return info;
 }
 

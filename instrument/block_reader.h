@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "core/byte_order.h"
 #include "core/data_block.h"
 
 namespace instrument {
@@ -19,16 +20,7 @@ bool ReadLe(CDataBlock& block, uint32_t offset, T& out) {
     return true;
 }
 
-template <typename T>
-void WriteLe(uint8_t* record, size_t offset, T value) {
-    std::memcpy(record + offset, &value, sizeof(T));
-}
-
-template <typename T>
-T GetLe(const uint8_t* record, size_t offset) {
-    T v;
-    std::memcpy(&v, record + offset, sizeof(T));
-    return v;
-}
+using core::GetLe;
+using core::WriteLe;
 
 }  // namespace instrument
