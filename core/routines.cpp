@@ -77,18 +77,6 @@ int Digits(std::u16string_view text, size_t pos, size_t width) {
     return value;
 }
 
-std::time_t MakeLocal(int year, int month, int day, int hour, int minute, int second) {
-    std::tm t{};
-    t.tm_year = year - 1900;
-    t.tm_mon = month - 1;
-    t.tm_mday = day;
-    t.tm_hour = hour;
-    t.tm_min = minute;
-    t.tm_sec = second;
-    t.tm_isdst = -1;
-    return std::mktime(&t);
-}
-
 struct DateFields {
     size_t month, day, year, hour, minute, second;
 };
@@ -107,6 +95,18 @@ std::time_t ParseFixedDate(std::u16string_view text, const DateFields& at) {
 }
 
 }  // namespace
+
+std::time_t MakeLocal(int year, int month, int day, int hour, int minute, int second) {
+    std::tm t{};
+    t.tm_year = year - 1900;
+    t.tm_mon = month - 1;
+    t.tm_mday = day;
+    t.tm_hour = hour;
+    t.tm_min = minute;
+    t.tm_sec = second;
+    t.tm_isdst = -1;
+    return std::mktime(&t);
+}
 
 std::time_t FallbackDateTime() {
     return MakeLocal(2005, 2, 12, 11, 0, 0);

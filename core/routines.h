@@ -42,6 +42,8 @@ std::time_t ParseDateTimeMdy(std::u16string_view text);
 std::time_t ParseTimeDateHms(std::u16string_view text);
 // The fixed time the date parsers give for a bad text.
 std::time_t FallbackDateTime();
+// A calendar time of the local zone as seconds since 1970.
+std::time_t MakeLocal(int year, int month, int day, int hour, int minute, int second);
 
 // File tests on instrument paths.
 bool IsFileNewer(std::u16string_view path_a, std::u16string_view path_b);

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "core/res_string.h"
+#include "core/routines.h"
 #include "core/units.h"
 #include "platform/fs/file_system.h"
 #include "platform/kernel/clock.h"
@@ -129,16 +130,8 @@ CMeasSetup::~CMeasSetup() {
 }
 
 std::time_t CMeasSetup::Now() {
-    plat::SystemTime now = plat::local_time();
-    std::tm t{};
-    t.tm_year = now.year - 1900;
-    t.tm_mon = now.month - 1;
-    t.tm_mday = now.day;
-    t.tm_hour = now.hour;
-    t.tm_min = now.minute;
-    t.tm_sec = now.second;
-    t.tm_isdst = -1;
-    return std::mktime(&t);
+    const plat::SystemTime now = plat::local_time();
+    return MakeLocal(now.year, now.month, now.day, now.hour, now.minute, now.second);
 }
 
 void CMeasSetup::Reset(ISetupEnvironment* environment) {
