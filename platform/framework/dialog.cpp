@@ -89,18 +89,19 @@ bool CDialog::make_window(int idd, CWnd* parent, bool modal) {
     const Size base = dialog_base_units(font);
     Rect r = map_dialog_rect({t->x, t->y, t->x + t->cx, t->y + t->cy}, base);
     const bool caption = (t->style & WS_CAPTION) == WS_CAPTION;
-    if (caption) r.bottom += kCaptionHeight;
-    if (t->style & DS_CENTER) {
+    if (caption) r.bottom += kCaptionHeight;  // the template's size is the client area
+    // Dialogs are top-level windows owned by their parent; a child style in
+    // the template makes a dialog inside its parent, placed in its client area.
+    const bool child = (t->style & WS_CHILD) != 0;
+    if (child && parent) {
+        // Already in the parent's client coordinates.
+    } else if (t->style & DS_CENTER) {
         r = r.offset(-r.left + (kScreenWidth - r.width()) / 2,
                      -r.top + (kScreenHeight - r.height()) / 2);
     } else if (parent && is_window(parent)) {
         const Point o = parent->client_origin();
         r = r.offset(o.x, o.y);
     }
-    // Dialogs are top-level windows owned by their parent; a child style in
-    // the template makes a dialog inside its parent.
-    const bool child = (t->style & WS_CHILD) != 0;
-    if (child && parent) r = map_dialog_rect({t->x, t->y, t->x + t->cx, t->y + t->cy}, base);
     const uint32_t style = (t->style & ~WS_VISIBLE) | (child ? 0 : WS_POPUP);
     if (!CWnd::Create(kDialogClass, t->caption, style, r, child ? parent : nullptr, 0))
         return false;

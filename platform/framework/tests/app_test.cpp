@@ -342,6 +342,29 @@ TEST(Dialogs, FocusMovesAmongTabStopsAndModelessDialogsStay) {
     EXPECT_FALSE(dlg.exists()) << "Cancel ends a modeless dialog by destroying it";
 }
 
+TEST(Dialogs, AChildDialogKeepsItsClientSizeInsideItsParent) {
+    register_test_dialog();
+    DialogTemplate t = *find_dialog_template(kDialogId);
+    t.id = kDialogId + 1;
+    t.style = WS_CHILD | WS_CAPTION;
+    t.x = 20;
+    t.y = 10;
+    register_dialog_template(t);
+    CWnd parent;
+    ASSERT_TRUE(parent.Create("Parent", u"", WS_VISIBLE, Rect{100, 50, 700, 550}, nullptr, 0));
+    CDialog top(kDialogId), child(kDialogId + 1, &parent);
+    ASSERT_TRUE(top.Create());
+    ASSERT_TRUE(child.Create(kDialogId + 1, &parent));
+    // Both templates ask for one client size; the caption comes on top of it.
+    EXPECT_EQ(child.client_rect(), top.client_rect());
+    EXPECT_EQ(child.rect().height(), top.rect().height());
+    EXPECT_GT(child.rect().left, 0);
+    EXPECT_LT(child.rect().left, 100) << "placed in the parent's client coordinates";
+    child.DestroyWindow();
+    top.DestroyWindow();
+    parent.DestroyWindow();
+}
+
 TEST(SystemServices, StubsRecordTheirCalls) {
     reset_system_service_calls();
     EXPECT_EQ(get_keyboard_layout_list(15).size(), 1u);
