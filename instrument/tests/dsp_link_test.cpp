@@ -50,12 +50,12 @@ class ScriptedLink : public CDspInterface {
     }
     void Queue(uint16_t id, uint16_t length, uint16_t index, uint16_t count,
                std::vector<uint8_t> data = {}) {
-        std::vector<uint8_t> b(8);
+        std::vector<uint8_t> b(8 + data.size());
         dsp::put_u16(&b[0], id);
         dsp::put_u16(&b[2], length);
         dsp::put_u16(&b[4], index);
         dsp::put_u16(&b[6], count);
-        b.insert(b.end(), data.begin(), data.end());
+        std::copy(data.begin(), data.end(), b.begin() + 8);
         std::lock_guard lock(m_);
         blocks_.push_back(b);
     }
