@@ -231,14 +231,16 @@ uint32_t CMeasurement::WorkerMain() {
                 }
             }
             if (r == plat::WAIT_OBJECT_0) {
-                {
-                    // A start that came meanwhile may have called the quit off.
-                    std::lock_guard lock(rec.guard);
-                    if (rec.quit && !rec.quit.is_set()) continue;
-                    rec.worker_looping = false;
-                }
+                // A start that came meanwhile may have called the quit off.
+                // Otherwise the link stops taking replies before this worker
+                // says it has left: once it has, a new worker may start and
+                // its measurement's replies must not be turned off by this
+                // one on its way out.
+                std::lock_guard lock(rec.guard);
+                if (rec.quit && !rec.quit.is_set()) continue;
                 if (obj && !left && obj->GetDspInterface())
                     obj->GetDspInterface()->SetAcceptReplies(false);
+                rec.worker_looping = false;
                 break;
             }
             if (r == plat::WAIT_OBJECT_0 + 1) {
