@@ -8,7 +8,7 @@
 #include <fstream>
 #include <string>
 
-#include "core/app/celvane_app.h"
+#include "app/celvane_app.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "core/app/startup_dlg.h"
+#include "app/startup_dlg.h"
 
 #include <mutex>
 

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "core/app/message_box.h"
-#include "core/app/tests/app_test_support.h"
+#include "app/message_box.h"
+#include "app/tests/app_test_support.h"
 #include "core/res_string.h"
 #include "platform/framework/system_services.h"
 

@@ -1,8 +1,8 @@
-#include "core/app/message_box.h"
+#include "app/message_box.h"
 
 #include <mutex>
 
-#include "core/app/celvane_app.h"
+#include "app/celvane_app.h"
 #include "core/res_string.h"
 #include "platform/framework/controls.h"
 

@@ -1,4 +1,4 @@
-#include "core/app/language.h"
+#include "app/language.h"
 
 #include <cstdlib>
 #include <utility>

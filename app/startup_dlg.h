@@ -3,7 +3,7 @@
 // version.
 #include <string>
 
-#include "core/app/language.h"
+#include "app/language.h"
 #include "platform/framework/dialog.h"
 
 class CStartupDlg : public plat::CDialog {

@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "core/app/celvane_app.h"
-#include "core/app/main_frame.h"
+#include "app/celvane_app.h"
+#include "app/main_frame.h"
 #include "platform/fs/tests/test_support.h"
 #include "platform/kernel/device_root.h"
 #include "screens/mode_base.h"

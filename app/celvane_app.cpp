@@ -1,13 +1,13 @@
-#include "core/app/celvane_app.h"
+#include "app/celvane_app.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <tuple>
 
-#include "core/app/main_frame.h"
-#include "core/app/message_box.h"
-#include "core/app/sip_helper.h"
-#include "core/app/startup_dlg.h"
+#include "app/main_frame.h"
+#include "app/message_box.h"
+#include "app/sip_helper.h"
+#include "app/startup_dlg.h"
 #include "core/debug_log.h"
 #include "core/history.h"
 #include "core/res_string.h"

@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "core/app/language.h"
+#include "app/language.h"
 
 #ifndef TEST_LANGUAGE_ID
 #error TEST_LANGUAGE_ID must be defined

@@ -5,7 +5,7 @@
 
 #include <filesystem>
 
-#include "core/app/tests/app_test_support.h"
+#include "app/tests/app_test_support.h"
 #include "core/history.h"
 #include "core/sorted_item_list.h"
 #include "platform/kernel/clock.h"

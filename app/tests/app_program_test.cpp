@@ -10,7 +10,7 @@
 #include <string>
 #include <thread>
 
-#include "core/app/tests/app_test_support.h"
+#include "app/tests/app_test_support.h"
 
 using namespace app_test;
 
@@ -111,7 +111,7 @@ TEST_F(Program, ClosingTheWindowRunsTheShutdownAndEndsWithStatusZero) {
         GTEST_SKIP() << "xvfb-run or python3 is not installed";
     // On a virtual X server: the program opens its SDL window, a client asks
     // the window to close as a window manager's close button does.
-    const fs::path closer = fs::path(CELVANE_SOURCE_DIR) / "core/app/tests/close_x_window.py";
+    const fs::path closer = fs::path(CELVANE_SOURCE_DIR) / "app/tests/close_x_window.py";
     const std::string inner = Quote(BinDir() / "celvane") + " --root " + Quote(root_.path()) +
                               " --display sdl 2>/dev/null & pid=$!; python3 " + Quote(closer) +
                               " Tarnwick 20; r=$?; if [ $r != 0 ]; then kill $pid; wait $pid; "

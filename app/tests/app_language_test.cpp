@@ -4,8 +4,8 @@
 
 #include <filesystem>
 
-#include "core/app/message_box.h"
-#include "core/app/tests/app_test_support.h"
+#include "app/message_box.h"
+#include "app/tests/app_test_support.h"
 #include "core/res_string.h"
 
 using namespace app_test;

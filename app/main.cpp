@@ -5,7 +5,7 @@
 #include <atomic>
 #include <thread>
 
-#include "core/app/celvane_app.h"
+#include "app/celvane_app.h"
 #include "platform/kernel/device_root.h"
 #include "platform/usb/usb_host.h"
 #include "platform/window/message_loop.h"

@@ -1,7 +1,7 @@
-#include "core/app/main_frame.h"
+#include "app/main_frame.h"
 
-#include "core/app/celvane_app.h"
-#include "core/app/message_box.h"
+#include "app/celvane_app.h"
+#include "app/message_box.h"
 #include "core/history.h"
 #include "core/keys.h"
 #include "core/res_string.h"

@@ -1,4 +1,4 @@
-#include "core/app/sip_helper.h"
+#include "app/sip_helper.h"
 
 #include "core/keys.h"
 #include "platform/kernel/clock.h"

@@ -14,7 +14,7 @@
 #include <string>
 #include <string_view>
 
-#include "core/app/language.h"
+#include "app/language.h"
 #include "core/app_event.h"
 #include "core/locked_list.h"
 #include "core/settings/system_settings.h"
