@@ -23,7 +23,9 @@ namespace plat::detail {
 //   bit  2    the thread sleeps (or is about to) in the futex
 //   bits 3-8  index of the object handed to it
 //   bits 9-   kicks: the clock changed, look at the deadline again
-struct Waiter {
+// Each on a cache line of its own: threads of independent waits never
+// write to a line another one reads.
+struct alignas(64) Waiter {
     std::atomic<uint32_t> word{0};
     std::atomic<uint64_t> deadline{0};  // platform-clock ms of a timed wait; 0 untimed
     std::atomic<bool> blocked{false};   // inside a wait, past the first look

@@ -19,7 +19,8 @@ struct Waiter;
 
 enum class Kind { Event, Mutex, Semaphore, Thread, Queue, Mapping };
 
-class KObject {
+// Each on a cache line of its own, like the waiters.
+class alignas(64) KObject {
   public:
     explicit KObject(Kind kind) : kind_(kind) {}
     virtual ~KObject() = default;
