@@ -3,7 +3,9 @@
 // by their exported names.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
+#include <set>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -12,6 +14,7 @@
 #include "language/language_abi.h"
 #include "language/tests/table_reader.h"
 #include "platform/framework/message_box.h"
+#include "platform/fs/device_path.h"
 #include "platform/fs/tests/test_support.h"
 #include "platform/gfx/font.h"
 #include "platform/kernel/message_queue.h"
@@ -73,6 +76,17 @@ TEST(LanguageLibraries, TheImageHoldsBothAndTheyServeTheirTables) {
     ASSERT_TRUE(root.built);
     for (const char* file : {"QXMandarinDll.dll", "QXEnglishDll.dll"})
         EXPECT_TRUE(fs::is_regular_file(root.system() / file)) << file;
+    // The Mandarin help that the Mandarin table names: UTF-16LE with its mark.
+    {
+        Exports zh = Bind(u"QXMandarinDll.dll");
+        ASSERT_TRUE(zh.res);
+        const auto help = plat::host_path(Take(zh.res, 63194));
+        ASSERT_TRUE(help && fs::is_regular_file(*help));
+        const std::string bytes = celvane_test::slurp(*help);
+        ASSERT_GT(bytes.size(), 2u);
+        EXPECT_EQ(bytes.substr(0, 2), "\xff\xfe");
+        EXPECT_EQ(bytes.size() % 2, 0u);
+    }
 
     struct Case {
         const char16_t* file;
@@ -104,6 +118,28 @@ TEST(LanguageLibraries, TheImageHoldsBothAndTheyServeTheirTables) {
         for (const auto& [id, text] : rows)
             EXPECT_EQ(Take(e.res, static_cast<int32_t>(id)), text) << "id " << id;
     }
+}
+
+// The functions a built library exports (its dynamic symbol table).
+std::set<std::string> ExportedFunctions(const fs::path& file) {
+    std::set<std::string> names;
+    const std::string cmd = "nm -D --defined-only --format=posix '" + file.string() + "'";
+    FILE* pipe = popen(cmd.c_str(), "r");
+    if (!pipe) return names;
+    char name[512], type[8];
+    while (std::fscanf(pipe, "%511s %7s%*[^\n]", name, type) == 2) {
+        if (std::string(type) == "T" && name[0] != '_') names.insert(name);
+    }
+    pclose(pipe);
+    return names;
+}
+
+TEST(LanguageLibraries, ExportExactlyTheirEntryPoints) {
+    const fs::path bin = CELVANE_BIN_DIR;
+    EXPECT_EQ(ExportedFunctions(bin / "QXMandarinDll.so"),
+              (std::set<std::string>{"GetLanguageRes", "GetLangDllId", "LangOnLoad"}));
+    EXPECT_EQ(ExportedFunctions(bin / "QXEnglishDll.so"),
+              (std::set<std::string>{"GetLanguageRes", "GetLangDllId"}));
 }
 
 TEST(LanguageLibraries, EveryIdOfTheProgramHasAMandarinText) {
