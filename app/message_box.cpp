@@ -43,7 +43,6 @@ void RegisterTemplates() {
              21},
         };
         plat::register_dialog_template(box);
-
     });
 }
 

@@ -48,8 +48,8 @@ void FindKeys(plat::Window*, uint32_t, uintptr_t id, uint32_t) {
 
 // ImageMagick's count of differing pixels between two image files.
 long DifferingPixels(const fs::path& a, const fs::path& b) {
-    const std::string cmd = "compare -metric AE '" + a.string() + "' '" + b.string() +
-                            "' null: 2>&1";
+    const std::string cmd =
+        "compare -metric AE '" + a.string() + "' '" + b.string() + "' null: 2>&1";
     FILE* p = popen(cmd.c_str(), "r");
     if (!p) return -1;
     char buf[64] = {};
@@ -65,10 +65,9 @@ long DifferingPixels(const fs::path& a, const fs::path& b) {
 // The inside of a key of the screenshot, as a file.
 fs::path CropKey(const fs::path& shot, const plat::Rect& key, const fs::path& out) {
     const plat::Rect in = key.inflate(-kInset, -kInset);
-    const std::string cmd = "convert '" + shot.string() + "' -crop " +
-                            std::to_string(in.width()) + "x" + std::to_string(in.height()) + "+" +
-                            std::to_string(in.left) + "+" + std::to_string(in.top) +
-                            " +repage '" + out.string() + "'";
+    const std::string cmd = "convert '" + shot.string() + "' -crop " + std::to_string(in.width()) +
+                            "x" + std::to_string(in.height()) + "+" + std::to_string(in.left) +
+                            "+" + std::to_string(in.top) + " +repage '" + out.string() + "'";
     EXPECT_EQ(std::system(cmd.c_str()), 0);
     return out;
 }
@@ -83,7 +82,8 @@ fs::path RenderKey(const std::u16string& text, const plat::Font& font, const pla
     dc.set_bk_mode(plat::TRANSPARENT);
     dc.set_text_color(plat::kControlText);
     plat::Rect r{0, 0, key.width(), key.height()};
-    dc.draw_text(text, r, plat::DT_CENTER | plat::DT_VCENTER | plat::DT_SINGLELINE | plat::DT_NOPREFIX);
+    dc.draw_text(text, r,
+                 plat::DT_CENTER | plat::DT_VCENTER | plat::DT_SINGLELINE | plat::DT_NOPREFIX);
     const plat::Rect in = r.inflate(-kInset, -kInset);
     plat::Bitmap inside = plat::Bitmap::create(in.width(), in.height());
     plat::Dc(inside).bit_blt(0, 0, in.width(), in.height(), bmp, in.left, in.top);
@@ -93,9 +93,9 @@ fs::path RenderKey(const std::u16string& text, const plat::Font& font, const pla
 
 TEST(LanguageScreen, MandarinKeyLabelsAreTheTablesTextsInTheImagesFont) {
     DeviceRoot root("celvane-zh-shot");
-    const std::string cmd = "bash '" +
-                            (fs::path(CELVANE_SOURCE_DIR) / "scripts/make-device-root").string() +
-                            "' '" + BinDir().string() + "' '" + root.path().string() + "' >/dev/null";
+    const std::string cmd =
+        "bash '" + (fs::path(CELVANE_SOURCE_DIR) / "scripts/make-device-root").string() + "' '" +
+        BinDir().string() + "' '" + root.path().string() + "' >/dev/null";
     ASSERT_EQ(std::system(cmd.c_str()), 0);
     root.Write("FlashFX Disk/System/language.txt", "4");
     const auto zh = lang_test::ReadTable(fs::path(CELVANE_SOURCE_DIR) / "language/strings-zh.tsv");
@@ -107,8 +107,8 @@ TEST(LanguageScreen, MandarinKeyLabelsAreTheTablesTextsInTheImagesFont) {
     plat::Font zhFont, enFont;
     fs::path sunfon;
     auto showBox = [&](plat::Font& font) {
-        font = plat::Font::create_point(static_cast<int>(app.GetLargeFontHeight()),
-                                        app.GetFontFace());
+        font =
+            plat::Font::create_point(static_cast<int>(app.GetLargeFontHeight()), app.GetFontFace());
         plat::set_timer(nullptr, 0, 1, FindKeys);
         ShowMessage(u"?", MB_YESNO);
     };
@@ -147,7 +147,8 @@ TEST(LanguageScreen, MandarinKeyLabelsAreTheTablesTextsInTheImagesFont) {
         const fs::path enMade = RenderKey(en.at(id), enFont, enKey.rect, dir / (n + "-en.png"));
         EXPECT_EQ(DifferingPixels(zhSeen, zhMade), 0);
         EXPECT_EQ(DifferingPixels(enSeen, enMade), 0);
-        EXPECT_GT(DifferingPixels(zhSeen, enMade), 20) << "the Mandarin label is not the English one";
+        EXPECT_GT(DifferingPixels(zhSeen, enMade), 20)
+            << "the Mandarin label is not the English one";
     }
 }
 

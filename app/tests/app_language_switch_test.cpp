@@ -25,9 +25,9 @@ const std::u16string kToolsMandarin = u"\u5de5\u5177";
 class ImageRoot : public DeviceRoot {
   public:
     explicit ImageRoot(const std::string& tag) : DeviceRoot(tag) {
-        const std::string cmd = "bash '" +
-                                (fs::path(CELVANE_SOURCE_DIR) / "scripts/make-device-root").string() +
-                                "' '" + BinDir().string() + "' '" + path().string() + "' >/dev/null";
+        const std::string cmd =
+            "bash '" + (fs::path(CELVANE_SOURCE_DIR) / "scripts/make-device-root").string() +
+            "' '" + BinDir().string() + "' '" + path().string() + "' >/dev/null";
         built = std::system(cmd.c_str()) == 0;
     }
     bool built = false;

@@ -16,10 +16,9 @@ namespace {
 
 TEST(MandarinTexts, EveryCharacterHasAGlyphInTheImagesFont) {
     celvane_test::TempRoot root("lang-glyphs");
-    const std::string cmd = "bash '" +
-                            (lang_test::SourceDir() / "scripts/make-device-root").string() +
-                            "' '" + std::string(CELVANE_BIN_DIR) + "' '" + root.path().string() +
-                            "' >/dev/null";
+    const std::string cmd =
+        "bash '" + (lang_test::SourceDir() / "scripts/make-device-root").string() + "' '" +
+        std::string(CELVANE_BIN_DIR) + "' '" + root.path().string() + "' >/dev/null";
     ASSERT_EQ(std::system(cmd.c_str()), 0);
     const auto font = root.path() / "FlashFX Disk/System/Sunfon.ttf";
 
@@ -29,7 +28,8 @@ TEST(MandarinTexts, EveryCharacterHasAGlyphInTheImagesFont) {
     ASSERT_EQ(FT_New_Face(ft, font.c_str(), 0, &face), 0) << font;
 
     std::set<char32_t> chars;
-    for (const auto& [id, text] : lang_test::ReadTable(lang_test::SourceDir() / "language/strings-zh.tsv")) {
+    for (const auto& [id, text] :
+         lang_test::ReadTable(lang_test::SourceDir() / "language/strings-zh.tsv")) {
         for (size_t i = 0; i < text.size(); ++i) {
             char32_t c = text[i];
             if (c >= 0xD800 && c < 0xDC00 && i + 1 < text.size())

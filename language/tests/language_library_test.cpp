@@ -5,9 +5,9 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <set>
 #include <cstring>
 #include <filesystem>
+#include <set>
 #include <string>
 #include <vector>
 

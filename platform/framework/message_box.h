@@ -31,8 +31,7 @@ inline constexpr uint32_t MB_ICONMASK = 0x70;
 // Shows the box over `owner` (may be null) and answers IDOK, IDCANCEL, IDYES
 // or IDNO; an unknown button set shows OK alone. -1 when the box could not be
 // made or the program is quitting.
-int message_box(CWnd* owner, std::u16string_view text, std::u16string_view caption,
-                uint32_t flags);
+int message_box(CWnd* owner, std::u16string_view text, std::u16string_view caption, uint32_t flags);
 
 // Sees every box as it opens; tests install one. Null removes it.
 struct MessageBoxCall {
