@@ -11,7 +11,7 @@
 
 #include "app/message_box.h"
 #include "app/tests/app_test_support.h"
-#include "language/tests/table_reader.h"
+#include "language/tests/language_test_support.h"
 #include "platform/framework/controls.h"
 #include "platform/gfx/dc.h"
 #include "platform/gfx/image_file.h"
@@ -93,10 +93,7 @@ fs::path RenderKey(const std::u16string& text, const plat::Font& font, const pla
 
 TEST(LanguageScreen, MandarinKeyLabelsAreTheTablesTextsInTheImagesFont) {
     DeviceRoot root("celvane-zh-shot");
-    const std::string cmd =
-        "bash '" + (fs::path(CELVANE_SOURCE_DIR) / "scripts/make-device-root").string() + "' '" +
-        BinDir().string() + "' '" + root.path().string() + "' >/dev/null";
-    ASSERT_EQ(std::system(cmd.c_str()), 0);
+    ASSERT_TRUE(lang_test::LayOutImage(BinDir(), root.path()));
     root.Write("FlashFX Disk/System/language.txt", "4");
     const auto zh = lang_test::ReadTable(fs::path(CELVANE_SOURCE_DIR) / "language/strings-zh.tsv");
     const auto en = lang_test::ReadTable(fs::path(CELVANE_SOURCE_DIR) / "core/strings/strings.tsv");

@@ -9,6 +9,7 @@
 #include "app/message_box.h"
 #include "app/tests/app_test_support.h"
 #include "core/res_string.h"
+#include "language/tests/language_test_support.h"
 #include "platform/kernel/debug_out.h"
 
 using namespace app_test;
@@ -24,13 +25,9 @@ const std::u16string kToolsMandarin = u"\u5de5\u5177";
 // A device root laid out by the image builder (libraries, fonts, help).
 class ImageRoot : public DeviceRoot {
   public:
-    explicit ImageRoot(const std::string& tag) : DeviceRoot(tag) {
-        const std::string cmd =
-            "bash '" + (fs::path(CELVANE_SOURCE_DIR) / "scripts/make-device-root").string() +
-            "' '" + BinDir().string() + "' '" + path().string() + "' >/dev/null";
-        built = std::system(cmd.c_str()) == 0;
-    }
-    bool built = false;
+    explicit ImageRoot(const std::string& tag)
+        : DeviceRoot(tag), built(lang_test::LayOutImage(BinDir(), path())) {}
+    bool built;
 };
 
 struct Look {

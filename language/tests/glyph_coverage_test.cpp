@@ -9,17 +9,14 @@
 #include <set>
 #include <string>
 
-#include "language/tests/table_reader.h"
+#include "language/tests/language_test_support.h"
 #include "platform/fs/tests/test_support.h"
 
 namespace {
 
 TEST(MandarinTexts, EveryCharacterHasAGlyphInTheImagesFont) {
     celvane_test::TempRoot root("lang-glyphs");
-    const std::string cmd =
-        "bash '" + (lang_test::SourceDir() / "scripts/make-device-root").string() + "' '" +
-        std::string(CELVANE_BIN_DIR) + "' '" + root.path().string() + "' >/dev/null";
-    ASSERT_EQ(std::system(cmd.c_str()), 0);
+    ASSERT_TRUE(lang_test::LayOutImage(CELVANE_BIN_DIR, root.path()));
     const auto font = root.path() / "FlashFX Disk/System/Sunfon.ttf";
 
     FT_Library ft = nullptr;

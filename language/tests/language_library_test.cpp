@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "language/language_abi.h"
-#include "language/tests/table_reader.h"
+#include "language/tests/language_test_support.h"
 #include "platform/framework/message_box.h"
 #include "platform/fs/device_path.h"
 #include "platform/fs/tests/test_support.h"
@@ -32,14 +32,18 @@ using lang_test::SourceDir;
 // A device root laid out by the image builder.
 class ImageRoot : public celvane_test::TempRoot {
   public:
-    explicit ImageRoot(const std::string& tag) : TempRoot(tag) {
-        const std::string cmd = "bash '" + (SourceDir() / "scripts/make-device-root").string() +
-                                "' '" + std::string(CELVANE_BIN_DIR) + "' '" + path().string() +
-                                "' >/dev/null";
-        built = std::system(cmd.c_str()) == 0;
-    }
+    explicit ImageRoot(const std::string& tag)
+        : TempRoot(tag), built(lang_test::LayOutImage(CELVANE_BIN_DIR, path())) {}
     fs::path system() const { return path() / "FlashFX Disk" / "System"; }
-    bool built = false;
+    bool built;
+};
+
+// A bare device root with one built library installed under `as`.
+class LibraryRoot : public celvane_test::TempRoot {
+  public:
+    LibraryRoot(const std::string& tag, const char* built, const char* as) : TempRoot(tag) {
+        lang_test::InstallLibrary(fs::path(CELVANE_BIN_DIR) / built, path(), as);
+    }
 };
 
 struct Exports {
@@ -152,9 +156,7 @@ TEST(LanguageLibraries, EveryIdOfTheProgramHasAMandarinText) {
 }
 
 TEST(LanguageLibraries, OnlyTextsABufferOf512HoldsWholeAreReturned) {
-    celvane_test::TempRoot root("lang-limits");
-    fs::copy_file(fs::path(CELVANE_BIN_DIR) / "test_lang_limits.so",
-                  root.path() / "FlashFX Disk/System/QXLimitsDll.dll");
+    LibraryRoot root("lang-limits", "test_lang_limits.so", "QXLimitsDll.dll");
     Exports e = Bind(u"QXLimitsDll.dll");
     ASSERT_TRUE(e.res);
     struct Row {
@@ -231,9 +233,7 @@ TEST(LanguageLibraries, MandarinSetsItsFaceAndInstallsItsFontOnce) {
 }
 
 TEST(LanguageLibraries, WithoutItsFontMandarinSaysSoAndStillSetsTheFace) {
-    celvane_test::TempRoot root("lang-nofont");
-    fs::copy_file(fs::path(CELVANE_BIN_DIR) / "QXMandarinDll.so",
-                  root.path() / "FlashFX Disk/System/QXMandarinDll.dll");
+    LibraryRoot root("lang-nofont", "QXMandarinDll.so", "QXMandarinDll.dll");
     Exports e = Bind(u"QXMandarinDll.dll");
     ASSERT_TRUE(e.on_load);
     std::vector<plat::MessageBoxCall> boxes;

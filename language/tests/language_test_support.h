@@ -1,7 +1,9 @@
 #pragma once
-// Reads a text table (id<TAB>text, UTF-8) the way its authors write it, for
-// comparing what the libraries answer with their source.
+// Shared by the tests of the language libraries and of the program's
+// languages: the text tables read the way their authors write them, and
+// device roots laid out by the image builder.
 #include <cstdint>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -43,6 +45,21 @@ inline std::map<uint32_t, std::u16string> ReadTable(const std::filesystem::path&
 
 inline std::filesystem::path SourceDir() {
     return CELVANE_SOURCE_DIR;
+}
+
+// Lays out a device root with the image builder from the built programs and
+// libraries in `bin`; true when it succeeded.
+inline bool LayOutImage(const std::filesystem::path& bin, const std::filesystem::path& root) {
+    const std::string cmd = "bash '" + (SourceDir() / "scripts/make-device-root").string() + "' '" +
+                            bin.string() + "' '" + root.string() + "' >/dev/null";
+    return std::system(cmd.c_str()) == 0;
+}
+
+// Installs a built library file in the root's System folder under `as`.
+inline void InstallLibrary(const std::filesystem::path& built, const std::filesystem::path& root,
+                           const char* as) {
+    std::filesystem::copy_file(built, root / "FlashFX Disk" / "System" / as,
+                               std::filesystem::copy_options::overwrite_existing);
 }
 
 }  // namespace lang_test
