@@ -65,71 +65,62 @@ enum AppCommandId : uint32_t {
     kCmdRuntimeWord = 32849,
 };
 
-enum class CarriedOwner { kPosterKeeps, kReceiverFrees };
+enum CarriedOwner { kPosterKeeps, kReceiverFrees };
 
 // What a command carries; only the commands listed here carry an object.
 template <uint32_t Command>
 struct CommandObject;
 
-template <>
-struct CommandObject<kCmdSwitchMode> {  // a screen of the application's list
-    using Type = CModeBase;
-    static constexpr CarriedOwner kOwner = CarriedOwner::kPosterKeeps;
+template <class T, CarriedOwner Owner>
+struct Carries {
+    using Type = T;
+    static constexpr CarriedOwner kOwner = Owner;
 };
+
+// A screen of the application's list.
 template <>
-struct CommandObject<kCmdSwitchNoStart> {  // a screen of the application's list
-    using Type = CModeBase;
-    static constexpr CarriedOwner kOwner = CarriedOwner::kPosterKeeps;
-};
+struct CommandObject<kCmdSwitchMode> : Carries<CModeBase, kPosterKeeps> {};
 template <>
-struct CommandObject<kCmdRecallSetup> {  // an item of the application's sorted list
-    using Type = CSortedItem;
-    static constexpr CarriedOwner kOwner = CarriedOwner::kPosterKeeps;
-};
+struct CommandObject<kCmdSwitchNoStart> : Carries<CModeBase, kPosterKeeps> {};
+// An item of the application's sorted list.
 template <>
-struct CommandObject<kCmdActivateMeasurement> {  // a measurement of a screen's chain
-    using Type = CMeasurement;
-    static constexpr CarriedOwner kOwner = CarriedOwner::kPosterKeeps;
-};
+struct CommandObject<kCmdRecallSetup> : Carries<CSortedItem, kPosterKeeps> {};
+// A measurement of a screen's chain.
 template <>
-struct CommandObject<kCmdQuickTexts> {  // the poster's quick texts
-    using Type = const CSortedStringArray;
-    static constexpr CarriedOwner kOwner = CarriedOwner::kPosterKeeps;
-};
+struct CommandObject<kCmdActivateMeasurement> : Carries<CMeasurement, kPosterKeeps> {};
+// The poster's quick texts.
 template <>
-struct CommandObject<kCmdBufferPair> {  // the widgets' pair; the draw panel releases its texts
-    using Type = CBufferPair;
-    static constexpr CarriedOwner kOwner = CarriedOwner::kPosterKeeps;
-};
+struct CommandObject<kCmdQuickTexts> : Carries<const CSortedStringArray, kPosterKeeps> {};
+// The widgets' pair; the screen's draw panel releases its texts.
 template <>
-struct CommandObject<kCmdCommandRecord> {  // the current screen deletes the record
-    using Type = CCommandRecord;
-    static constexpr CarriedOwner kOwner = CarriedOwner::kReceiverFrees;
-};
+struct CommandObject<kCmdBufferPair> : Carries<CBufferPair, kPosterKeeps> {};
+// A record the current screen deletes.
+template <>
+struct CommandObject<kCmdCommandRecord> : Carries<CCommandRecord, kReceiverFrees> {};
 
 template <uint32_t Command>
 using CarriedType = typename CommandObject<Command>::Type;
 
 template <uint32_t Command>
-constexpr bool kReceiverFrees = CommandObject<Command>::kOwner == CarriedOwner::kReceiverFrees;
+constexpr bool kReceiverFreesObject = CommandObject<Command>::kOwner == kReceiverFrees;
 
 // The lParam of a command carrying a borrowed object (for a send).
 template <uint32_t Command>
-requires(!kReceiverFrees<Command>) intptr_t CommandParam(CarriedType<Command>* object) {
+requires(!kReceiverFreesObject<Command>) intptr_t CommandParam(CarriedType<Command>* object) {
     return reinterpret_cast<intptr_t>(object);
 }
 
 // Posts a command with a borrowed object; false when the window is gone.
 template <uint32_t Command>
-requires(!kReceiverFrees<Command>) bool PostCommandObject(plat::CWnd* window,
-                                                          CarriedType<Command>* object) {
+requires(!kReceiverFreesObject<Command>) bool PostCommandObject(plat::CWnd* window,
+                                                                CarriedType<Command>* object) {
     return window && window->PostMessage(plat::WM_COMMAND, Command, CommandParam<Command>(object));
 }
 
 // Posts a command that hands its object to the receiver; the object is
 // deleted here when the post fails.
 template <uint32_t Command>
-requires kReceiverFrees<Command>
+requires kReceiverFreesObject<Command>
 bool PostCommandObject(plat::CWnd* window, std::unique_ptr<CarriedType<Command>> object) {
     if (!window ||
         !window->PostMessage(plat::WM_COMMAND, Command, reinterpret_cast<intptr_t>(object.get())))
