@@ -40,6 +40,7 @@ class CChildView : public plat::CWnd {
     bool Dispatch(uint32_t id, intptr_t lparam);
     void OnKey(uint32_t key, uint32_t repeat, uint32_t flags, bool down);
 
+    // Members belong to the user-interface thread, as the window does.
     CCelvaneApp* app_;
     bool mouse_byte_ = false;
     uint32_t key_word_ = 0;
