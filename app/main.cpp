@@ -1,10 +1,7 @@
 // The main program of the instrument.
 #include "app/celvane_app.h"
 #include "platform/display/signal_watcher.h"
-#include "platform/kernel/device_root.h"
-#include "platform/usb/usb_host.h"
 #include "platform/window/message_loop.h"
-#include "sim/board_factory.h"
 
 namespace {
 
@@ -31,13 +28,7 @@ int main(int argc, char** argv) {
 
     const plat::SignalWatcher watcher([] { RequestClose(theApp); });
 
-    // The hardware is plugged in before the program starts: with the factory
-    // registry that is the simulated acquisition board, which the board's
-    // driver claims once the device manager has loaded it.
-    plat::apply_root_option(argc, argv);
-    const plat::usb::AttachId board = sim::attach_simulated_board();
-
+    // app_main powers the hardware on before the program starts.
     const int code = plat::app_main(theApp, argc, argv);
-    if (board) plat::usb::Host::instance().detach(board);
     return code;
 }
