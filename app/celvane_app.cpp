@@ -61,10 +61,35 @@ const plat::MemoryStatus& GlobalMemoryStatusRecord() {
     return g_memoryStatus;
 }
 
-CCelvaneApp::CCelvaneApp() = default;
+namespace {
+
+// What the widgets ask of the application.
+class AppWidgetServices : public IWidgetServices {
+  public:
+    explicit AppWidgetServices(CCelvaneApp& app) : app_(app) {}
+    std::u16string GetFontFace2() const override {
+        const std::u16string& face = app_.GetFontFace2();
+        return face.empty() ? std::u16string(kDefaultWidgetFace) : face;
+    }
+    uint32_t GetTimeFormat() const override {
+        const CSystemSettings* s = app_.GetSettings();
+        return s ? s->TimeDisplayFormat : kTimeFormatTimeFirst;
+    }
+    int ShowMessage(const core::Text& text, uint32_t style) override {
+        return ::ShowMessage(text, style);
+    }
+
+  private:
+    CCelvaneApp& app_;
+};
+
+}  // namespace
+
+CCelvaneApp::CCelvaneApp() : widgetServices_(std::make_unique<AppWidgetServices>(*this)) {}
 
 CCelvaneApp::~CCelvaneApp() {
     if (ScreenServices::current() == this) ScreenServices::set_current(nullptr);
+    if (IWidgetServices::current() == widgetServices_.get()) IWidgetServices::set_current(nullptr);
     // Screens the exit routine did not reach (a start that never ran it).
     while (auto* screen = static_cast<CModeBase*>(modes_.GetHead(true))) delete screen;
     if (GetDebugLog() == debugLog_.get()) SetDebugLog(nullptr);
@@ -100,6 +125,7 @@ bool CCelvaneApp::InitInstance() {
     }
     started_ = true;
     ScreenServices::set_current(this);
+    IWidgetServices::set_current(widgetServices_.get());
 
     // The drivers of the device root, then the board I/O device (a missing
     // device makes every board I/O request answer its failure value).
@@ -233,17 +259,18 @@ bool CCelvaneApp::InitDevices() {
     // becomes scheme 1.
     const uint32_t scheme = settings_->ColorScheme;
     if (scheme >= 1 && scheme <= CSystemSettings::kCustomScheme) {
-        colorScheme_ = scheme;
-        if (scheme == CSystemSettings::kCustomScheme) customColors_ = settings_->CustomColor;
+        colorScheme_ = CreateColorScheme(static_cast<int32_t>(scheme));
+        if (scheme == CSystemSettings::kCustomScheme)
+            for (size_t i = 0; i < CSystemSettings::kCustomColorCount; ++i)
+                colorScheme_->SetColor(static_cast<ColorSchemeIndex>(i), settings_->CustomColor[i]);
     } else {
-        colorScheme_ = 1;
+        colorScheme_ = CreateColorScheme(1);
         settings_->ColorScheme = 1;
         settings_->Save(false);
     }
 
     LoadLanguage(static_cast<int32_t>(settings_->LanguageId));
     batteryAlarm_ = plat::Event::open("VornBatteryAlarm");
-    SkipService(u"colour scheme");
     SkipService(u"board I/O wrapper");
     return true;
 }
@@ -284,7 +311,7 @@ bool CCelvaneApp::CreateGraphPanel() {
 
 void CCelvaneApp::AddMode(CModeBase* screen) {
     if (!screen) return;
-    screen->OnCreate(GetMainView(), frame_, 0, nullptr);
+    screen->OnCreate(GetMainView(), frame_, 0, colorScheme_.get());
     modes_.AddTail(screen);
     if (screen->GetModeId() == CModeBase::kSetup) setupMode_ = screen;
 }
@@ -395,6 +422,7 @@ int CCelvaneApp::ExitInstance() {
         }
     }
     ScreenServices::set_current(nullptr);
+    IWidgetServices::set_current(nullptr);
     // 11.
     plat::sleep_ms(1000);
     const int code = CWinApp::ExitInstance();
@@ -807,10 +835,11 @@ void CCelvaneApp::StoreSetting(uint32_t id, intptr_t value) {
     CSystemSettings& s = *settings_;
     switch (id) {
         case 32804:
-            s.ColorScheme = colorScheme_;
-            if (colorScheme_ == CSystemSettings::kCustomScheme) {
-                s.CustomColor = customColors_;
-                s.SaveCustomColors(customColors_);
+            s.ColorScheme = GetColorSchemeNumber();
+            if (s.ColorScheme == CSystemSettings::kCustomScheme) {
+                for (size_t i = 0; i < CSystemSettings::kCustomColorCount; ++i)
+                    s.CustomColor[i] = colorScheme_->GetColor(static_cast<ColorSchemeIndex>(i));
+                s.SaveCustomColors(s.CustomColor);
             }
             break;
         case 32805:
@@ -840,8 +869,17 @@ void CCelvaneApp::StoreSetting(uint32_t id, intptr_t value) {
     s.Save(false);
 }
 
+uint32_t CCelvaneApp::GetColorSchemeNumber() const {
+    return colorScheme_ ? colorScheme_->GetNumber() : 1;
+}
+
 void CCelvaneApp::SetColorSchemeNumber(uint32_t number) {
-    colorScheme_ = (number >= 1 && number <= CSystemSettings::kCustomScheme) ? number : 1;
+    if (number < 1 || number > CSystemSettings::kCustomScheme) number = 1;
+    auto scheme = CreateColorScheme(static_cast<int32_t>(number));
+    if (colorScheme_)
+        colorScheme_->CopyFrom(*scheme);
+    else
+        colorScheme_ = std::move(scheme);
 }
 
 bool CCelvaneApp::LoadLanguage(int32_t id) {

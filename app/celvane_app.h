@@ -27,6 +27,8 @@
 #include "platform/kernel/sync.h"
 #include "platform/process/process.h"
 #include "screens/screen_services.h"
+#include "widgets/color_scheme.h"
+#include "widgets/widget_services.h"
 
 class CDebugLog;
 class CMainFrame;
@@ -193,12 +195,13 @@ class CCelvaneApp : public plat::CWinApp, public ScreenServices {
     int GetStartMode() const { return startMode_; }
     uint32_t GetStatusWord() const { return statusWord_; }
     CEventDispatcher* GetDispatcher() const { return dispatcher_.get(); }
-    // The colour scheme number (1..5) and the custom scheme's colours.
-    uint32_t GetColorSchemeNumber() const { return colorScheme_; }
+    // The colour scheme every widget draws with (null before InitDevices);
+    // its number is entry 48.
+    CColorScheme* GetColorScheme() const { return colorScheme_.get(); }
+    uint32_t GetColorSchemeNumber() const;
+    // Gives the scheme object the colours of scheme `number` (1..5; others
+    // give 1).
     void SetColorSchemeNumber(uint32_t number);
-    std::array<uint32_t, CSystemSettings::kCustomColorCount>& CustomColors() {
-        return customColors_;
-    }
     bool IsSecondInstance() const { return secondInstance_; }
 
     // --- DSP link --------------------------------------------------------------
@@ -271,8 +274,9 @@ class CCelvaneApp : public plat::CWinApp, public ScreenServices {
     uint32_t hardwareWord_ = 0;
     UiFonts fonts_;
     LanguageBinding language_;
-    uint32_t colorScheme_ = 1;
-    std::array<uint32_t, CSystemSettings::kCustomColorCount> customColors_{};
+    std::unique_ptr<CColorScheme> colorScheme_;
+    // Registered while the program runs.
+    std::unique_ptr<IWidgetServices> widgetServices_;
     CMainFrame* frame_ = nullptr;
     std::unique_ptr<CMainFrame> frameOwner_;
     bool alertsEnabled_ = true;

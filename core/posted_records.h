@@ -50,7 +50,7 @@ class CBufferPair {
   public:
     static constexpr int kTextCount = 6;
     CBufferPair() = default;
-    ~CBufferPair() { Free(); }
+    virtual ~CBufferPair() { Free(); }
     CBufferPair(const CBufferPair&) = delete;
     CBufferPair& operator=(const CBufferPair&) = delete;
 

@@ -69,6 +69,11 @@ void CColorScheme::SetColor(ColorSchemeIndex index, COLORREF color) {
     colors_[static_cast<size_t>(index)] = color;
 }
 
+void CColorScheme::CopyFrom(const CColorScheme& other) {
+    name_ = other.name_;
+    colors_ = other.colors_;
+}
+
 CDefaultDisplay::CDefaultDisplay() : CColorScheme(u"Default Display", kDefault) {}
 CWhiteDisplay::CWhiteDisplay() : CColorScheme(u"White Display", kWhite) {}
 CBlackDisplay::CBlackDisplay() : CColorScheme(u"Black Display", kBlack) {}

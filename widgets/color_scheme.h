@@ -59,6 +59,10 @@ class CColorScheme {
     // index is ignored.
     virtual void SetColor(ColorSchemeIndex index, COLORREF color);
 
+    // Takes the name and every colour of `other` (the object stays where
+    // the widgets point to it).
+    void CopyFrom(const CColorScheme& other);
+
     const std::u16string& GetName() const { return name_; }
     uint32_t GetNumber() const { return GetColor(ci::kSchemeNumber); }
 
