@@ -144,6 +144,7 @@ bool CCelvaneApp::InitInstance() {
 
     // 6. Settings: load what is stored first, then record the language.
     settings_ = std::make_unique<CSystemSettings>();
+    SetRegistryKey(settings_->GetRegistryPath());
     settings_->Initialize();
     settings_->LanguageId = static_cast<uint32_t>(languageId_);
     settings_->Save(false);
