@@ -23,8 +23,6 @@ constexpr const char16_t* kNumericDatePattern = u"%02d/%02d/%04d";
 constexpr const char16_t* kTimeAfterPattern = u"%02d:%02d:%02d %s";
 constexpr const char16_t* kBeforeNoon = u"AM";
 constexpr const char16_t* kAfterNoon = u"PM";
-constexpr uint32_t kCentred =
-    plat::DT_CENTER | plat::DT_VCENTER | plat::DT_SINGLELINE | plat::DT_NOPREFIX;
 constexpr size_t kMaxSpecLength = 16;
 
 // One conversion of a pattern: flags, width and precision as written.
@@ -138,14 +136,7 @@ core::Text FormatClockText(const plat::SystemTime& t, uint32_t format) {
 void CClockPanel::Draw(plat::Dc& dc) {
     const core::Text text =
         FormatClockText(fixed_ ? *fixed_ : plat::local_time(), WidgetTimeFormat());
-    dc.fill_rect(rect_, SchemeColor(colorIndex_));
-    const int old_mode = dc.set_bk_mode(plat::TRANSPARENT);
-    dc.set_text_color(SchemeColor(ci::kTitleText));
-    const plat::Font old = dc.select_font(font_);
-    plat::Rect r = rect_;
-    dc.draw_text(text, r, kCentred);
-    dc.select_font(old);
-    dc.set_bk_mode(old_mode);
+    DrawCentredText(dc, rect_, text, SchemeColor(ci::kTitleText), SchemeColor(colorIndex_));
 }
 
 int CClockPanel::Redraw() {

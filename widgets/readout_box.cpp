@@ -210,6 +210,15 @@ CReadoutBox* GroupBox(const CWidgetGroup& group, int i) {
     return dynamic_cast<CReadoutBox*>(group.GetChild(i));
 }
 
+std::unique_ptr<CReadoutBox> MakeBox(int id, const BoxStyle& style, const plat::Rect& r) {
+    auto box = std::make_unique<CReadoutBox>(id, style.keyStyle);
+    box->SetActiveColorIndex(style.active);
+    box->SetSelectedColorIndex(style.selected);
+    box->Create(style.owner, r.left, r.top, r.right, r.bottom, style.fill, style.pt10,
+                style.scheme);
+    return box;
+}
+
 // --- CPanelWidget ----------------------------------------------------------
 
 namespace {
@@ -222,13 +231,11 @@ int CPanelWidget::Create(plat::Window* owner, int left, int top, int right, int 
                          ColorSchemeIndex color_index, int pt10, CColorScheme* scheme) {
     SetCount(kBoxCount);
     CScreenWidget::Create(owner, left, top, right, bottom, color_index, pt10, scheme);
+    const BoxStyle style{false, ci::kMenuKey, ci::kMenuKeyActive, ci::kMenuKeySelected, owner,
+                         pt10,  scheme};
     for (int i = 0; i < kBoxCount; ++i) {
-        auto box = std::make_unique<CReadoutBox>(i, false);
-        box->SetActiveColorIndex(ci::kMenuKeyActive);
-        box->SetSelectedColorIndex(ci::kMenuKeySelected);
         const int x = left + 4 + kPanelBoxPitch * i;
-        box->Create(owner, x, top + 2, x + kPanelBoxWidth, top + 33, ci::kMenuKey, pt10, scheme);
-        SetChild(i, std::move(box));
+        SetChild(i, MakeBox(i, style, {x, top + 2, x + kPanelBoxWidth, top + 33}));
     }
     return 1;
 }
@@ -237,14 +244,11 @@ int CPanelWidget::CreateFourBoxes(plat::Window* owner, int left, int top, int ri
                                   ColorSchemeIndex color_index, int pt10, CColorScheme* scheme) {
     SetCount(kFourBoxCount);
     CScreenWidget::Create(owner, left, top, right, bottom, color_index, pt10, scheme);
+    const BoxStyle style{
+        false, ci::kMenuKeyActive, ci::kMenuKeyActive, ci::kMenuKeyActive, owner, pt10, scheme};
     for (int i = 0; i < kFourBoxCount; ++i) {
-        auto box = std::make_unique<CReadoutBox>(i, false);
-        box->SetActiveColorIndex(ci::kMenuKeyActive);
-        box->SetSelectedColorIndex(ci::kMenuKeyActive);
         const int x = left + kFourBoxLefts[i];
-        box->Create(owner, x, top + 4, x + kPanelBoxWidth, top + 41, ci::kMenuKeyActive, pt10,
-                    scheme);
-        SetChild(i, std::move(box));
+        SetChild(i, MakeBox(i, style, {x, top + 4, x + kPanelBoxWidth, top + 41}));
     }
     return 1;
 }

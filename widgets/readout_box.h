@@ -81,6 +81,19 @@ class CReadoutBox : public CScreenWidget, public IGroupChild {
 // Readout box i of a group, or null (index outside the count, or no box).
 CReadoutBox* GroupBox(const CWidgetGroup& group, int i);
 
+// How a group makes its boxes: style, the three fill entries and the
+// common creation arguments.
+struct BoxStyle {
+    bool keyStyle;
+    ColorSchemeIndex fill;
+    ColorSchemeIndex active;
+    ColorSchemeIndex selected;
+    plat::Window* owner;
+    int pt10;
+    CColorScheme* scheme;
+};
+std::unique_ptr<CReadoutBox> MakeBox(int id, const BoxStyle& style, const plat::Rect& r);
+
 // The captions of the six menu keys in the bottom pane.
 class CPanelWidget : public CWidgetGroup {
   public:

@@ -112,14 +112,7 @@ void CReadoutPanel::ClearRow(int row) {
 
 void CReadoutPanel::DrawHighlightBox(plat::Dc& dc, const plat::Rect& r, const core::Text& text,
                                      ColorSchemeIndex color) {
-    dc.fill_rect(r, SchemeColor(color));
-    const int old_mode = dc.set_bk_mode(plat::TRANSPARENT);
-    dc.set_text_color(SchemeColor(ci::kHighlightText));
-    const plat::Font old = dc.select_font(font_);
-    plat::Rect t = r;
-    dc.draw_text(text, t, kCentred);
-    dc.select_font(old);
-    dc.set_bk_mode(old_mode);
+    DrawCentredText(dc, r, text, SchemeColor(ci::kHighlightText), SchemeColor(color));
 }
 
 void CReadoutPanel::Paint(plat::Dc& dc, int, bool full) {

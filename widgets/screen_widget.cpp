@@ -57,6 +57,20 @@ COLORREF CScreenWidget::SchemeColor(ColorSchemeIndex index) const {
     return scheme_ ? scheme_->GetColor(index) : 0;
 }
 
+void CScreenWidget::DrawCentredText(plat::Dc& dc, const plat::Rect& r, const core::Text& text,
+                                    COLORREF color, COLORREF fill) const {
+    constexpr uint32_t kCentred =
+        plat::DT_CENTER | plat::DT_VCENTER | plat::DT_SINGLELINE | plat::DT_NOPREFIX;
+    dc.fill_rect(r, fill);
+    const int old_mode = dc.set_bk_mode(plat::TRANSPARENT);
+    dc.set_text_color(color);
+    const plat::Font old = dc.select_font(font_);
+    plat::Rect t = r;
+    dc.draw_text(text, t, kCentred);
+    dc.select_font(old);
+    dc.set_bk_mode(old_mode);
+}
+
 // --- CWidgetGroup ----------------------------------------------------------
 
 CWidgetGroup::CWidgetGroup() = default;

@@ -57,6 +57,11 @@ class CScreenWidget {
   protected:
     // The scheme's colour at `index` (black without a scheme).
     COLORREF SchemeColor(ColorSchemeIndex index) const;
+    // Fills `r` with `fill`, then draws one line of text centred both ways in
+    // it, transparent, in `color` and the widget's font; the context's mode
+    // and font are restored.
+    void DrawCentredText(plat::Dc& dc, const plat::Rect& r, const core::Text& text, COLORREF color,
+                         COLORREF fill) const;
     // Runs `paint` with a context over the owner window; nothing without an
     // owner.
     template <typename F>

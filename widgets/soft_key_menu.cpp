@@ -13,14 +13,11 @@ int CSoftKeyMenu::Create(plat::Window* owner, int left, int top, int right, int 
                          ColorSchemeIndex color_index, int pt10, CColorScheme* scheme) {
     SetCount(kKeyCount);
     CScreenWidget::Create(owner, left, top, right, bottom, color_index, pt10, scheme);
+    const BoxStyle style{true, ci::kSoftKey, ci::kSoftKeyActive, ci::kSoftKeySelected, owner,
+                         pt10, scheme};
     for (int i = 0; i < kKeyCount; ++i) {
-        auto key = std::make_unique<CReadoutBox>(i, true);
-        key->SetActiveColorIndex(ci::kSoftKeyActive);
-        key->SetSelectedColorIndex(ci::kSoftKeySelected);
         const int y = top + kKeyTop + kKeyPitch * i;
-        key->Create(owner, left + kKeyInset, y, right - kKeyInset, y + kKeyHeight, ci::kSoftKey,
-                    pt10, scheme);
-        SetChild(i, std::move(key));
+        SetChild(i, MakeBox(i, style, {left + kKeyInset, y, right - kKeyInset, y + kKeyHeight}));
     }
     return 1;
 }

@@ -4,8 +4,6 @@
 #include "platform/window/window.h"
 
 namespace {
-constexpr uint32_t kCentred =
-    plat::DT_CENTER | plat::DT_VCENTER | plat::DT_SINGLELINE | plat::DT_NOPREFIX;
 constexpr uint32_t kTitleFormat =
     plat::DT_VCENTER | plat::DT_SINGLELINE | plat::DT_NOCLIP | plat::DT_NOPREFIX;
 constexpr int kSetupTop = 5;
@@ -19,15 +17,11 @@ constexpr int kStateBusy = 2;
 // --- CIdPanel ---------------------------------------------------------------
 
 void CIdPanel::Draw(plat::Dc& dc) {
-    dc.fill_rect(rect_, SchemeColor(colorIndex_));
-    if (!visible_) return;
-    const int old_mode = dc.set_bk_mode(plat::TRANSPARENT);
-    dc.set_text_color(SchemeColor(ci::kTitleText));
-    const plat::Font old = dc.select_font(font_);
-    plat::Rect r = rect_;
-    dc.draw_text(text_, r, kCentred);
-    dc.select_font(old);
-    dc.set_bk_mode(old_mode);
+    if (!visible_) {
+        dc.fill_rect(rect_, SchemeColor(colorIndex_));
+        return;
+    }
+    DrawCentredText(dc, rect_, text_, SchemeColor(ci::kTitleText), SchemeColor(colorIndex_));
 }
 
 int CIdPanel::Redraw() {

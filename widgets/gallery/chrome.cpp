@@ -16,24 +16,19 @@ constexpr uint32_t kSpanId = 215;
 constexpr uint32_t kDrawRow0Ids[2] = {kStartId, kStopId};
 constexpr uint32_t kDrawRow1Ids[2] = {kCentreId, kSpanId};
 
-template <typename W>
-void Create(W& w, plat::Window* owner, const PaneLayout& l, CColorScheme* scheme) {
-    w.Create(owner, l.rect.left, l.rect.top, l.rect.right, l.rect.bottom, l.color, l.pt10, scheme);
-}
-
 }  // namespace
 
 Chrome::Chrome(plat::Window* owner, CColorScheme* scheme)
     : title(u"Spectrum Analyzer", u"", false, true),
       readout(0),
       drawPanel(std::make_unique<CDrawPanel>(2, kDrawRow0Ids, 2, kDrawRow1Ids)) {
-    Create(main, owner, kMainLayout, scheme);
-    Create(*drawPanel, owner, kBannerLayout, scheme);
-    Create(title, owner, kTitleLayout, scheme);
-    Create(softKeys, owner, kSoftKeyLayout, scheme);
-    Create(menuKeys, owner, kBottomLayout, scheme);
-    Create(readout, owner, kReadoutLayout, scheme);
-    Create(status, owner, kCornerLayout, scheme);
+    CreateIn(main, owner, kMainLayout, scheme);
+    CreateIn(*drawPanel, owner, kBannerLayout, scheme);
+    CreateIn(title, owner, kTitleLayout, scheme);
+    CreateIn(softKeys, owner, kSoftKeyLayout, scheme);
+    CreateIn(menuKeys, owner, kBottomLayout, scheme);
+    CreateIn(readout, owner, kReadoutLayout, scheme);
+    CreateIn(status, owner, kCornerLayout, scheme);
 
     title.SetSetupName(u"Antenna 1");
     softKeys.SetKeyText(u"Normal", kKeyNormal, false, false);

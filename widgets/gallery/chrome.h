@@ -61,6 +61,12 @@ class Chrome {
     CStatusIndicator status;
 };
 
+// Creates a widget in a pane layout.
+template <typename W>
+void CreateIn(W& w, plat::Window* owner, const PaneLayout& l, CColorScheme* scheme) {
+    w.Create(owner, l.rect.left, l.rect.top, l.rect.right, l.rect.bottom, l.color, l.pt10, scheme);
+}
+
 // A scheme's folder name in the gallery: "<n>-<name>", e.g. "1-white".
 std::string SchemeFolder(int number);
 

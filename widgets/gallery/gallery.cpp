@@ -56,43 +56,35 @@ void AddStatus(std::vector<Picture>& out, CColorScheme* scheme) {
                   {"status-3", 3, kSampleLevel}, {"status-4", 4, kSampleLevel}};
     for (const auto& s : states) {
         CStatusIndicator w;
-        const PaneLayout& l = kCornerLayout;
-        w.Create(nullptr, l.rect.left, l.rect.top, l.rect.right, l.rect.bottom, l.color, l.pt10,
-                 scheme);
+        CreateIn(w, nullptr, kCornerLayout, scheme);
         w.SetValue(s.state, s.level);
         Add(out, s.name, w);
     }
 }
 
+void AddTitleBar(std::vector<Picture>& out, const char* name, CFileLabelPanel& bar,
+                 CColorScheme* scheme, int icon) {
+    CreateIn(bar, nullptr, kTitleLayout, scheme);
+    bar.GetClock()->SetFixedTime(GalleryTime());
+    bar.SetStatusIcon(icon);
+    bar.SetIdText(u"Sensor 0042");
+    bar.SetFileLabel(bar.GetFileLabel(), u"7");
+    bar.SetSetupName(u"Antenna 1");
+    Add(out, name, bar);
+}
+
 void AddTitleBars(std::vector<Picture>& out, CColorScheme* scheme) {
-    const PaneLayout& l = kTitleLayout;
     CFileLabelPanel plain(u"Mode Selection", false);
-    plain.Create(nullptr, l.rect.left, l.rect.top, l.rect.right, l.rect.bottom, l.color, l.pt10,
-                 scheme);
-    plain.GetClock()->SetFixedTime(GalleryTime());
-    Add(out, "title-bar-plain", plain);
+    AddTitleBar(out, "title-bar-plain", plain, scheme, 0);
     CFileLabelPanel id(u"Power Meter", u"", true, false);
-    id.Create(nullptr, l.rect.left, l.rect.top, l.rect.right, l.rect.bottom, l.color, l.pt10,
-              scheme);
-    id.GetClock()->SetFixedTime(GalleryTime());
-    id.SetIdText(u"Sensor 0042");
-    id.SetStatusIcon(1);
-    Add(out, "title-bar-id", id);
-    CFileLabelPanel setup(u"Spectrum Analyzer", u"", false, true);
-    setup.Create(nullptr, l.rect.left, l.rect.top, l.rect.right, l.rect.bottom, l.color, l.pt10,
-                 scheme);
-    setup.GetClock()->SetFixedTime(GalleryTime());
-    setup.SetFileLabel(u"Trace", u"7");
-    setup.SetSetupName(u"Antenna 1");
-    setup.SetStatusIcon(2);
-    Add(out, "title-bar-setup", setup);
+    AddTitleBar(out, "title-bar-id", id, scheme, 1);
+    CFileLabelPanel setup(u"Trace", u"", false, true);
+    AddTitleBar(out, "title-bar-setup", setup, scheme, 2);
 }
 
 void AddPanels(std::vector<Picture>& out, CColorScheme* scheme) {
     CReadoutPanel captions(3);
-    const PaneLayout& r = kReadoutLayout;
-    captions.Create(nullptr, r.rect.left, r.rect.top, r.rect.right, r.rect.bottom, r.color, r.pt10,
-                    scheme);
+    CreateIn(captions, nullptr, kReadoutLayout, scheme);
     captions.SetRowCaption(u"First caption row", 0);
     captions.SetRowCaption(u"Second caption row", 1);
     captions.SetRowCaption(u"Highlighted row", 2);
@@ -100,9 +92,7 @@ void AddPanels(std::vector<Picture>& out, CColorScheme* scheme) {
     Add(out, "readout-captions", captions);
 
     CDrawPanel plain;
-    const PaneLayout& b = kBannerLayout;
-    plain.Create(nullptr, b.rect.left, b.rect.top, b.rect.right, b.rect.bottom, b.color, b.pt10,
-                 scheme);
+    CreateIn(plain, nullptr, kBannerLayout, scheme);
     plain.SetRowText(u"Row 0", 0);
     plain.SetRowText(u"Row 1", 1);
     plain.SetRowText(u"Row 2", 2);
