@@ -1,23 +1,15 @@
 #pragma once
 // The records worker threads and screens post to the frame window with
-// WM_COMMAND: a command record (32824), which the current screen receives
-// and deletes, and a buffer pair of six texts (32829), which the screen hands
-// to its draw panel and the view then frees and deletes. With no current
-// screen the frame deletes either. Post and take only through the helpers
-// below: a post that fails deletes the record at once, so nothing leaks.
+// WM_COMMAND: a command record (kCmdCommandRecord), which the current screen
+// receives and deletes, and a buffer pair of six texts (kCmdBufferPair),
+// which the screen hands to its draw panel and the view then frees and
+// deletes. With no current screen the view deletes either. They travel only
+// through PostCommandObject and TakeCommandObject (core/app_commands.h).
 #include <array>
 #include <cstdint>
 #include <memory>
 
 #include "core/text.h"
-
-namespace plat {
-class Window;
-}
-
-// The WM_COMMAND ids that carry the records.
-inline constexpr uint32_t kCmdCommandRecordId = 32824;
-inline constexpr uint32_t kCmdBufferPairId = 32829;
 
 class CCommandRecord {
   public:
@@ -63,11 +55,3 @@ class CBufferPair {
   private:
     std::array<std::unique_ptr<core::Text>, kTextCount> texts_;
 };
-
-// Posts the record to `frame`; on failure the record is deleted and false
-// answered. From the post on the receiver owns it.
-bool PostCommandRecord(plat::Window* frame, std::unique_ptr<CCommandRecord> record);
-bool PostBufferPair(plat::Window* frame, std::unique_ptr<CBufferPair> pair);
-// The record a WM_COMMAND carries (null for lParam 0).
-std::unique_ptr<CCommandRecord> TakeCommandRecord(intptr_t lparam);
-std::unique_ptr<CBufferPair> TakeBufferPair(intptr_t lparam);

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <limits>
 
+#include "core/app_commands.h"
 #include "core/frequency_range.h"
 #include "core/params.h"
 #include "core/posted_records.h"
@@ -88,7 +89,7 @@ CSpectrumMeasurement::CSpectrumMeasurement(CDevicePort* link, size_t record_size
     SetTexts(texts);
 }
 
-int CSpectrumMeasurement::Init(CModeBase* screen) {
+int CSpectrumMeasurement::Init(IMeasurementScreen* screen) {
     CMeasurement::Init(screen);
     if (!sweep_item_) sweep_item_ = std::make_unique<CSweepItem>();
     return 1;
@@ -192,7 +193,7 @@ void CSpectrumMeasurement::PostEdge(int index, uint64_t hertz) {
     if (!edge_window_) return;
     auto record = std::make_unique<CCommandRecord>(kEdgeGroup, kEdgeSubId, 1, hertz, index, 0);
     record->text = std::make_unique<core::Text>(FormatValue(hertz, 0, false, true, true, 3));
-    PostCommandRecord(edge_window_, std::move(record));
+    PostCommandObject<kCmdCommandRecord>(edge_window_, std::move(record));
 }
 
 // ---- General spectrum -------------------------------------------------------------
@@ -204,7 +205,7 @@ CGeneralSpectrumMeasurement::~CGeneralSpectrumMeasurement() {
     Detach();
 }
 
-int CGeneralSpectrumMeasurement::Init(CModeBase* screen) {
+int CGeneralSpectrumMeasurement::Init(IMeasurementScreen* screen) {
     CSpectrumMeasurement::Init(screen);
     if (!query_item_) query_item_ = std::make_unique<CQueryReplyItem>();
     return 1;
@@ -242,7 +243,7 @@ COccupiedBwMeasurement::~COccupiedBwMeasurement() {
     Detach();
 }
 
-int COccupiedBwMeasurement::Init(CModeBase* screen) {
+int COccupiedBwMeasurement::Init(IMeasurementScreen* screen) {
     CSpectrumMeasurement::Init(screen);
     if (!obw_item_) obw_item_ = std::make_unique<COccupiedBwItem>();
     return 1;
@@ -301,7 +302,7 @@ CChannelPowerMeasurement::CChannelPowerMeasurement(CDevicePort* link, size_t rec
                                                    const MeasurementTexts& texts)
     : CSpectrumMeasurement(link, record_size, texts) {}
 
-int CChannelPowerMeasurement::Init(CModeBase* screen) {
+int CChannelPowerMeasurement::Init(IMeasurementScreen* screen) {
     CSpectrumMeasurement::Init(screen);
     if (!cp_item_) cp_item_ = std::make_unique<CChannelPowerItem>();
     return 1;
@@ -380,7 +381,7 @@ CAcprMeasurement::~CAcprMeasurement() {
     Detach();
 }
 
-int CAcprMeasurement::Init(CModeBase* screen) {
+int CAcprMeasurement::Init(IMeasurementScreen* screen) {
     CChannelPowerMeasurement::Init(screen);
     if (!acpr_item_) acpr_item_ = std::make_unique<CAcprItem>();
     return 1;
@@ -465,7 +466,7 @@ CDemodSignalMeasurement::~CDemodSignalMeasurement() {
     Detach();
 }
 
-int CDemodSignalMeasurement::Init(CModeBase* screen) {
+int CDemodSignalMeasurement::Init(IMeasurementScreen* screen) {
     CSpectrumMeasurement::Init(screen);
     if (!demod_item_) demod_item_ = std::make_unique<CDemodItem>();
     audio_ = false;
@@ -571,7 +572,7 @@ CSignalStrengthMeasurement::~CSignalStrengthMeasurement() {
     Detach();
 }
 
-int CSignalStrengthMeasurement::Init(CModeBase* screen) {
+int CSignalStrengthMeasurement::Init(IMeasurementScreen* screen) {
     CSpectrumMeasurement::Init(screen);
     display_state_.assign(232, 0);
     parameters_.assign(specan::kParameterRecordSize, 0);

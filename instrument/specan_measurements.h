@@ -14,7 +14,7 @@
 
 class CMeasSetup;
 namespace plat {
-class Window;
+class CWnd;
 }
 
 // What a signal band offers beyond the setup's band interface: the number of
@@ -46,7 +46,7 @@ uint8_t LevelByte(double db);
 class CSpectrumMeasurement : public CDspMeasurement {
   public:
     CSpectrumMeasurement(CDevicePort* link, size_t record_size, const MeasurementTexts& texts);
-    int Init(CModeBase* screen) override;
+    int Init(IMeasurementScreen* screen) override;
     CDeviceItem* ParseReply(CDataBlock& block) override;
     int IsReady() override { return 1; }
 
@@ -74,7 +74,7 @@ class CSpectrumMeasurement : public CDspMeasurement {
     // index (0/1 the channel, 2/3 the adjacent channel on side 0, 4/5 on
     // side 1) as the first argument, flag 0 and the frequency as shown as
     // the text. None posts nothing.
-    void SetEdgeWindow(plat::Window* frame) { edge_window_ = frame; }
+    void SetEdgeWindow(plat::CWnd* frame) { edge_window_ = frame; }
     CSweepItem* GetSweepItem() const { return sweep_item_.get(); }
 
   protected:
@@ -89,14 +89,14 @@ class CSpectrumMeasurement : public CDspMeasurement {
     std::vector<uint8_t> record_;
     std::unique_ptr<CSweepItem> sweep_item_;
     std::vector<uint8_t> compared_;  // empty: none
-    plat::Window* edge_window_ = nullptr;
+    plat::CWnd* edge_window_ = nullptr;
 };
 
 class CGeneralSpectrumMeasurement : public CSpectrumMeasurement {
   public:
     explicit CGeneralSpectrumMeasurement(CDevicePort* link);
     ~CGeneralSpectrumMeasurement() override;
-    int Init(CModeBase* screen) override;
+    int Init(IMeasurementScreen* screen) override;
     int SendSweep() override { return SendRecord(0x3001); }
     CDeviceItem* ParseReply(CDataBlock& block) override;
     int SameSweep(const uint8_t* a, const uint8_t* b) const override;
@@ -112,7 +112,7 @@ class COccupiedBwMeasurement : public CSpectrumMeasurement {
   public:
     explicit COccupiedBwMeasurement(CDevicePort* link);
     ~COccupiedBwMeasurement() override;
-    int Init(CModeBase* screen) override;
+    int Init(IMeasurementScreen* screen) override;
     int SendSweep() override { return SendRecord(0x3002); }
     CDeviceItem* ParseReply(CDataBlock& block) override;
     int SetupChanged(CMeasSetup* setup) override;
@@ -128,7 +128,7 @@ class CChannelPowerMeasurement : public CSpectrumMeasurement {
   public:
     explicit CChannelPowerMeasurement(CDevicePort* link);
     ~CChannelPowerMeasurement() override;
-    int Init(CModeBase* screen) override;
+    int Init(IMeasurementScreen* screen) override;
     int SendSweep() override;
     void Reset() override;
     CDeviceItem* ParseReply(CDataBlock& block) override;
@@ -159,7 +159,7 @@ class CAcprMeasurement : public CChannelPowerMeasurement {
   public:
     explicit CAcprMeasurement(CDevicePort* link);
     ~CAcprMeasurement() override;
-    int Init(CModeBase* screen) override;
+    int Init(IMeasurementScreen* screen) override;
     int SendSweep() override;
     CDeviceItem* ParseReply(CDataBlock& block) override;
     int IsReady() override;
@@ -178,7 +178,7 @@ class CDemodSignalMeasurement : public CSpectrumMeasurement {
   public:
     explicit CDemodSignalMeasurement(CDevicePort* link);
     ~CDemodSignalMeasurement() override;
-    int Init(CModeBase* screen) override;
+    int Init(IMeasurementScreen* screen) override;
     int SendSweep() override;
     CDeviceItem* ParseReply(CDataBlock& block) override;
     void FillSweepRecord(uint8_t* record) override;
@@ -218,7 +218,7 @@ class CSignalStrengthMeasurement : public CSpectrumMeasurement {
   public:
     explicit CSignalStrengthMeasurement(CDevicePort* link);
     ~CSignalStrengthMeasurement() override;
-    int Init(CModeBase* screen) override;
+    int Init(IMeasurementScreen* screen) override;
     int SendSweep() override { return SendRecord(0x3001); }
     void FillSweepRecord(uint8_t* record) override;
     int SetParameters(const uint8_t* record);

@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "app_test_support.h"
+#include "core/app_commands.h"
 #include "core/posted_records.h"
 #include "platform/window/messages.h"
 
@@ -54,10 +55,11 @@ class RecordsApp : public TestApp {
     }
 };
 
-void PostAll(plat::Window* frame, Freed& freed) {
+void PostAll(plat::CWnd* frame, Freed& freed) {
     for (int i = 0; i < kPosts; ++i) {
-        ASSERT_TRUE(PostCommandRecord(frame, std::make_unique<CountedRecord>(freed)));
-        ASSERT_TRUE(PostBufferPair(frame, std::make_unique<CountedPair>(freed)));
+        ASSERT_TRUE(
+            PostCommandObject<kCmdCommandRecord>(frame, std::make_unique<CountedRecord>(freed)));
+        ASSERT_TRUE(PostCommandObject<kCmdBufferPair>(frame, std::make_unique<CountedPair>(freed)));
     }
 }
 

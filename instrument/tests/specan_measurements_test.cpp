@@ -5,12 +5,14 @@
 #include <cmath>
 #include <limits>
 
+#include "core/app_commands.h"
 #include "core/posted_records.h"
 #include "core/res_string.h"
 #include "files/sa_meas_setup.h"
 #include "files/setup_services.h"
 #include "instrument/specan_measurements.h"
 #include "instrument/tests/measurement_fixtures.h"
+#include "platform/framework/wnd.h"
 #include "platform/window/message_loop.h"
 #include "platform/window/window.h"
 
@@ -398,27 +400,23 @@ class TestBand : public ISetupBand, public IChannelNeighbours {
 };
 
 // The frame window the edges are posted to: takes each command record.
-class Edges : public plat::Window {
+class Edges : public plat::CWnd {
   public:
     Edges() {
         plat::register_window_class({"EdgeTestFrame", 0, std::nullopt});
-        plat::CreateParams p;
-        p.class_name = "EdgeTestFrame";
-        p.rect = {0, 0, 10, 10};
-        create(p);
+        Create("EdgeTestFrame", u"", 0, {0, 0, 10, 10}, nullptr, 0);
     }
-    ~Edges() override { destroy(); }
-    intptr_t window_proc(uint32_t msg, uintptr_t wp, intptr_t lp) override {
-        if (msg != plat::WM_COMMAND || plat::loword(wp) != kCmdCommandRecordId)
-            return default_proc(msg, wp, lp);
-        std::unique_ptr<CCommandRecord> r = TakeCommandRecord(lp);
+    ~Edges() override { DestroyWindow(); }
+    bool OnCommand(uintptr_t wp, intptr_t lp) override {
+        if (plat::loword(wp) != kCmdCommandRecord) return CWnd::OnCommand(wp, lp);
+        std::unique_ptr<CCommandRecord> r(TakeCommandObject<kCmdCommandRecord>(lp));
         EXPECT_EQ(r->group, 21);
         EXPECT_EQ(r->sub, 3);
         EXPECT_EQ(r->count, 1);
         EXPECT_EQ(r->flag, 0);
         got.push_back({r->args[0], r->value});
         texts.push_back(r->text ? core::LowBytes(*r->text) : std::string());
-        return 0;
+        return true;
     }
     // Takes what was posted.
     void Drain() {

@@ -4,6 +4,7 @@
 // bars.
 #include <gtest/gtest.h>
 
+#include "core/app_commands.h"
 #include "core/posted_records.h"
 #include "widget_test_support.h"
 #include "widgets/draw_panel.h"
@@ -337,10 +338,10 @@ TEST(Records, CommandRecordAndBufferPair) {
     EXPECT_EQ(pair.Get(6), nullptr);
     pair.Free();
     EXPECT_EQ(pair.Get(5), nullptr);
-    EXPECT_EQ(TakeBufferPair(0), nullptr);
     // A post to no window deletes the record (AddressSanitizer sees a leak otherwise).
-    EXPECT_FALSE(PostCommandRecord(nullptr, std::make_unique<CCommandRecord>(1, 1, 1, 0, 0, 0, 0)));
-    EXPECT_FALSE(PostBufferPair(nullptr, std::make_unique<CBufferPair>()));
+    EXPECT_FALSE(PostCommandObject<kCmdCommandRecord>(
+        nullptr, std::make_unique<CCommandRecord>(1, 1, 1, 0, 0, 0, 0)));
+    EXPECT_FALSE(PostCommandObject<kCmdBufferPair>(nullptr, std::make_unique<CBufferPair>()));
 }
 
 TEST_F(Behaviour, DrawPanelTakesTheBufferPair) {
