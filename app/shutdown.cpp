@@ -58,6 +58,7 @@ int CCelvaneApp::ExitInstance() {
         }
     }
     IScreenServices::set_current(nullptr);
+    IWidgetServices::set_current(nullptr);
     // 11.
     plat::sleep_ms(1000);
     const int code = CWinApp::ExitInstance();
