@@ -240,3 +240,27 @@ TEST_F(SetupSaveTest, LaterVersionsLoadWhatTheyCan) {
     EXPECT_EQ(partial.GetThreshold(), threshold);
     EXPECT_EQ(partial.GetDetectionMode(), 2);
 }
+
+TEST(FactorySetups, TheImageProgramWritesThemOnceAndTheScreensLoadThem) {
+    DeviceRoot root;
+    const fs::path backup = root.path() / kSetups / "Backup";
+    std::string command = (celvane_test::build_bin() / "celvane-factory-setups").string() +
+                          " --root '" + root.path().string() + "'";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    ASSERT_TRUE(fs::exists(backup / "Factory SA.tws"));
+    ASSERT_TRUE(fs::exists(backup / "Factory VNA.tws"));
+    // A user's factory setup stays.
+    root.Write(kSetups / "Backup" / "Factory SA.tws", Golden("sa_rev4.tws"));
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    EXPECT_EQ(root.Read(kSetups / "Backup" / "Factory SA.tws"), Golden("sa_rev4.tws"));
+
+    TestServices services;
+    ListEnvironment env;
+    CVNAMeasSetup vna(&env);
+    ASSERT_TRUE(vna.LoadFactory());
+    EXPECT_EQ(vna.GetSetupLabel(), u"Factory VNA");
+    CSAMeasSetup sa(&env);
+    ASSERT_TRUE(sa.LoadFactory());
+    EXPECT_EQ(sa.GetMeasurementId(), 22);
+    EXPECT_TRUE(services.messages.empty());
+}
