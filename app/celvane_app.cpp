@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <tuple>
 
+#include "app/app_file_services.h"
 #include "app/main_frame.h"
 #include "app/message_box.h"
 #include "app/sip_helper.h"
@@ -64,7 +65,10 @@ const plat::MemoryStatus& GlobalMemoryStatusRecord() {
 CCelvaneApp::CCelvaneApp() = default;
 
 CCelvaneApp::~CCelvaneApp() {
-    if (ScreenServices::current() == this) ScreenServices::set_current(nullptr);
+    if (ScreenServices::current() == this) {
+        ScreenServices::set_current(nullptr);
+        UnregisterAppFileServices();
+    }
     // Screens the exit routine did not reach (a start that never ran it).
     while (auto* screen = static_cast<CModeBase*>(modes_.GetHead(true))) delete screen;
     if (GetDebugLog() == debugLog_.get()) SetDebugLog(nullptr);
@@ -100,6 +104,7 @@ bool CCelvaneApp::InitInstance() {
     }
     started_ = true;
     ScreenServices::set_current(this);
+    RegisterAppFileServices(*this);
 
     // The drivers of the device root, then the board I/O device (a missing
     // device makes every board I/O request answer its failure value).
@@ -395,6 +400,7 @@ int CCelvaneApp::ExitInstance() {
         }
     }
     ScreenServices::set_current(nullptr);
+    UnregisterAppFileServices();
     // 11.
     plat::sleep_ms(1000);
     const int code = CWinApp::ExitInstance();
