@@ -311,6 +311,8 @@ bool CSetupFile::ReadLoaded(const core::Text& path, int mode, bool header_only, 
         if (step == Step::kStop) break;
     }
     target_->SetFilePath(path);
+    // The setup lists show a setup's size in bytes.
+    target_->SetOwnerWord(static_cast<int32_t>(GetLoadedBytes().size()));
     setup_->CopyFrom(*target_);
     target_.reset();
     return true;

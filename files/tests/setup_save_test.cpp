@@ -89,9 +89,25 @@ TEST_F(SetupSaveTest, NamedAndBackupSetupsLoadBackEqual) {
     CSAMeasSetup named(&env);
     ASSERT_TRUE(named.Load(u"\\FlashFX Disk\\My Setups\\Mast 4.tws"));
     EXPECT_EQ(Text(named), Text(sa));
-    EXPECT_EQ(named.GetOwnerWord(), 0);  // the size belongs to the saved setup
-    EXPECT_EQ(sa.GetOwnerWord(),
-              static_cast<int32_t>(fs::file_size(root.path() / kSetups / "Mast 4.tws")));
+    const auto size = static_cast<int32_t>(fs::file_size(root.path() / kSetups / "Mast 4.tws"));
+    EXPECT_EQ(sa.GetOwnerWord(), size);
+    EXPECT_EQ(named.GetOwnerWord(), size);
+
+    // A listing reads the header of a file of its class only, without a word.
+    CSAMeasSetup listed(&env);
+    CSASetupFile header(&listed);
+    EXPECT_TRUE(header.ReadExpectingClass(u"\\FlashFX Disk\\My Setups\\Mast 4.tws", 2));
+    EXPECT_EQ(listed.GetSetupLabel(), sa.GetSetupLabel());
+    EXPECT_EQ(listed.GetFrequencyRange()->GetSpan(), sa.GetFrequencyRange()->GetSpan());
+    CSASetupFile other(&listed);
+    EXPECT_FALSE(other.ReadExpectingClass(u"\\FlashFX Disk\\My Setups\\Mast 4.tws", 1));
+
+    // The setup object of whatever class a file holds.
+    std::unique_ptr<CMeasSetup> object =
+        CSetupFile::LoadSetupObject(u"\\FlashFX Disk\\My Setups\\Mast 4.tws", &env);
+    ASSERT_TRUE(object);
+    EXPECT_NE(dynamic_cast<CSAMeasSetup*>(object.get()), nullptr);
+    EXPECT_EQ(Text(*object), Text(named));
 
     ASSERT_TRUE(sa.SaveBackup());
     EXPECT_TRUE(fs::exists(root.path() / kSetups / "Backup" / "Backup SA.tws"));
