@@ -7,6 +7,7 @@
 #include "files/formats/sa_setup_file.h"
 #include "files/formats/vna_setup_file.h"
 #include "files/power_meas_setup.h"
+#include "files/sa_meas_setup.h"
 
 namespace {
 
