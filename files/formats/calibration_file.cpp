@@ -89,7 +89,8 @@ bool CVNASetupFile::SaveCalibration() {
     WriteBytes(std::string(1, static_cast<char>(serial.size())));
     WriteBytes(serial);
     std::array<uint8_t, CalTermInfo::kSize> descriptor = info.Serialize();
-    WriteBytes(std::string_view(reinterpret_cast<const char*>(descriptor.data()), descriptor.size()));
+    WriteBytes(
+        std::string_view(reinterpret_cast<const char*>(descriptor.data()), descriptor.size()));
     const size_t term_bytes = static_cast<size_t>(info.points) * CVNADataStore::kElementSize;
     auto write_term = [&](CVNADataStore::Term term, int progress) {
         const std::vector<uint8_t>& bytes = store->TermBytes(term);
@@ -112,9 +113,8 @@ bool CVNASetupFile::SaveCalibration() {
     if (!ok) Discard();  // the old file stays
     CloseProgress();
     if (!closed) {
-        services.ShowMessage(GetWriteError() == plat::ERROR_DISK_FULL
-                                 ? LoadResString(kNoSpaceId)
-                                 : kWriteError + *path,
+        services.ShowMessage(GetWriteError() == plat::ERROR_DISK_FULL ? LoadResString(kNoSpaceId)
+                                                                      : kWriteError + *path,
                              kExclamation);
     }
     return closed;

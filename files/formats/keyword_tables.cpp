@@ -13,15 +13,9 @@ struct Row {
 
 // VNA levels table: 10 rows.
 constexpr Row kVnaLevelsTable[] = {
-    {u"maximum level", 171},
-    {u"minimum level", 172},
-    {u"gain maximum level", 177},
-    {u"gain minimum level", 178},
-    {u"offset", 173},
-    {u"match type", 174},
-    {u"measurement class", 179},
-    {u"name", 180},
-    {u"Has Calibration", 182},
+    {u"maximum level", 171},      {u"minimum level", 172}, {u"gain maximum level", 177},
+    {u"gain minimum level", 178}, {u"offset", 173},        {u"match type", 174},
+    {u"measurement class", 179},  {u"name", 180},          {u"Has Calibration", 182},
     {u"1port measure unit", 222},
 };
 
@@ -92,18 +86,10 @@ constexpr Row kStructureTable[] = {
 
 // General table: 12 rows.
 constexpr Row kGeneralTable[] = {
-    {u"measurement class", 5},
-    {u"measurement id", 6},
-    {u"creation date", 10},
-    {u"change date", 11},
-    {u"file save date", 12},
-    {u"setup label", 13},
-    {u"setup location", 14},
-    {u"operator", 15},
-    {u"notes", 16},
-    {u"factory setting", 98},
-    {u"Copyright", 76},
-    {u"setup file revision", 186},
+    {u"measurement class", 5}, {u"measurement id", 6},  {u"creation date", 10},
+    {u"change date", 11},      {u"file save date", 12}, {u"setup label", 13},
+    {u"setup location", 14},   {u"operator", 15},       {u"notes", 16},
+    {u"factory setting", 98},  {u"Copyright", 76},      {u"setup file revision", 186},
 };
 
 // Setup table: 117 rows.
@@ -274,7 +260,8 @@ constexpr Row kTraceDataTable[] = {
 };
 
 // The search order.
-constexpr std::span<const Row> kTables[] = {kVnaLevelsTable, kPowerTable, kStructureTable, kGeneralTable, kSetupTable, kTraceDataTable};
+constexpr std::span<const Row> kTables[] = {kVnaLevelsTable, kPowerTable, kStructureTable,
+                                            kGeneralTable,   kSetupTable, kTraceDataTable};
 
 }  // namespace
 

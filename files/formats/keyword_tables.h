@@ -18,6 +18,7 @@ inline constexpr int32_t kFrequencySpan = 20, kLastUsedDate = 21, kFileType = 22
 inline constexpr int32_t kTitle = 23, kSubtitle = 24, kAmplitudeOffset = 25, kDataPoints = 26;
 inline constexpr int32_t kAmplitudeStart = 28, kAmplitudeStop = 29, kAmplitudeUnits = 30;
 inline constexpr int32_t kBand = 31, kBandName = 32, kBandStart = 33, kBandStop = 34;
+inline constexpr int32_t kBandSpan = 50, kBandCenter = 51;
 inline constexpr int32_t kBandEnd = 35, kMarker = 36, kMarkerType = 37, kMarkerState = 38;
 inline constexpr int32_t kCurrentMarker = 39, kMarkerLabel = 40, kMarkerDelta = 41;
 inline constexpr int32_t kMarkerId = 42, kMarkerDeltaIndex = 43, kMarkerEnd = 44;

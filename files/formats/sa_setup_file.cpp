@@ -44,13 +44,16 @@ CSetupFile::Step CSASetupFile::ReadTag(int32_t id, const std::optional<core::Tex
     ISetupEnvironment* env = Environment();
     const core::Text text = value.value_or(core::Text());
     switch (id) {
-        case kThreshold: case kThresholdMisspelt:
+        case kThreshold:
+        case kThresholdMisspelt:
             s.SetThreshold(Int(value));
             return Step::kNext;
-        case kThresholdPercent: case kThresholdPercentMisspelt:
+        case kThresholdPercent:
+        case kThresholdPercentMisspelt:
             s.SetThresholdPercent(Int(value));
             return Step::kNext;
-        case kThresholdMode: case kThresholdModeMisspelt:
+        case kThresholdMode:
+        case kThresholdModeMisspelt:
             if (!s.SetThresholdMode(Int(value))) Skipped(id, text);
             return Step::kNext;
         case kChannelNumber:
@@ -95,8 +98,13 @@ CSetupFile::Step CSASetupFile::ReadTag(int32_t id, const std::optional<core::Tex
         case kTriggerEnd:
             in_trigger_ = false;
             return Step::kNext;
-        case kTriggerMode: case kTriggerRisingEdge: case kTriggerFallingEdge:
-        case kTriggerVoltageLevel: case kTriggerDelay: case kTriggerLevel: case kTriggerType:
+        case kTriggerMode:
+        case kTriggerRisingEdge:
+        case kTriggerFallingEdge:
+        case kTriggerVoltageLevel:
+        case kTriggerDelay:
+        case kTriggerLevel:
+        case kTriggerType:
             return in_trigger_ ? ReadTriggerTag(id, Int(value)) : Step::kNext;
         default:
             // The bandwidth lines count only inside their block (common handling).

@@ -1,5 +1,8 @@
 #include "files/formats/setup_file.h"
 
+#include <algorithm>
+#include <span>
+
 #include "core/history.h"
 #include "core/res_string.h"
 #include "files/formats/keyword_tables.h"
@@ -26,40 +29,90 @@ constexpr OpenClose kBlocks[] = {{files::tag::kBand, files::tag::kBandEnd},
 
 enum class ValueKind { kText, kInt, kFrequency, kDouble };
 
+// The ids whose values are numbers, by the kind of number.
+constexpr int32_t kFrequencyIds[] = {
+    files::tag::kFrequencyStart,    files::tag::kFrequencyStop,    files::tag::kFrequencyCenter,
+    files::tag::kFrequencySpan,     files::tag::kBandStart,        files::tag::kBandStop,
+    files::tag::kBandSpan,          files::tag::kBandCenter,       files::tag::kMarkerFrequency,
+    files::tag::kMarkerFcFrequency, files::tag::kChannelWidth,     files::tag::kAdjChannelWidth,
+    files::tag::kCenterDistance,    files::tag::kSidebandFrequency};
+constexpr int32_t kDoubleIds[] = {
+    files::tag::kAmplitudeOffset, files::tag::kAmplitudeStart,    files::tag::kAmplitudeStop,
+    files::tag::kMarkerAmplitude, files::tag::kMarkerFcAmplitude, files::tag::kUpperLimitValue,
+    files::tag::kLowerLimitValue, files::tag::kReferenceLevel,    files::tag::kReferenceStepping,
+    files::tag::kPowerOutput,     files::tag::kDtfStart,          files::tag::kDtfStop,
+    files::tag::kDtfVp,           files::tag::kDtfLoss,           files::tag::kMaximumLevel,
+    files::tag::kMinimumLevel,    files::tag::kGainMaximumLevel,  files::tag::kGainMinimumLevel};
+constexpr int32_t kIntIds[] = {files::tag::kDataPoints,
+                               files::tag::kAmplitudeUnits,
+                               files::tag::kMarkerType,
+                               files::tag::kMarkerState,
+                               files::tag::kCurrentMarker,
+                               files::tag::kMarkerDelta,
+                               files::tag::kMarkerId,
+                               files::tag::kMarkerDeltaIndex,
+                               files::tag::kMarkerPixelIndex,
+                               files::tag::kUpperLimitState,
+                               files::tag::kLowerLimitState,
+                               files::tag::kLimitAlarm,
+                               files::tag::kIfImmunity,
+                               files::tag::kDtfUnit,
+                               files::tag::kDtfSmooth,
+                               files::tag::kResolutionBandwidth,
+                               files::tag::kResolutionBandwidthMode,
+                               files::tag::kVideoBandwidth,
+                               files::tag::kVideoBandwidthMode,
+                               files::tag::kResolutionLevel,
+                               files::tag::kAttenuationLevel,
+                               files::tag::kAttenuationMode,
+                               files::tag::kPreampLevel,
+                               files::tag::kPreampMode,
+                               files::tag::kScaleSetting,
+                               files::tag::kMeasureUnit,
+                               files::tag::kAveragingMode,
+                               files::tag::kAveragingCount,
+                               files::tag::kDetectionMode,
+                               files::tag::kPeakHold,
+                               files::tag::kPeakHoldMode,
+                               files::tag::kTriggerMode,
+                               files::tag::kTriggerRisingEdge,
+                               files::tag::kTriggerFallingEdge,
+                               files::tag::kTriggerVoltageLevel,
+                               files::tag::kTriggerDelay,
+                               files::tag::kSpanToRbwRatio,
+                               files::tag::kTriggerLevel,
+                               files::tag::kRbwToVbwRatio,
+                               files::tag::kTriggerType,
+                               files::tag::kThresholdPercentMisspelt,
+                               files::tag::kThresholdMisspelt,
+                               files::tag::kThresholdPercent,
+                               files::tag::kThreshold,
+                               files::tag::kChannelNumber,
+                               files::tag::kModulationType,
+                               files::tag::kVolumeType,
+                               files::tag::kStartMe,
+                               files::tag::kFavorite,
+                               files::tag::kPlayTime,
+                               files::tag::kThresholdModeMisspelt,
+                               files::tag::kThresholdMode,
+                               files::tag::kDcBiasType,
+                               files::tag::kFreqCounter,
+                               files::tag::kFSBeepMode,
+                               files::tag::kCableLossImmunity,
+                               files::tag::kSetupFileRevision,
+                               files::tag::kWaterfallMode,
+                               files::tag::kZeroSpanTime,
+                               files::tag::kOnePortMeasureUnit};
+
+bool Contains(std::span<const int32_t> ids, int32_t id) {
+    return std::find(ids.begin(), ids.end(), id) != ids.end();
+}
+
 ValueKind KindOf(int32_t id) {
-    using namespace files::tag;
-    switch (id) {
-        case kFrequencyStart: case kFrequencyStop: case kFrequencyCenter: case kFrequencySpan:
-        case kBandStart: case kBandStop: case 50: case 51: case kMarkerFrequency:
-        case kMarkerFcFrequency: case kChannelWidth: case kAdjChannelWidth: case kCenterDistance:
-        case kSidebandFrequency:
-            return ValueKind::kFrequency;
-        case kAmplitudeOffset: case kAmplitudeStart: case kAmplitudeStop: case kMarkerAmplitude:
-        case kMarkerFcAmplitude: case kUpperLimitValue: case kLowerLimitValue:
-        case kReferenceLevel: case kReferenceStepping: case kPowerOutput: case kDtfStart:
-        case kDtfStop: case kDtfVp: case kDtfLoss: case kMaximumLevel: case kMinimumLevel:
-        case kGainMaximumLevel: case kGainMinimumLevel:
-            return ValueKind::kDouble;
-        case kDataPoints: case kAmplitudeUnits: case kMarkerType: case kMarkerState:
-        case kCurrentMarker: case kMarkerDelta: case kMarkerId: case kMarkerDeltaIndex:
-        case kMarkerPixelIndex: case kUpperLimitState: case kLowerLimitState: case kLimitAlarm:
-        case kIfImmunity: case kDtfUnit: case kDtfSmooth: case kResolutionBandwidth:
-        case kResolutionBandwidthMode: case kVideoBandwidth: case kVideoBandwidthMode:
-        case kResolutionLevel: case kAttenuationLevel: case kAttenuationMode: case kPreampLevel:
-        case kPreampMode: case kScaleSetting: case kMeasureUnit: case kAveragingMode:
-        case kAveragingCount: case kDetectionMode: case kPeakHold: case kPeakHoldMode:
-        case kTriggerMode: case kTriggerRisingEdge: case kTriggerFallingEdge:
-        case kTriggerVoltageLevel: case kTriggerDelay: case kSpanToRbwRatio: case kTriggerLevel:
-        case kRbwToVbwRatio: case kTriggerType: case kThresholdPercentMisspelt:
-        case kThresholdMisspelt: case kThresholdPercent: case kThreshold: case kChannelNumber:
-        case kModulationType: case kVolumeType: case kStartMe: case kFavorite: case kPlayTime:
-        case kThresholdModeMisspelt: case kThresholdMode: case kDcBiasType: case kFreqCounter:
-        case kFSBeepMode: case kCableLossImmunity: case kSetupFileRevision: case kWaterfallMode:
-        case kZeroSpanTime: case kOnePortMeasureUnit:
-            return ValueKind::kInt;
-        default:
-            return ValueKind::kText;
-    }
+    if (Contains(kFrequencyIds, id)) return ValueKind::kFrequency;
+    if (Contains(kDoubleIds, id)) return ValueKind::kDouble;
+    if (Contains(kIntIds, id)) return ValueKind::kInt;
+    return ValueKind::kText;
 }
 
 bool ValueParses(int32_t id, const core::Text& value) {
@@ -131,7 +184,7 @@ bool CSetupFile::WriteFile(const core::Text& path, uint32_t size_estimate) {
     CloseProgress();
     if (!ok) {
         reason_ = GetWriteError() == plat::ERROR_DISK_FULL ? LoadResString(kNoSpaceId)
-                                                            : kWriteError + path;
+                                                           : kWriteError + path;
         services.ShowMessage(reason_, kExclamation);
         return false;
     }
@@ -144,8 +197,8 @@ void CSetupFile::WriteHeader() {
     WriteString(kHtmlOpen);
     WriteString(kHeadOpen);
     WriteCopyright();
-    WriteBytes(Formatted("\t<setup file revision = %u>\n",
-                         static_cast<unsigned>(s.GetVersionWord())));
+    WriteBytes(
+        Formatted("\t<setup file revision = %u>\n", static_cast<unsigned>(s.GetVersionWord())));
     WriteMeasurementClass(s.GetMeasurementClass());
     WriteMeasurementId(s.GetMeasurementClass(), s.GetMeasurementId());
     // The stamps by their place in the header: first, second and third.

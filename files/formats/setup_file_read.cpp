@@ -11,10 +11,9 @@ struct NamedId {
     std::u16string_view name;
     int32_t id;
 };
-constexpr NamedId kVnaIds[] = {{u"general", 0},        {u"frequency sweep", 1},
-                               {u"distance to fault", 2}, {u"cable loss", 3},
-                               {u"gain", 4},           {u"reflection", 5},
-                               {u"insertion loss", 6}, {u"current draw", 7}};
+constexpr NamedId kVnaIds[] = {
+    {u"general", 0}, {u"frequency sweep", 1}, {u"distance to fault", 2}, {u"cable loss", 3},
+    {u"gain", 4},    {u"reflection", 5},      {u"insertion loss", 6},    {u"current draw", 7}};
 constexpr NamedId kSaIds[] = {{u"general", 20},
                               {u"occupied bandwidth", 21},
                               {u"channel power", 22},
@@ -104,8 +103,15 @@ CSetupFile::Step CSetupFile::ReadTag(int32_t id, const std::optional<core::Text>
         case kNone:
         case kBodyEnd:
             return Step::kStop;
-        case kHead: case kHeadEnd: case kBody: case kAppRevision: case kFileType:
-        case kCopyright: case kHtml: case kHtmlEnd: case kFactory:
+        case kHead:
+        case kHeadEnd:
+        case kBody:
+        case kAppRevision:
+        case kFileType:
+        case kCopyright:
+        case kHtml:
+        case kHtmlEnd:
+        case kFactory:
             return Step::kNext;
         case kSetupFileRevision:
             revision_ = Int(value);
@@ -131,7 +137,10 @@ CSetupFile::Step CSetupFile::DispatchTag(int32_t id, const std::optional<core::T
         case kMeasurementId:
             if (value) ApplyMeasurementId(text);
             return Step::kNext;
-        case kCreationDate: case kChangeDate: case kFileSaveDate: case kLastUsedDate:
+        case kCreationDate:
+        case kChangeDate:
+        case kFileSaveDate:
+        case kLastUsedDate:
             ReadDate(id, text);
             return Step::kNext;
         case kSetupLabel:
@@ -146,7 +155,10 @@ CSetupFile::Step CSetupFile::DispatchTag(int32_t id, const std::optional<core::T
         case kSubtitle:
             s.SetSubtitle(text);
             return Step::kNext;
-        case kFrequencyStart: case kFrequencyStop: case kFrequencyCenter: case kFrequencySpan:
+        case kFrequencyStart:
+        case kFrequencyStop:
+        case kFrequencyCenter:
+        case kFrequencySpan:
             return ReadFrequency(id, Frequency(value));
         case kAmplitudeOffset:
             s.SetAmplitudeOffset(Double(value));
@@ -154,7 +166,9 @@ CSetupFile::Step CSetupFile::DispatchTag(int32_t id, const std::optional<core::T
         case kDataPoints:
             if (!s.SetDataPoints(Int(value))) Skipped(id, text);
             return Step::kNext;
-        case kAmplitudeStart: case kAmplitudeStop: case kAmplitudeUnits: {
+        case kAmplitudeStart:
+        case kAmplitudeStop:
+        case kAmplitudeUnits: {
             if (!s.GetReferenceValue()) s.SetReferenceValue(std::make_unique<CGuardedValue>(6));
             CGuardedValue* ref = s.GetReferenceValue();
             if (id == kAmplitudeStart) ref->SetLower(Double(value), false);
@@ -190,9 +204,17 @@ CSetupFile::Step CSetupFile::DispatchTag(int32_t id, const std::optional<core::T
         case kMarkerId:
             marker_index_ = Int(value);
             return Step::kNext;
-        case kMarkerType: case kMarkerState: case kCurrentMarker: case kMarkerLabel:
-        case kMarkerDelta: case kMarkerDeltaIndex: case kMarkerFrequency: case kMarkerAmplitude:
-        case kMarkerPixelIndex: case kMarkerFcFrequency: case kMarkerFcAmplitude:
+        case kMarkerType:
+        case kMarkerState:
+        case kCurrentMarker:
+        case kMarkerLabel:
+        case kMarkerDelta:
+        case kMarkerDeltaIndex:
+        case kMarkerFrequency:
+        case kMarkerAmplitude:
+        case kMarkerPixelIndex:
+        case kMarkerFcFrequency:
+        case kMarkerFcAmplitude:
             return in_marker_ ? ReadMarkerTag(id, value) : Step::kNext;
         case kUpperLimitValue:
             s.SetUpperLimitValue(Double(value));
@@ -244,10 +266,13 @@ CSetupFile::Step CSetupFile::DispatchTag(int32_t id, const std::optional<core::T
         case kBandwidthEnd:
             in_bandwidth_ = false;
             return Step::kNext;
-        case kResolutionBandwidth: case kResolutionBandwidthMode: case kVideoBandwidth:
-        case kVideoBandwidthMode: case kRbwToVbwRatio: case kSpanToRbwRatio:
-            if (in_bandwidth_ && ReadBandwidthTag(id, Int(value)) == Step::kFail)
-                Skipped(id, text);
+        case kResolutionBandwidth:
+        case kResolutionBandwidthMode:
+        case kVideoBandwidth:
+        case kVideoBandwidthMode:
+        case kRbwToVbwRatio:
+        case kSpanToRbwRatio:
+            if (in_bandwidth_ && ReadBandwidthTag(id, Int(value)) == Step::kFail) Skipped(id, text);
             return Step::kNext;
         case kScaleSetting:
             s.SetScaleSetting(Int(value));

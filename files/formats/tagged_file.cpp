@@ -16,15 +16,28 @@ namespace {
 
 // The measurement names of the "measurement id" line; each class starts at
 // its own offset.
-constexpr const char* kMeasurementNames[] = {
-    "general",          "frequency sweep",      "distance to fault",
-    "cable loss",       "gain",                 "reflection",
-    "insertion loss",   "current draw",         "general",
-    "occupied bandwidth", "channel power",      "adjacent channel power",
-    "out of band spurios", "in band out of channel", "demodulated signal",
-    "carrier to interference", "time domain",   "field strength",
-    "frequency counter", "general",             "internal power meter",
-    "external power meter"};
+constexpr const char* kMeasurementNames[] = {"general",
+                                             "frequency sweep",
+                                             "distance to fault",
+                                             "cable loss",
+                                             "gain",
+                                             "reflection",
+                                             "insertion loss",
+                                             "current draw",
+                                             "general",
+                                             "occupied bandwidth",
+                                             "channel power",
+                                             "adjacent channel power",
+                                             "out of band spurios",
+                                             "in band out of channel",
+                                             "demodulated signal",
+                                             "carrier to interference",
+                                             "time domain",
+                                             "field strength",
+                                             "frequency counter",
+                                             "general",
+                                             "internal power meter",
+                                             "external power meter"};
 
 struct ClassIds {
     int32_t measurement_class, first, last, entry_of_first;

@@ -6,9 +6,9 @@
 namespace {
 
 // The names of the single-precision display levels, in the order written.
-constexpr const char* kLevelFormats[] = {
-    "\t<maximum level = %03f>\n", "\t<minimum level = %03f>\n",
-    "\t<gain maximum level = %03f>\n", "\t<gain minimum level = %03f>\n"};
+constexpr const char* kLevelFormats[] = {"\t<maximum level = %03f>\n", "\t<minimum level = %03f>\n",
+                                         "\t<gain maximum level = %03f>\n",
+                                         "\t<gain minimum level = %03f>\n"};
 
 // File revisions below this map the first two levels to the clamped
 // return-loss display.

@@ -46,8 +46,10 @@ class CalibrationFileTest : public ::testing::Test {
         vna.SetSetupLabel(u"Feeder A");
         vna.SetFilePath(u"\\FlashFX Disk\\My Setups\\Feeder A.tws");
         sweep = vna.GetSweepCalInfo();
-        for (auto [term, seed] : {std::pair{CVNADataStore::ER, 1}, {CVNADataStore::ES, 2},
-                                  {CVNADataStore::ED, 3}, {CVNADataStore::ET, 4}}) {
+        for (auto [term, seed] : {std::pair{CVNADataStore::ER, 1},
+                                  {CVNADataStore::ES, 2},
+                                  {CVNADataStore::ED, 3},
+                                  {CVNADataStore::ET, 4}}) {
             std::vector<uint8_t> data = Pattern(sweep.points, static_cast<uint8_t>(seed));
             store.SetTerm(term, data.data(), sweep.points, sweep.start, sweep.stop, sweep.power,
                           sweep.two_port);
@@ -68,8 +70,8 @@ TEST_F(CalibrationFileTest, ACalibratedSetupSavesItsTermsInTheLayoutAndLoadsThem
     ASSERT_TRUE(vna.Save());
     EXPECT_TRUE(vna.HasCalFile());
     ASSERT_TRUE(fs::exists(CalFile()));
-    std::string setup_text = celvane_test::slurp(root.path() / "FlashFX Disk" / "My Setups" /
-                                                 "Feeder A.tws");
+    std::string setup_text =
+        celvane_test::slurp(root.path() / "FlashFX Disk" / "My Setups" / "Feeder A.tws");
     EXPECT_NE(setup_text.find("\t<Has Calibration>\n</body>\n"), std::string::npos);
 
     // An independent reading of the layout.
@@ -95,16 +97,15 @@ TEST_F(CalibrationFileTest, ACalibratedSetupSavesItsTermsInTheLayoutAndLoadsThem
     char power[32];
     std::snprintf(power, sizeof power, "%.6f", sweep.power);
     expected << "TW123456 " << sweep.points << " " << sweep.start << " " << sweep.stop << " "
-             << power << " " << sweep.two_port << " ERCAL:" << head(1)
-             << " ESCAL:" << head(2) << " EDCAL:" << head(3) << " ETCAL:" << head(4) << "\n";
+             << power << " " << sweep.two_port << " ERCAL:" << head(1) << " ESCAL:" << head(2)
+             << " EDCAL:" << head(3) << " ETCAL:" << head(4) << "\n";
     EXPECT_EQ(out, expected.str());
 
     CVNADataStore loaded;
     CVNAMeasSetup back(&env, &loaded);
     ASSERT_TRUE(back.Load(vna.GetFilePath()));
     EXPECT_TRUE(back.HasCalFile());
-    for (auto term : {CVNADataStore::ER, CVNADataStore::ES, CVNADataStore::ED,
-                      CVNADataStore::ET}) {
+    for (auto term : {CVNADataStore::ER, CVNADataStore::ES, CVNADataStore::ED, CVNADataStore::ET}) {
         EXPECT_TRUE(loaded.IsTermValid(term));
         EXPECT_EQ(loaded.TermBytes(term), store.TermBytes(term));
     }
@@ -124,8 +125,8 @@ TEST_F(CalibrationFileTest, AFailedCalibrationWriteFailsTheSaveAndClearsTheFlag)
     EXPECT_FALSE(vna.HasCalFile());
     ASSERT_EQ(services.messages.size(), 1u);
     EXPECT_EQ(services.messages[0], "\\FlashFX Disk\\My Cals\\Feeder A.cal  Directory not found.");
-    std::string setup_text = celvane_test::slurp(root.path() / "FlashFX Disk" / "My Setups" /
-                                                 "Feeder A.tws");
+    std::string setup_text =
+        celvane_test::slurp(root.path() / "FlashFX Disk" / "My Setups" / "Feeder A.tws");
     EXPECT_EQ(setup_text.find("Has Calibration"), std::string::npos);
 }
 
@@ -170,8 +171,7 @@ TEST_F(CalibrationFileTest, DamagedCalibrationsStoreNoTerm) {
         services.messages.clear();
         CVNASetupFile file(&target);
         EXPECT_FALSE(file.LoadCalibrationBytes(c.bytes, path));
-        for (auto t : {CVNADataStore::ER, CVNADataStore::ES, CVNADataStore::ED,
-                       CVNADataStore::ET})
+        for (auto t : {CVNADataStore::ER, CVNADataStore::ES, CVNADataStore::ED, CVNADataStore::ET})
             EXPECT_FALSE(other.IsTermValid(t));
         EXPECT_EQ(other.TermBytes(CVNADataStore::EX), std::vector<uint8_t>(kept));
         if (c.message == 0) {

@@ -16,11 +16,15 @@ namespace {
 class Random {
   public:
     explicit Random(uint32_t seed) : engine_(seed) {}
-    int32_t Int(int32_t lo, int32_t hi) { return std::uniform_int_distribution<int32_t>(lo, hi)(engine_); }
+    int32_t Int(int32_t lo, int32_t hi) {
+        return std::uniform_int_distribution<int32_t>(lo, hi)(engine_);
+    }
     uint64_t U64(uint64_t lo, uint64_t hi) {
         return std::uniform_int_distribution<uint64_t>(lo, hi)(engine_);
     }
-    double Real(double lo, double hi) { return std::uniform_real_distribution<double>(lo, hi)(engine_); }
+    double Real(double lo, double hi) {
+        return std::uniform_real_distribution<double>(lo, hi)(engine_);
+    }
     bool Flip() { return Int(0, 1) == 1; }
     // Printable characters from ASCII, Latin-1, Greek, CJK and a pair of
     // surrogates; no line break and no ">" at the end.

@@ -33,7 +33,8 @@ std::string Text(CMeasSetup& setup) {
 // dating the setup and stamping its save).
 std::string WithoutChangeDate(const std::string& text) {
     size_t at = text.find("\t<change date = ");
-    return at == std::string::npos ? text : text.substr(0, at) + text.substr(text.find('\n', at) + 1);
+    return at == std::string::npos ? text
+                                   : text.substr(0, at) + text.substr(text.find('\n', at) + 1);
 }
 
 std::string Utf8(std::u16string_view text) {
@@ -173,11 +174,10 @@ TEST_F(SetupSaveTest, DamagedFilesAreRefusedWithTheirMessageAndChangeNothing) {
         {"empty line", [](auto t) { return ReplaceLine(t, "\t<title", "\n\t<title"); }, "read"},
         {"non-tag line", [](auto t) { return ReplaceLine(t, "\t<title", "oops\n\t<title"); },
          "read"},
-        {"other class",
-         [](auto t) { return ReplaceLine(t, "class = specan", "class = vna"); }, "read"},
-        {"frequency over 32 bits",
-         [](auto t) { return ReplaceLine(t, "stop = 1000000000", "stop = 4294967296"); },
+        {"other class", [](auto t) { return ReplaceLine(t, "class = specan", "class = vna"); },
          "read"},
+        {"frequency over 32 bits",
+         [](auto t) { return ReplaceLine(t, "stop = 1000000000", "stop = 4294967296"); }, "read"},
         {"30 digits",
          [](auto t) {
              return ReplaceLine(t, "data points = 705",
@@ -257,7 +257,8 @@ TEST_F(SetupSaveTest, LaterVersionsLoadWhatTheyCan) {
     EXPECT_TRUE(services.messages.empty());
 
     // An unknown key ends the values taken, once the frame is whole.
-    std::string newer = ReplaceLine(golden, "\t<threshold = -300>", "\t<new thing = 1>\n\t<threshold = -300>");
+    std::string newer =
+        ReplaceLine(golden, "\t<threshold = -300>", "\t<new thing = 1>\n\t<threshold = -300>");
     root.Write(kSetups / "Newer.tws", newer);
     CSAMeasSetup partial(&env);
     int32_t threshold = partial.GetThreshold();

@@ -26,8 +26,7 @@ std::string TemporaryPrefix(const fs::path& target) {
 }  // namespace
 
 AtomicFile::AtomicFile(const fs::path& host_target) : target_(host_target) {
-    std::string pattern =
-        (target_.parent_path() / (TemporaryPrefix(target_) + "XXXXXX")).string();
+    std::string pattern = (target_.parent_path() / (TemporaryPrefix(target_) + "XXXXXX")).string();
     fd_ = ::mkostemp(pattern.data(), O_CLOEXEC);
     if (fd_ < 0) {
         uint32_t code = detail::error_from_errno(errno);
