@@ -132,21 +132,12 @@ bool CVNASetupFile::LoadCalibration() {
     }
     std::optional<core::Text> path = CVNAMeasSetup::CalFilePathFor(vna_->GetSetupLabel());
     if (!path) return false;
-    plat::File file = plat::File::open(*path, plat::FileAccess::Read, plat::FileOpen::Existing);
-    if (!file) {
-        // No calibration file is no news; one that cannot be opened is.
-        if (plat::file_exists(*path)) return FailCalibration(kCannotOpenId, *path);
-        return false;
-    }
-    std::string bytes;
-    char chunk[16384];
-    for (;;) {
-        int64_t n = file.read(std::as_writable_bytes(std::span(chunk)));
-        if (n < 0) return FailCalibration(kBadFileId, *path);
-        if (n == 0) break;
-        bytes.append(chunk, static_cast<size_t>(n));
-    }
-    return LoadCalibrationBytes(bytes, *path);
+    // No calibration file is no news; one that cannot be read is.
+    if (LoadFile(*path) == 0 && !plat::file_exists(*path)) return false;
+    if (GetLoadedBytes().empty() &&
+        !plat::File::open(*path, plat::FileAccess::Read, plat::FileOpen::Existing))
+        return FailCalibration(kCannotOpenId, *path);
+    return LoadCalibrationBytes(GetLoadedBytes(), *path);
 }
 
 bool CVNASetupFile::LoadCalibrationBytes(const std::string& bytes, const core::Text& path) {

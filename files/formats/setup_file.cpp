@@ -161,12 +161,7 @@ uint32_t CSetupFile::EstimateSize() {
 bool CSetupFile::WriteFile(const core::Text& path, uint32_t size_estimate) {
     IFileServices& services = FileServices();
     reason_.clear();
-    std::optional<uint64_t> free_bytes = services.GetFreeBytes(path);
-    if (free_bytes && size_estimate >= *free_bytes) {
-        reason_ = LoadResString(kNoSpaceId);
-        services.ShowMessage(reason_, kExclamation);
-        return false;
-    }
+    if (!HasSpaceFor(path, size_estimate)) return false;
     OpenProgress(0, 100, LoadResString(kSavingId) + path);
     StepProgress(0, 100);
     if (!OpenForWrite(path, size_estimate)) {
@@ -190,6 +185,15 @@ bool CSetupFile::WriteFile(const core::Text& path, uint32_t size_estimate) {
     }
     setup_->SetOwnerWord(static_cast<int32_t>(GetWrittenLength()));
     return true;
+}
+
+bool CSetupFile::HasSpaceFor(const core::Text& path, uint32_t size_estimate) {
+    IFileServices& services = FileServices();
+    std::optional<uint64_t> free_bytes = services.GetFreeBytes(path);
+    if (!free_bytes || size_estimate < *free_bytes) return true;
+    reason_ = LoadResString(kNoSpaceId);
+    services.ShowMessage(reason_, kExclamation);
+    return false;
 }
 
 void CSetupFile::WriteHeader() {

@@ -35,6 +35,8 @@ class CSetupFile : public CTaggedFile, public ISetupFile {
     // The save procedure: space check (749), progress, the body, commit.
     // The setup's owner word becomes the file's length.
     bool WriteFile(const core::Text& path, uint32_t size_estimate);
+    // False (and string 749) when the estimate is not below the free bytes.
+    bool HasSpaceFor(const core::Text& path, uint32_t size_estimate);
     uint32_t EstimateSize() override;
     // The whole file as text, without touching the disk.
     std::string FormatInMemory();

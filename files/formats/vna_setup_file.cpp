@@ -58,13 +58,7 @@ uint32_t CVNASetupFile::EstimateSize() {
 }
 
 bool CVNASetupFile::Write(const core::Text& path) {
-    IFileServices& services = FileServices();
-    uint32_t estimate = EstimateSize();
-    std::optional<uint64_t> free_bytes = services.GetFreeBytes(path);
-    if (free_bytes && estimate >= *free_bytes) {
-        services.ShowMessage(LoadResString(kNoSpaceId), kExclamation);
-        return false;
-    }
+    if (!HasSpaceFor(path, EstimateSize())) return false;
     bool calibration_ok = true;
     calibration_written_ = false;
     if (ShouldSaveCalibration()) {

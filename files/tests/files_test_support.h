@@ -12,17 +12,15 @@
 #include "files/vna_meas_setup.h"
 #include "platform/fs/tests/test_support.h"
 #include "platform/text/utf.h"
+#include "setup_test_support.h"
 
 namespace files_test {
 
-// Stand-ins for list entries; the setups only keep and compare the pointers.
 inline CCableType* Cable() {
-    static char object;
-    return reinterpret_cast<CCableType*>(&object);
+    return FakeCable();
 }
 inline CAntenna* Antenna() {
-    static char object;
-    return reinterpret_cast<CAntenna*>(&object);
+    return FakeAntenna();
 }
 
 class ListEnvironment : public ISetupEnvironment {
