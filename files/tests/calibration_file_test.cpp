@@ -111,6 +111,15 @@ TEST_F(CalibrationFileTest, ACalibratedSetupSavesItsTermsInTheLayoutAndLoadsThem
     }
     EXPECT_FALSE(loaded.IsTermValid(CVNADataStore::EX));
     EXPECT_TRUE(back.IsCalValid(true));
+
+    // Read for its properties only: it still knows its calibration file.
+    std::unique_ptr<CMeasSetup> object = CSetupFile::LoadSetupObject(vna.GetFilePath(), &env);
+    ASSERT_TRUE(object);
+    auto* listed = dynamic_cast<CVNAMeasSetup*>(object.get());
+    ASSERT_NE(listed, nullptr);
+    EXPECT_TRUE(listed->HasCalFile());
+    EXPECT_TRUE(listed->DeleteCalFile());
+    EXPECT_FALSE(fs::exists(CalFile()));
     EXPECT_TRUE(services.messages.empty());
 }
 
