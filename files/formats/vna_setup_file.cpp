@@ -46,10 +46,12 @@ bool CVNASetupFile::WriteSetupBlocks() {
     WriteFloat("\t<dtf stop = %03f>\n", s.GetDtfStop());
     WriteFloat("\t<dtf vp = %03f>\n", s.GetDtfVp());
     StepProgress(90, 100);
-    // Only a calibration that is on the disk beside the setup is announced.
-    if (calibration_written_ || (s.HasCalFile() && ShouldSaveCalibration())) {
-        WriteBytes("\t<Has Calibration>\n");
-    }
+    // Only a calibration that is on the disk beside the setup is announced;
+    // a setup without a store keeps what its file said.
+    bool announce = s.GetDataStore()
+                        ? calibration_written_ || (s.HasCalFile() && ShouldSaveCalibration())
+                        : s.HasCalFile();
+    if (announce) WriteBytes("\t<Has Calibration>\n");
     return GetWriteError() == 0;
 }
 
@@ -65,7 +67,7 @@ bool CVNASetupFile::Write(const core::Text& path) {
         calibration_ok = SaveCalibration();
         calibration_written_ = calibration_ok;
     }
-    vna_->SetHasCalFile(calibration_written_);
+    if (vna_->GetDataStore()) vna_->SetHasCalFile(calibration_written_);
     // The space was checked for both files.
     bool setup_ok = WriteFile(path, 0);
     return calibration_ok && setup_ok;
