@@ -138,6 +138,15 @@ TEST_F(SetupSaveTest, SaveFailuresSayWhyAndKeepTheOldFile) {
     EXPECT_FALSE(sa.Save());
     ASSERT_EQ(services.messages.size(), 2u);
     EXPECT_EQ(services.messages[1], "\\FlashFX Disk\\No Such Folder\\x.tws  Directory not found.");
+
+    // A target the new file cannot replace (a folder of that name).
+    fs::create_directories(root.path() / kSetups / "Folder.tws" / "inside");
+    sa.SetFilePath(u"\\FlashFX Disk\\My Setups\\Folder.tws");
+    EXPECT_FALSE(sa.Save());
+    ASSERT_EQ(services.messages.size(), 3u);
+    EXPECT_EQ(services.messages[2], "Error writing file: \\FlashFX Disk\\My Setups\\Folder.tws");
+    EXPECT_TRUE(fs::exists(root.path() / kSetups / "Folder.tws" / "inside"));
+
     size_t entries = 0;
     for (auto& e : fs::directory_iterator(root.path() / kSetups)) entries += !e.is_directory();
     EXPECT_EQ(entries, 1u);  // no temporary left behind
