@@ -4,8 +4,8 @@
 #include <cstdlib>
 #include <tuple>
 
-#include "app/app_files.h"
 #include "app/app_file_services.h"
+#include "app/app_files.h"
 #include "app/main_frame.h"
 #include "app/message_box.h"
 #include "app/sip_helper.h"
