@@ -184,12 +184,13 @@ bool CCelvaneApp::IsAlreadyRunning() {
 void CCelvaneApp::InstallLanguageFont(int32_t id) {
     const LanguageRow* row = FindLanguage(id);
     if (!row) return;
-    auto host = plat::host_path(std::u16string(kSystemFolder) + row->fontFile);
-    if (host && plat::add_font_file(*host)) return;
-    if (row->fontFatal) {
+    if (plat::add_font_resource(std::u16string(kSystemFolder) + row->fontFile) == 0 &&
+        row->fontFatal) {
         StandardMessageBox(u"Load Font Failed.\n", plat::MB_ICONEXCLAMATION);
         force_english_ = true;
+        return;
     }
+    plat::broadcast_message(plat::WM_FONTCHANGE, 0, 0);
 }
 
 bool CCelvaneApp::InitDevices() {
