@@ -44,7 +44,7 @@ def check_spectrum(ref, scene, cfg, got):
           "measured %s, reference %s" % (np.round(got["acp"], 3).tolist(), np.round(want, 3).tolist()))
 
     # 99 % of the power of the expected trace.
-    p = ref.filtered(scene, f, rbw) + ref.mw(n0) * rbw
+    p = ref.filtered(scene, f, rbw) + ref.mw(n0) * ref.noise_bandwidth(rbw)
     cum = np.concatenate([[0.0], np.cumsum(p)])
     pos = np.arange(n + 1) - 0.5
     total = cum[-1]

@@ -156,7 +156,7 @@ inline Bytes Floats(std::initializer_list<float> values) {
 }
 
 // A spectrum setup: the range centre +- span / 2, resolution bandwidth index
-// `rbw` (30 kHz = 5), 705 points, average detection unless told.
+// `rbw` (30 kHz = 5), 705 points, the default positive-peak detection unless told.
 inline void ConfigureSpectrum(CMeasSetup& s, uint64_t centre, uint64_t span, uint32_t rbw = 5,
                               int32_t detection = 3) {
     s.GetFrequencyRange()->Set(centre - span / 2, centre, centre + span / 2, span, 0);
