@@ -408,8 +408,13 @@ TEST(Board, FactoryReadsTheDeviceRootsSceneOrFallsBackToTheDefault) {
     std::filesystem::create_directories(root);
     { std::ofstream(sim::scene_path(root)) << R"({"board": {"serial": "FROMFILE"}})"; }
     EXPECT_EQ(sim::create_simulated_board(root)->scene().board.serial, "FROMFILE");
-    { std::ofstream(sim::scene_path(root)) << "{\n\"board\": {\"serial\": }\n}"; }
-    EXPECT_EQ(sim::create_simulated_board(root)->scene().board.serial, "SIM00001");
+    // A malformed file, or one with a problem anywhere, gives the default world.
+    for (const char* text :
+         {"{\n\"board\": {\"serial\": }\n}", R"({"board": {"serial": "FROMFILE", "seriall": 1}})",
+          R"({"board": {"serial": "FROMFILE"}, "dut": {"cable": {"length_m": -3}}})"}) {
+        std::ofstream(sim::scene_path(root)) << text;
+        EXPECT_EQ(sim::create_simulated_board(root)->scene().board.serial, "SIM00001") << text;
+    }
     std::filesystem::remove_all(root);
     EXPECT_EQ(sim::create_simulated_board(root)->scene().dut.cable.length_m, 30);
 }

@@ -41,6 +41,9 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "%s\n", problem.c_str());
         return load.problems.empty() ? 0 : 1;
     }
+    if (argc >= 2 && argv[1][0] == '-' && std::strcmp(argv[1], "--default") != 0 &&
+        std::strcmp(argv[1], "--check") != 0)
+        std::fprintf(stderr, "sim_scene: unknown option %s\n", argv[1]);
     std::fputs(kUsage, stderr);
     return 2;
 }
