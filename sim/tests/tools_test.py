@@ -12,13 +12,9 @@ import subprocess
 import sys
 import tempfile
 
-failures = []
-
-
-def check(name, ok, detail):
-    print(("ok   " if ok else "FAIL ") + name + ": " + detail)
-    if not ok:
-        failures.append(name)
+sys.dont_write_bytecode = True
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from reference import check, failures  # noqa: E402
 
 
 def run(args):
