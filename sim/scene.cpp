@@ -426,8 +426,9 @@ SceneLoad load_scene(const std::filesystem::path& file) {
     std::ostringstream text;
     text << in.rdbuf();
     SceneLoad out = parse_scene(text.str());
+    if (out.problems.empty()) return out;
+    out.error = file.string() + ": " + out.error;
     for (std::string& p : out.problems) p = file.string() + ": " + p;
-    out.error = joined(out.problems);
     return out;
 }
 
