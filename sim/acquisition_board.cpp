@@ -262,7 +262,7 @@ void AcquisitionBoard::handle_command(std::uint16_t command, const Bytes& payloa
                 // Past the end of the board's flash: the image is refused.
                 status = 1;
                 image_bad_[which] = true;
-                error_code_ = 2;
+                error_code_ = 1;
                 error_component_ = command;
             } else {
                 Bytes& image = images_[which];

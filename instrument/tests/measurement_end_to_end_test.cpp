@@ -277,7 +277,8 @@ class VnaEndToEnd : public ::testing::Test {
                 return r.type == CDeviceItem::kVnaSweep && r.reply == reply && r.first == points &&
                        r.data.size() >= points * 8;
             },
-            &r));
+            &r))
+            << screen_.Recent();
         return r;
     }
     std::vector<double> Frequencies() const {
@@ -372,9 +373,10 @@ TEST_F(VnaEndToEnd, DistanceToFaultAtAnyDataPoints) {
     const double vf = scene.dut.cable.velocity_factor;
     // Two-way: a metre of cable turns the phase over c vf / 2 hertz.
     const double resolution = 299792458.0 * vf / (2 * 1e9);
+    auto* m = Use<CDtfMeasurement>();
     for (int32_t points : {177, 353, 705, 1409}) {
         SCOPED_TRACE(points);
-        if (m_) m_->Stop();
+        m->Stop();
         setup_.SetDataPoints(points);
         setup_.SetDtfVp(static_cast<float>(vf));
         setup_.SetDtfLoss(0);
@@ -382,7 +384,6 @@ TEST_F(VnaEndToEnd, DistanceToFaultAtAnyDataPoints) {
         setup_.SetDtfStart(0);
         setup_.SetDtfStop(20);
         ASSERT_EQ(setup_.GetDataPoints(), points);
-        auto* m = Use<CDtfMeasurement>();
         const Result r = Sweep(m);
         ASSERT_GE(r.data.size(), static_cast<size_t>(points) * 8);
         EXPECT_EQ(Get<uint16_t>(rig_->board().LastPayload(0x2004), 16), points);
