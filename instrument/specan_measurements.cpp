@@ -5,8 +5,10 @@
 #include <cstring>
 #include <limits>
 
+#include "core/app_commands.h"
 #include "core/frequency_range.h"
 #include "core/params.h"
+#include "core/posted_records.h"
 #include "core/units.h"
 #include "files/meas_setup.h"
 #include "files/setup_services.h"
@@ -25,6 +27,10 @@ uint8_t LevelByte(double db) {
 }  // namespace specan
 
 namespace {
+
+// The command record of a channel edge.
+constexpr int32_t kEdgeGroup = 21;
+constexpr int32_t kEdgeSubId = 3;
 
 using instrument::GetLe;
 using instrument::ReadLe;
@@ -83,7 +89,7 @@ CSpectrumMeasurement::CSpectrumMeasurement(CDevicePort* link, size_t record_size
     SetTexts(texts);
 }
 
-int CSpectrumMeasurement::Init(CModeBase* screen) {
+int CSpectrumMeasurement::Init(IMeasurementScreen* screen) {
     CMeasurement::Init(screen);
     if (!sweep_item_) sweep_item_ = std::make_unique<CSweepItem>();
     return 1;
@@ -184,8 +190,10 @@ int CSpectrumMeasurement::SetupChanged(CMeasSetup* setup) {
 }
 
 void CSpectrumMeasurement::PostEdge(int index, uint64_t hertz) {
-    if (!edge_sink_) return;
-    edge_sink_->OnChannelEdge(index, hertz, FormatValue(hertz, 0, false, true, true, 3));
+    if (!edge_window_) return;
+    auto record = std::make_unique<CCommandRecord>(kEdgeGroup, kEdgeSubId, 1, hertz, index, 0);
+    record->text = std::make_unique<core::Text>(FormatValue(hertz, 0, false, true, true, 3));
+    PostCommandObject<kCmdCommandRecord>(edge_window_, std::move(record));
 }
 
 // ---- General spectrum -------------------------------------------------------------
@@ -197,7 +205,7 @@ CGeneralSpectrumMeasurement::~CGeneralSpectrumMeasurement() {
     Detach();
 }
 
-int CGeneralSpectrumMeasurement::Init(CModeBase* screen) {
+int CGeneralSpectrumMeasurement::Init(IMeasurementScreen* screen) {
     CSpectrumMeasurement::Init(screen);
     if (!query_item_) query_item_ = std::make_unique<CQueryReplyItem>();
     return 1;
@@ -235,7 +243,7 @@ COccupiedBwMeasurement::~COccupiedBwMeasurement() {
     Detach();
 }
 
-int COccupiedBwMeasurement::Init(CModeBase* screen) {
+int COccupiedBwMeasurement::Init(IMeasurementScreen* screen) {
     CSpectrumMeasurement::Init(screen);
     if (!obw_item_) obw_item_ = std::make_unique<COccupiedBwItem>();
     return 1;
@@ -294,7 +302,7 @@ CChannelPowerMeasurement::CChannelPowerMeasurement(CDevicePort* link, size_t rec
                                                    const MeasurementTexts& texts)
     : CSpectrumMeasurement(link, record_size, texts) {}
 
-int CChannelPowerMeasurement::Init(CModeBase* screen) {
+int CChannelPowerMeasurement::Init(IMeasurementScreen* screen) {
     CSpectrumMeasurement::Init(screen);
     if (!cp_item_) cp_item_ = std::make_unique<CChannelPowerItem>();
     return 1;
@@ -373,7 +381,7 @@ CAcprMeasurement::~CAcprMeasurement() {
     Detach();
 }
 
-int CAcprMeasurement::Init(CModeBase* screen) {
+int CAcprMeasurement::Init(IMeasurementScreen* screen) {
     CChannelPowerMeasurement::Init(screen);
     if (!acpr_item_) acpr_item_ = std::make_unique<CAcprItem>();
     return 1;
@@ -458,7 +466,7 @@ CDemodSignalMeasurement::~CDemodSignalMeasurement() {
     Detach();
 }
 
-int CDemodSignalMeasurement::Init(CModeBase* screen) {
+int CDemodSignalMeasurement::Init(IMeasurementScreen* screen) {
     CSpectrumMeasurement::Init(screen);
     if (!demod_item_) demod_item_ = std::make_unique<CDemodItem>();
     audio_ = false;
@@ -564,7 +572,7 @@ CSignalStrengthMeasurement::~CSignalStrengthMeasurement() {
     Detach();
 }
 
-int CSignalStrengthMeasurement::Init(CModeBase* screen) {
+int CSignalStrengthMeasurement::Init(IMeasurementScreen* screen) {
     CSpectrumMeasurement::Init(screen);
     display_state_.assign(232, 0);
     parameters_.assign(specan::kParameterRecordSize, 0);

@@ -2,7 +2,7 @@
 // The spectrum analyzer's measurements. Each builds its sweep record from
 // the screen's setup, sends it through the DSP link and turns the board's
 // class-0x3000 reply blocks into result items. The channel power classes
-// also report the frequencies of their channel edges to the screen.
+// also post the frequencies of their channel edges to the frame window.
 #include <array>
 #include <cstdint>
 #include <memory>
@@ -13,15 +13,9 @@
 #include "instrument/dsp_measurement.h"
 
 class CMeasSetup;
-
-// Receives the channel edge frequencies of the channel power classes.
-// Index 0/1 lower/upper edge of the channel, 2/3 the adjacent channel on
-// side 0, 4/5 the one on side 1; `text` is the frequency as shown.
-class IChannelEdgeSink {
-  public:
-    virtual ~IChannelEdgeSink() = default;
-    virtual void OnChannelEdge(int index, uint64_t hertz, const core::Text& text) = 0;
-};
+namespace plat {
+class CWnd;
+}
 
 // What a signal band offers beyond the setup's band interface: the number of
 // the channel next to a channel on side 0 or 1, -1 when there is none.
@@ -52,7 +46,7 @@ uint8_t LevelByte(double db);
 class CSpectrumMeasurement : public CDspMeasurement {
   public:
     CSpectrumMeasurement(CDevicePort* link, size_t record_size, const MeasurementTexts& texts);
-    int Init(CModeBase* screen) override;
+    int Init(IMeasurementScreen* screen) override;
     CDeviceItem* ParseReply(CDataBlock& block) override;
     int IsReady() override { return 1; }
 
@@ -74,7 +68,13 @@ class CSpectrumMeasurement : public CDspMeasurement {
     // The record SetupChanged compares with (the screen's choice), of this
     // class's record size; none clears it.
     void SetComparedRecord(const uint8_t* record);
-    void SetEdgeSink(IChannelEdgeSink* sink) { edge_sink_ = sink; }
+    // The window the channel power classes post their channel edges to, each
+    // as a command record (WM_COMMAND 32824) that the receiver deletes:
+    // group 21, sub-id 3, count 1, the edge in hertz as the value, the edge
+    // index (0/1 the channel, 2/3 the adjacent channel on side 0, 4/5 on
+    // side 1) as the first argument, flag 0 and the frequency as shown as
+    // the text. None posts nothing.
+    void SetEdgeWindow(plat::CWnd* frame) { edge_window_ = frame; }
     CSweepItem* GetSweepItem() const { return sweep_item_.get(); }
 
   protected:
@@ -89,14 +89,14 @@ class CSpectrumMeasurement : public CDspMeasurement {
     std::vector<uint8_t> record_;
     std::unique_ptr<CSweepItem> sweep_item_;
     std::vector<uint8_t> compared_;  // empty: none
-    IChannelEdgeSink* edge_sink_ = nullptr;
+    plat::CWnd* edge_window_ = nullptr;
 };
 
 class CGeneralSpectrumMeasurement : public CSpectrumMeasurement {
   public:
     explicit CGeneralSpectrumMeasurement(CDevicePort* link);
     ~CGeneralSpectrumMeasurement() override;
-    int Init(CModeBase* screen) override;
+    int Init(IMeasurementScreen* screen) override;
     int SendSweep() override { return SendRecord(0x3001); }
     CDeviceItem* ParseReply(CDataBlock& block) override;
     int SameSweep(const uint8_t* a, const uint8_t* b) const override;
@@ -112,7 +112,7 @@ class COccupiedBwMeasurement : public CSpectrumMeasurement {
   public:
     explicit COccupiedBwMeasurement(CDevicePort* link);
     ~COccupiedBwMeasurement() override;
-    int Init(CModeBase* screen) override;
+    int Init(IMeasurementScreen* screen) override;
     int SendSweep() override { return SendRecord(0x3002); }
     CDeviceItem* ParseReply(CDataBlock& block) override;
     int SetupChanged(CMeasSetup* setup) override;
@@ -128,7 +128,7 @@ class CChannelPowerMeasurement : public CSpectrumMeasurement {
   public:
     explicit CChannelPowerMeasurement(CDevicePort* link);
     ~CChannelPowerMeasurement() override;
-    int Init(CModeBase* screen) override;
+    int Init(IMeasurementScreen* screen) override;
     int SendSweep() override;
     void Reset() override;
     CDeviceItem* ParseReply(CDataBlock& block) override;
@@ -159,7 +159,7 @@ class CAcprMeasurement : public CChannelPowerMeasurement {
   public:
     explicit CAcprMeasurement(CDevicePort* link);
     ~CAcprMeasurement() override;
-    int Init(CModeBase* screen) override;
+    int Init(IMeasurementScreen* screen) override;
     int SendSweep() override;
     CDeviceItem* ParseReply(CDataBlock& block) override;
     int IsReady() override;
@@ -178,7 +178,7 @@ class CDemodSignalMeasurement : public CSpectrumMeasurement {
   public:
     explicit CDemodSignalMeasurement(CDevicePort* link);
     ~CDemodSignalMeasurement() override;
-    int Init(CModeBase* screen) override;
+    int Init(IMeasurementScreen* screen) override;
     int SendSweep() override;
     CDeviceItem* ParseReply(CDataBlock& block) override;
     void FillSweepRecord(uint8_t* record) override;
@@ -218,7 +218,7 @@ class CSignalStrengthMeasurement : public CSpectrumMeasurement {
   public:
     explicit CSignalStrengthMeasurement(CDevicePort* link);
     ~CSignalStrengthMeasurement() override;
-    int Init(CModeBase* screen) override;
+    int Init(IMeasurementScreen* screen) override;
     int SendSweep() override { return SendRecord(0x3001); }
     void FillSweepRecord(uint8_t* record) override;
     int SetParameters(const uint8_t* record);

@@ -18,7 +18,7 @@ TEST(Routing, ShiftedFunctionKeysNestedKeysAndKeysPostedToTheFrame) {
     DeviceRoot root("celvane-keys");
     auto log = std::make_shared<Log>();
     TestApp app(log);
-    RecordingScreen* screen = app.AddScreen(1);
+    RecordingScreen* screen = app.AddScreen(kScreenNetworkAnalyzer);
     app.initial = screen;
     screen->onKey = [&](uint32_t key, int pressed) {
         // Shift+F5 arrives as F17; while it is handled another key comes in.
@@ -51,8 +51,8 @@ TEST(Routing, WheelTimersOnTheSpectrumScreenAndTheFrameTimersOfTheScreens) {
     DeviceRoot root("celvane-wheel");
     auto log = std::make_shared<Log>();
     TestApp app(log);
-    RecordingScreen* spectrum = app.AddScreen(2);
-    RecordingScreen* vna = app.AddScreen(1);
+    RecordingScreen* spectrum = app.AddScreen(kScreenSpectrumAnalyzer);
+    RecordingScreen* vna = app.AddScreen(kScreenNetworkAnalyzer);
     spectrum->selectedSoftKey = 3;
     vna->selectedSoftKey = 3;
     app.initial = spectrum;
@@ -131,13 +131,15 @@ TEST(Routing, EveryApplicationCommandMakesItsCall) {
     DeviceRoot root("celvane-commands");
     auto log = std::make_shared<Log>();
     CommandApp app(log);
-    RecordingScreen* power = app.AddScreen(3);
+    RecordingScreen* power = app.AddScreen(kScreenPowerMeter);
     app.initial = power;
     power->probes[plat::VK_F1] = [&] {
         app.armed = true;
         log->add("begin");
+        // The two records are owned by their receivers: none is posted here.
         for (uint32_t id = 32804; id <= 32848; ++id)
-            app.GetMainFrame()->PostMessage(plat::WM_COMMAND, id, 7);
+            app.GetMainFrame()->PostMessage(plat::WM_COMMAND, id,
+                                            (id == 32824 || id == 32829) ? 0 : 7);
         app.GetMainFrame()->PostMessage(plat::WM_COMMAND, 32849, 7);  // outside the table
     };
     ASSERT_EQ(RunScript(app, root, "key F1\nwait 10\nquit\n"), 0);
@@ -160,10 +162,10 @@ TEST(Routing, EveryApplicationCommandMakesItsCall) {
         "app RecallSetupItem 7",  // 32819, 32820
         "screen3 RefreshPane 7",
         "app ShowListFile 32823 7",  // 32821, 32823
-        "screen3 OnCommandRecord 7",
+        "screen3 OnCommandRecord 0",
         "screen3 OnCommand32825 7",  // 32824, 32825
         "app LaunchProgram 7",
-        "screen3 OnBufferPair 7",  // 32828, 32829
+        "screen3 OnBufferPair 0",  // 32828, 32829
         "app ShowTools",
         "screen3 OnCommand32833 1 7",  // 32832, 32833
         "app ShowListFile 32834 7",
@@ -199,7 +201,7 @@ TEST(Routing, AnExceptionInACommandShowsTheErrorMessageAndTheViewGetsTheFocusBac
     DeviceRoot root("celvane-exception");
     auto log = std::make_shared<Log>();
     TestApp app(log);
-    RecordingScreen* screen = app.AddScreen(1);
+    RecordingScreen* screen = app.AddScreen(kScreenNetworkAnalyzer);
     screen->throwInReloadTexts = true;
     app.initial = screen;
     std::vector<std::u16string> shown;
@@ -231,7 +233,7 @@ TEST(MessageBox, ButtonSetsAndAnswers) {
     DeviceRoot root("celvane-box");
     auto log = std::make_shared<Log>();
     TestApp app(log);
-    RecordingScreen* screen = app.AddScreen(1);
+    RecordingScreen* screen = app.AddScreen(kScreenNetworkAnalyzer);
     app.initial = screen;
     std::vector<int> answers;
     screen->probes[plat::VK_F1] = [&] { answers.push_back(ShowMessage(u"Delete?", MB_YESNO)); };

@@ -6,12 +6,33 @@
 #include "platform/display/backend.h"
 #include "platform/display/options.h"
 #include "platform/framework/system_services.h"
+#include "platform/hardware/simulated_hardware.h"
+#include "platform/kernel/errors.h"
 #include "platform/kernel/thread.h"
+#include "platform/registry/registry.h"
 
 namespace plat {
 
 namespace {
 std::atomic<CWinApp*> g_app{nullptr};
+}
+
+std::optional<std::vector<uint8_t>> CWinApp::GetProfileBinary(std::u16string_view section,
+                                                              std::u16string_view entry) const {
+    RegKey key;
+    if (hkey_current_user().open(registry_key_ + u"\\" + std::u16string(section), key) !=
+        ERROR_SUCCESS)
+        return std::nullopt;
+    return key.get_binary(entry);
+}
+
+bool CWinApp::WriteProfileBinary(std::u16string_view section, std::u16string_view entry,
+                                 const std::vector<uint8_t>& data) const {
+    RegKey key;
+    if (hkey_current_user().create(registry_key_ + u"\\" + std::u16string(section), key) !=
+        ERROR_SUCCESS)
+        return false;
+    return key.set_binary(entry, data) == ERROR_SUCCESS;
 }
 
 CWinApp::CWinApp() {
@@ -107,6 +128,9 @@ int app_main(CWinApp& app, int argc, const char* const* argv) {
         return 2;
     }
     apply_display_options(*options);
+    // Power-on: the hardware is plugged in before the program starts (with a
+    // simulated world, the simulator's devices), and unplugged after it ended.
+    hardware::SimulatedHardware simulated = hardware::SimulatedHardware::power_on();
     ensure_message_queue();
     set_input_thread(current_thread_id());
     TaskBarWindow task_bar;

@@ -3,6 +3,9 @@
 // with idle processing and its exit routine; and the entry point that reads
 // the common options, starts the display back end and runs the application.
 #include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
 
 #include "platform/framework/wnd.h"
 
@@ -37,6 +40,15 @@ class CWinApp {
     CWnd* m_pMainWnd = nullptr;
     int m_nCmdShow = SW_SHOW;
 
+    // The application's profile: values in subkeys ("sections") of its key
+    // below HKEY_CURRENT_USER (default "Application").
+    void SetRegistryKey(std::u16string key) { registry_key_ = std::move(key); }
+    const std::u16string& GetRegistryKey() const { return registry_key_; }
+    std::optional<std::vector<uint8_t>> GetProfileBinary(std::u16string_view section,
+                                                         std::u16string_view entry) const;
+    bool WriteProfileBinary(std::u16string_view section, std::u16string_view entry,
+                            const std::vector<uint8_t>& data) const;
+
     // The exit code WM_QUIT carried.
     int quit_code() const { return quit_code_; }
     // Whether run_app is running this application (destroying the main
@@ -47,15 +59,18 @@ class CWinApp {
     friend int run_app(CWinApp& app);
     int quit_code_ = 0;
     bool running_ = false;
+    std::u16string registry_key_ = u"Application";
 };
 
 // Installs the application's pre-translation on the calling thread, runs
 // InitInstance and then Run, or ExitInstance alone after a failed start.
 int run_app(CWinApp& app);
 
-// The program entry: reads --display, --script, --root and --clock, starts
-// the chosen display back end with the calling thread as the user-interface
-// thread, creates the task bar window and runs the application. Answers the
+// The program entry: reads --display, --script, --root and --clock, powers
+// the hardware on (the simulated hardware when the registry says the world is
+// simulated), starts the chosen display back end with the calling thread as
+// the user-interface thread, creates the task bar window and runs the
+// application; powers the hardware off when it ended. Answers the
 // exit code (2 for bad options).
 int app_main(CWinApp& app, int argc, const char* const* argv);
 
