@@ -88,10 +88,7 @@ def main():
                                     capture_output=True, text=True).stdout)
     check_spectrum(ref, scene, cfg["spectrum"], got["spectrum"])
     check_network(ref, scene, cfg["network"], got["network"])
-    if ref.failures:
-        print("failed: " + ", ".join(ref.failures))
-        return 1
-    return 0
+    return ref.verdict()
 
 
 if __name__ == "__main__":

@@ -22,6 +22,14 @@ def check(name, ok, detail):
         failures.append(name)
 
 
+def verdict():
+    """The exit status of a run of checks, after naming the failed ones."""
+    if failures:
+        print("failed: " + ", ".join(failures))
+        return 1
+    return 0
+
+
 def mw(dbm):
     return 10.0 ** (np.asarray(dbm) / 10.0)
 
@@ -252,10 +260,7 @@ def main():
     check_spectrum(scene, cfg["spectrum"], got["spectrum"])
     check_between_bins(scene, cfg["spectrum"], got["spectrum"])
     check_network(scene, cfg["network"], got["network"])
-    if failures:
-        print("failed: " + ", ".join(failures))
-        return 1
-    return 0
+    return verdict()
 
 
 if __name__ == "__main__":

@@ -14,7 +14,7 @@ import tempfile
 
 sys.dont_write_bytecode = True
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from reference import check, failures  # noqa: E402
+from reference import check, verdict  # noqa: E402
 
 
 def run(args):
@@ -99,10 +99,7 @@ def main():
     with tempfile.TemporaryDirectory() as folder:
         scene_runs(sim_scene, folder)
         probe_runs(sim_probe, config, folder)
-    if failures:
-        print("failed: " + ", ".join(failures))
-        return 1
-    return 0
+    return verdict()
 
 
 if __name__ == "__main__":
