@@ -14,11 +14,11 @@ namespace {
 
 std::vector<uint8_t> spectrum_packet(uint16_t points) {
     std::vector<uint8_t> p(8 + points * 4u);
-    dsp::put_u16(p.data(), 0x3001);
-    dsp::put_u16(p.data() + 2, static_cast<uint16_t>(4 + points * 4));
-    dsp::put_u16(p.data() + 4, 0);
-    dsp::put_u16(p.data() + 6, points);
-    for (uint16_t i = 0; i < points; ++i) dsp::put_u32(p.data() + 8 + 4 * i, i * 1000u);
+    plat::put_le<uint16_t>(p.data(), 0x3001);
+    plat::put_le<uint16_t>(p.data() + 2, static_cast<uint16_t>(4 + points * 4));
+    plat::put_le<uint16_t>(p.data() + 4, 0);
+    plat::put_le<uint16_t>(p.data() + 6, points);
+    for (uint16_t i = 0; i < points; ++i) plat::put_le<uint32_t>(p.data() + 8 + 4 * i, i * 1000u);
     return p;
 }
 

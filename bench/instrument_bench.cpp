@@ -71,9 +71,9 @@ void BM_SweepBlockToResultItem(benchmark::State& state) {
     link.SetListener(&m);
     link.AcceptReplies();
     std::vector<uint8_t> packet(8 + 705 * 4);
-    dsp::put_u16(packet.data(), 0x3001);
-    dsp::put_u16(packet.data() + 2, 4 + 705 * 4);
-    dsp::put_u16(packet.data() + 6, 705);
+    plat::put_le<uint16_t>(packet.data(), 0x3001);
+    plat::put_le<uint16_t>(packet.data() + 2, 4 + 705 * 4);
+    plat::put_le<uint16_t>(packet.data() + 6, 705);
     for (uint32_t i = 0; i < 705; ++i) {
         const float v = -90.0f + (i == 352 ? 60.0f : 0.0f);
         std::memcpy(packet.data() + 8 + 4 * i, &v, 4);

@@ -205,7 +205,7 @@ int CDspInterface::ReadVersion() {
 
 uint16_t CDspInterface::GetVersionWord(int index) const {
     if (index < 0 || index > 3) return 0;
-    return dsp::get_u16(version_ + 2 * index);
+    return plat::get_le<uint16_t>(version_ + 2 * index);
 }
 
 bool CDspInterface::HasOption() const {
@@ -221,25 +221,25 @@ int CDspInterface::GetErrorStatus() {
     uint8_t record[8] = {};
     uint32_t returned = 0;
     if (!ControlOut(dsp::IOCTL_DSP_ERROR_STATUS, record, 8, &returned)) return 5;
-    return static_cast<int>(dsp::get_u32(record));
+    return static_cast<int>(plat::get_le<uint32_t>(record));
 }
 
 int CDspInterface::GetStatus18() {
     uint8_t record[8] = {};
     uint32_t returned = 0;
     if (!ControlOut(dsp::IOCTL_DSP_COMMAND43, record, 8, &returned)) return 5;
-    return static_cast<int>(dsp::get_u32(record));
+    return static_cast<int>(plat::get_le<uint32_t>(record));
 }
 
 void CDspInterface::CheckStatus() {
     uint8_t record[8] = {};
     if (!GetStatus(record)) return;
-    const uint32_t flags = dsp::get_u32(record);
+    const uint32_t flags = plat::get_le<uint32_t>(record);
     if (!(flags & 8))
         status_event_flag_ = false;
     else if (!status_event_flag_)
         PostStatusEvent(0);
-    alarm_ = dsp::get_u16(record + 4) > 100 || dsp::get_u16(record + 6) > 100;
+    alarm_ = plat::get_le<uint16_t>(record + 4) > 100 || plat::get_le<uint16_t>(record + 6) > 100;
 }
 
 void CDspInterface::PostStatusEvent(int suppress) {

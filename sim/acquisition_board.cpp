@@ -154,8 +154,8 @@ std::uint32_t AcquisitionBoard::receive_out(std::uint8_t endpoint,
                                             std::span<const std::uint8_t> data) {
     if (endpoint != dsp::kBulkOutEndpoint) return USB_TRANSFER_OK;  // nothing listens there
     if (data.size() < sizeof(dsp::CommandHead)) return USB_TRANSFER_STALL;
-    const std::uint16_t command = dsp::get_u16(data.data());
-    const std::uint16_t length = dsp::get_u16(data.data() + 2);
+    const std::uint16_t command = plat::get_le<uint16_t>(data.data());
+    const std::uint16_t length = plat::get_le<uint16_t>(data.data() + 2);
     if (length > kMaxCommandPayload || 4u + length > data.size()) return USB_TRANSFER_STALL;
     const Bytes payload(data.begin() + 4, data.begin() + 4 + length);
     std::lock_guard pipe(pipe_mutex_);

@@ -51,10 +51,10 @@ class ScriptedLink : public CDspInterface {
     void Queue(uint16_t id, uint16_t length, uint16_t index, uint16_t count,
                std::vector<uint8_t> data = {}) {
         std::vector<uint8_t> b(8 + data.size());
-        dsp::put_u16(&b[0], id);
-        dsp::put_u16(&b[2], length);
-        dsp::put_u16(&b[4], index);
-        dsp::put_u16(&b[6], count);
+        plat::put_le<uint16_t>(&b[0], id);
+        plat::put_le<uint16_t>(&b[2], length);
+        plat::put_le<uint16_t>(&b[4], index);
+        plat::put_le<uint16_t>(&b[6], count);
         std::copy(data.begin(), data.end(), b.begin() + 8);
         std::lock_guard lock(m_);
         blocks_.push_back(b);
@@ -73,7 +73,7 @@ class ScriptedLink : public CDspInterface {
             plat::set_last_error(fail_with);
             return false;
         }
-        const uint16_t id = in ? dsp::get_u16(static_cast<const uint8_t*>(in)) : 0;
+        const uint16_t id = in ? plat::get_le<uint16_t>(static_cast<const uint8_t*>(in)) : 0;
         {
             std::lock_guard lock(m_);
             calls_.push_back({code, id, plat::tick_count()});

@@ -45,14 +45,14 @@ DriverEnvironment* const environment =
 
 Bytes words(uint16_t count, uint32_t first = 0) {
     Bytes b(count * 4u);
-    for (uint16_t i = 0; i < count; ++i) put_u32(b.data() + 4 * i, first + i);
+    for (uint16_t i = 0; i < count; ++i) plat::put_le<uint32_t>(b.data() + 4 * i, first + i);
     return b;
 }
 
 Bytes message(uint16_t id, uint16_t argument, size_t payload) {
     Bytes m(4 + payload, 0xA5);
-    put_u16(m.data(), id);
-    put_u16(m.data() + 2, argument);
+    plat::put_le<uint16_t>(m.data(), id);
+    plat::put_le<uint16_t>(m.data() + 2, argument);
     return m;
 }
 
@@ -128,7 +128,7 @@ TEST_F(DspDriverTest, DeviceAppearsWithTheBoardAndGoesWithIt) {
     uint32_t returned = 0;
     ASSERT_TRUE(control(IOCTL_DSP_DRIVER_INFO, {}, &info, &returned));
     EXPECT_EQ(returned, 12u);
-    EXPECT_EQ(get_u16(info.data()), kDriverVersion);
+    EXPECT_EQ(plat::get_le<uint16_t>(info.data()), kDriverVersion);
     Bytes short_out(11);
     EXPECT_FALSE(control(IOCTL_DSP_DRIVER_INFO, {}, &short_out));
 
@@ -248,7 +248,7 @@ TEST_F(DspDriverTest, SpectrumSweepIsAssembledAndFetched) {
     EXPECT_EQ(plat::get_last_error(), plat::ERROR_BUSY);
     Bytes info(12);
     EXPECT_TRUE(control(IOCTL_DSP_DRIVER_INFO, {}, &info));
-    EXPECT_EQ(get_u32(info.data() + 4), 1u);  // acquiring
+    EXPECT_EQ(plat::get_le<uint32_t>(info.data() + 4), 1u);  // acquiring
 }
 
 TEST_F(DspDriverTest, StopHandshake) {
@@ -343,7 +343,7 @@ TEST_F(DspDriverTest, NetworkAnalyzerBlocks) {
     ASSERT_TRUE(control(IOCTL_DSP_START_VNA, message(0x200A, items, 0)));
     auto item_bytes = [](uint16_t start, uint16_t count) {
         Bytes b(count * 8u);
-        for (uint16_t i = 0; i < count; ++i) put_u32(b.data() + 8 * i, start + i);
+        for (uint16_t i = 0; i < count; ++i) plat::put_le<uint32_t>(b.data() + 8 * i, start + i);
         return b;
     };
     // Type 10 is offered only once complete.
@@ -393,7 +393,7 @@ TEST_F(DspDriverTest, StrayPacketsWhileStopping) {
     board->set_echo_stop(false);
     start_spectrum();
     Bytes info(12);
-    for (int i = 0; i < 300 && get_u32(info.data() + 4) != 1; ++i) {
+    for (int i = 0; i < 300 && plat::get_le<uint32_t>(info.data() + 4) != 1; ++i) {
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
         ASSERT_TRUE(control(IOCTL_DSP_DRIVER_INFO, {}, &info));
     }
@@ -406,8 +406,8 @@ TEST_F(DspDriverTest, TableUploadAndFileDownload) {
     const uint16_t id = 0x200B;
     board->answer(id, {});
     Bytes table(4 + 300 * 8);
-    put_u16(table.data(), id);
-    put_u16(table.data() + 2, 300);
+    plat::put_le<uint16_t>(table.data(), id);
+    plat::put_le<uint16_t>(table.data() + 2, 300);
     for (size_t i = 4; i < table.size(); ++i) table[i] = static_cast<uint8_t>(i);
     ASSERT_TRUE(control(IOCTL_DSP_UPLOAD_TABLE, table));
     auto cmds = board->commands();
@@ -416,14 +416,14 @@ TEST_F(DspDriverTest, TableUploadAndFileDownload) {
         const Bytes& payload = cmds[p].payload;
         ASSERT_EQ(payload.size(), kTablePayloadSize);
         const uint32_t first = 126 * p, n = p < 2 ? 126 : 48;
-        EXPECT_EQ(get_u32(payload.data()), first);
-        EXPECT_EQ(get_u16(payload.data() + 4), n);
-        EXPECT_EQ(get_u16(payload.data() + 6), checksum(table.data() + 4 + first * 8, n * 8));
+        EXPECT_EQ(plat::get_le<uint32_t>(payload.data()), first);
+        EXPECT_EQ(plat::get_le<uint16_t>(payload.data() + 4), n);
+        EXPECT_EQ(plat::get_le<uint16_t>(payload.data() + 6), checksum(table.data() + 4 + first * 8, n * 8));
         EXPECT_TRUE(std::all_of(payload.begin() + 8 + n * 8, payload.end(),
                                 [](uint8_t b) { return b == 0; }));
     }
     EXPECT_EQ(fetch().head.type, id);
-    put_u16(table.data() + 2, 301);  // more entries than the input holds
+    plat::put_le<uint16_t>(table.data() + 2, 301);  // more entries than the input holds
     EXPECT_FALSE(control(IOCTL_DSP_UPLOAD_TABLE, table));
 
     // Download: chunks of 1,012 bytes with offset, length and checksum.
@@ -442,10 +442,10 @@ TEST_F(DspDriverTest, TableUploadAndFileDownload) {
     for (size_t c = 3; c < 6; ++c) {
         const Bytes& p = cmds[c].payload;
         EXPECT_EQ(cmds[c].command, CMD_LOAD_DSP);
-        EXPECT_EQ(get_u32(p.data()), joined.size());
-        const uint16_t len = get_u16(p.data() + 4);
+        EXPECT_EQ(plat::get_le<uint32_t>(p.data()), joined.size());
+        const uint16_t len = plat::get_le<uint16_t>(p.data() + 4);
         EXPECT_EQ(len, c < 5 ? 1012 : 476);
-        EXPECT_EQ(get_u16(p.data() + 6), checksum(p.data() + 8, len));
+        EXPECT_EQ(plat::get_le<uint16_t>(p.data() + 6), checksum(p.data() + 8, len));
         joined.insert(joined.end(), p.begin() + 8, p.end());
     }
     EXPECT_EQ(joined, image);
