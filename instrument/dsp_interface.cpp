@@ -21,6 +21,8 @@ constexpr uint32_t kReconnectMs = 1000;
 constexpr uint32_t kStatusOpenFailed = 64364;
 constexpr uint32_t kStatusInvalidReply = 64365;
 constexpr uint32_t kStatusDriverError = 64366;
+// A status word above this raises the board alarm.
+constexpr uint16_t kAlarmLimit = 100;
 
 // The platform's text for an error code, as the user sees it.
 const char* SystemMessage(uint32_t error) {
@@ -209,37 +211,38 @@ uint16_t CDspInterface::GetVersionWord(int index) const {
 }
 
 bool CDspInterface::HasOption() const {
-    return (GetVersionWord(1) & 4) != 0;
+    return (GetVersionWord(1) & dsp::kVersionOptionFlag) != 0;
 }
 
-int CDspInterface::GetStatus(uint8_t record[8]) {
+int CDspInterface::GetStatus(uint8_t record[dsp::kStatusRecordSize]) {
     uint32_t returned = 0;
-    return ControlOut(dsp::IOCTL_DSP_STATUS, record, 8, &returned);
+    return ControlOut(dsp::IOCTL_DSP_STATUS, record, dsp::kStatusRecordSize, &returned);
 }
 
 int CDspInterface::GetErrorStatus() {
-    uint8_t record[8] = {};
+    uint8_t record[dsp::kStatusRecordSize] = {};
     uint32_t returned = 0;
-    if (!ControlOut(dsp::IOCTL_DSP_ERROR_STATUS, record, 8, &returned)) return 5;
+    if (!ControlOut(dsp::IOCTL_DSP_ERROR_STATUS, record, sizeof record, &returned)) return 5;
     return static_cast<int>(plat::get_le<uint32_t>(record));
 }
 
 int CDspInterface::GetStatus18() {
-    uint8_t record[8] = {};
+    uint8_t record[dsp::kStatusRecordSize] = {};
     uint32_t returned = 0;
-    if (!ControlOut(dsp::IOCTL_DSP_COMMAND43, record, 8, &returned)) return 5;
+    if (!ControlOut(dsp::IOCTL_DSP_COMMAND43, record, sizeof record, &returned)) return 5;
     return static_cast<int>(plat::get_le<uint32_t>(record));
 }
 
 void CDspInterface::CheckStatus() {
-    uint8_t record[8] = {};
+    uint8_t record[dsp::kStatusRecordSize] = {};
     if (!GetStatus(record)) return;
     const uint32_t flags = plat::get_le<uint32_t>(record);
-    if (!(flags & 8))
+    if (!(flags & dsp::kStatusSupplyAlarm))
         status_event_flag_ = false;
     else if (!status_event_flag_)
         PostStatusEvent(0);
-    alarm_ = plat::get_le<uint16_t>(record + 4) > 100 || plat::get_le<uint16_t>(record + 6) > 100;
+    alarm_ = plat::get_le<uint16_t>(record, dsp::kStatusSupplyOffset) > kAlarmLimit ||
+             plat::get_le<uint16_t>(record, dsp::kStatusTemperatureOffset) > kAlarmLimit;
 }
 
 void CDspInterface::PostStatusEvent(int suppress) {
@@ -529,7 +532,7 @@ int CDspInterface::StateStep(int no_delivery) {
             Lock();
             state_ = kClosed;
             if (connected_) {
-                uint8_t status[8] = {};
+                uint8_t status[dsp::kStatusRecordSize] = {};
                 if (ReadVersion() && GetStatus(status)) state_ = kIdle;
             }
             Unlock();

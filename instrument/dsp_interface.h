@@ -48,7 +48,7 @@ class CDspInterface : public CDevicePort {
     plat::Event GetDriverEvent() const { return driver_event_; }
     virtual int DeliverReply();
     virtual int AcceptReplies();
-    virtual int GetStatus(uint8_t record[8]);
+    virtual int GetStatus(uint8_t record[dsp::kStatusRecordSize]);
     virtual int ReadVersion();
     virtual int GetErrorStatus();
     virtual int GetStatus18();

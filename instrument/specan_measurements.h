@@ -34,7 +34,7 @@ class IChannelNeighbours {
 
 namespace specan {
 
-inline constexpr uint32_t kMaxTracePoints = 705;
+inline constexpr uint32_t kMaxTracePoints = dsp::kMaxSpectrumPoints;
 inline constexpr double kNoPower = -300.0;
 inline constexpr uint32_t kMaxDemodSamples = dsp::kSampleCapacity;
 

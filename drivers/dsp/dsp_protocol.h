@@ -176,6 +176,11 @@ inline constexpr size_t kVersionWordsOffset = 4;  // two u16 version words
 inline constexpr size_t kDspDateOffset = 12;      // 6 characters
 inline constexpr size_t kFpgaDateOffset = 18;     // 6 characters
 inline constexpr size_t kSerialOffset = 24;       // 8 characters
+inline constexpr uint16_t kVersionOptionFlag = 4;  // in version word 1: the option is fitted
+// 0xDEAD0003 reply: u32 flags, u16 supply (0.1 V), u16 temperature (deg C).
+inline constexpr uint32_t kStatusSupplyAlarm = 8;  // flag: supply low
+inline constexpr size_t kStatusSupplyOffset = 4;
+inline constexpr size_t kStatusTemperatureOffset = 6;
 
 // Head of a fetched block (0xDEAD0010).
 struct BlockHeader {
@@ -214,6 +219,7 @@ inline constexpr size_t kStatusBlockSize = 64;
 inline constexpr uint32_t kAreaWords = 22530;  // 32-bit words in an area
 inline constexpr uint32_t kAreaItems = 11265;  // 8-byte items in an area
 inline constexpr uint32_t kSampleCapacity = 20000;
+inline constexpr uint32_t kMaxSpectrumPoints = 705;  // points of a spectrum trace
 
 // ---- Messages (0xDEAD000A/B/C input: u16 id, u16 argument, payload) ---------
 struct MessageHead {
@@ -291,6 +297,8 @@ enum MessageFlags : uint8_t {
     kNoNotice = 2,
     // The driver only starts the acquisition and sends nothing.
     kStartOnly = 4,
+    // A term table the board stores: the link sends it as a table upload.
+    kTableStore = 8,
 };
 
 // One message on the wire. `payload` is what the link sends behind the head;
@@ -311,7 +319,7 @@ constexpr MessageInfo sized(uint16_t id, uint32_t payload, uint8_t flags = 0) {
 }
 constexpr MessageInfo table(uint16_t id) {
     return {id, kTableMessagePayload,
-            static_cast<uint32_t>(sizeof(MessageHead) + kTablePayloadSize), 0};
+            static_cast<uint32_t>(sizeof(MessageHead) + kTablePayloadSize), kTableStore};
 }
 // Known to the link, refused by the driver.
 constexpr MessageInfo refused(uint16_t id, uint32_t payload = 0, uint8_t flags = 0) {
