@@ -483,7 +483,7 @@ bool DspDriver::upload_table(BoardDevice& device, const uint8_t* input, uint32_t
 
 // ---- Stream entries -------------------------------------------------------
 
-StreamContext DspDriver::init() {
+StreamContext DspDriver::init(const char16_t* /*active_key*/, const void* /*bus_context*/) {
     busy_ = false;
     stopping_ = false;
     return kContext;
@@ -493,7 +493,7 @@ bool DspDriver::deinit(StreamContext context) {
     return context == kContext;
 }
 
-StreamContext DspDriver::open(StreamContext context) {
+StreamContext DspDriver::open(StreamContext context, uint32_t /*access*/, uint32_t /*share*/) {
     if (context != kContext) {
         plat::set_last_error(plat::ERROR_FILE_NOT_FOUND);
         return 0;
