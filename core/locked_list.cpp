@@ -1,5 +1,7 @@
 #include "core/locked_list.h"
 
+#include "core/scoped_lock.h"
+
 struct CLockedList::Node {
     void* value;
     Node* prev;
@@ -8,14 +10,7 @@ struct CLockedList::Node {
 
 namespace {
 // Locks a list for one operation (nothing when it has no mutex).
-class ListGuard {
-  public:
-    explicit ListGuard(CLockedList& list) : list_(list) { list_.Lock(); }
-    ~ListGuard() { list_.Unlock(); }
-
-  private:
-    CLockedList& list_;
-};
+using ListGuard = core::ScopedLock<CLockedList>;
 }  // namespace
 
 CLockedList::CLockedList(bool with_mutex)

@@ -5,6 +5,7 @@
 
 #include "core/res_string.h"
 #include "core/routines.h"
+#include "core/scoped_lock.h"
 #include "platform/fs/atomic_save.h"
 #include "platform/text/utf.h"
 
@@ -113,16 +114,7 @@ class ValueWriter {
 };
 
 // Holds a list's own lock for a scope.
-class ListLock {
-  public:
-    explicit ListLock(const CSortedStringArray& list) : list_(list) { list_.Lock(); }
-    ~ListLock() { list_.Unlock(); }
-    ListLock(const ListLock&) = delete;
-    ListLock& operator=(const ListLock&) = delete;
-
-  private:
-    const CSortedStringArray& list_;
-};
+using ListLock = core::ScopedLock<const CSortedStringArray>;
 
 }  // namespace
 
