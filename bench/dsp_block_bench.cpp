@@ -36,16 +36,18 @@ void BM_SpectrumBlockStoreAndFetch(benchmark::State& state) {
     const auto packet = spectrum_packet(705);
     std::vector<uint8_t> out(dsp::kFetchBufferSize);
     for (auto _ : state) {
-        mutex.lock();
-        block.store_packet(packet.data(), packet.size(), assembly);
-        mutex.unlock();
+        {
+            std::lock_guard lock(mutex);
+            block.store_packet(packet.data(), packet.size(), assembly);
+        }
         event.set();
 
         event.reset();
         uint32_t returned = 0, error = 0;
-        mutex.lock();
-        block.fetch(out.data(), static_cast<uint32_t>(out.size()), &returned, &error);
-        mutex.unlock();
+        {
+            std::lock_guard lock(mutex);
+            block.fetch(out.data(), static_cast<uint32_t>(out.size()), &returned, &error);
+        }
         if (returned != 8 + 2820) state.SkipWithError("wrong block");
         benchmark::DoNotOptimize(out.data());
     }

@@ -31,18 +31,15 @@ class MappedLink : public CDspInterface {
     }
     ~MappedLink() override { Stop(); }
     void Store(const std::vector<uint8_t>& packet) {
-        mutex_.lock();
+        std::lock_guard lock(mutex_);
         block_.store_packet(packet.data(), packet.size(), assembly_);
-        mutex_.unlock();
     }
 
   protected:
     bool RawControlOut2(uint32_t, void* out, uint32_t size, uint32_t* returned) override {
         uint32_t error = 0;
-        mutex_.lock();
-        const bool ok = block_.fetch(static_cast<uint8_t*>(out), size, returned, &error);
-        mutex_.unlock();
-        return ok;
+        std::lock_guard lock(mutex_);
+        return block_.fetch(static_cast<uint8_t*>(out), size, returned, &error);
     }
 
   private:

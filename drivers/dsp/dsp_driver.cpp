@@ -22,6 +22,7 @@ constexpr uint32_t kReadTimeoutMs = 30000;
 constexpr uint32_t kWriteTimeoutMs = 5000;
 constexpr uint32_t kPassMs = 5;
 constexpr uint32_t kIdlePasses = 100;
+constexpr uint32_t kReleaseWaitMs = 1000;
 constexpr uint32_t kUnfetchedPasses = 30;
 constexpr uint32_t kUnexpectedLimit = 10;
 constexpr uint32_t ERROR_ECHO_MISMATCH = 1117;
@@ -102,20 +103,23 @@ bool DspDriver::create_shared_objects() {
         release_shared_objects();
         return false;
     }
-    memory_mutex_.lock();  // owned whether it was made or opened
+    // Created owned, or opened: either way held once more here.
+    std::lock_guard made(memory_mutex_, std::adopt_lock);
+    std::lock_guard lock(memory_mutex_);
     block_ = std::make_unique<SharedBlock>(mapping_.data());
     block_->clear_head();
-    memory_mutex_.unlock();
-    memory_mutex_.unlock();
     return true;
 }
 
 void DspDriver::release_shared_objects() {
-    bool owned = memory_mutex_ && memory_mutex_.wait(1000);
-    block_.reset();
-    mapping_ = {};
-    driver_event_ = {};
-    if (owned) memory_mutex_.unlock();
+    {
+        std::unique_lock<plat::Mutex> held;
+        if (memory_mutex_ && memory_mutex_.wait(kReleaseWaitMs))
+            held = std::unique_lock(memory_mutex_, std::adopt_lock);
+        block_.reset();
+        mapping_ = {};
+        driver_event_ = {};
+    }
     memory_mutex_ = {};
 }
 
