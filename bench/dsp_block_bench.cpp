@@ -14,7 +14,7 @@ namespace {
 
 std::vector<uint8_t> spectrum_packet(uint16_t points) {
     std::vector<uint8_t> p(8 + points * 4u);
-    plat::put_le<uint16_t>(p.data(), 0x3001);
+    plat::put_le<uint16_t>(p.data(), dsp::msg::kSweep);
     plat::put_le<uint16_t>(p.data() + 2, static_cast<uint16_t>(4 + points * 4));
     plat::put_le<uint16_t>(p.data() + 4, 0);
     plat::put_le<uint16_t>(p.data() + 6, points);
@@ -31,7 +31,7 @@ void BM_SpectrumBlockStoreAndFetch(benchmark::State& state) {
     block.reset();
     dsp::AssemblyState assembly;
     assembly.expected = 705;
-    assembly.last_message_id = 0x3001;
+    assembly.last_message_id = dsp::msg::kSweep;
     assembly.reply_class = dsp::CLASS_SPECTRUM;
     const auto packet = spectrum_packet(705);
     std::vector<uint8_t> out(dsp::kFetchBufferSize);

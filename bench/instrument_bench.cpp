@@ -26,7 +26,7 @@ class MappedLink : public CDspInterface {
         block_.clear_head();
         block_.reset();
         assembly_.expected = 705;
-        assembly_.last_message_id = 0x3001;
+        assembly_.last_message_id = dsp::msg::kSweep;
         assembly_.reply_class = dsp::CLASS_SPECTRUM;
     }
     ~MappedLink() override { Stop(); }
@@ -68,7 +68,7 @@ void BM_SweepBlockToResultItem(benchmark::State& state) {
     link.SetListener(&m);
     link.AcceptReplies();
     std::vector<uint8_t> packet(8 + 705 * 4);
-    plat::put_le<uint16_t>(packet.data(), 0x3001);
+    plat::put_le<uint16_t>(packet.data(), dsp::msg::kSweep);
     plat::put_le<uint16_t>(packet.data() + 2, 4 + 705 * 4);
     plat::put_le<uint16_t>(packet.data() + 6, 705);
     for (uint32_t i = 0; i < 705; ++i) {
