@@ -107,8 +107,8 @@ class CDspInterface : public CDevicePort {
     // The message being sent: staged from pending_ under the port lock, read
     // by the link thread alone once staged.
     std::unique_ptr<dspmsg::PendingRecord> send_slot_;
-    plat::Event driver_event_;        // set by the driver; waited on by the link thread
-    bool status_event_flag_ = false;  // thread that checks the status (user interface)
+    plat::Event driver_event_;                   // set by the driver; waited on by the link thread
+    bool status_event_flag_ = false;             // thread that checks the status (user interface)
     std::unique_ptr<CDataBlock> receive_block_;  // link thread (and Stop after it ended)
     uint32_t control_failures_ = 0;              // device_mutex_
     std::atomic<bool> error_shown_{false};

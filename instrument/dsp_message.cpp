@@ -28,12 +28,13 @@ bool IsValidReplyId(uint16_t id) {
     const uint8_t low = LowByte(id);
     if (cls != dsp::CLASS_VNA && cls != dsp::CLASS_SPECTRUM) return false;
     if (low == dsp::LOW_RUN) return true;
-    return low >= 1 && low <= (cls == dsp::CLASS_VNA ? dsp::kLastVnaNumber : dsp::kLastSpectrumNumber);
+    return low >= 1 &&
+           low <= (cls == dsp::CLASS_VNA ? dsp::kLastVnaNumber : dsp::kLastSpectrumNumber);
 }
 
 ReplyHeader ReadHeader(const uint8_t* block) {
-    return {plat::get_le<uint16_t>(block), plat::get_le<uint16_t>(block + 2), plat::get_le<uint16_t>(block + 4),
-            plat::get_le<uint16_t>(block + 6)};
+    return {plat::get_le<uint16_t>(block), plat::get_le<uint16_t>(block + 2),
+            plat::get_le<uint16_t>(block + 4), plat::get_le<uint16_t>(block + 6)};
 }
 
 }  // namespace dspmsg

@@ -8,9 +8,9 @@
 
 namespace dspmsg {
 
-inline constexpr uint32_t kMaxPayload = dsp::kTableMessagePayload;  // the largest message
+inline constexpr uint32_t kMaxPayload = dsp::kTableMessagePayload;    // the largest message
 inline constexpr uint32_t kReceiveBlockSize = dsp::kFetchBufferSize;  // header + data
-inline constexpr uint16_t kEchoId = dsp::LOW_ECHO;  // the board's echo of a stop
+inline constexpr uint16_t kEchoId = dsp::LOW_ECHO;                    // the board's echo of a stop
 inline constexpr uint16_t kFirstInvalidHeaderId = 160;
 
 inline constexpr uint16_t ClassOf(uint16_t id) {

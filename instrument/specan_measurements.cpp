@@ -27,8 +27,8 @@ uint8_t LevelByte(double db) {
 namespace {
 
 using instrument::get_le;
-using instrument::ReadLe;
 using instrument::put_le;
+using instrument::ReadLe;
 
 constexpr uint16_t kClass = dsp::CLASS_SPECTRUM;
 constexpr uint32_t kDescriptionId = 451;

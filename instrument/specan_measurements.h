@@ -8,8 +8,8 @@
 #include <memory>
 #include <vector>
 
-#include "drivers/dsp/dsp_protocol.h"
 #include "core/text.h"
+#include "drivers/dsp/dsp_protocol.h"
 #include "instrument/device_item.h"
 #include "instrument/dsp_measurement.h"
 
@@ -43,8 +43,7 @@ inline constexpr size_t kSweepRecordSize = dsp::message_payload_size(dsp::msg::k
 inline constexpr size_t kMidRecordSize = dsp::message_payload_size(dsp::msg::kChannelPower);
 inline constexpr size_t kLongRecordSize =
     dsp::message_payload_size(dsp::msg::kAdjacentChannelPower);
-inline constexpr size_t kParameterRecordSize =
-    dsp::message_payload_size(dsp::msg::kCounterMarkers);
+inline constexpr size_t kParameterRecordSize = dsp::message_payload_size(dsp::msg::kCounterMarkers);
 
 // A setup level in dB as the record's unsigned byte: clamped to 0..255, then
 // truncated.

@@ -12,8 +12,8 @@
 
 namespace {
 
-using instrument::ReadLe;
 using instrument::put_le;
+using instrument::ReadLe;
 
 constexpr uint16_t kClass = dsp::CLASS_VNA;
 constexpr uint32_t kDescriptionId = 450;

@@ -41,7 +41,9 @@ bool is_table_store(std::uint16_t id) {
 }
 
 bool is_term_fetch(std::uint16_t id) {
-    return id == msg::kFetchReflectionTracking || id == msg::kFetchSourceMatch || id == msg::kFetchDirectivity || id == msg::kFetchTransmissionTracking || id == msg::kFetchIsolation;
+    return id == msg::kFetchReflectionTracking || id == msg::kFetchSourceMatch ||
+           id == msg::kFetchDirectivity || id == msg::kFetchTransmissionTracking ||
+           id == msg::kFetchIsolation;
 }
 
 Bytes text_bytes(const std::string& s, std::size_t n) {
@@ -312,7 +314,8 @@ void AcquisitionBoard::handle_command(std::uint16_t command, const Bytes& payloa
         return;
     }
     const std::uint16_t cls = command & dsp::kClassMask;
-    if ((cls == dsp::CLASS_VNA || cls == dsp::CLASS_SPECTRUM) && (command & dsp::kSubMask) == 0 && dsp::message_number(command) != 0) {
+    if ((cls == dsp::CLASS_VNA || cls == dsp::CLASS_SPECTRUM) && (command & dsp::kSubMask) == 0 &&
+        dsp::message_number(command) != 0) {
         start_message(command, payload, out);
         return;
     }
@@ -519,7 +522,8 @@ void AcquisitionBoard::next_round(Stream& st) {
         std::vector<Item> items;
         double duration = 0.3;
         if (low == 1 || low == 2 || low == 3) {
-            for (const Complex& c : measured_sweep(low == 2 ? msg::kTransmissionSweep : msg::kReflectionSweep, f))
+            for (const Complex& c :
+                 measured_sweep(low == 2 ? msg::kTransmissionSweep : msg::kReflectionSweep, f))
                 items.push_back({static_cast<float>(amplitude_to_db(std::abs(c))),
                                  static_cast<float>(std::arg(c) * 180 / kPi)});
             duration = 0.3e-3 * na_points_;
@@ -543,10 +547,13 @@ void AcquisitionBoard::next_round(Stream& st) {
                 items.push_back({static_cast<float>(c.real()), static_cast<float>(c.imag())});
             duration = 0.05;
         } else {
-            if (id == msg::kMeasureOpen || id == msg::kMeasureShort || id == msg::kMeasureLoad || id == msg::kMeasureThrough || id == msg::kMeasureIsolation) {
+            if (id == msg::kMeasureOpen || id == msg::kMeasureShort || id == msg::kMeasureLoad ||
+                id == msg::kMeasureThrough || id == msg::kMeasureIsolation) {
                 standards_[id] = measured_sweep(id, f);
-            } else if (id == msg::kSolveOnePort || id == msg::kSolveTwoPort || id == msg::kSolveTwoPortAgain) {
-                auto o = standards_.find(msg::kMeasureOpen), s = standards_.find(msg::kMeasureShort),
+            } else if (id == msg::kSolveOnePort || id == msg::kSolveTwoPort ||
+                       id == msg::kSolveTwoPortAgain) {
+                auto o = standards_.find(msg::kMeasureOpen),
+                     s = standards_.find(msg::kMeasureShort),
                      l = standards_.find(msg::kMeasureLoad);
                 if (id == msg::kSolveOnePort && o != standards_.end() && s != standards_.end() &&
                     l != standards_.end()) {
@@ -562,7 +569,8 @@ void AcquisitionBoard::next_round(Stream& st) {
                         NetworkModel::solve_one_port(o->second[i], s->second[i], l->second[i],
                                                      ed[i], es[i], er[i]);
                 } else if (id != msg::kSolveOnePort) {
-                    auto thru = standards_.find(msg::kMeasureThrough), iso = standards_.find(msg::kMeasureIsolation);
+                    auto thru = standards_.find(msg::kMeasureThrough),
+                         iso = standards_.find(msg::kMeasureIsolation);
                     std::vector<Complex> ex =
                         iso != standards_.end() ? iso->second : std::vector<Complex>();
                     if (thru != standards_.end()) {

@@ -610,7 +610,8 @@ bool DspDriver::io_control(StreamContext context, uint32_t code, const uint8_t* 
             return reply_call(device, CMD_VERSION, kVersionInfoSize, output, output_size,
                               bytes_returned);
         case IOCTL_DSP_STATUS:
-            return reply_call(device, CMD_STATUS, kStatusRecordSize, output, output_size, bytes_returned);
+            return reply_call(device, CMD_STATUS, kStatusRecordSize, output, output_size,
+                              bytes_returned);
         case IOCTL_DSP_LOAD_DSP:
             return download(device, CMD_LOAD_DSP, input, input_size);
         case IOCTL_DSP_LOAD_FPGA:
@@ -635,12 +636,12 @@ bool DspDriver::io_control(StreamContext context, uint32_t code, const uint8_t* 
         case IOCTL_DSP_COMMAND9:
             return payload_call(device, CMD_9, kCommand9MinInput, input, input_size);
         case IOCTL_DSP_ERROR_STATUS:
-            return reply_call(device, CMD_ERROR_STATUS, kStatusRecordSize, output, output_size, bytes_returned);
+            return reply_call(device, CMD_ERROR_STATUS, kStatusRecordSize, output, output_size,
+                              bytes_returned);
         case IOCTL_DSP_RUN: {
             if (!input || input_size < kRunMinInput) return false;
             const uint16_t id = plat::get_le<uint16_t>(input);
-            bool sent = send_command(device, run_command(id),
-                                     nullptr, 0, nullptr, 0, false);
+            bool sent = send_command(device, run_command(id), nullptr, 0, nullptr, 0, false);
             std::lock_guard lock(memory_mutex_);
             block_->reset();
             busy_ = true;
@@ -659,7 +660,8 @@ bool DspDriver::io_control(StreamContext context, uint32_t code, const uint8_t* 
         case IOCTL_DSP_UPLOAD_TABLE:
             return upload_table(device, input, input_size);
         case IOCTL_DSP_COMMAND43:
-            return reply_call(device, CMD_43, kStatusRecordSize, output, output_size, bytes_returned);
+            return reply_call(device, CMD_43, kStatusRecordSize, output, output_size,
+                              bytes_returned);
         default:
             plat::set_last_error(plat::ERROR_NOT_SUPPORTED);
             return false;

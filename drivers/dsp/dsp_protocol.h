@@ -98,7 +98,7 @@ inline constexpr uint8_t LOW_ECHO = 0x41;  // stop echo
 // Message numbers of the two measuring classes run from 1 to these.
 inline constexpr uint8_t kLastSpectrumNumber = 11;
 inline constexpr uint8_t kLastVnaNumber = 36;
-inline constexpr uint8_t LOW_RUN = 0x60;   // run state / status reply
+inline constexpr uint8_t LOW_RUN = 0x60;  // run state / status reply
 
 inline constexpr uint16_t STATUS_READ_FAILED = 144;     // 0x90
 inline constexpr uint16_t STATUS_READ_TIMEOUT = 145;    // 0x91
@@ -172,10 +172,10 @@ static_assert(sizeof(DriverInfo) == 12);
 
 // 0xDEAD0002 reply (36 bytes, as the board sends it).
 inline constexpr size_t kVersionInfoSize = 36;
-inline constexpr size_t kVersionWordsOffset = 4;  // two u16 version words
-inline constexpr size_t kDspDateOffset = 12;      // 6 characters
-inline constexpr size_t kFpgaDateOffset = 18;     // 6 characters
-inline constexpr size_t kSerialOffset = 24;       // 8 characters
+inline constexpr size_t kVersionWordsOffset = 4;   // two u16 version words
+inline constexpr size_t kDspDateOffset = 12;       // 6 characters
+inline constexpr size_t kFpgaDateOffset = 18;      // 6 characters
+inline constexpr size_t kSerialOffset = 24;        // 8 characters
 inline constexpr uint16_t kVersionOptionFlag = 4;  // in version word 1: the option is fitted
 // 0xDEAD0003 reply: u32 flags, u16 supply (0.1 V), u16 temperature (deg C).
 inline constexpr uint32_t kStatusSupplyAlarm = 8;  // flag: supply low

@@ -35,7 +35,8 @@ bool parse_large(const uint8_t* packet, size_t received, size_t unit, uint32_t c
 
 uint32_t packet_bytes(const uint8_t* packet, size_t received) {
     if (received < sizeof(PacketHead)) return static_cast<uint32_t>(received);
-    return static_cast<uint32_t>(std::min<size_t>(4u + plat::get_le<uint16_t>(packet + 2), received));
+    return static_cast<uint32_t>(
+        std::min<size_t>(4u + plat::get_le<uint16_t>(packet + 2), received));
 }
 
 // The area a large block is assembled in and fetched from: spectrum traces
@@ -112,13 +113,15 @@ void SharedBlock::store_status(uint16_t code) {
 
 void SharedBlock::store_echo(const uint8_t* packet, size_t received) {
     const size_t available = received > 4 ? received - 4 : 0;
-    store_small(plat::get_le<uint16_t>(packet), kStatusBlockSize, packet + 4, available, kStatusBlockSize);
+    store_small(plat::get_le<uint16_t>(packet), kStatusBlockSize, packet + 4, available,
+                kStatusBlockSize);
 }
 
 void SharedBlock::store_small_packet(const uint8_t* packet, size_t received, uint16_t type) {
     const uint32_t bytes = std::min<uint32_t>(packet_bytes(packet, received), kMaxSmallBlock);
     const size_t available = bytes > 4 ? bytes - 4 : 0;
-    store_small(type, plat::get_le<uint16_t>(packet + 2), packet + 4, available, std::max<uint32_t>(bytes, 4));
+    store_small(type, plat::get_le<uint16_t>(packet + 2), packet + 4, available,
+                std::max<uint32_t>(bytes, 4));
 }
 
 void SharedBlock::store_sub_typed(const uint8_t* packet, size_t received, uint16_t invalid_status) {

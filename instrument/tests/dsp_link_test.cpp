@@ -135,13 +135,20 @@ TEST(DspMessages, ClassesSizesAndHandshake) {
         uint32_t code, size;
         bool stop, notice;
     } cases[] = {
-        {dsp::msg::kSweep, 0xDEAD000B, 40, true, true},  {dsp::msg::kAdjacentChannelPower, 0xDEAD000B, 64, true, true},
-        {dsp::msg::kDemodulationAudio, 0xDEAD000B, 64, true, false}, {dsp::msg::kCounterMarkers, 0xDEAD000B, 56, false, false},
-        {0x300C, 0xDEAD000B, 0, true, true},   {dsp::msg::kReflectionSweep, 0xDEAD000C, 32, true, true},
-        {dsp::msg::kDistanceToFault, 0xDEAD000C, 56, true, true},  {dsp::msg::kStoreReflectionTracking, 0xDEAD000C, 90120, true, true},
-        {dsp::msg::kOption, 0xDEAD000C, 4, false, false}, {dsp::msg::kBiasCurrent, 0xDEAD000C, 0, false, false},
-        {dsp::msg::kVnaEnd, 0xDEAD000C, 0, true, false},  {0x2025, 0xDEAD000C, 0, true, true},
-        {0x1005, 0xDEAD000A, 0, false, false}, {0x4001, 0xDEAD0011, 0, false, false},
+        {dsp::msg::kSweep, 0xDEAD000B, 40, true, true},
+        {dsp::msg::kAdjacentChannelPower, 0xDEAD000B, 64, true, true},
+        {dsp::msg::kDemodulationAudio, 0xDEAD000B, 64, true, false},
+        {dsp::msg::kCounterMarkers, 0xDEAD000B, 56, false, false},
+        {0x300C, 0xDEAD000B, 0, true, true},
+        {dsp::msg::kReflectionSweep, 0xDEAD000C, 32, true, true},
+        {dsp::msg::kDistanceToFault, 0xDEAD000C, 56, true, true},
+        {dsp::msg::kStoreReflectionTracking, 0xDEAD000C, 90120, true, true},
+        {dsp::msg::kOption, 0xDEAD000C, 4, false, false},
+        {dsp::msg::kBiasCurrent, 0xDEAD000C, 0, false, false},
+        {dsp::msg::kVnaEnd, 0xDEAD000C, 0, true, false},
+        {0x2025, 0xDEAD000C, 0, true, true},
+        {0x1005, 0xDEAD000A, 0, false, false},
+        {0x4001, 0xDEAD0011, 0, false, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.id);
@@ -154,9 +161,20 @@ TEST(DspMessages, ClassesSizesAndHandshake) {
 
 TEST(DspMessages, ReplyHeaderClasses) {
     const std::pair<uint16_t, bool> cases[] = {
-        {dsp::msg::kSweep, true},  {dsp::msg::kCounterMarkers, true}, {0x300C, false}, {0x3060, true},  {0x2060, true},
-        {0x1060, false}, {dsp::msg::kStartOnly, true}, {0x2025, false}, {0x3101, false}, {0x2000, false},
-        {0x0041, false}, {144, false},   {0x4001, false}, {0xFFFF, false},
+        {dsp::msg::kSweep, true},
+        {dsp::msg::kCounterMarkers, true},
+        {0x300C, false},
+        {0x3060, true},
+        {0x2060, true},
+        {0x1060, false},
+        {dsp::msg::kStartOnly, true},
+        {0x2025, false},
+        {0x3101, false},
+        {0x2000, false},
+        {0x0041, false},
+        {144, false},
+        {0x4001, false},
+        {0xFFFF, false},
     };
     for (auto [id, valid] : cases) EXPECT_EQ(dspmsg::IsValidReplyId(id), valid) << std::hex << id;
 }
@@ -258,10 +276,16 @@ TEST_F(DspLinkTest, EveryInvalidHeaderClassIsRefused) {
         uint16_t id;
         bool driver_error;  // below 160: history only; else the screen is told too
     } cases[] = {
-        {14, true},      {144, true},     {145, true},     {146, true},     {147, true},
-        {148, true},     {150, true},     {151, true},     {152, true},     {dsp::msg::kRunState, true},
-        {0x1001, false}, {0x1060, false}, {0x4001, false}, {0x2025, false}, {0x2000, false},
-        {0x300C, false}, {0x3000, false}, {0x3101, false}, {0x2F01, false}, {0xF001, false},
+        {14, true},      {144, true},
+        {145, true},     {146, true},
+        {147, true},     {148, true},
+        {150, true},     {151, true},
+        {152, true},     {dsp::msg::kRunState, true},
+        {0x1001, false}, {0x1060, false},
+        {0x4001, false}, {0x2025, false},
+        {0x2000, false}, {0x300C, false},
+        {0x3000, false}, {0x3101, false},
+        {0x2F01, false}, {0xF001, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.id);

@@ -20,23 +20,23 @@
 #include "instrument/device_item.h"
 #include "instrument/device_port.h"
 #include "instrument/dsp_message.h"
+#include "platform/byte_order.h"
 #include "screens/mode_base.h"
 
 namespace measure_test {
 
 using Bytes = std::vector<uint8_t>;
 
+// Fields of a growing byte vector: 0 past the end; a write grows it.
 template <typename T>
 T Get(const Bytes& b, size_t offset) {
-    T v{};
-    if (offset + sizeof(T) <= b.size()) std::memcpy(&v, b.data() + offset, sizeof(T));
-    return v;
+    return offset + sizeof(T) <= b.size() ? plat::get_le<T>(b.data(), offset) : T{};
 }
 
 template <typename T>
 void Put(Bytes& b, size_t offset, T v) {
     if (b.size() < offset + sizeof(T)) b.resize(offset + sizeof(T));
-    std::memcpy(b.data() + offset, &v, sizeof(T));
+    plat::put_le<T>(b.data(), offset, v);
 }
 
 // What a screen keeps of one result.

@@ -80,8 +80,8 @@ class MessageTableTest : public ::testing::TestWithParam<dsp::MessageInfo> {
     bool DirectStart(uint16_t id, uint32_t size) {
         const std::vector<uint8_t> input = StartInput(id, size);
         plat::set_last_error(0);
-        return driver_.io_control(StartCode(id), input.data(),
-                                  static_cast<uint32_t>(input.size()), nullptr, 0, nullptr);
+        return driver_.io_control(StartCode(id), input.data(), static_cast<uint32_t>(input.size()),
+                                  nullptr, 0, nullptr);
     }
 
     BoardRig rig_;

@@ -122,8 +122,9 @@ TEST_F(SpectrumTest, TraceBlocksUpTo705PointsAreTaken) {
         uint16_t id, index, count;
         bool taken;
     } cases[] = {
-        {dsp::msg::kSweep, 0, 705, true},   {dsp::msg::kSweep, 0, 706, false}, {dsp::msg::kSweep, 705, 64, true},
-        {dsp::msg::kSweep, 706, 64, false}, {dsp::msg::kSweep, 64, 0, false},  {dsp::msg::kReflectionSweep, 64, 64, false},
+        {dsp::msg::kSweep, 0, 705, true},    {dsp::msg::kSweep, 0, 706, false},
+        {dsp::msg::kSweep, 705, 64, true},   {dsp::msg::kSweep, 706, 64, false},
+        {dsp::msg::kSweep, 64, 0, false},    {dsp::msg::kReflectionSweep, 64, 64, false},
         {dsp::msg::kZeroSpan, 64, 64, true},
     };
     for (const Case& c : cases) {
@@ -189,7 +190,8 @@ TEST_F(SpectrumTest, AdjacentPowerChangesWhenAnyOfItsFiveValuesDoes) {
     m->Start(0, 0);
     const float nan = std::numeric_limits<float>::quiet_NaN();
     auto parse = [&](const Bytes& data) {
-        return static_cast<CAcprItem*>(m->ParseReply(*MakeBlock(dsp::msg::kAdjacentChannelPower, 0, 5, data)));
+        return static_cast<CAcprItem*>(
+            m->ParseReply(*MakeBlock(dsp::msg::kAdjacentChannelPower, 0, 5, data)));
     };
     CAcprItem* item = parse(Floats({-40.f, -60.f, -61.f, -20.f, -21.f}));
     ASSERT_NE(item, nullptr);
@@ -227,7 +229,8 @@ TEST_F(SpectrumTest, UnchangedOccupiedBandwidthClearsTheFlag) {
     auto m = Make<COccupiedBwMeasurement>();
     Bytes data;
     Put<uint64_t>(data, 0, 4800000);
-    auto* item = static_cast<COccupiedBwItem*>(m->ParseReply(*MakeBlock(dsp::msg::kOccupiedBandwidth, 0, 2, data)));
+    auto* item = static_cast<COccupiedBwItem*>(
+        m->ParseReply(*MakeBlock(dsp::msg::kOccupiedBandwidth, 0, 2, data)));
     ASSERT_NE(item, nullptr);
     EXPECT_EQ(item->GetType(), CDeviceItem::kOccupiedBw);
     EXPECT_EQ(item->bandwidth, 4800000u);
@@ -236,7 +239,8 @@ TEST_F(SpectrumTest, UnchangedOccupiedBandwidthClearsTheFlag) {
     EXPECT_TRUE(m->HasNewResult());
     EXPECT_NE(m->ParseReply(*MakeBlock(dsp::msg::kOccupiedBandwidth, 0, 2, data)), nullptr);
     EXPECT_FALSE(m->HasNewResult());
-    EXPECT_EQ(m->ParseReply(*MakeBlock(dsp::msg::kOccupiedBandwidth, 0, 2, Bytes(4))), nullptr);  // too short
+    EXPECT_EQ(m->ParseReply(*MakeBlock(dsp::msg::kOccupiedBandwidth, 0, 2, Bytes(4))),
+              nullptr);  // too short
 }
 
 TEST_F(SpectrumTest, DemodulationRecordFollowsTheModulation) {
@@ -288,7 +292,8 @@ TEST_F(SpectrumTest, DemodulatedAudioBlocks) {
     ASSERT_EQ(m->GetSampleCount(), 3u);  // only the samples the block holds
     EXPECT_EQ(m->GetSamples()[1], -200);
     // An absurd level is clamped, a missing one is 0.
-    EXPECT_NE(m->ParseReply(*MakeBlock(dsp::msg::kDemodulationAudio, 0, 4, Floats({1e30f}))), nullptr);
+    EXPECT_NE(m->ParseReply(*MakeBlock(dsp::msg::kDemodulationAudio, 0, 4, Floats({1e30f}))),
+              nullptr);
     EXPECT_EQ(m->GetLastLevel(), 32767);
     EXPECT_NE(m->ParseReply(*MakeBlock(dsp::msg::kDemodulationAudio, 0, 4, {})), nullptr);
     EXPECT_EQ(m->GetLastLevel(), 0);
@@ -366,13 +371,15 @@ TEST_F(SpectrumTest, GeneralSpectrumComparesSweepsAndReadsTheMarkerQuery) {
     reply[0] = 1;
     Put<double>(reply, 8, 940000123.0);
     Put<float>(reply, 56, -30.5f);
-    auto* item = dynamic_cast<CQueryReplyItem*>(m->ParseReply(*MakeBlock(dsp::msg::kCounterMarkers, 0, 19, reply)));
+    auto* item = dynamic_cast<CQueryReplyItem*>(
+        m->ParseReply(*MakeBlock(dsp::msg::kCounterMarkers, 0, 19, reply)));
     ASSERT_NE(item, nullptr);
     EXPECT_EQ(item->GetType(), CDeviceItem::kQueryReply);
     EXPECT_EQ(item->present[0], 1);
     EXPECT_EQ(item->frequency[0], 940000123.0);
     EXPECT_EQ(item->level[0], -30.5);
-    EXPECT_EQ(m->ParseReply(*MakeBlock(dsp::msg::kCounterMarkers, 0, 1, Bytes(8))), nullptr);  // too short
+    EXPECT_EQ(m->ParseReply(*MakeBlock(dsp::msg::kCounterMarkers, 0, 1, Bytes(8))),
+              nullptr);  // too short
 }
 
 // A band of 200 kHz channels, channel n centred at 935 MHz + n * 200 kHz,

@@ -179,8 +179,12 @@ TEST_F(VnaTest, SweepBlocksUpTo22530Words) {
         uint16_t id, index, count;
         bool taken;
     } cases[] = {
-        {dsp::msg::kTransmissionSweep, 11265, 22530, true}, {dsp::msg::kTransmissionSweep, 64, 22531, false}, {dsp::msg::kTransmissionSweep, 11266, 64, false},
-        {dsp::msg::kTransmissionSweep, 64, 0, false},       {dsp::msg::kSweep, 64, 64, false},    {dsp::msg::kBiasCurrent, 0, 14, true},
+        {dsp::msg::kTransmissionSweep, 11265, 22530, true},
+        {dsp::msg::kTransmissionSweep, 64, 22531, false},
+        {dsp::msg::kTransmissionSweep, 11266, 64, false},
+        {dsp::msg::kTransmissionSweep, 64, 0, false},
+        {dsp::msg::kSweep, 64, 64, false},
+        {dsp::msg::kBiasCurrent, 0, 14, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.count);

@@ -84,46 +84,47 @@ class StreamDriverBase {
 // `dsp::DspDriver::instance()`). Its class has init, deinit, open, close, read,
 // write, seek, io_control, power_up and power_down taking the entries'
 // arguments; StreamDriverBase gives seek and the power pair.
-#define STREAM_DRIVER_ENTRIES(PFX, DRIVER)                                                   \
-    STREAM_DRIVER_DECLARE(PFX)                                                               \
-    extern "C" {                                                                             \
-    __attribute__((visibility("default"))) StreamContext PFX##_Init(const char16_t* key,     \
-                                                                    const void* bus) {       \
-        return (DRIVER).init(key, bus);                                                      \
-    }                                                                                        \
-    __attribute__((visibility("default"))) int32_t PFX##_Deinit(StreamContext device) {      \
-        return (DRIVER).deinit(device);                                                      \
-    }                                                                                        \
-    __attribute__((visibility("default"))) StreamContext PFX##_Open(                         \
-        StreamContext device, uint32_t access, uint32_t share) {                             \
-        return (DRIVER).open(device, access, share);                                         \
-    }                                                                                        \
-    __attribute__((visibility("default"))) int32_t PFX##_Close(StreamContext open) {         \
-        return (DRIVER).close(open);                                                         \
-    }                                                                                        \
-    __attribute__((visibility("default"))) uint32_t PFX##_Read(StreamContext open,           \
-                                                               void* buffer, uint32_t size) { \
-        return (DRIVER).read(open, buffer, size);                                            \
-    }                                                                                        \
-    __attribute__((visibility("default"))) uint32_t PFX##_Write(                             \
-        StreamContext open, const void* buffer, uint32_t size) {                             \
-        return (DRIVER).write(open, buffer, size);                                           \
-    }                                                                                        \
-    __attribute__((visibility("default"))) uint32_t PFX##_Seek(                              \
-        StreamContext open, int32_t distance, uint32_t method) {                             \
-        return (DRIVER).seek(open, distance, method);                                        \
-    }                                                                                        \
-    __attribute__((visibility("default"))) int32_t PFX##_IOControl(                          \
-        StreamContext open, uint32_t code, const uint8_t* input, uint32_t input_size,        \
-        uint8_t* output, uint32_t output_size, uint32_t* bytes_returned) {                   \
-        return (DRIVER).io_control(open, code, input, input_size, output, output_size,       \
-                                   bytes_returned);                                          \
-    }                                                                                        \
-    __attribute__((visibility("default"))) void PFX##_PowerUp(StreamContext device) {        \
-        (DRIVER).power_up(device);                                                           \
-    }                                                                                        \
-    __attribute__((visibility("default"))) void PFX##_PowerDown(StreamContext device) {      \
-        (DRIVER).power_down(device);                                                         \
-    }                                                                                        \
+#define STREAM_DRIVER_ENTRIES(PFX, DRIVER)                                              \
+    STREAM_DRIVER_DECLARE(PFX)                                                          \
+    extern "C" {                                                                        \
+    __attribute__((visibility("default")))                                              \
+    StreamContext PFX##_Init(const char16_t* key, const void* bus) {                    \
+        return (DRIVER).init(key, bus);                                                 \
+    }                                                                                   \
+    __attribute__((visibility("default"))) int32_t PFX##_Deinit(StreamContext device) { \
+        return (DRIVER).deinit(device);                                                 \
+    }                                                                                   \
+    __attribute__((visibility("default")))                                              \
+    StreamContext PFX##_Open(StreamContext device, uint32_t access, uint32_t share) {   \
+        return (DRIVER).open(device, access, share);                                    \
+    }                                                                                   \
+    __attribute__((visibility("default"))) int32_t PFX##_Close(StreamContext open) {    \
+        return (DRIVER).close(open);                                                    \
+    }                                                                                   \
+    __attribute__((visibility("default")))                                              \
+    uint32_t PFX##_Read(StreamContext open, void* buffer, uint32_t size) {              \
+        return (DRIVER).read(open, buffer, size);                                       \
+    }                                                                                   \
+    __attribute__((visibility("default")))                                              \
+    uint32_t PFX##_Write(StreamContext open, const void* buffer, uint32_t size) {       \
+        return (DRIVER).write(open, buffer, size);                                      \
+    }                                                                                   \
+    __attribute__((visibility("default")))                                              \
+    uint32_t PFX##_Seek(StreamContext open, int32_t distance, uint32_t method) {        \
+        return (DRIVER).seek(open, distance, method);                                   \
+    }                                                                                   \
+    __attribute__((visibility("default")))                                              \
+    int32_t PFX##_IOControl(StreamContext open, uint32_t code, const uint8_t* input,    \
+                            uint32_t input_size, uint8_t* output, uint32_t output_size, \
+                            uint32_t* bytes_returned) {                                 \
+        return (DRIVER).io_control(open, code, input, input_size, output, output_size,  \
+                                   bytes_returned);                                     \
+    }                                                                                   \
+    __attribute__((visibility("default"))) void PFX##_PowerUp(StreamContext device) {   \
+        (DRIVER).power_up(device);                                                      \
+    }                                                                                   \
+    __attribute__((visibility("default"))) void PFX##_PowerDown(StreamContext device) { \
+        (DRIVER).power_down(device);                                                    \
+    }                                                                                   \
     }
 #endif

@@ -236,7 +236,8 @@ TEST(Board, TermsUploadedCorrectTheSweep) {
     BoardHost host(std::make_shared<AcquisitionBoard>(s));
     const int n = 201;
     const Bytes setup = standard_setup(100000000, 3000000000, n);
-    for (std::uint16_t id : {dsp::msg::kMeasureOpen, dsp::msg::kMeasureShort, dsp::msg::kMeasureLoad}) {
+    for (std::uint16_t id :
+         {dsp::msg::kMeasureOpen, dsp::msg::kMeasureShort, dsp::msg::kMeasureLoad}) {
         host.stop();
         host.send(id, setup);
         ASSERT_TRUE(host.read_type(id));
@@ -245,7 +246,9 @@ TEST(Board, TermsUploadedCorrectTheSweep) {
     host.send(dsp::msg::kSolveOnePort);
     ASSERT_TRUE(host.read_type(dsp::msg::kSolveOnePort));
     const std::pair<std::uint16_t, std::uint16_t> pairs[] = {
-        {dsp::msg::kFetchReflectionTracking, dsp::msg::kStoreReflectionTracking}, {dsp::msg::kFetchSourceMatch, dsp::msg::kStoreSourceMatch}, {dsp::msg::kFetchDirectivity, dsp::msg::kStoreDirectivity}};
+        {dsp::msg::kFetchReflectionTracking, dsp::msg::kStoreReflectionTracking},
+        {dsp::msg::kFetchSourceMatch, dsp::msg::kStoreSourceMatch},
+        {dsp::msg::kFetchDirectivity, dsp::msg::kStoreDirectivity}};
     std::vector<Bytes> terms;
     for (auto [fetch, store] : pairs) {
         host.stop();
@@ -317,7 +320,8 @@ TEST(Board, SweepsArePacedByTheSweepTime) {
     BoardHost host(std::make_shared<AcquisitionBoard>(s));
     host.send(dsp::msg::kSweep, sweep_record(101));
     const auto t0 = std::chrono::steady_clock::now();
-    for (int sweep = 0; sweep < 3; ++sweep) ASSERT_TRUE(host.collect(dsp::msg::kSweep, 101, 4).size());
+    for (int sweep = 0; sweep < 3; ++sweep)
+        ASSERT_TRUE(host.collect(dsp::msg::kSweep, 101, 4).size());
     const auto ms =
         std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - t0)
             .count();
@@ -341,7 +345,8 @@ TEST(Board, ThruAndIsolationTermsCorrectTheGainSweep) {
     BoardHost host(std::make_shared<AcquisitionBoard>(fast_scene()));
     const int n = 101;
     const Bytes setup = standard_setup(100000000, 2000000000, n);
-    for (std::uint16_t id : {dsp::msg::kMeasureThrough, dsp::msg::kMeasureIsolation, dsp::msg::kSolveTwoPort}) {
+    for (std::uint16_t id :
+         {dsp::msg::kMeasureThrough, dsp::msg::kMeasureIsolation, dsp::msg::kSolveTwoPort}) {
         host.stop();
         host.send(id, id == dsp::msg::kSolveTwoPort ? Bytes{} : setup);
         ASSERT_TRUE(host.read_type(id));
@@ -352,7 +357,9 @@ TEST(Board, ThruAndIsolationTermsCorrectTheGainSweep) {
     Bytes raw = host.collect(dsp::msg::kTransmissionSweep, n, 8);
     EXPECT_NEAR(get_le<float>(raw, 50 * 8), 20.0 - 2.0, 0.01);  // through the raw tracking
     for (auto [fetch, store] :
-         {std::pair<std::uint16_t, std::uint16_t>{dsp::msg::kFetchTransmissionTracking, dsp::msg::kStoreTransmissionTracking}, {dsp::msg::kFetchIsolation, dsp::msg::kStoreIsolation}}) {
+         {std::pair<std::uint16_t, std::uint16_t>{dsp::msg::kFetchTransmissionTracking,
+                                                  dsp::msg::kStoreTransmissionTracking},
+          {dsp::msg::kFetchIsolation, dsp::msg::kStoreIsolation}}) {
         host.stop();
         host.send(fetch);
         Bytes t = host.collect(fetch, n, 8);

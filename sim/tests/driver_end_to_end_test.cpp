@@ -106,7 +106,8 @@ class DriverEndToEnd : public ::testing::Test {
     void start(std::uint16_t id, const Bytes& payload, std::uint16_t argument,
                std::uint32_t code = dsp::IOCTL_DSP_START_SPECTRUM) {
         ASSERT_TRUE(control(dsp::IOCTL_DSP_STOP, {}));
-        Block echo = fetch_until([](const Block& b) { return dsp::message_number(b.type) == dsp::LOW_ECHO; });
+        Block echo = fetch_until(
+            [](const Block& b) { return dsp::message_number(b.type) == dsp::LOW_ECHO; });
         ASSERT_EQ(dsp::message_number(echo.type), dsp::LOW_ECHO);
         Bytes m(4 + payload.size());
         put_le<std::uint16_t>(m, 0, id);
@@ -145,7 +146,8 @@ TEST_F(DriverEndToEnd, VersionComesFromTheScene) {
 TEST_F(DriverEndToEnd, FullSweepShowsTheCarrierAtItsFrequencyAndLevel) {
     const std::uint64_t centre = 940000000, span = 20000000;
     start(dsp::msg::kSweep, sweep_record(40, centre, span), 705);
-    Block b = fetch_until([](const Block& b) { return b.type == dsp::msg::kSweep && b.next == 705; });
+    Block b =
+        fetch_until([](const Block& b) { return b.type == dsp::msg::kSweep && b.next == 705; });
     ASSERT_EQ(b.type, dsp::msg::kSweep);
     ASSERT_GE(b.data.size(), 705u * 4);
     int peak = 0;
@@ -181,7 +183,8 @@ TEST_F(DriverEndToEnd, NetworkAnalyzerSweepShowsTheCableRipple) {
     put_le<std::uint64_t>(r, 4, 800000000);
     put_le<std::uint64_t>(r, 12, 1000000000);
     start(dsp::msg::kReflectionSweep, r, n, dsp::IOCTL_DSP_START_VNA);
-    Block b = fetch_until([&](const Block& b) { return b.type == dsp::msg::kReflectionSweep && b.next == n; });
+    Block b = fetch_until(
+        [&](const Block& b) { return b.type == dsp::msg::kReflectionSweep && b.next == n; });
     ASSERT_EQ(b.type, dsp::msg::kReflectionSweep);
     ASSERT_GE(b.data.size(), n * 8u);
     // Uncorrected return loss of the 30 m cable into the antenna: a reflection
@@ -198,7 +201,8 @@ TEST_F(DriverEndToEnd, NetworkAnalyzerSweepShowsTheCableRipple) {
 
 TEST_F(DriverEndToEnd, StreamsWithoutStatusErrorsAtFullSpeed) {
     start(dsp::msg::kSweep, sweep_record(40, 940000000, 20000000), 705);
-    Block first = fetch_until([](const Block& b) { return b.type == dsp::msg::kSweep && b.next == 705; });
+    Block first =
+        fetch_until([](const Block& b) { return b.type == dsp::msg::kSweep && b.next == 705; });
     ASSERT_EQ(first.type, dsp::msg::kSweep);
     const Bytes sweep(first.data.begin(), first.data.begin() + 705 * 4);
     int whole = 0;

@@ -123,7 +123,8 @@ json raw_sweep(const Scene& scene, double start, double stop, int points) {
     host.stop();
     host.send(dsp::msg::kReflectionSweep, na_record(start, stop, points));
     json out = json::array();
-    for (auto [db, deg] : items(host.collect(dsp::msg::kReflectionSweep, points, 8))) out.push_back({db, deg});
+    for (auto [db, deg] : items(host.collect(dsp::msg::kReflectionSweep, points, 8)))
+        out.push_back({db, deg});
     host.stop();
     return out;
 }
@@ -152,7 +153,8 @@ json network(const Scene& scene, const json& cfg) {
 
     // The board's own calibration: measure standards, compute, fetch terms.
     BoardHost host(std::make_shared<AcquisitionBoard>(scene));
-    for (std::uint16_t id : {dsp::msg::kMeasureOpen, dsp::msg::kMeasureShort, dsp::msg::kMeasureLoad}) {
+    for (std::uint16_t id :
+         {dsp::msg::kMeasureOpen, dsp::msg::kMeasureShort, dsp::msg::kMeasureLoad}) {
         host.stop();
         host.send(id, sweep_setup(start, stop, points));
         host.read_type(id);
@@ -161,8 +163,9 @@ json network(const Scene& scene, const json& cfg) {
     host.send(dsp::msg::kSolveOnePort);
     host.read_type(dsp::msg::kSolveOnePort);
     std::map<std::string, Bytes> terms;
-    for (auto [name, id] :
-         {std::pair{"er", dsp::msg::kFetchReflectionTracking}, std::pair{"es", dsp::msg::kFetchSourceMatch}, std::pair{"ed", dsp::msg::kFetchDirectivity}}) {
+    for (auto [name, id] : {std::pair{"er", dsp::msg::kFetchReflectionTracking},
+                            std::pair{"es", dsp::msg::kFetchSourceMatch},
+                            std::pair{"ed", dsp::msg::kFetchDirectivity}}) {
         host.stop();
         host.send(static_cast<std::uint16_t>(id));
         terms[name] = host.collect(static_cast<std::uint16_t>(id), points, 8);
@@ -188,7 +191,8 @@ json network(const Scene& scene, const json& cfg) {
     d[40] = static_cast<std::uint8_t>(static_cast<int>(cfg["window"]));
     host.send(dsp::msg::kDistanceToFault, d);
     json dtf = json::array();
-    for (auto [db, unused] : items(host.collect(dsp::msg::kDistanceToFault, points, 8))) dtf.push_back(db);
+    for (auto [db, unused] : items(host.collect(dsp::msg::kDistanceToFault, points, 8)))
+        dtf.push_back(db);
     out["dtf"] = dtf;
     host.stop();
     return out;

@@ -180,7 +180,8 @@ TEST_F(DspDriverTest, CommandPayloadLimitIs1020Bytes) {
     }
     EXPECT_FALSE(control(IOCTL_DSP_CALIBRATION, Bytes(1019, 3)));
     // A network-analyzer table message longer than the buffer is refused too.
-    EXPECT_FALSE(control(IOCTL_DSP_START_VNA, message(dsp::msg::kStoreReflectionTracking, 0, 1021)));
+    EXPECT_FALSE(
+        control(IOCTL_DSP_START_VNA, message(dsp::msg::kStoreReflectionTracking, 0, 1021)));
     EXPECT_EQ(plat::get_last_error(), plat::ERROR_NOT_ENOUGH_MEMORY);
     EXPECT_EQ(board->commands().size(), 1u);
 }
@@ -289,19 +290,24 @@ TEST_F(DspDriverTest, StatusBlocks) {
         uint16_t type;
     };
     const Case spectrum_cases[] = {
-        {"other class than the message", packet(dsp::msg::kReflectionSweep, Bytes(8)), STATUS_WRONG_CLASS},
+        {"other class than the message", packet(dsp::msg::kReflectionSweep, Bytes(8)),
+         STATUS_WRONG_CLASS},
         {"class 0x5000", packet(0x5001, Bytes(8)), STATUS_WRONG_CLASS},
         {"unknown spectrum type", packet(dsp::msg::kSpectrum05, Bytes(8)), STATUS_BAD_SPECTRUM},
-        {"past the expected length", large_packet(dsp::msg::kSweep, 700, 10, words(10)), STATUS_BAD_SPECTRUM},
-        {"past the area", large_packet(dsp::msg::kZeroSpan, 22525, 10, words(10)), STATUS_BAD_SPECTRUM},
+        {"past the expected length", large_packet(dsp::msg::kSweep, 700, 10, words(10)),
+         STATUS_BAD_SPECTRUM},
+        {"past the area", large_packet(dsp::msg::kZeroSpan, 22525, 10, words(10)),
+         STATUS_BAD_SPECTRUM},
         {"count beyond the bytes sent", large_packet(dsp::msg::kSweep, 0, 600, words(10)),
          STATUS_BAD_SPECTRUM},
         {"unknown status type", packet(0x0005, Bytes(8)), STATUS_BAD_STATUS},
         {"sub-typed, invalid", packet(0x0175, Bytes(8)), STATUS_BAD_STATUS},
         {"sub-typed spectrum too long", packet(0x3102, Bytes(300)), STATUS_BAD_SPECTRUM},
-        {"run state takes the reply class", packet(msg::kRunState, Bytes(8)), CLASS_SPECTRUM | LOW_RUN},
+        {"run state takes the reply class", packet(msg::kRunState, Bytes(8)),
+         CLASS_SPECTRUM | LOW_RUN},
         {"sub-typed, valid", packet(0x0141, Bytes(8)), 0x0141},
-        {"small spectrum block", packet(dsp::msg::kOccupiedBandwidth, Bytes(16, 4)), dsp::msg::kOccupiedBandwidth},
+        {"small spectrum block", packet(dsp::msg::kOccupiedBandwidth, Bytes(16, 4)),
+         dsp::msg::kOccupiedBandwidth},
     };
     start_spectrum(705);
     for (const Case& c : spectrum_cases) {
@@ -315,7 +321,8 @@ TEST_F(DspDriverTest, StatusBlocks) {
     EXPECT_EQ(plat::get_last_error(), plat::ERROR_BUSY);
     board->send(packet(0x1001, Bytes(8)));
     EXPECT_EQ(fetch().head.type, STATUS_BAD_CLASS);
-    EXPECT_TRUE(control(IOCTL_DSP_START_SPECTRUM, message(dsp::msg::kCounterMarkers, 0, 56)));  // a query
+    EXPECT_TRUE(
+        control(IOCTL_DSP_START_SPECTRUM, message(dsp::msg::kCounterMarkers, 0, 56)));  // a query
     board->send(packet(dsp::msg::kSweep, Bytes(2)));
     EXPECT_EQ(fetch().head.type, STATUS_BAD_SPECTRUM);  // no room for start and count
 
@@ -340,7 +347,8 @@ TEST_F(DspDriverTest, StatusBlocks) {
 
 TEST_F(DspDriverTest, NetworkAnalyzerBlocks) {
     const uint16_t items = 11265;  // a full area: 90,120 bytes
-    ASSERT_TRUE(control(IOCTL_DSP_START_VNA, message(dsp::msg::kFetchReflectionTracking, items, 0)));
+    ASSERT_TRUE(
+        control(IOCTL_DSP_START_VNA, message(dsp::msg::kFetchReflectionTracking, items, 0)));
     auto item_bytes = [](uint16_t start, uint16_t count) {
         Bytes b(count * 8u);
         for (uint16_t i = 0; i < count; ++i) plat::put_le<uint32_t>(b.data() + 8 * i, start + i);
@@ -351,7 +359,8 @@ TEST_F(DspDriverTest, NetworkAnalyzerBlocks) {
     board->send(packet(dsp::msg::kOption, Bytes(8)));  // low byte 22 is no block type
     Fetched bad = fetch();
     EXPECT_EQ(bad.head.type, STATUS_BAD_VNA);
-    board->send(large_packet(dsp::msg::kFetchReflectionTracking, 8000, items - 8000, item_bytes(8000, items - 8000)));
+    board->send(large_packet(dsp::msg::kFetchReflectionTracking, 8000, items - 8000,
+                             item_bytes(8000, items - 8000)));
     Fetched full = fetch();
     EXPECT_EQ(full.head.type, dsp::msg::kFetchReflectionTracking);
     EXPECT_EQ(full.head.next, items);
@@ -362,7 +371,8 @@ TEST_F(DspDriverTest, NetworkAnalyzerBlocks) {
 
     // A buffer too small for the block: 1002, and the block is dropped.
     board->send(large_packet(dsp::msg::kFetchReflectionTracking, 0, 8000, item_bytes(0, 8000)));
-    board->send(large_packet(dsp::msg::kFetchReflectionTracking, 8000, items - 8000, item_bytes(8000, items - 8000)));
+    board->send(large_packet(dsp::msg::kFetchReflectionTracking, 8000, items - 8000,
+                             item_bytes(8000, items - 8000)));
     Bytes small(1000);
     uint32_t returned = 0;
     bool ok = true;
@@ -379,7 +389,8 @@ TEST_F(DspDriverTest, SampleBlocksCompleteAfterHalfTheCapacity) {
     ASSERT_TRUE(control(IOCTL_DSP_START_SPECTRUM, message(dsp::msg::kDemodulationAudio, 0, 64)));
     Bytes samples(2000 * 2);
     std::iota(samples.begin(), samples.end(), 0);
-    for (int i = 0; i < 6; ++i) board->send(large_packet(dsp::msg::kDemodulationAudio, 0, 2000, samples));
+    for (int i = 0; i < 6; ++i)
+        board->send(large_packet(dsp::msg::kDemodulationAudio, 0, 2000, samples));
     Fetched block = fetch();
     EXPECT_EQ(block.head.type, dsp::msg::kDemodulationAudio);
     EXPECT_EQ(block.head.count, 12000 - 1);
@@ -418,7 +429,8 @@ TEST_F(DspDriverTest, TableUploadAndFileDownload) {
         const uint32_t first = 126 * p, n = p < 2 ? 126 : 48;
         EXPECT_EQ(plat::get_le<uint32_t>(payload.data()), first);
         EXPECT_EQ(plat::get_le<uint16_t>(payload.data() + 4), n);
-        EXPECT_EQ(plat::get_le<uint16_t>(payload.data() + 6), checksum(table.data() + 4 + first * 8, n * 8));
+        EXPECT_EQ(plat::get_le<uint16_t>(payload.data() + 6),
+                  checksum(table.data() + 4 + first * 8, n * 8));
         EXPECT_TRUE(std::all_of(payload.begin() + 8 + n * 8, payload.end(),
                                 [](uint8_t b) { return b == 0; }));
     }

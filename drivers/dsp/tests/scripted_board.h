@@ -19,7 +19,8 @@ using Bytes = std::vector<uint8_t>;
 inline Bytes packet(uint16_t type, const Bytes& payload, int length = -1) {
     Bytes p(4 + payload.size());
     plat::put_le<uint16_t>(p.data(), type);
-    plat::put_le<uint16_t>(p.data() + 2, static_cast<uint16_t>(length < 0 ? payload.size() : length));
+    plat::put_le<uint16_t>(p.data() + 2,
+                           static_cast<uint16_t>(length < 0 ? payload.size() : length));
     if (!payload.empty()) std::memcpy(p.data() + 4, payload.data(), payload.size());
     return p;
 }
