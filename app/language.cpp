@@ -106,7 +106,7 @@ bool LanguageBinding::Load(int32_t id, bool forceEnglish, UiFonts& fonts) {
         change.Set(hook);
         library_ = std::move(fresh);
     }
-    boundId_ = id;
+    bound_id_ = id;
     fonts = next;
 
     // The help library is English's; a wrong one is not kept. It does not

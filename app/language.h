@@ -76,14 +76,14 @@ class LanguageBinding {
     // Unbinds both libraries (texts come from the program's own table).
     void Free();
 
-    int32_t bound_id() const { return boundId_; }
+    int32_t bound_id() const { return bound_id_; }
     bool has_library() const { return static_cast<bool>(library_); }
     bool has_help() const { return static_cast<bool>(help_); }
 
   private:
     plat::Library library_;
     plat::Library help_;
-    int32_t boundId_ = kLanguageEnglish;
+    int32_t bound_id_ = kLanguageEnglish;
 };
 
 // The language library's file name for an id (the language dialog's list).

@@ -33,7 +33,7 @@ void CDebugLog::Unlock() {
 
 void CDebugLog::Emit(std::string body) {
     if (!Lock()) return;  // the line is dropped
-    core::ScopedLock held(*this, std::adopt_lock);
+    ScopedLock held(*this, std::adopt_lock);
     if (mask_ & kToDebugger) {
         plat::debug_output(body);  // the debugger adds the prefix itself
     } else {

@@ -1,23 +1,18 @@
 #pragma once
-// A scoped guard for the classes that have their own Lock and Unlock (the
-// device links, the locked lists, the screens' mode lock): locks at
-// construction (or takes over a lock already held), unlocks when the scope
-// ends.
+// A scoped guard for the classes that have their own Lock and Unlock
+// (lists, screens, device ports): locks on construction (or takes over a lock
+// already held), unlocks when the scope ends however it ends.
 #include <mutex>
 
-namespace core {
-
-template <typename T>
+template <class Lockable>
 class ScopedLock {
   public:
-    explicit ScopedLock(T& object) : object_(object) { object_.Lock(); }
-    ScopedLock(T& object, std::adopt_lock_t) : object_(object) {}
-    ~ScopedLock() { object_.Unlock(); }
+    explicit ScopedLock(Lockable& lockable) : lockable_(lockable) { lockable_.Lock(); }
+    ScopedLock(Lockable& lockable, std::adopt_lock_t) : lockable_(lockable) {}
+    ~ScopedLock() { lockable_.Unlock(); }
     ScopedLock(const ScopedLock&) = delete;
     ScopedLock& operator=(const ScopedLock&) = delete;
 
   private:
-    T& object_;
+    Lockable& lockable_;
 };
-
-}  // namespace core

@@ -15,7 +15,7 @@
 
 namespace {
 
-using PortLock = core::ScopedLock<CDevicePort>;
+using PortLock = ScopedLock<CDevicePort>;
 
 constexpr uint32_t kHistoryMask = 16;
 constexpr uint32_t kRateLimitMs = 501;
