@@ -382,29 +382,29 @@ inline constexpr MessageInfo kMessages[] = {
     detail::refused(msg::kStartOnly, 0, kStartOnly | kNoNotice),
 };
 
-// The entry of an id; null for an id the table does not list. Spectrum and
-// network-analyzer ids are known by class and number (bits 8-11 ignored).
-constexpr const MessageInfo* find_message(uint16_t id) {
+// The entry of an id; an id the table does not list has no payload, is
+// refused by the driver and has no flags. Spectrum and network-analyzer ids
+// are known by class and number (bits 8-11 ignored).
+constexpr MessageInfo message_info(uint16_t id) {
     const uint16_t cls = id & kClassMask;
     const uint16_t key =
         (cls == CLASS_SPECTRUM || cls == CLASS_VNA) ? static_cast<uint16_t>(id & ~kSubMask) : id;
     for (const MessageInfo& m : kMessages)
-        if (m.id == key) return &m;
-    return nullptr;
+        if (m.id == key) return m;
+    return {id, 0, 0, 0};
 }
 
 // Bytes of payload the link sends behind the head of this id.
 constexpr uint32_t message_payload_size(uint16_t id) {
-    const MessageInfo* m = find_message(id);
-    return m ? m->payload : 0;
+    return message_info(id).payload;
 }
 
 // Minimum input size (head included) of a start message; empty when the
 // driver refuses the id.
 constexpr std::optional<uint32_t> message_min_size(uint16_t id) {
-    const MessageInfo* m = find_message(id);
-    if (!m || m->driver_min == 0) return std::nullopt;
-    return m->driver_min;
+    const uint32_t minimum = message_info(id).driver_min;
+    if (minimum == 0) return std::nullopt;
+    return minimum;
 }
 
 // Classes whose messages need no stop and are never noticed.
@@ -414,8 +414,7 @@ constexpr bool is_unsequenced_class(uint16_t id) {
 }
 
 constexpr bool message_has_flag(uint16_t id, uint8_t flag) {
-    const MessageInfo* m = find_message(id);
-    return m && (m->flags & flag);
+    return (message_info(id).flags & flag) != 0;
 }
 
 // Whether the link stops the board and waits for the echo before sending.
