@@ -2,17 +2,20 @@
 // and power-off when the registry says the world is simulated: they plug the
 // simulated devices in and take them off again.
 #include <cstdint>
+#include <memory>
 #include <mutex>
 
 #include "platform/usb/usb_host.h"
 #include "sim/board_factory.h"
+#include "sim/board_io/board_io.h"
 
 namespace {
 
 // The simulated devices on their buses.
 struct PluggedIn {
     std::mutex mutex;
-    plat::usb::AttachId board = 0;  // guarded by mutex
+    plat::usb::AttachId board = 0;               // guarded by mutex
+    std::unique_ptr<sim::BoardIoPlug> board_io;  // guarded by mutex
 };
 
 PluggedIn& plugged_in() {
@@ -25,6 +28,8 @@ PluggedIn& plugged_in() {
 extern "C" __attribute__((visibility("default"))) int32_t SimulatorPowerOn() {
     PluggedIn& devices = plugged_in();
     std::lock_guard lock(devices.mutex);
+    if (!devices.board_io)
+        devices.board_io = std::make_unique<sim::BoardIoPlug>(std::make_shared<sim::BoardIo>());
     if (!devices.board) devices.board = sim::attach_simulated_board();
     return devices.board ? 1 : 0;
 }
@@ -34,4 +39,5 @@ extern "C" __attribute__((visibility("default"))) void SimulatorPowerOff() {
     std::lock_guard lock(devices.mutex);
     if (devices.board) plat::usb::Host::instance().detach(devices.board);
     devices.board = 0;
+    devices.board_io.reset();
 }

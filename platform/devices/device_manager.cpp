@@ -33,6 +33,7 @@ struct DriverLibrary {
     StreamIOControlFn io_control = nullptr;
     StreamPowerFn power_up = nullptr;
     StreamPowerFn power_down = nullptr;
+    StreamPowerHandlerFn power_handler = nullptr;
 
     template <class F>
     void bind(F& slot, const std::string& prefix, const char* entry) {
@@ -60,6 +61,7 @@ std::shared_ptr<DriverLibrary> load_driver(const DriverKey& key) {
     lib->bind(lib->io_control, prefix, "_IOControl");
     lib->bind(lib->power_up, prefix, "_PowerUp");
     lib->bind(lib->power_down, prefix, "_PowerDown");
+    lib->bind(lib->power_handler, prefix, "_PowerHandler");
     if (!lib->init || !lib->deinit || !lib->open || !lib->close || !lib->read || !lib->write ||
         !lib->seek || !lib->io_control) {
         set_last_error(ERROR_PROC_NOT_FOUND);
@@ -190,6 +192,26 @@ class Manager {
         return find_locked(name);
     }
 
+    // Power entries of every active device: down in the reverse order of
+    // activation, up in that order.
+    void power(bool down) {
+        std::vector<std::shared_ptr<ActiveRecord>> records;
+        {
+            std::lock_guard lock(mutex_);
+            for (const auto& [handle, record] : devices_) records.push_back(record);
+        }
+        if (down) std::reverse(records.begin(), records.end());
+        for (const auto& record : records) {
+            CallScope scope(*record);
+            if (!scope) continue;
+            const DriverLibrary& lib = *record->driver;
+            if (down && lib.power_handler) lib.power_handler(record->context, 1);
+            if (down && lib.power_down) lib.power_down(record->context);
+            if (!down && lib.power_up) lib.power_up(record->context);
+            if (!down && lib.power_handler) lib.power_handler(record->context, 0);
+        }
+    }
+
     std::vector<std::u16string> names() {
         std::lock_guard lock(mutex_);
         std::vector<std::u16string> out;
@@ -293,6 +315,14 @@ ActiveDevice activate_device(std::u16string_view key, const void* bus_context) {
 
 bool deactivate_device(ActiveDevice device) {
     return Manager::instance().deactivate(device);
+}
+
+void power_down_devices() {
+    Manager::instance().power(true);
+}
+
+void power_up_devices() {
+    Manager::instance().power(false);
 }
 
 std::vector<std::u16string> active_device_names() {

@@ -45,6 +45,11 @@ ActiveDevice activate_device(std::u16string_view key, const void* bus_context = 
 // ERROR_INVALID_HANDLE, then `<Prefix>_Deinit` runs once no call of the
 // manager's is inside the driver. False for an unknown handle.
 bool deactivate_device(ActiveDevice device);
+// Calls every active device's power entries (`_PowerHandler` and
+// `_PowerDown`, last activated first; `_PowerUp` and `_PowerHandler`, first
+// activated first).
+void power_down_devices();
+void power_up_devices();
 // Names of the active devices ("DSP1:", ...).
 std::vector<std::u16string> active_device_names();
 bool is_active(std::u16string_view name);

@@ -1,0 +1,35 @@
+#pragma once
+// Test support: installs a built-in stream driver into a device root the way
+// the device image does (its library in "\Windows", its key in the registry).
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+
+#include "platform/fs/tests/test_support.h"
+#include "platform/kernel/errors.h"
+#include "platform/registry/registry.h"
+
+namespace celvane_test {
+
+inline void install_builtin_driver(const std::filesystem::path& root, const std::string& built,
+                                   std::u16string_view key_name, std::u16string_view dll,
+                                   std::u16string_view prefix) {
+    std::filesystem::copy_file(build_bin() / (built + ".so"),
+                               root / "Windows" / std::filesystem::path(std::u16string(dll)),
+                               std::filesystem::copy_options::overwrite_existing);
+    plat::RegKey key;
+    if (plat::hkey_local_machine().create(key_name, key) != plat::ERROR_SUCCESS)
+        throw std::runtime_error("the driver's registry key cannot be created");
+    key.set_string(u"Dll", dll);
+    key.set_string(u"Prefix", prefix);
+    key.set_dword(u"Index", 1);
+}
+
+// Sets the factory identity that selects the board layout.
+inline void set_board_name(std::u16string_view name) {
+    plat::RegKey key;
+    plat::hkey_local_machine().create(u"Ident", key);
+    key.set_string(u"Name", name);
+}
+
+}  // namespace celvane_test

@@ -1,0 +1,40 @@
+#pragma once
+// The board's I/O microcontroller on the serial port: it answers each byte
+// the master clocks out with one byte (see drivers/spi/spi_protocol.h).
+#include <array>
+#include <cstdint>
+#include <deque>
+#include <mutex>
+#include <vector>
+
+#include "drivers/spi/spi_protocol.h"
+
+namespace sim {
+
+class Microcontroller {
+  public:
+    // The byte clocked in while `in` is clocked out.
+    uint8_t exchange(uint8_t in);
+
+    // What the scene makes it report.
+    void set_status(const std::array<uint8_t, spi::kStatusBytes>& status);
+    void push_key(uint8_t first, uint8_t second);
+    // The next `count` data bytes answer "not ready".
+    void set_busy(unsigned count);
+
+    // What it received: every command byte in order.
+    std::vector<uint8_t> commands() const;
+    bool asleep() const;
+
+  private:
+    mutable std::mutex mutex_;
+    std::deque<uint8_t> replies_;                      // guarded by mutex_
+    bool echo_pending_ = false;                        // guarded by mutex_
+    std::array<uint8_t, spi::kStatusBytes> status_{};  // guarded by mutex_
+    std::deque<std::pair<uint8_t, uint8_t>> keys_;     // guarded by mutex_
+    std::vector<uint8_t> commands_;                    // guarded by mutex_
+    unsigned busy_ = 0;                                // guarded by mutex_
+    bool asleep_ = false;                              // guarded by mutex_
+};
+
+}  // namespace sim
