@@ -9,12 +9,12 @@ namespace plat::hw {
 BoardLayout read_board_layout(const char* no_key, const char* no_value) {
     RegKey key;
     if (hkey_local_machine().open(kIdentKey, key) != ERROR_SUCCESS) {
-        debug_output(no_key);
+        if (no_key && *no_key) debug_output(no_key);
         return BoardLayout::Standard;
     }
     const auto name = key.get_string(kIdentName);
     if (!name) {
-        debug_output(no_value);
+        if (no_value && *no_value) debug_output(no_value);
         return BoardLayout::Standard;
     }
     return *name == kSecondLayoutName ? BoardLayout::Second : BoardLayout::Standard;

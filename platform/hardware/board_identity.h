@@ -11,7 +11,7 @@ inline constexpr char16_t kIdentName[] = u"Name";
 inline constexpr char16_t kSecondLayoutName[] = u"KORVELB";
 
 // Reads the layout; prints `no_key` or `no_value` to the debugger when the
-// key or the value is missing.
+// key or the value is missing (null or empty: nothing).
 BoardLayout read_board_layout(const char* no_key, const char* no_value);
 
 }  // namespace plat::hw

@@ -18,6 +18,16 @@ uint32_t page_of(uint32_t address) {
     return address & ~(kPageSize - 1);
 }
 
+struct Current {
+    std::mutex mutex;
+    std::vector<std::weak_ptr<BoardIo>> plugged;  // guarded by mutex; latest last
+};
+
+Current& current() {
+    static Current c;
+    return c;
+}
+
 }  // namespace
 
 uint32_t BoardIo::read(uint32_t address) {
@@ -191,10 +201,23 @@ BoardIoPlug::BoardIoPlug(std::shared_ptr<BoardIo> board) : board_(std::move(boar
     for (uint32_t base : {kClockBase, kSspBaseStandard, kSspBaseSecond, page_of(kI2cBaseStandard),
                           page_of(kI2cBaseSecond), kBusLockPage})
         if (uint32_t id = register_model(base, kPageSize, board_)) ids_.push_back(id);
+    std::lock_guard lock(current().mutex);
+    current().plugged.push_back(board_);
 }
 
 BoardIoPlug::~BoardIoPlug() {
     for (uint32_t id : ids_) unregister_model(id);
+    std::lock_guard lock(current().mutex);
+    std::erase_if(current().plugged, [&](const std::weak_ptr<BoardIo>& b) {
+        return b.expired() || b.lock() == board_;
+    });
+}
+
+std::shared_ptr<BoardIo> current_board_io() {
+    std::lock_guard lock(current().mutex);
+    for (auto it = current().plugged.rbegin(); it != current().plugged.rend(); ++it)
+        if (auto board = it->lock()) return board;
+    return nullptr;
 }
 
 }  // namespace sim

@@ -67,4 +67,7 @@ class BoardIoPlug {
     std::vector<uint32_t> ids_;
 };
 
+// The board of the latest plug still in place, null when none.
+std::shared_ptr<BoardIo> current_board_io();
+
 }  // namespace sim

@@ -11,6 +11,21 @@
 
 namespace sim {
 
+// What the microcontroller drives and senses besides the serial link: the
+// backlight and the display's VEE supply, four 8-bit ports, the keypad, the
+// light sensor and the board temperature.
+struct Panel {
+    bool backlight_on = false;
+    std::vector<uint8_t> backlight_pwm;  // every level programmed, in order
+    std::vector<uint8_t> vee_pwm;        // every VEE value programmed, in order
+    std::array<uint8_t, 4> ports{};
+    std::array<uint8_t, 4> directions{};
+    uint32_t option = 0;
+    uint8_t keypad_rows = 0, keypad_columns = 0;
+    uint16_t light = 400;       // light-sensor reading
+    double temperature_c = 35;  // board temperature
+};
+
 class Microcontroller {
   public:
     // The byte clocked in while `in` is clocked out.
@@ -26,6 +41,13 @@ class Microcontroller {
     std::vector<uint8_t> commands() const;
     bool asleep() const;
 
+    // The panel under the microcontroller's lock.
+    template <class F>
+    auto with_panel(F&& f) {
+        std::lock_guard lock(mutex_);
+        return f(panel_);
+    }
+
   private:
     mutable std::mutex mutex_;
     std::deque<uint8_t> replies_;                      // guarded by mutex_
@@ -35,6 +57,7 @@ class Microcontroller {
     std::vector<uint8_t> commands_;                    // guarded by mutex_
     unsigned busy_ = 0;                                // guarded by mutex_
     bool asleep_ = false;                              // guarded by mutex_
+    Panel panel_;                                      // guarded by mutex_
 };
 
 }  // namespace sim
