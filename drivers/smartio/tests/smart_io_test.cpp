@@ -68,7 +68,9 @@ TEST_F(SmartIoTest, RawTemperatureInvertsTheDriversConversion) {
             const uint16_t raw = io.ReadTemperature();
             const int32_t got = bio::temperature_from_raw(raw, second, false);
             EXPECT_NEAR(got, c, 1.0) << c << (second ? " second" : " standard");
-            if (!second) EXPECT_NEAR(raw * 0.907 - 246.9, c, 1.0);  // the sensor's line
+            if (!second) {
+                EXPECT_NEAR(raw * 0.907 - 246.9, c, 1.0);  // the sensor line itself
+            }
         }
     }
 }
