@@ -24,6 +24,15 @@ struct Panel {
     uint8_t keypad_rows = 0, keypad_columns = 0;
     uint16_t light = 400;       // light-sensor reading
     double temperature_c = 35;  // board temperature
+    uint32_t dio_output = 0;    // last value written to the digital outputs
+    // The battery: charge in percent, moving by `charge_rate` percent a
+    // minute of platform time from `charge_at_ms` on (negative: discharging).
+    double charge = 80;
+    double charge_rate = 0;
+    uint64_t charge_at_ms = 0;
+    bool external_power = false;
+    uint32_t voltage_mv = 7400;
+    uint32_t remaining_s = 255;  // 255: not known
 };
 
 class Microcontroller {
