@@ -20,7 +20,11 @@
 #include "core/settings/system_settings.h"
 #include "core/sorted_item_list.h"
 #include "core/sorted_string_array.h"
+#include "drivers/smartio/smart_io.h"
 #include "instrument/dsp_interface.h"
+#include "instrument/system/battery.h"
+#include "instrument/system/spi_client.h"
+#include "instrument/system/temperature_monitor.h"
 #include "platform/devices/device_manager.h"
 #include "platform/framework/app.h"
 #include "platform/fs/file_system.h"
@@ -289,4 +293,9 @@ class CCelvaneApp : public plat::CWinApp, public IScreenServices {
     bool start_ok_ = false;
     plat::Window* task_bar_ = nullptr;
     plat::devices::StreamFile bio_;
+    std::unique_ptr<CSmartIO> smart_io_;
+    std::unique_ptr<CTemperatureMonitor> temperature_monitor_;
+    std::unique_ptr<CBattery> battery_;
+    std::unique_ptr<CSpiClient> spi_client_;
+    uint16_t spi_stored_word_ = 0;
 };

@@ -3,6 +3,8 @@
 #include "app/celvane_app.h"
 
 #include "app/main_frame.h"
+#include "platform/byte_order.h"
+#include "platform/devices/battery_device.h"
 #include "platform/framework/system_services.h"
 #include "screens/mode_base.h"
 
@@ -29,7 +31,10 @@ void CCelvaneApp::UpdateCurrentMode() {
     if (current_mode_) current_mode_->OnIdle();
 }
 
-void CCelvaneApp::UpdateFanState() {}
+// The DSP link's alarm (board supply or temperature high) is the high flag.
+void CCelvaneApp::UpdateFanState() {
+    if (temperature_monitor_ && dsp_) temperature_monitor_->CheckTemperature(dsp_->GetAlarm());
+}
 
 void CCelvaneApp::PostAlarm(uint32_t argument) {
     if (dispatcher_) dispatcher_->Post(new CAppEvent(kAlarmMask, argument));
@@ -50,11 +55,14 @@ uint64_t CCelvaneApp::GetAvailableMemory() {
 }
 
 void CCelvaneApp::CheckBatteryStatus() {
-    // Without a battery object the status is unknown.
-    const uint8_t code = 1;
-    const uint8_t flags = 0xFF;
-    const uint32_t percent = 255;
-    const uint32_t word = 255;
+    // Without a battery record the status is unknown: external power, 255 %.
+    uint8_t record[plat::battery::kRecordSize] = {};
+    const bool read = battery_ && battery_->ReadRecord(record);
+    const uint8_t code = read ? record[plat::battery::kRecordSource] : 1;
+    const uint8_t flags = read ? record[plat::battery::kRecordFlags] : 0xFF;
+    const uint32_t percent = read ? record[plat::battery::kRecordCharge] : 255;
+    const uint32_t word =
+        read ? plat::get_le<uint32_t>(record, plat::battery::kRecordRemaining) : 255;
     if (!current_mode_ || !current_mode_->ShowsBattery()) return;
     if (code != battery_status_ || percent != battery_percent_ || mode_changed_) {
         mode_changed_ = false;

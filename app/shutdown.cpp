@@ -43,11 +43,17 @@ int CCelvaneApp::ExitInstance() {
     }
 
     // 8. Threads.
+    if (spi_client_) spi_client_->Stop();
+    spi_client_.reset();
     if (dispatcher_) dispatcher_->Stop();
 
     // 9. Libraries, events, task bar.
     language_.Free();
     bio_.close();
+    battery_.reset();
+    temperature_monitor_.reset();
+    if (smart_io_) smart_io_->Unload();
+    smart_io_.reset();
     battery_alarm_ = {};
     if (task_bar_ && plat::is_window(task_bar_)) task_bar_->show(plat::SW_SHOW);
 

@@ -129,7 +129,9 @@ bool CCelvaneApp::InitInstance() {
         frame_->UpdateWindow();
         frame_->view().SetFocus();
         SkipService(u"alert thread");
-        SkipService(u"SPI client");
+        spi_client_ = std::make_unique<CSpiClient>([this] { RequestShutdown(); });
+        spi_client_->Start();
+        spi_client_->ReadStoredWord(spi_stored_word_);
         CheckBatteryStatus();
     }
 
@@ -217,12 +219,12 @@ bool CCelvaneApp::InitDevices() {
 
     LoadLanguage(static_cast<int32_t>(settings_->LanguageId));
     battery_alarm_ = plat::Event::open("VornBatteryAlarm");
-    SkipService(u"board I/O wrapper");
+    smart_io_ = std::make_unique<CSmartIO>();
     return true;
 }
 
 bool CCelvaneApp::InitDisplay() {
-    SkipService(u"temperature monitor");
+    temperature_monitor_ = std::make_unique<CTemperatureMonitor>(dispatcher_.get());
     escape_support1_ = plat::ext_escape_query(6149) != 0;
     escape_support2_ = plat::ext_escape_query(6301) != 0;
     return true;
@@ -233,7 +235,8 @@ bool CCelvaneApp::InitServices() {
     user_texts_ = settings_->LoadQuickTexts(CSystemSettings::kUserTexts);
     SkipService(u"serial power-sensor port");
     SkipService(u"USB power-sensor port");
-    SkipService(u"battery");
+    battery_ = std::make_unique<CBattery>();
+    battery_->Open();
     SkipService(u"GPS receiver");
     return true;
 }

@@ -64,11 +64,12 @@ bool CCelvaneApp::FileExists(std::u16string_view path) {
 }
 
 int32_t CCelvaneApp::TemperatureQuery1(int32_t) {
-    return 0;
+    return temperature_monitor_ ? temperature_monitor_->ReadTemperature(0) : 0;
 }
 
 int32_t CCelvaneApp::TemperatureQuery2(int32_t) {
-    return 0;
+    if (!temperature_monitor_) return 0;
+    return CTemperatureMonitor::CelsiusToFahrenheit(temperature_monitor_->ReadTemperature(0));
 }
 
 std::optional<std::u16string> CCelvaneApp::GetDefaultPrinter(std::u16string* driver) {
