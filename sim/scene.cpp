@@ -29,6 +29,8 @@ NLOHMANN_DEFINE_TYPE_NON_INTRUSIVE_WITH_DEFAULT(Standards, open_return_loss_db,
 NLOHMANN_DEFINE_TYPE_NON_INTRUSIVE_WITH_DEFAULT(ErrorTerms, directivity_db, source_match_db,
                                                 reflection_tracking_db, tracking_delay_ns,
                                                 transmission_tracking_db, isolation_db)
+NLOHMANN_DEFINE_TYPE_NON_INTRUSIVE_WITH_DEFAULT(SensorSignal, frequency_hz, level_dbm, ignores_zero)
+NLOHMANN_DEFINE_TYPE_NON_INTRUSIVE_WITH_DEFAULT(Peripherals, com1, usb, gps_log, sensor)
 NLOHMANN_DEFINE_TYPE_NON_INTRUSIVE_WITH_DEFAULT(BoardIdentity, option_bit, version, dsp_date,
                                                 fpga_date, serial, temperature_c, supply_v)
 
@@ -43,6 +45,18 @@ constexpr std::pair<Termination, const char*> kTerminations[] = {
     {Termination::Load, "load"},
 };
 
+bool is_usb_device(const std::string& name) {
+    for (const char* known : {"none", "K630", "K640", "K650", "K660", "K670"})
+        if (name == known) return true;
+    return false;
+}
+
+bool is_com1_device(const std::string& name) {
+    for (const char* known : {"gps", "K610", "K610M", "K615"})
+        if (name == known) return true;
+    return is_usb_device(name);
+}
+
 // The scene's own top level, so that its key for the error terms reads
 // "error_terms".
 void read_scene(const json& j, Scene& s) {
@@ -56,6 +70,7 @@ void read_scene(const json& j, Scene& s) {
     s.standards = j.value("standards", d.standards);
     s.terms = j.value("error_terms", d.terms);
     s.board = j.value("board", d.board);
+    s.peripherals = j.value("peripherals", d.peripherals);
     s.time_scale = j.value("time_scale", d.time_scale);
 
     for (const Signal& sig : s.signals)
@@ -64,6 +79,10 @@ void read_scene(const json& j, Scene& s) {
         throw std::invalid_argument("velocity factor outside (0, 1]");
     if (s.dut.cable.impedance_ohm <= 0) throw std::invalid_argument("cable impedance <= 0");
     if (s.time_scale < 0) throw std::invalid_argument("negative time scale");
+    if (!is_com1_device(s.peripherals.com1))
+        throw std::invalid_argument("unknown device on com1 \"" + s.peripherals.com1 + "\"");
+    if (!is_usb_device(s.peripherals.usb))
+        throw std::invalid_argument("unknown device on USB \"" + s.peripherals.usb + "\"");
     std::sort(
         s.dut.antenna.begin(), s.dut.antenna.end(),
         [](const CurvePoint& a, const CurvePoint& b) { return a.frequency_hz < b.frequency_hz; });
@@ -115,7 +134,8 @@ SceneLoad parse_scene(const std::string& json_text) {
 std::string scene_json(const Scene& s) {
     json j = {{"signals", s.signals},   {"receiver", s.receiver}, {"burst", s.burst},
               {"tone", s.tone},         {"dut", s.dut},           {"standards", s.standards},
-              {"error_terms", s.terms}, {"board", s.board},       {"time_scale", s.time_scale}};
+              {"error_terms", s.terms}, {"board", s.board},
+              {"peripherals", s.peripherals}, {"time_scale", s.time_scale}};
     return j.dump(2) + "\n";
 }
 
