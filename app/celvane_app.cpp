@@ -24,6 +24,10 @@
 
 namespace {
 
+// The power sensors and the GPS receiver share the serial port; its device
+// is "com1:" whatever the number.
+constexpr uint32_t kSerialPortNumber = 1;
+
 constexpr char16_t kLanguageFile[] = u"\\FlashFX Disk\\System\\language.txt";
 constexpr char16_t kModeFile[] = u"\\FlashFX Disk\\System\\mode.txt";
 constexpr char16_t kSystemFolder[] = u"\\FlashFX Disk\\System\\";
@@ -258,15 +262,17 @@ bool CCelvaneApp::InitDisplay() {
 bool CCelvaneApp::InitServices() {
     locationTexts_ = settings_->LoadQuickTexts(CSystemSettings::kLocationTexts);
     userTexts_ = settings_->LoadQuickTexts(CSystemSettings::kUserTexts);
-    SkipService(u"serial power-sensor port");
-    SkipService(u"USB power-sensor port");
+    serialPort_ = std::make_unique<CSerialPort>(kSerialPortNumber);
+    serialPort_->Start();
+    usbPort_ = std::make_unique<CUsbMeterPort>();
+    usbPort_->Start();
     SkipService(u"battery");
-    SkipService(u"GPS receiver");
+    gps_ = std::make_unique<CGpsReceiver>(serialPort_.get());
     return true;
 }
 
 bool CCelvaneApp::LoadStartupLists() {
-    SkipService(u"receive-buffer pool");
+    bufferPool_ = std::make_unique<CBufferHelper>();
     SkipService(u"band, cable and antenna lists");
     return true;
 }
@@ -379,6 +385,8 @@ int CCelvaneApp::ExitInstance() {
     }
 
     // 8. Threads.
+    if (serialPort_) serialPort_->Stop();
+    if (usbPort_) usbPort_->Stop();
     if (dispatcher_) dispatcher_->Stop();
 
     // 9. Libraries, events, task bar.
@@ -761,7 +769,7 @@ bool CCelvaneApp::CreateDspInterface(std::u16string_view /*name*/) {
         dsp_->Stop();
         dsp_.reset();
     }
-    auto link = std::make_unique<CDspInterface>();
+    auto link = std::make_unique<CDspInterface>(gps_.get());
     link->SetEventDispatcher(dispatcher_.get());
     if (!link->Start()) {
         link->Stop();

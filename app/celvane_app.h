@@ -20,7 +20,10 @@
 #include "core/settings/system_settings.h"
 #include "core/sorted_item_list.h"
 #include "core/sorted_string_array.h"
+#include "instrument/buffer_helper.h"
 #include "instrument/dsp_interface.h"
+#include "instrument/sensor_ports.h"
+#include "instrument/sensors/gps_receiver.h"
 #include "platform/devices/device_manager.h"
 #include "platform/framework/app.h"
 #include "platform/fs/file_system.h"
@@ -208,6 +211,12 @@ class CCelvaneApp : public plat::CWinApp, public ScreenServices {
     bool RestartDspInterface() { return CreateDspInterface(u""); }
     CDspInterface* GetDspInterface() const { return dsp_.get(); }
 
+    // --- Sensor and GPS ports ------------------------------------------------
+    CSerialPort* GetSerialPort() const { return serialPort_.get(); }
+    CUsbMeterPort* GetUsbPort() const { return usbPort_.get(); }
+    CGpsReceiver* GetGpsReceiver() const { return gps_.get(); }
+    CBufferHelper* GetBufferPool() const { return bufferPool_.get(); }
+
     // --- ScreenServices ------------------------------------------------------
     void SetCurrentModeId(int id) override;
     int GetLastMeasurementModeId() const override;
@@ -237,6 +246,10 @@ class CCelvaneApp : public plat::CWinApp, public ScreenServices {
     };
 
     std::unique_ptr<CSystemSettings> settings_;
+    std::unique_ptr<CBufferHelper> bufferPool_;
+    std::unique_ptr<CSerialPort> serialPort_;
+    std::unique_ptr<CUsbMeterPort> usbPort_;
+    std::unique_ptr<CGpsReceiver> gps_;  // on the serial port; outlives the link
     std::unique_ptr<CDspInterface> dsp_;
     std::unique_ptr<CDebugLog> debugLog_;
     std::unique_ptr<CSortedStringArray> locationTexts_;

@@ -10,6 +10,7 @@
 #include "platform/usb/usb_host.h"
 #include "platform/window/message_loop.h"
 #include "sim/board_factory.h"
+#include "sim/sensors/peripherals.h"
 
 namespace {
 
@@ -52,9 +53,12 @@ int main(int argc, char** argv) {
     // driver claims once the device manager has loaded it.
     plat::apply_root_option(argc, argv);
     const plat::usb::AttachId board = sim::attach_simulated_board();
+    // The sensors and the GPS receiver on the serial and USB sensor ports.
+    auto peripherals = sim::attach_simulated_peripherals();
 
     const int code = plat::app_main(theApp, argc, argv);
     if (board) plat::usb::Host::instance().detach(board);
+    peripherals.reset();
     done.store(true);
     watcher.join();
     return code;

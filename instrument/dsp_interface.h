@@ -16,6 +16,8 @@
 
 class CEventDispatcher;
 
+class CGpsReceiver;
+
 class CDspInterface : public CDevicePort {
   public:
     // Link states.
@@ -24,8 +26,12 @@ class CDspInterface : public CDevicePort {
     static constexpr int kIdle = 10;
     static constexpr int kQueued = 11;
 
-    CDspInterface();
+    // The GPS receiver (may be none) is polled for its fix text while GPS
+    // polling is on.
+    explicit CDspInterface(CGpsReceiver* gps = nullptr);
     ~CDspInterface() override;
+    // Turns GPS polling on and gives the receiver its port mode again.
+    void EnableGpsPolling();
 
     int ReadReply() override;
     // Ends the thread, then closes the device.
@@ -84,6 +90,10 @@ class CDspInterface : public CDevicePort {
     int SendStep();
 
   private:
+    static constexpr uint32_t kGpsTextMax = 256;
+    // Hands the receiver's fix text to the listening measurement.
+    void PollGps();
+    CGpsReceiver* gps_;
     uint32_t SensorThread();
     int ControlFailed(uint32_t code);
     void TellListener(const core::Text& text, int flag);
@@ -100,7 +110,7 @@ class CDspInterface : public CDevicePort {
     uint32_t failed_sends_ = 0;
     uint32_t last_send_tick_ = 0;
     std::unique_ptr<dspmsg::PendingRecord> send_slot_;
-    bool gps_polling_ = false;
+    std::atomic<bool> gps_polling_{false};
     plat::Event driver_event_;
     bool status_event_flag_ = false;
     std::unique_ptr<CDataBlock> receive_block_;

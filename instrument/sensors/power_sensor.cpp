@@ -177,11 +177,13 @@ bool CPowerSensorC::ReadIdentification() {
 }
 
 std::string CPowerSensorC::WidenExponent(std::string_view n) {
-    std::string s(n);
-    const size_t e = s.find_last_of("eE");
-    if (e != std::string::npos && e + 4 == s.size() && (s[e + 1] == '+' || s[e + 1] == '-'))
-        s.insert(e + 2, "0");
-    return s;
+    const size_t e = n.find_last_of("eE");
+    if (e == std::string_view::npos || e + 4 != n.size() || (n[e + 1] != '+' && n[e + 1] != '-'))
+        return std::string(n);
+    std::string wide(n.substr(0, e + 2));
+    wide += '0';
+    wide += n.substr(e + 2);
+    return wide;
 }
 
 void CPowerSensorC::ShortenExponents(std::string& t) {
