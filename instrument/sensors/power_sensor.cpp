@@ -1,5 +1,7 @@
 #include "instrument/sensors/power_sensor.h"
 
+#include "instrument/sensors/power_sensor_models.h"
+
 #include <cctype>
 #include <cmath>
 #include <cstdio>
@@ -363,6 +365,12 @@ std::unique_ptr<CPowerSensor> MakePowerSensor(int32_t code, CDevicePort* port,
         case sp::kK650:
         case sp::kK660:
         case sp::kK670: return std::make_unique<CPowerSensorC>(port, listener, serial_form);
+        case sp::kK610:
+        case 2:
+        case 14: return std::make_unique<CPowerSensorA>(port, listener, serial_form);
+        case sp::kK610M: return std::make_unique<CPowerSensorB>(port, listener, serial_form);
+        case sp::kK615:
+        case 15: return std::make_unique<CPowerSensorD>(port, listener, serial_form);
         default: return nullptr;
     }
 }

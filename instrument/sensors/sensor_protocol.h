@@ -61,25 +61,51 @@ inline constexpr uint32_t kCount = 9;
 // The K630 family's full scale in watts (the reading limits' k).
 inline constexpr float kK630FullScale = 150.0f;
 
-// K610/K610M fixed-length replies (port modes 1 and 3). After 'D': forward
-// count (u32), reflected count (u32), temperature word (u16), then for the
-// K610M one status byte, then the check (u16) over everything before it,
-// the letter included. After 'C': full scale in microwatts (u32), forward
-// and reflected calibration factors (u32, x 1e-6), serial number (8
-// characters), firmware word (u16), spare bytes to the length, check (u16).
+// K610/K610M (fixed-length replies, port modes 1 and 3). "G,F" stops the
+// sensor's output, "C\r" asks for the calibration reply, "D\r" for one
+// reading. After 'D': forward count (u32), reflected count (u32),
+// temperature word (u16), status byte, for the K610M a probe byte, then the
+// check (u16) of everything before it, the letter included. After 'C': full
+// scale in microwatts (u32), forward and reflected calibration factors (u32,
+// millionths), serial number (8 characters), firmware word (u16), zero
+// bytes to the length, check (u16). Both end in a line feed that the port's
+// reader adds.
 inline constexpr size_t kK610DataBytes = 13;   // after the letter
 inline constexpr size_t kK610MDataBytes = 14;
 inline constexpr size_t kK610CalBytes = 27;
 inline constexpr size_t kK610MCalBytes = 28;
-// Counts per watt of a K610 raw count at the calibration factor 1.
-inline constexpr double kK610CountsPerWatt = 1.0e6;
+inline constexpr double kK610CountsPerWatt = 1.0e6;  // raw counts at factor 1
+inline constexpr double kCalFactorUnit = 1.0e-6;
+inline constexpr char kK610Stop[] = "G,F";
+inline constexpr char kK610Calibration[] = "C\r";
+inline constexpr char kK610Reading[] = "D\r";
 
-// K615 (binary): wake 'I'; "C\r" asks for the 21-byte calibration record;
-// "D\r" starts data records of 11 bytes every kReadingPeriodMs until the
-// wake byte 'I' stops them; "Z" zeroes and is answered by one 'Z' byte.
+// K615 (binary records): the wake byte 'I' also stops the data output; "C\r"
+// asks for the 21-byte calibration record; "D\r" starts data records of 11
+// bytes every kReadingPeriodMs; "Z" zeroes and is answered by one 'Z'.
+// Records stand in the ring in the order they came; the host takes them by
+// count. Sequence: wake, C; D; (zero: I, Z, then D again).
 inline constexpr size_t kK615CalRecord = 21;
 inline constexpr size_t kK615DataRecord = 11;
 inline constexpr uint8_t kK615ZeroReply = 'Z';
+inline constexpr double kK615FullScaleW = 0.01;
+// The temperature word of degrees Celsius: (t - 4500) x 0.0060816337 - 40.
+inline constexpr double kK615DegreesPerStep = 0.0060816337;
+inline constexpr double kK615WordAtMinus40 = 4500;
+
+// Big-endian fields of the binary replies.
+inline uint16_t GetBe16(const uint8_t* p) { return static_cast<uint16_t>(p[0] << 8 | p[1]); }
+inline uint32_t GetBe32(const uint8_t* p) {
+    return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
+}
+inline void PutBe16(uint8_t* p, uint16_t v) {
+    p[0] = uint8_t(v >> 8);
+    p[1] = uint8_t(v);
+}
+inline void PutBe32(uint8_t* p, uint32_t v) {
+    PutBe16(p, uint16_t(v >> 16));
+    PutBe16(p + 2, uint16_t(v));
+}
 
 // CRC-16 (polynomial 0x8005, initial 0, no reflection, no final XOR) over
 // the bytes taken in pairs, high byte first; an odd count is padded with one

@@ -1,5 +1,6 @@
 #include "sim/sensors/k630_sim.h"
 
+#include <cctype>
 #include <cstdio>
 
 #include "instrument/sensors/sensor_protocol.h"
@@ -24,6 +25,12 @@ std::string K630Sim::OnBytes(std::string_view in, uint64_t now_ms) {
     std::string out;
     for (char c : in) {
         if (in_g_) {
+            pending_ += c;
+            // "G,<digit>,...\r" is ours; "G,F" and "G,N" stop a K610.
+            if (pending_.size() == 3 && !std::isdigit(static_cast<unsigned char>(c))) {
+                in_g_ = false;
+                continue;
+            }
             if (c != '\r') continue;
             in_g_ = false;
             char text[64];
@@ -41,7 +48,11 @@ std::string K630Sim::OnBytes(std::string_view in, uint64_t now_ms) {
                     out += Reply("F," + model_ + ",ACK");
                 }
                 break;
-            case 'G': in_g_ = true; break;
+            case 'G':
+                in_g_ = true;
+                pending_.clear();
+                pending_.push_back(c);
+                break;
             case 'D':
                 running_ = true;
                 next_ms_ = now_ms;

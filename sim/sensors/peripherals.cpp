@@ -7,6 +7,7 @@
 #include "platform/text/utf.h"
 #include "sim/board_factory.h"
 #include "sim/gps/nmea_replay.h"
+#include "sim/sensors/binary_sims.h"
 #include "sim/sensors/k630_sim.h"
 
 namespace sim {
@@ -61,6 +62,15 @@ void PeripheralWorld::SetCom1(const std::string& device) {
     } else if (IsK630Family(device)) {
         factory = [this, device](int fd) {
             return std::make_unique<LinePeer>(fd, std::make_unique<K630Sim>(device, true, signal_));
+        };
+    } else if (device == "K610" || device == "K610M") {
+        const bool m = device == "K610M";
+        factory = [this, m](int fd) {
+            return std::make_unique<LinePeer>(fd, std::make_unique<K610Sim>(m, signal_));
+        };
+    } else if (device == "K615") {
+        factory = [this](int fd) {
+            return std::make_unique<LinePeer>(fd, std::make_unique<K615Sim>(signal_));
         };
     } else if (device != "none") {
         plat::debug_printf("Simulated com1: no model of %s, the line stays silent\n",

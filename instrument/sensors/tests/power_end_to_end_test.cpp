@@ -10,6 +10,7 @@
 
 #include "instrument/power_measurement.h"
 #include "instrument/sensor_ports.h"
+#include "instrument/sensors/power_sensor_models.h"
 #include "instrument/tests/wait_for.h"
 #include "platform/fs/tests/test_support.h"
 #include "platform/kernel/clock.h"
@@ -51,6 +52,9 @@ class RecordingPowerScreen : public IPowerScreen {
     std::vector<Notice> notices_;
 };
 
+constexpr double kStepTo = 5.0;
+constexpr int kReadingWaitMs = 30000;
+
 double Dbm(float watts) { return CPowerSensor::WattsToDbm(watts); }
 
 // The sensor world and one port with its power measurement.
@@ -83,7 +87,7 @@ class PowerRig {
     // The next reading's main power in dBm (waits for a new one).
     double NextMain() {
         const uint32_t n = measurement_->GetReadingCount();
-        EXPECT_TRUE(WaitFor([&] { return measurement_->GetReadingCount() > n; }, 10000));
+        EXPECT_TRUE(WaitFor([&] { return measurement_->GetReadingCount() > n; }, kReadingWaitMs));
         PowerReading r;
         measurement_->GetLatestReading(r);
         return Dbm(r[sp::key::kForward]);
@@ -101,6 +105,9 @@ struct Form {
     const char* com1;
     const char* usb;
     bool serial;
+    const char* model;
+    int32_t code;
+    bool zeroes;  // the model has a zero command
 };
 
 class PowerEndToEnd : public ::testing::TestWithParam<Form> {};
@@ -108,33 +115,39 @@ class PowerEndToEnd : public ::testing::TestWithParam<Form> {};
 TEST_P(PowerEndToEnd, ReadsTheSceneLevelFollowsAStepAndZeroes) {
     const Form f = GetParam();
     PowerRig rig(f.com1, f.usb, f.serial);
-    const double accuracy = sim::sensor_spec("K640").accuracy_db;
+    const double accuracy = sim::sensor_spec(f.model).accuracy_db;
     // Identified and reading.
     EXPECT_NEAR(rig.NextMain(), 10.0, accuracy);
-    auto* sensor = dynamic_cast<CPowerSensorC*>(rig.measurement_->GetSensor());
+    CPowerSensor* sensor = rig.measurement_->GetSensor();
     ASSERT_NE(sensor, nullptr);
-    EXPECT_EQ(sensor->GetModelCode(), sp::kK640);
-    EXPECT_EQ(sensor->IsSerialFraming(), f.serial);  // the serial form says "rs232" first
+    EXPECT_EQ(sensor->GetModelCode(), f.code);
     EXPECT_GE(rig.screen_.Count(IPowerScreen::Notice::kReading), 1u);
     for (int i = 0; i < 3; ++i) EXPECT_NEAR(rig.NextMain(), 10.0, accuracy);
     PowerReading r;
     rig.measurement_->GetLatestReading(r);
-    EXPECT_EQ(r[0], 64001.0f);  // value 0: the source word from the G reply
-    EXPECT_NEAR(r[sp::key::kTemperature], 25.0f, 1e-4);
+    if (auto* c = dynamic_cast<CPowerSensorC*>(sensor)) {
+        EXPECT_EQ(c->IsSerialFraming(), f.serial);  // the serial form says "rs232" first
+        EXPECT_EQ(r[0], 64001.0f);  // value 0: the source word from the G reply
+        EXPECT_NEAR(r[sp::key::kTemperature], 25.0f, 1e-4);
+    } else {
+        // Temperature words of the binary sensors: 30000 (K610s), 16000 (K615).
+        EXPECT_NEAR(r[sp::key::kTemperature], f.code == sp::kK615 ? 29.94f : 115.08f, 0.01f);
+    }
 
-    // A step of 10 dB settles through values between, never overshooting.
-    rig.world_.Signal().set_level(0.0);
+    // A step of 5 dB settles through values between, never overshooting.
+    rig.world_.Signal().set_level(kStepTo);
     std::vector<double> seen;
     for (int i = 0; i < 60; ++i) {
         seen.push_back(rig.NextMain());
-        if (std::fabs(seen.back()) <= accuracy) break;
+        if (std::fabs(seen.back() - kStepTo) <= accuracy) break;
     }
-    ASSERT_LE(std::fabs(seen.back()), accuracy) << "did not settle";
+    ASSERT_LE(std::fabs(seen.back() - kStepTo), accuracy) << "did not settle";
     EXPECT_TRUE(std::any_of(seen.begin(), seen.end(),
-                            [&](double v) { return v > accuracy && v < 10 - accuracy; }))
+                            [&](double v) { return v > kStepTo + accuracy && v < 10 - accuracy; }))
         << "the step did not settle gradually";
-    for (double v : seen) EXPECT_GT(v, -accuracy);
+    for (double v : seen) EXPECT_GT(v, kStepTo - accuracy);
 
+    if (!f.zeroes) return;
     // Zeroing.
     PowerScreenFields& fields = rig.screen_.Fields();
     fields.zero_request = true;
@@ -143,12 +156,16 @@ TEST_P(PowerEndToEnd, ReadsTheSceneLevelFollowsAStepAndZeroes) {
     EXPECT_TRUE(fields.zero_done.load());
     EXPECT_FALSE(fields.zero_request.load());
     EXPECT_EQ(rig.screen_.Status(), "");
-    EXPECT_NEAR(rig.NextMain(), 0.0, accuracy);  // readings go on
+    EXPECT_NEAR(rig.NextMain(), kStepTo, accuracy);  // readings go on
 }
 
 INSTANTIATE_TEST_SUITE_P(Forms, PowerEndToEnd,
-                         ::testing::Values(Form{"Usb", "none", "K640", false},
-                                           Form{"Serial", "K640", "none", true}),
+                         ::testing::Values(
+                             Form{"UsbK640", "none", "K640", false, "K640", sp::kK640, true},
+                             Form{"SerialK670", "K670", "none", true, "K670", sp::kK670, true},
+                             Form{"SerialK610", "K610", "none", true, "K610", sp::kK610, false},
+                             Form{"SerialK610M", "K610M", "none", true, "K610M", sp::kK610M, false},
+                             Form{"SerialK615", "K615", "none", true, "K615", sp::kK615, true}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST(PowerZeroing, ASensorIgnoringZeroTimesOut) {
