@@ -1,6 +1,8 @@
 #include "instrument/sensors/nmea.h"
 
+#include <algorithm>
 #include <cctype>
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -12,6 +14,7 @@ constexpr double kRadiansPerDegree = 0.017453292519943295;
 constexpr double kMinutesPerDegree = 60.0;
 constexpr int kFirstSatelliteField = 4;
 constexpr int kFieldsPerSatellite = 4;
+constexpr double kMaxFormattedTime = 1e9;
 
 // A number from a field; 0 when the field holds none.
 double Number(std::string_view field) {
@@ -22,9 +25,11 @@ double Number(std::string_view field) {
     return end == text.c_str() ? 0 : v;
 }
 
+// A count or angle field; out-of-range text gives 0 or the largest count.
 uint32_t Unsigned(std::string_view field) {
     const double v = Number(field);
-    return v > 0 ? static_cast<uint32_t>(v) : 0;
+    if (!(v > 0)) return 0;
+    return v >= double(UINT32_MAX) ? UINT32_MAX : static_cast<uint32_t>(v);
 }
 
 std::string_view Field(const std::vector<std::string_view>& fields, size_t i) {
@@ -78,8 +83,8 @@ CGgaSentence::CGgaSentence(const std::vector<std::string_view>& f) : CNmeaSenten
     time_ = ParseNmeaTime(Field(f, 1));
     latitude_ = ParseNmeaCoordinate(Field(f, 2), Field(f, 3));
     longitude_ = ParseNmeaCoordinate(Field(f, 4), Field(f, 5));
-    fix_quality_ = static_cast<int>(Unsigned(Field(f, 6)));
-    satellites_ = static_cast<int>(Unsigned(Field(f, 7)));
+    fix_quality_ = static_cast<int>(std::min<uint32_t>(Unsigned(Field(f, 6)), INT_MAX));
+    satellites_ = static_cast<int>(std::min<uint32_t>(Unsigned(Field(f, 7)), INT_MAX));
     hdop_ = Number(Field(f, 8));
     altitude_ = {Number(Field(f, 9)), !Field(f, 9).empty()};
     geoid_ = {Number(Field(f, 11)), !Field(f, 11).empty()};
@@ -136,9 +141,11 @@ CRmcSentence::CRmcSentence(const std::vector<std::string_view>& f) : CNmeaSenten
 }
 
 std::string CRmcSentence::FormatDateTime() const {
-    const int hours = static_cast<int>(time_ / 3600);
-    const int minutes = static_cast<int>((time_ - hours * 3600) / 60);
-    const double seconds = time_ - hours * 3600 - minutes * 60;
+    // A time field of garbage digits can be any size.
+    const double t = std::isfinite(time_) ? std::clamp(time_, 0.0, kMaxFormattedTime) : 0.0;
+    const int hours = static_cast<int>(t / 3600);
+    const int minutes = static_cast<int>((t - hours * 3600.0) / 60);
+    const double seconds = t - hours * 3600.0 - minutes * 60.0;
     char text[48];
     std::snprintf(text, sizeof text, " %2.2d:%2.2d:%05.2f", hours, minutes, seconds);
     return date_ + text;
