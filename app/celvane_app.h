@@ -41,7 +41,7 @@ class CMeasSetup;
 // that show memory use.
 const plat::MemoryStatus& GlobalMemoryStatusRecord();
 
-class CCelvaneApp : public plat::CWinApp, public ScreenServices {
+class CCelvaneApp : public plat::CWinApp, public IScreenServices {
   public:
     // Hardware ids (hardware word & 0xFFF).
     static constexpr uint32_t kTW740S = 0x207;
@@ -87,8 +87,8 @@ class CCelvaneApp : public plat::CWinApp, public ScreenServices {
     // The default printer's name, its driver in `driver`; string 570 when
     // no printer key is usable; nothing when no printer matches.
     virtual std::optional<std::u16string> GetDefaultPrinter(std::u16string* driver);
-    virtual uint32_t GetBatteryPercent() const { return batteryPercent_; }
-    virtual uint32_t GetBatteryWord() const { return batteryWord_; }
+    virtual uint32_t GetBatteryPercent() const { return battery_percent_; }
+    virtual uint32_t GetBatteryWord() const { return battery_word_; }
 
     // --- Board I/O requests on "BIO1:" ------------------------------------
     virtual uint32_t BioGetValue6();
@@ -124,21 +124,21 @@ class CCelvaneApp : public plat::CWinApp, public ScreenServices {
     void ShowModeSelect() override;
     void ShowSetupScreen() override;
     void ShowTools() override;
-    virtual CModeBase* GetCurrentMode() const { return currentMode_; }
+    virtual CModeBase* GetCurrentMode() const { return current_mode_; }
     virtual bool LoadLanguage(int32_t id);
     // The language's own name; empty when its library is absent (the
     // English family then answers the program's own name for English).
     virtual std::u16string GetLanguageName(int32_t id);
     virtual bool ShowListFile(uint32_t command, intptr_t owner);
     virtual bool LoadListFile(uint32_t command, intptr_t arg);
-    virtual void DeleteSortedList() { sortedItems_.reset(); }
+    virtual void DeleteSortedList() { sorted_items_.reset(); }
     virtual CSortedItemList& GetSortedList();
     virtual bool LaunchProgram(uint32_t command);
     virtual int ReturnsZero() { return 0; }
     virtual bool IsModeIdle() const;
     virtual void SetCurrentMeasurement(CMeasurement* measurement, CMeasSetup* from);
-    virtual CMeasurement* GetCurrentMeasurement() const { return currentMeasurement_; }
-    virtual CMeasSetup* GetFromModeId() const { return fromSetup_; }
+    virtual CMeasurement* GetCurrentMeasurement() const { return current_measurement_; }
+    virtual CMeasSetup* GetFromModeId() const { return from_setup_; }
     virtual void SetFirmwareVersion(uint32_t major, uint32_t minor);
     virtual void SetIdentityBytes(const uint8_t* bytes, size_t count);
     virtual plat::CWnd* GetMainView() const;
@@ -155,22 +155,22 @@ class CCelvaneApp : public plat::CWinApp, public ScreenServices {
     static int MonthFromName(std::u16string_view text);
 
     // --- Services other parts ask for --------------------------------------
-    int GetLastSelectedMode() const { return lastSelectedMode_; }
-    void SetLastSelectedMode(int mode) { lastSelectedMode_ = mode; }
-    bool GetAlertsEnabled() const { return alertsEnabled_; }
-    void SetAlertsEnabled(bool on) { alertsEnabled_ = on; }
-    bool GetSensorZeroRequest() const { return sensorZeroRequest_; }
-    void SetSensorZeroRequest(bool on) { sensorZeroRequest_ = on; }
-    bool GetSensorZeroDone() const { return sensorZeroDone_; }
-    void SetSensorZeroDone(bool on) { sensorZeroDone_ = on; }
+    int GetLastSelectedMode() const { return last_selected_mode_; }
+    void SetLastSelectedMode(int mode) { last_selected_mode_ = mode; }
+    bool GetAlertsEnabled() const { return alerts_enabled_; }
+    void SetAlertsEnabled(bool on) { alerts_enabled_ = on; }
+    bool GetSensorZeroRequest() const { return sensor_zero_request_; }
+    void SetSensorZeroRequest(bool on) { sensor_zero_request_ = on; }
+    bool GetSensorZeroDone() const { return sensor_zero_done_; }
+    void SetSensorZeroDone(bool on) { sensor_zero_done_ = on; }
     // Closes the program as the user would (WM_CLOSE to the frame).
     void RequestShutdown();
 
     // --- Accessors -----------------------------------------------------------
     uint32_t GetOwnerWord() const { return 0; }
-    uint32_t GetHardwareId() const { return hardwareWord_ & 0xFFF; }
-    uint32_t GetHardwareWord() const { return hardwareWord_; }
-    void SetHardwareWord(uint32_t word) { hardwareWord_ = word; }
+    uint32_t GetHardwareId() const { return hardware_word_ & 0xFFF; }
+    uint32_t GetHardwareWord() const { return hardware_word_; }
+    void SetHardwareWord(uint32_t word) { hardware_word_ = word; }
     std::u16string CreateModelName() const;
     const UiFonts& GetFonts() const { return fonts_; }
     uint32_t GetSmallFontHeight() const { return fonts_.small.height; }
@@ -180,9 +180,9 @@ class CCelvaneApp : public plat::CWinApp, public ScreenServices {
     const std::u16string& GetFontFace2() const { return fonts_.large.face; }
     uint32_t GetLargeFontHeight() const { return fonts_.large.height; }
     uint32_t GetLargeFontWidth() const { return fonts_.large.width; }
-    const std::u16string& GetIdentityText() const { return identityText_; }
-    void SetIdentityText(std::u16string text) { identityText_ = std::move(text); }
-    void SetModeChanged() { modeChanged_ = true; }
+    const std::u16string& GetIdentityText() const { return identity_text_; }
+    void SetIdentityText(std::u16string text) { identity_text_ = std::move(text); }
+    void SetModeChanged() { mode_changed_ = true; }
     bool StopCurrentMode();
     bool ForwardToCurrentMode(int a, intptr_t b);
     bool RefreshLinkObject() { return false; }
@@ -192,17 +192,17 @@ class CCelvaneApp : public plat::CWinApp, public ScreenServices {
     }
     CSystemSettings* GetSettings() const { return settings_.get(); }
     CMainFrame* GetMainFrame() const { return frame_; }
-    int32_t GetLanguageId() const { return languageId_; }
-    int GetStartMode() const { return startMode_; }
-    uint32_t GetStatusWord() const { return statusWord_; }
+    int32_t GetLanguageId() const { return language_id_; }
+    int GetStartMode() const { return start_mode_; }
+    uint32_t GetStatusWord() const { return status_word_; }
     CEventDispatcher* GetDispatcher() const { return dispatcher_.get(); }
     // The colour scheme number (1..5) and the custom scheme's colours.
-    uint32_t GetColorSchemeNumber() const { return colorScheme_; }
+    uint32_t GetColorSchemeNumber() const { return color_scheme_; }
     void SetColorSchemeNumber(uint32_t number);
     std::array<uint32_t, CSystemSettings::kCustomColorCount>& CustomColors() {
-        return customColors_;
+        return custom_colors_;
     }
-    bool IsSecondInstance() const { return secondInstance_; }
+    bool IsSecondInstance() const { return second_instance_; }
 
     // --- DSP link --------------------------------------------------------------
     // Stops and deletes the link there is, then creates and starts a new one;
@@ -212,12 +212,12 @@ class CCelvaneApp : public plat::CWinApp, public ScreenServices {
     CDspInterface* GetDspInterface() const { return dsp_.get(); }
 
     // --- Sensor and GPS ports ------------------------------------------------
-    CSerialPort* GetSerialPort() const { return serialPort_.get(); }
-    CUsbMeterPort* GetUsbPort() const { return usbPort_.get(); }
+    CSerialPort* GetSerialPort() const { return serial_port_.get(); }
+    CUsbMeterPort* GetUsbPort() const { return usb_port_.get(); }
     CGpsReceiver* GetGpsReceiver() const { return gps_.get(); }
-    CBufferHelper* GetBufferPool() const { return bufferPool_.get(); }
+    CBufferHelper* GetBufferPool() const { return buffer_pool_.get(); }
 
-    // --- ScreenServices ------------------------------------------------------
+    // --- IScreenServices ------------------------------------------------------
     void SetCurrentModeId(int id) override;
     int GetLastMeasurementModeId() const override;
     void SetLastMeasurementModeId(int id) override;
@@ -233,8 +233,8 @@ class CCelvaneApp : public plat::CWinApp, public ScreenServices {
     // Leaves the current screen and makes `screen` current.
     void MakeCurrent(CModeBase* screen);
     void ClearAlarmLatches() {
-        batteryAlarmPosted_ = false;
-        memoryAlarmPosted_ = false;
+        battery_alarm_posted_ = false;
+        memory_alarm_posted_ = false;
     }
     bool BioIoctl(uint32_t sub, int32_t value, uint32_t* reply);
     void InstallLanguageFont(int32_t id);
@@ -245,55 +245,57 @@ class CCelvaneApp : public plat::CWinApp, public ScreenServices {
         plat::Process process;
     };
 
+    // Every member belongs to the user-interface thread, except the screen
+    // list, which has its own lock (CLockedList::Lock, ScopedLock).
     std::unique_ptr<CSystemSettings> settings_;
-    std::unique_ptr<CBufferHelper> bufferPool_;
-    std::unique_ptr<CSerialPort> serialPort_;
-    std::unique_ptr<CUsbMeterPort> usbPort_;
+    std::unique_ptr<CBufferHelper> buffer_pool_;
+    std::unique_ptr<CSerialPort> serial_port_;
+    std::unique_ptr<CUsbMeterPort> usb_port_;
     std::unique_ptr<CGpsReceiver> gps_;  // on the serial port; outlives the link
     std::unique_ptr<CDspInterface> dsp_;
-    std::unique_ptr<CDebugLog> debugLog_;
-    std::unique_ptr<CSortedStringArray> locationTexts_;
-    std::unique_ptr<CSortedStringArray> userTexts_;
+    std::unique_ptr<CDebugLog> debug_log_;
+    std::unique_ptr<CSortedStringArray> location_texts_;
+    std::unique_ptr<CSortedStringArray> user_texts_;
     std::unique_ptr<CEventDispatcher> dispatcher_;
-    uint32_t statusWord_ = 0;
-    bool forceEnglish_ = false;
-    bool escapeSupport1_ = false;
-    bool escapeSupport2_ = false;
-    int startMode_ = 0;
-    uint8_t batteryStatus_ = 0;
-    uint32_t batteryPercent_ = 0;
-    uint32_t batteryWord_ = 0;
-    bool modeChanged_ = true;
-    bool batteryAlarmPosted_ = false;
-    bool memoryAlarmPosted_ = false;
-    int32_t languageId_ = kLanguageEnglish;
-    uint32_t savedLayout_ = 0;
-    bool layoutSaved_ = false;
-    CModeBase* currentMode_ = nullptr;
-    CMeasurement* currentMeasurement_ = nullptr;
-    CMeasSetup* fromSetup_ = nullptr;
-    int lastSelectedMode_ = 1;
-    CLockedList modes_{true};
-    plat::Mutex instanceMutex_;
-    plat::Event batteryAlarm_;
-    std::unique_ptr<CSortedItemList> sortedItems_;
+    uint32_t status_word_ = 0;
+    bool force_english_ = false;
+    bool escape_support1_ = false;
+    bool escape_support2_ = false;
+    int start_mode_ = 0;
+    uint8_t battery_status_ = 0;
+    uint32_t battery_percent_ = 0;
+    uint32_t battery_word_ = 0;
+    bool mode_changed_ = true;
+    bool battery_alarm_posted_ = false;
+    bool memory_alarm_posted_ = false;
+    int32_t language_id_ = kLanguageEnglish;
+    uint32_t saved_layout_ = 0;
+    bool layout_saved_ = false;
+    CModeBase* current_mode_ = nullptr;
+    CMeasurement* current_measurement_ = nullptr;
+    CMeasSetup* from_setup_ = nullptr;
+    int last_selected_mode_ = 1;
+    CLockedList modes_{true};  // guarded by its own lock
+    plat::Mutex instance_mutex_;
+    plat::Event battery_alarm_;
+    std::unique_ptr<CSortedItemList> sorted_items_;
     std::array<Launched, 2> launched_;
-    bool historyDumped_ = false;
-    CModeBase* setupMode_ = nullptr;
-    std::u16string identityText_;
-    uint32_t hardwareWord_ = 0;
+    bool history_dumped_ = false;
+    CModeBase* setup_mode_ = nullptr;
+    std::u16string identity_text_;
+    uint32_t hardware_word_ = 0;
     UiFonts fonts_;
     LanguageBinding language_;
-    uint32_t colorScheme_ = 1;
-    std::array<uint32_t, CSystemSettings::kCustomColorCount> customColors_{};
+    uint32_t color_scheme_ = 1;
+    std::array<uint32_t, CSystemSettings::kCustomColorCount> custom_colors_{};
     CMainFrame* frame_ = nullptr;
-    std::unique_ptr<CMainFrame> frameOwner_;
-    bool alertsEnabled_ = true;
-    bool sensorZeroRequest_ = false;
-    bool sensorZeroDone_ = false;
-    bool secondInstance_ = false;
+    std::unique_ptr<CMainFrame> frame_owner_;
+    bool alerts_enabled_ = true;
+    bool sensor_zero_request_ = false;
+    bool sensor_zero_done_ = false;
+    bool second_instance_ = false;
     bool started_ = false;
-    bool startOk_ = false;
-    plat::Window* taskBar_ = nullptr;
+    bool start_ok_ = false;
+    plat::Window* task_bar_ = nullptr;
     plat::devices::StreamFile bio_;
 };

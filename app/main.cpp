@@ -6,11 +6,7 @@
 #include <thread>
 
 #include "app/celvane_app.h"
-#include "platform/kernel/device_root.h"
-#include "platform/usb/usb_host.h"
 #include "platform/window/message_loop.h"
-#include "sim/board_factory.h"
-#include "sim/sensors/peripherals.h"
 
 namespace {
 
@@ -48,17 +44,8 @@ int main(int argc, char** argv) {
         }
     });
 
-    // The hardware is plugged in before the program starts: with the factory
-    // registry that is the simulated acquisition board, which the board's
-    // driver claims once the device manager has loaded it.
-    plat::apply_root_option(argc, argv);
-    const plat::usb::AttachId board = sim::attach_simulated_board();
-    // The sensors and the GPS receiver on the serial and USB sensor ports.
-    auto peripherals = sim::attach_simulated_peripherals();
-
+    // app_main powers the hardware on before the program starts.
     const int code = plat::app_main(theApp, argc, argv);
-    if (board) plat::usb::Host::instance().detach(board);
-    peripherals.reset();
     done.store(true);
     watcher.join();
     return code;

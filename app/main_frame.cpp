@@ -5,6 +5,7 @@
 #include "core/history.h"
 #include "core/keys.h"
 #include "core/res_string.h"
+#include "core/screen_ids.h"
 #include "screens/mode_base.h"
 
 namespace {
@@ -46,15 +47,15 @@ void CChildView::OnKey(uint32_t key, uint32_t repeat, uint32_t flags, bool down)
     if ((down && IsArrowKey(key)) || (!down && !IsArrowKey(key)))
         HistoryAdd(CCelvaneApp::kHistoryKeys, u"Key Press", key);
     CModeBase* screen = app_->GetCurrentMode();
-    if (inKeyDown_ || inKeyUp_) {
+    if (in_key_down_ || in_key_up_) {
         // A key that arrives while a key is being handled, as it arrived.
         if (screen) screen->OnNestedKeyEvent(key, repeat, flags, down ? 1 : 0);
         return;
     }
     if (key >= VK_F1 && key < VK_F13 && plat::get_key_state(plat::VK_SHIFT) < 0) key += 12;
-    FlagGuard guard(inKeyDown_, inKeyUp_);
+    FlagGuard guard(in_key_down_, in_key_up_);
     if (!screen) {
-        keyWord_ = 0;
+        key_word_ = 0;
         Default();
         return;
     }
@@ -78,7 +79,7 @@ void CChildView::OnKeyUp(uint32_t key, uint32_t repeat, uint32_t flags) {
 }
 
 void CChildView::OnSetFocus(plat::CWnd* old) {
-    if (focusSuppressed_) return;
+    if (focus_suppressed_) return;
     Default();
     CModeBase* screen = app_->GetCurrentMode();
     if (old && screen) screen->RestoreFocus();
@@ -95,7 +96,7 @@ bool CChildView::PreTranslateMessage(const plat::Message& msg) {
         const int selected = screen->GetSelectedSoftKey();
         if (selected != -1) {
             SetTimer(kTimerWheelEnd, 10000);
-            if (screen->GetModeId() != 2) SetTimer(kTimerWheelCommit, 1000);
+            if (screen->GetModeId() != kScreenSpectrumAnalyzer) SetTimer(kTimerWheelCommit, 1000);
         }
     } catch (...) {
         // A failing wheel step is dropped.
@@ -133,15 +134,15 @@ void CChildView::OnTimer(uintptr_t id) {
 
 void CChildView::OnLButtonDown(uint32_t flags, plat::Point p) {
     if (CModeBase* screen = app_->GetCurrentMode())
-        mouseByte_ = screen->OnLeftButtonDown(flags, p.x, p.y) != 0;
+        mouse_byte_ = screen->OnLeftButtonDown(flags, p.x, p.y) != 0;
     Default();
 }
 
 void CChildView::OnLButtonUp(uint32_t flags, plat::Point p) {
     if (CModeBase* screen = app_->GetCurrentMode()) {
-        if (!screen->OnLeftButtonUp(flags, p.x, p.y) && mouseByte_) screen->ShowPressedKey();
+        if (!screen->OnLeftButtonUp(flags, p.x, p.y) && mouse_byte_) screen->ShowPressedKey();
     }
-    mouseByte_ = false;
+    mouse_byte_ = false;
     Default();
 }
 
@@ -153,8 +154,7 @@ void CChildView::OnRButtonDown(uint32_t flags, plat::Point p) {
 void CChildView::OnRButtonUp(uint32_t flags, plat::Point p) {
     CModeBase* screen = app_->GetCurrentMode();
     if (screen) {
-        const int id = screen->GetModeId();
-        if (id >= 1 && id <= 3) screen->OnRightButtonUp(flags, p.x, p.y);
+        if (IsMeasurementScreen(screen->GetModeId())) screen->OnRightButtonUp(flags, p.x, p.y);
     }
     Default();
 }
@@ -203,7 +203,7 @@ bool CChildView::Dispatch(uint32_t id, intptr_t lparam) {
         case kCmdPageRecord:
             return onScreen([&](CModeBase& s) { s.OnCommand32809(lparam); });
         case kCmdSwitchMode:
-            app.SwitchToMode(reinterpret_cast<CModeBase*>(lparam));
+            app.SwitchToMode(TakeCommandObject<kCmdSwitchMode>(lparam));
             return true;
         case kCmdQuickTexts:
             app.StoreSetting(kCmdQuickTexts, lparam);
@@ -221,13 +221,13 @@ bool CChildView::Dispatch(uint32_t id, intptr_t lparam) {
         case kCmdPane0:
             return onScreen([&](CModeBase& s) { s.OnCommand3281x(0, lparam); });
         case kCmdRecallSetup:
-            app.RecallSetupItem(reinterpret_cast<CSortedItem*>(lparam));
+            app.RecallSetupItem(TakeCommandObject<kCmdRecallSetup>(lparam));
             return true;
         case kCmdRefreshPane:
             return onScreen([&](CModeBase& s) { s.RefreshPane(static_cast<int>(lparam)); });
         case kCmdCommandRecord:
             return onScreen([&](CModeBase& s) {
-                s.OnCommandRecord(reinterpret_cast<CCommandRecord*>(lparam));
+                s.OnCommandRecord(TakeCommandObject<kCmdCommandRecord>(lparam));
             });
         case kCmd32825:
             return onScreen([&](CModeBase& s) { s.OnCommand32825(lparam); });
@@ -235,10 +235,8 @@ bool CChildView::Dispatch(uint32_t id, intptr_t lparam) {
             app.LaunchProgram(static_cast<uint32_t>(lparam));
             return true;
         case kCmdBufferPair:
-            // The pair's texts are released by the screen's draw panel; the
-            // pair itself belongs to the widgets that post it.
             return onScreen(
-                [&](CModeBase& s) { s.OnBufferPair(reinterpret_cast<CBufferPair*>(lparam)); });
+                [&](CModeBase& s) { s.OnBufferPair(TakeCommandObject<kCmdBufferPair>(lparam)); });
         case kCmdShowTools:
             app.ShowTools();
             return true;
@@ -253,16 +251,16 @@ bool CChildView::Dispatch(uint32_t id, intptr_t lparam) {
         case kCmdTraceFiles:
             return onScreen([&](CModeBase& s) { s.OnTraceFilesChanged(lparam); });
         case kCmdActivateMeasurement:
-            app.ActivateForMeasurement(reinterpret_cast<CMeasurement*>(lparam));
+            app.ActivateForMeasurement(TakeCommandObject<kCmdActivateMeasurement>(lparam));
             return true;
         case kCmdSwitchNoStart:
-            app.SwitchToModeNoStart(reinterpret_cast<CModeBase*>(lparam));
+            app.SwitchToModeNoStart(TakeCommandObject<kCmdSwitchNoStart>(lparam));
             return true;
         case kCmdZero1:
         case kCmdZero2:
         case kCmdZero3:
             return onScreen([&](CModeBase& s) {
-                if (s.GetModeId() == CModeBase::kPowerMeter) s.PostKeyEvent(id, 0);
+                if (s.GetModeId() == kScreenPowerMeter) s.PostKeyEvent(id, 0);
             });
         case kCmdShowModeSelect:
             app.ShowModeSelect();

@@ -5,48 +5,10 @@
 #include <bitset>
 #include <cstdint>
 
+#include "core/app_commands.h"
 #include "platform/framework/frame.h"
 
 class CCelvaneApp;
-
-// Application commands (WM_COMMAND ids with the argument in lParam).
-enum AppCommandId : uint32_t {
-    kCmdFirst = 32804,
-    kCmdColorScheme = 32804,
-    kCmdContrast = 32805,
-    kCmdLanguage = 32806,
-    kCmdBioRequest = 32807,
-    kCmdShowPage = 32808,
-    kCmdPageRecord = 32809,
-    kCmdSwitchMode = 32810,
-    kCmdQuickTexts = 32811,
-    kCmdCableList = 32816,
-    kCmdPane1 = 32817,
-    kCmdPane2 = 32818,
-    kCmdPane0 = 32819,
-    kCmdRecallSetup = 32820,
-    kCmdRefreshPane = 32821,
-    kCmdBandList = 32823,
-    kCmdCommandRecord = 32824,
-    kCmd32825 = 32825,
-    kCmdLaunch = 32828,
-    kCmdBufferPair = 32829,
-    kCmdShowTools = 32832,
-    kCmdReadout = 32833,
-    kCmdAntennaList = 32834,
-    kCmdShowSetup = 32835,
-    kCmdClosePopup = 32837,
-    kCmdTraceFiles = 32838,
-    kCmdActivateMeasurement = 32839,
-    kCmdSwitchNoStart = 32840,
-    kCmdZero1 = 32841,
-    kCmdZero2 = 32844,
-    kCmdZero3 = 32845,
-    kCmdShowModeSelect = 32846,
-    kCmdShowSetup2 = 32847,
-    kCmdLimitMask = 32848,
-    kCmdLast = 32848,
-};
 
 class CChildView : public plat::CWnd {
   public:
@@ -72,18 +34,19 @@ class CChildView : public plat::CWnd {
     void OnRButtonUp(uint32_t flags, plat::Point p) override;
     bool OnCommand(uintptr_t wparam, intptr_t lparam) override;
 
-    void SetFocusSuppressed(bool on) { focusSuppressed_ = on; }
+    void SetFocusSuppressed(bool on) { focus_suppressed_ = on; }
 
   private:
     bool Dispatch(uint32_t id, intptr_t lparam);
     void OnKey(uint32_t key, uint32_t repeat, uint32_t flags, bool down);
 
+    // Members belong to the user-interface thread, as the window does.
     CCelvaneApp* app_;
-    bool mouseByte_ = false;
-    uint32_t keyWord_ = 0;
-    bool focusSuppressed_ = false;
-    bool inKeyDown_ = false;
-    bool inKeyUp_ = false;
+    bool mouse_byte_ = false;
+    uint32_t key_word_ = 0;
+    bool focus_suppressed_ = false;
+    bool in_key_down_ = false;
+    bool in_key_up_ = false;
     // Keys whose press the view saw; a release without one is dropped.
     std::bitset<256> pressed_;
 };

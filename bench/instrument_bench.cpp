@@ -54,9 +54,7 @@ class MappedLink : public CDspInterface {
 
 class CountingScreen : public instrument_test::RecordingScreen {
   public:
-    void ProcessNewData(intptr_t record, int) override {
-        points += reinterpret_cast<const CDeviceItem*>(record)->GetCount();
-    }
+    void ProcessNewData(CDeviceItem* result, int) override { points += result->GetCount(); }
     uint64_t points = 0;
 };
 

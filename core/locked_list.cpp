@@ -1,22 +1,12 @@
 #include "core/locked_list.h"
 
+#include "core/scoped_lock.h"
+
 struct CLockedList::Node {
     void* value;
     Node* prev;
     Node* next;
 };
-
-namespace {
-// Locks a list for one operation (nothing when it has no mutex).
-class ListGuard {
-  public:
-    explicit ListGuard(CLockedList& list) : list_(list) { list_.Lock(); }
-    ~ListGuard() { list_.Unlock(); }
-
-  private:
-    CLockedList& list_;
-};
-}  // namespace
 
 CLockedList::CLockedList(bool with_mutex)
     : mutex_(with_mutex ? std::make_unique<std::recursive_mutex>() : nullptr) {}
@@ -56,7 +46,7 @@ void CLockedList::Unlink(Node* node) {
 }
 
 void CLockedList::AddTail(void* value) {
-    ListGuard guard(*this);
+    ScopedLock guard(*this);  // nothing when the list has no mutex
     Node* n = NewNode(value, tail_, nullptr);
     (tail_ ? tail_->next : head_) = n;
     tail_ = n;
@@ -64,7 +54,7 @@ void CLockedList::AddTail(void* value) {
 }
 
 void CLockedList::AddHead(void* value) {
-    ListGuard guard(*this);
+    ScopedLock guard(*this);  // nothing when the list has no mutex
     Node* n = NewNode(value, nullptr, head_);
     (head_ ? head_->prev : tail_) = n;
     head_ = n;
@@ -72,7 +62,7 @@ void CLockedList::AddHead(void* value) {
 }
 
 bool CLockedList::Remove(void* value) {
-    ListGuard guard(*this);
+    ScopedLock guard(*this);  // nothing when the list has no mutex
     Node* n = FindNode(value);
     if (!n) return false;
     Unlink(n);
@@ -80,7 +70,7 @@ bool CLockedList::Remove(void* value) {
 }
 
 void* CLockedList::GetHead(bool remove) {
-    ListGuard guard(*this);
+    ScopedLock guard(*this);  // nothing when the list has no mutex
     if (!head_) return nullptr;
     void* value = head_->value;
     if (remove) Unlink(head_);
@@ -88,7 +78,7 @@ void* CLockedList::GetHead(bool remove) {
 }
 
 void* CLockedList::GetTail(bool remove) {
-    ListGuard guard(*this);
+    ScopedLock guard(*this);  // nothing when the list has no mutex
     if (!tail_) return nullptr;
     void* value = tail_->value;
     if (remove) Unlink(tail_);
@@ -96,14 +86,14 @@ void* CLockedList::GetTail(bool remove) {
 }
 
 void* CLockedList::GetAt(size_t index) {
-    ListGuard guard(*this);
+    ScopedLock guard(*this);  // nothing when the list has no mutex
     Node* n = head_;
     for (size_t i = 0; n && i < index; ++i) n = n->next;
     return n ? n->value : nullptr;
 }
 
 void* CLockedList::GetNext(void* value, Position& position, bool wrap) {
-    ListGuard guard(*this);
+    ScopedLock guard(*this);  // nothing when the list has no mutex
     Node* n = position ? position : FindNode(value);
     if (!n) return nullptr;
     Node* next = n->next ? n->next : (wrap ? head_ : nullptr);
@@ -112,7 +102,7 @@ void* CLockedList::GetNext(void* value, Position& position, bool wrap) {
 }
 
 void* CLockedList::GetPrev(void* value, Position& position) {
-    ListGuard guard(*this);
+    ScopedLock guard(*this);  // nothing when the list has no mutex
     Node* n = position ? position : FindNode(value);
     if (!n) return nullptr;
     Node* prev = n->prev ? n->prev : tail_;
@@ -121,6 +111,6 @@ void* CLockedList::GetPrev(void* value, Position& position) {
 }
 
 uint32_t CLockedList::GetCount() {
-    ListGuard guard(*this);
+    ScopedLock guard(*this);  // nothing when the list has no mutex
     return count_;
 }

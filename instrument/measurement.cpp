@@ -8,7 +8,6 @@
 #include "platform/kernel/clock.h"
 #include "platform/kernel/debug_out.h"
 #include "platform/kernel/errors.h"
-#include "screens/mode_base.h"
 
 namespace {
 
@@ -64,7 +63,7 @@ CMeasurement::~CMeasurement() {
     }
 }
 
-int CMeasurement::Init(CModeBase* screen) {
+int CMeasurement::Init(IMeasurementScreen* screen) {
     screen_ = screen;
     setup_ = screen ? screen->GetSetup() : nullptr;
     ClassRecord& rec = Record();
@@ -317,7 +316,7 @@ void CMeasurement::ForwardGpsText(const char* text, int length, int extra) {
 
 int CMeasurement::ForwardResult(CDeviceItem* result, int flag) {
     if (!screen_) return 0;
-    screen_->ProcessNewData(reinterpret_cast<intptr_t>(result), flag);
+    screen_->ProcessNewData(result, flag);
     return 1;
 }
 

@@ -8,6 +8,7 @@
 
 #include "core/data_block.h"
 #include "core/text.h"
+#include "instrument/measurement_screen.h"
 #include "platform/kernel/sync.h"
 #include "platform/kernel/thread.h"
 
@@ -15,7 +16,6 @@ class CDevicePort;
 class CDspInterface;
 class CDeviceItem;
 class CMeasSetup;
-class CModeBase;
 
 class CMeasurement {
   public:
@@ -54,7 +54,7 @@ class CMeasurement {
     virtual uint32_t GetEnglishNameId() const { return english_name_id_; }
     virtual uint32_t GetOption() { return 0; }
     virtual void SetOption(uint32_t) {}
-    virtual CModeBase* GetScreen() const { return screen_; }
+    virtual IMeasurementScreen* GetScreen() const { return screen_; }
     virtual void ForwardGpsText(const char* text, int length, int extra);
     // Hands a result to the screen's ProcessNewData; the result stays the
     // measurement's (released after the call), so the screen copies what it
@@ -82,7 +82,7 @@ class CMeasurement {
     virtual CMeasurement* GetNthOfFamily(uint32_t family, uint32_t n);
     virtual uint32_t CountFamily(uint32_t family);
     virtual void Append(CMeasurement* m);
-    virtual int Init(CModeBase* screen);
+    virtual int Init(IMeasurementScreen* screen);
     virtual CMeasurement* FindById(uint32_t id);
     virtual CMeasurement* GetNext() const { return next_; }
     virtual uint32_t GetTitle2Id() const { return title2_id_; }
@@ -130,7 +130,7 @@ class CMeasurement {
     std::atomic<bool> active_{false};
     std::atomic<bool> second_flag_{false};
     std::atomic<uint32_t> state_{kIdle};
-    CModeBase* screen_ = nullptr;
+    IMeasurementScreen* screen_ = nullptr;
     uint32_t word1_ = 0;
     uint32_t word2_ = 0;
     std::atomic<uint32_t> sleep_state_{0};

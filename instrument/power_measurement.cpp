@@ -46,7 +46,7 @@ CPowerMeasurement::CPowerMeasurement(CDevicePort* port) : CMeasurement(port) {
 
 CPowerMeasurement::~CPowerMeasurement() = default;
 
-int CPowerMeasurement::Init(CModeBase* screen) {
+int CPowerMeasurement::Init(IMeasurementScreen* screen) {
     CMeasurement::Init(screen);
     return 1;
 }
@@ -150,7 +150,7 @@ CExtPowerMeasurement::CExtPowerMeasurement(CDevicePort* port, uint8_t port_kind)
 
 CExtPowerMeasurement::~CExtPowerMeasurement() { EndThread(); }
 
-int CExtPowerMeasurement::Init(CModeBase* screen) {
+int CExtPowerMeasurement::Init(IMeasurementScreen* screen) {
     CPowerMeasurement::Init(screen);
     CreateSensorChain(kListSensors, port_kind_);
     stop_event_ = plat::Event(true, false);

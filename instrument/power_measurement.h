@@ -40,7 +40,7 @@ class CPowerMeasurement : public CMeasurement, public ISensorListener {
     explicit CPowerMeasurement(CDevicePort* port);
     ~CPowerMeasurement() override;
 
-    int Init(CModeBase* screen) override;
+    int Init(IMeasurementScreen* screen) override;
     void Stop() override;
     int IsReady() override { return 1; }
     void SetSensor(CPowerSensor* sensor);
@@ -75,7 +75,7 @@ class CExtPowerMeasurement : public CPowerMeasurement {
 
     CExtPowerMeasurement(CDevicePort* port, uint8_t port_kind);
     ~CExtPowerMeasurement() override;
-    int Init(CModeBase* screen) override;
+    int Init(IMeasurementScreen* screen) override;
     void Start(uint32_t a, uint32_t b) override;
     void Stop() override;
     // Ends the sensor thread (the sensor's output is stopped).

@@ -83,7 +83,7 @@ CSpectrumMeasurement::CSpectrumMeasurement(CDevicePort* link, size_t record_size
     SetTexts(texts);
 }
 
-int CSpectrumMeasurement::Init(CModeBase* screen) {
+int CSpectrumMeasurement::Init(IMeasurementScreen* screen) {
     CMeasurement::Init(screen);
     if (!sweep_item_) sweep_item_ = std::make_unique<CSweepItem>();
     return 1;
@@ -197,7 +197,7 @@ CGeneralSpectrumMeasurement::~CGeneralSpectrumMeasurement() {
     Detach();
 }
 
-int CGeneralSpectrumMeasurement::Init(CModeBase* screen) {
+int CGeneralSpectrumMeasurement::Init(IMeasurementScreen* screen) {
     CSpectrumMeasurement::Init(screen);
     if (!query_item_) query_item_ = std::make_unique<CQueryReplyItem>();
     return 1;
@@ -235,7 +235,7 @@ COccupiedBwMeasurement::~COccupiedBwMeasurement() {
     Detach();
 }
 
-int COccupiedBwMeasurement::Init(CModeBase* screen) {
+int COccupiedBwMeasurement::Init(IMeasurementScreen* screen) {
     CSpectrumMeasurement::Init(screen);
     if (!obw_item_) obw_item_ = std::make_unique<COccupiedBwItem>();
     return 1;
@@ -294,7 +294,7 @@ CChannelPowerMeasurement::CChannelPowerMeasurement(CDevicePort* link, size_t rec
                                                    const MeasurementTexts& texts)
     : CSpectrumMeasurement(link, record_size, texts) {}
 
-int CChannelPowerMeasurement::Init(CModeBase* screen) {
+int CChannelPowerMeasurement::Init(IMeasurementScreen* screen) {
     CSpectrumMeasurement::Init(screen);
     if (!cp_item_) cp_item_ = std::make_unique<CChannelPowerItem>();
     return 1;
@@ -373,7 +373,7 @@ CAcprMeasurement::~CAcprMeasurement() {
     Detach();
 }
 
-int CAcprMeasurement::Init(CModeBase* screen) {
+int CAcprMeasurement::Init(IMeasurementScreen* screen) {
     CChannelPowerMeasurement::Init(screen);
     if (!acpr_item_) acpr_item_ = std::make_unique<CAcprItem>();
     return 1;
@@ -458,7 +458,7 @@ CDemodSignalMeasurement::~CDemodSignalMeasurement() {
     Detach();
 }
 
-int CDemodSignalMeasurement::Init(CModeBase* screen) {
+int CDemodSignalMeasurement::Init(IMeasurementScreen* screen) {
     CSpectrumMeasurement::Init(screen);
     if (!demod_item_) demod_item_ = std::make_unique<CDemodItem>();
     audio_ = false;
@@ -564,7 +564,7 @@ CSignalStrengthMeasurement::~CSignalStrengthMeasurement() {
     Detach();
 }
 
-int CSignalStrengthMeasurement::Init(CModeBase* screen) {
+int CSignalStrengthMeasurement::Init(IMeasurementScreen* screen) {
     CSpectrumMeasurement::Init(screen);
     display_state_.assign(232, 0);
     parameters_.assign(specan::kParameterRecordSize, 0);

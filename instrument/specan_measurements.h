@@ -52,7 +52,7 @@ uint8_t LevelByte(double db);
 class CSpectrumMeasurement : public CDspMeasurement {
   public:
     CSpectrumMeasurement(CDevicePort* link, size_t record_size, const MeasurementTexts& texts);
-    int Init(CModeBase* screen) override;
+    int Init(IMeasurementScreen* screen) override;
     CDeviceItem* ParseReply(CDataBlock& block) override;
     int IsReady() override { return 1; }
 
@@ -96,7 +96,7 @@ class CGeneralSpectrumMeasurement : public CSpectrumMeasurement {
   public:
     explicit CGeneralSpectrumMeasurement(CDevicePort* link);
     ~CGeneralSpectrumMeasurement() override;
-    int Init(CModeBase* screen) override;
+    int Init(IMeasurementScreen* screen) override;
     int SendSweep() override { return SendRecord(0x3001); }
     CDeviceItem* ParseReply(CDataBlock& block) override;
     int SameSweep(const uint8_t* a, const uint8_t* b) const override;
@@ -112,7 +112,7 @@ class COccupiedBwMeasurement : public CSpectrumMeasurement {
   public:
     explicit COccupiedBwMeasurement(CDevicePort* link);
     ~COccupiedBwMeasurement() override;
-    int Init(CModeBase* screen) override;
+    int Init(IMeasurementScreen* screen) override;
     int SendSweep() override { return SendRecord(0x3002); }
     CDeviceItem* ParseReply(CDataBlock& block) override;
     int SetupChanged(CMeasSetup* setup) override;
@@ -128,7 +128,7 @@ class CChannelPowerMeasurement : public CSpectrumMeasurement {
   public:
     explicit CChannelPowerMeasurement(CDevicePort* link);
     ~CChannelPowerMeasurement() override;
-    int Init(CModeBase* screen) override;
+    int Init(IMeasurementScreen* screen) override;
     int SendSweep() override;
     void Reset() override;
     CDeviceItem* ParseReply(CDataBlock& block) override;
@@ -159,7 +159,7 @@ class CAcprMeasurement : public CChannelPowerMeasurement {
   public:
     explicit CAcprMeasurement(CDevicePort* link);
     ~CAcprMeasurement() override;
-    int Init(CModeBase* screen) override;
+    int Init(IMeasurementScreen* screen) override;
     int SendSweep() override;
     CDeviceItem* ParseReply(CDataBlock& block) override;
     int IsReady() override;
@@ -178,7 +178,7 @@ class CDemodSignalMeasurement : public CSpectrumMeasurement {
   public:
     explicit CDemodSignalMeasurement(CDevicePort* link);
     ~CDemodSignalMeasurement() override;
-    int Init(CModeBase* screen) override;
+    int Init(IMeasurementScreen* screen) override;
     int SendSweep() override;
     CDeviceItem* ParseReply(CDataBlock& block) override;
     void FillSweepRecord(uint8_t* record) override;
@@ -218,7 +218,7 @@ class CSignalStrengthMeasurement : public CSpectrumMeasurement {
   public:
     explicit CSignalStrengthMeasurement(CDevicePort* link);
     ~CSignalStrengthMeasurement() override;
-    int Init(CModeBase* screen) override;
+    int Init(IMeasurementScreen* screen) override;
     int SendSweep() override { return SendRecord(0x3001); }
     void FillSweepRecord(uint8_t* record) override;
     int SetParameters(const uint8_t* record);

@@ -47,7 +47,7 @@ CVnaMeasurement::CVnaMeasurement(CDevicePort* link, uint16_t message_id,
     SetTexts(texts);
 }
 
-int CVnaMeasurement::Init(CModeBase* screen) {
+int CVnaMeasurement::Init(IMeasurementScreen* screen) {
     CMeasurement::Init(screen);
     if (!sweep_item_) sweep_item_ = std::make_unique<CVnaSweepItem>();
     return 1;

@@ -29,7 +29,7 @@ inline constexpr uint32_t kTableEntries = 11265;
 
 class CVnaMeasurement : public CDspMeasurement {
   public:
-    int Init(CModeBase* screen) override;
+    int Init(IMeasurementScreen* screen) override;
     CDeviceItem* ParseReply(CDataBlock& block) override;
     // Whether the setup has a frequency range.
     int IsReady() override;

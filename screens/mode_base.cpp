@@ -1,5 +1,6 @@
 #include "screens/mode_base.h"
 
+#include "core/app_commands.h"
 #include "core/keys.h"
 #include "core/res_string.h"
 #include "platform/framework/system_services.h"
@@ -8,7 +9,6 @@
 
 namespace {
 
-constexpr uint32_t kSwitchScreenCommand = 32810;
 constexpr uint32_t kQuestionBeep = 0x20;
 constexpr int kKeyLockedText = 64392;
 
@@ -24,12 +24,12 @@ CModeBase::CModeBase() {
 
 CModeBase::~CModeBase() = default;
 
-ScreenServices* CModeBase::services() const {
-    return ScreenServices::current();
+IScreenServices* CModeBase::services() const {
+    return IScreenServices::current();
 }
 
 void CModeBase::post_to_frame(uint32_t msg, uintptr_t wparam, intptr_t lparam) const {
-    if (mainFrame_) mainFrame_->PostMessage(msg, wparam, lparam);
+    if (main_frame_) main_frame_->PostMessage(msg, wparam, lparam);
 }
 
 void CModeBase::OnCommand32825(intptr_t) {}
@@ -51,7 +51,7 @@ int CModeBase::OnLeftButtonDown(uint32_t, int, int) {
 }
 void CModeBase::ShowPressedKey() {}
 void CModeBase::ResetSoftKeySelection() {
-    repeatCount_ = 0;
+    repeat_count_ = 0;
 }
 void CModeBase::OnRightButtonUp(uint32_t, int, int) {}
 
@@ -66,10 +66,10 @@ int CModeBase::ShowPage(int) {
 }
 
 int CModeBase::ClosePopup() {
-    closingPopup_ = true;
-    int saved = savedByte_;
-    savedByte_ = saved;
-    closingPopup_ = false;
+    closing_popup_ = true;
+    int saved = saved_byte_;
+    saved_byte_ = saved;
+    closing_popup_ = false;
     return 1;
 }
 
@@ -83,19 +83,19 @@ void CModeBase::CancelEntry() {
 
 void CModeBase::OnActivate() {
     active_ = true;
-    freshActivation_ = true;
+    fresh_activation_ = true;
     page_ = 0;
     plat::message_beep(0);
-    if (auto* s = services()) s->SetCurrentModeId(modeId_);
-    keyLock_ = false;
-    keyLock2_ = false;
+    if (auto* s = services()) s->SetCurrentModeId(mode_id_);
+    key_lock_ = false;
+    key_lock2_ = false;
 }
 
 void CModeBase::StartMeasurement() {
     active_ = true;
-    freshActivation_ = true;
+    fresh_activation_ = true;
     plat::message_beep(0);
-    if (auto* s = services()) s->SetCurrentModeId(modeId_);
+    if (auto* s = services()) s->SetCurrentModeId(mode_id_);
 }
 
 int CModeBase::GetLastMeasurementModeId() const {
@@ -105,21 +105,21 @@ int CModeBase::GetLastMeasurementModeId() const {
 
 void CModeBase::ReturnToMeasurementScreen(int exceptId) {
     int last = GetLastMeasurementModeId();
-    if (last == exceptId || last < 0 || last >= 6) return;
+    if (last == exceptId || last < 0 || last >= kScreenCount) return;
     auto* s = services();
     if (!s) return;
     switch (last) {
-        case kModeSelect:
+        case kScreenModeSelect:
             s->ShowModeSelect();
             break;
-        case kNetworkAnalyzer:
-        case kSpectrumAnalyzer:
+        case kScreenNetworkAnalyzer:
+        case kScreenSpectrumAnalyzer:
             SwitchToPendingScreen();
             break;
-        case kTools:
+        case kScreenTools:
             s->ShowTools();
             break;
-        case kSetup:
+        case kScreenSetup:
             s->ShowSetupScreen();
             break;
         default:
@@ -129,12 +129,12 @@ void CModeBase::ReturnToMeasurementScreen(int exceptId) {
 
 int CModeBase::OnCommand(uint32_t code, intptr_t) {
     if (code == 0x80000024u) {
-        post_to_frame(plat::WM_COMMAND, 32832, 0);
+        post_to_frame(plat::WM_COMMAND, kCmdShowTools, 0);
         return 1;
     }
     if (code == 0x8000001Du || code == 0x8000001Eu ||
         (code >= 0x80000025u && code <= 0x80000027u)) {
-        post_to_frame(plat::WM_COMMAND, 32828, static_cast<intptr_t>(code));
+        post_to_frame(plat::WM_COMMAND, kCmdLaunch, static_cast<intptr_t>(code));
         return 1;
     }
     return 0;
@@ -145,42 +145,42 @@ void CModeBase::OnSoftKey(uint32_t key, int repeat) {
     int act = (index >= 0 && index < kKeysPerPage) ? action(page_, index) : -1;
     if (act != -1) {
         if (repeat) {
-            if (index != lastSoftKey_) {
-                lastSoftKey_ = index;
-                repeatCount_ = 0;
-            } else if (repeatCount_ < 10) {
-                ++repeatCount_;
+            if (index != last_soft_key_) {
+                last_soft_key_ = index;
+                repeat_count_ = 0;
+            } else if (repeat_count_ < 10) {
+                ++repeat_count_;
             }
         }
     } else if (!repeat) {
-        lastSoftKey_ = -1;
-        repeatCount_ = 0;
+        last_soft_key_ = -1;
+        repeat_count_ = 0;
     }
-    freshActivation_ = false;
+    fresh_activation_ = false;
 }
 
 void CModeBase::OnMenuKey(uint32_t, int) {}
 
 int CModeBase::OnEscapeKey() {
-    repeatCount_ = 0;
-    lastSoftKey_ = -1;
+    repeat_count_ = 0;
+    last_soft_key_ = -1;
     return 0;
 }
 
 void CModeBase::OnEnterKey() {
-    freshActivation_ = false;
+    fresh_activation_ = false;
 }
 
 void CModeBase::OnArrowKey(uint32_t, int) {
-    freshActivation_ = false;
-    if (repeatCount_ < 35) ++repeatCount_;
-    lastSoftKey_ = GetSelectedSoftKey();
+    fresh_activation_ = false;
+    if (repeat_count_ < 35) ++repeat_count_;
+    last_soft_key_ = GetSelectedSoftKey();
 }
 
 void CModeBase::OnNumericKey(uint32_t, int) {}
 
 int CModeBase::OnWheel(int) {
-    freshActivation_ = false;
+    fresh_activation_ = false;
     return GetSelectedSoftKey();
 }
 
@@ -203,8 +203,7 @@ int CModeBase::PrepareScreenSwitch() {
 void CModeBase::SwitchToPendingScreen() {
     auto* s = services();
     CModeBase* screen = s ? s->GetCurrentMeasurementScreen() : nullptr;
-    if (freshActivation_ && screen)
-        post_to_frame(plat::WM_COMMAND, kSwitchScreenCommand, reinterpret_cast<intptr_t>(screen));
+    if (fresh_activation_ && screen) PostCommandObject<kCmdSwitchMode>(main_frame_, screen);
 }
 
 void CModeBase::UpdateStatusIcons(int, int) {}
@@ -218,17 +217,17 @@ void CModeBase::ForwardToApp(int value) {
 }
 
 int CModeBase::OnCreate(plat::CWnd* view, plat::CWnd* frame, int, CColorScheme* createArg) {
-    parentView_ = view;
-    mainFrame_ = frame;
+    parent_view_ = view;
+    main_frame_ = frame;
     if (view) {
         plat::Rect r = view->GetClientRect();
-        clientLeft_ = r.left;
-        clientTop_ = r.top;
-        clientRight_ = r.right;
-        clientBottom_ = r.bottom;
+        client_left_ = r.left;
+        client_top_ = r.top;
+        client_right_ = r.right;
+        client_bottom_ = r.bottom;
     }
-    if (clientBottom_ > 595) clientBottom_ = 595;
-    createArg_ = createArg;
+    if (client_bottom_ > 595) client_bottom_ = 595;
+    create_arg_ = createArg;
     return 1;
 }
 
@@ -250,7 +249,7 @@ int CModeBase::GetSelectedMenuKey() const {
 }
 
 void CModeBase::OnKeyEvent(uint32_t key, int pressed) {
-    if (keyLock_ || keyLock2_) {
+    if (key_lock_ || key_lock2_) {
         if ((key & 0xFFFF) == VK_RETURN) return;
         plat::message_beep(kQuestionBeep);
         ShowStatusMessage(LoadResString(kKeyLockedText), 1);
@@ -281,20 +280,20 @@ void CModeBase::OnKeyEvent(uint32_t key, int pressed) {
 }
 
 int CModeBase::GetRepeatStep() const {
-    int step = repeatCount_ / 10;
+    int step = repeat_count_ / 10;
     return step < 1 ? 1 : step;
 }
 
 void CModeBase::ResetKeyTables() {
     for (int p = 0; p < kPageCount; ++p) {
-        parentPage_[p] = -1;
-        pageHelp_[p] = kBlankLabel;
+        parent_page_[p] = -1;
+        page_help_[p] = kBlankLabel;
         for (int k = 0; k < kKeysPerPage; ++k) {
-            keyLink_[p][k] = -1;
-            menuCaption_[p][k] = kBlankLabel;
+            key_link_[p][k] = -1;
+            menu_caption_[p][k] = kBlankLabel;
             label_[p][k] = kBlankLabel;
             action_[p][k] = -1;
-            keyHelp_[p][k] = kBlankLabel;
+            key_help_[p][k] = kBlankLabel;
         }
     }
     spare_.fill(-1);

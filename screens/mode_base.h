@@ -17,36 +17,31 @@
 //    GetStatusWord, GetItemStatusWord, IsBusy, ShowsBattery,
 //    UpdateStatusIcons, OnIdle (once a second), SetSetupContext,
 //    FindMeasurement, ReloadTexts;
-//  - a measurement and the DSP link: ProcessNewData, RepaintScreen,
-//    QueryHook, NoticeHook, MessageSentHook, ScreenState, ReplyIdleHook,
-//    GpsTextHook, ShowStatusMessage, GetSetup, ActivateMeasurement.
+//  - a measurement: the hooks of IMeasurementScreen (ProcessNewData,
+//    RepaintScreen, QueryHook, NoticeHook, MessageSentHook, ScreenState,
+//    ReplyIdleHook, GpsTextHook, ShowStatusMessage, GetSetup,
+//    StopMeasurement), and ActivateMeasurement.
 #include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
 
+#include "core/screen_ids.h"
+#include "instrument/measurement_screen.h"
 #include "platform/kernel/sync.h"
 
 namespace plat {
 class CWnd;
 }
-class ScreenServices;
+class IScreenServices;
 class CMeasurement;
 class CMeasSetup;
 class CCommandRecord;
 class CBufferPair;
 class CColorScheme;
 
-class CModeBase {
+class CModeBase : public IMeasurementScreen {
   public:
-    // Screen ids.
-    static constexpr int kModeSelect = 0;
-    static constexpr int kNetworkAnalyzer = 1;
-    static constexpr int kSpectrumAnalyzer = 2;
-    static constexpr int kPowerMeter = 3;
-    static constexpr int kTools = 4;
-    static constexpr int kSetup = 5;
-
     // Soft-key page tables: 74 pages of 8 keys, 6 menu-key captions each.
     static constexpr int kPageCount = 74;
     static constexpr int kKeysPerPage = 8;
@@ -67,7 +62,8 @@ class CModeBase {
     virtual void OnSettingNotify() {}
     // WM_COMMAND 32825.
     virtual void OnCommand32825(intptr_t lparam);
-    // WM_COMMAND 32824: the screen owns the record and deletes it.
+    // WM_COMMAND 32824: the screen owns the record and deletes it
+    // (kCmdCommandRecord in core/app_commands.h).
     virtual void OnCommandRecord(CCommandRecord* record);
     // WM_COMMAND 32821: redraws one pane by id (1, 5, 6, 9, 10, 15).
     virtual void RefreshPane(int pane);
@@ -87,7 +83,8 @@ class CModeBase {
     // --- Lifecycle and panes ----------------------------------------------
     // Called before the screen is deleted at shutdown.
     virtual void OnClose() {}
-    // WM_COMMAND 32829: the view frees the pair afterwards.
+    // WM_COMMAND 32829: the pair stays the widgets' that posted it; the
+    // draw panel releases its texts.
     virtual void OnBufferPair(CBufferPair* pair);
     // WM_COMMAND 32817 (kind 1), 32818 (2), 32819 (0).
     virtual void OnCommand3281x(int kind, intptr_t lparam);
@@ -109,7 +106,7 @@ class CModeBase {
     // WM_COMMAND 32838.
     virtual void OnTraceFilesChanged(intptr_t lparam);
     // Flag 1 shows the text in the status line; "" with 0 removes it.
-    virtual void ShowStatusMessage(const std::u16string& text, int flag);
+    void ShowStatusMessage(const std::u16string& text, int flag) override;
     // Once a second on the current screen.
     virtual void OnIdle() {}
     // The screen stops being current.
@@ -119,11 +116,11 @@ class CModeBase {
     virtual void StartMeasurement();
     virtual void OnScreenHook() {}
     virtual bool IsActive() const { return active_; }
-    virtual int GetModeId() const { return modeId_; }
+    virtual int GetModeId() const { return mode_id_; }
     // The measurement screen shown last (settings store).
     virtual int GetLastMeasurementModeId() const;
     virtual void ReturnToMeasurementScreen(int exceptId);
-    virtual int GetActiveFunction() const { return activeFunction_; }
+    virtual int GetActiveFunction() const { return active_function_; }
     // View timer 7 (bias-tee reply guard) and timer 8 (calibration transfer).
     virtual void ShowBiasTeeMessage() {}
     virtual void OnCalTransferFailed() {}
@@ -141,7 +138,7 @@ class CModeBase {
     // A wheel step (signed, 120 per notch); answers the selected soft key.
     virtual int OnWheel(int delta);
     virtual int OnKnobStep(int delta);
-    virtual int StopMeasurement() { return 0; }
+    int StopMeasurement() override { return 0; }
     virtual void OnModeKey(uint32_t key);
     // The BeforeModeSwitch answer of the screen that owns the application's
     // current measurement; 0 without one.
@@ -157,7 +154,7 @@ class CModeBase {
     // 595); createArg is the colour scheme the panes draw with.
     virtual int OnCreate(plat::CWnd* view, plat::CWnd* frame, int third, CColorScheme* createArg);
     virtual int OnCreateHook() { return 0; }
-    virtual bool ArePanesFrozen() const { return panesFrozen_; }
+    virtual bool ArePanesFrozen() const { return panes_frozen_; }
     virtual void OnFrozenHook() {}
     virtual void Lock();
     virtual void Unlock();
@@ -170,13 +167,13 @@ class CModeBase {
     virtual void OnKeyEventHook() {}
     virtual void OnPageHook() {}
     virtual int BeforeModeSwitch() { return 0; }
-    virtual void SetBandwidthFlag() { bandwidthFlag_ = true; }
-    virtual void ClearBandwidthFlag() { bandwidthFlag_ = false; }
-    virtual bool GetBandwidthFlag() const { return bandwidthFlag_; }
+    virtual void SetBandwidthFlag() { bandwidth_flag_ = true; }
+    virtual void ClearBandwidthFlag() { bandwidth_flag_ = false; }
+    virtual bool GetBandwidthFlag() const { return bandwidth_flag_; }
     virtual int GetModeFlag() const { return 0; }
     virtual int IsMarkerOn() const { return 0; }
-    virtual void SetFreshActivation(bool flag) { freshActivation_ = flag; }
-    virtual bool GetFreshActivation() const { return freshActivation_; }
+    virtual void SetFreshActivation(bool flag) { fresh_activation_ = flag; }
+    virtual bool GetFreshActivation() const { return fresh_activation_; }
     virtual int GetRepeatStep() const;
     virtual void ResetKeyTables();
     virtual PaneLayout GetTitleLayout() const { return {0, 0, 800, 30, 1, 160}; }
@@ -217,31 +214,21 @@ class CModeBase {
     // 32845) for its key state machine.
     virtual void PostKeyEvent(uint32_t /*id*/, int /*flag*/) {}
 
-    // --- Measurement hooks (measurement screens override them) -----------
-    // A result of the current measurement (a device item or a reading); runs
-    // on the DSP link thread or the sensor thread.
-    virtual void ProcessNewData(intptr_t /*result*/, int /*flag*/) {}
-    // 0 repaints the whole frame, non-zero the graph only.
-    virtual void RepaintScreen(int /*flag*/) {}
-    virtual intptr_t QueryHook(intptr_t /*value*/) { return 0; }
-    virtual intptr_t NoticeHook(intptr_t /*value*/) { return 0; }
-    virtual void MessageSentHook() {}
-    virtual intptr_t ScreenState() const { return 0; }
-    virtual void ReplyIdleHook() {}
-    virtual void GpsTextHook(const char* /*text*/, int /*length*/, intptr_t /*extra*/) {}
-    virtual CMeasSetup* GetSetup() const { return setup_; }
+    // --- Measurement hooks (IMeasurementScreen; measurement screens override
+    // them) --------------------------------------------------------------
+    CMeasSetup* GetSetup() const override { return setup_; }
     virtual void ActivateMeasurement() {}
 
     // --- Plain accessors ---------------------------------------------------
     int page() const { return page_; }
     void set_page(int page) { page_ = page; }
-    bool key_locked() const { return keyLock_ || keyLock2_; }
-    void set_key_lock(bool on) { keyLock_ = on; }
-    plat::CWnd* main_frame() const { return mainFrame_; }
-    plat::CWnd* parent_view() const { return parentView_; }
-    CColorScheme* create_arg() const { return createArg_; }
-    int repeat_count() const { return repeatCount_; }
-    int last_soft_key() const { return lastSoftKey_; }
+    bool key_locked() const { return key_lock_ || key_lock2_; }
+    void set_key_lock(bool on) { key_lock_ = on; }
+    plat::CWnd* main_frame() const { return main_frame_; }
+    plat::CWnd* parent_view() const { return parent_view_; }
+    CColorScheme* create_arg() const { return create_arg_; }
+    int repeat_count() const { return repeat_count_; }
+    int last_soft_key() const { return last_soft_key_; }
     int action(int page, int key) const;
     void set_action(int page, int key, int action);
     int label(int page, int key) const;
@@ -249,40 +236,42 @@ class CModeBase {
 
   protected:
     // The application services (null in isolated tests).
-    ScreenServices* services() const;
+    IScreenServices* services() const;
     void post_to_frame(uint32_t msg, uintptr_t wparam, intptr_t lparam) const;
 
+    // The members below belong to the user-interface thread; the data a
+    // measurement thread hands over is guarded by lock_ (Lock/Unlock).
     CMeasSetup* setup_ = nullptr;
-    CColorScheme* createArg_ = nullptr;
-    int modeId_ = -1;
-    int savedByte_ = 255;
-    plat::CWnd* mainFrame_ = nullptr;
-    plat::CWnd* parentView_ = nullptr;
-    bool keyLock_ = false;
-    bool keyLock2_ = false;
+    CColorScheme* create_arg_ = nullptr;
+    int mode_id_ = -1;
+    int saved_byte_ = 255;
+    plat::CWnd* main_frame_ = nullptr;
+    plat::CWnd* parent_view_ = nullptr;
+    bool key_lock_ = false;
+    bool key_lock2_ = false;
     bool active_ = false;
-    int lastPointerKey_ = -1;
-    bool freshActivation_ = false;
-    int openPage_ = 0;
+    int last_pointer_key_ = -1;
+    bool fresh_activation_ = false;
+    int open_page_ = 0;
     int page_ = 0;
-    int activeFunction_ = 0;
-    bool panesFrozen_ = false;
-    bool closingPopup_ = false;
-    int lastSoftKey_ = -1;
-    int repeatCount_ = 0;
-    bool bandwidthFlag_ = false;
-    int clientLeft_ = 0, clientTop_ = 0, clientRight_ = 0, clientBottom_ = 0;
+    int active_function_ = 0;
+    bool panes_frozen_ = false;
+    bool closing_popup_ = false;
+    int last_soft_key_ = -1;
+    int repeat_count_ = 0;
+    bool bandwidth_flag_ = false;
+    int client_left_ = 0, client_top_ = 0, client_right_ = 0, client_bottom_ = 0;
 
     using PageTable = std::array<std::array<int, kKeysPerPage>, kPageCount>;
-    PageTable keyLink_{};
-    PageTable menuCaption_{};
+    PageTable key_link_{};
+    PageTable menu_caption_{};
     PageTable label_{};
     PageTable action_{};
-    PageTable keyHelp_{};
-    std::array<int, kPageCount> parentPage_{};
-    std::array<int, kPageCount> pageHelp_{};
+    PageTable key_help_{};
+    std::array<int, kPageCount> parent_page_{};
+    std::array<int, kPageCount> page_help_{};
     std::array<int, 12> spare_{};
 
   private:
-    plat::CriticalSection lock_;
+    plat::CriticalSection lock_;  // the screen's lock, held through Lock/Unlock
 };

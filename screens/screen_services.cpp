@@ -3,13 +3,13 @@
 #include <atomic>
 
 namespace {
-std::atomic<ScreenServices*> g_services{nullptr};
+std::atomic<IScreenServices*> g_services{nullptr};
 }
 
-ScreenServices* ScreenServices::current() {
+IScreenServices* IScreenServices::current() {
     return g_services.load(std::memory_order_acquire);
 }
 
-void ScreenServices::set_current(ScreenServices* services) {
+void IScreenServices::set_current(IScreenServices* services) {
     g_services.store(services, std::memory_order_release);
 }

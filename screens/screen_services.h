@@ -6,13 +6,13 @@
 
 class CModeBase;
 
-class ScreenServices {
+class IScreenServices {
   public:
-    virtual ~ScreenServices() = default;
+    virtual ~IScreenServices() = default;
 
     // The registered services of the running program, or null.
-    static ScreenServices* current();
-    static void set_current(ScreenServices* services);
+    static IScreenServices* current();
+    static void set_current(IScreenServices* services);
 
     // Stores the id of the screen that became current (settings store).
     virtual void SetCurrentModeId(int id) = 0;

@@ -49,7 +49,7 @@ TEST(Language, MandarinFromItsLibraryThenBackToTheBuiltInEnglish) {
     InstallCjkFont(root);
     root.Write("FlashFX Disk/System/language.txt", "4");
     TestApp app(std::make_shared<Log>());
-    app.initial = app.AddScreen(1);
+    app.initial = app.AddScreen(kScreenNetworkAnalyzer);
     Seen mandarin, english;
     app.initial->probes[plat::VK_F1] = [&] {
         mandarin = Look(app);
@@ -79,7 +79,7 @@ TEST(Language, ALibraryWithTheWrongIdIsRefusedAndTheLanguageStays) {
     InstallCjkFont(root);
     root.Write("FlashFX Disk/System/language.txt", "4");
     TestApp app(std::make_shared<Log>());
-    app.initial = app.AddScreen(1);
+    app.initial = app.AddScreen(kScreenNetworkAnalyzer);
     Seen after;
     app.initial->probes[plat::VK_F1] = [&] {
         app.GetMainFrame()->SendMessage(plat::WM_COMMAND, 32806, 9);
@@ -97,7 +97,7 @@ TEST(Language, AWrongMandarinLibraryLeavesEnglish) {
     InstallLibrary(root, "test_lang_wrong.so", "QXMandarinDll.dll");
     InstallCjkFont(root);
     TestApp app(std::make_shared<Log>());
-    app.initial = app.AddScreen(1);
+    app.initial = app.AddScreen(kScreenNetworkAnalyzer);
     Seen before, after;
     app.initial->probes[plat::VK_F1] = [&] {
         before = Look(app);
@@ -117,7 +117,7 @@ TEST(Language, ABadHelpLibraryDoesNotUndoTheLanguageChange) {
     InstallLibrary(root, "test_lang_wrong.so", "QXEnglishHelp.dll");
     InstallCjkFont(root);
     TestApp app(std::make_shared<Log>());
-    app.initial = app.AddScreen(1);
+    app.initial = app.AddScreen(kScreenNetworkAnalyzer);
     Seen after;
     app.initial->probes[plat::VK_F1] = [&] {
         app.GetMainFrame()->SendMessage(plat::WM_COMMAND, 32806, 4);
@@ -136,7 +136,7 @@ TEST(Language, AMissingMandarinFontForcesEnglish) {
     std::vector<std::u16string> shown;
     SetMessageBoxObserver([&](const std::u16string& text, uint32_t) { shown.push_back(text); });
     TestApp app(std::make_shared<Log>());
-    app.initial = app.AddScreen(1);
+    app.initial = app.AddScreen(kScreenNetworkAnalyzer);
     Seen seen;
     app.initial->probes[plat::VK_F1] = [&] { seen = Look(app); };
     const int code = RunScript(app, root, "key RETURN\nkey F1\nquit\n");

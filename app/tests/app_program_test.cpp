@@ -81,6 +81,34 @@ TEST_F(Program, StartsOnAFreshRootAndShutsDownInOrder) {
         EXPECT_TRUE(fs::is_directory(root_.path() / "FlashFX Disk" / folder));
 }
 
+// The simulated world comes from the device image's registry: on, the
+// platform plugs the simulated board in at power-on; off, the program starts
+// without a board and says so in its history.
+TEST_F(Program, TheRegistrysSimulatedWorldDecidesWhetherTheBoardIsPluggedIn) {
+    const std::string kNoBoard = "not present: acquisition board DSP1:";
+    ASSERT_EQ(Shell(Celvane("--script " + Script("on.txt", "wait 100\nquit\n"))), 0);
+    std::string history = root_.Read("FlashFX Disk/HistoryLog.txt");
+    EXPECT_NE(history.find("start-up done"), std::string::npos);
+    EXPECT_EQ(history.find(kNoBoard), std::string::npos) << "world on: the board is there";
+
+    std::string registry = root_.Read("registry.txt");
+    const std::string key = "[HKEY_LOCAL_MACHINE\\Simulator]";
+    const size_t at = registry.find(key);
+    ASSERT_NE(at, std::string::npos) << "the device image seeds the simulated world";
+    const std::string on = "\"Simulated\"=dword:00000001";
+    const size_t value = registry.find(on, at);
+    ASSERT_NE(value, std::string::npos);
+    registry.replace(value, on.size(), "\"Simulated\"=dword:00000000");
+    root_.Write("registry.txt", registry);
+
+    ASSERT_EQ(Shell(Celvane("--script " + Script("off.txt", "wait 100\nquit\n"))), 0);
+    history = root_.Read("FlashFX Disk/HistoryLog.txt");
+    const size_t last_start = history.rfind("CCelvaneApp::InitInstance");
+    ASSERT_NE(last_start, std::string::npos);
+    EXPECT_NE(history.find(kNoBoard, last_start), std::string::npos) << "world off: no board";
+    EXPECT_NE(history.find("start-up done", last_start), std::string::npos);
+}
+
 TEST_F(Program, ASecondInstanceLeavesAtOnceWithoutTouchingTheFirst) {
     const fs::path ready = root_.path() / "ready.png";
     FILE* first = popen(Celvane("--script -").c_str(), "w");

@@ -18,7 +18,7 @@ TEST(Routing, ShiftedFunctionKeysNestedKeysAndKeysPostedToTheFrame) {
     DeviceRoot root("celvane-keys");
     auto log = std::make_shared<Log>();
     TestApp app(log);
-    RecordingScreen* screen = app.AddScreen(1);
+    RecordingScreen* screen = app.AddScreen(kScreenNetworkAnalyzer);
     app.initial = screen;
     screen->onKey = [&](uint32_t key, int pressed) {
         // Shift+F5 arrives as F17; while it is handled another key comes in.
@@ -51,8 +51,8 @@ TEST(Routing, WheelTimersOnTheSpectrumScreenAndTheFrameTimersOfTheScreens) {
     DeviceRoot root("celvane-wheel");
     auto log = std::make_shared<Log>();
     TestApp app(log);
-    RecordingScreen* spectrum = app.AddScreen(2);
-    RecordingScreen* vna = app.AddScreen(1);
+    RecordingScreen* spectrum = app.AddScreen(kScreenSpectrumAnalyzer);
+    RecordingScreen* vna = app.AddScreen(kScreenNetworkAnalyzer);
     spectrum->selectedSoftKey = 3;
     vna->selectedSoftKey = 3;
     app.initial = spectrum;
@@ -131,7 +131,7 @@ TEST(Routing, EveryApplicationCommandMakesItsCall) {
     DeviceRoot root("celvane-commands");
     auto log = std::make_shared<Log>();
     CommandApp app(log);
-    RecordingScreen* power = app.AddScreen(3);
+    RecordingScreen* power = app.AddScreen(kScreenPowerMeter);
     app.initial = power;
     power->probes[plat::VK_F1] = [&] {
         app.armed = true;
@@ -199,7 +199,7 @@ TEST(Routing, AnExceptionInACommandShowsTheErrorMessageAndTheViewGetsTheFocusBac
     DeviceRoot root("celvane-exception");
     auto log = std::make_shared<Log>();
     TestApp app(log);
-    RecordingScreen* screen = app.AddScreen(1);
+    RecordingScreen* screen = app.AddScreen(kScreenNetworkAnalyzer);
     screen->throwInReloadTexts = true;
     app.initial = screen;
     std::vector<std::u16string> shown;
@@ -231,7 +231,7 @@ TEST(MessageBox, ButtonSetsAndAnswers) {
     DeviceRoot root("celvane-box");
     auto log = std::make_shared<Log>();
     TestApp app(log);
-    RecordingScreen* screen = app.AddScreen(1);
+    RecordingScreen* screen = app.AddScreen(kScreenNetworkAnalyzer);
     app.initial = screen;
     std::vector<int> answers;
     screen->probes[plat::VK_F1] = [&] { answers.push_back(ShowMessage(u"Delete?", MB_YESNO)); };

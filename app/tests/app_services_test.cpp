@@ -19,7 +19,7 @@ TEST(Settings, ColourSchemeAndContrastSurviveARestart) {
     DeviceRoot root("celvane-persist");
     {
         TestApp app(std::make_shared<Log>());
-        app.initial = app.AddScreen(1);
+        app.initial = app.AddScreen(kScreenNetworkAnalyzer);
         app.initial->probes[plat::VK_F1] = [&] {
             app.SetColorSchemeNumber(3);
             app.GetMainFrame()->SendMessage(plat::WM_COMMAND, 32804, 0);
@@ -57,7 +57,7 @@ TEST(Services, StorageContrastFoldersAndClock) {
     bool foldersOk = false;
     uint32_t contrastLow = 99, contrastHigh = 0;
     plat::SystemTime clock{};
-    app.initial = app.AddScreen(1);
+    app.initial = app.AddScreen(kScreenNetworkAnalyzer);
     app.initial->probes[plat::VK_F1] = [&] {
         free0 = app.GetStorageInfo(CCelvaneApp::kFlashVolume, &total0);
         freePath = app.GetStorageInfoForPath(u"\\flashfx DISK\\My Setups\\a.stp", &totalPath);
@@ -109,9 +109,9 @@ TEST(Screens, SwitchesAndARecallWithoutScreenOrMeasurementChangeNothing) {
     DeviceRoot root("celvane-switch");
     auto log = std::make_shared<Log>();
     TestApp app(log);
-    RecordingScreen* vna = app.AddScreen(1);
-    RecordingScreen* tools = app.AddScreen(4);
-    RecordingScreen* setup = app.AddScreen(5);
+    RecordingScreen* vna = app.AddScreen(kScreenNetworkAnalyzer);
+    RecordingScreen* tools = app.AddScreen(kScreenTools);
+    RecordingScreen* setup = app.AddScreen(kScreenSetup);
     app.initial = vna;
     CModeBase* afterRecall = nullptr;
     CModeBase* afterTools = nullptr;
@@ -149,7 +149,7 @@ TEST(Screens, ModeFileThatCannotBeWrittenIsSkipped) {
     DeviceRoot root("celvane-nomode");
     std::filesystem::create_directories(root.system() / "mode.txt");  // a folder in the way
     TestApp app(std::make_shared<Log>());
-    app.initial = app.AddScreen(2);
+    app.initial = app.AddScreen(kScreenSpectrumAnalyzer);
     EXPECT_EQ(RunScript(app, root, "quit\n"), 0);
     EXPECT_TRUE(std::filesystem::is_directory(root.system() / "mode.txt"));
 }
@@ -164,9 +164,9 @@ TEST(Screens, StartScreenFromTheModeFileOnlyWhereTheHardwareHasIt) {
         DeviceRoot root("celvane-start");
         root.Write("FlashFX Disk/System/mode.txt", c.mode);
         TestApp app(std::make_shared<Log>());
-        app.AddScreen(0);
-        app.AddScreen(1);
-        app.AddScreen(2);
+        app.AddScreen(kScreenModeSelect);
+        app.AddScreen(kScreenNetworkAnalyzer);
+        app.AddScreen(kScreenSpectrumAnalyzer);
         int current = -1;
         // The hardware word comes from the settings store's device model.
         {

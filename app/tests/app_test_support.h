@@ -35,7 +35,7 @@ struct Log {
 // release, on the user-interface thread, for steps inside a run.
 class RecordingScreen : public CModeBase {
   public:
-    RecordingScreen(int id, std::shared_ptr<Log> log) : log_(std::move(log)) { modeId_ = id; }
+    RecordingScreen(int id, std::shared_ptr<Log> log) : log_(std::move(log)) { mode_id_ = id; }
 
     std::map<uint32_t, std::function<void()>> probes;
     std::function<void(uint32_t key, int pressed)> onKey;
@@ -109,7 +109,7 @@ class RecordingScreen : public CModeBase {
     void OnClose() override { add("OnClose"); }
 
   private:
-    void add(const std::string& s) { log_->add("screen" + std::to_string(modeId_) + " " + s); }
+    void add(const std::string& s) { log_->add("screen" + std::to_string(mode_id_) + " " + s); }
     std::shared_ptr<Log> log_;
 };
 

@@ -5,6 +5,7 @@
 
 #include "core/res_string.h"
 #include "core/routines.h"
+#include "core/scoped_lock.h"
 #include "platform/fs/atomic_save.h"
 #include "platform/text/utf.h"
 
@@ -112,18 +113,6 @@ class ValueWriter {
     bool ok_ = true;
 };
 
-// Holds a list's own lock for a scope.
-class ListLock {
-  public:
-    explicit ListLock(const CSortedStringArray& list) : list_(list) { list_.Lock(); }
-    ~ListLock() { list_.Unlock(); }
-    ListLock(const ListLock&) = delete;
-    ListLock& operator=(const ListLock&) = delete;
-
-  private:
-    const CSortedStringArray& list_;
-};
-
 }  // namespace
 
 CSystemSettings::CSystemSettings() = default;
@@ -149,13 +138,13 @@ int CSystemSettings::Initialize() {
         Save(true);
     }
     SaveVersions();
-    printerInstalled_ = InstallPrinter(u"Pagejet Inkjet");
-    if (printerInstalled_) LoadPrinterTable();
+    printer_installed_ = InstallPrinter(u"Pagejet Inkjet");
+    if (printer_installed_) LoadPrinterTable();
     return 0;
 }
 
 void CSystemSettings::InitIdentity() {
-    boardName_ = ReadBoardName();
+    board_name_ = ReadBoardName();
     DeviceModel = ReadDeviceModel();
     UnitSerialNumber = ReadUnitSerialNumber();
     RfSerialNumber = u"00000001";
@@ -280,7 +269,7 @@ std::unique_ptr<CSortedStringArray> CSystemSettings::LoadQuickTexts(int kind) {
 bool CSystemSettings::SaveQuickTexts(const CSortedStringArray& texts) {
     const char16_t* name = QuickTextKeyName(texts.GetKind());
     if (name == nullptr) return false;
-    ListLock lock(texts);
+    ScopedLock lock(texts);
     auto key =
         CRegistry().OpenKey(plat::hkey_current_user(), GetRegistryPath() + u"\\" + name, true);
     if (!key) return false;

@@ -62,8 +62,8 @@ class CSystemSettings {
     virtual uint32_t ReadDeviceModel();
     virtual core::Text ReadUnitSerialNumber();
     virtual bool WriteDeviceModel();
-    virtual core::Text GetBoardName() const { return boardName_; }
-    virtual void SetBoardName(const core::Text& name) { boardName_ = name; }
+    virtual core::Text GetBoardName() const { return board_name_; }
+    virtual void SetBoardName(const core::Text& name) { board_name_ = name; }
     virtual core::Text ReadBoardName();
     // Prunes the other printers, resets the serial and network ports, makes
     // `name` the default and configures its key.
@@ -80,7 +80,7 @@ class CSystemSettings {
     // values that are present are taken either way.
     virtual bool Load();
 
-    bool IsPrinterInstalled() const { return printerInstalled_; }
+    bool IsPrinterInstalled() const { return printer_installed_; }
     uint32_t GetPrinterCount() const { return uint32_t(printers_.size()); }
     // Null past the count.
     const CPrinterRecord* GetPrinter(uint32_t index) const;
@@ -132,7 +132,7 @@ class CSystemSettings {
     std::unique_ptr<CRegKey> OpenPrintersKey() const;
     void PrunePrinters(const CRegKey& printers);
 
-    bool printerInstalled_ = false;
+    bool printer_installed_ = false;
     std::vector<CPrinterRecord> printers_;
-    core::Text boardName_;
+    core::Text board_name_;
 };

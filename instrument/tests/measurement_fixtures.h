@@ -20,7 +20,7 @@
 #include "instrument/device_item.h"
 #include "instrument/device_port.h"
 #include "instrument/dsp_message.h"
-#include "screens/mode_base.h"
+#include "instrument/measurement_screen.h"
 
 namespace measure_test {
 
@@ -51,11 +51,11 @@ struct Result {
     float lower_ratio = 0, upper_ratio = 0;
 };
 
-class Screen : public CModeBase {
+class Screen : public IMeasurementScreen {
   public:
-    explicit Screen(CMeasSetup* setup) { setup_ = setup; }
-    void ProcessNewData(intptr_t record, int) override {
-        auto* item = reinterpret_cast<CDeviceItem*>(record);
+    explicit Screen(CMeasSetup* setup) : setup_(setup) {}
+    CMeasSetup* GetSetup() const override { return setup_; }
+    void ProcessNewData(CDeviceItem* item, int) override {
         Result r;
         r.type = item->GetType();
         r.reply = item->GetId();
@@ -101,9 +101,10 @@ class Screen : public CModeBase {
     }
 
   private:
+    CMeasSetup* setup_;
     std::mutex mutex_;
     std::condition_variable changed_;
-    std::vector<Result> results_;
+    std::vector<Result> results_;  // guarded by mutex_
 };
 
 // Records what a measurement queues instead of sending it.

@@ -11,8 +11,8 @@
 #include "instrument/device_item.h"
 #include "instrument/dsp_interface.h"
 #include "instrument/measurement.h"
+#include "instrument/measurement_screen.h"
 #include "platform/kernel/thread.h"
-#include "screens/mode_base.h"
 
 namespace instrument_test {
 
@@ -24,14 +24,13 @@ struct SweepBlock {
     int sent = 0;  // messages sent before the block came
 };
 
-class RecordingScreen : public CModeBase {
+class RecordingScreen : public IMeasurementScreen {
   public:
     void ShowStatusMessage(const std::u16string& text, int flag) override {
         std::lock_guard lock(mutex);
         statuses.push_back({core::LowBytes(text), flag});
     }
-    void ProcessNewData(intptr_t record, int) override {
-        const auto* result = reinterpret_cast<const CDeviceItem*>(record);
+    void ProcessNewData(CDeviceItem* result, int) override {
         SweepBlock b;
         b.next = static_cast<uint16_t>(result->GetFirstIndex());
         b.count = static_cast<uint16_t>(result->GetCount());
@@ -75,8 +74,8 @@ class RecordingScreen : public CModeBase {
     }
 
     std::mutex mutex;
-    std::vector<SweepBlock> blocks;
-    std::vector<std::pair<std::string, int>> statuses;
+    std::vector<SweepBlock> blocks;                     // guarded by mutex
+    std::vector<std::pair<std::string, int>> statuses;  // guarded by mutex
     std::atomic<int> sent{0};
     std::atomic<int> idle{0};
 };

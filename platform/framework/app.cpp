@@ -6,6 +6,7 @@
 #include "platform/display/backend.h"
 #include "platform/display/options.h"
 #include "platform/framework/system_services.h"
+#include "platform/hardware/simulated_hardware.h"
 #include "platform/kernel/thread.h"
 
 namespace plat {
@@ -107,6 +108,9 @@ int app_main(CWinApp& app, int argc, const char* const* argv) {
         return 2;
     }
     apply_display_options(*options);
+    // Power-on: the hardware is plugged in before the program starts (with a
+    // simulated world, the simulator's devices), and unplugged after it ended.
+    hardware::SimulatedHardware simulated = hardware::SimulatedHardware::power_on();
     ensure_message_queue();
     set_input_thread(current_thread_id());
     TaskBarWindow task_bar;

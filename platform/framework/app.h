@@ -53,9 +53,11 @@ class CWinApp {
 // InitInstance and then Run, or ExitInstance alone after a failed start.
 int run_app(CWinApp& app);
 
-// The program entry: reads --display, --script, --root and --clock, starts
-// the chosen display back end with the calling thread as the user-interface
-// thread, creates the task bar window and runs the application. Answers the
+// The program entry: reads --display, --script, --root and --clock, powers
+// the hardware on (the simulated hardware when the registry says the world is
+// simulated), starts the chosen display back end with the calling thread as
+// the user-interface thread, creates the task bar window and runs the
+// application; powers the hardware off when it ended. Answers the
 // exit code (2 for bad options).
 int app_main(CWinApp& app, int argc, const char* const* argv);
 

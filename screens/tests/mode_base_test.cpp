@@ -16,7 +16,7 @@ namespace {
 // Records which handler each key reached.
 class Screen : public CModeBase {
   public:
-    Screen() { modeId_ = 1; }
+    Screen() { mode_id_ = 1; }
     std::vector<std::string> calls;
     std::vector<std::u16string> status;
 
@@ -52,10 +52,12 @@ TEST(ScreenBase, KeysActOnReleaseExceptArrows) {
         uint32_t key;
         const char* call;
     } cases[] = {
-        {VK_F1, "soft 112"},   {VK_F1 + 7, "soft 119"}, {VK_F13, "menu 124"}, {VK_F18, "menu 129"},
-        {'0', "numeric 48"},   {VK_NUMPAD0, "numeric 96"}, {VK_SUBTRACT, "numeric 109"},
-        {VK_OEM_PERIOD, "numeric 190"}, {VK_ESCAPE, "escape"}, {VK_RETURN, "enter"},
-        {VK_F19, "mode 130"},  {VK_LEFT, "arrow 37 0"},
+        {VK_F1, "soft 112"},          {VK_F1 + 7, "soft 119"},
+        {VK_F13, "menu 124"},         {VK_F18, "menu 129"},
+        {'0', "numeric 48"},          {VK_NUMPAD0, "numeric 96"},
+        {VK_SUBTRACT, "numeric 109"}, {VK_OEM_PERIOD, "numeric 190"},
+        {VK_ESCAPE, "escape"},        {VK_RETURN, "enter"},
+        {VK_F19, "mode 130"},         {VK_LEFT, "arrow 37 0"},
     };
     for (const auto& c : cases) {
         Screen s;

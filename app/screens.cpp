@@ -1,0 +1,308 @@
+// CCelvaneApp screens: switching between the full screens, the settings the
+// screens store, language, lists, the DSP link, and the services the screens
+// call (IScreenServices).
+#include "app/celvane_app.h"
+
+#include <algorithm>
+
+#include "app/app_files.h"
+#include "app/main_frame.h"
+#include "core/history.h"
+#include "core/res_string.h"
+#include "core/routines.h"
+#include "core/scoped_lock.h"
+#include "core/screen_ids.h"
+#include "platform/fs/atomic_save.h"
+#include "platform/fs/file_system.h"
+#include "platform/text/utf.h"
+#include "screens/mode_base.h"
+
+using namespace app_files;
+
+void CCelvaneApp::SaveMode() {
+    HistoryDump();
+    history_dumped_ = true;
+    int id = start_mode_;
+    if (current_mode_) {
+        id = current_mode_->GetModeId();
+        if (IsMeasurementScreen(id) || id == kScreenTools) current_mode_->StopMeasurement();
+        if (id == kScreenTools || id == kScreenSetup)
+            id = current_mode_->GetLastMeasurementModeId();
+    }
+    // Saved whole or not at all: a power loss while saving keeps the old file.
+    plat::atomic_save(kModeFile, std::to_string(id));
+}
+
+void CCelvaneApp::ContrastDown(uint32_t step) {
+    if (!settings_) return;
+    settings_->Contrast = settings_->Contrast > step ? settings_->Contrast - step : 0;
+    ApplyContrast(settings_->Contrast);
+    settings_->Save(false);
+}
+
+void CCelvaneApp::ContrastUp(uint32_t step) {
+    if (!settings_) return;
+    settings_->Contrast = std::min<uint32_t>(100, settings_->Contrast + step);
+    ApplyContrast(settings_->Contrast);
+    settings_->Save(false);
+}
+
+// The contrast goes to the board I/O library when the display supports
+// the contrast escape; neither is present yet.
+void CCelvaneApp::ApplyContrast(uint32_t) {}
+
+CModeBase* CCelvaneApp::FindMode(int id) {
+    ScopedLock lock(modes_);
+    for (size_t i = 0;; ++i) {
+        auto* screen = static_cast<CModeBase*>(modes_.GetAt(i));
+        if (!screen) return nullptr;
+        if (screen->GetModeId() == id) return screen;
+    }
+}
+
+void CCelvaneApp::MakeCurrent(CModeBase* screen) {
+    if (current_mode_) current_mode_->CancelEntry();
+    current_mode_ = screen;
+    mode_changed_ = true;
+    ClearAlarmLatches();
+}
+
+// A measurement names its own screen; the measurement classes are not part of
+// the program yet, so no measurement can be activated.
+bool CCelvaneApp::ActivateForMeasurement(CMeasurement* measurement) {
+    if (!measurement) return false;
+    RefreshLinkObject();
+    return false;
+}
+
+void CCelvaneApp::RecallSetupItem(CSortedItem* item) {
+    if (!item) return;
+    CModeBase* screen = FindMode(static_cast<int>(item->GetModeId()));
+    if (!screen) return;
+    CMeasurement* measurement = screen->FindMeasurement(reinterpret_cast<intptr_t>(item));
+    if (!measurement) return;
+    MakeCurrent(screen);
+    screen->SetCurrentMeasurement(measurement, screen->GetSetup());
+    screen->OnActivate();
+    status_word_ = screen->GetItemStatusWord();
+    DeleteSortedList();
+}
+
+void CCelvaneApp::SwitchToMode(CModeBase* screen) {
+    if (screen) {
+        MakeCurrent(screen);
+        if (screen->GetModeId() != kScreenModeSelect)
+            screen->OnActivate();
+        else
+            screen->OnActivateStart();
+        status_word_ = screen->GetStatusWord();
+    }
+    RefreshLinkObject();
+}
+
+void CCelvaneApp::SwitchToModeNoStart(CModeBase* screen) {
+    if (screen) {
+        MakeCurrent(screen);
+        screen->OnEnterFromList();
+        status_word_ = screen->GetStatusWord();
+    }
+    RefreshLinkObject();
+}
+
+void CCelvaneApp::ShowModeSelect() {
+    if (current_mode_ && current_mode_->GetModeId() == kScreenModeSelect) return;
+    CModeBase* home = FindMode(kScreenModeSelect);
+    if (!home) return;
+    MakeCurrent(home);
+    home->OnActivateStart();
+    RefreshLinkObject();
+    // Back on the mode selection the board link must stand again; without
+    // it the program cannot measure and closes.
+    if (!(dsp_ && dsp_->IsConnected()) && !RestartDspInterface() && frame_) {
+        frame_->PostMessage(plat::WM_CLOSE);
+    }
+}
+
+bool CCelvaneApp::CreateDspInterface(std::u16string_view /*name*/) {
+    if (dsp_) {
+        dsp_->Stop();
+        dsp_.reset();
+    }
+    auto link = std::make_unique<CDspInterface>(gps_.get());
+    link->SetEventDispatcher(dispatcher_.get());
+    if (!link->Start()) {
+        link->Stop();
+        return false;
+    }
+    dsp_ = std::move(link);
+    return true;
+}
+
+void CCelvaneApp::ShowSetupScreen() {
+    CModeBase* setup = setup_mode_ ? setup_mode_ : FindMode(kScreenSetup);
+    if (!setup) return;
+    if (current_mode_ == setup) {
+        setup->ShowPage(-1);
+        return;
+    }
+    MakeCurrent(setup);
+    setup->SetSetupContext(from_setup_);
+    setup->OnActivate();
+    RefreshLinkObject();
+}
+
+void CCelvaneApp::ShowTools() {
+    if (current_mode_ && current_mode_->GetModeId() == kScreenTools) return;
+    CModeBase* tools = FindMode(kScreenTools);
+    if (!tools) return;
+    MakeCurrent(tools);
+    tools->OnActivate();
+    RefreshLinkObject();
+}
+
+bool CCelvaneApp::IsModeIdle() const {
+    return !current_mode_ || !current_mode_->IsBusy();
+}
+
+void CCelvaneApp::SetCurrentMeasurement(CMeasurement* measurement, CMeasSetup* from) {
+    current_measurement_ = measurement;
+    from_setup_ = from;
+}
+
+void CCelvaneApp::StoreSetting(uint32_t id, intptr_t value) {
+    if (!settings_) return;
+    CSystemSettings& s = *settings_;
+    switch (id) {
+        case kCmdColorScheme:
+            s.ColorScheme = color_scheme_;
+            if (color_scheme_ == CSystemSettings::kCustomScheme) {
+                s.CustomColor = custom_colors_;
+                s.SaveCustomColors(custom_colors_);
+            }
+            break;
+        case kCmdContrast:
+            s.Contrast = static_cast<uint32_t>(value);
+            break;
+        case kCmdLanguage:
+            s.LanguageId = static_cast<uint32_t>(value);
+            break;
+        case kCmdQuickTexts:
+            if (auto* texts = TakeCommandObject<kCmdQuickTexts>(value)) s.SaveQuickTexts(*texts);
+            return;
+        case kCmdFpgaCrc:
+            s.FpgaLoadCrc = static_cast<uint32_t>(value);
+            break;
+        case kCmdDspCrc:
+            s.DspLoadCrc = static_cast<uint32_t>(value);
+            break;
+        case kCmdSaveSettings:
+            s.Save(value != 0);
+            return;
+        case kCmdRuntimeWord:
+            s.RuntimeWord = static_cast<uint32_t>(value);
+            break;
+        default:
+            return;
+    }
+    s.Save(false);
+}
+
+void CCelvaneApp::SetColorSchemeNumber(uint32_t number) {
+    color_scheme_ = (number >= 1 && number <= CSystemSettings::kCustomScheme) ? number : 1;
+}
+
+bool CCelvaneApp::LoadLanguage(int32_t id) {
+    if (!language_.Load(id, force_english_, fonts_)) return false;
+    language_id_ = force_english_ ? kLanguageEnglish : id;
+    return true;
+}
+
+std::u16string CCelvaneApp::GetLanguageName(int32_t id) {
+    std::u16string name = LanguageNameFromLibrary(id);
+    if (name.empty() && IsBuiltInLanguage(id) && LanguageLibraryName(id) == u"QXEnglishDll.dll") {
+        if (const LanguageRow* row = FindLanguage(id)) name = LoadResString(row->nameId);
+    }
+    return name;
+}
+
+void CCelvaneApp::CopyLanguageFiles() {
+    const std::u16string from = u"\\FlashFX Disk\\Startup\\QXCopy\\";
+    for (const char16_t* lang : {u"English", u"Spanish", u"French"}) {
+        for (const char16_t* kind : {u"Dll.dll", u"Help.dll"}) {
+            const std::u16string name = std::u16string(u"QX") + lang + kind;
+            const std::u16string src = from + name, dst = kSystemFolder + name;
+            if (IsFileNewer(src, dst)) plat::copy_file(src, dst, false);
+        }
+    }
+}
+
+// The list files are not part of the program yet.
+bool CCelvaneApp::ShowListFile(uint32_t, intptr_t) {
+    return false;
+}
+
+bool CCelvaneApp::LoadListFile(uint32_t, intptr_t) {
+    return false;
+}
+
+CSortedItemList& CCelvaneApp::GetSortedList() {
+    if (!sorted_items_) {
+        sorted_items_ = std::make_unique<CSortedItemList>(settings_ ? settings_->ListMode : 0,
+                                                          [this](uint32_t mode) {
+                                                              if (settings_)
+                                                                  settings_->ListMode = mode;
+                                                              StoreSetting(kCmdSaveSettings, 0);
+                                                          });
+    }
+    return *sorted_items_;
+}
+
+void CCelvaneApp::SetFirmwareVersion(uint32_t major, uint32_t minor) {
+    if (settings_) settings_->FirmwareVersion = core::FormatText("%x.%x", major, minor);
+}
+
+void CCelvaneApp::SetIdentityBytes(const uint8_t* bytes, size_t count) {
+    if (!settings_) return;
+    settings_->RfSerialNumber.clear();
+    for (size_t i = 0; i < count; ++i)
+        if (bytes[i]) settings_->RfSerialNumber.push_back(bytes[i]);
+    settings_->SaveVersions();
+}
+
+plat::CWnd* CCelvaneApp::GetMainView() const {
+    return frame_ && plat::is_window(frame_) ? &frame_->view() : nullptr;
+}
+
+bool CCelvaneApp::ForwardToCurrentMode(int a, intptr_t b) {
+    if (!current_mode_) return false;
+    current_mode_->OnCommand3281x(a, b);
+    return true;
+}
+
+// ------------------------------------------------------------ IScreenServices
+
+void CCelvaneApp::SetCurrentModeId(int id) {
+    if (settings_) settings_->CurrentMode = static_cast<uint32_t>(id);
+}
+
+int CCelvaneApp::GetLastMeasurementModeId() const {
+    return settings_ ? static_cast<int>(settings_->LastMode) : 0;
+}
+
+void CCelvaneApp::SetLastMeasurementModeId(int id) {
+    if (settings_) settings_->LastMode = static_cast<uint32_t>(id);
+}
+
+CModeBase* CCelvaneApp::GetCurrentMeasurementScreen() const {
+    return nullptr;
+}
+
+void CCelvaneApp::ModeKey(uint32_t) {
+    ShowModeSelect();
+}
+
+void CCelvaneApp::SetupKey(uint32_t) {
+    ShowSetupScreen();
+}
+
+void CCelvaneApp::ForwardValue(int) {}

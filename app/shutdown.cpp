@@ -1,0 +1,78 @@
+// CCelvaneApp shutdown: ExitInstance in its fixed order.
+#include "app/celvane_app.h"
+
+#include "app/main_frame.h"
+#include "core/history.h"
+#include "platform/framework/system_services.h"
+#include "platform/kernel/clock.h"
+#include "platform/kernel/debug_out.h"
+#include "platform/kernel/thread.h"
+#include "screens/mode_base.h"
+
+int CCelvaneApp::ExitInstance() {
+    if (!started_) {
+        // A second instance (or a start that never got past the instance
+        // check) leaves the running instance's state alone.
+        instance_mutex_ = {};
+        return kStartFailed;
+    }
+    // 1. The screen to start on next time, and the history.
+    SaveMode();
+    // 2.
+    plat::debug_printf("CCelvaneApp::ExitInstance +\n");
+    // 3. Stop the screen.
+    if (current_mode_) current_mode_->StopMeasurement();
+    // 4.
+    plat::sleep_ms(1000);
+    // 5.
+    if (!history_dumped_) HistoryDump();
+    // 6.
+    if (layout_saved_) plat::activate_keyboard_layout(saved_layout_);
+
+    // The DSP link stops here, before the screens that own its listening
+    // measurements go away, so that no late reply reaches a deleted one.
+    if (dsp_) dsp_->Stop();
+
+    // 7. Screens.
+    current_mode_ = nullptr;
+    setup_mode_ = nullptr;
+    while (auto* screen = static_cast<CModeBase*>(modes_.GetHead(true))) {
+        screen->OnClose();
+        delete screen;
+    }
+
+    // 8. Threads.
+    if (serial_port_) serial_port_->Stop();
+    if (usb_port_) usb_port_->Stop();
+    if (dispatcher_) dispatcher_->Stop();
+
+    // 9. Libraries, events, task bar.
+    language_.Free();
+    bio_.close();
+    battery_alarm_ = {};
+    if (task_bar_ && plat::is_window(task_bar_)) task_bar_->show(plat::SW_SHOW);
+
+    // 10. Programs started from here.
+    for (auto& record : launched_) {
+        if (record.process) {
+            record.process.terminate(0);
+            record.process.close();
+        }
+    }
+    IScreenServices::set_current(nullptr);
+    // 11.
+    plat::sleep_ms(1000);
+    const int code = CWinApp::ExitInstance();
+    return start_ok_ ? code : kStartFailed;
+}
+
+bool CCelvaneApp::StopCurrentMode() {
+    if (!current_mode_) return false;
+    current_mode_->StopMeasurement();
+    current_mode_->CancelEntry();
+    return true;
+}
+
+void CCelvaneApp::RequestShutdown() {
+    if (frame_ && plat::is_window(frame_)) frame_->PostMessage(plat::WM_CLOSE);
+}

@@ -1,0 +1,16 @@
+#pragma once
+// A scoped guard for the classes that have their own Lock and Unlock
+// (lists, screens, device ports): locks on construction, unlocks when the
+// scope ends however it ends.
+
+template <class Lockable>
+class ScopedLock {
+  public:
+    explicit ScopedLock(Lockable& lockable) : lockable_(lockable) { lockable_.Lock(); }
+    ~ScopedLock() { lockable_.Unlock(); }
+    ScopedLock(const ScopedLock&) = delete;
+    ScopedLock& operator=(const ScopedLock&) = delete;
+
+  private:
+    Lockable& lockable_;
+};
