@@ -2,7 +2,9 @@
 
 #include "platform/kernel/debug_out.h"
 
-CBufferHelper::~CBufferHelper() { DestroyAll(); }
+CBufferHelper::~CBufferHelper() {
+    DestroyAll();
+}
 
 CPoolBuffer* CBufferHelper::GetBuffer() {
     auto* buffer = static_cast<CPoolBuffer*>(free_.GetHead(true));
@@ -31,7 +33,9 @@ void CBufferHelper::QueueFilled(CPoolBuffer* buffer) {
     filled_.AddTail(buffer);
 }
 
-CPoolBuffer* CBufferHelper::TakeFilled() { return static_cast<CPoolBuffer*>(filled_.GetHead(true)); }
+CPoolBuffer* CBufferHelper::TakeFilled() {
+    return static_cast<CPoolBuffer*>(filled_.GetHead(true));
+}
 
 void CBufferHelper::SetBufferSize(uint32_t size) {
     {

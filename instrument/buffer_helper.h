@@ -51,6 +51,6 @@ class CBufferHelper {
     CLockedList free_;
     CLockedList filled_;
     std::mutex mutex_;
-    uint32_t created_ = 0;  // guarded by mutex_
+    uint32_t created_ = 0;          // guarded by mutex_
     uint32_t size_ = kDefaultSize;  // guarded by mutex_
 };

@@ -503,7 +503,8 @@ void CDspInterface::PollGps() {
     gps_->GetFixText(text, kGpsTextMax, &length, &status);
     std::lock_guard lock(listener_mutex_);
     CMeasurement* m = GetListener();
-    if (m && m->IsActive()) m->ForwardGpsText(text, static_cast<int>(length), static_cast<int>(status));
+    if (m && m->IsActive())
+        m->ForwardGpsText(text, static_cast<int>(length), static_cast<int>(status));
 }
 
 void CDspInterface::StopBoard(bool send_stop) {

@@ -35,8 +35,12 @@ bool LongCounts(const PowerScreenFields& f) {
 
 }  // namespace
 
-IPowerScreen* IPowerScreen::Current() { return g_power_screen.load(); }
-void IPowerScreen::SetCurrent(IPowerScreen* screen) { g_power_screen.store(screen); }
+IPowerScreen* IPowerScreen::Current() {
+    return g_power_screen.load();
+}
+void IPowerScreen::SetCurrent(IPowerScreen* screen) {
+    g_power_screen.store(screen);
+}
 
 // ----------------------------------------------------------- CPowerMeasurement
 
@@ -148,7 +152,9 @@ CExtPowerMeasurement::CExtPowerMeasurement(CDevicePort* port, uint8_t port_kind)
     english_name_id_ = kEnglishName;
 }
 
-CExtPowerMeasurement::~CExtPowerMeasurement() { EndThread(); }
+CExtPowerMeasurement::~CExtPowerMeasurement() {
+    EndThread();
+}
 
 int CExtPowerMeasurement::Init(IMeasurementScreen* screen) {
     CPowerMeasurement::Init(screen);
@@ -267,16 +273,17 @@ void CExtPowerMeasurement::RunPhase(Cycle& c, IPowerScreen* screen) {
                 ++c.retry;
             }
             return;
-        default: return;
+        default:
+            return;
     }
 }
 
 uint32_t CExtPowerMeasurement::SensorThread() {
     Cycle c;
     for (;;) {
-        uint32_t r = c.data ? plat::wait_any({&stop_event_, &c.data}, kCycleWaitMs)
-                            : (stop_event_.wait(kCycleWaitMs) ? plat::WAIT_OBJECT_0
-                                                              : plat::WAIT_TIMEOUT);
+        uint32_t r =
+            c.data ? plat::wait_any({&stop_event_, &c.data}, kCycleWaitMs)
+                   : (stop_event_.wait(kCycleWaitMs) ? plat::WAIT_OBJECT_0 : plat::WAIT_TIMEOUT);
         if (r == plat::WAIT_OBJECT_0) break;
         // A reply completed between the last wake-up and the event's reset
         // left its event reset but its bytes in the ring: that is data too.

@@ -63,8 +63,8 @@ class CPowerMeasurement : public CMeasurement, public ISensorListener {
     std::atomic<CPowerSensor*> sensor_{nullptr};
     CBufferHelper* pool_ = nullptr;
     mutable std::mutex reading_mutex_;
-    PowerReading latest_{};   // guarded by reading_mutex_
-    uint32_t readings_ = 0;   // guarded by reading_mutex_
+    PowerReading latest_{};  // guarded by reading_mutex_
+    uint32_t readings_ = 0;  // guarded by reading_mutex_
 };
 
 class CExtPowerMeasurement : public CPowerMeasurement {

@@ -30,7 +30,9 @@ CCommPort::CCommPort(const char16_t* device, uint32_t pass_wait_ms)
     line_event_ = plat::Event(true, false);
 }
 
-CCommPort::~CCommPort() { CCommPort::Stop(); }
+CCommPort::~CCommPort() {
+    CCommPort::Stop();
+}
 
 bool CCommPort::OpenLine() {
     auto line = plat::serial::CommFile::open(device_name_);
@@ -157,13 +159,20 @@ void CSerialPort::PassToCallback(uint32_t count, const uint8_t* bytes) {
 uint32_t CSerialPort::FixedReplyLength(int32_t mode, uint8_t first) {
     const bool long_form = mode == port_mode::kFixedLong;
     switch (first) {
-        case 'D': return long_form ? 14 : 13;
-        case '5': return 21;
-        case 'B': return 2;
-        case 'G': return 2;
-        case 'C': return long_form ? 28 : 27;
-        case '~': return 1;
-        default: return 0;
+        case 'D':
+            return long_form ? 14 : 13;
+        case '5':
+            return 21;
+        case 'B':
+            return 2;
+        case 'G':
+            return 2;
+        case 'C':
+            return long_form ? 28 : 27;
+        case '~':
+            return 1;
+        default:
+            return 0;
     }
 }
 
@@ -216,7 +225,9 @@ void CSerialPort::FixedPass(int32_t mode) {
 
 CUsbMeterPort::CUsbMeterPort() : CCommPort(u"UPM1:", kUsbPassWaitMs) {}
 
-int CUsbMeterPort::Open() { return OpenLine() ? 1 : 0; }
+int CUsbMeterPort::Open() {
+    return OpenLine() ? 1 : 0;
+}
 
 void CUsbMeterPort::Pass() {
     if (!IsOpen()) {

@@ -16,12 +16,12 @@ namespace port_mode {
 inline constexpr int32_t kUnset = -1;
 inline constexpr int32_t kFixedFirst = 1;  // 1..4: fixed-length replies
 inline constexpr int32_t kFixedLast = 4;
-inline constexpr int32_t kFixedLong = 3;   // K610M: 'D' and 'C' one byte longer
-inline constexpr int32_t kTextLine = 6;    // 6, 17..21: text lines ended by CR
+inline constexpr int32_t kFixedLong = 3;  // K610M: 'D' and 'C' one byte longer
+inline constexpr int32_t kTextLine = 6;   // 6, 17..21: text lines ended by CR
 inline constexpr int32_t kTextFirst = 17;
 inline constexpr int32_t kTextLast = 21;
-inline constexpr int32_t kGps = 16;        // every byte to the line callback
-inline constexpr int32_t kUsb = 1;         // what the USB port reports
+inline constexpr int32_t kGps = 16;  // every byte to the line callback
+inline constexpr int32_t kUsb = 1;   // what the USB port reports
 }  // namespace port_mode
 
 // Takes every byte the serial port receives in GPS mode.

@@ -14,7 +14,7 @@ namespace {
 // The simulated devices on their buses.
 struct PluggedIn {
     std::mutex mutex;
-    plat::usb::AttachId board = 0;  // guarded by mutex
+    plat::usb::AttachId board = 0;                      // guarded by mutex
     std::unique_ptr<sim::PeripheralWorld> peripherals;  // guarded by mutex
 };
 

@@ -132,10 +132,16 @@ SceneLoad parse_scene(const std::string& json_text) {
 }
 
 std::string scene_json(const Scene& s) {
-    json j = {{"signals", s.signals},   {"receiver", s.receiver}, {"burst", s.burst},
-              {"tone", s.tone},         {"dut", s.dut},           {"standards", s.standards},
-              {"error_terms", s.terms}, {"board", s.board},
-              {"peripherals", s.peripherals}, {"time_scale", s.time_scale}};
+    json j = {{"signals", s.signals},
+              {"receiver", s.receiver},
+              {"burst", s.burst},
+              {"tone", s.tone},
+              {"dut", s.dut},
+              {"standards", s.standards},
+              {"error_terms", s.terms},
+              {"board", s.board},
+              {"peripherals", s.peripherals},
+              {"time_scale", s.time_scale}};
     return j.dump(2) + "\n";
 }
 

@@ -13,7 +13,9 @@ enum FrameState { kIdle, kBody, kCheck1, kCheck2, kWantCr, kWantLf };
 constexpr int kHexBase = 16;
 constexpr uint32_t kLineEnd = 2;  // CR LF at the end of a stored text
 
-bool IsHex(uint8_t c) { return std::isxdigit(c) != 0; }
+bool IsHex(uint8_t c) {
+    return std::isxdigit(c) != 0;
+}
 
 // A lock on a platform mutex taken with a time-out.
 class TimedLock {
@@ -87,7 +89,8 @@ void CGpsReceiver::OnChar(uint8_t c) {
             if (c != '\n') return count(&Counters::missing_lf);
             Complete();
             return;
-        default: state_ = kIdle;
+        default:
+            state_ = kIdle;
     }
 }
 
@@ -129,8 +132,11 @@ void CGpsReceiver::Store(std::unique_ptr<CNmeaSentence> sentence) {
                 collecting_.Clear();
             }
             break;
-        case CNmeaSentence::kRmc: rmc_ = static_cast<CRmcSentence&>(*sentence); break;
-        default: break;
+        case CNmeaSentence::kRmc:
+            rmc_ = static_cast<CRmcSentence&>(*sentence);
+            break;
+        default:
+            break;
     }
 }
 

@@ -12,7 +12,7 @@
 
 class CGpsReceiver : public ILineCallback {
   public:
-    static constexpr uint32_t kMaxSentence = 256;    // characters from '$' to the checksum
+    static constexpr uint32_t kMaxSentence = 256;  // characters from '$' to the checksum
     static constexpr uint32_t kFreshMs = 5000;
     static constexpr uint32_t kStoreWaitMs = 10000;
 

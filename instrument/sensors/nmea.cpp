@@ -43,7 +43,9 @@ double CGeoCoordinate::Signed() const {
     return h == 'S' || h == 'W' ? -degrees : degrees;
 }
 
-double CGeoCoordinate::Radians() const { return Signed() * kRadiansPerDegree; }
+double CGeoCoordinate::Radians() const {
+    return Signed() * kRadiansPerDegree;
+}
 
 std::vector<std::string_view> SplitNmeaFields(std::string_view text) {
     std::vector<std::string_view> fields;
@@ -96,8 +98,8 @@ CGsvSentence::CGsvSentence(const std::vector<std::string_view>& f) : CNmeaSenten
     in_view_ = Unsigned(Field(f, 3));
     // The checksum is the last field; satellite fields stand before it.
     const size_t data_fields = f.empty() ? 0 : f.size() - 1;
-    for (size_t i = kFirstSatelliteField; i + 1 <= data_fields && satellites_.size() < kMaxSatellites;
-         i += kFieldsPerSatellite) {
+    for (size_t i = kFirstSatelliteField;
+         i + 1 <= data_fields && satellites_.size() < kMaxSatellites; i += kFieldsPerSatellite) {
         if (Field(f, i).empty()) continue;
         satellites_.push_back({Unsigned(Field(f, i)), Unsigned(Field(f, i + 1)),
                                Unsigned(Field(f, i + 2)), Unsigned(Field(f, i + 3))});

@@ -6,7 +6,7 @@
 #include <vector>
 
 struct GeoPosition {
-    double latitude = 0;   // signed degrees
+    double latitude = 0;  // signed degrees
     double longitude = 0;
 };
 

@@ -18,13 +18,13 @@ constexpr size_t kFReplyMax = 10;
 constexpr size_t kGReplyMin = 15;
 constexpr size_t kGReplyMax = 24;
 constexpr size_t kReadingMax = 130;
-constexpr size_t kReadingMin = 8;       // letter, comma, data and the six tail bytes
-constexpr size_t kReadingHead = 2;      // "D,"
+constexpr size_t kReadingMin = 8;   // letter, comma, data and the six tail bytes
+constexpr size_t kReadingHead = 2;  // "D,"
 constexpr size_t kReadingTail = 6;
 constexpr size_t kAckTailMin = 18;
 constexpr size_t kRawMin = 108;
 constexpr int kZeroWaitPolls = 21;
-constexpr uint32_t kReadingKind = 1;    // type 0x0101
+constexpr uint32_t kReadingKind = 1;  // type 0x0101
 constexpr double kDbmFloor = -30.0;
 
 constexpr uint32_t kSerialBaud = 9600;
@@ -32,8 +32,17 @@ constexpr uint32_t kSerialBits = 8;
 
 // Poll states of the K630 family.
 enum PollState {
-    kStop = 2, kIdentify = 3, kConfigure = 4, kConfigReply = 5, kStartReading = 6,
-    kReading = 7, kZeroStop = 8, kZeroWait = 9, kReadOnly = 10, kZeroSent = 11, kUnknown = 12,
+    kStop = 2,
+    kIdentify = 3,
+    kConfigure = 4,
+    kConfigReply = 5,
+    kStartReading = 6,
+    kReading = 7,
+    kZeroStop = 8,
+    kZeroWait = 9,
+    kReadOnly = 10,
+    kZeroSent = 11,
+    kUnknown = 12,
 };
 
 }  // namespace
@@ -84,7 +93,9 @@ bool CPowerSensor::Send(std::string_view bytes, char reply_letter) {
     return port_->Write(bytes.data(), static_cast<uint32_t>(bytes.size())) != 0;
 }
 
-bool CPowerSensor::SendIdentify() { return Send(sp::kIdentify, 'I'); }
+bool CPowerSensor::SendIdentify() {
+    return Send(sp::kIdentify, 'I');
+}
 
 bool CPowerSensor::IsAccepted(std::string_view r) const {
     return r.size() >= 5 && r[0] == expected_ && r.substr(1, 4) == ",ACK";
@@ -130,9 +141,15 @@ CPowerSensorC::~CPowerSensorC() {
     if (running_) SendU();
 }
 
-bool CPowerSensorC::SendF() { return Send(serial_framing_ ? "F\n" : "F", 'F'); }
-bool CPowerSensorC::SendD() { return Send(serial_framing_ ? "D\n" : "D\r", 'D'); }
-bool CPowerSensorC::SendU() { return Send(serial_framing_ ? "U\n\r" : "U", 'U'); }
+bool CPowerSensorC::SendF() {
+    return Send(serial_framing_ ? "F\n" : "F", 'F');
+}
+bool CPowerSensorC::SendD() {
+    return Send(serial_framing_ ? "D\n" : "D\r", 'D');
+}
+bool CPowerSensorC::SendU() {
+    return Send(serial_framing_ ? "U\n\r" : "U", 'U');
+}
 
 bool CPowerSensorC::SendZ() {
     state_ = kZeroSent;
@@ -141,9 +158,9 @@ bool CPowerSensorC::SendZ() {
 
 bool CPowerSensorC::SendG() {
     char text[96];
-    const int n = std::snprintf(text, sizeof text, "G,%c,%1.5e,%1.5e,%c,%1.5e \r",
-                                char('0' + digit1_), config1_, config2_, char('0' + digit2_),
-                                double(config3_));
+    const int n =
+        std::snprintf(text, sizeof text, "G,%c,%1.5e,%1.5e,%c,%1.5e \r", char('0' + digit1_),
+                      config1_, config2_, char('0' + digit2_), double(config3_));
     return Send(std::string_view(text, static_cast<size_t>(n)), 'G');
 }
 
@@ -189,7 +206,9 @@ std::string CPowerSensorC::WidenExponent(std::string_view n) {
 }
 
 void CPowerSensorC::ShortenExponents(std::string& t) {
-    auto digit = [&](size_t i) { return i < t.size() && std::isdigit(static_cast<unsigned char>(t[i])); };
+    auto digit = [&](size_t i) {
+        return i < t.size() && std::isdigit(static_cast<unsigned char>(t[i]));
+    };
     for (size_t i = 0; i + 5 <= t.size(); ++i) {
         if ((t[i] == 'e' || t[i] == 'E') && (t[i + 1] == '+' || t[i + 1] == '-') && digit(i + 2) &&
             digit(i + 3) && digit(i + 4) && !digit(i + 5))
@@ -283,10 +302,15 @@ bool CPowerSensorC::PollSend() {
             if (!SendG()) return false;
             state_ = kConfigReply;
             return true;
-        case kReading: running_ = false; return false;
-        case kZeroWait: return SendZ();
-        case kUnknown: return SendZ();
-        default: return true;
+        case kReading:
+            running_ = false;
+            return false;
+        case kZeroWait:
+            return SendZ();
+        case kUnknown:
+            return SendZ();
+        default:
+            return true;
     }
 }
 
@@ -328,7 +352,8 @@ bool CPowerSensorC::PollReceive() {
             Drain();
             if (++wait_count_ > kZeroWaitPolls) state_ = kZeroStop;
             return true;
-        case kReadOnly: return TakeReading();
+        case kReadOnly:
+            return TakeReading();
         case kZeroSent: {
             // Readings still on their way stand before the answer.
             bool accepted = false;
@@ -352,7 +377,9 @@ bool CPowerSensorC::PollReceive() {
             // sent, which would hold the machine; go on with the send step.
             Drain();
             return PollSend();
-        default: Drain(); return true;
+        default:
+            Drain();
+            return true;
     }
 }
 
@@ -364,13 +391,18 @@ std::unique_ptr<CPowerSensor> MakePowerSensor(int32_t code, CDevicePort* port,
         case sp::kK640:
         case sp::kK650:
         case sp::kK660:
-        case sp::kK670: return std::make_unique<CPowerSensorC>(port, listener, serial_form);
+        case sp::kK670:
+            return std::make_unique<CPowerSensorC>(port, listener, serial_form);
         case sp::kK610:
         case 2:
-        case 14: return std::make_unique<CPowerSensorA>(port, listener, serial_form);
-        case sp::kK610M: return std::make_unique<CPowerSensorB>(port, listener, serial_form);
+        case 14:
+            return std::make_unique<CPowerSensorA>(port, listener, serial_form);
+        case sp::kK610M:
+            return std::make_unique<CPowerSensorB>(port, listener, serial_form);
         case sp::kK615:
-        case 15: return std::make_unique<CPowerSensorD>(port, listener, serial_form);
-        default: return nullptr;
+        case 15:
+            return std::make_unique<CPowerSensorD>(port, listener, serial_form);
+        default:
+            return nullptr;
     }
 }

@@ -5,7 +5,6 @@
 #include <cmath>
 #include <cstring>
 
-
 namespace sp = sensor_protocol;
 
 namespace {
@@ -15,8 +14,6 @@ constexpr uint32_t kK615ReadingKind = 6;  // type 0x0106
 constexpr size_t kCheckBytes = 2;
 constexpr uint8_t kLineFeed = 10;
 
-// K610 temperature correction: valid words and the polynomial.
-constexpr uint16_t kK610MinWord = 9472, kK610MaxWord = 50688;
 // K615 temperature correction.
 constexpr uint16_t kK615MinWord = 4500, kK615MaxWord = 29000;
 constexpr double kMinCalFactor = 0.93, kMaxCalFactor = 1.07;
@@ -34,8 +31,12 @@ constexpr double kZeroAdvicePower = 5e-5;
 // The range index all sensors share.
 std::atomic<int8_t> g_range_index{0};
 
-uint32_t U32(const uint8_t* p) { return sp::GetBe32(p); }
-uint16_t U16(const uint8_t* p) { return sp::GetBe16(p); }
+uint32_t U32(const uint8_t* p) {
+    return sp::GetBe32(p);
+}
+uint16_t U16(const uint8_t* p) {
+    return sp::GetBe16(p);
+}
 
 std::vector<uint8_t> PopBytes(CDevicePort* port, size_t n) {
     std::vector<uint8_t> out;
@@ -79,13 +80,15 @@ bool CPowerSensorA::AcceptModel(std::string_view reply) {
     return true;
 }
 
-size_t CPowerSensorA::DataBytes() const { return sp::kK610DataBytes; }
-size_t CPowerSensorA::CalBytes() const { return sp::kK610CalBytes; }
+size_t CPowerSensorA::DataBytes() const {
+    return sp::kK610DataBytes;
+}
+size_t CPowerSensorA::CalBytes() const {
+    return sp::kK610CalBytes;
+}
 
 double CPowerSensorA::GetCorrectionFactor(uint16_t t) const {
-    if (t < kK610MinWord || t > kK610MaxWord) return 1.0;
-    const double x = t;
-    return 1.237163701968717e-14 * x * x * x + 63980076.0 / (x * x) + 0.5661143064498901;
+    return sp::K610CorrectionFactor(t);
 }
 
 std::vector<uint8_t> CPowerSensorA::TakeFramed(char letter, size_t bytes) {
@@ -143,9 +146,13 @@ bool CPowerSensorA::PollSend() {
             if (!Send(sp::kK610Calibration, 'C')) return false;
             state_ = 3;
             return true;
-        case 3: return Send(sp::kK610Calibration, 'C');
-        case 4: running_ = true; return Send(sp::kK610Reading, 'D');
-        default: return true;
+        case 3:
+            return Send(sp::kK610Calibration, 'C');
+        case 4:
+            running_ = true;
+            return Send(sp::kK610Reading, 'D');
+        default:
+            return true;
     }
 }
 
@@ -185,8 +192,12 @@ bool CPowerSensorB::AcceptModel(std::string_view reply) {
     return true;
 }
 
-size_t CPowerSensorB::DataBytes() const { return sp::kK610MDataBytes; }
-size_t CPowerSensorB::CalBytes() const { return sp::kK610MCalBytes; }
+size_t CPowerSensorB::DataBytes() const {
+    return sp::kK610MDataBytes;
+}
+size_t CPowerSensorB::CalBytes() const {
+    return sp::kK610MCalBytes;
+}
 
 // -------------------------------------------------------------- CPowerSensorD
 
@@ -236,7 +247,9 @@ void CPowerSensorD::ResetFilter() {
     scale_ = kFilterScale;
 }
 
-int8_t CPowerSensorD::GetRangeIndex() { return g_range_index.load(); }
+int8_t CPowerSensorD::GetRangeIndex() {
+    return g_range_index.load();
+}
 
 bool CPowerSensorD::ReadCalibration(const uint8_t* r, size_t size) {
     constexpr size_t kCovered = sp::kK615CalRecord - kCheckBytes;
@@ -314,8 +327,10 @@ std::unique_ptr<CSensorReading> CPowerSensorD::ReadDataRecords() {
         deviation_sum_ = static_cast<float>((c + deviation_sum_) - averaged_count_);
         SelectAveraging(p, filtered_w_);
         if (-window_ <= deviation_sum_ && deviation_sum_ <= window_) {
-            if (averaging_ > target_) --averaging_;
-            else if (averaging_ < target_) ++averaging_;
+            if (averaging_ > target_)
+                --averaging_;
+            else if (averaging_ < target_)
+                ++averaging_;
         } else {
             deviation_sum_ = 0;
             averaging_ = target_ = 1;
@@ -342,15 +357,19 @@ bool CPowerSensorD::PollSend() {
             if (!Send(sp::kK610Calibration, 'C')) return false;
             state_ = 3;
             return true;
-        case 3: return Send(sp::kK610Calibration, 'C');
+        case 3:
+            return Send(sp::kK610Calibration, 'C');
         case 4:
         case 7:
             if (!Send(sp::kK610Reading, 'D')) return false;
             running_ = true;
             state_ = 5;
             return true;
-        case 5: running_ = false; return false;  // the records stopped
-        default: return true;
+        case 5:
+            running_ = false;
+            return false;  // the records stopped
+        default:
+            return true;
     }
 }
 
@@ -394,6 +413,8 @@ bool CPowerSensorD::PollReceive() {
             state_ = 7;
             return PollSend();
         }
-        default: Drain(); return PollSend();
+        default:
+            Drain();
+            return PollSend();
     }
 }

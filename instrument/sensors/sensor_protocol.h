@@ -39,10 +39,10 @@ inline constexpr uint8_t kNak = 0x15;
 inline constexpr char kSerialAnnounce[] = "rs232";
 
 // K630-family replies: "<letter>,<fields>,ACK" and "\r\n" (the port's reader
-// completes a reply at the CR, the reply reader at the LF). F: "F,<model>,ACK"; G: "G,<source word as
-// %1.5e>,ACK"; U and Z: "U,ACK", "Z,ACK". D starts the reading output: a
-// reading every kReadingPeriodMs until U (which is not answered), "D," and then the numbers of keys
-// 1 to 9 in "%1.5e" (two exponent digits), then ",ACK".
+// completes a reply at the CR, the reply reader at the LF). F: "F,<model>,ACK"; G: "G,<source word
+// as %1.5e>,ACK"; U and Z: "U,ACK", "Z,ACK". D starts the reading output: a reading every
+// kReadingPeriodMs until U (which is not answered), "D," and then the numbers of keys 1 to 9 in
+// "%1.5e" (two exponent digits), then ",ACK".
 inline constexpr uint32_t kReadingPeriodMs = 400;
 // Reading keys (the power meter's values 1..9; value 0 is the source word).
 namespace key {
@@ -52,9 +52,9 @@ inline constexpr uint32_t kForward = 3;      // main power, watts
 inline constexpr uint32_t kReflected = 4;    // watts
 inline constexpr uint32_t kPeak = 5;         // watts
 inline constexpr uint32_t kFilter = 6;
-inline constexpr uint32_t kCcdf = 7;         // percent
+inline constexpr uint32_t kCcdf = 7;  // percent
 inline constexpr uint32_t kCrest = 8;
-inline constexpr uint32_t kDuty = 9;         // percent
+inline constexpr uint32_t kDuty = 9;  // percent
 inline constexpr uint32_t kCount = 9;
 }  // namespace key
 
@@ -70,11 +70,18 @@ inline constexpr float kK630FullScale = 150.0f;
 // millionths), serial number (8 characters), firmware word (u16), zero
 // bytes to the length, check (u16). Both end in a line feed that the port's
 // reader adds.
-inline constexpr size_t kK610DataBytes = 13;   // after the letter
+inline constexpr size_t kK610DataBytes = 13;  // after the letter
 inline constexpr size_t kK610MDataBytes = 14;
 inline constexpr size_t kK610CalBytes = 27;
 inline constexpr size_t kK610MCalBytes = 28;
 inline constexpr double kK610CountsPerWatt = 1.0e6;  // raw counts at factor 1
+// The K610's temperature correction of a temperature word (1.0 outside
+// 9472..50688); the host multiplies its readings by it.
+inline double K610CorrectionFactor(uint16_t t) {
+    if (t < 9472 || t > 50688) return 1.0;
+    const double x = t;
+    return 1.237163701968717e-14 * x * x * x + 63980076.0 / (x * x) + 0.5661143064498901;
+}
 inline constexpr double kCalFactorUnit = 1.0e-6;
 inline constexpr char kK610Stop[] = "G,F";
 inline constexpr char kK610Calibration[] = "C\r";
@@ -94,7 +101,9 @@ inline constexpr double kK615DegreesPerStep = 0.0060816337;
 inline constexpr double kK615WordAtMinus40 = 4500;
 
 // Big-endian fields of the binary replies.
-inline uint16_t GetBe16(const uint8_t* p) { return static_cast<uint16_t>(p[0] << 8 | p[1]); }
+inline uint16_t GetBe16(const uint8_t* p) {
+    return static_cast<uint16_t>(p[0] << 8 | p[1]);
+}
 inline uint32_t GetBe32(const uint8_t* p) {
     return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
 }

@@ -25,14 +25,14 @@ namespace plat::serial {
 
 // One line: a host tty, or a pseudo-terminal pair with a peer on its master.
 struct Line {
-    std::mutex mutex;            // guards peer and open_count
-    std::string path;            // what a handle opens
-    int master = -1;             // pseudo-terminal master; -1 for a host tty
-    int keeper = -1;             // slave kept open so the master never hangs up
+    std::mutex mutex;  // guards peer and open_count
+    std::string path;  // what a handle opens
+    int master = -1;   // pseudo-terminal master; -1 for a host tty
+    int keeper = -1;   // slave kept open so the master never hangs up
     std::unique_ptr<IPeer> peer;
     std::atomic<bool> connected{true};
     bool pluggable = false;
-    bool is_open = false;        // lines are not shared
+    bool is_open = false;  // lines are not shared
 
     ~Line() {
         peer.reset();
@@ -94,10 +94,9 @@ std::u16string host_device_of(const std::u16string& port) {
 
 speed_t speed_of(uint32_t baud) {
     static const std::pair<uint32_t, speed_t> kSpeeds[] = {
-        {300, B300},       {600, B600},       {1200, B1200},     {2400, B2400},
-        {4800, B4800},     {9600, B9600},     {19200, B19200},   {38400, B38400},
-        {57600, B57600},   {115200, B115200}, {230400, B230400}, {460800, B460800},
-        {921600, B921600},
+        {300, B300},       {600, B600},       {1200, B1200},     {2400, B2400},   {4800, B4800},
+        {9600, B9600},     {19200, B19200},   {38400, B38400},   {57600, B57600}, {115200, B115200},
+        {230400, B230400}, {460800, B460800}, {921600, B921600},
     };
     for (const auto& [rate, speed] : kSpeeds)
         if (rate == baud) return speed;
@@ -106,10 +105,9 @@ speed_t speed_of(uint32_t baud) {
 
 uint32_t baud_of(speed_t speed) {
     static const std::pair<speed_t, uint32_t> kRates[] = {
-        {B300, 300},       {B600, 600},       {B1200, 1200},     {B2400, 2400},
-        {B4800, 4800},     {B9600, 9600},     {B19200, 19200},   {B38400, 38400},
-        {B57600, 57600},   {B115200, 115200}, {B230400, 230400}, {B460800, 460800},
-        {B921600, 921600},
+        {B300, 300},       {B600, 600},       {B1200, 1200},     {B2400, 2400},   {B4800, 4800},
+        {B9600, 9600},     {B19200, 19200},   {B38400, 38400},   {B57600, 57600}, {B115200, 115200},
+        {B230400, 230400}, {B460800, 460800}, {B921600, 921600},
     };
     for (const auto& [s, rate] : kRates)
         if (s == speed) return rate;
@@ -186,7 +184,9 @@ bool is_plugged(std::u16string_view device) {
 
 // ------------------------------------------------------------------ CommFile
 
-CommFile::CommFile(CommFile&& other) noexcept { *this = std::move(other); }
+CommFile::CommFile(CommFile&& other) noexcept {
+    *this = std::move(other);
+}
 
 CommFile& CommFile::operator=(CommFile&& other) noexcept {
     if (this != &other) {
@@ -299,8 +299,8 @@ bool CommFile::read(void* buffer, uint32_t size, uint32_t* bytes_read) {
     if (bytes_read) *bytes_read = 0;
     if (!usable()) return false;
     const CommTimeouts& t = timeouts_;
-    const bool at_once = t.read_interval == MAXDWORD && t.read_total_multiplier == 0 &&
-                         t.read_total_constant == 0;
+    const bool at_once =
+        t.read_interval == MAXDWORD && t.read_total_multiplier == 0 && t.read_total_constant == 0;
     const bool first_byte = t.read_interval == MAXDWORD && t.read_total_multiplier == MAXDWORD &&
                             t.read_total_constant != 0 && t.read_total_constant != MAXDWORD;
     const uint64_t start = now_ms();

@@ -9,7 +9,7 @@ namespace sim {
 namespace {
 
 constexpr double kSecondsPerDay = 86400;
-constexpr double kMaxGapS = 2.0;      // a jump in the log (another recording) waits 1 s
+constexpr double kMaxGapS = 2.0;  // a jump in the log (another recording) waits 1 s
 constexpr double kDefaultGapS = 1.0;
 
 // The time of day a sentence carries (GGA, RMC, GLL, ZDA), or -1.

@@ -25,7 +25,9 @@ void Seal(std::vector<uint8_t>& r) {
     r.insert(r.end(), check, check + 2);
 }
 
-std::string Bytes(const std::vector<uint8_t>& r) { return std::string(r.begin(), r.end()); }
+std::string Bytes(const std::vector<uint8_t>& r) {
+    return std::string(r.begin(), r.end());
+}
 
 // Handles the commands of a binary sensor: "I\n" identification (a lone
 // 'I' is the wake byte), letters with a CR, the three-byte "G,x".
@@ -75,9 +77,7 @@ std::string K610Sim::Data(uint64_t now_ms) {
     const double w = physics_.measure(now_ms);
     // The host multiplies by the temperature correction; the sensor's raw
     // count carries its inverse (1.0 for the K610M).
-    const double k = m_ ? 1.0
-                        : 1.237163701968717e-14 * std::pow(kK610TemperatureWord, 3) +
-                              63980076.0 / std::pow(kK610TemperatureWord, 2) + 0.5661143064498901;
+    const double k = m_ ? 1.0 : sp::K610CorrectionFactor(kK610TemperatureWord);
     const auto counts = [&](double watts) {
         return static_cast<uint32_t>(std::lround(watts / k * sp::kK610CountsPerWatt));
     };
@@ -99,8 +99,7 @@ std::string K610Sim::OnBytes(std::string_view in, uint64_t now_ms) {
     });
 }
 
-K615Sim::K615Sim(const SensorSignalState& signal)
-    : physics_(signal, sensor_spec("K615"), 615) {}
+K615Sim::K615Sim(const SensorSignalState& signal) : physics_(signal, sensor_spec("K615"), 615) {}
 
 std::string K615Sim::Calibration() const {
     std::vector<uint8_t> r(sp::kK615CalRecord - 2, 0);

@@ -27,7 +27,7 @@ class K615Sim : public ILineDevice {
     static constexpr uint32_t kZeroCount = 50000;
     static constexpr uint32_t kSensitivity = 1000000;  // counts at full scale
     static constexpr uint16_t kTemperatureWord = 16000;
-    static constexpr uint32_t kMantissa = 980000;      // calibration factor 0.98
+    static constexpr uint32_t kMantissa = 980000;  // calibration factor 0.98
     static constexpr int8_t kExponent = 6;
 
     explicit K615Sim(const SensorSignalState& signal);

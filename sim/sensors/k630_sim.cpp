@@ -39,7 +39,9 @@ std::string K630Sim::OnBytes(std::string_view in, uint64_t now_ms) {
             continue;
         }
         switch (c) {
-            case sp::kWake: out += Reply(model_); break;
+            case sp::kWake:
+                out += Reply(model_);
+                break;
             case 'F':
                 if (serial_ && !announced_) {
                     announced_ = true;
@@ -57,13 +59,16 @@ std::string K630Sim::OnBytes(std::string_view in, uint64_t now_ms) {
                 running_ = true;
                 next_ms_ = now_ms;
                 break;
-            case 'U': running_ = false; break;
+            case 'U':
+                running_ = false;
+                break;
             case 'Z':
                 if (physics_.ignores_zero()) break;
                 physics_.zero();
                 out += Reply("Z,ACK");
                 break;
-            default: break;  // line ends and bytes of other models' commands
+            default:
+                break;  // line ends and bytes of other models' commands
         }
     }
     return out;
@@ -71,9 +76,15 @@ std::string K630Sim::OnBytes(std::string_view in, uint64_t now_ms) {
 
 std::string K630Sim::Reading(uint64_t now_ms) {
     const double w = physics_.measure(now_ms);
-    const double values[sp::key::kCount] = {w,      physics_.temperature_c(), w,
-                                            w * kReflectedRatio, w * kPeakRatio, 0.0,
-                                            kCcdfPercent, kCrestDb, kDutyPercent};
+    const double values[sp::key::kCount] = {w,
+                                            physics_.temperature_c(),
+                                            w,
+                                            w * kReflectedRatio,
+                                            w * kPeakRatio,
+                                            0.0,
+                                            kCcdfPercent,
+                                            kCrestDb,
+                                            kDutyPercent};
     std::string text = "D";
     for (double v : values) {
         char number[32];

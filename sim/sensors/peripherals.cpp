@@ -77,9 +77,8 @@ void PeripheralWorld::SetCom1(const std::string& device) {
                            device.c_str());
     }
     // Without a factory the line stays, silent.
-    plat::serial::set_port_peer(kCom1, factory ? factory : [](int) {
-        return std::unique_ptr<plat::serial::IPeer>();
-    });
+    plat::serial::set_port_peer(
+        kCom1, factory ? factory : [](int) { return std::unique_ptr<plat::serial::IPeer>(); });
 }
 
 void PeripheralWorld::SetUsb(const std::string& model) {

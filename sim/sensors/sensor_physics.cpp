@@ -21,8 +21,7 @@ SensorSpec sensor_spec(const std::string& model) {
     return {0.25, 0.02, 800, 1e-5};
 }
 
-SensorPhysics::SensorPhysics(const SensorSignalState& signal, const SensorSpec& spec,
-                             uint32_t seed)
+SensorPhysics::SensorPhysics(const SensorSignalState& signal, const SensorSpec& spec, uint32_t seed)
     : signal_(signal), spec_(spec), random_(seed) {}
 
 double SensorPhysics::target_w() const {

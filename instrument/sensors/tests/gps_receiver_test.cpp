@@ -260,7 +260,8 @@ TEST(GpsFramer, HostileInputGivesNoFalseFixAndNeighboursDecode) {
          &CGpsReceiver::Counters::missing_lf},
         {"dollar mid-sentence", "$GPGGA,230149,3348.6", nullptr},
         {"257 characters", long_body + "\r\n", &CGpsReceiver::Counters::too_long},
-        {"GN talker", Sum("$GNGGA,230149,3348.605,N,11821.126,W,1,05,1.7,49.4,M,-32.4,M,,") + "\r\n",
+        {"GN talker",
+         Sum("$GNGGA,230149,3348.605,N,11821.126,W,1,05,1.7,49.4,M,-32.4,M,,") + "\r\n",
          &CGpsReceiver::Counters::good},
         {"proprietary", "$PGRME,17.4,M,40.3,M,43.9,M*15\r\n", &CGpsReceiver::Counters::good},
         {"empty fields", Sum("$GPGGA,,,,,,0,,,,,,,,") + "\r\n", &CGpsReceiver::Counters::good},
@@ -328,8 +329,8 @@ TEST(NmeaFields, CoordinatesTimesAndShortFields) {
     EXPECT_DOUBLE_EQ(ParseNmeaTime("123519.25"), 12 * 3600 + 35 * 60 + 19.25);
     EXPECT_EQ(ParseNmeaTime(""), 0);
     EXPECT_EQ(ParseNmeaSentence("$GPGLL,4916.45,N,12311.12,W,225444,A*31"), nullptr);
-    const auto rmc = ParseNmeaSentence(
-        "$GPRMC,225446.5,A,4916.45,N,12311.12,W,000.5,054.7,191194,020.3,E*68");
+    const auto rmc =
+        ParseNmeaSentence("$GPRMC,225446.5,A,4916.45,N,12311.12,W,000.5,054.7,191194,020.3,E*68");
     ASSERT_NE(rmc, nullptr);
     EXPECT_EQ(static_cast<CRmcSentence&>(*rmc).FormatDateTime(), "19/11/2094 22:54:46.50");
 }

@@ -13,7 +13,9 @@ struct NmeaStep {
     std::vector<nlohmann::json> records;
 };
 
-inline std::string NmeaDataDir() { return NMEA_DATA_DIR; }
+inline std::string NmeaDataDir() {
+    return NMEA_DATA_DIR;
+}
 
 // The sentences of a .log as a receiver sends them ('#' lines dropped).
 inline std::vector<std::string> ReadNmeaLog(const std::string& name) {

@@ -55,12 +55,15 @@ class RecordingPowerScreen : public IPowerScreen {
 constexpr double kStepTo = 5.0;
 constexpr int kReadingWaitMs = 30000;
 
-double Dbm(float watts) { return CPowerSensor::WattsToDbm(watts); }
+double Dbm(float watts) {
+    return CPowerSensor::WattsToDbm(watts);
+}
 
 // The sensor world and one port with its power measurement.
 class PowerRig {
   public:
-    PowerRig(const std::string& com1, const std::string& usb, bool serial, bool ignores_zero = false)
+    PowerRig(const std::string& com1, const std::string& usb, bool serial,
+             bool ignores_zero = false)
         : world_(MakeScene(com1, usb, ignores_zero), root_.path()) {
         if (serial)
             port_ = std::make_unique<CSerialPort>(1);
@@ -127,7 +130,7 @@ TEST_P(PowerEndToEnd, ReadsTheSceneLevelFollowsAStepAndZeroes) {
     rig.measurement_->GetLatestReading(r);
     if (auto* c = dynamic_cast<CPowerSensorC*>(sensor)) {
         EXPECT_EQ(c->IsSerialFraming(), f.serial);  // the serial form says "rs232" first
-        EXPECT_EQ(r[0], 64001.0f);  // value 0: the source word from the G reply
+        EXPECT_EQ(r[0], 64001.0f);                  // value 0: the source word from the G reply
         EXPECT_NEAR(r[sp::key::kTemperature], 25.0f, 1e-4);
     } else {
         // Temperature words of the binary sensors: 30000 (K610s), 16000 (K615).
@@ -142,9 +145,9 @@ TEST_P(PowerEndToEnd, ReadsTheSceneLevelFollowsAStepAndZeroes) {
         if (std::fabs(seen.back() - kStepTo) <= accuracy) break;
     }
     ASSERT_LE(std::fabs(seen.back() - kStepTo), accuracy) << "did not settle";
-    EXPECT_TRUE(std::any_of(seen.begin(), seen.end(),
-                            [&](double v) { return v > kStepTo + accuracy && v < 10 - accuracy; }))
-        << "the step did not settle gradually";
+    EXPECT_TRUE(std::any_of(seen.begin(), seen.end(), [&](double v) {
+        return v > kStepTo + accuracy && v < 10 - accuracy;
+    })) << "the step did not settle gradually";
     for (double v : seen) EXPECT_GT(v, kStepTo - accuracy);
 
     if (!f.zeroes) return;
@@ -159,14 +162,14 @@ TEST_P(PowerEndToEnd, ReadsTheSceneLevelFollowsAStepAndZeroes) {
     EXPECT_NEAR(rig.NextMain(), kStepTo, accuracy);  // readings go on
 }
 
-INSTANTIATE_TEST_SUITE_P(Forms, PowerEndToEnd,
-                         ::testing::Values(
-                             Form{"UsbK640", "none", "K640", false, "K640", sp::kK640, true},
-                             Form{"SerialK670", "K670", "none", true, "K670", sp::kK670, true},
-                             Form{"SerialK610", "K610", "none", true, "K610", sp::kK610, false},
-                             Form{"SerialK610M", "K610M", "none", true, "K610M", sp::kK610M, false},
-                             Form{"SerialK615", "K615", "none", true, "K615", sp::kK615, true}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Forms, PowerEndToEnd,
+    ::testing::Values(Form{"UsbK640", "none", "K640", false, "K640", sp::kK640, true},
+                      Form{"SerialK670", "K670", "none", true, "K670", sp::kK670, true},
+                      Form{"SerialK610", "K610", "none", true, "K610", sp::kK610, false},
+                      Form{"SerialK610M", "K610M", "none", true, "K610M", sp::kK610M, false},
+                      Form{"SerialK615", "K615", "none", true, "K615", sp::kK615, true}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(PowerZeroing, ASensorIgnoringZeroTimesOut) {
     plat::VirtualClock clock(true);

@@ -191,8 +191,10 @@ TEST(K630Replies, IdentificationCommandsAndEveryReplyKind) {
         bool reading;
     };
     const std::vector<Case> cases = {
-        {"reading", "D,1.00000e-03,2.50000e+01,5.00000e-03,1.00000e-04,7.50000e-03,0.00000e+00,"
-                    "1.00000e+00,1.76000e+00,1.00000e+02,ACK\r\n", true},
+        {"reading",
+         "D,1.00000e-03,2.50000e+01,5.00000e-03,1.00000e-04,7.50000e-03,0.00000e+00,"
+         "1.00000e+00,1.76000e+00,1.00000e+02,ACK\r\n",
+         true},
         {"NAK", "D\x15\r\n", false},
         {"wrong letter", "Q,1.00000e-03,ACK\r\n", false},
         {"short", "D,1\r\n", false},
@@ -228,8 +230,7 @@ TEST(K630Replies, NumbersExponentsAndLimits) {
     // Spaces skipped, a number without exponent not stored, limits applied
     // (k = the scale, 1.0): burst 3.0 > 2.7 -> 5.67, forward 2 -> 1.5,
     // reflected 0.2 -> 0.15.
-    auto r = s.ParseReading(
-        "D, 3.00000e+00 ,25, 2.00000e+00,2.00000e-01,1.00000e+00,ACK\n");
+    auto r = s.ParseReading("D, 3.00000e+00 ,25, 2.00000e+00,2.00000e-01,1.00000e+00,ACK\n");
     ASSERT_NE(r, nullptr);
     EXPECT_FLOAT_EQ(r->GetReadingValue(1), 5.67f);
     EXPECT_EQ(r->GetReadingValue(2), 0.0f);
@@ -286,7 +287,9 @@ TEST(K630Replies, ModelCheckAndIdentifyOnTheChain) {
         port.Put(c.reply);
         CPowerSensor* found = head->Identify();
         EXPECT_EQ(found ? found->GetModelCode() : -1, c.code);
-        if (found) EXPECT_EQ(port.mode, c.code);
+        if (found) {
+            EXPECT_EQ(port.mode, c.code);
+        }
         RingText(port);
     }
     // A reading where an identification was due stops the output.
