@@ -11,8 +11,6 @@
 #include "instrument/measurement.h"
 #include "instrument/sensors/power_sensor.h"
 
-class CBufferHelper;
-
 // The power meter screen as the sensor thread sees it; the screen registers
 // itself as the program's one power meter screen.
 class IPowerScreen {
@@ -61,7 +59,6 @@ class CPowerMeasurement : public CMeasurement, public ISensorListener {
   protected:
     std::unique_ptr<CPowerSensor> chain_;
     std::atomic<CPowerSensor*> sensor_{nullptr};
-    CBufferHelper* pool_ = nullptr;
     mutable std::mutex reading_mutex_;
     PowerReading latest_{};  // guarded by reading_mutex_
     uint32_t readings_ = 0;  // guarded by reading_mutex_
