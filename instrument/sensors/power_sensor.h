@@ -92,10 +92,11 @@ class CPowerSensor {
     int state_ = 0;
     bool identified_ = false;
     bool running_ = false;
-    int32_t model_code_ = -1;
+    // Read by the screen and the measurement's users on other threads.
+    std::atomic<int32_t> model_code_{-1};
     uint32_t source_ = 0;
-    float scale_ = 1.0f;
-    float field_after_scale_ = 0;
+    std::atomic<float> scale_{1.0f};
+    std::atomic<float> field_after_scale_{0};
     std::string ident_reply_;
     std::unique_ptr<CPowerSensor> next_;
 };
