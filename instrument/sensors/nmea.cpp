@@ -95,7 +95,7 @@ CGgaSentence::CGgaSentence(const std::vector<std::string_view>& f) : CNmeaSenten
 CGsvSentence::CGsvSentence(const std::vector<std::string_view>& f) : CNmeaSentence(kGsv) {
     messages_ = Unsigned(Field(f, 1));
     number_ = Unsigned(Field(f, 2));
-    in_view_ = Unsigned(Field(f, 3));
+    in_view_ = static_cast<int>(std::min<uint32_t>(Unsigned(Field(f, 3)), INT_MAX));
     // The checksum is the last field; satellite fields stand before it.
     const size_t data_fields = f.empty() ? 0 : f.size() - 1;
     for (size_t i = kFirstSatelliteField;
@@ -104,6 +104,12 @@ CGsvSentence::CGsvSentence(const std::vector<std::string_view>& f) : CNmeaSenten
         satellites_.push_back({Unsigned(Field(f, i)), Unsigned(Field(f, i + 1)),
                                Unsigned(Field(f, i + 2)), Unsigned(Field(f, i + 3))});
     }
+}
+
+bool CGsvSentence::AddSatellite(const SatelliteRecord& s) {
+    if (GetSatelliteCount() >= kMaxSatellites) return false;
+    satellites_.push_back(s);
+    return true;
 }
 
 bool CGsvSentence::Merge(const CGsvSentence& m) {
@@ -121,8 +127,7 @@ bool CGsvSentence::Merge(const CGsvSentence& m) {
         return false;
     }
     number_ = m.number_;
-    for (const auto& s : m.satellites_)
-        if (satellites_.size() < kMaxSatellites) satellites_.push_back(s);
+    for (const auto& s : m.satellites_) AddSatellite(s);
     complete_ = number_ == messages_;
     return complete_;
 }

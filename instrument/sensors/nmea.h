@@ -69,17 +69,27 @@ struct SatelliteRecord {
     bool operator==(const SatelliteRecord&) const = default;
 };
 
+// A $GPGSV message, and the set of satellites in view that its messages
+// make (what the satellite bars show).
 class CGsvSentence : public CNmeaSentence {
   public:
-    static constexpr size_t kMaxSatellites = 12;
+    static constexpr int kMaxSatellites = 12;
 
     CGsvSentence() : CNmeaSentence(kGsv) {}
     explicit CGsvSentence(const std::vector<std::string_view>& fields);
     uint32_t GetMessageCount() const { return messages_; }
     uint32_t GetMessageNumber() const { return number_; }
-    uint32_t GetSatellitesInView() const { return in_view_; }
+    int GetSatellitesInView() const { return in_view_; }
     const std::vector<SatelliteRecord>& Satellites() const { return satellites_; }
+    // The records held (GetSatelliteCount of them).
+    const SatelliteRecord* GetSatellites() const { return satellites_.data(); }
+    int GetSatelliteCount() const { return static_cast<int>(satellites_.size()); }
     bool IsComplete() const { return complete_; }
+
+    // A negative count is taken as 0.
+    void SetSatellitesInView(int count) { in_view_ = count < 0 ? 0 : count; }
+    // False when twelve records are held already.
+    bool AddSatellite(const SatelliteRecord& s);
 
     // Adds one message of a set to this collecting set: message 1 starts a
     // new set, message k joins after k-1, anything else (gap, repeat, another
@@ -90,7 +100,7 @@ class CGsvSentence : public CNmeaSentence {
   private:
     uint32_t messages_ = 0;
     uint32_t number_ = 0;
-    uint32_t in_view_ = 0;
+    int in_view_ = 0;
     std::vector<SatelliteRecord> satellites_;
     bool complete_ = false;
 };
