@@ -41,6 +41,10 @@ int CCelvaneApp::ExitInstance() {
         delete screen;
     }
 
+    // The graph panel after the screens: their setups own the marker
+    // records, which the graph only points to.
+    graph_panel_.reset();
+
     // 8. Threads.
     if (dispatcher_) dispatcher_->Stop();
 
