@@ -140,7 +140,7 @@ void CGraphWidget::DrawTimeMarks(plat::Dc& dc) {
         if (y + 10 > top + PlacementHeight()) break;
         floating_.rect = {1, y, 31, y + 10};
         floating_.SetText(ElapsedTimeText(marks_[static_cast<size_t>(k)]));
-        floating_.DrawFit(dc, plat::DT_LEFT | plat::DT_SINGLELINE);
+        floating_.DrawAligned(dc, plat::DT_LEFT | plat::DT_SINGLELINE, CTextLabel::kAlignLeft);
     }
 }
 
