@@ -2,6 +2,7 @@
 // services the program does not have yet.
 #include "app/celvane_app.h"
 
+#include "app/app_file_services.h"
 #include "app/main_frame.h"
 #include "app/message_box.h"
 #include "core/debug_log.h"
@@ -37,7 +38,10 @@ class AppWidgetServices : public IWidgetServices {
 CCelvaneApp::CCelvaneApp() : widget_services_(std::make_unique<AppWidgetServices>(*this)) {}
 
 CCelvaneApp::~CCelvaneApp() {
-    if (IScreenServices::current() == this) IScreenServices::set_current(nullptr);
+    if (IScreenServices::current() == this) {
+        IScreenServices::set_current(nullptr);
+        UnregisterAppFileServices();
+    }
     if (IWidgetServices::current() == widget_services_.get()) IWidgetServices::set_current(nullptr);
     // Screens the exit routine did not reach (a start that never ran it).
     while (auto* screen = static_cast<CModeBase*>(modes_.GetHead(true))) delete screen;

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <tuple>
 
+#include "app/app_file_services.h"
 #include "app/app_files.h"
 #include "app/main_frame.h"
 #include "app/message_box.h"
@@ -65,6 +66,7 @@ bool CCelvaneApp::InitInstance() {
     started_ = true;
     IScreenServices::set_current(this);
     IWidgetServices::set_current(widget_services_.get());
+    RegisterAppFileServices(*this);
 
     // The drivers of the device root, then the board I/O device (a missing
     // device makes every board I/O request answer its failure value).

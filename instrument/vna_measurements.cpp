@@ -237,6 +237,9 @@ void CDtfMeasurement::BuildDtfRecord(uint8_t* r) const {
     const CVNAMeasSetup* s = GetVnaSetup();
     if (!s) return;
     BuildSweepRecord(0, r);
+    // The board sweeps and transforms the measurement's own points, which is
+    // what the driver counts to complete the sweep.
+    WriteLe<uint16_t>(r, 16, static_cast<uint16_t>(s->GetDataPoints()));
     // Distances in metres (start in millimetres), the velocity factor in
     // 1/10,000, the cable loss in dB per metre.
     WriteLe<uint32_t>(r, 24, UnsignedWord(std::round(s->GetDtfStartRaw() * 1000.0)));

@@ -22,6 +22,10 @@ constexpr int kMaxSpectrumPoints = 705;
 constexpr int kMaxNaPoints = static_cast<int>(dsp::kAreaItems);
 constexpr std::size_t kSmallData = 60;  // small blocks fill one 64-byte transfer
 constexpr int kTableSlots = static_cast<int>(dsp::kTableEntriesPerPacket);
+constexpr double kRatedSupplyV = 15.0;  // the board's largest supply voltage
+constexpr std::uint32_t kVoltageAlertFlag = 8;
+constexpr std::uint64_t kMaxImageBytes = 4u << 20;  // a firmware image fits the board's flash
+constexpr double kCounterResolutionHz = 1.0;
 
 // One network-analyzer point on the wire: two floats.
 struct Item {
@@ -85,6 +89,19 @@ SpectrumSettings spectrum_settings(const Bytes& r) {
     s.attenuation_db = get_le<std::uint8_t>(r, 24);
     s.preamp_db = get_le<std::uint8_t>(r, 26);
     return s;
+}
+
+// `table` read at `n` points evenly spread over it, interpolated linearly.
+std::vector<Complex> resample(const std::vector<Complex>& table, std::size_t n) {
+    std::vector<Complex> out(n);
+    const double last = static_cast<double>(table.size() - 1);
+    for (std::size_t i = 0; i < n; ++i) {
+        const double x = n > 1 ? last * static_cast<double>(i) / static_cast<double>(n - 1) : 0.0;
+        const std::size_t k = std::min(static_cast<std::size_t>(x), table.size() - 2);
+        const double t = x - static_cast<double>(k);
+        out[i] = table[k] * (1 - t) + table[k + 1] * t;
+    }
+    return out;
 }
 
 }  // namespace
@@ -216,13 +233,16 @@ void AcquisitionBoard::handle_command(std::uint16_t command, const Bytes& payloa
             return;
         }
         case dsp::CMD_STATUS: {
+            // Flag 8 is the voltage alert; the two readings, the supply in
+            // percent of the board's rating and the temperature in degrees,
+            // stand above 100 only when something is wrong.
             Bytes s;
-            const bool low_supply = scene_.board.supply_v < 10.5;
-            append_le<std::uint32_t>(s, low_supply ? 8u : 0u);
-            append_le<std::uint16_t>(
-                s, static_cast<std::uint16_t>(std::lround(scene_.board.supply_v * 10)));
+            const double supply_percent = 100.0 * scene_.board.supply_v / kRatedSupplyV;
+            append_le<std::uint32_t>(s, supply_percent > 100.0 ? kVoltageAlertFlag : 0u);
             append_le<std::uint16_t>(s, static_cast<std::uint16_t>(
-                                            std::clamp(scene_.board.temperature_c, 0.0, 65535.0)));
+                                            std::lround(std::clamp(supply_percent, 0.0, 65535.0))));
+            append_le<std::uint16_t>(s, static_cast<std::uint16_t>(std::lround(
+                                            std::clamp(scene_.board.temperature_c, 0.0, 65535.0))));
             reply(command, s, out);
             return;
         }
@@ -238,9 +258,16 @@ void AcquisitionBoard::handle_command(std::uint16_t command, const Bytes& payloa
                 image_bad_[which] = true;
                 error_code_ = 1;
                 error_component_ = command;
+            } else if (std::uint64_t{offset} + length > kMaxImageBytes) {
+                // Past the end of the board's flash: the image is refused.
+                status = 1;
+                image_bad_[which] = true;
+                error_code_ = 1;
+                error_component_ = command;
             } else {
                 Bytes& image = images_[which];
-                if (image.size() < offset + length) image.resize(offset + length, 0);
+                const std::size_t end = std::size_t{offset} + length;
+                if (image.size() < end) image.resize(end, 0);
                 std::copy_n(payload.begin() + 8, length, image.begin() + offset);
             }
             Bytes r;
@@ -325,7 +352,7 @@ void AcquisitionBoard::store_table(std::uint16_t id, const Bytes& payload) {
     const auto sum = get_le<std::uint16_t>(payload, 6);
     const std::size_t bytes = static_cast<std::size_t>(entries) * 8;
     if (8 + bytes > payload.size() || dsp::checksum(payload.data() + 8, bytes) != sum ||
-        first + static_cast<std::uint32_t>(entries) > kMaxNaPoints) {
+        std::uint64_t{first} + static_cast<std::uint64_t>(entries) > kMaxNaPoints) {
         error_code_ = 3;
         error_component_ = id;
         return;
@@ -352,7 +379,8 @@ void AcquisitionBoard::answer_query(std::uint16_t id, const Bytes& payload, Outg
         queue_small(id, r, out);
         return;
     }
-    // Counter markers: six enable bytes, then six marker frequencies.
+    // Counter markers: six enable bytes, then six marker frequencies; a
+    // carrier near a marker is counted to the counter's resolution.
     const SpectrumSettings& s = stream_->settings;
     r.assign(80, 0);
     for (int m = 0; m < 6; ++m) {
@@ -365,7 +393,8 @@ void AcquisitionBoard::answer_query(std::uint16_t id, const Bytes& payload, Outg
             const double d = std::abs(sig.frequency_hz - marker);
             if (sig.bandwidth_hz <= 0 && d <= std::max(s.rbw_hz, s.step_hz()) && d < best) {
                 best = d;
-                counted = sig.frequency_hz;
+                counted =
+                    std::round(sig.frequency_hz / kCounterResolutionHz) * kCounterResolutionHz;
             }
         }
         r[static_cast<std::size_t>(m)] = 1;
@@ -408,10 +437,16 @@ void AcquisitionBoard::start_message(std::uint16_t id, const Bytes& payload, Out
 
 std::vector<Complex> AcquisitionBoard::measured_sweep(int kind,
                                                       const std::vector<double>& f) const {
-    // An uploaded term counts once it covers the whole sweep.
+    // An uploaded term table covers the calibrated sweep, over the same
+    // frequencies as this one; a sweep of other points reads it interpolated.
+    std::map<std::uint16_t, std::vector<Complex>> resampled;
     const auto term = [&](std::uint16_t id) -> const std::vector<Complex>* {
         const auto it = uploaded_terms_.find(id);
-        return it != uploaded_terms_.end() && it->second.size() >= f.size() ? &it->second : nullptr;
+        if (it == uploaded_terms_.end() || it->second.size() < 2 || f.empty()) return nullptr;
+        if (it->second.size() == f.size()) return &it->second;
+        std::vector<Complex>& t = resampled[id];
+        t = resample(it->second, f.size());
+        return &t;
     };
     const std::vector<Complex>* et = term(0x2011);
     const std::vector<Complex>* ex = term(0x2022);
@@ -464,9 +499,10 @@ void AcquisitionBoard::next_round(Stream& st) {
         // Audio: the first two sample slots of each block carry the level.
         const int modulation = get_le<std::uint16_t>(st.payload, 40);
         const int in_block = static_cast<int>(st.samples % kSamplesPerBlock);
-        std::vector<std::int16_t> pcm = spectrum_.audio(modulation, st.samples, kSamplesPerPacket);
+        std::vector<std::int16_t> pcm =
+            spectrum_.audio(st.settings, modulation, st.samples, kSamplesPerPacket);
         if (in_block == 0) {
-            const float level = static_cast<float>(spectrum_.audio_level_dbm());
+            const float level = static_cast<float>(spectrum_.audio_level_dbm(st.settings));
             std::memcpy(pcm.data(), &level, sizeof level);
         }
         Bytes data(pcm.size() * 2);

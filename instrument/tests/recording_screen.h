@@ -85,8 +85,9 @@ class SweepMeasurement : public CMeasurement {
         uint8_t record[40] = {};
         std::memcpy(record, &centre_, 8);
         std::memcpy(record + 8, &span_, 8);
-        const uint16_t rbw = 3, points = points_;
+        const uint16_t rbw = 3, positive_peak = 3, points = points_;
         std::memcpy(record + 18, &rbw, 2);
+        std::memcpy(record + 20, &positive_peak, 2);
         std::memcpy(record + 22, &points, 2);
         Start(0, 0);
         SetState(kIdle);

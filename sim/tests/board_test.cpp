@@ -21,12 +21,15 @@ using sim::get_le;
 using sim::put_le;
 using sim_test::fast_scene;
 
+// Detector codes of the sweep record.
+constexpr std::uint16_t kPositivePeak = 3;  // 0 average, 1 sample, 2 negative peak
+
 Bytes sweep_record(int points = 705) {
     Bytes r(40, 0);
     put_le<std::uint64_t>(r, 0, 940000000);
     put_le<std::uint64_t>(r, 8, 20000000);
     put_le<std::uint16_t>(r, 18, 3);  // 30 kHz
-    put_le<std::uint16_t>(r, 20, 3);
+    put_le<std::uint16_t>(r, 20, kPositivePeak);
     put_le<std::uint16_t>(r, 22, static_cast<std::uint16_t>(points));
     return r;
 }
@@ -94,6 +97,33 @@ TEST(Board, StopDropsUnreadPacketsAndQueuesExactlyOneEcho) {
     EXPECT_FALSE(host.transfer_in(64, 30));
 }
 
+// The link raises its alarm when a status reading stands above 100 and the
+// voltage alert on flag 8: a healthy board trips neither.
+TEST(Board, StatusReportsAHealthySupplyUnlessTheSceneSaysOtherwise) {
+    struct Case {
+        double supply_v, temperature_c;
+        bool voltage_alert, alarm;
+    } cases[] = {{12.1, 38, false, false},
+                 {10.0, 38, false, false},
+                 {16.5, 38, true, true},
+                 {12.1, 105, false, true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.supply_v);
+        sim::Scene s = fast_scene();
+        s.board.supply_v = c.supply_v;
+        s.board.temperature_c = c.temperature_c;
+        BoardHost host(std::make_shared<AcquisitionBoard>(s));
+        host.send(dsp::CMD_STATUS);
+        auto p = host.read();
+        ASSERT_TRUE(p);
+        ASSERT_EQ(p->length, 8);
+        EXPECT_EQ((get_le<std::uint32_t>(p->body, 0) & 8) != 0, c.voltage_alert);
+        const bool alarm =
+            get_le<std::uint16_t>(p->body, 4) > 100 || get_le<std::uint16_t>(p->body, 6) > 100;
+        EXPECT_EQ(alarm, c.alarm);
+    }
+}
+
 TEST(Board, PacketsAreReadAsAFirst64ByteTransferAndOneRoundedRest) {
     BoardHost host(std::make_shared<AcquisitionBoard>(fast_scene()));
     host.send(0x3001, sweep_record(100));
@@ -150,6 +180,52 @@ TEST(Board, CounterMarkersCountTheNearestCarrier) {
     EXPECT_TRUE(host.stop());
 }
 
+// The counter counts whole hertz, not the scene's exact number.
+TEST(Board, CounterMarkersReadToTheCountersResolution) {
+    sim::Scene scene = fast_scene();
+    scene.signals = {{940000123.4, -30, 0}};
+    BoardHost host(std::make_shared<AcquisitionBoard>(scene));
+    host.send(0x3001, sweep_record());
+    Bytes q(56, 0);
+    q[0] = 1;
+    put_le<std::uint64_t>(q, 8, 940000000);
+    host.send(0x300B, q);
+    auto p = host.read_type(0x300B);
+    ASSERT_TRUE(p);
+    EXPECT_EQ(get_le<double>(p->body, 8), 940000123.0);
+    EXPECT_TRUE(host.stop());
+}
+
+// A download chunk or table upload that reaches past what the board holds is
+// refused, however its offset and length add up in 32 bits.
+TEST(Board, DownloadsAndTablesPastTheBoardsMemoryAreRefused) {
+    BoardHost host(std::make_shared<AcquisitionBoard>(fast_scene()));
+    for (std::uint32_t offset : {0xFFFFFFFFu, 0xFFFFFF00u, 0x10000000u}) {
+        SCOPED_TRACE(offset);
+        Bytes chunk(8 + 1000, 0x5A);
+        put_le<std::uint32_t>(chunk, 0, offset);
+        put_le<std::uint16_t>(chunk, 4, 1000);
+        put_le<std::uint16_t>(chunk, 6, dsp::checksum(chunk.data() + 8, 1000));
+        host.send(2, chunk);
+        auto r = host.read();
+        ASSERT_TRUE(r);
+        EXPECT_EQ(get_le<std::uint32_t>(r->body, 0), 1u);
+        host.send(6);
+        EXPECT_EQ(get_le<std::uint32_t>(host.read()->body, 0), 1u);  // nothing to commit
+    }
+    for (std::uint32_t first : {0xFFFFFFFFu, 0xFFFFFF82u, 11265u}) {
+        SCOPED_TRACE(first);
+        Bytes table(1016, 0);
+        put_le<std::uint32_t>(table, 0, first);
+        put_le<std::uint16_t>(table, 4, 126);
+        host.send(0x200B, table);
+        EXPECT_EQ(host.read()->type, 0x200B);
+        host.send(0x42);
+        auto err = host.read();
+        EXPECT_EQ(get_le<std::uint16_t>(err->body, 0), 3);
+    }
+}
+
 TEST(Board, DownloadChecksumsAreVerified) {
     BoardHost host(std::make_shared<AcquisitionBoard>(fast_scene()));
     Bytes chunk(8 + 100);
@@ -188,7 +264,7 @@ TEST(Board, DownloadChecksumsAreVerified) {
 TEST(Board, SpectrumResultsFollowTheirTrace) {
     BoardHost host(std::make_shared<AcquisitionBoard>(fast_scene()));
     Bytes r = sweep_record();
-    put_le<std::uint16_t>(r, 20, 0);  // peak detection
+    put_le<std::uint16_t>(r, 20, kPositivePeak);
     r.resize(48);
     put_le<std::uint64_t>(r, 40, 1000000);
     host.send(0x3003, r);
@@ -269,8 +345,9 @@ TEST(Board, TermsUploadedCorrectTheSweep) {
 TEST(Board, AudioStreamCarriesTheLevelAtEachBlockStart) {
     BoardHost host(std::make_shared<AcquisitionBoard>(fast_scene()));
     Bytes r(64, 0);
-    put_le<std::uint64_t>(r, 0, 95500000);
-    put_le<std::uint16_t>(r, 40, 1);  // AM
+    put_le<std::uint64_t>(r, 0, 95500000);  // the scene's broadcast station
+    put_le<std::uint16_t>(r, 18, 2);        // 100 kHz
+    put_le<std::uint16_t>(r, 40, 2);        // FM
     put_le<std::uint16_t>(r, 56, 5000);
     host.send(0x3007, r);
     int samples = 0, blocks = 0;
@@ -280,7 +357,7 @@ TEST(Board, AudioStreamCarriesTheLevelAtEachBlockStart) {
         ASSERT_EQ(p->length, 4 + 2 * p->count());
         if (p->start() == 0) {
             ++blocks;
-            EXPECT_EQ(get_le<float>(p->body, 4), -40.0f);  // the tone's level
+            EXPECT_NEAR(get_le<float>(p->body, 4), -40.0, 0.01);  // the station's level
         } else {
             EXPECT_EQ(p->start(), samples % 10500);
         }
@@ -331,8 +408,13 @@ TEST(Board, FactoryReadsTheDeviceRootsSceneOrFallsBackToTheDefault) {
     std::filesystem::create_directories(root);
     { std::ofstream(sim::scene_path(root)) << R"({"board": {"serial": "FROMFILE"}})"; }
     EXPECT_EQ(sim::create_simulated_board(root)->scene().board.serial, "FROMFILE");
-    { std::ofstream(sim::scene_path(root)) << "{\n\"board\": {\"serial\": }\n}"; }
-    EXPECT_EQ(sim::create_simulated_board(root)->scene().board.serial, "SIM00001");
+    // A malformed file, or one with a problem anywhere, gives the default world.
+    for (const char* text :
+         {"{\n\"board\": {\"serial\": }\n}", R"({"board": {"serial": "FROMFILE", "seriall": 1}})",
+          R"({"board": {"serial": "FROMFILE"}, "dut": {"cable": {"length_m": -3}}})"}) {
+        std::ofstream(sim::scene_path(root)) << text;
+        EXPECT_EQ(sim::create_simulated_board(root)->scene().board.serial, "SIM00001") << text;
+    }
     std::filesystem::remove_all(root);
     EXPECT_EQ(sim::create_simulated_board(root)->scene().dut.cable.length_m, 30);
 }

@@ -120,7 +120,7 @@ class DriverEndToEnd : public ::testing::Test {
         put_le<std::uint64_t>(r, 0, centre);
         put_le<std::uint64_t>(r, 8, span);
         put_le<std::uint16_t>(r, 18, 3);  // 30 kHz
-        put_le<std::uint16_t>(r, 20, 0);  // peak detection
+        put_le<std::uint16_t>(r, 20, 3);  // positive peak
         put_le<std::uint16_t>(r, 22, 705);
         return r;
     }
