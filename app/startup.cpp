@@ -258,8 +258,9 @@ bool CCelvaneApp::CreateGraphPanel() {
     constexpr int kPanePt10 = 90;
     graph_panel_ = std::make_unique<CGraphPanel>(1, 0);
     const plat::Rect client = frame_ ? frame_->client_rect() : plat::Rect{};
-    graph_panel_->Create(GetMainView(), client.left, client.top + kPaneTop, client.left + kPaneWidth,
-                         client.top + kPaneBottom, kPaneColor, kPanePt10, color_scheme_.get());
+    graph_panel_->Create(GetMainView(), client.left, client.top + kPaneTop,
+                         client.left + kPaneWidth, client.top + kPaneBottom, kPaneColor, kPanePt10,
+                         color_scheme_.get());
     return graph_panel_->GetGraph() != nullptr;
 }
 

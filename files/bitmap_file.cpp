@@ -16,7 +16,8 @@ constexpr uint32_t kCannotCreate = 64496;
 }  // namespace
 
 uint64_t CBitmapFile::FileSize(int width, int height) {
-    return static_cast<uint64_t>(width) * static_cast<uint64_t>(height) * 2 + plat::BMP_HEADERS_SIZE;
+    return static_cast<uint64_t>(width) * static_cast<uint64_t>(height) * 2 +
+           plat::BMP_HEADERS_SIZE;
 }
 
 bool CBitmapFile::SaveFile(const plat::Bitmap& bitmap, const core::Text& path,

@@ -52,7 +52,9 @@ int CGraphWidget::ClampIndex(int index) const {
 }
 
 uint64_t CGraphWidget::RecordPosition(const CValueRecord& r) const {
-    return xAxisKind_ == 1 ? r.GetPosition2() : xAxisKind_ == 2 ? r.GetPosition3() : r.GetFrequency();
+    return xAxisKind_ == 1   ? r.GetPosition2()
+           : xAxisKind_ == 2 ? r.GetPosition3()
+                             : r.GetFrequency();
 }
 
 void CGraphWidget::StoreMarkerPosition(int i, uint64_t position) {
@@ -82,7 +84,8 @@ void CGraphWidget::CreateMarkers(CValueRecord* record, int i, double start, doub
     Guard g(mutex_);
     if (!record || i < 0 || i >= kMarkers) return;
     auto w = std::make_unique<CMarkerWidget>(record);
-    w->Create(owner_, rect_.left, rect_.top, rect_.right, rect_.bottom, colorIndex_, pt10_, scheme_);
+    w->Create(owner_, rect_.left, rect_.top, rect_.right, rect_.bottom, colorIndex_, pt10_,
+              scheme_);
     markers_[static_cast<size_t>(i)] = std::move(w);
     const int points = data_.total;
     if (record->GetPixelIndex() < 0 || record->GetPixelIndex() > points - 1)
@@ -457,8 +460,8 @@ void CGraphWidget::RescaleMarkers(int old_points, int new_points) {
     if (old_points <= 0) return;
     for (int i = 0; i < kMarkers; ++i) {
         if (CValueRecord* r = Record(i)) {
-            const float scaled = static_cast<float>(r->GetPixelIndex()) * static_cast<float>(new_points) /
-                                 static_cast<float>(old_points);
+            const float scaled = static_cast<float>(r->GetPixelIndex()) *
+                                 static_cast<float>(new_points) / static_cast<float>(old_points);
             r->SetPixelIndex(static_cast<int32_t>(scaled));
         }
     }
@@ -635,16 +638,19 @@ void CGraphWidget::DrawMarkerTableText(plat::Dc& dc, int x_from, int x_to) {
     plat::Rect area{};
     for (int i = 0; i < kMarkers; ++i) {
         CValueRecord* r = Record(i);
-        if (!r || r->GetState() == 0 || r->GetPixelIndex() < 0 || r->GetPixelIndex() >= data_.received)
+        if (!r || r->GetState() == 0 || r->GetPixelIndex() < 0 ||
+            r->GetPixelIndex() >= data_.received)
             continue;
         UpdateMarker(i, x_from, x_to);
         DrawMarkerLines(dc, i, x_from, x_to);
         CTextLabel& line = markerLines_[li][static_cast<size_t>(i)];
-        const bool due = measured_[static_cast<size_t>(i)] || line.rect.left < x_to + markerLineMargin_;
+        const bool due =
+            measured_[static_cast<size_t>(i)] || line.rect.left < x_to + markerLineMargin_;
         if (!due || !tableShown_) continue;
         line.SetText(markers_[static_cast<size_t>(i)]->FormatMarkerTableLine(TextStyle(), 0, 0));
         line.textColor = r->IsCurrent() ? kTableCurrent : kDarkBlue;
-        const plat::Rect stripe = {line.rect.left, line.rect.top, line.rect.right, line.rect.top + kLineStep};
+        const plat::Rect stripe = {line.rect.left, line.rect.top, line.rect.right,
+                                   line.rect.top + kLineStep};
         mem.bit_blt(stripe.left, stripe.top, stripe.width(), stripe.height(), background_,
                     stripe.left - L.left, stripe.top - L.top);
         const bool left_aligned = tablePosition_ == 2 || tablePosition_ == 3;
@@ -654,6 +660,6 @@ void CGraphWidget::DrawMarkerTableText(plat::Dc& dc, int x_from, int x_to) {
         measured_[static_cast<size_t>(i)] = false;
     }
     if (!area.empty())
-        dc.bit_blt(area.left, area.top, area.width(), area.height(), plotImage_,
-                   area.left - L.left, area.top - L.top);
+        dc.bit_blt(area.left, area.top, area.width(), area.height(), plotImage_, area.left - L.left,
+                   area.top - L.top);
 }

@@ -21,7 +21,7 @@ CGraphPanel::~CGraphPanel() {
 }
 
 CGraphPanel::Layouts CGraphPanel::GraphLayouts(int left, int top, int right, int bottom,
-                                              int top_offset) {
+                                               int top_offset) {
     return {{left + (right - left) / 2, left, 0},
             {top + top_offset, top, 0},
             {right, right, kScreenRight},

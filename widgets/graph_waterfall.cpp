@@ -94,7 +94,8 @@ int CGraphWidget::PlacementHeight() const {
 void CGraphWidget::CopyWaterfall(plat::Dc& dc) {
     const int w = layouts_[kPanelLayout].Width() + 1;
     if (layout_ == kScreenLayout)
-        dc.stretch_blt({0, PlacementTop(), layouts_[kScreenLayout].Width(), PlacementTop() + PlacementHeight()},
+        dc.stretch_blt({0, PlacementTop(), layouts_[kScreenLayout].Width(),
+                        PlacementTop() + PlacementHeight()},
                        waterfall_, {0, 0, w, RowCount()});
     else
         dc.bit_blt(0, PlacementTop(), w, PlacementHeight(), waterfall_, 0, 0);
@@ -106,7 +107,8 @@ void CGraphWidget::AddWaterfallRow(plat::Dc& dc) {
     if (data_.liveShown && r > 1) {
         auto lock = waterfall_.lock();
         const size_t bytes = static_cast<size_t>(columns) * sizeof(uint32_t);
-        for (int y = r - 1; y >= 1; --y) std::memcpy(waterfall_.row(y), waterfall_.row(y - 1), bytes);
+        for (int y = r - 1; y >= 1; --y)
+            std::memcpy(waterfall_.row(y), waterfall_.row(y - 1), bytes);
         uint32_t* row0 = waterfall_.row(0);
         for (int x = 0; x < columns; ++x)
             row0[x] = RampColor(data_.columnLevels[static_cast<size_t>(x)]);
@@ -126,8 +128,10 @@ void CGraphWidget::ComputeTimeMarks() {
         if (rowsSoFar_ > kRowsPerMark * k && rowStamps_[static_cast<size_t>(back)] != 0)
             age = newest_stamp - rowStamps_[static_cast<size_t>(back)];
         else if (rowsSoFar_ > 1)
-            age = int64_t(k) * kRowsPerMark * (newest_stamp - int64_t(firstStamp_)) / (rowsSoFar_ - 1);
-        marks_[static_cast<size_t>(k)] = static_cast<uint32_t>(std::clamp<int64_t>(age, 0, UINT32_MAX));
+            age = int64_t(k) * kRowsPerMark * (newest_stamp - int64_t(firstStamp_)) /
+                  (rowsSoFar_ - 1);
+        marks_[static_cast<size_t>(k)] =
+            static_cast<uint32_t>(std::clamp<int64_t>(age, 0, UINT32_MAX));
     }
 }
 
@@ -209,7 +213,8 @@ int CGraphWidget::RestoreWaterfall() {
 void CGraphWidget::ClearWaterfall() {
     Guard g(mutex_);
     if (waterfall_ && clearImage_)
-        plat::Dc(waterfall_).bit_blt(0, 0, waterfall_.width(), waterfall_.height(), clearImage_, 0, 0);
+        plat::Dc(waterfall_)
+            .bit_blt(0, 0, waterfall_.width(), waterfall_.height(), clearImage_, 0, 0);
     std::fill(rowStamps_.begin(), rowStamps_.end(), 0u);
     rowIndex_ = rowsSoFar_ = 0;
     firstStamp_ = 0;
@@ -224,7 +229,9 @@ plat::Bitmap CGraphWidget::GetWaterfallImage() const {
 
 uint32_t CGraphWidget::GetRowStamp(int row) const {
     Guard g(mutex_);
-    return row >= 0 && row < static_cast<int>(rowStamps_.size()) ? rowStamps_[static_cast<size_t>(row)] : 0;
+    return row >= 0 && row < static_cast<int>(rowStamps_.size())
+               ? rowStamps_[static_cast<size_t>(row)]
+               : 0;
 }
 
 int CGraphWidget::GetRowIndex() const {

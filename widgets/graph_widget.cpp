@@ -33,9 +33,8 @@ constexpr uint32_t kReferenceText = 982;
 constexpr uint32_t kBottomText = 61254;
 constexpr uint32_t kBottomIds[3] = {229, 214, 230};
 constexpr uint32_t kDefaultUnit = 6;
-constexpr const char16_t* kInitialLevels[10] = {u"-80.0", u"-70.0", u"-60.0", u"-50.0",
-                                                u"-40.0", u"-30.0", u"-20.0", u"-10.0",
-                                                u"0.0",   u"+10.0"};
+constexpr const char16_t* kInitialLevels[10] = {u"-80.0", u"-70.0", u"-60.0", u"-50.0", u"-40.0",
+                                                u"-30.0", u"-20.0", u"-10.0", u"0.0",   u"+10.0"};
 constexpr uint32_t kCentreFormat = plat::DT_CENTER | plat::DT_VCENTER | plat::DT_SINGLELINE;
 constexpr uint32_t kLeftFormat = plat::DT_LEFT | plat::DT_VCENTER | plat::DT_SINGLELINE;
 
@@ -83,7 +82,8 @@ bool CGraphWidget::CreateGraph(plat::Window* owner, const std::array<int, kLayou
     MakeLabels();
     markerLineMargin_ = kMarkerLineMargin;
     const Layout& p = layouts_[kPanelLayout];
-    plotImage_ = plat::Bitmap::create(layouts_[kScreenLayout].Width(), layouts_[kScreenLayout].Height());
+    plotImage_ =
+        plat::Bitmap::create(layouts_[kScreenLayout].Width(), layouts_[kScreenLayout].Height());
     waterfall_ = plat::Bitmap::create(p.Width() + 1, p.Height() + 1);
     fullImage_ = plat::Bitmap::create(plat::SCREEN_WIDTH, plat::SCREEN_HEIGHT);
     rowStamps_.assign(static_cast<size_t>(std::max(RowCount(), 1)), 0);
@@ -91,7 +91,9 @@ bool CGraphWidget::CreateGraph(plat::Window* owner, const std::array<int, kLayou
     firstStamp_ = 0;
     marks_ = {};
     trailer_ = {};
-    if (clearImage_ && waterfall_) plat::Dc(waterfall_).bit_blt(0, 0, waterfall_.width(), waterfall_.height(), clearImage_, 0, 0);
+    if (clearImage_ && waterfall_)
+        plat::Dc(waterfall_)
+            .bit_blt(0, 0, waterfall_.width(), waterfall_.height(), clearImage_, 0, 0);
     return background_ && plotImage_ && waterfall_ && fullImage_ && clearImage_ &&
            data_.positions.size() == static_cast<size_t>(kGraphPoints);
 }
@@ -246,7 +248,8 @@ void PlaceRightLabel(CTextLabel& l, const CTextLabel& other, const CGraphWidget:
     constexpr int kMinGap = 20;
     constexpr int kAbove = 21;
     int top = std::clamp(y, L.top + 4, std::max(L.top + 4, L.PlotBottom() - 44));
-    if (avoid && other.rect.top - top < kMinGap && other.rect.top >= top) top = other.rect.top - kAbove;
+    if (avoid && other.rect.top - top < kMinGap && other.rect.top >= top)
+        top = other.rect.top - kAbove;
     const int h = l.rect.height();
     l.rect.top = top;
     l.rect.bottom = top + h;
@@ -345,8 +348,7 @@ int CGraphWidget::ValueToY(double value, double top_value, double bottom_value) 
 void CGraphWidget::DrawLegend(plat::Dc& dc) {
     constexpr int kLegendRows = 210;
     constexpr int kLegendWidth = 20;
-    for (int i = 0; i < kLegendRows; ++i)
-        dc.fill_rect({0, i, kLegendWidth, i + 1}, RampColor(i));
+    for (int i = 0; i < kLegendRows; ++i) dc.fill_rect({0, i, kLegendWidth, i + 1}, RampColor(i));
     const int src_h = RowCount() / 2;
     const int dst_h = Cur().Height() / 2;
     if (src_h != dst_h)
@@ -513,15 +515,19 @@ int CGraphWidget::DrawTrace() {
     bool any = false;
     const int count = d.segmentCount > 0 ? d.segmentCount : 1;
     for (int s = 0; s < count && drawn < d.last - 1; ++s) {
-        const int a = d.segmentCount > 0 ? std::clamp(d.segmentEnds[static_cast<size_t>(s)], 0, d.received) : 0;
-        const int e = d.segmentCount > 0 ? std::clamp(d.segmentEnds[static_cast<size_t>(s) + 1], 0, d.received)
-                                         : d.received;
+        const int a = d.segmentCount > 0
+                          ? std::clamp(d.segmentEnds[static_cast<size_t>(s)], 0, d.received)
+                          : 0;
+        const int e = d.segmentCount > 0
+                          ? std::clamp(d.segmentEnds[static_cast<size_t>(s) + 1], 0, d.received)
+                          : d.received;
         if (e < a) break;
         const int from = std::max(a, drawn);
         const int to = std::min({e, d.last, d.received - 1});
         if (to <= from) continue;
         if (any) plat::sleep_ms(kSegmentPauseMs);
-        const int32_t state = d.segmentCount > 0 ? d.stateCodes[static_cast<size_t>(s)] : kSegmentNone;
+        const int32_t state =
+            d.segmentCount > 0 ? d.stateCodes[static_cast<size_t>(s)] : kSegmentNone;
         DrawSegment(dc, from, to, state);
         drawn = to;
         any = true;

@@ -114,8 +114,12 @@ class CGraphWidget : public CScreenWidget {
 
     // --- value to pixel -----------------------------------------------------
     int ValueToX(double value, double start, double span) const;
-    int ValueToX2(double value, double start, double span) const { return ValueToX(value, start, span); }
-    int ValueToX3(double value, double start, double span) const { return ValueToX(value, start, span); }
+    int ValueToX2(double value, double start, double span) const {
+        return ValueToX(value, start, span);
+    }
+    int ValueToX3(double value, double start, double span) const {
+        return ValueToX(value, start, span);
+    }
     int ValueToY(double value, double top_value, double bottom_value) const;
 
     // --- drawing ------------------------------------------------------------
@@ -164,8 +168,12 @@ class CGraphWidget : public CScreenWidget {
     int SetMarkerPosition(int i, uint64_t value);
     // Nearest point of the position array to `target` from `index` on.
     int FindFrequencyIndex(uint64_t target, int& index) const;
-    int FindTimeIndex(uint64_t target, int& index) const { return FindFrequencyIndex(target, index); }
-    int FindDistanceIndex(uint64_t target, int& index) const { return FindFrequencyIndex(target, index); }
+    int FindTimeIndex(uint64_t target, int& index) const {
+        return FindFrequencyIndex(target, index);
+    }
+    int FindDistanceIndex(uint64_t target, int& index) const {
+        return FindFrequencyIndex(target, index);
+    }
     double GetDeltaAmplitude(int i) const;
     void SetXAxisKind(int kind);
     int GetXAxisKind() const;

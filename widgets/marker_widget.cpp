@@ -157,11 +157,11 @@ core::Text CMarkerWidget::FormatMarkerTableLine(const MarkerTextStyle& s, int me
                                                 int marker_code) const {
     if (!record_) return {};
     constexpr int kTwoPortKind = 2;
-    const bool second = (measurement_kind == kTwoPortKind && (marker_code == 21 || marker_code == 22) &&
-                         number_ <= 1) ||
+    const bool second = (measurement_kind == kTwoPortKind &&
+                         (marker_code == 21 || marker_code == 22) && number_ <= 1) ||
                         marker_code == 23;
-    core::Text t = (second ? record_->GetSecondText() : record_->GetLabel()) + u" M" +
-                   Digit(record_->GetId());
+    core::Text t =
+        (second ? record_->GetSecondText() : record_->GetLabel()) + u" M" + Digit(record_->GetId());
     if (record_->GetDelta() == 1)
         return t + u"-M" + Digit(record_->GetDeltaIndex()) + u": " +
                Level(record_->UpdateDeltaAmplitude(), s.levelUnit) + u"/" + PositionText(s, true);

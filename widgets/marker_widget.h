@@ -20,17 +20,26 @@ struct GraphEdges {
 
 // What the texts are formatted with.
 struct MarkerTextStyle {
-    int xAxisKind = 0;        // 0 frequency, 1 time, 2 distance
-    uint32_t levelUnit = 0;   // unit code of the amplitudes
-    bool metric = true;       // distances in metres
-    bool fcMode = false;      // the fc reading instead of the marker's own
+    int xAxisKind = 0;       // 0 frequency, 1 time, 2 distance
+    uint32_t levelUnit = 0;  // unit code of the amplitudes
+    bool metric = true;      // distances in metres
+    bool fcMode = false;     // the fc reading instead of the marker's own
 };
 
 class CMarkerWidget : public CScreenWidget {
   public:
     // The eight flags, in the order of Icons().
-    enum Flag { kBelow, kStandard, kBelowCurrent, kStandardCurrent, kLeft, kRight, kLeftCurrent,
-                kRightCurrent, kFlagCount };
+    enum Flag {
+        kBelow,
+        kStandard,
+        kBelowCurrent,
+        kStandardCurrent,
+        kLeft,
+        kRight,
+        kLeftCurrent,
+        kRightCurrent,
+        kFlagCount
+    };
     static constexpr int kFlagSize = 16;
     static constexpr COLORREF kInitialColor = plat::RGB(0, 128, 0);
 

@@ -16,7 +16,8 @@ void FillSweep(CGraphWidget& g, int points, int32_t state, bool limits) {
         d->stored2Points[k] = {x, g.ValueToY(kLowerLimit, kScaleTop, kScaleBottom)};
     }
     for (int c = 0; c < kSweepPoints; ++c) {
-        const double frac = (kScaleTop - SweepLevel(c * points / kSweepPoints)) / (kScaleTop - kScaleBottom);
+        const double frac =
+            (kScaleTop - SweepLevel(c * points / kSweepPoints)) / (kScaleTop - kScaleBottom);
         d->columnLevels[static_cast<size_t>(c)] = static_cast<int32_t>(frac * 210);
     }
     d->received = d->total = d->last = points;
@@ -46,7 +47,8 @@ void FillColumns(CGraphWidget& g, int level) {
 }
 
 MarkerRecords::MarkerRecords() {
-    for (int i = 0; i < CGraphWidget::kMarkers; ++i) owned.push_back(std::make_unique<CValueRecord>(i));
+    for (int i = 0; i < CGraphWidget::kMarkers; ++i)
+        owned.push_back(std::make_unique<CValueRecord>(i));
     for (auto& r : owned) ptrs.push_back(r.get());
 }
 

@@ -61,12 +61,12 @@ TEST_F(GraphMarkers, NearestPointSearchTable) {
         uint64_t target;
         int start, index, result;
     } cases[] = {
-        {kStartHz, 0, 0, 1},                        // exact at the start index
-        {kStartHz + 3 * kStepHz, 0, 3, 1},          // exact elsewhere
+        {kStartHz, 0, 0, 1},                              // exact at the start index
+        {kStartHz + 3 * kStepHz, 0, 3, 1},                // exact elsewhere
         {kStartHz + 3 * kStepHz + kStepHz / 2, 0, 4, 1},  // equal distance: the higher
         {kStartHz + 3 * kStepHz + kStepHz / 3, 0, 3, 1},
-        {kStartHz - 5, 7, 0, 0},                    // below the first
-        {kStartHz + 5000 * kStepHz, 7, 704, 0},     // beyond the last
+        {kStartHz - 5, 7, 0, 0},                 // below the first
+        {kStartHz + 5000 * kStepHz, 7, 704, 0},  // beyond the last
     };
     for (const auto& c : cases) {
         int index = c.start;
@@ -201,10 +201,8 @@ TEST(MarkerWidget, PlacementNearTheEdges) {
         int left, top;
         CMarkerWidget::Flag flag;
     } cases[] = {
-        {300, 200, 292, 184, CMarkerWidget::kStandard},
-        {3, 200, 4, 184, CMarkerWidget::kLeft},
-        {700, 200, 682, 184, CMarkerWidget::kRight},
-        {300, 40, 292, 40, CMarkerWidget::kBelow},
+        {300, 200, 292, 184, CMarkerWidget::kStandard}, {3, 200, 4, 184, CMarkerWidget::kLeft},
+        {700, 200, 682, 184, CMarkerWidget::kRight},    {300, 40, 292, 40, CMarkerWidget::kBelow},
         {300, 440, 292, 424, CMarkerWidget::kStandard},
     };
     for (const auto& c : cases) {
@@ -244,7 +242,8 @@ TEST(MarkerWidget, ReadoutTexts) {
     const MarkerTextStyle s{};
     const auto lvl = [](double v) { return FormatLevel(v, 0, true, false, true, false); };
     const auto hz = [](uint64_t f) { return FormatValue(f, 0, false, true, false, 0); };
-    EXPECT_EQ(w1.FormatMarkerText(nullptr, true, s, false), u"M1:" + lvl(-20.5) + u"/" + hz(100000000));
+    EXPECT_EQ(w1.FormatMarkerText(nullptr, true, s, false),
+              u"M1:" + lvl(-20.5) + u"/" + hz(100000000));
     // The delta of 2.9 GHz keeps its size and sign.
     EXPECT_EQ(w2.FormatMarkerText(nullptr, true, s, false),
               u"M2-M1:" + lvl(-9.5) + u"/" + hz(2900000000ull));

@@ -84,9 +84,10 @@ TEST_F(GraphPanelTest, ValueToXKeepsInsideThePlot) {
     const struct {
         double v, start, span;
         int x;
-    } cases[] = {{5, 0, 0, 0},   {5, 0, -3, 0},    {0, 0, 705, 0},    {352.4, 0, 705, 352},
-                 {705, 0, 705, 705}, {5000, 0, 705, 705}, {-10, 0, 705, 0},
-                 {std::nan(""), 0, 705, 0}, {200, 0, 401, 352}};
+    } cases[] = {
+        {5, 0, 0, 0},       {5, 0, -3, 0},       {0, 0, 705, 0},   {352.4, 0, 705, 352},
+        {705, 0, 705, 705}, {5000, 0, 705, 705}, {-10, 0, 705, 0}, {std::nan(""), 0, 705, 0},
+        {200, 0, 401, 352}};
     for (const auto& c : cases)
         EXPECT_EQ(panel->ValueToX(c.v, c.start, c.span), c.x) << c.v << " " << c.span;
     // With 401 points x advances by 705/401.
@@ -98,9 +99,9 @@ TEST_F(GraphPanelTest, ValueToYKeepsInsideThePlotAndInTheUpperHalfOfASplit) {
     const struct {
         double v, top, bottom;
         int y;
-    } cases[] = {{30, 20, -80, 30},        {20, 20, -80, 30},   {-80, 20, -80, 450},
-                 {-500, 20, -80, 450},     {-inf, 20, -80, 450}, {-30, 20, -80, ExpectedY(-30)},
-                 {-30, 20, 20, 450},       {-30, -80, 20, 450},  {std::nan(""), 20, -80, 450}};
+    } cases[] = {{30, 20, -80, 30},    {20, 20, -80, 30},    {-80, 20, -80, 450},
+                 {-500, 20, -80, 450}, {-inf, 20, -80, 450}, {-30, 20, -80, ExpectedY(-30)},
+                 {-30, 20, 20, 450},   {-30, -80, 20, 450},  {std::nan(""), 20, -80, 450}};
     for (const auto& c : cases) EXPECT_EQ(panel->ValueToY(c.v, c.top, c.bottom), c.y) << c.v;
     panel->SetWaterfallMode(2);
     for (double v = 30; v >= -90; v -= 7.5) {

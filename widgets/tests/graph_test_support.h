@@ -11,10 +11,10 @@
 
 namespace graph_test {
 
-using gallery::kSweepPoints;
+using gallery::FillSweep;
 using gallery::kStartHz;
 using gallery::kStepHz;
-using gallery::FillSweep;
+using gallery::kSweepPoints;
 using Records = gallery::MarkerRecords;
 inline constexpr double kTop = gallery::kScaleTop;
 inline constexpr double kBottom = gallery::kScaleBottom;

@@ -7,8 +7,8 @@
 #include <fstream>
 
 #include "files/bitmap_file.h"
-#include "platform/fs/tests/test_support.h"
 #include "platform/fs/device_path.h"
+#include "platform/fs/tests/test_support.h"
 #include "platform/gfx/dib.h"
 #include "widgets/tests/graph_test_support.h"
 #include "widgets/widget_services.h"
@@ -51,7 +51,7 @@ TEST(WaterfallTimeText, Forms) {
     const struct {
         uint32_t s;
         const char16_t* text;
-    } cases[] = {{90061, u"1d1h1m1s"}, {59, u"59s"}, {3600, u"1h0m0s"},
+    } cases[] = {{90061, u"1d1h1m1s"}, {59, u"59s"},         {3600, u"1h0m0s"},
                  {0, u"0s"},           {86400, u"1d0h0m0s"}, {61, u"1m1s"}};
     for (const auto& c : cases) EXPECT_EQ(CGraphWidget::ElapsedTimeText(c.s), c.text) << c.s;
 }
@@ -80,7 +80,8 @@ TEST_F(Waterfall, RowKShowsSweepNMinusK) {
     for (int s = 1; s <= n; ++s) AddRow(s);
     const plat::Bitmap img = graph().GetWaterfallImage();
     for (int k : {0, 1, 57, 200, 299})
-        for (int x : {0, 351, 704}) EXPECT_EQ(img.pixel(x, k), CGraphWidget::RampColor((n - k) % 256)) << k;
+        for (int x : {0, 351, 704})
+            EXPECT_EQ(img.pixel(x, k), CGraphWidget::RampColor((n - k) % 256)) << k;
     // Split mode shows the newest rows in the lower half of the plot.
     EXPECT_EQ(Pixel(10, 30 + 425 / 2), CGraphWidget::RampColor(n % 256));
 }
@@ -141,7 +142,8 @@ TEST_F(Waterfall, PictureIsByteExactReadableAndRecalled) {
     // ImageMagick reads the picture; its top row is the newest sweep.
     const std::string info = Shell("identify -format '%w %h' '" + host->string() + "' 2>/dev/null");
     EXPECT_EQ(info, "706 426");
-    const std::string px = Shell("convert '" + host->string() + "' -format '%[pixel:p{5,0}]' info: 2>/dev/null");
+    const std::string px =
+        Shell("convert '" + host->string() + "' -format '%[pixel:p{5,0}]' info: 2>/dev/null");
     const COLORREF newest = plat::from_x1r5g5b5(plat::to_x1r5g5b5(CGraphWidget::RampColor(240)));
     EXPECT_EQ(px, "srgb(" + std::to_string(plat::GetRValue(newest)) + "," +
                       std::to_string(plat::GetGValue(newest)) + "," +
@@ -160,7 +162,8 @@ TEST_F(Waterfall, PictureIsByteExactReadableAndRecalled) {
     const plat::Bitmap after = graph().GetWaterfallImage();
     for (int y : {0, 50, 119, 200})
         for (int x : {0, 300, 704})
-            EXPECT_EQ(after.pixel(x, y), plat::from_x1r5g5b5(plat::to_x1r5g5b5(before.pixel(x, y))));
+            EXPECT_EQ(after.pixel(x, y),
+                      plat::from_x1r5g5b5(plat::to_x1r5g5b5(before.pixel(x, y))));
 
     // Bad files: each gives its message (or succeeds) and nothing else.
     const std::filesystem::path pics = root.path() / "FlashFX Disk" / "My Pictures";
@@ -203,7 +206,8 @@ TEST_F(Waterfall, PictureIsByteExactReadableAndRecalled) {
     ClearRecordedWidgetMessages();
     EXPECT_EQ(graph().RecallWaterfall(u"\\FlashFX Disk\\My Pictures\\missing.bmp"), 0);
     ASSERT_EQ(RecordedWidgetMessages().size(), 1u);
-    EXPECT_EQ(RecordedWidgetMessages()[0], u"Cannot open file:\\FlashFX Disk\\My Pictures\\missing.bmp");
+    EXPECT_EQ(RecordedWidgetMessages()[0],
+              u"Cannot open file:\\FlashFX Disk\\My Pictures\\missing.bmp");
     // A read-only picture is recalled.
     std::filesystem::permissions(*host, std::filesystem::perms::owner_read);
     EXPECT_EQ(graph().RecallWaterfall(graph().GetLastPicturePath()), 1);
