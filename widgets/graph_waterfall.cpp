@@ -300,13 +300,17 @@ int CGraphWidget::RecallWaterfall(const core::Text& path) {
         WidgetShowMessage(file.Message(), kExclamation);
         return 0;
     }
+    bool fits = false;
     {
         Guard g(mutex_);
-        if (!waterfall_ || picture.size() != waterfall_.size()) return refuse();
-        const Layout& P = layouts_[kPanelLayout];
-        plat::Dc(waterfall_).bit_blt(0, 0, P.Width(), P.Height(), picture, 0, 0);
-        trailer_ = trailer;
+        fits = waterfall_ && picture.size() == waterfall_.size();
+        if (fits) {
+            const Layout& P = layouts_[kPanelLayout];
+            plat::Dc(waterfall_).bit_blt(0, 0, P.Width(), P.Height(), picture, 0, 0);
+            trailer_ = trailer;
+        }
     }
+    if (!fits) return refuse();  // the message box runs without the graph's lock
     DrawWaterfall();
     return 1;
 }
