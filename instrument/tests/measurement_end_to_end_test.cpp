@@ -91,7 +91,7 @@ TEST_P(SpectrumEndToEnd, SendsItsRecordAndYieldsItsResult) {
 }
 
 const SpectrumCase kSpectrumCases[] = {
-    {"GeneralSpectrum", 20, 0x3001, Maker<CGeneralSpectrumMeasurement>(),
+    {"GeneralSpectrum", 20, dsp::msg::kSweep, Maker<CGeneralSpectrumMeasurement>(),
      [](const Result& r) {
          if (!WholeTrace(r, 1)) return false;
          // The strongest carrier at 940 MHz, -30 dBm.
@@ -104,21 +104,21 @@ const SpectrumCase kSpectrumCases[] = {
          EXPECT_NEAR(FloatAt(r.data, peak), -30.0, 0.5);
          return true;
      }},
-    {"OccupiedBandwidth", 21, 0x3002, Maker<COccupiedBwMeasurement>(),
+    {"OccupiedBandwidth", 21, dsp::msg::kOccupiedBandwidth, Maker<COccupiedBwMeasurement>(),
      [](const Result& r) { return r.type == CDeviceItem::kOccupiedBw && r.bandwidth > 0; }},
-    {"ChannelPower", 22, 0x3003, Maker<CChannelPowerMeasurement>(),
+    {"ChannelPower", 22, dsp::msg::kChannelPower, Maker<CChannelPowerMeasurement>(),
      [](const Result& r) {
          return r.type == CDeviceItem::kChannelPower && r.power > -100 && r.power < 0;
      }},
-    {"AdjacentChannelPower", 23, 0x3004, Maker<CAcprMeasurement>(),
+    {"AdjacentChannelPower", 23, dsp::msg::kAdjacentChannelPower, Maker<CAcprMeasurement>(),
      [](const Result& r) { return r.type == CDeviceItem::kAcpr && r.power > -100; }},
-    {"Demodulation", 26, 0x3001, Maker<CDemodSignalMeasurement>(),
+    {"Demodulation", 26, dsp::msg::kSweep, Maker<CDemodSignalMeasurement>(),
      [](const Result& r) { return WholeTrace(r, 1); }},
-    {"CarrierToInterference", 27, 0x3001, Maker<CCarrierInterferenceMeasurement>(),
+    {"CarrierToInterference", 27, dsp::msg::kSweep, Maker<CCarrierInterferenceMeasurement>(),
      [](const Result& r) { return WholeTrace(r, 1); }},
-    {"TimeDomain", 28, 0x3009, Maker<CTimeDomainMeasurement>(),
+    {"TimeDomain", 28, dsp::msg::kZeroSpan, Maker<CTimeDomainMeasurement>(),
      [](const Result& r) { return WholeTrace(r, 9); }},
-    {"SignalStrength", 29, 0x3001, Maker<CSignalStrengthMeasurement>(),
+    {"SignalStrength", 29, dsp::msg::kSweep, Maker<CSignalStrengthMeasurement>(),
      [](const Result& r) { return WholeTrace(r, 1); }},
 };
 
@@ -171,7 +171,7 @@ TEST_F(SpectrumEndToEnd, CounterMarkerQueryRidesOnTheSweep) {
     EXPECT_EQ(item->present[0], 1);
     EXPECT_EQ(item->frequency[0], 940e6);  // counted on the carrier
     EXPECT_NEAR(item->level[0], -30.0, 0.5);
-    EXPECT_EQ(rig_->board().LastPayload(0x300B), query);
+    EXPECT_EQ(rig_->board().LastPayload(dsp::msg::kCounterMarkers), query);
 }
 
 TEST_F(SpectrumEndToEnd, DemodulationYields20000SamplesPerSecondOfTheTone) {
@@ -186,7 +186,7 @@ TEST_F(SpectrumEndToEnd, DemodulationYields20000SamplesPerSecondOfTheTone) {
     Result r;
     ASSERT_TRUE(screen_.WaitFor(
         [](const Result& r) { return r.type == CDeviceItem::kDemod && r.count > 4000; }, &r));
-    const Bytes record = rig_->board().LastPayload(0x3007);
+    const Bytes record = rig_->board().LastPayload(dsp::msg::kDemodulationAudio);
     ASSERT_EQ(record.size(), 64u);
     EXPECT_EQ(Get<uint64_t>(record, 0), 95500000u);
     EXPECT_EQ(Get<uint16_t>(record, 40), 2);
@@ -270,7 +270,7 @@ class VnaEndToEnd : public ::testing::Test {
         screen_.Clear();
         m->Start(0, 0);
         const uint32_t points = static_cast<uint32_t>(setup_.GetDataPoints());
-        const uint32_t reply = m->GetMessageId() & 0xFFu;
+        const uint32_t reply = dsp::message_number(m->GetMessageId());
         Result r;
         EXPECT_TRUE(screen_.WaitFor(
             [&](const Result& r) {
@@ -317,7 +317,7 @@ TEST_F(VnaEndToEnd, CableLossOfTheScenesCable) {
         worst = std::max(worst, std::abs(loss - want));
     }
     EXPECT_LT(worst, 0.01);
-    EXPECT_EQ(Get<uint32_t>(rig_->board().LastPayload(0x2001), 0), f.size());
+    EXPECT_EQ(Get<uint32_t>(rig_->board().LastPayload(dsp::msg::kReflectionSweep), 0), f.size());
 }
 
 // One-port calibration through the measurement: the standards, the board's
@@ -347,7 +347,7 @@ TEST_F(VnaEndToEnd, CalibrationTermsUploadedCorrectTheSweep) {
         std::memcpy(table.data(), term.data.data(), n * 8u);
         Step([&] { return m->SendCalTable(store, table.data()); }, store);
         // What reached the board through the table path is the fetched term.
-        EXPECT_EQ(rig_->board().UploadedTable(static_cast<uint16_t>(0x2000 + store)),
+        EXPECT_EQ(rig_->board().UploadedTable(static_cast<uint16_t>(dsp::CLASS_VNA + store)),
                   Bytes(term.data.begin(), term.data.begin() + n * 8));
     }
     const Result fixed = Sweep(m);
@@ -386,7 +386,7 @@ TEST_F(VnaEndToEnd, DistanceToFaultAtAnyDataPoints) {
         ASSERT_EQ(setup_.GetDataPoints(), points);
         const Result r = Sweep(m);
         ASSERT_GE(r.data.size(), static_cast<size_t>(points) * 8);
-        EXPECT_EQ(Get<uint16_t>(rig_->board().LastPayload(0x2004), 16), points);
+        EXPECT_EQ(Get<uint16_t>(rig_->board().LastPayload(dsp::msg::kDistanceToFault), 16), points);
         const double start = setup_.GetDtfStartRaw(), stop = setup_.GetDtfStopRaw();
         int peak = 0;
         for (int i = 0; i < points; ++i)

@@ -22,22 +22,22 @@
 #include "instrument/device_port.h"
 #include "instrument/dsp_message.h"
 #include "instrument/measurement_screen.h"
+#include "platform/byte_order.h"
 
 namespace measure_test {
 
 using Bytes = std::vector<uint8_t>;
 
+// Fields of a growing byte vector: 0 past the end; a write grows it.
 template <typename T>
 T Get(const Bytes& b, size_t offset) {
-    T v{};
-    if (offset + sizeof(T) <= b.size()) std::memcpy(&v, b.data() + offset, sizeof(T));
-    return v;
+    return offset + sizeof(T) <= b.size() ? plat::get_le<T>(b.data(), offset) : T{};
 }
 
 template <typename T>
 void Put(Bytes& b, size_t offset, T v) {
     if (b.size() < offset + sizeof(T)) b.resize(offset + sizeof(T));
-    std::memcpy(b.data() + offset, &v, sizeof(T));
+    plat::put_le<T>(b.data(), offset, v);
 }
 
 // What a screen keeps of one result.

@@ -42,12 +42,21 @@ class RecordingScreen : public IMeasurementScreen {
         blocks.push_back(b);
     }
     void MessageSentHook() override { ++sent; }
+    void GpsTextHook(const char* text, int length, intptr_t status) override {
+        std::lock_guard lock(mutex);
+        gps_texts.push_back({std::string(text, size_t(length > 0 ? length : 0)), int(status)});
+    }
+    std::vector<std::pair<std::string, int>> GpsTexts() {
+        std::lock_guard lock(mutex);
+        return gps_texts;
+    }
     void ReplyIdleHook() override { ++idle; }
 
     std::vector<SweepBlock> Blocks() {
         std::lock_guard lock(mutex);
         return blocks;
     }
+    std::vector<std::pair<std::string, int>> gps_texts;  // guarded by mutex
     std::vector<std::pair<std::string, int>> Statuses() {
         std::lock_guard lock(mutex);
         return statuses;
@@ -91,14 +100,14 @@ class SweepMeasurement : public CMeasurement {
         std::memcpy(record + 22, &points, 2);
         Start(0, 0);
         SetState(kIdle);
-        dsp_->SendMessage(0x3001, record, points_);
+        dsp_->SendMessage(dsp::msg::kSweep, record, points_);
     }
     // A sweep block holds the trace from point 0 up to its count; its next
     // index tells where the newest packet ended.
     CDeviceItem* ParseReply(CDataBlock& block) override {
         const uint8_t* p = block.GetPointer(0);
         const dspmsg::ReplyHeader h = dspmsg::ReadHeader(p);
-        if (h.id != 0x3001) return nullptr;
+        if (h.id != dsp::msg::kSweep) return nullptr;
         const uint32_t count = h.count;
         if (count < 1 || count > 705 || h.index > 705) return nullptr;
         if (block.GetLength() < 8 + 4 * count) return nullptr;

@@ -71,23 +71,23 @@ TEST(Board, VersionReplyCarriesIdentityAndOptionBit) {
 
 TEST(Board, StopDropsUnreadPacketsAndQueuesExactlyOneEcho) {
     BoardHost host(std::make_shared<AcquisitionBoard>(fast_scene()));
-    host.send(0x41);  // idle stop is echoed too
+    host.send(dsp::CMD_STOP);  // idle stop is echoed too
     auto echo = host.read();
     ASSERT_TRUE(echo);
-    EXPECT_EQ(echo->type, 0x0041);
+    EXPECT_EQ(echo->type, dsp::LOW_ECHO);
     EXPECT_EQ(echo->length, 60);  // a whole 64-byte transfer
     EXPECT_FALSE(host.transfer_in(64, 20));
 
-    host.send(0x3001, sweep_record());
-    ASSERT_TRUE(host.read_type(0x3001));
+    host.send(dsp::msg::kSweep, sweep_record());
+    ASSERT_TRUE(host.read_type(dsp::msg::kSweep));
     // Let the board fill the pipe, then stop and ask for the status without
     // reading: the echo and the reply follow, nothing else.
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    host.send(0x41);
+    host.send(dsp::CMD_STOP);
     host.send(4);
     auto p = host.read();
     ASSERT_TRUE(p);
-    EXPECT_EQ(p->type, 0x0041);
+    EXPECT_EQ(p->type, dsp::LOW_ECHO);
     EXPECT_FALSE(host.board().streaming());
     p = host.read();
     ASSERT_TRUE(p);
@@ -126,10 +126,10 @@ TEST(Board, StatusReportsAHealthySupplyUnlessTheSceneSaysOtherwise) {
 
 TEST(Board, PacketsAreReadAsAFirst64ByteTransferAndOneRoundedRest) {
     BoardHost host(std::make_shared<AcquisitionBoard>(fast_scene()));
-    host.send(0x3001, sweep_record(100));
+    host.send(dsp::msg::kSweep, sweep_record(100));
     auto run = host.read();
     ASSERT_TRUE(run);
-    EXPECT_EQ(run->type, 0x0060);
+    EXPECT_EQ(run->type, dsp::msg::kRunState);
     EXPECT_EQ(run->transfers, 1);
     auto p = host.read();
     ASSERT_TRUE(p);
@@ -146,14 +146,14 @@ TEST(Board, PacketsAreReadAsAFirst64ByteTransferAndOneRoundedRest) {
 
 TEST(Board, QueriesAreAnsweredOnlyWhileAStreamRuns) {
     BoardHost host(std::make_shared<AcquisitionBoard>(fast_scene()));
-    host.send(0x2016, Bytes{0, 1, 0, 0});  // DC bias on, no reply
-    host.send(0x2017);
-    host.send(0x300B, Bytes(56, 0));
+    host.send(dsp::msg::kOption, Bytes{0, 1, 0, 0});  // DC bias on, no reply
+    host.send(dsp::msg::kBiasCurrent);
+    host.send(dsp::msg::kCounterMarkers, Bytes(56, 0));
     EXPECT_FALSE(host.transfer_in(64, 50));
 
-    host.send(0x2002, na_record(100000000, 1000000000, 101));
-    host.send(0x2017);
-    auto p = host.read_type(0x2017);
+    host.send(dsp::msg::kTransmissionSweep, na_record(100000000, 1000000000, 101));
+    host.send(dsp::msg::kBiasCurrent);
+    auto p = host.read_type(dsp::msg::kBiasCurrent);
     ASSERT_TRUE(p);
     EXPECT_EQ(get_le<std::uint32_t>(p->body, 0), 120u * 255u);  // 0.12 A in mA x 255
     EXPECT_TRUE(host.stop());
@@ -161,14 +161,14 @@ TEST(Board, QueriesAreAnsweredOnlyWhileAStreamRuns) {
 
 TEST(Board, CounterMarkersCountTheNearestCarrier) {
     BoardHost host(std::make_shared<AcquisitionBoard>(fast_scene()));
-    host.send(0x3001, sweep_record());
+    host.send(dsp::msg::kSweep, sweep_record());
     Bytes q(56, 0);
     q[0] = 1;
     q[2] = 1;
     put_le<std::uint64_t>(q, 8, 940010000);   // 10 kHz off the -30 dBm carrier
     put_le<std::uint64_t>(q, 24, 930000000);  // nothing there
-    host.send(0x300B, q);
-    auto p = host.read_type(0x300B);
+    host.send(dsp::msg::kCounterMarkers, q);
+    auto p = host.read_type(dsp::msg::kCounterMarkers);
     ASSERT_TRUE(p);
     ASSERT_GE(p->length, 80);
     EXPECT_EQ(p->body[0], 1);
@@ -241,7 +241,7 @@ TEST(Board, DownloadChecksumsAreVerified) {
     put_le<std::uint16_t>(chunk, 6, 1);  // wrong sum
     host.send(3, chunk);
     EXPECT_EQ(get_le<std::uint32_t>(host.read()->body, 0), 1u);
-    host.send(0x42);
+    host.send(dsp::CMD_ERROR_STATUS);
     auto err = host.read();
     EXPECT_EQ(get_le<std::uint16_t>(err->body, 0), 1);
     EXPECT_EQ(get_le<std::uint16_t>(err->body, 2), 3);
@@ -253,12 +253,12 @@ TEST(Board, DownloadChecksumsAreVerified) {
     Bytes table(1016, 0);
     put_le<std::uint16_t>(table, 4, 2);
     table[8] = 9;  // the sum says 0
-    host.send(0x200B, table);
-    EXPECT_EQ(host.read()->type, 0x200B);
-    host.send(0x42);
+    host.send(dsp::msg::kStoreReflectionTracking, table);
+    EXPECT_EQ(host.read()->type, dsp::msg::kStoreReflectionTracking);
+    host.send(dsp::CMD_ERROR_STATUS);
     err = host.read();
     EXPECT_EQ(get_le<std::uint16_t>(err->body, 0), 3);
-    EXPECT_EQ(get_le<std::uint16_t>(err->body, 2), 0x200B);
+    EXPECT_EQ(get_le<std::uint16_t>(err->body, 2), dsp::msg::kStoreReflectionTracking);
 }
 
 TEST(Board, SpectrumResultsFollowTheirTrace) {
@@ -267,11 +267,11 @@ TEST(Board, SpectrumResultsFollowTheirTrace) {
     put_le<std::uint16_t>(r, 20, kPositivePeak);
     r.resize(48);
     put_le<std::uint64_t>(r, 40, 1000000);
-    host.send(0x3003, r);
-    auto trace = host.collect(0x3001, 705, 4);
+    host.send(dsp::msg::kChannelPower, r);
+    auto trace = host.collect(dsp::msg::kSweep, 705, 4);
     ASSERT_EQ(trace.size(), 705u * 4);
     EXPECT_NEAR(get_le<float>(trace, 352 * 4), -30.0, 0.05);  // the carrier at the centre
-    auto cp = host.read_type(0x3003);
+    auto cp = host.read_type(dsp::msg::kChannelPower);
     ASSERT_TRUE(cp);
     EXPECT_NEAR(get_le<float>(cp->body, 0), -30.0, 0.01);
     EXPECT_TRUE(host.stop());
@@ -286,14 +286,14 @@ constexpr int kManySweeps = 10000;
 
 TEST(Board, KeepsUpOverManySweepsWithoutLossOrReordering) {
     BoardHost host(std::make_shared<AcquisitionBoard>(fast_scene()));
-    host.send(0x3001, sweep_record());
-    ASSERT_EQ(host.read()->type, 0x0060);
+    host.send(dsp::msg::kSweep, sweep_record());
+    ASSERT_EQ(host.read()->type, dsp::msg::kRunState);
     int expect_start = 0;
     for (int sweep = 0; sweep < kManySweeps; ++sweep) {
         while (true) {
             auto p = host.read();
             ASSERT_TRUE(p);
-            ASSERT_EQ(p->type, 0x3001);
+            ASSERT_EQ(p->type, dsp::msg::kSweep);
             ASSERT_EQ(p->start(), expect_start) << "sweep " << sweep;
             expect_start = p->start() + p->count();
             if (expect_start == 705) break;
@@ -312,16 +312,19 @@ TEST(Board, TermsUploadedCorrectTheSweep) {
     BoardHost host(std::make_shared<AcquisitionBoard>(s));
     const int n = 201;
     const Bytes setup = standard_setup(100000000, 3000000000, n);
-    for (std::uint16_t id : {0x2005, 0x2006, 0x2007}) {
+    for (std::uint16_t id :
+         {dsp::msg::kMeasureOpen, dsp::msg::kMeasureShort, dsp::msg::kMeasureLoad}) {
         host.stop();
         host.send(id, setup);
         ASSERT_TRUE(host.read_type(id));
     }
     host.stop();
-    host.send(0x2009);
-    ASSERT_TRUE(host.read_type(0x2009));
+    host.send(dsp::msg::kSolveOnePort);
+    ASSERT_TRUE(host.read_type(dsp::msg::kSolveOnePort));
     const std::pair<std::uint16_t, std::uint16_t> pairs[] = {
-        {0x200A, 0x200B}, {0x200C, 0x200D}, {0x200E, 0x200F}};
+        {dsp::msg::kFetchReflectionTracking, dsp::msg::kStoreReflectionTracking},
+        {dsp::msg::kFetchSourceMatch, dsp::msg::kStoreSourceMatch},
+        {dsp::msg::kFetchDirectivity, dsp::msg::kStoreDirectivity}};
     std::vector<Bytes> terms;
     for (auto [fetch, store] : pairs) {
         host.stop();
@@ -330,14 +333,14 @@ TEST(Board, TermsUploadedCorrectTheSweep) {
     }
     const Bytes rec = na_record(100000000, 3000000000, n);
     host.stop();
-    host.send(0x2001, rec);
-    Bytes raw = host.collect(0x2001, n, 8);
+    host.send(dsp::msg::kReflectionSweep, rec);
+    Bytes raw = host.collect(dsp::msg::kReflectionSweep, n, 8);
     EXPECT_GT(std::abs(get_le<float>(raw, 100 * 8) + 20), 0.5);  // uncorrected is off
     host.stop();
     for (std::size_t k = 0; k < 3; ++k)
         ASSERT_TRUE(host.upload_table(pairs[k].second, terms[k], n));
-    host.send(0x2001, rec);
-    Bytes fixed = host.collect(0x2001, n, 8);
+    host.send(dsp::msg::kReflectionSweep, rec);
+    Bytes fixed = host.collect(dsp::msg::kReflectionSweep, n, 8);
     for (int i = 0; i < n; ++i) EXPECT_NEAR(get_le<float>(fixed, i * 8), -20.0, 0.01) << i;
     EXPECT_TRUE(host.stop());
 }
@@ -349,10 +352,10 @@ TEST(Board, AudioStreamCarriesTheLevelAtEachBlockStart) {
     put_le<std::uint16_t>(r, 18, 2);        // 100 kHz
     put_le<std::uint16_t>(r, 40, 2);        // FM
     put_le<std::uint16_t>(r, 56, 5000);
-    host.send(0x3007, r);
+    host.send(dsp::msg::kDemodulationAudio, r);
     int samples = 0, blocks = 0;
     while (samples < 25000) {
-        auto p = host.read_type(0x3007);
+        auto p = host.read_type(dsp::msg::kDemodulationAudio);
         ASSERT_TRUE(p);
         ASSERT_EQ(p->length, 4 + 2 * p->count());
         if (p->start() == 0) {
@@ -372,8 +375,8 @@ TEST(Board, ZeroSpanShowsTheBurstEnvelope) {
     Bytes r = sweep_record(501);
     r.resize(48);
     put_le<std::uint32_t>(r, 40, 20);  // 20 ms: two periods of the 10 ms burst
-    host.send(0x3009, r);
-    Bytes t = host.collect(0x3009, 501, 4);
+    host.send(dsp::msg::kZeroSpan, r);
+    Bytes t = host.collect(dsp::msg::kZeroSpan, 501, 4);
     ASSERT_EQ(t.size(), 501u * 4);
     int on = 0;
     for (int i = 0; i < 501; ++i) {
@@ -392,9 +395,10 @@ TEST(Board, SweepsArePacedByTheSweepTime) {
     s.time_scale = 1;
     s.receiver.min_sweep_ms = 100;
     BoardHost host(std::make_shared<AcquisitionBoard>(s));
-    host.send(0x3001, sweep_record(101));
+    host.send(dsp::msg::kSweep, sweep_record(101));
     const auto t0 = std::chrono::steady_clock::now();
-    for (int sweep = 0; sweep < 3; ++sweep) ASSERT_TRUE(host.collect(0x3001, 101, 4).size());
+    for (int sweep = 0; sweep < 3; ++sweep)
+        ASSERT_TRUE(host.collect(dsp::msg::kSweep, 101, 4).size());
     const auto ms =
         std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - t0)
             .count();
@@ -423,26 +427,29 @@ TEST(Board, ThruAndIsolationTermsCorrectTheGainSweep) {
     BoardHost host(std::make_shared<AcquisitionBoard>(fast_scene()));
     const int n = 101;
     const Bytes setup = standard_setup(100000000, 2000000000, n);
-    for (std::uint16_t id : {0x2008, 0x2019, 0x2018}) {
+    for (std::uint16_t id :
+         {dsp::msg::kMeasureThrough, dsp::msg::kMeasureIsolation, dsp::msg::kSolveTwoPort}) {
         host.stop();
-        host.send(id, id == 0x2018 ? Bytes{} : setup);
+        host.send(id, id == dsp::msg::kSolveTwoPort ? Bytes{} : setup);
         ASSERT_TRUE(host.read_type(id));
     }
     const Bytes rec = na_record(100000000, 2000000000, n);
     host.stop();
-    host.send(0x2002, rec);
-    Bytes raw = host.collect(0x2002, n, 8);
+    host.send(dsp::msg::kTransmissionSweep, rec);
+    Bytes raw = host.collect(dsp::msg::kTransmissionSweep, n, 8);
     EXPECT_NEAR(get_le<float>(raw, 50 * 8), 20.0 - 2.0, 0.01);  // through the raw tracking
     for (auto [fetch, store] :
-         {std::pair<std::uint16_t, std::uint16_t>{0x2010, 0x2011}, {0x2021, 0x2022}}) {
+         {std::pair<std::uint16_t, std::uint16_t>{dsp::msg::kFetchTransmissionTracking,
+                                                  dsp::msg::kStoreTransmissionTracking},
+          {dsp::msg::kFetchIsolation, dsp::msg::kStoreIsolation}}) {
         host.stop();
         host.send(fetch);
         Bytes t = host.collect(fetch, n, 8);
         host.stop();
         ASSERT_TRUE(host.upload_table(store, t, n));
     }
-    host.send(0x2002, rec);
-    Bytes fixed = host.collect(0x2002, n, 8);
+    host.send(dsp::msg::kTransmissionSweep, rec);
+    Bytes fixed = host.collect(dsp::msg::kTransmissionSweep, n, 8);
     for (int i = 0; i < n; ++i) EXPECT_NEAR(get_le<float>(fixed, i * 8u), 20.0, 0.01) << i;
     EXPECT_TRUE(host.stop());
 }

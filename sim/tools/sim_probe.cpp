@@ -70,30 +70,31 @@ json spectrum(const Scene& scene, const json& cfg) {
     const int points = 705, rbw_word = cfg.at("rbw_word");
 
     host.stop();
-    host.send(0x3001, spectrum_record(40, centre, span, rbw_word, kAverage, points, 0, 0));
-    out["trace"] = floats(whole_sweep(host, 0x3001, points, 4));
+    host.send(dsp::msg::kSweep,
+              spectrum_record(40, centre, span, rbw_word, kAverage, points, 0, 0));
+    out["trace"] = floats(whole_sweep(host, dsp::msg::kSweep, points, 4));
 
     host.stop();
     Bytes acp = spectrum_record(64, centre, span, rbw_word, kAverage, points, 0, 0);
     put_le<std::uint64_t>(acp, 40, static_cast<std::uint64_t>(ch));
     put_le<std::uint64_t>(acp, 48, static_cast<std::uint64_t>(adj));
     put_le<std::uint64_t>(acp, 56, static_cast<std::uint64_t>(dist));
-    host.send(0x3004, acp);
-    const Packet a = answer(host, 0x3004);
+    host.send(dsp::msg::kAdjacentChannelPower, acp);
+    const Packet a = answer(host, dsp::msg::kAdjacentChannelPower);
     out["acp"] = floats(Bytes(a.body.begin(), a.body.begin() + 20));
 
     host.stop();
     Bytes cp = spectrum_record(48, centre, span, rbw_word, kAverage, points, 0, 0);
     put_le<std::uint64_t>(cp, 40, static_cast<std::uint64_t>(ch));
-    host.send(0x3003, cp);
-    out["channel_power"] = get_le<float>(answer(host, 0x3003).body, 0);
+    host.send(dsp::msg::kChannelPower, cp);
+    out["channel_power"] = get_le<float>(answer(host, dsp::msg::kChannelPower).body, 0);
 
     host.stop();
     Bytes obw = spectrum_record(48, centre, span, rbw_word, kAverage, points, 0, 0);
     put_le<std::uint16_t>(obw, 40, 0);
     put_le<std::uint16_t>(obw, 42, 990);
-    host.send(0x3002, obw);
-    out["obw_hz"] = get_le<std::uint64_t>(answer(host, 0x3002).body, 0);
+    host.send(dsp::msg::kOccupiedBandwidth, obw);
+    out["obw_hz"] = get_le<std::uint64_t>(answer(host, dsp::msg::kOccupiedBandwidth).body, 0);
 
     // Noise floor per resolution bandwidth, attenuation and preamplifier,
     // measured where the scene has no signal.
@@ -102,9 +103,9 @@ json spectrum(const Scene& scene, const json& cfg) {
         for (auto [atten, preamp] : {std::pair{0, 0}, std::pair{10, 0}, std::pair{0, 20}}) {
             host.stop();
             const double rbw = std::pow(10.0, 2 + (8 - word) * 0.5);
-            host.send(0x3001, spectrum_record(40, cfg.at("quiet_hz"), 50 * rbw, word, kAverage, 101,
-                                              atten, preamp));
-            auto t = floats(whole_sweep(host, 0x3001, 101, 4));
+            host.send(dsp::msg::kSweep, spectrum_record(40, cfg.at("quiet_hz"), 50 * rbw, word,
+                                                        kAverage, 101, atten, preamp));
+            auto t = floats(whole_sweep(host, dsp::msg::kSweep, 101, 4));
             double mw = 0;
             for (float v : t) mw += std::pow(10.0, v / 10);
             floors.push_back({{"rbw_word", word},
@@ -126,11 +127,12 @@ json spectrum(const Scene& scene, const json& cfg) {
             const double bcentre = std::round(carrier - offset * step);
             for (int word = 0; word <= 8; ++word) {
                 host.stop();
-                host.send(0x3001,
+                host.send(dsp::msg::kSweep,
                           spectrum_record(40, bcentre, bspan, word, kPositivePeak, points, 0, 0));
-                between.push_back({{"rbw_word", word},
-                                   {"centre_hz", bcentre},
-                                   {"trace", floats(whole_sweep(host, 0x3001, points, 4))}});
+                between.push_back(
+                    {{"rbw_word", word},
+                     {"centre_hz", bcentre},
+                     {"trace", floats(whole_sweep(host, dsp::msg::kSweep, points, 4))}});
             }
         }
     }
@@ -165,9 +167,10 @@ Bytes sweep_setup(double start, double stop, int points) {
 json raw_sweep(const Scene& scene, double start, double stop, int points) {
     BoardHost host(std::make_shared<AcquisitionBoard>(scene));
     host.stop();
-    host.send(0x2001, na_record(start, stop, points));
+    host.send(dsp::msg::kReflectionSweep, na_record(start, stop, points));
     json out = json::array();
-    for (auto [db, deg] : items(whole_sweep(host, 0x2001, points, 8))) out.push_back({db, deg});
+    for (auto [db, deg] : items(whole_sweep(host, dsp::msg::kReflectionSweep, points, 8)))
+        out.push_back({db, deg});
     host.stop();
     return out;
 }
@@ -196,17 +199,19 @@ json network(const Scene& scene, const json& cfg) {
 
     // The board's own calibration: measure standards, compute, fetch terms.
     BoardHost host(std::make_shared<AcquisitionBoard>(scene));
-    for (std::uint16_t id : {0x2005, 0x2006, 0x2007}) {
+    for (std::uint16_t id :
+         {dsp::msg::kMeasureOpen, dsp::msg::kMeasureShort, dsp::msg::kMeasureLoad}) {
         host.stop();
         host.send(id, sweep_setup(start, stop, points));
         answer(host, id);
     }
     host.stop();
-    host.send(0x2009);
-    answer(host, 0x2009);
+    host.send(dsp::msg::kSolveOnePort);
+    answer(host, dsp::msg::kSolveOnePort);
     std::map<std::string, Bytes> terms;
-    for (auto [name, id] :
-         {std::pair{"er", 0x200A}, std::pair{"es", 0x200C}, std::pair{"ed", 0x200E}}) {
+    for (auto [name, id] : {std::pair{"er", dsp::msg::kFetchReflectionTracking},
+                            std::pair{"es", dsp::msg::kFetchSourceMatch},
+                            std::pair{"ed", dsp::msg::kFetchDirectivity}}) {
         host.stop();
         host.send(static_cast<std::uint16_t>(id));
         terms[name] = whole_sweep(host, static_cast<std::uint16_t>(id), points, 8);
@@ -215,9 +220,9 @@ json network(const Scene& scene, const json& cfg) {
         out["terms"][name] = t;
     }
     host.stop();
-    host.upload_table(0x200B, terms["er"], points);
-    host.upload_table(0x200D, terms["es"], points);
-    host.upload_table(0x200F, terms["ed"], points);
+    host.upload_table(dsp::msg::kStoreReflectionTracking, terms["er"], points);
+    host.upload_table(dsp::msg::kStoreSourceMatch, terms["es"], points);
+    host.upload_table(dsp::msg::kStoreDirectivity, terms["ed"], points);
 
     // Distance to fault over the scene's cable, corrected.
     Bytes d(56, 0);
@@ -230,9 +235,10 @@ json network(const Scene& scene, const json& cfg) {
         d, 32, static_cast<std::uint32_t>(std::lround(scene.dut.cable.velocity_factor * 10000)));
     put_le<float>(d, 36, 0.0f);
     d[40] = static_cast<std::uint8_t>(static_cast<int>(cfg.at("window")));
-    host.send(0x2004, d);
+    host.send(dsp::msg::kDistanceToFault, d);
     json dtf = json::array();
-    for (auto [db, unused] : items(whole_sweep(host, 0x2004, points, 8))) dtf.push_back(db);
+    for (auto [db, unused] : items(whole_sweep(host, dsp::msg::kDistanceToFault, points, 8)))
+        dtf.push_back(db);
     out["dtf"] = dtf;
     host.stop();
     return out;
