@@ -8,14 +8,16 @@
 #include "platform/usb/usb_host.h"
 #include "sim/board_factory.h"
 #include "sim/board_io/board_io.h"
+#include "sim/sensors/peripherals.h"
 
 namespace {
 
 // The simulated devices on their buses.
 struct PluggedIn {
     std::mutex mutex;
-    plat::usb::AttachId board = 0;               // guarded by mutex
-    std::unique_ptr<sim::BoardIoPlug> board_io;  // guarded by mutex
+    plat::usb::AttachId board = 0;                      // guarded by mutex
+    std::unique_ptr<sim::BoardIoPlug> board_io;         // guarded by mutex
+    std::unique_ptr<sim::PeripheralWorld> peripherals;  // guarded by mutex
 };
 
 PluggedIn& plugged_in() {
@@ -31,6 +33,8 @@ extern "C" __attribute__((visibility("default"))) int32_t SimulatorPowerOn() {
     if (!devices.board_io)
         devices.board_io = std::make_unique<sim::BoardIoPlug>(std::make_shared<sim::BoardIo>());
     if (!devices.board) devices.board = sim::attach_simulated_board();
+    // The sensors and the GPS receiver on the serial and USB sensor ports.
+    if (!devices.peripherals) devices.peripherals = sim::attach_simulated_peripherals();
     return devices.board ? 1 : 0;
 }
 
@@ -40,4 +44,5 @@ extern "C" __attribute__((visibility("default"))) void SimulatorPowerOff() {
     if (devices.board) plat::usb::Host::instance().detach(devices.board);
     devices.board = 0;
     devices.board_io.reset();
+    devices.peripherals.reset();
 }
