@@ -4,8 +4,10 @@
 #include <cstdio>
 #include <fstream>
 #include <iostream>
+#include <thread>
 #include <vector>
 
+#include "platform/devices/power_service.h"
 #include "platform/display/script.h"
 #include "platform/gfx/image_file.h"
 #include "platform/kernel/dispatcher.h"
@@ -202,6 +204,24 @@ void HeadlessDisplay::run_script(std::istream& in) {
                     ++errors_;
                 }
                 break;
+            case K::Power: {
+                // The transition sleeps on the platform clock, which this
+                // thread moves: it runs on its own thread meanwhile.
+                const Event done(true, false);
+                std::thread transition([&done, state = cmd->file] {
+                    if (state == "sleep")
+                        power::sleep();
+                    else if (state == "wake")
+                        power::wake();
+                    else
+                        power::off();
+                    done.set();
+                });
+                wait_for_time(done);
+                transition.join();
+                settle();
+                break;
+            }
             case K::Quit:
                 settle();
                 return;

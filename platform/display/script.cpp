@@ -118,6 +118,14 @@ std::optional<ScriptCommand> parse_script_line(std::string_view line, std::strin
         c.file = words[1];
         return c;
     }
+    if (verb == "POWER") {
+        const std::string state = want(1) ? upper(words[1]) : std::string();
+        if (state != "SLEEP" && state != "WAKE" && state != "OFF")
+            return fail("power takes sleep, wake or off");
+        c.kind = ScriptCommand::Kind::Power;
+        c.file = state == "SLEEP" ? "sleep" : state == "WAKE" ? "wake" : "off";
+        return c;
+    }
     if (verb == "QUIT") {
         if (!want(0)) return fail("quit takes nothing");
         c.kind = ScriptCommand::Kind::Quit;

@@ -7,6 +7,7 @@
 //   click X Y       a touch at screen point (X, Y)
 //   wait MS         let MS milliseconds of platform time pass
 //   shot FILE       write the screen to a PNG file
+//   power STATE     the power manager's transition: sleep, wake or off
 //   quit            close the program
 // Key names: F1..F24, LEFT, RIGHT, UP, DOWN, ESCAPE (ESC), RETURN (ENTER),
 // 0..9, POINT (the decimal point), PERIOD, MINUS, PLUS, SHIFT, or a number.
@@ -18,13 +19,13 @@
 namespace plat {
 
 struct ScriptCommand {
-    enum class Kind { Key, Down, Up, Wheel, Click, Wait, Shot, Quit } kind = Kind::Quit;
+    enum class Kind { Key, Down, Up, Wheel, Click, Wait, Shot, Power, Quit } kind = Kind::Quit;
     uint32_t vk = 0;
     bool shift = false;
     int x = 0;  // click point; wheel notches
     int y = 0;
     uint32_t ms = 0;
-    std::string file;
+    std::string file;  // shot: the file; power: "sleep", "wake" or "off"
 };
 
 // The virtual key of a script key name (case-insensitive), if known.

@@ -6,6 +6,7 @@
 #include "drivers/spi/spi_protocol.h"
 #include "platform/byte_order.h"
 #include "platform/devices/device_manager.h"
+#include "platform/devices/power_service.h"
 #include "platform/devices/tests/driver_install.h"
 #include "platform/hardware/processor_map.h"
 #include "platform/kernel/debug_out.h"
@@ -229,6 +230,28 @@ TEST_P(SpiDriverTest, PowerDownSendsSleepAndStopsTheClock) {
     plat::devices::power_up_devices();
     ASSERT_TRUE(call(IOCTL_SPI_GET_STATE, nullptr, &out).ok);
     EXPECT_EQ(micro().commands().size(), silent + 1);
+}
+
+// The power manager's transitions through the driver: the controller hears
+// of a sleep before the drivers power down and of a wake after they power up.
+TEST_P(SpiDriverTest, PowerTransitionsReachTheControllerAndTheEvents) {
+    auto enter = plat::Event::open("SPIEnterSleepMode");
+    auto exit = plat::Event::open("SPIExitSleepMode");
+    auto shutdown = plat::Event::open("SPIIOShutDown");
+    const size_t before = micro().commands().size();
+    ASSERT_TRUE(plat::power::sleep());
+    EXPECT_TRUE(enter.is_set());
+    const auto slept = micro().commands();
+    ASSERT_EQ(slept.size(), before + 2);  // the request's, then the power-down's
+    EXPECT_EQ(slept[before], CMD_SLEEP);
+    EXPECT_EQ(slept[before + 1], CMD_SLEEP);
+    ASSERT_TRUE(plat::power::wake());
+    EXPECT_TRUE(exit.is_set());
+    EXPECT_FALSE(enter.is_set());
+    EXPECT_EQ(micro().commands().back(), CMD_SYNC);
+    EXPECT_FALSE(micro().asleep());
+    ASSERT_TRUE(plat::power::off());
+    EXPECT_TRUE(shutdown.is_set());
 }
 
 }  // namespace

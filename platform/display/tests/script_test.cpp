@@ -78,14 +78,22 @@ TEST(Script, CommandsParse) {
     auto shot = parse_script_line("shot out.png", nullptr);
     ASSERT_TRUE(shot);
     EXPECT_EQ(shot->file, "out.png");
+    for (const char* state : {"sleep", "wake", "off"}) {
+        auto power = parse_script_line(std::string("power ") + state, nullptr);
+        ASSERT_TRUE(power) << state;
+        EXPECT_EQ(power->kind, K::Power);
+        EXPECT_EQ(power->file, state);
+    }
+    EXPECT_EQ(parse_script_line("POWER Sleep", nullptr)->file, "sleep");
 }
 
 TEST(Script, BlankCommentAndBadLines) {
     std::string err = "x";
     EXPECT_FALSE(parse_script_line("   # nothing", &err));
     EXPECT_TRUE(err.empty());
-    for (const char* bad : {"key", "key F25", "key nosuch", "wheel", "click 1", "click -1 5",
-                            "wait soon", "shot", "quit now", "jump 3"}) {
+    for (const char* bad :
+         {"key", "key F25", "key nosuch", "wheel", "click 1", "click -1 5", "wait soon", "shot",
+          "quit now", "jump 3", "power", "power nap", "power off now"}) {
         err.clear();
         EXPECT_FALSE(parse_script_line(bad, &err)) << bad;
         EXPECT_FALSE(err.empty()) << bad;
