@@ -153,4 +153,22 @@ TEST_F(BoardEndToEnd, UnplugAndReplugResumesTheSweep) {
     EXPECT_TRUE(link_.IsConnected());
 }
 
+// A query sent while the sweep streams is not what resumes it: after the
+// board comes back the sweep starts again, then the query is answered again.
+TEST_F(BoardEndToEnd, ReplugResumesTheStreamThenItsPendingQuery) {
+    m_.Send();
+    ASSERT_TRUE(WaitFor([&] { return !FullSweep(screen_.Blocks(), 0).empty(); }, kBoardWaitMs));
+    const uint8_t query[56] = {};
+    ASSERT_EQ(link_.SendMessage(dsp::msg::kCounterMarkers, query, 0), 1);
+    ASSERT_TRUE(WaitFor([&] { return m_.query_replies.load() > 0; }, kBoardWaitMs));
+    ASSERT_TRUE(plat::usb::Host::instance().detach(g_board));
+    ASSERT_TRUE(WaitFor([&] { return screen_.HasStatus("CDspInterface failed:"); }, kBoardWaitMs));
+    const int answered = m_.query_replies.load();
+    g_board = sim::attach_simulated_board();
+    ASSERT_NE(g_board, 0u);
+    const size_t from = screen_.Blocks().size();
+    ASSERT_TRUE(WaitFor([&] { return !FullSweep(screen_.Blocks(), from).empty(); }, kBoardWaitMs));
+    EXPECT_TRUE(WaitFor([&] { return m_.query_replies.load() > answered; }, kBoardWaitMs));
+}
+
 }  // namespace
