@@ -325,17 +325,19 @@ int CDspInterface::SendMessage(uint16_t id, const void* payload, uint16_t argume
     return 1;
 }
 
-int CDspInterface::SendTable(uint16_t index, const void* data, uint16_t count) {
+int CDspInterface::SendTable(uint16_t index, const void* data, size_t size, uint16_t count) {
+    // The table's entries must all be in the caller's bytes, and the bytes
+    // must fit the message.
+    if (data && (size < size_t{count} * dsp::kTableEntryBytes || size > dspmsg::kMaxPayload)) return 0;
     PortLock lock(*this);
     if (!connected_) return 0;
     pending_->code = dsp::IOCTL_DSP_UPLOAD_TABLE;
     pending_->length = dspmsg::kMaxPayload + 4;
     pending_->id = index;
     pending_->argument = count;
-    if (data)
-        std::memcpy(pending_->payload, data, dspmsg::kMaxPayload);
-    else
-        std::memset(pending_->payload, 0, dspmsg::kMaxPayload);
+    const size_t copied = data ? size : 0;
+    if (copied) std::memcpy(pending_->payload, data, copied);
+    std::memset(pending_->payload + copied, 0, dspmsg::kMaxPayload - copied);
     send_requested_ = true;
     stop_requested_ = false;
     staged_ = false;

@@ -36,7 +36,7 @@ class CDspInterface : public CDevicePort {
     int Open() override;
     void Close() override;
     int SendMessage(uint16_t id, const void* payload, uint16_t argument) override;
-    int SendTable(uint16_t index, const void* data, uint16_t count) override;
+    int SendTable(uint16_t index, const void* data, size_t size, uint16_t count) override;
     void RequestStop() override;
     void SetAlive(bool alive) override;
     bool IsAlive() override;

@@ -171,4 +171,14 @@ TEST_F(BoardEndToEnd, ReplugResumesTheStreamThenItsPendingQuery) {
     EXPECT_TRUE(WaitFor([&] { return m_.query_replies.load() > answered; }, kBoardWaitMs));
 }
 
+// The link copies the caller's table bytes, as many as the caller has: a
+// buffer short of the table's entries is refused, a whole one queued.
+TEST_F(BoardEndToEnd, TableUploadTakesTheCallersSizeAndRefusesAShortOne) {
+    constexpr uint16_t kEntries = 705;
+    std::vector<uint8_t> table(kEntries * 8 - 1, 0x5A);
+    EXPECT_EQ(link_.SendTable(dsp::msg::kStoreDirectivity, table.data(), table.size(), kEntries), 0);
+    table.push_back(0x5A);
+    EXPECT_EQ(link_.SendTable(dsp::msg::kStoreDirectivity, table.data(), table.size(), kEntries), 1);
+}
+
 }  // namespace
