@@ -152,4 +152,17 @@ TEST(MeasurementSwitch, AFailedStepStillTriesTheLinkAndTheFrameStepSetsTheRegist
     }
 }
 
+// The view's window class has no background: erasing leaves the screens'
+// pixels alone.
+TEST(MeasurementSwitch, TheViewClassHasNoBackground) {
+    DeviceRoot root("celvane-viewclass");
+    TestApp app(std::make_shared<Log>());
+    app.initial = app.AddScreen(kScreenModeSelect);
+    ASSERT_EQ(RunScript(app, root, "quit\n"), 0);
+    const plat::WindowClass* view = plat::find_window_class("CelvaneView");
+    ASSERT_NE(view, nullptr);
+    EXPECT_FALSE(view->background.has_value());
+    EXPECT_EQ(view->style, plat::CS_VREDRAW | plat::CS_HREDRAW | plat::CS_DBLCLKS);
+}
+
 }  // namespace
