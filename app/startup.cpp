@@ -1,6 +1,7 @@
 // CCelvaneApp start-up: InitInstance in its fixed order and the steps it calls.
 #include "app/celvane_app.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <tuple>
 
@@ -64,6 +65,7 @@ bool CCelvaneApp::InitInstance() {
     // 3. One instance only.
     if (IsAlreadyRunning()) {
         second_instance_ = true;
+        std::fprintf(stderr, "celvane: the instrument is already running on this device root\n");
         return false;
     }
     started_ = true;
