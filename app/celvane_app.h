@@ -20,7 +20,10 @@
 #include "core/settings/system_settings.h"
 #include "core/sorted_item_list.h"
 #include "core/sorted_string_array.h"
+#include "instrument/buffer_helper.h"
 #include "instrument/dsp_interface.h"
+#include "instrument/sensor_ports.h"
+#include "instrument/sensors/gps_receiver.h"
 #include "platform/devices/device_manager.h"
 #include "platform/framework/app.h"
 #include "platform/fs/file_system.h"
@@ -28,6 +31,7 @@
 #include "platform/process/process.h"
 #include "screens/screen_services.h"
 #include "widgets/color_scheme.h"
+#include "widgets/graph_panel.h"
 #include "widgets/widget_services.h"
 
 class CDebugLog;
@@ -198,6 +202,9 @@ class CCelvaneApp : public plat::CWinApp, public IScreenServices {
     // The colour scheme every widget draws with (null before InitDevices);
     // its number is entry 48.
     CColorScheme* GetColorScheme() const { return color_scheme_.get(); }
+    // The one graph panel the measurement screens share (null before
+    // CreateModes and after the exit).
+    CGraphPanel* GetGraphPanel() const { return graph_panel_.get(); }
     uint32_t GetColorSchemeNumber() const;
     // Gives the scheme object the colours of scheme `number` (1..5; others
     // give 1).
@@ -210,6 +217,12 @@ class CCelvaneApp : public plat::CWinApp, public IScreenServices {
     bool CreateDspInterface(std::u16string_view name);
     bool RestartDspInterface() { return CreateDspInterface(u""); }
     CDspInterface* GetDspInterface() const { return dsp_.get(); }
+
+    // --- Sensor and GPS ports ------------------------------------------------
+    CSerialPort* GetSerialPort() const { return serial_port_.get(); }
+    CUsbMeterPort* GetUsbPort() const { return usb_port_.get(); }
+    CGpsReceiver* GetGpsReceiver() const { return gps_.get(); }
+    CBufferHelper* GetBufferPool() const { return buffer_pool_.get(); }
 
     // --- IScreenServices ------------------------------------------------------
     void SetCurrentModeId(int id) override;
@@ -242,6 +255,10 @@ class CCelvaneApp : public plat::CWinApp, public IScreenServices {
     // Every member belongs to the user-interface thread, except the screen
     // list, which has its own lock (CLockedList::Lock, ScopedLock).
     std::unique_ptr<CSystemSettings> settings_;
+    std::unique_ptr<CBufferHelper> buffer_pool_;
+    std::unique_ptr<CSerialPort> serial_port_;
+    std::unique_ptr<CUsbMeterPort> usb_port_;
+    std::unique_ptr<CGpsReceiver> gps_;  // on the serial port; outlives the link
     std::unique_ptr<CDspInterface> dsp_;
     std::unique_ptr<CDebugLog> debug_log_;
     std::unique_ptr<CSortedStringArray> location_texts_;
@@ -277,6 +294,7 @@ class CCelvaneApp : public plat::CWinApp, public IScreenServices {
     UiFonts fonts_;
     LanguageBinding language_;
     std::unique_ptr<CColorScheme> color_scheme_;
+    std::unique_ptr<CGraphPanel> graph_panel_;
     // What the widgets ask of the application; registered while it runs.
     std::unique_ptr<IWidgetServices> widget_services_;
     CMainFrame* frame_ = nullptr;

@@ -29,6 +29,9 @@ using namespace app_files;
 
 namespace {
 
+// The power sensors and the GPS receiver share the serial port; its device
+// is "com1:" whatever the number.
+constexpr uint32_t kSerialPortNumber = 1;
 constexpr char kBuildDate[] = "Mar 14 2013";
 // The acquisition board's device, there once its driver claimed the board.
 constexpr char16_t kBoardDevice[] = u"DSP1:";
@@ -237,15 +240,17 @@ bool CCelvaneApp::InitDisplay() {
 bool CCelvaneApp::InitServices() {
     location_texts_ = settings_->LoadQuickTexts(CSystemSettings::kLocationTexts);
     user_texts_ = settings_->LoadQuickTexts(CSystemSettings::kUserTexts);
-    SkipService(u"serial power-sensor port");
-    SkipService(u"USB power-sensor port");
+    serial_port_ = std::make_unique<CSerialPort>(kSerialPortNumber);
+    serial_port_->Start();
+    usb_port_ = std::make_unique<CUsbMeterPort>();
+    usb_port_->Start();
     SkipService(u"battery");
-    SkipService(u"GPS receiver");
+    gps_ = std::make_unique<CGpsReceiver>(serial_port_.get());
     return true;
 }
 
 bool CCelvaneApp::LoadStartupLists() {
-    SkipService(u"receive-buffer pool");
+    buffer_pool_ = std::make_unique<CBufferHelper>();
     SkipService(u"band, cable and antenna lists");
     return true;
 }
@@ -257,8 +262,17 @@ bool CCelvaneApp::CreateModes() {
 }
 
 bool CCelvaneApp::CreateGraphPanel() {
-    SkipService(u"graph panel");
-    return true;
+    constexpr int kPaneTop = 30;
+    constexpr int kPaneWidth = 705;
+    constexpr int kPaneBottom = 455;
+    constexpr ColorSchemeIndex kPaneColor = 18;
+    constexpr int kPanePt10 = 90;
+    graph_panel_ = std::make_unique<CGraphPanel>(1, 0);
+    const plat::Rect client = frame_ ? frame_->client_rect() : plat::Rect{};
+    graph_panel_->Create(GetMainView(), client.left, client.top + kPaneTop,
+                         client.left + kPaneWidth, client.top + kPaneBottom, kPaneColor, kPanePt10,
+                         color_scheme_.get());
+    return graph_panel_->GetGraph() != nullptr;
 }
 
 void CCelvaneApp::AddMode(CModeBase* screen) {
