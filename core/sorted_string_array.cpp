@@ -46,11 +46,10 @@ bool CSortedStringArray::AddLocked(std::u16string_view text) {
 }
 
 bool CSortedStringArray::InsertSorted(std::u16string_view text) {
-    auto at = std::upper_bound(
-        texts_.begin(), texts_.end(), text,
-        [](std::u16string_view a, const std::unique_ptr<core::Text>& b) {
-            return core::CompareUnits(a, *b) < 0;
-        });
+    auto at = std::upper_bound(texts_.begin(), texts_.end(), text,
+                               [](std::u16string_view a, const std::unique_ptr<core::Text>& b) {
+                                   return core::CompareUnits(a, *b) < 0;
+                               });
     texts_.insert(at, std::make_unique<core::Text>(text));
     return true;
 }

@@ -331,7 +331,8 @@ int CDspInterface::SendMessage(uint16_t id, const void* payload, uint16_t argume
 int CDspInterface::SendTable(uint16_t index, const void* data, size_t size, uint16_t count) {
     // The table's entries must all be in the caller's bytes, and the bytes
     // must fit the message.
-    if (data && (size < size_t{count} * dsp::kTableEntryBytes || size > dspmsg::kMaxPayload)) return 0;
+    if (data && (size < size_t{count} * dsp::kTableEntryBytes || size > dspmsg::kMaxPayload))
+        return 0;
     PortLock lock(*this);
     if (!connected_) return 0;
     pending_->code = dsp::IOCTL_DSP_UPLOAD_TABLE;

@@ -54,11 +54,11 @@ ProcessRun RunCommand(const std::string& cmd, const fs::path& out, const std::st
 class NewUser : public ::testing::Test {
   protected:
     void SetUp() override {
-        ASSERT_EQ(std::system((Quote(fs::path(CELVANE_SOURCE_DIR) / "scripts" / "make-device-root") +
-                               " " + Quote(BinDir()) + " " + Quote(root_.path()) +
-                               " >/dev/null 2>&1")
-                                  .c_str()),
-                  0);
+        ASSERT_EQ(
+            std::system((Quote(fs::path(CELVANE_SOURCE_DIR) / "scripts" / "make-device-root") +
+                         " " + Quote(BinDir()) + " " + Quote(root_.path()) + " >/dev/null 2>&1")
+                            .c_str()),
+            0);
     }
     std::string Program(const std::string& name) const { return Quote(BinDir() / name); }
     std::string Celvane(const std::string& args) const {
@@ -101,8 +101,7 @@ TEST_F(NewUser, EveryMistakeIsAnsweredInOneLine) {
         {"sdl without a display", Celvane("--display sdl"), "quit\n", 0,
          "celvane: --display sdl: no display is reachable"},
         {"unknown script key", Celvane("--display headless --script -"),
-         "key " + long_key + "\nquit\n", 3,
-         "script line 1: unknown key " + cut_key},
+         "key " + long_key + "\nquit\n", 3, "script line 1: unknown key " + cut_key},
         {"failed shot", Celvane("--display headless --script -"),
          "shot /nonexistent-folder/x.png\nquit\n", 3,
          "script line 1: cannot write \"/nonexistent-folder/x.png\""},
@@ -121,7 +120,8 @@ TEST_F(NewUser, EveryMistakeIsAnsweredInOneLine) {
     int n = 0;
     for (const Case& c : cases) {
         if (c.before) c.before();
-        const ProcessRun r = RunCommand(c.command, root_.path() / ("out" + std::to_string(n++)), c.input);
+        const ProcessRun r =
+            RunCommand(c.command, root_.path() / ("out" + std::to_string(n++)), c.input);
         if (c.after) c.after();
         EXPECT_EQ(r.status, c.status) << c.what << ": " << r.first_line;
         EXPECT_EQ(r.first_line.substr(0, c.first_line.size()), c.first_line) << c.what;
@@ -133,9 +133,9 @@ TEST_F(NewUser, EveryMistakeIsAnsweredInOneLine) {
 TEST_F(NewUser, AnUnwritableDeviceRootIsNamed) {
     if (::geteuid() == 0) GTEST_SKIP() << "the superuser writes anywhere";
     fs::permissions(root_.path(), fs::perms::owner_write, fs::perm_options::remove);
-    const ProcessRun r = RunCommand(Celvane("--display headless --script -"),
-                             fs::temp_directory_path() / ("celvane-ro-" + std::to_string(getpid())),
-                             "quit\n");
+    const ProcessRun r = RunCommand(
+        Celvane("--display headless --script -"),
+        fs::temp_directory_path() / ("celvane-ro-" + std::to_string(getpid())), "quit\n");
     fs::permissions(root_.path(), fs::perms::owner_write, fs::perm_options::add);
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.first_line,
@@ -145,10 +145,10 @@ TEST_F(NewUser, AnUnwritableDeviceRootIsNamed) {
 // `make run ARGS='--display headless'` reads its script from standard input.
 TEST_F(NewUser, HeadlessRunReadsTheScriptFromStandardInput) {
     const fs::path shot = root_.path() / "shot.png";
-    const ProcessRun r = RunCommand(Quote(fs::path(CELVANE_SOURCE_DIR) / "scripts" / "run-instrument") +
-                                 " " + Quote(BinDir()) + " " + Quote(root_.path()) +
-                                 " --display headless --clock virtual",
-                             root_.path() / "run-out", "shot " + shot.string() + "\nquit\n");
+    const ProcessRun r = RunCommand(
+        Quote(fs::path(CELVANE_SOURCE_DIR) / "scripts" / "run-instrument") + " " + Quote(BinDir()) +
+            " " + Quote(root_.path()) + " --display headless --clock virtual",
+        root_.path() / "run-out", "shot " + shot.string() + "\nquit\n");
     EXPECT_EQ(r.status, 0) << r.first_line;
     EXPECT_TRUE(fs::exists(shot));
 }

@@ -179,9 +179,11 @@ TEST_F(BoardEndToEnd, ReplugResumesTheStreamThenItsPendingQuery) {
 TEST_F(BoardEndToEnd, TableUploadTakesTheCallersSizeAndRefusesAShortOne) {
     constexpr uint16_t kEntries = 705;
     std::vector<uint8_t> table(kEntries * 8 - 1, 0x5A);
-    EXPECT_EQ(link_.SendTable(dsp::msg::kStoreDirectivity, table.data(), table.size(), kEntries), 0);
+    EXPECT_EQ(link_.SendTable(dsp::msg::kStoreDirectivity, table.data(), table.size(), kEntries),
+              0);
     table.push_back(0x5A);
-    EXPECT_EQ(link_.SendTable(dsp::msg::kStoreDirectivity, table.data(), table.size(), kEntries), 1);
+    EXPECT_EQ(link_.SendTable(dsp::msg::kStoreDirectivity, table.data(), table.size(), kEntries),
+              1);
 }
 
 // With GPS polling on, the listening measurement gets the fix text of the

@@ -164,8 +164,7 @@ int app_main(CWinApp& app, int argc, const char* const* argv) {
     std::string error;
     auto options = parse_display_options(argc, argv, &error);
     if (!options) {
-        std::fprintf(stderr, "%s: %s (--help lists the options)\n", program.c_str(),
-                     error.c_str());
+        std::fprintf(stderr, "%s: %s (--help lists the options)\n", program.c_str(), error.c_str());
         return 2;
     }
     if (const auto done = check_options(*options, program)) return *done;

@@ -4,11 +4,11 @@
 
 #include "platform/fs/device_path.h"
 #include "platform/fs/file_system.h"
-#include "platform/kernel/device_root.h"
-#include "platform/text/utf.h"
 #include "platform/fs/tests/test_support.h"
+#include "platform/kernel/device_root.h"
 #include "platform/kernel/errors.h"
 #include "platform/kernel/last_error.h"
+#include "platform/text/utf.h"
 
 namespace {
 
@@ -55,9 +55,8 @@ TEST_F(DevicePath, LinksOutOfTheRootAreNotFollowed) {
     fs::create_directory_symlink(outside, root_ / "FlashFX Disk" / "Out");
     fs::create_symlink(outside / "key.txt", root_ / "FlashFX Disk" / "key.txt");
     fs::create_directory_symlink(root_ / "FlashFX Disk" / "My Traces", root_ / "Traces");
-    for (const char16_t* out :
-         {u"\\FlashFX Disk\\Out", u"\\FlashFX Disk\\Out\\key.txt", u"\\FlashFX Disk\\key.txt",
-          u"\\FlashFX Disk\\Out\\new.txt"}) {
+    for (const char16_t* out : {u"\\FlashFX Disk\\Out", u"\\FlashFX Disk\\Out\\key.txt",
+                                u"\\FlashFX Disk\\key.txt", u"\\FlashFX Disk\\Out\\new.txt"}) {
         plat::set_last_error(0);
         EXPECT_FALSE(plat::host_path(out)) << plat::to_utf8(out);
         EXPECT_EQ(plat::get_last_error(), plat::ERROR_PATH_NOT_FOUND);
