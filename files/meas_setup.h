@@ -374,6 +374,8 @@ class CMeasSetup : public IChoiceOwner {
     // The bandwidth block reports its changes here.
     void OnChoiceChanged() override { NotifyChanged(true); }
 
+    // The local time now, as the files stamp it.
+    static std::time_t Now();
     // The trace listing learns the class from a legacy trace file.
     void SetMeasurementClass(int32_t cls) { measurement_class_ = cls; }
 
@@ -423,7 +425,6 @@ class CMeasSetup : public IChoiceOwner {
 
   private:
     friend class ChangeBatch;
-    static std::time_t Now();
     void InstallRange(std::unique_ptr<CFrequencyRange> range);
     void StampSave(const char* label_stem, bool quick);
     bool RaiseWidthsAndCheckFit();
