@@ -246,14 +246,6 @@ void CCelvaneApp::CopyLanguageFiles() {
     }
 }
 
-// The list files are not part of the program yet.
-bool CCelvaneApp::ShowListFile(uint32_t, intptr_t) {
-    return false;
-}
-
-bool CCelvaneApp::LoadListFile(uint32_t, intptr_t) {
-    return false;
-}
 
 CSortedItemList& CCelvaneApp::GetSortedList() {
     if (!sorted_items_) {

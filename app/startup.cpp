@@ -238,12 +238,6 @@ bool CCelvaneApp::InitServices() {
     return true;
 }
 
-bool CCelvaneApp::LoadStartupLists() {
-    SkipService(u"receive-buffer pool");
-    SkipService(u"band, cable and antenna lists");
-    return true;
-}
-
 bool CCelvaneApp::CreateModes() {
     SkipService(u"screens");
     CreateGraphPanel();
