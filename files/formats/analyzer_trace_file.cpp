@@ -1,6 +1,8 @@
 #include "files/formats/analyzer_trace_file.h"
 
 #include <algorithm>
+#include <cmath>
+#include <cstdio>
 #include <cstring>
 
 #include "core/res_string.h"
@@ -64,6 +66,18 @@ uint32_t TotalLength(const std::string_view (&formats)[N]) {
     return static_cast<uint32_t>(n);
 }
 
+// Appends one point value and its ";".
+void AppendValue(std::string& line, float value) {
+    if (!std::isfinite(value)) {
+        line += files::FormatDouble(kPointFormat, value);
+    } else {
+        char text[64];
+        int n = std::snprintf(text, sizeof text, kPointFormat, static_cast<double>(value));
+        line.append(text, static_cast<size_t>(std::clamp(n, 0, int(sizeof text) - 1)));
+    }
+    line += ';';
+}
+
 template <typename T>
 T ValueOr(const std::optional<T>& v) {
     return v.value_or(T{});
@@ -89,12 +103,8 @@ void CTracePointBlock::Write(CTaggedFile& file, std::string_view line_key,
     std::string line;
     for (uint32_t i = 0; i < count; ++i) {
         if (const TracePoint* p = point_at(i)) {
-            line += files::FormatDouble(kPointFormat, p->first);
-            line += ';';
-            if (values == 2) {
-                line += files::FormatDouble(kPointFormat, p->second);
-                line += ';';
-            }
+            AppendValue(line, p->first);
+            if (values == 2) AppendValue(line, p->second);
         }
         if (i != 0 && i % kPointsPerLine == 0) {
             WriteLine(file, line_key, line);

@@ -94,6 +94,13 @@ std::optional<double> CListFile::Number(std::u16string_view text, double low, do
     return v;
 }
 
+bool CListFile::LoadList(const core::Text& path) {
+    if (!preset_) return LoadFile(path) != 0;
+    std::string bytes = std::move(*preset_);
+    preset_.reset();
+    return LoadBytes(std::move(bytes)) != 0;
+}
+
 void CListFile::ReportField(size_t line, size_t field, std::u16string_view what) {
     char where[64];
     std::snprintf(where, sizeof where, "%u, Field: %u", static_cast<unsigned>(line),
@@ -164,7 +171,7 @@ std::unique_ptr<CAntenna> CAntennaListFile::ParseAntennaLine(std::u16string_view
 }
 
 bool CAntennaListFile::ReadCommaSeparated(std::unique_ptr<CAntennaList>& list) {
-    if (LoadFile(path_) == 0) return false;
+    if (!LoadList(path_)) return false;
     auto read = std::make_unique<CAntennaList>();
     read->Add(CAntenna::None());
     core::Text line;
@@ -184,7 +191,7 @@ bool CAntennaListFile::ReadCommaSeparated(std::unique_ptr<CAntennaList>& list) {
 }
 
 bool CAntennaListFile::ReadTagged(std::unique_ptr<CAntennaList>& list) {
-    if (LoadFile(tagged_path_) == 0) return false;
+    if (!LoadList(tagged_path_)) return false;
     if (!list) list = std::make_unique<CAntennaList>();
     core::Text line, name;
     bool in_block = false, named = false;
@@ -270,7 +277,7 @@ bool CBandListFile::ParseBandLine(std::u16string_view line, SignalBandRecord& re
 }
 
 bool CBandListFile::ReadCommaSeparated(std::unique_ptr<CSignalBand>& list) {
-    if (LoadFile(path_) == 0) return false;
+    if (!LoadList(path_)) return false;
     std::unique_ptr<CSignalBand> head;
     core::Text line;
     NextLine(line);  // the header
@@ -296,7 +303,7 @@ bool CBandListFile::ReadCommaSeparated(std::unique_ptr<CSignalBand>& list) {
 }
 
 CSignalBand* CBandListFile::ReadTagged(std::unique_ptr<CSignalBand>& list) {
-    if (LoadFile(tagged_path_) == 0) return nullptr;
+    if (!LoadList(tagged_path_)) return nullptr;
     CSignalBand* last = nullptr;
     core::Text line, name;
     bool in_block = false, named = false;
@@ -366,7 +373,7 @@ std::optional<CCableListFile::CableLine> CCableListFile::ParseCableLine(std::u16
 }
 
 bool CCableListFile::ReadCommaSeparated(std::unique_ptr<CCableType>& list) {
-    if (LoadFile(path_) == 0) return false;
+    if (!LoadList(path_)) return false;
     auto head = std::make_unique<CCableType>(0, u"None", 0.0f, CCableType::Losses{}, true);
     core::Text line;
     NextLine(line);  // the header
@@ -382,7 +389,7 @@ bool CCableListFile::ReadCommaSeparated(std::unique_ptr<CCableType>& list) {
 }
 
 bool CCableListFile::ReadTagged(std::unique_ptr<CCableType>& list) {
-    if (LoadFile(tagged_path_) == 0) return false;
+    if (!LoadList(tagged_path_)) return false;
     core::Text line, name;
     bool in_block = false, named = false;
     float vp = 0, feet = 0, metre = 0;

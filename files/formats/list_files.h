@@ -23,6 +23,8 @@ class CListFile : public CTaggedFile {
     static constexpr uint64_t kSpaceFactor = 4;
 
     const core::Text& GetPath() const { return path_; }
+    // The next read takes these bytes instead of the file.
+    void UseBytes(std::string bytes) { preset_ = std::move(bytes); }
     const core::Text& GetTaggedPath() const { return tagged_path_; }
 
     // The fields of a comma-separated line, CR and TAB removed.
@@ -36,10 +38,15 @@ class CListFile : public CTaggedFile {
     bool SaveBlocks(uint32_t count, const std::function<void()>& write_blocks);
     // "Incorrect data at:\n line: L, Field: F\nDefault <what> will be used".
     static void ReportField(size_t line, size_t field, std::u16string_view what);
+    // Loads the file (or the bytes given to UseBytes); false when empty.
+    bool LoadList(const core::Text& path);
     // The next line of the loaded file; false at its end.
     bool NextLine(core::Text& line) { return ReadLine(line); }
 
     core::Text path_, tagged_path_;
+
+  private:
+    std::optional<std::string> preset_;
 };
 
 class CAntennaListFile : public CListFile {
