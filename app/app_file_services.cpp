@@ -4,10 +4,12 @@
 
 #include "app/celvane_app.h"
 #include "app/message_box.h"
+#include "files/formats/trace_source.h"
 #include "files/lists/antenna.h"
 #include "files/lists/cable_type.h"
 #include "files/lists/signal_band.h"
 #include "files/setup_services.h"
+#include "screens/mode_base.h"
 
 namespace {
 
@@ -38,6 +40,10 @@ class CAppFileServices : public IFileServices, public ISetupEnvironment {
     }
     bool OffersMeasurement(int32_t measurement_class, int32_t id) override {
         return defaults_->OffersMeasurement(measurement_class, id);
+    }
+    // The screen of the class (its mode id), when it shows recalled traces.
+    ITraceValueReceiver* FindTraceReceiver(int32_t measurement_class) override {
+        return dynamic_cast<ITraceValueReceiver*>(app_.FindMode(measurement_class));
     }
 
     // --- ISetupEnvironment: the lists of start-up

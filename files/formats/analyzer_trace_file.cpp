@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "core/history.h"
 #include "core/res_string.h"
 #include "core/units.h"
 #include "files/formats/keyword_tables.h"
@@ -64,6 +65,24 @@ uint32_t TotalLength(const std::string_view (&formats)[N]) {
     size_t n = 0;
     for (std::string_view f : formats) n += f.size();
     return static_cast<uint32_t>(n);
+}
+
+// History bit of the file notes.
+constexpr uint32_t kHistoryFiles = 0x10;
+
+// The checksum line is not enforced: a file whose last line does not hold
+// the byte sum of everything before it is noted in the history.
+void NoteChecksum(const std::string& bytes, const core::Text& path) {
+    constexpr std::string_view kEnd = "</html>\r\n";
+    size_t end = bytes.rfind(kEnd);
+    if (end == std::string::npos) return;
+    end += kEnd.size();
+    uint32_t sum = 0;
+    for (size_t i = 0; i < end; ++i) sum += static_cast<unsigned char>(bytes[i]);
+    char expected[32];
+    std::snprintf(expected, sizeof expected, "%04d\r\n", static_cast<int>(sum));
+    if (bytes.compare(end, std::string::npos, expected) != 0)
+        HistoryAddText(kHistoryFiles, u"trace checksum differs: " + path);
 }
 
 // Appends one point value and its ";".
@@ -126,7 +145,7 @@ bool CTracePointBlock::Parse(std::u16string_view text, uint32_t count, int value
             std::optional<double> value =
                 files::ParseStrictDouble(text.substr(position, end - position));
             if (!value) return false;
-            float f = static_cast<float>(*value);
+            float f = files::ToFloat(*value);
             (v == 0 ? points[i].first : points[i].second) = f;
             position = end + 1;
         }
@@ -318,6 +337,7 @@ CSetupFile::Step CSATraceFile::ReadTag(int32_t id, const std::optional<core::Tex
 }
 
 bool CSATraceFile::FinishRead() {
+    NoteChecksum(GetLoadedBytes(), path_);
     if (block_.IsParsed() && !block_.IsOpen()) return true;
     Refuse(kReadError + path_);
     return false;
@@ -443,7 +463,7 @@ CSetupFile::Step CVNATraceFile::ReadTag(int32_t id, const std::optional<core::Te
         case kCableLoss: {
             std::optional<double> x = number();
             if (!x) return Step::kFail;
-            float f = static_cast<float>(*x);
+            float f = files::ToFloat(*x);
             if (id == kTwoPortAvgGain) s.SetTwoPortAvgGain(values_.two_port_avg_gain.emplace(f));
             if (id == kTwoPortBAmps) values_.two_port_bias_current = *x;
             if (id == kCableLoss) s.SetCableLoss(values_.cable_loss.emplace(f));
@@ -463,6 +483,7 @@ CSetupFile::Step CVNATraceFile::ReadTag(int32_t id, const std::optional<core::Te
 bool CVNATraceFile::FinishRead() {
     // A distance-to-fault trace shows its distance block, every other its
     // sweep block; each block present must be whole.
+    NoteChecksum(GetLoadedBytes(), path_);
     bool dtf = Target().GetMeasurementId() == kDistanceToFaultId;
     const CTracePointBlock& shown = dtf ? dtf_block_ : vna_block_;
     if (shown.IsParsed() && !vna_block_.IsOpen() && !dtf_block_.IsOpen()) return true;

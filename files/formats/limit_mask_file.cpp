@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "files/formats/number_format.h"
 #include "platform/text/utf.h"
 
 namespace {
@@ -36,10 +37,6 @@ int UnitFlag(std::u16string_view text) {
     if (lower == u"dbm") return 1;
     if (lower == u"dbc") return 0;
     return -1;
-}
-
-int64_t Rounded(double v) {
-    return static_cast<int64_t>(std::floor(v + 0.5));
 }
 
 }  // namespace
@@ -96,7 +93,7 @@ int CLimitMaskFile::ParseMaskLine(std::u16string_view line, LimitMask& mask, int
     if (first) {
         std::optional<double> count = Number(f[kCountField], -HUGE_VAL, HUGE_VAL);
         if (!count) return kIncorrect;
-        int64_t n = Rounded(*count);
+        int64_t n = files::RoundHalfUp(*count);
         if (n < 0 || n > LimitMask::kMaxPoints) return kCountTooBig;
         if (n == 0) return kIncorrect;
         auto frequency = Number(f[kReferenceFrequencyField], -kOffsetLimit, kOffsetLimit);
@@ -106,17 +103,18 @@ int CLimitMaskFile::ParseMaskLine(std::u16string_view line, LimitMask& mask, int
         auto kind = Number(f[kKindField], -0.5, 1.499);
         if (!frequency || !level || unit < 0 || !option || !kind) return kIncorrect;
         mask.point_count = static_cast<int32_t>(n);
-        mask.reference_frequency = static_cast<uint64_t>(std::max<int64_t>(0, Rounded(*frequency)));
+        mask.reference_frequency =
+            static_cast<uint64_t>(std::max<int64_t>(0, files::RoundHalfUp(*frequency)));
         mask.reference_level = *level;
         mask.reference_level_flag = unit == 0;
-        mask.reference_frequency_flag = Rounded(*option) == 1;
-        mask.upper = Rounded(*kind) == 1;
+        mask.reference_frequency_flag = files::RoundHalfUp(*option) == 1;
+        mask.upper = files::RoundHalfUp(*kind) == 1;
     }
     auto offset = Number(f[kOffsetField], -kOffsetLimit, kOffsetLimit);
     auto level = Number(f[kLevelField], -kPointLevelLimit, kPointLevelLimit);
     int unit = UnitFlag(f[kUnitField]);
     if (!offset || !level || unit < 0) return kIncorrect;
-    mask.points[point] = {Rounded(*offset), *level, unit == 1};
+    mask.points[point] = {files::RoundHalfUp(*offset), *level, unit == 1};
     return 0;
 }
 

@@ -55,11 +55,7 @@ int32_t Integer(const std::optional<core::Text>& value) {
 }
 
 float Decimal(const std::optional<core::Text>& value) {
-    return value ? static_cast<float>(files::ParseStrictDouble(Trimmed(*value)).value_or(0)) : 0;
-}
-
-int64_t Rounded(double v) {
-    return static_cast<int64_t>(std::floor(v + 0.5));
+    return value ? files::ToFloat(files::ParseStrictDouble(Trimmed(*value)).value_or(0)) : 0;
 }
 
 }  // namespace
@@ -156,7 +152,7 @@ std::unique_ptr<CAntenna> CAntennaListFile::ParseAntennaLine(std::u16string_view
         if (!n) return nullptr;
         v[field] = *n;
     }
-    int64_t bands = Rounded(v[1]);
+    int64_t bands = files::RoundHalfUp(v[1]);
     if (bands < 0 || bands > 2) {
         field = 1;
         return nullptr;
@@ -164,9 +160,10 @@ std::unique_ptr<CAntenna> CAntennaListFile::ParseAntennaLine(std::u16string_view
     // One band at most from a line: its start and stop in Hz, the gain in
     // hundredths of a dB; a band whose stop is not above its start is absent.
     auto antenna = std::make_unique<CAntenna>(
-        f[0], static_cast<int32_t>(bands), v[3] >= 0 ? static_cast<uint64_t>(Rounded(v[3])) : 0,
-        v[4] > v[3] && v[3] >= 0 ? static_cast<uint64_t>(Rounded(v[4])) : 0,
-        static_cast<int32_t>(Rounded(v[5])));
+        f[0], static_cast<int32_t>(bands),
+        v[3] >= 0 ? static_cast<uint64_t>(files::RoundHalfUp(v[3])) : 0,
+        v[4] > v[3] && v[3] >= 0 ? static_cast<uint64_t>(files::RoundHalfUp(v[4])) : 0,
+        static_cast<int32_t>(files::RoundHalfUp(v[5])));
     return antenna;
 }
 
@@ -263,7 +260,7 @@ bool CBandListFile::ParseBandLine(std::u16string_view line, SignalBandRecord& re
             ++field;
             std::optional<double> n = Number(f[field], -kFrequencyLimit, kFrequencyLimit);
             if (!n) return false;
-            *v = static_cast<float>(*n);  // kept in single precision
+            *v = files::ToFloat(*n);  // kept in single precision
         }
         int32_t* channels[] = {&r.first_channel, &r.last_channel};
         for (int32_t* c : channels) {
@@ -363,11 +360,11 @@ std::optional<CCableListFile::CableLine> CCableListFile::ParseCableLine(std::u16
     cable.name = Trimmed(f[0]);
     std::optional<double> vp = Number(f[1], -HUGE_VAL, HUGE_VAL);
     if (!vp) return std::nullopt;
-    cable.vp = static_cast<float>(*vp);
+    cable.vp = files::ToFloat(*vp);
     for (int i = 0; i < CCableType::kColumns; ++i) {
         std::optional<double> loss = Number(f[2 + i], -HUGE_VAL, HUGE_VAL);
         if (!loss) return std::nullopt;
-        cable.losses[i] = static_cast<float>(*loss);
+        cable.losses[i] = files::ToFloat(*loss);
     }
     return cable;
 }

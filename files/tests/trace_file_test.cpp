@@ -5,6 +5,7 @@
 #include <random>
 #include <sstream>
 
+#include "core/history.h"
 #include "files/formats/analyzer_trace_file.h"
 #include "files/formats/trace_file.h"
 #include "files_test_support.h"
@@ -442,4 +443,16 @@ TEST_F(TraceFileTest, LegacyListingReadsKindIdAndFrequencies) {
                          u"old.twf"));
     EXPECT_EQ(bad.GetTitle(), u"Mine");
     EXPECT_TRUE(services.messages.empty());
+}
+
+TEST_F(TraceFileTest, AChecksumThatDiffersIsNotedNotEnforced) {
+    HistoryInit(0xFFFFFFFF);
+    CSAMeasSetup setup(&env);
+    TestSource source(177);
+    setup.SetDataPoints(177);
+    std::string text = SaTrace(setup, source);
+    text.replace(text.size() - 6, 4, "0001");
+    CSAMeasSetup read(&env);
+    EXPECT_TRUE(CSATraceFile(&read, nullptr).ReadTraceBytes(text, u"odd.twf", buffer.data()));
+    EXPECT_NE(HistoryRing().Format().find("trace checksum differs: odd.twf"), std::string::npos);
 }
