@@ -8,7 +8,7 @@
 #include "files/formats/list_files.h"
 
 bool CCelvaneApp::LoadStartupLists() {
-    SkipService(u"receive-buffer pool");
+    buffer_pool_ = std::make_unique<CBufferHelper>();
     band_list_.reset();
     if (!settings_ || !settings_->LoadBandList || !LoadListFile(kCmdBandList, 0))
         if (!band_list_) band_list_ = BuildDefaultBandList();
