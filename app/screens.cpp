@@ -246,7 +246,6 @@ void CCelvaneApp::CopyLanguageFiles() {
     }
 }
 
-
 CSortedItemList& CCelvaneApp::GetSortedList() {
     if (!sorted_items_) {
         sorted_items_ = std::make_unique<CSortedItemList>(settings_ ? settings_->ListMode : 0,
