@@ -243,12 +243,6 @@ bool CCelvaneApp::InitServices() {
     return true;
 }
 
-bool CCelvaneApp::LoadStartupLists() {
-    buffer_pool_ = std::make_unique<CBufferHelper>();
-    SkipService(u"band, cable and antenna lists");
-    return true;
-}
-
 bool CCelvaneApp::CreateModes() {
     SkipService(u"screens");
     CreateGraphPanel();
