@@ -65,7 +65,7 @@ Rect map_dialog_rect(const Rect& u, Size base) {
 }
 
 CDialog::CDialog(int idd, CWnd* parent) : idd_(idd), parent_wnd_(parent) {
-    register_window_class({kDialogClass, 0, kFaceColor});
+    register_window_class({kDialogClass, CS_SAVEBITS, kFaceColor});
 }
 
 CDialog::~CDialog() {

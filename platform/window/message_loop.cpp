@@ -376,8 +376,40 @@ bool pump_message(Message* taken) {
     if (taken) *taken = m;
     if (!more) return false;
     const MessageFilter& f = own_state().filter;
-    if (!f || !f(m)) dispatch_message(m);
+    if (!f || !f(m)) {
+        translate_message(m);
+        dispatch_message(m);
+    }
     return true;
+}
+
+char16_t key_char(uint32_t vk) {
+    if (vk >= '0' && vk <= '9') return static_cast<char16_t>(vk);
+    if (vk >= VK_NUMPAD0 && vk <= VK_NUMPAD0 + 9)
+        return static_cast<char16_t>(u'0' + vk - VK_NUMPAD0);
+    switch (vk) {
+        case VK_ADD:
+            return u'+';
+        case VK_SUBTRACT:
+        case VK_OEM_MINUS:
+            return u'-';
+        case VK_DECIMAL:
+        case VK_OEM_PERIOD:
+            return u'.';
+        case VK_BACK:
+            return u'\b';
+        default:
+            return 0;
+    }
+}
+
+bool translate_message(const Message& msg) {
+    if (msg.message != WM_KEYDOWN) return false;
+    const char16_t ch = key_char(static_cast<uint32_t>(msg.wparam));
+    if (!ch) return false;
+    auto* w = static_cast<Window*>(msg.window);
+    if (!w || !is_window(w)) return false;
+    return post_message(w, WM_CHAR, ch, msg.lparam);
 }
 
 bool run_modal_loop(const std::function<bool()>& done) {

@@ -36,11 +36,20 @@ bool peek_ui_message(Message& out, bool remove = true);
 // Hands the message to its window (or a timer's callback); answers the result.
 intptr_t dispatch_message(const Message& msg);
 
+// Makes a WM_CHAR, posted to the same window, for a WM_KEYDOWN of a key that
+// types a character on the instrument: digits and keypad digits, '+' (the
+// keypad's add key), '-' (subtract and the minus key), '.' (decimal and the
+// point key) and backspace. Other keys and messages make none; answers
+// whether a character was posted.
+bool translate_message(const Message& msg);
+// The character a key types, 0 for none.
+char16_t key_char(uint32_t vk);
+
 // The calling thread's pre-translate filter: sees every message a pump takes
 // before dispatch; true consumes it.
 using MessageFilter = std::function<bool(const Message&)>;
 void set_message_filter(MessageFilter filter);
-// Takes one message, offers it to the filter and dispatches it; false on
+// Takes one message, offers it to the filter, translates and dispatches it; false on
 // WM_QUIT (the message's wparam then holds the exit code).
 bool pump_message(Message* taken = nullptr);
 // Pumps until `done` answers true (checked after each message). False when

@@ -3,6 +3,7 @@
 #include <atomic>
 
 #include "platform/window/message_loop.h"
+#include "platform/window/window_internal.h"
 
 namespace plat {
 
@@ -34,6 +35,7 @@ WindowDc::WindowDc(Window* w, bool whole_window) : screen_(screen_surface()) {
     visible_ = visible_rects(w, whole_window);
     const Rect area = whole_window ? w->screen_rect()
                                    : Rect::from_size(w->client_origin(), w->client_rect().size());
+    detail::note_drawing(w, area);
     if (visible_.empty()) {
         dc_ = Dc(screen_, area);
         dc_.set_clip({});

@@ -118,15 +118,26 @@ bool Window::create(const CreateParams& p) {
         destroy();
         return false;
     }
-    if (style() & WS_VISIBLE) invalidate(nullptr, true);
+    if (style() & WS_VISIBLE) {
+        Lock lock(detail::tree_lock());
+        if (is_visible()) detail::save_under(this);
+        invalidate(nullptr, true);
+    }
     return true;
 }
 
 void Window::destroy() {
     if (!alive_) return;
     const Rect was = screen_rect();
-    const bool was_visible = is_visible();
+    bool was_visible = is_visible();
     send_message(this, WM_DESTROY, 0, 0);
+    if (was_visible && !parent_) {
+        // A top-level window leaves the screen before its children go, so
+        // that they expose nothing and a save-under can put the screen back.
+        Lock lock(detail::tree_lock());
+        style_ &= ~WS_VISIBLE;
+        if (detail::restore_under(this)) was_visible = false;
+    }
     for (Window* c : children()) c->destroy();
     {
         Lock lock(detail::tree_lock());
@@ -255,7 +266,11 @@ void Window::move(const Rect& r, bool repaint) {
     send_message(this, WM_SIZE, 0, make_lparam(client_rect().width(), client_rect().height()));
     if (vis && repaint) {
         // Expose what the window left and redraw it in its new place.
-        expose(old_screen);
+        {
+            Lock lock(detail::tree_lock());
+            if (!detail::restore_under(this)) expose(old_screen);
+            detail::save_under(this);
+        }
         invalidate(nullptr, true);
     }
 }
@@ -276,11 +291,13 @@ bool Window::show(int cmd) {
     if (was != now) {
         send_message(this, WM_SHOWWINDOW, now ? 1 : 0, 0);
         if (now) {
+            Lock lock(detail::tree_lock());
+            if (is_visible()) detail::save_under(this);
             invalidate(nullptr, true);
         } else {
             Lock lock(detail::tree_lock());
             drop_focus_within(this);
-            expose(screen_rect());
+            if (!detail::restore_under(this)) expose(screen_rect());
         }
     }
     return was;
