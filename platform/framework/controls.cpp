@@ -2,7 +2,12 @@
 
 #include <mutex>
 
+#include "platform/framework/combo_box.h"
+#include "platform/framework/date_time.h"
 #include "platform/framework/dialog.h"
+#include "platform/framework/edit.h"
+#include "platform/framework/list_box.h"
+#include "platform/framework/progress.h"
 
 namespace plat {
 
@@ -15,6 +20,18 @@ Brush control_colors(CWnd* control, Dc& dc, uint32_t ctl_message, const Brush& f
         if (b) return *b;
     }
     return fallback;
+}
+
+Font control_font(const CWnd* control) {
+    return control->GetFont() ? control->GetFont() : Font::default_font();
+}
+
+void notify_parent(CWnd* control, uint32_t code) {
+    if (CWnd* parent = control->GetParent()) {
+        parent->SendMessage(WM_COMMAND,
+                            make_wparam(control->GetDlgCtrlID(), static_cast<int>(code)),
+                            reinterpret_cast<intptr_t>(static_cast<Window*>(control)));
+    }
 }
 
 namespace {
@@ -197,6 +214,11 @@ void register_basic_controls() {
         register_control_class("STATIC", [] { return std::make_unique<CStatic>(); });
         register_control_class("BUTTON", [] { return std::make_unique<CButton>(); });
     });
+    register_edit_control();
+    register_list_box_control();
+    register_progress_control();
+    register_date_time_control();
+    register_combo_box_control();
 }
 
 }  // namespace plat

@@ -35,6 +35,11 @@ inline constexpr COLORREF kControlPressed = RGB(0xA8, 0xC8, 0xF0);
 inline constexpr COLORREF kControlFocus = RGB(0xF0, 0x8C, 0x00);
 inline constexpr COLORREF kControlDisabledText = RGB(0x90, 0x90, 0x90);
 
+// The font a control draws with: its own, else the system's default.
+Font control_font(const CWnd* control);
+// Sends a WM_COMMAND notification with the control's id to its parent.
+void notify_parent(CWnd* control, uint32_t code);
+
 // Asks the parent for the control's colours (WM_CTLCOLOR*) and answers the
 // background brush to use (the parent's, else `fallback`).
 Brush control_colors(CWnd* control, Dc& dc, uint32_t ctl_message, const Brush& fallback);
@@ -76,7 +81,8 @@ class CButton : public CWnd {
     bool pressed_ = false;
 };
 
-// Registers "STATIC" and "BUTTON" for dialog templates.
+// Registers every control class for dialog templates: "STATIC", "BUTTON",
+// "EDIT", "LISTBOX", "COMBOBOX", the progress bar and the date-time picker.
 void register_basic_controls();
 
 }  // namespace plat

@@ -250,7 +250,8 @@ void CDialog::OnPaint() {
     }
 }
 
-const Brush* CDialog::OnCtlColor(Dc* dc, CWnd*, uint32_t) {
+const Brush* CDialog::OnCtlColor(Dc* dc, CWnd* control, uint32_t ctl_message) {
+    if (const Brush* own = CWnd::OnCtlColor(dc, control, ctl_message)) return own;
     if (dc) {
         dc->set_text_color(kControlText);
         dc->set_bk_color(kFaceColor);

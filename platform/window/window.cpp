@@ -67,6 +67,21 @@ class WindowTree {
     static std::vector<Window*>& siblings(Window* w) {
         return w->parent_ ? w->parent_->children_ : tree().top_levels;
     }
+    // Puts a window on top of its siblings; a top-level window that is not
+    // topmost goes below the topmost ones.
+    static void place_on_top(Window* w) {
+        auto& s = siblings(w);
+        if (w->parent_ || is_topmost(w)) {
+            s.push_back(w);
+            return;
+        }
+        auto it = std::find_if(s.begin(), s.end(), [](const Window* o) { return is_topmost(o); });
+        s.insert(it, w);
+    }
+    static bool is_topmost(const Window* w) {
+        const WindowClass* cls = find_window_class(w->class_name_);
+        return cls && (cls->style & CS_TOPMOST);
+    }
     static void unlink(Window* w) {
         auto& s = siblings(w);
         s.erase(std::remove(s.begin(), s.end(), w), s.end());
@@ -111,7 +126,7 @@ bool Window::create(const CreateParams& p) {
         thread_id_ = current_thread_id();
         alive_ = true;
         tree().live.insert(this);
-        WindowTree::siblings(this).push_back(this);
+        WindowTree::place_on_top(this);
     }
     ensure_message_queue();
     if (send_message(this, WM_CREATE, 0, reinterpret_cast<intptr_t>(&p)) == -1) {
@@ -209,7 +224,7 @@ void Window::bring_to_top() {
         Lock lock(detail::tree_lock());
         if (!alive_) return;
         WindowTree::unlink(this);
-        WindowTree::siblings(this).push_back(this);
+        WindowTree::place_on_top(this);
     }
     invalidate(nullptr, true);
 }
