@@ -207,6 +207,7 @@ Bitmap warning_icon() {
 }  // namespace
 
 Bitmap load_bitmap(int id) {
+    if (Bitmap icon = message_box_icon(id)) return icon;
     switch (id) {
         case 210:
             return graticule(706, 426);

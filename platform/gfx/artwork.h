@@ -11,6 +11,13 @@ namespace plat {
 inline constexpr int SYSTEM_ICON_SIZE = 32;
 
 Bitmap load_bitmap(int id);
+
+// The message box's icons (message_icons.cpp), also found by load_bitmap.
+inline constexpr int kStopIconBitmap = 1422;
+inline constexpr int kInformationIconBitmap = 1423;
+inline constexpr int kQuestionIconBitmap = 1424;
+inline constexpr int kWarningIconBitmap = 1425;
+Bitmap message_box_icon(int id);
 Icon load_icon(int id);
 
 }  // namespace plat
