@@ -1,9 +1,13 @@
 #include "app/language.h"
 
 #include <cstdlib>
+#include <type_traits>
 #include <utility>
 
 #include "core/res_string.h"
+
+static_assert(std::is_same_v<GetLanguageResFn, lang::GetLanguageResFn>,
+              "the language hook is the library's export");
 
 namespace {
 
@@ -33,8 +37,8 @@ std::u16string FaceOf(const char16_t (&src)[256]) {
 plat::Library LoadChecked(std::u16string_view name, int32_t id) {
     plat::Library lib = plat::Library::load(name);
     if (!lib) return lib;
-    auto* res = lib.bind<char16_t*(int32_t)>("GetLanguageRes");
-    auto* getId = lib.bind<LangDllIdFn>("GetLangDllId");
+    auto res = reinterpret_cast<lang::GetLanguageResFn>(lib.symbol(lang::kGetLanguageRes));
+    auto getId = reinterpret_cast<lang::GetLangDllIdFn>(lib.symbol(lang::kGetLangDllId));
     if (!res || !getId || getId() != id) lib.unload();
     return lib;
 }
@@ -79,13 +83,13 @@ bool LanguageBinding::Load(int32_t id, bool forceEnglish, UiFonts& fonts) {
     // The new language stands: its font sets start from the defaults.
     UiFonts next;
     if (id == kLanguageMandarin) {
-        next.small = {u"SC_Song", 100, 100, 280};
-        next.large = {u"SC_Song", 140, 120, 800};
+        next.small = {lang::kMandarinFace, 100, 100, 280};
+        next.large = {lang::kMandarinFace, 140, 120, 800};
     }
     GetLanguageResFn hook = nullptr;
     if (fresh) {
-        hook = fresh.bind<char16_t*(int32_t)>("GetLanguageRes");
-        if (auto* onLoad = fresh.bind<LangOnLoadFn>("LangOnLoad")) {
+        hook = reinterpret_cast<lang::GetLanguageResFn>(fresh.symbol(lang::kGetLanguageRes));
+        if (auto onLoad = reinterpret_cast<lang::LangOnLoadFn>(fresh.symbol(lang::kLangOnLoad))) {
             LangFontInfo info;
             info.height1 = next.small.height;
             info.width1 = next.small.width;
@@ -142,7 +146,7 @@ std::u16string LanguageLibraryName(int32_t id) {
 std::u16string LanguageNameFromLibrary(int32_t id) {
     plat::Library lib = LoadChecked(LanguageLibraryName(id), id);
     if (!lib) return {};
-    auto* res = lib.bind<char16_t*(int32_t)>("GetLanguageRes");
+    auto res = reinterpret_cast<lang::GetLanguageResFn>(lib.symbol(lang::kGetLanguageRes));
     std::u16string name;
     if (char16_t* block = res(1)) {
         name = block;

@@ -6,28 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "language/language_abi.h"
 #include "platform/module/library.h"
-
-// The record a language library's LangOnLoad fills (byte layout shared with
-// the libraries: 1052 bytes, 16-bit characters).
-struct LangFontInfo {
-    uint32_t size = sizeof(LangFontInfo);
-    uint32_t height1 = 100;
-    uint32_t width1 = 100;
-    uint32_t weight1 = 280;
-    char16_t face1[256] = {};
-    char16_t face2[256] = {};
-    uint32_t height2 = 140;
-    uint32_t width2 = 120;
-    uint32_t weight2 = 800;
-};
-static_assert(sizeof(LangFontInfo) == 1052);
-
-// The library's exports.
-extern "C" {
-using LangDllIdFn = int32_t();
-using LangOnLoadFn = int32_t(LangFontInfo*, int32_t);
-}
 
 struct FontSet {
     std::u16string face = u"Tahoma";
@@ -51,8 +31,8 @@ struct LanguageRow {
     bool fontFatal;
 };
 
-inline constexpr int32_t kLanguageEnglish = 9;
-inline constexpr int32_t kLanguageMandarin = 4;
+inline constexpr int32_t kLanguageEnglish = lang::kLanguageEnglish;
+inline constexpr int32_t kLanguageMandarin = lang::kLanguageMandarin;
 
 // The row of a language id, null when the table does not know it.
 const LanguageRow* FindLanguage(int32_t id);

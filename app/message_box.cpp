@@ -5,11 +5,11 @@
 #include "app/celvane_app.h"
 #include "core/res_string.h"
 #include "platform/framework/controls.h"
+#include "platform/framework/message_box.h"
 
 namespace {
 
-constexpr int kStandardIdd = 60101;
-constexpr int kStandardText = 100;
+constexpr char16_t kStandardCaption[] = u"Tarnwick";
 
 std::mutex g_observerMutex;
 MessageBoxObserver g_observer;
@@ -43,47 +43,8 @@ void RegisterTemplates() {
              21},
         };
         plat::register_dialog_template(box);
-
-        plat::DialogTemplate plain;
-        plain.id = kStandardIdd;
-        plain.style = plat::WS_POPUP | plat::WS_CAPTION | plat::DS_MODALFRAME | plat::DS_CENTER;
-        plain.cx = 200;
-        plain.cy = 80;
-        plain.caption = u"Tarnwick";
-        plain.items = {
-            {"STATIC", u"", kStandardText, plat::SS_CENTER, 8, 8, 184, 40},
-            {"BUTTON", u"OK", plat::IDOK, plat::BS_DEFPUSHBUTTON | plat::WS_TABSTOP, 75, 56, 50,
-             16},
-        };
-        plat::register_dialog_template(plain);
     });
 }
-
-// The standard box: Enter or Escape close it as OK does.
-class StandardBox : public plat::CDialog {
-  public:
-    StandardBox(plat::CWnd* parent, std::u16string text)
-        : CDialog(kStandardIdd, parent), text_(std::move(text)) {}
-
-  protected:
-    bool OnInitDialog() override {
-        CDialog::OnInitDialog();
-        if (auto* t = GetDlgItem(kStandardText)) t->SetWindowText(text_);
-        if (auto* ok = GetDlgItem(plat::IDOK)) ok->SetFocus();
-        return false;
-    }
-    bool PreTranslateMessage(const plat::Message& msg) override {
-        if (msg.message == plat::WM_KEYDOWN &&
-            (msg.wparam == plat::VK_RETURN || msg.wparam == plat::VK_ESCAPE)) {
-            EndDialog(plat::IDOK);
-            return true;
-        }
-        return CDialog::PreTranslateMessage(msg);
-    }
-
-  private:
-    std::u16string text_;
-};
 
 plat::CWnd* MainView() {
     CCelvaneApp* app = CCelvaneApp::GetApp();
@@ -205,10 +166,9 @@ int StandardMessageBox(const std::u16string& text, uint32_t style) {
     RegisterTemplates();
     Notify(text, style);
     plat::CWnd* view = MainView();
-    StandardBox box(view, text);
-    box.DoModal();
+    const int answer = plat::message_box(view, text, kStandardCaption, style);
     if (view && plat::is_window(view)) view->SetFocus();
-    return plat::IDOK;
+    return answer;
 }
 
 void ShowExceptionMessage(const std::u16string& text) {

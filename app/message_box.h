@@ -51,7 +51,8 @@ int ShowMessage(const std::u16string& text, uint32_t style = MB_OK, uint32_t ext
 int ShowMessageById(uint32_t id, uint32_t style = MB_OK, uint32_t extra = 0);
 // The plain box with "Tarnwick::" and the text, OK only.
 void ShowExceptionMessage(const std::u16string& text);
-// The framework's standard box: the text with an OK button.
+// The framework's standard box (the system's message box with the program's
+// caption): the text with the style's icon and buttons; answers the button.
 int StandardMessageBox(const std::u16string& text, uint32_t style);
 
 // Watches every box as it opens (text and style); tests install one to see

@@ -7,6 +7,7 @@
 
 #include "core/routines.h"
 #include "core/string_table.h"
+#include "platform/kernel/debug_out.h"
 
 namespace {
 
@@ -83,6 +84,11 @@ void CResString::Assign(const char16_t* text) {
 
 core::Text LoadResString(uint32_t id) {
     CResString s;
-    if (!s.LoadById(id)) s.Assign(nullptr);
+    if (!s.LoadById(id)) {
+        // A text id that neither table knows is a text the tables still lack
+        // (0 names no text).
+        if (id != 0) plat::debug_printf("LoadResString: no text for id %u\n", id);
+        s.Assign(nullptr);
+    }
     return s.GetText();
 }

@@ -5,8 +5,10 @@
 #include <cstring>
 #include <limits>
 
+#include "core/app_commands.h"
 #include "core/frequency_range.h"
 #include "core/params.h"
+#include "core/posted_records.h"
 #include "core/units.h"
 #include "files/meas_setup.h"
 #include "files/setup_services.h"
@@ -25,6 +27,10 @@ uint8_t LevelByte(double db) {
 }  // namespace specan
 
 namespace {
+
+// The command record of a channel edge.
+constexpr int32_t kEdgeGroup = 21;
+constexpr int32_t kEdgeSubId = 3;
 
 using instrument::GetLe;
 using instrument::ReadLe;
@@ -184,8 +190,10 @@ int CSpectrumMeasurement::SetupChanged(CMeasSetup* setup) {
 }
 
 void CSpectrumMeasurement::PostEdge(int index, uint64_t hertz) {
-    if (!edge_sink_) return;
-    edge_sink_->OnChannelEdge(index, hertz, FormatValue(hertz, 0, false, true, true, 3));
+    if (!edge_window_) return;
+    auto record = std::make_unique<CCommandRecord>(kEdgeGroup, kEdgeSubId, 1, hertz, index, 0);
+    record->text = std::make_unique<core::Text>(FormatValue(hertz, 0, false, true, true, 3));
+    PostCommandObject<kCmdCommandRecord>(edge_window_, std::move(record));
 }
 
 // ---- General spectrum -------------------------------------------------------------

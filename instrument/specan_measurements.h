@@ -2,7 +2,7 @@
 // The spectrum analyzer's measurements. Each builds its sweep record from
 // the screen's setup, sends it through the DSP link and turns the board's
 // class-0x3000 reply blocks into result items. The channel power classes
-// also report the frequencies of their channel edges to the screen.
+// also post the frequencies of their channel edges to the frame window.
 #include <array>
 #include <cstdint>
 #include <memory>
@@ -13,15 +13,9 @@
 #include "instrument/dsp_measurement.h"
 
 class CMeasSetup;
-
-// Receives the channel edge frequencies of the channel power classes.
-// Index 0/1 lower/upper edge of the channel, 2/3 the adjacent channel on
-// side 0, 4/5 the one on side 1; `text` is the frequency as shown.
-class IChannelEdgeSink {
-  public:
-    virtual ~IChannelEdgeSink() = default;
-    virtual void OnChannelEdge(int index, uint64_t hertz, const core::Text& text) = 0;
-};
+namespace plat {
+class CWnd;
+}
 
 // What a signal band offers beyond the setup's band interface: the number of
 // the channel next to a channel on side 0 or 1, -1 when there is none.
@@ -74,7 +68,13 @@ class CSpectrumMeasurement : public CDspMeasurement {
     // The record SetupChanged compares with (the screen's choice), of this
     // class's record size; none clears it.
     void SetComparedRecord(const uint8_t* record);
-    void SetEdgeSink(IChannelEdgeSink* sink) { edge_sink_ = sink; }
+    // The window the channel power classes post their channel edges to, each
+    // as a command record (WM_COMMAND 32824) that the receiver deletes:
+    // group 21, sub-id 3, count 1, the edge in hertz as the value, the edge
+    // index (0/1 the channel, 2/3 the adjacent channel on side 0, 4/5 on
+    // side 1) as the first argument, flag 0 and the frequency as shown as
+    // the text. None posts nothing.
+    void SetEdgeWindow(plat::CWnd* frame) { edge_window_ = frame; }
     CSweepItem* GetSweepItem() const { return sweep_item_.get(); }
 
   protected:
@@ -89,7 +89,7 @@ class CSpectrumMeasurement : public CDspMeasurement {
     std::vector<uint8_t> record_;
     std::unique_ptr<CSweepItem> sweep_item_;
     std::vector<uint8_t> compared_;  // empty: none
-    IChannelEdgeSink* edge_sink_ = nullptr;
+    plat::CWnd* edge_window_ = nullptr;
 };
 
 class CGeneralSpectrumMeasurement : public CSpectrumMeasurement {

@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/language.h"
+#include "language/language_abi.h"
 
 #ifndef TEST_LANGUAGE_ID
 #error TEST_LANGUAGE_ID must be defined

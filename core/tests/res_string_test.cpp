@@ -7,6 +7,7 @@
 
 #include "core/res_string.h"
 #include "core/string_table.h"
+#include "platform/kernel/debug_out.h"
 
 namespace {
 
@@ -33,8 +34,12 @@ TEST(LoadResString, LanguageHookFirstThenOwnTableThenEmpty) {
     EXPECT_EQ(LoadResString(5), u"\u4e94");        // only in the library
     EXPECT_EQ(LoadResString(57344), u"Tarnwick");  // only in the program's table
     EXPECT_EQ(LoadResString(61204), u"Vorn Electronic");
+    plat::DebugCapture trace;
     EXPECT_EQ(LoadResString(0), u"");
     EXPECT_EQ(LoadResString(4000000), u"");
+    // Only the id that names a text neither table has is traced.
+    ASSERT_EQ(trace.lines().size(), 1u);
+    EXPECT_NE(trace.lines()[0].find("no text for id 4000000"), std::string::npos);
     CResString s;
     EXPECT_FALSE(s.LoadById(4000000));
     EXPECT_TRUE(s.LoadById(5));

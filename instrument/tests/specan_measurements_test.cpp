@@ -5,11 +5,16 @@
 #include <cmath>
 #include <limits>
 
+#include "core/app_commands.h"
+#include "core/posted_records.h"
 #include "core/res_string.h"
 #include "files/sa_meas_setup.h"
 #include "files/setup_services.h"
 #include "instrument/specan_measurements.h"
 #include "instrument/tests/measurement_fixtures.h"
+#include "platform/framework/wnd.h"
+#include "platform/window/message_loop.h"
+#include "platform/window/window.h"
 
 namespace {
 
@@ -394,11 +399,29 @@ class TestBand : public ISetupBand, public IChannelNeighbours {
     }
 };
 
-class Edges : public IChannelEdgeSink {
+// The frame window the edges are posted to: takes each command record.
+class Edges : public plat::CWnd {
   public:
-    void OnChannelEdge(int index, uint64_t hertz, const core::Text& text) override {
-        got.push_back({index, hertz});
-        texts.push_back(core::LowBytes(text));
+    Edges() {
+        plat::register_window_class({"EdgeTestFrame", 0, std::nullopt});
+        Create("EdgeTestFrame", u"", 0, {0, 0, 10, 10}, nullptr, 0);
+    }
+    ~Edges() override { DestroyWindow(); }
+    bool OnCommand(uintptr_t wp, intptr_t lp) override {
+        if (plat::loword(wp) != kCmdCommandRecord) return CWnd::OnCommand(wp, lp);
+        std::unique_ptr<CCommandRecord> r(TakeCommandObject<kCmdCommandRecord>(lp));
+        EXPECT_EQ(r->group, 21);
+        EXPECT_EQ(r->sub, 3);
+        EXPECT_EQ(r->count, 1);
+        EXPECT_EQ(r->flag, 0);
+        got.push_back({r->args[0], r->value});
+        texts.push_back(r->text ? core::LowBytes(*r->text) : std::string());
+        return true;
+    }
+    // Takes what was posted.
+    void Drain() {
+        plat::Message m;
+        while (plat::peek_ui_message(m, true)) plat::dispatch_message(m);
     }
     std::vector<std::pair<int, uint64_t>> got;
     std::vector<std::string> texts;
@@ -407,8 +430,9 @@ class Edges : public IChannelEdgeSink {
 TEST_F(SpectrumTest, ChannelEdgesWithoutBandAreTheRange) {
     auto m = Make<CAcprMeasurement>();
     Edges edges;
-    m->SetEdgeSink(&edges);
+    m->SetEdgeWindow(&edges);
     ASSERT_EQ(m->IsReady(), 1);
+    edges.Drain();
     const std::vector<std::pair<int, uint64_t>> want = {{0, kCentre - kSpan / 2},
                                                         {1, kCentre + kSpan / 2}};
     EXPECT_EQ(edges.got, want);
@@ -422,9 +446,10 @@ TEST_F(SpectrumTest, ChannelEdgesFollowTheBandAndItsNeighbours) {
     setup_.SetBand(&band);
     auto m = Make<CAcprMeasurement>();
     Edges edges;
-    m->SetEdgeSink(&edges);
+    m->SetEdgeWindow(&edges);
     setup_.SetChannelNumber(0);  // no channel below
     ASSERT_EQ(m->IsReady(), 1);
+    edges.Drain();
     std::vector<std::pair<int, uint64_t>> want = {{0, 935000000 - 100000},
                                                   {1, 935000000 + 100000},
                                                   {4, 935200000 - 100000},
@@ -433,6 +458,7 @@ TEST_F(SpectrumTest, ChannelEdgesFollowTheBandAndItsNeighbours) {
     edges.got.clear();
     setup_.SetChannelNumber(5);
     ASSERT_EQ(m->IsReady(), 1);
+    edges.Drain();
     EXPECT_EQ(edges.got.size(), 6u);
     EXPECT_EQ(edges.got[2], (std::pair<int, uint64_t>{2, 935800000 - 100000}));
     setup_.SetBand(nullptr);

@@ -19,6 +19,7 @@
 #include "platform/gfx/font_instance.h"
 #include "platform/kernel/device_root.h"
 #include "platform/kernel/errors.h"
+#include "platform/kernel/last_error.h"
 #include "platform/registry/registry.h"
 #include "platform/text/utf.h"
 
@@ -69,10 +70,19 @@ class FontLibrary {
         return f;
     }
 
-    bool add_file(const std::filesystem::path& path) {
+    bool add_file(const std::filesystem::path& path) { return add_file_counted(path) > 0; }
+
+    // Adds the faces of a font file; the number of faces the file holds, 0
+    // when it is no font. A file added before (by any spelling of its path)
+    // is not read again.
+    int add_file_counted(const std::filesystem::path& given) {
+        std::error_code ec;
+        std::filesystem::path path = std::filesystem::canonical(given, ec);
+        if (ec) return 0;
         std::lock_guard l(ft_mutex);
+        if (auto it = added_files_.find(path.string()); it != added_files_.end()) return it->second;
         FT_Face face = nullptr;
-        if (FT_New_Face(library_, path.c_str(), 0, &face) != 0) return false;
+        if (FT_New_Face(library_, path.c_str(), 0, &face) != 0) return 0;
         const long faces = face->num_faces;
         for (long i = 0; i < faces; ++i) {
             FT_Face f = face;
@@ -86,7 +96,12 @@ class FontLibrary {
         FT_Done_Face(face);
         added_[{fold(path.stem().u16string()), false}] = {path, 0};
         resolved_.clear();
-        return true;
+        return added_files_[path.string()] = static_cast<int>(std::max(faces, 1L));
+    }
+
+    size_t added_count() {
+        std::lock_guard l(ft_mutex);
+        return added_.size() + added_files_.size();
     }
 
     void substitute(std::u16string_view face, std::u16string_view device_file,
@@ -193,6 +208,8 @@ class FontLibrary {
     // Faces stay open: a system uses a handful of font files.
     std::map<std::pair<std::string, int>, std::shared_ptr<FontFile>> files_;
     std::map<std::pair<std::u16string, bool>, std::pair<std::filesystem::path, int>> added_;
+    // Files added so far (canonical host path) with the number of faces each holds.
+    std::map<std::string, int> added_files_;
     std::map<std::u16string, std::pair<std::u16string, std::string>> substitutes_;
     std::map<std::pair<std::string, bool>, std::pair<std::filesystem::path, int>> matched_;
     std::map<std::tuple<std::string, std::u16string, bool>, std::pair<std::filesystem::path, int>>
@@ -389,6 +406,17 @@ std::filesystem::path Font::file() const {
 
 bool add_font_file(const std::filesystem::path& host_file) {
     return detail::FontLibrary::get().add_file(host_file);
+}
+
+int add_font_resource(std::u16string_view instrument_path) {
+    const auto host = host_path(instrument_path);
+    const int faces = host ? detail::FontLibrary::get().add_file_counted(*host) : 0;
+    if (faces == 0) set_last_error(ERROR_FILE_NOT_FOUND);
+    return faces;
+}
+
+size_t font_registry_size() {
+    return detail::FontLibrary::get().added_count();
 }
 
 void set_face_substitute(std::u16string_view face, std::u16string_view device_file,

@@ -80,6 +80,14 @@ class Font {
 // Makes the faces in a font file available by their family names (and by the
 // file name without extension). False when the file is missing or no font.
 bool add_font_file(const std::filesystem::path& host_file);
+// Adds the fonts of a file given by its instrument path (looked up without
+// regard to case, like every instrument path); the number of faces it holds,
+// 0 with ERROR_FILE_NOT_FOUND when it is missing or no font. Adding the same
+// file again reads nothing and answers the same number.
+int add_font_resource(std::u16string_view instrument_path);
+// How many entries the registry of added fonts holds (faces by family name
+// and files); it grows only when a new file is added.
+size_t font_registry_size();
 // Maps a face name to a font file of the device image (an instrument path,
 // may be empty) and a fontconfig pattern used when that file is missing
 // ("DejaVu Sans", "WenQuanYi Micro Hei:lang=zh-cn").

@@ -344,6 +344,11 @@ intptr_t send_message(Window* w, uint32_t msg, uintptr_t wparam, intptr_t lparam
     return rec->result;
 }
 
+intptr_t broadcast_message(uint32_t msg, uintptr_t wparam, intptr_t lparam) {
+    for (Window* w : top_level_windows()) send_message(w, msg, wparam, lparam);
+    return 1;
+}
+
 bool get_ui_message(Message& out) {
     ensure_message_queue();
     next_message(out, true, true);

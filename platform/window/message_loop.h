@@ -28,6 +28,10 @@ bool post_message(Window* w, uint32_t msg, uintptr_t wparam, intptr_t lparam);
 // the message is queued to the owner and the caller waits for the answer.
 // 0 when the window does not exist.
 intptr_t send_message(Window* w, uint32_t msg, uintptr_t wparam, intptr_t lparam);
+// Sends the message to every top-level window, in z-order from the bottom,
+// each answered before the next is sent (as sending to HWND_BROADCAST).
+// Answers 1 (TRUE) once all were sent.
+intptr_t broadcast_message(uint32_t msg, uintptr_t wparam, intptr_t lparam);
 
 // Blocks for the next message; false for WM_QUIT (its code in wparam).
 bool get_ui_message(Message& out);

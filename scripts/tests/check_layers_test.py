@@ -56,6 +56,10 @@ class CheckLayers(unittest.TestCase):
             ("drivers/dsp/entry.cpp", "core/text.h", "drivers/dsp may not include core/text.h"),
             ("core/tests/units_test.cpp", "app/tests/app_test_support.h",
              "core may not include app/tests/app_test_support.h"),
+            ("screens/mode_base.cpp", "language/language_abi.h",
+             "screens may not include language/language_abi.h"),
+            ("language/language_library.cpp", "core/res_string.h",
+             "language may not include core/res_string.h"),
         ]
         for rel, include, message in cases:
             with self.subTest(rel=rel, include=include):
@@ -72,7 +76,8 @@ class CheckLayers(unittest.TestCase):
         for rel, include in [("app/main.cpp", "platform/kernel/clock.h"),
                              ("sim/power.cpp", "drivers/dsp/dsp_protocol.h"),
                              ("instrument/tests/dsp_link_test.cpp", "sim/scene.h"),
-                             ("screens/mode_base.cpp", "instrument/measurement_screen.h")]:
+                             ("screens/mode_base.cpp", "instrument/measurement_screen.h"),
+                             ("app/startup.cpp", "language/language_abi.h")]:
             self.plant(rel, include)
         result = run(self.tmp)
         self.assertEqual(result.returncode, 0, result.stdout)
