@@ -60,6 +60,7 @@ int CCelvaneApp::ExitInstance() {
     }
     IScreenServices::set_current(nullptr);
     IWidgetServices::set_current(nullptr);
+    IDialogServices::set_current(nullptr);
     UnregisterAppFileServices();
     // 11.
     plat::sleep_ms(1000);

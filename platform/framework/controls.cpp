@@ -8,6 +8,7 @@
 #include "platform/framework/edit.h"
 #include "platform/framework/list_box.h"
 #include "platform/framework/progress.h"
+#include "platform/gfx/artwork.h"
 
 namespace plat {
 
@@ -50,6 +51,17 @@ uint32_t text_format(uint32_t static_style) {
 bool CStatic::Create(std::u16string_view text, uint32_t style, const Rect& r, CWnd* parent,
                      int id) {
     return CWnd::Create("STATIC", text, style | WS_CHILD, r, parent, id);
+}
+
+int CStatic::OnCreate(const CreateParams* params) {
+    const std::u16string& ref = params ? params->text : std::u16string();
+    if ((style() & SS_TYPEMASK) == SS_BITMAP && ref.size() > 1 && ref[0] == u'#') {
+        int id = 0;
+        for (size_t i = 1; i < ref.size() && ref[i] >= u'0' && ref[i] <= u'9'; ++i)
+            id = id * 10 + (ref[i] - u'0');
+        bitmap_ = load_bitmap(id);
+    }
+    return CWnd::OnCreate(params);
 }
 
 Bitmap CStatic::SetBitmap(Bitmap bitmap) {

@@ -44,6 +44,8 @@ void notify_parent(CWnd* control, uint32_t code);
 // background brush to use (the parent's, else `fallback`).
 Brush control_colors(CWnd* control, Dc& dc, uint32_t ctl_message, const Brush& fallback);
 
+// An SS_BITMAP static whose text is "#<id>" shows the program's bitmap of
+// that id (load_bitmap) from its creation on.
 class CStatic : public CWnd {
   public:
     bool Create(std::u16string_view text, uint32_t style, const Rect& r, CWnd* parent, int id);
@@ -52,6 +54,7 @@ class CStatic : public CWnd {
     const Bitmap& GetBitmap() const { return bitmap_; }
 
   protected:
+    int OnCreate(const CreateParams* params) override;
     void OnPaint() override;
     void OnLButtonUp(uint32_t flags, Point p) override;
 

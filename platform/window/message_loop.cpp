@@ -135,20 +135,32 @@ bool route_input(Message& m) {
         set_key(vk, down);
         if (vk == VK_SHIFT || vk == VK_CONTROL) return false;
         Window* target = focus_window();
+        const intptr_t lp = key_lparam(static_cast<uint16_t>(m.lparam), was_down, !down);
+        // The focus may lie with a window of another user-interface thread
+        // (an alert): the key goes to that thread.
+        if (target && !owned_here(target)) {
+            if (post_message(target, kind, m.wparam, lp)) return false;
+            target = nullptr;
+        }
         if (!owned_here(target)) target = topmost_enabled_here();
         if (!target) return false;
         m.window = target;
-        m.lparam = key_lparam(static_cast<uint16_t>(m.lparam), was_down, !down);
+        m.lparam = lp;
         return true;
     }
     const Point screen{get_x_lparam(m.lparam), get_y_lparam(m.lparam)};
     if (kind == WM_MOUSEWHEEL) {
         Window* target = focus_window();
+        const uintptr_t wp = make_wparam(static_cast<int>(mouse_flags()),
+                                         static_cast<int>(static_cast<intptr_t>(m.wparam)));
+        if (target && !owned_here(target)) {
+            if (post_message(target, kind, wp, m.lparam)) return false;
+            target = nullptr;
+        }
         if (!owned_here(target)) target = topmost_enabled_here();
         if (!target) return false;
         m.window = target;
-        m.wparam = make_wparam(static_cast<int>(mouse_flags()),
-                               static_cast<int>(static_cast<intptr_t>(m.wparam)));
+        m.wparam = wp;
         return true;
     }
     // Buttons.

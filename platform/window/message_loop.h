@@ -73,8 +73,9 @@ uint64_t next_timer_due(uint32_t tid);
 
 // Input. The display back ends queue raw input to the input thread; each
 // event finds its window when the thread takes it: keys and the wheel go to
-// the focus window (else the thread's topmost enabled window), buttons to
-// the capture window or the window under the point.
+// the focus window (else the thread's topmost enabled window); a focus window
+// of another thread gets them through that thread's queue. Buttons go to the
+// capture window or the window under the point.
 void set_input_thread(uint32_t tid);
 uint32_t input_thread();
 // Modifier keys (Shift, Control) only change the key state.

@@ -35,7 +35,6 @@ WindowDc::WindowDc(Window* w, bool whole_window) : screen_(screen_surface()) {
     visible_ = visible_rects(w, whole_window);
     const Rect area = whole_window ? w->screen_rect()
                                    : Rect::from_size(w->client_origin(), w->client_rect().size());
-    detail::note_drawing(w, area);
     if (visible_.empty()) {
         dc_ = Dc(screen_, area);
         dc_.set_clip({});
@@ -82,6 +81,8 @@ void WindowDc::flush() {
 PaintDc::PaintDc(Window* w) : WindowDc(w) {
     if (!is_window(w)) return;
     paint_ = w->update_rect();
+    const Point origin = w->client_origin();
+    detail::note_drawing(w, paint_.offset(origin.x, origin.y));
     const bool erase = w->take_erase();
     w->validate();
     limit_to(paint_);

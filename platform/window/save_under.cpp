@@ -2,11 +2,13 @@
 // a copy of the screen it covers from the moment it is shown, and puts it
 // back when it hides, moves or goes, so the windows below need not repaint.
 //
-// A copy stays true only while nothing below the window draws into its area:
-// a window below that has a paint pending there when the copy is taken, or
-// that draws there later (its drawing is clipped away by the window above,
-// so the screen would keep the old picture), makes the copy stale, and a
-// stale copy is dropped in favour of repainting what lies below.
+// A copy stays true only while nothing below the window paints into its
+// area: a window below that has a paint pending there when the copy is
+// taken, or that paints there later (clipped away by the window above, so
+// the screen would keep the old picture), makes the copy stale, and a stale
+// copy is dropped in favour of repainting what lies below. Drawing outside
+// WM_PAINT (live updates of a clock or a trace) is not followed: what it
+// drew under the window shows again at its next update.
 #include <algorithm>
 #include <vector>
 

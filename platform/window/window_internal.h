@@ -23,8 +23,9 @@ void save_under(Window* w);
 // copy is still true and answers true; otherwise answers false (the caller
 // exposes the area). Either way the copy is dropped.
 bool restore_under(Window* w);
-// A window is about to draw on `screen_area`: copies that a window below it
-// keeps of that area are no longer true.
+// A window is about to paint `screen_area` (WM_PAINT): copies that a window
+// above it keeps of that area are no longer true. Drawing outside WM_PAINT
+// (live updates) is not followed: it shows again at its next update.
 void note_drawing(const Window* w, const Rect& screen_area);
 
 }  // namespace detail
