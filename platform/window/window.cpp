@@ -22,6 +22,8 @@ namespace {
 
 using Lock = std::lock_guard<std::recursive_mutex>;
 
+void expose_from(const Window* w, const Rect& screen_area);
+
 struct TreeState {
     std::map<std::string, WindowClass, std::less<>> classes;
     std::set<const Window*> live;
@@ -163,7 +165,7 @@ void Window::destroy() {
         alive_ = false;
     }
     detail::forget_window_timers(this);
-    if (was_visible) expose(was);
+    if (was_visible) expose_from(this, was);
     window_proc(WM_NCDESTROY, 0, 0);  // the object may be gone after this
 }
 
@@ -283,7 +285,7 @@ void Window::move(const Rect& r, bool repaint) {
         // Expose what the window left and redraw it in its new place.
         {
             Lock lock(detail::tree_lock());
-            if (!detail::restore_under(this)) expose(old_screen);
+            if (!detail::restore_under(this)) expose_from(this, old_screen);
             detail::save_under(this);
         }
         invalidate(nullptr, true);
@@ -312,7 +314,7 @@ bool Window::show(int cmd) {
         } else {
             Lock lock(detail::tree_lock());
             drop_focus_within(this);
-            if (!detail::restore_under(this)) expose(screen_rect());
+            if (!detail::restore_under(this)) expose_from(this, screen_rect());
         }
     }
     return was;
@@ -412,8 +414,27 @@ bool Window::take_erase() {
     return e;
 }
 
+namespace {
+// Invalidates the visible windows of the trees in `stack` within a screen
+// area.
+void expose_trees(std::vector<Window*> stack, const Rect& screen_area);
+// What a child window showed lies inside its parent: only the parent's tree
+// repaints it.
+void expose_from(const Window* w, const Rect& screen_area) {
+    if (Window* parent = w->parent()) {
+        expose_trees({parent}, screen_area);
+    } else {
+        expose(screen_area);
+    }
+}
+}  // namespace
+
 void expose(const Rect& screen_area) {
-    std::vector<Window*> stack = top_level_windows();
+    expose_trees(top_level_windows(), screen_area);
+}
+
+namespace {
+void expose_trees(std::vector<Window*> stack, const Rect& screen_area) {
     while (!stack.empty()) {
         Window* w = stack.back();
         stack.pop_back();
@@ -426,6 +447,7 @@ void expose(const Rect& screen_area) {
         for (Window* c : w->children()) stack.push_back(c);
     }
 }
+}  // namespace
 
 Window* find_window(std::string_view class_name, std::optional<std::u16string_view> title) {
     Lock lock(detail::tree_lock());
