@@ -19,6 +19,11 @@ bool CListBox::Create(uint32_t style, const Rect& r, CWnd* parent, int id) {
     return CWnd::Create("LISTBOX", u"", style | WS_CHILD, r, parent, id);
 }
 
+bool CListBox::PreCreateWindow(CreateParams& params) {
+    register_window_class({"LISTBOX", CS_DBLCLKS, std::nullopt});
+    return CWnd::PreCreateWindow(params);
+}
+
 int CListBox::AddString(std::u16string_view text) {
     if (style() & LBS_SORT) {
         auto it = std::upper_bound(items_.begin(), items_.end(), text,

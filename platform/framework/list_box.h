@@ -75,6 +75,7 @@ class CListBox : public CWnd {
     Rect GetItemRect(int index) const;
 
   protected:
+    bool PreCreateWindow(CreateParams& params) override;
     intptr_t WindowProc(uint32_t msg, uintptr_t wparam, intptr_t lparam) override;
     void OnPaint() override;
     void OnKeyDown(uint32_t key, uint32_t repeat, uint32_t flags) override;

@@ -85,6 +85,30 @@ std::array<std::atomic<uint8_t>, 256> g_keys{};  // bit 0x80 down, bit 1 toggled
 std::atomic<uintptr_t> g_next_thread_timer{0x10000};
 std::atomic<intptr_t> g_cursor{0};  // packed like a mouse lParam
 
+// The last left press, for double clicks; touched only by the input thread.
+struct LastPress {
+    const Window* window = nullptr;
+    Point at;
+    uint64_t time = 0;
+};
+LastPress g_last_press;
+constexpr uint64_t kDoubleClickMs = 500;
+constexpr int kDoubleClickSlop = 4;
+
+// A second left press on a CS_DBLCLKS window soon after the first and close
+// to it becomes WM_LBUTTONDBLCLK.
+uint32_t classify_press(const Window* target, Point screen) {
+    const uint64_t now = now_ms();
+    const WindowClass* cls = find_window_class(target->class_name());
+    const LastPress last = g_last_press;
+    const bool twice = cls && (cls->style & CS_DBLCLKS) && last.window == target &&
+                       now - last.time <= kDoubleClickMs &&
+                       std::abs(screen.x - last.at.x) <= kDoubleClickSlop &&
+                       std::abs(screen.y - last.at.y) <= kDoubleClickSlop;
+    g_last_press = twice ? LastPress{} : LastPress{target, screen, now};
+    return twice ? WM_LBUTTONDBLCLK : WM_LBUTTONDOWN;
+}
+
 bool post_internal(uint32_t tid, uint32_t kind, intptr_t lparam) {
     Message m;
     m.window = kInternal;
@@ -173,6 +197,7 @@ bool route_input(Message& m) {
         if (!owned_here(target) || !target->is_enabled()) return false;
     }
     const Point p = target->screen_to_client(screen);
+    if (kind == WM_LBUTTONDOWN) m.message = classify_press(target, screen);
     m.window = target;
     m.wparam = mouse_flags();
     m.lparam = make_lparam(p.x, p.y);

@@ -14,9 +14,11 @@
 #include "platform/framework/dialog.h"
 #include "platform/framework/edit.h"
 #include "platform/framework/list_box.h"
+#include "platform/framework/list_ctrl.h"
 #include "platform/framework/progress.h"
 #include "platform/framework/sip_panel.h"
 #include "platform/framework/system_services.h"
+#include "platform/kernel/clock.h"
 #include "platform/kernel/thread.h"
 
 namespace plat {
@@ -24,7 +26,7 @@ namespace {
 
 constexpr int kTestIdd = 9001;
 constexpr int kEdit = 100, kMultiEdit = 101, kList = 102, kProgress = 103, kTime = 104, kDate = 105,
-              kCombo = 106, kEmptyList = 107;
+              kCombo = 106, kEmptyList = 107, kReport = 108;
 constexpr COLORREF kInk = RGB(0, 0, 0);
 
 void register_test_template() {
@@ -58,6 +60,7 @@ class ControlsDialog : public CDialog {
     };
     std::vector<Note> notes;
     std::vector<NMDATETIMECHANGE> date_notes;
+    std::vector<NMLISTVIEW> list_notes;
 
   protected:
     bool OnCommand(uintptr_t wp, intptr_t lp) override {
@@ -65,6 +68,10 @@ class ControlsDialog : public CDialog {
         return CDialog::OnCommand(wp, lp);
     }
     intptr_t WindowProc(uint32_t msg, uintptr_t wp, intptr_t lp) override {
+        if (msg == WM_NOTIFY && wp == kReport) {
+            list_notes.push_back(*reinterpret_cast<const NMLISTVIEW*>(lp));
+            return 0;
+        }
         if (msg == WM_NOTIFY) {
             date_notes.push_back(*reinterpret_cast<const NMDATETIMECHANGE*>(lp));
             return 0;
@@ -413,6 +420,54 @@ TEST_F(Controls, ComboStepsAndDropsItsList) {
     std::u16string text;
     combo->GetLBText(2, text);
     EXPECT_EQ(text, u"File");
+}
+
+TEST_F(Controls, ReportViewRowsStatesScrollingAndTaps) {
+    CListCtrl report;
+    ASSERT_TRUE(report.Create(WS_VISIBLE | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS,
+                              {10, 150, 300, 290}, &dlg, kReport));
+    report.InsertColumn(0, u"Name", LVCFMT_LEFT, 120);
+    report.InsertColumn(1, u"Size", LVCFMT_RIGHT, 100);
+    for (int i = 0; i < 50; ++i) {
+        const std::string name = "file" + std::to_string(i);
+        report.InsertItem(i, std::u16string(name.begin(), name.end()));
+        report.SetItemText(i, 1, i % 2 ? u"1 KB" : u"2 KB");
+        report.SetItemData(i, 1000 + static_cast<uintptr_t>(i));
+    }
+    EXPECT_EQ(report.GetItemText(7, 1), u"1 KB");
+    EXPECT_EQ(report.GetItemData(40), 1040u);
+    const int per_page = report.GetCountPerPage();
+    ASSERT_LT(per_page, 40);
+    report.EnsureVisible(40, false);
+    EXPECT_EQ(report.GetTopIndex(), 40 - per_page + 1);
+    report.EnsureVisible(10, false);
+    EXPECT_EQ(report.GetTopIndex(), 10);
+    report.SetItemState(12, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    report.SetItemState(13, LVIS_SELECTED, LVIS_SELECTED);  // single selection: 12 lets go
+    EXPECT_EQ(report.GetNextItem(-1, LVNI_SELECTED), 13);
+    EXPECT_EQ(report.GetSelectedCount(), 1);
+    drain();
+    // The selected row is drawn selected on screen.
+    const Rect row13 = report.GetItemRect(13);
+    const Point p13 = report.client_to_screen({row13.right - 3, row13.top + 2});
+    EXPECT_EQ(screen_snapshot().pixel(p13.x, p13.y), kSelectionBack);
+    // A tap and a double tap on row 11 reach the parent with the row (time
+    // stands still between the taps).
+    VirtualClock frozen;
+    dlg.list_notes.clear();
+    const Rect row11 = report.GetItemRect(11);
+    const Point tap = report.client_to_screen({row11.left + 20, row11.top + 3});
+    for (int i = 0; i < 2; ++i) {
+        post_mouse_input(WM_LBUTTONDOWN, tap);
+        post_mouse_input(WM_LBUTTONUP, tap);
+    }
+    drain();
+    std::vector<std::pair<int, int>> notes;
+    for (const auto& n : dlg.list_notes) notes.push_back({n.code, n.iItem});
+    const std::vector<std::pair<int, int>> want{{NM_SETFOCUS, -1}, {NM_CLICK, 11}, {NM_DBLCLK, 11}};
+    EXPECT_EQ(notes, want);
+    EXPECT_EQ(report.GetNextItem(-1, LVNI_SELECTED), 11);
+    report.DestroyWindow();
 }
 
 TEST_F(Controls, InputPanelDrawsWhereItIsPlacedAndMovesWrap) {
