@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/text.h"
+#include "drivers/dsp/dsp_protocol.h"
 #include "instrument/device_item.h"
 #include "instrument/dsp_measurement.h"
 
@@ -27,15 +28,16 @@ class IChannelNeighbours {
 
 namespace specan {
 
-inline constexpr uint32_t kMaxTracePoints = 705;
+inline constexpr uint32_t kMaxTracePoints = dsp::kMaxSpectrumPoints;
 inline constexpr double kNoPower = -300.0;
-inline constexpr uint32_t kMaxDemodSamples = 20000;
+inline constexpr uint32_t kMaxDemodSamples = dsp::kSampleCapacity;
 
 // Record sizes.
-inline constexpr size_t kSweepRecordSize = 40;
-inline constexpr size_t kMidRecordSize = 48;
-inline constexpr size_t kLongRecordSize = 64;
-inline constexpr size_t kParameterRecordSize = 56;
+inline constexpr size_t kSweepRecordSize = dsp::message_payload_size(dsp::msg::kSweep);
+inline constexpr size_t kMidRecordSize = dsp::message_payload_size(dsp::msg::kChannelPower);
+inline constexpr size_t kLongRecordSize =
+    dsp::message_payload_size(dsp::msg::kAdjacentChannelPower);
+inline constexpr size_t kParameterRecordSize = dsp::message_payload_size(dsp::msg::kCounterMarkers);
 
 // A setup level in dB as the record's unsigned byte: clamped to 0..255, then
 // truncated.
@@ -97,7 +99,7 @@ class CGeneralSpectrumMeasurement : public CSpectrumMeasurement {
     explicit CGeneralSpectrumMeasurement(CDevicePort* link);
     ~CGeneralSpectrumMeasurement() override;
     int Init(IMeasurementScreen* screen) override;
-    int SendSweep() override { return SendRecord(0x3001); }
+    int SendSweep() override { return SendRecord(dsp::msg::kSweep); }
     CDeviceItem* ParseReply(CDataBlock& block) override;
     int SameSweep(const uint8_t* a, const uint8_t* b) const override;
     // Sends the 56-byte counter-marker record (0x300B) the screen built.
@@ -113,7 +115,7 @@ class COccupiedBwMeasurement : public CSpectrumMeasurement {
     explicit COccupiedBwMeasurement(CDevicePort* link);
     ~COccupiedBwMeasurement() override;
     int Init(IMeasurementScreen* screen) override;
-    int SendSweep() override { return SendRecord(0x3002); }
+    int SendSweep() override { return SendRecord(dsp::msg::kOccupiedBandwidth); }
     CDeviceItem* ParseReply(CDataBlock& block) override;
     int SetupChanged(CMeasSetup* setup) override;
     void FillSweepRecord(uint8_t* record) override;
@@ -203,14 +205,14 @@ class CCarrierInterferenceMeasurement : public CSpectrumMeasurement {
   public:
     explicit CCarrierInterferenceMeasurement(CDevicePort* link);
     ~CCarrierInterferenceMeasurement() override;
-    int SendSweep() override { return SendRecord(0x3001); }
+    int SendSweep() override { return SendRecord(dsp::msg::kSweep); }
 };
 
 class CTimeDomainMeasurement : public CSpectrumMeasurement {
   public:
     explicit CTimeDomainMeasurement(CDevicePort* link);
     ~CTimeDomainMeasurement() override;
-    int SendSweep() override { return SendRecord(0x3009); }
+    int SendSweep() override { return SendRecord(dsp::msg::kZeroSpan); }
     void FillSweepRecord(uint8_t* record) override;
 };
 
@@ -219,7 +221,7 @@ class CSignalStrengthMeasurement : public CSpectrumMeasurement {
     explicit CSignalStrengthMeasurement(CDevicePort* link);
     ~CSignalStrengthMeasurement() override;
     int Init(IMeasurementScreen* screen) override;
-    int SendSweep() override { return SendRecord(0x3001); }
+    int SendSweep() override { return SendRecord(dsp::msg::kSweep); }
     void FillSweepRecord(uint8_t* record) override;
     int SetParameters(const uint8_t* record);
 

@@ -266,13 +266,13 @@ void CReportList::LoadColumnWidths() {
     if (!app) return;
     const auto blob = app->GetProfileBinary(kWidthSection, WidthEntry());
     if (!blob || blob->size() < kWordSize) return;
-    const uint32_t n = core::GetLe<uint32_t>(blob->data(), 0);
+    const uint32_t n = core::get_le<uint32_t>(blob->data(), 0);
     const int count = header_.GetItemCount();
     if (n != static_cast<uint32_t>(count) || blob->size() != kWordSize + kWordSize * n) return;
     for (int i = 0; i < count; ++i) {
         plat::HDITEM item;
         item.mask = plat::HDI_WIDTH;
-        item.cxy = static_cast<int>(core::GetLe<uint32_t>(blob->data(), kWordSize * (1 + i)));
+        item.cxy = static_cast<int>(core::get_le<uint32_t>(blob->data(), kWordSize * (1 + i)));
         header_.SetItem(i, item);
     }
 }
@@ -282,12 +282,12 @@ void CReportList::SaveColumnWidths() {
     if (!app) return;
     const int count = header_.GetItemCount();
     std::vector<uint8_t> blob(kWordSize * (1 + static_cast<size_t>(count)));
-    core::WriteLe(blob.data(), 0, static_cast<uint32_t>(count));
+    core::put_le(blob.data(), 0, static_cast<uint32_t>(count));
     for (int i = 0; i < count; ++i) {
         plat::HDITEM item;
         item.mask = plat::HDI_WIDTH;
         header_.GetItem(i, &item);
-        core::WriteLe(blob.data(), kWordSize * (1 + i), static_cast<uint32_t>(item.cxy));
+        core::put_le(blob.data(), kWordSize * (1 + i), static_cast<uint32_t>(item.cxy));
     }
     app->WriteProfileBinary(kWidthSection, WidthEntry(), blob);
 }
