@@ -27,9 +27,11 @@ struct Panel {
     std::unique_ptr<SipWindow> window;  // guarded by m; lives on the thread that showed it
 };
 
+// Never destroyed: the panel's window may outlive the window tree at exit
+// (sip_panel_close is the orderly way out).
 Panel& panel() {
-    static Panel p;
-    return p;
+    static Panel* p = new Panel;
+    return *p;
 }
 
 void move_selection(int& sel, uint32_t command) {
