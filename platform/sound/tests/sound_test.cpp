@@ -43,7 +43,8 @@ TEST(Sound, ParsesPcmAndRefusesWhatIsNotOne) {
 
 TEST(Sound, BareNamesPlayFromWindowsAndMissingFilesPlayNothing) {
     TempRoot root("sound");
-    root.Write("Windows/question.wav", std::string(tiny_wave().begin(), tiny_wave().end()));
+    const std::vector<uint8_t> bytes = tiny_wave();
+    root.Write("Windows/question.wav", std::string(bytes.begin(), bytes.end()));
     root.Write("Windows/broken.wav", "RIFF....WAVEjunk");
     clear_played_sounds();
     EXPECT_TRUE(play_sound(u"question.wav", SND_FILENAME | SND_SYNC));
