@@ -2,17 +2,47 @@
 // services the program does not have yet.
 #include "app/celvane_app.h"
 
+#include "app/app_file_services.h"
 #include "app/main_frame.h"
+#include "app/message_box.h"
 #include "core/debug_log.h"
 #include "core/history.h"
 #include "platform/kernel/debug_out.h"
 #include "platform/text/utf.h"
 #include "screens/mode_base.h"
 
-CCelvaneApp::CCelvaneApp() = default;
+namespace {
+
+// What the widgets ask of the application.
+class AppWidgetServices : public IWidgetServices {
+  public:
+    explicit AppWidgetServices(CCelvaneApp& app) : app_(app) {}
+    std::u16string GetFontFace2() const override {
+        const std::u16string& face = app_.GetFontFace2();
+        return face.empty() ? std::u16string(kDefaultWidgetFace) : face;
+    }
+    uint32_t GetTimeFormat() const override {
+        const CSystemSettings* s = app_.GetSettings();
+        return s ? s->TimeDisplayFormat : kTimeFormatTimeFirst;
+    }
+    int ShowMessage(const core::Text& text, uint32_t style) override {
+        return ::ShowMessage(text, style);
+    }
+
+  private:
+    CCelvaneApp& app_;
+};
+
+}  // namespace
+
+CCelvaneApp::CCelvaneApp() : widget_services_(std::make_unique<AppWidgetServices>(*this)) {}
 
 CCelvaneApp::~CCelvaneApp() {
-    if (IScreenServices::current() == this) IScreenServices::set_current(nullptr);
+    if (IScreenServices::current() == this) {
+        IScreenServices::set_current(nullptr);
+        UnregisterAppFileServices();
+    }
+    if (IWidgetServices::current() == widget_services_.get()) IWidgetServices::set_current(nullptr);
     // Screens the exit routine did not reach (a start that never ran it).
     while (auto* screen = static_cast<CModeBase*>(modes_.GetHead(true))) delete screen;
     if (GetDebugLog() == debug_log_.get()) SetDebugLog(nullptr);

@@ -27,6 +27,8 @@
 #include "platform/kernel/sync.h"
 #include "platform/process/process.h"
 #include "screens/screen_services.h"
+#include "widgets/color_scheme.h"
+#include "widgets/widget_services.h"
 
 class CDebugLog;
 class CMainFrame;
@@ -193,12 +195,13 @@ class CCelvaneApp : public plat::CWinApp, public IScreenServices {
     int GetStartMode() const { return start_mode_; }
     uint32_t GetStatusWord() const { return status_word_; }
     CEventDispatcher* GetDispatcher() const { return dispatcher_.get(); }
-    // The colour scheme number (1..5) and the custom scheme's colours.
-    uint32_t GetColorSchemeNumber() const { return color_scheme_; }
+    // The colour scheme every widget draws with (null before InitDevices);
+    // its number is entry 48.
+    CColorScheme* GetColorScheme() const { return color_scheme_.get(); }
+    uint32_t GetColorSchemeNumber() const;
+    // Gives the scheme object the colours of scheme `number` (1..5; others
+    // give 1).
     void SetColorSchemeNumber(uint32_t number);
-    std::array<uint32_t, CSystemSettings::kCustomColorCount>& CustomColors() {
-        return custom_colors_;
-    }
     bool IsSecondInstance() const { return second_instance_; }
 
     // --- DSP link --------------------------------------------------------------
@@ -273,8 +276,9 @@ class CCelvaneApp : public plat::CWinApp, public IScreenServices {
     uint32_t hardware_word_ = 0;
     UiFonts fonts_;
     LanguageBinding language_;
-    uint32_t color_scheme_ = 1;
-    std::array<uint32_t, CSystemSettings::kCustomColorCount> custom_colors_{};
+    std::unique_ptr<CColorScheme> color_scheme_;
+    // What the widgets ask of the application; registered while it runs.
+    std::unique_ptr<IWidgetServices> widget_services_;
     CMainFrame* frame_ = nullptr;
     std::unique_ptr<CMainFrame> frame_owner_;
     bool alerts_enabled_ = true;

@@ -1,11 +1,6 @@
 // The main program of the instrument.
-#include <pthread.h>
-#include <signal.h>
-
-#include <atomic>
-#include <thread>
-
 #include "app/celvane_app.h"
+#include "platform/display/signal_watcher.h"
 #include "platform/window/message_loop.h"
 
 namespace {
@@ -31,22 +26,9 @@ void RequestClose(CCelvaneApp& app) {
 int main(int argc, char** argv) {
     static CCelvaneApp theApp;
 
-    sigset_t signals;
-    sigemptyset(&signals);
-    sigaddset(&signals, SIGINT);
-    sigaddset(&signals, SIGTERM);
-    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
-    std::atomic<bool> done{false};
-    std::thread watcher([&] {
-        const timespec poll{0, 100 * 1000 * 1000};
-        while (!done.load()) {
-            if (sigtimedwait(&signals, nullptr, &poll) > 0) RequestClose(theApp);
-        }
-    });
+    const plat::SignalWatcher watcher([] { RequestClose(theApp); });
 
     // app_main powers the hardware on before the program starts.
     const int code = plat::app_main(theApp, argc, argv);
-    done.store(true);
-    watcher.join();
     return code;
 }

@@ -4,6 +4,7 @@
 #include "app/message_box.h"
 #include "core/history.h"
 #include "core/keys.h"
+#include "core/posted_records.h"
 #include "core/res_string.h"
 #include "core/screen_ids.h"
 #include "screens/mode_base.h"
@@ -225,18 +226,24 @@ bool CChildView::Dispatch(uint32_t id, intptr_t lparam) {
             return true;
         case kCmdRefreshPane:
             return onScreen([&](CModeBase& s) { s.RefreshPane(static_cast<int>(lparam)); });
-        case kCmdCommandRecord:
-            return onScreen([&](CModeBase& s) {
-                s.OnCommandRecord(TakeCommandObject<kCmdCommandRecord>(lparam));
-            });
+        case kCmdCommandRecord: {
+            // The screen owns and deletes the record; with none it goes here.
+            std::unique_ptr<CCommandRecord> record(TakeCommandObject<kCmdCommandRecord>(lparam));
+            if (screen) screen->OnCommandRecord(record.release());
+            return true;
+        }
         case kCmd32825:
             return onScreen([&](CModeBase& s) { s.OnCommand32825(lparam); });
         case kCmdLaunch:
             app.LaunchProgram(static_cast<uint32_t>(lparam));
             return true;
-        case kCmdBufferPair:
-            return onScreen(
-                [&](CModeBase& s) { s.OnBufferPair(TakeCommandObject<kCmdBufferPair>(lparam)); });
+        case kCmdBufferPair: {
+            // The screen shows the pair; then the view frees and deletes it.
+            std::unique_ptr<CBufferPair> pair(TakeCommandObject<kCmdBufferPair>(lparam));
+            if (screen) screen->OnBufferPair(pair.get());
+            if (pair) pair->Free();
+            return true;
+        }
         case kCmdShowTools:
             app.ShowTools();
             return true;

@@ -174,10 +174,11 @@ void CCelvaneApp::StoreSetting(uint32_t id, intptr_t value) {
     CSystemSettings& s = *settings_;
     switch (id) {
         case kCmdColorScheme:
-            s.ColorScheme = color_scheme_;
-            if (color_scheme_ == CSystemSettings::kCustomScheme) {
-                s.CustomColor = custom_colors_;
-                s.SaveCustomColors(custom_colors_);
+            s.ColorScheme = GetColorSchemeNumber();
+            if (s.ColorScheme == CSystemSettings::kCustomScheme) {
+                for (size_t i = 0; i < CSystemSettings::kCustomColorCount; ++i)
+                    s.CustomColor[i] = color_scheme_->GetColor(static_cast<ColorSchemeIndex>(i));
+                s.SaveCustomColors(s.CustomColor);
             }
             break;
         case kCmdContrast:
@@ -207,8 +208,17 @@ void CCelvaneApp::StoreSetting(uint32_t id, intptr_t value) {
     s.Save(false);
 }
 
+uint32_t CCelvaneApp::GetColorSchemeNumber() const {
+    return color_scheme_ ? color_scheme_->GetNumber() : 1;
+}
+
 void CCelvaneApp::SetColorSchemeNumber(uint32_t number) {
-    color_scheme_ = (number >= 1 && number <= CSystemSettings::kCustomScheme) ? number : 1;
+    if (number < 1 || number > CSystemSettings::kCustomScheme) number = 1;
+    auto scheme = CreateColorScheme(static_cast<int32_t>(number));
+    if (color_scheme_)
+        color_scheme_->CopyFrom(*scheme);
+    else
+        color_scheme_ = std::move(scheme);
 }
 
 bool CCelvaneApp::LoadLanguage(int32_t id) {

@@ -1,6 +1,7 @@
 // CCelvaneApp shutdown: ExitInstance in its fixed order.
 #include "app/celvane_app.h"
 
+#include "app/app_file_services.h"
 #include "app/main_frame.h"
 #include "core/history.h"
 #include "platform/framework/system_services.h"
@@ -58,6 +59,8 @@ int CCelvaneApp::ExitInstance() {
         }
     }
     IScreenServices::set_current(nullptr);
+    IWidgetServices::set_current(nullptr);
+    UnregisterAppFileServices();
     // 11.
     plat::sleep_ms(1000);
     const int code = CWinApp::ExitInstance();

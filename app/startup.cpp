@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <tuple>
 
+#include "app/app_file_services.h"
 #include "app/app_files.h"
 #include "app/main_frame.h"
 #include "app/message_box.h"
@@ -64,6 +65,8 @@ bool CCelvaneApp::InitInstance() {
     }
     started_ = true;
     IScreenServices::set_current(this);
+    IWidgetServices::set_current(widget_services_.get());
+    RegisterAppFileServices(*this);
 
     // The drivers of the device root, then the board I/O device (a missing
     // device makes every board I/O request answer its failure value).
@@ -83,6 +86,7 @@ bool CCelvaneApp::InitInstance() {
 
     // 6. Settings: load what is stored first, then record the language.
     settings_ = std::make_unique<CSystemSettings>();
+    SetRegistryKey(settings_->GetRegistryPath());
     settings_->Initialize();
     settings_->LanguageId = static_cast<uint32_t>(language_id_);
     settings_->Save(false);
@@ -200,17 +204,19 @@ bool CCelvaneApp::InitDevices() {
     // becomes scheme 1.
     const uint32_t scheme = settings_->ColorScheme;
     if (scheme >= 1 && scheme <= CSystemSettings::kCustomScheme) {
-        color_scheme_ = scheme;
-        if (scheme == CSystemSettings::kCustomScheme) custom_colors_ = settings_->CustomColor;
+        color_scheme_ = CreateColorScheme(static_cast<int32_t>(scheme));
+        if (scheme == CSystemSettings::kCustomScheme)
+            for (size_t i = 0; i < CSystemSettings::kCustomColorCount; ++i)
+                color_scheme_->SetColor(static_cast<ColorSchemeIndex>(i),
+                                        settings_->CustomColor[i]);
     } else {
-        color_scheme_ = 1;
+        color_scheme_ = CreateColorScheme(1);
         settings_->ColorScheme = 1;
         settings_->Save(false);
     }
 
     LoadLanguage(static_cast<int32_t>(settings_->LanguageId));
     battery_alarm_ = plat::Event::open("VornBatteryAlarm");
-    SkipService(u"colour scheme");
     SkipService(u"board I/O wrapper");
     return true;
 }
@@ -251,7 +257,7 @@ bool CCelvaneApp::CreateGraphPanel() {
 
 void CCelvaneApp::AddMode(CModeBase* screen) {
     if (!screen) return;
-    screen->OnCreate(GetMainView(), frame_, 0, nullptr);
+    screen->OnCreate(GetMainView(), frame_, 0, color_scheme_.get());
     modes_.AddTail(screen);
     if (screen->GetModeId() == kScreenSetup) setup_mode_ = screen;
 }

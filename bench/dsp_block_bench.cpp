@@ -14,11 +14,11 @@ namespace {
 
 std::vector<uint8_t> spectrum_packet(uint16_t points) {
     std::vector<uint8_t> p(8 + points * 4u);
-    dsp::put_u16(p.data(), 0x3001);
-    dsp::put_u16(p.data() + 2, static_cast<uint16_t>(4 + points * 4));
-    dsp::put_u16(p.data() + 4, 0);
-    dsp::put_u16(p.data() + 6, points);
-    for (uint16_t i = 0; i < points; ++i) dsp::put_u32(p.data() + 8 + 4 * i, i * 1000u);
+    plat::put_le<uint16_t>(p.data(), dsp::msg::kSweep);
+    plat::put_le<uint16_t>(p.data() + 2, static_cast<uint16_t>(4 + points * 4));
+    plat::put_le<uint16_t>(p.data() + 4, 0);
+    plat::put_le<uint16_t>(p.data() + 6, points);
+    for (uint16_t i = 0; i < points; ++i) plat::put_le<uint32_t>(p.data() + 8 + 4 * i, i * 1000u);
     return p;
 }
 
@@ -31,21 +31,23 @@ void BM_SpectrumBlockStoreAndFetch(benchmark::State& state) {
     block.reset();
     dsp::AssemblyState assembly;
     assembly.expected = 705;
-    assembly.last_message_id = 0x3001;
+    assembly.last_message_id = dsp::msg::kSweep;
     assembly.reply_class = dsp::CLASS_SPECTRUM;
     const auto packet = spectrum_packet(705);
     std::vector<uint8_t> out(dsp::kFetchBufferSize);
     for (auto _ : state) {
-        mutex.lock();
-        block.store_packet(packet.data(), packet.size(), assembly);
-        mutex.unlock();
+        {
+            std::lock_guard lock(mutex);
+            block.store_packet(packet.data(), packet.size(), assembly);
+        }
         event.set();
 
         event.reset();
         uint32_t returned = 0, error = 0;
-        mutex.lock();
-        block.fetch(out.data(), static_cast<uint32_t>(out.size()), &returned, &error);
-        mutex.unlock();
+        {
+            std::lock_guard lock(mutex);
+            block.fetch(out.data(), static_cast<uint32_t>(out.size()), &returned, &error);
+        }
         if (returned != 8 + 2820) state.SkipWithError("wrong block");
         benchmark::DoNotOptimize(out.data());
     }

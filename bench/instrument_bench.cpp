@@ -26,23 +26,20 @@ class MappedLink : public CDspInterface {
         block_.clear_head();
         block_.reset();
         assembly_.expected = 705;
-        assembly_.last_message_id = 0x3001;
+        assembly_.last_message_id = dsp::msg::kSweep;
         assembly_.reply_class = dsp::CLASS_SPECTRUM;
     }
     ~MappedLink() override { Stop(); }
     void Store(const std::vector<uint8_t>& packet) {
-        mutex_.lock();
+        std::lock_guard lock(mutex_);
         block_.store_packet(packet.data(), packet.size(), assembly_);
-        mutex_.unlock();
     }
 
   protected:
     bool RawControlOut2(uint32_t, void* out, uint32_t size, uint32_t* returned) override {
         uint32_t error = 0;
-        mutex_.lock();
-        const bool ok = block_.fetch(static_cast<uint8_t*>(out), size, returned, &error);
-        mutex_.unlock();
-        return ok;
+        std::lock_guard lock(mutex_);
+        return block_.fetch(static_cast<uint8_t*>(out), size, returned, &error);
     }
 
   private:
@@ -69,9 +66,9 @@ void BM_SweepBlockToResultItem(benchmark::State& state) {
     link.SetListener(&m);
     link.AcceptReplies();
     std::vector<uint8_t> packet(8 + 705 * 4);
-    dsp::put_u16(packet.data(), 0x3001);
-    dsp::put_u16(packet.data() + 2, 4 + 705 * 4);
-    dsp::put_u16(packet.data() + 6, 705);
+    plat::put_le<uint16_t>(packet.data(), dsp::msg::kSweep);
+    plat::put_le<uint16_t>(packet.data() + 2, 4 + 705 * 4);
+    plat::put_le<uint16_t>(packet.data() + 6, 705);
     for (uint32_t i = 0; i < 705; ++i) {
         const float v = -90.0f + (i == 352 ? 60.0f : 0.0f);
         std::memcpy(packet.data() + 8 + 4 * i, &v, 4);

@@ -3,6 +3,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include "drivers/dsp/dsp_protocol.h"
 #include "sim/tools/board_host.h"
 
 namespace {
@@ -22,8 +23,8 @@ void BM_BoardSweeps(benchmark::State& state) {
     scene.time_scale = 0;
     scene.receiver.noise_variation = state.range(0) != 0;
     sim::BoardHost host(std::make_shared<sim::AcquisitionBoard>(scene));
-    host.send(0x3001, sweep_record());
-    for (auto _ : state) benchmark::DoNotOptimize(host.collect(0x3001, 705, 4));
+    host.send(dsp::msg::kSweep, sweep_record());
+    for (auto _ : state) benchmark::DoNotOptimize(host.collect(dsp::msg::kSweep, 705, 4));
     host.stop();
     state.SetItemsProcessed(state.iterations());
 }

@@ -33,3 +33,16 @@ macro(celvane_add_subfolders)
         endif()
     endforeach()
 endmacro()
+
+# A libFuzzer program `name` from `source`, over `library`, which is built with
+# the fuzzer's coverage. Only with -DCELVANE_FUZZ=ON and clang.
+function(celvane_add_fuzz_target name source library)
+    if(NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+        message(FATAL_ERROR "CELVANE_FUZZ needs clang (libFuzzer)")
+    endif()
+    target_compile_options(${library} PRIVATE -fsanitize=fuzzer-no-link)
+    add_executable(${name} ${source})
+    target_compile_options(${name} PRIVATE -fsanitize=fuzzer)
+    target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+    target_link_libraries(${name} PRIVATE ${library})
+endfunction()

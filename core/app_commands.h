@@ -91,10 +91,11 @@ struct CommandObject<kCmdActivateMeasurement> : Carries<CMeasurement, kPosterKee
 // The poster's quick texts.
 template <>
 struct CommandObject<kCmdQuickTexts> : Carries<const CSortedStringArray, kPosterKeeps> {};
-// The widgets' pair; the screen's draw panel releases its texts.
+// Texts for the screen's draw panel; after the screen the view frees and
+// deletes the pair (with no screen it only deletes it).
 template <>
-struct CommandObject<kCmdBufferPair> : Carries<CBufferPair, kPosterKeeps> {};
-// A record the current screen deletes.
+struct CommandObject<kCmdBufferPair> : Carries<CBufferPair, kReceiverFrees> {};
+// A record the current screen deletes (with no screen the view does).
 template <>
 struct CommandObject<kCmdCommandRecord> : Carries<CCommandRecord, kReceiverFrees> {};
 

@@ -1,24 +1,10 @@
 #pragma once
 // Little-endian fields in byte records (messages, reply blocks, stored
-// records). The host is little-endian, so a field is its bytes as they lie.
-#include <bit>
-#include <cstdint>
-#include <cstring>
+// records): the platform's helper, which the drivers and the simulator use
+// as well.
+#include "platform/byte_order.h"
 
 namespace core {
-
-static_assert(std::endian::native == std::endian::little);
-
-template <typename T>
-void WriteLe(uint8_t* record, size_t offset, T value) {
-    std::memcpy(record + offset, &value, sizeof(T));
-}
-
-template <typename T>
-T GetLe(const uint8_t* record, size_t offset) {
-    T v;
-    std::memcpy(&v, record + offset, sizeof(T));
-    return v;
-}
-
+using plat::get_le;
+using plat::put_le;
 }  // namespace core

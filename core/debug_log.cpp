@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "core/scoped_lock.h"
 #include "platform/fs/device_path.h"
 #include "platform/kernel/debug_out.h"
 
@@ -32,12 +33,12 @@ void CDebugLog::Unlock() {
 
 void CDebugLog::Emit(std::string body) {
     if (!Lock()) return;  // the line is dropped
+    ScopedLock held(*this, std::adopt_lock);
     if (mask_ & kToDebugger) {
         plat::debug_output(body);  // the debugger adds the prefix itself
     } else {
         Write(plat::debug_prefix() + body);
     }
-    Unlock();
 }
 
 void CDebugLog::Write(std::string_view line) {

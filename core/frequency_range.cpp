@@ -36,6 +36,23 @@ CFrequencyRange::CFrequencyRange(uint64_t start, uint64_t centre, uint64_t stop,
     SetLimits(0, kDefaultUpper, kDefaultMinSpan);
 }
 
+void CFrequencyRange::CopyValuesFrom(const CFrequencyRange& other) {
+    if (&other == this) return;
+    std::scoped_lock lock(mutex_, other.mutex_);
+    start_ = other.start_;
+    stop_ = other.stop_;
+    centre_ = other.centre_;
+    span_ = other.span_;
+    step_ = other.step_;
+    lower_ = other.lower_;
+    upper_ = other.upper_;
+    min_span_ = other.min_span_;
+    limit_span_ = other.limit_span_;
+    mode_ = other.mode_;
+    owner_ = other.owner_;
+    changed_ = other.changed_;
+}
+
 void CFrequencyRange::Recompute() {
     span_ = stop_ > start_ ? stop_ - start_ : 0;
     centre_ = start_ + span_ / 2;

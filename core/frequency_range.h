@@ -14,6 +14,8 @@ class CFrequencyRange {
     CFrequencyRange(uint32_t owner, uint64_t start, uint64_t stop);
     CFrequencyRange(uint64_t start, uint64_t centre, uint64_t stop, uint64_t span);
     virtual ~CFrequencyRange() = default;
+    // Every value and limit of `other` (a copy of a setup's range).
+    void CopyValuesFrom(const CFrequencyRange& other);
 
     void ClearMode();
     // Each Set* returns 1 when it changed a value (and sets the changed flag

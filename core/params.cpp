@@ -89,7 +89,29 @@ void CGuardedValue::SetUpper(double value, bool recompute) {
     if (recompute) RecomputeDerived();
 }
 
+void CGuardedValue::CopyValuesFrom(const CGuardedValue& other) {
+    if (&other == this) return;
+    std::scoped_lock lock(mutex_, other.mutex_);
+    unit_ = other.unit_;
+    upper_ = other.upper_;
+    lower_ = other.lower_;
+    derived_ = other.derived_;
+}
+
 CChoiceBlock::CChoiceBlock(IChoiceOwner* owner) : owner_(owner) {}
+
+void CChoiceBlock::CopyValuesFrom(const CChoiceBlock& other) {
+    if (&other == this) return;
+    std::scoped_lock lock(mutex_, other.mutex_);
+    rbw_index_ = other.rbw_index_;
+    vbw_index_ = other.vbw_index_;
+    rbw_mode_ = other.rbw_mode_;
+    vbw_mode_ = other.vbw_mode_;
+    span_ratio_ = other.span_ratio_;
+    vbw_ratio_ = other.vbw_ratio_;
+    applied_ = other.applied_;
+    changed_ = other.changed_;
+}
 
 uint64_t CChoiceBlock::RbwHertz(uint32_t index) {
     return kRbwHertz[index < kRbwCount ? index : kRbwCount - 1];

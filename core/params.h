@@ -18,6 +18,8 @@ class CGuardedValue {
     // lower := value, upper := value * factor^10, derived := factor.
     CGuardedValue(uint32_t unit, double value, double factor);
     virtual ~CGuardedValue() = default;
+    // Every value of `other`.
+    void CopyValuesFrom(const CGuardedValue& other);
 
     // Refuses (0) unless lower <= upper.
     int SetRange(double lower, double upper, uint32_t unit);
@@ -63,6 +65,8 @@ class CChoiceBlock {
 
     explicit CChoiceBlock(IChoiceOwner* owner = nullptr);
     virtual ~CChoiceBlock() = default;
+    // Every value of `other`; the owner stays and is not told.
+    void CopyValuesFrom(const CChoiceBlock& other);
 
     uint32_t GetRbwIndex(bool reverse = false) const;
     uint32_t GetVbwIndex(bool reverse = false) const;

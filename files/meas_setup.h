@@ -61,6 +61,14 @@ class CMeasSetup : public IChoiceOwner {
     virtual bool LoadBackup() { return false; }
     virtual bool LoadFactory() { return false; }
 
+    // --- copies
+    // Every setting of `other`, a setup of the same form, becomes this
+    // setup's, with one change notification. The listener, the chain, the
+    // environment and (network analyzer) the calibration store stay.
+    virtual void CopyFrom(const CMeasSetup& other);
+    // A new setup of the same form holding this setup's settings.
+    std::unique_ptr<CMeasSetup> CloneSettings() const;
+
     // --- measurement kind and names
     int32_t GetMeasurementId() const { return measurement_id_; }
     int32_t GetMeasurementCode() const;
@@ -375,6 +383,10 @@ class CMeasSetup : public IChoiceOwner {
     static int32_t AnalyzerPropertyHelpId(int32_t code);
     // The file object of this setup's form; none until a form provides one.
     virtual std::unique_ptr<ISetupFile> CreateSetupFile() { return nullptr; }
+    // A new setup of this form with its defaults.
+    virtual std::unique_ptr<CMeasSetup> CreateBlank() const = 0;
+    // The copy of the fields of this class, without notification.
+    void CopyBaseFields(const CMeasSetup& other);
     // Saves through the file object to the file path.
     bool WriteThroughFile();
     // Quick save: label "<stem>(MM-DD hh-mm-ss)" in My Setups; backup save:

@@ -9,6 +9,13 @@ class CPowerMeasSetup : public CMeasSetup {
 
     virtual int32_t GetPowerSetting() const { return power_setting_; }
     virtual void SetPowerSetting(int32_t word) { Update(power_setting_, word); }
+    void CopyFrom(const CMeasSetup& other) override;
+
+  protected:
+    std::unique_ptr<CMeasSetup> CreateBlank() const override {
+        return std::make_unique<CPowerMeasSetup>(GetEnvironment());
+    }
+    std::unique_ptr<ISetupFile> CreateSetupFile() override;
 
   private:
     int32_t power_setting_ = 1;

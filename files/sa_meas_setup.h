@@ -25,4 +25,10 @@ class CSAMeasSetup : public CMeasSetup {
     int32_t GetDefaultNameId() const override;
     int32_t GetVersionWord() const override { return 4; }
     int32_t GetPropertyHelpId(int32_t code) const override;
+
+  protected:
+    std::unique_ptr<CMeasSetup> CreateBlank() const override {
+        return std::make_unique<CSAMeasSetup>(GetEnvironment());
+    }
+    std::unique_ptr<ISetupFile> CreateSetupFile() override;
 };

@@ -6,21 +6,21 @@
 
 std::array<uint8_t, CalTermInfo::kSize> CalTermInfo::Serialize() const {
     std::array<uint8_t, kSize> out{};
-    core::WriteLe(out.data(), 0, points);
-    core::WriteLe(out.data(), 4, start);
-    core::WriteLe(out.data(), 12, stop);
-    core::WriteLe(out.data(), 20, power);
-    core::WriteLe(out.data(), 28, two_port);
+    core::put_le(out.data(), 0, points);
+    core::put_le(out.data(), 4, start);
+    core::put_le(out.data(), 12, stop);
+    core::put_le(out.data(), 20, power);
+    core::put_le(out.data(), 28, two_port);
     return out;
 }
 
 CalTermInfo CalTermInfo::Deserialize(const uint8_t* bytes) {
     CalTermInfo info;
-    info.points = core::GetLe<uint32_t>(bytes, 0);
-    info.start = core::GetLe<uint64_t>(bytes, 4);
-    info.stop = core::GetLe<uint64_t>(bytes, 12);
-    info.power = core::GetLe<double>(bytes, 20);
-    info.two_port = core::GetLe<uint32_t>(bytes, 28);
+    info.points = core::get_le<uint32_t>(bytes, 0);
+    info.start = core::get_le<uint64_t>(bytes, 4);
+    info.stop = core::get_le<uint64_t>(bytes, 12);
+    info.power = core::get_le<double>(bytes, 20);
+    info.two_port = core::get_le<uint32_t>(bytes, 28);
     return info;
 }
 

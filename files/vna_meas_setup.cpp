@@ -109,6 +109,9 @@ bool CVNAMeasSetup::Load(const core::Text& path, bool read) {
 }
 
 void CVNAMeasSetup::LoadCalibration() {
+    // A setup read for its properties only keeps knowing its calibration
+    // file (so that deleting the setup deletes it too).
+    if (!store_) return;
     std::unique_ptr<ISetupFile> file = CreateSetupFile();
     if (file && file->LoadCalibration()) return;
     has_cal_file_ = false;

@@ -177,7 +177,13 @@ class CVNAMeasSetup : public CMeasSetup {
     bool GetIsolation(void* buffer) const;
     bool InvalidateCal();
 
+    void CopyFrom(const CMeasSetup& other) override;
+
   protected:
+    std::unique_ptr<CMeasSetup> CreateBlank() const override {
+        return std::make_unique<CVNAMeasSetup>(GetEnvironment());
+    }
+    std::unique_ptr<ISetupFile> CreateSetupFile() override;
     int32_t DoGetMeasureUnit() const override;
     int32_t DoGetDataPoints() const override;
     bool ClampsReferenceToOffset() const override { return false; }

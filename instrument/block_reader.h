@@ -20,7 +20,7 @@ bool ReadLe(CDataBlock& block, uint32_t offset, T& out) {
     return true;
 }
 
-using core::GetLe;
-using core::WriteLe;
+using core::get_le;
+using core::put_le;
 
 }  // namespace instrument

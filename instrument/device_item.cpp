@@ -251,8 +251,8 @@ bool CQueryReplyItem::Fill(const uint8_t* data, uint32_t size) {
     if (!data || size < kReplyBytes) return false;
     for (int i = 0; i < kMarkers; ++i) {
         present[i] = data[i];
-        frequency[i] = instrument::GetLe<double>(data, 8 + 8 * i);
-        level[i] = instrument::GetLe<float>(data, 56 + 4 * i);
+        frequency[i] = instrument::get_le<double>(data, 8 + 8 * i);
+        level[i] = instrument::get_le<float>(data, 56 + 4 * i);
     }
     return true;
 }

@@ -6,6 +6,7 @@
 #include "core/app_event.h"
 #include "core/history.h"
 #include "core/res_string.h"
+#include "core/scoped_lock.h"
 #include "instrument/measurement.h"
 #include "platform/kernel/clock.h"
 #include "platform/kernel/debug_out.h"
@@ -14,6 +15,8 @@
 
 namespace {
 
+using PortLock = ScopedLock<CDevicePort>;
+
 constexpr uint32_t kHistoryMask = 16;
 constexpr uint32_t kRateLimitMs = 501;
 constexpr uint32_t kEchoWaitMs = 6000;
@@ -21,6 +24,8 @@ constexpr uint32_t kReconnectMs = 1000;
 constexpr uint32_t kStatusOpenFailed = 64364;
 constexpr uint32_t kStatusInvalidReply = 64365;
 constexpr uint32_t kStatusDriverError = 64366;
+// A status word above this raises the board alarm.
+constexpr uint16_t kAlarmLimit = 100;
 
 // The platform's text for an error code, as the user sees it.
 const char* SystemMessage(uint32_t error) {
@@ -143,25 +148,19 @@ int CDspInterface::Write(const void* bytes, uint32_t size) {
 }
 
 bool CDspInterface::IsConnected() {
-    Lock();
-    const bool c = connected_;
-    Unlock();
-    return c;
+    PortLock lock(*this);
+    return connected_;
 }
 
 void CDspInterface::Close() {
     state_ = kClosed;
-    Lock();
-    connected_ = false;
-    Unlock();
+    SetConnected(false);
     std::lock_guard lock(device_mutex_);
     device_.close();
 }
 
 int CDspInterface::Open() {
-    Lock();
-    connected_ = false;
-    Unlock();
+    SetConnected(false);
     if (!OpenDevice()) {
         const int32_t handle = -1;
         HistoryAdd(kHistoryMask, u"Invalid Handle for DSP: ", static_cast<uint32_t>(handle));
@@ -182,9 +181,7 @@ int CDspInterface::FinishOpen() {
     if (!IsOpen()) return 0;
     // Connected before the state says opened: the link thread checks the
     // connection as soon as it sees the state.
-    Lock();
-    connected_ = true;
-    Unlock();
+    SetConnected(true);
     state_ = kOpened;
     return 1;
 }
@@ -205,41 +202,42 @@ int CDspInterface::ReadVersion() {
 
 uint16_t CDspInterface::GetVersionWord(int index) const {
     if (index < 0 || index > 3) return 0;
-    return dsp::get_u16(version_ + 2 * index);
+    return plat::get_le<uint16_t>(version_ + 2 * index);
 }
 
 bool CDspInterface::HasOption() const {
-    return (GetVersionWord(1) & 4) != 0;
+    return (GetVersionWord(1) & dsp::kVersionOptionFlag) != 0;
 }
 
-int CDspInterface::GetStatus(uint8_t record[8]) {
+int CDspInterface::GetStatus(uint8_t record[dsp::kStatusRecordSize]) {
     uint32_t returned = 0;
-    return ControlOut(dsp::IOCTL_DSP_STATUS, record, 8, &returned);
+    return ControlOut(dsp::IOCTL_DSP_STATUS, record, dsp::kStatusRecordSize, &returned);
 }
 
 int CDspInterface::GetErrorStatus() {
-    uint8_t record[8] = {};
+    uint8_t record[dsp::kStatusRecordSize] = {};
     uint32_t returned = 0;
-    if (!ControlOut(dsp::IOCTL_DSP_ERROR_STATUS, record, 8, &returned)) return 5;
-    return static_cast<int>(dsp::get_u32(record));
+    if (!ControlOut(dsp::IOCTL_DSP_ERROR_STATUS, record, sizeof record, &returned)) return 5;
+    return static_cast<int>(plat::get_le<uint32_t>(record));
 }
 
 int CDspInterface::GetStatus18() {
-    uint8_t record[8] = {};
+    uint8_t record[dsp::kStatusRecordSize] = {};
     uint32_t returned = 0;
-    if (!ControlOut(dsp::IOCTL_DSP_COMMAND43, record, 8, &returned)) return 5;
-    return static_cast<int>(dsp::get_u32(record));
+    if (!ControlOut(dsp::IOCTL_DSP_COMMAND43, record, sizeof record, &returned)) return 5;
+    return static_cast<int>(plat::get_le<uint32_t>(record));
 }
 
 void CDspInterface::CheckStatus() {
-    uint8_t record[8] = {};
+    uint8_t record[dsp::kStatusRecordSize] = {};
     if (!GetStatus(record)) return;
-    const uint32_t flags = dsp::get_u32(record);
-    if (!(flags & 8))
+    const uint32_t flags = plat::get_le<uint32_t>(record);
+    if (!(flags & dsp::kStatusSupplyAlarm))
         status_event_flag_ = false;
     else if (!status_event_flag_)
         PostStatusEvent(0);
-    alarm_ = dsp::get_u16(record + 4) > 100 || dsp::get_u16(record + 6) > 100;
+    alarm_ = plat::get_le<uint16_t>(record, dsp::kStatusSupplyOffset) > kAlarmLimit ||
+             plat::get_le<uint16_t>(record, dsp::kStatusTemperatureOffset) > kAlarmLimit;
 }
 
 void CDspInterface::PostStatusEvent(int suppress) {
@@ -254,16 +252,18 @@ int CDspInterface::AcceptReplies() {
 }
 
 void CDspInterface::SetAlive(bool alive) {
-    Lock();
+    PortLock lock(*this);
     alive_ = alive;
-    Unlock();
 }
 
 bool CDspInterface::IsAlive() {
-    Lock();
-    const bool a = alive_;
-    Unlock();
-    return a;
+    PortLock lock(*this);
+    return alive_;
+}
+
+void CDspInterface::SetConnected(bool connected) {
+    PortLock lock(*this);
+    connected_ = connected;
 }
 
 void CDspInterface::SetListener(CMeasurement* listener) {
@@ -296,11 +296,8 @@ bool CDspInterface::ListenerActive() {
 
 int CDspInterface::SendMessage(uint16_t id, const void* payload, uint16_t argument) {
     const uint32_t size = dspmsg::PayloadSize(id);
-    Lock();
-    if (!connected_) {
-        Unlock();
-        return 0;
-    }
+    PortLock lock(*this);
+    if (!connected_) return 0;
     pending_->code = dspmsg::ControlCodeFor(id);
     pending_->length = size + 4;
     pending_->id = id;
@@ -317,16 +314,12 @@ int CDspInterface::SendMessage(uint16_t id, const void* payload, uint16_t argume
     stop_requested_ = false;
     staged_ = false;
     state_ = kQueued;
-    Unlock();
     return 1;
 }
 
 int CDspInterface::SendTable(uint16_t index, const void* data, uint16_t count) {
-    Lock();
-    if (!connected_) {
-        Unlock();
-        return 0;
-    }
+    PortLock lock(*this);
+    if (!connected_) return 0;
     pending_->code = dsp::IOCTL_DSP_UPLOAD_TABLE;
     pending_->length = dspmsg::kMaxPayload + 4;
     pending_->id = index;
@@ -338,18 +331,16 @@ int CDspInterface::SendTable(uint16_t index, const void* data, uint16_t count) {
     send_requested_ = true;
     stop_requested_ = false;
     staged_ = false;
-    Unlock();
     return 1;
 }
 
 void CDspInterface::RequestStop() {
-    Lock();
+    PortLock lock(*this);
     if (connected_) {
         send_requested_ = true;
         stop_requested_ = true;
         has_last_message_ = false;
     }
-    Unlock();
 }
 
 // ---- Control calls ------------------------------------------------------------
@@ -508,9 +499,7 @@ void CDspInterface::TryReconnect() {
     if (!lost_device_ || !auto_reconnect_) return;
     if (!Elapsed(last_reconnect_tick_, kReconnectMs)) return;
     last_reconnect_tick_ = plat::tick_count();
-    Lock();
-    connected_ = false;
-    Unlock();
+    SetConnected(false);
     if (!OpenDevice()) return;
     if (!FinishOpen() || state_ != kOpened) {
         Close();  // try again at the next round
@@ -526,21 +515,24 @@ int CDspInterface::StateStep(int no_delivery) {
         case kClosed:
             return 0;
         case kOpened: {
-            Lock();
-            state_ = kClosed;
-            if (connected_) {
-                uint8_t status[8] = {};
-                if (ReadVersion() && GetStatus(status)) state_ = kIdle;
+            {
+                PortLock lock(*this);
+                state_ = kClosed;
+                if (connected_) {
+                    uint8_t status[dsp::kStatusRecordSize] = {};
+                    if (ReadVersion() && GetStatus(status)) state_ = kIdle;
+                }
             }
-            Unlock();
             if (state_ == kIdle && resend_after_open_) {
                 resend_after_open_ = false;
                 // Resume the measurement that was running when the device went.
-                Lock();
-                const bool resend = has_last_message_;
+                bool resend;
                 auto copy = std::make_unique<dspmsg::PendingRecord>();
-                if (resend) CopyRecord(*copy, *last_message_);
-                Unlock();
+                {
+                    PortLock lock(*this);
+                    resend = has_last_message_;
+                    if (resend) CopyRecord(*copy, *last_message_);
+                }
                 if (resend && ListenerActive()) {
                     echo_received_ = false;
                     stop_sent_ = false;
@@ -550,19 +542,22 @@ int CDspInterface::StateStep(int no_delivery) {
             break;
         }
         case kIdle: {
-            Lock();
-            const bool work = send_requested_ || staged_;
-            Unlock();
+            bool work;
+            {
+                PortLock lock(*this);
+                work = send_requested_ || staged_;
+            }
             if (work) SendStep();
             break;
         }
         case kQueued:
             if (stop_sent_) {
-                Lock();
-                CopyRecord(*send_slot_, *pending_);
-                staged_ = true;
-                send_requested_ = false;
-                Unlock();
+                {
+                    PortLock lock(*this);
+                    CopyRecord(*send_slot_, *pending_);
+                    staged_ = true;
+                    send_requested_ = false;
+                }
                 SendStep();
             } else {
                 SendPending();
@@ -577,27 +572,24 @@ int CDspInterface::StateStep(int no_delivery) {
 }
 
 int CDspInterface::SendPending() {
-    Lock();
-    if (!send_requested_ && !stop_requested_) {
-        Unlock();
-        return 0;
+    {
+        PortLock lock(*this);
+        if (!send_requested_ && !stop_requested_) return 0;
+        if (staged_) return 1;
     }
-    if (staged_) {
-        Unlock();
-        return 1;
-    }
-    Unlock();
     accept_replies_ = false;
     if (!Elapsed(last_send_tick_, kRateLimitMs)) return 1;
     last_send_tick_ = plat::tick_count();
-    Lock();
-    const bool stop_only = stop_requested_;
-    if (!stop_only) {
-        CopyRecord(*send_slot_, *pending_);
-        staged_ = true;
+    bool stop_only;
+    {
+        PortLock lock(*this);
+        stop_only = stop_requested_;
+        if (!stop_only) {
+            CopyRecord(*send_slot_, *pending_);
+            staged_ = true;
+        }
+        send_requested_ = false;
     }
-    send_requested_ = false;
-    Unlock();
     stop_sent_ = true;
     if (stop_only || dspmsg::NeedsStop(send_slot_->id)) {
         // Only the echo of this stop counts, not one of an earlier stop.
@@ -608,24 +600,24 @@ int CDspInterface::SendPending() {
         echo_received_ = true;
     }
     SetListenerState(0);
-    Lock();
-    stop_requested_ = false;
-    Unlock();
+    {
+        PortLock lock(*this);
+        stop_requested_ = false;
+    }
     if (state_ != kClosed) state_ = kIdle;
     return 1;
 }
 
 int CDspInterface::SendStep() {
-    Lock();
-    const bool staged = staged_;
-    Unlock();
-    if (!staged) {
-        Lock();
-        CopyRecord(*send_slot_, *pending_);
-        send_requested_ = false;
-        staged_ = true;
-        Unlock();
-        return 1;
+    {
+        // Stage the pending message first when nothing is staged.
+        PortLock lock(*this);
+        if (!staged_) {
+            CopyRecord(*send_slot_, *pending_);
+            send_requested_ = false;
+            staged_ = true;
+            return 1;
+        }
     }
     if (!echo_received_) {
         if (Elapsed(last_send_tick_, kEchoWaitMs)) {
@@ -643,10 +635,12 @@ int CDspInterface::SendStep() {
         SetListenerState(1);
         accept_replies_ = true;
         state_ = kQueued;
-        Lock();
-        staged_ = false;
-        const bool stopping = stop_requested_;
-        Unlock();
+        bool stopping;
+        {
+            PortLock lock(*this);
+            staged_ = false;
+            stopping = stop_requested_;
+        }
         if (dspmsg::NotifiesSent(m.id) && !stopping) {
             std::lock_guard lock(listener_mutex_);
             if (CMeasurement* l = GetListener()) l->OnMessageSent();

@@ -48,7 +48,7 @@ class CDspInterface : public CDevicePort {
     plat::Event GetDriverEvent() const { return driver_event_; }
     virtual int DeliverReply();
     virtual int AcceptReplies();
-    virtual int GetStatus(uint8_t record[8]);
+    virtual int GetStatus(uint8_t record[dsp::kStatusRecordSize]);
     virtual int ReadVersion();
     virtual int GetErrorStatus();
     virtual int GetStatus18();
@@ -94,39 +94,45 @@ class CDspInterface : public CDevicePort {
     void StopBoard(bool send_stop);
     int FinishOpen();
 
-    uint8_t open_record_[12] = {};
+    // Sets the connected flag under the port lock.
+    void SetConnected(bool connected);
+
+    // Written by Open (the opening thread) or the link thread on reconnect,
+    // before the state says opened.
+    uint8_t open_record_[sizeof(dsp::DriverInfo)] = {};
     uint8_t version_[dsp::kVersionInfoSize] = {};
     std::atomic<int> state_{kClosed};
-    uint32_t failed_sends_ = 0;
-    uint32_t last_send_tick_ = 0;
+    uint32_t failed_sends_ = 0;    // link thread
+    uint32_t last_send_tick_ = 0;  // link thread
+    // The message being sent: staged from pending_ under the port lock, read
+    // by the link thread alone once staged.
     std::unique_ptr<dspmsg::PendingRecord> send_slot_;
-    bool gps_polling_ = false;
-    plat::Event driver_event_;
-    bool status_event_flag_ = false;
-    std::unique_ptr<CDataBlock> receive_block_;
-    uint32_t control_failures_ = 0;
+    plat::Event driver_event_;                   // set by the driver; waited on by the link thread
+    bool status_event_flag_ = false;             // thread that checks the status (user interface)
+    std::unique_ptr<CDataBlock> receive_block_;  // link thread (and Stop after it ended)
+    uint32_t control_failures_ = 0;              // device_mutex_
     std::atomic<bool> error_shown_{false};
-    uint32_t last_error_ = 0;
-    // Guarded by the port lock.
+    uint32_t last_error_ = 0;  // device_mutex_
+    // Port lock (Lock/Unlock of the base).
     bool send_requested_ = false;
     bool stop_requested_ = false;
     bool staged_ = false;
     bool connected_ = false;
+    bool alive_ = false;
+    std::unique_ptr<dspmsg::PendingRecord> pending_;
+    // The last message queued, resent after a reconnect.
+    std::unique_ptr<dspmsg::PendingRecord> last_message_;
+    bool has_last_message_ = false;
     // The link thread's own.
     bool stop_sent_ = false;
     bool echo_received_ = false;
-    std::unique_ptr<dspmsg::PendingRecord> pending_;
-    bool alive_ = false;
-
-    CEventDispatcher* dispatcher_ = nullptr;
-    // The last message queued, resent after a reconnect (port lock).
-    std::unique_ptr<dspmsg::PendingRecord> last_message_;
-    bool has_last_message_ = false;
-    std::atomic<bool> auto_reconnect_{true};
-    std::atomic<bool> lost_device_{false};
     bool streaming_ = false;  // a message was sent and no stop since
     bool resend_after_open_ = false;
     uint32_t last_reconnect_tick_ = 0;
+
+    CEventDispatcher* dispatcher_ = nullptr;  // set before Start
+    std::atomic<bool> auto_reconnect_{true};
+    std::atomic<bool> lost_device_{false};
     // Serialises the device calls with open and close.
     std::recursive_mutex device_mutex_;
     // Held while the listener is called, so that it cannot go away meanwhile.

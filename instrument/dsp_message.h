@@ -8,27 +8,33 @@
 
 namespace dspmsg {
 
-inline constexpr uint32_t kMaxPayload = 90120;
-inline constexpr uint32_t kReceiveBlockSize = 90128;  // header + data of a fetched block
-inline constexpr uint16_t kEchoId = 65;               // the board's echo of a stop
+inline constexpr uint32_t kMaxPayload = dsp::kTableMessagePayload;    // the largest message
+inline constexpr uint32_t kReceiveBlockSize = dsp::kFetchBufferSize;  // header + data
+inline constexpr uint16_t kEchoId = dsp::LOW_ECHO;                    // the board's echo of a stop
 inline constexpr uint16_t kFirstInvalidHeaderId = 160;
 
 inline constexpr uint16_t ClassOf(uint16_t id) {
     return id & dsp::kClassMask;
 }
 inline constexpr uint8_t LowByte(uint16_t id) {
-    return static_cast<uint8_t>(id & 0xFF);
+    return dsp::message_number(id);
 }
 
 // The control code that carries a message of this id's class; 0 for a class
 // that has none.
 uint32_t ControlCodeFor(uint16_t id);
 // Bytes of payload that follow the head of a message with this id.
-uint32_t PayloadSize(uint16_t id);
+inline uint32_t PayloadSize(uint16_t id) {
+    return dsp::message_payload_size(id);
+}
 // A message that starts streaming is preceded by a stop; these need none.
-bool NeedsStop(uint16_t id);
+inline bool NeedsStop(uint16_t id) {
+    return dsp::message_needs_stop(id);
+}
 // Messages whose send the measurement is told of.
-bool NotifiesSent(uint16_t id);
+inline bool NotifiesSent(uint16_t id) {
+    return dsp::message_notifies_sent(id);
+}
 
 // The reply header test: a valid id has no bit of 0x0F00 and is class
 // 0x2000 with low byte 1..36, class 0x3000 with low byte 1..11, or either

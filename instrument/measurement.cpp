@@ -69,9 +69,8 @@ int CMeasurement::Init(IMeasurementScreen* screen) {
     ClassRecord& rec = Record();
     std::lock_guard lock(rec.guard);
     if (!rec.mutex) {
-        rec.mutex = plat::Mutex(true);
+        rec.mutex = plat::Mutex(false);
         rec.quit = plat::Event(true, false);
-        rec.mutex.unlock();
     }
     class_mutex_ = rec.mutex;
     quit_event_ = rec.quit;
@@ -107,7 +106,7 @@ int CMeasurement::RunningWorkers() {
 
 void CMeasurement::Start(uint32_t /*a*/, uint32_t b) {
     Stop();
-    class_mutex_.lock();
+    std::lock_guard class_lock(class_mutex_);
     {
         std::lock_guard lock(Record().guard);
         Record().current = this;
@@ -117,23 +116,20 @@ void CMeasurement::Start(uint32_t /*a*/, uint32_t b) {
     state_ = kStartRequested;
     active_ = true;
     second_flag_ = true;
-    class_mutex_.unlock();
 }
 
 void CMeasurement::Stop() {
-    class_mutex_.lock();
+    std::lock_guard class_lock(class_mutex_);
     if (link_ && active_) link_->RequestStop();
     active_ = false;
     second_flag_ = false;
     state_ = kIdle;
-    class_mutex_.unlock();
 }
 
 void CMeasurement::Halt() {
-    class_mutex_.lock();
+    std::lock_guard class_lock(class_mutex_);
     active_ = false;
     state_ = kIdle;
-    class_mutex_.unlock();
 }
 
 void CMeasurement::Reset() {

@@ -5,8 +5,10 @@
 #include <cstring>
 #include <limits>
 
+#include "core/app_commands.h"
 #include "core/frequency_range.h"
 #include "core/params.h"
+#include "core/posted_records.h"
 #include "core/units.h"
 #include "files/meas_setup.h"
 #include "files/setup_services.h"
@@ -26,11 +28,15 @@ uint8_t LevelByte(double db) {
 
 namespace {
 
-using instrument::GetLe;
-using instrument::ReadLe;
-using instrument::WriteLe;
+// The command record of a channel edge.
+constexpr int32_t kEdgeGroup = 21;
+constexpr int32_t kEdgeSubId = 3;
 
-constexpr uint16_t kClass = 0x3000;
+using instrument::get_le;
+using instrument::put_le;
+using instrument::ReadLe;
+
+constexpr uint16_t kClass = dsp::CLASS_SPECTRUM;
 constexpr uint32_t kDescriptionId = 451;
 constexpr uint64_t kDefaultSideband = 95500000;
 constexpr uint64_t kTopFrequency = 3600000000ull;
@@ -103,21 +109,21 @@ int CSpectrumMeasurement::SendRecord(uint16_t id) {
 
 void CSpectrumMeasurement::FillCommon(uint8_t* r) const {
     const CMeasSetup* s = GetSetup();
-    WriteLe<uint64_t>(r, 0, Centre(*s));
-    WriteLe<uint64_t>(r, 8, Span(*s));
-    WriteLe<uint16_t>(r, 16, ReverseVbw(*s));
-    WriteLe<uint16_t>(r, 18, ReverseRbw(*s));
-    WriteLe<uint16_t>(r, 20, Word(s->GetDetectionMode()));
-    WriteLe<uint16_t>(r, 22, Word(s->GetDataPoints()));
+    put_le<uint64_t>(r, 0, Centre(*s));
+    put_le<uint64_t>(r, 8, Span(*s));
+    put_le<uint16_t>(r, 16, ReverseVbw(*s));
+    put_le<uint16_t>(r, 18, ReverseRbw(*s));
+    put_le<uint16_t>(r, 20, Word(s->GetDetectionMode()));
+    put_le<uint16_t>(r, 22, Word(s->GetDataPoints()));
     const uint8_t atten = specan::LevelByte(s->GetAttenuationLevel());
     r[24] = atten;
     r[25] = atten;
     r[26] = specan::LevelByte(s->GetPreampLevel());
-    WriteLe<uint16_t>(r, 32, Word(s->GetTriggerMode()));
+    put_le<uint16_t>(r, 32, Word(s->GetTriggerMode()));
     if (const CTriggerSettings* t = s->GetTriggerSettings()) {
-        WriteLe<uint16_t>(r, 34, Word(t->GetCondition()));
-        WriteLe<uint16_t>(r, 36, static_cast<uint16_t>(t->GetLevel()));
-        WriteLe<uint16_t>(r, 38, static_cast<uint16_t>(t->GetDelay()));
+        put_le<uint16_t>(r, 34, Word(t->GetCondition()));
+        put_le<uint16_t>(r, 36, static_cast<uint16_t>(t->GetLevel()));
+        put_le<uint16_t>(r, 38, static_cast<uint16_t>(t->GetDelay()));
     }
 }
 
@@ -168,8 +174,8 @@ void CSpectrumMeasurement::SetComparedRecord(const uint8_t* record) {
 int CSpectrumMeasurement::SetupChanged(CMeasSetup* setup) {
     if (compared_.empty() || !setup) return 1;
     const uint8_t* r = compared_.data();
-    auto u16 = [r](size_t o) { return GetLe<uint16_t>(r, o); };
-    auto u64 = [r](size_t o) { return GetLe<uint64_t>(r, o); };
+    auto u16 = [r](size_t o) { return get_le<uint16_t>(r, o); };
+    auto u64 = [r](size_t o) { return get_le<uint64_t>(r, o); };
     if (u64(0) != Centre(*setup)) return 1;
     if (u64(8) != Span(*setup)) return 1;
     if (u16(20) != Word(setup->GetDetectionMode())) return 1;
@@ -184,8 +190,10 @@ int CSpectrumMeasurement::SetupChanged(CMeasSetup* setup) {
 }
 
 void CSpectrumMeasurement::PostEdge(int index, uint64_t hertz) {
-    if (!edge_sink_) return;
-    edge_sink_->OnChannelEdge(index, hertz, FormatValue(hertz, 0, false, true, true, 3));
+    if (!edge_window_) return;
+    auto record = std::make_unique<CCommandRecord>(kEdgeGroup, kEdgeSubId, 1, hertz, index, 0);
+    record->text = std::make_unique<core::Text>(FormatValue(hertz, 0, false, true, true, 3));
+    PostCommandObject<kCmdCommandRecord>(edge_window_, std::move(record));
 }
 
 // ---- General spectrum -------------------------------------------------------------
@@ -205,7 +213,7 @@ int CGeneralSpectrumMeasurement::Init(IMeasurementScreen* screen) {
 
 CDeviceItem* CGeneralSpectrumMeasurement::ParseReply(CDataBlock& block) {
     uint16_t id = 0;
-    if (ReadLe(block, 0, id) && id == 0x300B && query_item_) {
+    if (ReadLe(block, 0, id) && id == dsp::msg::kCounterMarkers && query_item_) {
         const uint32_t length = block.GetLength();
         if (length <= 8 || !query_item_->Fill(block.GetPointer(8), length - 8)) return nullptr;
         query_item_->SetId(id & 0xFF);
@@ -223,7 +231,7 @@ int CGeneralSpectrumMeasurement::SameSweep(const uint8_t* a, const uint8_t* b) c
 
 int CGeneralSpectrumMeasurement::SetParameters(const uint8_t* record) {
     if (!record) return 0;
-    return Send(0x300B, record);
+    return Send(dsp::msg::kCounterMarkers, record);
 }
 
 // ---- Occupied bandwidth -------------------------------------------------------------
@@ -246,14 +254,14 @@ void COccupiedBwMeasurement::FillSweepRecord(uint8_t* record) {
     if (!record || !s) return;
     FillCommon(record);
     const int32_t mode = s->GetThresholdMode();
-    WriteLe<uint16_t>(record, 40, Word(mode));
-    WriteLe<uint16_t>(record, 42, Word(mode == 0 ? s->GetThresholdPercent() : -s->GetThreshold()));
+    put_le<uint16_t>(record, 40, Word(mode));
+    put_le<uint16_t>(record, 42, Word(mode == 0 ? s->GetThresholdPercent() : -s->GetThreshold()));
 }
 
 int COccupiedBwMeasurement::SetupChanged(CMeasSetup* setup) {
     if (CSpectrumMeasurement::SetupChanged(setup)) return 1;
-    const uint16_t mode = GetLe<uint16_t>(compared_.data(), 40);
-    const uint16_t value = GetLe<uint16_t>(compared_.data(), 42);
+    const uint16_t mode = get_le<uint16_t>(compared_.data(), 40);
+    const uint16_t value = get_le<uint16_t>(compared_.data(), 42);
     const int32_t m = setup->GetThresholdMode();
     if (Word(m) != mode) return 1;
     if (m == 0 && Word(setup->GetThresholdPercent()) != value) return 1;
@@ -307,14 +315,14 @@ void CChannelPowerMeasurement::Reset() {
 
 int CChannelPowerMeasurement::SendSweep() {
     last_power_ = kNotMeasured;
-    return SendRecord(0x3003);
+    return SendRecord(dsp::msg::kChannelPower);
 }
 
 void CChannelPowerMeasurement::FillSweepRecord(uint8_t* record) {
     CMeasSetup* s = GetSetup();
     if (!record || !s) return;
     FillCommon(record);
-    WriteLe<uint64_t>(record, 40, s->GetChannelWidth());
+    put_le<uint64_t>(record, 40, s->GetChannelWidth());
 }
 
 CDeviceItem* CChannelPowerMeasurement::ParseReply(CDataBlock& block) {
@@ -382,15 +390,15 @@ int CAcprMeasurement::Init(IMeasurementScreen* screen) {
 int CAcprMeasurement::SendSweep() {
     last_lower_ = last_upper_ = kNotMeasured;
     last_lower_ratio_ = last_upper_ratio_ = 0;
-    return SendRecord(0x3004);
+    return SendRecord(dsp::msg::kAdjacentChannelPower);
 }
 
 void CAcprMeasurement::FillSweepRecord(uint8_t* record) {
     CMeasSetup* s = GetSetup();
     if (!record || !s) return;
     CChannelPowerMeasurement::FillSweepRecord(record);
-    WriteLe<uint64_t>(record, 48, s->GetAdjChannelWidth());
-    WriteLe<uint64_t>(record, 56, s->GetCenterDistance());
+    put_le<uint64_t>(record, 48, s->GetAdjChannelWidth());
+    put_le<uint64_t>(record, 56, s->GetCenterDistance());
 }
 
 CDeviceItem* CAcprMeasurement::ParseReply(CDataBlock& block) {
@@ -467,7 +475,7 @@ int CDemodSignalMeasurement::Init(IMeasurementScreen* screen) {
 
 int CDemodSignalMeasurement::SendSweep() {
     second_flag_ = false;
-    return SendRecord(audio_ ? 0x3007 : 0x3001);
+    return SendRecord(audio_ ? dsp::msg::kDemodulationAudio : dsp::msg::kSweep);
 }
 
 void CDemodSignalMeasurement::FillSweepRecord(uint8_t* r) {
@@ -476,30 +484,30 @@ void CDemodSignalMeasurement::FillSweepRecord(uint8_t* r) {
     const uint64_t sideband = s->GetSidebandFrequency();
     if (!(sideband > 1 && sideband < kTopFrequency)) s->SetSidebandFrequency(kDefaultSideband);
     int32_t modulation = s->GetModulationType();
-    WriteLe<uint16_t>(r, 40, Word(modulation));
+    put_le<uint16_t>(r, 40, Word(modulation));
     int32_t play = s->GetPlayTime();
     if (play < 1000 || play > 500000) {
         s->SetPlayTime(kDefaultPlayTime);
         play = kDefaultPlayTime;
     }
-    WriteLe<uint16_t>(r, 56, static_cast<uint16_t>(play & 0xFFFF));
+    put_le<uint16_t>(r, 56, static_cast<uint16_t>(play & 0xFFFF));
     if (s->GetVolumeType() > 100) s->SetVolumeType(50);
     FillCommon(r);
     if (audio_) {
-        WriteLe<uint64_t>(r, 0, s->GetSidebandFrequency());
-        WriteLe<uint64_t>(r, 8, 0);
+        put_le<uint64_t>(r, 0, s->GetSidebandFrequency());
+        put_le<uint64_t>(r, 8, 0);
         uint16_t rbw = 2;
         if (modulation == 1 || modulation == 3) {
             rbw = 4;
         } else if (modulation != 2) {
             modulation = 2;
             s->SetModulationType(2);
-            WriteLe<uint16_t>(r, 40, 2);
+            put_le<uint16_t>(r, 40, 2);
         }
-        WriteLe<uint16_t>(r, 18, rbw);
+        put_le<uint16_t>(r, 18, rbw);
     }
-    WriteLe<uint16_t>(r, 32, 0);
-    WriteLe<uint16_t>(r, 36, 0);
+    put_le<uint16_t>(r, 32, 0);
+    put_le<uint16_t>(r, 36, 0);
     // Offsets 34 (trigger condition) and 38 (trigger delay) as in the sweep
     // record.
 }
@@ -548,13 +556,13 @@ void CTimeDomainMeasurement::FillSweepRecord(uint8_t* r) {
     CMeasSetup* s = GetSetup();
     if (!r || !s) return;
     FillCommon(r);
-    WriteLe<uint64_t>(r, 8, 0);
+    put_le<uint64_t>(r, 8, 0);
     int32_t t = s->GetZeroSpanTime();
     if (t <= 0 || t > 100000) {
         s->SetZeroSpanTime(kDefaultZeroSpanTime);
         t = kDefaultZeroSpanTime;
     }
-    WriteLe<uint32_t>(r, 40, static_cast<uint32_t>(t));
+    put_le<uint32_t>(r, 40, static_cast<uint32_t>(t));
 }
 
 CSignalStrengthMeasurement::CSignalStrengthMeasurement(CDevicePort* link)
@@ -574,11 +582,11 @@ int CSignalStrengthMeasurement::Init(IMeasurementScreen* screen) {
 void CSignalStrengthMeasurement::FillSweepRecord(uint8_t* r) {
     if (!r || !GetSetup()) return;
     FillCommon(r);
-    WriteLe<uint16_t>(r, 36, 0);
+    put_le<uint16_t>(r, 36, 0);
 }
 
 int CSignalStrengthMeasurement::SetParameters(const uint8_t* record) {
     if (!record) return 0;
     parameters_.assign(record, record + specan::kParameterRecordSize);
-    return Send(0x300B, parameters_.data());
+    return Send(dsp::msg::kCounterMarkers, parameters_.data());
 }

@@ -2,26 +2,21 @@
 // The spectrum analyzer's measurements. Each builds its sweep record from
 // the screen's setup, sends it through the DSP link and turns the board's
 // class-0x3000 reply blocks into result items. The channel power classes
-// also report the frequencies of their channel edges to the screen.
+// also post the frequencies of their channel edges to the frame window.
 #include <array>
 #include <cstdint>
 #include <memory>
 #include <vector>
 
 #include "core/text.h"
+#include "drivers/dsp/dsp_protocol.h"
 #include "instrument/device_item.h"
 #include "instrument/dsp_measurement.h"
 
 class CMeasSetup;
-
-// Receives the channel edge frequencies of the channel power classes.
-// Index 0/1 lower/upper edge of the channel, 2/3 the adjacent channel on
-// side 0, 4/5 the one on side 1; `text` is the frequency as shown.
-class IChannelEdgeSink {
-  public:
-    virtual ~IChannelEdgeSink() = default;
-    virtual void OnChannelEdge(int index, uint64_t hertz, const core::Text& text) = 0;
-};
+namespace plat {
+class CWnd;
+}
 
 // What a signal band offers beyond the setup's band interface: the number of
 // the channel next to a channel on side 0 or 1, -1 when there is none.
@@ -33,15 +28,16 @@ class IChannelNeighbours {
 
 namespace specan {
 
-inline constexpr uint32_t kMaxTracePoints = 705;
+inline constexpr uint32_t kMaxTracePoints = dsp::kMaxSpectrumPoints;
 inline constexpr double kNoPower = -300.0;
-inline constexpr uint32_t kMaxDemodSamples = 20000;
+inline constexpr uint32_t kMaxDemodSamples = dsp::kSampleCapacity;
 
 // Record sizes.
-inline constexpr size_t kSweepRecordSize = 40;
-inline constexpr size_t kMidRecordSize = 48;
-inline constexpr size_t kLongRecordSize = 64;
-inline constexpr size_t kParameterRecordSize = 56;
+inline constexpr size_t kSweepRecordSize = dsp::message_payload_size(dsp::msg::kSweep);
+inline constexpr size_t kMidRecordSize = dsp::message_payload_size(dsp::msg::kChannelPower);
+inline constexpr size_t kLongRecordSize =
+    dsp::message_payload_size(dsp::msg::kAdjacentChannelPower);
+inline constexpr size_t kParameterRecordSize = dsp::message_payload_size(dsp::msg::kCounterMarkers);
 
 // A setup level in dB as the record's unsigned byte: clamped to 0..255, then
 // truncated.
@@ -74,7 +70,13 @@ class CSpectrumMeasurement : public CDspMeasurement {
     // The record SetupChanged compares with (the screen's choice), of this
     // class's record size; none clears it.
     void SetComparedRecord(const uint8_t* record);
-    void SetEdgeSink(IChannelEdgeSink* sink) { edge_sink_ = sink; }
+    // The window the channel power classes post their channel edges to, each
+    // as a command record (WM_COMMAND 32824) that the receiver deletes:
+    // group 21, sub-id 3, count 1, the edge in hertz as the value, the edge
+    // index (0/1 the channel, 2/3 the adjacent channel on side 0, 4/5 on
+    // side 1) as the first argument, flag 0 and the frequency as shown as
+    // the text. None posts nothing.
+    void SetEdgeWindow(plat::CWnd* frame) { edge_window_ = frame; }
     CSweepItem* GetSweepItem() const { return sweep_item_.get(); }
 
   protected:
@@ -89,7 +91,7 @@ class CSpectrumMeasurement : public CDspMeasurement {
     std::vector<uint8_t> record_;
     std::unique_ptr<CSweepItem> sweep_item_;
     std::vector<uint8_t> compared_;  // empty: none
-    IChannelEdgeSink* edge_sink_ = nullptr;
+    plat::CWnd* edge_window_ = nullptr;
 };
 
 class CGeneralSpectrumMeasurement : public CSpectrumMeasurement {
@@ -97,7 +99,7 @@ class CGeneralSpectrumMeasurement : public CSpectrumMeasurement {
     explicit CGeneralSpectrumMeasurement(CDevicePort* link);
     ~CGeneralSpectrumMeasurement() override;
     int Init(IMeasurementScreen* screen) override;
-    int SendSweep() override { return SendRecord(0x3001); }
+    int SendSweep() override { return SendRecord(dsp::msg::kSweep); }
     CDeviceItem* ParseReply(CDataBlock& block) override;
     int SameSweep(const uint8_t* a, const uint8_t* b) const override;
     // Sends the 56-byte counter-marker record (0x300B) the screen built.
@@ -113,7 +115,7 @@ class COccupiedBwMeasurement : public CSpectrumMeasurement {
     explicit COccupiedBwMeasurement(CDevicePort* link);
     ~COccupiedBwMeasurement() override;
     int Init(IMeasurementScreen* screen) override;
-    int SendSweep() override { return SendRecord(0x3002); }
+    int SendSweep() override { return SendRecord(dsp::msg::kOccupiedBandwidth); }
     CDeviceItem* ParseReply(CDataBlock& block) override;
     int SetupChanged(CMeasSetup* setup) override;
     void FillSweepRecord(uint8_t* record) override;
@@ -203,14 +205,14 @@ class CCarrierInterferenceMeasurement : public CSpectrumMeasurement {
   public:
     explicit CCarrierInterferenceMeasurement(CDevicePort* link);
     ~CCarrierInterferenceMeasurement() override;
-    int SendSweep() override { return SendRecord(0x3001); }
+    int SendSweep() override { return SendRecord(dsp::msg::kSweep); }
 };
 
 class CTimeDomainMeasurement : public CSpectrumMeasurement {
   public:
     explicit CTimeDomainMeasurement(CDevicePort* link);
     ~CTimeDomainMeasurement() override;
-    int SendSweep() override { return SendRecord(0x3009); }
+    int SendSweep() override { return SendRecord(dsp::msg::kZeroSpan); }
     void FillSweepRecord(uint8_t* record) override;
 };
 
@@ -219,7 +221,7 @@ class CSignalStrengthMeasurement : public CSpectrumMeasurement {
     explicit CSignalStrengthMeasurement(CDevicePort* link);
     ~CSignalStrengthMeasurement() override;
     int Init(IMeasurementScreen* screen) override;
-    int SendSweep() override { return SendRecord(0x3001); }
+    int SendSweep() override { return SendRecord(dsp::msg::kSweep); }
     void FillSweepRecord(uint8_t* record) override;
     int SetParameters(const uint8_t* record);
 

@@ -12,10 +12,10 @@
 
 namespace {
 
+using instrument::put_le;
 using instrument::ReadLe;
-using instrument::WriteLe;
 
-constexpr uint16_t kClass = 0x2000;
+constexpr uint16_t kClass = dsp::CLASS_VNA;
 constexpr uint32_t kDescriptionId = 450;
 constexpr uint32_t kEnglishNameId = 401;
 constexpr float kMinDtfStopMetres = 0.2f;
@@ -104,10 +104,10 @@ void CVnaMeasurement::BuildSweepRecord(uint32_t kind, uint8_t* r) const {
     const CVNAMeasSetup* s = GetVnaSetup();
     if (!s) return;
     if (const CFrequencyRange* range = s->GetFrequencyRange()) {
-        WriteLe<uint64_t>(r, 0, range->GetStart());
-        WriteLe<uint64_t>(r, 8, range->GetStop());
+        put_le<uint64_t>(r, 0, range->GetStart());
+        put_le<uint64_t>(r, 8, range->GetStop());
     }
-    WriteLe<uint16_t>(r, 16, static_cast<uint16_t>(s->GetDisplayPoints()));
+    put_le<uint16_t>(r, 16, static_cast<uint16_t>(s->GetDisplayPoints()));
     r[18] = s->GetIfImmunity() ? 1 : 0;
     const CChoiceBlock* b = s->GetBandwidthSettings();
     r[19] = kind == 25 || !b ? 8 : static_cast<uint8_t>(b->GetRbwIndex(true));
@@ -121,9 +121,9 @@ void CVnaMeasurement::BuildFrequencyListRecord(uint8_t* r) const {
     const CVNAMeasSetup* s = GetVnaSetup();
     if (!s || !s->GetFrequencyRange()) return;
     const CalTermInfo info = s->GetSweepCalInfo();
-    WriteLe<uint64_t>(r, 0, info.start);
-    WriteLe<uint64_t>(r, 8, info.stop);
-    WriteLe<uint16_t>(r, 16, static_cast<uint16_t>(info.points));
+    put_le<uint64_t>(r, 0, info.start);
+    put_le<uint64_t>(r, 8, info.stop);
+    put_le<uint16_t>(r, 16, static_cast<uint16_t>(info.points));
     r[18] = info.two_port ? 1 : 0;
     r[20] = SignedByte(info.power);
 }
@@ -196,11 +196,11 @@ int CVnaMeasurement::SendFrequencyList(uint32_t kind) {
 int CVnaMeasurement::SendOption(uint8_t kind, uint8_t value) {
     uint8_t r[vna::kOptionRecordSize];
     BuildOptionRecord(kind, value, r);
-    return Send(0x2016, r);
+    return Send(dsp::msg::kOption, r);
 }
 
 int CVnaMeasurement::SendQuery() {
-    return Send(0x2023, nullptr);
+    return Send(dsp::msg::kVnaEnd, nullptr);
 }
 
 CDeviceItem* CVnaMeasurement::ParseReply(CDataBlock& block) {
@@ -220,14 +220,14 @@ CDeviceItem* CVnaMeasurement::ParseReply(CDataBlock& block) {
 // ---- The four measurements ----------------------------------------------------------
 
 CFreqSweepMeasurement::CFreqSweepMeasurement(CDevicePort* link)
-    : CVnaMeasurement(link, 0x2001, {455, 1, 1, 343, 343, 453, 627}) {}
+    : CVnaMeasurement(link, dsp::msg::kReflectionSweep, {455, 1, 1, 343, 343, 453, 627}) {}
 
 CFreqSweepMeasurement::~CFreqSweepMeasurement() {
     Detach();
 }
 
 CDtfMeasurement::CDtfMeasurement(CDevicePort* link)
-    : CVnaMeasurement(link, 0x2004, {458, 2, 4, 456, 457, 459, 628}) {}
+    : CVnaMeasurement(link, dsp::msg::kDistanceToFault, {458, 2, 4, 456, 457, 459, 628}) {}
 
 CDtfMeasurement::~CDtfMeasurement() {
     Detach();
@@ -237,15 +237,18 @@ void CDtfMeasurement::BuildDtfRecord(uint8_t* r) const {
     const CVNAMeasSetup* s = GetVnaSetup();
     if (!s) return;
     BuildSweepRecord(0, r);
+    // The board sweeps and transforms the measurement's own points, which is
+    // what the driver counts to complete the sweep.
+    put_le<uint16_t>(r, 16, static_cast<uint16_t>(s->GetDataPoints()));
     // Distances in metres (start in millimetres), the velocity factor in
     // 1/10,000, the cable loss in dB per metre.
-    WriteLe<uint32_t>(r, 24, UnsignedWord(std::round(s->GetDtfStartRaw() * 1000.0)));
-    WriteLe<float>(r, 28, std::max(s->GetDtfStopRaw(), kMinDtfStopMetres));
-    WriteLe<uint32_t>(r, 32, UnsignedWord(std::round(s->GetDtfVp() * 10000.0)));
-    WriteLe<float>(r, 36, s->GetDtfLoss());
+    put_le<uint32_t>(r, 24, UnsignedWord(std::round(s->GetDtfStartRaw() * 1000.0)));
+    put_le<float>(r, 28, std::max(s->GetDtfStopRaw(), kMinDtfStopMetres));
+    put_le<uint32_t>(r, 32, UnsignedWord(std::round(s->GetDtfVp() * 10000.0)));
+    put_le<float>(r, 36, s->GetDtfLoss());
     r[40] = static_cast<uint8_t>(std::clamp(s->GetDtfSmoothing(), 0, 255));
     r[41] = s->IsDistanceInMeters() ? 1 : 0;
-    WriteLe<uint16_t>(r, 42, static_cast<uint16_t>(s->GetTriggerMode()));
+    put_le<uint16_t>(r, 42, static_cast<uint16_t>(s->GetTriggerMode()));
 }
 
 int CDtfMeasurement::SendSweep() {
@@ -255,14 +258,14 @@ int CDtfMeasurement::SendSweep() {
 }
 
 CCableLossMeasurement::CCableLossMeasurement(CDevicePort* link)
-    : CVnaMeasurement(link, 0x2001, {467, 3, 3, 464, 465, 468, 629}) {}
+    : CVnaMeasurement(link, dsp::msg::kReflectionSweep, {467, 3, 3, 464, 465, 468, 629}) {}
 
 CCableLossMeasurement::~CCableLossMeasurement() {
     Detach();
 }
 
 CGainMeasurement::CGainMeasurement(CDevicePort* link)
-    : CVnaMeasurement(link, 0x2002, {475, 4, 2, 473, 474, 476, 632}) {}
+    : CVnaMeasurement(link, dsp::msg::kTransmissionSweep, {475, 4, 2, 473, 474, 476, 632}) {}
 
 CGainMeasurement::~CGainMeasurement() {
     Detach();

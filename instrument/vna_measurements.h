@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "drivers/dsp/dsp_protocol.h"
 #include "instrument/device_item.h"
 #include "instrument/dsp_measurement.h"
 
@@ -16,14 +17,16 @@ class CVNAMeasSetup;
 
 namespace vna {
 
-inline constexpr uint32_t kMaxBlockWords = 22530;
-inline constexpr uint32_t kMaxNextIndex = 11265;
-inline constexpr size_t kSweepMessageSize = 32;  // 0x2001 to 0x2003
-inline constexpr size_t kSweepRecordSize = 24;   // set-ups and frequency lists
-inline constexpr size_t kDtfRecordSize = 56;     // 0x2004
-inline constexpr size_t kOptionRecordSize = 4;   // 0x2016
-inline constexpr size_t kTableBytes = 90120;     // one term table (11,265 complex floats)
-inline constexpr uint32_t kTableEntries = 11265;
+inline constexpr uint32_t kMaxBlockWords = dsp::kAreaWords;
+inline constexpr uint32_t kMaxNextIndex = dsp::kAreaItems;
+inline constexpr size_t kSweepMessageSize = dsp::message_payload_size(dsp::msg::kReflectionSweep);
+// Set-ups and frequency lists.
+inline constexpr size_t kSweepRecordSize = dsp::message_payload_size(dsp::msg::kMeasureOpen);
+inline constexpr size_t kDtfRecordSize = dsp::message_payload_size(dsp::msg::kDistanceToFault);
+inline constexpr size_t kOptionRecordSize = dsp::message_payload_size(dsp::msg::kOption);
+// One term table (11,265 complex floats).
+inline constexpr size_t kTableBytes = dsp::kTableMessagePayload;
+inline constexpr uint32_t kTableEntries = dsp::kAreaItems;
 
 }  // namespace vna
 

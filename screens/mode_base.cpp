@@ -2,6 +2,7 @@
 
 #include "core/app_commands.h"
 #include "core/keys.h"
+#include "core/posted_records.h"
 #include "core/res_string.h"
 #include "platform/framework/system_services.h"
 #include "platform/framework/wnd.h"
@@ -36,7 +37,9 @@ void CModeBase::OnCommand32825(intptr_t) {}
 
 // The record type belongs to the widgets; until a screen that receives records
 // exists nothing posts one, so the base has nothing to release.
-void CModeBase::OnCommandRecord(CCommandRecord*) {}
+void CModeBase::OnCommandRecord(CCommandRecord* record) {
+    delete record;
+}
 
 void CModeBase::RefreshPane(int) {}
 

@@ -12,16 +12,20 @@ namespace sim {
 namespace {
 
 using Clock = std::chrono::steady_clock;
+namespace msg = dsp::msg;
 
 constexpr std::size_t kMaxCommandPayload = dsp::kMaxCommandPayload;
 constexpr int kPointsPerPacket = 64;     // spectrum floats per data packet
 constexpr int kItemsPerPacket = 64;      // network-analyzer items per data packet
 constexpr int kSamplesPerPacket = 500;   // audio samples per data packet
 constexpr int kSamplesPerBlock = 10500;  // an audio block completes after 10,000 samples
-constexpr int kMaxSpectrumPoints = 705;
+constexpr int kMaxSpectrumPoints = static_cast<int>(dsp::kMaxSpectrumPoints);
 constexpr int kMaxNaPoints = static_cast<int>(dsp::kAreaItems);
 constexpr std::size_t kSmallData = 60;  // small blocks fill one 64-byte transfer
 constexpr int kTableSlots = static_cast<int>(dsp::kTableEntriesPerPacket);
+constexpr double kRatedSupplyV = 15.0;              // the board's largest supply voltage
+constexpr std::uint64_t kMaxImageBytes = 4u << 20;  // a firmware image fits the board's flash
+constexpr double kCounterResolutionHz = 1.0;
 
 // One network-analyzer point on the wire: two floats.
 struct Item {
@@ -36,11 +40,13 @@ enum : std::uint16_t {
 };
 
 bool is_table_store(std::uint16_t id) {
-    return id == 0x200B || id == 0x200D || id == 0x200F || id == 0x2011 || id == 0x2022;
+    return (id & dsp::kSubMask) == 0 && dsp::message_has_flag(id, dsp::kTableStore);
 }
 
 bool is_term_fetch(std::uint16_t id) {
-    return id == 0x200A || id == 0x200C || id == 0x200E || id == 0x2010 || id == 0x2021;
+    return id == msg::kFetchReflectionTracking || id == msg::kFetchSourceMatch ||
+           id == msg::kFetchDirectivity || id == msg::kFetchTransmissionTracking ||
+           id == msg::kFetchIsolation;
 }
 
 Bytes text_bytes(const std::string& s, std::size_t n) {
@@ -85,6 +91,19 @@ SpectrumSettings spectrum_settings(const Bytes& r) {
     s.attenuation_db = get_le<std::uint8_t>(r, 24);
     s.preamp_db = get_le<std::uint8_t>(r, 26);
     return s;
+}
+
+// `table` read at `n` points evenly spread over it, interpolated linearly.
+std::vector<Complex> resample(const std::vector<Complex>& table, std::size_t n) {
+    std::vector<Complex> out(n);
+    const double last = static_cast<double>(table.size() - 1);
+    for (std::size_t i = 0; i < n; ++i) {
+        const double x = n > 1 ? last * static_cast<double>(i) / static_cast<double>(n - 1) : 0.0;
+        const std::size_t k = std::min(static_cast<std::size_t>(x), table.size() - 2);
+        const double t = x - static_cast<double>(k);
+        out[i] = table[k] * (1 - t) + table[k + 1] * t;
+    }
+    return out;
 }
 
 }  // namespace
@@ -154,8 +173,8 @@ std::uint32_t AcquisitionBoard::receive_out(std::uint8_t endpoint,
                                             std::span<const std::uint8_t> data) {
     if (endpoint != dsp::kBulkOutEndpoint) return USB_TRANSFER_OK;  // nothing listens there
     if (data.size() < sizeof(dsp::CommandHead)) return USB_TRANSFER_STALL;
-    const std::uint16_t command = dsp::get_u16(data.data());
-    const std::uint16_t length = dsp::get_u16(data.data() + 2);
+    const std::uint16_t command = plat::get_le<uint16_t>(data.data());
+    const std::uint16_t length = plat::get_le<uint16_t>(data.data() + 2);
     if (length > kMaxCommandPayload || 4u + length > data.size()) return USB_TRANSFER_STALL;
     const Bytes payload(data.begin() + 4, data.begin() + 4 + length);
     std::lock_guard pipe(pipe_mutex_);
@@ -201,28 +220,31 @@ void AcquisitionBoard::reply(std::uint16_t command, const Bytes& data, Outgoing&
 void AcquisitionBoard::handle_command(std::uint16_t command, const Bytes& payload, Outgoing& out) {
     switch (command) {
         case dsp::CMD_VERSION: {
-            Bytes v(36, 0);
+            Bytes v(dsp::kVersionInfoSize, 0);
             for (int i = 0; i < 4; ++i) put_le<std::uint16_t>(v, 2 * i, scene_.board.version[i]);
-            std::uint16_t w1 = scene_.board.version[1] & ~std::uint16_t{4};
-            if (scene_.board.option_bit) w1 |= 4;
+            std::uint16_t w1 = scene_.board.version[1] & ~dsp::kVersionOptionFlag;
+            if (scene_.board.option_bit) w1 |= dsp::kVersionOptionFlag;
             put_le<std::uint16_t>(v, 2, w1);
             Bytes dsp = text_bytes(scene_.board.dsp_date, 6);
             Bytes fpga = text_bytes(scene_.board.fpga_date, 6);
             Bytes serial = text_bytes(scene_.board.serial, 8);
-            std::copy(dsp.begin(), dsp.end(), v.begin() + 12);
-            std::copy(fpga.begin(), fpga.end(), v.begin() + 18);
-            std::copy(serial.begin(), serial.end(), v.begin() + 24);
+            std::copy(dsp.begin(), dsp.end(), v.begin() + dsp::kDspDateOffset);
+            std::copy(fpga.begin(), fpga.end(), v.begin() + dsp::kFpgaDateOffset);
+            std::copy(serial.begin(), serial.end(), v.begin() + dsp::kSerialOffset);
             reply(command, v, out);
             return;
         }
         case dsp::CMD_STATUS: {
+            // Flag 8 is the voltage alert; the two readings, the supply in
+            // percent of the board's rating and the temperature in degrees,
+            // stand above 100 only when something is wrong.
             Bytes s;
-            const bool low_supply = scene_.board.supply_v < 10.5;
-            append_le<std::uint32_t>(s, low_supply ? 8u : 0u);
-            append_le<std::uint16_t>(
-                s, static_cast<std::uint16_t>(std::lround(scene_.board.supply_v * 10)));
+            const double supply_percent = 100.0 * scene_.board.supply_v / kRatedSupplyV;
+            append_le<std::uint32_t>(s, supply_percent > 100.0 ? dsp::kStatusSupplyAlarm : 0u);
             append_le<std::uint16_t>(s, static_cast<std::uint16_t>(
-                                            std::clamp(scene_.board.temperature_c, 0.0, 65535.0)));
+                                            std::lround(std::clamp(supply_percent, 0.0, 65535.0))));
+            append_le<std::uint16_t>(s, static_cast<std::uint16_t>(std::lround(
+                                            std::clamp(scene_.board.temperature_c, 0.0, 65535.0))));
             reply(command, s, out);
             return;
         }
@@ -238,9 +260,16 @@ void AcquisitionBoard::handle_command(std::uint16_t command, const Bytes& payloa
                 image_bad_[which] = true;
                 error_code_ = 1;
                 error_component_ = command;
+            } else if (std::uint64_t{offset} + length > kMaxImageBytes) {
+                // Past the end of the board's flash: the image is refused.
+                status = 1;
+                image_bad_[which] = true;
+                error_code_ = 1;
+                error_component_ = command;
             } else {
                 Bytes& image = images_[which];
-                if (image.size() < offset + length) image.resize(offset + length, 0);
+                const std::size_t end = std::size_t{offset} + length;
+                if (image.size() < end) image.resize(end, 0);
                 std::copy_n(payload.begin() + 8, length, image.begin() + offset);
             }
             Bytes r;
@@ -280,7 +309,7 @@ void AcquisitionBoard::handle_command(std::uint16_t command, const Bytes& payloa
             return;
         }
         case dsp::CMD_43:
-            reply(command, Bytes(8, 0), out);
+            reply(command, Bytes(dsp::kStatusRecordSize, 0), out);
             return;
         case dsp::CMD_STOP:
             // Every unread data packet goes; exactly one echo follows.
@@ -291,8 +320,8 @@ void AcquisitionBoard::handle_command(std::uint16_t command, const Bytes& payloa
             queue_small(kTypeEcho, {}, out);
             return;
         case dsp::CMD_5:
-        case 0x2040:
-        case 0x3040:
+        case dsp::run_command(dsp::CLASS_VNA):
+        case dsp::run_command(dsp::CLASS_SPECTRUM):
             return;
         default:
             break;
@@ -302,16 +331,17 @@ void AcquisitionBoard::handle_command(std::uint16_t command, const Bytes& payloa
         reply(command, {}, out);
         return;
     }
-    if (command == 0x2016) {
+    if (command == msg::kOption) {
         bias_on_ = payload.size() > 1 && payload[1] != 0;
         return;
     }
-    if (command == 0x2017 || command == 0x300B) {
+    if (command == msg::kBiasCurrent || command == msg::kCounterMarkers) {
         answer_query(command, payload, out);
         return;
     }
-    const std::uint16_t cls = command & 0xF000;
-    if ((cls == 0x2000 || cls == 0x3000) && (command & 0x0F00) == 0 && (command & 0xFF) != 0) {
+    const std::uint16_t cls = command & dsp::kClassMask;
+    if ((cls == dsp::CLASS_VNA || cls == dsp::CLASS_SPECTRUM) && (command & dsp::kSubMask) == 0 &&
+        dsp::message_number(command) != 0) {
         start_message(command, payload, out);
         return;
     }
@@ -325,7 +355,7 @@ void AcquisitionBoard::store_table(std::uint16_t id, const Bytes& payload) {
     const auto sum = get_le<std::uint16_t>(payload, 6);
     const std::size_t bytes = static_cast<std::size_t>(entries) * 8;
     if (8 + bytes > payload.size() || dsp::checksum(payload.data() + 8, bytes) != sum ||
-        first + static_cast<std::uint32_t>(entries) > kMaxNaPoints) {
+        std::uint64_t{first} + static_cast<std::uint64_t>(entries) > kMaxNaPoints) {
         error_code_ = 3;
         error_component_ = id;
         return;
@@ -346,13 +376,14 @@ void AcquisitionBoard::answer_query(std::uint16_t id, const Bytes& payload, Outg
     // stray packet sits in the pipe ahead of the next command's reply.
     if (!stream_) return;
     Bytes r;
-    if (id == 0x2017) {
+    if (id == msg::kBiasCurrent) {
         const double ma = bias_on_ ? network_.bias_current_a() * 1000.0 : 0.0;
         append_le<std::uint32_t>(r, static_cast<std::uint32_t>(std::lround(ma * 255.0)));
         queue_small(id, r, out);
         return;
     }
-    // Counter markers: six enable bytes, then six marker frequencies.
+    // Counter markers: six enable bytes, then six marker frequencies; a
+    // carrier near a marker is counted to the counter's resolution.
     const SpectrumSettings& s = stream_->settings;
     r.assign(80, 0);
     for (int m = 0; m < 6; ++m) {
@@ -365,7 +396,8 @@ void AcquisitionBoard::answer_query(std::uint16_t id, const Bytes& payload, Outg
             const double d = std::abs(sig.frequency_hz - marker);
             if (sig.bandwidth_hz <= 0 && d <= std::max(s.rbw_hz, s.step_hz()) && d < best) {
                 best = d;
-                counted = sig.frequency_hz;
+                counted =
+                    std::round(sig.frequency_hz / kCounterResolutionHz) * kCounterResolutionHz;
             }
         }
         r[static_cast<std::size_t>(m)] = 1;
@@ -382,12 +414,12 @@ void AcquisitionBoard::start_message(std::uint16_t id, const Bytes& payload, Out
     stream_ = std::make_unique<Stream>();
     stream_->id = id;
     stream_->payload = payload;
-    const std::uint16_t cls = id & 0xF000;
-    if (cls == 0x3000) {
+    const std::uint16_t cls = id & dsp::kClassMask;
+    if (cls == dsp::CLASS_SPECTRUM) {
         stream_->settings = spectrum_settings(payload);
-        if (id == 0x3009) stream_->settings.span_hz = 0;
+        if (id == msg::kZeroSpan) stream_->settings.span_hz = 0;
     } else {
-        const int low = id & 0xFF;
+        const int low = dsp::message_number(id);
         if (low >= 1 && low <= 3 && payload.size() >= 20) {
             na_points_ = std::clamp<int>(static_cast<int>(get_le<std::uint32_t>(payload, 0)), 2,
                                          kMaxNaPoints);
@@ -408,35 +440,41 @@ void AcquisitionBoard::start_message(std::uint16_t id, const Bytes& payload, Out
 
 std::vector<Complex> AcquisitionBoard::measured_sweep(int kind,
                                                       const std::vector<double>& f) const {
-    // An uploaded term counts once it covers the whole sweep.
+    // An uploaded term table covers the calibrated sweep, over the same
+    // frequencies as this one; a sweep of other points reads it interpolated.
+    std::map<std::uint16_t, std::vector<Complex>> resampled;
     const auto term = [&](std::uint16_t id) -> const std::vector<Complex>* {
         const auto it = uploaded_terms_.find(id);
-        return it != uploaded_terms_.end() && it->second.size() >= f.size() ? &it->second : nullptr;
+        if (it == uploaded_terms_.end() || it->second.size() < 2 || f.empty()) return nullptr;
+        if (it->second.size() == f.size()) return &it->second;
+        std::vector<Complex>& t = resampled[id];
+        t = resample(it->second, f.size());
+        return &t;
     };
-    const std::vector<Complex>* et = term(0x2011);
-    const std::vector<Complex>* ex = term(0x2022);
-    const std::vector<Complex>* ed = term(0x200F);
-    const std::vector<Complex>* es = term(0x200D);
-    const std::vector<Complex>* er = term(0x200B);
+    const std::vector<Complex>* et = term(msg::kStoreTransmissionTracking);
+    const std::vector<Complex>* ex = term(msg::kStoreIsolation);
+    const std::vector<Complex>* ed = term(msg::kStoreDirectivity);
+    const std::vector<Complex>* es = term(msg::kStoreSourceMatch);
+    const std::vector<Complex>* er = term(msg::kStoreReflectionTracking);
     std::vector<Complex> out(f.size());
     for (std::size_t i = 0; i < f.size(); ++i) {
         switch (kind) {
-            case 0x2005:
+            case msg::kMeasureOpen:
                 out[i] = network_.raw_reflection(f[i], network_.standard(Standard::Open, f[i]));
                 break;
-            case 0x2006:
+            case msg::kMeasureShort:
                 out[i] = network_.raw_reflection(f[i], network_.standard(Standard::Short, f[i]));
                 break;
-            case 0x2007:
+            case msg::kMeasureLoad:
                 out[i] = network_.raw_reflection(f[i], network_.standard(Standard::Load, f[i]));
                 break;
-            case 0x2008:
+            case msg::kMeasureThrough:
                 out[i] = network_.raw_transmission(f[i], 1.0);
                 break;
-            case 0x2019:
+            case msg::kMeasureIsolation:
                 out[i] = network_.raw_transmission(f[i], 0.0);
                 break;
-            case 0x2002: {
+            case msg::kTransmissionSweep: {
                 const Complex m = network_.raw_transmission(f[i], network_.dut_s21(f[i]));
                 out[i] = et ? NetworkModel::correct_transmission(m, (*et)[i],
                                                                  ex ? (*ex)[i] : Complex(0.0))
@@ -459,14 +497,15 @@ std::vector<Complex> AcquisitionBoard::measured_sweep(int kind,
 void AcquisitionBoard::next_round(Stream& st) {
     const double scale = scene_.time_scale;
     const std::uint16_t id = st.id;
-    const std::uint16_t cls = id & 0xF000;
-    if (id == 0x3007) {
+    const std::uint16_t cls = id & dsp::kClassMask;
+    if (id == msg::kDemodulationAudio) {
         // Audio: the first two sample slots of each block carry the level.
         const int modulation = get_le<std::uint16_t>(st.payload, 40);
         const int in_block = static_cast<int>(st.samples % kSamplesPerBlock);
-        std::vector<std::int16_t> pcm = spectrum_.audio(modulation, st.samples, kSamplesPerPacket);
+        std::vector<std::int16_t> pcm =
+            spectrum_.audio(st.settings, modulation, st.samples, kSamplesPerPacket);
         if (in_block == 0) {
-            const float level = static_cast<float>(spectrum_.audio_level_dbm());
+            const float level = static_cast<float>(spectrum_.audio_level_dbm(st.settings));
             std::memcpy(pcm.data(), &level, sizeof level);
         }
         Bytes data(pcm.size() * 2);
@@ -474,13 +513,13 @@ void AcquisitionBoard::next_round(Stream& st) {
         st.pending.push_back(large_packet(id, in_block, kSamplesPerPacket, data));
         st.samples += kSamplesPerPacket;
         st.pause = seconds(scale * kSamplesPerPacket / SpectrumModel::kAudioRate);
-    } else if (cls == 0x3000) {
+    } else if (cls == dsp::CLASS_SPECTRUM) {
         const SpectrumSettings& s = st.settings;
-        const bool zero_span = id == 0x3009;
+        const bool zero_span = id == msg::kZeroSpan;
         std::vector<float> trace =
             zero_span ? spectrum_.zero_span(s, get_le<std::uint32_t>(st.payload, 40))
                       : spectrum_.sweep(s);
-        const std::uint16_t type = zero_span ? 0x3009 : 0x3001;
+        const std::uint16_t type = zero_span ? msg::kZeroSpan : msg::kSweep;
         int packets = 0;
         for (int i = 0; i < s.points; i += kPointsPerPacket) {
             const int n = std::min(kPointsPerPacket, s.points - i);
@@ -490,16 +529,16 @@ void AcquisitionBoard::next_round(Stream& st) {
             ++packets;
         }
         Bytes r;
-        if (id == 0x3002) {
+        if (id == msg::kOccupiedBandwidth) {
             const auto mode = get_le<std::uint16_t>(st.payload, 40);
             const auto value = get_le<std::uint16_t>(st.payload, 42);
             const double obw = mode == 0 ? spectrum_.occupied_bandwidth_percent(s, value / 1000.0)
                                          : spectrum_.occupied_bandwidth_down(s, value / 10.0);
             append_le<std::uint64_t>(r, static_cast<std::uint64_t>(std::llround(obw)));
-        } else if (id == 0x3003) {
+        } else if (id == msg::kChannelPower) {
             const double w = static_cast<double>(get_le<std::uint64_t>(st.payload, 40));
             append_le<float>(r, static_cast<float>(spectrum_.channel_power_dbm(s, s.centre_hz, w)));
-        } else if (id == 0x3004) {
+        } else if (id == msg::kAdjacentChannelPower) {
             const AdjacentPower a = spectrum_.adjacent_power(
                 s, static_cast<double>(get_le<std::uint64_t>(st.payload, 40)),
                 static_cast<double>(get_le<std::uint64_t>(st.payload, 48)),
@@ -514,11 +553,12 @@ void AcquisitionBoard::next_round(Stream& st) {
         st.pause = seconds(scale * t / std::max(packets, 1));
     } else {
         const std::vector<double> f = sweep_frequencies(na_start_, na_stop_, na_points_);
-        const int low = id & 0xFF;
+        const int low = dsp::message_number(id);
         std::vector<Item> items;
         double duration = 0.3;
         if (low == 1 || low == 2 || low == 3) {
-            for (const Complex& c : measured_sweep(low == 2 ? 0x2002 : 0x2001, f))
+            for (const Complex& c :
+                 measured_sweep(low == 2 ? msg::kTransmissionSweep : msg::kReflectionSweep, f))
                 items.push_back({static_cast<float>(amplitude_to_db(std::abs(c))),
                                  static_cast<float>(std::arg(c) * 180 / kPi)});
             duration = 0.3e-3 * na_points_;
@@ -532,7 +572,7 @@ void AcquisitionBoard::next_round(Stream& st) {
             d.window = get_le<std::uint8_t>(st.payload, 40);
             d.points = na_points_;
             const std::vector<double> dtf =
-                NetworkModel::distance_to_fault(f, measured_sweep(0x2001, f), d);
+                NetworkModel::distance_to_fault(f, measured_sweep(msg::kReflectionSweep, f), d);
             for (double v : dtf) items.push_back({static_cast<float>(v), 0.0f});
             duration = 0.3e-3 * na_points_;
         } else if (is_term_fetch(id)) {
@@ -542,35 +582,39 @@ void AcquisitionBoard::next_round(Stream& st) {
                 items.push_back({static_cast<float>(c.real()), static_cast<float>(c.imag())});
             duration = 0.05;
         } else {
-            if (id == 0x2005 || id == 0x2006 || id == 0x2007 || id == 0x2008 || id == 0x2019) {
+            if (id == msg::kMeasureOpen || id == msg::kMeasureShort || id == msg::kMeasureLoad ||
+                id == msg::kMeasureThrough || id == msg::kMeasureIsolation) {
                 standards_[id] = measured_sweep(id, f);
-            } else if (id == 0x2009 || id == 0x2018 || id == 0x2020) {
-                auto o = standards_.find(0x2005), s = standards_.find(0x2006),
-                     l = standards_.find(0x2007);
-                if (id == 0x2009 && o != standards_.end() && s != standards_.end() &&
+            } else if (id == msg::kSolveOnePort || id == msg::kSolveTwoPort ||
+                       id == msg::kSolveTwoPortAgain) {
+                auto o = standards_.find(msg::kMeasureOpen),
+                     s = standards_.find(msg::kMeasureShort),
+                     l = standards_.find(msg::kMeasureLoad);
+                if (id == msg::kSolveOnePort && o != standards_.end() && s != standards_.end() &&
                     l != standards_.end()) {
                     const std::size_t n =
                         std::min({o->second.size(), s->second.size(), l->second.size()});
-                    auto& ed = computed_terms_[0x200E];
-                    auto& es = computed_terms_[0x200C];
-                    auto& er = computed_terms_[0x200A];
+                    auto& ed = computed_terms_[msg::kFetchDirectivity];
+                    auto& es = computed_terms_[msg::kFetchSourceMatch];
+                    auto& er = computed_terms_[msg::kFetchReflectionTracking];
                     ed.resize(n);
                     es.resize(n);
                     er.resize(n);
                     for (std::size_t i = 0; i < n; ++i)
                         NetworkModel::solve_one_port(o->second[i], s->second[i], l->second[i],
                                                      ed[i], es[i], er[i]);
-                } else if (id != 0x2009) {
-                    auto thru = standards_.find(0x2008), iso = standards_.find(0x2019);
+                } else if (id != msg::kSolveOnePort) {
+                    auto thru = standards_.find(msg::kMeasureThrough),
+                         iso = standards_.find(msg::kMeasureIsolation);
                     std::vector<Complex> ex =
                         iso != standards_.end() ? iso->second : std::vector<Complex>();
                     if (thru != standards_.end()) {
                         ex.resize(thru->second.size());
                         std::vector<Complex> et(thru->second.size());
                         for (std::size_t i = 0; i < et.size(); ++i) et[i] = thru->second[i] - ex[i];
-                        computed_terms_[0x2010] = et;
+                        computed_terms_[msg::kFetchTransmissionTracking] = et;
                     }
-                    computed_terms_[0x2021] = ex;
+                    computed_terms_[msg::kFetchIsolation] = ex;
                 }
             }
             st.pending.push_back(small_packet(id, {}));

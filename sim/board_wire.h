@@ -1,9 +1,12 @@
 #pragma once
-// Byte-level helpers for the board's USB packets (little-endian).
+// Byte-level helpers for the board's USB packets (little-endian) held in
+// growing byte vectors: reads past the end give 0, writes past it grow the
+// vector. The field access itself is the platform's byte-order helper.
 
 #include <cstdint>
-#include <cstring>
 #include <vector>
+
+#include "platform/byte_order.h"
 
 namespace sim {
 
@@ -11,15 +14,14 @@ using Bytes = std::vector<std::uint8_t>;
 
 template <typename T>
 T get_le(const Bytes& b, std::size_t offset) {
-    T v{};
-    if (offset + sizeof(T) <= b.size()) std::memcpy(&v, b.data() + offset, sizeof(T));
-    return v;
+    if (offset + sizeof(T) > b.size()) return T{};
+    return plat::get_le<T>(b.data(), offset);
 }
 
 template <typename T>
 void put_le(Bytes& b, std::size_t offset, T v) {
     if (b.size() < offset + sizeof(T)) b.resize(offset + sizeof(T));
-    std::memcpy(b.data() + offset, &v, sizeof(T));
+    plat::put_le<T>(b.data(), offset, v);
 }
 
 template <typename T>

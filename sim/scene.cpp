@@ -1,72 +1,378 @@
 #include "sim/scene.h"
 
 #include <algorithm>
+#include <cmath>
 #include <fstream>
+#include <limits>
 #include <nlohmann/json.hpp>
+#include <span>
 #include <sstream>
-#include <stdexcept>
+#include <type_traits>
 
 namespace sim {
-
-// Field lists of the scene file: each struct reads and writes its members by
-// name; a member missing from the file keeps its default.
-NLOHMANN_DEFINE_TYPE_NON_INTRUSIVE_WITH_DEFAULT(Signal, frequency_hz, level_dbm, bandwidth_hz)
-NLOHMANN_DEFINE_TYPE_NON_INTRUSIVE_WITH_DEFAULT(Burst, period_ms, on_ms, level_dbm)
-NLOHMANN_DEFINE_TYPE_NON_INTRUSIVE_WITH_DEFAULT(AudioTone, tone_hz, am_depth, fm_deviation_hz,
-                                                level_dbm)
-NLOHMANN_DEFINE_TYPE_NON_INTRUSIVE_WITH_DEFAULT(Receiver, noise_figure_db, preamp_noise_figure_db,
-                                                sweep_factor, min_sweep_ms, max_sweep_ms,
-                                                noise_variation, seed)
-NLOHMANN_DEFINE_TYPE_NON_INTRUSIVE_WITH_DEFAULT(Fault, distance_m, return_loss_db)
-NLOHMANN_DEFINE_TYPE_NON_INTRUSIVE_WITH_DEFAULT(CurvePoint, frequency_hz, return_loss_db)
-NLOHMANN_DEFINE_TYPE_NON_INTRUSIVE_WITH_DEFAULT(Cable, length_m, velocity_factor, loss_db_per_m,
-                                                impedance_ohm)
-NLOHMANN_DEFINE_TYPE_NON_INTRUSIVE_WITH_DEFAULT(DeviceUnderTest, cable, faults, termination,
-                                                antenna, load_return_loss_db, gain_db,
-                                                bias_current_a)
-NLOHMANN_DEFINE_TYPE_NON_INTRUSIVE_WITH_DEFAULT(Standards, open_return_loss_db,
-                                                short_return_loss_db, load_return_loss_db)
-NLOHMANN_DEFINE_TYPE_NON_INTRUSIVE_WITH_DEFAULT(ErrorTerms, directivity_db, source_match_db,
-                                                reflection_tracking_db, tracking_delay_ns,
-                                                transmission_tracking_db, isolation_db)
-NLOHMANN_DEFINE_TYPE_NON_INTRUSIVE_WITH_DEFAULT(BoardIdentity, option_bit, version, dsp_date,
-                                                fpga_date, serial, temperature_c, supply_v)
 
 namespace {
 
 using nlohmann::json;
 
-constexpr std::pair<Termination, const char*> kTerminations[] = {
+// The physical range of a number in the scene file.
+struct Range {
+    double lo = -std::numeric_limits<double>::max();
+    double hi = std::numeric_limits<double>::max();
+    bool lo_open = false;  // lo itself is outside
+    const char* what = nullptr;
+};
+
+constexpr double kMaxFrequencyHz = 10e9;
+constexpr Range kAny{};
+constexpr Range kFrequency{0, kMaxFrequencyHz, false, "a frequency from 0 to 10 GHz"};
+constexpr Range kNotNegative{0, std::numeric_limits<double>::max(), false, "not negative"};
+constexpr Range kPositive{0, std::numeric_limits<double>::max(), true, "above 0"};
+constexpr Range kFraction{0, 1, false, "from 0 to 1"};
+constexpr Range kVelocityFactor{0, 1, true, "above 0 and at most 1"};
+constexpr Range kLevel{-300, 100, false, "a level from -300 to +100 dBm"};
+constexpr Range kAudioTone{0, 10e3, true, "a tone above 0 and at most 10 kHz"};
+
+// Every struct of the scene lists its fields once, for reading and writing:
+// fields(visitor, value) calls visitor(key, member[, range]) for each.
+template <typename V, typename S>
+requires std::is_same_v<std::remove_const_t<S>, Signal>
+void fields(V& v, S& s) {
+    v("frequency_hz", s.frequency_hz, kFrequency);
+    v("level_dbm", s.level_dbm, kLevel);
+    v("bandwidth_hz", s.bandwidth_hz, kFrequency);
+    v("modulation", s.modulation);
+    v("tone_hz", s.tone_hz, kAudioTone);
+    v("am_depth", s.am_depth, kFraction);
+    v("fm_deviation_hz", s.fm_deviation_hz, Range{0, 1e6, false, "from 0 to 1 MHz"});
+}
+
+template <typename V, typename S>
+requires std::is_same_v<std::remove_const_t<S>, Burst>
+void fields(V& v, S& s) {
+    v("period_ms", s.period_ms, kPositive);
+    v("on_ms", s.on_ms, kNotNegative);
+    v("level_dbm", s.level_dbm, kLevel);
+}
+
+template <typename V, typename S>
+requires std::is_same_v<std::remove_const_t<S>, Receiver>
+void fields(V& v, S& s) {
+    v("noise_figure_db", s.noise_figure_db, kNotNegative);
+    v("preamp_noise_figure_db", s.preamp_noise_figure_db, kNotNegative);
+    v("sweep_factor", s.sweep_factor, kPositive);
+    v("min_sweep_ms", s.min_sweep_ms, kNotNegative);
+    v("max_sweep_ms", s.max_sweep_ms, kNotNegative);
+    v("noise_variation", s.noise_variation);
+    v("seed", s.seed);
+}
+
+template <typename V, typename S>
+requires std::is_same_v<std::remove_const_t<S>, Fault>
+void fields(V& v, S& s) {
+    v("distance_m", s.distance_m, kNotNegative);
+    v("return_loss_db", s.return_loss_db, kNotNegative);
+}
+
+template <typename V, typename S>
+requires std::is_same_v<std::remove_const_t<S>, CurvePoint>
+void fields(V& v, S& s) {
+    v("frequency_hz", s.frequency_hz, kFrequency);
+    v("return_loss_db", s.return_loss_db, kNotNegative);
+}
+
+template <typename V, typename S>
+requires std::is_same_v<std::remove_const_t<S>, Cable>
+void fields(V& v, S& s) {
+    v("length_m", s.length_m, kNotNegative);
+    v("velocity_factor", s.velocity_factor, kVelocityFactor);
+    v("loss_db_per_m", s.loss_db_per_m, kNotNegative);
+    v("impedance_ohm", s.impedance_ohm, kPositive);
+}
+
+template <typename V, typename S>
+requires std::is_same_v<std::remove_const_t<S>, DeviceUnderTest>
+void fields(V& v, S& s) {
+    v("cable", s.cable);
+    v("faults", s.faults);
+    v("termination", s.termination);
+    v("antenna", s.antenna);
+    v("load_return_loss_db", s.load_return_loss_db, kNotNegative);
+    v("gain_db", s.gain_db, kAny);
+    v("bias_current_a", s.bias_current_a, kNotNegative);
+}
+
+template <typename V, typename S>
+requires std::is_same_v<std::remove_const_t<S>, Standards>
+void fields(V& v, S& s) {
+    v("open_return_loss_db", s.open_return_loss_db, kNotNegative);
+    v("short_return_loss_db", s.short_return_loss_db, kNotNegative);
+    v("load_return_loss_db", s.load_return_loss_db, kNotNegative);
+}
+
+template <typename V, typename S>
+requires std::is_same_v<std::remove_const_t<S>, ErrorTerms>
+void fields(V& v, S& s) {
+    v("directivity_db", s.directivity_db, kAny);
+    v("source_match_db", s.source_match_db, kAny);
+    v("reflection_tracking_db", s.reflection_tracking_db, kAny);
+    v("tracking_delay_ns", s.tracking_delay_ns, kAny);
+    v("transmission_tracking_db", s.transmission_tracking_db, kAny);
+    v("isolation_db", s.isolation_db, kAny);
+}
+
+template <typename V, typename S>
+requires std::is_same_v<std::remove_const_t<S>, BoardIdentity>
+void fields(V& v, S& s) {
+    v("option_bit", s.option_bit);
+    v("version", s.version);
+    v("dsp_date", s.dsp_date);
+    v("fpga_date", s.fpga_date);
+    v("serial", s.serial);
+    v("temperature_c", s.temperature_c, Range{-273.15, 1000, false, "a temperature in °C"});
+    v("supply_v", s.supply_v, kNotNegative);
+}
+
+template <typename V, typename S>
+requires std::is_same_v<std::remove_const_t<S>, Scene>
+void fields(V& v, S& s) {
+    v("signals", s.signals);
+    v("receiver", s.receiver);
+    v("burst", s.burst);
+    v("dut", s.dut);
+    v("standards", s.standards);
+    v("error_terms", s.terms);
+    v("board", s.board);
+    v("time_scale", s.time_scale, kNotNegative);
+}
+
+template <typename E>
+struct Names {
+    E value;
+    const char* name;
+};
+constexpr Names<Termination> kTerminations[] = {
     {Termination::Antenna, "antenna"},
     {Termination::Open, "open"},
     {Termination::Short, "short"},
     {Termination::Load, "load"},
 };
+constexpr Names<Modulation> kModulations[] = {
+    {Modulation::None, "none"},
+    {Modulation::Am, "am"},
+    {Modulation::Fm, "fm"},
+};
 
-// The scene's own top level, so that its key for the error terms reads
-// "error_terms".
-void read_scene(const json& j, Scene& s) {
-    if (!j.is_object()) throw std::invalid_argument("the scene is not a JSON object");
-    const Scene d;
-    s.signals = j.value("signals", d.signals);
-    s.receiver = j.value("receiver", d.receiver);
-    s.burst = j.value("burst", d.burst);
-    s.tone = j.value("tone", d.tone);
-    s.dut = j.value("dut", d.dut);
-    s.standards = j.value("standards", d.standards);
-    s.terms = j.value("error_terms", d.terms);
-    s.board = j.value("board", d.board);
-    s.time_scale = j.value("time_scale", d.time_scale);
+template <typename E>
+std::span<const Names<E>> names_of();
+template <>
+std::span<const Names<Termination>> names_of() {
+    return kTerminations;
+}
+template <>
+std::span<const Names<Modulation>> names_of() {
+    return kModulations;
+}
 
-    for (const Signal& sig : s.signals)
-        if (sig.bandwidth_hz < 0) throw std::invalid_argument("negative signal bandwidth");
-    if (s.dut.cable.velocity_factor <= 0 || s.dut.cable.velocity_factor > 1)
-        throw std::invalid_argument("velocity factor outside (0, 1]");
-    if (s.dut.cable.impedance_ohm <= 0) throw std::invalid_argument("cable impedance <= 0");
-    if (s.time_scale < 0) throw std::invalid_argument("negative time scale");
-    std::sort(
-        s.dut.antenna.begin(), s.dut.antenna.end(),
-        [](const CurvePoint& a, const CurvePoint& b) { return a.frequency_hz < b.frequency_hz; });
+template <typename T>
+concept Enum = std::is_enum_v<T>;
+
+// Writes a struct's fields into a JSON object.
+struct Writer {
+    json& j;
+
+    template <typename T>
+    void operator()(const char* key, const T& value, Range = {}) {
+        j[key] = to_json(value);
+    }
+
+    static json to_json(double v) { return v; }
+    static json to_json(bool v) { return v; }
+    static json to_json(std::uint32_t v) { return v; }
+    static json to_json(const std::string& v) { return v; }
+    static json to_json(const std::array<std::uint16_t, 4>& v) { return v; }
+    template <Enum E>
+    static json to_json(E v) {
+        for (const auto& n : names_of<E>())
+            if (n.value == v) return n.name;
+        return nullptr;
+    }
+    template <typename T>
+    static json to_json(const std::vector<T>& items) {
+        json a = json::array();
+        for (const T& item : items) a.push_back(to_json(item));
+        return a;
+    }
+    template <typename S>
+    requires std::is_class_v<S>
+    static json to_json(const S& s) {
+        json o = json::object();
+        Writer w{o};
+        fields(w, s);
+        return o;
+    }
+};
+
+std::size_t edit_distance(const std::string& a, const std::string& b) {
+    std::vector<std::size_t> row(b.size() + 1);
+    for (std::size_t j = 0; j <= b.size(); ++j) row[j] = j;
+    for (std::size_t i = 1; i <= a.size(); ++i) {
+        std::size_t diagonal = row[0];
+        row[0] = i;
+        for (std::size_t j = 1; j <= b.size(); ++j) {
+            const std::size_t up = row[j];
+            row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] != b[j - 1])});
+            diagonal = up;
+        }
+    }
+    return row[b.size()];
+}
+
+const char* type_name(const json& j) {
+    return j.type_name();
+}
+
+// Reads a struct's fields from a JSON object at `path`, noting each problem
+// with its path; a field with a problem keeps its default.
+class Reader {
+  public:
+    Reader(const json& j, std::string path, std::vector<std::string>& problems)
+        : j_(j), path_(std::move(path)), problems_(problems) {}
+
+    template <typename T>
+    void operator()(const char* key, T& value, Range range = {}) {
+        known_.push_back(key);
+        const auto it = j_.find(key);
+        if (it == j_.end()) return;
+        read(*it, at(key), value, range);
+    }
+
+    // Each key of the object that no field took.
+    void report_unknown_keys() {
+        for (const auto& [key, unused] : j_.items()) {
+            if (std::find(known_.begin(), known_.end(), key) != known_.end()) continue;
+            std::string msg = "unknown key \"" + key + "\"";
+            const std::string* best = nullptr;
+            std::size_t best_distance = 3;  // a typo is at most two edits away
+            for (const std::string& k : known_) {
+                const std::size_t d = edit_distance(key, k);
+                if (d < best_distance) best_distance = d, best = &k;
+            }
+            if (best) msg += " (did you mean \"" + *best + "\"?)";
+            note(path_, msg);
+        }
+    }
+
+    template <typename S>
+    static void read_object(const json& j, const std::string& path, S& s,
+                            std::vector<std::string>& problems) {
+        if (!j.is_object()) {
+            problems.push_back((path.empty() ? std::string("the scene") : path) +
+                               ": an object {...} is needed, not " + type_name(j));
+            return;
+        }
+        Reader r(j, path, problems);
+        fields(r, s);
+        r.report_unknown_keys();
+    }
+
+  private:
+    std::string at(const std::string& key) const { return path_.empty() ? key : path_ + "." + key; }
+    void note(const std::string& where, const std::string& what) {
+        problems_.push_back((where.empty() ? std::string("the scene") : where) + ": " + what);
+    }
+    void wrong_type(const json& j, const std::string& where, const char* needed) {
+        note(where, std::string(needed) + " is needed, not " + type_name(j));
+    }
+
+    void read(const json& j, const std::string& where, double& out, Range r) {
+        if (!j.is_number()) return wrong_type(j, where, "a number");
+        const double v = j.get<double>();
+        if (!std::isfinite(v) || v < r.lo || (r.lo_open && v == r.lo) || v > r.hi) {
+            std::ostringstream msg;
+            msg << v << " is out of range (" << (r.what ? r.what : "a finite number") << ")";
+            return note(where, msg.str());
+        }
+        out = v;
+    }
+    void read(const json& j, const std::string& where, bool& out, Range) {
+        if (!j.is_boolean()) return wrong_type(j, where, "true or false");
+        out = j.get<bool>();
+    }
+    template <std::unsigned_integral T>
+    bool whole_number(const json& j, const std::string& where, T& out) {
+        if (!j.is_number()) return wrong_type(j, where, "a whole number"), false;
+        const bool whole = j.is_number_integer() || std::trunc(j.get<double>()) == j.get<double>();
+        const double v = j.get<double>();
+        const bool in_range =
+            j.is_number_unsigned()
+                ? j.get<std::uint64_t>() <= std::numeric_limits<T>::max()
+                : v >= 0 && v <= static_cast<double>(std::numeric_limits<T>::max());
+        if (!whole || !in_range) {
+            std::ostringstream msg;
+            msg << j.dump() << " is out of range (a whole number from 0 to "
+                << static_cast<std::uint64_t>(std::numeric_limits<T>::max()) << ")";
+            note(where, msg.str());
+            return false;
+        }
+        out = static_cast<T>(j.is_number_unsigned() ? j.get<std::uint64_t>() : v);
+        return true;
+    }
+    void read(const json& j, const std::string& where, std::uint32_t& out, Range) {
+        whole_number(j, where, out);
+    }
+    void read(const json& j, const std::string& where, std::string& out, Range) {
+        if (!j.is_string()) return wrong_type(j, where, "a text \"...\"");
+        out = j.get<std::string>();
+    }
+    void read(const json& j, const std::string& where, std::array<std::uint16_t, 4>& out, Range) {
+        if (!j.is_array() || j.size() != out.size())
+            return wrong_type(j, where, "an array of four whole numbers");
+        std::array<std::uint16_t, 4> v = out;
+        bool ok = true;
+        for (std::size_t i = 0; i < v.size(); ++i)
+            ok = whole_number(j[i], where + "[" + std::to_string(i) + "]", v[i]) && ok;
+        if (ok) out = v;
+    }
+    template <Enum E>
+    void read(const json& j, const std::string& where, E& out, Range) {
+        std::string choices;
+        for (const auto& n : names_of<E>()) {
+            choices += (choices.empty() ? "\"" : ", \"") + std::string(n.name) + "\"";
+            if (j.is_string() && j.get<std::string>() == n.name) {
+                out = n.value;
+                return;
+            }
+        }
+        note(where, j.dump() + " is not one of " + choices);
+    }
+    template <typename T>
+    void read(const json& j, const std::string& where, std::vector<T>& out, Range) {
+        if (!j.is_array()) return wrong_type(j, where, "an array [...]");
+        const std::size_t before = problems_.size();
+        std::vector<T> items(j.size());
+        for (std::size_t i = 0; i < j.size(); ++i)
+            read_object(j[i], where + "[" + std::to_string(i) + "]", items[i], problems_);
+        if (problems_.size() == before) out = std::move(items);
+    }
+    template <typename S>
+    requires std::is_class_v<S>
+    void read(const json& j, const std::string& where, S& out, Range) {
+        read_object(j, where, out, problems_);
+    }
+
+    const json& j_;
+    std::string path_;
+    std::vector<std::string>& problems_;
+    std::vector<std::string> known_;
+};
+
+// What the fields' own ranges cannot say: how fields relate.
+void check_relations(const Scene& s, std::vector<std::string>& problems) {
+    if (s.receiver.min_sweep_ms > s.receiver.max_sweep_ms)
+        problems.push_back("receiver.min_sweep_ms: the minimum sweep time is above the maximum");
+    if (s.burst.on_ms > s.burst.period_ms)
+        problems.push_back("burst.on_ms: the burst is on longer than its period");
 }
 
 std::size_t line_of(const std::string& text, std::size_t byte) {
@@ -74,23 +380,13 @@ std::size_t line_of(const std::string& text, std::size_t byte) {
     return 1 + static_cast<std::size_t>(std::count(text.begin(), text.begin() + byte, '\n'));
 }
 
+std::string joined(const std::vector<std::string>& problems) {
+    std::string out;
+    for (const std::string& p : problems) out += (out.empty() ? "" : "; ") + p;
+    return out;
+}
+
 }  // namespace
-
-void to_json(json& j, const Termination& t) {
-    for (auto [value, name] : kTerminations)
-        if (value == t) j = name;
-}
-
-void from_json(const json& j, Termination& t) {
-    const std::string name = j.get<std::string>();
-    for (auto [value, text] : kTerminations) {
-        if (name == text) {
-            t = value;
-            return;
-        }
-    }
-    throw std::invalid_argument("unknown termination \"" + name + "\"");
-}
 
 Scene default_scene() {
     return Scene{};
@@ -99,33 +395,40 @@ Scene default_scene() {
 SceneLoad parse_scene(const std::string& json_text) {
     SceneLoad out;
     try {
+        const json j = json::parse(json_text);
         Scene s;
-        read_scene(json::parse(json_text), s);
-        out.scene = std::move(s);
+        Reader::read_object(j, "", s, out.problems);
+        if (out.problems.empty()) check_relations(s, out.problems);
+        if (out.problems.empty()) {
+            // Points that share a frequency keep their order: a step in the curve.
+            std::stable_sort(s.dut.antenna.begin(), s.dut.antenna.end(),
+                             [](const CurvePoint& a, const CurvePoint& b) {
+                                 return a.frequency_hz < b.frequency_hz;
+                             });
+            out.scene = std::move(s);
+        }
     } catch (const json::parse_error& e) {
         std::ostringstream msg;
         msg << "line " << line_of(json_text, e.byte > 0 ? e.byte - 1 : 0) << ": " << e.what();
-        out.error = msg.str();
-    } catch (const std::exception& e) {
-        out.error = e.what();
+        out.problems.push_back(msg.str());
     }
+    out.error = joined(out.problems);
     return out;
 }
 
 std::string scene_json(const Scene& s) {
-    json j = {{"signals", s.signals},   {"receiver", s.receiver}, {"burst", s.burst},
-              {"tone", s.tone},         {"dut", s.dut},           {"standards", s.standards},
-              {"error_terms", s.terms}, {"board", s.board},       {"time_scale", s.time_scale}};
-    return j.dump(2) + "\n";
+    return Writer::to_json(s).dump(2) + "\n";
 }
 
 SceneLoad load_scene(const std::filesystem::path& file) {
     std::ifstream in(file, std::ios::binary);
-    if (!in) return SceneLoad{default_scene(), {}};
+    if (!in) return SceneLoad{default_scene(), {}, {}};
     std::ostringstream text;
     text << in.rdbuf();
     SceneLoad out = parse_scene(text.str());
-    if (!out.error.empty()) out.error = file.string() + ": " + out.error;
+    if (out.problems.empty()) return out;
+    out.error = file.string() + ": " + out.error;
+    for (std::string& p : out.problems) p = file.string() + ": " + p;
     return out;
 }
 

@@ -6,18 +6,24 @@
 #include <array>
 #include <cstdint>
 #include <filesystem>
-#include <nlohmann/json_fwd.hpp>
 #include <string>
 #include <vector>
 
 namespace sim {
 
+enum class Modulation { None, Am, Fm };
+
 // One signal at the analyzer input. A bandwidth of 0 is a continuous carrier;
 // otherwise the power is spread evenly over the bandwidth (a modulated channel).
+// A carrier may carry a tone in AM or FM, which the demodulator recovers.
 struct Signal {
     double frequency_hz = 0;
     double level_dbm = 0;
     double bandwidth_hz = 0;
+    Modulation modulation = Modulation::None;
+    double tone_hz = 1000;
+    double am_depth = 0.5;  // 0..1
+    double fm_deviation_hz = 5000;
 };
 
 // A burst seen in zero span: on for `on_ms` out of every `period_ms`.
@@ -25,14 +31,6 @@ struct Burst {
     double period_ms = 10;
     double on_ms = 4;
     double level_dbm = -30;
-};
-
-// The tone that the audio demodulator recovers.
-struct AudioTone {
-    double tone_hz = 1000;
-    double am_depth = 0.5;  // 0..1
-    double fm_deviation_hz = 5000;
-    double level_dbm = -40;
 };
 
 struct Receiver {
@@ -103,20 +101,21 @@ struct BoardIdentity {
     std::string fpga_date = "060512";
     std::string serial = "SIM00001";
     double temperature_c = 38;
-    double supply_v = 12.1;
+    double supply_v = 12.1;  // above the board's rated maximum it reports an alarm
 };
 
 // A default-constructed scene is the default world.
 struct Scene {
-    // Downlink of a cellular band: two carriers and one 5 MHz channel.
+    // Downlink of a cellular band: two carriers and one 5 MHz channel; and a
+    // broadcast station carrying a 1 kHz tone in FM.
     std::vector<Signal> signals = {
         {935.2e6, -45.0, 0},
         {940.0e6, -30.0, 0},
         {947.5e6, -50.0, 5e6},
+        {95.5e6, -40.0, 0, Modulation::Fm, 1000, 0.5, 5000},
     };
     Receiver receiver;
     Burst burst;
-    AudioTone tone;
     DeviceUnderTest dut;
     Standards standards;
     ErrorTerms terms;
@@ -128,18 +127,17 @@ struct Scene {
 // cable with a connector fault at 12 m into an antenna.
 Scene default_scene();
 
-// JSON form of a termination ("antenna", "open", "short", "load"); an
-// unknown name throws.
-void to_json(nlohmann::json& j, const Termination& t);
-void from_json(const nlohmann::json& j, Termination& t);
-
 struct SceneLoad {
     Scene scene;
-    std::string error;  // empty when the file was read; else what was wrong and where
+    // Empty when the file was read; else each thing wrong, with where it is
+    // ("dut.cable.length_m: ..."), and `error` all of them on one line.
+    std::vector<std::string> problems;
+    std::string error;
 };
 
-// Parses a scene from JSON text. Fields not given keep their defaults; on a
-// syntax or type error the default world is returned with the error text.
+// Parses a scene from JSON text. Fields not given keep their defaults. A
+// syntax error, an unknown key, a value of the wrong type or outside its
+// physical range gives the default world and the problems.
 SceneLoad parse_scene(const std::string& json_text);
 
 // Reads the scene file; a missing file gives the default world without error.

@@ -9,23 +9,81 @@ namespace sim {
 
 namespace {
 
-constexpr int kSubBins = 8;
+constexpr int kNoiseSamplesPerPoint = 8;  // noise looks of each detector per point
 constexpr double kRbwTable[] = {100, 300, 1e3, 3e3, 10e3, 30e3, 100e3, 300e3, 1e6};
 constexpr double kVbwTable[] = {10, 30, 100, 300, 1e3, 3e3, 10e3, 30e3, 100e3, 300e3, 1e6};
+constexpr double kFmFullScaleHz = 25e3;  // deviation that fills the audio range
+constexpr double kAudioFullScale = 32767.0 * 0.9;
+constexpr double kHissAmplitude = 0.3;  // demodulated noise with nothing tuned in
+constexpr double kCarrierHiss = 0.01;   // what is left under a carrier
 
-// Share of a flat channel [fc - b/2, fc + b/2] seen through a Gaussian power
-// response of noise bandwidth `rbw` centred at fc + delta, relative to the
-// channel's total power.
-double channel_response(double delta, double bandwidth, double rbw) {
-    const double sigma = rbw / std::sqrt(2 * kPi);
-    if (bandwidth <= 0) return std::exp(-delta * delta / (2 * sigma * sigma));
-    const double k = 1.0 / (sigma * std::sqrt(2.0));
-    return rbw / bandwidth * 0.5 *
-           (std::erf((delta + bandwidth / 2) * k) - std::erf((delta - bandwidth / 2) * k));
+// The resolution filter: a Gaussian power response whose -3 dB bandwidth is
+// the RBW. A flat channel of width b seen through it, relative to the
+// channel's power, and its mean over a range of tunings, in closed form.
+class ResolutionFilter {
+  public:
+    explicit ResolutionFilter(double rbw)
+        : sigma_(rbw / (2 * std::sqrt(2 * std::log(2.0)))), k_(1 / (sigma_ * std::sqrt(2.0))) {}
+
+    double noise_bandwidth() const { return sigma_ * std::sqrt(2 * kPi); }
+
+    // Tuned `delta` away from the centre of a channel of width `b` (0: a carrier).
+    double response(double delta, double b) const {
+        if (b <= 0) return std::exp(-delta * delta * k_ * k_);
+        return noise_bandwidth() / b * 0.5 *
+               (std::erf((delta + b / 2) * k_) - std::erf((delta - b / 2) * k_));
+    }
+
+    // Mean of `response` over tunings lo..hi away from the channel's centre.
+    double mean_response(double lo, double hi, double b) const {
+        const double width = hi - lo;
+        if (!(width > sigma_ * 1e-6)) return response((lo + hi) / 2, b);
+        if (b <= 0)
+            return noise_bandwidth() / width * 0.5 * (std::erf(hi * k_) - std::erf(lo * k_));
+        const double half = b / 2;
+        const double area = integral_erf(hi + half) - integral_erf(lo + half) -
+                            integral_erf(hi - half) + integral_erf(lo - half);
+        return noise_bandwidth() / b * 0.5 * area / width;
+    }
+
+  private:
+    // The integral of erf(k x) dx.
+    double integral_erf(double x) const {
+        return x * std::erf(k_ * x) + std::exp(-k_ * k_ * x * x) / (k_ * std::sqrt(kPi));
+    }
+
+    double sigma_, k_;
+};
+
+// What the detector makes of a signal over a point that covers tunings
+// lo..hi away from the signal's centre: the response is largest nearest the
+// centre and smallest farthest from it.
+double detected_response(const ResolutionFilter& filter, Detector d, double lo, double hi,
+                         double b) {
+    switch (d) {
+        case Detector::PositivePeak:
+            return filter.response(std::clamp(0.0, lo, hi), b);
+        case Detector::NegativePeak:
+            return filter.response(std::max(std::abs(lo), std::abs(hi)), b);
+        case Detector::Sample:
+            return filter.response((lo + hi) / 2, b);
+        case Detector::Average:
+            break;
+    }
+    return filter.mean_response(lo, hi, b);
 }
 
 double overlap(double a0, double a1, double b0, double b1) {
     return std::max(0.0, std::min(a1, b1) - std::max(a0, b0));
+}
+
+// A repeatable noise sample in [-1, 1] for an audio sample index.
+double hiss(std::uint64_t n) {
+    n += 0x9E3779B97F4A7C15ull;
+    n = (n ^ (n >> 30)) * 0xBF58476D1CE4E5B9ull;
+    n = (n ^ (n >> 27)) * 0x94D049BB133111EBull;
+    n ^= n >> 31;
+    return static_cast<double>(n >> 11) / static_cast<double>(1ull << 52) - 1.0;
 }
 
 }  // namespace
@@ -49,14 +107,15 @@ double SpectrumModel::noise_figure_db(const SpectrumSettings& s) const {
 }
 
 double SpectrumModel::noise_floor_dbm(const SpectrumSettings& s) const {
-    return kThermalNoiseDbmPerHz + 10 * std::log10(s.rbw_hz) + noise_figure_db(s);
+    const ResolutionFilter filter(s.rbw_hz);
+    return kThermalNoiseDbmPerHz + 10 * std::log10(filter.noise_bandwidth()) + noise_figure_db(s);
 }
 
 double SpectrumModel::filtered_power_mw(const SpectrumSettings& s, double f) const {
+    const ResolutionFilter filter(s.rbw_hz);
     double p = 0;
     for (const Signal& sig : scene_.signals)
-        p += dbm_to_mw(sig.level_dbm) *
-             channel_response(f - sig.frequency_hz, sig.bandwidth_hz, s.rbw_hz);
+        p += dbm_to_mw(sig.level_dbm) * filter.response(f - sig.frequency_hz, sig.bandwidth_hz);
     return p;
 }
 
@@ -69,13 +128,21 @@ double SpectrumModel::variation(double k) {
 const std::vector<double>& SpectrumModel::signal_grid(const SpectrumSettings& s) {
     const SpectrumSettings& g = grid_settings_;
     if (!grid_valid_ || g.centre_hz != s.centre_hz || g.span_hz != s.span_hz ||
-        g.rbw_hz != s.rbw_hz || g.points != s.points) {
-        const double sub = s.step_hz() / kSubBins;
-        grid_.assign(static_cast<std::size_t>(std::max(s.points, 0)) * kSubBins, 0.0);
-        for (int i = 0; i < s.points; ++i)
-            for (int b = 0; b < kSubBins; ++b)
-                grid_[static_cast<std::size_t>(i * kSubBins + b)] =
-                    filtered_power_mw(s, s.frequency(i) + (b - kSubBins / 2) * sub);
+        g.rbw_hz != s.rbw_hz || g.points != s.points || g.detector != s.detector) {
+        // Each point covers the tunings half a step either side of its
+        // frequency; the detector sees the filter's response over all of them.
+        const ResolutionFilter filter(s.rbw_hz);
+        const double half = s.step_hz() / 2;
+        grid_.assign(static_cast<std::size_t>(std::max(s.points, 0)), 0.0);
+        for (int i = 0; i < s.points; ++i) {
+            double p = 0;
+            for (const Signal& sig : scene_.signals) {
+                const double delta = s.frequency(i) - sig.frequency_hz;
+                p += dbm_to_mw(sig.level_dbm) * detected_response(filter, s.detector, delta - half,
+                                                                  delta + half, sig.bandwidth_hz);
+            }
+            grid_[static_cast<std::size_t>(i)] = p;
+        }
         grid_settings_ = s;
         grid_valid_ = true;
     }
@@ -88,31 +155,34 @@ std::vector<float> SpectrumModel::sweep(const SpectrumSettings& s) {
     const std::vector<double>& grid = signal_grid(s);
     std::vector<float> out(static_cast<std::size_t>(std::max(s.points, 0)));
     for (int i = 0; i < s.points; ++i) {
-        double acc = 0, hi = 0, lo = 1e300, sample = 0;
-        for (int b = 0; b < kSubBins; ++b) {
-            double n = noise;
-            if (scene_.receiver.noise_variation) n *= variation(k);
-            const double p = n + grid[static_cast<std::size_t>(i * kSubBins + b)];
-            acc += p;
-            hi = std::max(hi, p);
-            lo = std::min(lo, p);
-            if (b == kSubBins / 2) sample = p;
+        // The noise as the detector sees it over the point, then the signals.
+        double n = noise;
+        if (scene_.receiver.noise_variation) {
+            double acc = 0, hi = 0, lo = 1e300, sample = 0;
+            for (int b = 0; b < kNoiseSamplesPerPoint; ++b) {
+                const double v = noise * variation(k);
+                acc += v;
+                hi = std::max(hi, v);
+                lo = std::min(lo, v);
+                if (b == kNoiseSamplesPerPoint / 2) sample = v;
+            }
+            switch (s.detector) {
+                case Detector::PositivePeak:
+                    n = hi;
+                    break;
+                case Detector::Sample:
+                    n = sample;
+                    break;
+                case Detector::NegativePeak:
+                    n = lo;
+                    break;
+                case Detector::Average:
+                    n = acc / kNoiseSamplesPerPoint;
+                    break;
+            }
         }
-        double v = acc / kSubBins;
-        switch (s.detector) {
-            case Detector::Peak:
-                v = hi;
-                break;
-            case Detector::Sample:
-                v = sample;
-                break;
-            case Detector::NegativePeak:
-                v = lo;
-                break;
-            case Detector::Average:
-                break;
-        }
-        out[static_cast<std::size_t>(i)] = static_cast<float>(mw_to_dbm(v));
+        out[static_cast<std::size_t>(i)] =
+            static_cast<float>(mw_to_dbm(n + grid[static_cast<std::size_t>(i)]));
     }
     return out;
 }
@@ -214,19 +284,50 @@ std::vector<float> SpectrumModel::zero_span(const SpectrumSettings& s, double du
     return out;
 }
 
-std::vector<std::int16_t> SpectrumModel::audio(int modulation, std::uint64_t first_sample,
-                                               int count) const {
-    // AM gives the tone at its modulation depth; FM at its deviation relative
-    // to a 25 kHz full scale.
-    const double scale = modulation == 1 ? std::clamp(scene_.tone.am_depth, 0.0, 1.0)
-                                         : std::clamp(scene_.tone.fm_deviation_hz / 25e3, 0.0, 1.0);
-    const double amplitude = 32767.0 * 0.9 * scale;
+const Signal* SpectrumModel::tuned_signal(const SpectrumSettings& s) const {
+    const double noise = dbm_to_mw(noise_floor_dbm(s));
+    const ResolutionFilter filter(s.rbw_hz);
+    const Signal* best = nullptr;
+    double best_mw = noise;
+    for (const Signal& sig : scene_.signals) {
+        const double delta = s.centre_hz - sig.frequency_hz;
+        if (std::abs(delta) > (s.rbw_hz + sig.bandwidth_hz) / 2) continue;
+        const double mw = dbm_to_mw(sig.level_dbm) * filter.response(delta, sig.bandwidth_hz);
+        if (mw > best_mw) {
+            best = &sig;
+            best_mw = mw;
+        }
+    }
+    return best;
+}
+
+double SpectrumModel::audio_level_dbm(const SpectrumSettings& s) const {
+    return mw_to_dbm(dbm_to_mw(noise_floor_dbm(s)) + filtered_power_mw(s, s.centre_hz));
+}
+
+std::vector<std::int16_t> SpectrumModel::audio(const SpectrumSettings& s, int modulation,
+                                               std::uint64_t first_sample, int count) const {
+    // An envelope detector hears an AM carrier's tone at its modulation
+    // depth, a discriminator an FM carrier's at its deviation; a carrier the
+    // detector cannot hear leaves a faint hiss, no carrier the full hiss.
+    const bool envelope = modulation == 1 || modulation == 3;
+    const Signal* sig = tuned_signal(s);
+    double tone = 0, tone_hz = 0, noise = kHissAmplitude;
+    if (sig) {
+        noise = kCarrierHiss;
+        tone_hz = sig->tone_hz;
+        if (envelope && sig->modulation == Modulation::Am)
+            tone = std::clamp(sig->am_depth, 0.0, 1.0);
+        else if (!envelope && sig->modulation == Modulation::Fm)
+            tone = std::clamp(sig->fm_deviation_hz / kFmFullScaleHz, 0.0, 1.0);
+    }
     std::vector<std::int16_t> out(static_cast<std::size_t>(std::max(count, 0)));
     for (int i = 0; i < count; ++i) {
-        const double t =
-            static_cast<double>(first_sample + static_cast<std::uint64_t>(i)) / kAudioRate;
-        out[static_cast<std::size_t>(i)] = static_cast<std::int16_t>(
-            std::lround(amplitude * std::sin(2 * kPi * scene_.tone.tone_hz * t)));
+        const std::uint64_t n = first_sample + static_cast<std::uint64_t>(i);
+        const double t = static_cast<double>(n) / kAudioRate;
+        const double v = tone * std::sin(2 * kPi * tone_hz * t) + noise * hiss(n);
+        out[static_cast<std::size_t>(i)] =
+            static_cast<std::int16_t>(std::lround(std::clamp(v, -1.0, 1.0) * kAudioFullScale));
     }
     return out;
 }

@@ -1,7 +1,7 @@
 #pragma once
 // What the spectrum analyzer input sees: the scene's signals over the thermal
-// noise floor, shaped by a Gaussian resolution filter whose noise bandwidth
-// equals the resolution bandwidth, and the results the board derives from it.
+// noise floor, shaped by a Gaussian resolution filter whose -3 dB bandwidth is
+// the resolution bandwidth, and the results the board derives from it.
 
 #include <cstdint>
 #include <random>
@@ -11,14 +11,15 @@
 
 namespace sim {
 
-enum class Detector : std::uint16_t { Peak = 0, Sample = 1, NegativePeak = 2, Average = 3 };
+// Detector codes of the sweep record.
+enum class Detector : std::uint16_t { Average = 0, Sample = 1, NegativePeak = 2, PositivePeak = 3 };
 
 struct SpectrumSettings {
     double centre_hz = 940e6;
     double span_hz = 20e6;
     double rbw_hz = 30e3;
     double vbw_hz = 10e3;
-    Detector detector = Detector::Average;
+    Detector detector = Detector::PositivePeak;
     int points = 705;
     double attenuation_db = 0;
     double preamp_db = 0;
@@ -70,18 +71,26 @@ class SpectrumModel {
     // Zero span: the burst envelope over `duration_ms`, `points` values in dBm.
     std::vector<float> zero_span(const SpectrumSettings& s, double duration_ms);
 
-    // Demodulated test tone at 20,000 samples/s, 16-bit PCM; `modulation` 1 is
-    // AM, anything else FM. `first_sample` keeps the phase running across calls.
+    // What the demodulator hears tuned to the settings' centre through a
+    // filter of their RBW, as 16-bit PCM at `kAudioRate` samples a second;
+    // `modulation` 1 and 3 detect the envelope (AM), any other the frequency
+    // (FM). A carrier modulated the detector's way gives its tone, anything
+    // else gives noise. `first_sample` keeps the phase running across calls.
     static constexpr int kAudioRate = 20000;
-    std::vector<std::int16_t> audio(int modulation, std::uint64_t first_sample, int count) const;
-    double audio_level_dbm() const { return scene_.tone.level_dbm; }
+    std::vector<std::int16_t> audio(const SpectrumSettings& s, int modulation,
+                                    std::uint64_t first_sample, int count) const;
+    // Power in the demodulator's filter, dBm.
+    double audio_level_dbm(const SpectrumSettings& s) const;
 
   private:
     double variation(double k);
     const std::vector<double>& signal_grid(const SpectrumSettings& s);
+    // The carrier the demodulator is tuned to: the strongest within half the
+    // filter's bandwidth that stands above the noise; null when none does.
+    const Signal* tuned_signal(const SpectrumSettings& s) const;
 
-    // Signal power per sub-bin of the last settings swept: a stream sweeps
-    // the same settings over and over, only the noise changes.
+    // Detected signal power per point of the last settings swept: a stream
+    // sweeps the same settings over and over, only the noise changes.
     std::vector<double> grid_;
     SpectrumSettings grid_settings_;
     bool grid_valid_ = false;

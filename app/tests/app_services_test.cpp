@@ -33,17 +33,22 @@ TEST(Settings, ColourSchemeAndContrastSurviveARestart) {
         EXPECT_EQ(app.GetColorSchemeNumber(), 3u);
         EXPECT_EQ(app.GetSettings()->Contrast, 40u);
         // The custom scheme keeps its colours.
+        CColorScheme* scheme = app.GetColorScheme();
+        ASSERT_NE(scheme, nullptr);
         app.SetColorSchemeNumber(5);
-        app.CustomColors()[0] = 0x123456;
-        app.CustomColors()[47] = 0xABCDEF;
+        EXPECT_EQ(app.GetColorScheme(), scheme) << "the widgets' scheme object stays";
+        EXPECT_EQ(scheme->GetName(), u"Custom Display");
+        scheme->SetColor(0, 0x123456);
+        scheme->SetColor(47, 0xABCDEF);
         app.StoreSetting(32804, 0);
     }
     {
         TestApp app(std::make_shared<Log>());
         EXPECT_EQ(RunScript(app, root, "quit\n"), 0);
         EXPECT_EQ(app.GetColorSchemeNumber(), 5u);
-        EXPECT_EQ(app.CustomColors()[0], 0x123456u);
-        EXPECT_EQ(app.CustomColors()[47], 0xABCDEFu);
+        EXPECT_EQ(app.GetColorScheme()->GetColor(0), 0x123456u);
+        EXPECT_EQ(app.GetColorScheme()->GetColor(47), 0xABCDEFu);
+        EXPECT_EQ(app.GetColorScheme()->GetColor(1), 0xFFFFFFu) << "the scheme's own table";
         EXPECT_EQ(app.GetSettings()->Contrast, 40u);
     }
 }

@@ -74,6 +74,7 @@ class RecordingScreen : public CModeBase {
     void RefreshPane(int pane) override { add("RefreshPane " + std::to_string(pane)); }
     void OnCommandRecord(CCommandRecord* r) override {
         add("OnCommandRecord " + std::to_string(reinterpret_cast<intptr_t>(r)));
+        CModeBase::OnCommandRecord(r);  // deletes it
     }
     void OnCommand32825(intptr_t l) override { add("OnCommand32825 " + std::to_string(l)); }
     void OnBufferPair(CBufferPair* p) override {

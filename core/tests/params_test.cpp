@@ -223,15 +223,4 @@ TEST(CGuardedValue, RangeAndDerivedValue) {
     EXPECT_NEAR(dbm.GetDerived(), ConvertPowerUnit(0.0009, UNIT_DBM, UNIT_W), 1e-9);
 }
 
-TEST(CGeoPoint, StoresItsFields) {
-    CGeoPoint p;
-    p.SetLatitude(51, 30, 'N');
-    p.SetAltitude(-12);
-    p.SetLabel(u"Mast");
-    EXPECT_EQ(p.GetLatitude().whole, 51u);
-    EXPECT_EQ(p.GetLatitude().hemisphere, 'N');
-    EXPECT_EQ(p.GetAltitude(), -12);
-    EXPECT_EQ(p.GetLabel(), u"Mast");
-}
-
 }  // namespace

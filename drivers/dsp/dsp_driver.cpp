@@ -22,6 +22,7 @@ constexpr uint32_t kReadTimeoutMs = 30000;
 constexpr uint32_t kWriteTimeoutMs = 5000;
 constexpr uint32_t kPassMs = 5;
 constexpr uint32_t kIdlePasses = 100;
+constexpr uint32_t kReleaseWaitMs = 1000;
 constexpr uint32_t kUnfetchedPasses = 30;
 constexpr uint32_t kUnexpectedLimit = 10;
 constexpr uint32_t ERROR_ECHO_MISMATCH = 1117;
@@ -102,20 +103,23 @@ bool DspDriver::create_shared_objects() {
         release_shared_objects();
         return false;
     }
-    memory_mutex_.lock();  // owned whether it was made or opened
+    // Created owned, or opened: either way held once more here.
+    std::lock_guard made(memory_mutex_, std::adopt_lock);
+    std::lock_guard lock(memory_mutex_);
     block_ = std::make_unique<SharedBlock>(mapping_.data());
     block_->clear_head();
-    memory_mutex_.unlock();
-    memory_mutex_.unlock();
     return true;
 }
 
 void DspDriver::release_shared_objects() {
-    bool owned = memory_mutex_ && memory_mutex_.wait(1000);
-    block_.reset();
-    mapping_ = {};
-    driver_event_ = {};
-    if (owned) memory_mutex_.unlock();
+    {
+        std::unique_lock<plat::Mutex> held;
+        if (memory_mutex_ && memory_mutex_.wait(kReleaseWaitMs))
+            held = std::unique_lock(memory_mutex_, std::adopt_lock);
+        block_.reset();
+        mapping_ = {};
+        driver_event_ = {};
+    }
     memory_mutex_ = {};
 }
 
@@ -282,12 +286,12 @@ void DspDriver::read_block(BoardDevice& device, uint8_t* packet) {
     transfer_status_ = 0;
     const size_t received = read.received;
 
-    const uint16_t type = get_u16(packet);
+    const uint16_t type = plat::get_le<uint16_t>(packet);
     {
         std::lock_guard lock(memory_mutex_);
         if (busy_ && !stopping_) {
             block_->store_packet(packet, received, assembly_);
-        } else if ((type & 0xFF) == LOW_ECHO) {
+        } else if (message_number(type) == LOW_ECHO) {
             stopping_ = false;
             acquisition_state_ = 0;
             block_->store_echo(packet, received);
@@ -323,8 +327,8 @@ bool DspDriver::send_command(BoardDevice& device, uint16_t command, const void* 
         return false;
     }
     std::lock_guard lock(command_mutex_);
-    put_u16(command_, command);
-    put_u16(command_ + 2, static_cast<uint16_t>(length));
+    plat::put_le<uint16_t>(command_, command);
+    plat::put_le<uint16_t>(command_ + 2, static_cast<uint16_t>(length));
     if (length) std::memcpy(command_ + 4, payload, length);
     uint32_t error = 0;
     bulk_write(device, command_, 4 + length, &error);
@@ -341,13 +345,13 @@ bool DspDriver::send_command(BoardDevice& device, uint16_t command, const void* 
         plat::set_last_error(error);
         return false;
     }
-    const uint16_t echo = n >= 4 ? get_u16(reply_) : 0;
+    const uint16_t echo = n >= 4 ? plat::get_le<uint16_t>(reply_) : 0;
     if (n < 4 || (echo & kSubMask) || echo != command) {
         plat::set_last_error(ERROR_ECHO_MISMATCH);
         return false;
     }
     if (reply && reply_size) {
-        const uint32_t data = std::min<uint32_t>(get_u16(reply_ + 2), n - 4);
+        const uint32_t data = std::min<uint32_t>(plat::get_le<uint16_t>(reply_ + 2), n - 4);
         auto* out = static_cast<uint8_t*>(reply);
         if (data <= reply_size) {
             std::memcpy(out, reply_ + 4, data);
@@ -360,7 +364,7 @@ bool DspDriver::send_command(BoardDevice& device, uint16_t command, const void* 
 }
 
 bool DspDriver::send_message(BoardDevice& device, const uint8_t* input, uint32_t size) {
-    const uint16_t id = get_u16(input);
+    const uint16_t id = plat::get_le<uint16_t>(input);
     const auto minimum = message_min_size(id);
     if (!minimum || size < *minimum || size - 4 > kMaxCommandPayload) {
         plat::set_last_error(plat::ERROR_NOT_ENOUGH_MEMORY);
@@ -389,14 +393,14 @@ bool DspDriver::start(BoardDevice& device, uint16_t reply_class, const uint8_t* 
         plat::set_last_error(plat::ERROR_NOT_ENOUGH_MEMORY);
         return false;
     }
-    const uint16_t id = get_u16(input);
-    const uint8_t low = id & 0xFF;
+    const uint16_t id = plat::get_le<uint16_t>(input);
     {
         std::lock_guard lock(memory_mutex_);
         assembly_.last_message_id = id;
     }
-    const bool query = (reply_class == CLASS_SPECTRUM && low == 0x0B) ||
-                       (reply_class == CLASS_VNA && (low == 22 || low == 23));
+    // The start's class decides with the id's number.
+    const uint16_t as_started = static_cast<uint16_t>(reply_class | message_number(id));
+    const bool query = message_has_flag(as_started, kQuery);
     if (query && !stopping_) return send_message(device, input, input_size);
 
     std::lock_guard lock(memory_mutex_);
@@ -405,9 +409,9 @@ bool DspDriver::start(BoardDevice& device, uint16_t reply_class, const uint8_t* 
         plat::set_last_error(plat::ERROR_BUSY);
         return false;
     }
-    const bool start_only = reply_class == CLASS_VNA && low == 36;
+    const bool start_only = message_has_flag(as_started, kStartOnly);
     if (!start_only && !send_message(device, input, input_size)) return false;
-    assembly_.expected = get_u16(input + 2);
+    assembly_.expected = plat::get_le<uint16_t>(input + 2);
     if (reply_class == CLASS_SPECTRUM) {
         assembly_.sample_capacity = kSampleCapacity;
         assembly_.sample_counter = 0;
@@ -425,7 +429,7 @@ bool DspDriver::download(BoardDevice& device, uint16_t command, const uint8_t* i
     }
     std::u16string path;
     for (uint32_t i = 0; i + 1 < input_size; i += 2) {
-        char16_t c = get_u16(input + i);
+        char16_t c = plat::get_le<uint16_t>(input + i);
         if (!c) break;
         path.push_back(c);
     }
@@ -441,9 +445,9 @@ bool DspDriver::download(BoardDevice& device, uint16_t command, const uint8_t* i
         file.read(reinterpret_cast<char*>(payload + 8), kDownloadChunk);
         const auto got = static_cast<uint16_t>(file.gcount());
         if (got == 0) break;
-        put_u32(payload, offset);
-        put_u16(payload + 4, got);
-        put_u16(payload + 6, checksum(payload + 8, got));
+        plat::put_le<uint32_t>(payload, offset);
+        plat::put_le<uint16_t>(payload + 4, got);
+        plat::put_le<uint16_t>(payload + 6, checksum(payload + 8, got));
         if (!send_command(device, command, payload, 8u + got, nullptr, 0, true)) return false;
         if (got < kDownloadChunk) break;
     }
@@ -455,8 +459,8 @@ bool DspDriver::upload_table(BoardDevice& device, const uint8_t* input, uint32_t
         plat::set_last_error(plat::ERROR_NOT_ENOUGH_MEMORY);
         return false;
     }
-    const uint16_t id = get_u16(input);
-    const uint32_t entries = get_u16(input + 2);
+    const uint16_t id = plat::get_le<uint16_t>(input);
+    const uint32_t entries = plat::get_le<uint16_t>(input + 2);
     if (entries * 8u > input_size - 4) {
         plat::set_last_error(plat::ERROR_NOT_ENOUGH_MEMORY);
         return false;
@@ -466,9 +470,9 @@ bool DspDriver::upload_table(BoardDevice& device, const uint8_t* input, uint32_t
         const uint32_t n = std::min<uint32_t>(kTableEntriesPerPacket, entries - first);
         const uint8_t* src = input + 4 + first * 8;
         std::memset(payload, 0, sizeof payload);
-        put_u32(payload, first);
-        put_u16(payload + 4, static_cast<uint16_t>(n));
-        put_u16(payload + 6, checksum(src, n * 8));
+        plat::put_le<uint32_t>(payload, first);
+        plat::put_le<uint16_t>(payload + 4, static_cast<uint16_t>(n));
+        plat::put_le<uint16_t>(payload + 6, checksum(src, n * 8));
         std::memcpy(payload + 8, src, n * 8);
         send_command(device, id, payload, sizeof payload, nullptr, 0, true);  // failures go on
     }
@@ -483,7 +487,7 @@ bool DspDriver::upload_table(BoardDevice& device, const uint8_t* input, uint32_t
 
 // ---- Stream entries -------------------------------------------------------
 
-StreamContext DspDriver::init() {
+StreamContext DspDriver::init(const char16_t* /*active_key*/, const void* /*bus_context*/) {
     busy_ = false;
     stopping_ = false;
     return kContext;
@@ -493,7 +497,7 @@ bool DspDriver::deinit(StreamContext context) {
     return context == kContext;
 }
 
-StreamContext DspDriver::open(StreamContext context) {
+StreamContext DspDriver::open(StreamContext context, uint32_t /*access*/, uint32_t /*share*/) {
     if (context != kContext) {
         plat::set_last_error(plat::ERROR_FILE_NOT_FOUND);
         return 0;
@@ -606,7 +610,8 @@ bool DspDriver::io_control(StreamContext context, uint32_t code, const uint8_t* 
             return reply_call(device, CMD_VERSION, kVersionInfoSize, output, output_size,
                               bytes_returned);
         case IOCTL_DSP_STATUS:
-            return reply_call(device, CMD_STATUS, 8, output, output_size, bytes_returned);
+            return reply_call(device, CMD_STATUS, kStatusRecordSize, output, output_size,
+                              bytes_returned);
         case IOCTL_DSP_LOAD_DSP:
             return download(device, CMD_LOAD_DSP, input, input_size);
         case IOCTL_DSP_LOAD_FPGA:
@@ -614,9 +619,9 @@ bool DspDriver::io_control(StreamContext context, uint32_t code, const uint8_t* 
         case IOCTL_DSP_COMMAND5:
             return send_command(device, CMD_5, nullptr, 0, nullptr, 0, false);
         case IOCTL_DSP_COMMAND6:
-            return reply_call(device, CMD_6, 4, output, output_size, bytes_returned);
+            return reply_call(device, CMD_6, kWordReplySize, output, output_size, bytes_returned);
         case IOCTL_DSP_COMMAND7:
-            return reply_call(device, CMD_7, 4, output, output_size, bytes_returned);
+            return reply_call(device, CMD_7, kWordReplySize, output, output_size, bytes_returned);
         case IOCTL_DSP_STOP: {
             bool sent = stop(device);
             plat::set_last_error(last_write_error_);
@@ -629,14 +634,14 @@ bool DspDriver::io_control(StreamContext context, uint32_t code, const uint8_t* 
         case IOCTL_DSP_START_VNA:
             return start(device, CLASS_VNA, input, input_size);
         case IOCTL_DSP_COMMAND9:
-            return payload_call(device, CMD_9, 16, input, input_size);
+            return payload_call(device, CMD_9, kCommand9MinInput, input, input_size);
         case IOCTL_DSP_ERROR_STATUS:
-            return reply_call(device, CMD_ERROR_STATUS, 8, output, output_size, bytes_returned);
+            return reply_call(device, CMD_ERROR_STATUS, kStatusRecordSize, output, output_size,
+                              bytes_returned);
         case IOCTL_DSP_RUN: {
-            if (!input || input_size < 4) return false;
-            const uint16_t id = get_u16(input);
-            bool sent = send_command(device, static_cast<uint16_t>((id & kClassMask) | 0x40),
-                                     nullptr, 0, nullptr, 0, false);
+            if (!input || input_size < kRunMinInput) return false;
+            const uint16_t id = plat::get_le<uint16_t>(input);
+            bool sent = send_command(device, run_command(id), nullptr, 0, nullptr, 0, false);
             std::lock_guard lock(memory_mutex_);
             block_->reset();
             busy_ = true;
@@ -649,13 +654,14 @@ bool DspDriver::io_control(StreamContext context, uint32_t code, const uint8_t* 
             }
             return fetch(output, output_size, bytes_returned);
         case IOCTL_DSP_COMMAND10:
-            return payload_call(device, CMD_10, 192, input, input_size);
+            return payload_call(device, CMD_10, kCommand10MinInput, input, input_size);
         case IOCTL_DSP_CALIBRATION:
-            return payload_call(device, CMD_CALIBRATION, 1020, input, input_size);
+            return payload_call(device, CMD_CALIBRATION, kCalibrationMinInput, input, input_size);
         case IOCTL_DSP_UPLOAD_TABLE:
             return upload_table(device, input, input_size);
         case IOCTL_DSP_COMMAND43:
-            return reply_call(device, CMD_43, 8, output, output_size, bytes_returned);
+            return reply_call(device, CMD_43, kStatusRecordSize, output, output_size,
+                              bytes_returned);
         default:
             plat::set_last_error(plat::ERROR_NOT_SUPPORTED);
             return false;

@@ -40,7 +40,7 @@ struct BoardDevice {
     int calls = 0;
 };
 
-class DspDriver {
+class DspDriver : public plat::devices::StreamDriverBase {
   public:
     static DspDriver& instance();
 
@@ -49,10 +49,10 @@ class DspDriver {
                 const UsbInterfaceDescriptor* iface);
     bool detach(BoardDevice* device);
 
-    // Stream entries.
-    StreamContext init();
+    // Stream entries (seek and power from the base).
+    StreamContext init(const char16_t* active_key, const void* bus_context);
     bool deinit(StreamContext context);
-    StreamContext open(StreamContext context);
+    StreamContext open(StreamContext context, uint32_t access, uint32_t share);
     bool close(StreamContext context);
     uint32_t read(StreamContext context, void* buffer, uint32_t size);
     uint32_t write(StreamContext context, const void* buffer, uint32_t size);

@@ -30,7 +30,7 @@ PacketRead read_packet(uint8_t* packet, const TransferFn& transfer, bool stoppin
     // A packet longer than the first transfer comes in one more transfer,
     // unless the first one already ended short (then the packet ended there
     // and what follows belongs to the next packet).
-    const uint16_t length = get_u16(packet + 2);
+    const uint16_t length = plat::get_le<uint16_t>(packet + 2);
     if (4u + length > kFirstTransferSize && received == kFirstTransferSize) {
         const auto rest = static_cast<uint32_t>(remainder_transfer_size(length));
         for (int attempt = 1;; ++attempt) {

@@ -23,9 +23,9 @@ struct LargePart {
 bool parse_large(const uint8_t* packet, size_t received, size_t unit, uint32_t capacity,
                  LargePart& part) {
     if (received < sizeof(LargePacketHead)) return false;
-    const uint16_t length = get_u16(packet + 2);
-    part.start = get_u16(packet + 4);
-    part.count = get_u16(packet + 6);
+    const uint16_t length = plat::get_le<uint16_t>(packet + 2);
+    part.start = plat::get_le<uint16_t>(packet + 4);
+    part.count = plat::get_le<uint16_t>(packet + 6);
     part.data = packet + sizeof(LargePacketHead);
     const size_t bytes = size_t{part.count} * unit;
     if (length < 4 || bytes > length - 4u) return false;
@@ -35,7 +35,8 @@ bool parse_large(const uint8_t* packet, size_t received, size_t unit, uint32_t c
 
 uint32_t packet_bytes(const uint8_t* packet, size_t received) {
     if (received < sizeof(PacketHead)) return static_cast<uint32_t>(received);
-    return static_cast<uint32_t>(std::min<size_t>(4u + get_u16(packet + 2), received));
+    return static_cast<uint32_t>(
+        std::min<size_t>(4u + plat::get_le<uint16_t>(packet + 2), received));
 }
 
 // The area a large block is assembled in and fetched from: spectrum traces
@@ -112,18 +113,20 @@ void SharedBlock::store_status(uint16_t code) {
 
 void SharedBlock::store_echo(const uint8_t* packet, size_t received) {
     const size_t available = received > 4 ? received - 4 : 0;
-    store_small(get_u16(packet), kStatusBlockSize, packet + 4, available, kStatusBlockSize);
+    store_small(plat::get_le<uint16_t>(packet), kStatusBlockSize, packet + 4, available,
+                kStatusBlockSize);
 }
 
 void SharedBlock::store_small_packet(const uint8_t* packet, size_t received, uint16_t type) {
     const uint32_t bytes = std::min<uint32_t>(packet_bytes(packet, received), kMaxSmallBlock);
     const size_t available = bytes > 4 ? bytes - 4 : 0;
-    store_small(type, get_u16(packet + 2), packet + 4, available, std::max<uint32_t>(bytes, 4));
+    store_small(type, plat::get_le<uint16_t>(packet + 2), packet + 4, available,
+                std::max<uint32_t>(bytes, 4));
 }
 
 void SharedBlock::store_sub_typed(const uint8_t* packet, size_t received, uint16_t invalid_status) {
-    const uint16_t type = get_u16(packet);
-    const uint16_t length = get_u16(packet + 2);
+    const uint16_t type = plat::get_le<uint16_t>(packet);
+    const uint16_t length = plat::get_le<uint16_t>(packet + 2);
     if (!is_valid_block_type(type) || length > kMaxSmallBlock) {
         store_status(invalid_status);
         return;
@@ -136,8 +139,8 @@ bool SharedBlock::append_large(const uint8_t* packet, size_t received, AssemblyS
                                uint32_t unit, size_t area, bool offer_only_complete) {
     state.sample_counter = 0;
     set_u32(shared::kPacketBytes, packet_bytes(packet, received));
-    set_u16(shared::kType, get_u16(packet));
-    set_u16(shared::kLength, get_u16(packet + 2));
+    set_u16(shared::kType, plat::get_le<uint16_t>(packet));
+    set_u16(shared::kLength, plat::get_le<uint16_t>(packet + 2));
     LargePart part;
     if (!parse_large(packet, received, unit, shared::kAreaSize / unit, part)) return false;
     const uint32_t end = uint32_t{part.start} + part.count;
@@ -157,8 +160,8 @@ bool SharedBlock::append_large(const uint8_t* packet, size_t received, AssemblyS
 
 bool SharedBlock::append_samples(const uint8_t* packet, size_t received, AssemblyState& state) {
     set_u32(shared::kPacketBytes, packet_bytes(packet, received));
-    set_u16(shared::kType, get_u16(packet));
-    set_u16(shared::kLength, get_u16(packet + 2));
+    set_u16(shared::kType, plat::get_le<uint16_t>(packet));
+    set_u16(shared::kLength, plat::get_le<uint16_t>(packet + 2));
     const uint32_t capacity = std::min<uint32_t>(state.sample_capacity, shared::kAreaSize / 2);
     LargePart part;
     // The start index of a sample packet carries no meaning: samples append.
@@ -183,7 +186,7 @@ bool SharedBlock::append_samples(const uint8_t* packet, size_t received, Assembl
 }
 
 void SharedBlock::store_status_class(const uint8_t* packet, size_t received, AssemblyState& state) {
-    const uint16_t type = get_u16(packet);
+    const uint16_t type = plat::get_le<uint16_t>(packet);
     const uint8_t low = type & 0xFF;
     if (type & kSubMask)
         store_sub_typed(packet, received, STATUS_BAD_STATUS);
@@ -196,7 +199,7 @@ void SharedBlock::store_status_class(const uint8_t* packet, size_t received, Ass
 }
 
 void SharedBlock::store_spectrum(const uint8_t* packet, size_t received, AssemblyState& state) {
-    const uint16_t type = get_u16(packet);
+    const uint16_t type = plat::get_le<uint16_t>(packet);
     if (type & kSubMask) return store_sub_typed(packet, received, STATUS_BAD_SPECTRUM);
     bool stored = true;
     switch (type & 0xFF) {
@@ -223,7 +226,7 @@ void SharedBlock::store_spectrum(const uint8_t* packet, size_t received, Assembl
 }
 
 void SharedBlock::store_vna(const uint8_t* packet, size_t received, AssemblyState& state) {
-    const uint16_t type = get_u16(packet);
+    const uint16_t type = plat::get_le<uint16_t>(packet);
     if (type & kSubMask) return store_sub_typed(packet, received, STATUS_BAD_VNA);
     const uint8_t low = type & 0xFF;
     bool stored = true;
@@ -241,7 +244,7 @@ void SharedBlock::store_vna(const uint8_t* packet, size_t received, AssemblyStat
 }
 
 void SharedBlock::store_packet(const uint8_t* packet, size_t received, AssemblyState& state) {
-    const uint16_t cls = get_u16(packet) & kClassMask;
+    const uint16_t cls = plat::get_le<uint16_t>(packet) & kClassMask;
     if (cls != CLASS_STATUS && cls != (state.last_message_id & kClassMask))
         store_status(STATUS_WRONG_CLASS);
     else if (cls == CLASS_STATUS)

@@ -42,8 +42,8 @@ class RecordingBoard : public plat::usb::AttachedDevice {
     void detached() override { board_->detached(); }
     uint32_t receive_out(uint8_t endpoint, std::span<const uint8_t> data) override {
         if (endpoint == dsp::kBulkOutEndpoint && data.size() >= 4) {
-            const uint16_t command = dsp::get_u16(data.data());
-            const uint16_t length = dsp::get_u16(data.data() + 2);
+            const uint16_t command = plat::get_le<uint16_t>(data.data());
+            const uint16_t length = plat::get_le<uint16_t>(data.data() + 2);
             Packet p{command, {}};
             p.payload.assign(data.begin() + 4,
                              data.begin() + 4 + std::min<size_t>(length, data.size() - 4));

@@ -5,6 +5,7 @@
 #include <memory>
 #include <thread>
 
+#include "drivers/dsp/dsp_protocol.h"
 #include "instrument/device_item.h"
 #include "instrument/device_item_manager.h"
 
@@ -89,7 +90,7 @@ TEST(DeviceItem, SweepTexts) {
     EXPECT_EQ(Text(s.item->CreateText(true, true, 1)), "-3.00000e+00");
     auto block = std::make_unique<CDataBlock>(nullptr, 16);
     block->SetLength(16);
-    block->PutWord(0, 0x3001);
+    block->PutWord(0, dsp::msg::kSweep);
     s.item->AttachBlock(std::move(block));
     EXPECT_EQ(Text(s.item->CreateText(true, false, 0)), "12289,00005,00002");
     CAcprItem acpr;

@@ -51,10 +51,10 @@ class ScriptedLink : public CDspInterface {
     void Queue(uint16_t id, uint16_t length, uint16_t index, uint16_t count,
                std::vector<uint8_t> data = {}) {
         std::vector<uint8_t> b(8 + data.size());
-        dsp::put_u16(&b[0], id);
-        dsp::put_u16(&b[2], length);
-        dsp::put_u16(&b[4], index);
-        dsp::put_u16(&b[6], count);
+        plat::put_le<uint16_t>(&b[0], id);
+        plat::put_le<uint16_t>(&b[2], length);
+        plat::put_le<uint16_t>(&b[4], index);
+        plat::put_le<uint16_t>(&b[6], count);
         std::copy(data.begin(), data.end(), b.begin() + 8);
         std::lock_guard lock(m_);
         blocks_.push_back(b);
@@ -73,7 +73,7 @@ class ScriptedLink : public CDspInterface {
             plat::set_last_error(fail_with);
             return false;
         }
-        const uint16_t id = in ? dsp::get_u16(static_cast<const uint8_t*>(in)) : 0;
+        const uint16_t id = in ? plat::get_le<uint16_t>(static_cast<const uint8_t*>(in)) : 0;
         {
             std::lock_guard lock(m_);
             calls_.push_back({code, id, plat::tick_count()});
@@ -135,13 +135,20 @@ TEST(DspMessages, ClassesSizesAndHandshake) {
         uint32_t code, size;
         bool stop, notice;
     } cases[] = {
-        {0x3001, 0xDEAD000B, 40, true, true},  {0x3004, 0xDEAD000B, 64, true, true},
-        {0x3007, 0xDEAD000B, 64, true, false}, {0x300B, 0xDEAD000B, 56, false, false},
-        {0x300C, 0xDEAD000B, 0, true, true},   {0x2001, 0xDEAD000C, 32, true, true},
-        {0x2004, 0xDEAD000C, 56, true, true},  {0x200B, 0xDEAD000C, 90120, true, true},
-        {0x2016, 0xDEAD000C, 4, false, false}, {0x2017, 0xDEAD000C, 0, false, false},
-        {0x2023, 0xDEAD000C, 0, true, false},  {0x2025, 0xDEAD000C, 0, true, true},
-        {0x1005, 0xDEAD000A, 0, false, false}, {0x4001, 0xDEAD0011, 0, false, false},
+        {dsp::msg::kSweep, 0xDEAD000B, 40, true, true},
+        {dsp::msg::kAdjacentChannelPower, 0xDEAD000B, 64, true, true},
+        {dsp::msg::kDemodulationAudio, 0xDEAD000B, 64, true, false},
+        {dsp::msg::kCounterMarkers, 0xDEAD000B, 56, false, false},
+        {0x300C, 0xDEAD000B, 0, true, true},
+        {dsp::msg::kReflectionSweep, 0xDEAD000C, 32, true, true},
+        {dsp::msg::kDistanceToFault, 0xDEAD000C, 56, true, true},
+        {dsp::msg::kStoreReflectionTracking, 0xDEAD000C, 90120, true, true},
+        {dsp::msg::kOption, 0xDEAD000C, 4, false, false},
+        {dsp::msg::kBiasCurrent, 0xDEAD000C, 0, false, false},
+        {dsp::msg::kVnaEnd, 0xDEAD000C, 0, true, false},
+        {0x2025, 0xDEAD000C, 0, true, true},
+        {0x1005, 0xDEAD000A, 0, false, false},
+        {0x4001, 0xDEAD0011, 0, false, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.id);
@@ -154,9 +161,20 @@ TEST(DspMessages, ClassesSizesAndHandshake) {
 
 TEST(DspMessages, ReplyHeaderClasses) {
     const std::pair<uint16_t, bool> cases[] = {
-        {0x3001, true},  {0x300B, true}, {0x300C, false}, {0x3060, true},  {0x2060, true},
-        {0x1060, false}, {0x2024, true}, {0x2025, false}, {0x3101, false}, {0x2000, false},
-        {0x0041, false}, {144, false},   {0x4001, false}, {0xFFFF, false},
+        {dsp::msg::kSweep, true},
+        {dsp::msg::kCounterMarkers, true},
+        {0x300C, false},
+        {0x3060, true},
+        {0x2060, true},
+        {0x1060, false},
+        {dsp::msg::kStartOnly, true},
+        {0x2025, false},
+        {0x3101, false},
+        {0x2000, false},
+        {0x0041, false},
+        {144, false},
+        {0x4001, false},
+        {0xFFFF, false},
     };
     for (auto [id, valid] : cases) EXPECT_EQ(dspmsg::IsValidReplyId(id), valid) << std::hex << id;
 }
@@ -168,14 +186,14 @@ TEST_F(DspLinkTest, MessageGoesOutAfterTheStopEchoAndRepliesReachTheScreen) {
     ASSERT_GE(calls.size(), 2u);
     EXPECT_EQ(calls[0].code, dsp::IOCTL_DSP_STOP);
     EXPECT_EQ(calls[1].code, dsp::IOCTL_DSP_START_SPECTRUM);
-    EXPECT_EQ(calls[1].id, 0x3001);
+    EXPECT_EQ(calls[1].id, dsp::msg::kSweep);
     EXPECT_EQ(screen_.sent.load(), 1);
     EXPECT_EQ(m_.GetState(), CMeasurement::kAcquiring);
 
     std::vector<uint8_t> data(4 * 5);
     const float v[5] = {-90, -80, -30, -80, -90};
     std::memcpy(data.data(), v, sizeof v);
-    link_.Queue(0x3001, 20 + 4, 5, 5, data);
+    link_.Queue(dsp::msg::kSweep, 20 + 4, 5, 5, data);
     link_.Queue(dspmsg::kEchoId, 60, 0, 0);  // a stray echo is never delivered
     ASSERT_TRUE(WaitFor([&] { return !screen_.Blocks().empty() && link_.Queued() == 0; }));
     const auto blocks = screen_.Blocks();
@@ -201,13 +219,13 @@ TEST_F(DspLinkTest, OnlyTheLastOfTwoQueuedMessagesIsSent) {
     m_.Send();
     ASSERT_TRUE(WaitFor([&] { return !link_.CallsOf(dsp::IOCTL_DSP_STOP).empty(); }));
     uint8_t record[56] = {};
-    ASSERT_EQ(link_.SendMessage(0x3003, record, 705), 1);
+    ASSERT_EQ(link_.SendMessage(dsp::msg::kChannelPower, record, 705), 1);
     link_.hold_echo = false;
     link_.Queue(dspmsg::kEchoId, 60, 0, 0);
     ASSERT_TRUE(WaitFor([&] { return !link_.CallsOf(dsp::IOCTL_DSP_START_SPECTRUM).empty(); }));
     const auto starts = link_.CallsOf(dsp::IOCTL_DSP_START_SPECTRUM);
     ASSERT_EQ(starts.size(), 1u);
-    EXPECT_EQ(starts[0].id, 0x3003);
+    EXPECT_EQ(starts[0].id, dsp::msg::kChannelPower);
 }
 
 TEST_F(DspLinkTest, StopIsResentEvery6000msWithoutAnEcho) {
@@ -224,7 +242,7 @@ TEST_F(DspLinkTest, StopIsResentEvery6000msWithoutAnEcho) {
 
 TEST_F(DspLinkTest, CounterMarkerQueryNeedsNoStop) {
     uint8_t record[56] = {};
-    ASSERT_EQ(link_.SendMessage(0x300B, record, 0), 1);
+    ASSERT_EQ(link_.SendMessage(dsp::msg::kCounterMarkers, record, 0), 1);
     ASSERT_TRUE(WaitFor([&] { return !link_.CallsOf(dsp::IOCTL_DSP_START_SPECTRUM).empty(); }));
     EXPECT_TRUE(link_.CallsOf(dsp::IOCTL_DSP_STOP).empty());
     EXPECT_EQ(screen_.sent.load(), 0);  // no message-sent notice for the query
@@ -244,7 +262,7 @@ TEST_F(DspLinkTest, InvalidHeadersAreRefusedAndAValidBlockClearsTheText) {
     EXPECT_NE(statuses[0].first.find("12545"), std::string::npos);  // 0x3101
     EXPECT_TRUE(screen_.Blocks().empty());
     std::vector<uint8_t> data(4, 0);
-    link_.Queue(0x3001, 8, 1, 1, data);
+    link_.Queue(dsp::msg::kSweep, 8, 1, 1, data);
     ASSERT_TRUE(WaitFor([&] { return !screen_.Blocks().empty(); }));
     statuses = screen_.Statuses();
     ASSERT_EQ(statuses.size(), 2u);
@@ -258,10 +276,16 @@ TEST_F(DspLinkTest, EveryInvalidHeaderClassIsRefused) {
         uint16_t id;
         bool driver_error;  // below 160: history only; else the screen is told too
     } cases[] = {
-        {14, true},      {144, true},     {145, true},     {146, true},     {147, true},
-        {148, true},     {150, true},     {151, true},     {152, true},     {0x0060, true},
-        {0x1001, false}, {0x1060, false}, {0x4001, false}, {0x2025, false}, {0x2000, false},
-        {0x300C, false}, {0x3000, false}, {0x3101, false}, {0x2F01, false}, {0xF001, false},
+        {14, true},      {144, true},
+        {145, true},     {146, true},
+        {147, true},     {148, true},
+        {150, true},     {151, true},
+        {152, true},     {dsp::msg::kRunState, true},
+        {0x1001, false}, {0x1060, false},
+        {0x4001, false}, {0x2025, false},
+        {0x2000, false}, {0x300C, false},
+        {0x3000, false}, {0x3101, false},
+        {0x2F01, false}, {0xF001, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.id);
@@ -289,7 +313,7 @@ TEST_F(DspLinkTest, ControlFailureClosesTheLinkAndReportsOnce) {
     link_.fail_with = plat::ERROR_INVALID_HANDLE;
     ASSERT_TRUE(WaitFor([&] { return link_.GetState() == CDspInterface::kClosed; }));
     EXPECT_FALSE(link_.IsConnected());
-    EXPECT_EQ(link_.SendMessage(0x3001, nullptr, 705), 0);
+    EXPECT_EQ(link_.SendMessage(dsp::msg::kSweep, nullptr, 705), 0);
     // The report may follow the state change by a moment, and which control
     // call met the failure first depends on the link thread's timing.
     EXPECT_TRUE(WaitFor([&] { return screen_.HasStatus("CDspInterface failed:(dwIoControl "); }));
@@ -301,7 +325,7 @@ TEST_F(DspLinkTest, ControlFailureClosesTheLinkAndReportsOnce) {
 
 TEST(DspLinkClosed, SendOnAClosedLinkKeepsNothing) {
     CDspInterface link;
-    EXPECT_EQ(link.SendMessage(0x3001, nullptr, 705), 0);
+    EXPECT_EQ(link.SendMessage(dsp::msg::kSweep, nullptr, 705), 0);
     EXPECT_EQ(link.GetState(), CDspInterface::kClosed);
 }
 

@@ -44,7 +44,7 @@ def check_spectrum(ref, scene, cfg, got):
           "measured %s, reference %s" % (np.round(got["acp"], 3).tolist(), np.round(want, 3).tolist()))
 
     # 99 % of the power of the expected trace.
-    p = ref.filtered(scene, f, rbw) + ref.mw(n0) * rbw
+    p = ref.filtered(scene, f, rbw) + ref.mw(n0) * ref.noise_bandwidth(rbw)
     cum = np.concatenate([[0.0], np.cumsum(p)])
     pos = np.arange(n + 1) - 0.5
     total = cum[-1]
@@ -88,10 +88,7 @@ def main():
                                     capture_output=True, text=True).stdout)
     check_spectrum(ref, scene, cfg["spectrum"], got["spectrum"])
     check_network(ref, scene, cfg["network"], got["network"])
-    if ref.failures:
-        print("failed: " + ", ".join(ref.failures))
-        return 1
-    return 0
+    return ref.verdict()
 
 
 if __name__ == "__main__":

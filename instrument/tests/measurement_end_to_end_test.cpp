@@ -3,6 +3,7 @@
 // -> simulated board, and the board's blocks back into result items.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <functional>
@@ -57,7 +58,7 @@ std::function<std::unique_ptr<CSpectrumMeasurement>(CDevicePort*)> Maker() {
 class SpectrumEndToEnd : public ::testing::TestWithParam<SpectrumCase> {
   protected:
     void SetUp() override {
-        ConfigureSpectrum(setup_, kCentre, kSpan, 5, 0);  // peak detection
+        ConfigureSpectrum(setup_, kCentre, kSpan);
         setup_.SetChannelWidth(5000000);
         setup_.SetAdjChannelWidth(4000000);
         setup_.SetCenterDistance(5000000);
@@ -90,7 +91,7 @@ TEST_P(SpectrumEndToEnd, SendsItsRecordAndYieldsItsResult) {
 }
 
 const SpectrumCase kSpectrumCases[] = {
-    {"GeneralSpectrum", 20, 0x3001, Maker<CGeneralSpectrumMeasurement>(),
+    {"GeneralSpectrum", 20, dsp::msg::kSweep, Maker<CGeneralSpectrumMeasurement>(),
      [](const Result& r) {
          if (!WholeTrace(r, 1)) return false;
          // The strongest carrier at 940 MHz, -30 dBm.
@@ -103,26 +104,55 @@ const SpectrumCase kSpectrumCases[] = {
          EXPECT_NEAR(FloatAt(r.data, peak), -30.0, 0.5);
          return true;
      }},
-    {"OccupiedBandwidth", 21, 0x3002, Maker<COccupiedBwMeasurement>(),
+    {"OccupiedBandwidth", 21, dsp::msg::kOccupiedBandwidth, Maker<COccupiedBwMeasurement>(),
      [](const Result& r) { return r.type == CDeviceItem::kOccupiedBw && r.bandwidth > 0; }},
-    {"ChannelPower", 22, 0x3003, Maker<CChannelPowerMeasurement>(),
+    {"ChannelPower", 22, dsp::msg::kChannelPower, Maker<CChannelPowerMeasurement>(),
      [](const Result& r) {
          return r.type == CDeviceItem::kChannelPower && r.power > -100 && r.power < 0;
      }},
-    {"AdjacentChannelPower", 23, 0x3004, Maker<CAcprMeasurement>(),
+    {"AdjacentChannelPower", 23, dsp::msg::kAdjacentChannelPower, Maker<CAcprMeasurement>(),
      [](const Result& r) { return r.type == CDeviceItem::kAcpr && r.power > -100; }},
-    {"Demodulation", 26, 0x3001, Maker<CDemodSignalMeasurement>(),
+    {"Demodulation", 26, dsp::msg::kSweep, Maker<CDemodSignalMeasurement>(),
      [](const Result& r) { return WholeTrace(r, 1); }},
-    {"CarrierToInterference", 27, 0x3001, Maker<CCarrierInterferenceMeasurement>(),
+    {"CarrierToInterference", 27, dsp::msg::kSweep, Maker<CCarrierInterferenceMeasurement>(),
      [](const Result& r) { return WholeTrace(r, 1); }},
-    {"TimeDomain", 28, 0x3009, Maker<CTimeDomainMeasurement>(),
+    {"TimeDomain", 28, dsp::msg::kZeroSpan, Maker<CTimeDomainMeasurement>(),
      [](const Result& r) { return WholeTrace(r, 9); }},
-    {"SignalStrength", 29, 0x3001, Maker<CSignalStrengthMeasurement>(),
+    {"SignalStrength", 29, dsp::msg::kSweep, Maker<CSignalStrengthMeasurement>(),
      [](const Result& r) { return WholeTrace(r, 1); }},
 };
 
 INSTANTIATE_TEST_SUITE_P(Classes, SpectrumEndToEnd, ::testing::ValuesIn(kSpectrumCases),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// The setup's detector codes as the instrument names them: 0 average power,
+// 1 sample, 2 negative peak, 3 positive peak. The scene's -30 dBm carrier
+// sits on point 88; the point covers half a step either side, over which the
+// Gaussian filter (3 dB down at half the 30 kHz RBW) is read.
+TEST_F(SpectrumEndToEnd, DetectorCodesFollowTheSetup) {
+    const double step = kSpan / 704.0, half_rbw = 15e3;
+    auto response_db = [&](double d) {
+        return -10 * std::log10(2.0) * (d / half_rbw) * (d / half_rbw);
+    };
+    double mean = 0;
+    const int k = 10000;
+    for (int j = 0; j < k; ++j)
+        mean += std::pow(10, response_db(((j + 0.5) / k - 0.5) * step) / 10) / k;
+    const double expected[] = {-30 + 10 * std::log10(mean), -30, -30 + response_db(step / 2), -30};
+    for (int32_t code = 0; code < 4; ++code) {
+        SCOPED_TRACE(code);
+        if (m_) m_->Stop();
+        screen_.Clear();
+        ConfigureSpectrum(setup_, kCentre, kSpan, 5, code);
+        m_ = std::make_unique<CGeneralSpectrumMeasurement>(&rig_->link());
+        m_->Init(&screen_);
+        rig_->link().SetListener(m_.get());
+        m_->Start(0, 0);
+        Result r;
+        ASSERT_TRUE(screen_.WaitFor([](const Result& r) { return WholeTrace(r, 1); }, &r));
+        EXPECT_NEAR(FloatAt(r.data, 88), expected[code], 0.05);
+    }
+}
 
 TEST_F(SpectrumEndToEnd, CounterMarkerQueryRidesOnTheSweep) {
     auto* m = new CGeneralSpectrumMeasurement(&rig_->link());
@@ -141,28 +171,33 @@ TEST_F(SpectrumEndToEnd, CounterMarkerQueryRidesOnTheSweep) {
     EXPECT_EQ(item->present[0], 1);
     EXPECT_EQ(item->frequency[0], 940e6);  // counted on the carrier
     EXPECT_NEAR(item->level[0], -30.0, 0.5);
-    EXPECT_EQ(rig_->board().LastPayload(0x300B), query);
+    EXPECT_EQ(rig_->board().LastPayload(dsp::msg::kCounterMarkers), query);
 }
 
 TEST_F(SpectrumEndToEnd, DemodulationYields20000SamplesPerSecondOfTheTone) {
     auto* m = new CDemodSignalMeasurement(&rig_->link());
     m_.reset(m);
     m->Init(&screen_);
-    setup_.SetModulationType(2);
-    setup_.SetSidebandFrequency(940000000);
+    setup_.SetModulationType(2);  // FM
+    setup_.SetSidebandFrequency(95500000);
     m->SetAudio(true);
     rig_->link().SetListener(m);
     m->Start(0, 0);
     Result r;
     ASSERT_TRUE(screen_.WaitFor(
         [](const Result& r) { return r.type == CDeviceItem::kDemod && r.count > 4000; }, &r));
-    const Bytes record = rig_->board().LastPayload(0x3007);
+    const Bytes record = rig_->board().LastPayload(dsp::msg::kDemodulationAudio);
     ASSERT_EQ(record.size(), 64u);
-    EXPECT_EQ(Get<uint64_t>(record, 0), 940000000u);
+    EXPECT_EQ(Get<uint64_t>(record, 0), 95500000u);
     EXPECT_EQ(Get<uint16_t>(record, 40), 2);
-    // Count the tone's cycles over the block's samples taken at 20,000 per
-    // second: the tone of the scene comes out.
+    // Count the tone's cycles over the block's samples, played at the wave
+    // player's 20,000 a second: the tone of the scene's station comes out.
+    constexpr double kWavePlayerRate = 20000;
     const sim::Scene scene = ReferenceScene();
+    const auto station =
+        std::find_if(scene.signals.begin(), scene.signals.end(),
+                     [](const sim::Signal& s) { return s.frequency_hz == 95.5e6; });
+    ASSERT_NE(station, scene.signals.end());
     const uint32_t n = r.count;
     ASSERT_GE(r.data.size(), 2u * n);
     std::vector<double> x(n);
@@ -179,8 +214,8 @@ TEST_F(SpectrumEndToEnd, DemodulationYields20000SamplesPerSecondOfTheTone) {
         }
     }
     ASSERT_GT(rising, 10);
-    const double hz = (rising - 1) / ((last - first) / 20000.0);
-    EXPECT_NEAR(hz, scene.tone.tone_hz, scene.tone.tone_hz * 0.01);
+    const double hz = (rising - 1) / ((last - first) / kWavePlayerRate);
+    EXPECT_NEAR(hz, station->tone_hz, station->tone_hz * 0.01);
 }
 
 // The link delivers on its own thread: a measurement deleted while blocks
@@ -235,14 +270,15 @@ class VnaEndToEnd : public ::testing::Test {
         screen_.Clear();
         m->Start(0, 0);
         const uint32_t points = static_cast<uint32_t>(setup_.GetDataPoints());
-        const uint32_t reply = m->GetMessageId() & 0xFFu;
+        const uint32_t reply = dsp::message_number(m->GetMessageId());
         Result r;
         EXPECT_TRUE(screen_.WaitFor(
             [&](const Result& r) {
                 return r.type == CDeviceItem::kVnaSweep && r.reply == reply && r.first == points &&
                        r.data.size() >= points * 8;
             },
-            &r));
+            &r))
+            << screen_.Recent();
         return r;
     }
     std::vector<double> Frequencies() const {
@@ -281,29 +317,82 @@ TEST_F(VnaEndToEnd, CableLossOfTheScenesCable) {
         worst = std::max(worst, std::abs(loss - want));
     }
     EXPECT_LT(worst, 0.01);
-    EXPECT_EQ(Get<uint32_t>(rig_->board().LastPayload(0x2001), 0), f.size());
+    EXPECT_EQ(Get<uint32_t>(rig_->board().LastPayload(dsp::msg::kReflectionSweep), 0), f.size());
 }
 
 // One-port calibration through the measurement: the standards, the board's
-// terms fetched, uploaded through the table path and fetched again.
-TEST_F(VnaEndToEnd, CalibrationTermsUploadedAndFetchedBackAreIdentical) {
-    Start(ReferenceScene());
+// three terms fetched and uploaded again through the table path, which the
+// board then applies: the sweep of a 20 dB load reads 20 dB, off before.
+TEST_F(VnaEndToEnd, CalibrationTermsUploadedCorrectTheSweep) {
+    sim::Scene scene = ReferenceScene();
+    scene.dut.cable.length_m = 0;
+    scene.dut.faults.clear();
+    scene.dut.termination = sim::Termination::Load;
+    scene.dut.load_return_loss_db = 20;
+    Start(scene);
     auto* m = Use<CFreqSweepMeasurement>();
     const uint32_t n = static_cast<uint32_t>(setup_.GetDisplayPoints());
+    const Result raw = Sweep(m);
+    double raw_off = 0;
+    for (uint32_t i = 0; i < n; ++i)
+        raw_off = std::max(raw_off, std::abs(FloatAt(raw.data, 2 * i) + 20.0));
+    EXPECT_GT(raw_off, 1.0);
     for (uint32_t kind : {5u, 6u, 7u}) Step([&] { return m->SendSweepSetup(kind); }, kind);
     Step([&] { return m->SendCommand(9); }, 9);
-    const Result er = Step([&] { return m->SendCommand(10); }, 10);
-    ASSERT_EQ(er.count, 2 * n);
-    ASSERT_GE(er.data.size(), n * 8u);
-    Bytes table(vna::kTableBytes, 0);
-    std::memcpy(table.data(), er.data.data(), n * 8u);
-    Step([&] { return m->SendCalTable(11, table.data()); }, 11);
-    // What reached the board through the table path is the fetched term.
-    const Bytes uploaded = rig_->board().UploadedTable(0x200B);
-    ASSERT_EQ(uploaded.size(), n * 8u);
-    EXPECT_EQ(uploaded, Bytes(er.data.begin(), er.data.begin() + n * 8));
-    const Result again = Step([&] { return m->SendCommand(10); }, 10);
-    EXPECT_EQ(Bytes(again.data.begin(), again.data.begin() + n * 8), uploaded);
+    for (auto [fetch, store] : {std::pair{10u, 11u}, std::pair{12u, 13u}, std::pair{14u, 15u}}) {
+        const Result term = Step([&] { return m->SendCommand(fetch); }, fetch);
+        ASSERT_EQ(term.count, 2 * n);
+        ASSERT_GE(term.data.size(), n * 8u);
+        Bytes table(vna::kTableBytes, 0);
+        std::memcpy(table.data(), term.data.data(), n * 8u);
+        Step([&] { return m->SendCalTable(store, table.data()); }, store);
+        // What reached the board through the table path is the fetched term.
+        EXPECT_EQ(rig_->board().UploadedTable(static_cast<uint16_t>(dsp::CLASS_VNA + store)),
+                  Bytes(term.data.begin(), term.data.begin() + n * 8));
+    }
+    const Result fixed = Sweep(m);
+    double worst = 0;
+    for (uint32_t i = 0; i < n; ++i)
+        worst = std::max(worst, std::abs(FloatAt(fixed.data, 2 * i) + 20.0));
+    EXPECT_LT(worst, 0.01);
+}
+
+// The distance-to-fault sweep has the measurement's own points, whatever the
+// calibration's: it completes, and the scene's fault lies where it is.
+TEST_F(VnaEndToEnd, DistanceToFaultAtAnyDataPoints) {
+    sim::Scene scene = ReferenceScene();
+    // An ideal reflectometer and a matched cable end: the fault alone reflects.
+    scene.terms.directivity_db = 300;
+    scene.terms.source_match_db = 300;
+    scene.terms.reflection_tracking_db = 0;
+    scene.terms.tracking_delay_ns = 0;
+    scene.dut.termination = sim::Termination::Load;
+    scene.dut.load_return_loss_db = 60;
+    Start(scene);
+    const double fault = scene.dut.faults.at(0).distance_m;
+    const double vf = scene.dut.cable.velocity_factor;
+    // Two-way: a metre of cable turns the phase over c vf / 2 hertz.
+    const double resolution = 299792458.0 * vf / (2 * 1e9);
+    auto* m = Use<CDtfMeasurement>();
+    for (int32_t points : {177, 353, 705, 1409}) {
+        SCOPED_TRACE(points);
+        m->Stop();
+        setup_.SetDataPoints(points);
+        setup_.SetDtfVp(static_cast<float>(vf));
+        setup_.SetDtfLoss(0);
+        setup_.SetDtfSmoothing(2);
+        setup_.SetDtfStart(0);
+        setup_.SetDtfStop(20);
+        ASSERT_EQ(setup_.GetDataPoints(), points);
+        const Result r = Sweep(m);
+        ASSERT_GE(r.data.size(), static_cast<size_t>(points) * 8);
+        EXPECT_EQ(Get<uint16_t>(rig_->board().LastPayload(dsp::msg::kDistanceToFault), 16), points);
+        const double start = setup_.GetDtfStartRaw(), stop = setup_.GetDtfStopRaw();
+        int peak = 0;
+        for (int i = 0; i < points; ++i)
+            if (FloatAt(r.data, 2 * i) > FloatAt(r.data, 2 * peak)) peak = i;
+        EXPECT_NEAR(start + (stop - start) * peak / (points - 1), fault, resolution);
+    }
 }
 
 TEST_F(VnaEndToEnd, GainOfTheScenesAmplifierAfterTheThroughCalibration) {

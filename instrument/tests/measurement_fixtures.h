@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <vector>
 
 #include "core/data_block.h"
@@ -21,22 +22,22 @@
 #include "instrument/device_port.h"
 #include "instrument/dsp_message.h"
 #include "instrument/measurement_screen.h"
+#include "platform/byte_order.h"
 
 namespace measure_test {
 
 using Bytes = std::vector<uint8_t>;
 
+// Fields of a growing byte vector: 0 past the end; a write grows it.
 template <typename T>
 T Get(const Bytes& b, size_t offset) {
-    T v{};
-    if (offset + sizeof(T) <= b.size()) std::memcpy(&v, b.data() + offset, sizeof(T));
-    return v;
+    return offset + sizeof(T) <= b.size() ? plat::get_le<T>(b.data(), offset) : T{};
 }
 
 template <typename T>
 void Put(Bytes& b, size_t offset, T v) {
     if (b.size() < offset + sizeof(T)) b.resize(offset + sizeof(T));
-    std::memcpy(b.data() + offset, &v, sizeof(T));
+    plat::put_le<T>(b.data(), offset, v);
 }
 
 // What a screen keeps of one result.
@@ -76,6 +77,18 @@ class Screen : public IMeasurementScreen {
             results_.push_back(std::move(r));
         }
         changed_.notify_all();
+    }
+
+    // The last few results, for a failure's message.
+    std::string Recent(size_t n = 6) {
+        std::lock_guard lock(mutex_);
+        std::string out = std::to_string(results_.size()) + " results";
+        for (size_t i = results_.size() > n ? results_.size() - n : 0; i < results_.size(); ++i) {
+            const Result& r = results_[i];
+            out += "; type " + std::to_string(r.type) + " reply " + std::to_string(r.reply) +
+                   " first " + std::to_string(r.first) + " count " + std::to_string(r.count);
+        }
+        return out;
     }
 
     // Waits up to `ms` for a result that satisfies `want`.
@@ -157,7 +170,7 @@ inline Bytes Floats(std::initializer_list<float> values) {
 }
 
 // A spectrum setup: the range centre +- span / 2, resolution bandwidth index
-// `rbw` (30 kHz = 5), 705 points, average detection unless told.
+// `rbw` (30 kHz = 5), 705 points, the default positive-peak detection unless told.
 inline void ConfigureSpectrum(CMeasSetup& s, uint64_t centre, uint64_t span, uint32_t rbw = 5,
                               int32_t detection = 3) {
     s.GetFrequencyRange()->Set(centre - span / 2, centre, centre + span / 2, span, 0);

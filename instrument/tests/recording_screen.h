@@ -85,19 +85,20 @@ class SweepMeasurement : public CMeasurement {
         uint8_t record[40] = {};
         std::memcpy(record, &centre_, 8);
         std::memcpy(record + 8, &span_, 8);
-        const uint16_t rbw = 3, points = points_;
+        const uint16_t rbw = 3, positive_peak = 3, points = points_;
         std::memcpy(record + 18, &rbw, 2);
+        std::memcpy(record + 20, &positive_peak, 2);
         std::memcpy(record + 22, &points, 2);
         Start(0, 0);
         SetState(kIdle);
-        dsp_->SendMessage(0x3001, record, points_);
+        dsp_->SendMessage(dsp::msg::kSweep, record, points_);
     }
     // A sweep block holds the trace from point 0 up to its count; its next
     // index tells where the newest packet ended.
     CDeviceItem* ParseReply(CDataBlock& block) override {
         const uint8_t* p = block.GetPointer(0);
         const dspmsg::ReplyHeader h = dspmsg::ReadHeader(p);
-        if (h.id != 0x3001) return nullptr;
+        if (h.id != dsp::msg::kSweep) return nullptr;
         const uint32_t count = h.count;
         if (count < 1 || count > 705 || h.index > 705) return nullptr;
         if (block.GetLength() < 8 + 4 * count) return nullptr;

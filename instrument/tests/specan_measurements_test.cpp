@@ -5,11 +5,16 @@
 #include <cmath>
 #include <limits>
 
+#include "core/app_commands.h"
+#include "core/posted_records.h"
 #include "core/res_string.h"
 #include "files/sa_meas_setup.h"
 #include "files/setup_services.h"
 #include "instrument/specan_measurements.h"
 #include "instrument/tests/measurement_fixtures.h"
+#include "platform/framework/wnd.h"
+#include "platform/window/message_loop.h"
+#include "platform/window/window.h"
 
 namespace {
 
@@ -64,14 +69,14 @@ TEST_F(SpectrumTest, EachClassSendsItsMessageWithItsRecord) {
         uint8_t reply;
     };
     std::vector<Case> cases;
-    cases.push_back({Make<CGeneralSpectrumMeasurement>(), 0x3001, 40, 20, 1});
-    cases.push_back({Make<COccupiedBwMeasurement>(), 0x3002, 48, 21, 2});
-    cases.push_back({Make<CChannelPowerMeasurement>(), 0x3003, 48, 22, 3});
-    cases.push_back({Make<CAcprMeasurement>(), 0x3004, 64, 23, 4});
-    cases.push_back({Make<CDemodSignalMeasurement>(), 0x3001, 64, 26, 7});
-    cases.push_back({Make<CCarrierInterferenceMeasurement>(), 0x3001, 40, 27, 8});
-    cases.push_back({Make<CTimeDomainMeasurement>(), 0x3009, 48, 28, 9});
-    cases.push_back({Make<CSignalStrengthMeasurement>(), 0x3001, 40, 29, 10});
+    cases.push_back({Make<CGeneralSpectrumMeasurement>(), dsp::msg::kSweep, 40, 20, 1});
+    cases.push_back({Make<COccupiedBwMeasurement>(), dsp::msg::kOccupiedBandwidth, 48, 21, 2});
+    cases.push_back({Make<CChannelPowerMeasurement>(), dsp::msg::kChannelPower, 48, 22, 3});
+    cases.push_back({Make<CAcprMeasurement>(), dsp::msg::kAdjacentChannelPower, 64, 23, 4});
+    cases.push_back({Make<CDemodSignalMeasurement>(), dsp::msg::kSweep, 64, 26, 7});
+    cases.push_back({Make<CCarrierInterferenceMeasurement>(), dsp::msg::kSweep, 40, 27, 8});
+    cases.push_back({Make<CTimeDomainMeasurement>(), dsp::msg::kZeroSpan, 48, 28, 9});
+    cases.push_back({Make<CSignalStrengthMeasurement>(), dsp::msg::kSweep, 40, 29, 10});
 
     const char* names[] = {"General SA",     "Occupied Bandwidth", "Channel Power",
                            "Adjacent Power", "Demod Signal",       "Interference Ratio",
@@ -122,9 +127,10 @@ TEST_F(SpectrumTest, TraceBlocksUpTo705PointsAreTaken) {
         uint16_t id, index, count;
         bool taken;
     } cases[] = {
-        {0x3001, 0, 705, true},   {0x3001, 0, 706, false}, {0x3001, 705, 64, true},
-        {0x3001, 706, 64, false}, {0x3001, 64, 0, false},  {0x2001, 64, 64, false},
-        {0x3009, 64, 64, true},
+        {dsp::msg::kSweep, 0, 705, true},    {dsp::msg::kSweep, 0, 706, false},
+        {dsp::msg::kSweep, 705, 64, true},   {dsp::msg::kSweep, 706, 64, false},
+        {dsp::msg::kSweep, 64, 0, false},    {dsp::msg::kReflectionSweep, 64, 64, false},
+        {dsp::msg::kZeroSpan, 64, 64, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message()
@@ -134,7 +140,7 @@ TEST_F(SpectrumTest, TraceBlocksUpTo705PointsAreTaken) {
         EXPECT_EQ(item != nullptr, c.taken);
         if (item) {
             EXPECT_EQ(item->GetType(), CDeviceItem::kSweep);
-            EXPECT_EQ(item->GetId(), c.id & 0xFFu);
+            EXPECT_EQ(item->GetId(), dsp::message_number(c.id));
             EXPECT_EQ(item->GetFirstIndex(), c.index);
             EXPECT_EQ(item->GetCount(), c.count);
         }
@@ -144,8 +150,8 @@ TEST_F(SpectrumTest, TraceBlocksUpTo705PointsAreTaken) {
 TEST_F(SpectrumTest, LastSegmentReachesTheDataPoints) {
     auto m = Make<CGeneralSpectrumMeasurement>();
     const Bytes data(104 * 4, 0);
-    EXPECT_EQ(m->IsLastSegment(m->ParseReply(*MakeBlock(0x3001, 600, 104, data))), 1);
-    EXPECT_EQ(m->IsLastSegment(m->ParseReply(*MakeBlock(0x3001, 600, 103, data))), 0);
+    EXPECT_EQ(m->IsLastSegment(m->ParseReply(*MakeBlock(dsp::msg::kSweep, 600, 104, data))), 1);
+    EXPECT_EQ(m->IsLastSegment(m->ParseReply(*MakeBlock(dsp::msg::kSweep, 600, 103, data))), 0);
     COccupiedBwItem other;
     EXPECT_EQ(m->IsLastSegment(&other), 0);
 }
@@ -166,7 +172,7 @@ TEST_F(SpectrumTest, ChannelPowerThatIsNotANumberBecomesMinus300) {
         {Floats({-40.0f}), -40.0, true},
     };
     for (const Case& c : cases) {
-        CDeviceItem* item = m->ParseReply(*MakeBlock(0x3003, 0, 1, c.data));
+        CDeviceItem* item = m->ParseReply(*MakeBlock(dsp::msg::kChannelPower, 0, 1, c.data));
         ASSERT_NE(item, nullptr);
         EXPECT_EQ(item->GetType(), CDeviceItem::kChannelPower);
         EXPECT_EQ(static_cast<CChannelPowerItem*>(item)->channel_power, c.power);
@@ -175,11 +181,11 @@ TEST_F(SpectrumTest, ChannelPowerThatIsNotANumberBecomesMinus300) {
     // A -300 dBm channel never divides by zero or overflows into the density.
     EXPECT_EQ(m->GetPowerDensity(0, 0.0), -300.0);
     EXPECT_TRUE(std::isfinite(m->GetPowerDensity(1000000, 0.0)));
-    m->ParseReply(*MakeBlock(0x3003, 0, 1, Floats({-40.0f})));
+    m->ParseReply(*MakeBlock(dsp::msg::kChannelPower, 0, 1, Floats({-40.0f})));
     EXPECT_NEAR(m->GetPowerDensity(1000000, 0.0), -100.0, 1e-9);
     EXPECT_NEAR(m->GetPowerDensity(1000, 3.0), -67.0, 1e-9);
     // Trace blocks still go to the family.
-    CDeviceItem* trace = m->ParseReply(*MakeBlock(0x3001, 64, 64, Bytes(256)));
+    CDeviceItem* trace = m->ParseReply(*MakeBlock(dsp::msg::kSweep, 64, 64, Bytes(256)));
     ASSERT_NE(trace, nullptr);
     EXPECT_EQ(trace->GetType(), CDeviceItem::kSweep);
 }
@@ -189,7 +195,8 @@ TEST_F(SpectrumTest, AdjacentPowerChangesWhenAnyOfItsFiveValuesDoes) {
     m->Start(0, 0);
     const float nan = std::numeric_limits<float>::quiet_NaN();
     auto parse = [&](const Bytes& data) {
-        return static_cast<CAcprItem*>(m->ParseReply(*MakeBlock(0x3004, 0, 5, data)));
+        return static_cast<CAcprItem*>(
+            m->ParseReply(*MakeBlock(dsp::msg::kAdjacentChannelPower, 0, 5, data)));
     };
     CAcprItem* item = parse(Floats({-40.f, -60.f, -61.f, -20.f, -21.f}));
     ASSERT_NE(item, nullptr);
@@ -218,7 +225,7 @@ TEST_F(SpectrumTest, AdjacentPowerChangesWhenAnyOfItsFiveValuesDoes) {
     EXPECT_EQ(item->lower_ratio, 0.f);
     EXPECT_EQ(item->upper_ratio, -21.f);
     // A channel-power block reaches the channel power class's handling.
-    CDeviceItem* cp = m->ParseReply(*MakeBlock(0x3003, 0, 1, Floats({-33.f})));
+    CDeviceItem* cp = m->ParseReply(*MakeBlock(dsp::msg::kChannelPower, 0, 1, Floats({-33.f})));
     ASSERT_NE(cp, nullptr);
     EXPECT_EQ(cp->GetType(), CDeviceItem::kChannelPower);
 }
@@ -227,16 +234,18 @@ TEST_F(SpectrumTest, UnchangedOccupiedBandwidthClearsTheFlag) {
     auto m = Make<COccupiedBwMeasurement>();
     Bytes data;
     Put<uint64_t>(data, 0, 4800000);
-    auto* item = static_cast<COccupiedBwItem*>(m->ParseReply(*MakeBlock(0x3002, 0, 2, data)));
+    auto* item = static_cast<COccupiedBwItem*>(
+        m->ParseReply(*MakeBlock(dsp::msg::kOccupiedBandwidth, 0, 2, data)));
     ASSERT_NE(item, nullptr);
     EXPECT_EQ(item->GetType(), CDeviceItem::kOccupiedBw);
     EXPECT_EQ(item->bandwidth, 4800000u);
     EXPECT_EQ(item->GetStart(), kCentre - 2400000);
     EXPECT_EQ(item->GetStop(), kCentre + 2400000);
     EXPECT_TRUE(m->HasNewResult());
-    EXPECT_NE(m->ParseReply(*MakeBlock(0x3002, 0, 2, data)), nullptr);
+    EXPECT_NE(m->ParseReply(*MakeBlock(dsp::msg::kOccupiedBandwidth, 0, 2, data)), nullptr);
     EXPECT_FALSE(m->HasNewResult());
-    EXPECT_EQ(m->ParseReply(*MakeBlock(0x3002, 0, 2, Bytes(4))), nullptr);  // too short
+    EXPECT_EQ(m->ParseReply(*MakeBlock(dsp::msg::kOccupiedBandwidth, 0, 2, Bytes(4))),
+              nullptr);  // too short
 }
 
 TEST_F(SpectrumTest, DemodulationRecordFollowsTheModulation) {
@@ -262,7 +271,7 @@ TEST_F(SpectrumTest, DemodulationRecordFollowsTheModulation) {
         m->Start(0, 0);
         ASSERT_EQ(link_.sent.size(), 1u);
         const Bytes& r = link_.sent[0].payload;
-        EXPECT_EQ(link_.sent[0].id, 0x3007);
+        EXPECT_EQ(link_.sent[0].id, dsp::msg::kDemodulationAudio);
         EXPECT_EQ(r.size(), 64u);
         EXPECT_EQ(Get<uint64_t>(r, 0), c.sideband_out);
         EXPECT_EQ(Get<uint64_t>(r, 8), 0u);
@@ -281,19 +290,20 @@ TEST_F(SpectrumTest, DemodulatedAudioBlocks) {
     auto m = Make<CDemodSignalMeasurement>();
     Bytes data = Floats({-37.6f});
     for (int16_t s : {100, -200, 300}) Put(data, data.size(), s);
-    auto* item = m->ParseReply(*MakeBlock(0x3007, 0, 4, data));
+    auto* item = m->ParseReply(*MakeBlock(dsp::msg::kDemodulationAudio, 0, 4, data));
     ASSERT_NE(item, nullptr);
     EXPECT_EQ(item->GetType(), CDeviceItem::kDemod);
     EXPECT_EQ(m->GetLastLevel(), -37);
     ASSERT_EQ(m->GetSampleCount(), 3u);  // only the samples the block holds
     EXPECT_EQ(m->GetSamples()[1], -200);
     // An absurd level is clamped, a missing one is 0.
-    EXPECT_NE(m->ParseReply(*MakeBlock(0x3007, 0, 4, Floats({1e30f}))), nullptr);
+    EXPECT_NE(m->ParseReply(*MakeBlock(dsp::msg::kDemodulationAudio, 0, 4, Floats({1e30f}))),
+              nullptr);
     EXPECT_EQ(m->GetLastLevel(), 32767);
-    EXPECT_NE(m->ParseReply(*MakeBlock(0x3007, 0, 4, {})), nullptr);
+    EXPECT_NE(m->ParseReply(*MakeBlock(dsp::msg::kDemodulationAudio, 0, 4, {})), nullptr);
     EXPECT_EQ(m->GetLastLevel(), 0);
-    EXPECT_EQ(m->ParseReply(*MakeBlock(0x3007, 0, 20000, data)), nullptr);
-    EXPECT_NE(m->ParseReply(*MakeBlock(0x3007, 0, 19999, data)), nullptr);
+    EXPECT_EQ(m->ParseReply(*MakeBlock(dsp::msg::kDemodulationAudio, 0, 20000, data)), nullptr);
+    EXPECT_NE(m->ParseReply(*MakeBlock(dsp::msg::kDemodulationAudio, 0, 19999, data)), nullptr);
 }
 
 TEST_F(SpectrumTest, TimeDomainSendsTheZeroSpanTime) {
@@ -359,20 +369,22 @@ TEST_F(SpectrumTest, GeneralSpectrumComparesSweepsAndReadsTheMarkerQuery) {
     query[0] = 1;
     Put<uint64_t>(query, 8, 940000000);
     ASSERT_EQ(m->SetParameters(query.data()), 1);
-    EXPECT_EQ(link_.sent.back().id, 0x300B);
+    EXPECT_EQ(link_.sent.back().id, dsp::msg::kCounterMarkers);
     EXPECT_EQ(link_.sent.back().payload, query);
 
     Bytes reply(80, 0);
     reply[0] = 1;
     Put<double>(reply, 8, 940000123.0);
     Put<float>(reply, 56, -30.5f);
-    auto* item = dynamic_cast<CQueryReplyItem*>(m->ParseReply(*MakeBlock(0x300B, 0, 19, reply)));
+    auto* item = dynamic_cast<CQueryReplyItem*>(
+        m->ParseReply(*MakeBlock(dsp::msg::kCounterMarkers, 0, 19, reply)));
     ASSERT_NE(item, nullptr);
     EXPECT_EQ(item->GetType(), CDeviceItem::kQueryReply);
     EXPECT_EQ(item->present[0], 1);
     EXPECT_EQ(item->frequency[0], 940000123.0);
     EXPECT_EQ(item->level[0], -30.5);
-    EXPECT_EQ(m->ParseReply(*MakeBlock(0x300B, 0, 1, Bytes(8))), nullptr);  // too short
+    EXPECT_EQ(m->ParseReply(*MakeBlock(dsp::msg::kCounterMarkers, 0, 1, Bytes(8))),
+              nullptr);  // too short
 }
 
 // A band of 200 kHz channels, channel n centred at 935 MHz + n * 200 kHz,
@@ -394,11 +406,29 @@ class TestBand : public ISetupBand, public IChannelNeighbours {
     }
 };
 
-class Edges : public IChannelEdgeSink {
+// The frame window the edges are posted to: takes each command record.
+class Edges : public plat::CWnd {
   public:
-    void OnChannelEdge(int index, uint64_t hertz, const core::Text& text) override {
-        got.push_back({index, hertz});
-        texts.push_back(core::LowBytes(text));
+    Edges() {
+        plat::register_window_class({"EdgeTestFrame", 0, std::nullopt});
+        Create("EdgeTestFrame", u"", 0, {0, 0, 10, 10}, nullptr, 0);
+    }
+    ~Edges() override { DestroyWindow(); }
+    bool OnCommand(uintptr_t wp, intptr_t lp) override {
+        if (plat::loword(wp) != kCmdCommandRecord) return CWnd::OnCommand(wp, lp);
+        std::unique_ptr<CCommandRecord> r(TakeCommandObject<kCmdCommandRecord>(lp));
+        EXPECT_EQ(r->group, 21);
+        EXPECT_EQ(r->sub, 3);
+        EXPECT_EQ(r->count, 1);
+        EXPECT_EQ(r->flag, 0);
+        got.push_back({r->args[0], r->value});
+        texts.push_back(r->text ? core::LowBytes(*r->text) : std::string());
+        return true;
+    }
+    // Takes what was posted.
+    void Drain() {
+        plat::Message m;
+        while (plat::peek_ui_message(m, true)) plat::dispatch_message(m);
     }
     std::vector<std::pair<int, uint64_t>> got;
     std::vector<std::string> texts;
@@ -407,8 +437,9 @@ class Edges : public IChannelEdgeSink {
 TEST_F(SpectrumTest, ChannelEdgesWithoutBandAreTheRange) {
     auto m = Make<CAcprMeasurement>();
     Edges edges;
-    m->SetEdgeSink(&edges);
+    m->SetEdgeWindow(&edges);
     ASSERT_EQ(m->IsReady(), 1);
+    edges.Drain();
     const std::vector<std::pair<int, uint64_t>> want = {{0, kCentre - kSpan / 2},
                                                         {1, kCentre + kSpan / 2}};
     EXPECT_EQ(edges.got, want);
@@ -422,9 +453,10 @@ TEST_F(SpectrumTest, ChannelEdgesFollowTheBandAndItsNeighbours) {
     setup_.SetBand(&band);
     auto m = Make<CAcprMeasurement>();
     Edges edges;
-    m->SetEdgeSink(&edges);
+    m->SetEdgeWindow(&edges);
     setup_.SetChannelNumber(0);  // no channel below
     ASSERT_EQ(m->IsReady(), 1);
+    edges.Drain();
     std::vector<std::pair<int, uint64_t>> want = {{0, 935000000 - 100000},
                                                   {1, 935000000 + 100000},
                                                   {4, 935200000 - 100000},
@@ -433,6 +465,7 @@ TEST_F(SpectrumTest, ChannelEdgesFollowTheBandAndItsNeighbours) {
     edges.got.clear();
     setup_.SetChannelNumber(5);
     ASSERT_EQ(m->IsReady(), 1);
+    edges.Drain();
     EXPECT_EQ(edges.got.size(), 6u);
     EXPECT_EQ(edges.got[2], (std::pair<int, uint64_t>{2, 935800000 - 100000}));
     setup_.SetBand(nullptr);

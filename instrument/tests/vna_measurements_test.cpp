@@ -56,9 +56,9 @@ TEST_F(VnaTest, EachMeasurementSendsItsSweep) {
         uint16_t message;
     };
     std::vector<Case> cases;
-    cases.push_back({Make<CFreqSweepMeasurement>(), 1, 1, 0x2001});
-    cases.push_back({Make<CCableLossMeasurement>(), 3, 3, 0x2001});
-    cases.push_back({Make<CGainMeasurement>(), 4, 2, 0x2002});
+    cases.push_back({Make<CFreqSweepMeasurement>(), 1, 1, dsp::msg::kReflectionSweep});
+    cases.push_back({Make<CCableLossMeasurement>(), 3, 3, dsp::msg::kReflectionSweep});
+    cases.push_back({Make<CGainMeasurement>(), 4, 2, dsp::msg::kTransmissionSweep});
     const char* names[] = {"Frequency Sweep", "Cable Loss", "Gain"};
     for (size_t i = 0; i < cases.size(); ++i) {
         auto& c = cases[i];
@@ -92,7 +92,7 @@ TEST_F(VnaTest, DistanceToFaultRecord) {
     m->Start(0, 0);
     ASSERT_EQ(link_.sent.size(), 1u);
     const Bytes& r = link_.sent[0].payload;
-    EXPECT_EQ(link_.sent[0].id, 0x2004);
+    EXPECT_EQ(link_.sent[0].id, dsp::msg::kDistanceToFault);
     ASSERT_EQ(r.size(), 56u);
     EXPECT_EQ(Bytes(r.begin(), r.begin() + 24), SweepRecord(5));
     EXPECT_EQ(Get<uint32_t>(r, 24),
@@ -114,7 +114,7 @@ TEST_F(VnaTest, MessageKindsAndTheirRecords) {
         m->SendSweepSetup(kind);
         if (kind == 5 || kind == 6 || kind == 7 || kind == 8 || kind == 25) {
             ASSERT_EQ(link_.sent.size(), 1u);
-            EXPECT_EQ(link_.sent[0].id, 0x2000 + kind);
+            EXPECT_EQ(link_.sent[0].id, dsp::CLASS_VNA + kind);
             EXPECT_EQ(link_.sent[0].argument, display);
             EXPECT_EQ(link_.sent[0].payload, SweepRecord(kind == 25 ? 8 : 5));
         } else {
@@ -127,7 +127,7 @@ TEST_F(VnaTest, MessageKindsAndTheirRecords) {
             std::find(by_display.begin(), by_display.end(), kind) != by_display.end();
         if (display_kind || kind == 23 || kind == 36) {
             ASSERT_EQ(link_.sent.size(), 1u);
-            EXPECT_EQ(link_.sent[0].id, 0x2000 + kind);
+            EXPECT_EQ(link_.sent[0].id, dsp::CLASS_VNA + kind);
             EXPECT_EQ(link_.sent[0].argument, display_kind ? display : setup_.GetDataPoints());
             EXPECT_TRUE(link_.sent[0].payload.empty());
         } else {
@@ -148,9 +148,9 @@ TEST_F(VnaTest, MessageKindsAndTheirRecords) {
     m->SendOption(0, 1);
     m->SendQuery();
     ASSERT_EQ(link_.sent.size(), 2u);
-    EXPECT_EQ(link_.sent[0].id, 0x2016);
+    EXPECT_EQ(link_.sent[0].id, dsp::msg::kOption);
     EXPECT_EQ(link_.sent[0].payload, (Bytes{0, 1, 0, 0}));
-    EXPECT_EQ(link_.sent[1].id, 0x2023);
+    EXPECT_EQ(link_.sent[1].id, dsp::msg::kVnaEnd);
 }
 
 TEST_F(VnaTest, CalibrationTablesGoThroughTheTablePath) {
@@ -166,7 +166,7 @@ TEST_F(VnaTest, CalibrationTablesGoThroughTheTablePath) {
         }
         ASSERT_EQ(link_.sent.size(), 1u);
         EXPECT_TRUE(link_.sent[0].table);
-        EXPECT_EQ(link_.sent[0].id, 0x2000 + kind);
+        EXPECT_EQ(link_.sent[0].id, dsp::CLASS_VNA + kind);
         EXPECT_EQ(link_.sent[0].argument, setup_.GetSweepCalInfo().points);
         EXPECT_EQ(link_.sent[0].payload, table);
     }
@@ -179,8 +179,12 @@ TEST_F(VnaTest, SweepBlocksUpTo22530Words) {
         uint16_t id, index, count;
         bool taken;
     } cases[] = {
-        {0x2002, 11265, 22530, true}, {0x2002, 64, 22531, false}, {0x2002, 11266, 64, false},
-        {0x2002, 64, 0, false},       {0x3001, 64, 64, false},    {0x2017, 0, 14, true},
+        {dsp::msg::kTransmissionSweep, 11265, 22530, true},
+        {dsp::msg::kTransmissionSweep, 64, 22531, false},
+        {dsp::msg::kTransmissionSweep, 11266, 64, false},
+        {dsp::msg::kTransmissionSweep, 64, 0, false},
+        {dsp::msg::kSweep, 64, 64, false},
+        {dsp::msg::kBiasCurrent, 0, 14, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.count);
@@ -188,7 +192,7 @@ TEST_F(VnaTest, SweepBlocksUpTo22530Words) {
         EXPECT_EQ(item != nullptr, c.taken);
         if (item) {
             EXPECT_EQ(item->GetType(), CDeviceItem::kVnaSweep);
-            EXPECT_EQ(item->GetId(), c.id & 0xFFu);
+            EXPECT_EQ(item->GetId(), dsp::message_number(c.id));
             EXPECT_EQ(item->GetFirstIndex(), c.index);
             EXPECT_EQ(item->GetCount(), c.count);
         }

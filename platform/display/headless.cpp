@@ -1,8 +1,10 @@
 #include "platform/display/headless.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <iostream>
+#include <vector>
 
 #include "platform/display/script.h"
 #include "platform/gfx/image_file.h"
@@ -13,21 +15,26 @@
 namespace plat {
 
 namespace {
-// The earliest deadline any thread waits for on the platform clock; 0: none.
-uint64_t earliest_wait_time() {
-    std::unique_lock lock(detail::dispatcher_lock());
-    return detail::earliest_deadline(lock);
-}
-
-bool thread_is_asleep(uint32_t tid) {
-    std::unique_lock lock(detail::dispatcher_lock());
-    return detail::thread_is_asleep(tid, lock);
-}
-
 // Real time after which virtual time moves on even though the UI thread is
 // not asleep in a kernel wait (it may be blocked on something outside the
 // kernel that waits for virtual time).
-constexpr int kStallMs = 250;
+constexpr uint32_t kStallMs = 250;
+
+// Waits for any of `objects` on the host clock: the back end's own waits
+// never hold virtual time back nor count as a deadline to move it to.
+uint32_t wait_real(std::initializer_list<const Waitable*> objects, uint32_t real_ms) {
+    std::vector<detail::KObject*> raw;
+    for (const Waitable* w : objects) raw.push_back(w->object());
+    return detail::wait_for_any(raw, real_ms, /*host_clock=*/true);
+}
+
+// Nothing moves by itself any more: every woken thread has run and the UI
+// thread sleeps in a kernel wait.
+bool ui_waits_for_time(uint32_t ui_tid) {
+    return detail::thread_is_asleep(ui_tid) && !detail::any_waiter_waking();
+}
+
+using Steady = std::chrono::steady_clock;
 }  // namespace
 
 HeadlessDisplay::HeadlessDisplay(std::string script, bool virtual_clock)
@@ -76,18 +83,37 @@ void HeadlessDisplay::stop() {
     clock_.reset();
 }
 
-void HeadlessDisplay::let_time_pass(int& stalled_ms, const Event& done) {
-    if (!clock_) return;
+bool HeadlessDisplay::let_time_pass(const Event& done, Steady::time_point& stall_end) {
+    if (!clock_) return false;
     // A thread that merely runs slowly (a loaded machine, a sanitizer) gets
     // the real time it needs: virtual time stands still while it works.
-    if (!thread_is_asleep(ui_tid_) && ++stalled_ms < kStallMs) return;
-    stalled_ms = 0;
+    if (!ui_waits_for_time(ui_tid_) && Steady::now() < stall_end) return false;
+    stall_end = Steady::now() + std::chrono::milliseconds(kStallMs);
     // The thread may have finished and gone back to sleep since `done` was
     // last looked at; then its wait is none of ours.
-    if (done.wait(0)) return;
-    const uint64_t next = earliest_wait_time();
+    if (done.wait(0)) return false;
+    const uint64_t next = detail::earliest_deadline();
     const uint64_t now = clock_->now();
     if (next > now) clock_->advance(next - now);
+    return true;
+}
+
+void HeadlessDisplay::wait_for_time(const Event& done) {
+    // Wakes when a thread goes to sleep (time may have to move on), when
+    // `done` is set, or when the UI thread has stalled for long.
+    auto stall_end = Steady::now() + std::chrono::milliseconds(kStallMs);
+    const Event& notice = detail::sleep_notice();
+    while (!stopping() && !done.wait(0)) {
+        if (!clock_) {
+            wait_real({&done, &stop_}, INFINITE);
+            continue;
+        }
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(stall_end - Steady::now());
+        wait_real({&done, &stop_, &notice},
+                  static_cast<uint32_t>(std::max<int64_t>(left.count(), 0)));
+        let_time_pass(done, stall_end);
+    }
 }
 
 bool HeadlessDisplay::settle() {
@@ -95,13 +121,8 @@ bool HeadlessDisplay::settle() {
     if (!idle) return false;
     // A handler that sleeps or waits with a time-out on the virtual clock
     // would never settle unless time moves on while it sleeps.
-    int stalled_ms = 0;
-    for (;;) {
-        if (idle.wait(0)) return true;
-        if (stopping()) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        let_time_pass(stalled_ms, idle);
-    }
+    wait_for_time(idle);
+    return idle.wait(0);
 }
 
 void HeadlessDisplay::wait_ms(uint32_t ms) {
@@ -110,18 +131,25 @@ void HeadlessDisplay::wait_ms(uint32_t ms) {
         return;
     }
     const uint64_t target = clock_->now() + ms;
+    const Event& notice = detail::sleep_notice();
     while (!stopping()) {
-        if (!settle()) return;
-        const uint64_t now = clock_->now();
+        // A UI thread asleep in a wait with no timer due has handled all it
+        // was given (or waits for time itself): no need to ask it.
         uint64_t next = next_timer_due(ui_tid_);
-        const uint64_t w = earliest_wait_time();
+        const bool timer_due = next != 0 && next <= clock_->now();
+        if ((timer_due || !detail::thread_is_asleep(ui_tid_)) && !settle()) return;
+        next = next_timer_due(ui_tid_);
+        const uint64_t now = clock_->now();
+        const uint64_t w = detail::earliest_deadline();
         if (w != 0 && (next == 0 || w < next)) next = w;
         if (next == 0 || next > target) break;
         if (next > now) {
             clock_->advance(next - now);
         } else {
-            clock_->advance(0);  // wakes a waiter whose time has come
-            std::this_thread::yield();
+            // Someone's time has come but it has not run yet: wake it and
+            // wait until it sleeps again (or ends, or stalls).
+            clock_->advance(0);
+            wait_real({&stop_, &notice}, 1);
         }
     }
     const uint64_t now = clock_->now();
@@ -183,11 +211,7 @@ void HeadlessDisplay::run_script(std::istream& in) {
 
 void HeadlessDisplay::run_on_after_script() {
     // Lets time run so that the program's own waits end.
-    int stalled_ms = 0;
-    while (!stopping()) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        let_time_pass(stalled_ms, stop_);
-    }
+    wait_for_time(stop_);
 }
 
 }  // namespace plat

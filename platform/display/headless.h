@@ -7,6 +7,7 @@
 // costs no real time; after the script has ended time runs on by itself so
 // that the program can finish. The end of the script counts as "quit".
 #include <atomic>
+#include <chrono>
 #include <istream>
 #include <memory>
 #include <optional>
@@ -39,10 +40,14 @@ class HeadlessDisplay : public DisplayBackend {
     bool settle();  // waits until the UI thread is idle; false when stopping
     void wait_ms(uint32_t ms);
     void run_on_after_script();
+    // Until `done` is set (or the back end stops), lets virtual time pass
+    // whenever the program waits for it.
+    void wait_for_time(const Event& done);
     // Moves virtual time on to the earliest deadline anyone waits for, once
-    // the UI thread sleeps in a wait or has stalled for long; not when
-    // `done` is set by then.
-    void let_time_pass(int& stalled_ms, const Event& done);
+    // every woken thread has run and the UI thread sleeps in a wait, or once
+    // `stall_end` has passed (then sets the next one); not when `done` is
+    // set by then. True when it moved time.
+    bool let_time_pass(const Event& done, std::chrono::steady_clock::time_point& stall_end);
 
     std::string script_path_;
     std::istream* script_stream_ = nullptr;

@@ -7,12 +7,32 @@
 #include "platform/display/options.h"
 #include "platform/framework/system_services.h"
 #include "platform/hardware/simulated_hardware.h"
+#include "platform/kernel/errors.h"
 #include "platform/kernel/thread.h"
+#include "platform/registry/registry.h"
 
 namespace plat {
 
 namespace {
 std::atomic<CWinApp*> g_app{nullptr};
+}
+
+std::optional<std::vector<uint8_t>> CWinApp::GetProfileBinary(std::u16string_view section,
+                                                              std::u16string_view entry) const {
+    RegKey key;
+    if (hkey_current_user().open(registry_key_ + u"\\" + std::u16string(section), key) !=
+        ERROR_SUCCESS)
+        return std::nullopt;
+    return key.get_binary(entry);
+}
+
+bool CWinApp::WriteProfileBinary(std::u16string_view section, std::u16string_view entry,
+                                 const std::vector<uint8_t>& data) const {
+    RegKey key;
+    if (hkey_current_user().create(registry_key_ + u"\\" + std::u16string(section), key) !=
+        ERROR_SUCCESS)
+        return false;
+    return key.set_binary(entry, data) == ERROR_SUCCESS;
 }
 
 CWinApp::CWinApp() {

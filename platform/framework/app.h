@@ -3,6 +3,9 @@
 // with idle processing and its exit routine; and the entry point that reads
 // the common options, starts the display back end and runs the application.
 #include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
 
 #include "platform/framework/wnd.h"
 
@@ -37,6 +40,15 @@ class CWinApp {
     CWnd* m_pMainWnd = nullptr;
     int m_nCmdShow = SW_SHOW;
 
+    // The application's profile: values in subkeys ("sections") of its key
+    // below HKEY_CURRENT_USER (default "Application").
+    void SetRegistryKey(std::u16string key) { registry_key_ = std::move(key); }
+    const std::u16string& GetRegistryKey() const { return registry_key_; }
+    std::optional<std::vector<uint8_t>> GetProfileBinary(std::u16string_view section,
+                                                         std::u16string_view entry) const;
+    bool WriteProfileBinary(std::u16string_view section, std::u16string_view entry,
+                            const std::vector<uint8_t>& data) const;
+
     // The exit code WM_QUIT carried.
     int quit_code() const { return quit_code_; }
     // Whether run_app is running this application (destroying the main
@@ -47,6 +59,7 @@ class CWinApp {
     friend int run_app(CWinApp& app);
     int quit_code_ = 0;
     bool running_ = false;
+    std::u16string registry_key_ = u"Application";
 };
 
 // Installs the application's pre-translation on the calling thread, runs

@@ -16,10 +16,17 @@ namespace plat {
 
 namespace fs = std::filesystem;
 
+namespace {
+
+// A hidden name beside the target keeps the rename on one file system.
+std::string TemporaryPrefix(const fs::path& target) {
+    return "." + target.filename().string() + ".tmp-";
+}
+
+}  // namespace
+
 AtomicFile::AtomicFile(const fs::path& host_target) : target_(host_target) {
-    // A hidden name beside the target keeps the rename on one file system.
-    std::string pattern =
-        (target_.parent_path() / ("." + target_.filename().string() + ".tmp-XXXXXX")).string();
+    std::string pattern = (target_.parent_path() / (TemporaryPrefix(target_) + "XXXXXX")).string();
     fd_ = ::mkostemp(pattern.data(), O_CLOEXEC);
     if (fd_ < 0) {
         uint32_t code = detail::error_from_errno(errno);
@@ -83,6 +90,16 @@ bool AtomicFile::commit() {
     // which leaves the old file, whole; the data was flushed before the
     // rename, so the new name never shows a file without its contents.
     return true;
+}
+
+void remove_stale_temporaries(const fs::path& host_target) {
+    const std::string prefix = TemporaryPrefix(host_target);
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(host_target.parent_path(), ec)) {
+        const std::string name = entry.path().filename().string();
+        if (name.size() == prefix.size() + 6 && name.compare(0, prefix.size(), prefix) == 0)
+            fs::remove(entry.path(), ec);
+    }
 }
 
 bool atomic_save(const fs::path& host_target, std::span<const std::byte> data) {

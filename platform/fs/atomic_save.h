@@ -36,6 +36,9 @@ class AtomicFile {
     bool failed_ = false;
 };
 
+// Removes the temporary files a killed save of the target left behind.
+void remove_stale_temporaries(const std::filesystem::path& host_target);
+
 bool atomic_save(const std::filesystem::path& host_target, std::span<const std::byte> data);
 bool atomic_save(std::u16string_view instrument_path, std::span<const std::byte> data);
 bool atomic_save(std::u16string_view instrument_path, std::string_view text);

@@ -28,6 +28,7 @@ uint32_t error_from_errno(int err) {
             return ERROR_DIR_NOT_EMPTY;
         case ENOSPC:
         case EDQUOT:
+        case EFBIG:  // beyond the size a process may write
             return ERROR_DISK_FULL;
         case EMFILE:
         case ENFILE:

@@ -26,12 +26,12 @@ uint64_t ClockState::now() const {
 }
 
 void ClockState::enter_virtual(uint64_t start_ms) {
-    virtual_now_.store(start_ms, std::memory_order_release);
-    virtual_.store(true, std::memory_order_release);
+    virtual_now_.store(start_ms);
+    virtual_.store(true);
 }
 
 void ClockState::leave_virtual() {
-    virtual_.store(false, std::memory_order_release);
+    virtual_.store(false);
 }
 
 ClockState& clock_state() {
@@ -53,23 +53,28 @@ void sleep_ms(uint32_t ms) {
     detail::wait_for_any({}, ms == INFINITE ? INFINITE - 1 : ms);
 }
 
+namespace {
+// Only one party moves virtual time at once.
+std::mutex& advance_lock() {
+    static std::mutex lock;
+    return lock;
+}
+}  // namespace
+
 VirtualClock::VirtualClock(bool auto_advance, uint64_t start_ms) {
-    {
-        std::lock_guard lock(detail::dispatcher_lock());
-        detail::clock_state().enter_virtual(start_ms);
-    }
+    detail::clock_state().enter_virtual(start_ms);
     if (auto_advance) {
         ticker_ = std::thread([this] {
             while (!stop_.load()) {
                 std::this_thread::sleep_for(std::chrono::microseconds(500));
-                std::unique_lock lock(detail::dispatcher_lock());
+                std::lock_guard lock(advance_lock());
                 // Time stands still until every woken thread has run.
-                if (detail::any_waiter_waking(lock)) continue;
-                const uint64_t next = detail::earliest_deadline(lock);
+                if (detail::any_waiter_waking()) continue;
+                const uint64_t next = detail::earliest_deadline();
                 if (next > detail::clock_state().virtual_now()) {
                     detail::clock_state().set_virtual_now(next);
                 }
-                detail::wake_due_waiters(lock);
+                detail::wake_due_waiters();
             }
         });
     }
@@ -78,18 +83,18 @@ VirtualClock::VirtualClock(bool auto_advance, uint64_t start_ms) {
 VirtualClock::~VirtualClock() {
     stop_.store(true);
     if (ticker_.joinable()) ticker_.join();
-    std::unique_lock lock(detail::dispatcher_lock());
-    // Waiters with deadlines now measure real time again.
+    std::lock_guard lock(advance_lock());
+    // Waiters with deadlines now measure real time again: they re-arm
+    // against the host clock.
     detail::clock_state().leave_virtual();
-    // Timed waiters re-arm against the host clock.
-    detail::wake_all_timed_waiters(lock);
+    detail::wake_due_waiters(/*all=*/true);
 }
 
 void VirtualClock::advance(uint64_t ms) {
-    std::unique_lock lock(detail::dispatcher_lock());
+    std::lock_guard lock(advance_lock());
     auto& state = detail::clock_state();
     state.set_virtual_now(state.virtual_now() + ms);
-    detail::wake_due_waiters(lock);
+    detail::wake_due_waiters();
 }
 
 uint64_t VirtualClock::now() const {
@@ -97,8 +102,7 @@ uint64_t VirtualClock::now() const {
 }
 
 size_t VirtualClock::timed_waiters() const {
-    std::unique_lock lock(detail::dispatcher_lock());
-    return detail::timed_waiter_count(lock);
+    return detail::timed_waiter_count();
 }
 
 // --- Calendar time ---------------------------------------------------------

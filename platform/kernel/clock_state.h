@@ -8,13 +8,15 @@ namespace plat::detail {
 class ClockState {
   public:
     uint64_t now() const;
-    bool is_virtual() const { return virtual_.load(std::memory_order_acquire); }
+    bool is_virtual() const { return virtual_.load(); }
 
-    // Virtual time; called with the dispatcher lock held.
+    // Virtual time. Sequentially consistent: a waiter publishes that it is
+    // blocked and then reads the time, whoever moves time stores it and then
+    // looks for blocked waiters; one of the two always sees the other.
     void enter_virtual(uint64_t start_ms);
     void leave_virtual();
-    void set_virtual_now(uint64_t ms) { virtual_now_.store(ms, std::memory_order_release); }
-    uint64_t virtual_now() const { return virtual_now_.load(std::memory_order_acquire); }
+    void set_virtual_now(uint64_t ms) { virtual_now_.store(ms); }
+    uint64_t virtual_now() const { return virtual_now_.load(); }
 
   private:
     std::atomic<bool> virtual_{false};

@@ -1,31 +1,26 @@
 #pragma once
-// The kernel's dispatcher: every waitable object keeps its state under one
-// process-wide lock, and a waiting thread sleeps on its own condition
-// variable until one of its objects is signalled or its deadline passes.
-// Deadlines are measured on the platform clock, which tests replace with a
-// virtual clock.
-#include <condition_variable>
+// The kernel's dispatcher. Every waitable object keeps its state under its
+// own lock, with the list of threads waiting on it; a waiting thread sleeps
+// on a futex word of its own. Signalling an object hands it to the waiters it
+// can satisfy right there, under the object's lock, so independent objects
+// never meet on a shared lock and a wait on several objects takes exactly
+// one of them. Deadlines are measured on the platform clock, which tests
+// replace with a virtual clock.
+#include <atomic>
 #include <cstdint>
-#include <memory>
 #include <mutex>
 #include <span>
-#include <string>
+#include <utility>
 #include <vector>
 
 namespace plat::detail {
 
-class KObject;
-
-struct Waiter {
-    std::condition_variable cv;
-    uint64_t deadline = 0;  // platform-clock milliseconds; 0 when untimed
-    uint32_t tid = 0;
-    std::span<KObject* const> objects;
-};
+struct Waiter;
 
 enum class Kind { Event, Mutex, Semaphore, Thread, Queue, Mapping };
 
-class KObject {
+// Each on a cache line of its own, like the waiters.
+class alignas(64) KObject {
   public:
     explicit KObject(Kind kind) : kind_(kind) {}
     virtual ~KObject() = default;
@@ -34,37 +29,54 @@ class KObject {
 
     Kind kind() const { return kind_; }
 
-    // Both run with the dispatcher lock held.
+    // The lock that guards the object's state and its waiters.
+    std::mutex& lock() const { return lock_; }
+
+    // Both run with the object's lock held.
     virtual bool ready(uint32_t tid) const = 0;
     virtual void consume(uint32_t /*tid*/) {}
 
-    // Wakes every thread waiting on this object; dispatcher lock held.
-    void wake_waiters();
-
-    std::vector<Waiter*> waiters;
+    // Hands the object to each waiter it can satisfy now (consuming it for
+    // that waiter), in the order they began to wait; object lock held.
+    void grant_waiters();
 
   private:
+    friend uint32_t wait_for_any(std::span<KObject* const>, uint32_t, bool);
     Kind kind_;
+    mutable std::mutex lock_;
+    std::vector<std::pair<Waiter*, uint32_t>> waiters_;  // waiter, its index for us
 };
 
-std::mutex& dispatcher_lock();
+// At most this many objects in one wait.
+inline constexpr size_t kMaxWaitObjects = 64;
 
 // Waits until one of `objects` is ready (consuming it) and returns its index,
-// or returns WAIT_TIMEOUT once `timeout_ms` have passed on the platform clock.
-uint32_t wait_for_any(std::span<KObject* const> objects, uint32_t timeout_ms);
+// or returns WAIT_TIMEOUT once `timeout_ms` have passed on the platform
+// clock, or on the host clock with `host_clock` (such a wait is never one a
+// virtual clock moves time for).
+uint32_t wait_for_any(std::span<KObject* const> objects, uint32_t timeout_ms,
+                      bool host_clock = false);
 
-// Current time on the platform clock; callable with or without the lock.
+// Current time on the platform clock.
 uint64_t clock_now_ms();
 
-// Used by the virtual clock: wakes waiters whose deadline has come.
-void wake_due_waiters(std::unique_lock<std::mutex>& held);
-uint64_t earliest_deadline(std::unique_lock<std::mutex>& held);
-void wake_all_timed_waiters(std::unique_lock<std::mutex>& held);
-size_t timed_waiter_count(std::unique_lock<std::mutex>& held);
+// For the virtual clock and whoever drives it. Each looks at every thread's
+// wait record under the registry's own lock.
+// Wakes the timed waiters whose deadline has come (all of them with `all`).
+void wake_due_waiters(bool all = false);
+// The earliest deadline a blocked thread waits for; 0 for none.
+uint64_t earliest_deadline();
+size_t timed_waiter_count();
 // True while thread `tid` sleeps in a kernel wait that nothing has ended yet
-// (no object ready, deadline not reached).
-bool thread_is_asleep(uint32_t tid, std::unique_lock<std::mutex>& held);
+// (no object handed to it, deadline not reached).
+bool thread_is_asleep(uint32_t tid);
 // True while some thread's wait has ended but the thread has not run yet.
-bool any_waiter_waking(std::unique_lock<std::mutex>& held);
+bool any_waiter_waking();
+
+// On a virtual clock, a thread that begins to sleep in a platform-clock wait
+// sets the auto-reset event `sleep_notice()` (sync.h), so that whoever drives
+// virtual time learns without polling when to look again. Defined with the
+// events; the dispatcher calls it.
+void announce_sleep(std::span<KObject* const> objects);
 
 }  // namespace plat::detail

@@ -23,26 +23,43 @@ class QueueObject : public KObject {
     std::deque<Message> messages_;
 };
 
-// Thread id to queue; guarded by the dispatcher lock. Never destroyed: a
-// thread that ends while the process exits still drops its queue here.
-std::map<uint32_t, std::shared_ptr<QueueObject>>& queues() {
-    static auto* map = new std::map<uint32_t, std::shared_ptr<QueueObject>>;
-    return *map;
+// Thread id to queue, under a lock of its own (each queue's messages are
+// under the queue's lock). Never destroyed: a thread that ends while the
+// process exits still drops its queue here.
+struct QueueTable {
+    std::mutex lock;
+    std::map<uint32_t, std::shared_ptr<QueueObject>> queues;
+};
+QueueTable& table() {
+    static auto* t = new QueueTable;
+    return *t;
+}
+
+std::shared_ptr<QueueObject> find_queue(uint32_t tid) {
+    QueueTable& t = table();
+    std::lock_guard lock(t.lock);
+    auto it = t.queues.find(tid);
+    return it == t.queues.end() ? nullptr : it->second;
 }
 
 std::shared_ptr<QueueObject> own_queue() {
-    const uint32_t tid = current_tid();
-    std::lock_guard lock(dispatcher_lock());
-    auto& slot = queues()[tid];
+    // The thread's own queue, kept at hand after the first look.
+    thread_local std::weak_ptr<QueueObject> mine;
+    if (auto q = mine.lock()) return q;
+    QueueTable& t = table();
+    std::lock_guard lock(t.lock);
+    auto& slot = t.queues[current_tid()];
     if (!slot) slot = std::make_shared<QueueObject>();
+    mine = slot;
     return slot;
 }
 
 }  // namespace
 
 void drop_thread_queue(uint32_t tid) {
-    std::lock_guard lock(dispatcher_lock());
-    queues().erase(tid);
+    QueueTable& t = table();
+    std::lock_guard lock(t.lock);
+    t.queues.erase(tid);
 }
 
 }  // namespace detail
@@ -60,16 +77,16 @@ void ensure_message_queue() {
 }
 
 bool post_thread_message(uint32_t tid, const Message& msg) {
-    std::lock_guard lock(detail::dispatcher_lock());
-    auto it = detail::queues().find(tid);
-    if (it == detail::queues().end()) {
+    const auto q = detail::find_queue(tid);
+    if (!q) {
         set_last_error(ERROR_INVALID_THREAD_ID);
         return false;
     }
     Message m = msg;
     m.time = static_cast<uint32_t>(detail::clock_now_ms());
-    it->second->messages_.push_back(m);
-    it->second->wake_waiters();
+    std::lock_guard lock(q->lock());
+    q->messages_.push_back(m);
+    q->grant_waiters();
     return true;
 }
 
@@ -88,7 +105,7 @@ bool get_message(Message& out, uint32_t timeout_ms) {
         out = Message{};
         return false;
     }
-    std::lock_guard lock(detail::dispatcher_lock());
+    std::lock_guard lock(q->lock());
     out = q->messages_.front();
     q->messages_.pop_front();
     return out.message != WM_QUIT;
@@ -100,7 +117,7 @@ bool get_message(Message& out) {
 
 bool peek_message(Message& out, bool remove) {
     auto q = detail::own_queue();
-    std::lock_guard lock(detail::dispatcher_lock());
+    std::lock_guard lock(q->lock());
     if (q->messages_.empty()) return false;
     out = q->messages_.front();
     if (remove) q->messages_.pop_front();

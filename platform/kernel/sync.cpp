@@ -1,5 +1,6 @@
 #include "platform/kernel/sync.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "platform/kernel/clock_state.h"
@@ -58,8 +59,6 @@ T* as(KObject* o) {
 }  // namespace
 }  // namespace detail
 
-using detail::dispatcher_lock;
-
 bool Waitable::wait(uint32_t timeout_ms) const {
     if (!obj_) {
         set_last_error(ERROR_INVALID_HANDLE);
@@ -109,20 +108,20 @@ Event Event::open(std::string_view name) {
 
 void Event::set() const {
     if (!obj_) return;
-    std::lock_guard lock(dispatcher_lock());
+    std::lock_guard lock(obj_->lock());
     detail::as<detail::EventObject>(obj_.get())->set_ = true;
-    obj_->wake_waiters();
+    obj_->grant_waiters();
 }
 
 void Event::reset() const {
     if (!obj_) return;
-    std::lock_guard lock(dispatcher_lock());
+    std::lock_guard lock(obj_->lock());
     detail::as<detail::EventObject>(obj_.get())->set_ = false;
 }
 
 bool Event::is_set() const {
     if (!obj_) return false;
-    std::lock_guard lock(dispatcher_lock());
+    std::lock_guard lock(obj_->lock());
     return detail::as<detail::EventObject>(obj_.get())->set_;
 }
 
@@ -156,7 +155,7 @@ Mutex Mutex::open(std::string_view name) {
 
 bool Mutex::unlock() const {
     if (!obj_) return false;
-    std::lock_guard lock(dispatcher_lock());
+    std::lock_guard lock(obj_->lock());
     auto* m = detail::as<detail::MutexObject>(obj_.get());
     if (m->count_ == 0 || m->owner_ != detail::current_tid()) {
         set_last_error(ERROR_ACCESS_DENIED);
@@ -164,7 +163,7 @@ bool Mutex::unlock() const {
     }
     if (--m->count_ == 0) {
         m->owner_ = 0;
-        obj_->wake_waiters();
+        obj_->grant_waiters();
     }
     return true;
 }
@@ -194,7 +193,7 @@ bool Semaphore::release(int32_t count, int32_t* previous) const {
         set_last_error(ERROR_INVALID_PARAMETER);
         return false;
     }
-    std::lock_guard lock(dispatcher_lock());
+    std::lock_guard lock(obj_->lock());
     auto* s = detail::as<detail::SemaphoreObject>(obj_.get());
     if (s->count_ > s->max_ - count) {
         set_last_error(ERROR_INVALID_PARAMETER);
@@ -202,8 +201,23 @@ bool Semaphore::release(int32_t count, int32_t* previous) const {
     }
     if (previous) *previous = s->count_;
     s->count_ += count;
-    obj_->wake_waiters();
+    obj_->grant_waiters();
     return true;
 }
+
+namespace detail {
+
+const Event& sleep_notice() {
+    static const auto* notice = new Event(false, false);
+    return *notice;
+}
+
+void announce_sleep(std::span<KObject* const> objects) {
+    KObject* notice = sleep_notice().object();
+    // Whoever waits for the notice does not announce its own sleep.
+    if (std::find(objects.begin(), objects.end(), notice) == objects.end()) sleep_notice().set();
+}
+
+}  // namespace detail
 
 }  // namespace plat

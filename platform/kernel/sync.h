@@ -107,4 +107,10 @@ class CriticalSection {
     Mutex mutex_;
 };
 
+namespace detail {
+// Set (auto-reset) whenever a thread begins to sleep in a wait on a virtual
+// clock: whoever drives virtual time waits for it instead of polling.
+const Event& sleep_notice();
+}  // namespace detail
+
 }  // namespace plat

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <condition_variable>
 #include <mutex>
 
 #include "platform/kernel/clock_state.h"
@@ -42,7 +43,7 @@ void* thread_main(void* arg) {
     auto* raw = static_cast<ThreadObject*>(arg);
     std::shared_ptr<ThreadObject> obj;
     {
-        std::unique_lock lock(dispatcher_lock());
+        std::unique_lock lock(raw->lock());
         obj = std::move(raw->self_);
         obj->tid_ = current_tid();
         obj->start_cv_.notify_all();  // the creator waits for the id
@@ -51,10 +52,10 @@ void* thread_main(void* arg) {
     const uint32_t code = obj->body_();
     obj->body_ = nullptr;
     drop_thread_queue(current_tid());
-    std::lock_guard lock(dispatcher_lock());
+    std::lock_guard lock(obj->lock());
     obj->exit_code_ = code;
     obj->finished_ = true;
-    obj->wake_waiters();
+    obj->grant_waiters();
     return nullptr;
 }
 
@@ -92,14 +93,14 @@ Thread Thread::start(std::function<uint32_t()> body, const ThreadOptions& option
         set_last_error(ERROR_NOT_ENOUGH_MEMORY);
         return Thread();
     }
-    std::unique_lock lock(detail::dispatcher_lock());
+    std::unique_lock lock(obj->lock());
     obj->start_cv_.wait(lock, [&] { return obj->tid_ != 0; });
     return Thread(std::move(obj));
 }
 
 void Thread::resume() const {
     if (!obj_) return;
-    std::lock_guard lock(detail::dispatcher_lock());
+    std::lock_guard lock(obj_->lock());
     auto* t = thread_object(obj_.get());
     t->started_ = true;
     t->start_cv_.notify_all();
@@ -107,25 +108,25 @@ void Thread::resume() const {
 
 uint32_t Thread::id() const {
     if (!obj_) return 0;
-    std::lock_guard lock(detail::dispatcher_lock());
+    std::lock_guard lock(obj_->lock());
     return thread_object(obj_.get())->tid_;
 }
 
 uint32_t Thread::exit_code() const {
     if (!obj_) return 0;
-    std::lock_guard lock(detail::dispatcher_lock());
+    std::lock_guard lock(obj_->lock());
     return thread_object(obj_.get())->exit_code_;
 }
 
 int Thread::priority() const {
     if (!obj_) return 0;
-    std::lock_guard lock(detail::dispatcher_lock());
+    std::lock_guard lock(obj_->lock());
     return thread_object(obj_.get())->priority_;
 }
 
 void Thread::set_priority(int priority) const {
     if (!obj_) return;
-    std::lock_guard lock(detail::dispatcher_lock());
+    std::lock_guard lock(obj_->lock());
     thread_object(obj_.get())->priority_ = priority;
 }
 

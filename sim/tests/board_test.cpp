@@ -21,12 +21,15 @@ using sim::get_le;
 using sim::put_le;
 using sim_test::fast_scene;
 
+// Detector codes of the sweep record.
+constexpr std::uint16_t kPositivePeak = 3;  // 0 average, 1 sample, 2 negative peak
+
 Bytes sweep_record(int points = 705) {
     Bytes r(40, 0);
     put_le<std::uint64_t>(r, 0, 940000000);
     put_le<std::uint64_t>(r, 8, 20000000);
     put_le<std::uint16_t>(r, 18, 3);  // 30 kHz
-    put_le<std::uint16_t>(r, 20, 3);
+    put_le<std::uint16_t>(r, 20, kPositivePeak);
     put_le<std::uint16_t>(r, 22, static_cast<std::uint16_t>(points));
     return r;
 }
@@ -68,23 +71,23 @@ TEST(Board, VersionReplyCarriesIdentityAndOptionBit) {
 
 TEST(Board, StopDropsUnreadPacketsAndQueuesExactlyOneEcho) {
     BoardHost host(std::make_shared<AcquisitionBoard>(fast_scene()));
-    host.send(0x41);  // idle stop is echoed too
+    host.send(dsp::CMD_STOP);  // idle stop is echoed too
     auto echo = host.read();
     ASSERT_TRUE(echo);
-    EXPECT_EQ(echo->type, 0x0041);
+    EXPECT_EQ(echo->type, dsp::LOW_ECHO);
     EXPECT_EQ(echo->length, 60);  // a whole 64-byte transfer
     EXPECT_FALSE(host.transfer_in(64, 20));
 
-    host.send(0x3001, sweep_record());
-    ASSERT_TRUE(host.read_type(0x3001));
+    host.send(dsp::msg::kSweep, sweep_record());
+    ASSERT_TRUE(host.read_type(dsp::msg::kSweep));
     // Let the board fill the pipe, then stop and ask for the status without
     // reading: the echo and the reply follow, nothing else.
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    host.send(0x41);
+    host.send(dsp::CMD_STOP);
     host.send(4);
     auto p = host.read();
     ASSERT_TRUE(p);
-    EXPECT_EQ(p->type, 0x0041);
+    EXPECT_EQ(p->type, dsp::LOW_ECHO);
     EXPECT_FALSE(host.board().streaming());
     p = host.read();
     ASSERT_TRUE(p);
@@ -94,12 +97,39 @@ TEST(Board, StopDropsUnreadPacketsAndQueuesExactlyOneEcho) {
     EXPECT_FALSE(host.transfer_in(64, 30));
 }
 
+// The link raises its alarm when a status reading stands above 100 and the
+// voltage alert on flag 8: a healthy board trips neither.
+TEST(Board, StatusReportsAHealthySupplyUnlessTheSceneSaysOtherwise) {
+    struct Case {
+        double supply_v, temperature_c;
+        bool voltage_alert, alarm;
+    } cases[] = {{12.1, 38, false, false},
+                 {10.0, 38, false, false},
+                 {16.5, 38, true, true},
+                 {12.1, 105, false, true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.supply_v);
+        sim::Scene s = fast_scene();
+        s.board.supply_v = c.supply_v;
+        s.board.temperature_c = c.temperature_c;
+        BoardHost host(std::make_shared<AcquisitionBoard>(s));
+        host.send(dsp::CMD_STATUS);
+        auto p = host.read();
+        ASSERT_TRUE(p);
+        ASSERT_EQ(p->length, 8);
+        EXPECT_EQ((get_le<std::uint32_t>(p->body, 0) & 8) != 0, c.voltage_alert);
+        const bool alarm =
+            get_le<std::uint16_t>(p->body, 4) > 100 || get_le<std::uint16_t>(p->body, 6) > 100;
+        EXPECT_EQ(alarm, c.alarm);
+    }
+}
+
 TEST(Board, PacketsAreReadAsAFirst64ByteTransferAndOneRoundedRest) {
     BoardHost host(std::make_shared<AcquisitionBoard>(fast_scene()));
-    host.send(0x3001, sweep_record(100));
+    host.send(dsp::msg::kSweep, sweep_record(100));
     auto run = host.read();
     ASSERT_TRUE(run);
-    EXPECT_EQ(run->type, 0x0060);
+    EXPECT_EQ(run->type, dsp::msg::kRunState);
     EXPECT_EQ(run->transfers, 1);
     auto p = host.read();
     ASSERT_TRUE(p);
@@ -116,14 +146,14 @@ TEST(Board, PacketsAreReadAsAFirst64ByteTransferAndOneRoundedRest) {
 
 TEST(Board, QueriesAreAnsweredOnlyWhileAStreamRuns) {
     BoardHost host(std::make_shared<AcquisitionBoard>(fast_scene()));
-    host.send(0x2016, Bytes{0, 1, 0, 0});  // DC bias on, no reply
-    host.send(0x2017);
-    host.send(0x300B, Bytes(56, 0));
+    host.send(dsp::msg::kOption, Bytes{0, 1, 0, 0});  // DC bias on, no reply
+    host.send(dsp::msg::kBiasCurrent);
+    host.send(dsp::msg::kCounterMarkers, Bytes(56, 0));
     EXPECT_FALSE(host.transfer_in(64, 50));
 
-    host.send(0x2002, na_record(100000000, 1000000000, 101));
-    host.send(0x2017);
-    auto p = host.read_type(0x2017);
+    host.send(dsp::msg::kTransmissionSweep, na_record(100000000, 1000000000, 101));
+    host.send(dsp::msg::kBiasCurrent);
+    auto p = host.read_type(dsp::msg::kBiasCurrent);
     ASSERT_TRUE(p);
     EXPECT_EQ(get_le<std::uint32_t>(p->body, 0), 120u * 255u);  // 0.12 A in mA x 255
     EXPECT_TRUE(host.stop());
@@ -131,14 +161,14 @@ TEST(Board, QueriesAreAnsweredOnlyWhileAStreamRuns) {
 
 TEST(Board, CounterMarkersCountTheNearestCarrier) {
     BoardHost host(std::make_shared<AcquisitionBoard>(fast_scene()));
-    host.send(0x3001, sweep_record());
+    host.send(dsp::msg::kSweep, sweep_record());
     Bytes q(56, 0);
     q[0] = 1;
     q[2] = 1;
     put_le<std::uint64_t>(q, 8, 940010000);   // 10 kHz off the -30 dBm carrier
     put_le<std::uint64_t>(q, 24, 930000000);  // nothing there
-    host.send(0x300B, q);
-    auto p = host.read_type(0x300B);
+    host.send(dsp::msg::kCounterMarkers, q);
+    auto p = host.read_type(dsp::msg::kCounterMarkers);
     ASSERT_TRUE(p);
     ASSERT_GE(p->length, 80);
     EXPECT_EQ(p->body[0], 1);
@@ -148,6 +178,52 @@ TEST(Board, CounterMarkersCountTheNearestCarrier) {
     EXPECT_EQ(get_le<double>(p->body, 24), 930e6);
     EXPECT_LT(get_le<float>(p->body, 64), -90.0f);
     EXPECT_TRUE(host.stop());
+}
+
+// The counter counts whole hertz, not the scene's exact number.
+TEST(Board, CounterMarkersReadToTheCountersResolution) {
+    sim::Scene scene = fast_scene();
+    scene.signals = {{940000123.4, -30, 0}};
+    BoardHost host(std::make_shared<AcquisitionBoard>(scene));
+    host.send(0x3001, sweep_record());
+    Bytes q(56, 0);
+    q[0] = 1;
+    put_le<std::uint64_t>(q, 8, 940000000);
+    host.send(0x300B, q);
+    auto p = host.read_type(0x300B);
+    ASSERT_TRUE(p);
+    EXPECT_EQ(get_le<double>(p->body, 8), 940000123.0);
+    EXPECT_TRUE(host.stop());
+}
+
+// A download chunk or table upload that reaches past what the board holds is
+// refused, however its offset and length add up in 32 bits.
+TEST(Board, DownloadsAndTablesPastTheBoardsMemoryAreRefused) {
+    BoardHost host(std::make_shared<AcquisitionBoard>(fast_scene()));
+    for (std::uint32_t offset : {0xFFFFFFFFu, 0xFFFFFF00u, 0x10000000u}) {
+        SCOPED_TRACE(offset);
+        Bytes chunk(8 + 1000, 0x5A);
+        put_le<std::uint32_t>(chunk, 0, offset);
+        put_le<std::uint16_t>(chunk, 4, 1000);
+        put_le<std::uint16_t>(chunk, 6, dsp::checksum(chunk.data() + 8, 1000));
+        host.send(2, chunk);
+        auto r = host.read();
+        ASSERT_TRUE(r);
+        EXPECT_EQ(get_le<std::uint32_t>(r->body, 0), 1u);
+        host.send(6);
+        EXPECT_EQ(get_le<std::uint32_t>(host.read()->body, 0), 1u);  // nothing to commit
+    }
+    for (std::uint32_t first : {0xFFFFFFFFu, 0xFFFFFF82u, 11265u}) {
+        SCOPED_TRACE(first);
+        Bytes table(1016, 0);
+        put_le<std::uint32_t>(table, 0, first);
+        put_le<std::uint16_t>(table, 4, 126);
+        host.send(0x200B, table);
+        EXPECT_EQ(host.read()->type, 0x200B);
+        host.send(0x42);
+        auto err = host.read();
+        EXPECT_EQ(get_le<std::uint16_t>(err->body, 0), 3);
+    }
 }
 
 TEST(Board, DownloadChecksumsAreVerified) {
@@ -165,7 +241,7 @@ TEST(Board, DownloadChecksumsAreVerified) {
     put_le<std::uint16_t>(chunk, 6, 1);  // wrong sum
     host.send(3, chunk);
     EXPECT_EQ(get_le<std::uint32_t>(host.read()->body, 0), 1u);
-    host.send(0x42);
+    host.send(dsp::CMD_ERROR_STATUS);
     auto err = host.read();
     EXPECT_EQ(get_le<std::uint16_t>(err->body, 0), 1);
     EXPECT_EQ(get_le<std::uint16_t>(err->body, 2), 3);
@@ -177,25 +253,25 @@ TEST(Board, DownloadChecksumsAreVerified) {
     Bytes table(1016, 0);
     put_le<std::uint16_t>(table, 4, 2);
     table[8] = 9;  // the sum says 0
-    host.send(0x200B, table);
-    EXPECT_EQ(host.read()->type, 0x200B);
-    host.send(0x42);
+    host.send(dsp::msg::kStoreReflectionTracking, table);
+    EXPECT_EQ(host.read()->type, dsp::msg::kStoreReflectionTracking);
+    host.send(dsp::CMD_ERROR_STATUS);
     err = host.read();
     EXPECT_EQ(get_le<std::uint16_t>(err->body, 0), 3);
-    EXPECT_EQ(get_le<std::uint16_t>(err->body, 2), 0x200B);
+    EXPECT_EQ(get_le<std::uint16_t>(err->body, 2), dsp::msg::kStoreReflectionTracking);
 }
 
 TEST(Board, SpectrumResultsFollowTheirTrace) {
     BoardHost host(std::make_shared<AcquisitionBoard>(fast_scene()));
     Bytes r = sweep_record();
-    put_le<std::uint16_t>(r, 20, 0);  // peak detection
+    put_le<std::uint16_t>(r, 20, kPositivePeak);
     r.resize(48);
     put_le<std::uint64_t>(r, 40, 1000000);
-    host.send(0x3003, r);
-    auto trace = host.collect(0x3001, 705, 4);
+    host.send(dsp::msg::kChannelPower, r);
+    auto trace = host.collect(dsp::msg::kSweep, 705, 4);
     ASSERT_EQ(trace.size(), 705u * 4);
     EXPECT_NEAR(get_le<float>(trace, 352 * 4), -30.0, 0.05);  // the carrier at the centre
-    auto cp = host.read_type(0x3003);
+    auto cp = host.read_type(dsp::msg::kChannelPower);
     ASSERT_TRUE(cp);
     EXPECT_NEAR(get_le<float>(cp->body, 0), -30.0, 0.01);
     EXPECT_TRUE(host.stop());
@@ -210,14 +286,14 @@ constexpr int kManySweeps = 10000;
 
 TEST(Board, KeepsUpOverManySweepsWithoutLossOrReordering) {
     BoardHost host(std::make_shared<AcquisitionBoard>(fast_scene()));
-    host.send(0x3001, sweep_record());
-    ASSERT_EQ(host.read()->type, 0x0060);
+    host.send(dsp::msg::kSweep, sweep_record());
+    ASSERT_EQ(host.read()->type, dsp::msg::kRunState);
     int expect_start = 0;
     for (int sweep = 0; sweep < kManySweeps; ++sweep) {
         while (true) {
             auto p = host.read();
             ASSERT_TRUE(p);
-            ASSERT_EQ(p->type, 0x3001);
+            ASSERT_EQ(p->type, dsp::msg::kSweep);
             ASSERT_EQ(p->start(), expect_start) << "sweep " << sweep;
             expect_start = p->start() + p->count();
             if (expect_start == 705) break;
@@ -236,16 +312,19 @@ TEST(Board, TermsUploadedCorrectTheSweep) {
     BoardHost host(std::make_shared<AcquisitionBoard>(s));
     const int n = 201;
     const Bytes setup = standard_setup(100000000, 3000000000, n);
-    for (std::uint16_t id : {0x2005, 0x2006, 0x2007}) {
+    for (std::uint16_t id :
+         {dsp::msg::kMeasureOpen, dsp::msg::kMeasureShort, dsp::msg::kMeasureLoad}) {
         host.stop();
         host.send(id, setup);
         ASSERT_TRUE(host.read_type(id));
     }
     host.stop();
-    host.send(0x2009);
-    ASSERT_TRUE(host.read_type(0x2009));
+    host.send(dsp::msg::kSolveOnePort);
+    ASSERT_TRUE(host.read_type(dsp::msg::kSolveOnePort));
     const std::pair<std::uint16_t, std::uint16_t> pairs[] = {
-        {0x200A, 0x200B}, {0x200C, 0x200D}, {0x200E, 0x200F}};
+        {dsp::msg::kFetchReflectionTracking, dsp::msg::kStoreReflectionTracking},
+        {dsp::msg::kFetchSourceMatch, dsp::msg::kStoreSourceMatch},
+        {dsp::msg::kFetchDirectivity, dsp::msg::kStoreDirectivity}};
     std::vector<Bytes> terms;
     for (auto [fetch, store] : pairs) {
         host.stop();
@@ -254,14 +333,14 @@ TEST(Board, TermsUploadedCorrectTheSweep) {
     }
     const Bytes rec = na_record(100000000, 3000000000, n);
     host.stop();
-    host.send(0x2001, rec);
-    Bytes raw = host.collect(0x2001, n, 8);
+    host.send(dsp::msg::kReflectionSweep, rec);
+    Bytes raw = host.collect(dsp::msg::kReflectionSweep, n, 8);
     EXPECT_GT(std::abs(get_le<float>(raw, 100 * 8) + 20), 0.5);  // uncorrected is off
     host.stop();
     for (std::size_t k = 0; k < 3; ++k)
         ASSERT_TRUE(host.upload_table(pairs[k].second, terms[k], n));
-    host.send(0x2001, rec);
-    Bytes fixed = host.collect(0x2001, n, 8);
+    host.send(dsp::msg::kReflectionSweep, rec);
+    Bytes fixed = host.collect(dsp::msg::kReflectionSweep, n, 8);
     for (int i = 0; i < n; ++i) EXPECT_NEAR(get_le<float>(fixed, i * 8), -20.0, 0.01) << i;
     EXPECT_TRUE(host.stop());
 }
@@ -269,18 +348,19 @@ TEST(Board, TermsUploadedCorrectTheSweep) {
 TEST(Board, AudioStreamCarriesTheLevelAtEachBlockStart) {
     BoardHost host(std::make_shared<AcquisitionBoard>(fast_scene()));
     Bytes r(64, 0);
-    put_le<std::uint64_t>(r, 0, 95500000);
-    put_le<std::uint16_t>(r, 40, 1);  // AM
+    put_le<std::uint64_t>(r, 0, 95500000);  // the scene's broadcast station
+    put_le<std::uint16_t>(r, 18, 2);        // 100 kHz
+    put_le<std::uint16_t>(r, 40, 2);        // FM
     put_le<std::uint16_t>(r, 56, 5000);
-    host.send(0x3007, r);
+    host.send(dsp::msg::kDemodulationAudio, r);
     int samples = 0, blocks = 0;
     while (samples < 25000) {
-        auto p = host.read_type(0x3007);
+        auto p = host.read_type(dsp::msg::kDemodulationAudio);
         ASSERT_TRUE(p);
         ASSERT_EQ(p->length, 4 + 2 * p->count());
         if (p->start() == 0) {
             ++blocks;
-            EXPECT_EQ(get_le<float>(p->body, 4), -40.0f);  // the tone's level
+            EXPECT_NEAR(get_le<float>(p->body, 4), -40.0, 0.01);  // the station's level
         } else {
             EXPECT_EQ(p->start(), samples % 10500);
         }
@@ -295,8 +375,8 @@ TEST(Board, ZeroSpanShowsTheBurstEnvelope) {
     Bytes r = sweep_record(501);
     r.resize(48);
     put_le<std::uint32_t>(r, 40, 20);  // 20 ms: two periods of the 10 ms burst
-    host.send(0x3009, r);
-    Bytes t = host.collect(0x3009, 501, 4);
+    host.send(dsp::msg::kZeroSpan, r);
+    Bytes t = host.collect(dsp::msg::kZeroSpan, 501, 4);
     ASSERT_EQ(t.size(), 501u * 4);
     int on = 0;
     for (int i = 0; i < 501; ++i) {
@@ -315,9 +395,10 @@ TEST(Board, SweepsArePacedByTheSweepTime) {
     s.time_scale = 1;
     s.receiver.min_sweep_ms = 100;
     BoardHost host(std::make_shared<AcquisitionBoard>(s));
-    host.send(0x3001, sweep_record(101));
+    host.send(dsp::msg::kSweep, sweep_record(101));
     const auto t0 = std::chrono::steady_clock::now();
-    for (int sweep = 0; sweep < 3; ++sweep) ASSERT_TRUE(host.collect(0x3001, 101, 4).size());
+    for (int sweep = 0; sweep < 3; ++sweep)
+        ASSERT_TRUE(host.collect(dsp::msg::kSweep, 101, 4).size());
     const auto ms =
         std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - t0)
             .count();
@@ -331,8 +412,13 @@ TEST(Board, FactoryReadsTheDeviceRootsSceneOrFallsBackToTheDefault) {
     std::filesystem::create_directories(root);
     { std::ofstream(sim::scene_path(root)) << R"({"board": {"serial": "FROMFILE"}})"; }
     EXPECT_EQ(sim::create_simulated_board(root)->scene().board.serial, "FROMFILE");
-    { std::ofstream(sim::scene_path(root)) << "{\n\"board\": {\"serial\": }\n}"; }
-    EXPECT_EQ(sim::create_simulated_board(root)->scene().board.serial, "SIM00001");
+    // A malformed file, or one with a problem anywhere, gives the default world.
+    for (const char* text :
+         {"{\n\"board\": {\"serial\": }\n}", R"({"board": {"serial": "FROMFILE", "seriall": 1}})",
+          R"({"board": {"serial": "FROMFILE"}, "dut": {"cable": {"length_m": -3}}})"}) {
+        std::ofstream(sim::scene_path(root)) << text;
+        EXPECT_EQ(sim::create_simulated_board(root)->scene().board.serial, "SIM00001") << text;
+    }
     std::filesystem::remove_all(root);
     EXPECT_EQ(sim::create_simulated_board(root)->scene().dut.cable.length_m, 30);
 }
@@ -341,26 +427,29 @@ TEST(Board, ThruAndIsolationTermsCorrectTheGainSweep) {
     BoardHost host(std::make_shared<AcquisitionBoard>(fast_scene()));
     const int n = 101;
     const Bytes setup = standard_setup(100000000, 2000000000, n);
-    for (std::uint16_t id : {0x2008, 0x2019, 0x2018}) {
+    for (std::uint16_t id :
+         {dsp::msg::kMeasureThrough, dsp::msg::kMeasureIsolation, dsp::msg::kSolveTwoPort}) {
         host.stop();
-        host.send(id, id == 0x2018 ? Bytes{} : setup);
+        host.send(id, id == dsp::msg::kSolveTwoPort ? Bytes{} : setup);
         ASSERT_TRUE(host.read_type(id));
     }
     const Bytes rec = na_record(100000000, 2000000000, n);
     host.stop();
-    host.send(0x2002, rec);
-    Bytes raw = host.collect(0x2002, n, 8);
+    host.send(dsp::msg::kTransmissionSweep, rec);
+    Bytes raw = host.collect(dsp::msg::kTransmissionSweep, n, 8);
     EXPECT_NEAR(get_le<float>(raw, 50 * 8), 20.0 - 2.0, 0.01);  // through the raw tracking
     for (auto [fetch, store] :
-         {std::pair<std::uint16_t, std::uint16_t>{0x2010, 0x2011}, {0x2021, 0x2022}}) {
+         {std::pair<std::uint16_t, std::uint16_t>{dsp::msg::kFetchTransmissionTracking,
+                                                  dsp::msg::kStoreTransmissionTracking},
+          {dsp::msg::kFetchIsolation, dsp::msg::kStoreIsolation}}) {
         host.stop();
         host.send(fetch);
         Bytes t = host.collect(fetch, n, 8);
         host.stop();
         ASSERT_TRUE(host.upload_table(store, t, n));
     }
-    host.send(0x2002, rec);
-    Bytes fixed = host.collect(0x2002, n, 8);
+    host.send(dsp::msg::kTransmissionSweep, rec);
+    Bytes fixed = host.collect(dsp::msg::kTransmissionSweep, n, 8);
     for (int i = 0; i < n; ++i) EXPECT_NEAR(get_le<float>(fixed, i * 8u), 20.0, 0.01) << i;
     EXPECT_TRUE(host.stop());
 }

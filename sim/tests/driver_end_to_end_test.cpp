@@ -106,8 +106,9 @@ class DriverEndToEnd : public ::testing::Test {
     void start(std::uint16_t id, const Bytes& payload, std::uint16_t argument,
                std::uint32_t code = dsp::IOCTL_DSP_START_SPECTRUM) {
         ASSERT_TRUE(control(dsp::IOCTL_DSP_STOP, {}));
-        Block echo = fetch_until([](const Block& b) { return (b.type & 0xFF) == dsp::LOW_ECHO; });
-        ASSERT_EQ(echo.type & 0xFF, dsp::LOW_ECHO);
+        Block echo = fetch_until(
+            [](const Block& b) { return dsp::message_number(b.type) == dsp::LOW_ECHO; });
+        ASSERT_EQ(dsp::message_number(echo.type), dsp::LOW_ECHO);
         Bytes m(4 + payload.size());
         put_le<std::uint16_t>(m, 0, id);
         put_le<std::uint16_t>(m, 2, argument);
@@ -120,7 +121,7 @@ class DriverEndToEnd : public ::testing::Test {
         put_le<std::uint64_t>(r, 0, centre);
         put_le<std::uint64_t>(r, 8, span);
         put_le<std::uint16_t>(r, 18, 3);  // 30 kHz
-        put_le<std::uint16_t>(r, 20, 0);  // peak detection
+        put_le<std::uint16_t>(r, 20, 3);  // positive peak
         put_le<std::uint16_t>(r, 22, 705);
         return r;
     }
@@ -131,7 +132,7 @@ class DriverEndToEnd : public ::testing::Test {
 
 TEST_F(DriverEndToEnd, VersionComesFromTheScene) {
     ASSERT_TRUE(control(dsp::IOCTL_DSP_STOP, {}));
-    fetch_until([](const Block& b) { return (b.type & 0xFF) == dsp::LOW_ECHO; });
+    fetch_until([](const Block& b) { return dsp::message_number(b.type) == dsp::LOW_ECHO; });
     Bytes v(36);
     ASSERT_TRUE(control(dsp::IOCTL_DSP_VERSION, {}, &v)) << plat::get_last_error();
     EXPECT_EQ(std::string(v.begin() + dsp::kSerialOffset, v.begin() + dsp::kSerialOffset + 8),
@@ -144,9 +145,10 @@ TEST_F(DriverEndToEnd, VersionComesFromTheScene) {
 
 TEST_F(DriverEndToEnd, FullSweepShowsTheCarrierAtItsFrequencyAndLevel) {
     const std::uint64_t centre = 940000000, span = 20000000;
-    start(0x3001, sweep_record(40, centre, span), 705);
-    Block b = fetch_until([](const Block& b) { return b.type == 0x3001 && b.next == 705; });
-    ASSERT_EQ(b.type, 0x3001);
+    start(dsp::msg::kSweep, sweep_record(40, centre, span), 705);
+    Block b =
+        fetch_until([](const Block& b) { return b.type == dsp::msg::kSweep && b.next == 705; });
+    ASSERT_EQ(b.type, dsp::msg::kSweep);
     ASSERT_GE(b.data.size(), 705u * 4);
     int peak = 0;
     for (int i = 0; i < 705; ++i)
@@ -165,9 +167,9 @@ TEST_F(DriverEndToEnd, FullSweepShowsTheCarrierAtItsFrequencyAndLevel) {
 TEST_F(DriverEndToEnd, ChannelPowerArrivesAsItsOwnBlock) {
     Bytes r = sweep_record(48, 947500000, 20000000);
     put_le<std::uint64_t>(r, 40, 5000000);
-    start(0x3003, r, 705);
-    Block b = fetch_until([](const Block& b) { return b.type == 0x3003; });
-    ASSERT_EQ(b.type, 0x3003);
+    start(dsp::msg::kChannelPower, r, 705);
+    Block b = fetch_until([](const Block& b) { return b.type == dsp::msg::kChannelPower; });
+    ASSERT_EQ(b.type, dsp::msg::kChannelPower);
     // The 5 MHz channel of -50 dBm over the noise in 5 MHz (-174 + 24 + 67 dBm).
     const double want =
         10 * std::log10(std::pow(10, -5.0) + std::pow(10, (-174 + 24 + 10 * std::log10(5e6)) / 10));
@@ -180,9 +182,10 @@ TEST_F(DriverEndToEnd, NetworkAnalyzerSweepShowsTheCableRipple) {
     put_le<std::uint32_t>(r, 0, n);
     put_le<std::uint64_t>(r, 4, 800000000);
     put_le<std::uint64_t>(r, 12, 1000000000);
-    start(0x2001, r, n, dsp::IOCTL_DSP_START_VNA);
-    Block b = fetch_until([&](const Block& b) { return b.type == 0x2001 && b.next == n; });
-    ASSERT_EQ(b.type, 0x2001);
+    start(dsp::msg::kReflectionSweep, r, n, dsp::IOCTL_DSP_START_VNA);
+    Block b = fetch_until(
+        [&](const Block& b) { return b.type == dsp::msg::kReflectionSweep && b.next == n; });
+    ASSERT_EQ(b.type, dsp::msg::kReflectionSweep);
     ASSERT_GE(b.data.size(), n * 8u);
     // Uncorrected return loss of the 30 m cable into the antenna: a reflection
     // well below 0 dB that ripples as the cable's echoes beat.
@@ -197,14 +200,15 @@ TEST_F(DriverEndToEnd, NetworkAnalyzerSweepShowsTheCableRipple) {
 }
 
 TEST_F(DriverEndToEnd, StreamsWithoutStatusErrorsAtFullSpeed) {
-    start(0x3001, sweep_record(40, 940000000, 20000000), 705);
-    Block first = fetch_until([](const Block& b) { return b.type == 0x3001 && b.next == 705; });
-    ASSERT_EQ(first.type, 0x3001);
+    start(dsp::msg::kSweep, sweep_record(40, 940000000, 20000000), 705);
+    Block first =
+        fetch_until([](const Block& b) { return b.type == dsp::msg::kSweep && b.next == 705; });
+    ASSERT_EQ(first.type, dsp::msg::kSweep);
     const Bytes sweep(first.data.begin(), first.data.begin() + 705 * 4);
     int whole = 0;
     for (int i = 0; i < 200; ++i) {
         Block b = fetch();
-        ASSERT_EQ(b.type, 0x3001) << "status block " << b.type;
+        ASSERT_EQ(b.type, dsp::msg::kSweep) << "status block " << b.type;
         ASSERT_LE(b.next, 705);
         // Every value delivered so far belongs to the same deterministic sweep.
         ASSERT_TRUE(std::equal(b.data.begin(), b.data.begin() + b.next * 4, sweep.begin()));

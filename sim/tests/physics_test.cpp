@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "sim/network_model.h"
@@ -16,6 +17,20 @@ sim::Scene quiet_scene() {
     return s;
 }
 
+// The noise bandwidth of a Gaussian filter of -3 dB bandwidth b, in dB-Hz:
+// its response exp(-x^2 ln 2 / (b/2)^2) integrates to (b/2) sqrt(pi / ln 2).
+double noise_bandwidth_db(double rbw) {
+    return 10 * std::log10(rbw / 2 * std::sqrt(sim::kPi / std::log(2.0)));
+}
+
+// The filter's response in dB `delta` off a carrier: -3.0103 dB at half the RBW.
+double response_db(double delta, double rbw) {
+    return -10 * std::log10(2.0) * (delta / (rbw / 2)) * (delta / (rbw / 2));
+}
+
+// The audio sample rate of the instrument's wave player.
+constexpr double kWavePlayerRate = 20000;
+
 TEST(SpectrumPhysics, NoiseFloorFollowsRbwAttenuationAndPreamp) {
     sim::Scene scene = quiet_scene();
     scene.signals.clear();
@@ -23,10 +38,10 @@ TEST(SpectrumPhysics, NoiseFloorFollowsRbwAttenuationAndPreamp) {
     struct Case {
         double rbw, atten, preamp, expect;
     } cases[] = {
-        {1e6, 0, 0, -174 + 60 + 24},
-        {100, 0, 0, -174 + 20 + 24},
-        {30e3, 10, 0, -174 + 10 * std::log10(30e3) + 34},
-        {30e3, 0, 20, -174 + 10 * std::log10(30e3) + 12},
+        {1e6, 0, 0, -174 + noise_bandwidth_db(1e6) + 24},
+        {100, 0, 0, -174 + noise_bandwidth_db(100) + 24},
+        {30e3, 10, 0, -174 + noise_bandwidth_db(30e3) + 34},
+        {30e3, 0, 20, -174 + noise_bandwidth_db(30e3) + 12},
     };
     for (const Case& c : cases) {
         sim::SpectrumSettings s;
@@ -51,12 +66,66 @@ TEST(SpectrumPhysics, CarrierShowsItsLevelAndIsShapedByTheRbw) {
     s.detector = sim::Detector::Sample;
     auto t = m.sweep(s);
     EXPECT_NEAR(t[50], -30.0, 0.01);
-    // Half the RBW away the Gaussian filter is about 3 dB down.
-    EXPECT_NEAR(sim::mw_to_dbm(m.filtered_power_mw(s, 940e6 + 5e3)), -30 - 3.4, 0.3);
-    // Peak detection over the sub-bins never shows less than the sample.
-    s.detector = sim::Detector::Peak;
-    auto p = m.sweep(s);
-    for (std::size_t i = 0; i < t.size(); ++i) EXPECT_GE(p[i], t[i] - 1e-4);
+    // The RBW is the -3 dB bandwidth.
+    EXPECT_NEAR(sim::mw_to_dbm(m.filtered_power_mw(s, 940e6 + 5e3)), -30 - 3.0103, 1e-3);
+    // Peak detection over each point never shows less than the sample, the
+    // negative peak never more, the average lies between.
+    s.detector = sim::Detector::PositivePeak;
+    const auto p = m.sweep(s);
+    s.detector = sim::Detector::NegativePeak;
+    const auto n = m.sweep(s);
+    s.detector = sim::Detector::Average;
+    const auto a = m.sweep(s);
+    for (std::size_t i = 0; i < t.size(); ++i) {
+        EXPECT_GE(p[i], t[i] - 1e-4);
+        EXPECT_LE(n[i], t[i] + 1e-4);
+        EXPECT_LE(a[i], p[i] + 1e-4);
+        EXPECT_GE(a[i], n[i] - 1e-4);
+    }
+}
+
+// Each point covers half a step either side of its frequency. A carrier off
+// the points shows, in the nearest point, its level with the positive peak,
+// the filter's response at the far edge with the negative peak, and its mean
+// over the point with the average, at every RBW.
+TEST(SpectrumPhysics, CarrierBetweenPointsIsDetectedOverTheWholePoint) {
+    sim::Scene scene = quiet_scene();
+    scene.signals = {{940e6, -37.3, 0}};
+    sim::SpectrumModel m(scene);
+    const double span = 20e6, step = span / 704;
+    for (double offset : {0.45, -0.3, 0.1}) {
+        for (double rbw : {100.0, 300.0, 1e3, 3e3, 10e3, 30e3, 100e3, 300e3, 1e6}) {
+            SCOPED_TRACE(testing::Message() << "offset " << offset << " RBW " << rbw);
+            sim::SpectrumSettings s;
+            s.centre_hz = 940e6 - offset * step;
+            s.span_hz = span;
+            s.rbw_hz = rbw;
+            const double noise_mw = std::pow(10, (-174 + 24 + noise_bandwidth_db(rbw)) / 10);
+            auto with_noise = [&](double db) {
+                return 10 * std::log10(std::pow(10, db / 10) + noise_mw);
+            };
+            s.detector = sim::Detector::PositivePeak;
+            const auto peak = m.sweep(s);
+            const auto nearest =
+                static_cast<std::size_t>(std::max_element(peak.begin(), peak.end()) - peak.begin());
+            EXPECT_EQ(nearest, 352u);
+            EXPECT_NEAR(peak[352], with_noise(-37.3), 0.01);
+            // The farthest tuning of the point: (0.5 + |offset|) steps away.
+            s.detector = sim::Detector::NegativePeak;
+            EXPECT_NEAR(m.sweep(s)[352],
+                        with_noise(-37.3 + response_db((0.5 + std::abs(offset)) * step, rbw)),
+                        0.01);
+            // The mean of the response over the point, by the midpoint rule.
+            const int k = 20000;
+            double mean = 0;
+            for (int j = 0; j < k; ++j) {
+                const double d = (offset + (j + 0.5) / k - 0.5) * step;
+                mean += std::pow(10, (-37.3 + response_db(d, rbw)) / 10) / k;
+            }
+            s.detector = sim::Detector::Average;
+            EXPECT_NEAR(m.sweep(s)[352], 10 * std::log10(mean + noise_mw), 0.01);
+        }
+    }
 }
 
 TEST(SpectrumPhysics, ChannelPowerAdjacentPowerAndOccupiedBandwidth) {
@@ -93,13 +162,55 @@ TEST(SpectrumPhysics, SweepTimeGrowsWithSpanOverRbwSquared) {
     EXPECT_NEAR(m.sweep_time_s(s), 20.0, 1e-12);  // the maximum
 }
 
-TEST(SpectrumPhysics, AudioToneHasItsFrequency) {
-    sim::SpectrumModel m(quiet_scene());
-    auto pcm = m.audio(1, 0, 20000);  // one second
-    int crossings = 0;
-    for (std::size_t i = 1; i < pcm.size(); ++i)
-        if ((pcm[i - 1] < 0) != (pcm[i] < 0)) ++crossings;
-    EXPECT_NEAR(crossings / 2.0, 1000, 2);
+// Power of `pcm` at `hz` relative to its whole power (a single-bin DFT).
+double share_at(const std::vector<std::int16_t>& pcm, double hz) {
+    double re = 0, im = 0, total = 0;
+    for (std::size_t i = 0; i < pcm.size(); ++i) {
+        const double w = 2 * sim::kPi * hz * static_cast<double>(i) / kWavePlayerRate;
+        re += pcm[i] * std::cos(w);
+        im += pcm[i] * std::sin(w);
+        total += static_cast<double>(pcm[i]) * pcm[i];
+    }
+    return total > 0 ? 2 * (re * re + im * im) / (static_cast<double>(pcm.size()) * total) : 0;
+}
+
+// The demodulator hears the tone of the carrier it is tuned to, when the
+// carrier is modulated the detector's way; elsewhere it hears noise.
+TEST(SpectrumPhysics, DemodulatorRecoversTheToneOfTheTunedCarrier) {
+    sim::Scene scene = quiet_scene();
+    scene.signals = {
+        {95.5e6, -40, 0, sim::Modulation::Fm, 1234, 0.5, 10000},
+        {101.1e6, -50, 0, sim::Modulation::Am, 700, 0.8, 0},
+        {104.0e6, -45, 0, sim::Modulation::None, 1000, 0, 0},
+    };
+    sim::SpectrumModel m(scene);
+    constexpr int kAm = 1, kFm = 2;
+    struct Case {
+        double tuned;
+        int modulation;
+        double tone;  // 0: none to be heard
+    } cases[] = {
+        {95.5e6, kFm, 1234}, {101.1e6, kAm, 700}, {95.5e6 + 20e3, kFm, 1234}, {101.1e6, kFm, 0},
+        {95.5e6, kAm, 0},    {104.0e6, kAm, 0},   {98.0e6, kFm, 0},           {98.0e6, kAm, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.tuned << " Hz, modulation " << c.modulation);
+        sim::SpectrumSettings s;
+        s.centre_hz = c.tuned;
+        s.span_hz = 0;
+        s.rbw_hz = 100e3;
+        const auto pcm = m.audio(s, c.modulation, 0, static_cast<int>(kWavePlayerRate));
+        if (c.tone > 0) {
+            EXPECT_GT(share_at(pcm, c.tone), 0.95);
+        } else {
+            for (double hz : {700.0, 1000.0, 1234.0}) EXPECT_LT(share_at(pcm, hz), 0.01) << hz;
+        }
+    }
+    // The level is what stands in the filter at the tuning.
+    sim::SpectrumSettings s;
+    s.centre_hz = 101.1e6;
+    s.rbw_hz = 10e3;
+    EXPECT_NEAR(m.audio_level_dbm(s), -50, 0.01);
 }
 
 TEST(NetworkPhysics, CalibrationRecoversTheTrueReflection) {

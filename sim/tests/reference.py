@@ -22,6 +22,14 @@ def check(name, ok, detail):
         failures.append(name)
 
 
+def verdict():
+    """The exit status of a run of checks, after naming the failed ones."""
+    if failures:
+        print("failed: " + ", ".join(failures))
+        return 1
+    return 0
+
+
 def mw(dbm):
     return 10.0 ** (np.asarray(dbm) / 10.0)
 
@@ -36,10 +44,23 @@ def noise_density(scene, atten=0, preamp=0):
     return -174.0 + nf + atten  # dBm/Hz
 
 
+def sigma(rbw):
+    """The Gaussian power response exp(-d^2 / (2 s^2)) is 3 dB down at d = rbw / 2."""
+    return rbw / 2 / math.sqrt(2 * math.log(2))
+
+
+def noise_bandwidth(rbw):
+    """Width of the rectangle that passes as much noise as the filter, by
+    numerical integration of its response."""
+    s = sigma(rbw)
+    d = np.linspace(-12 * s, 12 * s, 200001)
+    return np.trapz(np.exp(-d ** 2 / (2 * s * s)), d)
+
+
 def filtered(scene, f, rbw):
-    """Mean power through a Gaussian filter of noise bandwidth rbw, by
+    """Mean power through a Gaussian filter of -3 dB bandwidth rbw, by
     numerical integration of the input spectrum."""
-    s = rbw / math.sqrt(2 * math.pi)
+    s = sigma(rbw)
     f = np.atleast_1d(np.asarray(f, dtype=float))
     out = np.zeros_like(f)
     for sig in scene["signals"]:
@@ -73,10 +94,12 @@ def check_spectrum(scene, cfg, got):
     f = centre - span / 2 + np.arange(n) * span / (n - 1)
     n0 = noise_density(scene)
 
-    # Trace: average detection over eight sub-bins across each point.
+    # Trace: the average detector takes the mean over each point, which
+    # covers half a step either side of its frequency (midpoint rule).
     step = span / (n - 1)
-    sub = f[:, None] + (np.arange(8) - 4)[None, :] * step / 8
-    mean = (filtered(scene, sub.ravel(), rbw).reshape(n, 8) + mw(n0) * rbw).mean(axis=1)
+    k = 64
+    sub = f[:, None] + ((np.arange(k) + 0.5) / k - 0.5)[None, :] * step
+    mean = (filtered(scene, sub.ravel(), rbw).reshape(n, k) + mw(n0) * noise_bandwidth(rbw)).mean(axis=1)
     err = np.max(np.abs(dbm(mean) - np.array(got["trace"])))
     check("spectrum trace", err < 0.1, "largest difference %.4f dB over %d points" % (err, n))
     peak = int(np.argmax(got["trace"]))
@@ -95,7 +118,7 @@ def check_spectrum(scene, cfg, got):
           "board %s, reference %s" % (np.round(got["acp"], 3).tolist(), np.round(want, 3).tolist()))
 
     # Occupied bandwidth: 99 % of the power of the expected trace.
-    p = filtered(scene, f, rbw) + mw(n0) * rbw
+    p = filtered(scene, f, rbw) + mw(n0) * noise_bandwidth(rbw)
     cum = np.concatenate([[0.0], np.cumsum(p)])
     pos = np.arange(n + 1) - 0.5
     total = cum[-1]
@@ -105,10 +128,32 @@ def check_spectrum(scene, cfg, got):
 
     worst = 0.0
     for fl in got["noise_floors"]:
-        want = noise_density(scene, fl["atten"], fl["preamp"]) + 10 * math.log10(RBW[8 - fl["rbw_word"]])
+        want = noise_density(scene, fl["atten"], fl["preamp"]) + 10 * math.log10(noise_bandwidth(RBW[8 - fl["rbw_word"]]))
         worst = max(worst, abs(fl["dbm"] - want))
     check("noise floor per RBW", worst < 0.1,
           "%d settings, largest difference %.4f dB" % (len(got["noise_floors"]), worst))
+
+
+def check_between_bins(scene, cfg, got):
+    """A carrier a fraction of a step off the nearest point shows its level
+    there with the positive-peak detector at every RBW: the point covers the
+    carrier's frequency, so the filter's response peaks inside it."""
+    n = 705
+    b = cfg["between_bins"]
+    fc, span = b["carrier_hz"], b["span_hz"]
+    level = [s["level_dbm"] for s in scene["signals"] if s["frequency_hz"] == fc][0]
+    step = span / (n - 1)
+    worst, where = 0.0, ""
+    for run in got["between_bins"]:
+        rbw = RBW[8 - run["rbw_word"]]
+        f = run["centre_hz"] - span / 2 + np.arange(n) * step
+        nearest = int(np.argmin(np.abs(f - fc)))
+        want = dbm(mw(level) + mw(noise_density(scene)) * noise_bandwidth(rbw))
+        err = abs(run["trace"][nearest] - want)
+        if err > worst:
+            worst, where = err, "RBW %g Hz, point %d" % (rbw, nearest)
+    check("carrier between points", len(got["between_bins"]) == 9 * len(b["offsets"]) and worst < 0.5,
+          "%d sweeps, largest difference %.4f dB (%s)" % (len(got["between_bins"]), worst, where))
 
 
 def antenna_rl(dut, f):
@@ -213,11 +258,9 @@ def main():
     got = json.loads(subprocess.run([probe, scene_file, cfg_file], check=True,
                                     capture_output=True, text=True).stdout)
     check_spectrum(scene, cfg["spectrum"], got["spectrum"])
+    check_between_bins(scene, cfg["spectrum"], got["spectrum"])
     check_network(scene, cfg["network"], got["network"])
-    if failures:
-        print("failed: " + ", ".join(failures))
-        return 1
-    return 0
+    return verdict()
 
 
 if __name__ == "__main__":

@@ -31,9 +31,35 @@ TEST(Scene, MalformedFileGivesItsLineAndTheDefaultWorld) {
     } cases[] = {
         {"{\n  \"signals\": [\n    {\"frequency_hz\": 1e9,,}\n  ]\n}", "line 3"},
         {"{\"dut\": {\"termination\": \"banana\"}}", "banana"},
-        {"{\"signals\": [{\"frequency_hz\": \"high\"}]}", "type"},
-        {"{\"dut\": {\"cable\": {\"velocity_factor\": 1.5}}}", "velocity"},
-        {"[1, 2]", "object"},
+        {"[1, 2]", "the scene: an object"},
+        // The field with the wrong type is named.
+        {"{\"signals\": [{\"frequency_hz\": \"high\"}]}",
+         "signals[0].frequency_hz: a number is needed, not string"},
+        {"{\"receiver\": {\"noise_variation\": 1}}", "receiver.noise_variation: true or false"},
+        {"{\"board\": {\"serial\": 5}}", "board.serial: a text"},
+        {"{\"dut\": {\"faults\": {\"distance_m\": 3}}}", "dut.faults: an array"},
+        // Unknown and misspelled keys, at any depth.
+        {"{\"dut\": {\"cable\": {\"lenght_m\": 3}}}",
+         "dut.cable: unknown key \"lenght_m\" (did you mean \"length_m\"?)"},
+        {"{\"signal\": []}", "unknown key \"signal\" (did you mean \"signals\"?)"},
+        {"{\"colour\": 3}", "the scene: unknown key \"colour\""},
+        // Out of the physical range.
+        {"{\"dut\": {\"cable\": {\"velocity_factor\": 1.5}}}", "dut.cable.velocity_factor"},
+        {"{\"dut\": {\"cable\": {\"velocity_factor\": 0}}}", "dut.cable.velocity_factor"},
+        {"{\"dut\": {\"cable\": {\"length_m\": -1}}}", "dut.cable.length_m: -1 is out of range"},
+        {"{\"dut\": {\"cable\": {\"loss_db_per_m\": -0.1}}}", "dut.cable.loss_db_per_m"},
+        {"{\"dut\": {\"faults\": [{\"return_loss_db\": -3}]}}", "dut.faults[0].return_loss_db"},
+        {"{\"signals\": [{\"frequency_hz\": -1}]}", "signals[0].frequency_hz"},
+        {"{\"signals\": [{\"frequency_hz\": 10.1e9}]}", "0 to 10 GHz"},
+        {"{\"dut\": {\"antenna\": [{\"frequency_hz\": 2e10}]}}", "dut.antenna[0].frequency_hz"},
+        {"{\"receiver\": {\"min_sweep_ms\": 500, \"max_sweep_ms\": 100}}",
+         "minimum sweep time is above the maximum"},
+        // A number outside its integer field is an error, not a conversion.
+        {"{\"receiver\": {\"seed\": 4294967296}}", "receiver.seed: 4294967296 is out of range"},
+        {"{\"receiver\": {\"seed\": -1}}", "receiver.seed"},
+        {"{\"receiver\": {\"seed\": 1.5}}", "receiver.seed"},
+        {"{\"board\": {\"version\": [1, 2, 3, 65536]}}", "board.version[3]"},
+        {"{\"signals\": [{\"modulation\": \"pm\"}]}", "\"pm\" is not one of"},
     };
     const sim::Scene def = sim::default_scene();
     for (const Case& c : cases) {
@@ -44,16 +70,40 @@ TEST(Scene, MalformedFileGivesItsLineAndTheDefaultWorld) {
     }
 }
 
+TEST(Scene, EveryProblemIsReportedOnItsOwn) {
+    auto load = sim::parse_scene(
+        R"({"dut": {"cable": {"length_m": -5}}, "receiver": {"seed": -2}, "oops": 1})");
+    ASSERT_EQ(load.problems.size(), 3u) << load.error;
+    EXPECT_EQ(load.scene.dut.cable.length_m, sim::default_scene().dut.cable.length_m);
+}
+
+TEST(Scene, AntennaPointsThatShareAFrequencyKeepTheirOrder) {
+    // A step in the curve: at 1 GHz the return loss jumps from 5 to 25 dB.
+    std::string points;
+    for (int i = 0; i < 40; ++i)
+        points += R"({"frequency_hz": 1e9, "return_loss_db": )" + std::to_string(i) + "},";
+    auto load = sim::parse_scene(R"({"dut": {"antenna": [{"frequency_hz": 2e9}, )" + points +
+                                 R"({"frequency_hz": 5e8}]}})");
+    ASSERT_EQ(load.error, "");
+    const auto& a = load.scene.dut.antenna;
+    ASSERT_EQ(a.size(), 42u);
+    EXPECT_EQ(a.front().frequency_hz, 5e8);
+    EXPECT_EQ(a.back().frequency_hz, 2e9);
+    for (int i = 0; i < 40; ++i) EXPECT_EQ(a[static_cast<std::size_t>(i) + 1].return_loss_db, i);
+}
+
 TEST(Scene, WrittenSceneReadsBackTheSame) {
     sim::Scene s = sim::default_scene();
     s.dut.termination = sim::Termination::Open;
     s.board.version[3] = 0x0102;
     s.time_scale = 0.5;
+    s.signals[0].modulation = sim::Modulation::Am;
     auto load = sim::parse_scene(sim::scene_json(s));
     ASSERT_EQ(load.error, "");
     EXPECT_EQ(sim::scene_json(load.scene), sim::scene_json(s));
     EXPECT_EQ(load.scene.dut.termination, sim::Termination::Open);
     EXPECT_EQ(load.scene.board.version[3], 0x0102);
+    EXPECT_EQ(load.scene.signals[0].modulation, sim::Modulation::Am);
 }
 
 TEST(Scene, MissingFileIsTheDefaultWorldWithoutError) {

@@ -150,8 +150,12 @@ Bytes BoardHost::collect(std::uint16_t type, int points, std::size_t width) {
     while (have < points) {
         auto p = read_type(type);
         if (!p) return {};
-        if (p->start() == 0) started = true;
+        if (p->start() == 0) {
+            if (started) return {};  // a new sweep before this one was whole
+            started = true;
+        }
         if (!started) continue;
+        if (p->start() >= points || p->body.size() < 4) return {};
         const std::size_t bytes =
             std::min<std::size_t>(p->body.size() - 4, out.size() - p->start() * width);
         std::copy_n(p->body.begin() + 4, bytes,

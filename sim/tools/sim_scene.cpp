@@ -9,21 +9,41 @@
 
 #include "sim/scene.h"
 
+namespace {
+
+constexpr const char* kUsage =
+    "usage: sim_scene --default FILE | --check FILE\n"
+    "  --default FILE   write the default world to FILE unless it exists\n"
+    "  --check FILE     report each thing wrong with FILE, one a line (status 1)\n";
+
+}  // namespace
+
 int main(int argc, char** argv) {
+    if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
     if (argc == 3 && std::strcmp(argv[1], "--default") == 0) {
         if (std::filesystem::exists(argv[2])) return 0;
         std::ofstream out(argv[2], std::ios::binary);
         out << sim::scene_json(sim::default_scene());
-        return out ? 0 : 1;
+        if (out.flush()) return 0;
+        std::fprintf(stderr, "sim_scene: cannot write %s\n", argv[2]);
+        return 1;
     }
     if (argc == 3 && std::strcmp(argv[1], "--check") == 0) {
-        sim::SceneLoad load = sim::load_scene(argv[2]);
-        if (!load.error.empty()) {
-            std::fprintf(stderr, "%s\n", load.error.c_str());
+        if (!std::filesystem::is_regular_file(argv[2])) {
+            std::fprintf(stderr, "%s: no such scene file\n", argv[2]);
             return 1;
         }
-        return 0;
+        const sim::SceneLoad load = sim::load_scene(argv[2]);
+        for (const std::string& problem : load.problems)
+            std::fprintf(stderr, "%s\n", problem.c_str());
+        return load.problems.empty() ? 0 : 1;
     }
-    std::fprintf(stderr, "usage: sim_scene --default FILE | --check FILE\n");
+    if (argc >= 2 && argv[1][0] == '-' && std::strcmp(argv[1], "--default") != 0 &&
+        std::strcmp(argv[1], "--check") != 0)
+        std::fprintf(stderr, "sim_scene: unknown option %s\n", argv[1]);
+    std::fputs(kUsage, stderr);
     return 2;
 }

@@ -45,14 +45,14 @@ DriverEnvironment* const environment =
 
 Bytes words(uint16_t count, uint32_t first = 0) {
     Bytes b(count * 4u);
-    for (uint16_t i = 0; i < count; ++i) put_u32(b.data() + 4 * i, first + i);
+    for (uint16_t i = 0; i < count; ++i) plat::put_le<uint32_t>(b.data() + 4 * i, first + i);
     return b;
 }
 
 Bytes message(uint16_t id, uint16_t argument, size_t payload) {
     Bytes m(4 + payload, 0xA5);
-    put_u16(m.data(), id);
-    put_u16(m.data() + 2, argument);
+    plat::put_le<uint16_t>(m.data(), id);
+    plat::put_le<uint16_t>(m.data() + 2, argument);
     return m;
 }
 
@@ -112,7 +112,7 @@ class DspDriverTest : public ::testing::Test {
     // Starts a spectrum sweep of `points` and answers the stop first when
     // one is pending.
     void start_spectrum(uint16_t points = 705) {
-        ASSERT_TRUE(control(IOCTL_DSP_START_SPECTRUM, message(0x3001, points, 40)))
+        ASSERT_TRUE(control(IOCTL_DSP_START_SPECTRUM, message(dsp::msg::kSweep, points, 40)))
             << plat::get_last_error();
     }
 
@@ -128,7 +128,7 @@ TEST_F(DspDriverTest, DeviceAppearsWithTheBoardAndGoesWithIt) {
     uint32_t returned = 0;
     ASSERT_TRUE(control(IOCTL_DSP_DRIVER_INFO, {}, &info, &returned));
     EXPECT_EQ(returned, 12u);
-    EXPECT_EQ(get_u16(info.data()), kDriverVersion);
+    EXPECT_EQ(plat::get_le<uint16_t>(info.data()), kDriverVersion);
     Bytes short_out(11);
     EXPECT_FALSE(control(IOCTL_DSP_DRIVER_INFO, {}, &short_out));
 
@@ -180,7 +180,8 @@ TEST_F(DspDriverTest, CommandPayloadLimitIs1020Bytes) {
     }
     EXPECT_FALSE(control(IOCTL_DSP_CALIBRATION, Bytes(1019, 3)));
     // A network-analyzer table message longer than the buffer is refused too.
-    EXPECT_FALSE(control(IOCTL_DSP_START_VNA, message(0x200B, 0, 1021)));
+    EXPECT_FALSE(
+        control(IOCTL_DSP_START_VNA, message(dsp::msg::kStoreReflectionTracking, 0, 1021)));
     EXPECT_EQ(plat::get_last_error(), plat::ERROR_NOT_ENOUGH_MEMORY);
     EXPECT_EQ(board->commands().size(), 1u);
 }
@@ -193,11 +194,11 @@ TEST_F(DspDriverTest, MessageSizeCheck) {
         bool ok;
     } cases[] = {
         {IOCTL_DSP_START_OTHER, 0x1001, 40, false},  // class 0x1000 is always refused
-        {IOCTL_DSP_START_SPECTRUM, 0x3001, 39, false},
-        {IOCTL_DSP_START_SPECTRUM, 0x3006, 60, false},
-        {IOCTL_DSP_START_VNA, 0x2004, 55, false},
+        {IOCTL_DSP_START_SPECTRUM, dsp::msg::kSweep, 39, false},
+        {IOCTL_DSP_START_SPECTRUM, dsp::msg::kSpectrum06, 60, false},
+        {IOCTL_DSP_START_VNA, dsp::msg::kDistanceToFault, 55, false},
         {IOCTL_DSP_START_VNA, 0x201A, 60, false},
-        {IOCTL_DSP_START_VNA, 0x2004, 56, true},
+        {IOCTL_DSP_START_VNA, dsp::msg::kDistanceToFault, 56, true},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(control(c.code, message(c.id, 10, c.payload)), c.ok) << std::hex << c.id;
@@ -206,7 +207,7 @@ TEST_F(DspDriverTest, MessageSizeCheck) {
         }
     }
     ASSERT_EQ(board->commands().size(), 1u);
-    EXPECT_EQ(board->commands()[0].command, 0x2004);
+    EXPECT_EQ(board->commands()[0].command, dsp::msg::kDistanceToFault);
     EXPECT_EQ(board->commands()[0].payload.size(), 56u);
     EXPECT_FALSE(control(IOCTL_DSP_START_SPECTRUM, {1, 2}));
     EXPECT_EQ(plat::get_last_error(), plat::ERROR_NOT_ENOUGH_MEMORY);
@@ -215,21 +216,21 @@ TEST_F(DspDriverTest, MessageSizeCheck) {
 TEST_F(DspDriverTest, SpectrumSweepIsAssembledAndFetched) {
     start_spectrum(705);
     ASSERT_EQ(board->commands().size(), 1u);
-    EXPECT_EQ(board->commands()[0].command, 0x3001);
+    EXPECT_EQ(board->commands()[0].command, dsp::msg::kSweep);
     EXPECT_EQ(board->commands()[0].payload.size(), 40u);  // the argument is not sent
 
     // Two packets of 400 and 305 points: each is longer than 64 bytes, so it
     // arrives as the first 64 bytes and one rounded remainder.
-    board->send(large_packet(0x3001, 0, 400, words(400)));
+    board->send(large_packet(dsp::msg::kSweep, 0, 400, words(400)));
     Fetched first = fetch();
-    EXPECT_EQ(first.head.type, 0x3001);
+    EXPECT_EQ(first.head.type, dsp::msg::kSweep);
     EXPECT_EQ(first.head.next, 400);
     EXPECT_EQ(first.head.count, 400);
     EXPECT_EQ(first.returned, 8u + 1600u);
 
-    board->send(large_packet(0x3001, 400, 305, words(305, 400)));
+    board->send(large_packet(dsp::msg::kSweep, 400, 305, words(305, 400)));
     Fetched whole = fetch();
-    EXPECT_EQ(whole.head.type, 0x3001);
+    EXPECT_EQ(whole.head.type, dsp::msg::kSweep);
     EXPECT_EQ(whole.head.length, 4 + 305 * 4);
     EXPECT_EQ(whole.head.next, 705);
     EXPECT_EQ(whole.head.count, 705);
@@ -248,7 +249,7 @@ TEST_F(DspDriverTest, SpectrumSweepIsAssembledAndFetched) {
     EXPECT_EQ(plat::get_last_error(), plat::ERROR_BUSY);
     Bytes info(12);
     EXPECT_TRUE(control(IOCTL_DSP_DRIVER_INFO, {}, &info));
-    EXPECT_EQ(get_u32(info.data() + 4), 1u);  // acquiring
+    EXPECT_EQ(plat::get_le<uint32_t>(info.data() + 4), 1u);  // acquiring
 }
 
 TEST_F(DspDriverTest, StopHandshake) {
@@ -256,19 +257,19 @@ TEST_F(DspDriverTest, StopHandshake) {
     start_spectrum();
     // A second start while busy sends the stop and fails with 170; another
     // start while the stop is pending fails without sending anything.
-    EXPECT_FALSE(control(IOCTL_DSP_START_SPECTRUM, message(0x3001, 705, 40)));
+    EXPECT_FALSE(control(IOCTL_DSP_START_SPECTRUM, message(dsp::msg::kSweep, 705, 40)));
     EXPECT_EQ(plat::get_last_error(), plat::ERROR_BUSY);
     ASSERT_EQ(board->commands().size(), 2u);
     EXPECT_EQ(board->commands()[1].command, CMD_STOP);
     EXPECT_TRUE(board->commands()[1].payload.empty());
-    EXPECT_FALSE(control(IOCTL_DSP_START_VNA, message(0x2005, 10, 24)));
+    EXPECT_FALSE(control(IOCTL_DSP_START_VNA, message(dsp::msg::kMeasureOpen, 10, 24)));
     EXPECT_EQ(plat::get_last_error(), plat::ERROR_BUSY);
     EXPECT_EQ(board->commands().size(), 2u);
 
     // The echo completes the stop; it is offered as a block of its own.
-    board->send(packet(0x0041, {}));
+    board->send(packet(CMD_STOP, {}));
     Fetched echo = fetch();
-    EXPECT_EQ(echo.head.type, 0x0041);
+    EXPECT_EQ(echo.head.type, LOW_ECHO);
     EXPECT_EQ(echo.head.length, 64);
     EXPECT_EQ(echo.returned, 8u + 60u);  // not mistaken for "nothing new"
     start_spectrum();
@@ -289,19 +290,24 @@ TEST_F(DspDriverTest, StatusBlocks) {
         uint16_t type;
     };
     const Case spectrum_cases[] = {
-        {"other class than the message", packet(0x2001, Bytes(8)), STATUS_WRONG_CLASS},
+        {"other class than the message", packet(dsp::msg::kReflectionSweep, Bytes(8)),
+         STATUS_WRONG_CLASS},
         {"class 0x5000", packet(0x5001, Bytes(8)), STATUS_WRONG_CLASS},
-        {"unknown spectrum type", packet(0x3005, Bytes(8)), STATUS_BAD_SPECTRUM},
-        {"past the expected length", large_packet(0x3001, 700, 10, words(10)), STATUS_BAD_SPECTRUM},
-        {"past the area", large_packet(0x3009, 22525, 10, words(10)), STATUS_BAD_SPECTRUM},
-        {"count beyond the bytes sent", large_packet(0x3001, 0, 600, words(10)),
+        {"unknown spectrum type", packet(dsp::msg::kSpectrum05, Bytes(8)), STATUS_BAD_SPECTRUM},
+        {"past the expected length", large_packet(dsp::msg::kSweep, 700, 10, words(10)),
+         STATUS_BAD_SPECTRUM},
+        {"past the area", large_packet(dsp::msg::kZeroSpan, 22525, 10, words(10)),
+         STATUS_BAD_SPECTRUM},
+        {"count beyond the bytes sent", large_packet(dsp::msg::kSweep, 0, 600, words(10)),
          STATUS_BAD_SPECTRUM},
         {"unknown status type", packet(0x0005, Bytes(8)), STATUS_BAD_STATUS},
         {"sub-typed, invalid", packet(0x0175, Bytes(8)), STATUS_BAD_STATUS},
         {"sub-typed spectrum too long", packet(0x3102, Bytes(300)), STATUS_BAD_SPECTRUM},
-        {"run state takes the reply class", packet(0x0060, Bytes(8)), 0x3060},
+        {"run state takes the reply class", packet(msg::kRunState, Bytes(8)),
+         CLASS_SPECTRUM | LOW_RUN},
         {"sub-typed, valid", packet(0x0141, Bytes(8)), 0x0141},
-        {"small spectrum block", packet(0x3002, Bytes(16, 4)), 0x3002},
+        {"small spectrum block", packet(dsp::msg::kOccupiedBandwidth, Bytes(16, 4)),
+         dsp::msg::kOccupiedBandwidth},
     };
     start_spectrum(705);
     for (const Case& c : spectrum_cases) {
@@ -315,12 +321,13 @@ TEST_F(DspDriverTest, StatusBlocks) {
     EXPECT_EQ(plat::get_last_error(), plat::ERROR_BUSY);
     board->send(packet(0x1001, Bytes(8)));
     EXPECT_EQ(fetch().head.type, STATUS_BAD_CLASS);
-    EXPECT_TRUE(control(IOCTL_DSP_START_SPECTRUM, message(0x300B, 0, 56)));  // a query
-    board->send(packet(0x3001, Bytes(2)));
+    EXPECT_TRUE(
+        control(IOCTL_DSP_START_SPECTRUM, message(dsp::msg::kCounterMarkers, 0, 56)));  // a query
+    board->send(packet(dsp::msg::kSweep, Bytes(2)));
     EXPECT_EQ(fetch().head.type, STATUS_BAD_SPECTRUM);  // no room for start and count
 
     // A packet whose claimed length runs past what came (short transfer).
-    Bytes cut = large_packet(0x3001, 0, 100, words(100));
+    Bytes cut = large_packet(dsp::msg::kSweep, 0, 100, words(100));
     cut.resize(64 + 10);
     board->send(cut);
     EXPECT_EQ(fetch().head.type, STATUS_BAD_SPECTRUM);
@@ -340,20 +347,22 @@ TEST_F(DspDriverTest, StatusBlocks) {
 
 TEST_F(DspDriverTest, NetworkAnalyzerBlocks) {
     const uint16_t items = 11265;  // a full area: 90,120 bytes
-    ASSERT_TRUE(control(IOCTL_DSP_START_VNA, message(0x200A, items, 0)));
+    ASSERT_TRUE(
+        control(IOCTL_DSP_START_VNA, message(dsp::msg::kFetchReflectionTracking, items, 0)));
     auto item_bytes = [](uint16_t start, uint16_t count) {
         Bytes b(count * 8u);
-        for (uint16_t i = 0; i < count; ++i) put_u32(b.data() + 8 * i, start + i);
+        for (uint16_t i = 0; i < count; ++i) plat::put_le<uint32_t>(b.data() + 8 * i, start + i);
         return b;
     };
     // Type 10 is offered only once complete.
-    board->send(large_packet(0x200A, 0, 8000, item_bytes(0, 8000)));
-    board->send(packet(0x2016, Bytes(8)));  // low byte 22 is no block type
+    board->send(large_packet(dsp::msg::kFetchReflectionTracking, 0, 8000, item_bytes(0, 8000)));
+    board->send(packet(dsp::msg::kOption, Bytes(8)));  // low byte 22 is no block type
     Fetched bad = fetch();
     EXPECT_EQ(bad.head.type, STATUS_BAD_VNA);
-    board->send(large_packet(0x200A, 8000, items - 8000, item_bytes(8000, items - 8000)));
+    board->send(large_packet(dsp::msg::kFetchReflectionTracking, 8000, items - 8000,
+                             item_bytes(8000, items - 8000)));
     Fetched full = fetch();
-    EXPECT_EQ(full.head.type, 0x200A);
+    EXPECT_EQ(full.head.type, dsp::msg::kFetchReflectionTracking);
     EXPECT_EQ(full.head.next, items);
     ASSERT_EQ(full.returned, kFetchBufferSize);  // 8 + 90,120 fits exactly
     Bytes all = item_bytes(0, 8000), rest = item_bytes(8000, items - 8000);
@@ -361,8 +370,9 @@ TEST_F(DspDriverTest, NetworkAnalyzerBlocks) {
     EXPECT_EQ(full.data, all);
 
     // A buffer too small for the block: 1002, and the block is dropped.
-    board->send(large_packet(0x200A, 0, 8000, item_bytes(0, 8000)));
-    board->send(large_packet(0x200A, 8000, items - 8000, item_bytes(8000, items - 8000)));
+    board->send(large_packet(dsp::msg::kFetchReflectionTracking, 0, 8000, item_bytes(0, 8000)));
+    board->send(large_packet(dsp::msg::kFetchReflectionTracking, 8000, items - 8000,
+                             item_bytes(8000, items - 8000)));
     Bytes small(1000);
     uint32_t returned = 0;
     bool ok = true;
@@ -376,12 +386,13 @@ TEST_F(DspDriverTest, NetworkAnalyzerBlocks) {
 }
 
 TEST_F(DspDriverTest, SampleBlocksCompleteAfterHalfTheCapacity) {
-    ASSERT_TRUE(control(IOCTL_DSP_START_SPECTRUM, message(0x3007, 0, 64)));
+    ASSERT_TRUE(control(IOCTL_DSP_START_SPECTRUM, message(dsp::msg::kDemodulationAudio, 0, 64)));
     Bytes samples(2000 * 2);
     std::iota(samples.begin(), samples.end(), 0);
-    for (int i = 0; i < 6; ++i) board->send(large_packet(0x3007, 0, 2000, samples));
+    for (int i = 0; i < 6; ++i)
+        board->send(large_packet(dsp::msg::kDemodulationAudio, 0, 2000, samples));
     Fetched block = fetch();
-    EXPECT_EQ(block.head.type, 0x3007);
+    EXPECT_EQ(block.head.type, dsp::msg::kDemodulationAudio);
     EXPECT_EQ(block.head.count, 12000 - 1);
     ASSERT_EQ(block.returned, 8u + 24000u);
     EXPECT_TRUE(std::equal(samples.begin(), samples.end(), block.data.begin() + 4000));
@@ -393,21 +404,21 @@ TEST_F(DspDriverTest, StrayPacketsWhileStopping) {
     board->set_echo_stop(false);
     start_spectrum();
     Bytes info(12);
-    for (int i = 0; i < 300 && get_u32(info.data() + 4) != 1; ++i) {
+    for (int i = 0; i < 300 && plat::get_le<uint32_t>(info.data() + 4) != 1; ++i) {
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
         ASSERT_TRUE(control(IOCTL_DSP_DRIVER_INFO, {}, &info));
     }
     ASSERT_TRUE(control(IOCTL_DSP_STOP, {}));
-    for (int i = 0; i < 11; ++i) board->send(packet(0x3002, Bytes(8)));
+    for (int i = 0; i < 11; ++i) board->send(packet(dsp::msg::kOccupiedBandwidth, Bytes(8)));
     EXPECT_EQ(fetch().head.type, STATUS_UNEXPECTED);
 }
 
 TEST_F(DspDriverTest, TableUploadAndFileDownload) {
-    const uint16_t id = 0x200B;
+    const uint16_t id = dsp::msg::kStoreReflectionTracking;
     board->answer(id, {});
     Bytes table(4 + 300 * 8);
-    put_u16(table.data(), id);
-    put_u16(table.data() + 2, 300);
+    plat::put_le<uint16_t>(table.data(), id);
+    plat::put_le<uint16_t>(table.data() + 2, 300);
     for (size_t i = 4; i < table.size(); ++i) table[i] = static_cast<uint8_t>(i);
     ASSERT_TRUE(control(IOCTL_DSP_UPLOAD_TABLE, table));
     auto cmds = board->commands();
@@ -416,14 +427,15 @@ TEST_F(DspDriverTest, TableUploadAndFileDownload) {
         const Bytes& payload = cmds[p].payload;
         ASSERT_EQ(payload.size(), kTablePayloadSize);
         const uint32_t first = 126 * p, n = p < 2 ? 126 : 48;
-        EXPECT_EQ(get_u32(payload.data()), first);
-        EXPECT_EQ(get_u16(payload.data() + 4), n);
-        EXPECT_EQ(get_u16(payload.data() + 6), checksum(table.data() + 4 + first * 8, n * 8));
+        EXPECT_EQ(plat::get_le<uint32_t>(payload.data()), first);
+        EXPECT_EQ(plat::get_le<uint16_t>(payload.data() + 4), n);
+        EXPECT_EQ(plat::get_le<uint16_t>(payload.data() + 6),
+                  checksum(table.data() + 4 + first * 8, n * 8));
         EXPECT_TRUE(std::all_of(payload.begin() + 8 + n * 8, payload.end(),
                                 [](uint8_t b) { return b == 0; }));
     }
     EXPECT_EQ(fetch().head.type, id);
-    put_u16(table.data() + 2, 301);  // more entries than the input holds
+    plat::put_le<uint16_t>(table.data() + 2, 301);  // more entries than the input holds
     EXPECT_FALSE(control(IOCTL_DSP_UPLOAD_TABLE, table));
 
     // Download: chunks of 1,012 bytes with offset, length and checksum.
@@ -442,10 +454,10 @@ TEST_F(DspDriverTest, TableUploadAndFileDownload) {
     for (size_t c = 3; c < 6; ++c) {
         const Bytes& p = cmds[c].payload;
         EXPECT_EQ(cmds[c].command, CMD_LOAD_DSP);
-        EXPECT_EQ(get_u32(p.data()), joined.size());
-        const uint16_t len = get_u16(p.data() + 4);
+        EXPECT_EQ(plat::get_le<uint32_t>(p.data()), joined.size());
+        const uint16_t len = plat::get_le<uint16_t>(p.data() + 4);
         EXPECT_EQ(len, c < 5 ? 1012 : 476);
-        EXPECT_EQ(get_u16(p.data() + 6), checksum(p.data() + 8, len));
+        EXPECT_EQ(plat::get_le<uint16_t>(p.data() + 6), checksum(p.data() + 8, len));
         joined.insert(joined.end(), p.begin() + 8, p.end());
     }
     EXPECT_EQ(joined, image);

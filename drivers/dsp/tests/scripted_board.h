@@ -18,8 +18,9 @@ using Bytes = std::vector<uint8_t>;
 // A board packet {type, length, payload}.
 inline Bytes packet(uint16_t type, const Bytes& payload, int length = -1) {
     Bytes p(4 + payload.size());
-    put_u16(p.data(), type);
-    put_u16(p.data() + 2, static_cast<uint16_t>(length < 0 ? payload.size() : length));
+    plat::put_le<uint16_t>(p.data(), type);
+    plat::put_le<uint16_t>(p.data() + 2,
+                           static_cast<uint16_t>(length < 0 ? payload.size() : length));
     if (!payload.empty()) std::memcpy(p.data() + 4, payload.data(), payload.size());
     return p;
 }
@@ -27,8 +28,8 @@ inline Bytes packet(uint16_t type, const Bytes& payload, int length = -1) {
 // A large-block packet {type, 4 + data bytes, start, count, data}.
 inline Bytes large_packet(uint16_t type, uint16_t start, uint16_t count, const Bytes& data) {
     Bytes payload(4 + data.size());
-    put_u16(payload.data(), start);
-    put_u16(payload.data() + 2, count);
+    plat::put_le<uint16_t>(payload.data(), start);
+    plat::put_le<uint16_t>(payload.data() + 2, count);
     std::memcpy(payload.data() + 4, data.data(), data.size());
     return packet(type, payload);
 }
@@ -64,7 +65,7 @@ class ScriptedBoard : public plat::usb::AttachedDevice {
         held_.wait(lock, [&] { return !hold_out_; });
         Command c;
         if (data.size() >= 4) {
-            c.command = get_u16(data.data());
+            c.command = plat::get_le<uint16_t>(data.data());
             c.payload.assign(data.begin() + 4, data.end());
         }
         commands_.push_back(c);

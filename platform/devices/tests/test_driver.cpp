@@ -1,62 +1,76 @@
 // A stream driver for the device manager's tests: "TST" echoes I/O control
 // input to the output, reports code 2 as failing with last error 1234, and
-// counts its opens.
+// counts its opens. Written as a class behind the entry-point helper, the
+// way the system's drivers are.
 #include <atomic>
 #include <cstring>
 
 #include "platform/devices/stream_driver.h"
 #include "platform/kernel/last_error.h"
 
-STREAM_DRIVER_DECLARE(TST)
-
 namespace {
-std::atomic<int> opens{0};
-std::atomic<int> inits{0};
+
+constexpr StreamContext kDevice = 0x7E57;
+constexpr StreamContext kOpen = kDevice + 1;
+constexpr uint32_t kFailingCode = 2;
+constexpr uint32_t kCountsCode = 3;  // output: opens, inits
+constexpr uint32_t kFailingError = 1234;
+
+class TestDriver : public plat::devices::StreamDriverBase {
+  public:
+    static TestDriver& instance() {
+        static TestDriver driver;
+        return driver;
+    }
+
+    StreamContext init(const char16_t*, const void*) {
+        ++inits_;
+        return kDevice;
+    }
+    bool deinit(StreamContext device) {
+        --inits_;
+        return device == kDevice;
+    }
+    StreamContext open(StreamContext device, uint32_t, uint32_t) {
+        ++opens_;
+        return device + 1;
+    }
+    bool close(StreamContext) {
+        --opens_;
+        return true;
+    }
+    uint32_t read(StreamContext, void* buffer, uint32_t size) {
+        std::memset(buffer, 'r', size);
+        return size;
+    }
+    uint32_t write(StreamContext, const void*, uint32_t size) { return size / 2; }
+    uint32_t seek(StreamContext, int32_t distance, uint32_t) {
+        return static_cast<uint32_t>(distance);
+    }
+    bool io_control(StreamContext open, uint32_t code, const uint8_t* input, uint32_t input_size,
+                    uint8_t* output, uint32_t output_size, uint32_t* returned) {
+        if (open != kOpen) return false;
+        if (code == kFailingCode) {
+            plat::set_last_error(kFailingError);
+            return false;
+        }
+        if (code == kCountsCode) {
+            output[0] = static_cast<uint8_t>(opens_.load());
+            output[1] = static_cast<uint8_t>(inits_.load());
+            *returned = 2;
+            return true;
+        }
+        uint32_t n = input_size < output_size ? input_size : output_size;
+        if (n) std::memcpy(output, input, n);
+        *returned = n;
+        return true;
+    }
+
+  private:
+    std::atomic<int> opens_{0};  // any caller's thread
+    std::atomic<int> inits_{0};
+};
+
 }  // namespace
 
-extern "C" {
-StreamContext TST_Init(const char16_t*, const void*) {
-    ++inits;
-    return 0x7E57;
-}
-int32_t TST_Deinit(StreamContext device) {
-    --inits;
-    return device == 0x7E57;
-}
-StreamContext TST_Open(StreamContext device, uint32_t, uint32_t) {
-    ++opens;
-    return device + 1;
-}
-int32_t TST_Close(StreamContext) {
-    --opens;
-    return 1;
-}
-uint32_t TST_Read(StreamContext, void* buffer, uint32_t size) {
-    std::memset(buffer, 'r', size);
-    return size;
-}
-uint32_t TST_Write(StreamContext, const void*, uint32_t size) {
-    return size / 2;
-}
-uint32_t TST_Seek(StreamContext, int32_t distance, uint32_t) {
-    return static_cast<uint32_t>(distance);
-}
-int32_t TST_IOControl(StreamContext open, uint32_t code, const uint8_t* input, uint32_t input_size,
-                      uint8_t* output, uint32_t output_size, uint32_t* returned) {
-    if (open != 0x7E58) return 0;
-    if (code == 2) {
-        plat::set_last_error(1234);
-        return 0;
-    }
-    if (code == 3) {  // counts: opens, inits
-        output[0] = static_cast<uint8_t>(opens.load());
-        output[1] = static_cast<uint8_t>(inits.load());
-        *returned = 2;
-        return 1;
-    }
-    uint32_t n = input_size < output_size ? input_size : output_size;
-    if (n) std::memcpy(output, input, n);
-    *returned = n;
-    return 1;
-}
-}
+STREAM_DRIVER_ENTRIES(TST, TestDriver::instance())

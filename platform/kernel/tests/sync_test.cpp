@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <vector>
 
 #include "platform/kernel/kernel.h"
 
@@ -44,6 +45,74 @@ TEST(Sync, AutoResetEventReleasesExactlyOneWaiter) {
     t2.join();
     EXPECT_EQ(woken.load(), 1);
     EXPECT_FALSE(e.is_set());
+}
+
+// Signals that race a blocked wait on several auto-reset events: the waiter
+// takes exactly one, and every signal it did not take is still there.
+TEST(Sync, WaitAnyTakesExactlyOneOfSeveralRacingSignals) {
+    for (int round = 0; round < 200; ++round) {
+        plat::Event a(false, false), b(false, false), blocked(true, false);
+        uint32_t got = plat::WAIT_FAILED;
+        plat::Thread waiter = plat::Thread::start([&] {
+            blocked.set();
+            got = plat::wait_any({&a, &b}, plat::INFINITE);
+            return 0u;
+        });
+        blocked.wait();
+        plat::Thread sa = plat::Thread::start([&] { return a.set(), 0u; });
+        plat::Thread sb = plat::Thread::start([&] { return b.set(), 0u; });
+        sa.join();
+        sb.join();
+        waiter.join();
+        ASSERT_TRUE(got == 0 || got == 1) << got;
+        EXPECT_EQ(a.is_set(), got != 0) << "round " << round;
+        EXPECT_EQ(b.is_set(), got != 1) << "round " << round;
+    }
+}
+
+// A release of k wakes exactly k of the blocked waiters.
+TEST(Sync, SemaphoreReleaseWakesAsManyWaitersAsItAdds) {
+    plat::Semaphore s(0, 10);
+    plat::Semaphore done(0, 10);
+    std::vector<plat::Thread> threads;
+    for (int i = 0; i < 5; ++i) {
+        threads.push_back(plat::Thread::start([&] {
+            s.wait();
+            done.release();
+            return 0u;
+        }));
+    }
+    ASSERT_TRUE(s.release(3));
+    for (int i = 0; i < 3; ++i) EXPECT_TRUE(done.wait(10000));
+    ASSERT_TRUE(s.release(2));
+    for (int i = 0; i < 2; ++i) EXPECT_TRUE(done.wait(10000));
+    for (auto& t : threads) t.join();
+    EXPECT_FALSE(s.wait(0));
+}
+
+// A timed lock that gives up while the owner hands the mutex over either
+// owns it afterwards or left it free: never owned by nobody and locked.
+TEST(Sync, MutexHandOverRacingATimeOutLeavesOneOwnerOrNone) {
+    for (int round = 0; round < 200; ++round) {
+        plat::Mutex m(false);
+        plat::Event held(true, false);
+        m.lock();
+        std::atomic<bool> took{false};
+        plat::Thread waiter = plat::Thread::start([&] {
+            held.set();
+            if (m.wait(static_cast<uint32_t>(round % 3))) {
+                took = true;
+                EXPECT_TRUE(m.unlock());
+            }
+            return 0u;
+        });
+        held.wait();
+        EXPECT_TRUE(m.unlock());
+        waiter.join();
+        // Free now, whichever way the race went.
+        EXPECT_TRUE(m.try_lock()) << "round " << round << (took ? " (taken)" : " (gave up)");
+        EXPECT_TRUE(m.unlock());
+    }
 }
 
 TEST(Sync, ManualResetEventReleasesEveryWaiterAndStaysSet) {

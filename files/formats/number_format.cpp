@@ -1,0 +1,97 @@
+#include "files/formats/number_format.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+namespace files {
+
+namespace {
+
+// Longer values than this are no number the files write.
+constexpr size_t kMaxNumberText = 64;
+constexpr size_t kExponentDigits = 3;
+
+// Pads the exponent of "1.5e+02" to "1.5e+002".
+std::string WidenExponent(std::string text) {
+    size_t e = text.find_first_of("eE");
+    if (e == std::string::npos || e + 2 > text.size()) return text;
+    size_t digits = e + 2;  // past the sign
+    size_t count = text.size() - digits;
+    if (count < kExponentDigits) text.insert(digits, kExponentDigits - count, '0');
+    return text;
+}
+
+// The text as 8-bit characters when it is a plain number text, cut of one
+// leading blank; nothing for other characters or a text too long.
+std::optional<std::string> NumberBytes(std::u16string_view text) {
+    if (!text.empty() && text.front() == u' ') text.remove_prefix(1);
+    if (text.empty() || text.size() > kMaxNumberText) return std::nullopt;
+    std::string out;
+    for (char16_t c : text) {
+        bool ok = (c >= u'0' && c <= u'9') || c == u'+' || c == u'-' || c == u'.' || c == u'e' ||
+                  c == u'E';
+        if (!ok) return std::nullopt;
+        out.push_back(static_cast<char>(c));
+    }
+    return out;
+}
+
+}  // namespace
+
+std::string FormatDouble(std::string_view conversion, double value) {
+    if (!std::isfinite(value)) value = kNotANumberValue;
+    std::string spec(conversion);
+    char buffer[512];
+    int n = std::snprintf(buffer, sizeof buffer, spec.c_str(), value);
+    if (n < 0) return {};
+    std::string text(buffer, static_cast<size_t>(n) < sizeof buffer ? n : sizeof buffer - 1);
+    char kind = spec.empty() ? 'f' : spec.back();
+    return kind == 'e' || kind == 'E' ? WidenExponent(std::move(text)) : text;
+}
+
+std::string FormatDoubleLine(std::string_view line_format, double value) {
+    size_t begin = line_format.find('%');
+    if (begin == std::string_view::npos) return std::string(line_format);
+    size_t end = line_format.find_first_of("eEfFgG", begin);
+    if (end == std::string_view::npos) return std::string(line_format);
+    std::string out(line_format.substr(0, begin));
+    out += FormatDouble(line_format.substr(begin, end - begin + 1), value);
+    out += line_format.substr(end + 1);
+    return out;
+}
+
+std::optional<int32_t> ParseStrictInt(std::u16string_view text) {
+    std::optional<std::string> bytes = NumberBytes(text);
+    if (!bytes) return std::nullopt;
+    errno = 0;
+    char* end = nullptr;
+    long long v = std::strtoll(bytes->c_str(), &end, 10);
+    if (errno != 0 || end != bytes->c_str() + bytes->size() || v < INT32_MIN || v > INT32_MAX)
+        return std::nullopt;
+    return static_cast<int32_t>(v);
+}
+
+std::optional<uint32_t> ParseStrictFrequency(std::u16string_view text) {
+    std::optional<std::string> bytes = NumberBytes(text);
+    if (!bytes || (*bytes)[0] == '-' || (*bytes)[0] == '+') return std::nullopt;
+    errno = 0;
+    char* end = nullptr;
+    unsigned long long v = std::strtoull(bytes->c_str(), &end, 10);
+    if (errno != 0 || end != bytes->c_str() + bytes->size() || v > UINT32_MAX) return std::nullopt;
+    return static_cast<uint32_t>(v);
+}
+
+std::optional<double> ParseStrictDouble(std::u16string_view text) {
+    std::optional<std::string> bytes = NumberBytes(text);
+    if (!bytes) return std::nullopt;
+    errno = 0;
+    char* end = nullptr;
+    double v = std::strtod(bytes->c_str(), &end);
+    if (errno != 0 || end != bytes->c_str() + bytes->size() || !std::isfinite(v))
+        return std::nullopt;
+    return v;
+}
+
+}  // namespace files
