@@ -58,9 +58,12 @@ plat::Bitmap Screen() {
     plat::Bitmap screen = plat::Bitmap::create(800, 600, plat::RGB(255, 255, 255));
     for (int y = 0; y < 600; ++y)
         for (int x = 0; x < 800; ++x) {
-            if (y < 100) screen.set_pixel(x, y, plat::RGB(x % 256, 40, 200 - y));
-            else if ((x / 3 + y / 5) % 7 == 0) screen.set_pixel(x, y, plat::RGB(0, 0, 0));
-            else if (x > 600) screen.set_pixel(x, y, plat::RGB(255, y % 256, 0));
+            if (y < 100)
+                screen.set_pixel(x, y, plat::RGB(x % 256, 40, 200 - y));
+            else if ((x / 3 + y / 5) % 7 == 0)
+                screen.set_pixel(x, y, plat::RGB(0, 0, 0));
+            else if (x > 600)
+                screen.set_pixel(x, y, plat::RGB(255, y % 256, 0));
         }
     return screen;
 }

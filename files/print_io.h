@@ -57,9 +57,9 @@ class CPrintIO {
     // Set by the user-interface thread before it sets the print event; the
     // worker takes it after seeing the event.
     std::unique_ptr<plat::PrinterDc> printer_dc_;
-    bool landscape_ = false;   // user-interface thread
-    int32_t print_area_ = 1;   // user-interface thread
+    bool landscape_ = false;  // user-interface thread
+    int32_t print_area_ = 1;  // user-interface thread
     std::atomic<bool> busy_{false};
-    plat::Thread worker_;      // user-interface thread
-    uint32_t ui_thread_ = 0;   // the thread that started the running job
+    plat::Thread worker_;     // user-interface thread
+    uint32_t ui_thread_ = 0;  // the thread that started the running job
 };

@@ -22,8 +22,7 @@ constexpr int kWholeArea = 1;
 IPrintServices* registered_services = nullptr;  // set by the application on its thread
 
 void ShowPrinterMessage(plat::CWnd* parent, const char16_t* text) {
-    plat::message_box(parent, text, kPrinterMessageCaption,
-                      plat::MB_OK | plat::MB_ICONEXCLAMATION);
+    plat::message_box(parent, text, kPrinterMessageCaption, plat::MB_OK | plat::MB_ICONEXCLAMATION);
 }
 
 // Sets the low byte of a 16-bit field, leaving the high byte as it is.

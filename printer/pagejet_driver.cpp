@@ -47,9 +47,9 @@ DriverState& state() {
 // The resolution the printer's registry key asks for at this quality.
 int resolution_from_registry(const DEVMODEW& mode) {
     const bool draft = mode.dmPrintQuality == DMRES_DRAFT;
-    const std::u16string name(mode.dmDeviceName,
-                              std::find(mode.dmDeviceName, mode.dmDeviceName + kDeviceNameChars,
-                                        u'\0'));
+    const std::u16string name(
+        mode.dmDeviceName,
+        std::find(mode.dmDeviceName, mode.dmDeviceName + kDeviceNameChars, u'\0'));
     plat::RegKey key;
     const uint32_t opened = plat::hkey_local_machine().open(u"\\Printers\\" + name, key);
     if (opened != plat::ERROR_SUCCESS) {
@@ -58,8 +58,8 @@ int resolution_from_registry(const DEVMODEW& mode) {
     }
     char16_t text[kDpiValueBytes / 2] = {};
     uint32_t type = 0, size = sizeof text;
-    uint32_t error = key.query_value(plat::from_utf8(draft ? kDpiDraftValue : kDpiHighValue),
-                                     &type, text, &size);
+    uint32_t error = key.query_value(plat::from_utf8(draft ? kDpiDraftValue : kDpiHighValue), &type,
+                                     text, &size);
     int dpi = 0;
     if (error == plat::ERROR_SUCCESS && type != plat::REG_SZ) error = plat::ERROR_INVALID_DATA;
     if (error == plat::ERROR_SUCCESS) {
@@ -131,8 +131,8 @@ DHPDEV DrvEnablePDEV(const DEVMODEW* mode, const char16_t* port, GDIINFO* gdi, D
 HSURF DrvEnableSurface(DHPDEV) {
     DriverState& s = state();
     const SIZEL size{s.surface_width, s.surface_height};
-    s.surface = s.callbacks.EngCreateBitmap(size, ((s.surface_width * 3 + 3) / 4) * 4, BMF_24BPP,
-                                            0, nullptr);
+    s.surface = s.callbacks.EngCreateBitmap(size, ((s.surface_width * 3 + 3) / 4) * 4, BMF_24BPP, 0,
+                                            nullptr);
     return s.surface;
 }
 
@@ -159,8 +159,7 @@ int32_t DrvCopyBits(SURFOBJ*, SURFOBJ* src, void*, void*, const RECTL* rect, con
     for (int x = left; x < right; ++x) {
         uint8_t* out = j.landscape_line.data();
         for (int k = 0; k < height; ++k, out += 3)
-            std::memcpy(out, scan0 + ptrdiff_t(height - 1 - k) * src->lDelta + 3 * ptrdiff_t(x),
-                        3);
+            std::memcpy(out, scan0 + ptrdiff_t(height - 1 - k) * src->lDelta + 3 * ptrdiff_t(x), 3);
         if (!PagejetSendScanLine(j, j.landscape_line.data())) return 0;
     }
     return 1;
@@ -183,12 +182,16 @@ int32_t DrvEndDoc(SURFOBJ*, uint32_t) {
     PrintJobContext& j = job();
     PagejetEndRaster(j);
     PagejetEndPage(j);
-    PagejetWriteString(j, "\x1b" "E\x1b%-12345X");
+    PagejetWriteString(j,
+                       "\x1b"
+                       "E\x1b%-12345X");
     return 1;
 }
 
 int32_t DrvStartDoc(SURFOBJ*, const char16_t*, uint32_t) {
-    PagejetWriteString(job(), "\x1b%-12345X\x1b" "E");
+    PagejetWriteString(job(),
+                       "\x1b%-12345X\x1b"
+                       "E");
     state().pages = 0;
     return 1;
 }

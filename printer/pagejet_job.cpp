@@ -24,10 +24,14 @@ int write_number_sequence(PrintJobContext& j, const char* prefix, long value, co
 
 const char* paper_sequence(int paper) {
     switch (paper) {
-        case 5: return "\x1b&l3A";
-        case 9: return "\x1b&l26A";
-        case 13: return "\x1b&l45A";
-        default: return "\x1b&l2A";
+        case 5:
+            return "\x1b&l3A";
+        case 9:
+            return "\x1b&l26A";
+        case 13:
+            return "\x1b&l45A";
+        default:
+            return "\x1b&l2A";
     }
 }
 
@@ -90,7 +94,9 @@ void PagejetClosePort(PrintJobContext& j) {
 }
 
 void PagejetBeginPage(PrintJobContext& j) {
-    PagejetWriteString(j, "\x1b" "E");
+    PagejetWriteString(j,
+                       "\x1b"
+                       "E");
     write_number_sequence(j, "*t", j.dpi, "R");
     PagejetWriteString(j, "\x1b*r3F");
     PagejetWriteString(j, paper_sequence(j.paper));

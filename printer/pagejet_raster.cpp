@@ -15,9 +15,9 @@ constexpr int kHueBlue = 1024;
 constexpr int kHueFull = 1536;
 constexpr int kWarpBlue = 163;
 constexpr int kWarpGreen = 229;
-constexpr int kMaxLiteral = 126;   // a pending literal above 125 bytes leaves in 126
-constexpr int kMaxBlock = 128;     // bytes one PackBits block can carry
-constexpr int kMaxDeltaRun = 8;    // replacement bytes of one delta command
+constexpr int kMaxLiteral = 126;  // a pending literal above 125 bytes leaves in 126
+constexpr int kMaxBlock = 128;    // bytes one PackBits block can carry
+constexpr int kMaxDeltaRun = 8;   // replacement bytes of one delta command
 constexpr int kOffsetInCommand = 31;
 constexpr int kOffsetByteMax = 255;
 
@@ -104,12 +104,18 @@ Rgb PagejetHsvToRgb(int h, int s, int v) {
     const int q = (65025 - s * f) * v / 65025;
     const int t = v * (65025 - (255 - f) * s) / 65025;
     switch (h / kHueSector) {
-        case 0: return {v, t, p};
-        case 1: return {q, v, p};
-        case 2: return {p, v, t};
-        case 3: return {p, q, v};
-        case 4: return {t, p, v};
-        default: return {v, p, q};
+        case 0:
+            return {v, t, p};
+        case 1:
+            return {q, v, p};
+        case 2:
+            return {p, v, t};
+        case 3:
+            return {p, q, v};
+        case 4:
+            return {t, p, v};
+        default:
+            return {v, p, q};
     }
 }
 

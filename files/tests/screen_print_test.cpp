@@ -77,7 +77,8 @@ class ScreenPrint : public ::testing::Test {
         auto screen = plat::screen_surface();
         auto lock = screen.lock();
         for (int y = 0; y < 600; ++y)
-            for (int x = 0; x < 800; ++x) screen.set_pixel(x, y, x < 400 ? plat::RGB(0, 0, 0) : plat::RGB(255, 255, 255));
+            for (int x = 0; x < 800; ++x)
+                screen.set_pixel(x, y, x < 400 ? plat::RGB(0, 0, 0) : plat::RGB(255, 255, 255));
     }
     void TearDown() override {
         window_.destroy();
@@ -242,12 +243,9 @@ TEST(ScreenPrintSize, TheScreenFillsTheWidthOrTheHeightKeepingItsProportions) {
         int w, h;
         bool landscape;
         int tw, th;
-    } cases[] = {{2400, 3150, false, 2400, 1785},
-                 {3150, 2400, true, 3150, 2342},
-                 {2400, 3078, false, 2400, 1785},
-                 {3078, 2400, true, 3078, 2289},
-                 {1000, 500, false, 672, 500},
-                 {3000, 2000, true, 2689, 2000}};
+    } cases[] = {{2400, 3150, false, 2400, 1785}, {3150, 2400, true, 3150, 2342},
+                 {2400, 3078, false, 2400, 1785}, {3078, 2400, true, 3078, 2289},
+                 {1000, 500, false, 672, 500},    {3000, 2000, true, 2689, 2000}};
     for (const auto& c : cases) {
         int tw = 0, th = 0;
         ScaledPrintSize(c.w, c.h, c.landscape, tw, th);

@@ -67,8 +67,8 @@ int32_t eng_delete_surface(HSURF surface) {
     return 1;
 }
 
-HPALETTE_PRINT eng_create_palette(uint32_t mode, uint32_t count, const uint32_t* colors,
-                                  uint32_t, uint32_t, uint32_t) {
+HPALETTE_PRINT eng_create_palette(uint32_t mode, uint32_t count, const uint32_t* colors, uint32_t,
+                                  uint32_t, uint32_t) {
     auto palette = new (std::nothrow) EnginePalette;
     if (palette == nullptr) return nullptr;
     palette->mode = mode;
@@ -203,8 +203,8 @@ bool PrinterDc::enable(const PrinterEntry& printer) {
         debug_printf("PrinterDc: the driver %s does not load\n", to_utf8(printer.driver).c_str());
         return false;
     }
-    auto enable_driver = library_.bind<std::remove_pointer_t<PFN_DrvEnableDriver>>(
-        kDrvEnableDriverName);
+    auto enable_driver =
+        library_.bind<std::remove_pointer_t<PFN_DrvEnableDriver>>(kDrvEnableDriverName);
     table_ = default_table();
     if (enable_driver == nullptr ||
         !enable_driver(DDI_DRIVER_VERSION, sizeof table_, &table_, &kCallbacks)) {
@@ -244,24 +244,42 @@ PrinterDc::~PrinterDc() {
 int PrinterDc::get_device_caps(int index) const {
     std::lock_guard lock(mutex_);
     switch (index) {
-        case TECHNOLOGY: return int(gdi_.ulTechnology);
-        case HORZSIZE: return int(gdi_.ulHorzSize);
-        case VERTSIZE: return int(gdi_.ulVertSize);
-        case HORZRES: return int(gdi_.ulHorzRes);
-        case VERTRES: return int(gdi_.ulVertRes);
-        case BITSPIXEL: return int(gdi_.cBitsPixel);
-        case PLANES: return int(gdi_.cPlanes);
-        case NUMPENS: return int(gdi_.ulNumPens);
-        case NUMCOLORS: return int(gdi_.ulNumColors);
-        case RASTERCAPS: return int(gdi_.flRaster);
-        case LOGPIXELSX: return int(gdi_.ulLogPixelsX);
-        case LOGPIXELSY: return int(gdi_.ulLogPixelsY);
-        case COLORRES: return int(gdi_.ulColorRes);
-        case PHYSICALWIDTH: return int(gdi_.ulPhysicalWidth);
-        case PHYSICALHEIGHT: return int(gdi_.ulPhysicalHeight);
-        case PHYSICALOFFSETX: return int(gdi_.ulPhysicalOffsetX);
-        case PHYSICALOFFSETY: return int(gdi_.ulPhysicalOffsetY);
-        default: return 0;
+        case TECHNOLOGY:
+            return int(gdi_.ulTechnology);
+        case HORZSIZE:
+            return int(gdi_.ulHorzSize);
+        case VERTSIZE:
+            return int(gdi_.ulVertSize);
+        case HORZRES:
+            return int(gdi_.ulHorzRes);
+        case VERTRES:
+            return int(gdi_.ulVertRes);
+        case BITSPIXEL:
+            return int(gdi_.cBitsPixel);
+        case PLANES:
+            return int(gdi_.cPlanes);
+        case NUMPENS:
+            return int(gdi_.ulNumPens);
+        case NUMCOLORS:
+            return int(gdi_.ulNumColors);
+        case RASTERCAPS:
+            return int(gdi_.flRaster);
+        case LOGPIXELSX:
+            return int(gdi_.ulLogPixelsX);
+        case LOGPIXELSY:
+            return int(gdi_.ulLogPixelsY);
+        case COLORRES:
+            return int(gdi_.ulColorRes);
+        case PHYSICALWIDTH:
+            return int(gdi_.ulPhysicalWidth);
+        case PHYSICALHEIGHT:
+            return int(gdi_.ulPhysicalHeight);
+        case PHYSICALOFFSETX:
+            return int(gdi_.ulPhysicalOffsetX);
+        case PHYSICALOFFSETY:
+            return int(gdi_.ulPhysicalOffsetY);
+        default:
+            return 0;
     }
 }
 
@@ -292,8 +310,8 @@ int PrinterDc::stretch_dib_bits(int x, int y, int w, int h, int src_x, int src_y
     const int dib_w = header.biWidth;
     const int dib_h = header.biHeight < 0 ? -header.biHeight : header.biHeight;
     if (!in_doc_ || bits == nullptr || header.biBitCount != 24 || header.biCompression != BI_RGB ||
-        usage != DIB_RGB_COLORS || rop != SRCCOPY || w <= 0 || h <= 0 || src_w <= 0 ||
-        src_h <= 0 || src_x < 0 || src_y < 0 || src_x + src_w > dib_w || src_y + src_h > dib_h)
+        usage != DIB_RGB_COLORS || rop != SRCCOPY || w <= 0 || h <= 0 || src_w <= 0 || src_h <= 0 ||
+        src_x < 0 || src_y < 0 || src_x + src_w > dib_w || src_y + src_h > dib_h)
         return 0;
     const size_t dib_stride = size_t(((int64_t(dib_w) * kBytesPerPixel + 3) / 4) * 4);
     const bool bottom_up = header.biHeight > 0;
@@ -304,8 +322,7 @@ int PrinterDc::stretch_dib_bits(int x, int y, int w, int h, int src_x, int src_y
     if (x0 >= x1 || y0 >= y1) return 0;
     std::vector<size_t> column(size_t(x1 - x0));
     for (int dx = x0; dx < x1; ++dx)
-        column[size_t(dx - x0)] =
-            size_t(src_x + int64_t(dx - x) * src_w / w) * kBytesPerPixel;
+        column[size_t(dx - x0)] = size_t(src_x + int64_t(dx - x) * src_w / w) * kBytesPerPixel;
     for (int dy = y0; dy < y1; ++dy) {
         const int sy = src_y + int(int64_t(dy - y) * src_h / h);
         const uint8_t* src = dib + dib_stride * size_t(bottom_up ? dib_h - 1 - sy : sy);

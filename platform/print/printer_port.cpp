@@ -52,8 +52,8 @@ std::string port_stem(std::u16string_view name) {
     for (size_t i = 0; i < name.size(); ++i) {
         const char16_t c = name[i];
         if (c == u':' && i + 1 == name.size() && !stem.empty()) return stem;
-        const bool alnum = (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') ||
-                           (c >= u'0' && c <= u'9');
+        const bool alnum =
+            (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || (c >= u'0' && c <= u'9');
         if (!alnum) return {};
         stem += static_cast<char>(c);
     }
@@ -217,7 +217,8 @@ int32_t PrinterSend(int32_t handle, const uint8_t* bytes, uint32_t count) {
     if (count == 0) return 1;
     if (bytes == nullptr || !write_all(port.fd, bytes, count)) {
         port.failed = true;
-        plat::set_last_error(bytes ? plat::detail::error_from_errno(errno) : plat::ERROR_INVALID_PARAMETER);
+        plat::set_last_error(bytes ? plat::detail::error_from_errno(errno)
+                                   : plat::ERROR_INVALID_PARAMETER);
         discard_spool(port);
         return 0;
     }

@@ -96,9 +96,9 @@ TEST_F(PagejetEngine, PageGeometryAndPageSetUpFollowThePrinterMode) {
         for (int dpi : {150, 300, 600})
             for (uint16_t version : {0x100, 0x200})
                 for (int16_t orientation : {1, 2}) {
-                    SCOPED_TRACE(testing::Message() << "paper " << paper.paper << " dpi " << dpi
-                                                    << " version " << version << " orient "
-                                                    << orientation);
+                    SCOPED_TRACE(testing::Message()
+                                 << "paper " << paper.paper << " dpi " << dpi << " version "
+                                 << version << " orient " << orientation);
                     root_.SetQualityText(u"High Quality",
                                          plat::from_utf8(std::to_string(dpi)).c_str());
                     root_.SetMode(Mode(paper.paper, -4, version, orientation, 1));
@@ -109,7 +109,8 @@ TEST_F(PagejetEngine, PageGeometryAndPageSetUpFollowThePrinterMode) {
                     const Expected e = Sheet(paper.paper, dpi, version == 0x200);
                     int horz = e.width - 2 * e.side, vert = e.height - 2 * e.top;
                     int ox = e.side, oy = (e.height - vert) / 3, pw = e.width, ph = e.height;
-                    if (orientation == 2) std::swap(horz, vert), std::swap(ox, oy), std::swap(pw, ph);
+                    if (orientation == 2)
+                        std::swap(horz, vert), std::swap(ox, oy), std::swap(pw, ph);
                     EXPECT_EQ(dc->get_device_caps(plat::HORZRES), horz);
                     EXPECT_EQ(dc->get_device_caps(plat::VERTRES), vert);
                     EXPECT_EQ(dc->get_device_caps(plat::PHYSICALOFFSETX), ox);
@@ -147,9 +148,13 @@ TEST_F(PagejetEngine, MonoLetterJobIsFramedByteForByte) {
     ASSERT_EQ(jobs.size(), 1u);
     const std::string job = root_.ReadJob(jobs[0]);
     const std::string head =
-        "\x1b%-12345X\x1b" "E\x1b" "E\x1b*t300R\x1b*r3F\x1b&l2A\x1b&l8C\x1b&l1E\x1b*p0X\x1b*p0Y"
+        "\x1b%-12345X\x1b"
+        "E\x1b"
+        "E\x1b*t300R\x1b*r3F\x1b&l2A\x1b&l8C\x1b&l1E\x1b*p0X\x1b*p0Y"
         "\x1b*r3078T\x1b*r0A";
-    const std::string tail = "\x1b*rC\x0c\x1b" "E\x1b%-12345X";
+    const std::string tail =
+        "\x1b*rC\x0c\x1b"
+        "E\x1b%-12345X";
     EXPECT_EQ(job.substr(0, head.size()), head);
     ASSERT_GT(job.size(), tail.size());
     EXPECT_EQ(job.substr(job.size() - tail.size()), tail);
@@ -176,7 +181,7 @@ TEST_F(PagejetEngine, ResolutionTextsOutsideTheRangeFallBackWithTheirTrace) {
     const struct {
         const char16_t* text;  // null: the value is missing
         int draft_dpi, high_dpi;
-    } cases[] = {{u"600", 600, 600}, {u"75", 75, 75},       {u"0", 150, 300},
+    } cases[] = {{u"600", 600, 600},  {u"75", 75, 75},    {u"0", 150, 300},
                  {u"-300", 150, 300}, {u"abc", 150, 300}, {u"100000", 150, 300},
                  {u"1201", 150, 300}, {nullptr, 150, 300}};
     for (const auto& c : cases)
@@ -237,7 +242,7 @@ Ink InkOf(uint32_t rgb, bool color, bool three_planes) {
     const int s = mx ? (mx - mn) * 255 / mx : 0;
     int h = 0;
     if (mx != mn) {
-        h = r == mx ? (g - b) * 255 / (mx - mn)
+        h = r == mx   ? (g - b) * 255 / (mx - mn)
             : g == mx ? (b - r) * 255 / (mx - mn) + 512
                       : (r - g) * 255 / (mx - mn) + 1024;
         if (h < 0) h += 1536;
@@ -297,11 +302,12 @@ TEST_F(PagejetEngine, ScreenBlocksPrintWithTheirInkAndDecodeToThePipelinesRows) 
     ASSERT_TRUE(driver);
     auto* set_observer = driver.bind<SetRowObserver>("PagejetSetRowObserver");
     ASSERT_NE(set_observer, nullptr);
-    for (const PrintSetup setup : {PrintSetup{false, false, 1}, PrintSetup{true, false, 1}, PrintSetup{true, true, 1},
-                              PrintSetup{false, false, 2}, PrintSetup{true, false, 2}, PrintSetup{true, true, 2}}) {
-        SCOPED_TRACE(testing::Message() << "colour " << setup.color << " three planes "
-                                        << setup.three_planes << " orientation "
-                                        << setup.orientation);
+    for (const PrintSetup setup :
+         {PrintSetup{false, false, 1}, PrintSetup{true, false, 1}, PrintSetup{true, true, 1},
+          PrintSetup{false, false, 2}, PrintSetup{true, false, 2}, PrintSetup{true, true, 2}}) {
+        SCOPED_TRACE(testing::Message()
+                     << "colour " << setup.color << " three planes " << setup.three_planes
+                     << " orientation " << setup.orientation);
         root_.SetPort(setup.three_planes ? 0 : 1);
         root_.SetMode(Mode(1, -1, 0x100, setup.orientation, setup.color ? 2 : 1));
         std::string observed;
@@ -337,7 +343,8 @@ TEST_F(PagejetEngine, ScreenBlocksPrintWithTheirInkAndDecodeToThePipelinesRows) 
         };
         const auto [tw, th] = Target(landscape ? 3078 : 2400, landscape ? 2400 : 3078);
         for (int block = 0; block < 40; ++block) {
-            const int sx = (block % 8) * kBlockW + kBlockW / 2, sy = (block / 8) * kBlockH + kBlockH / 2;
+            const int sx = (block % 8) * kBlockW + kBlockW / 2,
+                      sy = (block / 8) * kBlockH + kBlockH / 2;
             const int px = sx * tw / kScreenW, py = sy * th / kScreenH;  // page surface
             const int line0 = (landscape ? px : py) - 16;
             const int dot0 = (landscape ? 2400 - 1 - py : px) - 16;
@@ -351,9 +358,9 @@ TEST_F(PagejetEngine, ScreenBlocksPrintWithTheirInkAndDecodeToThePipelinesRows) 
                     for (int k = dot0; k < dot0 + 32; ++k) count += dot(l, p, k);
                 const double share = count / 1024.0;
                 const double expected = DotShare(values[ink_plane], dot_values[ink_plane]);
-                EXPECT_NEAR(share, expected, 0.03)
-                    << "block " << block << " colour " << std::hex << kBlocks[block] << std::dec
-                    << " plane " << "KCMY"[ink_plane];
+                EXPECT_NEAR(share, expected, 0.03) << "block " << block << " colour " << std::hex
+                                                   << kBlocks[block] << std::dec << " plane "
+                                                   << "KCMY"[ink_plane];
                 if (values[ink_plane] == 0) {
                     EXPECT_EQ(count, 0) << "block " << block;
                 }

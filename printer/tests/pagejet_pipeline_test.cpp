@@ -56,20 +56,20 @@ TEST(PagejetCompression, EachRowTakesTheCheapestCodingWithTiesGoingRawThenPackBi
         std::string stream;
         bool seed_cleared;
     } cases[] = {
-        {"empty row", kModePackBits, padded(Bytes({9, 9}), 16), zeros16,
-         Esc("*b0M") + Esc("*b0W"), true},
+        {"empty row", kModePackBits, padded(Bytes({9, 9}), 16), zeros16, Esc("*b0M") + Esc("*b0W"),
+         true},
         {"empty row, mode already raw", kModeRaw, zeros16, zeros16, Esc("*b0W"), true},
-        {"incompressible", kModeRaw, zeros16, incompressible,
-         Esc("*b16W") + Raw(incompressible), false},
-        {"equal to the seed", kModeRaw, incompressible, incompressible,
-         Esc("*b3M") + Esc("*b0W"), false},
-        {"three-way tie goes raw", kModePackBits, padded(Bytes({5}), 16),
-         padded(Bytes({5, 5}), 16), Esc("*b0M") + Esc("*b2W") + Raw(Bytes({5, 5})), false},
+        {"incompressible", kModeRaw, zeros16, incompressible, Esc("*b16W") + Raw(incompressible),
+         false},
+        {"equal to the seed", kModeRaw, incompressible, incompressible, Esc("*b3M") + Esc("*b0W"),
+         false},
+        {"three-way tie goes raw", kModePackBits, padded(Bytes({5}), 16), padded(Bytes({5, 5}), 16),
+         Esc("*b0M") + Esc("*b2W") + Raw(Bytes({5, 5})), false},
         {"PackBits equal to the raw length goes raw", kModeRaw, zeros16,
          padded(Bytes({5, 5, 5, 1}), 16), Esc("*b4W") + Raw(Bytes({5, 5, 5, 1})), false},
         {"delta equal to PackBits goes mode 2", kModeRaw, padded(Bytes({3, 3, 3, 3, 3}), 16),
-         padded(Bytes({3, 3, 3, 3, 3, 3}), 16),
-         Esc("*b2M") + Esc("*b2W") + Raw(Bytes({0xFB, 3})), false},
+         padded(Bytes({3, 3, 3, 3, 3, 3}), 16), Esc("*b2M") + Esc("*b2W") + Raw(Bytes({0xFB, 3})),
+         false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -110,9 +110,8 @@ TEST(PagejetCompression, DeltaOffsetsAndRunsAreCodedInCommandsOfEightBytes) {
         RowJob job(400);
         std::vector<uint8_t> seed(400, 0), row(400, 0);
         row[size_t(c.offset)] = 0x77;
-        EXPECT_EQ(job.Send(row, seed), Esc("*b3M") + Esc("*b" + std::to_string(c.coded.size()) +
-                                                       "W") +
-                                           Raw(c.coded));
+        EXPECT_EQ(job.Send(row, seed),
+                  Esc("*b3M") + Esc("*b" + std::to_string(c.coded.size()) + "W") + Raw(c.coded));
     }
     // Runs of 9 and 17 changed bytes: commands of 8, 8 and 1, the later ones
     // at offset 0.
@@ -121,7 +120,7 @@ TEST(PagejetCompression, DeltaOffsetsAndRunsAreCodedInCommandsOfEightBytes) {
         for (int i = 0; i < run; ++i) row[size_t(4 + i)] = uint8_t(i + 1);
         const int size = PagejetDeltaRow(row.data(), 64, out.data(), seed.data());
         ASSERT_EQ(size, run + (run + 7) / 8);
-        EXPECT_EQ(out[0], 0xE4);       // 8 bytes at offset 4
+        EXPECT_EQ(out[0], 0xE4);  // 8 bytes at offset 4
         EXPECT_EQ(out[9], run == 9 ? 0x00 : 0xE0);
     }
     // A coding that would reach the row's length does not fit.

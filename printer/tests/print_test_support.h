@@ -133,7 +133,8 @@ inline DecodedJob Decode(const fs::path& job, int bytes_per_row) {
 // The sequences joined with blanks, for readable comparisons.
 inline std::string Joined(const std::vector<std::string>& seqs, size_t from, size_t count) {
     std::string s;
-    for (size_t i = from; i < seqs.size() && i < from + count; ++i) s += (s.empty() ? "" : " ") + seqs[i];
+    for (size_t i = from; i < seqs.size() && i < from + count; ++i)
+        s += (s.empty() ? "" : " ") + seqs[i];
     return s;
 }
 

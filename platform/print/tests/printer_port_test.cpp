@@ -67,8 +67,8 @@ TEST_F(PrinterPort, EachJobIsANewSpoolFileThatAppearsWhenThePortCloses) {
 }
 
 TEST_F(PrinterPort, ClassTwoTellsFourPlanesUnlessTheRegistrySaysThree) {
-    for (auto [info, expected] : {std::pair<std::optional<uint32_t>, uint32_t>{{}, 1u},
-                                  {0u, 0u}, {1u, 1u}}) {
+    for (auto [info, expected] :
+         {std::pair<std::optional<uint32_t>, uint32_t>{{}, 1u}, {0u, 0u}, {1u, 1u}}) {
         Configure(u"", info);
         const int32_t h = PrinterOpen(u"LPT1:");
         uint32_t value = 99;
