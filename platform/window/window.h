@@ -32,6 +32,11 @@ inline constexpr uint32_t WS_TABSTOP = 0x00010000u;
 inline constexpr uint32_t CS_VREDRAW = 0x0001;
 inline constexpr uint32_t CS_HREDRAW = 0x0002;
 inline constexpr uint32_t CS_DBLCLKS = 0x0008;
+// A top-level window of the class keeps the screen it covers while it is
+// shown and puts it back when it hides or goes (see save_under.cpp).
+inline constexpr uint32_t CS_SAVEBITS = 0x0800;
+// Top-level windows of the class stay above all others (the input panel).
+inline constexpr uint32_t CS_TOPMOST = 0x00100000;
 
 // show() commands.
 inline constexpr int SW_HIDE = 0;
@@ -165,8 +170,9 @@ void release_capture();
 Window* capture_window();
 
 // The rectangles (screen coordinates) of the window's visible area: its
-// client area (or whole window) cut by its ancestors and less every window
-// above it in the z-order.
+// client area (or whole window) cut by its ancestors, less every window
+// above it in the z-order and less its own visible child windows (children
+// clip their parent).
 std::vector<Rect> visible_rects(const Window* w, bool whole_window = false);
 
 }  // namespace plat
