@@ -36,9 +36,11 @@ class BioDriverTest : public ::testing::TestWithParam<const char16_t*> {
         fs::copy_file(celvane_test::build_bin() / "SMARTIO.so",
                       root.path() / "Windows/SMARTIO.dll");
         celvane_test::set_board_name(GetParam());
-        // The simulator serves "DIO1:" itself: the same library the test runs with.
-        fs::create_symlink(celvane_test::build_bin() / "Simulator.so",
-                           root.path() / "Windows/Simulator.dll");
+        // The simulator serves "DIO1:" itself: the same library the test runs
+        // with, linked in by a hard link (one file, so one loaded instance,
+        // and no symbolic link leading out of the device root).
+        fs::create_hard_link(celvane_test::build_bin() / "Simulator.so",
+                             root.path() / "Windows/Simulator.dll");
         celvane_test::install_builtin_driver(root.path(), "", u"Drivers\\BuiltIn\\DIO",
                                              u"Simulator.dll", u"DIO");
         dio_device = plat::devices::activate_device(u"Drivers\\BuiltIn\\DIO");

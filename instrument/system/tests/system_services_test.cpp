@@ -26,7 +26,8 @@ class SystemServicesTest : public ::testing::Test {
         using celvane_test::install_builtin_driver;
         const fs::path windows = root.path() / "Windows";
         fs::copy_file(celvane_test::build_bin() / "SMARTIO.so", windows / "SMARTIO.dll");
-        fs::create_symlink(celvane_test::build_bin() / "Simulator.so", windows / "Simulator.dll");
+        // The same file as the library the test runs with (one loaded instance).
+        fs::create_hard_link(celvane_test::build_bin() / "Simulator.so", windows / "Simulator.dll");
         install_builtin_driver(root.path(), "VornIO", bio::kDriverKey, bio::kDriverLibrary,
                                bio::kDevicePrefix);
         install_builtin_driver(root.path(), "VornSPI", spi::kDriverKey, spi::kDriverLibrary,
