@@ -334,6 +334,9 @@ int CDspInterface::SendTable(uint16_t index, const void* data, uint16_t count) {
     send_requested_ = true;
     stop_requested_ = false;
     staged_ = false;
+    // Queued like any message: the stop handshake goes first, so that the
+    // upload does not wait out the echo time-out of a stop never sent.
+    state_ = kQueued;
     return 1;
 }
 
