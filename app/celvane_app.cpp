@@ -7,6 +7,7 @@
 #include "app/message_box.h"
 #include "core/debug_log.h"
 #include "core/history.h"
+#include "files/formats/limit_mask_file.h"
 #include "platform/kernel/debug_out.h"
 #include "platform/text/utf.h"
 #include "screens/mode_base.h"

@@ -31,10 +31,15 @@
 #include "platform/process/process.h"
 #include "screens/screen_services.h"
 #include "widgets/color_scheme.h"
+#include "widgets/graph_panel.h"
 #include "widgets/widget_services.h"
 
+class CAntennaList;
+class CCableType;
 class CDebugLog;
+class CLimitMaskFile;
 class CMainFrame;
+class CSignalBand;
 class CModeBase;
 class CMeasurement;
 class CMeasSetup;
@@ -133,6 +138,12 @@ class CCelvaneApp : public plat::CWinApp, public IScreenServices {
     virtual std::u16string GetLanguageName(int32_t id);
     virtual bool ShowListFile(uint32_t command, intptr_t owner);
     virtual bool LoadListFile(uint32_t command, intptr_t arg);
+    // The lists of start-up (each may be null: no cable list without its
+    // file) and the limit masks last loaded.
+    CSignalBand* GetBandList() const { return band_list_.get(); }
+    CCableType* GetCableList() const { return cable_list_.get(); }
+    CAntennaList* GetAntennaList() const { return antenna_list_.get(); }
+    CLimitMaskFile* GetLimitMaskFile() const { return limit_masks_.get(); }
     virtual void DeleteSortedList() { sorted_items_.reset(); }
     virtual CSortedItemList& GetSortedList();
     virtual bool LaunchProgram(uint32_t command);
@@ -201,6 +212,9 @@ class CCelvaneApp : public plat::CWinApp, public IScreenServices {
     // The colour scheme every widget draws with (null before InitDevices);
     // its number is entry 48.
     CColorScheme* GetColorScheme() const { return color_scheme_.get(); }
+    // The one graph panel the measurement screens share (null before
+    // CreateModes and after the exit).
+    CGraphPanel* GetGraphPanel() const { return graph_panel_.get(); }
     uint32_t GetColorSchemeNumber() const;
     // Gives the scheme object the colours of scheme `number` (1..5; others
     // give 1).
@@ -282,6 +296,10 @@ class CCelvaneApp : public plat::CWinApp, public IScreenServices {
     plat::Mutex instance_mutex_;
     plat::Event battery_alarm_;
     std::unique_ptr<CSortedItemList> sorted_items_;
+    std::unique_ptr<CSignalBand> band_list_;
+    std::unique_ptr<CCableType> cable_list_;
+    std::unique_ptr<CAntennaList> antenna_list_;
+    std::unique_ptr<CLimitMaskFile> limit_masks_;
     std::array<Launched, 2> launched_;
     bool history_dumped_ = false;
     CModeBase* setup_mode_ = nullptr;
@@ -290,6 +308,7 @@ class CCelvaneApp : public plat::CWinApp, public IScreenServices {
     UiFonts fonts_;
     LanguageBinding language_;
     std::unique_ptr<CColorScheme> color_scheme_;
+    std::unique_ptr<CGraphPanel> graph_panel_;
     // What the widgets ask of the application; registered while it runs.
     std::unique_ptr<IWidgetServices> widget_services_;
     CMainFrame* frame_ = nullptr;

@@ -243,12 +243,6 @@ bool CCelvaneApp::InitServices() {
     return true;
 }
 
-bool CCelvaneApp::LoadStartupLists() {
-    buffer_pool_ = std::make_unique<CBufferHelper>();
-    SkipService(u"band, cable and antenna lists");
-    return true;
-}
-
 bool CCelvaneApp::CreateModes() {
     SkipService(u"screens");
     CreateGraphPanel();
@@ -256,8 +250,17 @@ bool CCelvaneApp::CreateModes() {
 }
 
 bool CCelvaneApp::CreateGraphPanel() {
-    SkipService(u"graph panel");
-    return true;
+    constexpr int kPaneTop = 30;
+    constexpr int kPaneWidth = 705;
+    constexpr int kPaneBottom = 455;
+    constexpr ColorSchemeIndex kPaneColor = 18;
+    constexpr int kPanePt10 = 90;
+    graph_panel_ = std::make_unique<CGraphPanel>(1, 0);
+    const plat::Rect client = frame_ ? frame_->client_rect() : plat::Rect{};
+    graph_panel_->Create(GetMainView(), client.left, client.top + kPaneTop,
+                         client.left + kPaneWidth, client.top + kPaneBottom, kPaneColor, kPanePt10,
+                         color_scheme_.get());
+    return graph_panel_->GetGraph() != nullptr;
 }
 
 void CCelvaneApp::AddMode(CModeBase* screen) {
