@@ -20,6 +20,7 @@
 #include "core/settings/system_settings.h"
 #include "core/sorted_item_list.h"
 #include "core/sorted_string_array.h"
+#include "dialogs/dialog_services.h"
 #include "instrument/buffer_helper.h"
 #include "instrument/dsp_interface.h"
 #include "instrument/sensor_ports.h"
@@ -311,6 +312,8 @@ class CCelvaneApp : public plat::CWinApp, public IScreenServices {
     std::unique_ptr<CGraphPanel> graph_panel_;
     // What the widgets ask of the application; registered while it runs.
     std::unique_ptr<IWidgetServices> widget_services_;
+    // What the dialogs ask of the application; registered while it runs.
+    std::unique_ptr<IDialogServices> dialog_services_;
     CMainFrame* frame_ = nullptr;
     std::unique_ptr<CMainFrame> frame_owner_;
     bool alerts_enabled_ = true;
