@@ -137,7 +137,9 @@ TEST_F(QxCopyRun, ScriptLinesOnAColdStart) {
             EXPECT_NE(out.find(t), std::string::npos) << t << "\n" << out;
         for (const auto& p : c.present) EXPECT_TRUE(exists(p)) << p << "\n" << out;
         for (const auto& p : c.absent) EXPECT_FALSE(exists(p)) << p;
-        if (!c.file.empty()) EXPECT_EQ(slurp(root_.path() / c.file), c.content);
+        if (!c.file.empty()) {
+            EXPECT_EQ(slurp(root_.path() / c.file), c.content);
+        }
         EXPECT_EQ(counter(), kOne);
     }
     EXPECT_FALSE(fs::exists(root_.path().parent_path() / "outside"));
