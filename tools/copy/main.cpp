@@ -1,7 +1,8 @@
 // QXCopy, the start-up copy program. It takes the common "--root" option
-// and no other; it has no window and its exit code is always 0.
+// and no other; it has no window and, once started, its exit code is 0.
 #include <csignal>
 #include <cstdio>
+#include <filesystem>
 
 #include "platform/display/options.h"
 #include "platform/hardware/simulated_hardware.h"
@@ -12,6 +13,21 @@ int main(int argc, char** argv) {
     const auto options = plat::parse_display_options(argc, argv, &error);
     if (!options) {
         std::fprintf(stderr, "QXCopy: %s\n", error.c_str());
+        return 2;
+    }
+    if (options->help) {
+        std::printf("usage: QXCopy [--root DIR]\n");
+        return 0;
+    }
+    if (!options->rest.empty()) {
+        std::fprintf(stderr, "QXCopy: unknown option \"%s\" (it takes --root DIR)\n",
+                     options->rest.front().c_str());
+        return 2;
+    }
+    std::error_code ec;
+    if (!options->root.empty() && !std::filesystem::is_directory(options->root, ec)) {
+        std::fprintf(stderr, "QXCopy: the device root \"%s\" does not exist\n",
+                     options->root.c_str());
         return 2;
     }
     plat::apply_display_options(*options);

@@ -30,6 +30,8 @@ constexpr std::string_view kBuildDate = "Jan 20 2009";
 constexpr uint16_t kBuildHour = 12;
 constexpr uint16_t kLastUnsetYear = 2005;
 constexpr size_t kCopyChunk = 8192;
+// The argument of a platform call after the board set-up whose role is not
+// settled; it and the call after the script are traced no-ops.
 constexpr uint32_t kUnknownCallArgument = 512;
 constexpr std::u16string_view kCabInstaller = u"\\Windows\\wceload.exe";
 constexpr std::u16string_view kVbLoader = u"\\Windows\\pvbload.exe";
@@ -56,11 +58,6 @@ std::u16string replace_last_component(std::u16string_view path, std::u16string_v
 
 std::u16string copy_folder() {
     return folder_of(plat::program_path()) + u"\\QXCopy";
-}
-
-// The two platform calls whose role is not settled: kept as traced no-ops.
-void unknown_platform_call(const char* what) {
-    plat::debug_printf("QXCopy: platform call %s ignored\r\n", what);
 }
 
 bool contains(std::u16string_view text, std::u16string_view part) {
@@ -161,8 +158,7 @@ bool CountReset() {
 int QxCopyMain() {
     plat::debug_output("\r\n Celvane Copy Begin.\r\n");
     set_up_board_io();
-    unknown_platform_call("(512)");
-    (void)kUnknownCallArgument;
+    plat::debug_printf("QXCopy: platform call (%u) ignored\r\n", kUnknownCallArgument);
     if (!IsAlreadyRunning() && CountReset()) RunCopyInf();
     SetClockFromBuildDate();
     plat::debug_output("\r\n Celvane Copy End.\r\n");
@@ -208,7 +204,7 @@ int RunCopyInf() {
         }
         PerformLine(source, destination, options);
     }
-    unknown_platform_call("(0, 0)");
+    plat::debug_output("QXCopy: platform call (0, 0) ignored\r\n");
     return kScriptDone;
 }
 
