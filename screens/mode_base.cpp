@@ -43,7 +43,7 @@ CModeBase::CModeBase() {
     ResetKeyTables();
 }
 
-// The panes go in the order the screen made them visible; the lock last.
+// The panes first, then the status path; the lock goes with the members.
 CModeBase::~CModeBase() {
     readout_panel_.reset();
     draw_panel_.reset();
@@ -203,14 +203,9 @@ void CModeBase::ReturnToMeasurementScreen(int exceptId) {
     }
 }
 
-
-
-
-
 void CModeBase::OnEnterKey() {
     fresh_activation_ = false;
 }
-
 
 void CModeBase::OnNumericKey(uint32_t, int) {}
 
@@ -395,10 +390,6 @@ CSortedItem* CModeBase::GetPreviousItem(CSortedItem* item) const {
     while (walk->NextItem() && walk->NextItem() != item) walk = walk->NextItem();
     return walk;
 }
-
-
-
-
 
 void CModeBase::OnActivateStart() {
     OnActivate();

@@ -28,8 +28,8 @@
 
 #include "core/screen_ids.h"
 #include "instrument/measurement_screen.h"
-#include "platform/kernel/sync.h"
 #include "platform/gfx/geometry.h"
+#include "platform/kernel/sync.h"
 
 namespace plat {
 class CWnd;

@@ -37,8 +37,7 @@ uint32_t CModeBase::ShowModeHelp(int kind) {
 void CModeBase::OpenHelp(int kind) {
     if (kind < 0) return;
     if (kind > kHelpCustom) kind = kHelpCustom;
-    const core::Text title =
-        kind < kHelpCustom ? LoadResString(kHelpTitles[kind]) : core::Text();
+    const core::Text title = kind < kHelpCustom ? LoadResString(kHelpTitles[kind]) : core::Text();
     if (auto* s = services()) s->RunQuickHelp(title, help_path(kind));
     RepaintFrame();
 }

@@ -53,16 +53,14 @@ TEST(ScreenBaseInApp, KeysReachTheirHandlersOnTheRightEdge) {
                         "key LEFT\nkey ESCAPE\nkey RETURN\nkey F20\nkey F19\nquit\n"),
               0);
     const std::vector<std::string> expected = {
-        "screen1 event 113 1", "screen1 event 113 0", "screen1 soft 113",
-        "screen1 event 124 1", "screen1 event 124 0", "screen1 menu 124",
-        "screen1 event 129 1", "screen1 event 129 0", "screen1 menu 129",
-        "screen1 event 53 1",  "screen1 event 53 0",  "screen1 numeric 53",
-        "screen1 event 109 1", "screen1 event 109 0", "screen1 numeric 109",
-        "screen1 event 190 1", "screen1 event 190 0", "screen1 numeric 190",
-        "screen1 event 37 1",  "screen1 arrow 37 1",  "screen1 event 37 0",
-        "screen1 arrow 37 0",  "screen1 event 27 1",  "screen1 event 27 0",
-        "screen1 escape",      "screen1 event 13 1",  "screen1 event 13 0",
-        "screen1 enter",       "screen1 event 131 1", "screen1 event 131 0",
+        "screen1 event 113 1", "screen1 event 113 0", "screen1 soft 113",    "screen1 event 124 1",
+        "screen1 event 124 0", "screen1 menu 124",    "screen1 event 129 1", "screen1 event 129 0",
+        "screen1 menu 129",    "screen1 event 53 1",  "screen1 event 53 0",  "screen1 numeric 53",
+        "screen1 event 109 1", "screen1 event 109 0", "screen1 numeric 109", "screen1 event 190 1",
+        "screen1 event 190 0", "screen1 numeric 190", "screen1 event 37 1",  "screen1 arrow 37 1",
+        "screen1 event 37 0",  "screen1 arrow 37 0",  "screen1 event 27 1",  "screen1 event 27 0",
+        "screen1 escape",      "screen1 event 13 1",  "screen1 event 13 0",  "screen1 enter",
+        "screen1 event 131 1", "screen1 event 131 0",
         "screen1 stop",  // the setup key stops, then asks the application
         "screen1 event 130 1", "screen1 event 130 0", "screen1 mode 130",
     };
@@ -103,13 +101,15 @@ TEST(ScreenBaseInApp, PagesTouchesAndTheSelectedKeyOnTheScreen) {
         highlighted = app.first->GetSelectedSoftKey() == 3;
         // A touch on menu caption 2 acts as F15.
         plat::CWnd& view = app.GetMainFrame()->view();
-        const int x = (caption2.left + caption2.right) / 2, y = (caption2.top + caption2.bottom) / 2;
+        const int x = (caption2.left + caption2.right) / 2,
+                  y = (caption2.top + caption2.bottom) / 2;
         view.SendMessage(plat::WM_LBUTTONDOWN, 0, plat::make_lparam(x, y));
         view.SendMessage(plat::WM_LBUTTONUP, 0, plat::make_lparam(x, y));
     });
-    ASSERT_EQ(RunScript(app, root,
-                        kStep + kStep + "click 752 130\nwait 10\nshot " + shot.string() + "\nquit\n"),
-              0);
+    ASSERT_EQ(
+        RunScript(app, root,
+                  kStep + kStep + "click 752 130\nwait 10\nshot " + shot.string() + "\nquit\n"),
+        0);
     EXPECT_TRUE(labelSeen);
     EXPECT_TRUE(highlighted) << "a touch that ends outside every key highlights its key";
     const auto soft = Entries(*log, "screen1 soft");
@@ -141,11 +141,10 @@ TEST(ScreenBaseInApp, SwitchingThroughTheHomeWidgetAndAMeasurementCode) {
         app.first->set_key_lock(true);
         app.first->set_page(5);
         // The setup screen (5) is missing: the home widget posts nothing.
-        app.GetMainFrame()->view().SendMessage(plat::WM_LBUTTONDOWN, 0,
-                                               plat::make_lparam(kHomeRect.left + 5,
-                                                                 kHomeRect.top + 5));
+        app.GetMainFrame()->view().SendMessage(
+            plat::WM_LBUTTONDOWN, 0, plat::make_lparam(kHomeRect.left + 5, kHomeRect.top + 5));
         app.second->measurement = std::make_unique<TestMeasurement>(4);
-        refused = app.first->OnCommand(0x0203, 0);  // no measurement 3 there
+        refused = app.first->OnCommand(0x0203, 0);   // no measurement 3 there
         refused += app.first->OnCommand(0x0403, 0);  // no screen 4
         taken = app.first->OnCommand(0x0204, 0);
     });
@@ -159,9 +158,8 @@ TEST(ScreenBaseInApp, SwitchingThroughTheHomeWidgetAndAMeasurementCode) {
         softKeys = app.second->soft_key_menu()->GetRect();
         // Back with the right button on the home widget: the mode selection
         // screen (0) is missing too, so nothing happens.
-        app.GetMainFrame()->view().SendMessage(plat::WM_RBUTTONDOWN, 0,
-                                               plat::make_lparam(kHomeRect.left + 5,
-                                                                 kHomeRect.top + 5));
+        app.GetMainFrame()->view().SendMessage(
+            plat::WM_RBUTTONDOWN, 0, plat::make_lparam(kHomeRect.left + 5, kHomeRect.top + 5));
     });
     ASSERT_EQ(RunScript(app, root,
                         "shot " + before.string() + "\n" + kStep + "wait 10\nshot " +
@@ -191,8 +189,33 @@ TEST(ScreenBaseInApp, SwitchingThroughTheHomeWidgetAndAMeasurementCode) {
     EXPECT_GT(changed, 20) << "the title bar shows the new screen's title";
     int keysChanged = 0;
     for (int y = softKeys.top; y < softKeys.bottom; ++y)
-        for (int x = softKeys.left; x < softKeys.right; ++x) keysChanged += a.at(x, y) != b.at(x, y);
+        for (int x = softKeys.left; x < softKeys.right; ++x)
+            keysChanged += a.at(x, y) != b.at(x, y);
     EXPECT_EQ(keysChanged, 0) << "the same page looks the same on either screen";
+}
+
+TEST(ScreenBaseInApp, ATouchOnTheHomeWidgetShowsTheSetupScreen) {
+    DeviceRoot root("celvane-sb-home");
+    auto log = std::make_shared<Log>();
+    PaneApp app(log, true);
+    app.first->steps.push_back([&] {
+        plat::reset_system_service_calls();
+        app.GetMainFrame()->view().SendMessage(
+            plat::WM_LBUTTONDOWN, 0, plat::make_lparam(kHomeRect.left + 5, kHomeRect.top + 5));
+        app.GetMainFrame()->view().SendMessage(
+            plat::WM_LBUTTONUP, 0, plat::make_lparam(kHomeRect.left + 5, kHomeRect.top + 5));
+    });
+    bool setupCurrent = false;
+    std::vector<uint32_t> beeps;
+    app.third->steps.push_back([&] {
+        setupCurrent = app.GetCurrentMode() == app.third;
+        beeps = plat::system_service_calls().beeps;
+    });
+    ASSERT_EQ(RunScript(app, root, kStep + "wait 10\n" + kStep + "quit\n"), 0);
+    EXPECT_TRUE(setupCurrent);
+    EXPECT_TRUE(log->has("screen1 CancelEntry"));
+    EXPECT_TRUE(log->has("screen5 OnActivate page 0"));
+    EXPECT_EQ(beeps, std::vector<uint32_t>{0}) << "the default sound of the activation";
 }
 
 TEST(ScreenBaseInApp, CommandCodes) {
@@ -228,8 +251,7 @@ TEST(ScreenBaseInApp, CommandCodes) {
     app.first->steps.push_back([&] {
         page = app.first->page();
         for (int k = 0; k < 2; ++k)
-            shownLabels.push_back(
-                plat::to_utf8(app.first->soft_key_menu()->Key(k)->GetTitle()));
+            shownLabels.push_back(plat::to_utf8(app.first->soft_key_menu()->Key(k)->GetTitle()));
         results.push_back(app.first->OnCommand(0x8000001C, 0));  // answered Yes
     });
     ASSERT_EQ(RunScript(app, root, kStep + "wait 10\n" + kStep + "wait 10\nkey F1\nquit\n"), 0);
@@ -261,9 +283,8 @@ TEST(ScreenBaseInApp, TheKeyLockRefusesKeysUntilActivation) {
         beeps = plat::system_service_calls().beeps;
         app.first->OnActivate();
     });
-    ASSERT_EQ(RunScript(app, root,
-                        kStep + "key F1\nkey UP\nkey RETURN\n" + kStep + "key F3\nquit\n"),
-              0);
+    ASSERT_EQ(
+        RunScript(app, root, kStep + "key F1\nkey UP\nkey RETURN\n" + kStep + "key F3\nquit\n"), 0);
     EXPECT_EQ(beeps, (std::vector<uint32_t>{0x20, 0x20, 0x20, 0x20}));
     const auto status = Entries(*log, "screen1 status ");
     ASSERT_EQ(status.size(), 4u) << "F1 and UP, each when down and when up";
@@ -286,12 +307,18 @@ TEST(ScreenBaseInApp, HelpTextsByHardware) {
     };
     constexpr uint32_t kRefused = ~0u;
     const Case cases[] = {
-        {0x207, 0, 64184, u"vna.txt"},        {0x207, 1, 64185, u"specan.txt"},
-        {0x207, 2, 64186, u"powermeter.txt"}, {0x207, 7, 0, u"custom.txt"},
-        {6, 0, kRefused, nullptr},            {6, 1, 64185, u"specan.txt"},
-        {6, 2, 64186, u"powermeter.txt"},     {6, 7, 0, u"custom.txt"},
-        {0x205, 0, 64184, u"vna.txt"},        {0x205, 1, kRefused, nullptr},
-        {0x205, 2, 64186, u"powermeter.txt"}, {0x205, 7, 0, u"custom.txt"},
+        {0x207, 0, 64184, u"vna.txt"},
+        {0x207, 1, 64185, u"specan.txt"},
+        {0x207, 2, 64186, u"powermeter.txt"},
+        {0x207, 7, 0, u"custom.txt"},
+        {6, 0, kRefused, nullptr},
+        {6, 1, 64185, u"specan.txt"},
+        {6, 2, 64186, u"powermeter.txt"},
+        {6, 7, 0, u"custom.txt"},
+        {0x205, 0, 64184, u"vna.txt"},
+        {0x205, 1, kRefused, nullptr},
+        {0x205, 2, 64186, u"powermeter.txt"},
+        {0x205, 7, 0, u"custom.txt"},
         {0x207, -1, kRefused, nullptr},
     };
     std::vector<std::string> failures;
@@ -300,8 +327,7 @@ TEST(ScreenBaseInApp, HelpTextsByHardware) {
             app.hardwareId = c.hardware;
             app.helpViewers.clear();
             const uint32_t answer = app.first->ShowModeHelp(c.kind);
-            const std::string name =
-                std::to_string(c.hardware) + "/" + std::to_string(c.kind);
+            const std::string name = std::to_string(c.hardware) + "/" + std::to_string(c.kind);
             if (answer != c.hardware) failures.push_back(name + " answer");
             if (c.title == kRefused) {
                 if (!app.helpViewers.empty()) failures.push_back(name + " opened");
@@ -351,7 +377,8 @@ TEST(ScreenBaseInApp, StatusPathBandwidthFlagPageHelpAndTheItemRing) {
             next.push_back(app.first->GetNextItem(i));
             previous.push_back(app.first->GetPreviousItem(i));
         }
-        items = {list.GetHead(), list.GetHead()->NextItem(), list.GetHead()->NextItem()->NextItem()};
+        items = {list.GetHead(), list.GetHead()->NextItem(),
+                 list.GetHead()->NextItem()->NextItem()};
     });
     ASSERT_EQ(RunScript(app, root, kStep + kStep + "quit\n"), 0);
     ASSERT_EQ(items.size(), 3u);

@@ -74,8 +74,8 @@ class PaneScreen : public CModeBase {
         status_indicator_ = std::make_unique<CStatusIndicator>();
         CreatePane(*status_indicator_, GetCornerLayout());
         home_widget_ = std::make_unique<CScreenWidget>();
-        const PaneLayout home{kHomeRect.left, kHomeRect.top, kHomeRect.right, kHomeRect.bottom, 18,
-                              90};
+        const PaneLayout home{
+            kHomeRect.left, kHomeRect.top, kHomeRect.right, kHomeRect.bottom, 18, 90};
         CreatePane(*home_widget_, home);
         status_path_ = std::make_unique<CStatusTextLine>(title_);
         return 1;
@@ -92,8 +92,7 @@ class PaneScreen : public CModeBase {
         }
         ShowSoftKeys();
         ShowPageTexts(page());
-        for (int pane : {kPaneFileLabel, kPaneMenuKeys, kPaneReadout, kPaneHome})
-            RefreshPane(pane);
+        for (int pane : {kPaneFileLabel, kPaneMenuKeys, kPaneReadout, kPaneHome}) RefreshPane(pane);
         UpdateStatusIcons(1, 50);
     }
     void CancelEntry() override {
@@ -137,7 +136,7 @@ class PaneScreen : public CModeBase {
     }
     CMeasurement* FindMeasurement(intptr_t id) override {
         return measurement && measurement->GetId() == static_cast<uint32_t>(id) ? measurement.get()
-                                                                              : nullptr;
+                                                                                : nullptr;
     }
     void SetCurrentMeasurement(CMeasurement* m, CMeasSetup*) override {
         add("measurement " + std::to_string(m ? m->GetId() : 0));
@@ -154,17 +153,21 @@ class PaneScreen : public CModeBase {
 // The application with the two pane screens and recorded dialogs.
 class PaneApp : public CCelvaneApp {
   public:
-    explicit PaneApp(std::shared_ptr<Log> l)
+    // With `setup`, a third screen stands for the setup screen.
+    explicit PaneApp(std::shared_ptr<Log> l, bool setup = false)
         : log(std::move(l)),
           a_(std::make_unique<PaneScreen>(kScreenNetworkAnalyzer, log, 64184)),
           b_(std::make_unique<PaneScreen>(kScreenSpectrumAnalyzer, log, 64185)) {
+        if (setup) c_ = std::make_unique<PaneScreen>(kScreenSetup, log, 64186);
         first = a_.get();
         second = b_.get();
+        third = c_.get();
     }
 
     std::shared_ptr<Log> log;
     PaneScreen* first = nullptr;   // network analyzer, current at the start
     PaneScreen* second = nullptr;  // spectrum analyzer
+    PaneScreen* third = nullptr;   // setup, when asked for
     uint32_t hardwareId = 0x207;
     int answer = 7;  // the message box's answer: 6 Yes, 7 No
     std::vector<std::pair<core::Text, std::u16string>> helpViewers;
@@ -175,6 +178,7 @@ class PaneApp : public CCelvaneApp {
     bool CreateModes() override {
         AddMode(a_.release());
         AddMode(b_.release());
+        if (c_) AddMode(c_.release());
         return true;
     }
     bool InitInstance() override {
@@ -193,7 +197,7 @@ class PaneApp : public CCelvaneApp {
     void RunTimeDateDialog() override { ++timeDateDialogs; }
 
   private:
-    std::unique_ptr<PaneScreen> a_, b_;
+    std::unique_ptr<PaneScreen> a_, b_, c_;
 };
 
 // One pixel of a screenshot as 0xRRGGBB, read back through ImageMagick.
@@ -201,7 +205,8 @@ class Shot {
   public:
     explicit Shot(const std::filesystem::path& png) {
         const std::filesystem::path raw = png.string() + ".rgb";
-        const std::string cmd = "convert '" + png.string() + "' -depth 8 rgb:'" + raw.string() + "'";
+        const std::string cmd =
+            "convert '" + png.string() + "' -depth 8 rgb:'" + raw.string() + "'";
         if (std::system(cmd.c_str()) != 0) return;
         std::FILE* f = std::fopen(raw.c_str(), "rb");
         if (!f) return;
