@@ -20,7 +20,10 @@
 #include "core/settings/system_settings.h"
 #include "core/sorted_item_list.h"
 #include "core/sorted_string_array.h"
+#include "instrument/buffer_helper.h"
 #include "instrument/dsp_interface.h"
+#include "instrument/sensor_ports.h"
+#include "instrument/sensors/gps_receiver.h"
 #include "platform/devices/device_manager.h"
 #include "platform/framework/app.h"
 #include "platform/fs/file_system.h"
@@ -211,6 +214,12 @@ class CCelvaneApp : public plat::CWinApp, public IScreenServices {
     bool RestartDspInterface() { return CreateDspInterface(u""); }
     CDspInterface* GetDspInterface() const { return dsp_.get(); }
 
+    // --- Sensor and GPS ports ------------------------------------------------
+    CSerialPort* GetSerialPort() const { return serial_port_.get(); }
+    CUsbMeterPort* GetUsbPort() const { return usb_port_.get(); }
+    CGpsReceiver* GetGpsReceiver() const { return gps_.get(); }
+    CBufferHelper* GetBufferPool() const { return buffer_pool_.get(); }
+
     // --- IScreenServices ------------------------------------------------------
     void SetCurrentModeId(int id) override;
     int GetLastMeasurementModeId() const override;
@@ -251,6 +260,10 @@ class CCelvaneApp : public plat::CWinApp, public IScreenServices {
     // Every member belongs to the user-interface thread, except the screen
     // list, which has its own lock (CLockedList::Lock, ScopedLock).
     std::unique_ptr<CSystemSettings> settings_;
+    std::unique_ptr<CBufferHelper> buffer_pool_;
+    std::unique_ptr<CSerialPort> serial_port_;
+    std::unique_ptr<CUsbMeterPort> usb_port_;
+    std::unique_ptr<CGpsReceiver> gps_;  // on the serial port; outlives the link
     std::unique_ptr<CDspInterface> dsp_;
     std::unique_ptr<CDebugLog> debug_log_;
     std::unique_ptr<CSortedStringArray> location_texts_;

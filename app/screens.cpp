@@ -129,7 +129,7 @@ bool CCelvaneApp::CreateDspInterface(std::u16string_view /*name*/) {
         dsp_->Stop();
         dsp_.reset();
     }
-    auto link = std::make_unique<CDspInterface>();
+    auto link = std::make_unique<CDspInterface>(gps_.get());
     link->SetEventDispatcher(dispatcher_.get());
     if (!link->Start()) {
         link->Stop();

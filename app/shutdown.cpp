@@ -43,6 +43,8 @@ int CCelvaneApp::ExitInstance() {
     }
 
     // 8. Threads.
+    if (serial_port_) serial_port_->Stop();
+    if (usb_port_) usb_port_->Stop();
     if (dispatcher_) dispatcher_->Stop();
 
     // 9. Libraries, events, task bar.

@@ -27,6 +27,9 @@ using namespace app_files;
 
 namespace {
 
+// The power sensors and the GPS receiver share the serial port; its device
+// is "com1:" whatever the number.
+constexpr uint32_t kSerialPortNumber = 1;
 constexpr char kBuildDate[] = "Mar 14 2013";
 // The acquisition board's device, there once its driver claimed the board.
 constexpr char16_t kBoardDevice[] = u"DSP1:";
@@ -231,15 +234,17 @@ bool CCelvaneApp::InitDisplay() {
 bool CCelvaneApp::InitServices() {
     location_texts_ = settings_->LoadQuickTexts(CSystemSettings::kLocationTexts);
     user_texts_ = settings_->LoadQuickTexts(CSystemSettings::kUserTexts);
-    SkipService(u"serial power-sensor port");
-    SkipService(u"USB power-sensor port");
+    serial_port_ = std::make_unique<CSerialPort>(kSerialPortNumber);
+    serial_port_->Start();
+    usb_port_ = std::make_unique<CUsbMeterPort>();
+    usb_port_->Start();
     SkipService(u"battery");
-    SkipService(u"GPS receiver");
+    gps_ = std::make_unique<CGpsReceiver>(serial_port_.get());
     return true;
 }
 
 bool CCelvaneApp::LoadStartupLists() {
-    SkipService(u"receive-buffer pool");
+    buffer_pool_ = std::make_unique<CBufferHelper>();
     SkipService(u"band, cable and antenna lists");
     return true;
 }

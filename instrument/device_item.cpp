@@ -258,7 +258,15 @@ bool CQueryReplyItem::Fill(const uint8_t* data, uint32_t size) {
 }
 
 void CSensorReading::SetField(uint32_t key, uint32_t value) {
-    if ((key >= 1 && key <= 8) || key == 11) fields_[key - 1] = value;
+    if (key >= 1 && key <= kMaxKey) fields_[key - 1] = value;
+}
+
+void CSensorReading::SetFieldValue(uint32_t key, float value) {
+    SetField(key, std::bit_cast<uint32_t>(value));
+}
+
+float CSensorReading::GetReadingValue(int i) const {
+    return i == 0 ? static_cast<float>(source_) : GetFieldValue(i - 1);
 }
 
 void CSensorReading::SetExtra(uint32_t key, uint32_t value) {
@@ -266,7 +274,7 @@ void CSensorReading::SetExtra(uint32_t key, uint32_t value) {
 }
 
 float CSensorReading::GetFieldValue(int index) const {
-    return index >= 0 && index < 11 ? std::bit_cast<float>(fields_[index]) : 0.0f;
+    return index >= 0 && index < int(kMaxKey) ? std::bit_cast<float>(fields_[index]) : 0.0f;
 }
 
 void CSensorReading::Format(char* text, size_t size) {

@@ -185,13 +185,23 @@ class CSensorReading : public CDeviceItem {
     }
     void Format(char* text, size_t size) override;
     virtual void SetExtra(uint32_t key, uint32_t value);
+    // Keys 1 to 12 (the bits of a single-precision value).
     virtual void SetField(uint32_t key, uint32_t value);
+    void SetFieldValue(uint32_t key, float value);
     uint32_t GetSource() const { return source_; }
     float GetFieldValue(int index) const;
+    // The reading's values 0..9 as the power meter numbers them: value 0 is
+    // the source word, value i the field of key i.
+    float GetReadingValue(int i) const;
+    void SetScale(float scale) { scale_ = scale; }
+    float GetScale() const { return scale_; }
+
+    static constexpr uint32_t kMaxKey = 12;
 
   private:
     uint32_t source_;
-    uint32_t fields_[11] = {};
+    uint32_t fields_[kMaxKey] = {};
+    float scale_ = 1.0f;
 };
 
 // A raw sensor reply that is not a reading.

@@ -56,6 +56,12 @@ class CDevicePort {
     virtual void Unlock() { port_mutex_.unlock(); }
     virtual void SetAlive(bool /*alive*/) {}
     virtual bool IsAlive() { return false; }
+    // The sensor ports' framing and line settings; the other links ignore
+    // them (the power measurement calls them on whichever port it has).
+    virtual int32_t GetPortMode() const { return -1; }
+    virtual void SetPortMode(int32_t /*mode*/) {}
+    // settings: {baud rate, byte size, parity check (bit 0), stop bits}.
+    virtual bool Configure(const uint32_t* /*settings*/) { return false; }
 
     CMeasurement* GetListener() const { return listener_.load(); }
     // The reply-acceptance flag: set while a measurement's replies are wanted.

@@ -1,5 +1,7 @@
 #include "instrument/dsp_interface.h"
 
+#include "instrument/sensors/gps_receiver.h"
+
 #include <cstring>
 #include <exception>
 
@@ -76,8 +78,9 @@ bool Elapsed(uint32_t since, uint32_t ms) {
 
 }  // namespace
 
-CDspInterface::CDspInterface()
-    : send_slot_(std::make_unique<dspmsg::PendingRecord>()),
+CDspInterface::CDspInterface(CGpsReceiver* gps)
+    : gps_(gps),
+      send_slot_(std::make_unique<dspmsg::PendingRecord>()),
       pending_(std::make_unique<dspmsg::PendingRecord>()),
       last_message_(std::make_unique<dspmsg::PendingRecord>()) {}
 
@@ -467,13 +470,32 @@ uint32_t CDspInterface::SensorThread() {
                 countdown = 0;
                 continue;
             }
-            if (countdown > 0) --countdown;
+            if (countdown > 0)
+                --countdown;
+            else if (gps_polling_ && accept_replies_)
+                PollGps();
             StateStep(countdown);
         }
     } catch (const std::exception& e) {
         plat::debug_printf("DspInterface::SensorThread: Exception. %s\n", e.what());
     }
     return 0;
+}
+
+void CDspInterface::EnableGpsPolling() {
+    gps_polling_ = true;
+    if (gps_) gps_->ReapplyPortMode();
+}
+
+void CDspInterface::PollGps() {
+    if (!gps_) return;
+    char text[kGpsTextMax + 1] = {};
+    uint32_t length = 0, status = 0;
+    gps_->GetFixText(text, kGpsTextMax, &length, &status);
+    std::lock_guard lock(listener_mutex_);
+    CMeasurement* m = GetListener();
+    if (m && m->IsActive())
+        m->ForwardGpsText(text, static_cast<int>(length), static_cast<int>(status));
 }
 
 void CDspInterface::StopBoard(bool send_stop) {

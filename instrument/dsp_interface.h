@@ -16,6 +16,8 @@
 
 class CEventDispatcher;
 
+class CGpsReceiver;
+
 class CDspInterface : public CDevicePort {
   public:
     // Link states.
@@ -24,7 +26,11 @@ class CDspInterface : public CDevicePort {
     static constexpr int kIdle = 10;
     static constexpr int kQueued = 11;
 
-    CDspInterface();
+    // The GPS receiver (may be none) is polled for its fix text while GPS
+    // polling is on.
+    explicit CDspInterface(CGpsReceiver* gps = nullptr);
+    // Turns GPS polling on and gives the receiver its port mode again.
+    void EnableGpsPolling();
     ~CDspInterface() override;
 
     int ReadReply() override;
@@ -84,6 +90,11 @@ class CDspInterface : public CDevicePort {
     int SendStep();
 
   private:
+    static constexpr uint32_t kGpsTextMax = 256;
+    // Hands the receiver's fix text to the listening measurement.
+    void PollGps();
+    CGpsReceiver* gps_;                     // set at construction
+    std::atomic<bool> gps_polling_{false};  // set by any thread, read by the link thread
     uint32_t SensorThread();
     int ControlFailed(uint32_t code);
     void TellListener(const core::Text& text, int flag);

@@ -2,17 +2,20 @@
 // and power-off when the registry says the world is simulated: they plug the
 // simulated devices in and take them off again.
 #include <cstdint>
+#include <memory>
 #include <mutex>
 
 #include "platform/usb/usb_host.h"
 #include "sim/board_factory.h"
+#include "sim/sensors/peripherals.h"
 
 namespace {
 
 // The simulated devices on their buses.
 struct PluggedIn {
     std::mutex mutex;
-    plat::usb::AttachId board = 0;  // guarded by mutex
+    plat::usb::AttachId board = 0;                      // guarded by mutex
+    std::unique_ptr<sim::PeripheralWorld> peripherals;  // guarded by mutex
 };
 
 PluggedIn& plugged_in() {
@@ -26,6 +29,8 @@ extern "C" __attribute__((visibility("default"))) int32_t SimulatorPowerOn() {
     PluggedIn& devices = plugged_in();
     std::lock_guard lock(devices.mutex);
     if (!devices.board) devices.board = sim::attach_simulated_board();
+    // The sensors and the GPS receiver on the serial and USB sensor ports.
+    if (!devices.peripherals) devices.peripherals = sim::attach_simulated_peripherals();
     return devices.board ? 1 : 0;
 }
 
@@ -34,4 +39,5 @@ extern "C" __attribute__((visibility("default"))) void SimulatorPowerOff() {
     std::lock_guard lock(devices.mutex);
     if (devices.board) plat::usb::Host::instance().detach(devices.board);
     devices.board = 0;
+    devices.peripherals.reset();
 }

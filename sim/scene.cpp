@@ -134,6 +134,23 @@ void fields(V& v, S& s) {
 }
 
 template <typename V, typename S>
+requires std::is_same_v<std::remove_const_t<S>, SensorSignal>
+void fields(V& v, S& s) {
+    v("frequency_hz", s.frequency_hz, kFrequency);
+    v("level_dbm", s.level_dbm, kLevel);
+    v("ignores_zero", s.ignores_zero);
+}
+
+template <typename V, typename S>
+requires std::is_same_v<std::remove_const_t<S>, Peripherals>
+void fields(V& v, S& s) {
+    v("com1", s.com1);
+    v("usb", s.usb);
+    v("gps_log", s.gps_log);
+    v("sensor", s.sensor);
+}
+
+template <typename V, typename S>
 requires std::is_same_v<std::remove_const_t<S>, Scene>
 void fields(V& v, S& s) {
     v("signals", s.signals);
@@ -143,6 +160,7 @@ void fields(V& v, S& s) {
     v("standards", s.standards);
     v("error_terms", s.terms);
     v("board", s.board);
+    v("peripherals", s.peripherals);
     v("time_scale", s.time_scale, kNotNegative);
 }
 
@@ -367,8 +385,28 @@ class Reader {
     std::vector<std::string> known_;
 };
 
-// What the fields' own ranges cannot say: how fields relate.
+bool is_usb_device(const std::string& name) {
+    for (const char* known : {"none", "K630", "K640", "K650", "K660", "K670"})
+        if (name == known) return true;
+    return false;
+}
+
+bool is_com1_device(const std::string& name) {
+    for (const char* known : {"gps", "K610", "K610M", "K615"})
+        if (name == known) return true;
+    return is_usb_device(name);
+}
+
+// What the fields' own ranges cannot say: how fields relate, and which
+// devices exist.
 void check_relations(const Scene& s, std::vector<std::string>& problems) {
+    if (!is_com1_device(s.peripherals.com1))
+        problems.push_back("peripherals.com1: \"" + s.peripherals.com1 +
+                           "\" is not \"gps\", \"none\" or a sensor model (K610, K610M, K615, "
+                           "K630 ... K670)");
+    if (!is_usb_device(s.peripherals.usb))
+        problems.push_back("peripherals.usb: \"" + s.peripherals.usb +
+                           "\" is not \"none\" or a K630-family model (K630 ... K670)");
     if (s.receiver.min_sweep_ms > s.receiver.max_sweep_ms)
         problems.push_back("receiver.min_sweep_ms: the minimum sweep time is above the maximum");
     if (s.burst.on_ms > s.burst.period_ms)

@@ -104,6 +104,24 @@ struct BoardIdentity {
     double supply_v = 12.1;  // above the board's rated maximum it reports an alarm
 };
 
+// The signal a power sensor measures, and how the simulated sensors behave.
+struct SensorSignal {
+    double frequency_hz = 1e9;
+    double level_dbm = 10;
+    bool ignores_zero = false;  // a sensor that never answers Z
+};
+
+// What is plugged into the instrument's serial port "com1:" and its USB
+// sensor port: "gps", "none" or a sensor model on com1 ("K610", "K610M",
+// "K615", "K630" ... "K670"); a K630-family model or "none" on USB.
+struct Peripherals {
+    std::string com1 = "gps";
+    std::string usb = "K640";
+    // The NMEA log the simulated receiver replays (an instrument path).
+    std::string gps_log = "\\FlashFX Disk\\System\\GPS\\tn204.log";
+    SensorSignal sensor;
+};
+
 // A default-constructed scene is the default world.
 struct Scene {
     // Downlink of a cellular band: two carriers and one 5 MHz channel; and a
@@ -120,6 +138,7 @@ struct Scene {
     Standards standards;
     ErrorTerms terms;
     BoardIdentity board;
+    Peripherals peripherals;
     double time_scale = 1.0;  // 0 streams as fast as the host reads
 };
 

@@ -33,9 +33,9 @@ void CSatelliteBars::SetFromSentence(const CGsvSentence* sentence) {
         auto& bar = *bars_[static_cast<size_t>(i)];
         auto& caption = captions_[static_cast<size_t>(i)];
         if (i < n) {
-            const GsvSatellite& s = sentence->GetSatellites()[i];
-            bar.SetValue(s.snr);
-            caption = core::FormatText("%3d", s.number);
+            const SatelliteRecord& s = sentence->GetSatellites()[i];
+            bar.SetValue(static_cast<int>(s.snr));
+            caption = core::FormatText("%3d", static_cast<int>(s.prn));
         } else {
             bar.SetValue(0);
             caption.clear();

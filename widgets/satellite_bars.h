@@ -4,7 +4,7 @@
 #include <array>
 #include <memory>
 
-#include "instrument/gsv_sentence.h"
+#include "instrument/sensors/nmea.h"
 #include "widgets/clock_panel.h"
 
 class CSatelliteBars {

@@ -70,6 +70,13 @@ TEST_F(Program, StartsOnAFreshRootAndShutsDownInOrder) {
         EXPECT_NE(history.find(line), std::string::npos) << line;
     // The DSP link is one of the services start-up creates.
     EXPECT_EQ(history.find("not present: DSP link"), std::string::npos);
+    // So are the sensor ports, the GPS receiver and the buffer pool; the
+    // default replay log is in place for the simulated receiver.
+    for (const char* service : {"serial power-sensor port", "USB power-sensor port", "GPS receiver",
+                                "receive-buffer pool"})
+        EXPECT_EQ(history.find(std::string("not present: ") + service), std::string::npos)
+            << service;
+    EXPECT_TRUE(fs::exists(root_.path() / "FlashFX Disk" / "System" / "GPS" / "tn204.log"));
     for (const char* folder : {"My Traces", "My Pictures", "My Setups", "My Lists"})
         EXPECT_TRUE(fs::is_directory(root_.path() / "FlashFX Disk" / folder));
 }

@@ -7,11 +7,14 @@
 
 #include "drivers/dsp/dsp_protocol.h"
 #include "instrument/dsp_interface.h"
+#include "instrument/sensor_ports.h"
+#include "instrument/sensors/gps_receiver.h"
 #include "instrument/tests/recording_screen.h"
 #include "instrument/tests/wait_for.h"
 #include "platform/fs/tests/test_support.h"
 #include "platform/kernel/debug_out.h"
 #include "sim/board_factory.h"
+#include "sim/sensors/peripherals.h"
 #include "sim/tests/simulated_device.h"
 
 namespace {
@@ -151,6 +154,51 @@ TEST_F(BoardEndToEnd, UnplugAndReplugResumesTheSweep) {
     const size_t from = screen_.Blocks().size();
     ASSERT_TRUE(WaitFor([&] { return !FullSweep(screen_.Blocks(), from).empty(); }, kBoardWaitMs));
     EXPECT_TRUE(link_.IsConnected());
+}
+
+// With GPS polling on, the listening measurement gets the fix text of the
+// receiver on "com1:", here the simulated receiver replaying its log.
+TEST(BoardGps, AListeningMeasurementGetsTheReplayedFixText) {
+    namespace fs = std::filesystem;
+    const fs::path gps_folder = plat::device_root() / "FlashFX Disk" / "System" / "GPS";
+    fs::create_directories(gps_folder);
+    fs::copy_file(fs::path(GPS_LOG_DIR) / "tn204.log", gps_folder / "tn204.log",
+                  fs::copy_options::overwrite_existing);
+    sim::Scene scene;
+    scene.peripherals.usb = "none";
+    sim::PeripheralWorld world(scene, plat::device_root());
+    CSerialPort port(1);
+    port.Start();
+    CGpsReceiver gps(&port);
+    CDspInterface link(&gps);
+    link.Start();
+    ASSERT_EQ(link.Open(), 1);
+    ASSERT_TRUE(WaitFor([&] { return link.GetState() == CDspInterface::kIdle; }, kBoardWaitMs));
+    RecordingScreen screen;
+    SweepMeasurement m{&link, kCentre, kSpan};
+    m.Init(&screen);
+    link.SetListener(&m);
+    m.StartWorker();
+    m.Send();
+    link.EnableGpsPolling();
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            for (const auto& [text, status] : screen.GpsTexts())
+                if (status == 2 && text.rfind("$GPGGA,", 0) == 0) return true;
+            return false;
+        },
+        kBoardWaitMs));
+    for (const auto& [text, status] : screen.GpsTexts()) {
+        if (status != 2) continue;
+        // The sentence as the log has it, without its line end.
+        EXPECT_EQ(text.find('\r'), std::string::npos);
+        EXPECT_NE(text.find(",3348.60"), std::string::npos) << text;
+        EXPECT_EQ(text.substr(text.size() - 3, 1), "*");
+    }
+    m.Stop();
+    m.StopWorker();
+    link.Stop();
+    port.Stop();
 }
 
 }  // namespace

@@ -42,12 +42,21 @@ class RecordingScreen : public IMeasurementScreen {
         blocks.push_back(b);
     }
     void MessageSentHook() override { ++sent; }
+    void GpsTextHook(const char* text, int length, intptr_t status) override {
+        std::lock_guard lock(mutex);
+        gps_texts.push_back({std::string(text, size_t(length > 0 ? length : 0)), int(status)});
+    }
+    std::vector<std::pair<std::string, int>> GpsTexts() {
+        std::lock_guard lock(mutex);
+        return gps_texts;
+    }
     void ReplyIdleHook() override { ++idle; }
 
     std::vector<SweepBlock> Blocks() {
         std::lock_guard lock(mutex);
         return blocks;
     }
+    std::vector<std::pair<std::string, int>> gps_texts;  // guarded by mutex
     std::vector<std::pair<std::string, int>> Statuses() {
         std::lock_guard lock(mutex);
         return statuses;

@@ -102,7 +102,7 @@ void AddPanels(std::vector<Picture>& out, CColorScheme* scheme) {
     CGsvSentence gsv;
     gsv.SetSatellitesInView(5);
     const int snr[5] = {99, 75, 40, 10, 0};
-    for (int i = 0; i < 5; ++i) gsv.AddSatellite({i + 1, 30, 90 * i, snr[i]});
+    for (uint32_t i = 0; i < 5; ++i) gsv.AddSatellite({i + 1, 30, 90 * i, uint32_t(snr[i])});
     bars.SetFromSentence(&gsv);
     const plat::Rect all{bars.GetBar(0).GetRect().left, bars.GetBar(0).GetRect().top,
                          bars.GetBar(CSatelliteBars::kBarCount - 1).GetRect().right,

@@ -291,7 +291,7 @@ TEST_F(Behaviour, SignalAndSatelliteBars) {
     CSatelliteBars bars(&view);
     CGsvSentence three;
     three.SetSatellitesInView(3);
-    for (int i = 0; i < 3; ++i) three.AddSatellite({7 + i, 10, 20, 30 + i});
+    for (uint32_t i = 0; i < 3; ++i) three.AddSatellite({7 + i, 10, 20, 30 + i});
     bars.Update(&three);
     EXPECT_EQ(bars.GetCaption(0), u"  7");
     EXPECT_EQ(bars.GetBar(2).GetValue(), 32);
@@ -306,7 +306,7 @@ TEST_F(Behaviour, SignalAndSatelliteBars) {
 
     CGsvSentence many;
     many.SetSatellitesInView(14);
-    for (int i = 0; i < 14; ++i) many.AddSatellite({i + 1, 0, 0, 50});
+    for (uint32_t i = 0; i < 14; ++i) many.AddSatellite({i + 1, 0, 0, 50});
     EXPECT_EQ(many.GetSatelliteCount(), 12);
     bars.Update(&many);
     for (int i = 0; i < 12; ++i) EXPECT_EQ(bars.GetBar(i).GetValue(), 50) << i;

@@ -1,0 +1,108 @@
+#include "instrument/sensors/positions.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <span>
+
+#include "platform/fs/file.h"
+#include "platform/text/utf.h"
+
+namespace {
+
+constexpr double kEarthRadiusM = 6371000.0;
+constexpr double kRadiansPerDegree = 0.017453292519943295;
+constexpr size_t kLocationFields = 4;
+constexpr double kMaxLatitude = 90;
+constexpr double kMaxLongitude = 180;
+
+bool ParseNumber(std::string_view field, double& out) {
+    const std::string text(field);
+    char* end = nullptr;
+    out = std::strtod(text.c_str(), &end);
+    if (end == text.c_str()) return false;
+    while (*end == ' ' || *end == '\t') ++end;
+    return *end == 0;
+}
+
+std::vector<std::string_view> SplitRow(std::string_view row) {
+    std::vector<std::string_view> fields;
+    size_t start = 0;
+    for (;;) {
+        // The name may be quoted and hold commas; it is the last field.
+        if (fields.size() == kLocationFields - 1) {
+            fields.push_back(row.substr(start));
+            return fields;
+        }
+        const size_t comma = row.find(',', start);
+        if (comma == std::string_view::npos) {
+            fields.push_back(row.substr(start));
+            return fields;
+        }
+        fields.push_back(row.substr(start, comma - start));
+        start = comma + 1;
+    }
+}
+
+std::string_view Unquote(std::string_view name) {
+    while (!name.empty() && name.front() == ' ') name.remove_prefix(1);
+    if (!name.empty() && name.front() == '"') {
+        name.remove_prefix(1);
+        const size_t close = name.find('"');
+        return close == std::string_view::npos ? name : name.substr(0, close);
+    }
+    while (!name.empty() && (name.back() == ' ' || name.back() == '\r')) name.remove_suffix(1);
+    return name;
+}
+
+}  // namespace
+
+double GreatCircleDistance(const GeoPosition& a, const GeoPosition& b) {
+    const double lat1 = a.latitude * kRadiansPerDegree, lat2 = b.latitude * kRadiansPerDegree;
+    const double dlon = (b.longitude - a.longitude) * kRadiansPerDegree;
+    double c = std::sin(lat1) * std::sin(lat2) + std::cos(lat1) * std::cos(lat2) * std::cos(dlon);
+    // Rounding can carry the argument past 1 for equal or near positions.
+    c = std::clamp(c, -1.0, 1.0);
+    return kEarthRadiusM * std::acos(c);
+}
+
+std::vector<LocationRow> ParseLocationList(std::string_view text) {
+    std::vector<LocationRow> rows;
+    while (!text.empty()) {
+        const size_t end = text.find('\n');
+        std::string_view line = text.substr(0, end);
+        text = end == std::string_view::npos ? std::string_view{} : text.substr(end + 1);
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        const auto f = SplitRow(line);
+        if (f.size() < kLocationFields) continue;
+        double lat = 0, lon = 0, radius = 0;
+        if (!ParseNumber(f[0], lat) || !ParseNumber(f[1], lon) || !ParseNumber(f[2], radius))
+            continue;
+        LocationRow row;
+        row.centre.latitude = std::fabs(lat) <= kMaxLatitude ? lat : 0;
+        row.centre.longitude = std::fabs(lon) <= kMaxLongitude ? lon : 0;
+        row.radius_m = std::max(radius, 0.0);
+        row.name = plat::from_utf8(Unquote(f[3]));
+        rows.push_back(std::move(row));
+    }
+    return rows;
+}
+
+std::u16string FindLocationName(const GeoPosition& position, std::u16string_view path) {
+    plat::File file = plat::File::open(path, plat::FileAccess::Read, plat::FileOpen::Existing);
+    if (!file) return {};
+    std::string text;
+    char chunk[4096];
+    for (;;) {
+        const int64_t n = file.read(std::as_writable_bytes(std::span(chunk)));
+        if (n <= 0) break;
+        text.append(chunk, static_cast<size_t>(n));
+    }
+    for (const auto& row : ParseLocationList(text))
+        if (row.radius_m >= GreatCircleDistance(row.centre, position)) return row.name;
+    return {};
+}
+
+std::u16string FindLocationName(double latitude, double longitude) {
+    return FindLocationName(GeoPosition{latitude, longitude});
+}

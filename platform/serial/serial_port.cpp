@@ -1,0 +1,452 @@
+#include "platform/serial/serial_port.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <map>
+#include <mutex>
+#include <set>
+#include <utility>
+
+#include "platform/kernel/clock.h"
+#include "platform/kernel/errors.h"
+#include "platform/kernel/last_error.h"
+#include "platform/registry/registry.h"
+#include "platform/text/utf.h"
+
+namespace plat::serial {
+
+// One line: a host tty, or a pseudo-terminal pair with a peer on its master.
+struct Line {
+    std::mutex mutex;  // guards peer and open_count
+    std::string path;  // what a handle opens
+    int master = -1;   // pseudo-terminal master; -1 for a host tty
+    int keeper = -1;   // slave kept open so the master never hangs up
+    std::unique_ptr<IPeer> peer;
+    std::atomic<bool> connected{true};
+    bool pluggable = false;
+    bool is_open = false;  // lines are not shared
+
+    ~Line() {
+        peer.reset();
+        if (keeper >= 0) ::close(keeper);
+        if (master >= 0) ::close(master);
+    }
+};
+
+namespace {
+
+// Real-time slice of the waits in read and write: the time-outs themselves
+// run on the platform clock.
+constexpr int kPollSliceMs = 10;
+
+struct Table {
+    std::mutex mutex;
+    std::map<std::u16string, std::shared_ptr<Line>> lines;  // pty lines by name
+    std::map<std::u16string, PeerFactory> port_peers;
+    std::set<std::u16string> devices;  // plug-able names ever seen
+    std::set<std::string> open_hosts;  // host ttys open now
+};
+
+Table& table() {
+    static Table* t = new Table;  // lives to the end of the process
+    return *t;
+}
+
+std::u16string normalise(std::u16string_view name) {
+    std::u16string out(name);
+    while (!out.empty() && out.back() == u':') out.pop_back();
+    for (auto& c : out)
+        if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
+    return out;
+}
+
+std::shared_ptr<Line> make_pty_line() {
+    auto line = std::make_shared<Line>();
+    line->master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (line->master < 0 || ::grantpt(line->master) != 0 || ::unlockpt(line->master) != 0)
+        return nullptr;
+    char name[128] = {};
+    if (::ptsname_r(line->master, name, sizeof name) != 0) return nullptr;
+    line->path = name;
+    line->keeper = ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
+    if (line->keeper < 0) return nullptr;
+    termios tio{};
+    ::tcgetattr(line->keeper, &tio);
+    ::cfmakeraw(&tio);
+    ::tcsetattr(line->keeper, TCSANOW, &tio);
+    ::fcntl(line->master, F_SETFL, ::fcntl(line->master, F_GETFL) | O_NONBLOCK);
+    return line;
+}
+
+std::u16string host_device_of(const std::u16string& port) {
+    RegKey key;
+    if (hkey_local_machine().open(std::u16string(kPortsKey) + u"\\" + port, key) != 0) return {};
+    return key.get_string(kHostDeviceValue).value_or(u"");
+}
+
+speed_t speed_of(uint32_t baud) {
+    static const std::pair<uint32_t, speed_t> kSpeeds[] = {
+        {300, B300},       {600, B600},       {1200, B1200},     {2400, B2400},   {4800, B4800},
+        {9600, B9600},     {19200, B19200},   {38400, B38400},   {57600, B57600}, {115200, B115200},
+        {230400, B230400}, {460800, B460800}, {921600, B921600},
+    };
+    for (const auto& [rate, speed] : kSpeeds)
+        if (rate == baud) return speed;
+    return 0;
+}
+
+uint32_t baud_of(speed_t speed) {
+    static const std::pair<speed_t, uint32_t> kRates[] = {
+        {B300, 300},       {B600, 600},       {B1200, 1200},     {B2400, 2400},   {B4800, 4800},
+        {B9600, 9600},     {B19200, 19200},   {B38400, 38400},   {B57600, 57600}, {B115200, 115200},
+        {B230400, 230400}, {B460800, 460800}, {B921600, 921600},
+    };
+    for (const auto& [s, rate] : kRates)
+        if (s == speed) return rate;
+    return 9600;
+}
+
+bool fail(uint32_t code) {
+    set_last_error(code);
+    return false;
+}
+
+}  // namespace
+
+void set_port_peer(std::u16string_view port, PeerFactory factory) {
+    const std::u16string name = normalise(port);
+    std::shared_ptr<Line> line;
+    {
+        std::lock_guard lock(table().mutex);
+        if (factory)
+            table().port_peers[name] = factory;
+        else
+            table().port_peers.erase(name);
+        auto it = table().lines.find(name);
+        if (it != table().lines.end()) line = it->second;
+    }
+    if (!line) return;
+    std::lock_guard lock(line->mutex);
+    line->peer.reset();
+    if (factory) line->peer = factory(line->master);
+}
+
+bool plug(std::u16string_view device, PeerFactory factory) {
+    const std::u16string name = normalise(device);
+    std::lock_guard lock(table().mutex);
+    table().devices.insert(name);
+    if (table().lines.count(name)) return false;
+    auto line = make_pty_line();
+    if (!line) return false;
+    line->pluggable = true;
+    {
+        std::lock_guard line_lock(line->mutex);
+        if (factory) line->peer = factory(line->master);
+    }
+    table().lines[name] = std::move(line);
+    return true;
+}
+
+void unplug(std::u16string_view device) {
+    const std::u16string name = normalise(device);
+    std::shared_ptr<Line> line;
+    {
+        std::lock_guard lock(table().mutex);
+        table().devices.insert(name);
+        auto it = table().lines.find(name);
+        if (it == table().lines.end() || !it->second->pluggable) return;
+        line = it->second;
+        table().lines.erase(it);
+    }
+    line->connected.store(false);
+    std::lock_guard lock(line->mutex);
+    line->peer.reset();
+    // Handles still open keep the line object; their calls fail from now on,
+    // and the slave ends see the hang-up.
+    if (line->keeper >= 0) ::close(std::exchange(line->keeper, -1));
+    if (line->master >= 0) ::close(std::exchange(line->master, -1));
+}
+
+bool is_plugged(std::u16string_view device) {
+    const std::u16string name = normalise(device);
+    std::lock_guard lock(table().mutex);
+    auto it = table().lines.find(name);
+    return it != table().lines.end() && it->second->pluggable;
+}
+
+// ------------------------------------------------------------------ CommFile
+
+CommFile::CommFile(CommFile&& other) noexcept {
+    *this = std::move(other);
+}
+
+CommFile& CommFile::operator=(CommFile&& other) noexcept {
+    if (this != &other) {
+        close();
+        line_ = std::move(other.line_);
+        fd_ = std::exchange(other.fd_, -1);
+        timeouts_ = other.timeouts_;
+        state_ = other.state_;
+        mask_ = other.mask_;
+    }
+    return *this;
+}
+
+CommFile CommFile::open(std::u16string_view device_name) {
+    const std::u16string name = normalise(device_name);
+    std::shared_ptr<Line> line;
+    {
+        std::lock_guard lock(table().mutex);
+        auto it = table().lines.find(name);
+        if (it != table().lines.end()) {
+            line = it->second;
+        } else if (table().devices.count(name)) {
+            set_last_error(ERROR_DEVICE_NOT_CONNECTED);
+            return {};
+        }
+    }
+    if (!line && name.rfind(u"com", 0) == 0) {
+        const std::u16string host = host_device_of(name);
+        if (!host.empty()) {
+            line = std::make_shared<Line>();
+            line->path = to_utf8(host);
+        } else {
+            std::lock_guard lock(table().mutex);
+            auto peer = table().port_peers.find(name);
+            if (peer != table().port_peers.end()) {
+                auto made = make_pty_line();
+                if (made) {
+                    std::lock_guard line_lock(made->mutex);
+                    made->peer = peer->second(made->master);
+                }
+                if (made) table().lines[name] = made;
+                line = made;
+            }
+        }
+    }
+    if (!line) {
+        set_last_error(ERROR_FILE_NOT_FOUND);
+        return {};
+    }
+    {
+        std::lock_guard lock(line->mutex);
+        const bool host = line->master < 0 && !line->pluggable;
+        if (host) {
+            std::lock_guard table_lock(table().mutex);
+            if (!table().open_hosts.insert(line->path).second) {
+                set_last_error(ERROR_ACCESS_DENIED);
+                return {};
+            }
+        } else if (line->is_open) {
+            set_last_error(ERROR_ACCESS_DENIED);
+            return {};
+        }
+        const int fd = ::open(line->path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0) {
+            if (host) {
+                std::lock_guard table_lock(table().mutex);
+                table().open_hosts.erase(line->path);
+            }
+            set_last_error(errno == ENOENT ? ERROR_FILE_NOT_FOUND : ERROR_ACCESS_DENIED);
+            return {};
+        }
+        line->is_open = true;
+        CommFile file;
+        file.fd_ = fd;
+        file.line_ = line;
+        termios tio{};
+        if (::tcgetattr(fd, &tio) == 0) {
+            ::cfmakeraw(&tio);
+            tio.c_cflag |= CLOCAL | CREAD;
+            ::tcsetattr(fd, TCSANOW, &tio);
+            file.state_.baud_rate = baud_of(::cfgetospeed(&tio));
+        }
+        return file;
+    }
+}
+
+void CommFile::close() {
+    if (fd_ < 0) return;
+    ::close(std::exchange(fd_, -1));
+    if (line_) {
+        std::lock_guard lock(line_->mutex);
+        line_->is_open = false;
+        if (line_->master < 0 && !line_->pluggable) {
+            std::lock_guard table_lock(table().mutex);
+            table().open_hosts.erase(line_->path);
+        }
+    }
+    line_.reset();
+}
+
+bool CommFile::usable() const {
+    if (fd_ < 0) return fail(ERROR_INVALID_HANDLE);
+    if (line_ && line_->pluggable && !line_->connected.load())
+        return fail(ERROR_DEVICE_NOT_CONNECTED);
+    return true;
+}
+
+bool CommFile::read(void* buffer, uint32_t size, uint32_t* bytes_read) {
+    uint32_t got = 0;
+    if (bytes_read) *bytes_read = 0;
+    if (!usable()) return false;
+    const CommTimeouts& t = timeouts_;
+    const bool at_once =
+        t.read_interval == MAXDWORD && t.read_total_multiplier == 0 && t.read_total_constant == 0;
+    const bool first_byte = t.read_interval == MAXDWORD && t.read_total_multiplier == MAXDWORD &&
+                            t.read_total_constant != 0 && t.read_total_constant != MAXDWORD;
+    const uint64_t start = now_ms();
+    uint64_t total = 0;  // 0: none
+    if (first_byte)
+        total = t.read_total_constant;
+    else if (!at_once && (t.read_total_multiplier || t.read_total_constant))
+        total = uint64_t(t.read_total_multiplier) * size + t.read_total_constant;
+    uint64_t last_byte = start;
+    auto* out = static_cast<uint8_t*>(buffer);
+    while (got < size) {
+        const ssize_t n = ::read(fd_, out + got, size - got);
+        if (n > 0) {
+            got += static_cast<uint32_t>(n);
+            last_byte = now_ms();
+            if (first_byte) break;
+            continue;
+        }
+        if (n < 0 && errno != EAGAIN && errno != EINTR && errno != EIO) {
+            if (bytes_read) *bytes_read = got;
+            return fail(ERROR_READ_FAULT);
+        }
+        if (!usable()) {
+            if (bytes_read) *bytes_read = got;
+            return false;
+        }
+        if (at_once) break;
+        const uint64_t now = now_ms();
+        if (total && now - start >= total) break;
+        if (got && t.read_interval && t.read_interval != MAXDWORD &&
+            now - last_byte > t.read_interval)
+            break;
+        pollfd p{fd_, POLLIN, 0};
+        ::poll(&p, 1, kPollSliceMs);
+        if (p.revents & (POLLHUP | POLLERR) && !(p.revents & POLLIN))
+            ::usleep(kPollSliceMs * 1000);  // a hung-up pty polls ready
+    }
+    if (bytes_read) *bytes_read = got;
+    return true;
+}
+
+bool CommFile::write(const void* buffer, uint32_t size, uint32_t* bytes_written) {
+    uint32_t put = 0;
+    if (bytes_written) *bytes_written = 0;
+    if (!usable()) return false;
+    const uint64_t total =
+        uint64_t(timeouts_.write_total_multiplier) * size + timeouts_.write_total_constant;
+    const uint64_t start = now_ms();
+    const auto* in = static_cast<const uint8_t*>(buffer);
+    while (put < size) {
+        const ssize_t n = ::write(fd_, in + put, size - put);
+        if (n > 0) {
+            put += static_cast<uint32_t>(n);
+            continue;
+        }
+        if (n < 0 && errno != EAGAIN && errno != EINTR) {
+            if (bytes_written) *bytes_written = put;
+            return usable() ? fail(ERROR_WRITE_FAULT) : false;
+        }
+        if (total && now_ms() - start >= total) break;
+        if (!usable()) break;
+        pollfd p{fd_, POLLOUT, 0};
+        ::poll(&p, 1, kPollSliceMs);
+    }
+    if (bytes_written) *bytes_written = put;
+    return put == size || fail(ERROR_TIMEOUT);
+}
+
+bool CommFile::get_state(CommState& state) const {
+    if (!usable()) return false;
+    state = state_;
+    return true;
+}
+
+bool CommFile::set_state(const CommState& state) {
+    if (!usable()) return false;
+    const speed_t speed = speed_of(state.baud_rate);
+    if (!speed || state.byte_size < 5 || state.byte_size > 8 || state.parity > EVENPARITY ||
+        state.stop_bits > TWOSTOPBITS)
+        return fail(ERROR_INVALID_PARAMETER);
+    termios tio{};
+    if (::tcgetattr(fd_, &tio) != 0) return fail(ERROR_GEN_FAILURE);
+    ::cfmakeraw(&tio);
+    ::cfsetispeed(&tio, speed);
+    ::cfsetospeed(&tio, speed);
+    static const tcflag_t kSizes[] = {CS5, CS6, CS7, CS8};
+    tio.c_cflag = (tio.c_cflag & ~(CSIZE | PARENB | PARODD | CSTOPB | CRTSCTS)) | CLOCAL | CREAD |
+                  kSizes[state.byte_size - 5];
+    if (state.parity != NOPARITY) tio.c_cflag |= PARENB;
+    if (state.parity == ODDPARITY) tio.c_cflag |= PARODD;
+    if (state.parity_check) tio.c_iflag |= INPCK;
+    if (state.stop_bits == TWOSTOPBITS) tio.c_cflag |= CSTOPB;
+    if (state.outx_cts_flow) tio.c_cflag |= CRTSCTS;
+    if (state.out_x) tio.c_iflag |= IXON;
+    if (state.in_x) tio.c_iflag |= IXOFF;
+    tio.c_cc[VSTART] = static_cast<cc_t>(state.xon_char);
+    tio.c_cc[VSTOP] = static_cast<cc_t>(state.xoff_char);
+    if (::tcsetattr(fd_, TCSANOW, &tio) != 0) return fail(ERROR_GEN_FAILURE);
+    state_ = state;
+    return true;
+}
+
+bool CommFile::get_timeouts(CommTimeouts& timeouts) const {
+    if (!usable()) return false;
+    timeouts = timeouts_;
+    return true;
+}
+
+bool CommFile::set_timeouts(const CommTimeouts& timeouts) {
+    if (!usable()) return false;
+    timeouts_ = timeouts;
+    return true;
+}
+
+bool CommFile::purge(uint32_t flags) {
+    if (!usable()) return false;
+    if (flags & PURGE_RXCLEAR) ::tcflush(fd_, TCIFLUSH);
+    if (flags & PURGE_TXCLEAR) ::tcflush(fd_, TCOFLUSH);
+    return true;
+}
+
+bool CommFile::get_mask(uint32_t* mask) const {
+    if (!usable()) return false;
+    if (mask) *mask = mask_;
+    return true;
+}
+
+bool CommFile::set_mask(uint32_t mask) {
+    if (!usable()) return false;
+    mask_ = mask;
+    return true;
+}
+
+bool CommFile::get_modem_status(uint32_t* status) const {
+    if (!usable()) return false;
+    int bits = 0;
+    uint32_t out = 0;
+    // A pseudo-terminal has no modem lines: all of them read as off.
+    if (::ioctl(fd_, TIOCMGET, &bits) == 0) {
+        if (bits & TIOCM_CTS) out |= MS_CTS_ON;
+        if (bits & TIOCM_DSR) out |= MS_DSR_ON;
+        if (bits & TIOCM_RNG) out |= MS_RING_ON;
+        if (bits & TIOCM_CAR) out |= MS_RLSD_ON;
+    }
+    if (status) *status = out;
+    return true;
+}
+
+}  // namespace plat::serial
