@@ -380,7 +380,25 @@ TEST(ScreenBaseInApp, StatusPathBandwidthFlagPageHelpAndTheItemRing) {
         items = {list.GetHead(), list.GetHead()->NextItem(),
                  list.GetHead()->NextItem()->NextItem()};
     });
-    ASSERT_EQ(RunScript(app, root, kStep + kStep + "quit\n"), 0);
+    // The backlight keys with "BIO1:" closed: manual, level high (2).
+    int labelId = 0, choice = -1, highlighted = -1;
+    std::vector<bool> selected;
+    core::Text custom;
+    app.first->steps.push_back([&] {
+        app.first->ShowBacklightKeys(5);
+        CSoftKeyMenu* menu = app.first->soft_key_menu();
+        labelId = app.first->GetBacklightLabelId();
+        choice = menu->Key(0)->GetChoiceIndex();
+        for (int k = 1; k <= 4; ++k) selected.push_back(menu->Key(k)->IsSelected());
+        highlighted = menu->GetHighlighted();
+        custom = menu->Key(4)->GetTitle();
+    });
+    ASSERT_EQ(RunScript(app, root, kStep + kStep + kStep + "quit\n"), 0);
+    EXPECT_EQ(labelId, 999);
+    EXPECT_EQ(choice, 1) << "manual";
+    EXPECT_EQ(selected, (std::vector<bool>{true, false, false, false})) << "high marks key 1";
+    EXPECT_EQ(highlighted, 5);
+    EXPECT_EQ(custom, LoadResString(1007) + u"\n2%");
     ASSERT_EQ(items.size(), 3u);
     EXPECT_EQ(next, (std::vector<const CSortedItem*>{items[1], items[2], items[0]}));
     EXPECT_EQ(previous, (std::vector<const CSortedItem*>{items[2], items[0], items[1]}));
