@@ -31,6 +31,7 @@
 #include "platform/process/process.h"
 #include "screens/screen_services.h"
 #include "widgets/color_scheme.h"
+#include "widgets/graph_panel.h"
 #include "widgets/widget_services.h"
 
 class CDebugLog;
@@ -201,6 +202,9 @@ class CCelvaneApp : public plat::CWinApp, public IScreenServices {
     // The colour scheme every widget draws with (null before InitDevices);
     // its number is entry 48.
     CColorScheme* GetColorScheme() const { return color_scheme_.get(); }
+    // The one graph panel the measurement screens share (null before
+    // CreateModes and after the exit).
+    CGraphPanel* GetGraphPanel() const { return graph_panel_.get(); }
     uint32_t GetColorSchemeNumber() const;
     // Gives the scheme object the colours of scheme `number` (1..5; others
     // give 1).
@@ -299,6 +303,7 @@ class CCelvaneApp : public plat::CWinApp, public IScreenServices {
     UiFonts fonts_;
     LanguageBinding language_;
     std::unique_ptr<CColorScheme> color_scheme_;
+    std::unique_ptr<CGraphPanel> graph_panel_;
     // What the widgets ask of the application; registered while it runs.
     std::unique_ptr<IWidgetServices> widget_services_;
     CMainFrame* frame_ = nullptr;

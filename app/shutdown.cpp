@@ -42,6 +42,10 @@ int CCelvaneApp::ExitInstance() {
         delete screen;
     }
 
+    // The graph panel after the screens: their setups own the marker
+    // records, which the graph only points to.
+    graph_panel_.reset();
+
     // 8. Threads.
     if (serial_port_) serial_port_->Stop();
     if (usb_port_) usb_port_->Stop();

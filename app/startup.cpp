@@ -256,8 +256,17 @@ bool CCelvaneApp::CreateModes() {
 }
 
 bool CCelvaneApp::CreateGraphPanel() {
-    SkipService(u"graph panel");
-    return true;
+    constexpr int kPaneTop = 30;
+    constexpr int kPaneWidth = 705;
+    constexpr int kPaneBottom = 455;
+    constexpr ColorSchemeIndex kPaneColor = 18;
+    constexpr int kPanePt10 = 90;
+    graph_panel_ = std::make_unique<CGraphPanel>(1, 0);
+    const plat::Rect client = frame_ ? frame_->client_rect() : plat::Rect{};
+    graph_panel_->Create(GetMainView(), client.left, client.top + kPaneTop,
+                         client.left + kPaneWidth, client.top + kPaneBottom, kPaneColor, kPanePt10,
+                         color_scheme_.get());
+    return graph_panel_->GetGraph() != nullptr;
 }
 
 void CCelvaneApp::AddMode(CModeBase* screen) {

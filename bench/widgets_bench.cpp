@@ -7,6 +7,7 @@
 #include "platform/window/window.h"
 #include "widgets/gallery/chrome.h"
 #include "widgets/gallery/gallery.h"
+#include "widgets/gallery/graph_scene.h"
 
 namespace {
 
@@ -61,6 +62,50 @@ void BM_SoftKeyCaptionUpdate(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_SoftKeyCaptionUpdate)
+    ->Unit(benchmark::kMicrosecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly();
+
+// The graph panel over the view with the sample sweep and six markers.
+struct Graph {
+    explicit Graph(int waterfall_mode) {
+        panel.Create(&s.view, 0, 30, 705, 455, 18, 90, s.scheme.get());
+        panel.SetWaterfallMode(waterfall_mode);
+        gallery::FillSweep(*panel.GetGraph());
+        {
+            auto d = panel.GetGraph()->LockData();
+            d->referenceShown = true;
+        }
+        panel.SetMarkerRecords(records.ptrs, double(gallery::kStartHz), double(gallery::kStepHz));
+        panel.PlaceAllMarkers(true);
+        panel.DrawGraph(nullptr, false);
+        panel.DrawTrace();
+    }
+    Screen s;
+    gallery::MarkerRecords records;
+    CGraphPanel panel{1, 0};
+};
+
+// One sweep of 705 points as one segment with the live and reference
+// traces, six markers with their table, and one waterfall row in split mode.
+void BM_GraphSweepWithWaterfallRow(benchmark::State& state) {
+    Graph g(2);
+    for (auto _ : state) {
+        g.panel.DrawTrace();
+        g.panel.AddWaterfallLine();
+    }
+}
+BENCHMARK(BM_GraphSweepWithWaterfallRow)
+    ->Unit(benchmark::kMicrosecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly();
+
+// The graticule with its labels composed off screen and shown.
+void BM_GraphGraticuleRedraw(benchmark::State& state) {
+    Graph g(0);
+    for (auto _ : state) g.panel.DrawGraph(nullptr, true);
+}
+BENCHMARK(BM_GraphGraticuleRedraw)
     ->Unit(benchmark::kMicrosecond)
     ->Repetitions(5)
     ->ReportAggregatesOnly();

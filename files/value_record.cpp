@@ -1,8 +1,9 @@
 #include "files/value_record.h"
 
 namespace {
-int32_t LowWordDifference(uint64_t a, uint64_t b) {
-    return static_cast<int32_t>(static_cast<uint32_t>(a) - static_cast<uint32_t>(b));
+// a - b as a signed value; positions stay far below 2^63.
+int64_t SignedDifference(uint64_t a, uint64_t b) {
+    return static_cast<int64_t>(a - b);
 }
 }  // namespace
 
@@ -93,24 +94,24 @@ double CValueRecord::SetDeltaAmplitudeFrom(double value) {
     return delta_amplitude_;
 }
 
-int32_t CValueRecord::UpdateDeltaFrequency() {
-    delta_frequency_ = LowWordDifference(frequency_, reference_frequency_);
+int64_t CValueRecord::UpdateDeltaFrequency() {
+    delta_frequency_ = SignedDifference(frequency_, reference_frequency_);
     return delta_frequency_;
 }
 int CValueRecord::SetReferenceFrequency(uint64_t hertz) {
     reference_frequency_ = hertz;
     return 1;
 }
-int32_t CValueRecord::UpdateDelta2() {
-    delta2_ = LowWordDifference(position2_, reference2_);
+int64_t CValueRecord::UpdateDelta2() {
+    delta2_ = SignedDifference(position2_, reference2_);
     return delta2_;
 }
 int CValueRecord::SetReference2(uint64_t value) {
     reference2_ = value;
     return 1;
 }
-int32_t CValueRecord::UpdateDelta3() {
-    delta3_ = LowWordDifference(position3_, reference3_);
+int64_t CValueRecord::UpdateDelta3() {
+    delta3_ = SignedDifference(position3_, reference3_);
     return delta3_;
 }
 int CValueRecord::SetReference3(uint64_t value) {

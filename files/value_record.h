@@ -38,14 +38,15 @@ class CValueRecord {
     virtual void SetPosition2(uint64_t value);
     virtual uint64_t GetFcFrequency() const { return fc_frequency_; }
     virtual void SetFcFrequency(uint64_t hertz);
-    // The deltas use the low 32 bits of both positions only.
-    virtual int32_t UpdateDeltaFrequency();
+    // The deltas are signed differences position - reference over the full
+    // 64 bits (a 2.9 GHz span reads as such).
+    virtual int64_t UpdateDeltaFrequency();
     virtual int SetReferenceFrequency(uint64_t hertz);
-    virtual int32_t UpdateDelta2();
+    virtual int64_t UpdateDelta2();
     virtual int SetReference2(uint64_t value);
     virtual uint64_t GetPosition3() const { return position3_; }
     virtual void SetPosition3(uint64_t value);
-    virtual int32_t UpdateDelta3();
+    virtual int64_t UpdateDelta3();
     virtual int SetReference3(uint64_t value);
     virtual double GetReferenceAmplitude() const { return reference_amplitude_; }
     virtual void SetReferenceAmplitude(double value) { reference_amplitude_ = value; }
@@ -74,9 +75,9 @@ class CValueRecord {
     int32_t GetRow() const { return row_; }
     void SetRow(int32_t row) { row_ = row; }
     double GetDeltaAmplitude() const { return delta_amplitude_; }
-    int32_t GetDeltaFrequency() const { return delta_frequency_; }
-    int32_t GetDelta2() const { return delta2_; }
-    int32_t GetDelta3() const { return delta3_; }
+    int64_t GetDeltaFrequency() const { return delta_frequency_; }
+    int64_t GetDelta2() const { return delta2_; }
+    int64_t GetDelta3() const { return delta3_; }
 
     // Pending moves, written and read directly by the graph.
     struct MoveRequests {
@@ -110,11 +111,11 @@ class CValueRecord {
     double reference_amplitude_ = kNotMeasured;
     double fc_amplitude_ = 0.0;
     int32_t delta_index_ = 0;
-    int32_t delta_frequency_ = 0;
-    int32_t delta2_ = 0;
+    int64_t delta_frequency_ = 0;
+    int64_t delta2_ = 0;
     uint64_t reference_frequency_ = 0;
     uint64_t reference2_ = 0;
-    int32_t delta3_ = 0;
+    int64_t delta3_ = 0;
     uint64_t position3_ = 0;
     uint64_t reference3_ = 0;
     int32_t live_y_ = 0;

@@ -210,3 +210,33 @@ TEST(Screens, AFailedStartShutsDownAndEndsWithAFailureStatus) {
 }
 
 }  // namespace
+
+namespace {
+
+// The one graph panel: made at start-up in the main pane on the
+// application's scheme, gone after the exit.
+TEST(Startup, GraphPanelLivesFromStartUpToExit) {
+    DeviceRoot root("celvane-graph-panel");
+    TestApp app(std::make_shared<Log>());
+    plat::Rect rect{};
+    bool has_graph = false;
+    CColorScheme* scheme = nullptr;
+    app.initial = app.AddScreen(kScreenNetworkAnalyzer);
+    app.initial->probes[plat::VK_F1] = [&] {
+        if (CGraphPanel* panel = app.GetGraphPanel()) {
+            rect = panel->GetRect();
+            has_graph = panel->GetGraph() != nullptr;
+            scheme = panel->GetScheme();
+            panel->DrawGraph(nullptr, false);
+        }
+    };
+    ASSERT_EQ(RunScript(app, root, "key F1\nquit\n"), 0);
+    EXPECT_TRUE(has_graph);
+    EXPECT_EQ(rect, (plat::Rect{0, 30, 705, 455}));
+    EXPECT_EQ(scheme, app.GetColorScheme());
+    EXPECT_EQ(app.GetGraphPanel(), nullptr);
+    EXPECT_EQ(root.Read("FlashFX Disk/HistoryLog.txt").find("not present: graph panel"),
+              std::string::npos);
+}
+
+}  // namespace

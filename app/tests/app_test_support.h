@@ -132,6 +132,7 @@ class TestApp : public CCelvaneApp {
     }
     bool CreateModes() override {
         for (auto* s : screens) AddMode(s);
+        CreateGraphPanel();
         owned_ = true;
         return true;
     }

@@ -24,12 +24,22 @@ TEST(ValueRecord, DefaultsAfterConstructionAndReset) {
     EXPECT_FALSE(record.IsChanged());
 }
 
-TEST(ValueRecord, DeltasUseLowWordsAndUnmeasuredAmplitudesCancel) {
+TEST(ValueRecord, DeltasAreFullSignedDifferencesAndUnmeasuredAmplitudesCancel) {
     CValueRecord record(0);
     EXPECT_DOUBLE_EQ(record.UpdateDeltaAmplitude(), 0.0);
     record.SetFrequency(4294967396ull);
     record.SetReferenceFrequency(100);
-    EXPECT_EQ(record.UpdateDeltaFrequency(), 0);
+    EXPECT_EQ(record.UpdateDeltaFrequency(), 4294967296ll);
+    // M2 at 3.0 GHz against M1 at 100 MHz, and the other way round.
+    record.SetFrequency(3000000000ull);
+    record.SetReferenceFrequency(100000000ull);
+    EXPECT_EQ(record.UpdateDeltaFrequency(), 2900000000ll);
+    record.SetFrequency(100000000ull);
+    record.SetReferenceFrequency(3000000000ull);
+    EXPECT_EQ(record.UpdateDeltaFrequency(), -2900000000ll);
+    record.SetPosition2(5);
+    record.SetReference2(3000000005ull);
+    EXPECT_EQ(record.UpdateDelta2(), -3000000000ll);
     record.SetPosition3(10);
     record.SetReference3(30);
     EXPECT_EQ(record.UpdateDelta3(), -20);

@@ -120,17 +120,18 @@ Icon disc(COLORREF c, COLORREF mark) {
     });
 }
 
-Bitmap graticule(int w, int h) {
-    Bitmap b = Bitmap::create(w, h, kBlack);
+Bitmap graticule(int w, int h, COLORREF background = kBlack, COLORREF grid = kGrid,
+                 COLORREF frame = kFrame) {
+    Bitmap b = Bitmap::create(w, h, background);
     Dc dc(b);
     const int pw = w - 1, ph = h - 1;  // the plot spans columns 0..pw-1, rows 0..ph-1
     for (int i = 1; i < 10; ++i) {
         const int x = i * (pw - 1) / 10;
         const int y = i * (ph - 1) / 10;
-        for (int t = 0; t < ph; t += 2) dc.set_pixel({x, t}, kGrid);
-        for (int t = 0; t < pw; t += 2) dc.set_pixel({t, y}, kGrid);
+        for (int t = 0; t < ph; t += 2) dc.set_pixel({x, t}, grid);
+        for (int t = 0; t < pw; t += 2) dc.set_pixel({t, y}, grid);
     }
-    dc.frame_rect({0, 0, pw, ph}, Brush::solid(kFrame));
+    dc.frame_rect({0, 0, pw, ph}, Brush::solid(frame));
     return b;
 }
 
@@ -205,6 +206,17 @@ Bitmap warning_icon() {
 }
 
 }  // namespace
+
+Bitmap load_bitmap(int id, COLORREF background, COLORREF grid) {
+    switch (id) {
+        case 210:
+            return graticule(706, 426, background, grid, grid);
+        case 214:
+            return graticule(801, 598, background, grid, grid);
+        default:
+            return load_bitmap(id);
+    }
+}
 
 Bitmap load_bitmap(int id) {
     switch (id) {

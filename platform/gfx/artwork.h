@@ -11,6 +11,10 @@ namespace plat {
 inline constexpr int SYSTEM_ICON_SIZE = 32;
 
 Bitmap load_bitmap(int id);
+// The same with the colours given: the graph backgrounds 210 and 214 are drawn
+// on `background` with the graticule and frame in `grid`; other ids are as
+// load_bitmap(id).
+Bitmap load_bitmap(int id, COLORREF background, COLORREF grid);
 Icon load_icon(int id);
 
 }  // namespace plat

@@ -5,6 +5,7 @@
 
 #include "platform/gfx/image_file.h"
 #include "platform/window/window.h"
+#include "widgets/gallery/graph_scene.h"
 #include "widgets/satellite_bars.h"
 
 namespace gallery {
@@ -30,7 +31,10 @@ void Add(std::vector<Picture>& out, const std::string& name, W& w) {
 // The window the chrome draws into: no background, like the main view.
 class Owner : public plat::Window {};
 
-plat::Bitmap RenderChrome(CColorScheme* scheme) {
+// Runs `draw` with a window over the whole screen (no background, like the
+// main view) and answers the screen it left.
+template <typename F>
+plat::Bitmap ThroughOwner(F&& draw) {
     plat::register_window_class({kOwnerClass, 0, std::nullopt});
     Owner owner;
     plat::CreateParams p;
@@ -38,12 +42,68 @@ plat::Bitmap RenderChrome(CColorScheme* scheme) {
     p.style = plat::WS_VISIBLE;
     p.rect = {0, 0, plat::kScreenWidth, plat::kScreenHeight};
     if (!owner.create(p)) return {};
-    Chrome chrome(&owner, scheme);
-    chrome.title.GetClock()->SetFixedTime(GalleryTime());
-    chrome.RedrawAll();
+    draw(owner);
     plat::Bitmap shot = plat::screen_snapshot();
     owner.destroy();
     return shot;
+}
+
+plat::Bitmap RenderChrome(CColorScheme* scheme) {
+    return ThroughOwner([&](Owner& owner) {
+        Chrome chrome(&owner, scheme);
+        chrome.title.GetClock()->SetFixedTime(GalleryTime());
+        chrome.RedrawAll();
+    });
+}
+
+// The graph scenes, each drawn through a window over a screen filled with
+// kOutside: a sweep with limit lines and markers, the split waterfall after
+// a few hundred rows, the full-screen layout, and the whole screen with the
+// chrome.
+enum class GraphScene { sweep, waterfall, layout2, screen };
+
+plat::Bitmap RenderGraph(CColorScheme* scheme, GraphScene scene) {
+    constexpr int kWaterfallRows = 300;
+    return ThroughOwner([&](Owner& owner) {
+        {
+            plat::Bitmap s = plat::screen_surface();
+            auto lock = s.lock();
+            s.fill(kOutside);
+        }
+        std::unique_ptr<Chrome> chrome;
+        if (scene == GraphScene::screen) {
+            chrome = std::make_unique<Chrome>(&owner, scheme);
+            chrome->title.GetClock()->SetFixedTime(GalleryTime());
+            chrome->RedrawAll();
+        }
+        MarkerRecords records;
+        CGraphPanel panel(1, 0);
+        CreateIn(panel, &owner, kMainLayout, scheme);
+        CGraphWidget& g = *panel.GetGraph();
+        int64_t now = 0;
+        g.SetTimeSource([&now] { return now += 2; });
+        if (scene == GraphScene::layout2) panel.SetLayout(CGraphWidget::kScreenLayout);
+        if (scene == GraphScene::waterfall) panel.SetWaterfallMode(2);
+        panel.SetWaterfallTimeStamp(true);
+        FillSweep(g, kSweepPoints, kSegmentNone, scene != GraphScene::waterfall);
+        PlaceSampleMarkers(panel, records);
+        panel.DrawGraph(nullptr, false);
+        if (scene == GraphScene::waterfall) {
+            for (int row = 0; row < kWaterfallRows; ++row) {
+                FillColumns(g, (row * 7) % 256);
+                panel.AddWaterfallLine();
+            }
+        }
+        panel.DrawTrace();
+    });
+}
+
+void AddGraphs(std::vector<Picture>& out, CColorScheme* scheme) {
+    const plat::Rect screen{0, 0, plat::kScreenWidth, plat::kScreenHeight};
+    out.push_back({"screen-graph-sweep", screen, RenderGraph(scheme, GraphScene::sweep)});
+    out.push_back({"screen-graph-waterfall", screen, RenderGraph(scheme, GraphScene::waterfall)});
+    out.push_back({"screen-graph-layout2", screen, RenderGraph(scheme, GraphScene::layout2)});
+    out.push_back({"screen-full", screen, RenderGraph(scheme, GraphScene::screen)});
 }
 
 void AddStatus(std::vector<Picture>& out, CColorScheme* scheme) {
@@ -140,6 +200,7 @@ std::vector<Picture> RenderScheme(int number) {
     AddPanels(out, scheme.get());
     out.push_back(
         {"chrome", {0, 0, plat::kScreenWidth, plat::kScreenHeight}, RenderChrome(scheme.get())});
+    AddGraphs(out, scheme.get());
     return out;
 }
 

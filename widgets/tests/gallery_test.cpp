@@ -87,7 +87,7 @@ TEST_F(Gallery, ImageMagickReadsEveryPicture) {
             ++files;
         }
     }
-    EXPECT_EQ(files, kSchemeCount * 18);
+    EXPECT_EQ(files, kSchemeCount * 22);
 }
 
 TEST_F(Gallery, ChromeOfEveryScheme) {
@@ -145,7 +145,8 @@ TEST_F(Gallery, ChromeOfEveryScheme) {
 TEST_F(Gallery, NoWidgetPaintsOutsideItsRectangle) {
     for (int n = 0; n < kSchemeCount; ++n) {
         for (const auto& e : fs::directory_iterator(*out_ / gallery::SchemeFolder(n))) {
-            if (e.path().stem() == "chrome") continue;
+            const std::string stem = e.path().stem().string();
+            if (stem == "chrome" || stem.starts_with("screen-")) continue;  // whole screens
             SCOPED_TRACE(e.path().string());
             const Image img = Read(e.path());
             ASSERT_GT(img.width, 2 * gallery::kMargin);
@@ -157,6 +158,28 @@ TEST_F(Gallery, NoWidgetPaintsOutsideItsRectangle) {
                     if (!inside.contains({x, y}) && img.At(x, y) != gallery::kOutside) ++outside;
             EXPECT_EQ(outside, 0);
         }
+    }
+}
+
+// The sweep picture: the plot in entry 18, the upper limit line in the pen
+// of its segment's state (pass outside the carrier, fail around it).
+TEST_F(Gallery, GraphSweepOfEveryScheme) {
+    for (int n = 0; n < kSchemeCount; ++n) {
+        SCOPED_TRACE(gallery::SchemeFolder(n));
+        const auto scheme = CreateColorScheme(n);
+        auto c = [&](int i) { return scheme->GetColor(i); };
+        const Image img = Read(*out_ / gallery::SchemeFolder(n) / "screen-graph-sweep.png");
+        ASSERT_EQ(img.width, 800);
+        const int limit_y = 30 + (20 - (-20)) * (451 - 1 - 30) / 100;  // -20 dBm
+        auto near = [&](int x, int y, COLORREF col) {
+            for (int dy = -1; dy <= 1; ++dy)
+                if (img.At(x, y + dy) == col) return true;
+            return false;
+        };
+        EXPECT_TRUE(near(100, limit_y, c(24))) << "pass";
+        EXPECT_TRUE(near(500, limit_y, c(25))) << "fail";
+        EXPECT_EQ(img.At(200, 100), c(18)) << "plot";
+        EXPECT_EQ(img.At(750, 300), gallery::kOutside) << "nothing outside the pane";
     }
 }
 

@@ -1,0 +1,261 @@
+// The graph's markers: requests, searches, the delta cycle, the table and
+// the flags and texts of the marker widget.
+#include <gtest/gtest.h>
+
+#include "core/units.h"
+#include "platform/gfx/artwork.h"
+#include "widgets/tests/graph_test_support.h"
+
+using namespace graph_test;
+
+class GraphMarkers : public GraphFixture {
+  protected:
+    void SetUp() override {
+        GraphFixture::SetUp();
+        FillSweep(graph());
+        graph().SetMarkerRecords(records.ptrs, double(kStartHz), double(kStepHz));
+    }
+    CValueRecord& R(int i) { return *records.owned[static_cast<size_t>(i)]; }
+    Records records;
+};
+
+TEST_F(GraphMarkers, NextMarkerWrapsAndNumbersOutsideZeroToFiveAreRefused) {
+    int i = -1;
+    ASSERT_EQ(graph().GetCurrentMarker(i), 1);  // SetMarkerRecords made one current
+    EXPECT_EQ(i, 0);
+    graph().SetCurrentMarker(5);
+    EXPECT_EQ(graph().NextMarker(), 1);
+    EXPECT_TRUE(R(0).IsCurrent());
+    EXPECT_FALSE(R(5).IsCurrent());
+    for (int bad : {-1, 6, 1000, -1000}) {
+        graph().TurnOnMarker(bad);
+        graph().SetCurrentMarker(bad);
+        EXPECT_EQ(graph().GetMarkerState(bad), 0);
+        EXPECT_EQ(graph().GetMarkerLabel(bad), u"");
+        EXPECT_EQ(graph().SetMarkerPosition(bad, 5), 0);
+        int s = 7, t = 7, d = 7, o = 7;
+        EXPECT_FALSE(graph().GetMarkerInfo(bad, s, t, d, o));
+    }
+    EXPECT_TRUE(R(0).IsCurrent());
+}
+
+TEST_F(GraphMarkers, ToggleDeltaCyclesThroughTheReferences) {
+    graph().SetCurrentMarker(2);
+    struct Step {
+        int delta, index;
+    };
+    const Step cycle[] = {{1, 0}, {1, 1}, {1, 2}, {1, 3}, {1, 4}, {1, 5}, {0, 5}, {1, 0}};
+    for (const Step& s : cycle) {
+        graph().ToggleDelta();
+        int d = -1, k = -1;
+        ASSERT_TRUE(graph().GetCurrentDelta(d, k));
+        EXPECT_EQ(d, s.delta);
+        EXPECT_EQ(k, s.index);
+    }
+    EXPECT_EQ(R(2).GetState(), 1);  // turned on by the first toggle
+    EXPECT_EQ(R(0).GetState(), 1);  // the reference was turned on
+}
+
+TEST_F(GraphMarkers, NearestPointSearchTable) {
+    const struct {
+        uint64_t target;
+        int start, index, result;
+    } cases[] = {
+        {kStartHz, 0, 0, 1},                              // exact at the start index
+        {kStartHz + 3 * kStepHz, 0, 3, 1},                // exact elsewhere
+        {kStartHz + 3 * kStepHz + kStepHz / 2, 0, 4, 1},  // equal distance: the higher
+        {kStartHz + 3 * kStepHz + kStepHz / 3, 0, 3, 1},
+        {kStartHz - 5, 7, 0, 0},                 // below the first
+        {kStartHz + 5000 * kStepHz, 7, 704, 0},  // beyond the last
+    };
+    for (const auto& c : cases) {
+        int index = c.start;
+        EXPECT_EQ(graph().FindFrequencyIndex(c.target, index), c.result) << c.target;
+        EXPECT_EQ(index, c.index) << c.target;
+    }
+    {
+        auto d = graph().LockData();
+        d->received = 0;
+    }
+    int index = 42;
+    EXPECT_EQ(graph().FindFrequencyIndex(kStartHz, index), 0);
+    EXPECT_EQ(index, 42);  // nothing to search: the index stays
+}
+
+TEST_F(GraphMarkers, MovesRescalesAndRows) {
+    graph().SetCurrentMarker(1);
+    R(1).SetPixelIndex(3);
+    graph().MoveCurrentMarkerBy(false, 10);
+    EXPECT_EQ(R(1).Requests().index, 0);
+    graph().MoveCurrentMarkerBy(true, 10);
+    EXPECT_EQ(R(1).Requests().index, 13);
+
+    R(1).SetPixelIndex(200);
+    graph().RescaleMarkers(401, 705);
+    EXPECT_EQ(R(1).GetPixelIndex(), 351);
+    graph().RescaleMarkers(0, 705);
+    EXPECT_EQ(R(1).GetPixelIndex(), 351);
+
+    graph().StepActiveMarker(false, 5);
+    EXPECT_EQ(R(1).GetRow(), 0);
+    graph().StepActiveMarker(true, 10000);
+    EXPECT_EQ(R(1).GetRow(), 424);
+}
+
+TEST_F(GraphMarkers, RequestsTakeEffectWhileDrawingAndStayInsideTheTrace) {
+    graph().SetCurrentMarker(0);
+    graph().TurnOnMarker(0);
+    graph().MoveCurrentMarkerToIndex(1 << 30);  // far beyond the points
+    panel->DrawGraph(nullptr, false);
+    panel->DrawTrace();
+    EXPECT_EQ(R(0).GetPixelIndex(), kSweepPoints - 1);
+    {
+        auto d = graph().LockData();
+        d->indexA[3] = -99;
+        d->indexB[3] = 1 << 20;
+    }
+    graph().PlaceAllMarkers(true);
+    panel->DrawTrace();
+    EXPECT_EQ(R(3).GetPixelIndex(), 0);
+    graph().PlaceAllMarkers(false);
+    panel->DrawTrace();
+    EXPECT_EQ(R(3).GetPixelIndex(), kSweepPoints - 1);
+
+    // A value request between two points lands on the nearer one and the
+    // marker reads the live level there.
+    graph().SetCurrentMarker(0);
+    graph().MoveCurrentMarkerToValue(kStartHz + 500 * kStepHz + 1);
+    panel->DrawTrace();
+    EXPECT_EQ(R(0).GetPixelIndex(), 500);
+    EXPECT_NEAR(R(0).GetAmplitude(), Level(500), 1e-9);
+    EXPECT_EQ(R(0).GetLiveY(), ExpectedY(Level(500)));
+}
+
+TEST_F(GraphMarkers, FlagStandsWhereThePlacementPutsIt) {
+    graph().SetAllTypes0();
+    graph().SetCurrentMarker(0);
+    graph().TurnOnMarker(0);
+    panel->DrawGraph(nullptr, false);
+    panel->DrawTrace();
+    const CMarkerWidget* w = graph().GetMarker(0);
+    ASSERT_NE(w, nullptr);
+    int left = 0, top = 0;
+    CMarkerWidget::Flag flag{};
+    w->ComputePlacement(graph().Edges(), left, top, flag);
+    EXPECT_EQ(flag, CMarkerWidget::kStandardCurrent);
+    const plat::Icon icon = plat::load_icon(CMarkerWidget::IconId(0, flag));
+    int checked = 0;
+    for (int y = 0; y < 16; ++y)
+        for (int x = 0; x < 16; ++x)
+            if (icon.opaque_at(x, y)) {
+                EXPECT_EQ(Pixel(left + x, top + y), icon.image().pixel(x, y));
+                ++checked;
+            }
+    EXPECT_GT(checked, 50);
+}
+
+TEST_F(GraphMarkers, TablePositionsPlaceTheLines) {
+    graph().PlaceAllMarkers(true);
+    const struct {
+        int position, left, top;
+    } cases[] = {{0, 495, 60}, {1, 495, 451 - 120 - 50}, {2, 60, 451 - 120 - 50}, {3, 60, 60}};
+    for (const auto& c : cases) {
+        graph().SetMarkerTablePosition(c.position);
+        for (int i = 0; i < 6; ++i) {
+            const plat::Rect r = graph().GetMarkerLineRect(i);
+            EXPECT_EQ(r.left, c.left) << c.position;
+            EXPECT_EQ(r.top, c.top + 18 * i) << c.position;
+            EXPECT_EQ(r.width(), 200);
+        }
+    }
+    graph().SetMarkerTablePosition(9);  // taken as 3, stored as 0
+    EXPECT_EQ(graph().GetMarkerTablePosition(), 0);
+    EXPECT_EQ(graph().GetMarkerLineRect(0).left, 60);
+}
+
+TEST_F(GraphMarkers, ToggleTypeOptionAndAllOff) {
+    graph().SetCurrentMarker(4);
+    EXPECT_EQ(graph().ToggleCurrentType(), 0);  // type 1 becomes 0
+    EXPECT_EQ(graph().ToggleCurrentType(), 1);
+    EXPECT_EQ(graph().ToggleCurrentMarkerOption(), 1);
+    EXPECT_EQ(graph().ToggleCurrentMarkerOption(), 0);
+    EXPECT_EQ(graph().PlaceAllMarkers(true), 6);
+    graph().AllMarkersOff();
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_EQ(R(i).GetState(), 0);
+        EXPECT_FALSE(R(i).IsCurrent());
+    }
+    int i = 0;
+    EXPECT_EQ(graph().GetCurrentMarker(i), 0);
+    EXPECT_EQ(graph().GetCurrentMarkerText(), u"");
+}
+
+// --- the marker widget alone -------------------------------------------------------
+
+TEST(MarkerWidget, PlacementNearTheEdges) {
+    CValueRecord rec(0);
+    CMarkerWidget w(&rec);
+    const GraphEdges e{0, 705, 30, 451};
+    const struct {
+        int x, y;
+        int left, top;
+        CMarkerWidget::Flag flag;
+    } cases[] = {
+        {300, 200, 292, 184, CMarkerWidget::kStandard}, {3, 200, 4, 184, CMarkerWidget::kLeft},
+        {700, 200, 682, 184, CMarkerWidget::kRight},    {300, 40, 292, 40, CMarkerWidget::kBelow},
+        {300, 440, 292, 424, CMarkerWidget::kStandard},
+    };
+    for (const auto& c : cases) {
+        w.x = c.x;
+        w.y = c.y;
+        int left = 0, top = 0;
+        CMarkerWidget::Flag flag{};
+        EXPECT_EQ(w.ComputePlacement(e, left, top, flag), 1);
+        EXPECT_EQ(left, c.left) << c.x << "," << c.y;
+        EXPECT_EQ(top, c.top) << c.x << "," << c.y;
+        EXPECT_EQ(flag, c.flag) << c.x << "," << c.y;
+    }
+    w.x = 300;
+    w.y = 200;
+    w.PlaceLabel();
+    EXPECT_EQ(w.GetLabelRect(), (plat::Rect{281, 183, 298, 199}));
+}
+
+TEST(MarkerWidget, IconIdsByNumber) {
+    EXPECT_EQ(CMarkerWidget::IconId(5, CMarkerWidget::kBelowCurrent), 217);
+    EXPECT_EQ(CMarkerWidget::IconId(0, CMarkerWidget::kRightCurrent), 244);
+    EXPECT_EQ(CMarkerWidget::IconId(7, CMarkerWidget::kStandard), 187);  // M1's
+    EXPECT_EQ(CMarkerWidget::IconId(-1, CMarkerWidget::kLeft), 241);
+}
+
+TEST(MarkerWidget, ReadoutTexts) {
+    CValueRecord m1(0), m2(1);
+    m1.SetFrequency(100000000);
+    m1.SetAmplitude(-20.5);
+    m2.SetFrequency(3000000000ull);
+    m2.SetAmplitude(-30.0);
+    m2.SetDelta(1);
+    m2.SetDeltaIndex(0);
+    m2.SetReferenceFrequency(m1.GetFrequency());
+    m2.SetReferenceAmplitude(m1.GetAmplitude());
+    CMarkerWidget w1(&m1), w2(&m2);
+    const MarkerTextStyle s{};
+    const auto lvl = [](double v) { return FormatLevel(v, 0, true, false, true, false); };
+    const auto hz = [](uint64_t f) { return FormatValue(f, 0, false, true, false, 0); };
+    EXPECT_EQ(w1.FormatMarkerText(nullptr, true, s, false),
+              u"M1:" + lvl(-20.5) + u"/" + hz(100000000));
+    // The delta of 2.9 GHz keeps its size and sign.
+    EXPECT_EQ(w2.FormatMarkerText(nullptr, true, s, false),
+              u"M2-M1:" + lvl(-9.5) + u"/" + hz(2900000000ull));
+    m2.SetReferenceFrequency(3100000000ull);
+    EXPECT_EQ(w2.FormatMarkerText(nullptr, true, s, false),
+              u"M2-M1:" + lvl(-9.5) + u"/-" + hz(100000000));
+    EXPECT_EQ(w2.FormatMarkerTableLine(s, 0, 0), u" M2-M1: " + lvl(-9.5) + u"/-" + hz(100000000));
+    EXPECT_EQ(w1.FormatMarkerText(nullptr, false, s, false), u"");
+    m1.SetAmplitude(1500.0);
+    EXPECT_EQ(w1.FormatReadout(s, false), u">" + lvl(999.9) + u"/" + hz(100000000));
+    m1.SetAmplitude(-1500.0);
+    EXPECT_EQ(w1.FormatReadout(s, false), u"<" + lvl(-999.9) + u"/" + hz(100000000));
+    m1.SetLabel(u"Peak");
+    EXPECT_EQ(w1.FormatMarkerTableLine(s, 0, 0).substr(0, 8), u"Peak M1:");
+}
