@@ -7,6 +7,7 @@
 #include "app/message_box.h"
 #include "core/debug_log.h"
 #include "core/history.h"
+#include "files/formats/limit_mask_file.h"
 #include "platform/kernel/debug_out.h"
 #include "platform/text/utf.h"
 #include "screens/mode_base.h"
@@ -33,9 +34,40 @@ class AppWidgetServices : public IWidgetServices {
     CCelvaneApp& app_;
 };
 
+// What the dialogs ask of the application.
+class AppDialogServices : public IDialogServices {
+  public:
+    explicit AppDialogServices(CCelvaneApp& app) : app_(app) {}
+    std::u16string GetFontFace() const override {
+        const std::u16string& face = app_.GetFontFace();
+        return face.empty() ? std::u16string(dialog_services::kDefaultFace) : face;
+    }
+    uint32_t GetSmallFontWeight() const override { return app_.GetSmallFontWeight(); }
+    uint32_t GetLargeFontHeight() const override { return app_.GetLargeFontHeight(); }
+    plat::CWnd* GetMainView() const override { return app_.GetMainView(); }
+    // The screens have no bars of their own yet.
+    CSoftKeyMenu* GetSoftKeyBar() const override { return nullptr; }
+    CPanelWidget* GetMenuKeyBar() const override { return nullptr; }
+    bool QueryLinkValue(plat::Point, uint32_t* key) const override {
+        // The program has no fixed key pane.
+        if (key) *key = 0;
+        return false;
+    }
+    CColorScheme* const* GetColorSchemeHolder() const override {
+        scheme_ = app_.GetColorScheme();
+        return &scheme_;
+    }
+
+  private:
+    CCelvaneApp& app_;
+    mutable CColorScheme* scheme_ = nullptr;  // UI thread
+};
+
 }  // namespace
 
-CCelvaneApp::CCelvaneApp() : widget_services_(std::make_unique<AppWidgetServices>(*this)) {}
+CCelvaneApp::CCelvaneApp()
+    : widget_services_(std::make_unique<AppWidgetServices>(*this)),
+      dialog_services_(std::make_unique<AppDialogServices>(*this)) {}
 
 CCelvaneApp::~CCelvaneApp() {
     if (IScreenServices::current() == this) {
@@ -43,6 +75,7 @@ CCelvaneApp::~CCelvaneApp() {
         UnregisterAppFileServices();
     }
     if (IWidgetServices::current() == widget_services_.get()) IWidgetServices::set_current(nullptr);
+    if (IDialogServices::current() == dialog_services_.get()) IDialogServices::set_current(nullptr);
     // Screens the exit routine did not reach (a start that never ran it).
     while (auto* screen = static_cast<CModeBase*>(modes_.GetHead(true))) delete screen;
     if (GetDebugLog() == debug_log_.get()) SetDebugLog(nullptr);

@@ -20,6 +20,7 @@
 #include "core/settings/system_settings.h"
 #include "core/sorted_item_list.h"
 #include "core/sorted_string_array.h"
+#include "dialogs/dialog_services.h"
 #include "instrument/buffer_helper.h"
 #include "instrument/dsp_interface.h"
 #include "instrument/sensor_ports.h"
@@ -34,8 +35,12 @@
 #include "widgets/graph_panel.h"
 #include "widgets/widget_services.h"
 
+class CAntennaList;
+class CCableType;
 class CDebugLog;
+class CLimitMaskFile;
 class CMainFrame;
+class CSignalBand;
 class CModeBase;
 class CMeasurement;
 class CMeasSetup;
@@ -134,6 +139,12 @@ class CCelvaneApp : public plat::CWinApp, public IScreenServices {
     virtual std::u16string GetLanguageName(int32_t id);
     virtual bool ShowListFile(uint32_t command, intptr_t owner);
     virtual bool LoadListFile(uint32_t command, intptr_t arg);
+    // The lists of start-up (each may be null: no cable list without its
+    // file) and the limit masks last loaded.
+    CSignalBand* GetBandList() const { return band_list_.get(); }
+    CCableType* GetCableList() const { return cable_list_.get(); }
+    CAntennaList* GetAntennaList() const { return antenna_list_.get(); }
+    CLimitMaskFile* GetLimitMaskFile() const { return limit_masks_.get(); }
     virtual void DeleteSortedList() { sorted_items_.reset(); }
     virtual CSortedItemList& GetSortedList();
     virtual bool LaunchProgram(uint32_t command);
@@ -295,6 +306,10 @@ class CCelvaneApp : public plat::CWinApp, public IScreenServices {
     plat::Mutex instance_mutex_;
     plat::Event battery_alarm_;
     std::unique_ptr<CSortedItemList> sorted_items_;
+    std::unique_ptr<CSignalBand> band_list_;
+    std::unique_ptr<CCableType> cable_list_;
+    std::unique_ptr<CAntennaList> antenna_list_;
+    std::unique_ptr<CLimitMaskFile> limit_masks_;
     std::array<Launched, 2> launched_;
     bool history_dumped_ = false;
     CModeBase* setup_mode_ = nullptr;
@@ -306,6 +321,8 @@ class CCelvaneApp : public plat::CWinApp, public IScreenServices {
     std::unique_ptr<CGraphPanel> graph_panel_;
     // What the widgets ask of the application; registered while it runs.
     std::unique_ptr<IWidgetServices> widget_services_;
+    // What the dialogs ask of the application; registered while it runs.
+    std::unique_ptr<IDialogServices> dialog_services_;
     CMainFrame* frame_ = nullptr;
     std::unique_ptr<CMainFrame> frame_owner_;
     bool alerts_enabled_ = true;

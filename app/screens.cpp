@@ -247,15 +247,6 @@ void CCelvaneApp::CopyLanguageFiles() {
     }
 }
 
-// The list files are not part of the program yet.
-bool CCelvaneApp::ShowListFile(uint32_t, intptr_t) {
-    return false;
-}
-
-bool CCelvaneApp::LoadListFile(uint32_t, intptr_t) {
-    return false;
-}
-
 CSortedItemList& CCelvaneApp::GetSortedList() {
     if (!sorted_items_) {
         sorted_items_ = std::make_unique<CSortedItemList>(settings_ ? settings_->ListMode : 0,

@@ -4,6 +4,7 @@
 #include "app/app_file_services.h"
 #include "app/main_frame.h"
 #include "core/history.h"
+#include "platform/framework/sip_panel.h"
 #include "platform/framework/system_services.h"
 #include "platform/kernel/clock.h"
 #include "platform/kernel/debug_out.h"
@@ -56,6 +57,7 @@ int CCelvaneApp::ExitInstance() {
     bio_.close();
     battery_alarm_ = {};
     if (task_bar_ && plat::is_window(task_bar_)) task_bar_->show(plat::SW_SHOW);
+    plat::sip_panel_close();
 
     // 10. Programs started from here.
     for (auto& record : launched_) {
@@ -66,6 +68,7 @@ int CCelvaneApp::ExitInstance() {
     }
     IScreenServices::set_current(nullptr);
     IWidgetServices::set_current(nullptr);
+    IDialogServices::set_current(nullptr);
     UnregisterAppFileServices();
     // 11.
     plat::sleep_ms(1000);

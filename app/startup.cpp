@@ -8,12 +8,12 @@
 #include "app/app_files.h"
 #include "app/main_frame.h"
 #include "app/message_box.h"
-#include "app/sip_helper.h"
 #include "app/startup_dlg.h"
 #include "core/debug_log.h"
 #include "core/history.h"
 #include "core/routines.h"
 #include "core/screen_ids.h"
+#include "core/sip_helper.h"
 #include "platform/devices/device_manager.h"
 #include "platform/framework/system_services.h"
 #include "platform/fs/device_path.h"
@@ -69,6 +69,7 @@ bool CCelvaneApp::InitInstance() {
     started_ = true;
     IScreenServices::set_current(this);
     IWidgetServices::set_current(widget_services_.get());
+    IDialogServices::set_current(dialog_services_.get());
     RegisterAppFileServices(*this);
 
     // The drivers of the device root, then the board I/O device (a missing
@@ -240,12 +241,6 @@ bool CCelvaneApp::InitServices() {
     usb_port_->Start();
     SkipService(u"battery");
     gps_ = std::make_unique<CGpsReceiver>(serial_port_.get());
-    return true;
-}
-
-bool CCelvaneApp::LoadStartupLists() {
-    buffer_pool_ = std::make_unique<CBufferHelper>();
-    SkipService(u"band, cable and antenna lists");
     return true;
 }
 

@@ -374,10 +374,14 @@ class CMeasSetup : public IChoiceOwner {
     // The bandwidth block reports its changes here.
     void OnChoiceChanged() override { NotifyChanged(true); }
 
+    // The local time now, as the files stamp it.
+    static std::time_t Now();
+    // The trace listing learns the class from a legacy trace file.
+    void SetMeasurementClass(int32_t cls) { measurement_class_ = cls; }
+
   protected:
     explicit CMeasSetup(ISetupEnvironment* environment);
 
-    void SetMeasurementClass(int32_t cls) { measurement_class_ = cls; }
     void SetMeasurementNameId(int32_t id) { measurement_name_id_ = id; }
     // The help rows both analyzer forms look up first; -1 for other codes.
     static int32_t AnalyzerPropertyHelpId(int32_t code);
@@ -421,7 +425,6 @@ class CMeasSetup : public IChoiceOwner {
 
   private:
     friend class ChangeBatch;
-    static std::time_t Now();
     void InstallRange(std::unique_ptr<CFrequencyRange> range);
     void StampSave(const char* label_stem, bool quick);
     bool RaiseWidthsAndCheckFit();

@@ -10,8 +10,9 @@
 
 #include "core/text.h"
 
-class CAntenna;    // an antenna of the antenna list
-class CCableType;  // a cable type of the network analyzer's cable list
+class CAntenna;             // an antenna of the antenna list
+class CCableType;           // a cable type of the network analyzer's cable list
+class ITraceValueReceiver;  // the screen that shows a recalled trace's results
 
 // The application services a setup uses. Every look-up may find nothing:
 // the cable list in particular is absent when no cable list file loaded.
@@ -85,6 +86,11 @@ class IFileServices {
     // Whether the instrument screen of the class offers the measurement
     // (a question without side effects).
     virtual bool OffersMeasurement(int32_t measurement_class, int32_t id) = 0;
+    // The screen of the class that shows a recalled trace's results; null
+    // when there is none.
+    virtual ITraceValueReceiver* FindTraceReceiver(int32_t /*measurement_class*/) {
+        return nullptr;
+    }
 };
 
 // The registered services (null: the defaults again). Not owned.

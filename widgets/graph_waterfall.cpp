@@ -6,7 +6,7 @@
 #include <fstream>
 
 #include "core/res_string.h"
-#include "files/bitmap_file.h"
+#include "files/formats/screen_image_file.h"
 #include "platform/fs/device_path.h"
 #include "platform/gfx/image_file.h"
 #include "platform/window/paint.h"
@@ -263,10 +263,7 @@ bool CGraphWidget::SaveWaterfall(std::span<const uint32_t, 9> values) {
         image = waterfall_.clone();
         lastPicture_ = PictureName("WF");
     }
-    CBitmapFile file;
-    const bool ok = file.SaveFile(image, lastPicture_, t);
-    if (!ok && !file.Message().empty()) WidgetShowMessage(file.Message(), kExclamation);
-    return ok;
+    return CBitmapFile().SaveFile(image, lastPicture_, t, true);
 }
 
 int CGraphWidget::RecallWaterfall(const core::Text& path) {
@@ -296,10 +293,7 @@ int CGraphWidget::RecallWaterfall(const core::Text& path) {
     in.close();
     CBitmapFile file;
     plat::Bitmap picture;
-    if (!file.LoadBitmap(path, picture)) {
-        WidgetShowMessage(file.Message(), kExclamation);
-        return 0;
-    }
+    if (!file.LoadBitmap(path, picture)) return 0;  // the file says why
     bool fits = false;
     {
         Guard g(mutex_);
@@ -326,10 +320,7 @@ bool CGraphWidget::SaveScreenImage() {
         image = fullImage_.clone();
         lastPicture_ = PictureName("Screen");
     }
-    CBitmapFile file;
-    const bool ok = file.SaveFile(image, lastPicture_);
-    if (!ok && !file.Message().empty()) WidgetShowMessage(file.Message(), kExclamation);
-    return ok;
+    return CBitmapFile().SaveFile(image, lastPicture_);
 }
 
 int CGraphWidget::PrintScreen(int argument) {

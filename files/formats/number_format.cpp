@@ -1,9 +1,11 @@
 #include "files/formats/number_format.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <limits>
 
 namespace files {
 
@@ -92,6 +94,19 @@ std::optional<double> ParseStrictDouble(std::u16string_view text) {
     if (errno != 0 || end != bytes->c_str() + bytes->size() || !std::isfinite(v))
         return std::nullopt;
     return v;
+}
+
+int64_t RoundHalfUp(double value) {
+    constexpr double kLimit = 9.2e18;  // inside the 64-bit range
+    double r = std::floor(value + 0.5);
+    if (!(r > -kLimit)) return static_cast<int64_t>(-kLimit);
+    if (r > kLimit) return static_cast<int64_t>(kLimit);
+    return static_cast<int64_t>(r);
+}
+
+float ToFloat(double value) {
+    constexpr double kMax = std::numeric_limits<float>::max();
+    return static_cast<float>(std::clamp(value, -kMax, kMax));
 }
 
 }  // namespace files

@@ -28,4 +28,10 @@ std::optional<uint32_t> ParseStrictFrequency(std::u16string_view text);
 // A finite decimal or exponent number (two or three exponent digits).
 std::optional<double> ParseStrictDouble(std::u16string_view text);
 
+// value + 0.5 truncated, as the list files round their numbers; held to the
+// 64-bit range.
+int64_t RoundHalfUp(double value);
+// A double as a float, held to the float range.
+float ToFloat(double value);
+
 }  // namespace files

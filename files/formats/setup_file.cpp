@@ -145,6 +145,7 @@ std::string CSetupFile::FormatInMemory() {
     if (WriteSetupBlocks()) {
         WriteString(kBodyClose);
         WriteString(kHtmlClose);
+        WriteTrailer();
     }
     return GetText();
 }
@@ -174,6 +175,7 @@ bool CSetupFile::WriteFile(const core::Text& path, uint32_t size_estimate) {
     if (WriteSetupBlocks()) {
         WriteString(kBodyClose);
         WriteString(kHtmlClose);
+        WriteTrailer();
     }
     bool ok = Close();
     CloseProgress();
@@ -367,11 +369,17 @@ bool CSetupFile::ReadLoaded(const core::Text& path, int mode, bool header_only, 
         }
         if (step == Step::kStop) break;
     }
+    if (!FinishRead()) {
+        target_.reset();
+        Fail(reason_.empty() ? kReadError + path : reason_, quiet);
+        return false;
+    }
     target_->SetFilePath(path);
     // The setup lists show a setup's size in bytes.
     target_->SetOwnerWord(static_cast<int32_t>(GetLoadedBytes().size()));
     setup_->CopyFrom(*target_);
     target_.reset();
+    CommitRead();
     return true;
 }
 

@@ -70,6 +70,13 @@ class CSetupFile : public CTaggedFile, public ISetupFile {
 
     // The lines of each form after the common body; false when a write failed.
     virtual bool WriteSetupBlocks();
+    // Lines after the closing "</html>" (trace files: the checksum line).
+    virtual void WriteTrailer() {}
+    // Checks after the whole file was read into the copy, before the copy
+    // becomes the setup; false refuses the file (the reason set by Refuse).
+    virtual bool FinishRead() { return true; }
+    // Runs once the copy became the setup.
+    virtual void CommitRead() {}
     bool WriteCommonBody();
     void WriteHeader();
     void WriteMarkerBlock(const CValueRecord& marker);

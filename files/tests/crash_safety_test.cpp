@@ -9,9 +9,13 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <random>
 
 #include "core/res_string.h"
+#include "files/formats/analyzer_trace_file.h"
+#include "files/formats/list_files.h"
+#include "files/formats/screen_image_file.h"
 #include "files_test_support.h"
 
 using namespace files_test;
@@ -51,29 +55,21 @@ bool LoadsWhole(ListEnvironment* env) {
            store.HasOnePort();
 }
 
-}  // namespace
-
-TEST(CrashSafety, AKilledSaveLeavesEveryFileWholeAndLoadable) {
-    DeviceRoot root;
-    TestServices services;
-    ListEnvironment env;
-    {
-        Savers first(&env);
-        ASSERT_TRUE(first.sa.Save());
-        ASSERT_TRUE(first.vna.Save());
-    }
+// Kills a child that saves in a loop at random moments, `rounds` times;
+// after each kill the files must be whole. A save after the kills clears
+// the temporaries they left in `folder`.
+void KillWhileSaving(const std::function<bool()>& save, const std::function<bool()>& whole,
+                     const fs::path& folder, int rounds, TestServices& services) {
     std::mt19937 random(42);
-    for (int round = 0; round < 40; ++round) {
+    for (int round = 0; round < rounds; ++round) {
         int ready[2];
         ASSERT_EQ(::pipe(ready), 0);
         pid_t child = ::fork();
         ASSERT_GE(child, 0);
         if (child == 0) {
             ::close(ready[0]);
-            Savers savers(&env);
             for (;;) {
-                bool ok = savers.sa.Save() && savers.vna.Save();
-                char c = ok ? '+' : '-';
+                char c = save() ? '+' : '-';
                 if (::write(ready[1], &c, 1) != 1) ::_exit(2);
             }
         }
@@ -90,36 +86,26 @@ TEST(CrashSafety, AKilledSaveLeavesEveryFileWholeAndLoadable) {
         int status = 0;
         ::waitpid(child, &status, 0);
         ::close(ready[0]);
-        ASSERT_TRUE(LoadsWhole(&env)) << "round " << round;
+        ASSERT_TRUE(whole()) << "round " << round;
         ASSERT_TRUE(services.messages.empty()) << services.messages[0];
     }
-    // A save after the kills clears the temporaries they left.
-    Savers last(&env);
-    ASSERT_TRUE(last.sa.Save());
-    ASSERT_TRUE(last.vna.Save());
-    for (auto& entry : fs::directory_iterator(root.path() / kSetups))
+    ASSERT_TRUE(save());
+    for (auto& entry : fs::directory_iterator(folder))
         EXPECT_NE(entry.path().filename().string()[0], '.') << entry.path();
 }
 
-TEST(CrashSafety, AFileThatMayNotGrowFailsWithNoSpaceAndKeepsTheOldFile) {
-    DeviceRoot root;
-    ListEnvironment env;
-    {
-        TestServices services;
-        Savers first(&env);
-        ASSERT_TRUE(first.sa.Save());
-    }
-    const std::string before = root.Read(kSetups / "Kill SA.tws");
+// A child whose files may not grow past 512 bytes saves: the save fails
+// with the no-space message and the old file stays as it was.
+void FailsUnderFileSizeLimit(const std::function<bool()>& save, const fs::path& file) {
+    const std::string before = celvane_test::slurp(file);
     pid_t child = ::fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
         TestServices services;
-        Savers savers(&env);
-        savers.sa.SetNotes(u"a longer setup than the limit allows");
         ::signal(SIGXFSZ, SIG_IGN);
         rlimit limit{512, 512};
         ::setrlimit(RLIMIT_FSIZE, &limit);
-        bool saved = savers.sa.Save();
+        bool saved = save();
         bool said = services.messages.size() == 1 &&
                     services.messages[0] == plat::to_utf8(LoadResString(749));
         ::_exit(!saved && said ? 0 : 1);
@@ -128,7 +114,91 @@ TEST(CrashSafety, AFileThatMayNotGrowFailsWithNoSpaceAndKeepsTheOldFile) {
     ::waitpid(child, &status, 0);
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0);
-    EXPECT_EQ(root.Read(kSetups / "Kill SA.tws"), before);
-    for (auto& entry : fs::directory_iterator(root.path() / kSetups))
+    EXPECT_EQ(celvane_test::slurp(file), before);
+    for (auto& entry : fs::directory_iterator(file.parent_path()))
         EXPECT_NE(entry.path().filename().string()[0], '.') << entry.path();
+}
+
+// A trace of 705 points.
+class Trace : public ITraceSource {
+  public:
+    core::Text GetTracePath() const override { return u"\\FlashFX Disk\\My Traces\\Kill.twf"; }
+    const TracePoint* GetPoint(uint32_t i) const override { return i < 705 ? &point_ : nullptr; }
+
+  private:
+    TracePoint point_{-42.5f, 0.0f};
+};
+
+}  // namespace
+
+TEST(CrashSafety, AKilledSaveLeavesEveryFileWholeAndLoadable) {
+    DeviceRoot root;
+    TestServices services;
+    ListEnvironment env;
+    {
+        Savers first(&env);
+        ASSERT_TRUE(first.sa.Save());
+        ASSERT_TRUE(first.vna.Save());
+    }
+    Savers savers(&env);
+    KillWhileSaving([&] { return savers.sa.Save() && savers.vna.Save(); },
+                    [&] { return LoadsWhole(&env); }, root.path() / kSetups, 40, services);
+}
+
+TEST(CrashSafety, KilledTraceListAndPictureSavesLeaveWholeFiles) {
+    DeviceRoot root;
+    TestServices services;
+    ListEnvironment env;
+    fs::create_directories(root.path() / "FlashFX Disk" / "My Pictures");
+    CSAMeasSetup setup(&env);
+    Trace trace;
+    std::unique_ptr<CSignalBand> bands = BuildDefaultBandList();
+    plat::Bitmap picture = plat::Bitmap::create(800, 595, 0x00FF00);
+    std::array<uint8_t, CBitmapFile::kStateBlockBytes> block{};
+    const core::Text picture_path = u"\\FlashFX Disk\\My Pictures\\Kill.bmp";
+    auto save = [&] {
+        return CSATraceFile(&setup, &trace).Save() && CBandListFile().Save(bands.get()) &&
+               CBitmapFile().SaveFile(picture, picture_path, block, true);
+    };
+    auto whole = [&] {
+        CSAMeasSetup read(&env);
+        std::vector<TracePoint> buffer(kTraceBufferPoints);
+        std::unique_ptr<CSignalBand> read_bands;
+        plat::Bitmap read_picture;
+        return CSATraceFile(&read, nullptr).ReadInto(trace.GetTracePath(), buffer.data()) &&
+               buffer[704].first == -42.5f && CBandListFile().ReadTagged(read_bands) &&
+               read_bands->GetCount() == 114 &&
+               CBitmapFile().LoadBitmap(picture_path, read_picture) && read_picture.height() == 595;
+    };
+    ASSERT_TRUE(save());
+    KillWhileSaving(save, whole, root.path() / "FlashFX Disk" / "My Traces", 20, services);
+}
+
+TEST(CrashSafety, AFileThatMayNotGrowFailsWithNoSpaceAndKeepsTheOldFile) {
+    DeviceRoot root;
+    ListEnvironment env;
+    fs::create_directories(root.path() / "FlashFX Disk" / "My Pictures");
+    CSAMeasSetup setup(&env);
+    Trace trace;
+    std::array<uint8_t, CBitmapFile::kStateBlockBytes> block{};
+    {
+        TestServices services;
+        Savers first(&env);
+        ASSERT_TRUE(first.sa.Save());
+        ASSERT_TRUE(CSATraceFile(&setup, &trace).Save());
+        ASSERT_TRUE(CBitmapFile().SaveFile(plat::Bitmap::create(8, 8),
+                                           u"\\FlashFX Disk\\My Pictures\\Kill.bmp", block, false));
+    }
+    Savers savers(&env);
+    savers.sa.SetNotes(u"a longer setup than the limit allows");
+    FailsUnderFileSizeLimit([&] { return savers.sa.Save(); },
+                            root.path() / kSetups / "Kill SA.tws");
+    FailsUnderFileSizeLimit([&] { return CSATraceFile(&setup, &trace).Save(); },
+                            root.path() / "FlashFX Disk" / "My Traces" / "Kill.twf");
+    FailsUnderFileSizeLimit(
+        [&] {
+            return CBitmapFile().SaveFile(plat::Bitmap::create(64, 64),
+                                          u"\\FlashFX Disk\\My Pictures\\Kill.bmp", block, false);
+        },
+        root.path() / "FlashFX Disk" / "My Pictures" / "Kill.bmp");
 }

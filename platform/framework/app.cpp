@@ -83,7 +83,10 @@ bool CWinApp::PumpMessage() {
         quit_code_ = static_cast<int>(m.wparam);
         return false;
     }
-    if (!PreTranslateMessage(m)) dispatch_message(m);
+    if (!PreTranslateMessage(m)) {
+        translate_message(m);
+        dispatch_message(m);
+    }
     return true;
 }
 

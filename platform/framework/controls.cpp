@@ -2,7 +2,13 @@
 
 #include <mutex>
 
+#include "platform/framework/combo_box.h"
+#include "platform/framework/date_time.h"
 #include "platform/framework/dialog.h"
+#include "platform/framework/edit.h"
+#include "platform/framework/list_box.h"
+#include "platform/framework/progress.h"
+#include "platform/gfx/artwork.h"
 
 namespace plat {
 
@@ -15,6 +21,18 @@ Brush control_colors(CWnd* control, Dc& dc, uint32_t ctl_message, const Brush& f
         if (b) return *b;
     }
     return fallback;
+}
+
+Font control_font(const CWnd* control) {
+    return control->GetFont() ? control->GetFont() : Font::default_font();
+}
+
+void notify_parent(CWnd* control, uint32_t code) {
+    if (CWnd* parent = control->GetParent()) {
+        parent->SendMessage(WM_COMMAND,
+                            make_wparam(control->GetDlgCtrlID(), static_cast<int>(code)),
+                            reinterpret_cast<intptr_t>(static_cast<Window*>(control)));
+    }
 }
 
 namespace {
@@ -33,6 +51,17 @@ uint32_t text_format(uint32_t static_style) {
 bool CStatic::Create(std::u16string_view text, uint32_t style, const Rect& r, CWnd* parent,
                      int id) {
     return CWnd::Create("STATIC", text, style | WS_CHILD, r, parent, id);
+}
+
+int CStatic::OnCreate(const CreateParams* params) {
+    const std::u16string& ref = params ? params->text : std::u16string();
+    if ((style() & SS_TYPEMASK) == SS_BITMAP && ref.size() > 1 && ref[0] == u'#') {
+        int id = 0;
+        for (size_t i = 1; i < ref.size() && ref[i] >= u'0' && ref[i] <= u'9'; ++i)
+            id = id * 10 + (ref[i] - u'0');
+        bitmap_ = load_bitmap(id);
+    }
+    return CWnd::OnCreate(params);
 }
 
 Bitmap CStatic::SetBitmap(Bitmap bitmap) {
@@ -197,6 +226,11 @@ void register_basic_controls() {
         register_control_class("STATIC", [] { return std::make_unique<CStatic>(); });
         register_control_class("BUTTON", [] { return std::make_unique<CButton>(); });
     });
+    register_edit_control();
+    register_list_box_control();
+    register_progress_control();
+    register_date_time_control();
+    register_combo_box_control();
 }
 
 }  // namespace plat

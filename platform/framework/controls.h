@@ -35,10 +35,17 @@ inline constexpr COLORREF kControlPressed = RGB(0xA8, 0xC8, 0xF0);
 inline constexpr COLORREF kControlFocus = RGB(0xF0, 0x8C, 0x00);
 inline constexpr COLORREF kControlDisabledText = RGB(0x90, 0x90, 0x90);
 
+// The font a control draws with: its own, else the system's default.
+Font control_font(const CWnd* control);
+// Sends a WM_COMMAND notification with the control's id to its parent.
+void notify_parent(CWnd* control, uint32_t code);
+
 // Asks the parent for the control's colours (WM_CTLCOLOR*) and answers the
 // background brush to use (the parent's, else `fallback`).
 Brush control_colors(CWnd* control, Dc& dc, uint32_t ctl_message, const Brush& fallback);
 
+// An SS_BITMAP static whose text is "#<id>" shows the program's bitmap of
+// that id (load_bitmap) from its creation on.
 class CStatic : public CWnd {
   public:
     bool Create(std::u16string_view text, uint32_t style, const Rect& r, CWnd* parent, int id);
@@ -47,6 +54,7 @@ class CStatic : public CWnd {
     const Bitmap& GetBitmap() const { return bitmap_; }
 
   protected:
+    int OnCreate(const CreateParams* params) override;
     void OnPaint() override;
     void OnLButtonUp(uint32_t flags, Point p) override;
 
@@ -76,7 +84,8 @@ class CButton : public CWnd {
     bool pressed_ = false;
 };
 
-// Registers "STATIC" and "BUTTON" for dialog templates.
+// Registers every control class for dialog templates: "STATIC", "BUTTON",
+// "EDIT", "LISTBOX", "COMBOBOX", the progress bar and the date-time picker.
 void register_basic_controls();
 
 }  // namespace plat

@@ -65,7 +65,7 @@ Rect map_dialog_rect(const Rect& u, Size base) {
 }
 
 CDialog::CDialog(int idd, CWnd* parent) : idd_(idd), parent_wnd_(parent) {
-    register_window_class({kDialogClass, 0, kFaceColor});
+    register_window_class({kDialogClass, CS_SAVEBITS, kFaceColor});
 }
 
 CDialog::~CDialog() {
@@ -250,7 +250,8 @@ void CDialog::OnPaint() {
     }
 }
 
-const Brush* CDialog::OnCtlColor(Dc* dc, CWnd*, uint32_t) {
+const Brush* CDialog::OnCtlColor(Dc* dc, CWnd* control, uint32_t ctl_message) {
+    if (const Brush* own = CWnd::OnCtlColor(dc, control, ctl_message)) return own;
     if (dc) {
         dc->set_text_color(kControlText);
         dc->set_bk_color(kFaceColor);

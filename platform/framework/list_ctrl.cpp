@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/framework/controls.h"
+#include "platform/framework/edit.h"
 #include "platform/window/messages.h"
 
 namespace plat {
@@ -17,9 +18,8 @@ constexpr const char* kHeaderClass = "SysHeader32";
 constexpr COLORREF kListBackground = RGB(255, 255, 255);
 constexpr COLORREF kGridColor = RGB(0xD0, 0xD0, 0xD0);
 
-// The window's font, or the default one.
 Font font_of(const CWnd& w) {
-    return w.GetFont() ? w.GetFont() : Font::default_font();
+    return control_font(&w);
 }
 
 uint32_t justify(int fmt) {
@@ -144,9 +144,13 @@ CListCtrl::CListCtrl() : header_(&own_header_) {}
 CListCtrl::~CListCtrl() = default;
 
 bool CListCtrl::Create(uint32_t style, const Rect& r, CWnd* parent, int id) {
-    register_window_class({kListClass, 0, std::nullopt});
+    register_window_class({kListClass, CS_DBLCLKS, std::nullopt});
     register_window_class({kHeaderClass, 0, std::nullopt});
     return CWnd::Create(kListClass, u"", style | WS_CHILD, r, parent, id);
+}
+
+int CListCtrl::RowHeight() const {
+    return font_of(*this).metrics().height + kRowPadding;
 }
 
 int CListCtrl::HeaderHeight() const {
@@ -251,10 +255,16 @@ void CListCtrl::OnPaint() {
     const Font font = font_of(*this);
     dc.select_font(font);
     dc.set_bk_mode(TRANSPARENT);
-    const int line = font.metrics().height + kRowPadding;
+    const int line = RowHeight();
     int y = HeaderHeight();
-    for (const Row& row : rows_) {
+    const bool show_selection = ShowsSelection();
+    const COLORREF text_color = dc.text_color();
+    for (size_t i = static_cast<size_t>(std::max(0, top_)); i < rows_.size(); ++i) {
+        const Row& row = rows_[i];
         if (y >= client.bottom) break;
+        const bool selected = show_selection && (row.state & LVIS_SELECTED);
+        if (selected) dc.fill_rect({0, y, client.right, y + line - 1}, kSelectionBack);
+        dc.set_text_color(selected ? kSelectionText : text_color);
         for (int c = 0; c < ColumnCount(); ++c) {
             const Rect cell = header_->GetItemRect(c);
             Rect t{cell.left + kTextInset, y, cell.right - kTextInset, y + line};

@@ -34,6 +34,20 @@ inline constexpr uint32_t HDI_TEXT = 0x0002;
 inline constexpr uint32_t HDI_FORMAT = 0x0004;
 // Notifications.
 inline constexpr int LVN_COLUMNCLICK = -108;
+inline constexpr int NM_CLICK = -2;
+inline constexpr int NM_DBLCLK = -3;
+inline constexpr int NM_SETFOCUS = -7;
+inline constexpr int NM_KILLFOCUS = -8;
+// List styles.
+inline constexpr uint32_t LVS_REPORT = 0x0001;
+inline constexpr uint32_t LVS_SINGLESEL = 0x0004;
+inline constexpr uint32_t LVS_SHOWSELALWAYS = 0x0008;
+// Item states and the searches of GetNextItem.
+inline constexpr uint32_t LVIS_FOCUSED = 0x0001;
+inline constexpr uint32_t LVIS_SELECTED = 0x0002;
+inline constexpr int LVNI_ALL = 0x0000;
+inline constexpr int LVNI_FOCUSED = 0x0001;
+inline constexpr int LVNI_SELECTED = 0x0002;
 // The owner-draw state of a pressed item.
 inline constexpr uint32_t ODS_SELECTED = 0x0001;
 
@@ -119,6 +133,27 @@ class CListCtrl : public CWnd {
 
     // The header's height in pixels.
     int HeaderHeight() const;
+
+    // Item states (list_view_items.cpp): selected and focused rows, the
+    // rows shown, and taps on them. Selecting a row of a single-selection
+    // list clears the others.
+    bool SetItemState(int item, uint32_t state, uint32_t mask);
+    uint32_t GetItemState(int item, uint32_t mask) const;
+    // The next row after `start` (-1: from the top) with the flags' states.
+    int GetNextItem(int start, int flags) const;
+    int GetSelectedCount() const;
+    int GetTopIndex() const { return top_; }
+    // Whole rows below the header.
+    int GetCountPerPage() const;
+    // Scrolls the fewest rows that show the item; a partly shown row is
+    // enough when `partial_ok`.
+    bool EnsureVisible(int item, bool partial_ok);
+    int RowHeight() const;
+    // The row's rectangle in client coordinates (above or below the client
+    // area when scrolled out of it).
+    Rect GetItemRect(int item) const;
+    // The row at a client point, -1 for none.
+    int HitTestRow(Point p) const;
     // The column click, as the list receives it reflected; the default
     // sends LVN_COLUMNCLICK to the parent as WM_NOTIFY.
     virtual void OnColumnClick(const NMLISTVIEW& info);
@@ -126,17 +161,29 @@ class CListCtrl : public CWnd {
   protected:
     void OnPaint() override;
     int OnCreate(const CreateParams* params) override;
+    void OnLButtonDown(uint32_t flags, Point p) override;
+    void OnLButtonDblClk(uint32_t flags, Point p) override;
+    void OnKeyDown(uint32_t key, uint32_t repeat, uint32_t flags) override;
+    void OnSetFocus(CWnd* old) override;
+    void OnKillFocus(CWnd* next) override;
+    // Sends WM_NOTIFY with the code and row to the parent.
+    void NotifyParent(int code, int item);
 
   private:
     struct Row {
         std::vector<std::u16string> texts;
         uintptr_t data = 0;
+        uint32_t state = 0;  // LVIS_ bits
     };
+    // Selects and focuses one row as a tap or a key does.
+    void SelectRow(int item);
+    bool ShowsSelection() const;
     int ColumnCount() const { return header_ ? header_->GetItemCount() : 0; }
 
     CHeaderCtrl own_header_;
     CHeaderCtrl* header_;
     std::vector<Row> rows_;
+    int top_ = 0;  // the first row shown
 };
 
 }  // namespace plat

@@ -55,19 +55,6 @@ void message_beep(uint32_t type) {
     calls().beeps.push_back(type);
 }
 
-uint32_t sip_status() {
-    return SIP_STATUS_UNAVAILABLE;
-}
-bool sip_show_im(uint32_t) {
-    return false;
-}
-bool sip_get_info(SipInfo*) {
-    return false;
-}
-bool sip_set_info(const SipInfo*) {
-    return false;
-}
-
 TaskBarWindow::~TaskBarWindow() {
     if (exists()) destroy();
 }

@@ -35,8 +35,8 @@ int ext_escape_query(int escape);
 inline constexpr uint32_t MB_ICONEXCLAMATION = 0x30;
 void message_beep(uint32_t type);
 
-// The soft input panel. No panel is installed yet: every call reports that
-// (status 0, false results).
+// The soft input panel (sip_panel.h): show or hide it, read or set its
+// rectangle and its input-method data.
 inline constexpr uint32_t SIP_STATUS_UNAVAILABLE = 0;
 inline constexpr uint32_t SIP_STATUS_AVAILABLE = 1;
 struct SipInfo {

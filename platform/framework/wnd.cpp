@@ -211,7 +211,11 @@ bool CWnd::OnCmdMsg(uint32_t, int, intptr_t) {
     return false;
 }
 
-const Brush* CWnd::OnCtlColor(Dc*, CWnd*, uint32_t) {
+const Brush* CWnd::OnCtlColor(Dc* dc, CWnd* control, uint32_t ctl_message) {
+    return control && control != this ? control->CtlColor(dc, ctl_message) : nullptr;
+}
+
+const Brush* CWnd::CtlColor(Dc*, uint32_t) {
     return nullptr;
 }
 

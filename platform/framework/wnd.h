@@ -61,6 +61,10 @@ class CWnd : public Window {
     // WM_CTLCOLOR*: the brush a child control paints its background with
     // (null for the control's own), after setting colours on `dc`.
     virtual const Brush* OnCtlColor(Dc* dc, CWnd* control, uint32_t ctl_message);
+    // The reflected colour message: a control's own answer to the
+    // WM_CTLCOLOR* its parent was sent for it (null: none). The parent's
+    // default handling asks the control first.
+    virtual const Brush* CtlColor(Dc* dc, uint32_t ctl_message);
     // Called after the window is gone (the object may delete itself).
     virtual void PostNcDestroy() {}
 

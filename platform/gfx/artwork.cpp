@@ -219,6 +219,7 @@ Bitmap load_bitmap(int id, COLORREF background, COLORREF grid) {
 }
 
 Bitmap load_bitmap(int id) {
+    if (Bitmap icon = message_box_icon(id)) return icon;
     switch (id) {
         case 210:
             return graticule(706, 426);

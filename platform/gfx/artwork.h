@@ -15,6 +15,13 @@ Bitmap load_bitmap(int id);
 // on `background` with the graticule and frame in `grid`; other ids are as
 // load_bitmap(id).
 Bitmap load_bitmap(int id, COLORREF background, COLORREF grid);
+
+// The message box's icons (message_icons.cpp), also found by load_bitmap.
+inline constexpr int kStopIconBitmap = 1422;
+inline constexpr int kInformationIconBitmap = 1423;
+inline constexpr int kQuestionIconBitmap = 1424;
+inline constexpr int kWarningIconBitmap = 1425;
+Bitmap message_box_icon(int id);
 Icon load_icon(int id);
 
 }  // namespace plat

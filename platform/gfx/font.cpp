@@ -170,6 +170,8 @@ class FontLibrary {
         // Fontconfig is ours alone; its configuration is released at exit.
         std::atexit(FcFini);
         substitutes_[u"tahoma"] = {u"\\FlashFX Disk\\System\\Tahoma.ttf", "DejaVu Sans"};
+        // "System" is the interface's default face.
+        substitutes_[u"system"] = substitutes_[u"tahoma"];
         substitutes_[u"sc_song"] = {u"\\FlashFX Disk\\System\\Sunfon.ttf",
                                     "WenQuanYi Micro Hei:lang=zh-cn"};
     }

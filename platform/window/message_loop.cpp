@@ -85,6 +85,30 @@ std::array<std::atomic<uint8_t>, 256> g_keys{};  // bit 0x80 down, bit 1 toggled
 std::atomic<uintptr_t> g_next_thread_timer{0x10000};
 std::atomic<intptr_t> g_cursor{0};  // packed like a mouse lParam
 
+// The last left press, for double clicks; touched only by the input thread.
+struct LastPress {
+    const Window* window = nullptr;
+    Point at;
+    uint64_t time = 0;
+};
+LastPress g_last_press;
+constexpr uint64_t kDoubleClickMs = 500;
+constexpr int kDoubleClickSlop = 4;
+
+// A second left press on a CS_DBLCLKS window soon after the first and close
+// to it becomes WM_LBUTTONDBLCLK.
+uint32_t classify_press(const Window* target, Point screen) {
+    const uint64_t now = now_ms();
+    const WindowClass* cls = find_window_class(target->class_name());
+    const LastPress last = g_last_press;
+    const bool twice = cls && (cls->style & CS_DBLCLKS) && last.window == target &&
+                       now - last.time <= kDoubleClickMs &&
+                       std::abs(screen.x - last.at.x) <= kDoubleClickSlop &&
+                       std::abs(screen.y - last.at.y) <= kDoubleClickSlop;
+    g_last_press = twice ? LastPress{} : LastPress{target, screen, now};
+    return twice ? WM_LBUTTONDBLCLK : WM_LBUTTONDOWN;
+}
+
 bool post_internal(uint32_t tid, uint32_t kind, intptr_t lparam) {
     Message m;
     m.window = kInternal;
@@ -135,20 +159,32 @@ bool route_input(Message& m) {
         set_key(vk, down);
         if (vk == VK_SHIFT || vk == VK_CONTROL) return false;
         Window* target = focus_window();
+        const intptr_t lp = key_lparam(static_cast<uint16_t>(m.lparam), was_down, !down);
+        // The focus may lie with a window of another user-interface thread
+        // (an alert): the key goes to that thread.
+        if (target && !owned_here(target)) {
+            if (post_message(target, kind, m.wparam, lp)) return false;
+            target = nullptr;
+        }
         if (!owned_here(target)) target = topmost_enabled_here();
         if (!target) return false;
         m.window = target;
-        m.lparam = key_lparam(static_cast<uint16_t>(m.lparam), was_down, !down);
+        m.lparam = lp;
         return true;
     }
     const Point screen{get_x_lparam(m.lparam), get_y_lparam(m.lparam)};
     if (kind == WM_MOUSEWHEEL) {
         Window* target = focus_window();
+        const uintptr_t wp = make_wparam(static_cast<int>(mouse_flags()),
+                                         static_cast<int>(static_cast<intptr_t>(m.wparam)));
+        if (target && !owned_here(target)) {
+            if (post_message(target, kind, wp, m.lparam)) return false;
+            target = nullptr;
+        }
         if (!owned_here(target)) target = topmost_enabled_here();
         if (!target) return false;
         m.window = target;
-        m.wparam = make_wparam(static_cast<int>(mouse_flags()),
-                               static_cast<int>(static_cast<intptr_t>(m.wparam)));
+        m.wparam = wp;
         return true;
     }
     // Buttons.
@@ -161,6 +197,7 @@ bool route_input(Message& m) {
         if (!owned_here(target) || !target->is_enabled()) return false;
     }
     const Point p = target->screen_to_client(screen);
+    if (kind == WM_LBUTTONDOWN) m.message = classify_press(target, screen);
     m.window = target;
     m.wparam = mouse_flags();
     m.lparam = make_lparam(p.x, p.y);
@@ -381,8 +418,40 @@ bool pump_message(Message* taken) {
     if (taken) *taken = m;
     if (!more) return false;
     const MessageFilter& f = own_state().filter;
-    if (!f || !f(m)) dispatch_message(m);
+    if (!f || !f(m)) {
+        translate_message(m);
+        dispatch_message(m);
+    }
     return true;
+}
+
+char16_t key_char(uint32_t vk) {
+    if (vk >= '0' && vk <= '9') return static_cast<char16_t>(vk);
+    if (vk >= VK_NUMPAD0 && vk <= VK_NUMPAD0 + 9)
+        return static_cast<char16_t>(u'0' + vk - VK_NUMPAD0);
+    switch (vk) {
+        case VK_ADD:
+            return u'+';
+        case VK_SUBTRACT:
+        case VK_OEM_MINUS:
+            return u'-';
+        case VK_DECIMAL:
+        case VK_OEM_PERIOD:
+            return u'.';
+        case VK_BACK:
+            return u'\b';
+        default:
+            return 0;
+    }
+}
+
+bool translate_message(const Message& msg) {
+    if (msg.message != WM_KEYDOWN) return false;
+    const char16_t ch = key_char(static_cast<uint32_t>(msg.wparam));
+    if (!ch) return false;
+    auto* w = static_cast<Window*>(msg.window);
+    if (!w || !is_window(w)) return false;
+    return post_message(w, WM_CHAR, ch, msg.lparam);
 }
 
 bool run_modal_loop(const std::function<bool()>& done) {

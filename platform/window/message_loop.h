@@ -40,11 +40,20 @@ bool peek_ui_message(Message& out, bool remove = true);
 // Hands the message to its window (or a timer's callback); answers the result.
 intptr_t dispatch_message(const Message& msg);
 
+// Makes a WM_CHAR, posted to the same window, for a WM_KEYDOWN of a key that
+// types a character on the instrument: digits and keypad digits, '+' (the
+// keypad's add key), '-' (subtract and the minus key), '.' (decimal and the
+// point key) and backspace. Other keys and messages make none; answers
+// whether a character was posted.
+bool translate_message(const Message& msg);
+// The character a key types, 0 for none.
+char16_t key_char(uint32_t vk);
+
 // The calling thread's pre-translate filter: sees every message a pump takes
 // before dispatch; true consumes it.
 using MessageFilter = std::function<bool(const Message&)>;
 void set_message_filter(MessageFilter filter);
-// Takes one message, offers it to the filter and dispatches it; false on
+// Takes one message, offers it to the filter, translates and dispatches it; false on
 // WM_QUIT (the message's wparam then holds the exit code).
 bool pump_message(Message* taken = nullptr);
 // Pumps until `done` answers true (checked after each message). False when
@@ -64,8 +73,9 @@ uint64_t next_timer_due(uint32_t tid);
 
 // Input. The display back ends queue raw input to the input thread; each
 // event finds its window when the thread takes it: keys and the wheel go to
-// the focus window (else the thread's topmost enabled window), buttons to
-// the capture window or the window under the point.
+// the focus window (else the thread's topmost enabled window); a focus window
+// of another thread gets them through that thread's queue. Buttons go to the
+// capture window or the window under the point.
 void set_input_thread(uint32_t tid);
 uint32_t input_thread();
 // Modifier keys (Shift, Control) only change the key state.

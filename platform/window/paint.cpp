@@ -3,6 +3,7 @@
 #include <atomic>
 
 #include "platform/window/message_loop.h"
+#include "platform/window/window_internal.h"
 
 namespace plat {
 
@@ -80,6 +81,8 @@ void WindowDc::flush() {
 PaintDc::PaintDc(Window* w) : WindowDc(w) {
     if (!is_window(w)) return;
     paint_ = w->update_rect();
+    const Point origin = w->client_origin();
+    detail::note_drawing(w, paint_.offset(origin.x, origin.y));
     const bool erase = w->take_erase();
     w->validate();
     limit_to(paint_);

@@ -22,6 +22,8 @@ namespace {
 
 using Lock = std::lock_guard<std::recursive_mutex>;
 
+void expose_from(const Window* w, const Rect& screen_area);
+
 struct TreeState {
     std::map<std::string, WindowClass, std::less<>> classes;
     std::set<const Window*> live;
@@ -67,6 +69,21 @@ class WindowTree {
     static std::vector<Window*>& siblings(Window* w) {
         return w->parent_ ? w->parent_->children_ : tree().top_levels;
     }
+    // Puts a window on top of its siblings; a top-level window that is not
+    // topmost goes below the topmost ones.
+    static void place_on_top(Window* w) {
+        auto& s = siblings(w);
+        if (w->parent_ || is_topmost(w)) {
+            s.push_back(w);
+            return;
+        }
+        auto it = std::find_if(s.begin(), s.end(), [](const Window* o) { return is_topmost(o); });
+        s.insert(it, w);
+    }
+    static bool is_topmost(const Window* w) {
+        const WindowClass* cls = find_window_class(w->class_name_);
+        return cls && (cls->style & CS_TOPMOST);
+    }
     static void unlink(Window* w) {
         auto& s = siblings(w);
         s.erase(std::remove(s.begin(), s.end(), w), s.end());
@@ -111,22 +128,33 @@ bool Window::create(const CreateParams& p) {
         thread_id_ = current_thread_id();
         alive_ = true;
         tree().live.insert(this);
-        WindowTree::siblings(this).push_back(this);
+        WindowTree::place_on_top(this);
     }
     ensure_message_queue();
     if (send_message(this, WM_CREATE, 0, reinterpret_cast<intptr_t>(&p)) == -1) {
         destroy();
         return false;
     }
-    if (style() & WS_VISIBLE) invalidate(nullptr, true);
+    if (style() & WS_VISIBLE) {
+        Lock lock(detail::tree_lock());
+        if (is_visible()) detail::save_under(this);
+        invalidate(nullptr, true);
+    }
     return true;
 }
 
 void Window::destroy() {
     if (!alive_) return;
     const Rect was = screen_rect();
-    const bool was_visible = is_visible();
+    bool was_visible = is_visible();
     send_message(this, WM_DESTROY, 0, 0);
+    if (was_visible && !parent_) {
+        // A top-level window leaves the screen before its children go, so
+        // that they expose nothing and a save-under can put the screen back.
+        Lock lock(detail::tree_lock());
+        style_ &= ~WS_VISIBLE;
+        if (detail::restore_under(this)) was_visible = false;
+    }
     for (Window* c : children()) c->destroy();
     {
         Lock lock(detail::tree_lock());
@@ -137,7 +165,7 @@ void Window::destroy() {
         alive_ = false;
     }
     detail::forget_window_timers(this);
-    if (was_visible) expose(was);
+    if (was_visible) expose_from(this, was);
     window_proc(WM_NCDESTROY, 0, 0);  // the object may be gone after this
 }
 
@@ -198,7 +226,7 @@ void Window::bring_to_top() {
         Lock lock(detail::tree_lock());
         if (!alive_) return;
         WindowTree::unlink(this);
-        WindowTree::siblings(this).push_back(this);
+        WindowTree::place_on_top(this);
     }
     invalidate(nullptr, true);
 }
@@ -255,7 +283,11 @@ void Window::move(const Rect& r, bool repaint) {
     send_message(this, WM_SIZE, 0, make_lparam(client_rect().width(), client_rect().height()));
     if (vis && repaint) {
         // Expose what the window left and redraw it in its new place.
-        expose(old_screen);
+        {
+            Lock lock(detail::tree_lock());
+            if (!detail::restore_under(this)) expose_from(this, old_screen);
+            detail::save_under(this);
+        }
         invalidate(nullptr, true);
     }
 }
@@ -276,11 +308,13 @@ bool Window::show(int cmd) {
     if (was != now) {
         send_message(this, WM_SHOWWINDOW, now ? 1 : 0, 0);
         if (now) {
+            Lock lock(detail::tree_lock());
+            if (is_visible()) detail::save_under(this);
             invalidate(nullptr, true);
         } else {
             Lock lock(detail::tree_lock());
             drop_focus_within(this);
-            expose(screen_rect());
+            if (!detail::restore_under(this)) expose_from(this, screen_rect());
         }
     }
     return was;
@@ -380,8 +414,27 @@ bool Window::take_erase() {
     return e;
 }
 
+namespace {
+// Invalidates the visible windows of the trees in `stack` within a screen
+// area.
+void expose_trees(std::vector<Window*> stack, const Rect& screen_area);
+// What a child window showed lies inside its parent: only the parent's tree
+// repaints it.
+void expose_from(const Window* w, const Rect& screen_area) {
+    if (Window* parent = w->parent()) {
+        expose_trees({parent}, screen_area);
+    } else {
+        expose(screen_area);
+    }
+}
+}  // namespace
+
 void expose(const Rect& screen_area) {
-    std::vector<Window*> stack = top_level_windows();
+    expose_trees(top_level_windows(), screen_area);
+}
+
+namespace {
+void expose_trees(std::vector<Window*> stack, const Rect& screen_area) {
     while (!stack.empty()) {
         Window* w = stack.back();
         stack.pop_back();
@@ -394,6 +447,7 @@ void expose(const Rect& screen_area) {
         for (Window* c : w->children()) stack.push_back(c);
     }
 }
+}  // namespace
 
 Window* find_window(std::string_view class_name, std::optional<std::u16string_view> title) {
     Lock lock(detail::tree_lock());

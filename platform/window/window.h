@@ -32,6 +32,11 @@ inline constexpr uint32_t WS_TABSTOP = 0x00010000u;
 inline constexpr uint32_t CS_VREDRAW = 0x0001;
 inline constexpr uint32_t CS_HREDRAW = 0x0002;
 inline constexpr uint32_t CS_DBLCLKS = 0x0008;
+// A top-level window of the class keeps the screen it covers while it is
+// shown and puts it back when it hides or goes (see save_under.cpp).
+inline constexpr uint32_t CS_SAVEBITS = 0x0800;
+// Top-level windows of the class stay above all others (the input panel).
+inline constexpr uint32_t CS_TOPMOST = 0x00100000;
 
 // show() commands.
 inline constexpr int SW_HIDE = 0;

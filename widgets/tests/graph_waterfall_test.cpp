@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "files/bitmap_file.h"
+#include "files/formats/screen_image_file.h"
 #include "platform/fs/device_path.h"
 #include "platform/fs/tests/test_support.h"
 #include "platform/gfx/dib.h"

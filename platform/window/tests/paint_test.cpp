@@ -85,3 +85,89 @@ TEST(Paint, EraseUsesTheClassBackgroundOnly) {
 
 }  // namespace
 }  // namespace plat
+
+namespace plat {
+namespace {
+
+// Paints a pattern that changes with every paint, so that a repaint of what
+// a popup covered could never give the old pixels back.
+class Pattern : public Window {
+  public:
+    int paints = 0;
+    intptr_t window_proc(uint32_t msg, uintptr_t wp, intptr_t lp) override {
+        if (msg == WM_PAINT) {
+            ++paints;
+            PaintDc dc(this);
+            for (int y = 0; y < client_rect().height(); y += 10)
+                dc->fill_rect({0, y, client_rect().width(), y + 10},
+                              RGB(y % 256, (y * 3 + paints * 40) % 256, 77));
+            return 0;
+        }
+        return default_proc(msg, wp, lp);
+    }
+};
+
+class SaveUnder : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        register_window_class({"SavesBits", CS_SAVEBITS, RGB(250, 250, 0)});
+        register_window_class({"PatternTest", 0, std::nullopt});
+        ASSERT_TRUE(below.create(params("PatternTest", {0, 0, 800, 600})));
+        drain();
+        before = screen_snapshot();
+    }
+    void expect_screen_as_before() {
+        drain();
+        const Bitmap now = screen_snapshot();
+        int differing = 0;
+        for (int y = 0; y < kScreenHeight; ++y)
+            for (int x = 0; x < kScreenWidth; ++x)
+                differing += now.pixel(x, y) != before.pixel(x, y);
+        EXPECT_EQ(differing, 0);
+    }
+    Pattern below;
+    Bitmap before;
+};
+
+TEST_F(SaveUnder, HidingOrDestroyingPutsTheScreenBackWithoutRepaint) {
+    Window popup;
+    ASSERT_TRUE(popup.create(params("SavesBits", {100, 100, 400, 300})));
+    drain();
+    EXPECT_EQ(screen_surface().pixel(200, 200), RGB(250, 250, 0));
+    popup.show(SW_HIDE);
+    expect_screen_as_before();
+    popup.show(SW_SHOW);
+    drain();
+    popup.destroy();
+    expect_screen_as_before();
+    EXPECT_EQ(below.paints, 1);
+}
+
+TEST_F(SaveUnder, OverlappingPopupsCloseInAnyOrder) {
+    Window first, second;
+    ASSERT_TRUE(first.create(params("SavesBits", {100, 100, 400, 300})));
+    drain();
+    ASSERT_TRUE(second.create(params("SavesBits", {300, 200, 600, 500})));
+    drain();
+    first.destroy();  // the lower one goes first: the upper keeps its pixels
+    drain();
+    EXPECT_EQ(screen_surface().pixel(350, 250), RGB(250, 250, 0));
+    second.destroy();
+    expect_screen_as_before();
+}
+
+TEST_F(SaveUnder, DrawingBelowMakesTheWindowBelowRepaint) {
+    Window popup;
+    ASSERT_TRUE(popup.create(params("SavesBits", {100, 100, 400, 300})));
+    drain();
+    below.invalidate();
+    drain();  // paints around the popup; the copy under it is now stale
+    EXPECT_EQ(below.paints, 2);
+    popup.destroy();
+    drain();
+    EXPECT_EQ(below.paints, 3);
+    EXPECT_EQ(screen_surface().pixel(200, 200), RGB(200, (200 * 3 + 3 * 40) % 256, 77));
+}
+
+}  // namespace
+}  // namespace plat

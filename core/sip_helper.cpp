@@ -1,4 +1,4 @@
-#include "app/sip_helper.h"
+#include "core/sip_helper.h"
 
 #include "core/keys.h"
 #include "platform/kernel/clock.h"

@@ -1,0 +1,74 @@
+// The program's message box in the real application, headless: its sound
+// before it shows, its icon in the screenshot as ImageMagick reads it, and
+// the screen after it closes the same as before it opened.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+#include "app/message_box.h"
+#include "app/tests/app_test_support.h"
+#include "platform/gfx/artwork.h"
+#include "platform/gfx/tests/magick_pixel.h"
+#include "platform/sound/sound.h"
+
+using namespace app_test;
+
+namespace {
+
+// The number of pixels two image files differ in, as ImageMagick counts.
+long MagickDifference(const std::filesystem::path& a, const std::filesystem::path& b) {
+    const std::string cmd =
+        "compare -metric AE '" + a.string() + "' '" + b.string() + "' null: 2>&1";
+    FILE* p = popen(cmd.c_str(), "r");
+    if (!p) return -1;
+    char buf[64] = {};
+    const size_t n = fread(buf, 1, sizeof buf - 1, p);
+    pclose(p);
+    return n ? std::stol(std::string(buf, n)) : -1;
+}
+
+TEST(ProgramMessageBox, IconSoundAndTheScreenPutBack) {
+    DeviceRoot root("celvane-box-shot");
+    plat::write_wave_file(u"\\Windows\\critical.wav", plat::make_tone(880, 20));
+    auto log = std::make_shared<Log>();
+    TestApp app(log);
+    RecordingScreen* screen = app.AddScreen(kScreenNetworkAnalyzer);
+    app.initial = screen;
+    int answer = 0;
+    screen->probes[plat::VK_F1] = [&] {
+        answer = ShowMessage(u"Sensor fault", MB_OK | MB_ICONHAND);
+    };
+    const auto before = root.path() / "before.png";
+    const auto open = root.path() / "open.png";
+    const auto after = root.path() / "after.png";
+    plat::clear_played_sounds();
+    const int code = RunScript(app, root,
+                               "wait 100\nshot " + before.string() + "\nkey F1\nwait 100\nshot " +
+                                   open.string() + "\nkey RETURN\nwait 100\nshot " +
+                                   after.string() + "\nquit\n");
+    ASSERT_EQ(code, 0);
+    EXPECT_EQ(answer, plat::IDOK);
+    const auto sounds = plat::played_sounds();
+    ASSERT_FALSE(sounds.empty());
+    EXPECT_EQ(sounds.front().source, u"\\Windows\\critical.wav");
+    // Where the box's stop icon stands: the same box, made again here.
+    CMessageDlg probe(nullptr, u"", MB_OK | MB_ICONHAND);
+    ASSERT_TRUE(probe.Create(CMessageDlg::IDD, nullptr));
+    const plat::Rect icon = probe.GetDlgItem(CMessageDlg::kStopIcon)->GetWindowRect();
+    probe.DestroyWindow();
+    const plat::Bitmap bitmap = plat::load_bitmap(plat::kStopIconBitmap);
+    const int x0 = icon.left + (icon.width() - bitmap.width()) / 2;
+    const int y0 = icon.top + (icon.height() - bitmap.height()) / 2;
+    for (const plat::Point p : {plat::Point{16, 16}, plat::Point{4, 16}, plat::Point{10, 10}}) {
+        const plat::COLORREF c = bitmap.pixel(p.x, p.y);
+        char want[8];
+        std::snprintf(want, sizeof want, "#%02X%02X%02X", plat::GetRValue(c), plat::GetGValue(c),
+                      plat::GetBValue(c));
+        EXPECT_EQ(plat::magick_pixel(open, x0 + p.x, y0 + p.y), want) << p.x << "," << p.y;
+    }
+    EXPECT_GT(MagickDifference(before, open), 0);
+    EXPECT_EQ(MagickDifference(before, after), 0);
+}
+
+}  // namespace

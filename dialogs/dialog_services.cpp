@@ -1,0 +1,69 @@
+#include "dialogs/dialog_services.h"
+
+#include <atomic>
+
+namespace {
+std::atomic<IDialogServices*> g_services{nullptr};
+// Fonts below or above these sizes are not ones the interface uses.
+constexpr uint32_t kSmallestTenths = 40;
+constexpr uint32_t kLargestTenths = 720;
+}  // namespace
+
+IDialogServices* IDialogServices::current() {
+    return g_services.load(std::memory_order_acquire);
+}
+
+void IDialogServices::set_current(IDialogServices* services) {
+    g_services.store(services, std::memory_order_release);
+}
+
+namespace dialog_services {
+
+std::u16string FontFace() {
+    const IDialogServices* s = IDialogServices::current();
+    return s ? s->GetFontFace() : kDefaultFace;
+}
+
+uint32_t SmallFontWeight() {
+    const IDialogServices* s = IDialogServices::current();
+    return s ? s->GetSmallFontWeight() : kDefaultSmallWeight;
+}
+
+uint32_t LargeFontHeight() {
+    const IDialogServices* s = IDialogServices::current();
+    return s ? s->GetLargeFontHeight() : kDefaultLargeHeight;
+}
+
+plat::CWnd* MainView() {
+    const IDialogServices* s = IDialogServices::current();
+    return s ? s->GetMainView() : nullptr;
+}
+
+CSoftKeyMenu* SoftKeyBar() {
+    const IDialogServices* s = IDialogServices::current();
+    return s ? s->GetSoftKeyBar() : nullptr;
+}
+
+CPanelWidget* MenuKeyBar() {
+    const IDialogServices* s = IDialogServices::current();
+    return s ? s->GetMenuKeyBar() : nullptr;
+}
+
+bool QueryLinkValue(plat::Point p, uint32_t* key) {
+    const IDialogServices* s = IDialogServices::current();
+    if (s) return s->QueryLinkValue(p, key);
+    if (key) *key = 0;
+    return false;
+}
+
+CColorScheme* const* ColorSchemeHolder() {
+    const IDialogServices* s = IDialogServices::current();
+    return s ? s->GetColorSchemeHolder() : nullptr;
+}
+
+plat::Font UiFont(uint32_t tenths) {
+    if (tenths < kSmallestTenths || tenths > kLargestTenths) tenths = kDefaultLargeHeight;
+    return plat::Font::create_point(static_cast<int>(tenths), FontFace());
+}
+
+}  // namespace dialog_services

@@ -1,0 +1,58 @@
+#pragma once
+// What the dialogs need of the application: the user-interface face and font
+// sizes, the main view, the current screen's soft-key and menu-key bars, the
+// fixed key pane and the current colour scheme. The application implements
+// the interface and registers itself while it runs; dialogs built without
+// one (isolated tests) get the defaults below and no bars.
+#include <cstdint>
+#include <string>
+
+#include "platform/framework/wnd.h"
+
+class CColorScheme;
+class CPanelWidget;
+class CSoftKeyMenu;
+
+class IDialogServices {
+  public:
+    virtual ~IDialogServices() = default;
+
+    static IDialogServices* current();
+    static void set_current(IDialogServices* services);
+
+    // The face of the user interface and the two sizes dialogs use (tenths
+    // of a point).
+    virtual std::u16string GetFontFace() const = 0;
+    virtual uint32_t GetSmallFontWeight() const = 0;
+    virtual uint32_t GetLargeFontHeight() const = 0;
+    // The main view that message boxes open over and return the focus to.
+    virtual plat::CWnd* GetMainView() const = 0;
+    // The bars of the current screen; null without a screen.
+    virtual CSoftKeyMenu* GetSoftKeyBar() const = 0;
+    virtual CPanelWidget* GetMenuKeyBar() const = 0;
+    // The fixed key pane: for a point in the main window's client
+    // coordinates on one of its keys, stores VK_F19, VK_F20, VK_ESCAPE or
+    // VK_RETURN and answers true; otherwise stores 0 and answers false.
+    virtual bool QueryLinkValue(plat::Point p, uint32_t* key) const = 0;
+    // The address of the variable that holds the current colour scheme.
+    virtual CColorScheme* const* GetColorSchemeHolder() const = 0;
+};
+
+// Through the registered services, or the defaults ("Tahoma", 28 and 140
+// tenths of a point, no view, bars, pane or scheme).
+namespace dialog_services {
+inline constexpr const char16_t* kDefaultFace = u"Tahoma";
+inline constexpr uint32_t kDefaultSmallWeight = 280;
+inline constexpr uint32_t kDefaultLargeHeight = 140;
+
+std::u16string FontFace();
+uint32_t SmallFontWeight();
+uint32_t LargeFontHeight();
+plat::CWnd* MainView();
+CSoftKeyMenu* SoftKeyBar();
+CPanelWidget* MenuKeyBar();
+bool QueryLinkValue(plat::Point p, uint32_t* key);
+CColorScheme* const* ColorSchemeHolder();
+// A point font of the interface face; an unusable size takes the default.
+plat::Font UiFont(uint32_t tenths_of_point);
+}  // namespace dialog_services

@@ -1,0 +1,55 @@
+// celvane-tones HOST_FOLDER: writes the system's sounds ("critical.wav",
+// "question.wav", "menusel.wav") into the device image's "\Windows" folder.
+// A file that already holds the same bytes is left alone.
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+#include "platform/sound/sound.h"
+
+namespace {
+
+// Two notes for the warnings, one for questions, a click for menu moves.
+plat::WaveData join(const plat::WaveData& a, const plat::WaveData& b) {
+    plat::WaveData out = a;
+    out.samples.insert(out.samples.end(), b.samples.begin(), b.samples.end());
+    return out;
+}
+
+bool same_bytes(const std::filesystem::path& p, const std::vector<uint8_t>& bytes) {
+    std::ifstream in(p, std::ios::binary);
+    if (!in) return false;
+    std::vector<uint8_t> old((std::istreambuf_iterator<char>(in)),
+                             std::istreambuf_iterator<char>());
+    return old == bytes;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: celvane-tones HOST_FOLDER\n");
+        return 2;
+    }
+    const std::filesystem::path folder = argv[1];
+    const std::pair<const char*, plat::WaveData> sounds[] = {
+        {"critical.wav", join(plat::make_tone(880, 150), plat::make_tone(660, 250))},
+        {"question.wav", plat::make_tone(740, 200)},
+        {"menusel.wav", plat::make_tone(1200, 30)},
+    };
+    for (const auto& [name, wave] : sounds) {
+        const auto bytes = plat::encode_wave(wave);
+        const auto path = folder / name;
+        if (same_bytes(path, bytes)) continue;
+        std::ofstream out(path, std::ios::binary | std::ios::trunc);
+        out.write(reinterpret_cast<const char*>(bytes.data()),
+                  static_cast<std::streamsize>(bytes.size()));
+        if (!out) {
+            std::fprintf(stderr, "celvane-tones: cannot write %s\n", path.c_str());
+            return 1;
+        }
+    }
+    return 0;
+}
