@@ -270,6 +270,29 @@ TEST(ScreenBaseInApp, CommandCodes) {
     EXPECT_NE(registry.find("\"Contrast\"=dword:00000000"), std::string::npos);
 }
 
+// The screen's pixels after a message box closed are those from before it
+// opened (the box keeps what it covers and puts it back).
+TEST(ScreenBaseInApp, TheScreenIsWholeAgainAfterAMessageBox) {
+    DeviceRoot root("celvane-sb-box");
+    auto log = std::make_shared<Log>();
+    PaneApp app(log);
+    app.realBox = true;
+    int result = -1;
+    app.first->steps.push_back([&] { result = app.first->OnCommand(0x8000001C, 0); });
+    const fs::path before = root.path() / "before.png", open = root.path() / "open.png",
+                   after = root.path() / "after.png";
+    ASSERT_EQ(
+        RunScript(app, root,
+                  "wait 10\nshot " + before.string() + "\n" + kStep + "wait 10\nshot " +
+                      open.string() + "\nkey ESCAPE\nwait 10\nshot " + after.string() + "\nquit\n"),
+        0);
+    EXPECT_EQ(result, 0) << "the exit question was not answered Yes";
+    Shot b(before), o(open), a(after);
+    ASSERT_TRUE(b.ok() && o.ok() && a.ok());
+    EXPECT_FALSE(b.SameAs(o)) << "the box was on the screen";
+    EXPECT_TRUE(b.SameAs(a));
+}
+
 TEST(ScreenBaseInApp, TheKeyLockRefusesKeysUntilActivation) {
     DeviceRoot root("celvane-sb-lock");
     auto log = std::make_shared<Log>();

@@ -187,9 +187,11 @@ class PaneApp : public CCelvaneApp {
         return ok;
     }
     uint32_t GetHardwareId() const override { return hardwareId; }
-    int ShowScreenMessage(const core::Text& text, uint32_t) override {
+    // With realBox set, the program's own message box answers.
+    bool realBox = false;
+    int ShowScreenMessage(const core::Text& text, uint32_t style) override {
         messages.push_back(text);
-        return answer;
+        return realBox ? CCelvaneApp::ShowScreenMessage(text, style) : answer;
     }
     void RunQuickHelp(const core::Text& title, const std::u16string& path) override {
         helpViewers.emplace_back(title, path);
