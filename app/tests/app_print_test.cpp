@@ -80,6 +80,22 @@ TEST(ProgramPrint, KeysChooseLandscapeHighQualityAndMono) {
     EXPECT_EQ(decoded.pages[0].planes, 1);
 }
 
+TEST(ProgramPrint, TheWheelMovesTheFocus) {
+    // Two notches down reach Portrait, where Down flips to landscape; the
+    // stored printer mode says landscape (2), draft (-1) and colour (2).
+    const print_test::PrinterRoot root("celvane-app-print");
+    const PrintRun run = RunPrint(root, "wheel -1\nwheel -1\nkey DOWN\nkey RETURN\n");
+    EXPECT_EQ(run.printed, 1);
+    ASSERT_EQ(run.jobs.size(), 1u);
+    plat::RegKey key;
+    ASSERT_EQ(plat::hkey_local_machine().open(u"Printers\\Pagejet Inkjet", key), 0u);
+    const auto mode = key.get_binary(u"DEVMODE").value_or(std::vector<uint8_t>{});
+    ASSERT_EQ(mode.size(), 192u);
+    EXPECT_EQ(mode[76], 2);     // dmOrientation
+    EXPECT_EQ(mode[90], 0xFF);  // dmPrintQuality -1
+    EXPECT_EQ(mode[92], 2);     // dmColor
+}
+
 TEST(ProgramPrint, CancelPrintsNothing) {
     const print_test::PrinterRoot root("celvane-app-print");
     const PrintRun run = RunPrint(root, "key ESCAPE\n");
