@@ -4,6 +4,8 @@
 namespace {
 
 constexpr uint32_t kBioRequest = 0xBABA0004;
+constexpr uint32_t kBioSetWord = 0xBABA0003;
+constexpr uint32_t kBioWordBytes = 4;
 
 }  // namespace
 
@@ -53,6 +55,9 @@ uint32_t CCelvaneApp::BioGetValue5() {
     return BioIoctl(5, 0, &reply) ? reply : 0;
 }
 
-bool CCelvaneApp::BioSetWord(const uint8_t*) {
-    return false;
+// Control code 0xBABA0003 with the four bytes at `bytes`.
+bool CCelvaneApp::BioSetWord(const uint8_t* bytes) {
+    if (!bio_ || !bytes) return false;
+    uint32_t returned = 0;
+    return bio_.io_control(kBioSetWord, bytes, kBioWordBytes, nullptr, 0, &returned);
 }

@@ -34,8 +34,10 @@ class FlagGuard {
 
 bool CChildView::PreCreateWindow(plat::CreateParams& params) {
     params.style &= ~plat::WS_BORDER;
+    // No background: the screens' panes paint every pixel of the view, and
+    // erasing would only make them flicker.
     plat::register_window_class(
-        {kViewClass, plat::CS_VREDRAW | plat::CS_HREDRAW | plat::CS_DBLCLKS, plat::RGB(0, 0, 0)});
+        {kViewClass, plat::CS_VREDRAW | plat::CS_HREDRAW | plat::CS_DBLCLKS, std::nullopt});
     params.class_name = kViewClass;
     return CWnd::PreCreateWindow(params);
 }

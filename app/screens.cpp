@@ -12,6 +12,9 @@
 #include "core/routines.h"
 #include "core/scoped_lock.h"
 #include "core/screen_ids.h"
+#include "core/sorted_item_list.h"
+#include "files/meas_setup.h"
+#include "instrument/measurement.h"
 #include "platform/fs/atomic_save.h"
 #include "platform/fs/file_system.h"
 #include "platform/text/utf.h"
@@ -67,14 +70,30 @@ void CCelvaneApp::MakeCurrent(CModeBase* screen) {
     ClearAlarmLatches();
 }
 
-// A measurement names its own screen; the measurement classes are not part of
-// the program yet, so no measurement can be activated.
-bool CCelvaneApp::ActivateForMeasurement(CMeasurement* measurement) {
-    if (!measurement) return false;
-    RefreshLinkObject();
-    return false;
+// The screen a measurement names as its own; null when it has none.
+static CModeBase* ScreenOf(const CMeasurement* measurement) {
+    return measurement ? dynamic_cast<CModeBase*>(measurement->GetScreen()) : nullptr;
 }
 
+// The measurement's own screen takes it, becomes current and starts it.
+bool CCelvaneApp::ActivateForMeasurement(CMeasurement* measurement) {
+    CModeBase* screen = ScreenOf(measurement);
+    if (!screen) {
+        RefreshLinkObject();
+        return false;
+    }
+    screen->SetCurrentMeasurement(measurement, screen->GetSetup());
+    MakeCurrent(screen);
+    screen->StartMeasurement();
+    status_word_ = screen->GetStatusWord();
+    RefreshLinkObject();
+    return true;
+}
+
+// The item's screen becomes current with a measurement for the item; its
+// setup object reads the item's file and takes the item's name. A kind
+// without a screen, or a screen without a measurement for it, changes
+// nothing.
 void CCelvaneApp::RecallSetupItem(CSortedItem* item) {
     if (!item) return;
     CModeBase* screen = FindMode(static_cast<int>(item->GetModeId()));
@@ -83,6 +102,12 @@ void CCelvaneApp::RecallSetupItem(CSortedItem* item) {
     if (!measurement) return;
     MakeCurrent(screen);
     screen->SetCurrentMeasurement(measurement, screen->GetSetup());
+    if (CMeasSetup* setup = screen->GetSetup()) {
+        const core::Text path = item->GetFilePath();
+        if (!path.empty()) setup->Load(path);  // a file it cannot read leaves the setup as it was
+        setup->SetSetupLabel(item->GetName());
+    }
+    measurement->Start(0, 0);
     screen->OnActivate();
     status_word_ = screen->GetItemStatusWord();
     DeleteSortedList();
@@ -295,7 +320,7 @@ void CCelvaneApp::SetLastMeasurementModeId(int id) {
 }
 
 CModeBase* CCelvaneApp::GetCurrentMeasurementScreen() const {
-    return nullptr;
+    return ScreenOf(current_measurement_);
 }
 
 void CCelvaneApp::ModeKey(uint32_t) {

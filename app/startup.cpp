@@ -1,6 +1,7 @@
 // CCelvaneApp start-up: InitInstance in its fixed order and the steps it calls.
 #include "app/celvane_app.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <tuple>
 
@@ -12,6 +13,7 @@
 #include "app/startup_dlg.h"
 #include "core/debug_log.h"
 #include "core/history.h"
+#include "core/res_string.h"
 #include "core/routines.h"
 #include "core/screen_ids.h"
 #include "core/sip_helper.h"
@@ -34,6 +36,8 @@ constexpr uint32_t kSerialPortNumber = 1;
 constexpr char kBuildDate[] = "Mar 14 2013";
 // The acquisition board's device, there once its driver claimed the board.
 constexpr char16_t kBoardDevice[] = u"DSP1:";
+// The framework's registry key: the company name text.
+constexpr uint32_t kCompanyNameId = 61204;
 
 bool ScreenAllowed(int screen, uint32_t hardwareId) {
     switch (screen) {
@@ -65,6 +69,7 @@ bool CCelvaneApp::InitInstance() {
     // 3. One instance only.
     if (IsAlreadyRunning()) {
         second_instance_ = true;
+        std::fprintf(stderr, "celvane: the instrument is already running on this device root\n");
         return false;
     }
     started_ = true;
@@ -92,7 +97,6 @@ bool CCelvaneApp::InitInstance() {
 
     // 6. Settings: load what is stored first, then record the language.
     settings_ = std::make_unique<CSystemSettings>();
-    SetRegistryKey(settings_->GetRegistryPath());
     settings_->Initialize();
     settings_->LanguageId = static_cast<uint32_t>(language_id_);
     settings_->Save(false);
@@ -120,6 +124,7 @@ bool CCelvaneApp::InitInstance() {
     // 10. Devices; 11. frame window, display, services; 12. show.
     bool ok = InitDevices();
     if (ok) {
+        SetRegistryKey(LoadResString(kCompanyNameId));
         frame_owner_ = std::make_unique<CMainFrame>(this);
         frame_ = frame_owner_.get();
         if (!frame_->LoadFrame(CMainFrame::kResourceId, plat::FWS_ADDTOTITLE)) {
@@ -156,8 +161,9 @@ bool CCelvaneApp::InitInstance() {
     }
     startup.reset();
 
-    // 15. DSP link.
-    if (ok && !RestartDspInterface()) ok = false;
+    // 15. DSP link, also after a failed step: the start-up still ends in
+    // failure, with the link tried.
+    if (!RestartDspInterface()) ok = false;
 
     // 16. Lists and screens.
     if (ok) {

@@ -279,8 +279,12 @@ FrequencyAxis& GetFrequencyAxis() {
 }
 
 void FillFrequencyAxis(const CFrequencyRange& range, FrequencyAxis& axis) {
-    uint64_t start = range.GetStart();
-    uint64_t step = range.GetSpan() / (kAxisPoints - 1);
+    // Start and span in one read: a range changed meanwhile never gives an
+    // axis with the start of one range and the span of another.
+    uint64_t start = 0, centre = 0, stop = 0, span = 0;
+    uint32_t mode = 0;
+    range.Get(start, centre, stop, span, mode);
+    uint64_t step = span / (kAxisPoints - 1);
     for (size_t i = 0; i < kAxisPoints; ++i) axis.first[i] = start + i * step;
 }
 

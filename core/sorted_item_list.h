@@ -14,6 +14,8 @@ class CSortedItem : public CChainLink {
     // Measurement class: 1 network analyzer, 2 spectrum analyzer, 3 power meter.
     virtual uint32_t GetModeId() const = 0;
     virtual core::Text GetName() const = 0;
+    // The setup file the item stands for; empty when it has none.
+    virtual core::Text GetFilePath() const { return {}; }
     virtual core::Text GetOperatorText() const { return {}; }
     virtual core::Text GetLocationText() const { return {}; }
     virtual uint32_t GetDate() const { return 0; }

@@ -25,7 +25,7 @@ bool CSortedStringArray::RemoveAtUnlocked(uint32_t index) {
 
 const core::Text* CSortedStringArray::GetAt(uint32_t index) const {
     std::lock_guard lock(mutex_);
-    return index < texts_.size() ? &texts_[index] : nullptr;
+    return index < texts_.size() ? texts_[index].get() : nullptr;
 }
 
 bool CSortedStringArray::Add(std::u16string_view text) {
@@ -46,10 +46,11 @@ bool CSortedStringArray::AddLocked(std::u16string_view text) {
 }
 
 bool CSortedStringArray::InsertSorted(std::u16string_view text) {
-    auto at = std::upper_bound(
-        texts_.begin(), texts_.end(), text,
-        [](std::u16string_view a, const core::Text& b) { return core::CompareUnits(a, b) < 0; });
-    texts_.insert(at, core::Text(text));
+    auto at = std::upper_bound(texts_.begin(), texts_.end(), text,
+                               [](std::u16string_view a, const std::unique_ptr<core::Text>& b) {
+                                   return core::CompareUnits(a, *b) < 0;
+                               });
+    texts_.insert(at, std::make_unique<core::Text>(text));
     return true;
 }
 

@@ -3,6 +3,7 @@
 // ten entries when full.
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <vector>
 
@@ -18,7 +19,8 @@ class CSortedStringArray {
     void RemoveAll();
     bool RemoveAt(uint32_t index);
     bool RemoveAtUnlocked(uint32_t index);
-    // Null past the count.
+    // Null past the count. A text keeps its address while it is in the
+    // array, however the array grows or sorts around it.
     const core::Text* GetAt(uint32_t index) const;
     void Lock() const { mutex_.lock(); }
     void Unlock() const { mutex_.unlock(); }
@@ -37,5 +39,5 @@ class CSortedStringArray {
     mutable std::recursive_mutex mutex_;
     uint32_t capacity_;
     uint32_t kind_;
-    std::vector<core::Text> texts_;
+    std::vector<std::unique_ptr<core::Text>> texts_;
 };

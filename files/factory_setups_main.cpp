@@ -9,6 +9,12 @@
 #include "platform/text/utf.h"
 
 int main(int argc, char** argv) {
+    const int done = plat::check_tool_options(
+        argc, argv,
+        "usage: celvane-factory-setups --root DIR\n"
+        "  writes the factory setups into the device root where they are absent\n",
+        true);
+    if (done >= 0) return done;
     if (!plat::apply_root_option(argc, argv)) {
         std::fprintf(stderr, "usage: celvane-factory-setups --root DIR\n");
         return 2;

@@ -40,8 +40,10 @@ class CDevicePort {
     virtual int SendMessage(uint16_t /*id*/, const void* /*payload*/, uint16_t /*argument*/) {
         return 0;
     }
-    // Queues a table upload; the table's bytes are copied before this returns.
-    virtual int SendTable(uint16_t /*index*/, const void* /*data*/, uint16_t /*count*/) {
+    // Queues a table upload of `count` entries from the `size` bytes at
+    // `data`, copied before this returns; 0 when they do not hold the table.
+    virtual int SendTable(uint16_t /*index*/, const void* /*data*/, size_t /*size*/,
+                          uint16_t /*count*/) {
         return 0;
     }
     virtual void RequestStop() {}

@@ -82,7 +82,9 @@ CDspInterface::CDspInterface(CGpsReceiver* gps)
     : gps_(gps),
       send_slot_(std::make_unique<dspmsg::PendingRecord>()),
       pending_(std::make_unique<dspmsg::PendingRecord>()),
-      last_message_(std::make_unique<dspmsg::PendingRecord>()) {}
+      last_stream_(std::make_unique<dspmsg::PendingRecord>()),
+      last_query_(std::make_unique<dspmsg::PendingRecord>()),
+      query_after_stream_(std::make_unique<dspmsg::PendingRecord>()) {}
 
 CDspInterface::~CDspInterface() {
     Stop();
@@ -311,8 +313,14 @@ int CDspInterface::SendMessage(uint16_t id, const void* payload, uint16_t argume
         else
             std::memset(pending_->payload, 0, size);
     }
-    CopyRecord(*last_message_, *pending_);
-    has_last_message_ = true;
+    if (dspmsg::NeedsStop(id)) {
+        CopyRecord(*last_stream_, *pending_);
+        has_last_stream_ = true;
+        has_last_query_ = false;
+    } else if (dsp::message_has_flag(id, dsp::kQuery)) {
+        CopyRecord(*last_query_, *pending_);
+        has_last_query_ = true;
+    }
     send_requested_ = true;
     stop_requested_ = false;
     staged_ = false;
@@ -320,17 +328,20 @@ int CDspInterface::SendMessage(uint16_t id, const void* payload, uint16_t argume
     return 1;
 }
 
-int CDspInterface::SendTable(uint16_t index, const void* data, uint16_t count) {
+int CDspInterface::SendTable(uint16_t index, const void* data, size_t size, uint16_t count) {
+    // The table's entries must all be in the caller's bytes, and the bytes
+    // must fit the message.
+    if (data && (size < size_t{count} * dsp::kTableEntryBytes || size > dspmsg::kMaxPayload))
+        return 0;
     PortLock lock(*this);
     if (!connected_) return 0;
     pending_->code = dsp::IOCTL_DSP_UPLOAD_TABLE;
     pending_->length = dspmsg::kMaxPayload + 4;
     pending_->id = index;
     pending_->argument = count;
-    if (data)
-        std::memcpy(pending_->payload, data, dspmsg::kMaxPayload);
-    else
-        std::memset(pending_->payload, 0, dspmsg::kMaxPayload);
+    const size_t copied = data ? size : 0;
+    if (copied) std::memcpy(pending_->payload, data, copied);
+    std::memset(pending_->payload + copied, 0, dspmsg::kMaxPayload - copied);
     send_requested_ = true;
     stop_requested_ = false;
     staged_ = false;
@@ -342,7 +353,8 @@ void CDspInterface::RequestStop() {
     if (connected_) {
         send_requested_ = true;
         stop_requested_ = true;
-        has_last_message_ = false;
+        has_last_stream_ = false;
+        has_last_query_ = false;
     }
 }
 
@@ -548,16 +560,21 @@ int CDspInterface::StateStep(int no_delivery) {
             if (state_ == kIdle && resend_after_open_) {
                 resend_after_open_ = false;
                 // Resume the measurement that was running when the device went.
-                bool resend;
+                // A query alone resumes nothing: the stream goes first and
+                // its pending query follows once the stream went out.
+                bool stream, query;
                 auto copy = std::make_unique<dspmsg::PendingRecord>();
                 {
                     PortLock lock(*this);
-                    resend = has_last_message_;
-                    if (resend) CopyRecord(*copy, *last_message_);
+                    stream = has_last_stream_;
+                    query = has_last_query_;
+                    if (stream) CopyRecord(*copy, *last_stream_);
+                    if (query) CopyRecord(stream ? *query_after_stream_ : *copy, *last_query_);
                 }
-                if (resend && ListenerActive()) {
+                if ((stream || query) && ListenerActive()) {
                     echo_received_ = false;
                     stop_sent_ = false;
+                    resend_query_ = stream && query;
                     SendMessage(copy->id, copy->payload, copy->argument);
                 }
             }
@@ -666,6 +683,11 @@ int CDspInterface::SendStep() {
         if (dspmsg::NotifiesSent(m.id) && !stopping) {
             std::lock_guard lock(listener_mutex_);
             if (CMeasurement* l = GetListener()) l->OnMessageSent();
+        }
+        if (resend_query_ && dspmsg::NeedsStop(m.id)) {
+            resend_query_ = false;
+            const dspmsg::PendingRecord& q = *query_after_stream_;
+            if (!stopping) SendMessage(q.id, q.payload, q.argument);
         }
     } else {
         plat::sleep_ms(500);

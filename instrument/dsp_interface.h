@@ -42,7 +42,7 @@ class CDspInterface : public CDevicePort {
     int Open() override;
     void Close() override;
     int SendMessage(uint16_t id, const void* payload, uint16_t argument) override;
-    int SendTable(uint16_t index, const void* data, uint16_t count) override;
+    int SendTable(uint16_t index, const void* data, size_t size, uint16_t count) override;
     void RequestStop() override;
     void SetAlive(bool alive) override;
     bool IsAlive() override;
@@ -70,7 +70,8 @@ class CDspInterface : public CDevicePort {
     uint16_t GetVersionWord(int index) const;
     const uint8_t* GetIdentityBytes() const { return version_ + dsp::kSerialOffset; }
     // After the device failed, the link's thread opens it again once a second
-    // and resends the listening measurement's last message.
+    // and resends the listening measurement's last stream-starting message,
+    // then the query that was pending behind it.
     void SetAutoReconnect(bool on) { auto_reconnect_.store(on); }
     int GetState() const { return state_.load(); }
     bool IsErrorShown() const { return error_shown_.load(); }
@@ -131,14 +132,20 @@ class CDspInterface : public CDevicePort {
     bool connected_ = false;
     bool alive_ = false;
     std::unique_ptr<dspmsg::PendingRecord> pending_;
-    // The last message queued, resent after a reconnect.
-    std::unique_ptr<dspmsg::PendingRecord> last_message_;
-    bool has_last_message_ = false;
+    // What a reconnect resends: the last message that started a stream and
+    // the query queued after it (none once a stop was asked for).
+    std::unique_ptr<dspmsg::PendingRecord> last_stream_;
+    bool has_last_stream_ = false;
+    std::unique_ptr<dspmsg::PendingRecord> last_query_;
+    bool has_last_query_ = false;
     // The link thread's own.
     bool stop_sent_ = false;
     bool echo_received_ = false;
     bool streaming_ = false;  // a message was sent and no stop since
     bool resend_after_open_ = false;
+    // The query to resend once the resent stream message went out.
+    std::unique_ptr<dspmsg::PendingRecord> query_after_stream_;
+    bool resend_query_ = false;
     uint32_t last_reconnect_tick_ = 0;
 
     CEventDispatcher* dispatcher_ = nullptr;  // set before Start

@@ -49,8 +49,8 @@ int CDspMeasurement::Queue(uint16_t id, const void* payload, uint16_t argument) 
     return link_->SendMessage(id, payload, argument);
 }
 
-int CDspMeasurement::QueueTable(uint16_t id, const void* table, uint16_t count) {
+int CDspMeasurement::QueueTable(uint16_t id, const void* table, size_t size, uint16_t count) {
     if (!link_ || !table) return 0;
     MarkSending();
-    return link_->SendTable(id, table, count);
+    return link_->SendTable(id, table, size, count);
 }

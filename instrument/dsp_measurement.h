@@ -37,7 +37,7 @@ class CDspMeasurement : public CMeasurement {
     // Makes this the current, active measurement and queues the message (or
     // the term table) on the link. Returns the link's answer, 0 without one.
     int Queue(uint16_t id, const void* payload, uint16_t argument);
-    int QueueTable(uint16_t id, const void* table, uint16_t count);
+    int QueueTable(uint16_t id, const void* table, size_t size, uint16_t count);
     // Leaves the DSP link's listener place, waiting for a delivery to this
     // measurement to end. Every concrete class calls it first in its
     // destructor, so that the link never reaches a half-destroyed object.

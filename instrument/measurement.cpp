@@ -50,9 +50,16 @@ CMeasurement::~CMeasurement() {
         std::lock_guard lock(rec.guard);
         if (rec.quit) rec.quit.set();
         worker = rec.worker;
+        // From now on the worker leaves this object alone, even when it
+        // comes back late from a screen call.
+        if (rec.worker_object == this) rec.worker_object = nullptr;
     }
-    // The worker may be inside this object: let it end first.
-    if (worker && worker.id() != plat::current_thread_id()) worker.join(plat::INFINITE);
+    // The worker may be inside this object: let it end first, but never wait
+    // longer than a stop does (a worker held up in a screen call must not
+    // hang the program that deletes the measurement).
+    if (worker && worker.id() != plat::current_thread_id() && !worker.join(kWorkerStopWaitMs))
+        plat::debug_printf("CMeasurement: the worker did not end within %u ms\n",
+                           kWorkerStopWaitMs);
     if (link_) link_->RemoveListener(this);
     std::lock_guard lock(rec.guard);
     if (rec.current == this) rec.current = nullptr;
@@ -172,7 +179,7 @@ plat::Thread CMeasurement::StartWorker() {
 bool CMeasurement::StopWorker() {
     if (quit_event_) quit_event_.set();
     plat::Thread worker = WorkerThread();
-    return !worker || worker.join(1000);
+    return !worker || worker.join(kWorkerStopWaitMs);
 }
 
 bool CMeasurement::StopAndWait() {
@@ -244,11 +251,13 @@ uint32_t CMeasurement::WorkerMain() {
             } else if (r == plat::WAIT_OBJECT_0 + 2) {
                 entry.reset();
                 if (obj && obj->screen_) obj->screen_->StopMeasurement();
+                if (rec.worker_object.load() != obj) continue;  // deleted meanwhile
             } else if (r == plat::WAIT_OBJECT_0 + 3) {
                 exit.reset();
                 if (obj && obj->sleep_state_ != 2) {
                     resume_pause = true;
                     if (obj->screen_) obj->screen_->RepaintScreen(1);
+                    if (rec.worker_object.load() != obj) continue;  // deleted meanwhile
                 }
             } else if (r == plat::WAIT_TIMEOUT && phase == 2) {
                 reply_seen = true;

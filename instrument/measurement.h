@@ -106,6 +106,8 @@ class CMeasurement {
     static int RunningWorkers();
     // Passes between two checks of the DSP link's alive flag.
     static constexpr uint32_t kAliveCheckPasses = 2500;
+    // How long stopping (and deleting a measurement) waits for the worker.
+    static constexpr uint32_t kWorkerStopWaitMs = 1000;
 
   protected:
     uint32_t label_id_ = 0;

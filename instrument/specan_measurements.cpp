@@ -164,11 +164,14 @@ int CSpectrumMeasurement::SameSweep(const uint8_t*, const uint8_t*) const {
     return 0;
 }
 
-void CSpectrumMeasurement::SetComparedRecord(const uint8_t* record) {
-    if (record)
-        compared_.assign(record, record + record_.size());
-    else
+bool CSpectrumMeasurement::SetComparedRecord(const uint8_t* record, size_t size) {
+    if (!record) {
         compared_.clear();
+        return true;
+    }
+    if (size < record_.size()) return false;
+    compared_.assign(record, record + record_.size());
+    return true;
 }
 
 int CSpectrumMeasurement::SetupChanged(CMeasSetup* setup) {
@@ -229,8 +232,8 @@ int CGeneralSpectrumMeasurement::SameSweep(const uint8_t* a, const uint8_t* b) c
     return std::memcmp(a, b, 8) == 0 ? 1 : 0;
 }
 
-int CGeneralSpectrumMeasurement::SetParameters(const uint8_t* record) {
-    if (!record) return 0;
+int CGeneralSpectrumMeasurement::SetParameters(const uint8_t* record, size_t size) {
+    if (!record || size < specan::kParameterRecordSize) return 0;
     return Send(dsp::msg::kCounterMarkers, record);
 }
 
@@ -585,8 +588,8 @@ void CSignalStrengthMeasurement::FillSweepRecord(uint8_t* r) {
     put_le<uint16_t>(r, 36, 0);
 }
 
-int CSignalStrengthMeasurement::SetParameters(const uint8_t* record) {
-    if (!record) return 0;
+int CSignalStrengthMeasurement::SetParameters(const uint8_t* record, size_t size) {
+    if (!record || size < specan::kParameterRecordSize) return 0;
     parameters_.assign(record, record + specan::kParameterRecordSize);
     return Send(dsp::msg::kCounterMarkers, parameters_.data());
 }

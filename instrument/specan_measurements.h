@@ -68,8 +68,9 @@ class CSpectrumMeasurement : public CDspMeasurement {
     const uint8_t* GetRecord() const { return record_.data(); }
     size_t GetRecordSize() const { return record_.size(); }
     // The record SetupChanged compares with (the screen's choice), of this
-    // class's record size; none clears it.
-    void SetComparedRecord(const uint8_t* record);
+    // class's record size; none clears it. A record shorter than this
+    // class's is refused (false) and the compared record left as it was.
+    bool SetComparedRecord(const uint8_t* record, size_t size);
     // The window the channel power classes post their channel edges to, each
     // as a command record (WM_COMMAND 32824) that the receiver deletes:
     // group 21, sub-id 3, count 1, the edge in hertz as the value, the edge
@@ -102,8 +103,9 @@ class CGeneralSpectrumMeasurement : public CSpectrumMeasurement {
     int SendSweep() override { return SendRecord(dsp::msg::kSweep); }
     CDeviceItem* ParseReply(CDataBlock& block) override;
     int SameSweep(const uint8_t* a, const uint8_t* b) const override;
-    // Sends the 56-byte counter-marker record (0x300B) the screen built.
-    int SetParameters(const uint8_t* record);
+    // Sends the 56-byte counter-marker record (0x300B) the screen built;
+    // 0 when `size` is short of it.
+    int SetParameters(const uint8_t* record, size_t size);
     CQueryReplyItem* GetQueryItem() const { return query_item_.get(); }
 
   private:
@@ -223,7 +225,8 @@ class CSignalStrengthMeasurement : public CSpectrumMeasurement {
     int Init(IMeasurementScreen* screen) override;
     int SendSweep() override { return SendRecord(dsp::msg::kSweep); }
     void FillSweepRecord(uint8_t* record) override;
-    int SetParameters(const uint8_t* record);
+    // As the general measurement's: 0 when `size` is short of the record.
+    int SetParameters(const uint8_t* record, size_t size);
 
   private:
     // Kept for the screen's signal-strength display.

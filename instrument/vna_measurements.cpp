@@ -78,10 +78,10 @@ int CVnaMeasurement::Send3(uint16_t id, const void* payload) {
     return Queue(id, payload, static_cast<uint16_t>(s->GetSweepCalInfo().points));
 }
 
-int CVnaMeasurement::SendTable(uint16_t id, const void* table) {
+int CVnaMeasurement::SendTable(uint16_t id, const void* table, size_t size) {
     const CVNAMeasSetup* s = GetVnaSetup();
     if (!s || !s->GetFrequencyRange()) return 0;
-    return QueueTable(id, table, static_cast<uint16_t>(s->GetSweepCalInfo().points));
+    return QueueTable(id, table, size, static_cast<uint16_t>(s->GetSweepCalInfo().points));
 }
 
 void CVnaMeasurement::BuildSweepMessage(uint8_t* r) const {
@@ -172,7 +172,7 @@ int CVnaMeasurement::SendCommand(uint32_t kind) {
     }
 }
 
-int CVnaMeasurement::SendCalTable(uint32_t kind, const void* table) {
+int CVnaMeasurement::SendCalTable(uint32_t kind, const void* table, size_t size) {
     switch (kind) {
         case 11:
         case 13:
@@ -180,7 +180,7 @@ int CVnaMeasurement::SendCalTable(uint32_t kind, const void* table) {
         case 17:
         case 34:
             // The link copies the table before SendTable returns.
-            return SendTable(Msg(kind), table);
+            return SendTable(Msg(kind), table, size);
         default:
             return 0;
     }

@@ -44,15 +44,16 @@ class CVnaMeasurement : public CDspMeasurement {
     int Send(uint16_t id, const void* payload);
     int Send2(uint16_t id, const void* payload);
     int Send3(uint16_t id, const void* payload);
-    // Queues a term table upload (0xDEAD0017) of `vna::kTableBytes`.
-    int SendTable(uint16_t id, const void* table);
+    // Queues a term table upload (0xDEAD0017) from the `size` bytes at
+    // `table`; 0 when they are fewer than the sweep's points need.
+    int SendTable(uint16_t id, const void* table, size_t size);
 
     // Kinds 5, 6, 7, 8, 25: a calibration standard's sweep set-up.
     int SendSweepSetup(uint32_t kind);
     // Kinds 9, 10, 12, 14, 16, 18, 20, 24, 32, 33 (display points) and 23, 36.
     int SendCommand(uint32_t kind);
     // Kinds 11, 13, 15, 17, 34: the 90,120-byte term table.
-    int SendCalTable(uint32_t kind, const void* table);
+    int SendCalTable(uint32_t kind, const void* table, size_t size);
     // Kinds 19, 21.
     int SendFrequencyList(uint32_t kind);
     // The DC-bias option: {kind, value, 0, 0}.

@@ -88,6 +88,18 @@ TEST(CSortedStringArray, StaysAscendingAcrossGrowth) {
     EXPECT_EQ(array.GetCount(), 0u);
 }
 
+// A text handed out by GetAt stays where it is while texts are added before
+// it and the array grows past its capacity.
+TEST(CSortedStringArray, TextsKeepTheirAddressWhileInTheArray) {
+    CSortedStringArray array(2);
+    ASSERT_TRUE(array.Add(u"zz-kept"));
+    const core::Text* kept = array.GetAt(0);
+    for (char16_t c = u'a'; c <= u'y'; ++c) ASSERT_TRUE(array.Add(std::u16string(1, c)));
+    ASSERT_EQ(array.GetCount(), 26u);
+    EXPECT_EQ(array.GetAt(25), kept);
+    EXPECT_EQ(*kept, u"zz-kept");
+}
+
 struct Item : CChainLink {
     explicit Item(int* deleted) : deleted(deleted) {}
     ~Item() override { ++*deleted; }

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <random>
+#include <thread>
 
 #include "core/params.h"
 #include "core/units.h"
@@ -144,6 +146,33 @@ TEST(FrequencyAxis, SevenHundredFivePoints) {
     EXPECT_EQ(axis.first[704], 1704704u);
     EXPECT_EQ(axis.second[704], 0u);
     EXPECT_EQ(GetFrequencyAxis().flag, 0);
+}
+
+// A range retuned by another thread while the axis is filled: the axis is
+// always the whole of one range, never the start of one with the span of
+// the other.
+TEST(FrequencyAxis, RangeChangedMeanwhileGivesOneRangesAxis) {
+    constexpr uint64_t kWideStop = 1'408'000'000, kNarrowStart = 2'000'000'000;
+    constexpr uint64_t kNarrowStop = 2'000'704'000;
+    CFrequencyRange r(0, 0, kWideStop);
+    std::atomic<bool> done{false};
+    std::thread writer([&] {
+        while (!done.load()) {
+            r.Set(kNarrowStart, 0, kNarrowStop, 0, 0);
+            r.Set(0, 0, kWideStop, 0, 0);
+        }
+    });
+    FrequencyAxis axis;
+    int torn = 0;
+    for (int i = 0; i < 20000 && torn == 0; ++i) {
+        FillFrequencyAxis(r, axis);
+        bool wide = axis.first[0] == 0 && axis.first[704] == kWideStop;
+        bool narrow = axis.first[0] == kNarrowStart && axis.first[704] == kNarrowStop;
+        if (!wide && !narrow) ++torn;
+    }
+    done = true;
+    writer.join();
+    EXPECT_EQ(torn, 0);
 }
 
 struct Owner : IChoiceOwner {

@@ -144,6 +144,7 @@ inline constexpr size_t kFirstTransferSize = 64;
 inline constexpr size_t kPacketBufferSize = 90129;
 inline constexpr size_t kDownloadChunk = 1012;  // file bytes per download command
 inline constexpr size_t kTableEntriesPerPacket = 126;
+inline constexpr size_t kTableEntryBytes = 8;      // bytes of one table entry
 inline constexpr size_t kTablePayloadSize = 1016;  // 8 + 126 x 8
 
 // Bytes of the transfer that follows the first 64 of a packet of payload

@@ -156,6 +156,36 @@ TEST_F(BoardEndToEnd, UnplugAndReplugResumesTheSweep) {
     EXPECT_TRUE(link_.IsConnected());
 }
 
+// A query sent while the sweep streams is not what resumes it: after the
+// board comes back the sweep starts again, then the query is answered again.
+TEST_F(BoardEndToEnd, ReplugResumesTheStreamThenItsPendingQuery) {
+    m_.Send();
+    ASSERT_TRUE(WaitFor([&] { return !FullSweep(screen_.Blocks(), 0).empty(); }, kBoardWaitMs));
+    const uint8_t query[56] = {};
+    ASSERT_EQ(link_.SendMessage(dsp::msg::kCounterMarkers, query, 0), 1);
+    ASSERT_TRUE(WaitFor([&] { return m_.query_replies.load() > 0; }, kBoardWaitMs));
+    ASSERT_TRUE(plat::usb::Host::instance().detach(g_board));
+    ASSERT_TRUE(WaitFor([&] { return screen_.HasStatus("CDspInterface failed:"); }, kBoardWaitMs));
+    const int answered = m_.query_replies.load();
+    g_board = sim::attach_simulated_board();
+    ASSERT_NE(g_board, 0u);
+    const size_t from = screen_.Blocks().size();
+    ASSERT_TRUE(WaitFor([&] { return !FullSweep(screen_.Blocks(), from).empty(); }, kBoardWaitMs));
+    EXPECT_TRUE(WaitFor([&] { return m_.query_replies.load() > answered; }, kBoardWaitMs));
+}
+
+// The link copies the caller's table bytes, as many as the caller has: a
+// buffer short of the table's entries is refused, a whole one queued.
+TEST_F(BoardEndToEnd, TableUploadTakesTheCallersSizeAndRefusesAShortOne) {
+    constexpr uint16_t kEntries = 705;
+    std::vector<uint8_t> table(kEntries * 8 - 1, 0x5A);
+    EXPECT_EQ(link_.SendTable(dsp::msg::kStoreDirectivity, table.data(), table.size(), kEntries),
+              0);
+    table.push_back(0x5A);
+    EXPECT_EQ(link_.SendTable(dsp::msg::kStoreDirectivity, table.data(), table.size(), kEntries),
+              1);
+}
+
 // With GPS polling on, the listening measurement gets the fix text of the
 // receiver on "com1:", here the simulated receiver replaying its log.
 TEST(BoardGps, AListeningMeasurementGetsTheReplayedFixText) {

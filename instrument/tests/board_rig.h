@@ -19,6 +19,7 @@
 #include "platform/devices/device_manager.h"
 #include "platform/fs/tests/test_support.h"
 #include "platform/kernel/debug_out.h"
+#include "platform/kernel/errors.h"
 #include "platform/registry/registry.h"
 #include "platform/usb/usb_host.h"
 #include "sim/acquisition_board.h"
@@ -90,17 +91,31 @@ class RecordingBoard : public plat::usb::AttachedDevice {
     std::vector<Packet> packets_;
 };
 
+// One device root for the whole process. The device manager registers the
+// USB client driver with the host once a process, from the library of the
+// root it started in; a rig in another root would activate "DSP1:" from a
+// second copy of the driver, which knows no board.
+inline const celvane_test::TempRoot& ProcessRoot() {
+    struct Root {
+        Root() { celvane_test::install_dsp_driver(root.path()); }
+        celvane_test::TempRoot root{"measure-e2e"};
+    };
+    static const Root once;
+    return once.root;
+}
+
 class BoardRig {
   public:
-    explicit BoardRig(const sim::Scene& scene) : root_("measure-e2e") {
+    explicit BoardRig(const sim::Scene& scene) {
         plat::set_debug_to_stderr(false);
-        namespace fs = std::filesystem;
-        celvane_test::install_dsp_driver(root_.path());
+        plat::set_device_root(ProcessRoot().path());
         plat::devices::start();
         board_ = std::make_shared<RecordingBoard>(scene);
         id_ = plat::usb::Host::instance().attach(board_);
         link_.Start();
-        if (link_.Open() != 1) throw std::runtime_error("DSP1: did not open");
+        if (link_.Open() != 1)
+            throw std::runtime_error("DSP1: did not open (error " +
+                                     std::to_string(plat::get_last_error()) + ")");
         if (!instrument_test::WaitFor([&] { return link_.GetState() == CDspInterface::kIdle; }))
             throw std::runtime_error("link not ready");
     }
@@ -113,7 +128,6 @@ class BoardRig {
     RecordingBoard& board() { return *board_; }
 
   private:
-    celvane_test::TempRoot root_;
     std::shared_ptr<RecordingBoard> board_;
     plat::usb::AttachId id_ = 0;
     CDspInterface link_;

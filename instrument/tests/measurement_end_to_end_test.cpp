@@ -164,7 +164,7 @@ TEST_F(SpectrumEndToEnd, CounterMarkerQueryRidesOnTheSweep) {
     Bytes query(56, 0);
     query[0] = 1;
     Put<uint64_t>(query, 8, 940010000);  // 10 kHz off the carrier
-    ASSERT_EQ(m->SetParameters(query.data()), 1);
+    ASSERT_EQ(m->SetParameters(query.data(), query.size()), 1);
     ASSERT_TRUE(screen_.WaitFor([](const Result& r) { return r.type == CDeviceItem::kQueryReply; },
                                 nullptr));
     CQueryReplyItem* item = m->GetQueryItem();
@@ -345,7 +345,7 @@ TEST_F(VnaEndToEnd, CalibrationTermsUploadedCorrectTheSweep) {
         ASSERT_GE(term.data.size(), n * 8u);
         Bytes table(vna::kTableBytes, 0);
         std::memcpy(table.data(), term.data.data(), n * 8u);
-        Step([&] { return m->SendCalTable(store, table.data()); }, store);
+        Step([&] { return m->SendCalTable(store, table.data(), table.size()); }, store);
         // What reached the board through the table path is the fetched term.
         EXPECT_EQ(rig_->board().UploadedTable(static_cast<uint16_t>(dsp::CLASS_VNA + store)),
                   Bytes(term.data.begin(), term.data.begin() + n * 8));
@@ -406,7 +406,7 @@ TEST_F(VnaEndToEnd, GainOfTheScenesAmplifierAfterTheThroughCalibration) {
     ASSERT_GE(et.data.size(), n * 8u);
     Bytes table(vna::kTableBytes, 0);
     std::memcpy(table.data(), et.data.data(), n * 8u);
-    Step([&] { return m->SendCalTable(17, table.data()); }, 17);
+    Step([&] { return m->SendCalTable(17, table.data(), table.size()); }, 17);
     const Result r = Sweep(m);
     double worst = 0;
     for (uint32_t i = 0; i < n; ++i)

@@ -138,10 +138,10 @@ class RecordingLink : public CDevicePort {
         sent.push_back(std::move(s));
         return 1;
     }
-    int SendTable(uint16_t index, const void* data, uint16_t count) override {
+    int SendTable(uint16_t index, const void* data, size_t size, uint16_t count) override {
         Sent s{index, count, {}, true};
         s.payload.assign(static_cast<const uint8_t*>(data),
-                         static_cast<const uint8_t*>(data) + dspmsg::kMaxPayload);
+                         static_cast<const uint8_t*>(data) + size);
         sent.push_back(std::move(s));
         return 1;
     }

@@ -170,6 +170,29 @@ TEST(Measurement, StartAfterATimedOutStopKeepsTheOneWorker) {
     EXPECT_EQ(CMeasurement::RunningWorkers(), 0);
 }
 
+// Deleting a measurement whose worker is held up inside its screen waits
+// as long as a stop does, then goes on; the worker, once let go, leaves the
+// deleted measurement alone and ends.
+TEST(Measurement, DeletingWhileTheWorkerIsHeldUpWaitsAsLongAsAStop) {
+    std::optional<plat::VirtualClock> clock(std::in_place, true);
+    BlockingScreen screen;
+    auto* m = new Probe;
+    m->Init(&screen);
+    m->SetState(CMeasurement::kAcquiring);
+    m->StartWorker();
+    {
+        std::unique_lock lock(screen.m);
+        ASSERT_TRUE(
+            screen.cv.wait_for(lock, std::chrono::seconds(5), [&] { return screen.calls > 0; }));
+    }
+    const uint64_t before = plat::now_ms();
+    delete m;
+    EXPECT_GE(plat::now_ms() - before, CMeasurement::kWorkerStopWaitMs);
+    clock.reset();
+    screen.Release();
+    ASSERT_TRUE(WaitFor([] { return CMeasurement::RunningWorkers() == 0; }));
+}
+
 TEST(Measurement, DeletingAnyMeasurementStopsTheWorker) {
     RecordingScreen screen;
     Probe keep;

@@ -126,7 +126,7 @@ TEST_P(MessageTableTest, GoesThroughLinkDriverAndBoard) {
     const bool table = m.flags & dsp::kTableStore;
     const std::vector<uint8_t> body = Pattern(m.payload, m.id);
     if (table) {
-        ASSERT_EQ(rig_.link().SendTable(m.id, body.data(), kTableEntries), 1);
+        ASSERT_EQ(rig_.link().SendTable(m.id, body.data(), body.size(), kTableEntries), 1);
     } else {
         ASSERT_EQ(rig_.link().SendMessage(m.id, body.data(), 0), 1);
     }

@@ -107,6 +107,7 @@ class SweepMeasurement : public CMeasurement {
     CDeviceItem* ParseReply(CDataBlock& block) override {
         const uint8_t* p = block.GetPointer(0);
         const dspmsg::ReplyHeader h = dspmsg::ReadHeader(p);
+        if (h.id == dsp::msg::kCounterMarkers) ++query_replies;
         if (h.id != dsp::msg::kSweep) return nullptr;
         const uint32_t count = h.count;
         if (count < 1 || count > 705 || h.index > 705) return nullptr;
@@ -124,6 +125,8 @@ class SweepMeasurement : public CMeasurement {
                                start + static_cast<uint64_t>(i * step + 0.5));
         return item;
     }
+
+    std::atomic<int> query_replies{0};  // counter-marker answers seen
 
   private:
     CDspInterface* dsp_;

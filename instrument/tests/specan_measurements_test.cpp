@@ -321,7 +321,10 @@ TEST_F(SpectrumTest, SetupChangedComparesTheSweepFields) {
     auto m = Make<COccupiedBwMeasurement>();
     EXPECT_EQ(m->SetupChanged(&setup_), 1);  // no record yet
     m->Start(0, 0);
-    m->SetComparedRecord(m->GetRecord());
+    // A short record is refused: the measurement still has none to compare.
+    EXPECT_FALSE(m->SetComparedRecord(m->GetRecord(), m->GetRecordSize() - 1));
+    EXPECT_EQ(m->SetupChanged(&setup_), 1);
+    EXPECT_TRUE(m->SetComparedRecord(m->GetRecord(), m->GetRecordSize()));
     EXPECT_EQ(m->SetupChanged(&setup_), 0);
     // Not compared: data points, trigger level and condition.
     setup_.SetDataPoints(401);
@@ -347,7 +350,7 @@ TEST_F(SpectrumTest, SetupChangedComparesTheSweepFields) {
         setup_.SetThresholdPercent(990);
         link_.sent.clear();
         m->Start(0, 0);
-        m->SetComparedRecord(m->GetRecord());
+        m->SetComparedRecord(m->GetRecord(), m->GetRecordSize());
         ASSERT_EQ(m->SetupChanged(&setup_), 0) << i;
         changes[i]();
         EXPECT_EQ(m->SetupChanged(&setup_), 1) << i;
@@ -368,7 +371,11 @@ TEST_F(SpectrumTest, GeneralSpectrumComparesSweepsAndReadsTheMarkerQuery) {
     Bytes query(56, 0);
     query[0] = 1;
     Put<uint64_t>(query, 8, 940000000);
-    ASSERT_EQ(m->SetParameters(query.data()), 1);
+    // A record one byte short is refused and nothing goes out.
+    const size_t before = link_.sent.size();
+    EXPECT_EQ(m->SetParameters(query.data(), query.size() - 1), 0);
+    EXPECT_EQ(link_.sent.size(), before);
+    ASSERT_EQ(m->SetParameters(query.data(), query.size()), 1);
     EXPECT_EQ(link_.sent.back().id, dsp::msg::kCounterMarkers);
     EXPECT_EQ(link_.sent.back().payload, query);
 

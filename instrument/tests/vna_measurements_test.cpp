@@ -159,7 +159,7 @@ TEST_F(VnaTest, CalibrationTablesGoThroughTheTablePath) {
     for (size_t i = 0; i < table.size(); ++i) table[i] = static_cast<uint8_t>(i * 7);
     for (uint32_t kind : {11u, 13u, 15u, 17u, 34u, 12u}) {
         link_.sent.clear();
-        m->SendCalTable(kind, table.data());
+        m->SendCalTable(kind, table.data(), table.size());
         if (kind == 12) {
             EXPECT_TRUE(link_.sent.empty());
             continue;

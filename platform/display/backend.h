@@ -19,6 +19,8 @@ class DisplayBackend {
     virtual bool start(uint32_t ui_tid) = 0;
     // Stops the back end (joins its threads).
     virtual void stop() = 0;
+    // Input lines the back end could not carry out (script errors).
+    virtual int input_errors() const { return 0; }
 
   protected:
     // Runs the quit handler on the user-interface thread; gives up waiting

@@ -198,7 +198,7 @@ void HeadlessDisplay::run_script(std::istream& in) {
                 settle();
                 if (!write_png_file(cmd->file, screen_snapshot())) {
                     std::fprintf(stderr, "script line %d: cannot write %s\n", number,
-                                 cmd->file.c_str());
+                                 quote_script_text(cmd->file).c_str());
                     ++errors_;
                 }
                 break;

@@ -33,6 +33,7 @@ class HeadlessDisplay : public DisplayBackend {
 
     // Lines the script had wrong (reported on standard error and skipped).
     int script_errors() const { return errors_.load(); }
+    int input_errors() const override { return script_errors(); }
 
   private:
     void run_script(std::istream& in);

@@ -29,6 +29,10 @@ std::optional<DisplayOptions> parse_display_options(int argc, const char* const*
             name = arg.substr(0, eq);
             value = std::string(arg.substr(eq + 1));
         }
+        if (arg == "--help" || arg == "-h") {
+            o.help = true;
+            continue;
+        }
         const bool known =
             name == "--display" || name == "--script" || name == "--root" || name == "--clock";
         if (!known) {
@@ -69,6 +73,18 @@ std::optional<DisplayOptions> parse_display_options(int argc, const char* const*
             (o.script.empty() && display_present()) ? DisplayKind::Sdl : DisplayKind::Headless;
     }
     return o;
+}
+
+const char* display_options_help() {
+    return "  --display sdl|headless   the screen in an SDL2 window, or off screen\n"
+           "                           (default: sdl when a display is present)\n"
+           "  --script FILE|-          headless input, one command a line (- reads\n"
+           "                           standard input): key F19 | key shift+F3 |\n"
+           "                           down F1 | up F1 | wheel -2 | click 120 300 |\n"
+           "                           wait 500 | shot out.png | quit\n"
+           "  --root DIR               the device root (an existing folder)\n"
+           "  --clock virtual|real     headless time (default virtual)\n"
+           "  --help                   this list\n";
 }
 
 void apply_display_options(const DisplayOptions& options) {

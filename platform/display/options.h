@@ -21,8 +21,12 @@ struct DisplayOptions {
     std::string script;  // empty: none; "-": standard input
     std::string root;    // empty: the default device root
     bool virtual_clock = true;
+    bool help = false;              // --help (or -h)
     std::vector<std::string> rest;  // arguments the options did not use
 };
+
+// The options' description, as --help prints it.
+const char* display_options_help();
 
 // Parses the options; nullopt with `error` set on a bad value or a missing
 // argument. Does not change the device root (see apply_display_options).

@@ -55,6 +55,11 @@ std::optional<uint32_t> key_from_name(std::string_view name) {
     return std::nullopt;
 }
 
+std::string quote_script_text(std::string_view text) {
+    if (text.size() <= kScriptQuoteLimit) return "\"" + std::string(text) + "\"";
+    return "\"" + std::string(text.substr(0, kScriptQuoteLimit)) + "...\"";
+}
+
 std::optional<ScriptCommand> parse_script_line(std::string_view line, std::string* error) {
     if (const auto hash = line.find('#'); hash != std::string_view::npos)
         line = line.substr(0, hash);
@@ -73,14 +78,14 @@ std::optional<ScriptCommand> parse_script_line(std::string_view line, std::strin
     auto want = [&](size_t n) { return words.size() == n + 1; };
     ScriptCommand c;
     if (verb == "KEY" || verb == "DOWN" || verb == "UP") {
-        if (!want(1)) return fail(words[0] + " takes one key name");
+        if (!want(1)) return fail(quote_script_text(words[0]) + " takes one key name");
         std::string_view name = words[1];
         if (upper(name).starts_with("SHIFT+")) {
             c.shift = true;
             name.remove_prefix(6);
         }
         const auto vk = key_from_name(name);
-        if (!vk) return fail("unknown key \"" + std::string(name) + "\"");
+        if (!vk) return fail("unknown key " + quote_script_text(name));
         c.vk = *vk;
         c.kind = verb == "KEY"    ? ScriptCommand::Kind::Key
                  : verb == "DOWN" ? ScriptCommand::Kind::Down
@@ -123,7 +128,7 @@ std::optional<ScriptCommand> parse_script_line(std::string_view line, std::strin
         c.kind = ScriptCommand::Kind::Quit;
         return c;
     }
-    return fail("unknown command \"" + words[0] + "\"");
+    return fail("unknown command " + quote_script_text(words[0]));
 }
 
 }  // namespace plat

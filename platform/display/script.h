@@ -33,5 +33,10 @@ std::optional<uint32_t> key_from_name(std::string_view name);
 // Parses one line. Answers nullopt for blank and comment lines; an error
 // (with `error` set) is also nullopt.
 std::optional<ScriptCommand> parse_script_line(std::string_view line, std::string* error);
+// How much of a script's text an error message quotes at most.
+inline constexpr size_t kScriptQuoteLimit = 80;
+// `text` in double quotes, cut to kScriptQuoteLimit characters ("..." after
+// a cut).
+std::string quote_script_text(std::string_view text);
 
 }  // namespace plat

@@ -1,12 +1,17 @@
 #include "platform/framework/app.h"
 
+#include <unistd.h>
+
 #include <atomic>
 #include <cstdio>
+#include <filesystem>
+#include <string>
 
 #include "platform/display/backend.h"
 #include "platform/display/options.h"
 #include "platform/framework/system_services.h"
 #include "platform/hardware/simulated_hardware.h"
+#include "platform/kernel/device_root.h"
 #include "platform/kernel/errors.h"
 #include "platform/kernel/thread.h"
 #include "platform/registry/registry.h"
@@ -15,7 +20,41 @@ namespace plat {
 
 namespace {
 std::atomic<CWinApp*> g_app{nullptr};
+
+std::string program_name(const char* argv0) {
+    return argv0 ? std::filesystem::path(argv0).filename().string() : std::string("program");
 }
+
+// The options a user got wrong are answered in one line on standard error:
+// status 2 for an option, 1 for a device root that cannot serve.
+std::optional<int> check_options(const DisplayOptions& o, const std::string& program) {
+    if (o.help) {
+        std::printf("usage: %s [options]\n%s", program.c_str(), display_options_help());
+        return 0;
+    }
+    if (!o.rest.empty()) {
+        std::fprintf(stderr, "%s: unknown option \"%s\" (--help lists the options)\n",
+                     program.c_str(), o.rest.front().c_str());
+        return 2;
+    }
+    std::error_code ec;
+    if (!o.root.empty() && !std::filesystem::is_directory(o.root, ec)) {
+        std::fprintf(stderr,
+                     "%s: the device root \"%s\" does not exist (make run lays one out; "
+                     "or name an existing folder)\n",
+                     program.c_str(), o.root.c_str());
+        return 2;
+    }
+    return std::nullopt;
+}
+
+bool root_writable() {
+    std::error_code ec;
+    const auto root = device_root();
+    if (!std::filesystem::is_directory(root, ec)) std::filesystem::create_directories(root, ec);
+    return ::access(root.c_str(), W_OK | X_OK) == 0;
+}
+}  // namespace
 
 std::optional<std::vector<uint8_t>> CWinApp::GetProfileBinary(std::u16string_view section,
                                                               std::u16string_view entry) const {
@@ -124,13 +163,29 @@ int run_app(CWinApp& app) {
 }
 
 int app_main(CWinApp& app, int argc, const char* const* argv) {
+    const std::string program = program_name(argc > 0 ? argv[0] : nullptr);
     std::string error;
-    const auto options = parse_display_options(argc, argv, &error);
+    auto options = parse_display_options(argc, argv, &error);
     if (!options) {
-        std::fprintf(stderr, "%s\n", error.c_str());
+        std::fprintf(stderr, "%s: %s (--help lists the options)\n", program.c_str(), error.c_str());
         return 2;
     }
+    if (const auto done = check_options(*options, program)) return *done;
     apply_display_options(*options);
+    if (!root_writable()) {
+        std::fprintf(stderr, "%s: the device root \"%s\" cannot be written\n", program.c_str(),
+                     device_root().c_str());
+        return 1;
+    }
+    // A window asked for where no display is reachable would run unseen.
+    if (options->display == DisplayKind::Sdl && !display_present()) {
+        std::fprintf(stderr,
+                     "%s: --display sdl: no display is reachable (DISPLAY and WAYLAND_DISPLAY "
+                     "are unset); running headless, script on standard input\n",
+                     program.c_str());
+        options->display = DisplayKind::Headless;
+        if (options->script.empty()) options->script = "-";
+    }
     // Power-on: the hardware is plugged in before the program starts (with a
     // simulated world, the simulator's devices), and unplugged after it ended.
     hardware::SimulatedHardware simulated = hardware::SimulatedHardware::power_on();
@@ -138,22 +193,42 @@ int app_main(CWinApp& app, int argc, const char* const* argv) {
     set_input_thread(current_thread_id());
     TaskBarWindow task_bar;
     task_bar.create_bar();
-    auto display = make_display(*options);
-    if (!display) return 2;
-    display->set_quit_handler([&app] {
-        CWnd* main = app.m_pMainWnd;
-        if (main && is_window(main) && main->is_enabled()) {
-            post_message(main, WM_CLOSE, 0, 0);
-        } else {
-            post_thread_message(input_thread(), WM_QUIT, 0, 0);
-        }
-    });
-    if (!display->start(current_thread_id())) {
-        std::fprintf(stderr, "the display could not start\n");
+    auto start_display = [&]() -> std::unique_ptr<DisplayBackend> {
+        auto display = make_display(*options);
+        if (!display) return nullptr;
+        display->set_quit_handler([&app] {
+            CWnd* main = app.m_pMainWnd;
+            if (main && is_window(main) && main->is_enabled()) {
+                post_message(main, WM_CLOSE, 0, 0);
+            } else {
+                post_thread_message(input_thread(), WM_QUIT, 0, 0);
+            }
+        });
+        if (!display->start(current_thread_id())) return nullptr;
+        return display;
+    };
+    auto display = start_display();
+    if (!display && options->display == DisplayKind::Sdl) {
+        std::fprintf(stderr,
+                     "%s: --display sdl: the window could not open; running headless, script "
+                     "on standard input\n",
+                     program.c_str());
+        options->display = DisplayKind::Headless;
+        if (options->script.empty()) options->script = "-";
+        display = start_display();
+    }
+    if (!display) {
+        std::fprintf(stderr, "%s: the display could not start\n", program.c_str());
         return 2;
     }
-    const int code = run_app(app);
+    int code = run_app(app);
     display->stop();
+    // A script with lines it could not carry out did not do what was asked.
+    if (const int errors = display->input_errors(); errors > 0 && code == 0) {
+        std::fprintf(stderr, "%s: %d script line%s could not be carried out\n", program.c_str(),
+                     errors, errors == 1 ? "" : "s");
+        code = kScriptErrorStatus;
+    }
     return code;
 }
 

@@ -73,6 +73,8 @@ int run_app(CWinApp& app);
 // application; powers the hardware off when it ended. Answers the
 // exit code (2 for bad options).
 int app_main(CWinApp& app, int argc, const char* const* argv);
+// app_main's status when the program ended well but script lines failed.
+inline constexpr int kScriptErrorStatus = 3;
 
 // Whether a message counts as activity for idle processing.
 bool is_idle_message(const Message& msg);

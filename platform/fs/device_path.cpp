@@ -44,6 +44,24 @@ bool split_segments(std::u16string_view path, std::vector<std::u16string>& out) 
     return flush();
 }
 
+// Whether `path`, with every symbolic link of its existing part followed,
+// stays below the device root: a link that leads out of the root is as if
+// the path did not exist.
+bool inside_root(const fs::path& path, const fs::path& root) {
+    std::error_code ec;
+    const fs::path real_root = fs::weakly_canonical(root, ec);
+    if (ec) return true;  // no root to compare with: nothing can lead out of it
+    const fs::path real = fs::weakly_canonical(path, ec);
+    if (ec) return false;
+    auto r = real_root.begin();
+    auto p = real.begin();
+    for (; r != real_root.end(); ++r, ++p) {
+        if (r->empty()) continue;  // a trailing separator of the root
+        if (p == real.end() || *p != *r) return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 std::optional<fs::path> host_path(std::u16string_view instrument_path) {
@@ -52,7 +70,8 @@ std::optional<fs::path> host_path(std::u16string_view instrument_path) {
         set_last_error(ERROR_PATH_NOT_FOUND);
         return std::nullopt;
     }
-    fs::path result = device_root();
+    const fs::path root = device_root();
+    fs::path result = root;
     bool resolving = true;
     for (const auto& segment : segments) {
         std::string name = to_utf8(segment);
@@ -74,6 +93,10 @@ std::optional<fs::path> host_path(std::u16string_view instrument_path) {
             resolving = found;
         }
         result /= name;
+    }
+    if (!inside_root(result, root)) {
+        set_last_error(ERROR_PATH_NOT_FOUND);
+        return std::nullopt;
     }
     return result;
 }

@@ -1,7 +1,9 @@
 #include "platform/kernel/device_root.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <mutex>
+#include <string>
 #include <string_view>
 
 namespace plat {
@@ -39,6 +41,28 @@ bool apply_root_option(int argc, const char* const* argv) {
         }
     }
     return false;
+}
+
+int check_tool_options(int argc, const char* const* argv, const char* usage, bool takes_root) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i] ? argv[i] : "";
+        if (arg == "--help" || arg == "-h") {
+            std::printf("%s", usage);
+            return 0;
+        }
+        if (takes_root && arg == "--root") {
+            ++i;
+            continue;
+        }
+        if ((takes_root && arg.starts_with("--root=")) || !arg.starts_with("-") || arg == "-")
+            continue;
+        const std::string program =
+            std::filesystem::path(argv[0] ? argv[0] : "").filename().string();
+        std::fprintf(stderr, "%s: unknown option \"%s\" (--help lists the options)\n",
+                     program.c_str(), std::string(arg).c_str());
+        return 2;
+    }
+    return -1;
 }
 
 }  // namespace plat

@@ -1,5 +1,6 @@
 #include "platform/kernel/process_lock.h"
 
+#include <errno.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
@@ -32,6 +33,7 @@ ProcessLock::ProcessLock(std::string_view name) {
     int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
     if (fd < 0) return;  // no root to lock in: the name is only process-wide
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        busy_ = errno == EWOULDBLOCK;
         ::close(fd);
         return;
     }

@@ -12,11 +12,15 @@ class ProcessLock {
     ProcessLock(const ProcessLock&) = delete;
     ProcessLock& operator=(const ProcessLock&) = delete;
 
-    // False when another process holds the lock of that name.
+    // Whether this process holds the lock of that name.
     bool held() const { return fd_ >= 0; }
+    // Whether another process holds it (a lock file that cannot be made,
+    // in a device root that cannot be written, is not another process).
+    bool busy() const { return busy_; }
 
   private:
     int fd_ = -1;
+    bool busy_ = false;
 };
 
 }  // namespace plat::detail

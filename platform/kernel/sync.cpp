@@ -35,7 +35,7 @@ class MutexObject : public KObject {
         owner_ = tid;
         ++count_;
     }
-    bool held_elsewhere() const { return process_lock_ && !process_lock_->held(); }
+    bool held_elsewhere() const { return process_lock_ && process_lock_->busy(); }
     uint32_t owner_ = 0;
     uint32_t count_ = 0;
     std::unique_ptr<ProcessLock> process_lock_;

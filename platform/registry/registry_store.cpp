@@ -27,8 +27,14 @@ fs::path registry_file(const fs::path& root) {
 fs::path factory_file(const fs::path& root) {
     return root / "registry.factory";
 }
+// The first free name of "registry.bad", "registry.bad.1", "registry.bad.2",
+// ...: every damaged file is kept.
 fs::path bad_file(const fs::path& root) {
-    return root / "registry.bad";
+    std::error_code ec;
+    fs::path path = root / "registry.bad";
+    for (int n = 1; fs::exists(fs::symlink_status(path, ec)); ++n)
+        path = root / ("registry.bad." + std::to_string(n));
+    return path;
 }
 
 // Holds the cross-process writer lock while alive.

@@ -8,6 +8,13 @@
 #include "platform/registry/registry.h"
 
 int main(int argc, char** argv) {
+    const int done = plat::check_tool_options(
+        argc, argv,
+        "usage: celvane-registry --root DIR merge-factory\n"
+        "  merge-factory   adds the factory registry's keys and values the device\n"
+        "                  root's registry lacks; keeps every value it holds\n",
+        true);
+    if (done >= 0) return done;
     plat::apply_root_option(argc, argv);
     if (argc < 2 || std::string_view(argv[argc - 1]) != "merge-factory") {
         std::fprintf(stderr, "usage: celvane-registry --root DIR merge-factory\n");

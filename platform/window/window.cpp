@@ -534,6 +534,9 @@ std::vector<Rect> visible_rects(const Window* w, bool whole_window) {
     area = area.intersect({0, 0, kScreenWidth, kScreenHeight});
     std::vector<Rect> rects;
     if (!area.empty()) rects.push_back(area);
+    // Its own children cut it.
+    for (const Window* child : WindowTree::children(w))
+        if (child->is_visible()) subtract(rects, child->screen_rect());
     // Windows above this one and above each ancestor cut it.
     for (const Window* cur = w; cur && !rects.empty(); cur = cur->parent()) {
         const auto& sibs = cur->parent() ? WindowTree::children(cur->parent()) : tree().top_levels;

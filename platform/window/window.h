@@ -170,8 +170,9 @@ void release_capture();
 Window* capture_window();
 
 // The rectangles (screen coordinates) of the window's visible area: its
-// client area (or whole window) cut by its ancestors and less every window
-// above it in the z-order.
+// client area (or whole window) cut by its ancestors, less every window
+// above it in the z-order and less its own visible child windows (children
+// clip their parent).
 std::vector<Rect> visible_rects(const Window* w, bool whole_window = false);
 
 }  // namespace plat

@@ -5,9 +5,16 @@
 #include <filesystem>
 #include <functional>
 
+#include "platform/kernel/device_root.h"
 #include "widgets/gallery/gallery.h"
 
 int main(int argc, char** argv) {
+    const int done = plat::check_tool_options(
+        argc, argv,
+        "usage: widget_gallery OUTDIR\n"
+        "  draws every widget in every colour scheme as OUTDIR/<n>-<scheme>/*.png\n",
+        false);
+    if (done >= 0) return done;
     if (argc != 2) {
         std::fprintf(stderr, "usage: widget_gallery OUTDIR\n");
         return 2;

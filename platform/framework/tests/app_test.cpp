@@ -181,6 +181,7 @@ class ScriptedSession : public ::testing::Test {
         const auto file = dir_ / "session.txt";
         std::ofstream(file) << script;
         const std::string f = file.string(), root = (dir_ / "root").string();
+        std::filesystem::create_directories(root);  // a device root must exist
         const char* argv[] = {"prog",    "--display", "headless",  "--script",
                               f.c_str(), "--root",    root.c_str()};
         return app_main(app, 7, argv);

@@ -20,12 +20,11 @@ class Processes : public ::testing::Test {
     celvane_test::TempRoot root_{"process"};
     void SetUp() override {
         fs::path program = celvane_test::build_bin() / "process_child";
-        // Installed as the device image installs programs: a link at the
-        // instrument path.
+        // Installed as the device image installs programs: a copy at the
+        // instrument path (a link out of the device root is not followed).
         fs::create_directories(root_.path() / "FlashFX Disk" / "Startup" / "QXCopy");
         fs::create_directories(root_.path() / "Temp");
-        fs::create_symlink(program,
-                           root_.path() / "FlashFX Disk" / "Startup" / "QXCopy" / "TWDiag.exe");
+        fs::copy_file(program, root_.path() / "FlashFX Disk" / "Startup" / "QXCopy" / "TWDiag.exe");
     }
     // Waits until the child wrote its report.
     std::string report() {

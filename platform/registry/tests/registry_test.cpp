@@ -161,18 +161,23 @@ TEST_F(Registry, DamagedFileIsKeptAsideAndTheFactoryRegistryServes) {
         "garbage\n",
         "",
     };
+    // Every damaged file is kept: registry.bad, registry.bad.1, ...
+    int n = 0;
     for (const auto& text : damaged) {
-        fs::remove(root_.path() / "registry.bad");
+        const std::string kept = n == 0 ? "registry.bad" : "registry.bad." + std::to_string(n);
+        ++n;
         std::ofstream(root_.path() / "registry.txt", std::ios::trunc) << text;
         testing::internal::CaptureStderr();
         EXPECT_EQ(ident.get_string(u"Name"), u"Factory") << text;
         std::string said = testing::internal::GetCapturedStderr();
         EXPECT_NE(said.find("damaged"), std::string::npos) << said;
-        EXPECT_EQ(slurp(root_.path() / "registry.bad"), text);
+        EXPECT_NE(said.find(kept), std::string::npos) << said;
+        EXPECT_EQ(slurp(root_.path() / kept), text);
         // The replacement is a good file again.
         EXPECT_NE(slurp(root_.path() / "registry.txt").find("\"Name\"=sz:\"Factory\""),
                   std::string::npos);
     }
+    EXPECT_EQ(slurp(root_.path() / "registry.bad"), damaged[0]) << "the first copy stays";
 }
 
 TEST_F(Registry, EachDeviceRootHasItsOwnRegistry) {

@@ -123,6 +123,23 @@ TEST(WindowTree, VisibleAreaExcludesWindowsAbove) {
     EXPECT_TRUE(visible_rects(&dialog).empty());
 }
 
+// A parent's visible area leaves out its shown children (they clip it); a
+// hidden child does not.
+TEST(WindowTree, ChildrenClipTheirParent) {
+    Window parent, shown, hidden;
+    ASSERT_TRUE(parent.create(top({0, 0, 400, 300})));
+    ASSERT_TRUE(shown.create(child(&parent, {100, 50, 200, 150}, 1)));
+    ASSERT_TRUE(hidden.create(child(&parent, {250, 50, 350, 150}, 2, 0)));
+    long area = 0;
+    for (const Rect& r : visible_rects(&parent)) {
+        area += static_cast<long>(r.width()) * r.height();
+        EXPECT_TRUE(r.intersect(shown.screen_rect()).empty());
+    }
+    EXPECT_EQ(area, 400L * 300 - 100L * 100);
+    ASSERT_EQ(visible_rects(&shown).size(), 1u);
+    EXPECT_EQ(visible_rects(&shown)[0], shown.screen_rect());
+}
+
 TEST(WindowTree, InvalidationAccumulatesAndValidates) {
     Window w;
     ASSERT_TRUE(w.create(top({0, 0, 100, 100})));

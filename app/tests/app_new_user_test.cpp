@@ -1,0 +1,164 @@
+// What a new user gets wrong, tried on the built programs as processes: each
+// run's exit status and the first line it prints.
+#include <gtest/gtest.h>
+#include <sys/file.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <fcntl.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <regex>
+#include <string>
+
+#include "app/tests/app_test_support.h"
+
+using namespace app_test;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string Quote(const fs::path& p) {
+    return "'" + p.string() + "'";
+}
+
+struct ProcessRun {
+    int status = -1;
+    std::string first_line;
+};
+
+// Runs a shell command with standard input from `input`; the first line of
+// the message it printed (standard error and output together).
+ProcessRun RunCommand(const std::string& cmd, const fs::path& out, const std::string& input) {
+    const fs::path in = out.string() + ".in";
+    std::ofstream(in) << input;
+    const int raw = std::system((cmd + " <" + Quote(in) + " >" + Quote(out) + " 2>&1").c_str());
+    ProcessRun r;
+    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128;
+    // The program's own lines ("program: ...", "usage: ...", "script line
+    // N: ..."), not the debug trace that runs beside them.
+    static const std::regex message(R"(^(usage: |script line [0-9]+: |[A-Za-z_-]+: ))");
+    std::ifstream f(out);
+    for (std::string line; std::getline(f, line);) {
+        if (!std::regex_search(line, message)) continue;
+        r.first_line = line;
+        break;
+    }
+    return r;
+}
+
+class NewUser : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_EQ(
+            std::system((Quote(fs::path(CELVANE_SOURCE_DIR) / "scripts" / "make-device-root") +
+                         " " + Quote(BinDir()) + " " + Quote(root_.path()) + " >/dev/null 2>&1")
+                            .c_str()),
+            0);
+    }
+    std::string Program(const std::string& name) const { return Quote(BinDir() / name); }
+    std::string Celvane(const std::string& args) const {
+        return "env -u DISPLAY -u WAYLAND_DISPLAY " + Program("celvane") + " --root " +
+               Quote(root_.path()) + " " + args;
+    }
+    DeviceRoot root_{"celvane-newuser"};
+};
+
+TEST_F(NewUser, EveryMistakeIsAnsweredInOneLine) {
+    const fs::path missing = root_.path() / "no-such-root";
+    const fs::path locked = root_.path() / "run" / "SpectrumAnalyzer.lock";
+    const std::string long_key(200, 'x');
+    const std::string cut_key = "\"" + long_key.substr(0, 80) + "...\"";
+    int lock_fd = -1;
+    const struct Case {
+        const char* what;
+        std::string command;
+        std::string input;
+        int status;
+        std::string first_line;  // the start of the first line
+        std::function<void()> before = {};
+        std::function<void()> after = {};
+    } cases[] = {
+        {"help", Program("celvane") + " --help", "", 0, "usage: celvane [options]"},
+        {"unknown option", Program("celvane") + " --frobnicate", "", 2,
+         "celvane: unknown option \"--frobnicate\" (--help lists the options)"},
+        {"bad option value", Program("celvane") + " --display tv", "", 2,
+         "celvane: --display takes sdl or headless, not \"tv\""},
+        {"missing root", Program("celvane") + " --display headless --root " + Quote(missing), "", 2,
+         "celvane: the device root \"" + missing.string() + "\" does not exist"},
+        {"second instance", Celvane("--display headless --script -"), "quit\n", 1,
+         "celvane: the instrument is already running on this device root",
+         [&] {
+             fs::create_directories(locked.parent_path());
+             lock_fd = ::open(locked.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+             ASSERT_EQ(::flock(lock_fd, LOCK_EX | LOCK_NB), 0);
+         },
+         [&] { ::close(lock_fd); }},
+        {"sdl without a display", Celvane("--display sdl"), "quit\n", 0,
+         "celvane: --display sdl: no display is reachable"},
+        {"unknown script key", Celvane("--display headless --script -"),
+         "key " + long_key + "\nquit\n", 3, "script line 1: unknown key " + cut_key},
+        {"failed shot", Celvane("--display headless --script -"),
+         "shot /nonexistent-folder/x.png\nquit\n", 3,
+         "script line 1: cannot write \"/nonexistent-folder/x.png\""},
+        {"registry tool help", Program("celvane-registry") + " --help", "", 0,
+         "usage: celvane-registry"},
+        {"registry tool unknown option", Program("celvane-registry") + " --force", "", 2,
+         "celvane-registry: unknown option \"--force\""},
+        {"factory setups help", Program("celvane-factory-setups") + " -h", "", 0,
+         "usage: celvane-factory-setups"},
+        {"factory setups unknown option", Program("celvane-factory-setups") + " --all", "", 2,
+         "celvane-factory-setups: unknown option \"--all\""},
+        {"gallery help", Program("widget_gallery") + " --help", "", 0, "usage: widget_gallery"},
+        {"gallery unknown option", Program("widget_gallery") + " --big out", "", 2,
+         "widget_gallery: unknown option \"--big\""},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        if (c.before) c.before();
+        const ProcessRun r =
+            RunCommand(c.command, root_.path() / ("out" + std::to_string(n++)), c.input);
+        if (c.after) c.after();
+        EXPECT_EQ(r.status, c.status) << c.what << ": " << r.first_line;
+        EXPECT_EQ(r.first_line.substr(0, c.first_line.size()), c.first_line) << c.what;
+    }
+}
+
+// A device root the user cannot write is said to be so, not taken for a
+// running instrument.
+TEST_F(NewUser, AnUnwritableDeviceRootIsNamed) {
+    // The superuser writes anywhere: it runs the program as nobody instead.
+    std::string as_user;
+    if (::geteuid() == 0) {
+        if (std::system("command -v setpriv >/dev/null 2>&1") != 0)
+            GTEST_SKIP() << "running as the superuser without setpriv";
+        as_user = "setpriv --reuid=65534 --regid=65534 --clear-groups ";
+    }
+    fs::permissions(root_.path(), fs::perms::owner_write, fs::perm_options::remove);
+    const fs::path out = fs::temp_directory_path() / ("celvane-ro-" + std::to_string(getpid()));
+    const ProcessRun r =
+        RunCommand(as_user + Celvane("--display headless --script -"), out, "quit\n");
+    fs::permissions(root_.path(), fs::perms::owner_write, fs::perm_options::add);
+    fs::remove(out);
+    fs::remove(out.string() + ".in");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.first_line,
+              "celvane: the device root \"" + root_.path().string() + "\" cannot be written");
+}
+
+// `make run ARGS='--display headless'` reads its script from standard input.
+TEST_F(NewUser, HeadlessRunReadsTheScriptFromStandardInput) {
+    const fs::path shot = root_.path() / "shot.png";
+    const ProcessRun r = RunCommand(
+        Quote(fs::path(CELVANE_SOURCE_DIR) / "scripts" / "run-instrument") + " " + Quote(BinDir()) +
+            " " + Quote(root_.path()) + " --display headless --clock virtual",
+        root_.path() / "run-out", "shot " + shot.string() + "\nquit\n");
+    EXPECT_EQ(r.status, 0) << r.first_line;
+    EXPECT_TRUE(fs::exists(shot));
+}
+
+}  // namespace
