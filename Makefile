@@ -2,6 +2,7 @@
 PRESET ?= default
 ROOT ?= $(CURDIR)/build/device
 ARGS ?=
+BOOT ?= cold
 
 .PHONY: run test deps build image asan tsan clean
 
@@ -16,7 +17,7 @@ image: build
 	@scripts/make-device-root build/$(PRESET)/bin "$(ROOT)"
 
 run: image
-	@scripts/run-instrument build/$(PRESET)/bin "$(ROOT)" $(ARGS)
+	@BOOT="$(BOOT)" scripts/run-instrument build/$(PRESET)/bin "$(ROOT)" $(ARGS)
 
 test: build
 	@ctest --preset $(PRESET)

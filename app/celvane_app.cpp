@@ -45,9 +45,15 @@ class AppDialogServices : public IDialogServices {
     uint32_t GetSmallFontWeight() const override { return app_.GetSmallFontWeight(); }
     uint32_t GetLargeFontHeight() const override { return app_.GetLargeFontHeight(); }
     plat::CWnd* GetMainView() const override { return app_.GetMainView(); }
-    // The screens have no bars of their own yet.
-    CSoftKeyMenu* GetSoftKeyBar() const override { return nullptr; }
-    CPanelWidget* GetMenuKeyBar() const override { return nullptr; }
+    // The current screen's soft keys and menu-key captions.
+    CSoftKeyMenu* GetSoftKeyBar() const override {
+        CModeBase* screen = app_.GetCurrentMode();
+        return screen ? screen->soft_key_menu() : nullptr;
+    }
+    CPanelWidget* GetMenuKeyBar() const override {
+        CModeBase* screen = app_.GetCurrentMode();
+        return screen ? screen->menu_key_panel() : nullptr;
+    }
     bool QueryLinkValue(plat::Point, uint32_t* key) const override {
         // The program has no fixed key pane.
         if (key) *key = 0;

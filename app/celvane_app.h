@@ -186,7 +186,7 @@ class CCelvaneApp : public plat::CWinApp, public IScreenServices {
 
     // --- Accessors -----------------------------------------------------------
     uint32_t GetOwnerWord() const { return 0; }
-    uint32_t GetHardwareId() const { return hardware_word_ & 0xFFF; }
+    uint32_t GetHardwareId() const override { return hardware_word_ & 0xFFF; }
     uint32_t GetHardwareWord() const { return hardware_word_; }
     void SetHardwareWord(uint32_t word) { hardware_word_ = word; }
     std::u16string CreateModelName() const;
@@ -247,6 +247,15 @@ class CCelvaneApp : public plat::CWinApp, public IScreenServices {
     void ModeKey(uint32_t key) override;
     void SetupKey(uint32_t key) override;
     void ForwardValue(int value) override;
+    CModeBase* FindScreen(int id) override { return FindMode(id); }
+    bool CanSwitchMeasurement() const override { return IsModeIdle(); }
+    void SetContrast(int level) override;
+    void InitBacklight() override;
+    bool IsBacklightAutomatic() override;
+    int GetBacklightLevel(bool custom) override;
+    int GetSensorGain() override;
+    CSortedItem* GetFirstItem() override;
+    int ShowScreenMessage(const core::Text& text, uint32_t style) override;
 
   protected:
     // A service of a later subsystem that the program does not have yet:

@@ -7,6 +7,7 @@
 
 #include "app/app_files.h"
 #include "app/main_frame.h"
+#include "app/message_box.h"
 #include "core/history.h"
 #include "core/res_string.h"
 #include "core/routines.h"
@@ -332,3 +333,34 @@ void CCelvaneApp::SetupKey(uint32_t) {
 }
 
 void CCelvaneApp::ForwardValue(int) {}
+
+void CCelvaneApp::SetContrast(int level) {
+    ApplyContrast(static_cast<uint32_t>(level));
+    StoreSetting(kCmdContrast, level);
+}
+
+// Every screen's creation: the backlight's two board I/O controls.
+void CCelvaneApp::InitBacklight() {
+    BioSetValue(0);
+    BioRequest(1, 0);
+}
+
+bool CCelvaneApp::IsBacklightAutomatic() {
+    return BioGetValue6() == 1;
+}
+
+int CCelvaneApp::GetBacklightLevel(bool custom) {
+    return static_cast<int>(BioQuery(custom));
+}
+
+int CCelvaneApp::GetSensorGain() {
+    return static_cast<int>(BioGetValue5());
+}
+
+CSortedItem* CCelvaneApp::GetFirstItem() {
+    return GetSortedList().GetHead();
+}
+
+int CCelvaneApp::ShowScreenMessage(const core::Text& text, uint32_t style) {
+    return ::ShowMessage(text, style);
+}

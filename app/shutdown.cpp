@@ -2,6 +2,7 @@
 #include "app/celvane_app.h"
 
 #include "app/app_file_services.h"
+#include "app/app_print_services.h"
 #include "app/main_frame.h"
 #include "core/history.h"
 #include "platform/framework/sip_panel.h"
@@ -76,6 +77,7 @@ int CCelvaneApp::ExitInstance() {
     IWidgetServices::set_current(nullptr);
     IDialogServices::set_current(nullptr);
     UnregisterAppFileServices();
+    UnregisterAppPrintServices();
     // 11.
     plat::sleep_ms(1000);
     const int code = CWinApp::ExitInstance();

@@ -7,6 +7,7 @@
 
 #include "app/app_file_services.h"
 #include "app/app_files.h"
+#include "app/app_print_services.h"
 #include "app/main_frame.h"
 #include "app/message_box.h"
 #include "app/startup_dlg.h"
@@ -76,6 +77,7 @@ bool CCelvaneApp::InitInstance() {
     IWidgetServices::set_current(widget_services_.get());
     IDialogServices::set_current(dialog_services_.get());
     RegisterAppFileServices(*this);
+    RegisterAppPrintServices(*this);
 
     // The drivers of the device root, then the board I/O device (a missing
     // device makes every board I/O request answer its failure value).
@@ -270,6 +272,7 @@ bool CCelvaneApp::CreateGraphPanel() {
     graph_panel_->Create(GetMainView(), client.left, client.top + kPaneTop,
                          client.left + kPaneWidth, client.top + kPaneBottom, kPaneColor, kPanePt10,
                          color_scheme_.get());
+    if (graph_panel_->GetGraph()) graph_panel_->GetGraph()->SetPrinter(CreateAppScreenPrint(*this));
     return graph_panel_->GetGraph() != nullptr;
 }
 

@@ -23,6 +23,7 @@ constexpr uint32_t kHistoryMask = 16;
 constexpr uint32_t kRateLimitMs = 501;
 constexpr uint32_t kEchoWaitMs = 6000;
 constexpr uint32_t kReconnectMs = 1000;
+constexpr uint32_t kGpsPollMs = 10;  // the quiet round's length
 constexpr uint32_t kStatusOpenFailed = 64364;
 constexpr uint32_t kStatusInvalidReply = 64365;
 constexpr uint32_t kStatusDriverError = 64366;
@@ -188,6 +189,8 @@ int CDspInterface::FinishOpen() {
     // connection as soon as it sees the state.
     SetConnected(true);
     state_ = kOpened;
+    // Wake the link thread, which sleeps a second at a time while closed.
+    if (driver_event_) driver_event_.set();
     return 1;
 }
 
@@ -345,6 +348,9 @@ int CDspInterface::SendTable(uint16_t index, const void* data, size_t size, uint
     send_requested_ = true;
     stop_requested_ = false;
     staged_ = false;
+    // Queued like any message: the stop handshake goes first, so that the
+    // upload does not wait out the echo time-out of a stop never sent.
+    state_ = kQueued;
     return 1;
 }
 
@@ -480,12 +486,15 @@ uint32_t CDspInterface::SensorThread() {
                 driver_event_.reset();
                 StateStep(0);
                 countdown = 0;
+                // A streaming board may leave no quiet round: the receiver
+                // is polled on time as well.
+                if (Elapsed(last_gps_poll_tick_, kGpsPollMs)) PollGpsWhenOn();
                 continue;
             }
             if (countdown > 0)
                 --countdown;
-            else if (gps_polling_ && accept_replies_)
-                PollGps();
+            else
+                PollGpsWhenOn();
             StateStep(countdown);
         }
     } catch (const std::exception& e) {
@@ -497,6 +506,12 @@ uint32_t CDspInterface::SensorThread() {
 void CDspInterface::EnableGpsPolling() {
     gps_polling_ = true;
     if (gps_) gps_->ReapplyPortMode();
+}
+
+void CDspInterface::PollGpsWhenOn() {
+    if (!gps_polling_ || !accept_replies_) return;
+    last_gps_poll_tick_ = plat::tick_count();
+    PollGps();
 }
 
 void CDspInterface::PollGps() {

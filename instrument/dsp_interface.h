@@ -94,6 +94,9 @@ class CDspInterface : public CDevicePort {
     static constexpr uint32_t kGpsTextMax = 256;
     // Hands the receiver's fix text to the listening measurement.
     void PollGps();
+    // PollGps while polling is on and replies are accepted.
+    void PollGpsWhenOn();
+    uint32_t last_gps_poll_tick_ = 0;       // link thread
     CGpsReceiver* gps_;                     // set at construction
     std::atomic<bool> gps_polling_{false};  // set by any thread, read by the link thread
     uint32_t SensorThread();

@@ -1,17 +1,34 @@
 #include "screens/mode_base.h"
 
 #include "core/app_commands.h"
-#include "core/keys.h"
 #include "core/posted_records.h"
 #include "core/res_string.h"
+#include "core/sorted_item_list.h"
+#include "instrument/status_text_line.h"
 #include "platform/framework/system_services.h"
 #include "platform/framework/wnd.h"
 #include "screens/screen_services.h"
+#include "widgets/draw_panel.h"
+#include "widgets/readout_panel.h"
+#include "widgets/soft_key_menu.h"
+#include "widgets/status_indicator.h"
+#include "widgets/title_bar.h"
 
 namespace {
 
-constexpr uint32_t kQuestionBeep = 0x20;
-constexpr int kKeyLockedText = 64392;
+constexpr int kClientBottomMax = 595;
+// The status path: the ids that set and clear the bandwidth flag.
+constexpr uint32_t kBandwidthTitle = 808;
+constexpr uint32_t kFrequencyTitle = 63016;
+// The readout panel's item that shows the page's help text.
+constexpr int kHelpItem = 5;
+
+// Backlight: the soft keys' texts and the label ids of the setting in force.
+constexpr uint32_t kBacklightMode = 994, kBacklightAuto = 555, kBacklightManual = 1023;
+constexpr uint32_t kLevelTexts[3] = {538, 537, 536};  // keys 1..3: high, medium, low
+constexpr uint32_t kCustomBacklight = 1007, kSensorGain = 1063;
+constexpr int kLevelLow = 0, kLevelMedium = 1, kLevelHigh = 2, kLevelCustom = 3;
+constexpr int kItemCustom = 4, kItemSensorGain = 5;
 
 bool valid_cell(int page, int key) {
     return page >= 0 && page < CModeBase::kPageCount && key >= 0 && key < CModeBase::kKeysPerPage;
@@ -20,10 +37,40 @@ bool valid_cell(int page, int key) {
 }  // namespace
 
 CModeBase::CModeBase() {
+    const std::u16string folder = u"\\FlashFX Disk\\Help";
+    const char16_t* files[] = {u"vna.txt", u"specan.txt", u"powermeter.txt", u"custom.txt"};
+    for (size_t i = 0; i < help_paths_.size(); ++i) help_paths_[i] = folder + u"\\" + files[i];
     ResetKeyTables();
 }
 
-CModeBase::~CModeBase() = default;
+// The panes first, then the status path; the lock goes with the members.
+CModeBase::~CModeBase() {
+    readout_panel_.reset();
+    draw_panel_.reset();
+    status_indicator_.reset();
+    soft_key_menu_.reset();
+    menu_key_panel_.reset();
+    file_label_panel_.reset();
+    extra_widget_.reset();
+    home_widget_.reset();
+    status_path_.reset();
+}
+
+int CModeBase::CreatePane(CScreenWidget& pane, const PaneLayout& l) const {
+    return pane.Create(parent_view_, client_left_ + l.left, client_top_ + l.top,
+                       client_left_ + l.right, client_top_ + l.bottom,
+                       static_cast<ColorSchemeIndex>(l.colour), l.font, create_arg_);
+}
+
+plat::Rect CModeBase::client_rect() const {
+    return {client_left_, client_top_, client_right_, client_bottom_};
+}
+
+void CModeBase::RepaintFrame() const {
+    if (!main_frame_) return;
+    main_frame_->InvalidateRect(nullptr);
+    main_frame_->UpdateWindow();
+}
 
 IScreenServices* CModeBase::services() const {
     return IScreenServices::current();
@@ -35,42 +82,68 @@ void CModeBase::post_to_frame(uint32_t msg, uintptr_t wparam, intptr_t lparam) c
 
 void CModeBase::OnCommand32825(intptr_t) {}
 
-// The record type belongs to the widgets; until a screen that receives records
-// exists nothing posts one, so the base has nothing to release.
 void CModeBase::OnCommandRecord(CCommandRecord* record) {
     delete record;
 }
 
-void CModeBase::RefreshPane(int) {}
+void CModeBase::RefreshPane(int pane) {
+    switch (pane) {
+        case kPaneFileLabel:
+            if (file_label_panel_) file_label_panel_->Redraw();
+            break;
+        case kPaneMenuKeys:
+            if (menu_key_panel_) menu_key_panel_->Show(0, -1);
+            break;
+        case kPaneSoftKeys:
+            if (soft_key_menu_) soft_key_menu_->Show(0, CSoftKeyMenu::kAllKeys);
+            break;
+        case kPaneDrawPanel:
+            if (draw_panel_) draw_panel_->Redraw();
+            break;
+        case kPaneReadout:
+            if (readout_panel_) readout_panel_->RedrawRows(0, true, 0);
+            break;
+        case kPaneHome:
+            if (home_widget_) home_widget_->Redraw();
+            break;
+        default:
+            break;
+    }
+}
 
-int CModeBase::OnRightButtonDown(uint32_t, int, int) {
-    return 0;
+void CModeBase::OnBufferPair(CBufferPair* pair) {
+    if (!pair || !draw_panel_) return;
+    draw_panel_->SetRowTexts(pair);
+    draw_panel_->Redraw();
 }
-int CModeBase::OnLeftButtonUp(uint32_t, int, int) {
-    return 0;
-}
-int CModeBase::OnLeftButtonDown(uint32_t, int, int) {
-    return 0;
-}
-void CModeBase::ShowPressedKey() {}
-void CModeBase::ResetSoftKeySelection() {
-    repeat_count_ = 0;
-}
-void CModeBase::OnRightButtonUp(uint32_t, int, int) {}
 
-void CModeBase::OnBufferPair(CBufferPair*) {}
-void CModeBase::OnCommand3281x(int, intptr_t) {}
-void CModeBase::SetDrawPanelText(const std::u16string&, int) {}
-void CModeBase::OnCommand32833(int, intptr_t) {}
-void CModeBase::OnCommand32809(intptr_t) {}
+void CModeBase::OnCommand3281x(int kind, intptr_t lparam) {
+    if (!draw_panel_) return;
+    draw_panel_->SetValue(static_cast<int>(lparam), kind);
+    draw_panel_->Redraw();
+}
+
+void CModeBase::SetDrawPanelText(const std::u16string& text, int argument) {
+    if (!draw_panel_) return;
+    draw_panel_->SetRowText(text, argument);
+    draw_panel_->Redraw();
+}
+
+void CModeBase::OnCommand32833(int kind, intptr_t lparam) {
+    if (!readout_panel_) return;
+    readout_panel_->SetValue(static_cast<int>(lparam), kind);
+    readout_panel_->RedrawRows(0, true, 0);
+}
+
 void CModeBase::RedrawPanes(uint32_t) {}
 int CModeBase::ShowPage(int) {
     return 0;
 }
 
+// The base holds no popup; screens that open one close it here.
 int CModeBase::ClosePopup() {
     closing_popup_ = true;
-    int saved = saved_byte_;
+    const int saved = saved_byte_;
     saved_byte_ = saved;
     closing_popup_ = false;
     return 1;
@@ -130,54 +203,8 @@ void CModeBase::ReturnToMeasurementScreen(int exceptId) {
     }
 }
 
-int CModeBase::OnCommand(uint32_t code, intptr_t) {
-    if (code == 0x80000024u) {
-        post_to_frame(plat::WM_COMMAND, kCmdShowTools, 0);
-        return 1;
-    }
-    if (code == 0x8000001Du || code == 0x8000001Eu ||
-        (code >= 0x80000025u && code <= 0x80000027u)) {
-        post_to_frame(plat::WM_COMMAND, kCmdLaunch, static_cast<intptr_t>(code));
-        return 1;
-    }
-    return 0;
-}
-
-void CModeBase::OnSoftKey(uint32_t key, int repeat) {
-    int index = SoftKeyFromVKey(key);
-    int act = (index >= 0 && index < kKeysPerPage) ? action(page_, index) : -1;
-    if (act != -1) {
-        if (repeat) {
-            if (index != last_soft_key_) {
-                last_soft_key_ = index;
-                repeat_count_ = 0;
-            } else if (repeat_count_ < 10) {
-                ++repeat_count_;
-            }
-        }
-    } else if (!repeat) {
-        last_soft_key_ = -1;
-        repeat_count_ = 0;
-    }
-    fresh_activation_ = false;
-}
-
-void CModeBase::OnMenuKey(uint32_t, int) {}
-
-int CModeBase::OnEscapeKey() {
-    repeat_count_ = 0;
-    last_soft_key_ = -1;
-    return 0;
-}
-
 void CModeBase::OnEnterKey() {
     fresh_activation_ = false;
-}
-
-void CModeBase::OnArrowKey(uint32_t, int) {
-    fresh_activation_ = false;
-    if (repeat_count_ < 35) ++repeat_count_;
-    last_soft_key_ = GetSelectedSoftKey();
 }
 
 void CModeBase::OnNumericKey(uint32_t, int) {}
@@ -209,10 +236,15 @@ void CModeBase::SwitchToPendingScreen() {
     if (fresh_activation_ && screen) PostCommandObject<kCmdSwitchMode>(main_frame_, screen);
 }
 
-void CModeBase::UpdateStatusIcons(int, int) {}
+void CModeBase::UpdateStatusIcons(int kind, int level) {
+    if (panes_frozen_ || !status_indicator_) return;
+    status_indicator_->SetValue(kind, level);
+    status_indicator_->Redraw();
+}
 
 std::u16string CModeBase::GetFileLabelText() const {
-    return {};
+    if (panes_frozen_ || !file_label_panel_) return {};
+    return file_label_panel_->GetFileLabel();
 }
 
 void CModeBase::ForwardToApp(int value) {
@@ -229,8 +261,9 @@ int CModeBase::OnCreate(plat::CWnd* view, plat::CWnd* frame, int, CColorScheme* 
         client_right_ = r.right;
         client_bottom_ = r.bottom;
     }
-    if (client_bottom_ > 595) client_bottom_ = 595;
+    if (client_bottom_ > kClientBottomMax) client_bottom_ = kClientBottomMax;
     create_arg_ = createArg;
+    if (auto* s = services()) s->InitBacklight();
     return 1;
 }
 
@@ -242,72 +275,132 @@ void CModeBase::Unlock() {
 }
 
 int CModeBase::ShowSoftKeys() {
+    if (!soft_key_menu_ || page_ < 0 || page_ >= kPageCount) return 1;
+    std::array<uint32_t, kKeysPerPage> ids{};
+    for (int k = 0; k < kKeysPerPage; ++k) ids[static_cast<size_t>(k)] = label_[page_][k];
+    soft_key_menu_->SetTexts(ids.data(), kKeysPerPage);
+    soft_key_menu_->Show(0, CSoftKeyMenu::kAllKeys);
     return 1;
 }
+
 int CModeBase::GetSelectedSoftKey() const {
-    return -1;
+    return soft_key_menu_ ? soft_key_menu_->GetHighlighted() : -1;
 }
+
 int CModeBase::GetSelectedMenuKey() const {
-    return -1;
+    return menu_key_panel_ ? menu_key_panel_->GetHighlighted() : -1;
 }
 
-void CModeBase::OnKeyEvent(uint32_t key, int pressed) {
-    if (key_lock_ || key_lock2_) {
-        if ((key & 0xFFFF) == VK_RETURN) return;
-        plat::message_beep(kQuestionBeep);
-        ShowStatusMessage(LoadResString(kKeyLockedText), 1);
-        return;
+void CModeBase::ShowPageTexts(int page) {
+    if (page < 0 || page >= kPageCount) return;
+    std::array<uint32_t, kKeysPerPage> captions{}, labels{};
+    for (int k = 0; k < kKeysPerPage; ++k) {
+        captions[static_cast<size_t>(k)] = menu_caption_[page][k];
+        labels[static_cast<size_t>(k)] = label_[page][k];
     }
-    if (pressed) {
-        if (IsArrowKey(key)) OnArrowKey(key, 1);
-        return;
+    if (menu_key_panel_) {
+        menu_key_panel_->SetTexts(captions.data(), kMenuKeyCount);
+        menu_key_panel_->Show(0, -1);
     }
-    if (IsKeyF20(key)) {
-        StopMeasurement();
-        if (auto* s = services()) s->SetupKey(key);
-    } else if (IsKeyF19(key)) {
-        OnModeKey(key);
-    } else if (IsDigitKey(key) || IsNumPadKey(key)) {
-        OnNumericKey(key, 0);
-    } else if (IsHardMenuKey(key)) {
-        OnMenuKey(key, 0);
-    } else if (IsSoftKeyVKey(key)) {
-        OnSoftKey(key, 0);
-    } else if ((key & 0xFFFF) == VK_ESCAPE) {
-        OnEscapeKey();
-    } else if ((key & 0xFFFF) == VK_RETURN) {
-        OnEnterKey();
-    } else if (IsArrowKey(key)) {
-        OnArrowKey(key, 0);
+    if (soft_key_menu_) {
+        soft_key_menu_->SetTexts(labels.data(), kKeysPerPage);
+        soft_key_menu_->RedrawAll();
     }
 }
 
-int CModeBase::GetRepeatStep() const {
-    int step = repeat_count_ / 10;
-    return step < 1 ? 1 : step;
-}
+// ------------------------------------------------------------ backlight keys
 
-void CModeBase::ResetKeyTables() {
-    for (int p = 0; p < kPageCount; ++p) {
-        parent_page_[p] = -1;
-        page_help_[p] = kBlankLabel;
-        for (int k = 0; k < kKeysPerPage; ++k) {
-            key_link_[p][k] = -1;
-            menu_caption_[p][k] = kBlankLabel;
-            label_[p][k] = kBlankLabel;
-            action_[p][k] = -1;
-            key_help_[p][k] = kBlankLabel;
-        }
+int CModeBase::ShowBacklightKeys(int selected) {
+    auto* s = services();
+    CSoftKeyMenu* menu = soft_key_menu_.get();
+    if (!menu) return 1;
+    const bool automatic = s && s->IsBacklightAutomatic();
+    const int level = s ? s->GetBacklightLevel(false) : kLevelHigh;
+    const bool manual = !automatic;
+    menu->SetKeyLabel(LoadResString(kBacklightMode) + u"\n", 0, kBacklightAuto, kBacklightManual,
+                      automatic ? 0 : 1, false);
+    for (int k = 1; k <= 3; ++k) {
+        // Level 2 (high) marks key 1, level 1 key 2, level 0 key 3.
+        const bool marked = manual && selected != kItemCustom && level == 3 - k;
+        menu->SetKeyCaptionById(kLevelTexts[k - 1], k, false, marked);
     }
-    spare_.fill(-1);
+    const int custom = s ? s->GetBacklightLevel(true) : 0;
+    menu->SetKeyCaption(LoadResString(kCustomBacklight) + u"\n" + core::FormatText("%d%%", custom),
+                        4, false, manual && level == kLevelCustom);
+    const int gain = s ? s->GetSensorGain() : 0;
+    menu->SetKeyCaption(LoadResString(kSensorGain) + u"\n" + core::FormatText("%d", gain), 5, false,
+                        false);
+    menu->SetKeyCaptionById(kBlankLabel, 6, false, false);
+    menu->SetKeyCaptionById(kBlankLabel, 7, false, false);
+    if (selected == kItemCustom || selected == kItemSensorGain) menu->Highlight(selected);
+    menu->Show(0, CSoftKeyMenu::kAllKeys);
+    return 1;
 }
 
-void CModeBase::CommitSoftKey(int key) {
-    if (key >= 0 && key < kKeysPerPage) OnSoftKey(VK_F1 + static_cast<uint32_t>(key), 0);
+int CModeBase::GetBacklightLabelId() const {
+    auto* s = services();
+    if (s && s->IsBacklightAutomatic()) return 539;
+    switch (s ? s->GetBacklightLevel(false) : kLevelHigh) {
+        case kLevelLow:
+            return 997;
+        case kLevelMedium:
+            return 998;
+        case kLevelCustom:
+            return 1009;
+        default:
+            return 999;
+    }
+}
+
+// ------------------------------------------------------------ status path
+
+void CModeBase::PushStatusPath(uint32_t id, bool reset) {
+    if (status_path_) {
+        if (id == kBandwidthTitle) SetBandwidthFlag();
+        if (id == kFrequencyTitle) ClearBandwidthFlag();
+        if (reset) status_path_->Clear();
+        status_path_->Push(id);
+    }
+    if (readout_panel_ && page_ >= 0 && page_ < kPageCount) {
+        readout_panel_->SetRowCaptionById(static_cast<uint32_t>(page_help_[page_]), kHelpItem);
+        readout_panel_->RedrawRows(0, true, 0);
+    }
+}
+
+void CModeBase::PopStatusPath() {
+    if (status_path_) status_path_->Pop();
+}
+
+// ------------------------------------------------------------ item ring
+
+CSortedItem* CModeBase::GetNextItem(CSortedItem* item) const {
+    auto* s = services();
+    CSortedItem* first = s ? s->GetFirstItem() : nullptr;
+    if (!item) return first;
+    CSortedItem* next = item->NextItem();
+    return next ? next : first;
+}
+
+CSortedItem* CModeBase::GetPreviousItem(CSortedItem* item) const {
+    auto* s = services();
+    CSortedItem* first = s ? s->GetFirstItem() : nullptr;
+    if (!first) return nullptr;
+    CSortedItem* walk = first;
+    // The first item's predecessor is the last.
+    while (walk->NextItem() && walk->NextItem() != item) walk = walk->NextItem();
+    return walk;
 }
 
 void CModeBase::OnActivateStart() {
     OnActivate();
+}
+
+void CModeBase::set_menu_caption(int page, int key, int id) {
+    if (valid_cell(page, key)) menu_caption_[page][key] = id;
+}
+
+void CModeBase::set_page_help(int page, int id) {
+    if (page >= 0 && page < kPageCount) page_help_[page] = id;
 }
 
 int CModeBase::action(int page, int key) const {

@@ -28,6 +28,7 @@
 
 #include "core/screen_ids.h"
 #include "instrument/measurement_screen.h"
+#include "platform/gfx/geometry.h"
 #include "platform/kernel/sync.h"
 
 namespace plat {
@@ -39,6 +40,22 @@ class CMeasSetup;
 class CCommandRecord;
 class CBufferPair;
 class CColorScheme;
+class CScreenWidget;
+class CReadoutPanel;
+class CDrawPanel;
+class CStatusIndicator;
+class CFileLabelPanel;
+class CSoftKeyMenu;
+class CPanelWidget;
+class CStatusTextLine;
+class CSortedItem;
+
+// The record of WM_COMMAND 32809: a page's eight labels and eight actions
+// (either may be null); the sender keeps it.
+struct CPageRecord {
+    const uint32_t* labels = nullptr;
+    const int* actions = nullptr;
+};
 
 class CModeBase : public IMeasurementScreen {
   public:
@@ -46,6 +63,16 @@ class CModeBase : public IMeasurementScreen {
     static constexpr int kPageCount = 74;
     static constexpr int kKeysPerPage = 8;
     static constexpr int kBlankLabel = 184;
+    static constexpr int kMenuKeyCount = 6;
+    // Pane ids of RefreshPane and WM_COMMAND 32821.
+    static constexpr int kPaneFileLabel = 1;
+    static constexpr int kPaneMenuKeys = 5;
+    static constexpr int kPaneSoftKeys = 6;
+    static constexpr int kPaneDrawPanel = 9;
+    static constexpr int kPaneReadout = 10;
+    static constexpr int kPaneHome = 15;
+    // Help kinds of ShowModeHelp and OpenHelp.
+    enum HelpKind { kHelpVna = 0, kHelpSpecAn = 1, kHelpPowerMeter = 2, kHelpCustom = 3 };
 
     // A pane rectangle with its colour index and font height.
     struct PaneLayout {
@@ -164,7 +191,9 @@ class CModeBase : public IMeasurementScreen {
     virtual void CheckRestartAfterKey(uint32_t /*key*/) {}
     // Every key press (pressed 1) and release (0) after Shift translation.
     virtual void OnKeyEvent(uint32_t key, int pressed);
-    virtual void OnKeyEventHook() {}
+    // A key that arrived while another key was being handled (the view's
+    // nested path); measurement screens type it into their open entry.
+    virtual void OnKeyEventHook(uint32_t /*key*/, int /*pressed*/) {}
     virtual void OnPageHook() {}
     virtual int BeforeModeSwitch() { return 0; }
     virtual void SetBandwidthFlag() { bandwidth_flag_ = true; }
@@ -176,6 +205,29 @@ class CModeBase : public IMeasurementScreen {
     virtual bool GetFreshActivation() const { return fresh_activation_; }
     virtual int GetRepeatStep() const;
     virtual void ResetKeyTables();
+    // The eight backlight choices on the soft keys; item 4 or 5 highlights
+    // the custom level or the sensor gain.
+    virtual int ShowBacklightKeys(int selected_item);
+    virtual void OnEntryHelpHook() {}
+    // Appends a page title to the status path (reset: empties it first) and
+    // shows the page's help text in the readout panel's help item.
+    virtual void PushStatusPath(uint32_t text_id, bool reset);
+    virtual void PopStatusPath();
+    virtual void OnListHook() {}
+    // The label id of the backlight setting in force.
+    virtual int GetBacklightLabelId() const;
+    virtual int GetBlankLabelId() const { return kBlankLabel; }
+    // The application's item list walked as a ring.
+    virtual CSortedItem* GetPreviousItem(CSortedItem* item) const;
+    virtual CSortedItem* GetNextItem(CSortedItem* item) const;
+    // Tells the user that quick help is shown in a scrolling text box.
+    virtual void ShowQuickHelpNotice();
+    // The help text of one instrument when the hardware carries it; answers
+    // the hardware id.
+    virtual uint32_t ShowModeHelp(int kind);
+    // The help viewer for a kind (above 2: the custom help), unchecked.
+    virtual void OpenHelp(int kind);
+    const std::u16string& help_path(int kind) const;
     virtual PaneLayout GetTitleLayout() const { return {0, 0, 800, 30, 1, 160}; }
     virtual PaneLayout GetSoftKeyLayout() const { return {705, 30, 800, 566, 1, 100}; }
     virtual PaneLayout GetBottomLayout() const { return {0, 563, 705, 600, 1, 100}; }
@@ -192,9 +244,11 @@ class CModeBase : public IMeasurementScreen {
     virtual bool IsBusy() const { return false; }
     // Whether the screen shows the battery indicator.
     virtual bool ShowsBattery() const { return false; }
-    // A key that arrives while a key is being handled; ignored by default.
-    virtual void OnNestedKeyEvent(uint32_t /*key*/, uint32_t /*repeat*/, uint32_t /*flags*/,
-                                  int /*pressed*/) {}
+    // A key that arrives while a key is being handled: OnKeyEventHook.
+    virtual void OnNestedKeyEvent(uint32_t key, uint32_t /*repeat*/, uint32_t /*flags*/,
+                                  int pressed) {
+        OnKeyEventHook(key, pressed);
+    }
     // The activation used when switching without starting the measurement.
     virtual void OnEnterFromList() { OnActivate(); }
     // Acts on the soft key the wheel selected: OnSoftKey(VK_F1 + key, 0).
@@ -233,11 +287,47 @@ class CModeBase : public IMeasurementScreen {
     void set_action(int page, int key, int action);
     int label(int page, int key) const;
     void set_label(int page, int key, int id);
+    void set_menu_caption(int page, int key, int id);
+    void set_page_help(int page, int id);
+    void set_key_lock2(bool on) { key_lock2_ = on; }
+    int last_pointer_key() const { return last_pointer_key_; }
+    CSoftKeyMenu* soft_key_menu() const { return soft_key_menu_.get(); }
+    CPanelWidget* menu_key_panel() const { return menu_key_panel_.get(); }
+    CReadoutPanel* readout_panel() const { return readout_panel_.get(); }
+    CDrawPanel* draw_panel() const { return draw_panel_.get(); }
+    CFileLabelPanel* file_label_panel() const { return file_label_panel_.get(); }
+    CStatusIndicator* status_indicator() const { return status_indicator_.get(); }
+    CScreenWidget* home_widget() const { return home_widget_.get(); }
+    CStatusTextLine* status_path() const { return status_path_.get(); }
+    // The client rectangle OnCreate kept (bottom at most 595).
+    plat::Rect client_rect() const;
 
   protected:
     // The application services (null in isolated tests).
     IScreenServices* services() const;
     void post_to_frame(uint32_t msg, uintptr_t wparam, intptr_t lparam) const;
+    // Creates a pane in the view at a layout (relative to the client
+    // rectangle) with the screen's colour scheme; answers the widget's result.
+    int CreatePane(CScreenWidget& pane, const PaneLayout& layout) const;
+    // Shows page `page`'s six captions and eight labels (page 53's switch).
+    void ShowPageTexts(int page);
+    // Repaints the frame after a dialog the screen ran.
+    void RepaintFrame() const;
+    // The soft key or menu-key caption under a point, as a key code; 0 none.
+    uint32_t KeyAt(plat::Point p) const;
+    // Carries out a measurement switch code (0x0000ssmm).
+    int SwitchToMeasurement(uint32_t code);
+
+    // Panes; derived screens create them in OnCreate with the layouts.
+    std::unique_ptr<CReadoutPanel> readout_panel_;
+    std::unique_ptr<CDrawPanel> draw_panel_;
+    std::unique_ptr<CStatusIndicator> status_indicator_;
+    std::unique_ptr<CScreenWidget> extra_widget_;
+    std::unique_ptr<CFileLabelPanel> file_label_panel_;
+    std::unique_ptr<CSoftKeyMenu> soft_key_menu_;
+    std::unique_ptr<CPanelWidget> menu_key_panel_;
+    std::unique_ptr<CScreenWidget> home_widget_;
+    std::unique_ptr<CStatusTextLine> status_path_;
 
     // The members below belong to the user-interface thread; the data a
     // measurement thread hands over is guarded by lock_ (Lock/Unlock).
@@ -273,5 +363,6 @@ class CModeBase : public IMeasurementScreen {
     std::array<int, 12> spare_{};
 
   private:
+    std::array<std::u16string, 4> help_paths_;
     plat::CriticalSection lock_;  // the screen's lock, held through Lock/Unlock
 };

@@ -3,8 +3,14 @@
 // object implements them and registers itself while it runs; screens built
 // without an application (isolated tests) find none and skip the calls.
 #include <cstdint>
+#include <string>
+
+#include "core/text.h"
 
 class CModeBase;
+class CMeasurement;
+class CMeasSetup;
+class CSortedItem;
 
 class IScreenServices {
   public:
@@ -30,4 +36,35 @@ class IScreenServices {
     virtual void ShowSetupScreen() = 0;
     // A value a screen hands to the application's matching service.
     virtual void ForwardValue(int value) = 0;
+
+    // The screens below answer as a program without hardware would; the
+    // application gives the real answers.
+    // The hardware id (model word & 0xFFF).
+    virtual uint32_t GetHardwareId() const { return 0; }
+    // The screen object of an id, or null.
+    virtual CModeBase* FindScreen(int /*id*/) { return nullptr; }
+    // False while measurement switch codes must be refused.
+    virtual bool CanSwitchMeasurement() const { return true; }
+    // Gives a measurement the value the settings list keeps for it (0 when
+    // it keeps none) before the measurement's screen is switched to.
+    virtual void ApplyKeptValue(CMeasurement* /*measurement*/) {}
+    // Sets the display contrast (0..100) and stores it as a setting.
+    virtual void SetContrast(int /*level*/) {}
+    // The two board I/O controls every screen's creation sends.
+    virtual void InitBacklight() {}
+    virtual bool IsBacklightAutomatic() { return false; }
+    // The manual level (0 low, 1 medium, 2 high, 3 custom), or with custom
+    // set the custom level in percent.
+    virtual int GetBacklightLevel(bool /*custom*/) { return 2; }
+    virtual int GetSensorGain() { return 0; }
+    // The first item of the application's item list, or null.
+    virtual CSortedItem* GetFirstItem() { return nullptr; }
+    // The drawn button (0..3: mode, setup, Escape, Enter) under a point, or -1.
+    virtual int HitButtonRow(int /*x*/, int /*y*/) const { return -1; }
+    // The program's message box; answers the button pressed (6 Yes, 1 OK).
+    virtual int ShowScreenMessage(const core::Text& /*text*/, uint32_t /*style*/) { return 0; }
+    // The modal quick-help viewer of a help file.
+    virtual void RunQuickHelp(const core::Text& /*title*/, const std::u16string& /*path*/) {}
+    // The modal time and date dialog.
+    virtual void RunTimeDateDialog() {}
 };

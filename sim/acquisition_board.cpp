@@ -181,7 +181,12 @@ std::uint32_t AcquisitionBoard::receive_out(std::uint8_t endpoint,
     Outgoing out;
     {
         std::lock_guard lock(mutex_);
-        handle_command(command, payload, out);
+        if (command == dsp::CMD_STOP) {
+            handle_command(command, payload, out);  // touches no model
+        } else {
+            std::lock_guard model(model_mutex_);
+            handle_command(command, payload, out);
+        }
     }
     flush(out);
     work_.notify_all();
@@ -411,7 +416,7 @@ void AcquisitionBoard::answer_query(std::uint16_t id, const Bytes& payload, Outg
 
 void AcquisitionBoard::start_message(std::uint16_t id, const Bytes& payload, Outgoing& out) {
     ++generation_;
-    stream_ = std::make_unique<Stream>();
+    stream_ = std::make_shared<Stream>();
     stream_->id = id;
     stream_->payload = payload;
     const std::uint16_t cls = id & dsp::kClassMask;
@@ -659,7 +664,19 @@ void AcquisitionBoard::run() {
             work_.wait_until(lock, next_due_);
             continue;
         }
-        if (st->pending.empty()) next_round(*st);
+        if (st->pending.empty()) {
+            // The round is computed without the state lock: a stop or a new
+            // message meanwhile bumps the generation and the round goes.
+            const std::shared_ptr<Stream> computing = stream_;
+            const std::uint64_t started = generation_;
+            lock.unlock();
+            {
+                std::lock_guard model(model_mutex_);
+                next_round(*computing);
+            }
+            lock.lock();
+            if (started != generation_) continue;
+        }
         Outgoing out;
         out.packets.push_back(std::move(st->pending.front()));
         st->pending.pop_front();

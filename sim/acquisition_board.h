@@ -70,18 +70,22 @@ class AcquisitionBoard : public plat::usb::AttachedDevice {
     SpectrumModel spectrum_;
     NetworkModel network_;
 
-    // Lock order: pipe_mutex_, then mutex_. The pipe lock keeps everything
-    // put on the bulk IN pipe in order (a stop's clear and echo never
-    // interleave with a data packet); it is recursive because a host
-    // completion routine may send the next command from inside send_in.
+    // Lock order: pipe_mutex_, then mutex_, then model_mutex_. The pipe lock
+    // keeps everything put on the bulk IN pipe in order (a stop's clear and
+    // echo never interleave with a data packet); it is recursive because a
+    // host completion routine may send the next command from inside send_in.
+    // The model lock guards the models and what the rounds keep across
+    // messages: the board's thread computes a round under it alone, so that
+    // a stop never waits for a long sweep's arithmetic.
     std::recursive_mutex pipe_mutex_;
     mutable std::mutex mutex_;
+    std::mutex model_mutex_;
     std::condition_variable work_;
     plat::usb::DeviceLink* link_ = nullptr;
     bool reply_unread_ = false;
     bool quit_ = false;
-    std::uint64_t generation_ = 0;  // bumped by every stop and every new message
-    std::unique_ptr<Stream> stream_;
+    std::uint64_t generation_ = 0;    // bumped by every stop and every new message
+    std::shared_ptr<Stream> stream_;  // kept alive by the board's thread while it computes a round
     std::chrono::steady_clock::time_point next_due_;
 
     // Network-analyzer state kept across messages.

@@ -84,6 +84,35 @@ TEST_F(Program, StartsOnAFreshRootAndShutsDownInOrder) {
 // The simulated world comes from the device image's registry: on, the
 // platform plugs the simulated board in at power-on; off, the program starts
 // without a board and says so in its history.
+// The instruments' help texts: UTF-16 with the byte-order mark, made only
+// where absent, so a text the user put there stays.
+TEST_F(Program, TheImageWritesTheHelpTextsWhereAbsent) {
+    const struct {
+        const char* file;
+        const char* firstLine;
+    } texts[] = {{"vna.txt", "Network analyzer keys"},
+                 {"specan.txt", "Spectrum analyzer keys"},
+                 {"powermeter.txt", "Power meter keys"},
+                 {"custom.txt", "Custom help"}};
+    for (const auto& t : texts) {
+        const std::string bytes = root_.Read(fs::path("FlashFX Disk/Help") / t.file);
+        ASSERT_GE(bytes.size(), 2u) << t.file;
+        EXPECT_EQ(bytes.substr(0, 2), "\xff\xfe") << t.file;
+        // Decoded by iconv, not by the program.
+        const std::string text = root_.path() / "decoded.txt";
+        ASSERT_EQ(Shell("iconv -f UTF-16 -t UTF-8 " +
+                        Quote(root_.path() / "FlashFX Disk/Help" / t.file) + " > " + Quote(text)),
+                  0);
+        const std::string decoded = root_.Read("decoded.txt");
+        EXPECT_EQ(decoded.substr(0, decoded.find("\r\n")), t.firstLine);
+    }
+    root_.Write("FlashFX Disk/Help/custom.txt", "mine");
+    ASSERT_EQ(Shell(Quote(fs::path(CELVANE_SOURCE_DIR) / "scripts" / "make-device-root") + " " +
+                    Quote(BinDir()) + " " + Quote(root_.path()) + " >/dev/null 2>&1"),
+              0);
+    EXPECT_EQ(root_.Read("FlashFX Disk/Help/custom.txt"), "mine");
+}
+
 TEST_F(Program, TheRegistrysSimulatedWorldDecidesWhetherTheBoardIsPluggedIn) {
     const std::string kNoBoard = "not present: acquisition board DSP1:";
     ASSERT_EQ(Shell(Celvane("--script " + Script("on.txt", "wait 100\nquit\n"))), 0);

@@ -181,7 +181,9 @@ TEST(DspMessages, ReplyHeaderClasses) {
 
 TEST_F(DspLinkTest, MessageGoesOutAfterTheStopEchoAndRepliesReachTheScreen) {
     m_.Send();
-    ASSERT_TRUE(WaitFor([&] { return !link_.CallsOf(dsp::IOCTL_DSP_START_SPECTRUM).empty(); }));
+    // The notice is the last thing the link does for a message that went
+    // out, after the start call and the measurement's state.
+    ASSERT_TRUE(WaitFor([&] { return screen_.sent.load() > 0; }));
     const auto calls = link_.Calls();
     ASSERT_GE(calls.size(), 2u);
     EXPECT_EQ(calls[0].code, dsp::IOCTL_DSP_STOP);

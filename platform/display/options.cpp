@@ -4,8 +4,52 @@
 #include <string_view>
 
 #include "platform/kernel/device_root.h"
+#include "platform/process/process.h"
 
 namespace plat {
+
+namespace {
+
+// Where a program started by another learns how its parent shows itself.
+constexpr const char* kDisplayKindVariable = "CELVANE_DISPLAY";
+// The prefix of the variable naming a started program's headless script,
+// completed by the program's name in capitals (CELVANE_SCRIPT_TWDIAG).
+constexpr std::string_view kScriptVariablePrefix = "CELVANE_SCRIPT_";
+// The script of a started headless program that has none: it ends at once.
+constexpr const char* kNoScript = "/dev/null";
+
+const char* environment(const std::string& name) {
+    const char* v = std::getenv(name.c_str());
+    return (v && *v) ? v : nullptr;
+}
+
+// "\FlashFX Disk\Startup\QXCopy\TWDiag.exe" -> "TWDIAG".
+std::string program_name(std::string_view instrument_path) {
+    const size_t slash = instrument_path.find_last_of("\\/");
+    std::string_view file =
+        slash == std::string_view::npos ? instrument_path : instrument_path.substr(slash + 1);
+    file = file.substr(0, file.find('.'));
+    std::string name;
+    for (char c : file) name.push_back(c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c);
+    return name;
+}
+
+// A program another program started shows where its parent does; headless,
+// it plays the script its parent named for it, or ends at once.
+void apply_started_program_rule(DisplayOptions& o, bool display_given) {
+    const char* path = environment(kProgramPathVariable);
+    if (!path) return;
+    if (!display_given) {
+        const char* kind = environment(kDisplayKindVariable);
+        if (kind)
+            o.display = std::string_view(kind) == "sdl" ? DisplayKind::Sdl : DisplayKind::Headless;
+    }
+    if (o.display != DisplayKind::Headless || !o.script.empty()) return;
+    const char* script = environment(std::string(kScriptVariablePrefix) + program_name(path));
+    o.script = script ? script : kNoScript;
+}
+
+}  // namespace
 
 bool display_present() {
     const char* x = std::getenv("DISPLAY");
@@ -72,6 +116,7 @@ std::optional<DisplayOptions> parse_display_options(int argc, const char* const*
         o.display =
             (o.script.empty() && display_present()) ? DisplayKind::Sdl : DisplayKind::Headless;
     }
+    apply_started_program_rule(o, display_given);
     return o;
 }
 
@@ -89,6 +134,8 @@ const char* display_options_help() {
 
 void apply_display_options(const DisplayOptions& options) {
     if (!options.root.empty()) set_device_root(options.root);
+    // The programs this one starts show the same way.
+    ::setenv(kDisplayKindVariable, options.display == DisplayKind::Sdl ? "sdl" : "headless", 1);
 }
 
 }  // namespace plat

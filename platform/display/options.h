@@ -6,6 +6,9 @@
 //   --script FILE|-          headless input script (- reads standard input)
 //   --root DIR               the device root
 //   --clock virtual|real     headless time source (default virtual)
+// A program started by another shows the way its parent does; headless, it
+// plays the script named by CELVANE_SCRIPT_<PROGRAM> (CELVANE_SCRIPT_TWDIAG)
+// and without one ends at once.
 // Both "--opt VALUE" and "--opt=VALUE" work. Other arguments are kept for the
 // program.
 #include <optional>

@@ -171,11 +171,14 @@ int64_t local_epoch_seconds() {
     return static_cast<int64_t>(secs) + tm.tm_gmtoff;
 }
 
-bool set_local_time(const SystemTime& t) {
-    if (t.month < 1 || t.month > 12 || t.day < 1 || t.day > 31 || t.hour > 23 || t.minute > 59 ||
-        t.second > 59 || t.milliseconds > 999 || t.year < 1970) {
-        return false;
-    }
+namespace {
+
+bool valid_calendar_time(const SystemTime& t) {
+    return t.month >= 1 && t.month <= 12 && t.day >= 1 && t.day <= 31 && t.hour <= 23 &&
+           t.minute <= 59 && t.second <= 59 && t.milliseconds <= 999 && t.year >= 1970;
+}
+
+std::tm to_tm(const SystemTime& t) {
     std::tm tm{};
     tm.tm_year = t.year - 1900;
     tm.tm_mon = t.month - 1;
@@ -184,9 +187,14 @@ bool set_local_time(const SystemTime& t) {
     tm.tm_min = t.minute;
     tm.tm_sec = t.second;
     tm.tm_isdst = -1;
-    const time_t wanted = mktime(&tm);
+    return tm;
+}
+
+// Makes the instrument's clock read `wanted` (seconds since 1970) now, and
+// keeps the offset in the device root for every program of the system.
+bool store_clock(time_t wanted, uint16_t milliseconds) {
     if (wanted == static_cast<time_t>(-1)) return false;
-    const int64_t offset = static_cast<int64_t>(wanted) * 1000 + t.milliseconds - host_epoch_ms();
+    const int64_t offset = static_cast<int64_t>(wanted) * 1000 + milliseconds - host_epoch_ms();
     std::lock_guard lock(g_offset_lock);
     g_offset_loaded = true;
     g_offset_ms = offset;
@@ -200,6 +208,20 @@ bool set_local_time(const SystemTime& t) {
     }
     std::filesystem::rename(tmp, offset_file(), ec);
     return true;
+}
+
+}  // namespace
+
+bool set_local_time(const SystemTime& t) {
+    if (!valid_calendar_time(t)) return false;
+    std::tm tm = to_tm(t);
+    return store_clock(mktime(&tm), t.milliseconds);
+}
+
+bool set_system_time(const SystemTime& t) {
+    if (!valid_calendar_time(t)) return false;
+    std::tm tm = to_tm(t);
+    return store_clock(timegm(&tm), t.milliseconds);
 }
 
 }  // namespace plat

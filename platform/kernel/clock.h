@@ -52,6 +52,8 @@ struct SystemTime {
 SystemTime local_time();
 SystemTime system_time();
 bool set_local_time(const SystemTime& t);
+// Sets the clock from universal time.
+bool set_system_time(const SystemTime& t);
 // Seconds since 1970 of the instrument's local time.
 int64_t local_epoch_seconds();
 

@@ -63,6 +63,7 @@ using TransferPtr = std::shared_ptr<TransferState>;
 struct InPacket {
     std::vector<uint8_t> bytes;
     uint32_t error = USB_TRANSFER_OK;
+    bool starts_write = true;  // the first USB packet of a device's write, not yet begun
 };
 
 struct InQueue {
@@ -110,7 +111,9 @@ class DeviceSlot : public DeviceLink, public std::enable_shared_from_this<Device
             size_t offset = 0;
             do {
                 size_t n = std::min<size_t>(q.max_packet, data.size() - offset);
-                q.packets.push_back({{data.begin() + offset, data.begin() + offset + n}});
+                q.packets.push_back({{data.begin() + offset, data.begin() + offset + n},
+                                     USB_TRANSFER_OK,
+                                     offset == 0});
                 q.bytes += n;
                 offset += n;
             } while (offset < data.size());
@@ -132,8 +135,13 @@ class DeviceSlot : public DeviceLink, public std::enable_shared_from_this<Device
         std::lock_guard lock(mutex_);
         auto it = in_.find(address);
         if (it == in_.end()) return;
-        it->second.packets.clear();
-        it->second.bytes = 0;
+        // The rest of a write the host has begun to read stays: a reader
+        // that took its head takes its tail, not what the device sends next.
+        InQueue& q = it->second;
+        auto first_dropped = q.packets.begin();
+        while (first_dropped != q.packets.end() && !first_dropped->starts_write) ++first_dropped;
+        for (auto p = first_dropped; p != q.packets.end(); ++p) q.bytes -= p->bytes.size();
+        q.packets.erase(first_dropped, q.packets.end());
     }
 
     bool fail_in(uint8_t address, uint32_t error) override {
@@ -323,6 +331,7 @@ class DeviceSlot : public DeviceLink, public std::enable_shared_from_this<Device
                 const bool short_packet = packet.size() < q.max_packet;
                 if (n < packet.size()) {
                     packet.erase(packet.begin(), packet.begin() + n);
+                    q.packets.front().starts_write = false;
                 } else {
                     q.packets.pop_front();
                     if (short_packet) ended = true;

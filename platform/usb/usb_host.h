@@ -54,7 +54,9 @@ class DeviceLink {
     // Bytes queued on an IN endpoint and not yet taken by the host (lets a
     // device pace itself).
     virtual size_t queued_in(uint8_t endpoint_address) const = 0;
-    // Drops everything queued on an IN endpoint.
+    // Drops what is queued on an IN endpoint, except the rest of a write
+    // (one send_in) whose beginning the host has already read: a device
+    // drops whole packets, never the tail of one the host is reading.
     virtual void clear_in(uint8_t endpoint_address) = 0;
     // Makes the IN transfer that reaches this point of the queue end with
     // `error` (USB_TRANSFER_TIMEOUT, USB_TRANSFER_STALL, ...) and the bytes it

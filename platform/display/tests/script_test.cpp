@@ -31,6 +31,42 @@ TEST(DisplayOptions, FormsAndDefaults) {
     EXPECT_EQ(o->display, DisplayKind::Headless);
 }
 
+TEST(DisplayOptions, StartedProgramsFollowTheirParent) {
+    struct Case {
+        const char* display;  // the parent's kind; null: not set
+        const char* script;   // CELVANE_SCRIPT_TWDIAG; null: not set
+        std::vector<const char*> args;
+        DisplayKind kind;
+        std::string expected_script;
+    } cases[] = {
+        {"headless", "/tmp/diag.txt", {}, DisplayKind::Headless, "/tmp/diag.txt"},
+        {"headless", nullptr, {}, DisplayKind::Headless, "/dev/null"},
+        {"headless", "/tmp/diag.txt", {"--script", "own.txt"}, DisplayKind::Headless, "own.txt"},
+        {"sdl", "/tmp/diag.txt", {}, DisplayKind::Sdl, ""},
+        {"sdl", nullptr, {"--display", "headless"}, DisplayKind::Headless, "/dev/null"},
+    };
+    ::setenv("CELVANE_PROGRAM", "\\FlashFX Disk\\Startup\\QXCopy\\TWDiag.exe", 1);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.display) + " " + (c.script ? c.script : "-"));
+        ::setenv("CELVANE_DISPLAY", c.display, 1);
+        if (c.script)
+            ::setenv("CELVANE_SCRIPT_TWDIAG", c.script, 1);
+        else
+            ::unsetenv("CELVANE_SCRIPT_TWDIAG");
+        auto o = parse(c.args);
+        ASSERT_TRUE(o);
+        EXPECT_EQ(o->display, c.kind);
+        EXPECT_EQ(o->script, c.expected_script);
+    }
+    ::unsetenv("CELVANE_PROGRAM");
+    ::unsetenv("CELVANE_DISPLAY");
+    ::unsetenv("CELVANE_SCRIPT_TWDIAG");
+    // A program nobody started keeps its own defaults.
+    auto o = parse({"--display", "headless"});
+    ASSERT_TRUE(o);
+    EXPECT_EQ(o->script, "");
+}
+
 TEST(DisplayOptions, BadValuesAreRefused) {
     for (auto args : std::vector<std::vector<const char*>>{
              {"--display", "x11"}, {"--display"}, {"--root="}, {"--clock", "fast"}, {"--script"}}) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <numeric>
 #include <thread>
@@ -147,6 +148,29 @@ TEST_F(UsbHostTest, OversizedPacketIsSplitAcrossTransfers) {
     uint8_t buf[64];
     EXPECT_EQ(transfer(in, true, buf, 16), std::make_pair(16u, 0u));
     EXPECT_EQ(transfer(in, true, buf, 64), std::make_pair(24u, 0u));
+}
+
+TEST_F(UsbHostTest, ClearingKeepsTheTailOfAWriteTheHostBeganToRead) {
+    // A reader took the first 64 bytes of a 200-byte write when the device
+    // clears its pipe and sends a 64-byte notice: the reader's next transfer
+    // gets the write's tail, the one after it the notice, whole.
+    std::vector<uint8_t> write(200, 1), unread(100, 2), notice(64, 3);
+    dev->link_->send_in(kIn, write);
+    dev->link_->send_in(kIn, unread);
+    uint8_t buf[256] = {};
+    EXPECT_EQ(transfer(in, true, buf, 64), std::make_pair(64u, 0u));
+    dev->link_->clear_in(kIn);
+    EXPECT_EQ(dev->link_->queued_in(kIn), 136u);
+    dev->link_->send_in(kIn, notice);
+    EXPECT_EQ(transfer(in, true, buf, 192), std::make_pair(136u, 0u));
+    EXPECT_TRUE(std::all_of(buf, buf + 136, [](uint8_t b) { return b == 1; }));
+    EXPECT_EQ(transfer(in, true, buf, 64), std::make_pair(64u, 0u));
+    EXPECT_TRUE(std::all_of(buf, buf + 64, [](uint8_t b) { return b == 3; }));
+
+    // Nothing begun: everything goes.
+    dev->link_->send_in(kIn, write);
+    dev->link_->clear_in(kIn);
+    EXPECT_EQ(dev->link_->queued_in(kIn), 0u);
 }
 
 TEST_F(UsbHostTest, AbortEndsWithCancelledAndStallPassesThrough) {
