@@ -164,10 +164,10 @@ struct SURFOBJ {
 
 // ---- the engine's callbacks -------------------------------------------------
 struct EngineCallbacks {
-    HSURF (*EngCreateBitmap)
+    HSURF(*EngCreateBitmap)
     (SIZEL size, int32_t width_bytes, uint32_t format, uint32_t flags, void* bits);
     int32_t (*EngDeleteSurface)(HSURF surface);
-    HPALETTE_PRINT (*EngCreatePalette)
+    HPALETTE_PRINT(*EngCreatePalette)
     (uint32_t mode, uint32_t count, const uint32_t* colors, uint32_t red, uint32_t green,
      uint32_t blue);
     // Frees a palette the driver made and did not hand over (undoing a
