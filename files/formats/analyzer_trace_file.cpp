@@ -187,10 +187,10 @@ ITraceValueReceiver* CTraceFileState::Receiver(int32_t measurement_class) const 
 // --- spectrum analyzer
 
 CSATraceFile::CSATraceFile(CMeasSetup* setup, const ITraceSource* source)
-    : CSASetupFile(setup), state_(source, {}) {}
+    : CTraceFileReader(setup, source, {}) {}
 
 CSATraceFile::CSATraceFile(CMeasSetup* setup, const core::Text& path, const ITraceSource* source)
-    : CSASetupFile(setup), state_(source, path) {}
+    : CTraceFileReader(setup, source, path) {}
 
 bool CSATraceFile::Save() {
     return WriteFile(state_.SavePath(), EstimateSize());
@@ -258,18 +258,6 @@ void CSATraceFile::WriteResults() {
 void CSATraceFile::ResetRead() {
     block_.Reset();
     values_ = {};
-}
-
-bool CSATraceFile::ReadWithProgress(const core::Text& path, TracePoint* buffer) {
-    ResetRead();
-    state_.buffer_ = buffer;
-    return CSetupFile::ReadWithProgress(path, 0);
-}
-
-bool CSATraceFile::ReadTraceBytes(std::string bytes, const core::Text& path, TracePoint* buffer) {
-    ResetRead();
-    state_.buffer_ = buffer;
-    return ReadBytes(std::move(bytes), path, false);
 }
 
 CSetupFile::Step CSATraceFile::ReadTag(int32_t id, const std::optional<core::Text>& value) {
@@ -352,11 +340,11 @@ void CSATraceFile::CommitRead() {
 // --- network analyzer
 
 CVNATraceFile::CVNATraceFile(CVNAMeasSetup* setup, const ITraceSource* source)
-    : CVNASetupFile(setup), state_(source, {}) {}
+    : CTraceFileReader(setup, source, {}) {}
 
 CVNATraceFile::CVNATraceFile(CVNAMeasSetup* setup, const core::Text& path, int /*mode*/,
                              const ITraceSource* source)
-    : CVNASetupFile(setup), state_(source, path) {}
+    : CTraceFileReader(setup, source, path) {}
 
 bool CVNATraceFile::Save() {
     return WriteFile(state_.SavePath(), EstimateSize());
@@ -415,18 +403,6 @@ void CVNATraceFile::ResetRead() {
     vna_block_.Reset();
     dtf_block_.Reset();
     values_ = {};
-}
-
-bool CVNATraceFile::ReadWithProgress(const core::Text& path, TracePoint* buffer) {
-    ResetRead();
-    state_.buffer_ = buffer;
-    return CSetupFile::ReadWithProgress(path, 0);
-}
-
-bool CVNATraceFile::ReadTraceBytes(std::string bytes, const core::Text& path, TracePoint* buffer) {
-    ResetRead();
-    state_.buffer_ = buffer;
-    return ReadBytes(std::move(bytes), path, false);
 }
 
 CSetupFile::Step CVNATraceFile::ReadTag(int32_t id, const std::optional<core::Text>& value) {

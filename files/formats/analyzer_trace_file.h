@@ -75,7 +75,44 @@ class CTraceFileState {
     bool setup_only_ = false;  // while the setup part is estimated
 };
 
-class CSATraceFile : public CSASetupFile {
+// The read entry points both analyzers' trace files share, over their setup
+// file: the point buffer is set and the read state reset, then the setup
+// file reads.
+template <class SetupFile>
+class CTraceFileReader : public SetupFile {
+  public:
+    template <class Setup>
+    CTraceFileReader(Setup* setup, const ITraceSource* source, const core::Text& path)
+        : SetupFile(setup), state_(source, path) {}
+
+    using CSetupFile::ReadWithProgress;
+    // Reads a trace; `buffer` holds kTraceBufferPoints points.
+    bool ReadWithProgress(const core::Text& path, TracePoint* buffer) {
+        ResetRead();
+        state_.buffer_ = buffer;
+        return CSetupFile::ReadWithProgress(path, 0);
+    }
+    bool ReadInto(const core::Text& path, TracePoint* buffer) {
+        return ReadWithProgress(path, buffer);
+    }
+    // Reads a file already in memory (the path names it).
+    bool ReadTraceBytes(std::string bytes, const core::Text& path, TracePoint* buffer) {
+        ResetRead();
+        state_.buffer_ = buffer;
+        return this->ReadBytes(std::move(bytes), path, false);
+    }
+    // The screen that gets the results; by default the application's screen
+    // of the setup's class.
+    void SetReceiver(ITraceValueReceiver* receiver) { state_.receiver_ = receiver; }
+
+  protected:
+    // Clears what an earlier read left.
+    virtual void ResetRead() = 0;
+
+    CTraceFileState state_;
+};
+
+class CSATraceFile : public CTraceFileReader<CSASetupFile> {
   public:
     // `source` may be null when the object only loads.
     CSATraceFile(CMeasSetup* setup, const ITraceSource* source);
@@ -83,17 +120,6 @@ class CSATraceFile : public CSASetupFile {
 
     // Writes the file at the path (or the trace source's path).
     bool Save();
-    using CSetupFile::ReadWithProgress;
-    // Reads a trace; `buffer` holds kTraceBufferPoints points.
-    bool ReadWithProgress(const core::Text& path, TracePoint* buffer);
-    bool ReadInto(const core::Text& path, TracePoint* buffer) {
-        return ReadWithProgress(path, buffer);
-    }
-    // Reads a file already in memory (the path names it).
-    bool ReadTraceBytes(std::string bytes, const core::Text& path, TracePoint* buffer);
-    // The screen that gets the results; by default the application's screen
-    // of the setup's class.
-    void SetReceiver(ITraceValueReceiver* receiver) { state_.receiver_ = receiver; }
     const SaTraceValues& GetReadValues() const { return values_; }
     // The setup part's estimate plus room for the results and the points.
     uint32_t EstimateSize() override;
@@ -107,15 +133,14 @@ class CSATraceFile : public CSASetupFile {
 
   private:
     void WriteResults();
-    void ResetRead();
+    void ResetRead() override;
 
-    CTraceFileState state_;
     uint32_t estimate_ = 0;
     CTracePointBlock block_;
     SaTraceValues values_;
 };
 
-class CVNATraceFile : public CVNASetupFile {
+class CVNATraceFile : public CTraceFileReader<CVNASetupFile> {
   public:
     CVNATraceFile(CVNAMeasSetup* setup, const ITraceSource* source);
     // The mode is kept for callers that pass one; it changes nothing.
@@ -124,13 +149,6 @@ class CVNATraceFile : public CVNASetupFile {
 
     // Writes the trace file alone (no calibration file).
     bool Save();
-    using CSetupFile::ReadWithProgress;
-    bool ReadWithProgress(const core::Text& path, TracePoint* buffer);
-    bool ReadInto(const core::Text& path, TracePoint* buffer) {
-        return ReadWithProgress(path, buffer);
-    }
-    bool ReadTraceBytes(std::string bytes, const core::Text& path, TracePoint* buffer);
-    void SetReceiver(ITraceValueReceiver* receiver) { state_.receiver_ = receiver; }
     const VnaTraceValues& GetReadValues() const { return values_; }
     uint32_t EstimateSize() override;
 
@@ -143,10 +161,9 @@ class CVNATraceFile : public CVNASetupFile {
 
   private:
     void WriteResults();
-    void ResetRead();
+    void ResetRead() override;
     bool IsDistanceToFault() const;
 
-    CTraceFileState state_;
     CTracePointBlock vna_block_, dtf_block_;
     VnaTraceValues values_;
 };
