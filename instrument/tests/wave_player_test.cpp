@@ -7,15 +7,13 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdio>
-#include <filesystem>
-#include <fstream>
 #include <numbers>
 #include <string>
 #include <vector>
 
 #include "platform/sound/sound.h"
 #include "platform/sound/tests/gated_sink.h"
+#include "platform/sound/tests/stream_checks.h"
 
 namespace {
 
@@ -30,27 +28,6 @@ std::vector<int16_t> tone(size_t first, size_t n, double hz) {
             std::lround(9000 * std::sin(2 * std::numbers::pi * hz * double(first + i) / 20000)));
     }
     return v;
-}
-
-// The bin of the largest magnitude in numpy's real FFT of `samples`.
-long numpy_peak_bin(const std::vector<int16_t>& samples) {
-    const auto path = std::filesystem::temp_directory_path() /
-                      ("wave-player-" + std::to_string(::getpid()) + ".raw");
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(samples.data()),
-               static_cast<std::streamsize>(samples.size() * 2));
-    const std::string cmd =
-        "/usr/bin/python3 -c \"import numpy as np,sys; s=np.fromfile(sys.argv[1], dtype='<i2'); "
-        "print(int(np.argmax(np.abs(np.fft.rfft(s.astype(float))))))\" '" +
-        path.string() + "'";
-    FILE* p = popen(cmd.c_str(), "r");
-    long bin = -1;
-    if (p) {
-        if (std::fscanf(p, "%ld", &bin) != 1) bin = -1;
-        pclose(p);
-    }
-    std::filesystem::remove(path);
-    return bin;
 }
 
 class WavePlayer : public ::testing::Test {
@@ -102,7 +79,7 @@ TEST_F(WavePlayer, AStreamOfBuffersReachesTheRecordingWholeWithItsTone) {
     EXPECT_EQ(s.buffers[0].volume, 52428u | (52428u << 16));
 
     const double expected_bin = kToneHz * double(samples.size()) / 20000.0;
-    EXPECT_NEAR(double(numpy_peak_bin(samples)), expected_bin, 1.0);
+    EXPECT_NEAR(double(celvane_test::numpy_peak_bin(samples)), expected_bin, 1.0);
 }
 
 TEST_F(WavePlayer, HeadersAreRefusedWhileQueuedAndGivenBackOnDestruction) {
