@@ -14,7 +14,7 @@ struct SoundState {
     std::shared_ptr<ISoundSink> sink;   // guarded by m
     std::vector<PlayedSound> played;    // guarded by m
     std::vector<PlayedStream> streams;  // guarded by m
-    size_t stream_bytes = 0;            // guarded by m: bytes kept in `streams`
+    size_t kept_bytes = 0;              // guarded by m: sample bytes kept in all
     uint32_t openings = 0;              // guarded by m
 };
 
@@ -23,12 +23,19 @@ SoundState& state() {
     return s;
 }
 
+// Guarded by state().m: what the recording may still keep.
+size_t room_left() {
+    return kRecordLimit - std::min(kRecordLimit, state().kept_bytes);
+}
+
 void hand_to_sink(PlayedSound sound) {
     std::shared_ptr<ISoundSink> sink;
     {
         std::lock_guard lock(state().m);
         sink = state().sink;
-        state().played.push_back(sound);
+        PlayedSound& kept = state().played.emplace_back(sound);
+        if (kept.wave.samples.size() > room_left()) kept.wave.samples.clear();
+        state().kept_bytes += kept.wave.samples.size();
     }
     if (sink) sink->play(sound);
 }
@@ -72,7 +79,7 @@ void clear_played_sounds() {
     std::lock_guard lock(state().m);
     state().played.clear();
     state().streams.clear();
-    state().stream_bytes = 0;
+    state().kept_bytes = 0;
 }
 
 std::vector<PlayedStream> played_streams() {
@@ -100,11 +107,10 @@ void record_stream_buffer(uint32_t opening, const WaveFormat& format, const uint
     std::lock_guard lock(state().m);
     PlayedStream& s = stream_of(opening, format);
     s.buffers.push_back({s.bytes.size(), volume});
-    const size_t room = kStreamRecordLimit - std::min(kStreamRecordLimit, state().stream_bytes);
-    const size_t kept = std::min(room, size);
+    const size_t kept = std::min(room_left(), size);
     s.bytes.insert(s.bytes.end(), data, data + kept);
     s.dropped_bytes += size - kept;
-    state().stream_bytes += kept;
+    state().kept_bytes += kept;
 }
 
 void record_stream_closed(uint32_t opening) {

@@ -108,8 +108,10 @@ struct PlayedStream {
     uint64_t dropped_bytes = 0;
     std::vector<int16_t> samples16() const;  // `bytes` as 16-bit samples
 };
-// The recording keeps at most this many stream bytes in all.
-inline constexpr size_t kStreamRecordLimit = 64u << 20;
+// The recording keeps at most this many bytes of samples in all; beyond
+// them a sound is kept without its samples and a stream counts what it
+// drops.
+inline constexpr size_t kRecordLimit = 64u << 20;
 std::vector<PlayedStream> played_streams();
 
 // The tone of a message beep: types 0 (default), 0x10 (hand), 0x20
