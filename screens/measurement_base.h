@@ -739,6 +739,7 @@ class CMeasurementBase : public CModeBase {
     bool PublishUnderLock(CGraphPanel& panel, bool& waterfallLine);
     void FillGraphData(CGraphWidget& graph, int from, int to);
     void ShowLimitLabel(bool upper);
+    void AppendAudioUnderLock(const int16_t* samples, uint32_t count);
     // The audio ring's hand-over to the wave player.
     virtual void QueueAudioBuffer(int slot);
     // Whether the buffer may be written again.
