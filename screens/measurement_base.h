@@ -751,6 +751,7 @@ class CMeasurementBase : public CModeBase {
     bool readoutsPending_ = false;
     std::vector<int32_t> shownColumns_;
     SweepSettings limitsInTrace_;    // the limits the limit traces hold (worker)
+    bool wholeTraceChanged_ = true;  // the next commit copies every point (worker)
     SweepSettings pendingSettings_;  // under the lock
     SweepSettings sweep_;            // the intake's copy (measurement worker)
 
