@@ -6,6 +6,7 @@
 #include "core/scoped_lock.h"
 #include "files/meas_setup.h"
 #include "instrument/device_item.h"
+#include "instrument/wave_player.h"
 #include "platform/kernel/clock.h"
 #include "screens/measurement_base.h"
 #include "widgets/graph_panel.h"
@@ -65,12 +66,16 @@ void CMeasurementBase::PumpAudio() {
     if (m_AudioState[slot] == kFree) return;
     QueueAudioBuffer(static_cast<int>(slot));
     m_AudioState[slot] = kQueued;
-    // From the fifth buffer on, the one five places behind has been played.
+    // From the fifth buffer on, the one five places behind is given back;
+    // with a wave player, any buffer it has played (and only such a one,
+    // so that no sample is written under the output).
     if (m_PlayBuffer >= kReleaseDistance) {
         const auto behind = static_cast<size_t>((m_PlayBuffer - kReleaseDistance) % kAudioBuffers);
-        ReleaseAudioBuffer(static_cast<int>(behind));
-        m_AudioState[behind] = kFree;
+        if (ReleaseAudioBuffer(static_cast<int>(behind))) m_AudioState[behind] = kFree;
     }
+    for (size_t i = 0; wavePlayer && i < m_AudioState.size(); ++i)
+        if (m_AudioState[i] == kQueued && i != slot && ReleaseAudioBuffer(static_cast<int>(i)))
+            m_AudioState[i] = kFree;
     ++m_PlayBuffer;
     const int playSeconds = setup_ ? setup_->GetPlayTime() / kMsPerSecond : 0;
     if (playSeconds > kPlayTimeMarginS && now - m_AudioStartTime + kPlayTimeMarginS < playSeconds)
@@ -78,9 +83,17 @@ void CMeasurementBase::PumpAudio() {
     m_AudioTimeOver = true;
 }
 
-// The wave player comes with the sound output; without one nothing plays.
-void CMeasurementBase::QueueAudioBuffer(int) {}
-void CMeasurementBase::ReleaseAudioBuffer(int) {}
+// The screen's wave player, when it has one, plays the buffer.
+void CMeasurementBase::QueueAudioBuffer(int slot) {
+    if (!wavePlayer) return;
+    const int16_t* samples = m_AudioRing.data() + static_cast<size_t>(slot) * kAudioBufferSamples;
+    wavePlayer->PlayBuffer(samples, kAudioBufferSamples * sizeof(int16_t), slot);
+}
+
+bool CMeasurementBase::ReleaseAudioBuffer(int slot) {
+    if (!wavePlayer) return true;
+    return wavePlayer->IsHeaderDone(slot) && wavePlayer->UnprepareBuffer(slot) == 0;
+}
 
 void CMeasurementBase::OnMarkerResults(CDeviceItem* record) {
     auto* reply = dynamic_cast<CQueryReplyItem*>(record);

@@ -6,6 +6,7 @@
 
 #include "core/listener_list.h"
 #include "core/units.h"
+#include "dialogs/freq_entry_dlg.h"
 #include "files/sa_meas_setup.h"
 #include "instrument/measurement.h"
 #include "instrument/specan_measurements.h"
@@ -147,7 +148,21 @@ bool CMeasurementBase::EnterSweepTime(int initial, int* result) {
     return true;
 }
 
-uint64_t CMeasurementBase::EnterFrequency(int, uint64_t value, uint64_t, uint64_t, uint64_t,
-                                          uint32_t, int, bool, uint64_t*) {
-    return value;
+uint64_t CMeasurementBase::EnterFrequency(int first, uint64_t value, uint64_t low, uint64_t high,
+                                          uint64_t step, uint32_t titleId, int unitIndex,
+                                          bool spanKeys, uint64_t* result) {
+    if (!freqEntryDlg) return value;
+    freqEntryDlg->Setup(titleId, value, high, low, step, static_cast<uint32_t>(unitIndex), first);
+    freqEntryDlg->SetSpanKeys(spanKeys);
+    entryState = kEntryFrequency;
+    const intptr_t answer = freqEntryDlg->DoModal();
+    entryState = kEntryNone;
+    if (main_frame_) main_frame_->SetFocus();
+    if (answer != plat::IDOK) return value;
+    if (result) *result = freqEntryDlg->GetStep();
+    return freqEntryDlg->GetValue();
+}
+
+void CMeasurementBase::OnKeyEventHook(uint32_t key, int pressed) {
+    if (entryState == kEntryFrequency && freqEntryDlg) freqEntryDlg->ForwardChar(key, pressed != 0);
 }

@@ -132,6 +132,8 @@ class CMeasurementBase : public CModeBase {
     // The application makes a measurement of the chain current.
     void SetCurrentMeasurement(CMeasurement* measurement, CMeasSetup* setup) override;
     void ProcessNewData(CDeviceItem* record, int flag) override;
+    // A key that arrives while an entry dialog of the screen is open.
+    void OnKeyEventHook(uint32_t key, int pressed) override;
     void RepaintScreen(int flag) override;
 
     // --- Activation and the measurement chain ----------------------------
@@ -264,6 +266,9 @@ class CMeasurementBase : public CModeBase {
     virtual uint64_t MinimumFrequency() const;
     virtual uint64_t MinimumSpan() const;
     virtual uint64_t MaximumSpan() const;
+    // Whether the screen takes a span of 0 (HandleZeroSpan): the span
+    // entry then starts at 0.
+    virtual bool HandlesZeroSpan() const { return false; }
 
     // --- Settings application and value entry ---------------------------------
     void ApplyAndRestart(bool resetDisplay);
@@ -808,7 +813,8 @@ class CMeasurementBase : public CModeBase {
     void ShowLimitLabel(bool upper);
     // The audio ring's hand-over to the wave player.
     virtual void QueueAudioBuffer(int slot);
-    virtual void ReleaseAudioBuffer(int slot);
+    // Whether the buffer may be written again.
+    virtual bool ReleaseAudioBuffer(int slot);
 
     // What the commit leaves for the user-interface thread (under the lock).
     bool limitResultPending_ = false, limitLabelsPending_ = false, logPending_ = false;
