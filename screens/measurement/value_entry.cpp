@@ -1,7 +1,11 @@
 // The value dialogs the marker and trace pages open, and the wave player's
-// volume. A dialog the program does not have yet answers "cancelled".
+// volume.
+#include "core/res_string.h"
 #include "core/units.h"
+#include "dialogs/threshold_offset_dlg.h"
+#include "dialogs/value_entry_dlg.h"
 #include "instrument/wave_player.h"
+#include "platform/framework/wnd.h"
 #include "screens/measurement/readout_texts.h"
 #include "screens/measurement_base.h"
 
@@ -10,7 +14,7 @@ bool CMeasurementBase::RunMarkerFrequencyDialog(int firstKey, uint64_t value, ui
                                                 uint64_t& entered) {
     uint64_t result = value;
     entered = EnterFrequency(firstKey, value, low, high, 1, titleId,
-                             static_cast<int>(FrequencyUnitIndex(value)), true, &result);
+                             static_cast<int>(FrequencyUnitIndex(value)), false, &result);
     return entered != value;
 }
 
