@@ -138,7 +138,15 @@ void CCelvaneApp::SwitchToModeNoStart(CModeBase* screen) {
 void CCelvaneApp::ShowModeSelect() {
     if (current_mode_ && current_mode_->GetModeId() == kScreenModeSelect) return;
     CModeBase* home = FindMode(kScreenModeSelect);
-    if (!home) return;
+    if (!home) {
+        // No mode selection screen to go to: the current screen carries on
+        // (the mode key stopped its sweep).
+        if (current_mode_) {
+            current_mode_->OnActivate();
+            RefreshLinkObject();
+        }
+        return;
+    }
     MakeCurrent(home);
     home->OnActivateStart();
     RefreshLinkObject();
