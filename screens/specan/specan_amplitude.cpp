@@ -119,10 +119,11 @@ int CSpecAnMode::OnAmplitudeMenuKey(int key) {
             break;
         case kKeyReference:
         case kKeyOffset:
-            SetActiveStep(key);
+            ChooseAmplitudeValue(key);
             break;
         case kKeyScale:
-            if (IsLogUnit(static_cast<uint32_t>(sa_setup_->GetMeasureUnit()))) SetActiveStep(key);
+            if (IsLogUnit(static_cast<uint32_t>(sa_setup_->GetMeasureUnit())))
+                ChooseAmplitudeValue(key);
             break;
         case kKeyAttenuation:
             OpenAttenuationMenu();
@@ -140,6 +141,13 @@ int CSpecAnMode::OnAmplitudeMenuKey(int key) {
             break;
     }
     return 1;
+}
+
+// The key owns the digits, arrows and knob of the amplitude menu.
+void CSpecAnMode::ChooseAmplitudeValue(int key) {
+    SetActiveStep(key);
+    LastKey(kMenuAmplitude) = key;
+    if (soft_key_menu_) soft_key_menu_->Select(0, key, true);
 }
 
 bool CSpecAnMode::EnterAmplitudeDigit(int digit) {

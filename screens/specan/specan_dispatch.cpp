@@ -15,7 +15,9 @@ namespace {
 
 constexpr uint32_t kMenuKeyCaptions[CModeBase::kMenuKeyCount] = {63016, 63019, 210,
                                                                  448,   544,   63018};
-constexpr uint32_t kBandwidthTitle = 63019;
+// The page titles the menu keys start the status path with.
+constexpr uint32_t kMenuKeyTitles[CModeBase::kMenuKeyCount] = {63016, 63019, 210,
+                                                               61231, 260,   63018};
 constexpr int kHelpItem = 5;
 constexpr int kReadoutColour = 39;
 constexpr int kOwnCaptionColour = 40;
@@ -108,14 +110,10 @@ void CSpecAnMode::OnMenuKey(uint32_t key, int flag) {
         if (graphPanel) graphPanel->RedrawBackground(true, 0);
     }
     menuKeyUsed = true;
-    if (index == 1) {
-        active_function_ = kMenuBandwidth;
-        LastKey(kMenuBandwidth) = kNoKey;
-        PushStatusPath(kBandwidthTitle, true);
-    } else {
-        markerFunction = menu_of_key_[4];
-        CMeasurementBase::OnMenuKey(key, flag);
-    }
+    menu_of_key_[4] = markerFunction;
+    active_function_ = menu_of_key_[static_cast<size_t>(index)];
+    LastKey(active_function_) = kNoKey;
+    PushStatusPath(kMenuKeyTitles[index], true);
     current_menu_key_ = index;
     ShowMenuKeyLabels(index);
     ShowSoftKeys(active_function_, -1);

@@ -40,6 +40,9 @@ constexpr int kSegmentLength = 60;
 
 CSpecAnMode::CSpecAnMode(CDspInterface* link) : sa_setup_(std::make_unique<CSAMeasSetup>()) {
     mode_id_ = kModeId;
+    texts[0] = LoadResString(kLongNameId);
+    texts[1] = LoadResString(kTitleId);
+    texts[2] = LoadResString(kLabelTitleId);
     dspLink = link;
     setup_ = sa_setup_.get();
 }

@@ -136,6 +136,7 @@ class CSpecAnMode : public CMeasurementBase {
     // --- Amplitude, attenuation and units menus (9, 12, 13) ---------------------
     int ShowAmplitudeMenu(int key);
     void BuildAmplitudeKeys();
+    void ChooseAmplitudeValue(int key);
     int OnAmplitudeMenuKey(int key);
     bool EnterAmplitudeDigit(int digit);
     bool StepAmplitude(uint32_t arrow);
