@@ -29,10 +29,12 @@
 #include "core/text.h"
 #include "platform/window/messages.h"
 #include "screens/mode_base.h"
+#include "screens/trace_processing.h"
 
 class CDeviceItem;
 class CDspInterface;
 class CGraphPanel;
+class CGraphWidget;
 class CListenerList;
 class CSAMeasSetup;
 class CTimeout;
@@ -128,6 +130,8 @@ class CMeasurementBase : public CModeBase {
     // The application makes a measurement of the chain current.
     void SetCurrentMeasurement(CMeasurement* measurement, CMeasSetup* setup) override;
     void ProcessNewData(CDeviceItem* record, int flag) override;
+    // A key that arrives while an entry dialog of the screen is open.
+    void OnKeyEventHook(uint32_t key, int pressed) override;
     void RepaintScreen(int flag) override;
 
     // --- Activation and the measurement chain ----------------------------
@@ -256,6 +260,13 @@ class CMeasurementBase : public CModeBase {
     int FrequencyArrow(uint32_t key);
     int FrequencyDigit(int digit);
     void SetFrequencyValue(int key, uint64_t value);
+    // The limits of frequency entry (the network analyzer screen has its own).
+    virtual uint64_t MinimumFrequency() const;
+    virtual uint64_t MinimumSpan() const;
+    virtual uint64_t MaximumSpan() const;
+    // Whether the screen takes a span of 0 (HandleZeroSpan): the span
+    // entry then starts at 0.
+    virtual bool HandlesZeroSpan() const { return false; }
 
     // --- Settings application and value entry ---------------------------------
     void ApplyAndRestart(bool resetDisplay);
@@ -602,7 +613,7 @@ class CMeasurementBase : public CModeBase {
     int peakListCount = 0, minListCount = 0;
     // Threshold lines and limit point editing.
     bool upperOn = false, lowerOn = false;
-    bool upperLabelFlag = false, lowerLabelFlag = false;
+    std::atomic<bool> upperLabelFlag{false}, lowerLabelFlag{false};
     int editState = 0;
     int editPointIndex = 0;
     int64_t editOffset = 0;
@@ -621,6 +632,24 @@ class CMeasurementBase : public CModeBase {
     int parentPage = 33;
     int menuPageOfKeys = 0;
     bool fullScreenFlag = false;
+    // Set by an instrument screen whose display stays ready across a stop.
+    bool m_DisplayKept = false;
+
+    // The setup values the data path uses, taken on the user-interface
+    // thread (TakeSweepSettings) and read by the intake.
+    struct SweepSettings {
+        int points = 0;
+        uint64_t start = 0, centre = 0, stop = 0;
+        int averagingMode = 0, averagingCount = 0, peakHoldMode = 0;
+        int waterfallMode = 0, limitType = 0, sweepMode = 0;
+        bool upperOn = false, lowerOn = false, limitAlarm = false, freqCounter = false;
+        double upperValue = 0, lowerValue = 0;
+        double threshold = 0;  // the peak threshold T
+    };
+    // Copies the setup's values for the data path (under the lock).
+    void TakeSweepSettings();
+    // The peak threshold T of the setup.
+    double PeakThreshold() const;
 
     // --- The data path (working set: measurement worker; display set and
     // the flags marked so: under the lock) -----------------------------------
@@ -628,18 +657,14 @@ class CMeasurementBase : public CModeBase {
     TraceSet work_;
     TraceSet shown_;                    // under the lock
     std::vector<int32_t> m_ColumnRows;  // at least 705 entries
-    std::vector<int32_t> m_PeakIndex, m_ValleyIndex, m_SortedPeakIndex, m_SortedValleyIndex;
-    std::vector<double> m_PeakLevel, m_ValleyLevel, m_SortedPeakLevel, m_SortedValleyLevel;
-    int m_PeakCount = 0, m_ValleyCount = 0;
-    int m_CurrentSegmentCode = 28;
-    int m_SegmentOrigin = 0;
-    bool m_OutOfLimit = false;
+    // Peak and valley lists of the block (found order) and their ranking.
+    trace::PointList m_Peaks, m_Valleys;
+    std::vector<int32_t> m_SortedPeakIndex, m_SortedValleyIndex;
+    std::vector<double> m_SortedPeakLevel, m_SortedValleyLevel;
+    trace::PeakDetector m_Detector;
+    // The limit segmentation of the block (into work_'s segment lists).
+    trace::LimitSegmenter m_Segmenter;
     int m_SegmentLength = 60;
-    // Peak detection state.
-    double detectMax = 0, detectMin = 0;
-    int detectMaxIndex = 0, detectMinIndex = 0;
-    bool detectFirst = true;
-    int detectDirection = 0;
     double m_Threshold = 0;  // T of the sweep, set at the block intake
     // Column mapping state.
     int nextColumn = 0;
@@ -677,8 +702,6 @@ class CMeasurementBase : public CModeBase {
     // Full-trace refresh handshake.
     bool redrawRequest = false, redrawArmed = false, redrawAcknowledged = false;
     bool holdCopyPending = false;
-    // Limit-line label requests (UI thread sets, intake takes).
-    std::atomic<bool> m_UpperLabelPending{false}, m_LowerLabelPending{false};
     // Reference trace.
     std::vector<double> m_ReferenceTrace;  // under the lock
     bool m_ReferenceChanged = false;
@@ -702,6 +725,33 @@ class CMeasurementBase : public CModeBase {
     // Marker results of the last 774 record.
     std::array<uint8_t, kMarkerCount> markerPresent{};
     std::array<std::array<double, 2>, kMarkerCount> markerReadings{};
+
+    // Helpers of the data path.
+    bool IsNetworkSetup() const;
+    void RestartTraceModes();
+    int32_t FrequencyToColumn(double frequency) const;
+    int32_t LevelToRow(double level) const;
+    bool CommitUnderLock(int points, int layout, int n);
+    void CopyPeakLists();
+    void CommitHoldAndHandshake(int n);
+    void ShowPendingResults();
+    void ShowSweepTimeText(uint32_t ms);
+    bool PublishUnderLock(CGraphPanel& panel, bool& waterfallLine);
+    void FillGraphData(CGraphWidget& graph, int from, int to);
+    void ShowLimitLabel(bool upper);
+    // The audio ring's hand-over to the wave player.
+    virtual void QueueAudioBuffer(int slot);
+    // Whether the buffer may be written again.
+    virtual bool ReleaseAudioBuffer(int slot);
+
+    // What the commit leaves for the user-interface thread (under the lock).
+    bool limitResultPending_ = false, limitLabelsPending_ = false, logPending_ = false;
+    bool captionPending_ = false, sweepTimePending_ = false, waterfallLinePending_ = false;
+    bool readoutsPending_ = false;
+    std::vector<int32_t> shownColumns_;
+    SweepSettings limitsInTrace_;    // the limits the limit traces hold (worker)
+    SweepSettings pendingSettings_;  // under the lock
+    SweepSettings sweep_;            // the intake's copy (measurement worker)
 
   private:
     std::atomic<bool> refresh_posted_{false};
