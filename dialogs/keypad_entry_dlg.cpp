@@ -20,10 +20,14 @@ void InitEntryControls(CNumericEdit& edit, plat::CStatic& caption, const plat::F
     edit.Activate();
 }
 
-void FocusEntry(CNumericEdit& edit) {
-    if (!edit.exists()) return;
-    edit.Activate();
-    if (edit.IsSelectAll()) edit.SetSel(0, -1);
+// The settings into the edit and the captions.
+template <typename Edit, typename T>
+void ApplySettings(const EntrySettings<T>& s, Edit& edit, plat::CStatic& caption, plat::CWnd& dlg) {
+    edit.SetDefault(s.value);
+    edit.SetRange(s.minimum, s.maximum);
+    edit.SetSteps(s.wheel_step, s.arrow_step);
+    dlg.SetWindowText(s.title);
+    if (caption.exists()) caption.SetWindowText(s.caption);
 }
 
 }  // namespace
@@ -74,7 +78,17 @@ bool CKeypadEntryDlg::Create() {
 bool CKeypadEntryDlg::OnInitDialog() {
     CSoftKeyDlg::OnInitDialog();
     InitEntryControls(m_Edit, m_UnitsCaption, m_SmallFont, m_LargeFont, m_InitialText);
+    if (m_bConfigured) {
+        ApplySettings(m_Settings, m_Edit, m_UnitsCaption, *this);
+        m_Title = m_Settings.title;
+    }
     return false;
+}
+
+void CKeypadEntryDlg::Configure(EntrySettings<double> settings) {
+    m_Settings = std::move(settings);
+    m_bConfigured = true;
+    m_Result = m_Settings.value;
 }
 
 void CKeypadEntryDlg::SetTitleText(std::u16string_view title) {
@@ -99,7 +113,7 @@ void CKeypadEntryDlg::OnOK() {
 }
 
 void CKeypadEntryDlg::OnFocus(plat::CWnd*) {
-    FocusEntry(m_Edit);
+    m_Edit.Reactivate();
 }
 
 // --- CIntegerEntryDlg ---------------------------------------------------------
@@ -123,7 +137,17 @@ std::u16string CIntegerEntryDlg::KeyToChar(int key_code) {
 bool CIntegerEntryDlg::OnInitDialog() {
     CSoftKeyDlg::OnInitDialog();
     InitEntryControls(m_Edit, m_UnitsCaption, m_SmallFont, m_LargeFont, m_InitialText);
+    if (m_bConfigured) {
+        ApplySettings(m_Settings, m_Edit, m_UnitsCaption, *this);
+        m_Title = m_Settings.title;
+    }
     return false;
+}
+
+void CIntegerEntryDlg::Configure(EntrySettings<int32_t> settings) {
+    m_Settings = std::move(settings);
+    m_bConfigured = true;
+    m_Result = m_Settings.value;
 }
 
 void CIntegerEntryDlg::SetTitleText(std::u16string_view title) {
@@ -146,5 +170,5 @@ void CIntegerEntryDlg::OnOK() {
 }
 
 void CIntegerEntryDlg::OnFocus(plat::CWnd*) {
-    FocusEntry(m_Edit);
+    m_Edit.Reactivate();
 }

@@ -26,6 +26,18 @@ inline constexpr int kNoEntryKey = -1;
 inline constexpr int kSignKeyCode = 10;
 inline constexpr int kPointKeyCode = 11;
 
+// What a value dialog puts into its edit and captions when it opens.
+template <typename T>
+struct EntrySettings {
+    std::u16string title;
+    std::u16string caption;  // the units caption
+    T minimum{};
+    T maximum{};
+    T wheel_step{};
+    T arrow_step{};
+    T value{};  // the default: the current value
+};
+
 class CKeypadEntryDlg : public CSoftKeyDlg {
   public:
     CKeypadEntryDlg(plat::CWnd* parent, std::u16string initial_text = {});
@@ -54,12 +66,18 @@ class CKeypadEntryDlg : public CSoftKeyDlg {
     // Ends the dialog with IDOK without validating (a subclass has stored
     // its result).
     void EndOK() { CSoftKeyDlg::OnOK(); }
+    // The settings OnInitDialog applies (a subclass's constructor sets them).
+    void Configure(EntrySettings<double> settings);
 
     std::u16string m_Caption;  // for the subclasses' units caption
     std::u16string m_InitialText;
     CDoubleEdit m_Edit;
     plat::CStatic m_UnitsCaption;
     double m_Result = 0;
+
+  private:
+    bool m_bConfigured = false;
+    EntrySettings<double> m_Settings;
 };
 
 class CIntegerEntryDlg : public CSoftKeyDlg {
@@ -83,11 +101,16 @@ class CIntegerEntryDlg : public CSoftKeyDlg {
     bool OnInitDialog() override;
     void DoDataExchange() override { CSoftKeyDlg::DoDataExchange(); }
     void SetTitleText(std::u16string_view title);
+    void Configure(EntrySettings<int32_t> settings);
 
     std::u16string m_InitialText;
     CIntegerEdit m_Edit;
     plat::CStatic m_UnitsCaption;
     int32_t m_Result = 0;
+
+  private:
+    bool m_bConfigured = false;
+    EntrySettings<int32_t> m_Settings;
 };
 
 // Registers template 272 (done by the dialogs' constructors).

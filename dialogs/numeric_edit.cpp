@@ -94,6 +94,12 @@ void CNumericEdit::Activate() {
     SetSel(len, len);
 }
 
+void CNumericEdit::Reactivate() {
+    if (!exists()) return;
+    Activate();
+    if (m_bSelectAll) SetSel(0, -1);
+}
+
 void CNumericEdit::SetText(std::u16string_view text) {
     SetWindowText(text);
     const int len = static_cast<int>(text.size());

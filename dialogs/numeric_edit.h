@@ -35,6 +35,9 @@ class CNumericEdit : public plat::CEdit {
 
     // Takes the focus, hides the caret and puts it after the last character.
     void Activate();
+    // Activates the edit and, when the select-all flag is set, selects the
+    // whole text again (the dialog got the focus back).
+    void Reactivate();
     // Sets the text with the caret at its end.
     void SetText(std::u16string_view text);
     // Replaces a selection (clearing the select-all flag), then types `ch`.
