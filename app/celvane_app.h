@@ -256,6 +256,8 @@ class CCelvaneApp : public plat::CWinApp, public IScreenServices {
     int GetSensorGain() override;
     CSortedItem* GetFirstItem() override;
     int ShowScreenMessage(const core::Text& text, uint32_t style) override;
+    void RunQuickHelp(const core::Text& title, const std::u16string& path) override;
+    void RunTimeDateDialog() override;
 
   protected:
     // A service of a later subsystem that the program does not have yet:
