@@ -1,0 +1,12 @@
+#pragma once
+// The entry dialogs of the spectrum analyzer's settings menus, run modally
+// over the main frame.
+#include <memory>
+
+#include "screens/specan/specan_mode.h"
+
+namespace plat {
+class CWnd;
+}
+
+std::unique_ptr<ISpecAnEntries> CreateDialogEntries(plat::CWnd* frame);
