@@ -353,3 +353,53 @@ TEST(TWDiag, OnlyAReleaseAfterItsPressEndsTheProgram) {
 }
 
 }  // namespace
+
+namespace {
+
+// Links in the device root that lead out of it are listed but give nothing
+// from outside: a folder link lists nothing, a file link is no firmware file.
+TEST(TWDiag, TheFileChooserNeverLeavesTheDeviceRoot) {
+    DiagRoot root;
+    const fs::path outside = root.path().string() + "-outside";
+    fs::create_directories(outside);
+    const std::string image = Content("DSP_from outside the root", 3000);
+    std::ofstream(outside / "x.bin", std::ios::binary) << image;
+    root.WriteBytes("FlashFX Disk/fw/DSP_in.bin", image);
+    fs::create_directory_symlink(outside, root.path() / "FlashFX Disk/fw/out");
+    fs::create_symlink(outside / "x.bin", root.path() / "FlashFX Disk/fw/evil.bin");
+    const std::string open_fw =
+        "key F15\nkey F2\nkey F23\nkey ENTER\nkey F23\nkey ENTER\nkey F24\n";
+    const auto navigate = [](TestDiagApp& app) {
+        app.steps.push_back(Select("[FlashFX Disk]"));
+        app.steps.push_back(Select("[fw]"));
+    };
+    TestDiagApp look;
+    navigate(look);
+    ASSERT_EQ(root.Run(look, open_fw + "key ESCAPE\nkey ESCAPE\n"), 0);
+    ASSERT_EQ(look.snaps.size(), 1u);
+    const std::string listed = look.snaps[0].text("Select DSP Firmware Update", IDC_FILE_LIST);
+    ASSERT_EQ(listed, "[..]|[out]|DSP_in.bin|evil.bin");
+    {
+        TestDiagApp app;
+        navigate(app);
+        app.steps.push_back(Select("[out]"));
+        ASSERT_EQ(root.Run(app, open_fw + "key F23\nkey ENTER\nkey F24\nkey ESCAPE\nkey ESCAPE\n"),
+                  0);
+        ASSERT_EQ(app.snaps.size(), 2u);
+        EXPECT_EQ(app.snaps[1].text("Select DSP Firmware Update", IDC_FILE_LIST), "[..]");
+    }
+    {
+        TestDiagApp app;
+        navigate(app);
+        app.steps.push_back(Select("evil.bin"));
+        std::vector<plat::MessageBoxCall> boxes;
+        ASSERT_EQ(root.Run(app, open_fw + "key F23\nkey ENTER\nkey ENTER\nkey ESCAPE\n", &boxes),
+                  0);
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(plat::to_utf8(boxes[0].text), "Invalid Firmware update file.");
+        EXPECT_EQ(app.Count(kIoctl + "Load DSP, "), 0);
+    }
+    fs::remove_all(outside);
+}
+
+}  // namespace
