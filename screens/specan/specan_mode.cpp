@@ -3,6 +3,8 @@
 #include "screens/specan/specan_mode.h"
 
 #include <algorithm>
+#include <cmath>
+#include <cstring>
 
 #include "core/params.h"
 #include "core/res_string.h"
@@ -35,6 +37,7 @@ constexpr int kReadoutColour = 39;
 constexpr int kSweepSubKind = 96;  // a spectrum record that carries the run state
 constexpr int kRecallPage = 45;
 constexpr int kSegmentLength = 60;
+constexpr double kNoLevel = -300.0;  // dBm
 
 }  // namespace
 
@@ -232,13 +235,30 @@ void CSpecAnMode::AddMeasurement(CMeasurement* measurement) {
 
 // ------------------------------------------------------------ data path hooks
 
-void CSpecAnMode::ProcessNewData(CDeviceItem* record, int flag) {
-    if (record && record->GetType() == CDeviceItem::kSweep &&
-        record->GetId() == static_cast<uint32_t>(kSweepSubKind)) {
-        SetRunState(record);
+// Every result record of the current measurement, on the thread that
+// delivers it: spectrum records are sweep blocks (or the run state), the
+// others results of the measurement function.
+void CSpecAnMode::ProcessNewData(CDeviceItem* record, int) {
+    if (!record) return;
+    if (record->GetType() == CDeviceItem::kSweep) {
+        if (record->GetId() == static_cast<uint32_t>(kSweepSubKind))
+            SetRunState(record);
+        else
+            ProcessSweepBlock(record);
         return;
     }
-    CMeasurementBase::ProcessNewData(record, flag);
+    OnResultRecord(record);
+}
+
+// A block carries the sweep's next index (the points up to its end) and its
+// count: its points are next - count .. next - 1, one little-endian float
+// (dBm) each.
+int CSpecAnMode::GetBlockPointCount(CDeviceItem* record) {
+    return record ? static_cast<int>(record->GetFirstIndex()) : 0;
+}
+
+int CSpecAnMode::GetBlockEndIndex(CDeviceItem* record) {
+    return GetBlockPointCount(record);
 }
 
 void CSpecAnMode::UpdateStatusRows() {
@@ -273,7 +293,19 @@ int CSpecAnMode::LoadScaleRange() {
 }
 
 double CSpecAnMode::GetTracePoint(CDeviceItem* record, int index) {
-    double level = CMeasurementBase::GetTracePoint(record, index);
+    double level = kNoLevel;
+    const uint32_t next = record ? record->GetFirstIndex() : 0;
+    const uint32_t first = record && record->GetCount() < next ? next - record->GetCount() : 0;
+    if (record && record->GetData() && index >= static_cast<int>(first)) {
+        const uint32_t local = static_cast<uint32_t>(index) - first;
+        if (local < record->GetCount() &&
+            (size_t{local} + 1) * sizeof(float) <= record->GetDataLength()) {
+            float value;
+            std::memcpy(&value, record->GetData() + size_t{local} * sizeof(float), sizeof value);
+            // A point the board could not measure reads as no signal.
+            if (std::isfinite(value)) level = value;
+        }
+    }
     if (CurrentType() == kSignalStrength && index >= 0 &&
         static_cast<size_t>(index) < correction_.size())
         level += correction_[static_cast<size_t>(index)];
@@ -291,12 +323,15 @@ int CSpecAnMode::StopAfterSingleSweep() {
     return 1;
 }
 
-int CSpecAnMode::RefreshDisplay() {
-    PublishToGraph();
-    return 1;
-}
-
+// The board answers every sweep request with its run state. "Running" while
+// the measurement runs needs nothing: starting it again would send the sweep
+// once more, to which the board answers with its run state again, and no
+// sweep would ever arrive.
 void CSpecAnMode::SetRunState(CDeviceItem* record) {
+    if (!record) return;
+    const bool running =
+        record->GetData() && record->GetDataLength() > 0 && record->GetData()[0] >= 1;
+    if (running && currentMeasurement && currentMeasurement->IsActive()) return;
     CMeasurementBase::SetRunState(record);
 }
 

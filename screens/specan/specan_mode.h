@@ -88,9 +88,10 @@ class CSpecAnMode : public CMeasurementBase {
     int PrepareSweepStart(int axisMode, int* out) override;
     int LoadScaleRange() override;
     double GetTracePoint(CDeviceItem* record, int index) override;
+    int GetBlockPointCount(CDeviceItem* record) override;
+    int GetBlockEndIndex(CDeviceItem* record) override;
     double ConvertLevel(double level) override;
     int StopAfterSingleSweep() override;
-    int RefreshDisplay() override;
     void SetRunState(CDeviceItem* record) override;
     void AllocTraceBuffers(int points) override;
     void FreeTraceBuffers() override;
