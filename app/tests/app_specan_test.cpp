@@ -241,3 +241,34 @@ TEST_F(SpecAnProgram, BandwidthAndSweepKeysReachTheBoard) {
     Send("key LEFT");
     EXPECT_TRUE(NextSweep(n, [](const Record& r) { return r.Get<uint16_t>(18) == 8; }));
 }
+
+// Centre and span typed into the frequency dialog; the automatic bandwidths
+// follow the span (20 MHz / 300 gives 30 kHz, and 10 kHz for the VBW).
+// An RBW typed as 150 Hz becomes 300 Hz; Escape from a dialog sends
+// nothing.
+TEST_F(SpecAnProgram, EntriesByDialogReachTheBoard) {
+    ASSERT_TRUE(TraceAt(Column(kCarrierHz, 0, 3.6e9), Row(kCarrierDbm, 20.0, 10.0)));
+    size_t n = RecordCount();
+    for (const char* line : {"key shift+F1", "key F3", "key 9", "key 0", "key 0", "key F3",
+                             "key F4", "key 2", "key 0", "key F3"})
+        Send(line);
+    EXPECT_TRUE(NextSweep(n, [](const Record& r) {
+        return r.Get<uint64_t>(0) == 900000000u && r.Get<uint64_t>(8) == 20000000u &&
+               r.Get<uint16_t>(18) == 8 - 5 && r.Get<uint16_t>(16) == 10 - 6;
+    }));
+    n = RecordCount();
+    for (const char* line : {"key shift+F2", "key F2", "key 1", "key 5", "key 0", "key F1"})
+        Send(line);
+    Record r;
+    EXPECT_TRUE(NextSweep(
+        n, [](const Record& r) { return r.Get<uint16_t>(18) == 8 - 1; }, &r));
+    // Escape: the dialog closes and no sweep record follows.
+    Send("key 3");
+    Send("key ESCAPE");
+    Screen s = Shot();  // the program has taken both keys
+    n = RecordCount();
+    Send("key 3");
+    Send("key ESCAPE");
+    s = Shot();
+    EXPECT_EQ(RecordCount(), n);
+}

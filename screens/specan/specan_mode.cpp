@@ -9,6 +9,7 @@
 #include "core/params.h"
 #include "core/res_string.h"
 #include "core/units.h"
+#include "dialogs/freq_entry_dlg.h"
 #include "files/sa_meas_setup.h"
 #include "instrument/device_item.h"
 #include "instrument/dsp_interface.h"
@@ -55,6 +56,7 @@ CSpecAnMode::~CSpecAnMode() {
     // screen's parts go.
     OnClose();
     FreeTraceBuffers();
+    freqEntryDlg = nullptr;
 }
 
 void CSpecAnMode::SetEntries(std::unique_ptr<ISpecAnEntries> entries) {
@@ -102,6 +104,9 @@ int CSpecAnMode::OnCreate(plat::CWnd* view, plat::CWnd* frame, int third, CColor
 
     // The measurement the setup names becomes current, stopped until the
     // screen is shown.
+    freq_entry_ = CreateFrequencyEntry(frame);
+    freqEntryDlg = freq_entry_.get();
+
     currentMeasurement = FindMeasurement(sa_setup_->GetMeasurementId());
     if (!currentMeasurement) currentMeasurement = FindMeasurement(kGeneralSpectrum);
     if (currentMeasurement) currentMeasurement->Stop();

@@ -73,7 +73,6 @@ class CSpecAnMode : public CMeasurementBase {
     void OnNumericKey(uint32_t key, int flag) override;
     void OnArrowKey(uint32_t key, int pressed) override;
     int OnKnobStep(int delta) override;
-    void OnKeyEventHook(uint32_t key, int pressed) override;
     using CMeasurementBase::ShowSoftKeys;
     int ShowSoftKeys(int menu, int key) override;
     int ShowMenuKeyLabels() override { return ShowMenuKeyLabels(current_menu_key_); }
@@ -207,6 +206,7 @@ class CSpecAnMode : public CMeasurementBase {
   private:
     std::unique_ptr<CSAMeasSetup> sa_setup_;
     std::unique_ptr<ISpecAnEntries> entries_;
+    std::unique_ptr<CFreqEntryDlg> freq_entry_;
     CMeasurement* previous_measurement_ = nullptr;
     int open_entry_ = kEntryNone;
     bool single_sweep_ = false;
