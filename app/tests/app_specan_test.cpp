@@ -272,3 +272,39 @@ TEST_F(SpecAnProgram, EntriesByDialogReachTheBoard) {
     s = Shot();
     EXPECT_EQ(RecordCount(), n);
 }
+
+// A single sweep stops the board after one complete sweep (its stop command
+// follows the single-sweep record, and no sweep is asked for after it); the
+// arm key asks for exactly one more.
+TEST_F(SpecAnProgram, SingleSweepStopsAfterOneSweepAndTheArmKeyTakesOneMore) {
+    ASSERT_TRUE(TraceAt(Column(kCarrierHz, 0, 3.6e9), Row(kCarrierDbm, 20.0, 10.0)));
+    constexpr uint16_t kStop = 0x41;
+    constexpr size_t kTriggerMode = 32;
+    const auto single_then_stop = [this](size_t from) {
+        return Eventually([&] {
+            const auto all = Records();
+            for (size_t i = from; i + 1 < all.size(); ++i)
+                if (all[i].command == kSweepMessage && all[i].Get<uint16_t>(kTriggerMode) == 0 &&
+                    all[i + 1].command == kStop)
+                    return true;
+            return false;
+        });
+    };
+    size_t n = RecordCount();
+    for (const char* line : {"key shift+F2", "key F8", "key F1"}) Send(line);
+    ASSERT_TRUE(single_then_stop(n));
+    // Stopped: nothing more is asked of the board while the screen shows on.
+    for (int i = 0; i < 3; ++i) Shot();
+    n = RecordCount();
+    Shot();
+    EXPECT_EQ(RecordCount(), n);
+    const auto last = Records();
+    EXPECT_EQ(last.back().command, kStop);
+    Send("key F3");
+    EXPECT_TRUE(single_then_stop(n));
+    for (int i = 0; i < 3; ++i) Shot();
+    const auto after = Records();
+    size_t sweeps = 0;
+    for (size_t i = n; i < after.size(); ++i) sweeps += after[i].command == kSweepMessage;
+    EXPECT_EQ(sweeps, 1u);
+}

@@ -171,7 +171,7 @@ void CSpecAnMode::OnActivate() {
         if (menu_key_panel_) menu_key_panel_->Show(0, 0);
         if (readout_panel_) readout_panel_->RedrawRows(0, true, kReadoutColour);
     }
-    if (!IsSingleMode(sa_setup_->GetTriggerMode())) single_sweep_ = false;
+    if (!IsSingleMode(sa_setup_->GetTriggerMode())) m_SingleSweep = false;
 
     CMeasurementBase::OnActivate();
     LoadScaleRange();
@@ -283,7 +283,14 @@ int CSpecAnMode::PrepareSweepStart(int axisMode, int* out) {
         correction_ = pending_correction_;
         correction_pending_ = false;
     }
+    if (trigger_armed_.exchange(false)) disarmed_ = true;
     return result;
+}
+
+int CSpecAnMode::RefreshDisplay() {
+    if (disarmed_.exchange(false) && active_function_ == kMenuSweep && soft_key_menu_)
+        soft_key_menu_->Select(0, CSoftKeyMenu::kAllKeys, false);
+    return CMeasurementBase::RefreshDisplay();
 }
 
 int CSpecAnMode::LoadScaleRange() {
@@ -322,8 +329,9 @@ double CSpecAnMode::ConvertLevel(double level) {
                             static_cast<uint32_t>(sa_setup_->GetMeasureUnit()), UNIT_DBM);
 }
 
+// Under the screen lock, as the committed sweep is published.
 int CSpecAnMode::StopAfterSingleSweep() {
-    if (!single_sweep_ || !m_SweepComplete) return 0;
+    if (!m_SingleSweep || !m_SweepCompletedBefore) return 0;
     StopMeasurement();
     return 1;
 }
