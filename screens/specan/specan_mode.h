@@ -177,6 +177,15 @@ class CSpecAnMode : public CMeasurementBase {
     // Whether the setup has a current frequency list with entries.
     virtual bool HasFrequencyListEntries() const;
 
+    // --- Marker and signal-tool pages (33, 34) -----------------------------------
+    int ShowMarkerMenu(int highlight, int extra) override;
+    bool OnMarkerMenuKey(int key) override;
+    int ShowSignalToolsMenu(int highlight, int extra) override;
+    bool OnSignalToolsMenuKey(int key) override;
+    // Stops a running frequency counter; 0.
+    bool OnMarkerChanged() override;
+    bool IsKeySelected() const { return m_KeySelected; }
+
     // --- Accessors (tests) ----------------------------------------------------------
     CSAMeasSetup* GetSASetup() const { return sa_setup_.get(); }
     bool IsSingleSweep() const { return m_SingleSweep; }
@@ -229,4 +238,6 @@ class CSpecAnMode : public CMeasurementBase {
     std::vector<double> correction_, pending_correction_;
     bool correction_pending_ = false;
     double level_top_ = 20.0, level_bottom_ = -80.0;
+    // The measure page's key selection, cleared by the marker page's keys.
+    bool m_KeySelected = false;
 };

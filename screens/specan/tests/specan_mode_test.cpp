@@ -291,3 +291,28 @@ TEST_F(SpecAnMenus, UnitChangeScalesTheUnitAndConvertsTheLimits) {
 }
 
 }  // namespace
+
+namespace {
+
+class SpecAnMarkerPages : public SpecAnMenus {};
+
+TEST_F(SpecAnMarkerPages, SignalToolsCarryTheCounterAndAMarkerMoveStopsIt) {
+    Key(VK_F13 + 4);  // the marker menu key
+    ASSERT_EQ(screen_.GetActiveFunction(), 33);
+    Soft(6);
+    ASSERT_EQ(screen_.GetActiveFunction(), 34);
+    EXPECT_EQ(Label(3), "Centre Freq\nto Marker");
+    EXPECT_EQ(Label(4), "Marker to\nRef Level");
+    EXPECT_EQ(Label(5).substr(0, 18), "Frequency\nCounter");
+    EXPECT_EQ(screen_.soft_key_menu()->Key(5)->GetChoiceIndex(), 1) << "off";
+    Soft(5);
+    EXPECT_TRUE(setup().GetFreqCounter());
+    EXPECT_EQ(screen_.soft_key_menu()->Key(5)->GetChoiceIndex(), 0) << "on";
+    screen_.OnMarkerChanged();
+    EXPECT_FALSE(setup().GetFreqCounter()) << "a marker move stops the counter";
+    Soft(5);
+    Soft(5);
+    EXPECT_FALSE(setup().GetFreqCounter()) << "the key switches it off again";
+}
+
+}  // namespace
