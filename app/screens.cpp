@@ -170,6 +170,9 @@ bool CCelvaneApp::CreateDspInterface(std::u16string_view /*name*/) {
         link->Stop();
         return false;
     }
+    // Opens "DSP1:"; without the board the link stays closed and says so in
+    // the history.
+    link->Open();
     dsp_ = std::move(link);
     return true;
 }

@@ -753,14 +753,16 @@ int CMeasurementBase::GetSweepAverage(double* out) {
     return 1;
 }
 
+// The board says whether it runs: the measurement's state follows (the
+// board is not asked again, which would restart the sweep).
 void CMeasurementBase::SetRunState(CDeviceItem* record) {
     if (!record || !currentMeasurement) return;
     const uint8_t* data = record->GetData();
     const int run = data && record->GetDataLength() > 0 ? data[0] : 0;
     if (run >= kRunStateStopped)
-        currentMeasurement->Start(0, 0);
+        currentMeasurement->SetState(CMeasurement::kAcquiring);
     else
-        currentMeasurement->Stop();
+        currentMeasurement->Halt();
 }
 
 // Keeps at most 256 bytes with their length (no terminator needed).

@@ -9,4 +9,8 @@ namespace plat {
 class CWnd;
 }
 
+class CFreqEntryDlg;
+
 std::unique_ptr<ISpecAnEntries> CreateDialogEntries(plat::CWnd* frame);
+// The frequency entry dialog the screen keeps for its whole life.
+std::unique_ptr<CFreqEntryDlg> CreateFrequencyEntry(plat::CWnd* frame);

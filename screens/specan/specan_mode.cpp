@@ -3,10 +3,13 @@
 #include "screens/specan/specan_mode.h"
 
 #include <algorithm>
+#include <cmath>
+#include <cstring>
 
 #include "core/params.h"
 #include "core/res_string.h"
 #include "core/units.h"
+#include "dialogs/freq_entry_dlg.h"
 #include "files/sa_meas_setup.h"
 #include "instrument/device_item.h"
 #include "instrument/dsp_interface.h"
@@ -35,6 +38,7 @@ constexpr int kReadoutColour = 39;
 constexpr int kSweepSubKind = 96;  // a spectrum record that carries the run state
 constexpr int kRecallPage = 45;
 constexpr int kSegmentLength = 60;
+constexpr double kNoLevel = -300.0;  // dBm
 
 }  // namespace
 
@@ -52,6 +56,7 @@ CSpecAnMode::~CSpecAnMode() {
     // screen's parts go.
     OnClose();
     FreeTraceBuffers();
+    freqEntryDlg = nullptr;
 }
 
 void CSpecAnMode::SetEntries(std::unique_ptr<ISpecAnEntries> entries) {
@@ -99,6 +104,9 @@ int CSpecAnMode::OnCreate(plat::CWnd* view, plat::CWnd* frame, int third, CColor
 
     // The measurement the setup names becomes current, stopped until the
     // screen is shown.
+    freq_entry_ = CreateFrequencyEntry(frame);
+    freqEntryDlg = freq_entry_.get();
+
     currentMeasurement = FindMeasurement(sa_setup_->GetMeasurementId());
     if (!currentMeasurement) currentMeasurement = FindMeasurement(kGeneralSpectrum);
     if (currentMeasurement) currentMeasurement->Stop();
@@ -163,7 +171,7 @@ void CSpecAnMode::OnActivate() {
         if (menu_key_panel_) menu_key_panel_->Show(0, 0);
         if (readout_panel_) readout_panel_->RedrawRows(0, true, kReadoutColour);
     }
-    if (!IsSingleMode(sa_setup_->GetTriggerMode())) single_sweep_ = false;
+    if (!IsSingleMode(sa_setup_->GetTriggerMode())) m_SingleSweep = false;
 
     CMeasurementBase::OnActivate();
     LoadScaleRange();
@@ -232,13 +240,30 @@ void CSpecAnMode::AddMeasurement(CMeasurement* measurement) {
 
 // ------------------------------------------------------------ data path hooks
 
-void CSpecAnMode::ProcessNewData(CDeviceItem* record, int flag) {
-    if (record && record->GetType() == CDeviceItem::kSweep &&
-        record->GetId() == static_cast<uint32_t>(kSweepSubKind)) {
-        SetRunState(record);
+// Every result record of the current measurement, on the thread that
+// delivers it: spectrum records are sweep blocks (or the run state), the
+// others results of the measurement function.
+void CSpecAnMode::ProcessNewData(CDeviceItem* record, int) {
+    if (!record) return;
+    if (record->GetType() == CDeviceItem::kSweep) {
+        if (record->GetId() == static_cast<uint32_t>(kSweepSubKind))
+            SetRunState(record);
+        else
+            ProcessSweepBlock(record);
         return;
     }
-    CMeasurementBase::ProcessNewData(record, flag);
+    OnResultRecord(record);
+}
+
+// A block carries the sweep's next index (the points up to its end) and its
+// count: its points are next - count .. next - 1, one little-endian float
+// (dBm) each.
+int CSpecAnMode::GetBlockPointCount(CDeviceItem* record) {
+    return record ? static_cast<int>(record->GetFirstIndex()) : 0;
+}
+
+int CSpecAnMode::GetBlockEndIndex(CDeviceItem* record) {
+    return GetBlockPointCount(record);
 }
 
 void CSpecAnMode::UpdateStatusRows() {
@@ -258,7 +283,14 @@ int CSpecAnMode::PrepareSweepStart(int axisMode, int* out) {
         correction_ = pending_correction_;
         correction_pending_ = false;
     }
+    if (trigger_armed_.exchange(false)) disarmed_ = true;
     return result;
+}
+
+int CSpecAnMode::RefreshDisplay() {
+    if (disarmed_.exchange(false) && active_function_ == kMenuSweep && soft_key_menu_)
+        soft_key_menu_->Select(0, CSoftKeyMenu::kAllKeys, false);
+    return CMeasurementBase::RefreshDisplay();
 }
 
 int CSpecAnMode::LoadScaleRange() {
@@ -273,7 +305,19 @@ int CSpecAnMode::LoadScaleRange() {
 }
 
 double CSpecAnMode::GetTracePoint(CDeviceItem* record, int index) {
-    double level = CMeasurementBase::GetTracePoint(record, index);
+    double level = kNoLevel;
+    const uint32_t next = record ? record->GetFirstIndex() : 0;
+    const uint32_t first = record && record->GetCount() < next ? next - record->GetCount() : 0;
+    if (record && record->GetData() && index >= static_cast<int>(first)) {
+        const uint32_t local = static_cast<uint32_t>(index) - first;
+        if (local < record->GetCount() &&
+            (size_t{local} + 1) * sizeof(float) <= record->GetDataLength()) {
+            float value;
+            std::memcpy(&value, record->GetData() + size_t{local} * sizeof(float), sizeof value);
+            // A point the board could not measure reads as no signal.
+            if (std::isfinite(value)) level = value;
+        }
+    }
     if (CurrentType() == kSignalStrength && index >= 0 &&
         static_cast<size_t>(index) < correction_.size())
         level += correction_[static_cast<size_t>(index)];
@@ -285,18 +329,22 @@ double CSpecAnMode::ConvertLevel(double level) {
                             static_cast<uint32_t>(sa_setup_->GetMeasureUnit()), UNIT_DBM);
 }
 
+// Under the screen lock, as the committed sweep is published.
 int CSpecAnMode::StopAfterSingleSweep() {
-    if (!single_sweep_ || !m_SweepComplete) return 0;
+    if (!m_SingleSweep || !m_SweepCompletedBefore) return 0;
     StopMeasurement();
     return 1;
 }
 
-int CSpecAnMode::RefreshDisplay() {
-    PublishToGraph();
-    return 1;
-}
-
+// The board answers every sweep request with its run state. "Running" while
+// the measurement runs needs nothing: starting it again would send the sweep
+// once more, to which the board answers with its run state again, and no
+// sweep would ever arrive.
 void CSpecAnMode::SetRunState(CDeviceItem* record) {
+    if (!record) return;
+    const bool running =
+        record->GetData() && record->GetDataLength() > 0 && record->GetData()[0] >= 1;
+    if (running && currentMeasurement && currentMeasurement->IsActive()) return;
     CMeasurementBase::SetRunState(record);
 }
 

@@ -11,6 +11,7 @@
 // specan_dispatch.cpp. The modal entry dialogs are run through
 // ISpecAnEntries, so tests can answer them.
 #include <array>
+#include <atomic>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -73,7 +74,6 @@ class CSpecAnMode : public CMeasurementBase {
     void OnNumericKey(uint32_t key, int flag) override;
     void OnArrowKey(uint32_t key, int pressed) override;
     int OnKnobStep(int delta) override;
-    void OnKeyEventHook(uint32_t key, int pressed) override;
     using CMeasurementBase::ShowSoftKeys;
     int ShowSoftKeys(int menu, int key) override;
     int ShowMenuKeyLabels() override { return ShowMenuKeyLabels(current_menu_key_); }
@@ -88,6 +88,8 @@ class CSpecAnMode : public CMeasurementBase {
     int PrepareSweepStart(int axisMode, int* out) override;
     int LoadScaleRange() override;
     double GetTracePoint(CDeviceItem* record, int index) override;
+    int GetBlockPointCount(CDeviceItem* record) override;
+    int GetBlockEndIndex(CDeviceItem* record) override;
     double ConvertLevel(double level) override;
     int StopAfterSingleSweep() override;
     int RefreshDisplay() override;
@@ -186,7 +188,7 @@ class CSpecAnMode : public CMeasurementBase {
 
     // --- Accessors (tests) ----------------------------------------------------------
     CSAMeasSetup* GetSASetup() const { return sa_setup_.get(); }
-    bool IsSingleSweep() const { return single_sweep_; }
+    bool IsSingleSweep() const { return m_SingleSweep; }
     bool IsTriggerArmed() const { return trigger_armed_; }
     int GetCurrentMenuKey() const { return current_menu_key_; }
     int GetMenuOfKey(int i) const { return menu_of_key_[i]; }
@@ -215,10 +217,14 @@ class CSpecAnMode : public CMeasurementBase {
   private:
     std::unique_ptr<CSAMeasSetup> sa_setup_;
     std::unique_ptr<ISpecAnEntries> entries_;
+    std::unique_ptr<CFreqEntryDlg> freq_entry_;
     CMeasurement* previous_measurement_ = nullptr;
     int open_entry_ = kEntryNone;
-    bool single_sweep_ = false;
-    bool trigger_armed_ = false;
+    // Set by the arm key, cleared as the next sweep starts (on the thread that
+    // delivers the sweep); the user-interface thread then takes the key's
+    // selection away.
+    std::atomic<bool> trigger_armed_{false};
+    std::atomic<bool> disarmed_{false};
     int trigger_single_variant_ = 0;
     bool bandwidth_changed_ = false;
     std::array<int, kMenuKeyCount> menu_of_key_{0, 1, 9, 17, 33, 41};

@@ -64,8 +64,8 @@ bool CSpecAnMode::OnExtraMenuKey(int key) {
     switch (key) {
         case kKeyOnOff: {
             const int32_t next = SwapSingleContinuous(mode);
-            if (mode == kInternalContinuous) single_sweep_ = true;
-            if (mode == kInternalSingle) single_sweep_ = false;
+            if (mode == kInternalContinuous) m_SingleSweep = true;
+            if (mode == kInternalSingle) m_SingleSweep = false;
             if (next != mode) sa_setup_->SetTriggerMode(next);
             sa_setup_->NotifyChanged(true);
             changed = true;
@@ -77,7 +77,7 @@ bool CSpecAnMode::OnExtraMenuKey(int key) {
             if (!IsSingleMode(mode)) return true;
             sa_setup_->NotifyChanged(true);
             trigger_armed_ = true;
-            single_sweep_ = true;
+            m_SingleSweep = true;
             changed = true;
             break;
         case kKeyReturn:
@@ -139,19 +139,19 @@ bool CSpecAnMode::OnTriggerSourceKey(int key) {
     switch (key) {
         case 0:
             mode = kInternalContinuous;
-            single_sweep_ = false;
+            m_SingleSweep = false;
             break;
         case 1:
             mode = kInternalSingle;
-            single_sweep_ = true;
+            m_SingleSweep = true;
             break;
         case 2:
-            single_sweep_ = false;
+            m_SingleSweep = false;
             OpenExternalTriggerMenu(2);
             mode = kExternalContinuous;
             break;
         case 3:
-            single_sweep_ = true;
+            m_SingleSweep = true;
             OpenExternalTriggerMenu(3);
             mode = kExternalSingle;
             break;
