@@ -3,10 +3,8 @@
 // the user-interface thread pumps the ring, as the display refresh does.
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <condition_variable>
 #include <mutex>
-#include <numbers>
 #include <thread>
 #include <vector>
 
@@ -25,12 +23,7 @@ constexpr uint32_t kRecordSamples = 19999;  // the largest audio record
 constexpr double kToneHz = 1237.0;
 
 std::vector<int16_t> Tone(size_t n) {
-    std::vector<int16_t> v(n);
-    for (size_t i = 0; i < n; ++i) {
-        v[i] = static_cast<int16_t>(
-            std::lround(9000 * std::sin(2 * std::numbers::pi * kToneHz * double(i) / kRate)));
-    }
-    return v;
+    return celvane_test::sine_samples(0, n, kToneHz, kRate, 9000);
 }
 
 class AudioScreen : public CMeasurementBase {
