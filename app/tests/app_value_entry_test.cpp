@@ -315,6 +315,7 @@ TEST(ValueEntryInApp, TheSoftKeyBarWhileAFrequencyEntryIsOpen) {
     EXPECT_EQ(out.unit, 2u);
     EXPECT_EQ(out.step, 100'000u) << "two taps on the step key: 1 KHz -> 100 KHz";
     EXPECT_TRUE(out.brush) << "the edit brush is made at the start";
+    EXPECT_FALSE(CNumericEdit::HasEditBrush()) << "and deleted at the exit";
 
     screen_test::Shot b(before), o(open), a(after);
     ASSERT_TRUE(b.ok() && o.ok() && a.ok());
