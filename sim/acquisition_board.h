@@ -28,7 +28,10 @@ namespace sim {
 
 class AcquisitionBoard : public plat::usb::AttachedDevice {
   public:
-    explicit AcquisitionBoard(const Scene& scene);
+    // `state_folder` (empty: none) keeps what the board stores across power
+    // cycles: the committed firmware images "dsp.bin" and "fpga.bin" and the
+    // last calibration block "calibration.bin", each saved whole.
+    explicit AcquisitionBoard(const Scene& scene, std::filesystem::path state_folder = {});
     ~AcquisitionBoard() override;
     AcquisitionBoard(const AcquisitionBoard&) = delete;
     AcquisitionBoard& operator=(const AcquisitionBoard&) = delete;
@@ -67,10 +70,13 @@ class AcquisitionBoard : public plat::usb::AttachedDevice {
     void next_round(Stream& st);
     void flush(const Outgoing& out);
     void log_command(std::uint16_t command, const Bytes& payload) const;
+    // Saves `data` as `name` in the state folder; false when it could not.
+    bool keep(const char* name, const Bytes& data) const;
 
     std::vector<Complex> measured_sweep(int kind, const std::vector<double>& f) const;
 
     Scene scene_;
+    std::filesystem::path state_folder_;
     SpectrumModel spectrum_;
     NetworkModel network_;
 

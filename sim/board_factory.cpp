@@ -17,7 +17,7 @@ std::shared_ptr<AcquisitionBoard> create_simulated_board(const std::filesystem::
     if (!load.error.empty())
         plat::debug_printf("Simulated board: scene not read (%s), using the default world\n",
                            load.error.c_str());
-    auto board = std::make_shared<AcquisitionBoard>(load.scene);
+    auto board = std::make_shared<AcquisitionBoard>(load.scene, device_root / "board");
     const std::string& log = load.scene.board.command_log;
     if (!log.empty()) {
         // A plain file name only: the log stays inside the device root.

@@ -8,7 +8,9 @@
 
 #include "app/tests/value_entry_support.h"
 #include "core/res_string.h"
+#include "core/units.h"
 #include "dialogs/freq_entry_dlg.h"
+#include "dialogs/unit_entry_dlg.h"
 #include "platform/text/utf.h"
 
 namespace {
@@ -22,44 +24,32 @@ constexpr uint64_t kMaxHz = 3'600'000'000;
 constexpr uint64_t kCurrentHz = 1'000'000'000;
 constexpr uint32_t kCentreTitle = 214;
 
-// A real-number entry with a range and steps, and a whole-number one.
-class RangeDlg : public CKeypadEntryDlg {
+// A real-number entry (wheel step 1, arrow step 5) and a whole-number one
+// (1 and 10) with a range and a default.
+template <class Base, typename T>
+class RangeDlg : public Base {
   public:
-    RangeDlg(std::u16string initial, double lo, double hi, double value)
-        : CKeypadEntryDlg(nullptr, std::move(initial)), lo_(lo), hi_(hi), value_(value) {}
-
-  protected:
-    bool OnInitDialog() override {
-        CKeypadEntryDlg::OnInitDialog();
-        m_Edit.SetDefault(value_);
-        m_Edit.SetRange(lo_, hi_);
-        m_Edit.SetSteps(1, 5);
-        return false;
+    RangeDlg(std::u16string initial, T lo, T hi, T value, T arrow)
+        : Base(nullptr, std::move(initial)) {
+        this->Configure({u"Range", u"", lo, hi, 1, arrow, value});
     }
-
-  private:
-    double lo_, hi_, value_;
 };
+using RealDlg = RangeDlg<CKeypadEntryDlg, double>;
+using WholeDlg = RangeDlg<CIntegerEntryDlg, int32_t>;
 
-class WholeDlg : public CIntegerEntryDlg {
-  public:
-    WholeDlg(std::u16string initial, int32_t lo, int32_t hi, int32_t value)
-        : CIntegerEntryDlg(nullptr, std::move(initial)), lo_(lo), hi_(hi), value_(value) {}
-
-  protected:
-    bool OnInitDialog() override {
-        CIntegerEntryDlg::OnInitDialog();
-        m_Edit.SetDefault(value_);
-        m_Edit.SetRange(lo_, hi_);
-        m_Edit.SetSteps(1, 10);
-        return false;
-    }
-
-  private:
-    int32_t lo_, hi_, value_;
+enum class Kind {
+    FreqMHz,
+    Rbw,
+    Vbw,
+    Real,
+    RealSigned,
+    Whole,
+    Amplitude,
+    Sweep,
+    Loss,
+    Level,
+    LevelPlain
 };
-
-enum class Kind { FreqMHz, Rbw, Vbw, Real, RealSigned, Whole };
 
 struct EntryCase {
     const char* name;
@@ -121,6 +111,23 @@ const EntryCase kCases[] = {
     {"Enter on a lone sign", Kind::Real, "MINUS MINUS RETURN ESCAPE", kCancel, kAny, u"42.0", 1},
     {"Enter on a lone point", Kind::Real, "POINT RETURN ESCAPE", kCancel, kAny, u"42.0", 1},
     {"Escape keeps the value", Kind::Real, "7 ESCAPE", kCancel, kAny, u"7", 0},
+    // Levels in dBm from -150 to 30 (50 ohms: P = U^2 / 50).
+    {"1 W is 30 dBm", Kind::Amplitude, "1 F6", kOK, 30, nullptr, 0},
+    {"10 W is limited to 30 dBm without a beep", Kind::Amplitude, "1 0 F6", kOK, 30, nullptr, 0},
+    {"0 W is the minimum", Kind::Amplitude, "0 F6", kOK, -150, nullptr, 0},
+    {"1 V", Kind::Amplitude, "1 F5", kOK, 10 * std::log10(1.0 / 50 / 1e-3), nullptr, 0},
+    {"-1 V is the minimum", Kind::Amplitude, "MINUS 1 F5", kOK, -150, nullptr, 0},
+    {"40 dBuV", Kind::Amplitude, "4 0 F2", kOK,
+     40 - 20 * std::log10(1e6) + 10 * std::log10(1e3 / 50), nullptr, 0},
+    {"Enter takes dBm", Kind::Amplitude, "MINUS 2 0 RETURN", kOK, -20, nullptr, 0},
+    {"2.5 s is 2500 ms", Kind::Sweep, "2 POINT 5 F2", kOK, 2500, nullptr, 0},
+    {"2.5 ms", Kind::Sweep, "2 POINT 5 F1", kOK, 2.5, nullptr, 0},
+    {"20 s is above 10 s", Kind::Sweep, "2 0 F2 ESCAPE", kCancel, kAny, u"10.0", 1},
+    {"1 dB/m in dB/ft", Kind::Loss, "1 F2", kOK, 0.3048, nullptr, 0},
+    {"1 dB/m stays", Kind::Loss, "1 F1", kOK, 1, nullptr, 0},
+    {"VSWR 2 as return loss", Kind::Level, "2 F1", kOK, 20 * std::log10(1.0 / 3), nullptr, 0},
+    {"no unit keys in mode 3", Kind::LevelPlain, "MINUS 5 F1 RETURN", kOK, -5, nullptr, 0},
+    {"reflection 0.5", Kind::Level, "POINT 5 F3", kOK, 20 * std::log10(0.5), nullptr, 0},
 };
 
 // Queues the entry of a case; the outcome goes to `out`.
@@ -151,13 +158,48 @@ std::function<void(int)> EntryFor(const EntryCase& c, Outcome& out) {
             }
             case Kind::Real:
             case Kind::RealSigned: {
-                Recorded<RangeDlg> dlg(&out, CKeypadEntryDlg::KeyToChar(code),
-                                       c.kind == Kind::Real ? 0.0 : -100.0, 100.0, 42.0);
+                Recorded<RealDlg> dlg(&out, CKeypadEntryDlg::KeyToChar(code),
+                                      c.kind == Kind::Real ? 0.0 : -100.0, 100.0, 42.0, 5.0);
                 RunModal(dlg, out, [&](auto& d) { out.value = d.GetValue(); });
                 break;
             }
+            case Kind::Amplitude: {
+                Recorded<CAmplitudeEntryDlg> dlg(&out, nullptr, u"Level",
+                                                 CKeypadEntryDlg::KeyToChar(code), UNIT_DBM, -50.0,
+                                                 30.0, -150.0, 1.0);
+                RunModal(dlg, out, [&](auto& d) { out.value = d.GetValue(); });
+                break;
+            }
+            case Kind::Sweep: {
+                Recorded<CSweepTimeDlg> dlg(&out, nullptr, u"Sweep Time",
+                                            CKeypadEntryDlg::KeyToChar(code), 100.0, 1.0, 10'000.0,
+                                            CSweepTimeDlg::kMilliseconds);
+                RunModal(dlg, out, [&](auto& d) {
+                    out.value = d.GetRawValue();
+                    EXPECT_DOUBLE_EQ(d.GetSeconds(), d.GetRawValue() * 0.001);
+                });
+                break;
+            }
+            case Kind::Loss: {
+                Recorded<CCableLossDlg> dlg(&out, nullptr, CKeypadEntryDlg::KeyToChar(code),
+                                            UNIT_DB_PER_METRE, 0.5f);
+                RunModal(dlg, out, [&](auto& d) { out.value = d.GetValue(); });
+                break;
+            }
+            case Kind::Level:
+            case Kind::LevelPlain: {
+                const int mode = c.kind == Kind::Level ? 0 : CLevelEntryDlg::kPlainModeA;
+                Recorded<CLevelEntryDlg> dlg(&out, nullptr, u"Limit",
+                                             CKeypadEntryDlg::KeyToChar(code), UNIT_RETURN_LOSS,
+                                             mode, -10.0, 0.0, -60.0, 1.0);
+                RunModal(dlg, out, [&](auto& d) {
+                    out.value = d.GetValue();
+                    out.unit = d.GetUnit();
+                });
+                break;
+            }
             case Kind::Whole: {
-                Recorded<WholeDlg> dlg(&out, CIntegerEntryDlg::KeyToChar(code), 0, 1000, 10);
+                Recorded<WholeDlg> dlg(&out, CIntegerEntryDlg::KeyToChar(code), 0, 1000, 10, 10);
                 RunModal(dlg, out, [&](auto& d) { out.value = d.GetValue(); });
                 break;
             }
@@ -182,8 +224,10 @@ TEST(ValueEntryInApp, OneTableOfEntrySequences) {
         const Outcome& o = outcomes[i];
         SCOPED_TRACE(c.name);
         EXPECT_EQ(o.code, c.code);
-        if (c.code == kOK && !std::isnan(c.value)) {
-            EXPECT_DOUBLE_EQ(o.value, c.value);
+        if (c.code == kOK && c.kind == Kind::FreqMHz) {
+            EXPECT_EQ(o.hz, static_cast<uint64_t>(c.value));
+        } else if (c.code == kOK && !std::isnan(c.value)) {
+            EXPECT_NEAR(o.value, c.value, 1e-6 * std::max(1.0, std::abs(c.value)));
         }
         if (c.kind == Kind::FreqMHz && c.code == kCancel) {
             EXPECT_EQ(o.hz, kCurrentHz);
@@ -207,6 +251,21 @@ TEST(ValueEntryInApp, OneTableOfEntrySequences) {
     EXPECT_EQ(of("RBW 300 exactly").selection, 1);  // the second from 100 Hz
     EXPECT_EQ(of("RBW 2 kHz becomes 3 kHz").selection, 3);
     EXPECT_EQ(plat::to_utf8(of("RBW 2 kHz becomes 3 kHz").units), "kHz");
+    EXPECT_EQ(plat::to_utf8(of("2.5 s is 2500 ms").units), plat::to_utf8(LoadResString(63177)));
+    EXPECT_EQ(plat::to_utf8(of("1 dB/m in dB/ft").units), plat::to_utf8(LoadResString(1370)));
+    EXPECT_EQ(of("VSWR 2 as return loss").unit, UNIT_DB);
+    EXPECT_EQ(of("no unit keys in mode 3").unit, UNIT_RETURN_LOSS);
+    // The unit keys on the bar.
+    const auto labels = [](const Outcome& o) {
+        std::string s;
+        for (const auto& k : o.keys) s += plat::to_utf8(k) + "|";
+        return s;
+    };
+    const auto text = [](uint32_t id) { return plat::to_utf8(LoadResString(id)) + "|"; };
+    EXPECT_EQ(labels(of("1 W is 30 dBm")), text(561) + text(823) + text(824) + text(825) +
+                                               text(1044) + text(560) + text(184) + text(184));
+    EXPECT_EQ(labels(of("2.5 ms")), text(63178) + text(63177) + text(184) + text(184) + text(184) +
+                                        text(184) + text(184) + text(184));
 }
 
 // The centre of soft key i on the screen.
@@ -256,6 +315,7 @@ TEST(ValueEntryInApp, TheSoftKeyBarWhileAFrequencyEntryIsOpen) {
     EXPECT_EQ(out.unit, 2u);
     EXPECT_EQ(out.step, 100'000u) << "two taps on the step key: 1 KHz -> 100 KHz";
     EXPECT_TRUE(out.brush) << "the edit brush is made at the start";
+    EXPECT_FALSE(CNumericEdit::HasEditBrush()) << "and deleted at the exit";
 
     screen_test::Shot b(before), o(open), a(after);
     ASSERT_TRUE(b.ok() && o.ok() && a.ok());

@@ -58,6 +58,11 @@ class Recorded : public D {
         D::OnCancel();
         Record();
     }
+    bool OnSoftKey(int index, bool pressed) override {
+        const bool r = D::OnSoftKey(index, pressed);
+        if (!pressed) Record();
+        return r;
+    }
 
   protected:
     bool OnInitDialog() override {
