@@ -23,14 +23,14 @@ void RegisterQuickHelpTemplate() {
         DialogTemplate t;
         t.id = CQuickHelpDlg::IDD;
         t.style = WS_POPUP | WS_BORDER;
-        t.x = 6;
+        t.x = 4;
         t.y = 22;
-        t.cx = 420;
+        t.cx = 390;
         t.cy = 290;
         t.items = {
-            {"STATIC", u"Quick Help", CQuickHelpDlg::kTitleStatic, SS_CENTER, 6, 4, 408, 16},
+            {"STATIC", u"Quick Help", CQuickHelpDlg::kTitleStatic, SS_CENTER, 6, 4, 378, 16},
             {"EDIT", u"", CQuickHelpDlg::kTextEdit,
-             ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | WS_BORDER, 6, 24, 408, 260},
+             ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | WS_BORDER, 6, 24, 378, 260},
         };
         register_dialog_template(t);
     });
@@ -139,7 +139,21 @@ bool CQuickHelpDlg::OnArrow(uint32_t key, bool pressed) {
     return true;
 }
 
+bool CQuickHelpDlg::OnKeyDown(uint32_t key, uint16_t repeat, uint32_t flags) {
+    if (key == plat::VK_RETURN) m_bEnterDown = true;
+    if (key == plat::VK_ESCAPE) m_bEscapeDown = true;
+    return CSoftKeyDlg::OnKeyDown(key, repeat, flags);
+}
+
 bool CQuickHelpDlg::OnKeyUp(uint32_t key, uint16_t repeat, uint32_t flags) {
     if (key >= plat::VK_LEFT && key <= plat::VK_DOWN) return OnArrow(key, false);
+    if (key == plat::VK_RETURN || key == plat::VK_ESCAPE) {
+        bool& down = key == plat::VK_RETURN ? m_bEnterDown : m_bEscapeDown;
+        const bool seen = down;
+        down = false;
+        if (seen && key == plat::VK_RETURN) OnOK();
+        if (seen && key == plat::VK_ESCAPE) OnCancel();
+        return true;
+    }
     return CSoftKeyDlg::OnKeyUp(key, repeat, flags);
 }
