@@ -66,14 +66,10 @@ CListBoxDlg::~CListBoxDlg() {
 
 bool CListBoxDlg::OnInitDialog() {
     CSoftKeyDlg::OnInitDialog();
-    if (m_pSoftKeys) {
-        static constexpr uint32_t kLabels[kSoftKeyCount] = {kBlankLabel, kBlankLabel,  kBlankLabel,
-                                                            kTopLabel,   kBottomLabel, kSelectLabel,
-                                                            kBlankLabel, kBackLabel};
-        for (int i = 0; i < kSoftKeyCount; ++i)
-            m_pSoftKeys->SetKeyTextById(kLabels[i], i, false, false);
-        RedrawSoftKeys();
-    }
+    static constexpr uint32_t kLabels[kSoftKeyCount] = {kBlankLabel, kBlankLabel,  kBlankLabel,
+                                                        kTopLabel,   kBottomLabel, kSelectLabel,
+                                                        kBlankLabel, kBackLabel};
+    ShowSoftKeyLabels(m_pSoftKeys, kLabels);
     if (m_List.exists()) m_List.SetFocus();
     return false;
 }

@@ -8,7 +8,6 @@
 #include "platform/framework/controls.h"
 #include "platform/framework/message_box.h"
 #include "platform/fs/file.h"
-#include "widgets/soft_key_menu.h"
 
 namespace {
 
@@ -85,14 +84,10 @@ bool CQuickHelpDlg::OnInitDialog() {
         if (auto* t = GetDlgItem(kTitleStatic)) t->SetFont(m_LargeFont2, true);
         m_Text.SetFont(m_LargeFont2, true);
     }
-    if (m_pSoftKeys) {
-        static constexpr uint32_t kLabels[kSoftKeyCount] = {
-            kPreviousPageLabel, kNextPageLabel, kFirstPageLabel, kLastPageLabel,
-            kBlankLabel,        kBlankLabel,    kBlankLabel,     kCloseLabel};
-        for (int i = 0; i < kSoftKeyCount; ++i)
-            m_pSoftKeys->SetKeyTextById(kLabels[i], i, false, false);
-        m_pSoftKeys->RedrawAll();
-    }
+    static constexpr uint32_t kLabels[kSoftKeyCount] = {
+        kPreviousPageLabel, kNextPageLabel, kFirstPageLabel, kLastPageLabel,
+        kBlankLabel,        kBlankLabel,    kBlankLabel,     kCloseLabel};
+    ShowSoftKeyLabels(m_pSoftKeys, kLabels);
     std::u16string text;
     if (ReadFile(text)) {
         if (auto* t = GetDlgItem(kTitleStatic)) t->SetWindowText(m_Title);
