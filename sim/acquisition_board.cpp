@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "drivers/dsp/dsp_protocol.h"
+#include "platform/fs/atomic_save.h"
 #include "sim/rf_units.h"
 
 namespace sim {
@@ -122,8 +123,19 @@ struct AcquisitionBoard::Stream {
     SpectrumSettings settings;
 };
 
-AcquisitionBoard::AcquisitionBoard(const Scene& scene)
-    : scene_(scene), spectrum_(scene), network_(scene), thread_([this] { run(); }) {}
+AcquisitionBoard::AcquisitionBoard(const Scene& scene, std::filesystem::path state_folder)
+    : scene_(scene),
+      state_folder_(std::move(state_folder)),
+      spectrum_(scene),
+      network_(scene),
+      thread_([this] { run(); }) {}
+
+bool AcquisitionBoard::keep(const char* name, const Bytes& data) const {
+    if (state_folder_.empty()) return true;
+    std::error_code ec;
+    std::filesystem::create_directories(state_folder_, ec);
+    return plat::atomic_save(state_folder_ / name, std::as_bytes(std::span(data)));
+}
 
 AcquisitionBoard::~AcquisitionBoard() {
     {
@@ -285,7 +297,9 @@ void AcquisitionBoard::handle_command(std::uint16_t command, const Bytes& payloa
         case dsp::CMD_6:
         case dsp::CMD_7: {
             const int which = command - dsp::CMD_6;
-            const bool ok = !images_[which].empty() && !image_bad_[which];
+            // A committed image stays in the board's flash.
+            const bool ok = !images_[which].empty() && !image_bad_[which] &&
+                            keep(which == 0 ? "dsp.bin" : "fpga.bin", images_[which]);
             images_[which].clear();
             image_bad_[which] = false;
             Bytes r;
@@ -295,8 +309,10 @@ void AcquisitionBoard::handle_command(std::uint16_t command, const Bytes& payloa
         }
         case dsp::CMD_CALIBRATION: {
             calibration_ = payload;
+            const bool ok =
+                payload.size() == kMaxCommandPayload && keep("calibration.bin", calibration_);
             Bytes r;
-            append_le<std::uint32_t>(r, payload.size() == kMaxCommandPayload ? 0u : 1u);
+            append_le<std::uint32_t>(r, ok ? 0u : 1u);
             reply(command, r, out);
             return;
         }

@@ -17,7 +17,7 @@ std::shared_ptr<AcquisitionBoard> create_simulated_board(const std::filesystem::
     if (!load.error.empty())
         plat::debug_printf("Simulated board: scene not read (%s), using the default world\n",
                            load.error.c_str());
-    return std::make_shared<AcquisitionBoard>(load.scene);
+    return std::make_shared<AcquisitionBoard>(load.scene, device_root / "board");
 }
 
 plat::usb::AttachId attach_simulated_board() {
