@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 
 #include "drivers/dsp/dsp_protocol.h"
@@ -190,6 +191,7 @@ std::uint32_t AcquisitionBoard::receive_out(std::uint8_t endpoint,
     if (length > kMaxCommandPayload || 4u + length > data.size()) return USB_TRANSFER_STALL;
     const Bytes payload(data.begin() + 4, data.begin() + 4 + length);
     std::lock_guard pipe(pipe_mutex_);
+    if (!command_log_.empty()) log_command(command, payload);
     Outgoing out;
     {
         std::lock_guard lock(mutex_);
@@ -203,6 +205,20 @@ std::uint32_t AcquisitionBoard::receive_out(std::uint8_t endpoint,
     flush(out);
     work_.notify_all();
     return USB_TRANSFER_OK;
+}
+
+void AcquisitionBoard::set_command_log(const std::filesystem::path& file) {
+    std::lock_guard pipe(pipe_mutex_);
+    command_log_ = file;
+}
+
+void AcquisitionBoard::log_command(std::uint16_t command, const Bytes& payload) const {
+    std::FILE* f = std::fopen(command_log_.c_str(), "a");
+    if (!f) return;
+    std::fprintf(f, "%04X:", static_cast<unsigned>(command));
+    for (std::uint8_t b : payload) std::fprintf(f, " %02X", static_cast<unsigned>(b));
+    std::fputc('\n', f);
+    std::fclose(f);
 }
 
 void AcquisitionBoard::flush(const Outgoing& out) {
