@@ -257,14 +257,14 @@ class CCelvaneApp : public plat::CWinApp, public IScreenServices {
     int GetSensorGain() override;
     CSortedItem* GetFirstItem() override;
     int ShowScreenMessage(const core::Text& text, uint32_t style) override;
-    void RunQuickHelp(const core::Text& title, const std::u16string& path) override;
-    void RunTimeDateDialog() override;
     CGraphPanel* GetSharedGraphPanel() const override { return graph_panel_.get(); }
     CDspInterface* GetDspLink() const override { return dsp_.get(); }
     CSAMeasSetup* GetGlobalSASetup() override { return &sa_setup_store_; }
     void SetAppMeasurement(CMeasurement* measurement, CMeasSetup* setup) override {
         SetCurrentMeasurement(measurement, setup);
     }
+    void RunQuickHelp(const core::Text& title, const std::u16string& path) override;
+    void RunTimeDateDialog() override;
 
   protected:
     // A service of a later subsystem that the program does not have yet:

@@ -140,7 +140,15 @@ void CCelvaneApp::SwitchToModeNoStart(CModeBase* screen) {
 void CCelvaneApp::ShowModeSelect() {
     if (current_mode_ && current_mode_->GetModeId() == kScreenModeSelect) return;
     CModeBase* home = FindMode(kScreenModeSelect);
-    if (!home) return;
+    if (!home) {
+        // No mode selection screen to go to: the current screen carries on
+        // (the mode key stopped its sweep).
+        if (current_mode_) {
+            current_mode_->OnActivate();
+            RefreshLinkObject();
+        }
+        return;
+    }
     MakeCurrent(home);
     home->OnActivateStart();
     RefreshLinkObject();
@@ -162,6 +170,9 @@ bool CCelvaneApp::CreateDspInterface(std::u16string_view /*name*/) {
         link->Stop();
         return false;
     }
+    // Opens "DSP1:"; without the board the link stays closed and says so in
+    // the history.
+    link->Open();
     dsp_ = std::move(link);
     return true;
 }
