@@ -717,6 +717,9 @@ class CMeasurementBase : public CModeBase {
     };
     // Copies the setup's values for the data path (under the lock).
     void TakeSweepSettings();
+    // After the setup's trace mode changed: the data path takes the new
+    // mode at the next sweep boundary, starting from the newest sweep.
+    void RequestTraceModeRestart();
     // The peak threshold T of the setup.
     double PeakThreshold() const;
 

@@ -91,6 +91,13 @@ void CMeasurementBase::TakeSweepSettings() {
     pendingSettings_ = s;
 }
 
+void CMeasurementBase::RequestTraceModeRestart() {
+    TakeSweepSettings();
+    ScopedLock guard(*this);
+    m_HoldRestart = true;
+    m_AverageRestart = true;
+}
+
 // --- Buffers ------------------------------------------------------------------------
 
 void CMeasurementBase::AllocTraceBuffers(int points) {
@@ -250,12 +257,16 @@ void CMeasurementBase::RestartTraceModes() {
         work_.pixels[k].row = LevelToRow(work_.display[k]);
     }
     {
+        // The modes in force now, also when they changed during this block.
         ScopedLock guard(*this);
         m_AverageCount = 0;
+        sweep_.averagingMode = pendingSettings_.averagingMode;
+        sweep_.averagingCount = pendingSettings_.averagingCount;
+        sweep_.peakHoldMode = pendingSettings_.peakHoldMode;
+        m_HoldRestart = false;
+        m_AverageRestart = false;
     }
     wholeTraceChanged_ = true;
-    m_HoldRestart = false;
-    m_AverageRestart = false;
     m_AverageOn = sweep_.averagingMode;
     m_HoldMode = sweep_.peakHoldMode;
 }
