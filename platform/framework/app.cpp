@@ -10,6 +10,7 @@
 #include "platform/display/backend.h"
 #include "platform/display/options.h"
 #include "platform/framework/system_services.h"
+#include "platform/framework/win_thread.h"
 #include "platform/hardware/simulated_hardware.h"
 #include "platform/kernel/device_root.h"
 #include "platform/kernel/errors.h"
@@ -130,21 +131,8 @@ bool CWinApp::PumpMessage() {
 }
 
 int CWinApp::Run() {
-    bool idle = true;
-    long count = 0;
-    for (;;) {
-        Message m;
-        while (idle && !peek_ui_message(m, false)) {
-            if (!OnIdle(count++)) idle = false;
-        }
-        Message taken;
-        if (!peek_ui_message(taken, false)) taken = Message{};
-        if (!PumpMessage()) return ExitInstance();
-        if (is_idle_message(taken)) {
-            idle = true;
-            count = 0;
-        }
-    }
+    run_idle_loop([this](long count) { return OnIdle(count); }, [this] { return PumpMessage(); });
+    return ExitInstance();
 }
 
 int run_app(CWinApp& app) {
