@@ -2,6 +2,9 @@
 // root, on the simulated board's I2C unit with its EEPROM-like slave.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+
 #include "drivers/i2c/i2c_protocol.h"
 #include "platform/devices/device_manager.h"
 #include "platform/devices/tests/driver_install.h"
@@ -130,6 +133,25 @@ TEST_P(I2cDriverTest, AStuckBusLockFailsTheAccessAndKeepsTheHoldersWord) {
     EXPECT_EQ(write(true, true, {kEepromAddress << 1, 0}), 0u);
     EXPECT_EQ(plat::get_last_error(), kBusLockTimeout);
     EXPECT_EQ(lock_word(), 1u);
+}
+
+// The device goes while another thread keeps transferring on its handle:
+// each call either completes or fails, and nothing is used after it is freed.
+TEST_P(I2cDriverTest, DeactivatingWithTransfersInFlight) {
+    std::atomic<bool> stop{false};
+    std::atomic<int> calls{0};
+    std::thread client([&] {
+        while (!stop) {
+            Bytes data{kEepromAddress << 1, 0x20, 7};
+            write(true, true, data);
+            ++calls;
+        }
+    });
+    while (calls < 20) std::this_thread::yield();
+    EXPECT_TRUE(plat::devices::deactivate_device(device));
+    device = 0;
+    stop = true;
+    client.join();
 }
 
 TEST(BlankbusTest, EveryEntrySucceedsAndDoesNothing) {

@@ -3,6 +3,9 @@
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+
 #include "drivers/spi/spi_protocol.h"
 #include "platform/byte_order.h"
 #include "platform/devices/device_manager.h"
@@ -252,6 +255,26 @@ TEST_P(SpiDriverTest, PowerTransitionsReachTheControllerAndTheEvents) {
     EXPECT_FALSE(micro().asleep());
     ASSERT_TRUE(plat::power::off());
     EXPECT_TRUE(shutdown.is_set());
+}
+
+// The device goes while another thread keeps asking the controller on its
+// handle: each call either completes or fails, and nothing is used after it
+// is freed.
+TEST_P(SpiDriverTest, DeactivatingWithRequestsInFlight) {
+    std::atomic<bool> stop{false};
+    std::atomic<int> calls{0};
+    std::thread client([&] {
+        while (!stop) {
+            Bytes out(10);
+            call(IOCTL_SPI_GET_STATUS, nullptr, &out);
+            ++calls;
+        }
+    });
+    while (calls < 20) std::this_thread::yield();
+    EXPECT_TRUE(plat::devices::deactivate_device(device));
+    device = 0;
+    stop = true;
+    client.join();
 }
 
 }  // namespace
