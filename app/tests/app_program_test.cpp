@@ -73,7 +73,7 @@ TEST_F(Program, StartsOnAFreshRootAndShutsDownInOrder) {
     // So are the sensor ports, the GPS receiver and the buffer pool; the
     // default replay log is in place for the simulated receiver.
     for (const char* service : {"serial power-sensor port", "USB power-sensor port", "GPS receiver",
-                                "receive-buffer pool"})
+                                "receive-buffer pool", "alert thread", "board I/O device BIO1:"})
         EXPECT_EQ(history.find(std::string("not present: ") + service), std::string::npos)
             << service;
     EXPECT_TRUE(fs::exists(root_.path() / "FlashFX Disk" / "System" / "GPS" / "tn204.log"));

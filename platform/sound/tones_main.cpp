@@ -1,5 +1,5 @@
 // celvane-tones HOST_FOLDER: writes the system's sounds ("critical.wav",
-// "question.wav", "menusel.wav") into the device image's "\Windows" folder.
+// "question.wav", "menusel.wav", "criticl.wav") into the device image's "\Windows" folder.
 // A file that already holds the same bytes is left alone.
 #include <cstdio>
 #include <filesystem>
@@ -38,6 +38,9 @@ int main(int argc, char** argv) {
         {"critical.wav", join(plat::make_tone(880, 150), plat::make_tone(660, 250))},
         {"question.wav", plat::make_tone(740, 200)},
         {"menusel.wav", plat::make_tone(1200, 30)},
+        // The critical battery alert: three falling beeps.
+        {"criticl.wav", join(join(plat::make_tone(988, 120), plat::make_tone(784, 120)),
+                             plat::make_tone(659, 240))},
     };
     for (const auto& [name, wave] : sounds) {
         const auto bytes = plat::encode_wave(wave);
