@@ -75,7 +75,7 @@ bool CSystemAlertHandler2::OnIdle(long count) {
         showing_ = false;
         return false;
     }
-    // Sleep until the box's end rather than spinning on idle calls.
+    // The box's timer wakes the loop at its end: no spinning on idle calls.
     if (timer_ == 0) timer_ = plat::set_timer(nullptr, 0, static_cast<uint32_t>(end_ms_ - now));
     return false;
 }
@@ -127,6 +127,10 @@ bool CSystemAlertHandler2::ShowAlert(CAppEvent* event, const plat::Event& /*hand
     box_->SetFocus();
     box_->UpdateWindow();
     const uint64_t now = plat::now_ms();
+    end_ms_ = kind == kAlarmBatteryStatus ? now : now + timeout_ms_ / kMsPerSecond * kMsPerSecond;
+    // The loop sleeps until the box's end; its idle work closes it then.
+    if (end_ms_ > now) timer_ = plat::set_timer(nullptr, 0, static_cast<uint32_t>(end_ms_ - now));
+    showing_ = true;
     {
         std::lock_guard lock(shown_mutex_);
         ++shown_.count;
@@ -136,7 +140,6 @@ bool CSystemAlertHandler2::ShowAlert(CAppEvent* event, const plat::Event& /*hand
         shown_.shown_ms = now;
         shown_.closed_ms = 0;
     }
-    end_ms_ = kind == kAlarmBatteryStatus ? now : now + timeout_ms_ / kMsPerSecond * kMsPerSecond;
     return true;
 }
 
