@@ -439,6 +439,24 @@ TEST_F(SystemApp, WithoutTheBatteryDeviceTheIndicatorSaysExternalPowerUnknown) {
     ASSERT_EQ(RunScript(app, root, "wait 1500\nkey F1\nquit\n"), 0);
 }
 
+// The display answers the contrast escape, so the contrast keys reach the
+// display's supply through the board's I/O controller.
+TEST_F(SystemApp, TheContrastReachesTheDisplaySupply) {
+    auto vee = [] {
+        return Board()->microcontroller().with_panel([](sim::Panel& p) {
+            return p.vee_pwm.empty() ? -1 : int(p.vee_pwm.back());
+        });
+    };
+    Probe(1, [&] {
+        app.ContrastUp(200);
+        EXPECT_EQ(app.GetSettings()->Contrast, 100u) << "at most 100";
+        EXPECT_EQ(vee(), 100);
+        app.ContrastDown(30);
+        EXPECT_EQ(vee(), 70);
+    });
+    ASSERT_EQ(RunScript(app, root, "wait 1500\nkey F1\nquit\n"), 0);
+}
+
 // The I/O controller's client connects; sleep stops the screen's measurement
 // through the worker, wake redraws the screen and the worker pauses 3 s before
 // it measures again; power-off ends the program as the user would.

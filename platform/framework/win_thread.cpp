@@ -70,24 +70,34 @@ bool CWinThread::OnIdle(long) {
     return false;
 }
 
-bool CWinThread::PreTranslateMessage(const Message& msg) {
+bool pre_translate_to_ancestors(const Message& msg, Window** top) {
     for (Window* w = static_cast<Window*>(msg.window); w && is_window(w); w = w->parent()) {
         if (CWnd* c = CWnd::FromHandle(w); c && c->PreTranslateMessage(msg)) return true;
+        if (top) *top = w;
     }
     return false;
 }
 
-bool CWinThread::PumpMessage() {
+bool pump_one_message(const std::function<bool(const Message&)>& pre_translate, int& quit_code) {
     Message m;
     if (!get_ui_message(m)) {
-        quit_code_ = static_cast<int>(m.wparam);
+        quit_code = static_cast<int>(m.wparam);
         return false;
     }
-    if (!PreTranslateMessage(m)) {
+    if (!pre_translate(m)) {
         translate_message(m);
         dispatch_message(m);
     }
     return true;
+}
+
+bool CWinThread::PreTranslateMessage(const Message& msg) {
+    return pre_translate_to_ancestors(msg);
+}
+
+bool CWinThread::PumpMessage() {
+    return pump_one_message([this](const Message& m) { return PreTranslateMessage(m); },
+                            quit_code_);
 }
 
 int CWinThread::Run() {

@@ -62,5 +62,11 @@ class CWinThread {
 // posted message starts idle processing again), and `pump` for each
 // message; ends when `pump` answers false.
 void run_idle_loop(const std::function<bool(long)>& on_idle, const std::function<bool()>& pump);
+// Takes one message and, unless `pre_translate` consumes it, translates and
+// dispatches it; false on WM_QUIT, whose code goes to `quit_code`.
+bool pump_one_message(const std::function<bool(const Message&)>& pre_translate, int& quit_code);
+// Offers a message to its window and that window's ancestors, each
+// CWnd::PreTranslateMessage in turn; `top` takes the last one offered.
+bool pre_translate_to_ancestors(const Message& msg, Window** top = nullptr);
 
 }  // namespace plat

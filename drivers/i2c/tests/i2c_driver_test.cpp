@@ -2,9 +2,6 @@
 // root, on the simulated board's I2C unit with its EEPROM-like slave.
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <thread>
-
 #include "drivers/i2c/i2c_protocol.h"
 #include "platform/devices/device_manager.h"
 #include "platform/devices/tests/driver_install.h"
@@ -138,20 +135,10 @@ TEST_P(I2cDriverTest, AStuckBusLockFailsTheAccessAndKeepsTheHoldersWord) {
 // The device goes while another thread keeps transferring on its handle:
 // each call either completes or fails, and nothing is used after it is freed.
 TEST_P(I2cDriverTest, DeactivatingWithTransfersInFlight) {
-    std::atomic<bool> stop{false};
-    std::atomic<int> calls{0};
-    std::thread client([&] {
-        while (!stop) {
-            Bytes data{kEepromAddress << 1, 0x20, 7};
-            write(true, true, data);
-            ++calls;
-        }
-    });
-    while (calls < 20) std::this_thread::yield();
-    EXPECT_TRUE(plat::devices::deactivate_device(device));
+    EXPECT_TRUE(celvane_test::deactivate_with_calls_in_flight(device, [&] {
+        write(true, true, {kEepromAddress << 1, 0x20, 7});
+    }));
     device = 0;
-    stop = true;
-    client.join();
 }
 
 TEST(BlankbusTest, EveryEntrySucceedsAndDoesNothing) {

@@ -3,9 +3,6 @@
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <thread>
-
 #include "drivers/spi/spi_protocol.h"
 #include "platform/byte_order.h"
 #include "platform/devices/device_manager.h"
@@ -261,20 +258,11 @@ TEST_P(SpiDriverTest, PowerTransitionsReachTheControllerAndTheEvents) {
 // handle: each call either completes or fails, and nothing is used after it
 // is freed.
 TEST_P(SpiDriverTest, DeactivatingWithRequestsInFlight) {
-    std::atomic<bool> stop{false};
-    std::atomic<int> calls{0};
-    std::thread client([&] {
-        while (!stop) {
-            Bytes out(10);
-            call(IOCTL_SPI_GET_STATUS, nullptr, &out);
-            ++calls;
-        }
-    });
-    while (calls < 20) std::this_thread::yield();
-    EXPECT_TRUE(plat::devices::deactivate_device(device));
+    EXPECT_TRUE(celvane_test::deactivate_with_calls_in_flight(device, [&] {
+        Bytes out(10);
+        call(IOCTL_SPI_GET_STATUS, nullptr, &out);
+    }));
     device = 0;
-    stop = true;
-    client.join();
 }
 
 }  // namespace
