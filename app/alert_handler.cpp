@@ -39,7 +39,6 @@ bool CSystemAlertHandler2::InitInstance() {
 
 int CSystemAlertHandler2::ExitInstance() {
     CloseAlert();
-    showing_ = false;
     if (listener_) {
         if (CEventDispatcher* dispatcher = app_ ? app_->GetDispatcher() : nullptr)
             dispatcher->RemoveListener(listener_);
@@ -72,7 +71,6 @@ bool CSystemAlertHandler2::OnIdle(long count) {
     const uint64_t now = plat::now_ms();
     if (now >= end_ms_) {
         CloseAlert();
-        showing_ = false;
         return false;
     }
     // The box's timer wakes the loop at its end: no spinning on idle calls.
@@ -144,6 +142,7 @@ bool CSystemAlertHandler2::ShowAlert(CAppEvent* event, const plat::Event& /*hand
 }
 
 void CSystemAlertHandler2::CloseAlert() {
+    showing_ = false;
     if (timer_ != 0) {
         plat::kill_timer(nullptr, timer_);
         timer_ = 0;

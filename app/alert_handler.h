@@ -54,6 +54,7 @@ class CSystemAlertHandler2 : public plat::CWinThread {
     bool IsShowing() const { return showing_.load(); }
 
   private:
+    // Hides, destroys and deletes the box there is; no box shows after.
     void CloseAlert();
     // On the user-interface thread: raises a settings counter and saves.
     void RaiseCounter(uint32_t kind);

@@ -195,10 +195,12 @@ class SystemApp : public ::testing::Test {
             plat::sleep_ms(kStepMs);
         return done();
     }
-    // Until the alert thread has shown its `count`th box.
+    // Until the alert thread has shown its `count`th box and sleeps (its
+    // box painted, the box's end timer set).
     void AwaitAlerts(uint32_t count) {
         BusyUntil([&] { return app.GetAlertThread()->GetShown().count >= count; });
         ASSERT_GE(app.GetAlertThread()->GetShown().count, count);
+        AwaitAlertThreadAsleep();
     }
     // Until the alert thread has done all it was given and sleeps.
     void AwaitAlertThreadAsleep() {
@@ -209,7 +211,6 @@ class SystemApp : public ::testing::Test {
     // The screen with the `count`th box painted, written into the device root.
     void ShotWithBox(uint32_t count, const std::string& name) {
         AwaitAlerts(count);
-        AwaitAlertThreadAsleep();
         ASSERT_TRUE(plat::write_png_file(root.path() / name, plat::screen_snapshot()));
     }
     static int CountWindows(std::u16string_view title) {
@@ -311,10 +312,18 @@ TEST_F(SystemApp, TheBatteryIndicatorAndItsBoxesFollowTheCharge) {
         EXPECT_EQ(screens[0]->battery.back().first, 2);
         EXPECT_GE(screens[0]->battery.back().second, 11);
         EXPECT_EQ(app.GetAlertThread()->GetShown().count, 0u);
-    });
-    Probe(2, [&] {
+        // The seconds pass here, each with the battery check, until the
+        // charge is low; its alarm's box then shows.
+        const bool low = SleepUntil([&] {
+            plat::sleep_ms(1000);
+            app.CheckBatteryStatus();
+            return screens[0]->battery.back().first == 3;
+        });
+        ASSERT_TRUE(low);
         AwaitAlerts(1);
         EXPECT_EQ(screens[0]->battery.back(), (Kind{3, 10})) << "low at 10 %";
+    });
+    Probe(2, [&] {
         const auto shown = app.GetAlertThread()->GetShown();
         EXPECT_EQ(shown.count, 1u) << "one box while the alarm stands";
         EXPECT_EQ(shown.caption, kIdsBatteryAlarm);
@@ -356,10 +365,11 @@ TEST_F(SystemApp, TheBatteryIndicatorAndItsBoxesFollowTheCharge) {
     });
     // 12 % at the first reading, 1 % a minute, read in whole percents rounded
     // down: 10 % from the first minute on, 2 % from the ninth.
-    const std::string script = "wait 1500\nkey F1\n" + Shot("start.png") +
-                               "wait 100000\nkey F2\nwait 8000\nkey F3\nwait 480000\nkey F4\nwait "
-                               "8000\nkey F5\nwait 1500\nkey F6\n"
-                               "wait 130000\nkey F7\nquit\n";
+    const std::string script =
+        "wait 1500\n" + Shot("start.png") +
+        "key F1\nwait 10000\nkey F2\nwait 8000\nkey F3\nwait 480000\nkey F4\nwait "
+        "8000\nkey F5\nwait 1500\nkey F6\n"
+        "wait 130000\nkey F7\nquit\n";
     ASSERT_EQ(RunScript(app, root, script), 0);
     ASSERT_GT(box.width(), 100);
     EXPECT_GT(DifferingPixels(root.path() / "start.png", root.path() / "battery.png", box),
@@ -443,9 +453,8 @@ TEST_F(SystemApp, WithoutTheBatteryDeviceTheIndicatorSaysExternalPowerUnknown) {
 // display's supply through the board's I/O controller.
 TEST_F(SystemApp, TheContrastReachesTheDisplaySupply) {
     auto vee = [] {
-        return Board()->microcontroller().with_panel([](sim::Panel& p) {
-            return p.vee_pwm.empty() ? -1 : int(p.vee_pwm.back());
-        });
+        return Board()->microcontroller().with_panel(
+            [](sim::Panel& p) { return p.vee_pwm.empty() ? -1 : int(p.vee_pwm.back()); });
     };
     Probe(1, [&] {
         app.ContrastUp(200);
