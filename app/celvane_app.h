@@ -24,6 +24,7 @@
 #include "core/sorted_string_array.h"
 #include "dialogs/dialog_services.h"
 #include "drivers/smartio/smart_io.h"
+#include "files/sa_meas_setup.h"
 #include "instrument/buffer_helper.h"
 #include "instrument/dsp_interface.h"
 #include "instrument/sensor_ports.h"
@@ -270,6 +271,12 @@ class CCelvaneApp : public plat::CWinApp, public IScreenServices {
     int GetSensorGain() override;
     CSortedItem* GetFirstItem() override;
     int ShowScreenMessage(const core::Text& text, uint32_t style) override;
+    CGraphPanel* GetSharedGraphPanel() const override { return graph_panel_.get(); }
+    CDspInterface* GetDspLink() const override { return dsp_.get(); }
+    CSAMeasSetup* GetGlobalSASetup() override { return &sa_setup_store_; }
+    void SetAppMeasurement(CMeasurement* measurement, CMeasSetup* setup) override {
+        SetCurrentMeasurement(measurement, setup);
+    }
 
   protected:
     // A service of a later subsystem that the program does not have yet:
@@ -337,6 +344,8 @@ class CCelvaneApp : public plat::CWinApp, public IScreenServices {
     LanguageBinding language_;
     std::unique_ptr<CColorScheme> color_scheme_;
     std::unique_ptr<CGraphPanel> graph_panel_;
+    // The global spectrum analyzer setup store (user-interface thread).
+    CSAMeasSetup sa_setup_store_;
     // What the widgets ask of the application; registered while it runs.
     std::unique_ptr<IWidgetServices> widget_services_;
     // What the dialogs ask of the application; registered while it runs.

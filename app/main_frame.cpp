@@ -7,6 +7,7 @@
 #include "core/posted_records.h"
 #include "core/res_string.h"
 #include "core/screen_ids.h"
+#include "screens/measurement_base.h"
 #include "screens/mode_base.h"
 
 namespace {
@@ -172,6 +173,20 @@ bool CChildView::OnCommand(uintptr_t wparam, intptr_t lparam) {
         return true;
     }
     return CWnd::OnCommand(wparam, lparam);
+}
+
+// A measurement screen committed sweep data: the user-interface thread
+// refreshes its display. The message names the screen; one that is not of
+// the application's list is not touched.
+intptr_t CChildView::WindowProc(uint32_t msg, uintptr_t wparam, intptr_t lparam) {
+    if (msg != CMeasurementBase::kMsgDisplayRefresh) return CWnd::WindowProc(msg, wparam, lparam);
+    auto* posted = reinterpret_cast<CModeBase*>(lparam);
+    for (int id = 0; posted && id < kScreenCount; ++id) {
+        if (app_->FindMode(id) != posted) continue;
+        if (auto* screen = dynamic_cast<CMeasurementBase*>(posted)) screen->OnDisplayRefresh();
+        break;
+    }
+    return 0;
 }
 
 // One application command; false leaves it to the framework.

@@ -33,6 +33,8 @@ class CChildView : public plat::CWnd {
     void OnRButtonDown(uint32_t flags, plat::Point p) override;
     void OnRButtonUp(uint32_t flags, plat::Point p) override;
     bool OnCommand(uintptr_t wparam, intptr_t lparam) override;
+    // The measurement screens' refresh message; the rest to the framework.
+    intptr_t WindowProc(uint32_t msg, uintptr_t wparam, intptr_t lparam) override;
 
     void SetFocusSuppressed(bool on) { focus_suppressed_ = on; }
 

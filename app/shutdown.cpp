@@ -5,6 +5,7 @@
 #include "app/app_print_services.h"
 #include "app/main_frame.h"
 #include "core/history.h"
+#include "dialogs/numeric_edit.h"
 #include "instrument/measurement.h"
 #include "platform/framework/sip_panel.h"
 #include "platform/framework/system_services.h"
@@ -80,6 +81,7 @@ int CCelvaneApp::ExitInstance() {
     IScreenServices::set_current(nullptr);
     IWidgetServices::set_current(nullptr);
     IDialogServices::set_current(nullptr);
+    CNumericEdit::DeleteEditBrush();
     UnregisterAppFileServices();
     UnregisterAppPrintServices();
     // 11.

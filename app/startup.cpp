@@ -17,6 +17,7 @@
 #include "core/routines.h"
 #include "core/screen_ids.h"
 #include "core/sip_helper.h"
+#include "dialogs/numeric_edit.h"
 #include "instrument/measurement.h"
 #include "platform/devices/device_manager.h"
 #include "platform/framework/system_services.h"
@@ -78,6 +79,7 @@ bool CCelvaneApp::InitInstance() {
     IScreenServices::set_current(this);
     IWidgetServices::set_current(widget_services_.get());
     IDialogServices::set_current(dialog_services_.get());
+    CNumericEdit::CreateEditBrush();
     RegisterAppFileServices(*this);
     RegisterAppPrintServices(*this);
 

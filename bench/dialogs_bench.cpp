@@ -1,12 +1,17 @@
-// A message box and a 100-row list-box dialog, from construction until they
-// are drawn on the screen (then closed).
+// A message box, a 100-row list-box dialog and a frequency entry (with the
+// screen's soft-key bar relabelled), from construction until they are drawn
+// on the screen (then closed).
 #include <benchmark/benchmark.h>
 
 #include <string>
 
+#include "dialogs/dialog_services.h"
+#include "dialogs/freq_entry_dlg.h"
 #include "dialogs/list_box_dlg.h"
 #include "dialogs/message_dlg.h"
 #include "platform/framework/message_box.h"
+#include "widgets/color_scheme.h"
+#include "widgets/soft_key_menu.h"
 
 namespace {
 
@@ -65,5 +70,58 @@ void BM_HundredRowListDialogDrawn(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_HundredRowListDialogDrawn)->Unit(benchmark::kMillisecond);
+
+// A screen's view with its soft-key bar, offered to the dialogs.
+class BarServices : public IDialogServices {
+  public:
+    BarServices() {
+        plat::register_window_class({"BenchView", 0, std::nullopt});
+        view.Create("BenchView", u"", plat::WS_POPUP | plat::WS_VISIBLE,
+                    {0, 0, plat::kScreenWidth, plat::kScreenHeight}, nullptr, 0);
+        keys.Create(&view, 705, 30, 800, 566, 1, 100, scheme.get());
+        IDialogServices::set_current(this);
+    }
+    ~BarServices() override {
+        IDialogServices::set_current(nullptr);
+        view.DestroyWindow();
+    }
+    std::u16string GetFontFace() const override { return u"Tahoma"; }
+    uint32_t GetSmallFontWeight() const override { return 280; }
+    uint32_t GetLargeFontHeight() const override { return 140; }
+    plat::CWnd* GetMainView() const override { return nullptr; }
+    CSoftKeyMenu* GetSoftKeyBar() const override { return const_cast<CSoftKeyMenu*>(&keys); }
+    CPanelWidget* GetMenuKeyBar() const override { return nullptr; }
+    bool QueryLinkValue(plat::Point, uint32_t* key) const override {
+        if (key) *key = 0;
+        return false;
+    }
+    CColorScheme* const* GetColorSchemeHolder() const override { return &holder; }
+
+    std::unique_ptr<CColorScheme> scheme = CreateColorScheme(0);
+    CColorScheme* holder = scheme.get();
+    plat::CWnd view;
+    CSoftKeyMenu keys;
+};
+
+void BM_FrequencyEntryDrawn(benchmark::State& state) {
+    BarServices services;
+    CNumericEdit::CreateEditBrush();
+    Drain();
+    for (auto _ : state) {
+        CFreqEntryDlg dlg(&services.view);
+        dlg.Setup(214, 1'000'000'000, 3'600'000'000, 0, 1'000'000, 2, 1);
+        dlg.SetSpanKeys(true);
+        dlg.Create();
+        dlg.ShowWindow(plat::SW_SHOW);
+        Drain();
+        dlg.DestroyWindow();
+        Drain();
+    }
+    CNumericEdit::DeleteEditBrush();
+}
+BENCHMARK(BM_FrequencyEntryDrawn)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
 
 }  // namespace

@@ -87,20 +87,43 @@ bool CSoftKeyDlg::PreTranslateMessage(const plat::Message& msg) {
     switch (msg.message) {
         case plat::WM_KEYDOWN:
             if (OnKeyDown(key, repeat, 0u)) return true;
+            // Enter and Escape for one of the controls act on the dialog:
+            // the press does nothing.
+            if (IsEndKey(key) && msg.window != static_cast<const plat::Window*>(this)) return true;
             break;
         case plat::WM_KEYUP:
             if (OnKeyUp(key, repeat, 0u)) return true;
+            if (IsEndKey(key) && msg.window != static_cast<const plat::Window*>(this)) {
+                if (key == plat::VK_RETURN) {
+                    OnOK();
+                } else {
+                    OnCancel();
+                }
+                return true;
+            }
             break;
         case plat::WM_MOUSEWHEEL:
             if (OnWheel(plat::get_wheel_delta(msg.wparam))) return true;
             break;
         case plat::WM_PAINT:
-            if (plat::focus_window() != this && exists() && IsWindowVisible()) SetFocus();
+            // The dialog keeps the keyboard: it takes the focus back from a
+            // window outside it (one of its controls may keep it).
+            if (!HoldsFocus() && exists() && IsWindowVisible()) SetFocus();
             break;
         default:
             break;
     }
     return CInstrumentDlg::PreTranslateMessage(msg);
+}
+
+bool CSoftKeyDlg::IsEndKey(uint32_t key) {
+    return key == plat::VK_RETURN || key == plat::VK_ESCAPE;
+}
+
+bool CSoftKeyDlg::HoldsFocus() const {
+    for (plat::Window* w = plat::focus_window(); w; w = w->parent())
+        if (w == this) return true;
+    return false;
 }
 
 bool CSoftKeyDlg::OnKeyDown(uint32_t key, uint16_t, uint32_t) {

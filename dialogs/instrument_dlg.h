@@ -82,6 +82,9 @@ class CSoftKeyDlg : public CInstrumentDlg {
     void StopCaptureWatch();
 
   private:
+    static bool IsEndKey(uint32_t key);
+    // Whether the focus is on the dialog or one of its controls.
+    bool HoldsFocus() const;
     // A tap at a point of the dialog's client area, as a key of the screen's
     // bars or fixed key pane; 0 for none.
     uint32_t KeyAt(plat::Point client) const;

@@ -11,6 +11,9 @@ class CModeBase;
 class CMeasurement;
 class CMeasSetup;
 class CSortedItem;
+class CGraphPanel;
+class CDspInterface;
+class CSAMeasSetup;
 
 class IScreenServices {
   public:
@@ -67,4 +70,15 @@ class IScreenServices {
     virtual void RunQuickHelp(const core::Text& /*title*/, const std::u16string& /*path*/) {}
     // The modal time and date dialog.
     virtual void RunTimeDateDialog() {}
+
+    // What the measurement screens share through the application.
+    // The one graph panel of the measurement screens, or null.
+    virtual CGraphPanel* GetSharedGraphPanel() const { return nullptr; }
+    // The DSP link, null while it is down.
+    virtual CDspInterface* GetDspLink() const { return nullptr; }
+    // The global spectrum analyzer setup store, into which the spectrum
+    // analyzer screen copies its setup before each restart; null without one.
+    virtual CSAMeasSetup* GetGlobalSASetup() { return nullptr; }
+    // The application's current measurement and setup object.
+    virtual void SetAppMeasurement(CMeasurement* /*measurement*/, CMeasSetup* /*setup*/) {}
 };

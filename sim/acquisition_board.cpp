@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 
 #include "drivers/dsp/dsp_protocol.h"
+#include "platform/fs/atomic_save.h"
 #include "sim/rf_units.h"
 
 namespace sim {
@@ -122,8 +124,19 @@ struct AcquisitionBoard::Stream {
     SpectrumSettings settings;
 };
 
-AcquisitionBoard::AcquisitionBoard(const Scene& scene)
-    : scene_(scene), spectrum_(scene), network_(scene), thread_([this] { run(); }) {}
+AcquisitionBoard::AcquisitionBoard(const Scene& scene, std::filesystem::path state_folder)
+    : scene_(scene),
+      state_folder_(std::move(state_folder)),
+      spectrum_(scene),
+      network_(scene),
+      thread_([this] { run(); }) {}
+
+bool AcquisitionBoard::keep(const char* name, const Bytes& data) const {
+    if (state_folder_.empty()) return true;
+    std::error_code ec;
+    std::filesystem::create_directories(state_folder_, ec);
+    return plat::atomic_save(state_folder_ / name, std::as_bytes(std::span(data)));
+}
 
 AcquisitionBoard::~AcquisitionBoard() {
     {
@@ -178,6 +191,7 @@ std::uint32_t AcquisitionBoard::receive_out(std::uint8_t endpoint,
     if (length > kMaxCommandPayload || 4u + length > data.size()) return USB_TRANSFER_STALL;
     const Bytes payload(data.begin() + 4, data.begin() + 4 + length);
     std::lock_guard pipe(pipe_mutex_);
+    if (!command_log_.empty()) log_command(command, payload);
     Outgoing out;
     {
         std::lock_guard lock(mutex_);
@@ -191,6 +205,20 @@ std::uint32_t AcquisitionBoard::receive_out(std::uint8_t endpoint,
     flush(out);
     work_.notify_all();
     return USB_TRANSFER_OK;
+}
+
+void AcquisitionBoard::set_command_log(const std::filesystem::path& file) {
+    std::lock_guard pipe(pipe_mutex_);
+    command_log_ = file;
+}
+
+void AcquisitionBoard::log_command(std::uint16_t command, const Bytes& payload) const {
+    std::FILE* f = std::fopen(command_log_.c_str(), "a");
+    if (!f) return;
+    std::fprintf(f, "%04X:", static_cast<unsigned>(command));
+    for (std::uint8_t b : payload) std::fprintf(f, " %02X", static_cast<unsigned>(b));
+    std::fputc('\n', f);
+    std::fclose(f);
 }
 
 void AcquisitionBoard::flush(const Outgoing& out) {
@@ -285,7 +313,9 @@ void AcquisitionBoard::handle_command(std::uint16_t command, const Bytes& payloa
         case dsp::CMD_6:
         case dsp::CMD_7: {
             const int which = command - dsp::CMD_6;
-            const bool ok = !images_[which].empty() && !image_bad_[which];
+            // A committed image stays in the board's flash.
+            const bool ok = !images_[which].empty() && !image_bad_[which] &&
+                            keep(which == 0 ? "dsp.bin" : "fpga.bin", images_[which]);
             images_[which].clear();
             image_bad_[which] = false;
             Bytes r;
@@ -295,8 +325,10 @@ void AcquisitionBoard::handle_command(std::uint16_t command, const Bytes& payloa
         }
         case dsp::CMD_CALIBRATION: {
             calibration_ = payload;
+            const bool ok =
+                payload.size() == kMaxCommandPayload && keep("calibration.bin", calibration_);
             Bytes r;
-            append_le<std::uint32_t>(r, payload.size() == kMaxCommandPayload ? 0u : 1u);
+            append_le<std::uint32_t>(r, ok ? 0u : 1u);
             reply(command, r, out);
             return;
         }

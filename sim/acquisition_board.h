@@ -9,6 +9,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <filesystem>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -27,7 +28,10 @@ namespace sim {
 
 class AcquisitionBoard : public plat::usb::AttachedDevice {
   public:
-    explicit AcquisitionBoard(const Scene& scene);
+    // `state_folder` (empty: none) keeps what the board stores across power
+    // cycles: the committed firmware images "dsp.bin" and "fpga.bin" and the
+    // last calibration block "calibration.bin", each saved whole.
+    explicit AcquisitionBoard(const Scene& scene, std::filesystem::path state_folder = {});
     ~AcquisitionBoard() override;
     AcquisitionBoard(const AcquisitionBoard&) = delete;
     AcquisitionBoard& operator=(const AcquisitionBoard&) = delete;
@@ -41,6 +45,8 @@ class AcquisitionBoard : public plat::usb::AttachedDevice {
     void detached() override;
 
     bool streaming() const;
+    // Appends every command packet received from now on to a host file.
+    void set_command_log(const std::filesystem::path& file);
     const Scene& scene() const { return scene_; }
 
     // Bytes the board keeps queued ahead of the host at most.
@@ -63,10 +69,14 @@ class AcquisitionBoard : public plat::usb::AttachedDevice {
     void store_table(std::uint16_t id, const Bytes& payload);
     void next_round(Stream& st);
     void flush(const Outgoing& out);
+    void log_command(std::uint16_t command, const Bytes& payload) const;
+    // Saves `data` as `name` in the state folder; false when it could not.
+    bool keep(const char* name, const Bytes& data) const;
 
     std::vector<Complex> measured_sweep(int kind, const std::vector<double>& f) const;
 
     Scene scene_;
+    std::filesystem::path state_folder_;
     SpectrumModel spectrum_;
     NetworkModel network_;
 
@@ -101,6 +111,8 @@ class AcquisitionBoard : public plat::usb::AttachedDevice {
     bool image_bad_[2] = {false, false};
     Bytes calibration_;
     std::uint16_t error_code_ = 0, error_component_ = 0;
+
+    std::filesystem::path command_log_;  // under the pipe lock
 
     std::thread thread_;
 };

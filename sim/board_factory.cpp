@@ -17,7 +17,17 @@ std::shared_ptr<AcquisitionBoard> create_simulated_board(const std::filesystem::
     if (!load.error.empty())
         plat::debug_printf("Simulated board: scene not read (%s), using the default world\n",
                            load.error.c_str());
-    return std::make_shared<AcquisitionBoard>(load.scene);
+    auto board = std::make_shared<AcquisitionBoard>(load.scene, device_root / "board");
+    const std::string& log = load.scene.board.command_log;
+    if (!log.empty()) {
+        // A plain file name only: the log stays inside the device root.
+        if (log.find_first_of("/\\") != std::string::npos || log == "." || log == "..")
+            plat::debug_printf("Simulated board: command_log \"%s\" is not a file name, ignored\n",
+                               log.c_str());
+        else
+            board->set_command_log(device_root / log);
+    }
+    return board;
 }
 
 plat::usb::AttachId attach_simulated_board() {

@@ -19,7 +19,8 @@ bool board_is_simulated();
 
 // Reads "<root>/scene.json" (the default world when it is missing); a
 // malformed file is reported on the debug output with its line and the
-// default world is used.
+// default world is used. What the board keeps across power cycles lies in
+// "<root>/board".
 std::shared_ptr<AcquisitionBoard> create_simulated_board(const std::filesystem::path& device_root);
 
 // When the board is simulated: creates it from the process's device root and

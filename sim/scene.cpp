@@ -129,6 +129,7 @@ void fields(V& v, S& s) {
     v("dsp_date", s.dsp_date);
     v("fpga_date", s.fpga_date);
     v("serial", s.serial);
+    v("command_log", s.command_log);
     v("temperature_c", s.temperature_c, Range{-273.15, 1000, false, "a temperature in °C"});
     v("temperature_limit_c", s.temperature_limit_c,
       Range{-273.15, 1000, false, "a temperature in °C"});

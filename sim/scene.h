@@ -100,6 +100,10 @@ struct BoardIdentity {
     std::string dsp_date = "060524";
     std::string fpga_date = "060512";
     std::string serial = "SIM00001";
+    // A file in the device root to which the board appends every command
+    // packet it receives, one line each ("CCCC: payload bytes" in hex); ""
+    // records nothing.
+    std::string command_log;
     double temperature_c = 38;
     // At this temperature the board's supervisor raises its alarm; it clears
     // the alarm 3 °C below.

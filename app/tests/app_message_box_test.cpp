@@ -49,7 +49,9 @@ TEST(ProgramMessageBox, IconSoundAndTheScreenPutBack) {
                                    after.string() + "\nquit\n");
     ASSERT_EQ(code, 0);
     EXPECT_EQ(answer, plat::IDOK);
-    const auto sounds = plat::played_sounds();
+    // The screen's activation beeps; the box's sound is the first file.
+    auto sounds = plat::played_sounds();
+    std::erase_if(sounds, [](const plat::PlayedSound& s) { return s.beep.has_value(); });
     ASSERT_FALSE(sounds.empty());
     EXPECT_EQ(sounds.front().source, u"\\Windows\\critical.wav");
     // Where the box's stop icon stands: the same box, made again here.

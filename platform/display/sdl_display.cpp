@@ -5,11 +5,42 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <memory>
+#include <string>
 
+#include "platform/sound/sdl_sound.h"
 #include "platform/window/message_loop.h"
 #include "platform/window/paint.h"
 
 namespace plat {
+
+namespace {
+
+// Puts SDL audio in front of the sound recording while the window is up;
+// without an audio device sounds are recorded only, and that is said once.
+class SdlSoundOn {
+  public:
+    SdlSoundOn() {
+        std::string why;
+        sink_ = open_sdl_sound(&why);
+        if (sink_) {
+            set_sound_sink(sink_);
+        } else {
+            std::fprintf(stderr, "SDL: no audio device opens (%s); sounds are not heard\n",
+                         why.c_str());
+        }
+    }
+    ~SdlSoundOn() {
+        if (sink_) set_sound_sink(nullptr);
+    }
+    SdlSoundOn(const SdlSoundOn&) = delete;
+    SdlSoundOn& operator=(const SdlSoundOn&) = delete;
+
+  private:
+    std::shared_ptr<ISoundSink> sink_;
+};
+
+}  // namespace
 
 std::optional<uint32_t> key_for_sdl(int32_t k) {
     if (k >= SDLK_F1 && k <= SDLK_F12) return VK_F1 + static_cast<uint32_t>(k - SDLK_F1);
@@ -89,6 +120,7 @@ void SdlDisplay::stop() {
 }
 
 void SdlDisplay::run(std::atomic<int>* started) {
+    const SdlSoundOn sound;
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         std::fprintf(stderr, "SDL: %s\n", SDL_GetError());
         started->store(-1);

@@ -20,6 +20,8 @@ Registry& registry() {
 }
 
 constexpr char kDialogClass[] = "#32770";
+// Space around the icon in the caption strip.
+constexpr int kCaptionIconMargin = 5;
 
 }  // namespace
 
@@ -191,6 +193,12 @@ intptr_t CDialog::WindowProc(uint32_t msg, uintptr_t wparam, intptr_t lparam) {
         OnCancel();
         return 0;
     }
+    if (msg == WM_SETICON) {
+        const auto* icon = reinterpret_cast<const Icon*>(lparam);
+        (wparam == ICON_BIG ? big_icon_ : small_icon_) = icon ? *icon : Icon();
+        if (exists()) Invalidate();
+        return 0;
+    }
     if (msg == WM_NEXTDLGCTL) {
         if (lparam) {
             GotoDlgCtrl(FromHandle(reinterpret_cast<Window*>(wparam)));
@@ -245,6 +253,11 @@ void CDialog::OnPaint() {
         whole->set_text_color(RGB(255, 255, 255));
         whole->set_bk_mode(TRANSPARENT);
         Rect text_rect = bar.inflate(-8, 0);
+        if (const Icon& icon = small_icon_ ? small_icon_ : big_icon_) {
+            const int side = kCaptionHeight - 2 * kCaptionIconMargin;
+            whole->draw_icon(kCaptionIconMargin, kCaptionIconMargin, icon, side, side);
+            text_rect.left = kCaptionHeight;
+        }
         whole->draw_text(GetWindowText(), text_rect,
                          DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
     }

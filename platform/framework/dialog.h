@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/framework/wnd.h"
+#include "platform/gfx/icon.h"
 
 namespace plat {
 
@@ -85,6 +86,8 @@ class CDialog : public CWnd {
     int GetIDD() const { return idd_; }
     CWnd* GetOwner() const { return parent_wnd_; }
     bool IsModal() const { return modal_; }
+    // The icons WM_SETICON gave (empty when none).
+    const Icon& GetIcon(bool big) const { return big ? big_icon_ : small_icon_; }
     // The face colour of dialogs.
     static constexpr COLORREF kFaceColor = RGB(0xE4, 0xE8, 0xEE);
     static constexpr COLORREF kCaptionColor = RGB(0x1C, 0x3F, 0x6E);
@@ -105,6 +108,7 @@ class CDialog : public CWnd {
     bool ended_ = false;
     int result_ = -1;
     std::map<int, CWnd*> attached_;
+    Icon small_icon_, big_icon_;  // WM_SETICON; the caption shows the small one
     std::vector<std::unique_ptr<CWnd>> owned_controls_;
     Brush face_brush_ = Brush::solid(kFaceColor);
 };

@@ -2,6 +2,8 @@
 
 #include <mutex>
 
+#include "platform/sound/sound.h"
+
 namespace plat {
 
 namespace {
@@ -51,8 +53,11 @@ int ext_escape_query(int escape) {
 }
 
 void message_beep(uint32_t type) {
-    std::lock_guard lock(calls_lock());
-    calls().beeps.push_back(type);
+    {
+        std::lock_guard lock(calls_lock());
+        calls().beeps.push_back(type);
+    }
+    play_beep(type);
 }
 
 TaskBarWindow::~TaskBarWindow() {

@@ -36,6 +36,7 @@ inline constexpr int kEscapeContrast = 6149;
 int ext_escape_query(int escape);
 
 inline constexpr uint32_t MB_ICONEXCLAMATION = 0x30;
+// Sounds the beep's tone (sound.h) without waiting for it.
 void message_beep(uint32_t type);
 
 // The soft input panel (sip_panel.h): show or hide it, read or set its

@@ -1,5 +1,6 @@
 // celvane-tones HOST_FOLDER: writes the system's sounds ("critical.wav",
-// "question.wav", "menusel.wav", "criticl.wav") into the device image's "\Windows" folder.
+// "criticl.wav", "question.wav", "menusel.wav") into the device image's
+// "\Windows" folder.
 // A file that already holds the same bytes is left alone.
 #include <cstdio>
 #include <filesystem>
@@ -10,13 +11,6 @@
 #include "platform/sound/sound.h"
 
 namespace {
-
-// Two notes for the warnings, one for questions, a click for menu moves.
-plat::WaveData join(const plat::WaveData& a, const plat::WaveData& b) {
-    plat::WaveData out = a;
-    out.samples.insert(out.samples.end(), b.samples.begin(), b.samples.end());
-    return out;
-}
 
 bool same_bytes(const std::filesystem::path& p, const std::vector<uint8_t>& bytes) {
     std::ifstream in(p, std::ios::binary);
@@ -34,13 +28,14 @@ int main(int argc, char** argv) {
         return 2;
     }
     const std::filesystem::path folder = argv[1];
+    // Two notes for the warnings, three falling ones for the system's own
+    // alarms, one for questions, a click for menu moves.
     const std::pair<const char*, plat::WaveData> sounds[] = {
-        {"critical.wav", join(plat::make_tone(880, 150), plat::make_tone(660, 250))},
+        {"critical.wav", plat::join_waves({plat::make_tone(880, 150), plat::make_tone(660, 250)})},
+        {"criticl.wav", plat::join_waves({plat::make_tone(1046, 120), plat::make_tone(784, 120),
+                                          plat::make_tone(523, 260)})},
         {"question.wav", plat::make_tone(740, 200)},
         {"menusel.wav", plat::make_tone(1200, 30)},
-        // The critical battery alert: three falling beeps.
-        {"criticl.wav", join(join(plat::make_tone(988, 120), plat::make_tone(784, 120)),
-                             plat::make_tone(659, 240))},
     };
     for (const auto& [name, wave] : sounds) {
         const auto bytes = plat::encode_wave(wave);

@@ -138,4 +138,21 @@ WaveData make_tone(double frequency_hz, uint32_t duration_ms, uint32_t sample_ra
     return wave;
 }
 
+WaveData join_waves(std::initializer_list<WaveData> parts) {
+    WaveData out;
+    if (parts.size() == 0) return out;
+    out.channels = parts.begin()->channels;
+    out.sample_rate = parts.begin()->sample_rate;
+    out.bits_per_sample = parts.begin()->bits_per_sample;
+    size_t total = 0;
+    for (const auto& p : parts) total += p.samples.size();
+    out.samples.resize(total);
+    size_t at = 0;
+    for (const auto& p : parts) {
+        std::copy(p.samples.begin(), p.samples.end(), out.samples.begin() + static_cast<long>(at));
+        at += p.samples.size();
+    }
+    return out;
+}
+
 }  // namespace plat

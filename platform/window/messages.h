@@ -31,6 +31,11 @@ inline constexpr uint32_t WM_NEXTDLGCTL = 0x0028;
 inline constexpr uint32_t WM_SETFONT = 0x0030;
 inline constexpr uint32_t WM_GETFONT = 0x0031;
 inline constexpr uint32_t WM_NOTIFY = 0x004E;
+// A window's icons: wParam ICON_SMALL or ICON_BIG, lParam a const Icon* (the
+// window keeps a copy; null removes it).
+inline constexpr uint32_t WM_SETICON = 0x0080;
+inline constexpr uintptr_t ICON_SMALL = 0;
+inline constexpr uintptr_t ICON_BIG = 1;
 inline constexpr uint32_t WM_NCDESTROY = 0x0082;
 inline constexpr uint32_t WM_GETDLGCODE = 0x0087;
 inline constexpr uint32_t WM_KEYDOWN = 0x0100;

@@ -423,6 +423,33 @@ TEST(Board, FactoryReadsTheDeviceRootsSceneOrFallsBackToTheDefault) {
     EXPECT_EQ(sim::create_simulated_board(root)->scene().dut.cable.length_m, 30);
 }
 
+// The scene can name a file in the device root that records every command
+// packet; a name with a path in it is ignored.
+TEST(Board, CommandLogRecordsEveryPacketInTheDeviceRoot) {
+    const auto root =
+        std::filesystem::temp_directory_path() / ("sim_log_" + std::to_string(::getpid()));
+    std::filesystem::create_directories(root);
+    { std::ofstream(sim::scene_path(root)) << R"({"board": {"command_log": "cmd.log"}})"; }
+    {
+        BoardHost host(sim::create_simulated_board(root));
+        ASSERT_TRUE(host.send(0x1234, Bytes{0x01, 0xAB}));
+        ASSERT_TRUE(host.send(0x0042));
+    }
+    std::ifstream in(root / "cmd.log");
+    std::string first, second;
+    std::getline(in, first);
+    std::getline(in, second);
+    EXPECT_EQ(first, "1234: 01 AB");
+    EXPECT_EQ(second, "0042:");
+    { std::ofstream(sim::scene_path(root)) << R"({"board": {"command_log": "../out.log"}})"; }
+    {
+        BoardHost host(sim::create_simulated_board(root));
+        ASSERT_TRUE(host.send(0x1234));
+    }
+    EXPECT_FALSE(std::filesystem::exists(root.parent_path() / "out.log"));
+    std::filesystem::remove_all(root);
+}
+
 TEST(Board, ThruAndIsolationTermsCorrectTheGainSweep) {
     BoardHost host(std::make_shared<AcquisitionBoard>(fast_scene()));
     const int n = 101;

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <string>
 
+#include "platform/framework/system_services.h"
 #include "platform/fs/tests/test_support.h"
 
 namespace plat {
@@ -74,12 +75,31 @@ TEST(Sound, ASinkInFrontHearsEverySound) {
     EXPECT_EQ(sink->plays, 1);
 }
 
+TEST(Sound, MessageBeepsAreShortTonesOfTheirOwn) {
+    clear_played_sounds();
+    const uint32_t types[] = {0x00, 0x10, 0x20, 0x30, 0x40};
+    for (uint32_t type : types) message_beep(type);
+    const auto played = played_sounds();
+    ASSERT_EQ(played.size(), std::size(types));
+    for (size_t i = 0; i < played.size(); ++i) {
+        SCOPED_TRACE(types[i]);
+        EXPECT_EQ(played[i].beep, types[i]);
+        EXPECT_FALSE(played[i].wait) << "a beep does not hold its caller";
+        EXPECT_GE(played[i].wave.duration_ms(), 30u);
+        EXPECT_LE(played[i].wave.duration_ms(), 300u);
+        for (size_t j = 0; j < i && types[i] != 0x40; ++j) {
+            EXPECT_NE(played[i].wave.samples, played[j].wave.samples) << "like " << types[j];
+        }
+    }
+    EXPECT_EQ(played[4].wave.samples, played[0].wave.samples) << "unknown types sound as 0";
+}
+
 TEST(Sound, DeviceImageTonesAreWavesPythonReads) {
     TempRoot root("tones");
     const std::string tool = (celvane_test::build_bin() / "celvane-tones").string();
     ASSERT_EQ(std::system(("'" + tool + "' '" + (root.path() / "Windows").string() + "'").c_str()),
               0);
-    for (const char* name : {"critical.wav", "question.wav", "menusel.wav"}) {
+    for (const char* name : {"critical.wav", "criticl.wav", "question.wav", "menusel.wav"}) {
         const std::string py =
             "python3 -c \"import wave,sys; w=wave.open(sys.argv[1]); "
             "print(w.getnchannels(), w.getframerate(), w.getsampwidth(), "

@@ -201,6 +201,23 @@ TEST_F(QxCopyRun, CounterCountsWarmResets) {
     EXPECT_FALSE(exists("Temp/copied"));
 }
 
+// The keypad set-up goes through the board I/O library by either of its
+// names; without one it is skipped.
+TEST_F(QxCopyRun, BoardIoLibraryByEitherName) {
+    script("; nothing\n");
+    const fs::path windows = root_.path() / "Windows";
+    std::string err = run();
+    EXPECT_NE(err.find("Failed to load OemSmartIO library!"), std::string::npos) << err;
+    fs::copy_file(celvane_test::build_bin() / "SMARTIO.so", windows / "KEYBDDR.dll");
+    err = run();
+    EXPECT_NE(err.find("Can't find SMARTIO.DLL"), std::string::npos) << err;
+    EXPECT_NE(err.find("KEYBDDR.DLL Loaded successfully"), std::string::npos) << err;
+    fs::copy_file(celvane_test::build_bin() / "SMARTIO.so", windows / "SMARTIO.dll");
+    err = run();
+    EXPECT_NE(err.find("SMARTIO.DLL Loaded successfully"), std::string::npos) << err;
+    EXPECT_EQ(err.find("function not available"), std::string::npos) << err;
+}
+
 TEST_F(QxCopyRun, ClockAndSecondInstance) {
     const auto read_clock_ms = [&] {
         int64_t offset = 0;

@@ -1,0 +1,758 @@
+#pragma once
+// CMeasurementBase: the common base of the instrument screens (spectrum
+// analyzer, network analyzer, power meter). It keeps the screen's chain of
+// measurements of which one is current, the panes of a measurement screen,
+// the application's shared graph panel, the sweep axis of the setup, the
+// data path that turns the current measurement's result records into traces,
+// peak and valley lists and limit states, and the routing of the menu keys,
+// soft keys, digits, arrows and wheel to the page handlers.
+//
+// Threads: result records arrive on the measurement worker (ProcessNewData,
+// the intake of a sweep block, AppendAudioSamples). The intake works on the
+// working arrays, which only that thread touches; CommitSweepBlock copies
+// them into the display set under the screen lock (Lock/Unlock, recursive)
+// and posts one refresh message (kMsgDisplayRefresh) to the view, not again
+// until the user-interface thread has taken it. That thread then runs
+// RefreshDisplay and PublishToGraph, which copy the display set into the
+// graph's data record: the screen lock is always taken before the graph's.
+// Everything else runs on the user-interface thread.
+//
+// Operations whose behaviour belongs to later work do nothing here
+// (measurement_pending.cpp); the instrument screens override the hooks.
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/text.h"
+#include "platform/window/messages.h"
+#include "screens/mode_base.h"
+#include "screens/trace_processing.h"
+
+class CDeviceItem;
+class CDspInterface;
+class CGraphPanel;
+class CGraphWidget;
+class CListenerList;
+class CSAMeasSetup;
+class CTimeout;
+class CTraceFile;
+class CWavePlayer;
+class CFreqEntryDlg;
+class CValueRecord;
+
+// The record that ApplyFrequencyCounter hands to the measurement; its first
+// 56 bytes are the payload of the counter-marker message (0x300B).
+struct CounterMarkerRecord {
+    static constexpr int kMarkers = 6;
+    static constexpr size_t kPayloadSize = 56;
+    std::array<uint8_t, kMarkers> enabled{};
+    std::array<uint64_t, kMarkers> frequency{};
+    std::array<uint64_t, kMarkers> further{};
+    // The 56 little-endian payload bytes: six flags, two zero bytes, six
+    // frequencies.
+    std::array<uint8_t, kPayloadSize> Payload() const;
+};
+
+class CMeasurementBase : public CModeBase {
+  public:
+    // The private message the screen posts to the view after a commit: lParam
+    // is the screen (a CModeBase* of the application's list).
+    static constexpr uint32_t kMsgDisplayRefresh = plat::WM_APP + 0x21;
+    // Pane id of the graph panel (RefreshPane, WM_COMMAND 32821).
+    static constexpr int kPaneGraph = 19;
+    static constexpr int kFunctionCount = 56;
+    static constexpr int kNoKey = 8;
+    static constexpr int kDisplayColumns = 705;
+    static constexpr int kMaxPoints = 11265;
+    static constexpr int kMinPoints = 2;
+    static constexpr size_t kTraceTextBytes = 90120;
+    static constexpr uint32_t kTimeoutPeriodMs = 60000;
+    static constexpr int kColumnSteps = 210;
+    // Audio ring: ten buffers of 40,000 16-bit samples.
+    static constexpr int kAudioBuffers = 10;
+    static constexpr int kAudioBufferSamples = 40000;
+    static constexpr int kMarkerCount = 6;
+    // Frequency page keys.
+    enum FrequencyKey {
+        kKeyStart = 0,
+        kKeyStop,
+        kKeyCentre,
+        kKeySpan,
+        kKeyStep,
+        kKeyFullSpan,
+        kKeyList
+    };
+    // Entry states (which dialog the keys belong to).
+    enum EntryState { kEntryNone = 0, kEntryFrequency = 1, kEntryNumber = 3 };
+
+    CMeasurementBase();
+    ~CMeasurementBase() override;
+
+    // --- Overrides of CModeBase ------------------------------------------
+    void OnCommand32825(intptr_t lparam) override;
+    void RefreshPane(int pane) override;
+    CMeasurement* GetCurrentMeasurement() override { return currentMeasurement; }
+    void OnClose() override;
+    CMeasurement* GetFirstMeasurement() override { return measurementChain; }
+    void RedrawPanes(uint32_t mask) override;
+    void ReloadSweepSettings() override;
+    int ShowPage(int page) override;
+    int ClosePopup() override;
+    void OnTraceFilesChanged(intptr_t lparam) override;
+    void ShowStatusMessage(const std::u16string& text, int flag) override;
+    void CancelEntry() override;
+    void OnActivate() override;
+    void StartMeasurement() override;
+    void ShowBiasTeeMessage() override {}
+    void OnCalTransferFailed() override {}
+    void SignalBeep() override;
+    void OnSoftKey(uint32_t key, int repeat) override;
+    void OnMenuKey(uint32_t key, int flag) override;
+    int OnEscapeKey() override;
+    void OnEnterKey() override;
+    void OnArrowKey(uint32_t key, int pressed) override;
+    void OnNumericKey(uint32_t key, int flag) override;
+    int OnWheel(int delta) override;
+    int OnKnobStep(int delta) override;
+    int StopMeasurement() override;
+    int OnCreate(plat::CWnd* view, plat::CWnd* frame, int third, CColorScheme* createArg) override;
+    int OnCreateHook() override;
+    using CModeBase::ShowSoftKeys;
+    // Shows a page through its builder; 0 for ids without one here.
+    virtual int ShowSoftKeys(int page, int highlight);
+    void CheckRestartAfterKey(uint32_t key) override;
+    int GetModeFlag() const override;
+    int IsMarkerOn() const override;
+    CMeasurement* FindMeasurement(intptr_t id) override;
+    // The application makes a measurement of the chain current.
+    void SetCurrentMeasurement(CMeasurement* measurement, CMeasSetup* setup) override;
+    void ProcessNewData(CDeviceItem* record, int flag) override;
+    // A key that arrives while an entry dialog of the screen is open.
+    void OnKeyEventHook(uint32_t key, int pressed) override;
+    void RepaintScreen(int flag) override;
+
+    // --- Activation and the measurement chain ----------------------------
+    void ActivateMeasurement() override;
+    virtual void ProcessSweep() {}
+    virtual void SetSpareWord(int word) { spareWord = word; }
+    virtual int GetSpareWord() const { return spareWord; }
+    virtual core::Text GetTraceFolder() const;
+    virtual core::Text MakeTracePath(const core::Text& name) const;
+    virtual core::Text AddTraceExtension(const core::Text& name) const;
+    virtual void UpdateStatusRows();
+
+    // --- Sweep data hooks and intake ---------------------------------------
+    // At the start of a new sweep; 0 in the base.
+    virtual int PrepareSweepStart(int axisMode, int* out);
+    virtual void RestartTraceRedraw();
+    // Loads the scale limits (scaleTop, scaleBottom); 1 in the base.
+    virtual int LoadScaleRange();
+    virtual void ProcessBlockPoints(CDeviceItem* record);
+    virtual void ProcessSweepBlock(CDeviceItem* record);
+    virtual void ReprocessStoredTrace();
+    virtual void ApplyPendingLimitRedraw();
+    virtual int SetupFrequencyAxis(int axisMode);
+    virtual void OnResultRecord(CDeviceItem* record);
+    // The level of the global point `index` of the record; 0.0 outside it.
+    virtual double GetTracePoint(CDeviceItem* record, int index);
+    virtual double ConvertLevel(double level);
+    // The record's end index (the points of the sweep up to its end).
+    virtual int GetBlockPointCount(CDeviceItem* record);
+    virtual int GetBlockEndIndex(CDeviceItem* record);
+    virtual int PublishPeakLists();
+    // Each instrument screen supplies it (the spectrum analyzer's does
+    // nothing).
+    virtual void InstrumentHook() = 0;
+
+    // --- Layout, chain, panes -----------------------------------------------
+    virtual void SetScreenLayout(int layout);
+    virtual int GetMeasurementCount() const;
+    virtual CMeasurement* GetMeasurementAt(int n) const;
+    // The first measurement becomes the chain; later ones are appended.
+    virtual CMeasurement* SetMeasurement(CMeasurement* measurement);
+    virtual void CreatePanes(plat::CWnd* owner);
+
+    // --- Readouts (result display and marker pair) -------------------------
+    virtual void UpdateSweepReadout(bool full);
+    virtual void UpdateFrequencyReadout();
+    virtual void UpdateBandwidthReadout();
+    virtual void UpdateSettingsReadout();
+    virtual void UpdateListAndChannel();
+    virtual void ShowFrequencyListName();
+    virtual void ShowChannelNumber();
+    virtual void ShowActiveMarker();
+    virtual void ShowLimitTestResult();
+    virtual void UpdateAllReadouts();
+    virtual void RefreshActiveMarker();
+    virtual void ShowMeasurementResult(bool detail);
+    virtual void ShowSweepTraceText();
+    virtual void DrawChannelPower(bool full);
+    virtual int PlaceMarkerPair(int a, int b, int64_t width, int64_t offset);
+    virtual int ShowMenuKeyLabels();
+
+    // --- Page builders -------------------------------------------------------
+    virtual int BuildFrequencyLabels(int key, int extra);
+    virtual int BuildFrequencyLabelsWithChannel(int key, int extra);
+    virtual int ShowAmplitudeUnitMenu();
+    virtual int ShowDetectionMenu();
+    virtual int ShowTraceFileMenu(int highlight);
+    virtual int ShowSaveTraceCaption();
+    virtual int ShowLogMenu(int highlight);
+    virtual int ShowRecallMenu(int highlight);
+    virtual int ShowManageTraceMenu(int highlight);
+    virtual int ShowToolsMenu(int highlight);
+    virtual int ShowHelpMenu(int highlight);
+    virtual int ShowScreenImageMenu(int highlight);
+    virtual int ShowMarkerMenu(int highlight, int extra);
+    virtual int ShowMarkerSearchMenu(int highlight, int extra);
+    virtual int ShowMarkerTypeMenu(int highlight, int extra);
+    virtual int ShowSignalToolsMenu(int highlight, int extra);
+    virtual int ShowThresholdAlarmMenu(int highlight, int extra);
+    virtual int BuildLimitLineMenu(int highlight, int extra);
+    virtual int BuildRefPointMenu(int highlight, int extra);
+    virtual int BuildLimitEditMenu(int highlight, int extra);
+    virtual int BuildEditPointsMenu(int highlight, int extra);
+    virtual int HasExtraMenu();
+    virtual int BuildTraceModeLabels();
+    virtual int BuildAveragingLabels();
+    virtual int ShowAttenuationMenu();
+    virtual int BuildAttenuationAverageLabels(int key);
+    virtual int ShowBandwidthMenu();
+    virtual int ShowCalibrationMenu();
+    virtual int BuildPage9(int key);
+    virtual void ResetDisplayState();
+    virtual int ReadoutHook();
+    virtual int MarkerPairHook();
+
+    // --- Page switches -------------------------------------------------------
+    virtual void ShowMarkerPage(int key);
+    virtual void ShowMarkerSearchPage(int key);
+    virtual void ShowMarkerTypePage(int key);
+    virtual void ShowSignalToolsPage(int key);
+    virtual void ShowThresholdPage(int key);
+    virtual void ShowLimitPage38(int key);
+    virtual void ShowLimitPage39(int key);
+    virtual void ShowLimitPage40(int key);
+    virtual void ShowPage41(int key);
+    virtual void ShowPage44(int key);
+    virtual void ShowPage45(int key);
+    virtual void ShowPage46(int key);
+    virtual void ShowPage47(int key);
+    virtual void ShowPage49(int key);
+    virtual void EnterPage52();
+    virtual void ShowDetectionPage(int key);
+    virtual void ReturnToPage9(int key);
+    virtual void ShowAmplitudeUnitPage();
+    virtual void ShowTracePage();
+
+    // --- Page handlers: frequency page ---------------------------------------
+    virtual int OnFrequencyMenuKey(int key);
+    virtual void ApplyValue(int key, bool keepSelection, uint64_t oldSpan);
+    virtual void FullSpan(int key);
+    // A span of 0 entered; 0 in the base (nothing handled).
+    virtual int HandleZeroSpan(int key, int a, int b);
+    virtual int OnEditPointsEnter();
+    virtual void SetActiveStep(int key);
+    int FrequencyKnob(int steps);
+    int FrequencyArrow(uint32_t key);
+    int FrequencyDigit(int digit);
+    void SetFrequencyValue(int key, uint64_t value);
+    // The limits of frequency entry (the network analyzer screen has its own).
+    virtual uint64_t MinimumFrequency() const;
+    virtual uint64_t MinimumSpan() const;
+    virtual uint64_t MaximumSpan() const;
+    // Whether the screen takes a span of 0 (HandleZeroSpan): the span
+    // entry then starts at 0.
+    virtual bool HandlesZeroSpan() const { return false; }
+
+    // --- Settings application and value entry ---------------------------------
+    void ApplyAndRestart(bool resetDisplay);
+    virtual bool ApplySettings(bool resetDisplay);
+    void ApplyFrequencyCounter();
+    virtual bool ToggleFrequencyCounter();
+    virtual bool ConvertLimitValues(int newUnit);
+    float EnterNumber(int first, float initial, int8_t option, int a, int b, int c);
+    virtual bool EnterSweepTime(int initial, int* result);
+    // The frequency entered, or `value` when cancelled or without a dialog.
+    uint64_t EnterFrequency(int first, uint64_t value, uint64_t low, uint64_t high, uint64_t step,
+                            uint32_t titleId, int unitIndex, bool showUnit, uint64_t* result);
+    // The step of an arrow key on a frequency (0 for up/down below 1 kHz).
+    static uint64_t ArrowStep(uint64_t value, uint32_t key);
+
+    // --- Page handlers: markers, tools, thresholds ------------------------------
+    virtual bool OnMarkerMenuKey(int key);
+    virtual bool OnMarkerSearchMenuKey(int key);
+    virtual bool OnMarkerTypeMenuKey(int key);
+    virtual bool OnSignalToolsMenuKey(int key);
+    virtual bool OnToolsArrow(uint32_t key);
+    virtual bool OnToolsKnob(int delta);
+    virtual bool OnToolsDigit(int digit);
+    virtual bool OnMarkerArrow(uint32_t key);
+    virtual bool OnMarkerKnob(int delta);
+    virtual bool EditMarkerPosition(int key);
+    virtual bool EditMarkerFrequency(int key);
+    virtual bool EditMarkerTime(int key);
+    virtual bool EditMarkerDistance(int key);
+    virtual bool OnSearchArrow(uint32_t key);
+    virtual bool OnSearchKnob(int delta);
+    virtual bool OnSearchDigit(int digit);
+    virtual bool StepThreshold(uint32_t key);
+    virtual bool TurnThreshold(int delta);
+    virtual bool EnterThreshold(int digit);
+    virtual bool OnThresholdMenuKey(int key);
+    virtual bool SelectThresholdLine();
+    virtual bool ToggleThresholdLine();
+    virtual bool ToggleLimitAlarm();
+    virtual bool OnThresholdArrow(uint32_t key);
+    virtual bool OnThresholdKnob(int delta);
+    virtual bool OnThresholdDigit(int digit);
+    virtual bool MoveUpperLine(uint32_t key);
+    virtual bool MoveLowerLine(uint32_t key);
+    virtual bool TurnUpperLine(int delta);
+    virtual bool TurnLowerLine(int delta);
+    virtual bool GetThresholdEntry(int& which, double& value, double& high, double& low);
+    virtual bool SetThresholdValue(double value);
+    virtual bool OnLimitPageKey38(int key);
+    virtual bool OnLimitPageKey39(int key);
+    virtual bool OnLimitPageKey40(int key);
+    virtual bool OnPointArrow(uint32_t key);
+    virtual bool OnPointKnob(int delta);
+    virtual bool OnPointDigit(int digit);
+    virtual bool TurnPointLevel(int delta);
+    virtual bool CheckEditedPoint(int delta);
+    virtual double LoadEditPoint(int index, double* frequency, double* level);
+    virtual bool OpenPointDialog(int digit);
+    virtual int OpenLineMaskList(bool repaintGraph);
+    virtual bool EditLevelLine(int key);
+    virtual bool EditLogInterval(int digit);
+    virtual bool OnLogIntervalArrow(uint32_t key);
+    virtual bool OnLogIntervalKnob(int delta);
+    virtual bool OnFrequencyListKey(int key);
+    virtual bool OnDetectionMenuKey(int key);
+    virtual bool OnExtraMenuKey(int key);
+    virtual bool OnIfbwMenuKey(int key, int a, int b, int c, int d, int digit);
+    // The trace point index of a frequency (0 unless f > start and span > 0).
+    virtual int FrequencyToPoint(uint64_t start, uint64_t frequency, uint64_t span) const;
+
+    // --- Trace files -------------------------------------------------------------
+    virtual bool CopyTracesToUsb(int single, int toUsb, const core::Text& name);
+    virtual bool DeleteTraceFile(const core::Text& name);
+    virtual std::unique_ptr<CTraceFile> BuildTraceFileObject();
+    // Under the lock: 0 until a whole sweep arrived; else the 8-byte entries.
+    virtual int GetTraceForFile(uint8_t* buffer, int* count);
+    virtual int GetSecondTraceForFile(uint8_t* buffer, int* count);
+    virtual void LoadRecalledTrace(const float* entries, int count);
+    virtual void HoldTrace();
+    virtual void SetHoldState();
+    virtual void ResetHoldState();
+    virtual bool OpenTraceFileManager();
+    virtual bool CloseTraceFileManager(int flag);
+    virtual bool CheckRestart();
+    virtual bool IsSaveBusy() const;
+    virtual bool OnTraceFileMenuKey(int key);
+    virtual bool DeleteTraceFiles(int key);
+    virtual bool OnLogMenuKey(int key);
+    virtual bool OnKeyCode(int key);
+    virtual bool OnRecallMenuKey(int key);
+    virtual bool OnManageTraceKey(int key);
+    virtual bool QuickSaveTrace();
+    virtual bool LabelAndSaveTraceWithDialog();
+    virtual bool LabelAndSaveTrace(CTraceFile* file, CMeasSetup* setup, const core::Text& name,
+                                   bool showDialog);
+    virtual bool OpenToolsScreen();
+    virtual bool ShowFullScreen();
+    virtual bool OnHelpMenuKey(int key);
+    virtual bool OnScreenImageMenuKey(int key);
+    virtual bool QuickSaveScreen();
+    virtual bool PrintScreen();
+    virtual bool ManageImageFiles();
+    virtual bool LogTraceIfDue();
+    // File copies with progress and the trace-folder scan.
+    virtual bool CopyFileWithProgress(const core::Text& sourceFolder, const core::Text& name,
+                                      const core::Text& targetFolder);
+    virtual void CopyFolderFiles(CMeasSetup* setup, const core::Text& sourceFolder,
+                                 const core::Text& targetFolder, int kind);
+    virtual int FindTraceFiles(const core::Text& folder);
+
+    // --- Marker family -------------------------------------------------------
+    virtual bool SelectNextMarker();
+    virtual bool ToggleMarker();
+    virtual bool MarkerToPeak();
+    virtual bool NextPeak();
+    virtual bool PeakLeft();
+    virtual bool PeakRight();
+    virtual bool MarkerToMin();
+    virtual bool NextMin();
+    virtual bool MinLeft();
+    virtual bool MinRight();
+    virtual bool MarkerToCenter();
+    virtual bool CenterToMarker();
+    virtual bool MarkerToRefLevel();
+    virtual bool CycleDeltaMarker();
+    virtual bool ToggleMarkerType();
+    virtual bool EditMarkerLabel();
+    virtual bool CycleMarkerReadout();
+    virtual bool ToggleMarkerFlag();
+    virtual bool AllMarkersToPeaks();
+    virtual bool AllMarkersToMinima();
+    virtual bool AllMarkersOff();
+    virtual bool OnMarkerChanged();
+
+    // --- Acquisition, sweep data, peaks and limits ------------------------------
+    virtual void AllocTraceBuffers(int points);
+    virtual void FreeTraceBuffers();
+    virtual int RefreshHook();
+    // The instrument screen's display refresh; 1 in the base.
+    virtual int RefreshDisplay();
+    virtual void PublishToGraph();
+    virtual void PumpAudio();
+    virtual int SweepHook();
+    virtual int MeasureSweepTime(int endIndex, bool sweepComplete);
+    virtual core::Text FormatElapsedTime(uint32_t ms) const;
+    virtual void ShowSweepTime(uint32_t ms);
+    virtual core::Text GetSweepTimeSuffix() const;
+    virtual void AppendAudioSamples(const int16_t* samples, uint32_t count);
+    virtual void CommitSweepBlock(int points, int layout);
+    virtual void OnMarkerResults(CDeviceItem* record);
+    virtual void ProcessPoint(int index, double frequency, double value);
+    virtual void TrackExtremes(int index, double level);
+    virtual void DetectPeaks(double level, int index);
+    virtual void SegmentLimitPass(double level, double upper, double lower, int index);
+    virtual void PlotTracePoint(double level, int index);
+    virtual void SortPeaks();
+    virtual void SortValleys();
+    virtual void ShowUpperLimitLabel();
+    virtual void ShowLowerLimitLabel();
+    virtual void BuildDivisionTable();
+    virtual void ClearHoldBuffer();
+    virtual int GetSweepAverage(double* out);
+    virtual core::Text GetTraceModeText();
+    virtual void SetRunState(CDeviceItem* record);
+    virtual void ShowRecordText(const char* text, int length, int kind);
+    virtual double ReadStoredPoint(int array, int index);
+    virtual double GetResultA();
+    virtual double GetResultB();
+    virtual int SetReferenceTraceDoubles(const double* values, int count);
+    virtual int SetReferenceTrace(const float* values, int count);
+    virtual int StopAfterSingleSweep();
+    // The user-interface thread takes the refresh message (the view calls it).
+    void OnDisplayRefresh();
+
+    // --- Marker results, position texts, sound, accessors ----------------------
+    virtual uint64_t GetResultValue0() const;
+    virtual uint64_t GetResultValue1() const;
+    virtual uint64_t GetResultValue2() const;
+    virtual uint64_t GetResultValue3() const;
+    virtual uint64_t GetResultValue4() const;
+    virtual uint64_t GetResultValue5() const;
+    virtual uint64_t GetResultValue6() const;
+    virtual uint64_t GetResultValue7() const;
+    virtual uint64_t GetResultValue8() const;
+    virtual uint64_t GetResultValue9() const;
+    virtual double PowerRatioDb(uint64_t divisor, double offset) const;
+    virtual int SetPositionText(const char* bytes, size_t length);
+    virtual void GetPositionText(char* buffer) const;
+    virtual void GetPositionText2(char* buffer) const;
+    virtual int SetPositionText2(const char* text);
+    virtual core::Text FormatPosition();
+    virtual core::Text FormatPositionTag();
+    virtual bool StepVolume(uint32_t key);
+    virtual bool TurnVolume(int steps);
+    virtual bool EditVolume(int firstKey);
+    virtual void RefreshGraphMarkers();
+    virtual void ShowTraceCaption();
+    virtual int GetSweepCount() const;
+    virtual void SetSweepCount(int count);
+    virtual void SetSweepCount2(int count);
+    virtual void SetModeFlag(int flag);
+    virtual int GetGuardedFlag();
+    virtual void SetGuardedFlag(int flag);
+    virtual void SetAttachedObject(void* object);
+    virtual void* GetAttachedObject();
+
+    // --- Trace, averaging and waterfall menus -------------------------------------
+    virtual bool OnTraceMenuKey(int key);
+    virtual bool OnWaterfallMarkerArrow(uint32_t key);
+    virtual bool ShowWaterfallMenu(int key);
+    virtual bool OnWaterfallMenuKey(int key);
+    virtual bool BuildWaterfallMenu();
+    virtual bool LeaveWaterfallRecall();
+    virtual bool ChooseWaterfallFile();
+    virtual bool OnAveragingDigit(int digit);
+    virtual bool OnAveragingArrow(uint32_t key);
+    virtual bool OnAveragingKnob(int step);
+    virtual bool EnterAveragingCount(int digit);
+    virtual bool StepAveragingCount(uint32_t key);
+    virtual bool KnobAveragingCount(int step);
+    virtual void OnAveragingCountChanged();
+    virtual void OnTraceModeChanged();
+
+    // --- Automatic settings and forwards ---------------------------------------------
+    virtual double AutoAttenuation();
+    virtual bool ApplyAutoAttenuation();
+    virtual void AutoScale(double maximum, double minimum);
+    virtual void BuildAntennaFactors();
+    virtual void SelectChannel();
+    virtual void SetTraceAxis(int trace);
+    virtual bool ForwardToMeasurement1(intptr_t value);
+    virtual bool ForwardToMeasurement2(intptr_t value);
+    virtual bool ForwardToMeasurement3(intptr_t value);
+    virtual bool ForwardToMeasurement4(intptr_t value);
+    virtual bool ForwardToMeasurement5(intptr_t value);
+    virtual bool ForwardToMeasurement6(intptr_t value);
+    virtual bool IsListReady(const void* item) const;
+    virtual bool RefreshAfterEntry();
+
+    // --- Plain accessors (tests and derived screens) ------------------------------------
+    CGraphPanel* GetGraphPanel() const { return graphPanel; }
+    int GetPointCount() const { return m_PointCount; }
+    int GetLastKey(int function) const;
+    int GetEntryState() const { return entryState; }
+    uint64_t GetEntryValue2() const { return entryValue2; }
+    // The global spectrum analyzer setup store (null without an application).
+    static CSAMeasSetup* GlobalSASetup();
+
+  protected:
+    // One entry of the division table.
+    struct Division {
+        int start = 0;
+        int weight = 0;
+    };
+    // A point's pixel column and row.
+    struct PixelPair {
+        int32_t column = 0;
+        int32_t row = 30;
+    };
+    // The arrays that BuildDivisionTable and the hold copy keep.
+    struct HoldPair {
+        uint32_t a = 0, b = 0;
+    };
+    // One set of the trace arrays (working or display), N entries each.
+    struct TraceSet {
+        std::vector<double> raw, display, sweep, upper, lower, hold, holdDisplay;
+        std::vector<PixelPair> pixels, upperPixels, lowerPixels, holdPixels;
+        std::vector<uint64_t> frequency;
+        std::vector<int32_t> segmentStart, segmentCode;
+        int segmentCount = 0;
+        void Resize(int n);
+    };
+
+    // The first steps of both activations.
+    void BeginMeasurement();
+    // Posts the refresh message unless one is pending.
+    void PostDisplayRefresh();
+    // The application's graph panel, setup store and DSP link (null in
+    // isolated tests).
+    CGraphPanel* AppGraphPanel() const;
+    CDspInterface* AppDspInterface() const;
+    // Shows the page of the active function again with no key chosen.
+    void ShowCurrentPage(int highlight = -1);
+    bool IsSpectrumSetup() const;
+
+    // --- Fields of the measurement screen (UI thread unless said) --------------
+    CMeasurement* currentMeasurement = nullptr;
+    CMeasurement* measurementChain = nullptr;  // owned: the chain's first
+    CDspInterface* dspLink = nullptr;
+    std::unique_ptr<CListenerList> traceList;
+    CGraphPanel* graphPanel = nullptr;  // the application's; not owned
+    std::unique_ptr<plat::CWnd> m_FileManager;
+    std::unique_ptr<uint8_t[]> m_TraceText1;
+    std::unique_ptr<uint8_t[]> m_TraceText2;
+    std::unique_ptr<CTimeout> timeout;
+    uint32_t timeoutPeriod = kTimeoutPeriodMs;
+    std::array<int, kFunctionCount> lastKey{};
+    int markerFunction = 33;
+    bool entryArmed = false;
+    int arrowCount = 0;
+    bool menuKeyUsed = false;
+    int screenLayout = 1;
+    uint64_t entryValue2 = 1;
+    int redrawState = 0;
+    double axisStart = 0, axisStop = 0;
+    int pointCount = 0;
+    int previousPointCount = 0;
+    std::vector<Division> divisionTable;
+    std::vector<HoldPair> holdBuffer, holdCopy;
+    int holdCounter = 0;
+    std::array<char, 256> positionText{};
+    size_t positionTextLength = 0;
+    std::array<char, 256> positionText2{};
+    size_t positionText2Length = 0;
+    bool logoLoaded = false;
+    std::array<core::Text, 3> texts;
+    std::vector<core::Text> texts1, texts2;
+    int spareWord = 0;
+    int entryState = kEntryNone;
+    CFreqEntryDlg* freqEntryDlg = nullptr;  // the instrument screen's; kept
+    plat::CWnd* numberEntryDlg = nullptr;   // open while entryState is 3
+    bool freqCounterOn = false;
+    bool counterChanged = false;
+    double scaleTop = 0, scaleBottom = -100;
+    int sweepCount = 0, sweepCount2 = 0;
+
+    // Results of the measurement functions and marker state (markers).
+    std::array<uint64_t, 10> resultValues{};
+    uint32_t lastBeepTick = 0;
+    CWavePlayer* wavePlayer = nullptr;
+    int modeFlag = 0;
+    int guardedFlag = 0;             // under the lock
+    void* attachedObject = nullptr;  // under the lock
+    int nextPeakCursor = 0, nextMinCursor = 0;
+    int selectedMarker = 0;
+    bool markerCountFlag = false, markerEditFlag = false;
+    int markerPoint = 0;
+    bool markerMoved = false;
+    uint64_t keptMarkerFrequency = 0;
+    int markerTablePosition = 0;
+    bool pageShowFlag = false, pageSelectFlag = false, pageHighlightFlag = false;
+    // The peak search lists of the last committed block (under the lock).
+    std::vector<int32_t> peaksByLevel, peaksByPosition, minsByLevel, minsByPosition;
+    int peakListCount = 0, minListCount = 0;
+    // Threshold lines and limit point editing.
+    bool upperOn = false, lowerOn = false;
+    std::atomic<bool> upperLabelFlag{false}, lowerLabelFlag{false};
+    int editState = 0;
+    int editPointIndex = 0;
+    int64_t editOffset = 0;
+    double editLevel = 0;
+    int editTypeWord = 0;
+    uint64_t editMarkerFrequency = 0;
+    bool wholeLineFlag = false;
+    bool pointChangedFlag = false;
+    std::vector<double> antennaFactors;
+    // Trace files and log.
+    bool m_SaveBusy = false;
+    bool m_LogOn = false;
+    uint32_t m_LogInterval = 5000;
+    std::unique_ptr<CTimeout> m_LogTimer;
+    int returnPage = 0;
+    int parentPage = 33;
+    int menuPageOfKeys = 0;
+    bool fullScreenFlag = false;
+    // Set by an instrument screen whose display stays ready across a stop.
+    bool m_DisplayKept = false;
+
+    // The setup values the data path uses, taken on the user-interface
+    // thread (TakeSweepSettings) and read by the intake.
+    struct SweepSettings {
+        int points = 0;
+        uint64_t start = 0, centre = 0, stop = 0;
+        int averagingMode = 0, averagingCount = 0, peakHoldMode = 0;
+        int waterfallMode = 0, limitType = 0, sweepMode = 0;
+        bool upperOn = false, lowerOn = false, limitAlarm = false, freqCounter = false;
+        double upperValue = 0, lowerValue = 0;
+        double threshold = 0;  // the peak threshold T
+    };
+    // Copies the setup's values for the data path (under the lock).
+    void TakeSweepSettings();
+    // The peak threshold T of the setup.
+    double PeakThreshold() const;
+
+    // --- The data path (working set: measurement worker; display set and
+    // the flags marked so: under the lock) -----------------------------------
+    int m_PointCount = 0;  // N, 2..11,265
+    TraceSet work_;
+    TraceSet shown_;                    // under the lock
+    std::vector<int32_t> m_ColumnRows;  // at least 705 entries
+    // Peak and valley lists of the block (found order) and their ranking.
+    trace::PointList m_Peaks, m_Valleys;
+    std::vector<int32_t> m_SortedPeakIndex, m_SortedValleyIndex;
+    std::vector<double> m_SortedPeakLevel, m_SortedValleyLevel;
+    trace::PeakDetector m_Detector;
+    // The limit segmentation of the block (into work_'s segment lists).
+    trace::LimitSegmenter m_Segmenter;
+    int m_SegmentLength = 60;
+    double m_Threshold = 0;  // T of the sweep, set at the block intake
+    // Column mapping state.
+    int nextColumn = 0;
+    int64_t columnSum = 0;
+    int columnCount = 0;
+    int columnCurrent = -1;
+
+    int m_BlockStart = 0, m_BlockEnd = 0, m_NextBlockStart = 0;
+    int m_PointsInBlock = 0;
+    int m_RedrawFrom = 0, m_RedrawTo = 0, m_PointsReceived = 0;  // under the lock
+    double m_AxisStartHz = 0, m_AxisStepHz = 0;
+    uint64_t m_AxisStartHz64 = 0, m_AxisStopHz64 = 0;
+    double m_CurrentPointHz = 0;
+    double m_LevelSum = 0, m_SweepAverage = 0;
+    double m_SweepMax = 0, m_SweepMin = 0;
+    uint64_t m_AxisPosition = 0;
+    std::atomic<bool> m_LimitEditing{false};
+    std::atomic<bool> m_Live{true};
+    std::atomic<bool> m_Hold{false};
+    bool m_UpperLimitOn = false, m_LowerLimitOn = false, m_LimitsOn = false;
+    bool m_UpperFailed = false, m_LowerFailed = false, m_LimitAlarmShown = false;
+    bool m_SweepComplete = false;
+    // Set by the trace-mode setters (hold restart, average restart).
+    std::atomic<bool> m_HoldRestart{false}, m_AverageRestart{false};
+    int m_AverageOn = 0, m_HoldMode = 0;
+    int m_AverageCount = 0;  // under the lock
+    std::atomic<int> m_FullRedraw{0};
+    bool m_DataChanged = false;                                     // under the lock
+    bool m_DisplayReady = false;                                    // under the lock
+    int m_RememberedLayout = 1;                                     // under the lock
+    bool m_SweepCompleted = false, m_SweepCompletedBefore = false;  // under the lock
+    bool m_SingleSweep = false;
+    std::atomic<int> m_MarkerRedrawPoint{-1};
+    int m_DisplayWord = 0;
+    // Full-trace refresh handshake.
+    bool redrawRequest = false, redrawArmed = false, redrawAcknowledged = false;
+    bool holdCopyPending = false;
+    // Reference trace.
+    std::vector<double> m_ReferenceTrace;  // under the lock
+    bool m_ReferenceChanged = false;
+    double resultA = 0, resultB = 0;  // under the lock
+    // Sweep timing.
+    uint32_t m_SweepStartTick = 0, m_LastSweepTime = 0, m_LastCallTick = 0;
+    uint32_t m_AccumulatedMs = 0, m_EstimateSum = 0, m_EstimateCount = 0;
+    bool m_SweepDone = false;
+    uint32_t m_ShownSweepTime = 0;
+    // The message text of ShowRecordText with its length.
+    std::array<char, 256> m_RecordText{};
+    size_t m_RecordTextLength = 0;
+
+    // Audio ring (under the lock).
+    std::vector<int16_t> m_AudioRing;  // kAudioBuffers x kAudioBufferSamples
+    std::array<int, kAudioBuffers> m_AudioState{};
+    int m_FillBuffer = 0, m_FillPos = 0, m_PlayBuffer = 0;
+    bool m_AudioStreaming = false, m_AudioDataArrived = false, m_AudioTimeOver = false;
+    int64_t m_AudioStartTime = 0;
+
+    // Marker results of the last 774 record.
+    std::array<uint8_t, kMarkerCount> markerPresent{};
+    std::array<std::array<double, 2>, kMarkerCount> markerReadings{};
+
+    // Helpers of the data path.
+    bool IsNetworkSetup() const;
+    void RestartTraceModes();
+    int32_t FrequencyToColumn(double frequency) const;
+    int32_t LevelToRow(double level) const;
+    bool CommitUnderLock(int points, int layout, int n);
+    void CopyPeakLists();
+    void CommitHoldAndHandshake(int n);
+    void ShowPendingResults();
+    void ShowSweepTimeText(uint32_t ms);
+    bool PublishUnderLock(CGraphPanel& panel, bool& waterfallLine);
+    void FillGraphData(CGraphWidget& graph, int from, int to);
+    void ShowLimitLabel(bool upper);
+    // The audio ring's hand-over to the wave player.
+    virtual void QueueAudioBuffer(int slot);
+    // Whether the buffer may be written again.
+    virtual bool ReleaseAudioBuffer(int slot);
+
+    // What the commit leaves for the user-interface thread (under the lock).
+    bool limitResultPending_ = false, limitLabelsPending_ = false, logPending_ = false;
+    bool captionPending_ = false, sweepTimePending_ = false, waterfallLinePending_ = false;
+    bool readoutsPending_ = false;
+    std::vector<int32_t> shownColumns_;
+    SweepSettings limitsInTrace_;    // the limits the limit traces hold (worker)
+    SweepSettings pendingSettings_;  // under the lock
+    SweepSettings sweep_;            // the intake's copy (measurement worker)
+
+  private:
+    std::atomic<bool> refresh_posted_{false};
+};
