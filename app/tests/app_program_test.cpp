@@ -32,11 +32,7 @@ int Shell(const std::string& cmd) {
 
 class Program : public ::testing::Test {
   protected:
-    void SetUp() override {
-        ASSERT_EQ(Shell(Quote(fs::path(CELVANE_SOURCE_DIR) / "scripts" / "make-device-root") + " " +
-                        Quote(BinDir()) + " " + Quote(root_.path()) + " >/dev/null 2>&1"),
-                  0);
-    }
+    void SetUp() override { ASSERT_EQ(MakeDeviceImage(root_.path()), 0); }
     std::string Celvane(const std::string& args) const {
         return Quote(BinDir() / "celvane") + " --root " + Quote(root_.path()) +
                " --display headless " + args + " 2>/dev/null";

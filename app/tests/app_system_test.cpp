@@ -5,7 +5,6 @@
 // the battery with its indicator and boxes, and the I/O controller's sleep,
 // wake and power-off. Screen pictures are read back by ImageMagick.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <algorithm>
 #include <chrono>
@@ -48,11 +47,6 @@ constexpr uint32_t kIdsTemperatureAlarm = 780, kIdsTemperatureHigh = 781;
 
 std::string Quote(const fs::path& p) {
     return "'" + p.string() + "'";
-}
-
-int Shell(const std::string& cmd) {
-    const int status = std::system(cmd.c_str());
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 128;
 }
 
 // What ImageMagick prints for a command (its first line).
@@ -136,9 +130,7 @@ class TimedMeasurement : public CMeasurement {
 class SystemApp : public ::testing::Test {
   protected:
     void SetUp() override {
-        ASSERT_EQ(Shell(Quote(fs::path(CELVANE_SOURCE_DIR) / "scripts" / "make-device-root") + " " +
-                        Quote(BinDir()) + " " + Quote(root.path()) + " >/dev/null 2>&1"),
-                  0);
+        ASSERT_EQ(MakeDeviceImage(root.path()), 0);
         // The simulator the platform loads is the one this test links (the
         // same file, one instance), so the test reaches the simulated board.
         const fs::path dll = root.path() / "Windows" / "Simulator.dll";
