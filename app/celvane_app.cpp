@@ -63,6 +63,10 @@ class AppDialogServices : public IDialogServices {
         scheme_ = app_.GetColorScheme();
         return &scheme_;
     }
+    const CAntennaList* GetAntennaList() const override { return app_.GetAntennaList(); }
+    int ShowMessage(const std::u16string& text, uint32_t style) override {
+        return ::ShowMessage(text, style);
+    }
 
   private:
     CCelvaneApp& app_;

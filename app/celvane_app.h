@@ -277,6 +277,8 @@ class CCelvaneApp : public plat::CWinApp, public IScreenServices {
     void SetAppMeasurement(CMeasurement* measurement, CMeasSetup* setup) override {
         SetCurrentMeasurement(measurement, setup);
     }
+    void RunQuickHelp(const core::Text& title, const std::u16string& path) override;
+    void RunTimeDateDialog() override;
 
   protected:
     // A service of a later subsystem that the program does not have yet:

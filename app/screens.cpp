@@ -14,6 +14,8 @@
 #include "core/scoped_lock.h"
 #include "core/screen_ids.h"
 #include "core/sorted_item_list.h"
+#include "dialogs/quick_help_dlg.h"
+#include "dialogs/time_date_dlg.h"
 #include "files/meas_setup.h"
 #include "instrument/measurement.h"
 #include "platform/fs/atomic_save.h"
@@ -140,7 +142,15 @@ void CCelvaneApp::SwitchToModeNoStart(CModeBase* screen) {
 void CCelvaneApp::ShowModeSelect() {
     if (current_mode_ && current_mode_->GetModeId() == kScreenModeSelect) return;
     CModeBase* home = FindMode(kScreenModeSelect);
-    if (!home) return;
+    if (!home) {
+        // No mode selection screen to go to: the current screen carries on
+        // (the mode key stopped its sweep).
+        if (current_mode_) {
+            current_mode_->OnActivate();
+            RefreshLinkObject();
+        }
+        return;
+    }
     MakeCurrent(home);
     home->OnActivateStart();
     RefreshLinkObject();
@@ -162,6 +172,9 @@ bool CCelvaneApp::CreateDspInterface(std::u16string_view /*name*/) {
         link->Stop();
         return false;
     }
+    // Opens "DSP1:"; without the board the link stays closed and says so in
+    // the history.
+    link->Open();
     dsp_ = std::move(link);
     return true;
 }
@@ -365,4 +378,15 @@ CSortedItem* CCelvaneApp::GetFirstItem() {
 
 int CCelvaneApp::ShowScreenMessage(const core::Text& text, uint32_t style) {
     return ::ShowMessage(text, style);
+}
+
+// Both open over the main view, so that taps on the screen's keys reach them.
+void CCelvaneApp::RunQuickHelp(const core::Text& title, const std::u16string& path) {
+    CQuickHelpDlg dlg(GetMainView(), title, path);
+    dlg.DoModal();
+}
+
+void CCelvaneApp::RunTimeDateDialog() {
+    CTimeDateDlg dlg(GetMainView(), current_mode_ ? current_mode_->soft_key_menu() : nullptr);
+    dlg.DoModal();
 }

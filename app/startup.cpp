@@ -28,6 +28,7 @@
 #include "platform/kernel/thread.h"
 #include "platform/text/utf.h"
 #include "screens/mode_base.h"
+#include "screens/specan/specan_mode.h"
 
 using namespace app_files;
 
@@ -267,8 +268,21 @@ bool CCelvaneApp::InitServices() {
 }
 
 bool CCelvaneApp::CreateModes() {
-    SkipService(u"screens");
+    SkipService(u"mode selection, power meter, network analyzer, tools and setup screens");
     CreateGraphPanel();
+    switch (GetHardwareId()) {
+        case kTW740S:
+        case kTW741S:
+        case kTW74S:
+            AddMode(new CSpecAnMode(dsp_.get()));
+            // Without a mode selection screen the program starts on the
+            // spectrum analyzer.
+            if (!FindMode(kScreenModeSelect) && !FindMode(start_mode_))
+                start_mode_ = kScreenSpectrumAnalyzer;
+            break;
+        default:
+            break;
+    }
     return true;
 }
 

@@ -2,6 +2,8 @@
 
 #include <atomic>
 
+#include "dialogs/message_dlg.h"
+
 namespace {
 std::atomic<IDialogServices*> g_services{nullptr};
 // Fonts below or above these sizes are not ones the interface uses.
@@ -15,6 +17,11 @@ IDialogServices* IDialogServices::current() {
 
 void IDialogServices::set_current(IDialogServices* services) {
     g_services.store(services, std::memory_order_release);
+}
+
+int IDialogServices::ShowMessage(const std::u16string& text, uint32_t style) {
+    CMessageDlg dlg(GetMainView(), text, style);
+    return static_cast<int>(dlg.DoModal());
 }
 
 namespace dialog_services {
@@ -59,6 +66,17 @@ bool QueryLinkValue(plat::Point p, uint32_t* key) {
 CColorScheme* const* ColorSchemeHolder() {
     const IDialogServices* s = IDialogServices::current();
     return s ? s->GetColorSchemeHolder() : nullptr;
+}
+
+const CAntennaList* AntennaList() {
+    const IDialogServices* s = IDialogServices::current();
+    return s ? s->GetAntennaList() : nullptr;
+}
+
+int ShowMessage(const std::u16string& text, uint32_t style) {
+    if (IDialogServices* s = IDialogServices::current()) return s->ShowMessage(text, style);
+    CMessageDlg dlg(nullptr, text, style);
+    return static_cast<int>(dlg.DoModal());
 }
 
 plat::Font UiFont(uint32_t tenths) {

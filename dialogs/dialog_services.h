@@ -9,6 +9,7 @@
 
 #include "platform/framework/wnd.h"
 
+class CAntennaList;
 class CColorScheme;
 class CPanelWidget;
 class CSoftKeyMenu;
@@ -36,6 +37,12 @@ class IDialogServices {
     virtual bool QueryLinkValue(plat::Point p, uint32_t* key) const = 0;
     // The address of the variable that holds the current colour scheme.
     virtual CColorScheme* const* GetColorSchemeHolder() const = 0;
+    // The application's antenna list; null when it has none.
+    virtual const CAntennaList* GetAntennaList() const { return nullptr; }
+    // The program's message box over the main view (MB_OK or MB_YESNO with
+    // an icon); answers the button pressed. Without an application the
+    // message dialog runs on its own.
+    virtual int ShowMessage(const std::u16string& text, uint32_t style);
 };
 
 // Through the registered services, or the defaults ("Tahoma", 28 and 140
@@ -53,6 +60,8 @@ CSoftKeyMenu* SoftKeyBar();
 CPanelWidget* MenuKeyBar();
 bool QueryLinkValue(plat::Point p, uint32_t* key);
 CColorScheme* const* ColorSchemeHolder();
+const CAntennaList* AntennaList();
+int ShowMessage(const std::u16string& text, uint32_t style);
 // A point font of the interface face; an unusable size takes the default.
 plat::Font UiFont(uint32_t tenths_of_point);
 }  // namespace dialog_services

@@ -103,6 +103,18 @@ bool CListBoxDlg::OnSoftKey(int index, bool pressed) {
     return false;
 }
 
+bool CListBoxDlg::OnKeyUp(uint32_t key, uint16_t repeat, uint32_t flags) {
+    if (key == plat::VK_RETURN) {
+        OnOK();
+        return true;
+    }
+    if (key == plat::VK_ESCAPE) {
+        OnCancel();
+        return true;
+    }
+    return CSoftKeyDlg::OnKeyUp(key, repeat, flags);
+}
+
 intptr_t CListBoxDlg::WindowProc(uint32_t msg, uintptr_t wp, intptr_t lp) {
     switch (msg) {
         case plat::WM_KEYDOWN:

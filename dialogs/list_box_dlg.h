@@ -2,7 +2,8 @@
 // CListBoxDlg: a soft-key dialog built around one wrapping list box. Its soft
 // keys read: -, -, -, top of list, bottom of list, select, -, back; F6
 // released ends it with IDOK (IDCANCEL when no row is selected), F8 released
-// with IDCANCEL, and every other key goes to the list box first.
+// with IDCANCEL, Enter and Escape released as OK and Cancel, and every
+// other key goes to the list box first.
 //
 // CWrapListBox: a list box whose moves wrap: F4 first row, F5 last, Up and
 // Down wrap at the ends, Left last, Right first, and the wheel one row per
@@ -41,6 +42,10 @@ class CListBoxDlg : public CSoftKeyDlg {
     ~CListBoxDlg() override;
 
     bool OnSoftKey(int index, bool pressed) override;
+    // Enter and Escape released end the dialog also while the list box has
+    // the focus (the key then goes to the list, not to the dialog window).
+    using CSoftKeyDlg::OnKeyUp;
+    bool OnKeyUp(uint32_t key, uint16_t repeat, uint32_t flags) override;
     // With no row selected (an empty list) OK ends the dialog as Cancel.
     void OnOK() override;
     void RedrawSoftKeys();

@@ -22,11 +22,13 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "core/text.h"
+#include "platform/gfx/color.h"
 #include "platform/window/messages.h"
 #include "screens/mode_base.h"
 #include "screens/trace_processing.h"
@@ -511,6 +513,12 @@ class CMeasurementBase : public CModeBase {
     int GetPointCount() const { return m_PointCount; }
     int GetLastKey(int function) const;
     int GetEntryState() const { return entryState; }
+    // The volume the level beep last played with, and how often it played.
+    int GetBeepVolume() const { return beepVolume; }
+    int GetBeepCount() const { return beepCount; }
+    bool IsCountInEdit() const { return countInEdit; }
+    double GetTraceAxisStart() const { return traceAxisStart; }
+    double GetTraceAxisStep() const { return traceAxisStep; }
     uint64_t GetEntryValue2() const { return entryValue2; }
     // The global spectrum analyzer setup store (null without an application).
     static CSAMeasSetup* GlobalSASetup();
@@ -551,6 +559,66 @@ class CMeasurementBase : public CModeBase {
     // Shows the page of the active function again with no key chosen.
     void ShowCurrentPage(int highlight = -1);
     bool IsSpectrumSetup() const;
+
+    // --- Markers, sound, readout rows and menu pages: helpers -------------------------------
+    // Each marker operation asks for the whole-trace redraw with the marker
+    // values (m_FullRedraw 2).
+    void RequestMarkerRedraw();
+    // Hands the graph the setup's six marker records unless it shows them
+    // already; false without a graph.
+    bool BindMarkerRecords();
+    int CountMarkersOn() const;
+    // The point of the current marker (0 without one).
+    int CurrentMarkerPoint() const;
+    // Switches the selected marker on when none is on; true when it did.
+    bool EstablishMarker();
+    // A copy of the peak (or minimum) lists, taken under the lock.
+    struct ExtremaLists {
+        std::vector<int32_t> byLevel, byPosition;
+    };
+    ExtremaLists TakeExtrema(bool minima);
+    void MoveMarkerTo(int32_t point);
+    bool SearchFirst(bool minima);
+    bool SearchNext(bool minima);
+    bool SearchBeside(bool minima, bool right);
+    bool PlaceAllMarkersAt(bool peaks);
+    bool MoveMarkerBy(bool right, int points);
+    bool ThresholdInEdit() const;
+    void ThresholdChanged();
+    void ClearPageFlags();
+    // The marker page's follow-up of a handled key (page, highlight, setup
+    // notification, readouts).
+    void FinishMarkerPageKey(int key);
+    bool VolumeInEdit() const;
+    void AfterVolumeKey();
+    void ApplyVolume(int percent);
+    void ReshowVolumePage();
+    int ShowPageLabels(int highlight);
+    void TellWaterfallMode(bool pause);
+    bool SaveWaterfallFile();
+    void SetField(uint32_t label, const core::Text& text, int row, int column,
+                  plat::COLORREF colour);
+    void SetFieldText(const core::Text& label, const core::Text& text, int row, int column);
+    // The id of the current measurement (the setup's without one).
+    int32_t MeasurementId() const;
+    void BlankResultRow();
+    void ShowChannelPowerRow(bool adjacent, uint32_t unit, double offset);
+    void ShowCarrierInterferenceRow(uint32_t unit);
+    void LabelMarkers(std::initializer_list<const char16_t*> labels);
+    void SwitchToPage(int page, int key);
+    void ReturnTo(int page, int key);
+    // The value dialogs of the marker and trace pages; false when cancelled.
+    virtual bool RunMarkerFrequencyDialog(int firstKey, uint64_t value, uint64_t low, uint64_t high,
+                                          uint32_t titleId, uint64_t& entered);
+    virtual bool RunThresholdDialog(int firstKey, double offset, double noiseLevel,
+                                    double& entered);
+    virtual bool RunVolumeDialog(uint32_t titleId, int firstKey, int& volume);
+    virtual bool RunAveragingDialog(int firstKey, int& count);
+    // The loudspeaker volume in percent (the wave player's).
+    virtual void SetPlayerVolume(int percent);
+    // The carrier and interference levels (dBm) and their ratio (dB) of the
+    // carrier-to-interference function; -999 or below when not measured.
+    virtual void CarrierLevels(double& carrier, double& interference, double& ratio);
 
     // --- Fields of the measurement screen (UI thread unless said) --------------
     CMeasurement* currentMeasurement = nullptr;
@@ -725,6 +793,13 @@ class CMeasurementBase : public CModeBase {
     // Marker results of the last 774 record.
     std::array<uint8_t, kMarkerCount> markerPresent{};
     std::array<std::array<double, 2>, kMarkerCount> markerReadings{};
+
+    // --- Markers, sound, readout rows and menu pages: state ------------------------------------
+    int beepVolume = 0;        // the wave player's volume in percent
+    int beepCount = 0;         // level beeps played
+    bool countInEdit = false;  // the averaging count takes digits, arrows and wheel
+    bool autoScaleRequest = false;
+    double traceAxisStart = 0, traceAxisStep = 0;
 
     // Helpers of the data path.
     bool IsNetworkSetup() const;

@@ -1,0 +1,310 @@
+// The spectrum analyzer in the real program: `celvane` runs headless on a
+// fresh device root with the simulated board (noise variation off), takes
+// its script line by line from this test, and the board records every
+// command packet it receives ("board.log" in the device root). Screenshots
+// are read back with ImageMagick.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/tests/app_test_support.h"
+#include "widgets/color_scheme.h"
+
+using namespace app_test;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kWidth = 800, kHeight = 600;
+constexpr uint16_t kSweepMessage = 0x3001;
+// The graph pane (layout 1): columns 0..705, rows 30 (top) .. 450 (plot
+// bottom - 1), ten divisions.
+constexpr int kGraphLeft = 0, kGraphWidth = 705, kGraphTop = 30, kPlotLastRow = 450;
+constexpr double kDivisions = 10.0;
+// The scene's strongest carrier.
+constexpr double kCarrierHz = 940.0e6, kCarrierDbm = -30.0;
+
+std::string Quote(const fs::path& p) {
+    return "'" + p.string() + "'";
+}
+
+int Shell(const std::string& cmd) {
+    const int status = std::system(cmd.c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128;
+}
+
+// Polls a condition until it holds or a generous limit passes (the program
+// and the board run on their own threads; the limit only ends a hung run).
+bool Eventually(const std::function<bool()>& ready) {
+    using namespace std::chrono;
+    const auto end = steady_clock::now() + seconds(60);
+    while (steady_clock::now() < end) {
+        if (ready()) return true;
+        std::this_thread::sleep_for(milliseconds(20));
+    }
+    return ready();
+}
+
+struct Rgb {
+    uint8_t r = 0, g = 0, b = 0;
+    bool operator==(const Rgb&) const = default;
+};
+
+struct Screen {
+    std::vector<uint8_t> bytes;
+    Rgb At(int x, int y) const {
+        const size_t i = (static_cast<size_t>(y) * kWidth + static_cast<size_t>(x)) * 3;
+        return {bytes[i], bytes[i + 1], bytes[i + 2]};
+    }
+    // The topmost pixel of a colour in a column of the graph; -1 when none.
+    int TopRow(int x, Rgb colour) const {
+        for (int y = kGraphTop; y <= kPlotLastRow; ++y)
+            if (At(x, y) == colour) return y;
+        return -1;
+    }
+};
+
+struct Record {
+    uint16_t command = 0;
+    std::vector<uint8_t> payload;
+    template <typename T>
+    T Get(size_t offset) const {
+        T v{};
+        for (size_t i = 0; i < sizeof(T); ++i)
+            v |= static_cast<T>(static_cast<T>(payload.at(offset + i)) << (8 * i));
+        return v;
+    }
+};
+
+class SpecAnProgram : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_EQ(Shell(Quote(fs::path(CELVANE_SOURCE_DIR) / "scripts" / "make-device-root") + " " +
+                        Quote(BinDir()) + " " + Quote(root_.path()) + " >/dev/null 2>&1"),
+                  0);
+        std::ofstream(root_.path() / "scene.json")
+            << R"({"receiver": {"noise_variation": false}, "board": {"command_log": "board.log"}})";
+        const std::string cmd = Quote(BinDir() / "celvane") + " --root " + Quote(root_.path()) +
+                                " --display headless --clock real --script - >/dev/null 2>&1";
+        program_ = popen(cmd.c_str(), "w");
+        ASSERT_NE(program_, nullptr);
+        trace_ = ColourOf(28);
+    }
+    void TearDown() override {
+        if (!program_) return;
+        Send("quit");
+        EXPECT_EQ(pclose(program_) >> 8, 0);
+    }
+
+    static Rgb ColourOf(int index) {
+        const COLORREF c = CreateColorScheme(1)->GetColor(index);
+        return {static_cast<uint8_t>(c & 0xFF), static_cast<uint8_t>((c >> 8) & 0xFF),
+                static_cast<uint8_t>((c >> 16) & 0xFF)};
+    }
+
+    void Send(const std::string& line) {
+        std::fputs((line + "\n").c_str(), program_);
+        std::fflush(program_);
+    }
+
+    // A screenshot, read back as 800 x 600 RGB bytes by ImageMagick.
+    Screen Shot() {
+        const fs::path png = root_.path() / ("shot" + std::to_string(++shots_) + ".png");
+        const fs::path rgb = root_.path() / ("shot" + std::to_string(shots_) + ".rgb");
+        Send("shot " + png.string());
+        Screen s;
+        EXPECT_TRUE(Eventually([&] {
+            if (!fs::exists(png)) return false;
+            if (Shell("convert " + Quote(png) + " -depth 8 rgb:" + Quote(rgb) + " 2>/dev/null"))
+                return false;
+            std::ifstream in(rgb, std::ios::binary);
+            s.bytes.assign(std::istreambuf_iterator<char>(in), {});
+            return s.bytes.size() == size_t{kWidth} * kHeight * 3;
+        }));
+        return s;
+    }
+
+    // Every command packet the board received so far.
+    std::vector<Record> Records() const {
+        std::vector<Record> out;
+        std::ifstream in(root_.path() / "board.log");
+        std::string line;
+        while (std::getline(in, line)) {
+            std::istringstream words(line);
+            std::string head;
+            words >> head;
+            if (head.size() != 5 || head[4] != ':') continue;
+            Record r;
+            r.command = static_cast<uint16_t>(std::stoul(head.substr(0, 4), nullptr, 16));
+            std::string byte;
+            while (words >> byte)
+                r.payload.push_back(static_cast<uint8_t>(std::stoul(byte, nullptr, 16)));
+            out.push_back(std::move(r));
+        }
+        return out;
+    }
+    // The first sweep record after `after` records that satisfies `ok`.
+    bool NextSweep(size_t after, const std::function<bool(const Record&)>& ok,
+                   Record* found = nullptr) {
+        return Eventually([&] {
+            const auto all = Records();
+            for (size_t i = after; i < all.size(); ++i) {
+                if (all[i].command != kSweepMessage || all[i].payload.size() < 40) continue;
+                if (!ok(all[i])) continue;
+                if (found) *found = all[i];
+                return true;
+            }
+            return false;
+        });
+    }
+    size_t RecordCount() const { return Records().size(); }
+
+    // The screen once a trace is drawn with its topmost pixel at column x.
+    bool TraceAt(int x, int y, Screen* out = nullptr) {
+        return Eventually([&] {
+            Screen s = Shot();
+            int best_row = kPlotLastRow + 1, best_col = -1;
+            for (int col = kGraphLeft; col < kGraphLeft + kGraphWidth; ++col) {
+                const int row = s.TopRow(col, trace_);
+                if (row >= 0 && row < best_row) best_row = row, best_col = col;
+            }
+            if (out) *out = s;
+            return std::abs(best_col - x) <= 1 && std::abs(best_row - y) <= 2;
+        });
+    }
+
+    // The column of a frequency and the row of a level on the graph.
+    static int Column(double hz, double start, double span) {
+        return static_cast<int>((hz - start) / span * kGraphWidth + 0.5);
+    }
+    static int Row(double dbm, double reference, double per_division) {
+        const double bottom = reference - kDivisions * per_division;
+        return static_cast<int>((kPlotLastRow - kGraphTop) * (reference - dbm) /
+                                    (reference - bottom) +
+                                kGraphTop + 0.5);
+    }
+
+    DeviceRoot root_{"celvane-specan"};
+    FILE* program_ = nullptr;
+    int shots_ = 0;
+    Rgb trace_;
+};
+
+}  // namespace
+
+// Full span 0..3.6 GHz, reference +20 dBm at 10 dB a division (the factory
+// setup).
+TEST_F(SpecAnProgram, StartsOnTheSpectrumWithALiveTrace) {
+    const int x = Column(kCarrierHz, 0, 3.6e9);
+    const int y = Row(kCarrierDbm, 20.0, 10.0);
+    Screen s;
+    EXPECT_TRUE(TraceAt(x, y, &s)) << "carrier expected at " << x << "," << y;
+    // The board got a sweep record for the whole span.
+    Record r;
+    ASSERT_TRUE(NextSweep(
+        0, [](const Record&) { return true; }, &r));
+    EXPECT_EQ(r.Get<uint64_t>(0), 1800000000u);  // centre
+    EXPECT_EQ(r.Get<uint64_t>(8), 3600000000u);  // span
+    EXPECT_EQ(r.Get<uint16_t>(22), 705u);        // points
+}
+
+// A reference-level step of one division moves the carrier by one
+// division's height.
+TEST_F(SpecAnProgram, ReferenceStepMovesTheCarrierByOneDivision) {
+    const int x = Column(kCarrierHz, 0, 3.6e9);
+    ASSERT_TRUE(TraceAt(x, Row(kCarrierDbm, 20.0, 10.0)));
+    Send("key shift+F3");  // amplitude menu
+    Send("key F2");        // reference level owns the arrows
+    Send("key DOWN");      // one division down: the reference to +10 dBm
+    EXPECT_TRUE(TraceAt(x, Row(kCarrierDbm, 10.0, 10.0)));
+}
+
+// Settings by keys reach the board in its next sweep record.
+TEST_F(SpecAnProgram, BandwidthAndSweepKeysReachTheBoard) {
+    const int x = Column(kCarrierHz, 0, 3.6e9);
+    ASSERT_TRUE(TraceAt(x, Row(kCarrierDbm, 20.0, 10.0)));
+    size_t n = RecordCount();
+    // Bandwidth menu, RBW manual, arrow left: 100 Hz (RBW index 0, sent
+    // reversed: 8).
+    Send("key shift+F2");
+    Send("key F2");
+    Send("key LEFT");
+    EXPECT_TRUE(NextSweep(n, [](const Record& r) { return r.Get<uint16_t>(18) == 8; }));
+}
+
+// Centre and span typed into the frequency dialog; the automatic bandwidths
+// follow the span (20 MHz / 300 gives 30 kHz, and 10 kHz for the VBW).
+// An RBW typed as 150 Hz becomes 300 Hz; Escape from a dialog sends
+// nothing.
+TEST_F(SpecAnProgram, EntriesByDialogReachTheBoard) {
+    ASSERT_TRUE(TraceAt(Column(kCarrierHz, 0, 3.6e9), Row(kCarrierDbm, 20.0, 10.0)));
+    size_t n = RecordCount();
+    for (const char* line : {"key shift+F1", "key F3", "key 9", "key 0", "key 0", "key F3",
+                             "key F4", "key 2", "key 0", "key F3"})
+        Send(line);
+    EXPECT_TRUE(NextSweep(n, [](const Record& r) {
+        return r.Get<uint64_t>(0) == 900000000u && r.Get<uint64_t>(8) == 20000000u &&
+               r.Get<uint16_t>(18) == 8 - 5 && r.Get<uint16_t>(16) == 10 - 6;
+    }));
+    n = RecordCount();
+    for (const char* line : {"key shift+F2", "key F2", "key 1", "key 5", "key 0", "key F1"})
+        Send(line);
+    Record r;
+    EXPECT_TRUE(NextSweep(
+        n, [](const Record& r) { return r.Get<uint16_t>(18) == 8 - 1; }, &r));
+    // Escape: the dialog closes and no sweep record follows.
+    Send("key 3");
+    Send("key ESCAPE");
+    Screen s = Shot();  // the program has taken both keys
+    n = RecordCount();
+    Send("key 3");
+    Send("key ESCAPE");
+    s = Shot();
+    EXPECT_EQ(RecordCount(), n);
+}
+
+// A single sweep stops the board after one complete sweep (its stop command
+// follows the single-sweep record, and no sweep is asked for after it); the
+// arm key asks for exactly one more.
+TEST_F(SpecAnProgram, SingleSweepStopsAfterOneSweepAndTheArmKeyTakesOneMore) {
+    ASSERT_TRUE(TraceAt(Column(kCarrierHz, 0, 3.6e9), Row(kCarrierDbm, 20.0, 10.0)));
+    constexpr uint16_t kStop = 0x41;
+    constexpr size_t kTriggerMode = 32;
+    const auto single_then_stop = [this](size_t from) {
+        return Eventually([&] {
+            const auto all = Records();
+            for (size_t i = from; i + 1 < all.size(); ++i)
+                if (all[i].command == kSweepMessage && all[i].Get<uint16_t>(kTriggerMode) == 0 &&
+                    all[i + 1].command == kStop)
+                    return true;
+            return false;
+        });
+    };
+    size_t n = RecordCount();
+    for (const char* line : {"key shift+F2", "key F8", "key F1"}) Send(line);
+    ASSERT_TRUE(single_then_stop(n));
+    // Stopped: nothing more is asked of the board while the screen shows on.
+    for (int i = 0; i < 3; ++i) Shot();
+    n = RecordCount();
+    Shot();
+    EXPECT_EQ(RecordCount(), n);
+    const auto last = Records();
+    EXPECT_EQ(last.back().command, kStop);
+    Send("key F3");
+    EXPECT_TRUE(single_then_stop(n));
+    for (int i = 0; i < 3; ++i) Shot();
+    const auto after = Records();
+    size_t sweeps = 0;
+    for (size_t i = n; i < after.size(); ++i) sweeps += after[i].command == kSweepMessage;
+    EXPECT_EQ(sweeps, 1u);
+}

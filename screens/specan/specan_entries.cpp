@@ -1,0 +1,83 @@
+// The entry dialogs of the spectrum analyzer's settings menus, each run
+// modally over the main frame.
+#include "screens/specan/specan_entries.h"
+
+#include "core/res_string.h"
+#include "dialogs/freq_entry_dlg.h"
+#include "dialogs/setting_list_dlg.h"
+#include "dialogs/unit_entry_dlg.h"
+#include "dialogs/value_entry_dlg.h"
+#include "platform/framework/wnd.h"
+#include "platform/window/messages.h"
+
+namespace {
+
+constexpr uint32_t kMilliseconds = CSweepTimeDlg::kMilliseconds;
+constexpr double kAmplitudeStep = 1.0;
+constexpr const char* kNumberFormat = "% 6.6f";
+
+// Runs a dialog; its answer when the user accepted it.
+template <typename Dialog, typename Read>
+auto Run(Dialog& dialog, Read read) -> std::optional<decltype(read(dialog))> {
+    if (dialog.DoModal() != plat::IDOK) return std::nullopt;
+    return read(dialog);
+}
+
+class DialogEntries : public ISpecAnEntries {
+  public:
+    explicit DialogEntries(plat::CWnd* frame) : frame_(frame) {}
+
+    std::optional<int> Bandwidth(bool video, int position, int first) override {
+        CBandwidthEntryDlg dlg(frame_, video ? u"VBW" : u"RBW", first, position);
+        return Run(dlg, [](CBandwidthEntryDlg& d) { return d.GetSelection(); });
+    }
+    std::optional<int> SpanRbwRatio(int ratio, int first) override {
+        CSpanRbwDlg dlg(frame_, CIntegerEntryDlg::KeyToChar(first), ratio);
+        return Run(dlg, [](CSpanRbwDlg& d) { return static_cast<int>(d.GetValue()); });
+    }
+    std::optional<double> RbwVbwRatio(int ratio) override {
+        CRbwVbwDlg dlg(frame_, ratio);
+        return Run(dlg, [](CRbwVbwDlg& d) { return d.GetValue(); });
+    }
+    std::optional<double> GateDelay(uint32_t title_id, int ms, int low, int high,
+                                    int first) override {
+        CSweepTimeDlg dlg(frame_, LoadResString(title_id), CKeypadEntryDlg::KeyToChar(first), ms,
+                          low, high, kMilliseconds);
+        return Run(dlg, [](CSweepTimeDlg& d) { return d.GetRawValue(); });
+    }
+    std::optional<double> Number(uint32_t title_id, double value, double high, double low,
+                                 double step, int) override {
+        CNumberEntryDlg dlg(frame_, title_id, static_cast<float>(value), false,
+                            static_cast<float>(high), static_cast<float>(low),
+                            static_cast<float>(step), kNumberFormat);
+        return Run(dlg, [](CNumberEntryDlg& d) { return d.GetValue(); });
+    }
+    std::optional<double> Amplitude(uint32_t title_id, uint32_t unit, double value, double high,
+                                    double low, int first) override {
+        CAmplitudeEntryDlg dlg(frame_, LoadResString(title_id), CKeypadEntryDlg::KeyToChar(first),
+                               unit, value, high, low, kAmplitudeStep);
+        return Run(dlg, [](CAmplitudeEntryDlg& d) { return d.GetValue(); });
+    }
+    std::optional<int> Scale(int scale, uint32_t unit, int first) override {
+        CScaleEntryDlg dlg(frame_, CIntegerEntryDlg::KeyToChar(first), scale,
+                           static_cast<int32_t>(unit));
+        return Run(dlg, [](CScaleEntryDlg& d) { return static_cast<int>(d.GetValue()); });
+    }
+    std::optional<double> Offset(double offset, int first) override {
+        CSignalOffsetDlg dlg(frame_, CKeypadEntryDlg::KeyToChar(first), offset);
+        return Run(dlg, [](CSignalOffsetDlg& d) { return d.GetValue(); });
+    }
+
+  private:
+    plat::CWnd* frame_;
+};
+
+}  // namespace
+
+std::unique_ptr<ISpecAnEntries> CreateDialogEntries(plat::CWnd* frame) {
+    return std::make_unique<DialogEntries>(frame);
+}
+
+std::unique_ptr<CFreqEntryDlg> CreateFrequencyEntry(plat::CWnd* frame) {
+    return std::make_unique<CFreqEntryDlg>(frame);
+}

@@ -1,0 +1,243 @@
+#pragma once
+// CSpecAnMode: the spectrum analyzer screen (mode id 2). It owns its setup
+// and, through SetMeasurement, the eight measurement functions; it routes the
+// keys of its menus (frequency, bandwidth and sweep, amplitude, measure,
+// markers, file) to the menu handlers, and hands the running measurement's
+// result records to the measurement base's data path.
+//
+// The menus of this screen live in their own files: bandwidth
+// (specan_bandwidth.cpp), sweep and trigger (specan_sweep.cpp), amplitude,
+// units and the frequency page (specan_amplitude.cpp); the key dispatch in
+// specan_dispatch.cpp. The modal entry dialogs are run through
+// ISpecAnEntries, so tests can answer them.
+#include <array>
+#include <atomic>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "screens/measurement_base.h"
+
+class CChoiceBlock;
+class CSAMeasSetup;
+class CStatusTextLine;
+
+// The entry dialogs the settings menus open. Each runs its dialog modally
+// with the first typed key (a digit 0..9, 10 minus, 11 point) and answers the
+// accepted value, or nothing when the user escaped.
+class ISpecAnEntries {
+  public:
+    virtual ~ISpecAnEntries() = default;
+    // A bandwidth by its list position ("RBW" from 100 Hz, "VBW" from 10 Hz).
+    virtual std::optional<int> Bandwidth(bool video, int position, int first) = 0;
+    virtual std::optional<int> SpanRbwRatio(int ratio, int first) = 0;
+    virtual std::optional<double> RbwVbwRatio(int ratio) = 0;
+    // Milliseconds between low and high (the gate delay).
+    virtual std::optional<double> GateDelay(uint32_t title_id, int ms, int low, int high,
+                                            int first) = 0;
+    // A number within [low, high], stepped by `step`.
+    virtual std::optional<double> Number(uint32_t title_id, double value, double high, double low,
+                                         double step, int first) = 0;
+    // A level in `unit` within [low, high].
+    virtual std::optional<double> Amplitude(uint32_t title_id, uint32_t unit, double value,
+                                            double high, double low, int first) = 0;
+    virtual std::optional<int> Scale(int scale, uint32_t unit, int first) = 0;
+    virtual std::optional<double> Offset(double offset, int first) = 0;
+};
+
+class CSpecAnMode : public CMeasurementBase {
+  public:
+    static constexpr int kModeId = 2;
+    static constexpr int kInitialPoints = 705;
+    // The Span/RBW entry, an entry state of this screen only.
+    static constexpr int kEntrySpanRbw = 2;
+
+    explicit CSpecAnMode(CDspInterface* link);
+    ~CSpecAnMode() override;
+
+    // The entry dialogs (the real ones unless a test sets its own).
+    void SetEntries(std::unique_ptr<ISpecAnEntries> entries);
+
+    // --- Lifecycle -------------------------------------------------------------
+    int OnCreate(plat::CWnd* view, plat::CWnd* frame, int third, CColorScheme* createArg) override;
+    void OnActivate() override;
+    void StartMeasurement() override;
+    void ProcessSweep() override;
+    void SetCurrentMeasurement(CMeasurement* measurement, CMeasSetup* setup) override;
+    void OnScreenHook() override;
+    void ReloadTexts() override;
+    void InstrumentHook() override {}
+
+    // --- Keys ------------------------------------------------------------------
+    void OnMenuKey(uint32_t key, int flag) override;
+    void OnSoftKey(uint32_t key, int repeat) override;
+    void OnNumericKey(uint32_t key, int flag) override;
+    void OnArrowKey(uint32_t key, int pressed) override;
+    int OnKnobStep(int delta) override;
+    using CMeasurementBase::ShowSoftKeys;
+    int ShowSoftKeys(int menu, int key) override;
+    int ShowMenuKeyLabels() override { return ShowMenuKeyLabels(current_menu_key_); }
+    int ShowMenuKeyLabels(int selected);
+    void OnPageHook(int key);
+    void ShowMenuKeyHelp(int group);
+    void ResetKeyTables() override;
+
+    // --- Data path hooks ---------------------------------------------------------
+    void ProcessNewData(CDeviceItem* record, int flag) override;
+    void UpdateStatusRows() override;
+    int PrepareSweepStart(int axisMode, int* out) override;
+    int LoadScaleRange() override;
+    double GetTracePoint(CDeviceItem* record, int index) override;
+    int GetBlockPointCount(CDeviceItem* record) override;
+    int GetBlockEndIndex(CDeviceItem* record) override;
+    double ConvertLevel(double level) override;
+    int StopAfterSingleSweep() override;
+    int RefreshDisplay() override;
+    void SetRunState(CDeviceItem* record) override;
+    void AllocTraceBuffers(int points) override;
+    void FreeTraceBuffers() override;
+
+    // --- Measurement functions -------------------------------------------------
+    // Builds the eight measurement objects (the argument is ignored).
+    CMeasurement* SetMeasurement(CMeasurement* ignored) override;
+    void AddMeasurement(CMeasurement* measurement);
+
+    // --- Bandwidth menu (1) ------------------------------------------------------
+    int ShowBandwidthMenu(int key);
+    int OnBandwidthMenuKey(int key);
+    bool EnterBandwidthDigit(int digit);
+    bool StepBandwidth(uint32_t arrow);
+    bool TurnBandwidth(int steps);
+    bool EditRbw(int digit);
+    bool EditVbw(int digit);
+    bool EditSpanRbwRatio(int digit);
+    bool EditRbwVbwRatio(int key);
+    int ReturnToBandwidthMenu(int key);
+
+    // --- Sweep and trigger menus (4..7) -----------------------------------------
+    int ShowSweepMenu(int key);
+    bool OnExtraMenuKey(int key) override;
+    int OpenSweepMenu(int key);
+    int OpenTriggerMenu(int key);
+    int OpenExternalTriggerMenu(int key);
+    int OpenVideoTriggerMenu(int key);
+    int ShowTriggerSourceMenu(int key);
+    int ShowExternalTriggerMenu(int key);
+    int ShowVideoTriggerMenu(int key);
+    bool OnTriggerSourceKey(int key);
+    bool OnExternalTriggerKey(int key);
+    bool OnVideoTriggerKey(int key);
+    bool EditGateDelay(int digit);
+    bool StepGateDelay(uint32_t arrow);
+    bool TurnGateDelay(int steps);
+    bool EditTriggerLevel(int digit);
+    bool StepTriggerLevel(uint32_t arrow);
+    bool TurnTriggerLevel(int steps);
+    void OnTriggerChanged(int key);
+
+    // --- Amplitude, attenuation and units menus (9, 12, 13) ---------------------
+    int ShowAmplitudeMenu(int key);
+    void BuildAmplitudeKeys();
+    void ChooseAmplitudeValue(int key);
+    int OnAmplitudeMenuKey(int key);
+    bool EnterAmplitudeDigit(int digit);
+    bool StepAmplitude(uint32_t arrow);
+    bool TurnAmplitude(int steps);
+    void OpenAttenuationMenu();
+    int OnAttenuationMenuKey(int key);
+    void TogglePreamp();
+    void OpenUnitsMenu();
+    int ShowAmplitudeUnitMenu() override;
+    int OnUnitsMenuKey(int key);
+    bool EditReferenceLevel(int digit);
+    bool EditScale(int digit);
+    bool EditOffset(int digit);
+    void OnReferenceChanged();
+    void OnScaleChanged();
+    void OnAttenuationChanged();
+    void OnOffsetChanged();
+    void AutoScaleUnit();
+    void OnTraceModeChanged() override;
+    int OnFrequencyMenuKey(int key) override;
+    // Every frequency value applied: the automatic bandwidths follow the new
+    // span and the sweep restarts with it.
+    void ApplyValue(int key, bool keepSelection, uint64_t oldSpan) override;
+
+    // --- Operations of later work (do nothing until their menus exist) ---------
+    // The measure menu (17) and the measurement-function menus (18..25).
+    virtual int ShowMeasurementOnOffMenu(int key);
+    virtual int OpenMeasurementMenu(int key);
+    virtual int ShowFunctionMenu(int menu, int key);
+    virtual int OnFunctionMenuKey(int menu, int key);
+    virtual bool OnFunctionDigit(int menu, int digit);
+    virtual bool OnFunctionArrow(int menu, uint32_t key);
+    virtual bool OnFunctionKnob(int menu, int steps);
+    // The help captions of the screen's keys (the key help table).
+    virtual void ResetHelpCaptions();
+    // Whether the setup has a current frequency list with entries.
+    virtual bool HasFrequencyListEntries() const;
+
+    // --- Marker and signal-tool pages (33, 34) -----------------------------------
+    int ShowMarkerMenu(int highlight, int extra) override;
+    bool OnMarkerMenuKey(int key) override;
+    int ShowSignalToolsMenu(int highlight, int extra) override;
+    bool OnSignalToolsMenuKey(int key) override;
+    // Stops a running frequency counter; 0.
+    bool OnMarkerChanged() override;
+    bool IsKeySelected() const { return m_KeySelected; }
+
+    // --- Accessors (tests) ----------------------------------------------------------
+    CSAMeasSetup* GetSASetup() const { return sa_setup_.get(); }
+    bool IsSingleSweep() const { return m_SingleSweep; }
+    bool IsTriggerArmed() const { return trigger_armed_; }
+    int GetCurrentMenuKey() const { return current_menu_key_; }
+    int GetMenuOfKey(int i) const { return menu_of_key_[i]; }
+
+  protected:
+    // The entry dialogs; never null.
+    ISpecAnEntries& Entries();
+    // The setup's bandwidth block (the setup always has one).
+    CChoiceBlock& Bandwidth() const;
+    // The current measurement's function id; 20 without one.
+    uint32_t CurrentType() const;
+    // The last key of the current menu; the lookup of menu m's last key.
+    int& LastKey(int menu) { return lastKey[static_cast<size_t>(menu)]; }
+    // Moves the remembered key of `menu` to `key` (deselecting the old one).
+    void RememberKey(int menu, int key, bool selected);
+    // Takes the new reference level, scale and unit to the graph.
+    void PushScaleToGraph();
+    // Converts the limit values into the setup's unit after a unit change and
+    // clamps them into the new scale.
+    void ConvertLimitsFrom(uint32_t old_unit);
+    // A modal entry ended: the main frame takes the focus again and repaints.
+    void AfterEntry();
+    // Readout refresh after a settings change.
+    void RefreshReadouts();
+
+  private:
+    std::unique_ptr<CSAMeasSetup> sa_setup_;
+    std::unique_ptr<ISpecAnEntries> entries_;
+    std::unique_ptr<CFreqEntryDlg> freq_entry_;
+    CMeasurement* previous_measurement_ = nullptr;
+    int open_entry_ = kEntryNone;
+    // Set by the arm key, cleared as the next sweep starts (on the thread that
+    // delivers the sweep); the user-interface thread then takes the key's
+    // selection away.
+    std::atomic<bool> trigger_armed_{false};
+    std::atomic<bool> disarmed_{false};
+    int trigger_single_variant_ = 0;
+    bool bandwidth_changed_ = false;
+    std::array<int, kMenuKeyCount> menu_of_key_{0, 1, 9, 17, 33, 41};
+    int current_menu_key_ = 0;
+    bool key_flag_ = false;
+    bool changed_by_key_ = false;
+    bool delay_entered_ = false;
+    int saved_attenuation_mode_ = 0;
+    int redraw_request_ = 0;
+    bool wait_for_display_ = true;
+    std::vector<double> correction_, pending_correction_;
+    bool correction_pending_ = false;
+    double level_top_ = 20.0, level_bottom_ = -80.0;
+    // The measure page's key selection, cleared by the marker page's keys.
+    bool m_KeySelected = false;
+};
