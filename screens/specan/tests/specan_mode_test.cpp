@@ -18,7 +18,9 @@
 #include "screens/screen_services.h"
 #include "widgets/color_scheme.h"
 #include "widgets/readout_box.h"
+#include "widgets/readout_panel.h"
 #include "widgets/soft_key_menu.h"
+#include "widgets/text_widget.h"
 
 namespace {
 
@@ -124,6 +126,21 @@ TEST_F(SpecAnMenus, MenuKeysOpenTheirMenusWithTheSixCaptions) {
     EXPECT_EQ(screen_.GetActiveFunction(), 9);
     Key(kMenuKey0);
     EXPECT_EQ(screen_.GetActiveFunction(), 0);
+}
+
+// The bandwidth readouts say "(A)" for an automatic and "(M)" for a manual
+// bandwidth (mode 0 is automatic).
+TEST_F(SpecAnMenus, BandwidthReadoutsMarkAutomaticAndManual) {
+    Key(kMenuKey1);
+    auto value = [&](int column) {
+        return core::LowBytes(screen_.readout_panel()->GetCell(1, column)->GetValue());
+    };
+    EXPECT_EQ(value(0), "10 kHz(A)");
+    EXPECT_EQ(value(1), "3 kHz(A)");
+    Soft(1);
+    EXPECT_EQ(value(0), "10 kHz(M)");
+    Soft(2);
+    EXPECT_EQ(value(1), "3 kHz(M)");
 }
 
 TEST_F(SpecAnMenus, BandwidthByKeysArrowsKnobAndDialog) {
