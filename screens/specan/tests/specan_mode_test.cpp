@@ -266,6 +266,25 @@ TEST_F(SpecAnMenus, PreamplifierWarnsAboveMinus30DbmAndSwitchesOnAnyway) {
     EXPECT_EQ(setup().GetAttenuationLevel(), 20.0);
 }
 
+// Choosing less attenuation than the reference level needs stores what it
+// needs, in manual mode (+5 dBm needs 20 dB).
+TEST_F(SpecAnMenus, AttenuationIsRaisedToWhatTheReferenceNeeds) {
+    setup().SetReferenceLevel(ConvertPowerUnit(5.0, UNIT_W, UNIT_DBM));
+    Key(kMenuKey2);
+    Soft(3);
+    EXPECT_EQ(screen_.GetActiveFunction(), 12);
+    Soft(1);  // 0 dB
+    EXPECT_EQ(setup().GetAttenuationMode(), 1);
+    EXPECT_EQ(setup().GetAttenuationLevel(), 20.0);
+    Soft(3);
+    Soft(4);  // 30 dB is more than needed: taken
+    EXPECT_EQ(setup().GetAttenuationLevel(), 30.0);
+    Soft(3);
+    Soft(0);  // automatic again
+    EXPECT_EQ(setup().GetAttenuationMode(), 0);
+    EXPECT_EQ(setup().GetAttenuationLevel(), 20.0);
+}
+
 TEST_F(SpecAnMenus, ReferenceScaleAndOffsetByKeys) {
     setup().SetReferenceLevel(ConvertPowerUnit(0.0, UNIT_W, UNIT_DBM));
     setup().SetReferenceStepping(10.0);
