@@ -20,6 +20,7 @@
 #include "platform/window/window.h"
 #include "screens/screen_services.h"
 #include "screens/specan/specan_mode.h"
+#include "screens/specan/tests/screen_services_stub.h"
 #include "widgets/color_scheme.h"
 #include "widgets/graph_panel.h"
 
@@ -36,25 +37,6 @@ void Drain() {
     plat::Message m;
     while (plat::peek_ui_message(m, true)) plat::dispatch_message(m);
 }
-
-// The application's part: the shared graph panel.
-class PanelServices : public IScreenServices {
-  public:
-    explicit PanelServices(CGraphPanel* panel) : panel_(panel) {}
-    void SetCurrentModeId(int) override {}
-    int GetLastMeasurementModeId() const override { return 2; }
-    CModeBase* GetCurrentMeasurementScreen() const override { return nullptr; }
-    void ModeKey(uint32_t) override {}
-    void SetupKey(uint32_t) override {}
-    void ShowModeSelect() override {}
-    void ShowTools() override {}
-    void ShowSetupScreen() override {}
-    void ForwardValue(int) override {}
-    CGraphPanel* GetSharedGraphPanel() const override { return panel_; }
-
-  private:
-    CGraphPanel* panel_;
-};
 
 // A sweep block as the measurement hands it over: its next index and count,
 // then one float a point.
@@ -76,7 +58,7 @@ void BlockToDrawnTrace(benchmark::State& state, bool limit_line) {
     {
         CGraphPanel panel(1, 0);
         panel.Create(&view, 0, 30, 705, 455, 18, 90, scheme.get());
-        PanelServices services(&panel);
+        StubScreenServices services(&panel);
         IScreenServices::set_current(&services);
         {
             CSpecAnMode screen(nullptr);

@@ -16,6 +16,7 @@
 #include "files/sa_meas_setup.h"
 #include "files/trigger_settings.h"
 #include "screens/screen_services.h"
+#include "screens/specan/tests/screen_services_stub.h"
 #include "widgets/color_scheme.h"
 #include "widgets/readout_box.h"
 #include "widgets/readout_panel.h"
@@ -61,25 +62,6 @@ class ScriptedEntries : public ISpecAnEntries {
     std::optional<double> Offset(double, int) override { return Next("offset"); }
 };
 
-// The program's message box, recorded.
-class RecordingServices : public IScreenServices {
-  public:
-    std::vector<core::Text> messages;
-    void SetCurrentModeId(int) override {}
-    int GetLastMeasurementModeId() const override { return 2; }
-    CModeBase* GetCurrentMeasurementScreen() const override { return nullptr; }
-    void ModeKey(uint32_t) override {}
-    void SetupKey(uint32_t) override {}
-    void ShowModeSelect() override {}
-    void ShowTools() override {}
-    void ShowSetupScreen() override {}
-    void ForwardValue(int) override {}
-    int ShowScreenMessage(const core::Text& text, uint32_t) override {
-        messages.push_back(text);
-        return 1;
-    }
-};
-
 class SpecAnMenus : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -109,7 +91,7 @@ class SpecAnMenus : public ::testing::Test {
     }
 
     std::unique_ptr<CColorScheme> scheme_ = CreateColorScheme(1);
-    RecordingServices services_;
+    StubScreenServices services_;
     CSpecAnMode screen_{nullptr};
     ScriptedEntries* entries_ = nullptr;
 };
