@@ -167,6 +167,21 @@ TEST_F(SpecAnProgram, BandwidthAndSweepKeysReachTheBoard) {
     Send("key F2");
     Send("key LEFT");
     EXPECT_TRUE(NextSweep(n, [](const Record& r) { return r.Get<uint16_t>(18) == 8; }));
+    // The detection menu (key 6): its key 3 is the average detector (0); the
+    // default is the positive peak (3).
+    n = RecordCount();
+    Send("key F7");
+    Send("key F4");
+    EXPECT_TRUE(NextSweep(n, [](const Record& r) { return r.Get<uint16_t>(20) == 0; }));
+    // Gate delay and trigger condition from the external trigger menu (the
+    // delay entry restarts nothing; the condition key sends both).
+    n = RecordCount();
+    for (const char* line : {"key shift+F2", "key F8", "key F2", "key F3", "key F7", "key 2",
+                             "key 5", "key RETURN", "key F4"})
+        Send(line);
+    EXPECT_TRUE(NextSweep(n, [](const Record& r) {
+        return r.Get<uint16_t>(32) == 4 && r.Get<uint16_t>(34) == 2 && r.Get<uint16_t>(38) == 250;
+    }));
 }
 
 // Centre and span typed into the frequency dialog; the automatic bandwidths
