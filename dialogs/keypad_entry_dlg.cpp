@@ -1,5 +1,6 @@
 #include "dialogs/keypad_entry_dlg.h"
 
+#include <algorithm>
 #include <mutex>
 
 #include "platform/framework/dialog.h"
@@ -50,19 +51,76 @@ void RegisterKeypadEntryTemplate() {
     });
 }
 
-// --- CKeypadEntryDlg ----------------------------------------------------------
+// --- CValueEntryBase ------------------------------------------------------------
 
-CKeypadEntryDlg::CKeypadEntryDlg(plat::CWnd* parent, std::u16string initial_text)
+template <class Edit, typename T>
+CValueEntryBase<Edit, T>::CValueEntryBase(plat::CWnd* parent, std::u16string initial_text)
     : CSoftKeyDlg(kKeypadEntryIdd, parent), m_InitialText(std::move(initial_text)) {
     RegisterKeypadEntryTemplate();
     AttachControl(kValueEditId, &m_Edit);
     AttachControl(kUnitsCaptionId, &m_UnitsCaption);
 }
 
-CKeypadEntryDlg::~CKeypadEntryDlg() {
+template <class Edit, typename T>
+CValueEntryBase<Edit, T>::~CValueEntryBase() {
+    // The controls go before the soft-key part of the dialog.
     if (m_Edit.exists()) m_Edit.DestroyWindow();
     if (m_UnitsCaption.exists()) m_UnitsCaption.DestroyWindow();
 }
+
+template <class Edit, typename T>
+bool CValueEntryBase<Edit, T>::OnInitDialog() {
+    CSoftKeyDlg::OnInitDialog();
+    InitEntryControls(m_Edit, m_UnitsCaption, m_SmallFont, m_LargeFont, m_InitialText);
+    if (m_bConfigured) {
+        ApplySettings(m_Settings, m_Edit, m_UnitsCaption, *this);
+        m_Title = m_Settings.title;
+    }
+    return false;
+}
+
+template <class Edit, typename T>
+void CValueEntryBase<Edit, T>::Configure(EntrySettings<T> settings) {
+    m_Settings = std::move(settings);
+    m_bConfigured = true;
+    m_Result = m_Settings.value;
+}
+
+template <class Edit, typename T>
+void CValueEntryBase<Edit, T>::SetTitleText(std::u16string_view title) {
+    m_Title = std::u16string(title);
+    SetWindowText(title);
+}
+
+template <class Edit, typename T>
+std::u16string CValueEntryBase<Edit, T>::GetUnitsCaption() const {
+    return m_UnitsCaption.exists() ? m_UnitsCaption.GetWindowText() : std::u16string();
+}
+
+template <class Edit, typename T>
+void CValueEntryBase<Edit, T>::SetUnitsCaption(std::u16string_view text) {
+    if (m_UnitsCaption.exists()) m_UnitsCaption.SetWindowText(text);
+}
+
+template <class Edit, typename T>
+void CValueEntryBase<Edit, T>::OnOK() {
+    if (!m_Edit.Validate()) return;
+    T v = m_Result;
+    m_Edit.GetValue(v);
+    // Within the tolerances of a real edit: the limit itself.
+    m_Result = std::max(std::min(v, m_Edit.GetMax()), m_Edit.GetMin());
+    CSoftKeyDlg::OnOK();
+}
+
+template <class Edit, typename T>
+void CValueEntryBase<Edit, T>::OnFocus(plat::CWnd*) {
+    m_Edit.Reactivate();
+}
+
+template class CValueEntryBase<CDoubleEdit, double>;
+template class CValueEntryBase<CIntegerEdit, int32_t>;
+
+// --- the two bases ------------------------------------------------------------
 
 std::u16string CKeypadEntryDlg::KeyToChar(int key_code) {
     if (key_code >= 0 && key_code < kDigitCount) return std::u16string(1, u'0' + key_code);
@@ -75,100 +133,6 @@ bool CKeypadEntryDlg::Create() {
     return CSoftKeyDlg::Create(kKeypadEntryIdd, m_pParent);
 }
 
-bool CKeypadEntryDlg::OnInitDialog() {
-    CSoftKeyDlg::OnInitDialog();
-    InitEntryControls(m_Edit, m_UnitsCaption, m_SmallFont, m_LargeFont, m_InitialText);
-    if (m_bConfigured) {
-        ApplySettings(m_Settings, m_Edit, m_UnitsCaption, *this);
-        m_Title = m_Settings.title;
-    }
-    return false;
-}
-
-void CKeypadEntryDlg::Configure(EntrySettings<double> settings) {
-    m_Settings = std::move(settings);
-    m_bConfigured = true;
-    m_Result = m_Settings.value;
-}
-
-void CKeypadEntryDlg::SetTitleText(std::u16string_view title) {
-    m_Title = std::u16string(title);
-    SetWindowText(title);
-}
-
-std::u16string CKeypadEntryDlg::GetUnitsCaption() const {
-    return m_UnitsCaption.exists() ? m_UnitsCaption.GetWindowText() : std::u16string();
-}
-
-void CKeypadEntryDlg::SetUnitsCaption(std::u16string_view text) {
-    if (m_UnitsCaption.exists()) m_UnitsCaption.SetWindowText(text);
-}
-
-void CKeypadEntryDlg::OnOK() {
-    if (!m_Edit.Validate()) return;
-    double v = 0;
-    m_Edit.GetValue(v);
-    m_Result = m_Edit.Clamp(v);
-    CSoftKeyDlg::OnOK();
-}
-
-void CKeypadEntryDlg::OnFocus(plat::CWnd*) {
-    m_Edit.Reactivate();
-}
-
-// --- CIntegerEntryDlg ---------------------------------------------------------
-
-CIntegerEntryDlg::CIntegerEntryDlg(plat::CWnd* parent, std::u16string initial_text)
-    : CSoftKeyDlg(kKeypadEntryIdd, parent), m_InitialText(std::move(initial_text)) {
-    RegisterKeypadEntryTemplate();
-    AttachControl(kValueEditId, &m_Edit);
-    AttachControl(kUnitsCaptionId, &m_UnitsCaption);
-}
-
-CIntegerEntryDlg::~CIntegerEntryDlg() {
-    if (m_Edit.exists()) m_Edit.DestroyWindow();
-    if (m_UnitsCaption.exists()) m_UnitsCaption.DestroyWindow();
-}
-
 std::u16string CIntegerEntryDlg::KeyToChar(int key_code) {
     return key_code == kPointKeyCode ? std::u16string() : CKeypadEntryDlg::KeyToChar(key_code);
-}
-
-bool CIntegerEntryDlg::OnInitDialog() {
-    CSoftKeyDlg::OnInitDialog();
-    InitEntryControls(m_Edit, m_UnitsCaption, m_SmallFont, m_LargeFont, m_InitialText);
-    if (m_bConfigured) {
-        ApplySettings(m_Settings, m_Edit, m_UnitsCaption, *this);
-        m_Title = m_Settings.title;
-    }
-    return false;
-}
-
-void CIntegerEntryDlg::Configure(EntrySettings<int32_t> settings) {
-    m_Settings = std::move(settings);
-    m_bConfigured = true;
-    m_Result = m_Settings.value;
-}
-
-void CIntegerEntryDlg::SetTitleText(std::u16string_view title) {
-    m_Title = std::u16string(title);
-    SetWindowText(title);
-}
-
-std::u16string CIntegerEntryDlg::GetUnitsCaption() const {
-    return m_UnitsCaption.exists() ? m_UnitsCaption.GetWindowText() : std::u16string();
-}
-
-void CIntegerEntryDlg::SetUnitsCaption(std::u16string_view text) {
-    if (m_UnitsCaption.exists()) m_UnitsCaption.SetWindowText(text);
-}
-
-void CIntegerEntryDlg::OnOK() {
-    if (!m_Edit.Validate()) return;
-    m_Edit.GetValue(m_Result);
-    CSoftKeyDlg::OnOK();
-}
-
-void CIntegerEntryDlg::OnFocus(plat::CWnd*) {
-    m_Edit.Reactivate();
 }

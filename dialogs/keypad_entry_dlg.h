@@ -38,27 +38,26 @@ struct EntrySettings {
     T value{};  // the default: the current value
 };
 
-class CKeypadEntryDlg : public CSoftKeyDlg {
+// What the two entry bases share: the edit of type Edit holding a T, the
+// units caption, the initial text and the result.
+template <class Edit, typename T>
+class CValueEntryBase : public CSoftKeyDlg {
   public:
-    CKeypadEntryDlg(plat::CWnd* parent, std::u16string initial_text = {});
-    ~CKeypadEntryDlg() override;
-
-    // "0".."9", "-" for 10, "." for 11, empty for any other code.
-    static std::u16string KeyToChar(int key_code);
-
-    double GetValue() const { return m_Result; }
-    // Creates the dialog modeless.
-    virtual bool Create();
-
-    CDoubleEdit& GetEdit() { return m_Edit; }
+    T GetValue() const { return m_Result; }
+    Edit& GetEdit() { return m_Edit; }
     std::u16string GetUnitsCaption() const;
     void SetUnitsCaption(std::u16string_view text);
     const std::u16string& GetInitialText() const { return m_InitialText; }
 
+    // Validates the entry: on success the value becomes the result and the
+    // dialog ends with IDOK; otherwise the edit shows the violated limit.
     void OnOK() override;
     void OnFocus(plat::CWnd* previous) override;
 
   protected:
+    CValueEntryBase(plat::CWnd* parent, std::u16string initial_text);
+    ~CValueEntryBase() override;
+
     bool OnInitDialog() override;
     void DoDataExchange() override { CSoftKeyDlg::DoDataExchange(); }
     // Sets the window title (the dialog's title, not shown as a caption).
@@ -67,51 +66,40 @@ class CKeypadEntryDlg : public CSoftKeyDlg {
     // its result).
     void EndOK() { CSoftKeyDlg::OnOK(); }
     // The settings OnInitDialog applies (a subclass's constructor sets them).
-    void Configure(EntrySettings<double> settings);
+    void Configure(EntrySettings<T> settings);
 
-    std::u16string m_Caption;  // for the subclasses' units caption
     std::u16string m_InitialText;
-    CDoubleEdit m_Edit;
+    Edit m_Edit;
     plat::CStatic m_UnitsCaption;
-    double m_Result = 0;
+    T m_Result{};
 
   private:
     bool m_bConfigured = false;
-    EntrySettings<double> m_Settings;
+    EntrySettings<T> m_Settings;
 };
 
-class CIntegerEntryDlg : public CSoftKeyDlg {
+class CKeypadEntryDlg : public CValueEntryBase<CDoubleEdit, double> {
   public:
-    CIntegerEntryDlg(plat::CWnd* parent, std::u16string initial_text = {});
-    ~CIntegerEntryDlg() override;
+    CKeypadEntryDlg(plat::CWnd* parent, std::u16string initial_text = {})
+        : CValueEntryBase(parent, std::move(initial_text)) {}
+
+    // "0".."9", "-" for 10, "." for 11, empty for any other code.
+    static std::u16string KeyToChar(int key_code);
+    // Creates the dialog modeless.
+    virtual bool Create();
+};
+
+class CIntegerEntryDlg : public CValueEntryBase<CIntegerEdit, int32_t> {
+  public:
+    CIntegerEntryDlg(plat::CWnd* parent, std::u16string initial_text = {})
+        : CValueEntryBase(parent, std::move(initial_text)) {}
 
     // "0".."9", "-" for 10; empty for 11 and any other code.
     static std::u16string KeyToChar(int key_code);
-
-    int32_t GetValue() const { return m_Result; }
-
-    CIntegerEdit& GetEdit() { return m_Edit; }
-    std::u16string GetUnitsCaption() const;
-    void SetUnitsCaption(std::u16string_view text);
-
-    void OnOK() override;
-    void OnFocus(plat::CWnd* previous) override;
-
-  protected:
-    bool OnInitDialog() override;
-    void DoDataExchange() override { CSoftKeyDlg::DoDataExchange(); }
-    void SetTitleText(std::u16string_view title);
-    void Configure(EntrySettings<int32_t> settings);
-
-    std::u16string m_InitialText;
-    CIntegerEdit m_Edit;
-    plat::CStatic m_UnitsCaption;
-    int32_t m_Result = 0;
-
-  private:
-    bool m_bConfigured = false;
-    EntrySettings<int32_t> m_Settings;
 };
+
+extern template class CValueEntryBase<CDoubleEdit, double>;
+extern template class CValueEntryBase<CIntegerEdit, int32_t>;
 
 // Registers template 272 (done by the dialogs' constructors).
 void RegisterKeypadEntryTemplate();

@@ -160,7 +160,33 @@ void CNumericEdit::SelectAll() {
     m_bSelectAll = true;
 }
 
-void CNumericEdit::OnWheel(uint32_t, int, int, int) {}
+bool CNumericEdit::Refused() {
+    Beep();
+    SelectAll();
+    return false;
+}
+
+void CNumericEdit::OnWheel(uint32_t, int delta, int, int) {
+    StepBy(delta > 0 ? 1 : -1, true);
+}
+
+void CNumericEdit::ShowLimit(bool) {}
+void CNumericEdit::StepBy(int, bool) {}
+
+void CNumericEdit::OnKeyDown(uint32_t key, uint32_t repeat, uint32_t flags) {
+    switch (key) {
+        case plat::VK_LEFT:
+        case plat::VK_RIGHT:
+            ShowLimit(key == plat::VK_RIGHT);
+            return;
+        case plat::VK_UP:
+        case plat::VK_DOWN:
+            StepBy(key == plat::VK_UP ? 1 : -1, false);
+            return;
+        default:
+            CEdit::OnKeyDown(key, repeat, flags);
+    }
+}
 
 bool CNumericEdit::OnMouseWheel(uint32_t flags, int delta, plat::Point screen) {
     OnWheel(flags, delta, screen.x, screen.y);
@@ -195,9 +221,7 @@ double CDoubleEdit::Clamp(double value) const {
 
 bool CDoubleEdit::Refuse(double shown) {
     SetValue(shown);
-    Beep();
-    SelectAll();
-    return false;
+    return Refused();
 }
 
 bool CDoubleEdit::Validate() {
@@ -225,29 +249,13 @@ void CDoubleEdit::Step(double step) {
     SelectAll();
 }
 
-void CDoubleEdit::OnWheel(uint32_t, int delta, int, int) {
-    Step(delta > 0 ? m_WheelStep : -m_WheelStep);
+void CDoubleEdit::ShowLimit(bool maximum) {
+    SetValue(maximum ? m_Max : m_Min);
+    SelectAll();
 }
 
-void CDoubleEdit::OnKeyDown(uint32_t key, uint32_t repeat, uint32_t flags) {
-    switch (key) {
-        case plat::VK_LEFT:
-            SetValue(m_Min);
-            SelectAll();
-            return;
-        case plat::VK_RIGHT:
-            SetValue(m_Max);
-            SelectAll();
-            return;
-        case plat::VK_UP:
-            Step(m_ArrowStep);
-            return;
-        case plat::VK_DOWN:
-            Step(-m_ArrowStep);
-            return;
-        default:
-            CNumericEdit::OnKeyDown(key, repeat, flags);
-    }
+void CDoubleEdit::StepBy(int direction, bool wheel) {
+    Step(direction * (wheel ? m_WheelStep : m_ArrowStep));
 }
 
 void CDoubleEdit::OnChar(uint32_t ch, uint32_t, uint32_t) {
@@ -293,9 +301,7 @@ bool CIntegerEdit::GetValue(int32_t& value) const {
 
 bool CIntegerEdit::Refuse(int32_t shown) {
     SetValue(shown);
-    Beep();
-    SelectAll();
-    return false;
+    return Refused();
 }
 
 bool CIntegerEdit::Validate() {
@@ -324,29 +330,13 @@ void CIntegerEdit::Step(int32_t step) {
     SelectAll();
 }
 
-void CIntegerEdit::OnWheel(uint32_t, int delta, int, int) {
-    Step(delta > 0 ? m_WheelStep : -m_WheelStep);
+void CIntegerEdit::ShowLimit(bool maximum) {
+    SetValue(maximum ? m_Max : m_Min);
+    SelectAll();
 }
 
-void CIntegerEdit::OnKeyDown(uint32_t key, uint32_t repeat, uint32_t flags) {
-    switch (key) {
-        case plat::VK_LEFT:
-            SetValue(m_Min);
-            SelectAll();
-            return;
-        case plat::VK_RIGHT:
-            SetValue(m_Max);
-            SelectAll();
-            return;
-        case plat::VK_UP:
-            Step(m_ArrowStep);
-            return;
-        case plat::VK_DOWN:
-            Step(-m_ArrowStep);
-            return;
-        default:
-            CNumericEdit::OnKeyDown(key, repeat, flags);
-    }
+void CIntegerEdit::StepBy(int direction, bool wheel) {
+    Step(direction * (wheel ? m_WheelStep : m_ArrowStep));
 }
 
 void CIntegerEdit::OnChar(uint32_t ch, uint32_t, uint32_t) {

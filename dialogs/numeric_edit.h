@@ -53,10 +53,20 @@ class CNumericEdit : public plat::CEdit {
     void SetSelectAll(bool on) { m_bSelectAll = on; }
     bool HasSelection() const;
 
+    // A step up (delta above 0) or down by the wheel step.
     virtual void OnWheel(uint32_t key_state, int delta, int x, int y);
 
   protected:
+    // Left shows the minimum, Right the maximum, Up and Down step by the
+    // arrow step; other keys are the edit's.
+    void OnKeyDown(uint32_t key, uint32_t repeat, uint32_t flags) override;
     bool OnMouseWheel(uint32_t flags, int delta, plat::Point screen) override;
+    // Shows a limit wholly selected.
+    virtual void ShowLimit(bool maximum);
+    // Steps by the wheel or the arrow step, up (1) or down (-1).
+    virtual void StepBy(int direction, bool wheel);
+    // After a refused value is shown: the beep, and all selected; false.
+    bool Refused();
     const plat::Brush* CtlColor(plat::Dc* dc, uint32_t ctl_message) override;
     // Removes the selected text; answers whether there was any.
     bool DeleteSelection();
@@ -105,10 +115,9 @@ class CDoubleEdit : public CNumericEdit {
     // The text a value shows as.
     std::u16string Format(double value) const;
 
-    void OnWheel(uint32_t key_state, int delta, int x, int y) override;
-
   protected:
-    void OnKeyDown(uint32_t key, uint32_t repeat, uint32_t flags) override;
+    void ShowLimit(bool maximum) override;
+    void StepBy(int direction, bool wheel) override;
     void OnChar(uint32_t ch, uint32_t repeat, uint32_t flags) override;
 
   private:
@@ -150,10 +159,9 @@ class CIntegerEdit : public CNumericEdit {
     int32_t GetWheelStep() const { return m_WheelStep; }
     int32_t GetArrowStep() const { return m_ArrowStep; }
 
-    void OnWheel(uint32_t key_state, int delta, int x, int y) override;
-
   protected:
-    void OnKeyDown(uint32_t key, uint32_t repeat, uint32_t flags) override;
+    void ShowLimit(bool maximum) override;
+    void StepBy(int direction, bool wheel) override;
     void OnChar(uint32_t ch, uint32_t repeat, uint32_t flags) override;
 
   private:

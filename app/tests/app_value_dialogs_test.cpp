@@ -80,6 +80,13 @@ std::vector<FixedDialog> Dialogs() {
          },
          id(64189), id(1370), 0, 20, static_cast<double>(0.0001f), static_cast<double>(0.1f), u"-",
          u".", "%3.4f"},
+        {"given limits",
+         [](int k, Outcome& o) {
+             Recorded<CLimitsEntryDlg> d(&o, nullptr, u"Limit", CLimitsEntryDlg::KeyToChar(k),
+                                         u"dB", -10.0, 10.0, 0.5, 2.0, 1.0);
+             RunReal(o, d);
+         },
+         u"Limit", u"dB", -10, 10, 0.5, 2, u"-", u".", "%3.1f"},
         {"scale",
          [](int k, Outcome& o) {
              Recorded<CScaleEntryDlg> d(&o, nullptr, CScaleEntryDlg::KeyToChar(k), 10, 26);

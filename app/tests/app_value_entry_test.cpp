@@ -24,44 +24,32 @@ constexpr uint64_t kMaxHz = 3'600'000'000;
 constexpr uint64_t kCurrentHz = 1'000'000'000;
 constexpr uint32_t kCentreTitle = 214;
 
-// A real-number entry with a range and steps, and a whole-number one.
-class RangeDlg : public CKeypadEntryDlg {
+// A real-number entry (wheel step 1, arrow step 5) and a whole-number one
+// (1 and 10) with a range and a default.
+template <class Base, typename T>
+class RangeDlg : public Base {
   public:
-    RangeDlg(std::u16string initial, double lo, double hi, double value)
-        : CKeypadEntryDlg(nullptr, std::move(initial)), lo_(lo), hi_(hi), value_(value) {}
-
-  protected:
-    bool OnInitDialog() override {
-        CKeypadEntryDlg::OnInitDialog();
-        m_Edit.SetDefault(value_);
-        m_Edit.SetRange(lo_, hi_);
-        m_Edit.SetSteps(1, 5);
-        return false;
+    RangeDlg(std::u16string initial, T lo, T hi, T value, T arrow)
+        : Base(nullptr, std::move(initial)) {
+        this->Configure({u"Range", u"", lo, hi, 1, arrow, value});
     }
-
-  private:
-    double lo_, hi_, value_;
 };
+using RealDlg = RangeDlg<CKeypadEntryDlg, double>;
+using WholeDlg = RangeDlg<CIntegerEntryDlg, int32_t>;
 
-class WholeDlg : public CIntegerEntryDlg {
-  public:
-    WholeDlg(std::u16string initial, int32_t lo, int32_t hi, int32_t value)
-        : CIntegerEntryDlg(nullptr, std::move(initial)), lo_(lo), hi_(hi), value_(value) {}
-
-  protected:
-    bool OnInitDialog() override {
-        CIntegerEntryDlg::OnInitDialog();
-        m_Edit.SetDefault(value_);
-        m_Edit.SetRange(lo_, hi_);
-        m_Edit.SetSteps(1, 10);
-        return false;
-    }
-
-  private:
-    int32_t lo_, hi_, value_;
+enum class Kind {
+    FreqMHz,
+    Rbw,
+    Vbw,
+    Real,
+    RealSigned,
+    Whole,
+    Amplitude,
+    Sweep,
+    Loss,
+    Level,
+    LevelPlain
 };
-
-enum class Kind { FreqMHz, Rbw, Vbw, Real, RealSigned, Whole, Amplitude, Sweep, Loss, Level };
 
 struct EntryCase {
     const char* name;
@@ -138,6 +126,7 @@ const EntryCase kCases[] = {
     {"1 dB/m in dB/ft", Kind::Loss, "1 F2", kOK, 0.3048, nullptr, 0},
     {"1 dB/m stays", Kind::Loss, "1 F1", kOK, 1, nullptr, 0},
     {"VSWR 2 as return loss", Kind::Level, "2 F1", kOK, 20 * std::log10(1.0 / 3), nullptr, 0},
+    {"no unit keys in mode 3", Kind::LevelPlain, "MINUS 5 F1 RETURN", kOK, -5, nullptr, 0},
     {"reflection 0.5", Kind::Level, "POINT 5 F3", kOK, 20 * std::log10(0.5), nullptr, 0},
 };
 
@@ -169,8 +158,8 @@ std::function<void(int)> EntryFor(const EntryCase& c, Outcome& out) {
             }
             case Kind::Real:
             case Kind::RealSigned: {
-                Recorded<RangeDlg> dlg(&out, CKeypadEntryDlg::KeyToChar(code),
-                                       c.kind == Kind::Real ? 0.0 : -100.0, 100.0, 42.0);
+                Recorded<RealDlg> dlg(&out, CKeypadEntryDlg::KeyToChar(code),
+                                      c.kind == Kind::Real ? 0.0 : -100.0, 100.0, 42.0, 5.0);
                 RunModal(dlg, out, [&](auto& d) { out.value = d.GetValue(); });
                 break;
             }
@@ -197,10 +186,12 @@ std::function<void(int)> EntryFor(const EntryCase& c, Outcome& out) {
                 RunModal(dlg, out, [&](auto& d) { out.value = d.GetValue(); });
                 break;
             }
-            case Kind::Level: {
+            case Kind::Level:
+            case Kind::LevelPlain: {
+                const int mode = c.kind == Kind::Level ? 0 : CLevelEntryDlg::kPlainModeA;
                 Recorded<CLevelEntryDlg> dlg(&out, nullptr, u"Limit",
-                                             CKeypadEntryDlg::KeyToChar(code), UNIT_RETURN_LOSS, 0,
-                                             -10.0, 0.0, -60.0, 1.0);
+                                             CKeypadEntryDlg::KeyToChar(code), UNIT_RETURN_LOSS,
+                                             mode, -10.0, 0.0, -60.0, 1.0);
                 RunModal(dlg, out, [&](auto& d) {
                     out.value = d.GetValue();
                     out.unit = d.GetUnit();
@@ -208,7 +199,7 @@ std::function<void(int)> EntryFor(const EntryCase& c, Outcome& out) {
                 break;
             }
             case Kind::Whole: {
-                Recorded<WholeDlg> dlg(&out, CIntegerEntryDlg::KeyToChar(code), 0, 1000, 10);
+                Recorded<WholeDlg> dlg(&out, CIntegerEntryDlg::KeyToChar(code), 0, 1000, 10, 10);
                 RunModal(dlg, out, [&](auto& d) { out.value = d.GetValue(); });
                 break;
             }
@@ -263,6 +254,7 @@ TEST(ValueEntryInApp, OneTableOfEntrySequences) {
     EXPECT_EQ(plat::to_utf8(of("2.5 s is 2500 ms").units), plat::to_utf8(LoadResString(63177)));
     EXPECT_EQ(plat::to_utf8(of("1 dB/m in dB/ft").units), plat::to_utf8(LoadResString(1370)));
     EXPECT_EQ(of("VSWR 2 as return loss").unit, UNIT_DB);
+    EXPECT_EQ(of("no unit keys in mode 3").unit, UNIT_RETURN_LOSS);
     // The unit keys on the bar.
     const auto labels = [](const Outcome& o) {
         std::string s;
@@ -323,6 +315,7 @@ TEST(ValueEntryInApp, TheSoftKeyBarWhileAFrequencyEntryIsOpen) {
     EXPECT_EQ(out.unit, 2u);
     EXPECT_EQ(out.step, 100'000u) << "two taps on the step key: 1 KHz -> 100 KHz";
     EXPECT_TRUE(out.brush) << "the edit brush is made at the start";
+    EXPECT_FALSE(CNumericEdit::HasEditBrush()) << "and deleted at the exit";
 
     screen_test::Shot b(before), o(open), a(after);
     ASSERT_TRUE(b.ok() && o.ok() && a.ok());

@@ -6,8 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <numbers>
 #include <string>
 #include <vector>
 
@@ -22,12 +20,7 @@ constexpr size_t kBufferSamples = 40000;  // as the measurement screens fill the
 constexpr uint32_t kBufferBytes = kBufferSamples * 2;
 
 std::vector<int16_t> tone(size_t first, size_t n, double hz) {
-    std::vector<int16_t> v(n);
-    for (size_t i = 0; i < n; ++i) {
-        v[i] = static_cast<int16_t>(
-            std::lround(9000 * std::sin(2 * std::numbers::pi * hz * double(first + i) / 20000)));
-    }
-    return v;
+    return celvane_test::sine_samples(first, n, hz, 20000, 9000);
 }
 
 class WavePlayer : public ::testing::Test {

@@ -87,7 +87,6 @@ struct WaveOutDevice {
     std::mutex m;
     std::condition_variable cv;
     std::deque<Queued> queue;                 // guarded by m; the front one plays
-    bool playing = false;                     // guarded by m: the worker holds the front's bytes
     uint64_t generation = 0;                  // guarded by m: counts resets
     bool closing = false;                     // guarded by m
     uint32_t volume = kFullVolume;            // guarded by m
@@ -130,20 +129,18 @@ struct WaveOutDevice {
 void WaveOutDevice::run() {
     std::unique_lock lock(m);
     for (;;) {
-        cv.wait(lock, [&] { return closing || (!queue.empty() && !playing); });
+        cv.wait(lock, [&] { return closing || !queue.empty(); });
         if (closing) return;
         Queued& front = queue.front();
         const std::vector<uint8_t> bytes = std::move(front.bytes);
         const uint64_t gen = generation;
         const uint32_t vol = scaled(volume, system_volume());
         IWaveStream* out = stream_for_play();
-        playing = true;
         cancel = false;
         lock.unlock();
         sound_detail::record_stream_buffer(opening, format, bytes.data(), bytes.size(), vol);
         if (out) out->play(bytes.data(), bytes.size(), left_of(vol), right_of(vol), cancel);
         lock.lock();
-        playing = false;
         if (gen != generation) continue;  // a reset gave the buffer back
         WaveHeader* h = queue.front().header;
         queue.pop_front();

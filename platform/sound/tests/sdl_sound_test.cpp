@@ -8,12 +8,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include <numbers>
 
 #include "platform/fs/tests/test_support.h"
+#include "platform/sound/tests/stream_checks.h"
 
 namespace plat {
 namespace {
@@ -24,12 +23,7 @@ constexpr uint32_t kRate = 20000;
 // A tone above zero throughout, so that the silence the device plays while
 // it waits for data can be told from the stream.
 std::vector<int16_t> tone(size_t n, double hz) {
-    std::vector<int16_t> v(n);
-    for (size_t i = 0; i < n; ++i) {
-        v[i] = static_cast<int16_t>(
-            std::lround(8000 + 6000 * std::sin(2 * std::numbers::pi * hz * double(i) / kRate)));
-    }
-    return v;
+    return celvane_test::sine_samples(0, n, hz, kRate, 6000, 8000);
 }
 
 TEST(SdlSound, NoDeviceLeavesTheRecordingAlone) {

@@ -1,15 +1,29 @@
 #pragma once
-// For tests of sound streams: where numpy (Debian's python3) finds the
-// strongest frequency of a run of 16-bit samples.
+// For tests of sound streams: a sine tone as 16-bit samples, and where numpy
+// (Debian's python3) finds the strongest frequency of a run of samples.
 #include <unistd.h>
 
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <numbers>
 #include <string>
 #include <vector>
 
 namespace celvane_test {
+
+// Samples `first` .. `first` + n - 1 of offset + amplitude * sin(2 pi hz t).
+inline std::vector<int16_t> sine_samples(size_t first, size_t n, double hz, uint32_t rate,
+                                         double amplitude, double offset = 0) {
+    std::vector<int16_t> v(n);
+    for (size_t i = 0; i < n; ++i) {
+        const double t = double(first + i) / rate;
+        v[i] = static_cast<int16_t>(
+            std::lround(offset + amplitude * std::sin(2 * std::numbers::pi * hz * t)));
+    }
+    return v;
+}
 
 // The bin of the largest magnitude in numpy's real FFT of `samples` (bin k
 // is k * rate / samples.size() Hz); -1 when python3 or numpy fails.
