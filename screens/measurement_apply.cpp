@@ -41,8 +41,11 @@ bool CMeasurementBase::ApplySettings(bool resetDisplay) {
             store->CopyFrom(*setup_);
     }
     TakeSweepSettings();
-    ApplyFrequencyCounter();
+    // The link keeps one message waiting: the restart's sweep request goes
+    // first and the counter query after it (the link resumes the sweep
+    // after a query), so that neither replaces the other.
     currentMeasurement->Start(0, 0);
+    ApplyFrequencyCounter();
     return true;
 }
 

@@ -308,6 +308,7 @@ void CMeasurementBase::ClearHoldBuffer() {
 // The first steps of both activations: the link's listener, the
 // application's current measurement, a fresh display and the worker.
 void CMeasurementBase::BeginMeasurement() {
+    if (!graphPanel) graphPanel = AppGraphPanel();
     dspLink = AppDspInterface();
     if (dspLink && currentMeasurement) dspLink->SetListener(currentMeasurement);
     if (auto* s = services()) s->SetAppMeasurement(currentMeasurement, setup_);

@@ -119,3 +119,230 @@ TEST(MeasurementBase, ActivationStreamsWholeSweepsAtTheRightFrequencies) {
                         << ",\"sweeps\":" << SweepsJson(sweeps) << '}';
     EXPECT_EQ(RunCheck("activation", dump, run.root().path() / "scene.json"), 0);
 }
+
+namespace {
+
+std::vector<Recorder::Sweep> Sweeps(AppRun& run) {
+    std::lock_guard lock(run.recorder().mutex);
+    return run.recorder().sweeps;
+}
+
+// The payload bytes of the last packet of a command in the board's log.
+std::vector<uint8_t> LastPayload(const AppRun& run, const std::string& command) {
+    std::vector<uint8_t> bytes;
+    for (const auto& line : CommandLog(run)) {
+        if (line.rfind(command + ":", 0) != 0) continue;
+        bytes.clear();
+        std::istringstream in(line.substr(command.size() + 1));
+        for (unsigned b; in >> std::hex >> b;) bytes.push_back(static_cast<uint8_t>(b));
+    }
+    return bytes;
+}
+
+uint64_t Le64(const std::vector<uint8_t>& b, size_t at) {
+    uint64_t v = 0;
+    if (b.size() >= at + 8) std::memcpy(&v, b.data() + at, 8);
+    return v;
+}
+
+// A measurement that takes no settings now.
+class RefusingMeasurement : public CGeneralSpectrumMeasurement {
+  public:
+    using CGeneralSpectrumMeasurement::CGeneralSpectrumMeasurement;
+    int IsReady() override { return 0; }
+    void Start(uint32_t a, uint32_t b) override {
+        ++starts;
+        CGeneralSpectrumMeasurement::Start(a, b);
+    }
+    int starts = 0;
+};
+
+}  // namespace
+
+TEST(MeasurementBase, TraceModesCombineSweepsAsTheRulesSay) {
+    AppRun run("celvane-mb-modes", ReferenceScene(true));
+    ASSERT_TRUE(run.ImageOk());
+    run.app().prepare = [](SpectrumScreen& s) { Centre(s, kCarrierCentre, kSpan); };
+    run.Start();
+    ASSERT_TRUE(run.Activate());
+    ASSERT_TRUE(run.WaitSweeps(2));
+    run.OnUi([](SpectrumScreen& s) { s.SetTraceMode(0, 1, 8); });  // maximum hold
+    ASSERT_TRUE(run.WaitSweeps(4));
+    run.OnUi([](SpectrumScreen& s) { s.SetTraceMode(0, 2, 8); });  // minimum hold
+    ASSERT_TRUE(run.WaitSweeps(4));
+    run.OnUi([](SpectrumScreen& s) { s.SetTraceMode(1, 0, 4); });  // average of 4
+    ASSERT_TRUE(run.WaitSweeps(5));
+    // A mode set while a sweep is half done starts at the sweep's end.
+    ASSERT_TRUE(
+        run.recorder().WaitFor([](Recorder& r) { return r.lastEnd > 200 && r.lastEnd < 500; }));
+    const size_t before = run.recorder().SweepCount();
+    run.OnUi([](SpectrumScreen& s) { s.SetTraceMode(0, 1, 4); });
+    ASSERT_TRUE(run.WaitSweeps(3));
+    ASSERT_EQ(run.Finish(), 0);
+
+    const auto sweeps = Sweeps(run);
+    const fs::path dump = run.root().path() / "modes.json";
+    std::ofstream(dump) << "{\"mid_sweep\":" << before << ",\"sweeps\":" << SweepsJson(sweeps)
+                        << '}';
+    EXPECT_EQ(RunCheck("modes", dump, run.root().path() / "scene.json"), 0);
+}
+
+TEST(MeasurementBase, PeakListsFollowTheDetectionRulesOnNoiseFreeSweeps) {
+    // An equal pair on points symmetric about the centre, and a carrier
+    // above the noise but below the threshold.
+    const double step = kSpan / 704.0;
+    std::ostringstream scene;
+    scene.precision(17);
+    scene << "{\"signals\": [{\"frequency_hz\": " << kCarrierCentre - 70 * step
+          << ", \"level_dbm\": -40},"
+          << "{\"frequency_hz\": " << kCarrierCentre + 70 * step << ", \"level_dbm\": -40},"
+          << "{\"frequency_hz\": " << kCarrierCentre + 200 * step << ", \"level_dbm\": -95}],"
+          << "\"receiver\": {\"noise_variation\": false}, \"time_scale\": 0}";
+    AppRun run("celvane-mb-peaks", scene.str());
+    ASSERT_TRUE(run.ImageOk());
+    run.app().prepare = [](SpectrumScreen& s) {
+        Centre(s, kCarrierCentre, kSpan);
+        s.setup().SetLevel(20.0);
+    };
+    run.Start();
+    ASSERT_TRUE(run.Activate());
+    ASSERT_TRUE(run.WaitSweeps(2));
+    double threshold = 0;
+    run.OnUi([&](SpectrumScreen& s) { threshold = s.Threshold(); });
+    ASSERT_EQ(run.Finish(), 0);
+    const auto sweeps = Sweeps(run);
+    EXPECT_LT(-95.0, threshold) << "the weak carrier must lie below the threshold";
+    const fs::path dump = run.root().path() / "peaks.json";
+    std::ofstream(dump) << "{\"threshold\":" << threshold << ",\"sweeps\":" << SweepsJson(sweeps)
+                        << '}';
+    EXPECT_EQ(RunCheck("peaks", dump, run.root().path() / "scene.json"), 0);
+}
+
+TEST(MeasurementBase, LimitLineSegmentsTheTraceAndTheAlarmBeepsOncePerFailingSweep) {
+    AppRun run("celvane-mb-limits", ReferenceScene(false));
+    ASSERT_TRUE(run.ImageOk());
+    run.app().prepare = [](SpectrumScreen& s) { Centre(s, kCarrierCentre, kSpan); };
+    run.Start();
+    ASSERT_TRUE(run.Activate());
+    ASSERT_TRUE(run.WaitSweeps(1));
+    run.OnUi([](SpectrumScreen& s) {
+        s.countBeeps = true;
+        s.SetUpperLimit(true, -50.0, true);
+    });
+    ASSERT_TRUE(run.WaitSweeps(4));
+    const size_t failing = run.recorder().SweepCount();
+    run.OnUi([](SpectrumScreen& s) { s.SetUpperLimit(true, -20.0, true); });
+    ASSERT_TRUE(run.WaitSweeps(3));
+    ASSERT_EQ(run.Finish(), 0);
+
+    const auto sweeps = Sweeps(run);
+    // Beeps: one for each complete failing sweep, none for a passing one.
+    for (size_t k = 2; k < sweeps.size(); ++k)
+        EXPECT_EQ(sweeps[k].beeps - sweeps[k - 1].beeps, sweeps[k].failed ? 1u : 0u)
+            << "sweep " << k;
+    EXPECT_TRUE(sweeps[failing - 1].failed);
+    EXPECT_FALSE(sweeps.back().failed) << "the line moved clear passes at the next sweep";
+    EXPECT_FALSE(sweeps[sweeps.size() - 2].failed);
+
+    // The segments of the failing sweeps against numpy's grouping.
+    std::vector<Recorder::Sweep> checked(sweeps.begin() + 2,
+                                         sweeps.begin() + static_cast<long>(failing));
+    const fs::path dump = run.root().path() / "limits.json";
+    std::ofstream(dump) << "{\"upper_on\":true,\"upper\":-50.0,\"sweeps\":" << SweepsJson(checked)
+                        << '}';
+    EXPECT_EQ(RunCheck("limits", dump, run.root().path() / "scene.json"), 0);
+}
+
+TEST(MeasurementBase, FrequencyPageTakesDigitsArrowsAndTheStepByScript) {
+    AppRun run("celvane-mb-entry", WithCommandLog(ReferenceScene(false)));
+    ASSERT_TRUE(run.ImageOk());
+    run.app().prepare = [](SpectrumScreen& s) { Centre(s, kCarrierCentre, kSpan); };
+    run.Start();
+    ASSERT_TRUE(run.Activate());
+    ASSERT_TRUE(run.WaitSweeps(1));
+
+    // Centre 900 MHz: menu key 1, soft key 3, the digits, the MHz key.
+    run.Type("key shift+F1\nkey F3\nkey 9\nkey 0\nkey 0\nkey F3\n");
+    uint64_t centre = 0, span = 0;
+    run.OnUi([&](SpectrumScreen& s) {
+        centre = s.setup().GetFrequencyRange()->GetCentre();
+        span = s.setup().GetFrequencyRange()->GetSpan();
+    });
+    EXPECT_EQ(centre, 900000000u);
+    ASSERT_TRUE(run.WaitSweeps(1));
+    auto sweep = LastPayload(run, "3001");
+    EXPECT_EQ(Le64(sweep, 0), 900000000u) << "the board's next sweep request";
+    EXPECT_EQ(Le64(sweep, 8), span);
+
+    // Arrows: right a tenth of the span, up one of 705 points.
+    run.Type("key RIGHT\n");
+    run.OnUi([&](SpectrumScreen& s) { centre = s.setup().GetFrequencyRange()->GetCentre(); });
+    EXPECT_EQ(centre, 900000000u + span / 10);
+    run.Type("key UP\n");
+    run.OnUi([&](SpectrumScreen& s) { centre = s.setup().GetFrequencyRange()->GetCentre(); });
+    EXPECT_EQ(centre, 900000000u + span / 10 + span / 705);
+
+    // The step key: down from 5 kHz ends at 1 Hz.
+    run.Type("key F5\n");
+    run.OnUi([](SpectrumScreen& s) { s.setup().GetFrequencyRange()->SetStep(5000); });
+    run.Type("key DOWN\n");
+    uint64_t step = 0;
+    run.OnUi([&](SpectrumScreen& s) { step = s.setup().GetFrequencyRange()->GetStep(); });
+    EXPECT_EQ(step, 1u);
+
+    // 4 GHz is more than the centre can take: the dialog stays on its
+    // maximum with a beep; Escape then changes nothing and sends nothing.
+    const size_t soundsBefore = plat::played_sounds().size();
+    const size_t sentBefore = CommandLog(run).size();
+    run.OnUi([&](SpectrumScreen& s) { centre = s.setup().GetFrequencyRange()->GetCentre(); });
+    run.Type("key F3\nkey 4\nkey F4\nkey ESCAPE\n");
+    uint64_t after = 0;
+    run.OnUi([&](SpectrumScreen& s) { after = s.setup().GetFrequencyRange()->GetCentre(); });
+    EXPECT_EQ(after, centre);
+    EXPECT_GT(plat::played_sounds().size(), soundsBefore) << "no beep for 4 GHz";
+    EXPECT_EQ(CommandLog(run).size(), sentBefore);
+
+    // A 500 Hz span never reaches the setup.
+    uint64_t spanAfter = 0;
+    run.OnUi([&](SpectrumScreen& s) {
+        s.SetFrequencyValue(CMeasurementBase::kKeySpan, 500);
+        spanAfter = s.setup().GetFrequencyRange()->GetSpan();
+    });
+    EXPECT_EQ(spanAfter, span);
+
+    // The counter with a marker on: the record reaches the board byte-exact.
+    std::array<uint8_t, CounterMarkerRecord::kPayloadSize> expected{};
+    run.OnUi([&](SpectrumScreen& s) {
+        s.HandMarkersToGraph();
+        s.ToggleFrequencyCounter();
+        s.ApplySettings(false);
+        double level = 0;
+        uint64_t position = 0;
+        CounterMarkerRecord r;
+        for (int i = 0; i < CounterMarkerRecord::kMarkers; ++i) {
+            if (s.GetGraphPanel()->GetMarkerState(i) == 1 &&
+                s.GetGraphPanel()->GetMarkerValues(i, level, position) != 0) {
+                r.enabled[static_cast<size_t>(i)] = 1;
+                r.frequency[static_cast<size_t>(i)] = position;
+            }
+        }
+        expected = r.Payload();
+    });
+    ASSERT_TRUE(run.WaitSweeps(1));
+    const auto counter = LastPayload(run, "300B");
+    EXPECT_EQ(std::vector<uint8_t>(expected.begin(), expected.end()), counter);
+    EXPECT_EQ(expected[0], 1) << "the selected marker was switched on";
+
+    // A measurement that refuses settings is not restarted.
+    auto* refusing = new RefusingMeasurement(nullptr);
+    run.OnUi([&](SpectrumScreen& s) {
+        refusing->Init(&s);
+        s.SetMeasurement(refusing);
+        CMeasurement* before = s.GetCurrentMeasurement();
+        s.UseMeasurement(refusing);
+        s.ApplySettings(true);
+        s.UseMeasurement(before);
+    });
+    EXPECT_EQ(refusing->starts, 0);
+    ASSERT_EQ(run.Finish(), 0);
+}

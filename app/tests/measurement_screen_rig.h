@@ -58,6 +58,7 @@ struct Recorder {
     int published = 0;     // display refreshes that drew
     int lastDrawnEnd = 0;  // the end index the graph last received
     bool keepSweeps = true;
+    int lastEnd = 0;  // the end index of the last block
     int started = 0;  // 1 once the application runs, -1 when its start failed
 
     template <class Pred>
@@ -96,6 +97,11 @@ class SpectrumScreen : public CMeasurementBase {
     }
 
     // The spectrum analyzer's hooks.
+    int OnCreate(plat::CWnd* view, plat::CWnd* frame, int third, CColorScheme* scheme) override {
+        const int r = CMeasurementBase::OnCreate(view, frame, third, scheme);
+        CreatePanes(view);
+        return r;
+    }
     void InstrumentHook() override {}
     void ProcessNewData(CDeviceItem* record, int) override {
         if (!record) return;
@@ -151,7 +157,14 @@ class SpectrumScreen : public CMeasurementBase {
     // A probe key: shift+F12 (F24) runs the test's function on this thread.
     void OnKeyEvent(uint32_t key, int pressed) override {
         if (key == plat::VK_F24) {
-            if (!pressed && probe) probe();
+            if (pressed) return;
+            std::function<void()> run;
+            {
+                std::lock_guard lock(recorder_->mutex);
+                run = std::move(probe);
+                probe = nullptr;
+            }
+            if (run) run();
             return;
         }
         CMeasurementBase::OnKeyEvent(key, pressed);
@@ -163,6 +176,7 @@ class SpectrumScreen : public CMeasurementBase {
         const bool restarted = pending && m_SweepComplete && !m_HoldRestart && !m_AverageRestart;
         std::lock_guard lock(recorder_->mutex);
         ++recorder_->blocks;
+        recorder_->lastEnd = m_BlockEnd;
         if (m_SweepComplete && recorder_->keepSweeps) {
             Recorder::Sweep s;
             const auto n = static_cast<size_t>(m_PointCount);
@@ -227,13 +241,23 @@ class SpectrumScreen : public CMeasurementBase {
         TakeSweepSettings();
     }
     double Threshold() const { return PeakThreshold(); }
+    // The setup's six marker records to the graph, as the instrument screen
+    // does when it is shown.
+    void HandMarkersToGraph() {
+        std::array<CValueRecord*, kMarkerCount> markers{};
+        for (int i = 0; i < kMarkerCount; ++i) markers[static_cast<size_t>(i)] = sa_.GetMarker(i);
+        const CFrequencyRange* r = sa_.GetFrequencyRange();
+        const double start = static_cast<double>(r->GetStart());
+        GetGraphPanel()->SetMarkerRecords(
+            markers, start, static_cast<double>(r->GetSpan()) / (sa_.GetDataPoints() - 1));
+    }
     static size_t LimitBeeps() {
         size_t n = 0;
         for (const auto& p : plat::played_sounds())
             if (p.beep && *p.beep == kLimitBeep) ++n;
         return n;
     }
-    std::function<void()> probe;
+    std::function<void()> probe;  // under the recorder's lock
     int zeroSpans = 0;
     std::atomic<bool> countBeeps{false};
 
@@ -323,12 +347,15 @@ class AppRun {
     void OnUi(std::function<void(SpectrumScreen&)> fn) {
         auto done = std::make_shared<bool>(false);
         SpectrumScreen* s = app_.screen;
-        s->probe = [this, fn, s, done] {
-            fn(*s);
+        {
             std::lock_guard lock(recorder_->mutex);
-            *done = true;
-            recorder_->changed.notify_all();
-        };
+            s->probe = [this, fn, s, done] {
+                fn(*s);
+                std::lock_guard lock(recorder_->mutex);
+                *done = true;
+                recorder_->changed.notify_all();
+            };
+        }
         Type("key shift+F12\n");
         recorder_->WaitFor([done](Recorder&) { return *done; });
     }
