@@ -26,7 +26,7 @@
 #include "widgets/title_bar.h"
 
 namespace {
-constexpr int kReadoutRows = 5;
+constexpr int kReadoutRows = 0;  // the cell layout: five rows of four fields
 constexpr int kFrequencyRow = 3;
 constexpr uint32_t kLayoutPauseMs = 50;
 constexpr int kDivisionsPerScreen = 60;

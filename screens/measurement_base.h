@@ -564,6 +564,9 @@ class CMeasurementBase : public CModeBase {
     // Each marker operation asks for the whole-trace redraw with the marker
     // values (m_FullRedraw 2).
     void RequestMarkerRedraw();
+    // Hands the graph the setup's six marker records unless it shows them
+    // already; false without a graph.
+    bool BindMarkerRecords();
     int CountMarkersOn() const;
     // The point of the current marker (0 without one).
     int CurrentMarkerPoint() const;

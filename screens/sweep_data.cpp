@@ -78,6 +78,11 @@ void CMeasurementBase::TakeSweepSettings() {
     s.lowerValue = setup_->GetLowerLimitValue();
     s.threshold = PeakThreshold();
     ScopedLock guard(*this);
+    // Peaks found on another axis are no peaks of this one: the searches wait
+    // for the first whole sweep of the new settings.
+    if (s.points != pendingSettings_.points || s.start != pendingSettings_.start ||
+        s.stop != pendingSettings_.stop)
+        peakListCount = minListCount = 0;
     pendingSettings_ = s;
 }
 
@@ -405,7 +410,9 @@ bool CMeasurementBase::CommitUnderLock(int points, int layout, int n) {
     copy(work_.upperPixels, shown_.upperPixels);
     copy(work_.lowerPixels, shown_.lowerPixels);
     PublishPeakLists();
-    CopyPeakLists();
+    // The marker searches step through the peaks of a whole sweep: a sweep
+    // half done would send a marker to the highest peak found so far.
+    if (m_SweepComplete || (peakListCount == 0 && minListCount == 0)) CopyPeakLists();
     const auto segments = static_cast<size_t>(work_.segmentCount) + 1;
     std::copy_n(work_.segmentStart.begin(), std::min(segments, work_.segmentStart.size()),
                 shown_.segmentStart.begin());
@@ -568,6 +575,8 @@ void CMeasurementBase::PublishToGraph() {
     const int waterfall = setup_ ? setup_->GetWaterfallMode() : 0;
     if (waterfallLine) panel->AddWaterfallLine();
     if (waterfall != 1 && waterfall != 3) panel->DrawTrace();
+    // The drawing measured the markers: the active marker's field follows.
+    if (panel->GetLayout() != CGraphWidget::kScreenLayout && IsMarkerOn()) RefreshActiveMarker();
 }
 
 // The display set into the graph's data record, screen lock before the

@@ -378,6 +378,31 @@ int CGraphWidget::GetMarkerValues(int i, double& amplitude, uint64_t& position) 
     return 1;
 }
 
+int CGraphWidget::GetPendingMarkerValues(int i, double& amplitude, uint64_t& position) const {
+    Guard g(mutex_);
+    CValueRecord* r = Record(i);
+    if (!r) return 0;
+    amplitude = r->GetAmplitude();
+    position = RecordPosition(*r);
+    const CValueRecord::MoveRequests& q = r->Requests();
+    int index = -1;
+    if (q.flags[kRequestIndex])
+        index = q.index;
+    else if (q.flags[kRequestListA])
+        index = data_.indexA[static_cast<size_t>(i)];
+    else if (q.flags[kRequestListB])
+        index = data_.indexB[static_cast<size_t>(i)];
+    else if (q.flags[kRequestValue]) {
+        index = ClampIndex(r->GetPixelIndex());
+        FindFrequencyIndex(q.value, index);
+    }
+    if (index < 0 || data_.received <= 0) return 1;
+    const auto k = static_cast<size_t>(ClampIndex(index));
+    position = data_.positions[k];
+    amplitude = data_.liveLevels[k];
+    return 1;
+}
+
 int CGraphWidget::MoveCurrentMarkerToValue(uint64_t value) {
     Guard g(mutex_);
     CValueRecord* r = Record(CurrentIndex());

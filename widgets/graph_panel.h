@@ -91,6 +91,9 @@ class CGraphPanel : public CScreenWidget {
     int MoveCurrentMarkerBy(bool right, int n);
     int GetMarkerPixelIndex(int i) const { return graph_ ? graph_->GetMarkerPixelIndex(i) : 0; }
     int GetMarkerValues(int i, double& amplitude, uint64_t& position) const;
+    int GetPendingMarkerValues(int i, double& amplitude, uint64_t& position) const {
+        return graph_ ? graph_->GetPendingMarkerValues(i, amplitude, position) : 0;
+    }
     int MoveCurrentMarkerToValue(uint64_t value) {
         return graph_ ? graph_->MoveCurrentMarkerToValue(value) : 0;
     }

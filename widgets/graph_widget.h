@@ -164,6 +164,9 @@ class CGraphWidget : public CScreenWidget {
     void MoveCurrentMarkerBy(bool right, int n);
     int GetMarkerPixelIndex(int i) const;
     int GetMarkerValues(int i, double& amplitude, uint64_t& position) const;
+    // The values marker i will have once its pending move is carried out
+    // (the point's level and position); its present ones without a move.
+    int GetPendingMarkerValues(int i, double& amplitude, uint64_t& position) const;
     int MoveCurrentMarkerToValue(uint64_t value);
     int SetMarkerPosition(int i, uint64_t value);
     // Nearest point of the position array to `target` from `index` on.

@@ -14,6 +14,7 @@ int CMeasurementBase::ShowPageLabels(int highlight) {
 
 int CMeasurementBase::ShowMarkerMenu(int highlight, int) {
     if (!soft_key_menu_) return 0;
+    BindMarkerRecords();
     int number = 0, delta = 0, deltaIndex = 0;
     bool on = false;
     if (graphPanel && graphPanel->GetGraph()) {

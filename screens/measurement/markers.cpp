@@ -3,6 +3,7 @@
 // the lists the sweep processing keeps, the marker, search, type and
 // signal-tool pages, and centre and reference level from a marker.
 #include <algorithm>
+#include <array>
 
 #include "core/frequency_range.h"
 #include "core/keys.h"
@@ -14,6 +15,7 @@
 #include "screens/measurement/marker_search.h"
 #include "screens/measurement_base.h"
 #include "widgets/graph_panel.h"
+#include "widgets/marker_widget.h"
 #include "widgets/readout_panel.h"
 #include "widgets/soft_key_menu.h"
 
@@ -45,6 +47,20 @@ constexpr std::array<uint32_t, CSoftKeyMenu::kKeyCount> kUnitKeys = {887, 685, 6
 constexpr int32_t kSpectrumClass = 2;
 }  // namespace
 
+bool CMeasurementBase::BindMarkerRecords() {
+    if (!setup_ || !graphPanel) return false;
+    CGraphWidget* graph = graphPanel->GetGraph();
+    if (!graph) return false;
+    const CMarkerWidget* first = graph->GetMarker(0);
+    if (first && first->GetRecord() == setup_->GetMarker(0)) return true;
+    // The graph is shared between the screens: it shows this setup's markers.
+    std::array<CValueRecord*, kMarkerCount> records{};
+    for (int i = 0; i < kMarkerCount; ++i) records[static_cast<size_t>(i)] = setup_->GetMarker(i);
+    const int points = std::max(pointCount, 2);
+    graphPanel->SetMarkerRecords(records, axisStart, (axisStop - axisStart) / (points - 1));
+    return true;
+}
+
 void CMeasurementBase::RequestMarkerRedraw() {
     m_FullRedraw = kFullRedrawRequest;
 }
@@ -71,7 +87,7 @@ int CMeasurementBase::CurrentMarkerPoint() const {
 }
 
 bool CMeasurementBase::EstablishMarker() {
-    if (!graphPanel || IsMarkerOn()) return false;
+    if (!BindMarkerRecords() || IsMarkerOn()) return false;
     int marker = 0;
     if (!graphPanel->GetCurrentMarker(marker))
         graphPanel->SetCurrentMarker(std::max(selectedMarker - 1, 0));
@@ -166,6 +182,7 @@ bool CMeasurementBase::MinRight() {
 // --- Marker operations ---------------------------------------------------------------------
 
 bool CMeasurementBase::SelectNextMarker() {
+    BindMarkerRecords();
     if (!graphPanel || !graphPanel->GetGraph()) return false;
     selectedMarker = graphPanel->NextMarker();
     if (IsMarkerOn()) markerEditFlag = false;
@@ -174,6 +191,7 @@ bool CMeasurementBase::SelectNextMarker() {
 }
 
 bool CMeasurementBase::ToggleMarker() {
+    BindMarkerRecords();
     if (!graphPanel || !graphPanel->GetGraph()) return false;
     int marker = 0;
     if (!graphPanel->GetCurrentMarker(marker))
@@ -187,6 +205,7 @@ bool CMeasurementBase::ToggleMarker() {
 }
 
 bool CMeasurementBase::CycleDeltaMarker() {
+    BindMarkerRecords();
     if (!graphPanel || !graphPanel->GetGraph()) return false;
     graphPanel->ToggleDelta();
     ShowMarkerMenu(-1, -1);
@@ -230,6 +249,7 @@ bool CMeasurementBase::ToggleMarkerFlag() {
 }
 
 bool CMeasurementBase::PlaceAllMarkersAt(bool peaks) {
+    BindMarkerRecords();
     if (!graphPanel || !graphPanel->GetGraph()) return false;
     const int on = graphPanel->PlaceAllMarkers(peaks);
     selectedMarker = 1;
@@ -310,7 +330,7 @@ bool CMeasurementBase::EditMarkerFrequency(int key) {
     double level = 0;
     uint64_t frequency = 0;
     if (!range || !graphPanel->GetCurrentMarker(marker) ||
-        !graphPanel->GetMarkerValues(marker, level, frequency))
+        !graphPanel->GetPendingMarkerValues(marker, level, frequency))
         return false;
     if (frequency < range->GetStart() || frequency > range->GetStop()) return false;
     if (soft_key_menu_) {
@@ -424,7 +444,7 @@ bool CMeasurementBase::CenterToMarker() {
     double level = 0;
     uint64_t frequency = 0;
     if (!range || !graphPanel->GetCurrentMarker(marker) ||
-        !graphPanel->GetMarkerValues(marker, level, frequency))
+        !graphPanel->GetPendingMarkerValues(marker, level, frequency))
         return false;
     const uint64_t span = range->GetSpan();
     StopMeasurement();
@@ -442,12 +462,13 @@ bool CMeasurementBase::MarkerToRefLevel() {
     double level = 0;
     uint64_t position = 0;
     if (!graphPanel->GetCurrentMarker(marker) ||
-        !graphPanel->GetMarkerValues(marker, level, position))
+        !graphPanel->GetPendingMarkerValues(marker, level, position))
         return false;
     const auto unit = static_cast<uint32_t>(setup_->GetMeasureUnit());
     if (setup_->GetMeasurementClass() == kSpectrumClass) {
         setup_->SetReferenceLevel(ConvertPowerUnit(level, UNIT_W, unit));
-        graphPanel->SetReferenceLevel(level, unit, setup_->GetReferenceStepping());
+        graphPanel->SetReferenceLevel(setup_->GetReferenceLevel(false), unit,
+                                      setup_->GetReferenceStepping());
     } else {
         setup_->NotifyChanged(true);
     }

@@ -261,8 +261,7 @@ void CMeasurementBase::AutoScale(double maximum, double minimum) {
     setup_->SetReferenceStepping(kScaleStepping[index]);
     setup_->SetReferenceLevel(reference);
     if (graphPanel && graphPanel->GetGraph())
-        graphPanel->SetReferenceLevel(ConvertPowerUnit(reference, unit, UNIT_W), unit,
-                                      kScaleStepping[index]);
+        graphPanel->SetReferenceLevel(reference, unit, kScaleStepping[index]);
     if (menuPageOfKeys == kAmplitudePage) {
         BuildPage9(-1);
         if (soft_key_menu_) soft_key_menu_->Select(0, CSoftKeyMenu::kAllKeys, false);

@@ -354,3 +354,34 @@ TEST_F(MarkerScreenTest, StatusMessageHoldsTheThreeSeconds) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(MarkerScreenTest, CentreAndReferenceFromTheMarker) {
+    ASSERT_TRUE(screen->MarkerToPeak());
+    ASSERT_EQ(Point(), 100);
+    const uint64_t span = screen->sa.GetFrequencyRange()->GetSpan();
+    ASSERT_TRUE(screen->CenterToMarker());
+    EXPECT_EQ(screen->sa.GetFrequencyRange()->GetCentre(), kStartHz + 100 * kStepHz);
+    EXPECT_EQ(screen->sa.GetFrequencyRange()->GetSpan(), span) << "the span stays";
+    ASSERT_TRUE(screen->MarkerToRefLevel());
+    EXPECT_NEAR(screen->sa.GetReferenceLevelDbm(), -20.0, 1e-6);
+}
+
+}  // namespace
+
+namespace {
+
+// Keys come faster than sweeps: a move the graph has not carried out yet
+// already counts for the centre and the reference.
+TEST_F(MarkerScreenTest, CentreAndReferenceTakeAMoveNotYetDrawn) {
+    ASSERT_TRUE(screen->MarkerToPeak());
+    Point();
+    ASSERT_TRUE(screen->NextPeak());  // to 350, not drawn yet
+    ASSERT_TRUE(screen->MarkerToRefLevel());
+    EXPECT_NEAR(screen->sa.GetReferenceLevelDbm(), -30.0, 1e-6);
+    ASSERT_TRUE(screen->CenterToMarker());
+    EXPECT_EQ(screen->sa.GetFrequencyRange()->GetCentre(), kStartHz + 350 * kStepHz);
+}
+
+}  // namespace
