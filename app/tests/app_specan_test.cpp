@@ -143,6 +143,12 @@ TEST_F(SpecAnProgram, StartsOnTheSpectrumWithALiveTrace) {
     EXPECT_EQ(r.Get<uint64_t>(0), 1800000000u);  // centre
     EXPECT_EQ(r.Get<uint64_t>(8), 3600000000u);  // span
     EXPECT_EQ(r.Get<uint16_t>(22), 705u);        // points
+    // The mode key, without a mode selection screen, stops the sweep and
+    // lets the screen carry on: the sweep is asked for again.
+    const size_t n = RecordCount();
+    Send("key F19");
+    EXPECT_TRUE(NextSweep(n, [](const Record&) { return true; }));
+    EXPECT_TRUE(TraceAt(x, y));
 }
 
 // A reference-level step of one division moves the carrier by one
