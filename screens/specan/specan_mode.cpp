@@ -92,11 +92,6 @@ int CSpecAnMode::OnCreate(plat::CWnd* view, plat::CWnd* frame, int third, CColor
 
     ResetKeyTables();
     CreatePanes(view);
-    // The readout panel in its cell layout: four rows of four fields (start,
-    // span, centre, stop; RBW and VBW; offset, attenuation, detector,
-    // trigger; list, channel, marker, limit test) and the help caption.
-    readout_panel_ = std::make_unique<CReadoutPanel>(0);
-    CreatePane(*readout_panel_, GetReadoutLayout());
     if (status_indicator_) status_indicator_->SetValue(0, 0);
     SetMeasurement(nullptr);
 
