@@ -378,13 +378,21 @@ int CCelvaneApp::ShowScreenMessage(const core::Text& text, uint32_t style) {
     return ::ShowMessage(text, style);
 }
 
-// Both open over the main view, so that taps on the screen's keys reach them.
+// Both open over the main view, so that taps on the screen's keys reach them,
+// and relabel the screen's soft keys while they are open; the screen's own
+// labels come back when they close.
 void CCelvaneApp::RunQuickHelp(const core::Text& title, const std::u16string& path) {
-    CQuickHelpDlg dlg(GetMainView(), title, path);
-    dlg.DoModal();
+    {
+        CQuickHelpDlg dlg(GetMainView(), title, path);
+        dlg.DoModal();
+    }
+    if (current_mode_) current_mode_->ShowSoftKeys();
 }
 
 void CCelvaneApp::RunTimeDateDialog() {
-    CTimeDateDlg dlg(GetMainView(), current_mode_ ? current_mode_->soft_key_menu() : nullptr);
-    dlg.DoModal();
+    {
+        CTimeDateDlg dlg(GetMainView(), current_mode_ ? current_mode_->soft_key_menu() : nullptr);
+        dlg.DoModal();
+    }
+    if (current_mode_) current_mode_->ShowSoftKeys();
 }

@@ -19,9 +19,15 @@ void IDialogServices::set_current(IDialogServices* services) {
     g_services.store(services, std::memory_order_release);
 }
 
-int IDialogServices::ShowMessage(const std::u16string& text, uint32_t style) {
-    CMessageDlg dlg(GetMainView(), text, style);
+namespace {
+int RunMessageDlg(plat::CWnd* parent, const std::u16string& text, uint32_t style) {
+    CMessageDlg dlg(parent, text, style);
     return static_cast<int>(dlg.DoModal());
+}
+}  // namespace
+
+int IDialogServices::ShowMessage(const std::u16string& text, uint32_t style) {
+    return RunMessageDlg(GetMainView(), text, style);
 }
 
 namespace dialog_services {
@@ -75,8 +81,7 @@ const CAntennaList* AntennaList() {
 
 int ShowMessage(const std::u16string& text, uint32_t style) {
     if (IDialogServices* s = IDialogServices::current()) return s->ShowMessage(text, style);
-    CMessageDlg dlg(nullptr, text, style);
-    return static_cast<int>(dlg.DoModal());
+    return RunMessageDlg(nullptr, text, style);
 }
 
 plat::Font UiFont(uint32_t tenths) {

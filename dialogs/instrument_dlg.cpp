@@ -209,3 +209,10 @@ intptr_t CSoftKeyDlg::WindowProc(uint32_t msg, uintptr_t wp, intptr_t lp) {
             return CInstrumentDlg::WindowProc(msg, wp, lp);
     }
 }
+
+void ShowSoftKeyLabels(CSoftKeyMenu* bar, std::span<const uint32_t> ids) {
+    if (!bar) return;
+    for (size_t i = 0; i < ids.size(); ++i)
+        bar->SetKeyTextById(ids[i], static_cast<int>(i), false, false);
+    bar->RedrawAll();
+}

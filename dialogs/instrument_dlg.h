@@ -13,6 +13,7 @@
 // holds the pointer capture, re-judged every 250 ms on timer 9, so that taps
 // on the screen's bars arrive here as posted key messages.
 #include <cstdint>
+#include <span>
 #include <string>
 
 #include "platform/framework/dialog.h"
@@ -91,3 +92,7 @@ class CSoftKeyDlg : public CInstrumentDlg {
 
     bool m_bCaptureReleased = true;  // UI thread
 };
+
+// Labels a soft-key bar by string ids, key 1 first, and redraws it; a null
+// bar is left alone.
+void ShowSoftKeyLabels(CSoftKeyMenu* bar, std::span<const uint32_t> ids);

@@ -66,14 +66,10 @@ CListBoxDlg::~CListBoxDlg() {
 
 bool CListBoxDlg::OnInitDialog() {
     CSoftKeyDlg::OnInitDialog();
-    if (m_pSoftKeys) {
-        static constexpr uint32_t kLabels[kSoftKeyCount] = {kBlankLabel, kBlankLabel,  kBlankLabel,
-                                                            kTopLabel,   kBottomLabel, kSelectLabel,
-                                                            kBlankLabel, kBackLabel};
-        for (int i = 0; i < kSoftKeyCount; ++i)
-            m_pSoftKeys->SetKeyTextById(kLabels[i], i, false, false);
-        RedrawSoftKeys();
-    }
+    static constexpr uint32_t kLabels[kSoftKeyCount] = {kBlankLabel, kBlankLabel,  kBlankLabel,
+                                                        kTopLabel,   kBottomLabel, kSelectLabel,
+                                                        kBlankLabel, kBackLabel};
+    ShowSoftKeyLabels(m_pSoftKeys, kLabels);
     if (m_List.exists()) m_List.SetFocus();
     return false;
 }
@@ -101,18 +97,6 @@ bool CListBoxDlg::OnSoftKey(int index, bool pressed) {
         return true;
     }
     return false;
-}
-
-bool CListBoxDlg::OnKeyUp(uint32_t key, uint16_t repeat, uint32_t flags) {
-    if (key == plat::VK_RETURN) {
-        OnOK();
-        return true;
-    }
-    if (key == plat::VK_ESCAPE) {
-        OnCancel();
-        return true;
-    }
-    return CSoftKeyDlg::OnKeyUp(key, repeat, flags);
 }
 
 intptr_t CListBoxDlg::WindowProc(uint32_t msg, uintptr_t wp, intptr_t lp) {

@@ -42,10 +42,6 @@ class CListBoxDlg : public CSoftKeyDlg {
     ~CListBoxDlg() override;
 
     bool OnSoftKey(int index, bool pressed) override;
-    // Enter and Escape released end the dialog also while the list box has
-    // the focus (the key then goes to the list, not to the dialog window).
-    using CSoftKeyDlg::OnKeyUp;
-    bool OnKeyUp(uint32_t key, uint16_t repeat, uint32_t flags) override;
     // With no row selected (an empty list) OK ends the dialog as Cancel.
     void OnOK() override;
     void RedrawSoftKeys();

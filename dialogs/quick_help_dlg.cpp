@@ -8,7 +8,6 @@
 #include "platform/framework/controls.h"
 #include "platform/framework/message_box.h"
 #include "platform/fs/file.h"
-#include "widgets/soft_key_menu.h"
 
 namespace {
 
@@ -23,14 +22,14 @@ void RegisterQuickHelpTemplate() {
         DialogTemplate t;
         t.id = CQuickHelpDlg::IDD;
         t.style = WS_POPUP | WS_BORDER;
-        t.x = 6;
+        t.x = 4;
         t.y = 22;
-        t.cx = 420;
+        t.cx = 390;
         t.cy = 290;
         t.items = {
-            {"STATIC", u"Quick Help", CQuickHelpDlg::kTitleStatic, SS_CENTER, 6, 4, 408, 16},
+            {"STATIC", u"Quick Help", CQuickHelpDlg::kTitleStatic, SS_CENTER, 6, 4, 378, 16},
             {"EDIT", u"", CQuickHelpDlg::kTextEdit,
-             ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | WS_BORDER, 6, 24, 408, 260},
+             ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | WS_BORDER, 6, 24, 378, 260},
         };
         register_dialog_template(t);
     });
@@ -85,14 +84,10 @@ bool CQuickHelpDlg::OnInitDialog() {
         if (auto* t = GetDlgItem(kTitleStatic)) t->SetFont(m_LargeFont2, true);
         m_Text.SetFont(m_LargeFont2, true);
     }
-    if (m_pSoftKeys) {
-        static constexpr uint32_t kLabels[kSoftKeyCount] = {
-            kPreviousPageLabel, kNextPageLabel, kFirstPageLabel, kLastPageLabel,
-            kBlankLabel,        kBlankLabel,    kBlankLabel,     kCloseLabel};
-        for (int i = 0; i < kSoftKeyCount; ++i)
-            m_pSoftKeys->SetKeyTextById(kLabels[i], i, false, false);
-        m_pSoftKeys->RedrawAll();
-    }
+    static constexpr uint32_t kLabels[kSoftKeyCount] = {
+        kPreviousPageLabel, kNextPageLabel, kFirstPageLabel, kLastPageLabel,
+        kBlankLabel,        kBlankLabel,    kBlankLabel,     kCloseLabel};
+    ShowSoftKeyLabels(m_pSoftKeys, kLabels);
     std::u16string text;
     if (ReadFile(text)) {
         if (auto* t = GetDlgItem(kTitleStatic)) t->SetWindowText(m_Title);
@@ -139,7 +134,21 @@ bool CQuickHelpDlg::OnArrow(uint32_t key, bool pressed) {
     return true;
 }
 
+bool CQuickHelpDlg::OnKeyDown(uint32_t key, uint16_t repeat, uint32_t flags) {
+    if (key == plat::VK_RETURN) m_bEnterDown = true;
+    if (key == plat::VK_ESCAPE) m_bEscapeDown = true;
+    return CSoftKeyDlg::OnKeyDown(key, repeat, flags);
+}
+
 bool CQuickHelpDlg::OnKeyUp(uint32_t key, uint16_t repeat, uint32_t flags) {
     if (key >= plat::VK_LEFT && key <= plat::VK_DOWN) return OnArrow(key, false);
+    if (key == plat::VK_RETURN || key == plat::VK_ESCAPE) {
+        bool& down = key == plat::VK_RETURN ? m_bEnterDown : m_bEscapeDown;
+        const bool seen = down;
+        down = false;
+        if (seen && key == plat::VK_RETURN) OnOK();
+        if (seen && key == plat::VK_ESCAPE) OnCancel();
+        return true;
+    }
     return CSoftKeyDlg::OnKeyUp(key, repeat, flags);
 }

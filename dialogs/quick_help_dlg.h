@@ -37,6 +37,11 @@ class CQuickHelpDlg : public CSoftKeyDlg {
     static std::u16string DecodeHelpText(std::span<const uint8_t> bytes);
 
     bool OnSoftKey(int index, bool pressed) override;
+    using CSoftKeyDlg::OnKeyDown;
+    bool OnKeyDown(uint32_t key, uint16_t repeat, uint32_t flags) override;
+    // Enter and Escape close on their release only when their press came
+    // here: the release of the key that answered the message box about a
+    // missing file leaves the viewer open.
     bool OnKeyUp(uint32_t key, uint16_t repeat, uint32_t flags) override;
     // Arrow presses are swallowed: the lines move on the release.
     bool OnArrow(uint32_t key, bool pressed) override;
@@ -52,4 +57,6 @@ class CQuickHelpDlg : public CSoftKeyDlg {
     std::u16string m_Title;
     std::u16string m_Path;
     plat::CEdit m_Text;
+    bool m_bEnterDown = false;
+    bool m_bEscapeDown = false;
 };

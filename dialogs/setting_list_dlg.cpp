@@ -20,13 +20,13 @@ void RegisterSettingListTemplate() {
         DialogTemplate t;
         t.id = CSettingListDlg::IDD;
         t.style = WS_POPUP | WS_CAPTION | DS_MODALFRAME | DS_CENTER;
-        t.cx = 210;
+        t.cx = 240;
         t.cy = 130;
         t.caption = u"Select Setting Value";
         const uint32_t plain = ES_READONLY | ES_LEFT | WS_BORDER;
         t.items = {
-            {"EDIT", u"", CSettingListDlg::kCaptionEdit, plain, 7, 10, 90, 16},
-            {"EDIT", u"", CSettingListDlg::kValueEdit, plain, 7, 32, 90, 16},
+            {"EDIT", u"", CSettingListDlg::kCaptionEdit, plain, 7, 10, 120, 16},
+            {"EDIT", u"", CSettingListDlg::kValueEdit, plain, 7, 32, 120, 16},
             {"LISTBOX", u"", CSettingListDlg::kListId,
              LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_BORDER | WS_TABSTOP, 105, 10, 98, 112},
         };

@@ -3,9 +3,9 @@
 #include <mutex>
 
 #include "dialogs/dialog_services.h"
+#include "dialogs/instrument_dlg.h"
 #include "platform/framework/controls.h"
 #include "platform/kernel/clock.h"
-#include "widgets/soft_key_menu.h"
 
 namespace {
 
@@ -57,14 +57,10 @@ bool CTimeDateDlg::OnInitDialog() {
     const plat::SystemTime now = plat::local_time();
     m_TimePicker.SetTime(now);
     m_DatePicker.SetTime(now);
-    if (m_pSoftKeys) {
-        static constexpr uint32_t kLabels[kSoftKeyCount] = {
-            kSaveLabel,  kNextFieldLabel, kBlankLabel, kBlankLabel,
-            kBlankLabel, kBlankLabel,     kBlankLabel, kBackLabel};
-        for (int i = 0; i < kSoftKeyCount; ++i)
-            m_pSoftKeys->SetKeyTextById(kLabels[i], i, false, false);
-        m_pSoftKeys->RedrawAll();
-    }
+    static constexpr uint32_t kLabels[kSoftKeyCount] = {kSaveLabel,  kNextFieldLabel, kBlankLabel,
+                                                        kBlankLabel, kBlankLabel,     kBlankLabel,
+                                                        kBlankLabel, kBackLabel};
+    ShowSoftKeyLabels(m_pSoftKeys, kLabels);
     m_TimePicker.SetFocus();
     return false;
 }

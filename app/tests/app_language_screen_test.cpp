@@ -15,6 +15,7 @@
 #include "platform/framework/controls.h"
 #include "platform/gfx/dc.h"
 #include "platform/gfx/image_file.h"
+#include "platform/gfx/tests/magick_pixel.h"
 #include "platform/window/message_loop.h"
 #include "platform/window/window.h"
 
@@ -43,22 +44,6 @@ void FindKeys(plat::Window*, uint32_t, uintptr_t id, uint32_t) {
         for (plat::Window* child : top->children())
             if (child->class_name() == "BUTTON" && child->is_visible())
                 g_keys.push_back({child->text(), child->screen_rect()});
-    }
-}
-
-// ImageMagick's count of differing pixels between two image files.
-long DifferingPixels(const fs::path& a, const fs::path& b) {
-    const std::string cmd =
-        "compare -metric AE '" + a.string() + "' '" + b.string() + "' null: 2>&1";
-    FILE* p = popen(cmd.c_str(), "r");
-    if (!p) return -1;
-    char buf[64] = {};
-    const size_t n = fread(buf, 1, sizeof buf - 1, p);
-    pclose(p);
-    try {
-        return std::stol(std::string(buf, n));
-    } catch (...) {
-        return -1;
     }
 }
 
@@ -142,9 +127,9 @@ TEST(LanguageScreen, MandarinKeyLabelsAreTheTablesTextsInTheImagesFont) {
         const fs::path enSeen = CropKey(enShot, enKey.rect, dir / (n + "-en-seen.png"));
         const fs::path zhMade = RenderKey(zh.at(id), zhFont, zhKey.rect, dir / (n + "-zh.png"));
         const fs::path enMade = RenderKey(en.at(id), enFont, enKey.rect, dir / (n + "-en.png"));
-        EXPECT_EQ(DifferingPixels(zhSeen, zhMade), 0);
-        EXPECT_EQ(DifferingPixels(enSeen, enMade), 0);
-        EXPECT_GT(DifferingPixels(zhSeen, enMade), 20)
+        EXPECT_EQ(plat::magick_difference(zhSeen, zhMade), 0);
+        EXPECT_EQ(plat::magick_difference(enSeen, enMade), 0);
+        EXPECT_GT(plat::magick_difference(zhSeen, enMade), 20)
             << "the Mandarin label is not the English one";
     }
 }

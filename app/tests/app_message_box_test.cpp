@@ -16,18 +16,6 @@ using namespace app_test;
 
 namespace {
 
-// The number of pixels two image files differ in, as ImageMagick counts.
-long MagickDifference(const std::filesystem::path& a, const std::filesystem::path& b) {
-    const std::string cmd =
-        "compare -metric AE '" + a.string() + "' '" + b.string() + "' null: 2>&1";
-    FILE* p = popen(cmd.c_str(), "r");
-    if (!p) return -1;
-    char buf[64] = {};
-    const size_t n = fread(buf, 1, sizeof buf - 1, p);
-    pclose(p);
-    return n ? std::stol(std::string(buf, n)) : -1;
-}
-
 TEST(ProgramMessageBox, IconSoundAndTheScreenPutBack) {
     DeviceRoot root("celvane-box-shot");
     plat::write_wave_file(u"\\Windows\\critical.wav", plat::make_tone(880, 20));
@@ -69,8 +57,8 @@ TEST(ProgramMessageBox, IconSoundAndTheScreenPutBack) {
                       plat::GetBValue(c));
         EXPECT_EQ(plat::magick_pixel(open, x0 + p.x, y0 + p.y), want) << p.x << "," << p.y;
     }
-    EXPECT_GT(MagickDifference(before, open), 0);
-    EXPECT_EQ(MagickDifference(before, after), 0);
+    EXPECT_GT(plat::magick_difference(before, open), 0);
+    EXPECT_EQ(plat::magick_difference(before, after), 0);
 }
 
 }  // namespace

@@ -193,10 +193,16 @@ class PaneApp : public CCelvaneApp {
         messages.push_back(text);
         return realBox ? CCelvaneApp::ShowScreenMessage(text, style) : answer;
     }
+    // With realDialogs set, the program's own viewer and time dialog open.
+    bool realDialogs = false;
     void RunQuickHelp(const core::Text& title, const std::u16string& path) override {
         helpViewers.emplace_back(title, path);
+        if (realDialogs) CCelvaneApp::RunQuickHelp(title, path);
     }
-    void RunTimeDateDialog() override { ++timeDateDialogs; }
+    void RunTimeDateDialog() override {
+        ++timeDateDialogs;
+        if (realDialogs) CCelvaneApp::RunTimeDateDialog();
+    }
 
   private:
     std::unique_ptr<PaneScreen> a_, b_, c_;

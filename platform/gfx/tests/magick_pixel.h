@@ -1,6 +1,7 @@
 #pragma once
-// Test helper: one pixel of an image file as ImageMagick reads it, an
-// independent check of what our code drew or wrote.
+// Test helpers: one pixel of an image file as ImageMagick reads it, and the
+// pixels two image files differ in, independent checks of what our code drew
+// or wrote.
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -19,6 +20,23 @@ inline std::string magick_pixel(const std::filesystem::path& file, int x, int y)
     const size_t n = fread(buf, 1, sizeof buf - 1, p);
     pclose(p);
     return "#" + std::string(buf, n).substr(0, 6);
+}
+
+// The number of pixels in which two image files differ, as ImageMagick's
+// compare counts them; -1 when it cannot compare them.
+inline long magick_difference(const std::filesystem::path& a, const std::filesystem::path& b) {
+    const std::string cmd =
+        "compare -metric AE '" + a.string() + "' '" + b.string() + "' null: 2>&1";
+    FILE* p = popen(cmd.c_str(), "r");
+    if (!p) return -1;
+    char buf[64] = {};
+    const size_t n = fread(buf, 1, sizeof buf - 1, p);
+    pclose(p);
+    try {
+        return n ? std::stol(std::string(buf, n)) : -1;
+    } catch (...) {
+        return -1;
+    }
 }
 
 }  // namespace plat
