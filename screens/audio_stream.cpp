@@ -23,6 +23,12 @@ constexpr int kMsPerSecond = 1000;
 
 void CMeasurementBase::AppendAudioSamples(const int16_t* samples, uint32_t count) {
     if (!samples) return;
+    AppendAudioUnderLock(samples, count);
+    // The user-interface thread's refresh hands full buffers to the player.
+    PostDisplayRefresh();
+}
+
+void CMeasurementBase::AppendAudioUnderLock(const int16_t* samples, uint32_t count) {
     ScopedLock guard(*this);
     m_AudioDataArrived = true;
     int16_t* ring = m_AudioRing.data();

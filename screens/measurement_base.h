@@ -814,6 +814,7 @@ class CMeasurementBase : public CModeBase {
     bool PublishUnderLock(CGraphPanel& panel, bool& waterfallLine);
     void FillGraphData(CGraphWidget& graph, int from, int to);
     void ShowLimitLabel(bool upper);
+    void AppendAudioUnderLock(const int16_t* samples, uint32_t count);
     // The audio ring's hand-over to the wave player.
     virtual void QueueAudioBuffer(int slot);
     // Whether the buffer may be written again.
@@ -825,6 +826,7 @@ class CMeasurementBase : public CModeBase {
     bool readoutsPending_ = false;
     std::vector<int32_t> shownColumns_;
     SweepSettings limitsInTrace_;    // the limits the limit traces hold (worker)
+    bool wholeTraceChanged_ = true;  // the next commit copies every point (worker)
     SweepSettings pendingSettings_;  // under the lock
     SweepSettings sweep_;            // the intake's copy (measurement worker)
 

@@ -249,6 +249,7 @@ void CMeasurementBase::RestartTraceModes() {
         ScopedLock guard(*this);
         m_AverageCount = 0;
     }
+    wholeTraceChanged_ = true;
     m_HoldRestart = false;
     m_AverageRestart = false;
     m_AverageOn = sweep_.averagingMode;
@@ -278,15 +279,18 @@ void CMeasurementBase::ProcessBlockPoints(CDeviceItem* record) {
     columnCount = 0;
     columnCurrent = -1;
     nextColumn = 0;
+    // Taken once for the block: the network analyzer's stored kind is
+    // reprocessed as a whole, and the held trace stands in while frozen.
+    const bool track = !(IsNetworkSetup() && currentMeasurement &&
+                         static_cast<int>(currentMeasurement->GetId()) == kVnaStoredKind);
+    const bool frozen = m_Hold && !m_Live;
     for (int i = 0; i < m_PointsInBlock && setup_; ++i) {
         const auto k = static_cast<size_t>(i);
         const double value = GetTracePoint(record, i);
         m_CurrentPointHz = m_AxisStartHz + i * m_AxisStepHz;
         if (i >= m_BlockStart && i < m_BlockEnd) ProcessPoint(i, m_CurrentPointHz, value);
         m_LevelSum += work_.raw[k];
-        if (!(IsNetworkSetup() && currentMeasurement &&
-              static_cast<int>(currentMeasurement->GetId()) == kVnaStoredKind))
-            TrackExtremes(i, m_Hold && !m_Live ? work_.hold[k] : work_.raw[k]);
+        if (track) TrackExtremes(i, frozen ? work_.hold[k] : work_.raw[k]);
         if (i < half) {
             m_SortedPeakIndex[k] = 0;
             m_SortedPeakLevel[k] = trace::kNoPeakLevel;
@@ -396,9 +400,14 @@ bool CMeasurementBase::CommitUnderLock(int points, int layout, int n) {
         m_RedrawFrom = 0;
         m_RedrawTo = n;
     }
-    const auto count = static_cast<size_t>(std::clamp(points, 0, n));
-    auto copy = [count](const auto& from, auto& to) {
-        std::copy(from.begin(), from.begin() + static_cast<ptrdiff_t>(count), to.begin());
+    // Only the points this block changed, unless the whole trace did.
+    const bool whole = m_FullRedraw == kFullRedrawRunning || wholeTraceChanged_ || !m_Live;
+    wholeTraceChanged_ = false;
+    const auto first = static_cast<ptrdiff_t>(whole ? 0 : std::clamp(m_BlockStart, 0, n));
+    const auto last =
+        static_cast<ptrdiff_t>(whole ? std::clamp(points, 0, n) : std::clamp(m_BlockEnd, 0, n));
+    auto copy = [first, last](const auto& from, auto& to) {
+        if (last > first) std::copy(from.begin() + first, from.begin() + last, to.begin() + first);
     };
     copy(work_.raw, shown_.raw);
     copy(work_.display, shown_.display);
@@ -520,6 +529,7 @@ void CMeasurementBase::ApplyPendingLimitRedraw() {
     auto clamp = [this](double v) {
         return std::clamp(v, std::min(scaleBottom, scaleTop), scaleTop);
     };
+    wholeTraceChanged_ = true;
     if (upperChanged) std::fill(work_.upper.begin(), work_.upper.end(), clamp(sweep_.upperValue));
     if (lowerChanged) std::fill(work_.lower.begin(), work_.lower.end(), clamp(sweep_.lowerValue));
     limitsInTrace_ = sweep_;

@@ -58,7 +58,12 @@ struct Recorder {
     int published = 0;     // display refreshes that drew
     int lastDrawnEnd = 0;  // the end index the graph last received
     bool keepSweeps = true;
-    int lastEnd = 0;  // the end index of the last block
+    int lastEnd = 0;             // the end index of the last block
+    std::vector<int16_t> audio;  // the demodulated samples as they came
+    int Blocks() {
+        std::lock_guard lock(mutex);
+        return blocks;
+    }
     int started = 0;  // 1 once the application runs, -1 when its start failed
 
     template <class Pred>
@@ -200,6 +205,13 @@ class SpectrumScreen : public CMeasurementBase {
         }
         recorder_->changed.notify_all();
     }
+    void AppendAudioSamples(const int16_t* samples, uint32_t count) override {
+        if (keepAudio && samples) {
+            std::lock_guard lock(recorder_->mutex);
+            recorder_->audio.insert(recorder_->audio.end(), samples, samples + count);
+        }
+        CMeasurementBase::AppendAudioSamples(samples, count);
+    }
     void PublishToGraph() override {
         CMeasurementBase::PublishToGraph();
         int end = 0;
@@ -260,6 +272,7 @@ class SpectrumScreen : public CMeasurementBase {
     std::function<void()> probe;  // under the recorder's lock
     int zeroSpans = 0;
     std::atomic<bool> countBeeps{false};
+    std::atomic<bool> keepAudio{false};
 
   private:
     static constexpr uint32_t kRunStateId = 96;

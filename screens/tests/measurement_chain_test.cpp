@@ -2,8 +2,15 @@
 // division table of the sweep axis.
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
+#include "core/scoped_lock.h"
+
+#include "core/frequency_range.h"
 #include "files/sa_meas_setup.h"
 #include "instrument/measurement.h"
+#include "platform/window/messages.h"
 #include "screens/measurement_base.h"
 
 namespace {
@@ -18,6 +25,16 @@ class ChainScreen : public CMeasurementBase {
         BuildDivisionTable();
     }
     const std::vector<Division>& divisions() const { return divisionTable; }
+    void SetLastKey(int function, int key) { lastKey[static_cast<size_t>(function)] = key; }
+    size_t RecordTextLength() const { return m_RecordTextLength; }
+    bool Streaming() {
+        ScopedLock guard(*this);
+        return m_AudioStreaming;
+    }
+    int PlayBuffer() {
+        ScopedLock guard(*this);
+        return m_PlayBuffer;
+    }
     CSAMeasSetup sa_;
 };
 
@@ -47,6 +64,68 @@ TEST(MeasurementChain, DivisionTableStepsBySixtyColumnsOfTheAxis) {
     expected.push_back(705);
     EXPECT_EQ(starts, expected);
     for (const auto& d : screen.divisions()) EXPECT_EQ(d.weight, 28);
+}
+
+TEST(MeasurementKeys, ArrowStepsByTheValuesUnit) {
+    struct Case {
+        uint64_t value;
+        uint32_t key;
+        uint64_t step;
+    };
+    const Case cases[] = {
+        {1000000, plat::VK_RIGHT, 1000000},
+        {1000000, plat::VK_UP, 100000},
+        {999, plat::VK_LEFT, 1},
+        {999, plat::VK_DOWN, 0},
+        {3600000000, plat::VK_RIGHT, 1000000000},
+        {1000, plat::VK_UP, 100},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(CMeasurementBase::ArrowStep(c.value, c.key), c.step) << c.value << " " << c.key;
+}
+
+TEST(MeasurementKeys, StepKeyDownSaturatesAtOneHertzAndTheSpanFloorHolds) {
+    ChainScreen screen;
+    CFrequencyRange* range = screen.sa_.GetFrequencyRange();
+    screen.SetLastKey(0, CMeasurementBase::kKeyStep);
+    range->SetStep(5000);
+    screen.FrequencyArrow(plat::VK_DOWN);
+    EXPECT_EQ(range->GetStep(), 1u);
+    screen.FrequencyArrow(plat::VK_LEFT);
+    EXPECT_EQ(range->GetStep(), 1u);
+    screen.FrequencyKnob(-240);
+    EXPECT_EQ(range->GetStep(), 1u);
+    screen.FrequencyArrow(plat::VK_RIGHT);
+    EXPECT_EQ(range->GetStep(), 1000001u);
+    // Spans below 1 kHz are ignored; 1 kHz is taken.
+    const uint64_t span = range->GetSpan();
+    screen.SetFrequencyValue(CMeasurementBase::kKeySpan, 999);
+    EXPECT_EQ(range->GetSpan(), span);
+    screen.SetFrequencyValue(CMeasurementBase::kKeySpan, 1000);
+    EXPECT_EQ(range->GetSpan(), 1000u);
+}
+
+TEST(MeasurementRecords, ATextOfAtMost256BytesIsKeptWithItsLength) {
+    ChainScreen screen;
+    const std::string text(257, 'x');
+    screen.ShowRecordText(text.data(), 256, 2);
+    EXPECT_EQ(screen.RecordTextLength(), 256u);
+    screen.ShowRecordText(text.data(), 257, 2);
+    EXPECT_EQ(screen.RecordTextLength(), 256u) << "257 bytes are refused";
+}
+
+TEST(AudioStream, AStreamShorterThanTwoBuffersStaysSilent) {
+    ChainScreen screen;
+    std::vector<int16_t> samples(79999, 7);
+    screen.AppendAudioSamples(samples.data(), static_cast<uint32_t>(samples.size()));
+    screen.PumpAudio();
+    EXPECT_FALSE(screen.Streaming());
+    EXPECT_EQ(screen.PlayBuffer(), 0);
+    const int16_t one = 1;
+    screen.AppendAudioSamples(&one, 1);
+    screen.PumpAudio();
+    EXPECT_TRUE(screen.Streaming());
+    EXPECT_EQ(screen.PlayBuffer(), 1) << "the first full buffer is handed over";
 }
 
 }  // namespace
