@@ -8,12 +8,14 @@
 // skipped at start-up with a history entry (see SkipService); the program
 // runs without them.
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 
+#include "app/alert_handler.h"
 #include "app/language.h"
 #include "core/app_event.h"
 #include "core/locked_list.h"
@@ -176,7 +178,7 @@ class CCelvaneApp : public plat::CWinApp, public IScreenServices {
     // --- Services other parts ask for --------------------------------------
     int GetLastSelectedMode() const { return last_selected_mode_; }
     void SetLastSelectedMode(int mode) { last_selected_mode_ = mode; }
-    bool GetAlertsEnabled() const { return alerts_enabled_; }
+    bool GetAlertsEnabled() const { return alerts_enabled_.load(); }
     void SetAlertsEnabled(bool on) { alerts_enabled_ = on; }
     bool GetSensorZeroRequest() const { return sensor_zero_request_; }
     void SetSensorZeroRequest(bool on) { sensor_zero_request_ = on; }
@@ -215,6 +217,18 @@ class CCelvaneApp : public plat::CWinApp, public IScreenServices {
     int GetStartMode() const { return start_mode_; }
     uint32_t GetStatusWord() const { return status_word_; }
     CEventDispatcher* GetDispatcher() const { return dispatcher_.get(); }
+    // The thread of the alert boxes (null before InitDevices and after the exit).
+    CSystemAlertHandler2* GetAlertThread() const { return alert_thread_.get(); }
+    // The user-interface thread (the one that started the application).
+    uint32_t GetUiThreadId() const { return ui_thread_id_; }
+    CSpiClient* GetSpiClient() const { return spi_client_.get(); }
+    // The word the I/O controller keeps; false and 0 on failure.
+    bool GetSpiWord(uint16_t* out) {
+        uint16_t value = 0;
+        const bool ok = spi_client_ && spi_client_->ReadStoredWord(value);
+        if (out) *out = ok ? value : 0;
+        return ok;
+    }
     // The colour scheme every widget draws with (null before InitDevices);
     // its number is entry 48.
     CColorScheme* GetColorScheme() const { return color_scheme_.get(); }
@@ -340,7 +354,7 @@ class CCelvaneApp : public plat::CWinApp, public IScreenServices {
     std::unique_ptr<IDialogServices> dialog_services_;
     CMainFrame* frame_ = nullptr;
     std::unique_ptr<CMainFrame> frame_owner_;
-    bool alerts_enabled_ = true;
+    std::atomic<bool> alerts_enabled_{true};  // read by the alert thread
     bool sensor_zero_request_ = false;
     bool sensor_zero_done_ = false;
     bool second_instance_ = false;
@@ -352,5 +366,7 @@ class CCelvaneApp : public plat::CWinApp, public IScreenServices {
     std::unique_ptr<CTemperatureMonitor> temperature_monitor_;
     std::unique_ptr<CBattery> battery_;
     std::unique_ptr<CSpiClient> spi_client_;
+    std::unique_ptr<CSystemAlertHandler2> alert_thread_;
+    uint32_t ui_thread_id_ = 0;
     uint16_t spi_stored_word_ = 0;
 };

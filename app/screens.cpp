@@ -54,8 +54,10 @@ void CCelvaneApp::ContrastUp(uint32_t step) {
 }
 
 // The contrast goes to the board I/O library when the display supports
-// the contrast escape; neither is present yet.
-void CCelvaneApp::ApplyContrast(uint32_t) {}
+// the contrast escape.
+void CCelvaneApp::ApplyContrast(uint32_t value) {
+    if (smart_io_ && escape_support1_) smart_io_->SetVeePwm(static_cast<uint8_t>(value & 0xFF));
+}
 
 CModeBase* CCelvaneApp::FindMode(int id) {
     ScopedLock lock(modes_);

@@ -6,6 +6,7 @@
 #include "app/main_frame.h"
 #include "core/history.h"
 #include "dialogs/numeric_edit.h"
+#include "instrument/measurement.h"
 #include "platform/framework/sip_panel.h"
 #include "platform/framework/system_services.h"
 #include "platform/kernel/clock.h"
@@ -51,9 +52,12 @@ int CCelvaneApp::ExitInstance() {
 
     // 8. Threads.
     if (spi_client_) spi_client_->Stop();
-    spi_client_.reset();
+    CMeasurement::SetSleepEvents({}, {});
     if (serial_port_) serial_port_->Stop();
     if (usb_port_) usb_port_->Stop();
+    if (alert_thread_) alert_thread_->Quit();
+    alert_thread_.reset();
+    spi_client_.reset();
     if (dispatcher_) dispatcher_->Stop();
 
     // 9. Libraries, events, task bar.

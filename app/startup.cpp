@@ -18,12 +18,14 @@
 #include "core/screen_ids.h"
 #include "core/sip_helper.h"
 #include "dialogs/numeric_edit.h"
+#include "instrument/measurement.h"
 #include "platform/devices/device_manager.h"
 #include "platform/framework/system_services.h"
 #include "platform/fs/device_path.h"
 #include "platform/gfx/font.h"
 #include "platform/kernel/clock.h"
 #include "platform/kernel/debug_out.h"
+#include "platform/kernel/thread.h"
 #include "platform/text/utf.h"
 #include "screens/mode_base.h"
 #include "screens/specan/specan_mode.h"
@@ -142,9 +144,13 @@ bool CCelvaneApp::InitInstance() {
         frame_->ShowWindow(m_nCmdShow);
         frame_->UpdateWindow();
         frame_->view().SetFocus();
-        SkipService(u"alert thread");
+        if (alert_thread_) alert_thread_->ResumeThread();
         spi_client_ = std::make_unique<CSpiClient>([this] { RequestShutdown(); });
         spi_client_->Start();
+        // The measurement worker stops and resumes the screen's measurement
+        // as the I/O controller sleeps and wakes.
+        CMeasurement::SetSleepEvents(spi_client_->GetEnterSleepEvent(),
+                                     spi_client_->GetExitSleepEvent());
         spi_client_->ReadStoredWord(spi_stored_word_);
         CheckBatteryStatus();
     }
@@ -234,6 +240,9 @@ bool CCelvaneApp::InitDevices() {
 
     LoadLanguage(static_cast<int32_t>(settings_->LanguageId));
     battery_alarm_ = plat::Event::open("VornBatteryAlarm");
+    ui_thread_id_ = plat::current_thread_id();
+    alert_thread_ = std::make_unique<CSystemAlertHandler2>(this);
+    alert_thread_->CreateThread(true);
     smart_io_ = std::make_unique<CSmartIO>();
     return true;
 }

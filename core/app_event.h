@@ -15,6 +15,8 @@ inline constexpr uint32_t kAlarmBattery = 0;
 inline constexpr uint32_t kAlarmMemory = 1;
 inline constexpr uint32_t kAlarmHighTemperature = 2;
 inline constexpr uint32_t kAlarmDspStatus = 3;
+inline constexpr uint32_t kAlarmCriticalBattery = 4;
+inline constexpr uint32_t kAlarmBatteryStatus = 5;
 
 class CAppEvent {
   public:

@@ -1,5 +1,6 @@
 #include "instrument/measurement.h"
 
+#include <array>
 #include <mutex>
 
 #include "core/history.h"
@@ -193,6 +194,27 @@ bool CMeasurement::WaitWorker() {
 
 // ---- The worker ------------------------------------------------------------------
 
+// Waits for any of the worker's handles (quit, reply, sleep entry, sleep
+// exit) that exist: a measurement without a DSP link has no reply event, and
+// its sleep events must still be seen. Answers WAIT_OBJECT_0 + the handle's
+// place, or the wait's time-out.
+uint32_t CMeasurement::WaitForWork(std::array<const plat::Event*, 4> slots, uint32_t timeout_ms) {
+    std::array<const plat::Waitable*, 4> present{};
+    std::array<uint32_t, 4> place{};
+    size_t n = 0;
+    for (uint32_t i = 0; i < slots.size(); ++i) {
+        if (!*slots[i]) continue;
+        present[n] = slots[i];
+        place[n++] = i;
+    }
+    if (n == 0) {
+        plat::sleep_ms(timeout_ms);
+        return plat::WAIT_TIMEOUT;
+    }
+    const uint32_t r = plat::wait_any(std::span(present.data(), n), timeout_ms);
+    return r - plat::WAIT_OBJECT_0 < n ? plat::WAIT_OBJECT_0 + place[r - plat::WAIT_OBJECT_0] : r;
+}
+
 uint32_t CMeasurement::WorkerMain() {
     ClassRecord& rec = Record();
     try {
@@ -214,9 +236,7 @@ uint32_t CMeasurement::WorkerMain() {
                 reply = plat::Event();
             }
             const bool busy = obj && !left && obj->state_ != kIdle;
-            const plat::Waitable* handles[4] = {&quit, &reply, &entry, &exit};
-            const size_t n = exit ? 4 : entry ? 3 : reply ? 2 : 1;
-            const uint32_t r = plat::wait_any(std::span(handles, n), busy ? 4 : 1000);
+            const uint32_t r = WaitForWork({&quit, &reply, &entry, &exit}, busy ? 4 : 1000);
             if (++passes > kAliveCheckPasses) {
                 passes = 0;
                 CDevicePort* link = obj ? obj->GetDspInterface() : nullptr;

@@ -3,6 +3,7 @@
 // program runs: all measurements share its mutex and quit event. A
 // measurement sends its DSP messages through the DSP link, gets the link's
 // checked reply blocks in ParseReply and hands its results to its screen.
+#include <array>
 #include <atomic>
 #include <cstdint>
 
@@ -124,6 +125,7 @@ class CMeasurement {
 
   private:
     static uint32_t WorkerMain();
+    static uint32_t WaitForWork(std::array<const plat::Event*, 4> slots, uint32_t timeout_ms);
 
     plat::Event quit_event_;
     plat::Mutex class_mutex_;

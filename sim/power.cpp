@@ -5,6 +5,7 @@
 #include <memory>
 #include <mutex>
 
+#include "platform/kernel/device_root.h"
 #include "platform/usb/usb_host.h"
 #include "sim/board_factory.h"
 #include "sim/board_io/board_io.h"
@@ -30,8 +31,11 @@ PluggedIn& plugged_in() {
 extern "C" __attribute__((visibility("default"))) int32_t SimulatorPowerOn() {
     PluggedIn& devices = plugged_in();
     std::lock_guard lock(devices.mutex);
-    if (!devices.board_io)
-        devices.board_io = std::make_unique<sim::BoardIoPlug>(std::make_shared<sim::BoardIo>());
+    if (!devices.board_io) {
+        auto board_io = std::make_shared<sim::BoardIo>();
+        board_io->load_scene(sim::load_scene(sim::scene_path(plat::device_root())).scene);
+        devices.board_io = std::make_unique<sim::BoardIoPlug>(std::move(board_io));
+    }
     if (!devices.board) devices.board = sim::attach_simulated_board();
     // The sensors and the GPS receiver on the serial and USB sensor ports.
     if (!devices.peripherals) devices.peripherals = sim::attach_simulated_peripherals();

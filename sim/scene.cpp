@@ -131,7 +131,21 @@ void fields(V& v, S& s) {
     v("serial", s.serial);
     v("command_log", s.command_log);
     v("temperature_c", s.temperature_c, Range{-273.15, 1000, false, "a temperature in °C"});
+    v("temperature_limit_c", s.temperature_limit_c,
+      Range{-273.15, 1000, false, "a temperature in °C"});
     v("supply_v", s.supply_v, kNotNegative);
+    v("light", s.light, Range{0, 1023, false, "a reading from 0 to 1023"});
+}
+
+template <typename V, typename S>
+requires std::is_same_v<std::remove_const_t<S>, Battery>
+void fields(V& v, S& s) {
+    v("charge_percent", s.charge_percent, Range{0, 100, false, "a charge from 0 to 100 %"});
+    v("charge_rate_percent_per_min", s.charge_rate_percent_per_min, kAny);
+    v("external_power", s.external_power);
+    v("voltage_v", s.voltage_v, kNotNegative);
+    v("current_a", s.current_a, kNotNegative);
+    v("capacity_ah", s.capacity_ah, kPositive);
 }
 
 template <typename V, typename S>
@@ -161,6 +175,7 @@ void fields(V& v, S& s) {
     v("standards", s.standards);
     v("error_terms", s.terms);
     v("board", s.board);
+    v("battery", s.battery);
     v("peripherals", s.peripherals);
     v("time_scale", s.time_scale, kNotNegative);
 }
@@ -337,8 +352,15 @@ class Reader {
         out = static_cast<T>(j.is_number_unsigned() ? j.get<std::uint64_t>() : v);
         return true;
     }
-    void read(const json& j, const std::string& where, std::uint32_t& out, Range) {
-        whole_number(j, where, out);
+    void read(const json& j, const std::string& where, std::uint32_t& out, Range r) {
+        std::uint32_t v = out;
+        if (!whole_number(j, where, v)) return;
+        if (r.what && (v < r.lo || v > r.hi)) {
+            std::ostringstream msg;
+            msg << v << " is out of range (" << r.what << ")";
+            return note(where, msg.str());
+        }
+        out = v;
     }
     void read(const json& j, const std::string& where, std::string& out, Range) {
         if (!j.is_string()) return wrong_type(j, where, "a text \"...\"");

@@ -105,7 +105,22 @@ struct BoardIdentity {
     // records nothing.
     std::string command_log;
     double temperature_c = 38;
-    double supply_v = 12.1;  // above the board's rated maximum it reports an alarm
+    // At this temperature the board's supervisor raises its alarm; it clears
+    // the alarm 3 °C below.
+    double temperature_limit_c = 50;
+    double supply_v = 12.1;     // above the board's rated maximum it reports an alarm
+    std::uint32_t light = 400;  // the light sensor's reading (0 dark .. 1023)
+};
+
+// The instrument's battery as its gauge reports it.
+struct Battery {
+    double charge_percent = 80;
+    // Percent a minute: positive while charging, negative while discharging.
+    double charge_rate_percent_per_min = 0;
+    bool external_power = false;
+    double voltage_v = 7.4;
+    double current_a = 0.9;  // drawn on battery; the remaining time follows from it
+    double capacity_ah = 4.0;
 };
 
 // The signal a power sensor measures, and how the simulated sensors behave.
@@ -142,6 +157,7 @@ struct Scene {
     Standards standards;
     ErrorTerms terms;
     BoardIdentity board;
+    Battery battery;
     Peripherals peripherals;
     double time_scale = 1.0;  // 0 streams as fast as the host reads
 };

@@ -32,11 +32,7 @@ int Shell(const std::string& cmd) {
 
 class Program : public ::testing::Test {
   protected:
-    void SetUp() override {
-        ASSERT_EQ(Shell(Quote(fs::path(CELVANE_SOURCE_DIR) / "scripts" / "make-device-root") + " " +
-                        Quote(BinDir()) + " " + Quote(root_.path()) + " >/dev/null 2>&1"),
-                  0);
-    }
+    void SetUp() override { ASSERT_EQ(MakeDeviceImage(root_.path()), 0); }
     std::string Celvane(const std::string& args) const {
         return Quote(BinDir() / "celvane") + " --root " + Quote(root_.path()) +
                " --display headless " + args + " 2>/dev/null";
@@ -75,7 +71,7 @@ TEST_F(Program, StartsOnAFreshRootAndShutsDownInOrder) {
     // So are the sensor ports, the GPS receiver and the buffer pool; the
     // default replay log is in place for the simulated receiver.
     for (const char* service : {"serial power-sensor port", "USB power-sensor port", "GPS receiver",
-                                "receive-buffer pool"})
+                                "receive-buffer pool", "alert thread", "board I/O device BIO1:"})
         EXPECT_EQ(history.find(std::string("not present: ") + service), std::string::npos)
             << service;
     EXPECT_TRUE(fs::exists(root_.path() / "FlashFX Disk" / "System" / "GPS" / "tn204.log"));

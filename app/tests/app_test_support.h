@@ -1,6 +1,7 @@
 #pragma once
 // Runs the application object in this process on the headless display with
 // a script, in a fresh device root; screens that record what reaches them.
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -172,5 +173,18 @@ inline std::filesystem::path BinDir() {
     const char* env = std::getenv("CELVANE_BUILD_BIN");
     return env ? std::filesystem::path(env) : std::filesystem::path(CELVANE_BIN_DIR);
 }
+
+#ifdef CELVANE_SOURCE_DIR
+// Lays out a device root with the device image builder, as `make run` does;
+// answers its exit status.
+inline int MakeDeviceImage(const std::filesystem::path& root) {
+    auto quote = [](const std::filesystem::path& p) { return "'" + p.string() + "'"; };
+    const std::string cmd =
+        quote(std::filesystem::path(CELVANE_SOURCE_DIR) / "scripts" / "make-device-root") + " " +
+        quote(BinDir()) + " " + quote(root) + " >/dev/null 2>&1";
+    const int status = std::system(cmd.c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128;
+}
+#endif
 
 }  // namespace app_test

@@ -87,8 +87,11 @@ int32_t BioDriver::deinit(StreamContext device) {
     wake_.set();
     if (monitor_) monitor_.join();
     monitor_ = plat::Thread();
+    {
+        std::lock_guard dio_lock(dio_lock_);
+        dio_.close();
+    }
     std::lock_guard lock(lock_);
-    dio_.close();
     pin7_.reset();
     pin10_.reset();
     fan_.reset();
@@ -211,18 +214,26 @@ bool BioDriver::WriteDio(uint32_t value) {
 }
 
 void BioDriver::SetFan(bool on) {
-    std::lock_guard lock(lock_);
-    if (!fan_ || fan_on_ == on) return;
-    if (layout_ == BoardLayout::Standard) {
-        if (on)
-            fan_->Set();
-        else
-            fan_->Clear();
-        fan_on_ = on;
-        return;
+    {
+        std::lock_guard lock(lock_);
+        if (!fan_ || fan_on_ == on) return;
+        if (layout_ == BoardLayout::Standard) {
+            if (on)
+                fan_->Set();
+            else
+                fan_->Clear();
+            fan_on_ = on;
+            return;
+        }
     }
-    if (!InitializeFanDIO()) return;
-    if (WriteDio(on ? kDioFanOn : kDioFanOff)) fan_on_ = on;
+    std::lock_guard dio_lock(dio_lock_);
+    {
+        std::lock_guard lock(lock_);
+        if (fan_on_ == on) return;  // switched meanwhile
+    }
+    if (!InitializeFanDIO() || !WriteDio(on ? kDioFanOn : kDioFanOff)) return;
+    std::lock_guard lock(lock_);
+    fan_on_ = on;
 }
 
 void BioDriver::SetOutputs(bool on) {
@@ -281,10 +292,13 @@ void BioDriver::Monitor() {
 }
 
 void BioDriver::MonitorPass(bool& high_remembered) {
+    if (layout_ == BoardLayout::Second) {
+        std::lock_guard dio_lock(dio_lock_);
+        if (!dio_ && InitializeFanDIO()) WriteDio(kDioFanOff);
+    }
     BioSettings s;
     {
         std::lock_guard lock(lock_);
-        if (layout_ == BoardLayout::Second && !dio_ && InitializeFanDIO()) WriteDio(kDioFanOff);
         s = settings_;
     }
     run_fan_.is_set();  // polled; a set "RunFan" changes nothing here
@@ -398,9 +412,17 @@ int32_t BioDriver::io_control(StreamContext open, uint32_t code, const uint8_t* 
                               uint32_t input_size, uint8_t* output, uint32_t output_size,
                               uint32_t* bytes_returned) {
     if (open != kContext) return fail(plat::ERROR_INVALID_HANDLE, bytes_returned);
-    std::lock_guard lock(lock_);
     if (bytes_returned) *bytes_returned = 0;
     const bool in8 = input && input_size >= 8, in4 = input && input_size >= 4;
+    // Switching the fan takes the driver's lock itself, after the output's.
+    if (code == IOCTL_BIO_FAN && in8) {
+        const uint32_t sub = plat::get_le<uint32_t>(input);
+        if (sub == FAN_OFF || sub == FAN_ON) {
+            SetFan(sub == FAN_ON);
+            return true;
+        }
+    }
+    std::lock_guard lock(lock_);
     const bool out4 = output && output_size >= 4;
     switch (code) {
         case IOCTL_BIO_FAN: {

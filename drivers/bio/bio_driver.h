@@ -78,8 +78,12 @@ class BioDriver : public plat::devices::StreamDriverBase {
     plat::Event wake_;
     plat::Thread monitor_;
     std::atomic<bool> stopping_{false};
-    bool fan_on_ = false;            // guarded by lock_
-    plat::devices::StreamFile dio_;  // guarded by lock_
+    bool fan_on_ = false;  // guarded by lock_
+    // The fan's digital output settles a second before and after each
+    // write: its own lock keeps the I/O controls from waiting for that.
+    // Taken before lock_, never after.
+    std::mutex dio_lock_;
+    plat::devices::StreamFile dio_;  // guarded by dio_lock_
     std::atomic<int32_t> last_temperature_{0};
     BioSettings settings_;          // guarded by lock_
     bool key_missing_ = false;      // guarded by lock_

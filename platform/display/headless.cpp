@@ -127,6 +127,16 @@ bool HeadlessDisplay::settle() {
     return idle.wait(0);
 }
 
+void HeadlessDisplay::settle_screen() {
+    settle();
+    // What the screen shows once every window's thread has painted.
+    for (uint32_t tid : screen_window_threads()) {
+        if (tid == ui_tid_) continue;
+        const Event idle = request_idle_signal(tid);
+        if (idle) wait_for_time(idle);
+    }
+}
+
 void HeadlessDisplay::wait_ms(uint32_t ms) {
     if (!clock_) {
         sleep_ms(ms);
@@ -197,7 +207,7 @@ void HeadlessDisplay::run_script(std::istream& in) {
                 wait_ms(cmd->ms);
                 break;
             case K::Shot:
-                settle();
+                settle_screen();
                 if (!write_png_file(cmd->file, screen_snapshot())) {
                     std::fprintf(stderr, "script line %d: cannot write %s\n", number,
                                  quote_script_text(cmd->file).c_str());

@@ -38,7 +38,9 @@ class HeadlessDisplay : public DisplayBackend {
   private:
     void run_script(std::istream& in);
     bool stopping() const { return stop_.is_set(); }
-    bool settle();  // waits until the UI thread is idle; false when stopping
+    bool settle();
+    // Settles the input thread and every other thread with a window shown.
+    void settle_screen();  // waits until the UI thread is idle; false when stopping
     void wait_ms(uint32_t ms);
     void run_on_after_script();
     // Until `done` is set (or the back end stops), lets virtual time pass

@@ -10,6 +10,7 @@
 #include "platform/display/backend.h"
 #include "platform/display/options.h"
 #include "platform/framework/system_services.h"
+#include "platform/framework/win_thread.h"
 #include "platform/hardware/simulated_hardware.h"
 #include "platform/kernel/device_root.h"
 #include "platform/kernel/errors.h"
@@ -105,10 +106,7 @@ bool is_idle_message(const Message& msg) {
 
 bool CWinApp::PreTranslateMessage(const Message& msg) {
     Window* top = nullptr;
-    for (Window* w = static_cast<Window*>(msg.window); w && is_window(w); w = w->parent()) {
-        if (CWnd* c = CWnd::FromHandle(w); c && c->PreTranslateMessage(msg)) return true;
-        top = w;
-    }
+    if (pre_translate_to_ancestors(msg, &top)) return true;
     if (m_pMainWnd && top != m_pMainWnd && is_window(m_pMainWnd) && msg.window &&
         static_cast<Window*>(msg.window)->is_descendant_of(m_pMainWnd)) {
         return m_pMainWnd->PreTranslateMessage(msg);
@@ -117,34 +115,13 @@ bool CWinApp::PreTranslateMessage(const Message& msg) {
 }
 
 bool CWinApp::PumpMessage() {
-    Message m;
-    if (!get_ui_message(m)) {
-        quit_code_ = static_cast<int>(m.wparam);
-        return false;
-    }
-    if (!PreTranslateMessage(m)) {
-        translate_message(m);
-        dispatch_message(m);
-    }
-    return true;
+    return pump_one_message([this](const Message& m) { return PreTranslateMessage(m); },
+                            quit_code_);
 }
 
 int CWinApp::Run() {
-    bool idle = true;
-    long count = 0;
-    for (;;) {
-        Message m;
-        while (idle && !peek_ui_message(m, false)) {
-            if (!OnIdle(count++)) idle = false;
-        }
-        Message taken;
-        if (!peek_ui_message(taken, false)) taken = Message{};
-        if (!PumpMessage()) return ExitInstance();
-        if (is_idle_message(taken)) {
-            idle = true;
-            count = 0;
-        }
-    }
+    run_idle_loop([this](long count) { return OnIdle(count); }, [this] { return PumpMessage(); });
+    return ExitInstance();
 }
 
 int run_app(CWinApp& app) {

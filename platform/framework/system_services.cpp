@@ -49,7 +49,7 @@ void system_idle_timer_reset() {
 int ext_escape_query(int escape) {
     std::lock_guard lock(calls_lock());
     calls().escape_queries.push_back(escape);
-    return 0;
+    return escape == kEscapeContrast ? 1 : 0;
 }
 
 void message_beep(uint32_t type) {

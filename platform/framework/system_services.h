@@ -28,8 +28,11 @@ uint32_t activate_keyboard_layout(uint32_t layout);
 // Keeps the system from going idle (the screen saver, suspend).
 void system_idle_timer_reset();
 
-// QUERYESCSUPPORT on the display: no display escape is supported (0).
+// QUERYESCSUPPORT on the display: 1 for a supported escape, else 0. The
+// display supports its contrast escape (the contrast itself goes to the
+// board's I/O controller); no other escape.
 inline constexpr int QUERYESCSUPPORT = 8;
+inline constexpr int kEscapeContrast = 6149;
 int ext_escape_query(int escape);
 
 inline constexpr uint32_t MB_ICONEXCLAMATION = 0x30;

@@ -255,6 +255,7 @@ bool take_due_timer(uint64_t now, Message& out, bool remove) {
     return true;
 }
 
+// Under the tree lock: a window of another thread may go meanwhile.
 Window* find_paint(const std::vector<Window*>& list) {
     for (Window* w : list) {
         if (w->thread_id() != current_thread_id() || !w->is_visible()) continue;
@@ -301,7 +302,12 @@ bool next_message(Message& out, bool remove, bool wait) {
         }
         const uint64_t now = now_ms();
         if (take_due_timer(now, out, remove)) return true;
-        if (Window* w = find_paint(top_level_windows())) {
+        Window* to_paint = nullptr;
+        {
+            std::lock_guard tree(detail::tree_lock());
+            to_paint = find_paint(top_level_windows());
+        }
+        if (Window* w = to_paint) {
             out = Message{};
             out.window = w;
             out.message = WM_PAINT;

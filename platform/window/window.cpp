@@ -462,6 +462,17 @@ std::vector<Window*> top_level_windows() {
     return tree().top_levels;
 }
 
+std::vector<uint32_t> screen_window_threads() {
+    Lock lock(detail::tree_lock());
+    std::vector<uint32_t> threads;
+    for (Window* w : tree().top_levels) {
+        if (!(WindowTree::style(w) & WS_VISIBLE)) continue;
+        if (std::find(threads.begin(), threads.end(), w->thread_id()) == threads.end())
+            threads.push_back(w->thread_id());
+    }
+    return threads;
+}
+
 namespace {
 Window* hit_in(const std::vector<Window*>& list, Point p) {
     for (auto it = list.rbegin(); it != list.rend(); ++it) {

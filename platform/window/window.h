@@ -156,6 +156,8 @@ bool is_window(const Window* w);
 Window* find_window(std::string_view class_name, std::optional<std::u16string_view> title = {});
 // Top-level windows from the bottom of the z-order to the top.
 std::vector<Window*> top_level_windows();
+// The threads that own a shown top-level window, each once.
+std::vector<uint32_t> screen_window_threads();
 // The topmost visible, enabled window under a screen point (deepest child).
 Window* window_from_point(Point screen);
 

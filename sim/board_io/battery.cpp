@@ -22,6 +22,8 @@ State state_now(const Panel& panel, uint64_t now_ms) {
     s.charging = s.external && s.charge < kFull;
     s.voltage_mv = panel.voltage_mv;
     s.remaining_s = panel.remaining_s;
+    if (!s.external && panel.current_ma > 0 && panel.capacity_mah > 0)
+        s.remaining_s = uint32_t(charge / 100.0 * panel.capacity_mah / panel.current_ma * 3600.0);
     return s;
 }
 

@@ -1,5 +1,8 @@
 #include "sim/board_io/board_io.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include "platform/hardware/processor_map.h"
 
 namespace sim {
@@ -29,6 +32,25 @@ Current& current() {
 }
 
 }  // namespace
+
+void BoardIo::load_scene(const Scene& scene) {
+    constexpr double kMilli = 1000;
+    constexpr uint32_t kLightMax = 1023;
+    micro_.with_panel([&](Panel& p) {
+        p.temperature_c = scene.board.temperature_c;
+        p.temperature_limit_c = scene.board.temperature_limit_c;
+        p.light = static_cast<uint16_t>(std::min(scene.board.light, kLightMax));
+        const Battery& b = scene.battery;
+        p.charge = b.charge_percent;
+        p.charge_rate = b.charge_rate_percent_per_min;
+        // The program's clock may start after power-on (a virtual clock).
+        p.charge_at_ms = kChargeFromFirstReading;
+        p.external_power = b.external_power;
+        p.voltage_mv = static_cast<uint32_t>(std::lround(b.voltage_v * kMilli));
+        p.current_ma = static_cast<uint32_t>(std::lround(b.current_a * kMilli));
+        p.capacity_mah = static_cast<uint32_t>(std::lround(b.capacity_ah * kMilli));
+    });
+}
 
 uint32_t BoardIo::read(uint32_t address) {
     std::lock_guard lock(mutex_);

@@ -12,6 +12,7 @@
 #include "drivers/i2c/i2c_protocol.h"
 #include "platform/hardware/registers.h"
 #include "sim/board_io/microcontroller.h"
+#include "sim/scene.h"
 
 namespace sim {
 
@@ -22,6 +23,9 @@ class BoardIo : public plat::hw::IRegisterModel {
     uint32_t compare_exchange(uint32_t address, uint32_t expected, uint32_t desired) override;
 
     Microcontroller& microcontroller() { return micro_; }
+    // Takes the scene's board temperature and its limit, the light and the
+    // battery; the battery's charge moves at its rate from now on.
+    void load_scene(const Scene& scene);
     // Level of a pin of GPIO bank 0 (`mask` one bit).
     bool gpio_level(uint32_t mask) const;
     uint32_t gpio_direction0() const;

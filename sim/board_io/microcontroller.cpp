@@ -1,5 +1,8 @@
 #include "sim/board_io/microcontroller.h"
 
+#include "drivers/bio/bio_protocol.h"
+#include "platform/text/utf.h"
+
 namespace sim {
 
 uint8_t Microcontroller::exchange(uint8_t in) {
@@ -49,6 +52,25 @@ uint8_t Microcontroller::exchange(uint8_t in) {
             break;
     }
     return 0;
+}
+
+void Microcontroller::supervise() {
+    const bool was = temperature_alarm_;
+    if (panel_.temperature_c >= panel_.temperature_limit_c)
+        temperature_alarm_ = true;
+    else if (panel_.temperature_c < panel_.temperature_limit_c - kTemperatureHysteresisC)
+        temperature_alarm_ = false;
+    if (!temperature_is_high_) {
+        // The event may stand from an earlier board: it takes this one's state.
+        temperature_is_high_ =
+            plat::Event::create(plat::to_utf8(bio::kTemperatureIsHigh), true, false);
+    } else if (was == temperature_alarm_) {
+        return;
+    }
+    if (temperature_alarm_)
+        temperature_is_high_.set();
+    else
+        temperature_is_high_.reset();
 }
 
 void Microcontroller::set_status(const std::array<uint8_t, spi::kStatusBytes>& status) {

@@ -5,9 +5,11 @@
 #include <cstdint>
 #include <deque>
 #include <mutex>
+#include <type_traits>
 #include <vector>
 
 #include "drivers/spi/spi_protocol.h"
+#include "platform/kernel/sync.h"
 
 namespace sim {
 
@@ -24,16 +26,25 @@ struct Panel {
     uint8_t keypad_rows = 0, keypad_columns = 0;
     uint16_t light = 400;       // light-sensor reading
     double temperature_c = 35;  // board temperature
-    uint32_t dio_output = 0;    // last value written to the digital outputs
+    // The supervisor's alarm ("TemperatureIsHigh") stands from this
+    // temperature on until the board is kTemperatureHysteresisC below it.
+    double temperature_limit_c = 50;
+    uint32_t dio_output = 0;  // last value written to the digital outputs
     // The battery: charge in percent, moving by `charge_rate` percent a
     // minute of platform time from `charge_at_ms` on (negative: discharging).
     double charge = 80;
     double charge_rate = 0;
-    uint64_t charge_at_ms = 0;
+    uint64_t charge_at_ms = 0;  // kChargeFromFirstReading: from the first reading on
     bool external_power = false;
     uint32_t voltage_mv = 7400;
     uint32_t remaining_s = 255;  // 255: not known
+    // On battery with both known, the remaining time follows from the charge.
+    uint32_t current_ma = 0;
+    uint32_t capacity_mah = 0;
 };
+
+inline constexpr double kTemperatureHysteresisC = 3;
+inline constexpr uint64_t kChargeFromFirstReading = UINT64_MAX;
 
 class Microcontroller {
   public:
@@ -50,14 +61,25 @@ class Microcontroller {
     std::vector<uint8_t> commands() const;
     bool asleep() const;
 
-    // The panel under the microcontroller's lock.
+    // The panel under the microcontroller's lock; the board's supervisor
+    // then looks at the temperature.
     template <class F>
     auto with_panel(F&& f) {
         std::lock_guard lock(mutex_);
-        return f(panel_);
+        if constexpr (std::is_void_v<decltype(f(panel_))>) {
+            f(panel_);
+            supervise();
+        } else {
+            auto result = f(panel_);
+            supervise();
+            return result;
+        }
     }
 
   private:
+    // Sets or clears the named event "TemperatureIsHigh" at the limit.
+    void supervise();
+
     mutable std::mutex mutex_;
     std::deque<uint8_t> replies_;                      // guarded by mutex_
     bool echo_pending_ = false;                        // guarded by mutex_
@@ -67,6 +89,8 @@ class Microcontroller {
     unsigned busy_ = 0;                                // guarded by mutex_
     bool asleep_ = false;                              // guarded by mutex_
     Panel panel_;                                      // guarded by mutex_
+    bool temperature_alarm_ = false;                   // guarded by mutex_
+    plat::Event temperature_is_high_;                  // guarded by mutex_
 };
 
 }  // namespace sim

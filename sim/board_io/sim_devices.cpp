@@ -95,8 +95,13 @@ class BatDevice : public SimDevice<kBatContext> {
                        uint32_t output_size, uint32_t* returned) {
         if (!checked(open)) return false;
         if (returned) *returned = 0;
-        const auto state = on_panel([](Panel& p) { return battery::state_now(p, plat::now_ms()); },
-                                    battery::State{});
+        const auto state = on_panel(
+            [](Panel& p) {
+                const uint64_t now = plat::now_ms();
+                if (p.charge_at_ms == kChargeFromFirstReading) p.charge_at_ms = now;
+                return battery::state_now(p, now);
+            },
+            battery::State{});
         if (!state.present) return fail(plat::ERROR_DEV_NOT_EXIST);
         const uint32_t word = battery::status_word(state);
         if (word & (battery::kLowCharge | battery::kDischarged))

@@ -132,6 +132,15 @@ TEST_P(I2cDriverTest, AStuckBusLockFailsTheAccessAndKeepsTheHoldersWord) {
     EXPECT_EQ(lock_word(), 1u);
 }
 
+// The device goes while another thread keeps transferring on its handle:
+// each call either completes or fails, and nothing is used after it is freed.
+TEST_P(I2cDriverTest, DeactivatingWithTransfersInFlight) {
+    EXPECT_TRUE(celvane_test::deactivate_with_calls_in_flight(device, [&] {
+        write(true, true, {kEepromAddress << 1, 0x20, 7});
+    }));
+    device = 0;
+}
+
 TEST(BlankbusTest, EveryEntrySucceedsAndDoesNothing) {
     plat::set_debug_to_stderr(false);
     celvane_test::TempRoot root{"blankbus"};

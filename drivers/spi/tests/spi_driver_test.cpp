@@ -254,4 +254,15 @@ TEST_P(SpiDriverTest, PowerTransitionsReachTheControllerAndTheEvents) {
     EXPECT_TRUE(shutdown.is_set());
 }
 
+// The device goes while another thread keeps asking the controller on its
+// handle: each call either completes or fails, and nothing is used after it
+// is freed.
+TEST_P(SpiDriverTest, DeactivatingWithRequestsInFlight) {
+    EXPECT_TRUE(celvane_test::deactivate_with_calls_in_flight(device, [&] {
+        Bytes out(10);
+        call(IOCTL_SPI_GET_STATUS, nullptr, &out);
+    }));
+    device = 0;
+}
+
 }  // namespace

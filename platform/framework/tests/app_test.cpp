@@ -6,17 +6,20 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/framework/controls.h"
 #include "platform/framework/dialog.h"
 #include "platform/framework/frame.h"
 #include "platform/framework/system_services.h"
+#include "platform/framework/win_thread.h"
 #include "platform/gfx/tests/magick_pixel.h"
 #include "platform/kernel/clock.h"
 #include "platform/kernel/thread.h"
@@ -366,12 +369,61 @@ TEST(Dialogs, AChildDialogKeepsItsClientSizeInsideItsParent) {
     parent.DestroyWindow();
 }
 
+// A user-interface thread: nothing runs before its resume; a thread message
+// reaches its pre-translation on its own thread; idle processing follows the
+// message; WM_QUIT ends the loop and its exit runs there.
+TEST(WinThread, RunsItsOwnLoopFromResumeToQuit) {
+    struct Probe : CWinThread {
+        std::atomic<int> inits{0}, exits{0}, idles{0};
+        std::atomic<uint32_t> seen_on{0};
+        Event got{true, false};
+        bool InitInstance() override {
+            ++inits;
+            return true;
+        }
+        bool OnIdle(long count) override {
+            if (count == 0) ++idles;
+            return false;
+        }
+        bool PreTranslateMessage(const Message& m) override {
+            if (m.message != 32831) return CWinThread::PreTranslateMessage(m);
+            seen_on = current_thread_id();
+            got.set();
+            return true;
+        }
+        int ExitInstance() override {
+            ++exits;
+            return 7;
+        }
+    };
+    Probe t;
+    ASSERT_TRUE(t.CreateThread(true));
+    EXPECT_FALSE(t.CreateThread(true)) << "one thread an object";
+    EXPECT_FALSE(t.PostThreadMessage(32831, 0, 0)) << "no queue before it runs";
+    EXPECT_EQ(t.inits, 0);
+    t.ResumeThread();
+    while (!t.PostThreadMessage(32831, 0, 0)) std::this_thread::yield();
+    ASSERT_TRUE(t.got.wait(INFINITE));
+    EXPECT_EQ(t.seen_on, t.thread_id());
+    EXPECT_NE(t.thread_id(), current_thread_id());
+    ASSERT_TRUE(t.Quit());
+    EXPECT_EQ(t.inits, 1);
+    EXPECT_EQ(t.exits, 1);
+    EXPECT_GE(t.idles, 1);
+    EXPECT_EQ(t.thread().exit_code(), 7u);
+
+    Probe never;  // ended without ever being resumed: InitInstance still runs first
+    ASSERT_TRUE(never.CreateThread(true));
+    ASSERT_TRUE(never.Quit());
+    EXPECT_EQ(never.exits, 1);
+}
+
 TEST(SystemServices, StubsRecordTheirCalls) {
     reset_system_service_calls();
     EXPECT_EQ(get_keyboard_layout_list(15).size(), 1u);
     EXPECT_EQ(activate_keyboard_layout(0x04090409), 0x04090409u);
     system_idle_timer_reset();
-    EXPECT_EQ(ext_escape_query(6149), 0);
+    EXPECT_EQ(ext_escape_query(6149), 1);
     EXPECT_EQ(ext_escape_query(6301), 0);
     message_beep(MB_ICONEXCLAMATION);
     const auto c = system_service_calls();
