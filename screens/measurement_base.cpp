@@ -279,10 +279,8 @@ void CMeasurementBase::ReloadSweepSettings() {
     const auto lo = static_cast<uint64_t>(std::max(axisStart, 0.0));
     const auto hi = static_cast<uint64_t>(std::max(axisStop, 0.0));
     m_AxisPosition = std::min(std::max(m_AxisPosition, lo), std::max(lo, hi));
-    if (setup_->GetAveragingMode() == 1 || setup_->GetPeakHoldMode() != 0) {
-        m_HoldRestart = true;
-        m_AverageRestart = true;
-    }
+    if (setup_->GetAveragingMode() == 1 || setup_->GetPeakHoldMode() != 0)
+        RequestTraceModeRestart();
     redrawState = kRedrawRequested;
     m_FullRedraw = kRedrawRequested;
 }

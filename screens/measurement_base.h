@@ -712,10 +712,14 @@ class CMeasurementBase : public CModeBase {
         int waterfallMode = 0, limitType = 0, sweepMode = 0;
         bool upperOn = false, lowerOn = false, limitAlarm = false, freqCounter = false;
         double upperValue = 0, lowerValue = 0;
-        double threshold = 0;  // the peak threshold T
+        double threshold = 0;                     // the peak threshold T
+        double scaleTop = 0, scaleBottom = -100;  // LoadScaleRange's limits
     };
     // Copies the setup's values for the data path (under the lock).
     void TakeSweepSettings();
+    // After the setup's trace mode changed: the data path takes the new
+    // mode at the next sweep boundary, starting from the newest sweep.
+    void RequestTraceModeRestart();
     // The peak threshold T of the setup.
     double PeakThreshold() const;
 

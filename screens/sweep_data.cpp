@@ -77,6 +77,11 @@ void CMeasurementBase::TakeSweepSettings() {
     s.upperValue = setup_->GetUpperLimitValue();
     s.lowerValue = setup_->GetLowerLimitValue();
     s.threshold = PeakThreshold();
+    // The scale is the instrument screen's to load, on this thread; the
+    // intake works with this copy.
+    LoadScaleRange();
+    s.scaleTop = scaleTop;
+    s.scaleBottom = scaleBottom;
     ScopedLock guard(*this);
     // Peaks found on another axis are no peaks of this one: the searches wait
     // for the first whole sweep of the new settings.
@@ -84,6 +89,13 @@ void CMeasurementBase::TakeSweepSettings() {
         s.stop != pendingSettings_.stop)
         peakListCount = minListCount = 0;
     pendingSettings_ = s;
+}
+
+void CMeasurementBase::RequestTraceModeRestart() {
+    TakeSweepSettings();
+    ScopedLock guard(*this);
+    m_HoldRestart = true;
+    m_AverageRestart = true;
 }
 
 // --- Buffers ------------------------------------------------------------------------
@@ -174,19 +186,18 @@ void CMeasurementBase::ProcessSweepBlock(CDeviceItem* record) {
     {
         ScopedLock guard(*this);
         sweep_ = pendingSettings_;
+        m_UpperLimitOn = sweep_.upperOn;
+        m_LowerLimitOn = sweep_.lowerOn;
     }
     if (sweep_.points >= kMinPoints && sweep_.points != m_PointCount)
         AllocTraceBuffers(sweep_.points);
     const int n = m_PointCount;
     const int layout = graphPanel ? graphPanel->GetLayout() : 1;
     m_PointsInBlock = std::min(GetBlockPointCount(record), n);
-    LoadScaleRange();
     m_Peaks.count = 0;
     m_Valleys.count = 0;
     m_Segmenter.Reset(work_.segmentStart, work_.segmentCode, n / 2, m_SegmentLength);
-    m_UpperLimitOn = sweep_.upperOn;
-    m_LowerLimitOn = sweep_.lowerOn;
-    m_LimitsOn = m_UpperLimitOn || m_LowerLimitOn;
+    m_LimitsOn = sweep_.upperOn || sweep_.lowerOn;
     if (m_PointsInBlock < 1 || m_PointsInBlock > n) return;
     const int axisMode = graphPanel && graphPanel->GetGraph() ? graphPanel->GetXAxisKind() : 0;
     SetupFrequencyAxis(axisMode);
@@ -246,12 +257,16 @@ void CMeasurementBase::RestartTraceModes() {
         work_.pixels[k].row = LevelToRow(work_.display[k]);
     }
     {
+        // The modes in force now, also when they changed during this block.
         ScopedLock guard(*this);
         m_AverageCount = 0;
+        sweep_.averagingMode = pendingSettings_.averagingMode;
+        sweep_.averagingCount = pendingSettings_.averagingCount;
+        sweep_.peakHoldMode = pendingSettings_.peakHoldMode;
+        m_HoldRestart = false;
+        m_AverageRestart = false;
     }
     wholeTraceChanged_ = true;
-    m_HoldRestart = false;
-    m_AverageRestart = false;
     m_AverageOn = sweep_.averagingMode;
     m_HoldMode = sweep_.peakHoldMode;
 }
@@ -317,8 +332,8 @@ int32_t CMeasurementBase::FrequencyToColumn(double frequency) const {
 
 int32_t CMeasurementBase::LevelToRow(double level) const {
     if (graphPanel && graphPanel->GetGraph())
-        return graphPanel->ValueToY(level, scaleTop, scaleBottom);
-    return trace::ColumnLevel(level, scaleTop, scaleBottom);
+        return graphPanel->ValueToY(level, sweep_.scaleTop, sweep_.scaleBottom);
+    return trace::ColumnLevel(level, sweep_.scaleTop, sweep_.scaleBottom);
 }
 
 void CMeasurementBase::ProcessPoint(int index, double frequency, double value) {
@@ -355,7 +370,7 @@ void CMeasurementBase::ProcessPoint(int index, double frequency, double value) {
 }
 
 void CMeasurementBase::PlotTracePoint(double level, int index) {
-    const int32_t v = trace::ColumnLevel(level, scaleTop, scaleBottom);
+    const int32_t v = trace::ColumnLevel(level, sweep_.scaleTop, sweep_.scaleBottom);
     const int32_t c = work_.pixels[static_cast<size_t>(index)].column;
     const int n = m_PointCount;
     if (n < kDisplayColumns) {
@@ -527,7 +542,7 @@ void CMeasurementBase::ApplyPendingLimitRedraw() {
                               sweep_.lowerValue != limitsInTrace_.lowerValue;
     if (!upperChanged && !lowerChanged) return;
     auto clamp = [this](double v) {
-        return std::clamp(v, std::min(scaleBottom, scaleTop), scaleTop);
+        return std::clamp(v, std::min(sweep_.scaleBottom, sweep_.scaleTop), sweep_.scaleTop);
     };
     wholeTraceChanged_ = true;
     if (upperChanged) std::fill(work_.upper.begin(), work_.upper.end(), clamp(sweep_.upperValue));
@@ -555,11 +570,13 @@ void CMeasurementBase::OnDisplayRefresh() {
 
 // What the commit left for the user-interface thread to show.
 void CMeasurementBase::ShowPendingResults() {
-    bool limitResult, labels, log, caption;
+    bool limitResult, labels, log, caption, upperOn, lowerOn;
     uint32_t sweepTime = 0;
     bool showTime;
     {
         ScopedLock guard(*this);
+        upperOn = m_UpperLimitOn;
+        lowerOn = m_LowerLimitOn;
         limitResult = std::exchange(limitResultPending_, false);
         labels = std::exchange(limitLabelsPending_, false);
         log = std::exchange(logPending_, false);
@@ -568,8 +585,8 @@ void CMeasurementBase::ShowPendingResults() {
         sweepTime = m_ShownSweepTime;
     }
     if (labels) {
-        if (m_UpperLimitOn) ShowUpperLimitLabel();
-        if (m_LowerLimitOn) ShowLowerLimitLabel();
+        if (upperOn) ShowUpperLimitLabel();
+        if (lowerOn) ShowLowerLimitLabel();
     }
     if (limitResult) ShowLimitTestResult();
     if (caption) ShowTraceCaption();

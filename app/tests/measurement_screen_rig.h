@@ -241,9 +241,7 @@ class SpectrumScreen : public CMeasurementBase {
         sa_.SetAveragingCount(count);
         sa_.SetAveragingMode(averaging);
         sa_.SetPeakHoldMode(hold);
-        m_HoldRestart = true;
-        m_AverageRestart = true;
-        TakeSweepSettings();
+        RequestTraceModeRestart();
     }
     // The limit line and alarm as the threshold page sets them.
     void SetUpperLimit(bool on, double value, bool alarm) {

@@ -51,20 +51,20 @@ bool CMeasurementBase::OnTraceMenuKey(int key) {
             const int32_t mode = key;
             setup_->SetPeakHoldMode(setup_->GetPeakHoldMode() == mode ? 0 : mode);
             setup_->SetAveragingMode(0);
-            m_HoldRestart = true;
+            RequestTraceModeRestart();
             break;
         }
         case 3:
             setup_->SetAveragingMode(setup_->GetAveragingMode() != 0 ? 0 : 1);
             setup_->SetPeakHoldMode(0);
-            m_AverageRestart = true;
+            RequestTraceModeRestart();
             break;
         case kCountKey:
             countInEdit = true;
             break;
         case kResetKey:
             if (soft_key_menu_) soft_key_menu_->Select(0, kResetKey, true);
-            m_AverageRestart = true;
+            RequestTraceModeRestart();
             if (soft_key_menu_) soft_key_menu_->Select(0, kResetKey, false);
             break;
         case 6:
