@@ -17,62 +17,16 @@
 #include <vector>
 
 #include "app/tests/app_test_support.h"
+#include "app/tests/specan_screen.h"
 #include "widgets/color_scheme.h"
 
 using namespace app_test;
 
 namespace {
 
-namespace fs = std::filesystem;
+using namespace specan_screen;
 
-constexpr int kWidth = 800, kHeight = 600;
 constexpr uint16_t kSweepMessage = 0x3001;
-// The graph pane (layout 1): columns 0..705, rows 30 (top) .. 450 (plot
-// bottom - 1), ten divisions.
-constexpr int kGraphLeft = 0, kGraphWidth = 705, kGraphTop = 30, kPlotLastRow = 450;
-constexpr double kDivisions = 10.0;
-// The scene's strongest carrier.
-constexpr double kCarrierHz = 940.0e6, kCarrierDbm = -30.0;
-
-std::string Quote(const fs::path& p) {
-    return "'" + p.string() + "'";
-}
-
-int Shell(const std::string& cmd) {
-    const int status = std::system(cmd.c_str());
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 128;
-}
-
-// Polls a condition until it holds or a generous limit passes (the program
-// and the board run on their own threads; the limit only ends a hung run).
-bool Eventually(const std::function<bool()>& ready) {
-    using namespace std::chrono;
-    const auto end = steady_clock::now() + seconds(60);
-    while (steady_clock::now() < end) {
-        if (ready()) return true;
-        std::this_thread::sleep_for(milliseconds(20));
-    }
-    return ready();
-}
-
-struct Rgb {
-    uint8_t r = 0, g = 0, b = 0;
-    bool operator==(const Rgb&) const = default;
-};
-
-struct Screen {
-    std::vector<uint8_t> bytes;
-    Rgb At(int x, int y) const {
-        const size_t i = (static_cast<size_t>(y) * kWidth + static_cast<size_t>(x)) * 3;
-        return {bytes[i], bytes[i + 1], bytes[i + 2]};
-    }
-    // The topmost pixel of a colour in a column of the graph; -1 when none.
-    int TopRow(int x, Rgb colour) const {
-        for (int y = kGraphTop; y <= kPlotLastRow; ++y)
-            if (At(x, y) == colour) return y;
-        return -1;
-    }
-};
 
 struct Record {
     uint16_t command = 0;
@@ -98,18 +52,12 @@ class SpecAnProgram : public ::testing::Test {
                                 " --display headless --clock real --script - >/dev/null 2>&1";
         program_ = popen(cmd.c_str(), "w");
         ASSERT_NE(program_, nullptr);
-        trace_ = ColourOf(28);
+        trace_ = TraceColour();
     }
     void TearDown() override {
         if (!program_) return;
         Send("quit");
         EXPECT_EQ(pclose(program_) >> 8, 0);
-    }
-
-    static Rgb ColourOf(int index) {
-        const COLORREF c = CreateColorScheme(1)->GetColor(index);
-        return {static_cast<uint8_t>(c & 0xFF), static_cast<uint8_t>((c >> 8) & 0xFF),
-                static_cast<uint8_t>((c >> 16) & 0xFF)};
     }
 
     void Send(const std::string& line) {
@@ -120,16 +68,11 @@ class SpecAnProgram : public ::testing::Test {
     // A screenshot, read back as 800 x 600 RGB bytes by ImageMagick.
     Screen Shot() {
         const fs::path png = root_.path() / ("shot" + std::to_string(++shots_) + ".png");
-        const fs::path rgb = root_.path() / ("shot" + std::to_string(shots_) + ".rgb");
         Send("shot " + png.string());
         Screen s;
         EXPECT_TRUE(Eventually([&] {
-            if (!fs::exists(png)) return false;
-            if (Shell("convert " + Quote(png) + " -depth 8 rgb:" + Quote(rgb) + " 2>/dev/null"))
-                return false;
-            std::ifstream in(rgb, std::ios::binary);
-            s.bytes.assign(std::istreambuf_iterator<char>(in), {});
-            return s.bytes.size() == size_t{kWidth} * kHeight * 3;
+            s = ReadPng(png);
+            return !s.bytes.empty();
         }));
         return s;
     }
@@ -173,25 +116,9 @@ class SpecAnProgram : public ::testing::Test {
     bool TraceAt(int x, int y, Screen* out = nullptr) {
         return Eventually([&] {
             Screen s = Shot();
-            int best_row = kPlotLastRow + 1, best_col = -1;
-            for (int col = kGraphLeft; col < kGraphLeft + kGraphWidth; ++col) {
-                const int row = s.TopRow(col, trace_);
-                if (row >= 0 && row < best_row) best_row = row, best_col = col;
-            }
             if (out) *out = s;
-            return std::abs(best_col - x) <= 1 && std::abs(best_row - y) <= 2;
+            return TopOfTraceAt(s, trace_, x, y);
         });
-    }
-
-    // The column of a frequency and the row of a level on the graph.
-    static int Column(double hz, double start, double span) {
-        return static_cast<int>((hz - start) / span * kGraphWidth + 0.5);
-    }
-    static int Row(double dbm, double reference, double per_division) {
-        const double bottom = reference - kDivisions * per_division;
-        return static_cast<int>((kPlotLastRow - kGraphTop) * (reference - dbm) /
-                                    (reference - bottom) +
-                                kGraphTop + 0.5);
     }
 
     DeviceRoot root_{"celvane-specan"};
@@ -216,6 +143,12 @@ TEST_F(SpecAnProgram, StartsOnTheSpectrumWithALiveTrace) {
     EXPECT_EQ(r.Get<uint64_t>(0), 1800000000u);  // centre
     EXPECT_EQ(r.Get<uint64_t>(8), 3600000000u);  // span
     EXPECT_EQ(r.Get<uint16_t>(22), 705u);        // points
+    // The mode key, without a mode selection screen, stops the sweep and
+    // lets the screen carry on: the sweep is asked for again.
+    const size_t n = RecordCount();
+    Send("key F19");
+    EXPECT_TRUE(NextSweep(n, [](const Record&) { return true; }));
+    EXPECT_TRUE(TraceAt(x, y));
 }
 
 // A reference-level step of one division moves the carrier by one
@@ -240,6 +173,21 @@ TEST_F(SpecAnProgram, BandwidthAndSweepKeysReachTheBoard) {
     Send("key F2");
     Send("key LEFT");
     EXPECT_TRUE(NextSweep(n, [](const Record& r) { return r.Get<uint16_t>(18) == 8; }));
+    // The detection menu (key 6): its key 3 is the average detector (0); the
+    // default is the positive peak (3).
+    n = RecordCount();
+    Send("key F7");
+    Send("key F4");
+    EXPECT_TRUE(NextSweep(n, [](const Record& r) { return r.Get<uint16_t>(20) == 0; }));
+    // Gate delay and trigger condition from the external trigger menu (the
+    // delay entry restarts nothing; the condition key sends both).
+    n = RecordCount();
+    for (const char* line : {"key shift+F2", "key F8", "key F2", "key F3", "key F7", "key 2",
+                             "key 5", "key RETURN", "key F4"})
+        Send(line);
+    EXPECT_TRUE(NextSweep(n, [](const Record& r) {
+        return r.Get<uint16_t>(32) == 4 && r.Get<uint16_t>(34) == 2 && r.Get<uint16_t>(38) == 250;
+    }));
 }
 
 // Centre and span typed into the frequency dialog; the automatic bandwidths
@@ -307,4 +255,71 @@ TEST_F(SpecAnProgram, SingleSweepStopsAfterOneSweepAndTheArmKeyTakesOneMore) {
     size_t sweeps = 0;
     for (size_t i = n; i < after.size(); ++i) sweeps += after[i].command == kSweepMessage;
     EXPECT_EQ(sweeps, 1u);
+}
+
+// The same frame in the SDL window on a virtual X server: the window is
+// captured (ImageMagick's import) until the carrier shows, then closed as a
+// window manager would.
+TEST(SpecAnWindow, TheSdlWindowShowsTheLiveSpectrum) {
+    if (Shell("command -v xvfb-run >/dev/null 2>&1 && command -v import >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "xvfb-run or ImageMagick's import is not installed";
+    DeviceRoot root{"celvane-specan-sdl"};
+    ASSERT_EQ(Shell(Quote(fs::path(CELVANE_SOURCE_DIR) / "scripts" / "make-device-root") + " " +
+                    Quote(BinDir()) + " " + Quote(root.path()) + " >/dev/null 2>&1"),
+              0);
+    std::ofstream(root.path() / "scene.json") << R"({"receiver": {"noise_variation": false}})";
+    const fs::path closer = fs::path(CELVANE_SOURCE_DIR) / "app/tests/close_x_window.py";
+    const fs::path stop = root.path() / "stop";
+    // Captures window.N.png until the test leaves "stop" (or 600 captures).
+    const std::string inner =
+        Quote(BinDir() / "celvane") + " --root " + Quote(root.path()) +
+        " --display sdl 2>/dev/null & pid=$!; i=0; while [ ! -e " + Quote(stop) +
+        " ] && [ $i -lt 600 ]; do i=$((i+1)); import -window root " +
+        Quote(root.path() / "window.") + "$i.png 2>/dev/null; sleep 0.1; done; python3 " +
+        Quote(closer) + " Tarnwick 20; wait $pid";
+    std::string escaped;
+    for (char c : inner) escaped += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    FILE* run = popen(("ASAN_OPTIONS=detect_leaks=0 SDL_VIDEODRIVER=x11 xvfb-run -a -s "
+                       "'-screen 0 800x600x24' sh -c '" +
+                       escaped + "' >/dev/null 2>&1")
+                          .c_str(),
+                      "r");
+    ASSERT_NE(run, nullptr);
+    const Rgb trace = TraceColour();
+    const int x = Column(kCarrierHz, 0, 3.6e9), y = Row(kCarrierDbm, 20.0, 10.0);
+    int next = 1;
+    const bool shown = Eventually([&] {
+        // The newest capture that can be read; older ones are passed over.
+        while (fs::exists(root.path() / ("window." + std::to_string(next + 1) + ".png"))) ++next;
+        const Screen s = ReadPng(root.path() / ("window." + std::to_string(next) + ".png"));
+        return !s.bytes.empty() && TopOfTraceAt(s, trace, x, y);
+    });
+    std::ofstream(stop) << "";
+    EXPECT_TRUE(shown) << "carrier expected at " << x << "," << y;
+    EXPECT_EQ(pclose(run) >> 8, 0);
+}
+
+// Amplitude keys: a reference of -5 dBm typed in dBm needs 10 dB of
+// attenuation, so choosing 0 dB stores 10 dB; the preamplifier (with its
+// warning at -5 dBm, answered with Enter) switches on with 0 dB.
+TEST_F(SpecAnProgram, AttenuationAndPreamplifierReachTheBoard) {
+    ASSERT_TRUE(TraceAt(Column(kCarrierHz, 0, 3.6e9), Row(kCarrierDbm, 20.0, 10.0)));
+    constexpr size_t kAttenuation = 24, kPreamp = 26;
+    size_t n = RecordCount();
+    for (const char* line :
+         {"key shift+F3", "key F2", "key MINUS", "key 5", "key F1", "key F4", "key F2"})
+        Send(line);
+    EXPECT_TRUE(NextSweep(n, [](const Record& r) { return r.payload[kAttenuation] == 10; }));
+    n = RecordCount();
+    Send("key F5");
+    Send("key RETURN");  // the warning
+    EXPECT_TRUE(NextSweep(n, [](const Record& r) {
+        return r.payload[kAttenuation] == 0 && r.payload[kPreamp] == 24;
+    }));
+    // Off again: the manual 10 dB comes back.
+    n = RecordCount();
+    Send("key F5");
+    EXPECT_TRUE(NextSweep(n, [](const Record& r) {
+        return r.payload[kAttenuation] == 10 && r.payload[kPreamp] == 0;
+    }));
 }

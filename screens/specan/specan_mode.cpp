@@ -15,6 +15,7 @@
 #include "instrument/dsp_interface.h"
 #include "instrument/specan_measurements.h"
 #include "instrument/status_text_line.h"
+#include "instrument/wave_player.h"
 #include "platform/framework/wnd.h"
 #include "screens/specan/specan_entries.h"
 #include "screens/specan/specan_settings.h"
@@ -57,6 +58,7 @@ CSpecAnMode::~CSpecAnMode() {
     OnClose();
     FreeTraceBuffers();
     freqEntryDlg = nullptr;
+    wavePlayer = nullptr;
 }
 
 void CSpecAnMode::SetEntries(std::unique_ptr<ISpecAnEntries> entries) {
@@ -104,6 +106,12 @@ int CSpecAnMode::OnCreate(plat::CWnd* view, plat::CWnd* frame, int third, CColor
 
     // The measurement the setup names becomes current, stopped until the
     // screen is shown.
+    // The demodulation's audio output.
+    wave_player_ = std::make_unique<CWavePlayer>();
+    wave_player_->SetFormat();
+    wave_player_->Open();
+    wavePlayer = wave_player_.get();
+
     freq_entry_ = CreateFrequencyEntry(frame);
     freqEntryDlg = freq_entry_.get();
 
@@ -141,6 +149,8 @@ void CSpecAnMode::OnActivate() {
     previous_measurement_ = currentMeasurement;
     if (CDspInterface* link = AppDspInterface()) dspLink = link;
     if (!dspLink) return;
+    if (wave_player_)
+        wave_player_->SetVolume(static_cast<uint32_t>(std::max(sa_setup_->GetVolumeType(), 0)));
 
     const int points = sa_setup_->GetDataPoints();
     if (points != m_PointCount) AllocTraceBuffers(points);

@@ -218,6 +218,7 @@ class CSpecAnMode : public CMeasurementBase {
     std::unique_ptr<CSAMeasSetup> sa_setup_;
     std::unique_ptr<ISpecAnEntries> entries_;
     std::unique_ptr<CFreqEntryDlg> freq_entry_;
+    std::unique_ptr<CWavePlayer> wave_player_;
     CMeasurement* previous_measurement_ = nullptr;
     int open_entry_ = kEntryNone;
     // Set by the arm key, cleared as the next sweep starts (on the thread that

@@ -16,9 +16,12 @@
 #include "files/sa_meas_setup.h"
 #include "files/trigger_settings.h"
 #include "screens/screen_services.h"
+#include "screens/specan/tests/screen_services_stub.h"
 #include "widgets/color_scheme.h"
 #include "widgets/readout_box.h"
+#include "widgets/readout_panel.h"
 #include "widgets/soft_key_menu.h"
+#include "widgets/text_widget.h"
 
 namespace {
 
@@ -59,25 +62,6 @@ class ScriptedEntries : public ISpecAnEntries {
     std::optional<double> Offset(double, int) override { return Next("offset"); }
 };
 
-// The program's message box, recorded.
-class RecordingServices : public IScreenServices {
-  public:
-    std::vector<core::Text> messages;
-    void SetCurrentModeId(int) override {}
-    int GetLastMeasurementModeId() const override { return 2; }
-    CModeBase* GetCurrentMeasurementScreen() const override { return nullptr; }
-    void ModeKey(uint32_t) override {}
-    void SetupKey(uint32_t) override {}
-    void ShowModeSelect() override {}
-    void ShowTools() override {}
-    void ShowSetupScreen() override {}
-    void ForwardValue(int) override {}
-    int ShowScreenMessage(const core::Text& text, uint32_t) override {
-        messages.push_back(text);
-        return 1;
-    }
-};
-
 class SpecAnMenus : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -107,7 +91,7 @@ class SpecAnMenus : public ::testing::Test {
     }
 
     std::unique_ptr<CColorScheme> scheme_ = CreateColorScheme(1);
-    RecordingServices services_;
+    StubScreenServices services_;
     CSpecAnMode screen_{nullptr};
     ScriptedEntries* entries_ = nullptr;
 };
@@ -124,6 +108,21 @@ TEST_F(SpecAnMenus, MenuKeysOpenTheirMenusWithTheSixCaptions) {
     EXPECT_EQ(screen_.GetActiveFunction(), 9);
     Key(kMenuKey0);
     EXPECT_EQ(screen_.GetActiveFunction(), 0);
+}
+
+// The bandwidth readouts say "(A)" for an automatic and "(M)" for a manual
+// bandwidth (mode 0 is automatic).
+TEST_F(SpecAnMenus, BandwidthReadoutsMarkAutomaticAndManual) {
+    Key(kMenuKey1);
+    auto value = [&](int column) {
+        return core::LowBytes(screen_.readout_panel()->GetCell(1, column)->GetValue());
+    };
+    EXPECT_EQ(value(0), "10 kHz(A)");
+    EXPECT_EQ(value(1), "3 kHz(A)");
+    Soft(1);
+    EXPECT_EQ(value(0), "10 kHz(M)");
+    Soft(2);
+    EXPECT_EQ(value(1), "3 kHz(M)");
 }
 
 TEST_F(SpecAnMenus, BandwidthByKeysArrowsKnobAndDialog) {
@@ -246,6 +245,25 @@ TEST_F(SpecAnMenus, PreamplifierWarnsAboveMinus30DbmAndSwitchesOnAnyway) {
     // Off restores the manual attenuation.
     Soft(4);
     EXPECT_EQ(setup().GetAttenuationMode(), 1);
+    EXPECT_EQ(setup().GetAttenuationLevel(), 20.0);
+}
+
+// Choosing less attenuation than the reference level needs stores what it
+// needs, in manual mode (+5 dBm needs 20 dB).
+TEST_F(SpecAnMenus, AttenuationIsRaisedToWhatTheReferenceNeeds) {
+    setup().SetReferenceLevel(ConvertPowerUnit(5.0, UNIT_W, UNIT_DBM));
+    Key(kMenuKey2);
+    Soft(3);
+    EXPECT_EQ(screen_.GetActiveFunction(), 12);
+    Soft(1);  // 0 dB
+    EXPECT_EQ(setup().GetAttenuationMode(), 1);
+    EXPECT_EQ(setup().GetAttenuationLevel(), 20.0);
+    Soft(3);
+    Soft(4);  // 30 dB is more than needed: taken
+    EXPECT_EQ(setup().GetAttenuationLevel(), 30.0);
+    Soft(3);
+    Soft(0);  // automatic again
+    EXPECT_EQ(setup().GetAttenuationMode(), 0);
     EXPECT_EQ(setup().GetAttenuationLevel(), 20.0);
 }
 

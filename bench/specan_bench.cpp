@@ -1,0 +1,153 @@
+// The spectrum analyzer screen: a 64-point sweep block from its hand-over to
+// the screen until its trace is drawn on the screen, as one segment and, with
+// an upper limit line, in segments of 60 points with the graph's 5 ms pause
+// between two (the CPU time column leaves the pauses out); and the program
+// started headless until its first spectrum is drawn.
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <vector>
+
+#include "app/tests/specan_screen.h"
+#include "files/sa_meas_setup.h"
+#include "instrument/device_item.h"
+#include "platform/window/message_loop.h"
+#include "platform/window/window.h"
+#include "screens/screen_services.h"
+#include "screens/specan/specan_mode.h"
+#include "screens/specan/tests/screen_services_stub.h"
+#include "widgets/color_scheme.h"
+#include "widgets/graph_panel.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kBlockPoints = 64;
+constexpr int kSweepPoints = 705;
+
+class View : public plat::Window {};
+
+void Drain() {
+    plat::Message m;
+    while (plat::peek_ui_message(m, true)) plat::dispatch_message(m);
+}
+
+// A sweep block as the measurement hands it over: its next index and count,
+// then one float a point.
+void FillBlock(CSweepItem& item, int next, const std::vector<uint8_t>& bytes) {
+    item.SetData(bytes.data(), static_cast<uint32_t>(bytes.size()), 8, 0);
+    item.SetRange(static_cast<uint32_t>(next), kBlockPoints, 0, 3600000000u);
+}
+
+void BlockToDrawnTrace(benchmark::State& state, bool limit_line) {
+    plat::register_window_class({"SpecAnBench", 0, std::nullopt});
+    plat::CreateParams p;
+    p.class_name = "SpecAnBench";
+    p.style = plat::WS_VISIBLE;
+    p.rect = {0, 0, plat::kScreenWidth, plat::kScreenHeight};
+    View view;
+    view.create(p);
+    Drain();
+    auto scheme = CreateColorScheme(1);
+    {
+        CGraphPanel panel(1, 0);
+        panel.Create(&view, 0, 30, 705, 455, 18, 90, scheme.get());
+        StubScreenServices services(&panel);
+        IScreenServices::set_current(&services);
+        {
+            CSpecAnMode screen(nullptr);
+            screen.OnCreate(nullptr, nullptr, 0, scheme.get());
+            screen.GetSASetup()->SetDataPoints(kSweepPoints);
+            // An upper limit line: the trace is drawn in segments of 60
+            // points, with the graph's pause between two.
+            screen.GetSASetup()->SetUpperLimitValue(0.0);
+            screen.GetSASetup()->SetUpperLimitState(limit_line);
+            screen.ReloadSweepSettings();
+            // Eleven blocks make a sweep: a noise floor with one carrier.
+            std::vector<std::vector<uint8_t>> blocks;
+            for (int next = kBlockPoints; next < kSweepPoints + kBlockPoints;
+                 next += kBlockPoints) {
+                std::vector<uint8_t> bytes(8 + 4 * kBlockPoints);
+                for (int i = 0; i < kBlockPoints; ++i) {
+                    const float level = (next - kBlockPoints + i) == 184 ? -30.0f : -90.0f;
+                    std::memcpy(bytes.data() + 8 + 4 * i, &level, 4);
+                }
+                blocks.push_back(std::move(bytes));
+            }
+            CSweepItem item;
+            size_t b = 0;
+            for (auto _ : state) {
+                const int next = std::min(static_cast<int>(b + 1) * kBlockPoints, kSweepPoints);
+                FillBlock(item, next, blocks[b]);
+                screen.ProcessNewData(&item, 1);
+                screen.OnDisplayRefresh();
+                b = (b + 1) % blocks.size();
+            }
+        }
+        IScreenServices::set_current(nullptr);
+    }
+    view.destroy();
+    Drain();
+}
+
+void BM_BlockToDrawnTrace(benchmark::State& state) {
+    BlockToDrawnTrace(state, false);
+}
+void BM_BlockToDrawnTraceInSegments(benchmark::State& state) {
+    BlockToDrawnTrace(state, true);
+}
+BENCHMARK(BM_BlockToDrawnTrace)
+    ->Unit(benchmark::kMicrosecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly();
+BENCHMARK(BM_BlockToDrawnTraceInSegments)
+    ->Unit(benchmark::kMicrosecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly();
+
+// Start of the program (headless, real clock) until a screenshot shows the
+// scene's carrier: the program writes a screenshot every 20 ms; the time is
+// that of the first one that shows it.
+void BM_StartToFirstSpectrum(benchmark::State& state) {
+    using namespace specan_screen;
+    const fs::path root = fs::temp_directory_path() / ("specan-bench-" + std::to_string(getpid()));
+    fs::create_directories(root);
+    Shell(Quote(CELVANE_MAKE_DEVICE_ROOT) + " " + Quote(CELVANE_BIN_DIR) + " " + Quote(root) +
+          " >/dev/null 2>&1");
+    std::ofstream(root / "scene.json") << R"({"receiver": {"noise_variation": false}})";
+    constexpr int kShots = 150;
+    std::string script;
+    for (int i = 1; i <= kShots; ++i)
+        script += "wait 20\nshot " + (root / ("s" + std::to_string(i) + ".png")).string() + "\n";
+    std::ofstream(root / "script.txt") << script << "quit\n";
+    const Rgb trace = TraceColour();
+    const int x = Column(kCarrierHz, 0, 3.6e9), y = Row(kCarrierDbm, 20.0, 10.0);
+    for (auto _ : state) {
+        for (int i = 1; i <= kShots; ++i) fs::remove(root / ("s" + std::to_string(i) + ".png"));
+        const auto start = fs::file_time_type::clock::now();
+        Shell(Quote(fs::path(CELVANE_BIN_DIR) / "celvane") + " --root " + Quote(root) +
+              " --display headless --clock real --script " + Quote(root / "script.txt") +
+              " >/dev/null 2>&1");
+        double seconds = -1;
+        for (int i = 1; i <= kShots && seconds < 0; ++i) {
+            const fs::path png = root / ("s" + std::to_string(i) + ".png");
+            if (TopOfTraceAt(ReadPng(png), trace, x, y))
+                seconds = std::chrono::duration<double>(fs::last_write_time(png) - start).count();
+        }
+        if (seconds < 0) {
+            state.SkipWithError("no screenshot showed the spectrum");
+            break;
+        }
+        state.SetIterationTime(seconds);
+    }
+    fs::remove_all(root);
+}
+BENCHMARK(BM_StartToFirstSpectrum)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+
+}  // namespace
