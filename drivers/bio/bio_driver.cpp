@@ -81,12 +81,22 @@ StreamContext BioDriver::init(const char16_t*, const void*) {
     return kContext;
 }
 
-// Stops and joins the monitor before anything it uses goes.
-int32_t BioDriver::deinit(StreamContext device) {
+// The driver lives in a static of its library: at process exit the monitor
+// must be gone before the events and the board library it waits on.
+BioDriver::~BioDriver() {
+    StopMonitor();
+}
+
+void BioDriver::StopMonitor() {
     stopping_ = true;
-    wake_.set();
+    if (wake_) wake_.set();
     if (monitor_) monitor_.join();
     monitor_ = plat::Thread();
+}
+
+// Stops and joins the monitor before anything it uses goes.
+int32_t BioDriver::deinit(StreamContext device) {
+    StopMonitor();
     {
         std::lock_guard dio_lock(dio_lock_);
         dio_.close();

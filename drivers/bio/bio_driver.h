@@ -40,6 +40,10 @@ struct BioSettings {
 class BioDriver : public plat::devices::StreamDriverBase {
   public:
     static BioDriver& instance();
+    BioDriver() = default;
+    ~BioDriver();
+    BioDriver(const BioDriver&) = delete;
+    BioDriver& operator=(const BioDriver&) = delete;
 
     StreamContext init(const char16_t* key, const void* bus);
     int32_t deinit(StreamContext device);
@@ -54,6 +58,7 @@ class BioDriver : public plat::devices::StreamDriverBase {
 
   private:
     void Monitor();
+    void StopMonitor();
     void MonitorPass(bool& high_remembered);
     int32_t ReadTemperature(bool fahrenheit) const;
     void SetFan(bool on);
