@@ -17,6 +17,10 @@ constexpr uint32_t kPrintSignalled = 1;  // index of the print event
 CPrintIO::CPrintIO() = default;
 
 CPrintIO::~CPrintIO() {
+    EndWorker();
+}
+
+void CPrintIO::EndWorker() {
     if (worker_) {
         m_hEndEvent.set();
         worker_.join();

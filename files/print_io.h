@@ -48,6 +48,10 @@ class CPrintIO {
     bool WaitIdle(uint32_t timeout_ms) const;
 
   protected:
+    // Ends a running worker (it finishes a page it is sending). The worker
+    // calls the virtual members: a derived class calls this from its own
+    // destructor, before its part of the object goes.
+    void EndWorker();
     // Shows a lost connection on the thread that started the job.
     void ReportLostConnection() const;
     static uint32_t PrintingWorkThread(CPrintIO* self);

@@ -73,6 +73,10 @@ void ScaledPrintSize(int width, int height, bool landscape, int& target_w, int& 
 
 CScreenPrint::CScreenPrint() : printer_mode_(DefaultPrintMode()) {}
 
+CScreenPrint::~CScreenPrint() {
+    EndWorker();
+}
+
 int CScreenPrint::Print(plat::Window* window, plat::CWnd* parent) {
     if (window_ == nullptr) window_ = window;
     if (parent_ == nullptr) parent_ = parent;

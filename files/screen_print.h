@@ -56,6 +56,7 @@ void ScaledPrintSize(int width, int height, bool landscape, int& target_w, int& 
 class CScreenPrint : public CPrintIO {
   public:
     CScreenPrint();
+    ~CScreenPrint();
     // Prints the window's contents; 1 when a page was drawn, 0 otherwise
     // (busy, no printer, cancelled).
     int Print(plat::Window* window, plat::CWnd* parent);
