@@ -229,7 +229,13 @@ class SpectrumScreen : public CMeasurementBase {
     CSAMeasSetup& setup() { return sa_; }
     CGeneralSpectrumMeasurement* general() const { return general_; }
     CDemodSignalMeasurement* demod() const { return demod_; }
-    void UseMeasurement(CMeasurement* m) { currentMeasurement = m; }
+    // Sweeps read the current measurement on the link's thread, under the
+    // link's listener lock: the link lets go of the old one first, and the
+    // next activation gives it the new one.
+    void UseMeasurement(CMeasurement* m) {
+        if (dspLink) dspLink->SetListener(nullptr);
+        currentMeasurement = m;
+    }
     void SetScaleTop(double top) { top_ = top; }
     int PointsReceived() {
         ScopedLock guard(*this);
