@@ -529,6 +529,7 @@ void CMeasurementBase::RestartTraceRedraw() {
         m_BlockStart = 0;
         if (m_Hold && !m_Live) m_PointsInBlock = m_PointCount;
         redrawArmed = true;
+        ScopedLock guard(*this);
         logPending_ = true;
     }
 }
@@ -548,7 +549,10 @@ void CMeasurementBase::ApplyPendingLimitRedraw() {
     if (upperChanged) std::fill(work_.upper.begin(), work_.upper.end(), clamp(sweep_.upperValue));
     if (lowerChanged) std::fill(work_.lower.begin(), work_.lower.end(), clamp(sweep_.lowerValue));
     limitsInTrace_ = sweep_;
-    limitLabelsPending_ = true;
+    {
+        ScopedLock guard(*this);
+        limitLabelsPending_ = true;
+    }
     if (m_FullRedraw == 0) m_FullRedraw = kFullRedrawRunning;
 }
 
