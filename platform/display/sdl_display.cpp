@@ -121,6 +121,10 @@ void SdlDisplay::stop() {
 
 void SdlDisplay::run(std::atomic<int>* started) {
     const SdlSoundOn sound;
+    // The screen is drawn in memory: the window's surface goes to the X
+    // server as it is, without an OpenGL context (and the GL driver's own
+    // threads) behind it.
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         std::fprintf(stderr, "SDL: %s\n", SDL_GetError());
         started->store(-1);
