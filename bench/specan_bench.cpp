@@ -14,10 +14,9 @@
 #include <vector>
 
 #include "app/tests/specan_screen.h"
+#include "bench/bench_view.h"
 #include "files/sa_meas_setup.h"
 #include "instrument/device_item.h"
-#include "platform/window/message_loop.h"
-#include "platform/window/window.h"
 #include "screens/screen_services.h"
 #include "screens/specan/specan_mode.h"
 #include "screens/specan/tests/screen_services_stub.h"
@@ -31,13 +30,6 @@ namespace fs = std::filesystem;
 constexpr int kBlockPoints = 64;
 constexpr int kSweepPoints = 705;
 
-class View : public plat::Window {};
-
-void Drain() {
-    plat::Message m;
-    while (plat::peek_ui_message(m, true)) plat::dispatch_message(m);
-}
-
 // A sweep block as the measurement hands it over: its next index and count,
 // then one float a point.
 void FillBlock(CSweepItem& item, int next, const std::vector<uint8_t>& bytes) {
@@ -46,14 +38,7 @@ void FillBlock(CSweepItem& item, int next, const std::vector<uint8_t>& bytes) {
 }
 
 void BlockToDrawnTrace(benchmark::State& state, bool limit_line) {
-    plat::register_window_class({"SpecAnBench", 0, std::nullopt});
-    plat::CreateParams p;
-    p.class_name = "SpecAnBench";
-    p.style = plat::WS_VISIBLE;
-    p.rect = {0, 0, plat::kScreenWidth, plat::kScreenHeight};
-    View view;
-    view.create(p);
-    Drain();
+    bench_view::ScreenView view("SpecAnBench");
     auto scheme = CreateColorScheme(1);
     {
         CGraphPanel panel(1, 0);
@@ -92,8 +77,6 @@ void BlockToDrawnTrace(benchmark::State& state, bool limit_line) {
         }
         IScreenServices::set_current(nullptr);
     }
-    view.destroy();
-    Drain();
 }
 
 void BM_BlockToDrawnTrace(benchmark::State& state) {
