@@ -31,10 +31,10 @@ constexpr int kBlockPoints = 64;
 constexpr int kSweepPoints = 705;
 
 // A sweep block as the measurement hands it over: its next index and count,
-// then one float a point.
-void FillBlock(CSweepItem& item, int next, const std::vector<uint8_t>& bytes) {
-    item.SetData(bytes.data(), static_cast<uint32_t>(bytes.size()), 8, 0);
-    item.SetRange(static_cast<uint32_t>(next), kBlockPoints, 0, 3600000000u);
+// then one float a point of the sweep from its first point on.
+void FillBlock(CSweepItem& item, int next, const std::vector<uint8_t>& sweep) {
+    item.SetData(sweep.data(), static_cast<uint32_t>(8 + 4 * next), 8, 0);
+    item.SetRange(static_cast<uint32_t>(next), static_cast<uint32_t>(next), 0, 3600000000u);
 }
 
 void BlockToDrawnTrace(benchmark::State& state, bool limit_line) {
@@ -54,25 +54,21 @@ void BlockToDrawnTrace(benchmark::State& state, bool limit_line) {
             screen.GetSASetup()->SetUpperLimitValue(0.0);
             screen.GetSASetup()->SetUpperLimitState(limit_line);
             screen.ReloadSweepSettings();
-            // Eleven blocks make a sweep: a noise floor with one carrier.
-            std::vector<std::vector<uint8_t>> blocks;
-            for (int next = kBlockPoints; next < kSweepPoints + kBlockPoints;
-                 next += kBlockPoints) {
-                std::vector<uint8_t> bytes(8 + 4 * kBlockPoints);
-                for (int i = 0; i < kBlockPoints; ++i) {
-                    const float level = (next - kBlockPoints + i) == 184 ? -30.0f : -90.0f;
-                    std::memcpy(bytes.data() + 8 + 4 * i, &level, 4);
-                }
-                blocks.push_back(std::move(bytes));
+            // Twelve blocks make a sweep: a noise floor with one carrier.
+            std::vector<uint8_t> sweep(8 + 4 * kSweepPoints);
+            for (int i = 0; i < kSweepPoints; ++i) {
+                const float level = i == 184 ? -30.0f : -90.0f;
+                std::memcpy(sweep.data() + 8 + 4 * i, &level, 4);
             }
+            const size_t blocks = (kSweepPoints + kBlockPoints - 1) / kBlockPoints;
             CSweepItem item;
             size_t b = 0;
             for (auto _ : state) {
                 const int next = std::min(static_cast<int>(b + 1) * kBlockPoints, kSweepPoints);
-                FillBlock(item, next, blocks[b]);
+                FillBlock(item, next, sweep);
                 screen.ProcessNewData(&item, 1);
                 screen.OnDisplayRefresh();
-                b = (b + 1) % blocks.size();
+                b = (b + 1) % blocks;
             }
         }
         IScreenServices::set_current(nullptr);
