@@ -351,11 +351,12 @@ TEST_F(SpecAnMenus, BlockPointsAreReadAtTheirPlaceInTheSweep) {
         int index;
         double level;  // NaN: not in the block
     } const cases[] = {
-        {4 * 192, 192, 183, -45.0},                               // the whole sweep so far
-        {4 * 192, 192, 0, -75.0},    {4 * 192, 192, 55, -300.0},  // not measured: no signal
-        {4 * 64, 64, 183, NAN},                                   // only the first 64 points came
-        {4 * 64, 64, 63, -75.0 - 0},                              // 63 % 7 == 0
-        {4 * 192, 192, 192, NAN},
+        {4 * 192, 192, 183, -45.0},  // the whole sweep so far
+        {4 * 192, 192, 0, -75.0},    // its first point
+        {4 * 192, 192, 55, -300.0},  // not measured: no signal
+        {4 * 64, 64, 183, NAN},      // only the first 64 points came
+        {4 * 64, 64, 63, -75.0},     // the last of them (63 % 7 == 0)
+        {4 * 192, 192, 192, NAN},    // past the block's end
     };
     for (const Case& c : cases) {
         CSweepItem item;
