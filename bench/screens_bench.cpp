@@ -3,30 +3,15 @@
 // active marker's readout field.
 #include <benchmark/benchmark.h>
 
+#include "bench/bench_view.h"
 #include "core/keys.h"
-#include "platform/window/message_loop.h"
-#include "platform/window/window.h"
 #include "screens/tests/marker_scene.h"
 #include "widgets/color_scheme.h"
 
 namespace {
 
-class View : public plat::Window {};
-
-void Drain() {
-    plat::Message m;
-    while (plat::peek_ui_message(m, true)) plat::dispatch_message(m);
-}
-
 void BM_MarkerStepByArrow(benchmark::State& state) {
-    plat::register_window_class({"ScreensBench", 0, std::nullopt});
-    plat::CreateParams p;
-    p.class_name = "ScreensBench";
-    p.style = plat::WS_VISIBLE;
-    p.rect = {0, 0, plat::kScreenWidth, plat::kScreenHeight};
-    View view;
-    view.create(p);
-    Drain();
+    bench_view::ScreenView view("ScreensBench");
     auto scheme = CreateColorScheme(1);
     {
         marker_scene::Scene scene(view, scheme.get());
@@ -41,8 +26,6 @@ void BM_MarkerStepByArrow(benchmark::State& state) {
             scene.screen->RefreshActiveMarker();
         }
     }
-    view.destroy();
-    Drain();
 }
 BENCHMARK(BM_MarkerStepByArrow)
     ->Unit(benchmark::kMicrosecond)

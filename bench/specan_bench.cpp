@@ -14,10 +14,9 @@
 #include <vector>
 
 #include "app/tests/specan_screen.h"
+#include "bench/bench_view.h"
 #include "files/sa_meas_setup.h"
 #include "instrument/device_item.h"
-#include "platform/window/message_loop.h"
-#include "platform/window/window.h"
 #include "screens/screen_services.h"
 #include "screens/specan/specan_mode.h"
 #include "screens/specan/tests/screen_services_stub.h"
@@ -31,29 +30,15 @@ namespace fs = std::filesystem;
 constexpr int kBlockPoints = 64;
 constexpr int kSweepPoints = 705;
 
-class View : public plat::Window {};
-
-void Drain() {
-    plat::Message m;
-    while (plat::peek_ui_message(m, true)) plat::dispatch_message(m);
-}
-
 // A sweep block as the measurement hands it over: its next index and count,
-// then one float a point.
-void FillBlock(CSweepItem& item, int next, const std::vector<uint8_t>& bytes) {
-    item.SetData(bytes.data(), static_cast<uint32_t>(bytes.size()), 8, 0);
-    item.SetRange(static_cast<uint32_t>(next), kBlockPoints, 0, 3600000000u);
+// then one float a point of the sweep from its first point on.
+void FillBlock(CSweepItem& item, int next, const std::vector<uint8_t>& sweep) {
+    item.SetData(sweep.data(), static_cast<uint32_t>(8 + 4 * next), 8, 0);
+    item.SetRange(static_cast<uint32_t>(next), static_cast<uint32_t>(next), 0, 3600000000u);
 }
 
 void BlockToDrawnTrace(benchmark::State& state, bool limit_line) {
-    plat::register_window_class({"SpecAnBench", 0, std::nullopt});
-    plat::CreateParams p;
-    p.class_name = "SpecAnBench";
-    p.style = plat::WS_VISIBLE;
-    p.rect = {0, 0, plat::kScreenWidth, plat::kScreenHeight};
-    View view;
-    view.create(p);
-    Drain();
+    bench_view::ScreenView view("SpecAnBench");
     auto scheme = CreateColorScheme(1);
     {
         CGraphPanel panel(1, 0);
@@ -69,31 +54,25 @@ void BlockToDrawnTrace(benchmark::State& state, bool limit_line) {
             screen.GetSASetup()->SetUpperLimitValue(0.0);
             screen.GetSASetup()->SetUpperLimitState(limit_line);
             screen.ReloadSweepSettings();
-            // Eleven blocks make a sweep: a noise floor with one carrier.
-            std::vector<std::vector<uint8_t>> blocks;
-            for (int next = kBlockPoints; next < kSweepPoints + kBlockPoints;
-                 next += kBlockPoints) {
-                std::vector<uint8_t> bytes(8 + 4 * kBlockPoints);
-                for (int i = 0; i < kBlockPoints; ++i) {
-                    const float level = (next - kBlockPoints + i) == 184 ? -30.0f : -90.0f;
-                    std::memcpy(bytes.data() + 8 + 4 * i, &level, 4);
-                }
-                blocks.push_back(std::move(bytes));
+            // Twelve blocks make a sweep: a noise floor with one carrier.
+            std::vector<uint8_t> sweep(8 + 4 * kSweepPoints);
+            for (int i = 0; i < kSweepPoints; ++i) {
+                const float level = i == 184 ? -30.0f : -90.0f;
+                std::memcpy(sweep.data() + 8 + 4 * i, &level, 4);
             }
+            const size_t blocks = (kSweepPoints + kBlockPoints - 1) / kBlockPoints;
             CSweepItem item;
             size_t b = 0;
             for (auto _ : state) {
                 const int next = std::min(static_cast<int>(b + 1) * kBlockPoints, kSweepPoints);
-                FillBlock(item, next, blocks[b]);
+                FillBlock(item, next, sweep);
                 screen.ProcessNewData(&item, 1);
                 screen.OnDisplayRefresh();
-                b = (b + 1) % blocks.size();
+                b = (b + 1) % blocks;
             }
         }
         IScreenServices::set_current(nullptr);
     }
-    view.destroy();
-    Drain();
 }
 
 void BM_BlockToDrawnTrace(benchmark::State& state) {

@@ -94,8 +94,12 @@ void CFreqEntryDlg::LabelSoftKeys() {
                                                    m_bSpanKeys ? kFullSpanLabel : kBlankLabel,
                                                    m_bSpanKeys ? kMinSpanLabel : kBlankLabel,
                                                    kClearLabel};
-    for (int i = 0; i < CSoftKeyMenu::kKeyCount; ++i)
-        m_pSoftKeys->SetKeyTextById(ids[i], i, false, false);
+    ShowSoftKeyLabels(m_pSoftKeys, ids);
+    ShowStepLabel();
+}
+
+void CFreqEntryDlg::ShowStepLabel() {
+    if (!m_pSoftKeys) return;
     m_pSoftKeys->SetKeyText(StepLabel(m_Step), kStepKey, false, false);
     m_pSoftKeys->RedrawAll();
 }
@@ -111,10 +115,7 @@ bool CFreqEntryDlg::OnInitDialog() {
 
 void CFreqEntryDlg::NextStep() {
     m_Step = m_Step >= kLargestStep || m_Step == 0 ? 1 : m_Step * 10;
-    if (m_pSoftKeys) {
-        m_pSoftKeys->SetKeyText(StepLabel(m_Step), kStepKey, false, false);
-        m_pSoftKeys->RedrawAll();
-    }
+    ShowStepLabel();
     Rescale();
 }
 
@@ -215,10 +216,8 @@ void CBandwidthEntryDlg::LabelSoftKeys() {
     const uint32_t ids[CSoftKeyMenu::kKeyCount] = {kHzLabel,    kKHzLabel,   kMHzLabel,
                                                    kBlankLabel, kBlankLabel, kBlankLabel,
                                                    kBlankLabel, kClearLabel};
-    for (int i = 0; i < CSoftKeyMenu::kKeyCount; ++i)
-        m_pSoftKeys->SetKeyTextById(ids[i], i, false, false);
-    m_pSoftKeys->SetKeyText(StepLabel(GetStep()), kStepKey, false, false);
-    m_pSoftKeys->RedrawAll();
+    ShowSoftKeyLabels(m_pSoftKeys, ids);
+    ShowStepLabel();
 }
 
 bool CBandwidthEntryDlg::OnSoftKey(int index, bool pressed) {

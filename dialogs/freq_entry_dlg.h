@@ -79,6 +79,8 @@ class CFreqEntryDlg : public CKeypadEntryDlg {
     bool OnInitDialog() override;
     // Labels the screen's soft-key bar.
     virtual void LabelSoftKeys();
+    // Shows the wheel step on its key.
+    void ShowStepLabel();
     // Switches to a unit (edit format, limits, caption).
     void SetUnit(uint32_t unit);
     uint64_t Minimum() const { return m_Min; }

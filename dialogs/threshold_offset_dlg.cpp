@@ -1,5 +1,6 @@
 #include "dialogs/threshold_offset_dlg.h"
 
+#include <array>
 #include <mutex>
 
 #include "core/res_string.h"
@@ -74,10 +75,10 @@ bool CThresholdOffsetDlg::OnInitDialog() {
     m_LevelEdit.SetValue(m_Reference + m_Offset);  // the current threshold
     if (m_pSoftKeys) {
         m_pSoftKeys->ResetChildren();
-        for (int i = 0; i < CSoftKeyMenu::kKeyCount; ++i)
-            m_pSoftKeys->SetKeyTextById(i == kUpdateKey ? kUpdateLabel : kBlankLabel, i, false,
-                                        false);
-        m_pSoftKeys->RedrawAll();
+        std::array<uint32_t, CSoftKeyMenu::kKeyCount> ids;
+        ids.fill(kBlankLabel);
+        ids[kUpdateKey] = kUpdateLabel;
+        ShowSoftKeyLabels(m_pSoftKeys, ids);
     }
     m_OffsetEdit.Activate();
     return false;

@@ -1,5 +1,6 @@
 #include "dialogs/unit_entry_dlg.h"
 
+#include <array>
 #include <cmath>
 
 #include "core/res_string.h"
@@ -18,12 +19,10 @@ bool CUnitKeyEntryDlg::OnInitDialog() {
     CKeypadEntryDlg::OnInitDialog();
     if (m_pSoftKeys && !m_Keys.empty()) {
         if (m_bResetBar) m_pSoftKeys->ResetChildren();
-        for (int i = 0; i < CSoftKeyMenu::kKeyCount; ++i) {
-            const size_t k = static_cast<size_t>(i);
-            m_pSoftKeys->SetKeyTextById(k < m_Keys.size() ? m_Keys[k].label : kBlankLabel, i, false,
-                                        false);
-        }
-        m_pSoftKeys->RedrawAll();
+        std::array<uint32_t, CSoftKeyMenu::kKeyCount> ids;
+        ids.fill(kBlankLabel);
+        for (size_t k = 0; k < m_Keys.size() && k < ids.size(); ++k) ids[k] = m_Keys[k].label;
+        ShowSoftKeyLabels(m_pSoftKeys, ids);
     }
     return false;
 }

@@ -158,7 +158,8 @@ class CMeasurementBase : public CModeBase {
     virtual void ApplyPendingLimitRedraw();
     virtual int SetupFrequencyAxis(int axisMode);
     virtual void OnResultRecord(CDeviceItem* record);
-    // The level of the global point `index` of the record; 0.0 outside it.
+    // The level of the global point `index` of the record; NaN for a point
+    // the record does not carry, which the intake leaves as it was.
     virtual double GetTracePoint(CDeviceItem* record, int index);
     virtual double ConvertLevel(double level);
     // The record's end index (the points of the sweep up to its end).
@@ -746,6 +747,15 @@ class CMeasurementBase : public CModeBase {
 
     int m_BlockStart = 0, m_BlockEnd = 0, m_NextBlockStart = 0;
     int m_PointsInBlock = 0;
+    // The frequency axis the running sweep started on, and whether every
+    // block of it came on that axis: only such a sweep gives the peak lists
+    // (measurement worker).
+    struct SweepAxis {
+        int points = 0;
+        uint64_t start = 0, stop = 0;
+        bool operator==(const SweepAxis&) const = default;
+    } m_SweepAxis;
+    bool m_SweepOnOneAxis = false;
     int m_RedrawFrom = 0, m_RedrawTo = 0, m_PointsReceived = 0;  // under the lock
     double m_AxisStartHz = 0, m_AxisStepHz = 0;
     uint64_t m_AxisStartHz64 = 0, m_AxisStopHz64 = 0;

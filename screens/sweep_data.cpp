@@ -202,10 +202,14 @@ void CMeasurementBase::ProcessSweepBlock(CDeviceItem* record) {
     const int axisMode = graphPanel && graphPanel->GetGraph() ? graphPanel->GetXAxisKind() : 0;
     SetupFrequencyAxis(axisMode);
     const int endIndex = std::clamp(GetBlockEndIndex(record), 0, n);
+    const SweepAxis axis{sweep_.points, sweep_.start, sweep_.stop};
+    if (!(axis == m_SweepAxis)) m_SweepOnOneAxis = false;
     if (m_NextBlockStart != 0 && endIndex > m_NextBlockStart) {
         m_BlockStart = m_NextBlockStart;
     } else {
         m_BlockStart = 0;
+        m_SweepAxis = axis;
+        m_SweepOnOneAxis = true;
         PrepareSweepStart(axisMode, nullptr);
         if (m_PointsInBlock < n / 2) {
             m_AccumulatedMs = m_EstimateSum = m_EstimateCount = 0;
@@ -303,7 +307,8 @@ void CMeasurementBase::ProcessBlockPoints(CDeviceItem* record) {
         const auto k = static_cast<size_t>(i);
         const double value = GetTracePoint(record, i);
         m_CurrentPointHz = m_AxisStartHz + i * m_AxisStepHz;
-        if (i >= m_BlockStart && i < m_BlockEnd) ProcessPoint(i, m_CurrentPointHz, value);
+        if (i >= m_BlockStart && i < m_BlockEnd && !std::isnan(value))
+            ProcessPoint(i, m_CurrentPointHz, value);
         m_LevelSum += work_.raw[k];
         if (track) TrackExtremes(i, frozen ? work_.hold[k] : work_.raw[k]);
         if (i < half) {
@@ -434,9 +439,11 @@ bool CMeasurementBase::CommitUnderLock(int points, int layout, int n) {
     copy(work_.upperPixels, shown_.upperPixels);
     copy(work_.lowerPixels, shown_.lowerPixels);
     PublishPeakLists();
-    // The marker searches step through the peaks of a whole sweep: a sweep
-    // half done would send a marker to the highest peak found so far.
-    if (m_SweepComplete || (peakListCount == 0 && minListCount == 0)) CopyPeakLists();
+    // The marker searches step through the peaks of a whole sweep on the
+    // present axis: a sweep half done would send a marker to the highest
+    // peak found so far, and one begun before a span change to a peak of the
+    // old span. Until then the lists stay empty.
+    if (m_SweepComplete && m_SweepOnOneAxis) CopyPeakLists();
     const auto segments = static_cast<size_t>(work_.segmentCount) + 1;
     std::copy_n(work_.segmentStart.begin(), std::min(segments, work_.segmentStart.size()),
                 shown_.segmentStart.begin());

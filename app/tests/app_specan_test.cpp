@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -322,4 +323,54 @@ TEST_F(SpecAnProgram, AttenuationAndPreamplifierReachTheBoard) {
     EXPECT_TRUE(NextSweep(n, [](const Record& r) {
         return r.payload[kAttenuation] == 10 && r.payload[kPreamp] == 0;
     }));
+}
+
+// Marker to the highest peak at a 20 MHz span: the marker lands on the
+// strongest carrier (940 MHz, -30 dBm) within one point, not on the
+// weaker one at 935.2 MHz nor on the noise. The span is centred at 941 MHz
+// so that a marker merely switched on (at the centre) is told apart from
+// one the peak search moved. The marker's frequency is read from the
+// counter record (0x300B) the board receives when the counter goes on.
+TEST_F(SpecAnProgram, MarkerToPeakLandsOnTheStrongestCarrier) {
+    ASSERT_TRUE(TraceAt(Column(kCarrierHz, 0, 3.6e9), Row(kCarrierDbm, 20.0, 10.0)));
+    constexpr double kStart = 931.0e6, kSpan = 20.0e6, kCentre = kStart + kSpan / 2;
+    constexpr double kPointHz = kSpan / 704;  // 705 points
+    constexpr uint16_t kCounterMarkers = 0x300B;
+    size_t n = RecordCount();
+    for (const char* line : {"key shift+F1", "key F3", "key 9", "key 4", "key 1", "key F3",
+                             "key F4", "key 2", "key 0", "key F3"})
+        Send(line);
+    ASSERT_TRUE(NextSweep(n, [](const Record& r) {
+        return r.Get<uint64_t>(0) == 941000000u && r.Get<uint64_t>(8) == 20000000u;
+    }));
+    ASSERT_TRUE(TraceAt(Column(kCarrierHz, kStart, kSpan), Row(kCarrierDbm, 20.0, 10.0)));
+    // Until the peak search has a whole sweep of the new span the marker
+    // stays where the counter switched it on (the centre); the first other
+    // position it is measured at is the answer.
+    double found = kCentre;
+    const bool moved = Eventually([&] {
+        const size_t from = RecordCount();
+        // Marker menu: to peak; the graph measures the marker as it draws.
+        Send("key shift+F5");
+        Send("key F3");
+        Shot();
+        Shot();
+        // Signal tools: the counter on sends the marker's frequency; off again.
+        Send("key F7");
+        Send("key F6");
+        Shot();
+        const auto all = Records();
+        Send("key F6");
+        for (size_t i = all.size(); i-- > from;) {
+            if (all[i].command != kCounterMarkers || all[i].payload.size() < 16) continue;
+            if (all[i].payload[0] != 1) return false;
+            const auto hz = static_cast<double>(all[i].Get<uint64_t>(8));
+            if (hz < kStart || hz > kStart + kSpan) return false;  // not measured yet
+            found = hz;
+            return std::abs(found - kCentre) > kPointHz;
+        }
+        return false;
+    });
+    ASSERT_TRUE(moved) << "the marker never left the centre";
+    EXPECT_NEAR(found, kCarrierHz, kPointHz) << "marker at " << found << " Hz";
 }

@@ -1,6 +1,7 @@
 #include "screens/measurement/page_labels.h"
 
 #include <array>
+#include <string_view>
 
 #include "core/frequency_range.h"
 #include "core/res_string.h"
@@ -87,19 +88,30 @@ core::Text FillPlace(const core::Text& pattern, const core::Text& value) {
             out += c;
             continue;
         }
-        const char16_t next = pattern[i + 1];
-        if (next == u'%') {
+        if (pattern[i + 1] == u'%') {
             out += u'%';
-        } else if (!filled && (next == u's' || next == u'u' || next == u'd')) {
-            out += value;
-            filled = true;
-        } else {
+            ++i;
+            continue;
+        }
+        // Flags, width and precision, then the conversion letter.
+        size_t j = i + 1;
+        while (j < pattern.size() && std::u16string_view(u" -+#0.0123456789").find(pattern[j]) !=
+                                         std::u16string_view::npos)
+            ++j;
+        while (j < pattern.size() && (pattern[j] == u'l' || pattern[j] == u'h')) ++j;
+        if (j >= pattern.size()) {
             out += c;
             continue;
         }
-        ++i;
+        if (!filled) out += value;
+        filled = true;
+        i = j;
     }
     return out;
+}
+
+core::Text FillPlace(uint32_t pattern_id, const core::Text& value) {
+    return FillPlace(LoadResString(pattern_id), value);
 }
 
 void MarkerPage(CSoftKeyMenu& m, int number, bool marker_on, bool delta_on) {

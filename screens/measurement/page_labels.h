@@ -19,9 +19,13 @@ inline constexpr uint32_t kOffId = 309;
 inline constexpr uint32_t kBlankId = 184;
 inline constexpr uint32_t kReturnId = 1019;
 
-// The first printf place of a pattern ("%s", "%u", "%d") replaced by
-// `value`; "%%" becomes "%". A pattern without a place gets nothing.
+// A label pattern with its first printf place ("%s", "%u", "% 6.3f", ...)
+// replaced by `value` and any later place dropped; "%%" gives "%". The
+// pattern is never used as a format, so a translated table cannot inject
+// one. A pattern without a place gets nothing.
 core::Text FillPlace(const core::Text& pattern, const core::Text& value);
+// The same for a pattern from the string table.
+core::Text FillPlace(uint32_t pattern_id, const core::Text& value);
 
 // Marker page: `number` 1..6 is the selected marker (0 none).
 void MarkerPage(CSoftKeyMenu& menu, int number, bool marker_on, bool delta_on);

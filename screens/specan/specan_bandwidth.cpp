@@ -7,6 +7,7 @@
 #include "core/res_string.h"
 #include "core/units.h"
 #include "files/sa_meas_setup.h"
+#include "screens/measurement/page_labels.h"
 #include "screens/specan/specan_mode.h"
 #include "screens/specan/specan_settings.h"
 #include "widgets/soft_key_menu.h"
@@ -33,18 +34,20 @@ int CSpecAnMode::ShowBandwidthMenu(int key) {
     CSoftKeyMenu& m = *soft_key_menu_;
     m.SetKeyChoicesById(kRbwModeLabel, kKeyRbwMode, kAuto, kManual,
                         static_cast<int>(b.GetRbwMode()), false);
-    m.SetKeyCaption(FillField(kRbwLabel, b.GetRbwLabel()), kKeyRbw, false, key == kKeyRbw);
+    m.SetKeyCaption(page_labels::FillPlace(kRbwLabel, b.GetRbwLabel()), kKeyRbw, false,
+                    key == kKeyRbw);
     m.SetKeyChoicesById(kVbwModeLabel, kKeyVbwMode, kAuto, kManual,
                         static_cast<int>(b.GetVbwMode()), false);
-    m.SetKeyCaption(FillField(kVbwLabel, b.GetVbwLabel()), kKeyVbw, false, key == kKeyVbw);
-    m.SetKeyCaption(FillField(kSpanRbwLabel, Number(b.GetSpanRatio())), kKeySpanRbw, false,
-                    key == kKeySpanRbw);
-    m.SetKeyCaption(FillField(kRbwVbwLabel, Number(b.GetVbwRatio())), kKeyRbwVbw, false,
-                    key == kKeyRbwVbw);
-    m.SetKeyCaption(
-        FillField(kDetectorLabel,
-                  DetectorName(static_cast<uint32_t>(sa_setup_->GetDetectionMode()), false)),
-        kKeyDetector, false, key == kKeyDetector);
+    m.SetKeyCaption(page_labels::FillPlace(kVbwLabel, b.GetVbwLabel()), kKeyVbw, false,
+                    key == kKeyVbw);
+    m.SetKeyCaption(page_labels::FillPlace(kSpanRbwLabel, Number(b.GetSpanRatio())), kKeySpanRbw,
+                    false, key == kKeySpanRbw);
+    m.SetKeyCaption(page_labels::FillPlace(kRbwVbwLabel, Number(b.GetVbwRatio())), kKeyRbwVbw,
+                    false, key == kKeyRbwVbw);
+    m.SetKeyCaption(page_labels::FillPlace(
+                        kDetectorLabel,
+                        DetectorName(static_cast<uint32_t>(sa_setup_->GetDetectionMode()), false)),
+                    kKeyDetector, false, key == kKeyDetector);
     m.SetKeyCaptionById(kSweepMore, kKeySweep, false, false);
     return 1;
 }

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <limits>
 
 #include "core/params.h"
 #include "core/res_string.h"
@@ -265,9 +266,9 @@ void CSpecAnMode::ProcessNewData(CDeviceItem* record, int) {
     OnResultRecord(record);
 }
 
-// A block carries the sweep's next index (the points up to its end) and its
-// count: its points are next - count .. next - 1, one little-endian float
-// (dBm) each.
+// A block carries the sweep's next index (the points up to its end) and the
+// count of points it holds: the sweep's points from 0 on, one little-endian
+// float (dBm) each, at their place in the sweep.
 int CSpecAnMode::GetBlockPointCount(CDeviceItem* record) {
     return record ? static_cast<int>(record->GetFirstIndex()) : 0;
 }
@@ -315,19 +316,15 @@ int CSpecAnMode::LoadScaleRange() {
 }
 
 double CSpecAnMode::GetTracePoint(CDeviceItem* record, int index) {
-    double level = kNoLevel;
-    const uint32_t next = record ? record->GetFirstIndex() : 0;
-    const uint32_t first = record && record->GetCount() < next ? next - record->GetCount() : 0;
-    if (record && record->GetData() && index >= static_cast<int>(first)) {
-        const uint32_t local = static_cast<uint32_t>(index) - first;
-        if (local < record->GetCount() &&
-            (size_t{local} + 1) * sizeof(float) <= record->GetDataLength()) {
-            float value;
-            std::memcpy(&value, record->GetData() + size_t{local} * sizeof(float), sizeof value);
-            // A point the board could not measure reads as no signal.
-            if (std::isfinite(value)) level = value;
-        }
-    }
+    // A point past what the block holds is not in it: the trace keeps it.
+    if (!record || !record->GetData() || index < 0 ||
+        static_cast<uint32_t>(index) >= record->GetCount() ||
+        (size_t(index) + 1) * sizeof(float) > record->GetDataLength())
+        return std::numeric_limits<double>::quiet_NaN();
+    float value;
+    std::memcpy(&value, record->GetData() + size_t(index) * sizeof(float), sizeof value);
+    // A point the board could not measure reads as no signal.
+    double level = std::isfinite(value) ? value : kNoLevel;
     if (CurrentType() == kSignalStrength && index >= 0 &&
         static_cast<size_t>(index) < correction_.size())
         level += correction_[static_cast<size_t>(index)];

@@ -5,7 +5,6 @@
 #include <cmath>
 
 #include "core/params.h"
-#include "core/res_string.h"
 #include "core/units.h"
 #include "files/meas_setup.h"
 #include "files/trigger_settings.h"
@@ -338,43 +337,6 @@ double ConvertLimit(double value, uint32_t from_unit, uint32_t to_unit, double t
     if (std::isnan(v) || v > top) return top;
     if (v < bottom) return bottom;
     return v;
-}
-
-// --- Texts -------------------------------------------------------------------------
-
-core::Text FillField(const core::Text& pattern, const core::Text& value) {
-    core::Text out;
-    bool filled = false;
-    for (size_t i = 0; i < pattern.size(); ++i) {
-        const char16_t c = pattern[i];
-        if (c != u'%' || i + 1 >= pattern.size()) {
-            out += c;
-            continue;
-        }
-        if (pattern[i + 1] == u'%') {
-            out += u'%';
-            ++i;
-            continue;
-        }
-        // Flags, width and precision, then the conversion letter.
-        size_t j = i + 1;
-        while (j < pattern.size() && std::u16string_view(u" -+#0.0123456789").find(pattern[j]) !=
-                                         std::u16string_view::npos)
-            ++j;
-        while (j < pattern.size() && (pattern[j] == u'l' || pattern[j] == u'h')) ++j;
-        if (j >= pattern.size()) {
-            out += c;
-            continue;
-        }
-        if (!filled) out += value;
-        filled = true;
-        i = j;
-    }
-    return out;
-}
-
-core::Text FillField(uint32_t pattern_id, const core::Text& value) {
-    return FillField(LoadResString(pattern_id), value);
 }
 
 }  // namespace specan

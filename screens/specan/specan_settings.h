@@ -124,11 +124,4 @@ uint32_t AutoScaleUnitFor(double reference_watts, uint32_t unit);
 // new one, then clamped into the new scale [bottom, top].
 double ConvertLimit(double value, uint32_t from_unit, uint32_t to_unit, double top, double bottom);
 
-// --- Texts ---------------------------------------------------------------
-// A label pattern from the string table with its one printf field ("%s",
-// "%u", "% 6.3f", ...) replaced by `value`; "%%" gives "%". The pattern is
-// never used as a format, so a translated table cannot inject one.
-core::Text FillField(const core::Text& pattern, const core::Text& value);
-core::Text FillField(uint32_t pattern_id, const core::Text& value);
-
 }  // namespace specan

@@ -4,6 +4,7 @@
 #include "files/sa_meas_setup.h"
 #include "files/trigger_settings.h"
 #include "platform/framework/wnd.h"
+#include "screens/measurement/page_labels.h"
 #include "screens/specan/specan_mode.h"
 #include "screens/specan/specan_settings.h"
 #include "widgets/readout_panel.h"
@@ -220,8 +221,9 @@ int CSpecAnMode::ShowVideoTriggerMenu(int key) {
     m.SetKeyCaptionById(kBlank, 4, false, false);
     m.SetKeyCaption(Line(kPowerLevel) + u"\n" + TriggerLevelText(t.GetLevel()) + u"\n" + Line(kDbm),
                     kKeyPowerLevel, false, key == kKeyPowerLevel);
-    m.SetKeyCaption(FillField(kGateDelayMs, core::FormatText("% 6.3f", t.GetDelay() * 0.1)),
-                    kKeyGateDelay, false, key == kKeyGateDelay);
+    m.SetKeyCaption(
+        page_labels::FillPlace(kGateDelayMs, core::FormatText("% 6.3f", t.GetDelay() * 0.1)),
+        kKeyGateDelay, false, key == kKeyGateDelay);
     m.SetKeyCaptionById(kReturn, kKeyReturn, false, false);
     return 1;
 }

@@ -185,9 +185,14 @@ class PageLabels : public widget_test::ViewFixture {
 
 TEST_F(PageLabels, FillPlaceTakesTheFirstPlaceOnly) {
     EXPECT_EQ(page_labels::FillPlace(u"Avg\n%u", u"16"), u"Avg\n16");
-    EXPECT_EQ(page_labels::FillPlace(u"%s and %s 5%%", u"x"), u"x and %s 5%");
+    EXPECT_EQ(page_labels::FillPlace(u"%s and %s 5%%", u"x"), u"x and  5%");
     EXPECT_EQ(page_labels::FillPlace(u"none", u"x"), u"none");
     EXPECT_EQ(page_labels::FillPlace(u"end%", u"x"), u"end%");
+    EXPECT_EQ(page_labels::FillPlace(u"RBW\n%s", u"10 kHz"), u"RBW\n10 kHz");
+    EXPECT_EQ(page_labels::FillPlace(u"Gate Delay\n% 6.3f ms", u"500.000"),
+              u"Gate Delay\n500.000 ms");
+    EXPECT_EQ(page_labels::FillPlace(u"%ld%%", u"7"), u"7%");
+    EXPECT_EQ(page_labels::FillPlace(u"open % 6.3", u"x"), u"open % 6.3");
 }
 
 TEST_F(PageLabels, PagesFollowTheSetup) {

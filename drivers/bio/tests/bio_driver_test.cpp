@@ -2,6 +2,8 @@
 // simulated board's I/O library, on virtual time.
 #include <dlfcn.h>
 #include <gtest/gtest.h>
+#include <chrono>
+#include <thread>
 
 #include "drivers/bio/bio_protocol.h"
 #include "platform/byte_order.h"
@@ -67,13 +69,19 @@ class BioDriverTest : public ::testing::TestWithParam<const char16_t*> {
             return 0;
         });
     }
-    // Waits on virtual time until `done`; false after a virtual minute.
+    // Waits on virtual time until `done`, a virtual minute at most. The
+    // clock cannot see a driver thread that is runnable but not yet
+    // scheduled, so on a loaded machine the minute may pass before that
+    // thread has looked at the board: the wait then goes on with real pauses
+    // (each one lets virtual time move to the driver's next deadline).
     template <class F>
     bool until(F done) {
         for (int i = 0; i < 600; ++i) {
             if (done()) return true;
             plat::sleep_ms(100);
         }
+        for (int i = 0; i < 3000 && !done(); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
         return done();
     }
     bool call(uint32_t code, Bytes in, Bytes* out, uint32_t* error = nullptr) {

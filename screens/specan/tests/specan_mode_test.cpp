@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <deque>
 #include <string>
 #include <vector>
@@ -15,6 +16,7 @@
 #include "core/units.h"
 #include "files/sa_meas_setup.h"
 #include "files/trigger_settings.h"
+#include "instrument/device_item.h"
 #include "screens/screen_services.h"
 #include "screens/specan/tests/screen_services_stub.h"
 #include "widgets/color_scheme.h"
@@ -334,3 +336,36 @@ TEST_F(SpecAnMarkerPages, SignalToolsCarryTheCounterAndAMarkerMoveStopsIt) {
 }
 
 }  // namespace
+
+// A sweep block holds the sweep's points from its first on, each at its
+// place; a point past what it holds (the driver's length restarted in the
+// middle of a sweep) is not read from another point's place.
+TEST_F(SpecAnMenus, BlockPointsAreReadAtTheirPlaceInTheSweep) {
+    std::vector<uint8_t> bytes(8 + 4 * 192);
+    for (int i = 0; i < 192; ++i) {
+        const float level = i == 183 ? -45.0f : i == 55 ? NAN : -75.0f - i % 7;
+        std::memcpy(bytes.data() + 8 + 4 * i, &level, 4);
+    }
+    struct Case {
+        uint32_t held_bytes, count;
+        int index;
+        double level;  // NaN: not in the block
+    } const cases[] = {
+        {4 * 192, 192, 183, -45.0},  // the whole sweep so far
+        {4 * 192, 192, 0, -75.0},    // its first point
+        {4 * 192, 192, 55, -300.0},  // not measured: no signal
+        {4 * 64, 64, 183, NAN},      // only the first 64 points came
+        {4 * 64, 64, 63, -75.0},     // the last of them (63 % 7 == 0)
+        {4 * 192, 192, 192, NAN},    // past the block's end
+    };
+    for (const Case& c : cases) {
+        CSweepItem item;
+        item.SetData(bytes.data(), 8 + c.held_bytes, 8, 0);
+        item.SetRange(192, c.count, 0, 0);
+        const double got = screen_.GetTracePoint(&item, c.index);
+        if (std::isnan(c.level))
+            EXPECT_TRUE(std::isnan(got)) << c.count << " points, point " << c.index;
+        else
+            EXPECT_EQ(got, c.level) << c.count << " points, point " << c.index;
+    }
+}

@@ -216,12 +216,3 @@ TEST(SpecanAmplitude, UnitsAndLimitConversion) {
     EXPECT_EQ(ConvertLimit(30.0, UNIT_DBM, UNIT_DBUV, 120.0, 20.0), 120.0);
     EXPECT_EQ(ConvertLimit(-200.0, UNIT_DBM, UNIT_DBUV, 120.0, 20.0), 20.0);
 }
-
-TEST(SpecanTexts, FillFieldReplacesTheOneConversion) {
-    EXPECT_EQ(core::LowBytes(FillField(u"RBW\n%s", u"10 kHz")), "RBW\n10 kHz");
-    EXPECT_EQ(core::LowBytes(FillField(u"Span/RBW\n%u", u"300")), "Span/RBW\n300");
-    EXPECT_EQ(core::LowBytes(FillField(u"Gate Delay\n% 6.3f ms", u"500.000")),
-              "Gate Delay\n500.000 ms");
-    EXPECT_EQ(core::LowBytes(FillField(u"%d%% of %s", u"7")), "7% of ");
-    EXPECT_EQ(core::LowBytes(FillField(u"no field", u"x")), "no field");
-}
