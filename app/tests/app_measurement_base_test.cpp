@@ -30,13 +30,18 @@ std::string JsonArray(const std::vector<T>& v) {
     return o.str();
 }
 
-// Runs the numpy check on a dump; its output goes to the test's log.
-int RunCheck(const std::string& check, const fs::path& dump, const fs::path& scene) {
+// Writes `json` as the dump of the numpy check `check` into the run's device
+// root and runs the check against the run's scene; its output goes to the
+// test's log.
+int RunCheck(AppRun& run, const std::string& check, const std::string& json) {
+    const fs::path dump = run.root().path() / (check + ".json");
+    std::ofstream(dump) << json;
     const fs::path src(CELVANE_SOURCE_DIR);
-    const std::string cmd =
-        "/usr/bin/python3 '" + (src / "app" / "tests" / "measurement_base_check.py").string() +
-        "' " + check + " '" + dump.string() + "' '" +
-        (src / "sim" / "tests" / "reference.py").string() + "' '" + scene.string() + "'";
+    const std::string cmd = "/usr/bin/python3 '" +
+                            (src / "app" / "tests" / "measurement_base_check.py").string() + "' " +
+                            check + " '" + dump.string() + "' '" +
+                            (src / "sim" / "tests" / "reference.py").string() + "' '" +
+                            (run.root().path() / "scene.json").string() + "'";
     return std::system(cmd.c_str());
 }
 
@@ -65,6 +70,16 @@ void Centre(SpectrumScreen& s, uint64_t centre, uint64_t span) {
     s.setup().SetDataPoints(705);
 }
 
+// Starts the program on the carrier's span and waits for `sweeps` sweeps.
+::testing::AssertionResult StartCentred(AppRun& run, int sweeps) {
+    run.app().prepare = [](SpectrumScreen& s) { Centre(s, kCarrierCentre, kSpan); };
+    run.Start();
+    if (!run.Activate()) return ::testing::AssertionFailure() << "the screen did not activate";
+    if (!run.WaitSweeps(sweeps))
+        return ::testing::AssertionFailure() << "fewer than " << sweeps << " sweeps arrived";
+    return ::testing::AssertionSuccess();
+}
+
 // The command packets the board received, in order ("CCCC: bytes").
 std::vector<std::string> CommandLog(const AppRun& run) {
     std::ifstream in(run.root().path() / "cmd.log");
@@ -84,10 +99,7 @@ std::string WithCommandLog(std::string scene) {
 TEST(MeasurementBase, ActivationStreamsWholeSweepsAtTheRightFrequencies) {
     AppRun run("celvane-mb-activation", WithCommandLog(ReferenceScene(false)));
     ASSERT_TRUE(run.ImageOk());
-    run.app().prepare = [](SpectrumScreen& s) { Centre(s, kCarrierCentre, kSpan); };
-    run.Start();
-    ASSERT_TRUE(run.Activate());
-    ASSERT_TRUE(run.WaitSweeps(2));
+    ASSERT_TRUE(StartCentred(run, 2));
     int rbw = 0, attenuation = 0, received = 0;
     run.OnUi([&](SpectrumScreen& s) {
         rbw = static_cast<int>(s.setup().GetBandwidthSettings()->GetRbwIndex());
@@ -112,12 +124,11 @@ TEST(MeasurementBase, ActivationStreamsWholeSweepsAtTheRightFrequencies) {
         sweeps = run.recorder().sweeps;
     }
     for (const auto& s : sweeps) EXPECT_EQ(s.trace.size(), 705u);
-    const fs::path dump = run.root().path() / "activation.json";
-    std::ofstream(dump) << "{\"start\":" << kCarrierCentre - kSpan / 2
-                        << ",\"stop\":" << kCarrierCentre + kSpan / 2 << ",\"rbw_index\":" << rbw
-                        << ",\"attenuation\":" << attenuation
-                        << ",\"sweeps\":" << SweepsJson(sweeps) << '}';
-    EXPECT_EQ(RunCheck("activation", dump, run.root().path() / "scene.json"), 0);
+    std::ostringstream json;
+    json << "{\"start\":" << kCarrierCentre - kSpan / 2
+         << ",\"stop\":" << kCarrierCentre + kSpan / 2 << ",\"rbw_index\":" << rbw
+         << ",\"attenuation\":" << attenuation << ",\"sweeps\":" << SweepsJson(sweeps) << '}';
+    EXPECT_EQ(RunCheck(run, "activation", json.str()), 0);
 }
 
 namespace {
@@ -162,10 +173,7 @@ class RefusingMeasurement : public CGeneralSpectrumMeasurement {
 TEST(MeasurementBase, TraceModesCombineSweepsAsTheRulesSay) {
     AppRun run("celvane-mb-modes", ReferenceScene(true));
     ASSERT_TRUE(run.ImageOk());
-    run.app().prepare = [](SpectrumScreen& s) { Centre(s, kCarrierCentre, kSpan); };
-    run.Start();
-    ASSERT_TRUE(run.Activate());
-    ASSERT_TRUE(run.WaitSweeps(2));
+    ASSERT_TRUE(StartCentred(run, 2));
     run.OnUi([](SpectrumScreen& s) { s.SetTraceMode(0, 1, 8); });  // maximum hold
     ASSERT_TRUE(run.WaitSweeps(4));
     run.OnUi([](SpectrumScreen& s) { s.SetTraceMode(0, 2, 8); });  // minimum hold
@@ -181,10 +189,9 @@ TEST(MeasurementBase, TraceModesCombineSweepsAsTheRulesSay) {
     ASSERT_EQ(run.Finish(), 0);
 
     const auto sweeps = Sweeps(run);
-    const fs::path dump = run.root().path() / "modes.json";
-    std::ofstream(dump) << "{\"mid_sweep\":" << before << ",\"sweeps\":" << SweepsJson(sweeps)
-                        << '}';
-    EXPECT_EQ(RunCheck("modes", dump, run.root().path() / "scene.json"), 0);
+    std::ostringstream json;
+    json << "{\"mid_sweep\":" << before << ",\"sweeps\":" << SweepsJson(sweeps) << '}';
+    EXPECT_EQ(RunCheck(run, "modes", json.str()), 0);
 }
 
 TEST(MeasurementBase, PeakListsFollowTheDetectionRulesOnNoiseFreeSweeps) {
@@ -212,19 +219,15 @@ TEST(MeasurementBase, PeakListsFollowTheDetectionRulesOnNoiseFreeSweeps) {
     ASSERT_EQ(run.Finish(), 0);
     const auto sweeps = Sweeps(run);
     EXPECT_LT(-95.0, threshold) << "the weak carrier must lie below the threshold";
-    const fs::path dump = run.root().path() / "peaks.json";
-    std::ofstream(dump) << "{\"threshold\":" << threshold << ",\"sweeps\":" << SweepsJson(sweeps)
-                        << '}';
-    EXPECT_EQ(RunCheck("peaks", dump, run.root().path() / "scene.json"), 0);
+    std::ostringstream json;
+    json << "{\"threshold\":" << threshold << ",\"sweeps\":" << SweepsJson(sweeps) << '}';
+    EXPECT_EQ(RunCheck(run, "peaks", json.str()), 0);
 }
 
 TEST(MeasurementBase, LimitLineSegmentsTheTraceAndTheAlarmBeepsOncePerFailingSweep) {
     AppRun run("celvane-mb-limits", ReferenceScene(false));
     ASSERT_TRUE(run.ImageOk());
-    run.app().prepare = [](SpectrumScreen& s) { Centre(s, kCarrierCentre, kSpan); };
-    run.Start();
-    ASSERT_TRUE(run.Activate());
-    ASSERT_TRUE(run.WaitSweeps(1));
+    ASSERT_TRUE(StartCentred(run, 1));
     run.OnUi([](SpectrumScreen& s) {
         s.countBeeps = true;
         s.SetUpperLimit(true, -50.0, true);
@@ -247,19 +250,15 @@ TEST(MeasurementBase, LimitLineSegmentsTheTraceAndTheAlarmBeepsOncePerFailingSwe
     // The segments of the failing sweeps against numpy's grouping.
     std::vector<Recorder::Sweep> checked(sweeps.begin() + 2,
                                          sweeps.begin() + static_cast<long>(failing));
-    const fs::path dump = run.root().path() / "limits.json";
-    std::ofstream(dump) << "{\"upper_on\":true,\"upper\":-50.0,\"sweeps\":" << SweepsJson(checked)
-                        << '}';
-    EXPECT_EQ(RunCheck("limits", dump, run.root().path() / "scene.json"), 0);
+    std::ostringstream json;
+    json << "{\"upper_on\":true,\"upper\":-50.0,\"sweeps\":" << SweepsJson(checked) << '}';
+    EXPECT_EQ(RunCheck(run, "limits", json.str()), 0);
 }
 
 TEST(MeasurementBase, FrequencyPageTakesDigitsArrowsAndTheStepByScript) {
     AppRun run("celvane-mb-entry", WithCommandLog(ReferenceScene(false)));
     ASSERT_TRUE(run.ImageOk());
-    run.app().prepare = [](SpectrumScreen& s) { Centre(s, kCarrierCentre, kSpan); };
-    run.Start();
-    ASSERT_TRUE(run.Activate());
-    ASSERT_TRUE(run.WaitSweeps(1));
+    ASSERT_TRUE(StartCentred(run, 1));
 
     // Centre 900 MHz: menu key 1, soft key 3, the digits, the MHz key.
     run.Type("key shift+F1\nkey F3\nkey 9\nkey 0\nkey 0\nkey F3\n");
@@ -350,10 +349,7 @@ TEST(MeasurementBase, FrequencyPageTakesDigitsArrowsAndTheStepByScript) {
 TEST(MeasurementBase, DemodulatedToneReachesTheSoundOutputInOrder) {
     AppRun run("celvane-mb-audio", ReferenceScene(false));
     ASSERT_TRUE(run.ImageOk());
-    run.app().prepare = [](SpectrumScreen& s) { Centre(s, kCarrierCentre, kSpan); };
-    run.Start();
-    ASSERT_TRUE(run.Activate());
-    ASSERT_TRUE(run.WaitSweeps(1));
+    ASSERT_TRUE(StartCentred(run, 1));
     run.OnUi([](SpectrumScreen& s) {
         s.setup().SetModulationType(2);  // wide-band FM
         s.setup().SetSidebandFrequency(95500000);
@@ -386,20 +382,16 @@ TEST(MeasurementBase, DemodulatedToneReachesTheSoundOutputInOrder) {
     ASSERT_GE(arrived.size(), kWanted);
     EXPECT_TRUE(std::equal(samples.begin(), samples.begin() + kWanted, arrived.begin()))
         << "the sound output plays the samples in the order they came, without a gap";
-    const fs::path dump = run.root().path() / "audio.json";
-    std::ofstream(dump) << "{\"rate\":20000,\"tone_hz\":1234,\"samples\":"
-                        << JsonArray(std::vector<int>(samples.begin(), samples.begin() + kWanted))
-                        << '}';
-    EXPECT_EQ(RunCheck("audio", dump, run.root().path() / "scene.json"), 0);
+    std::ostringstream json;
+    json << "{\"rate\":20000,\"tone_hz\":1234,\"samples\":"
+         << JsonArray(std::vector<int>(samples.begin(), samples.begin() + kWanted)) << '}';
+    EXPECT_EQ(RunCheck(run, "audio", json.str()), 0);
 }
 
 TEST(MeasurementBase, RestartsWhileSweepsStreamAndTheLastSweepIsDrawn) {
     AppRun run("celvane-mb-restarts", ReferenceScene(true));
     ASSERT_TRUE(run.ImageOk());
-    run.app().prepare = [](SpectrumScreen& s) { Centre(s, kCarrierCentre, kSpan); };
-    run.Start();
-    ASSERT_TRUE(run.Activate());
-    ASSERT_TRUE(run.WaitSweeps(1));
+    ASSERT_TRUE(StartCentred(run, 1));
     run.Type("key shift+F1\nkey F3\n");
     for (int i = 0; i < 20; ++i) {
         run.Type(i % 2 ? "key LEFT\n" : "key RIGHT\n");
