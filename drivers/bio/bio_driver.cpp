@@ -1,5 +1,7 @@
 #include "drivers/bio/bio_driver.h"
 
+#include <algorithm>
+
 #include "platform/byte_order.h"
 #include "platform/hardware/processor_map.h"
 #include "platform/kernel/clock.h"
@@ -156,6 +158,9 @@ void BioDriver::ReadSettings() {
         get(u"SensorGain", gain);
         get(u"BacklightLevel", s.level);
         s.sensor_gain = int32_t(gain);
+        // The levels between low and high scale with the light or the custom
+        // percentage: a high level below the low one is taken as the low one.
+        s.high = std::max(s.high, s.low);
     }
     settings_ = s;
 }

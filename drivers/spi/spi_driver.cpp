@@ -105,8 +105,7 @@ void SpiDriver::get_state(uint8_t* output) {
         uint8_t state = 0;
         if (port_.read_bytes({&state, 1})) last_state_ = state;
     }
-    std::lock_guard guard(lock_);
-    plat::put_le<uint16_t>(output, last_state_);
+    plat::put_le<uint16_t>(output, last_state_.load());
 }
 
 void SpiDriver::read_keys(uint8_t* output) {

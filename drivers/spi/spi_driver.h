@@ -1,5 +1,6 @@
 #pragma once
 // VornSPI, the stream driver "SPI1:" of the board's I/O microcontroller.
+#include <atomic>
 #include <cstdint>
 #include <mutex>
 
@@ -32,10 +33,11 @@ class SpiDriver : public plat::devices::StreamDriverBase {
 
     // Serialises every exchange on the port and the kept word.
     std::recursive_mutex lock_;
-    SspPort port_;                        // exchanges under lock_
-    uint8_t last_state_ = kStateRunning;  // guarded by lock_
-    uint16_t kept_word_ = 0;              // guarded by lock_
-    bool shutdown_pending_ = false;       // guarded by lock_
+    SspPort port_;  // exchanges under lock_
+    // Written under lock_; read without it when another exchange holds the lock.
+    std::atomic<uint8_t> last_state_{kStateRunning};
+    uint16_t kept_word_ = 0;         // guarded by lock_
+    bool shutdown_pending_ = false;  // guarded by lock_
     plat::Event exit_sleep_, enter_sleep_, shutdown_;
 };
 

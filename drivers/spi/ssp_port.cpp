@@ -16,9 +16,12 @@ constexpr uint32_t kSerialClockRate = 6;
 constexpr uint32_t kControl0Format = (kSerialClockRate << 8) | 7;  // 8-bit frames
 constexpr uint32_t kStatusClear = 0x80;
 constexpr uint32_t kTimeoutRegisterValue = 0x400000;
+// The alternate-function fields of the port's pins, two bits a pin: bits
+// 2-7 take function 1, bits 8-9 function 2 (standard) or 1 (second layout).
 constexpr uint32_t kAltFieldsMask = 0x3FC;  // bits 2-9
-constexpr uint32_t kAltFieldsStandard = 0x154 | (2u << 8);
-constexpr uint32_t kAltFieldsSecond = 0x154 | (1u << 8);
+constexpr uint32_t kAltPinsFunction1 = (1u << 2) | (1u << 4) | (1u << 6);
+constexpr uint32_t kAltFieldsStandard = kAltPinsFunction1 | (2u << 8);
+constexpr uint32_t kAltFieldsSecond = kAltPinsFunction1 | (1u << 8);
 constexpr uint32_t kDirectionMask = 0x1E0000;  // bits 17-20
 constexpr uint32_t kDirectionStandard = 0xE0000;
 constexpr uint32_t kDirectionSecond = 0x1A0000;

@@ -203,6 +203,37 @@ TEST_P(BioDriverTest, BacklightRequestsProgramThePwmAndTheRegistry) {
     EXPECT_EQ(panel().backlight_pwm.back(), 125);
 }
 
+// A registry whose high level lies below its low one: the pair is taken as
+// one level, and neither the custom nor the automatic level leaves it.
+TEST_P(BioDriverTest, HighBacklightBelowLowIsHeldToLow) {
+    bio.close();
+    plat::devices::deactivate_device(device);
+    {
+        plat::RegKey key;
+        ASSERT_EQ(plat::hkey_local_machine().create(kDriverKey, key), plat::ERROR_SUCCESS);
+        key.set_dword(u"BacklightHigh", 20);
+        key.set_dword(u"BacklightLow", 100);
+        key.set_dword(u"BacklightMode", 1);
+    }
+    plug.board()->microcontroller().with_panel([](sim::Panel& p) {
+        p.light = 380;
+        p.backlight_pwm.clear();
+        return 0;
+    });
+    device = plat::devices::activate_device(kDriverKey);
+    ASSERT_NE(device, 0u);
+    bio = StreamFile::open(kDeviceName);
+    ASSERT_TRUE(bio);
+    ASSERT_TRUE(until([&] { return !panel().backlight_pwm.empty(); }));
+    EXPECT_EQ(panel().backlight_pwm.back(), 100);  // automatic, half light
+    for (int32_t percent : {0, 50, 100, 150}) {
+        ASSERT_TRUE(call(IOCTL_BIO_BACKLIGHT, pair(BL_CUSTOM, percent), nullptr));
+        EXPECT_EQ(panel().backlight_pwm.back(), 100) << percent;
+    }
+    ASSERT_TRUE(call(IOCTL_BIO_BACKLIGHT, pair(BL_PRESET, 2), nullptr));
+    EXPECT_EQ(panel().backlight_pwm.back(), 100);
+}
+
 TEST_P(BioDriverTest, AutomaticBacklightFollowsTheLight) {
     plug.board()->microcontroller().with_panel([](sim::Panel& p) {
         p.light = 380;

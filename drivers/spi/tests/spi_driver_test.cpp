@@ -3,6 +3,9 @@
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
+#include <future>
+#include <thread>
+
 #include "drivers/spi/spi_protocol.h"
 #include "platform/byte_order.h"
 #include "platform/devices/device_manager.h"
@@ -24,9 +27,11 @@ using Bytes = std::vector<uint8_t>;
 struct Layout {
     const char16_t* name;
     uint32_t ssp_base;
+    uint32_t alt_function_fields;  // bits 2-9 of the GPIO alternate-function register
 };
-const Layout kLayouts[] = {{u"TARNWICK", plat::hw::kSspBaseStandard},
-                           {u"KORVELB", plat::hw::kSspBaseSecond}};
+// Pins of bits 2-7 on function 1; bits 8-9 on function 2 (standard) or 1.
+const Layout kLayouts[] = {{u"TARNWICK", plat::hw::kSspBaseStandard, 0x254},
+                           {u"KORVELB", plat::hw::kSspBaseSecond, 0x154}};
 
 class SpiDriverTest : public ::testing::TestWithParam<Layout> {
   protected:
@@ -190,6 +195,64 @@ TEST_P(SpiDriverTest, SyncAtStartAndANotReadyReplyRetriedOnce) {
     EXPECT_EQ(plat::get_le<uint16_t>(out.data()), kStateRunning);
     ASSERT_TRUE(call(IOCTL_SPI_GET_STATE, nullptr, &out).ok);
     EXPECT_EQ(plat::get_le<uint16_t>(out.data()), kStateAsleep);
+}
+
+// The port's pins take their alternate functions: the two-bit fields are
+// cleared before they are set, the register's other bits stay.
+TEST_P(SpiDriverTest, PortConfigurationSetsThePinFunctions) {
+    using A = RegisterAccess;
+    const uint32_t alt = plat::hw::kGpioBase + plat::hw::kGpioAltFunction2Upper;
+    plat::devices::deactivate_device(device);
+    spi.close();
+    const uint32_t before = 0x80000000u | 0x3FCu;  // every field at 3, and a bit of another pin
+    plat::hw::RegisterWindow::map(plat::hw::kGpioBase, plat::hw::kGpioBlockSize)
+        .write(plat::hw::kGpioAltFunction2Upper, before);
+    plat::hw::RegisterLog log(alt, alt);
+    device = plat::devices::activate_device(kDriverKey);
+    ASSERT_NE(device, 0u);
+    std::vector<uint32_t> written;
+    for (const A& a : log.take())
+        if (a.kind == A::Write) written.push_back(a.value);
+    ASSERT_FALSE(written.empty());
+    for (uint32_t value : written)
+        EXPECT_EQ(value, 0x80000000u | GetParam().alt_function_fields) << std::hex << value;
+}
+
+// A state request while another thread's exchange holds the driver answers
+// the last state at once, without an exchange of its own.
+TEST_P(SpiDriverTest, StateWhileAnotherExchangeRunsAnswersTheLastValue) {
+    const uint32_t ssp = GetParam().ssp_base;
+    const size_t commands = micro().commands().size();
+    std::promise<void> held, release;
+    std::thread holder([&] {
+        micro().with_panel([&](sim::Panel&) {
+            held.set_value();
+            release.get_future().wait();
+        });
+    });
+    held.get_future().wait();
+    plat::hw::RegisterLog log(ssp, ssp + plat::hw::kSspBlockSize - 1);
+    // The key read takes the driver's lock, touches the port, then waits in
+    // its exchange on the microcontroller held above.
+    std::thread keys([&] {
+        Bytes out(kKeyRecordSize);
+        call(IOCTL_SPI_READ_KEYS, nullptr, &out);
+    });
+    while (log.take().empty()) std::this_thread::yield();
+    auto state = std::async(std::launch::async, [&] {
+        Bytes out(2);
+        const bool ok = call(IOCTL_SPI_GET_STATE, nullptr, &out).ok;
+        return ok ? int(plat::get_le<uint16_t>(out.data())) : -1;
+    });
+    // A state request that waited for the lock would never end before the
+    // release below; the generous bound only turns that into a failure.
+    const bool answered = state.wait_for(std::chrono::seconds(60)) == std::future_status::ready;
+    release.set_value();
+    holder.join();
+    keys.join();
+    ASSERT_TRUE(answered);
+    EXPECT_EQ(state.get(), int(kStateRunning));
+    EXPECT_EQ(micro().commands().size(), commands + 1);  // the key read's command only
 }
 
 TEST_P(SpiDriverTest, SleepWakeAndShutdownReachTheClientsEvents) {
