@@ -34,6 +34,12 @@ std::vector<double> window_weights(int n, int level) {
     return w;
 }
 
+// The reflection seen through a two-port with these scattering parameters
+// (reciprocal: s12 = s21) in front of a load reflecting `load`.
+Complex through_two_port(Complex s11, Complex s21, Complex s22, Complex load) {
+    return s11 + s21 * s21 * load / (1.0 - s22 * load);
+}
+
 }  // namespace
 
 std::vector<double> sweep_frequencies(double start_hz, double stop_hz, int points) {
@@ -60,40 +66,58 @@ double NetworkModel::antenna_return_loss_db(double f) const {
 
 Complex NetworkModel::dut_s11(double f) const {
     const Cable& cable = scene_.dut.cable;
-    // Round trip to distance d: loss grows with the square root of frequency.
+    const double z0 = cable.impedance_ohm;
+    // Propagation along the cable: loss grows with the square root of frequency.
     const double alpha = cable.loss_db_per_m * std::sqrt(std::max(f, 0.0) / 1e9) * kNepersPerDb;
     const double beta = 2 * kPi * f / (cable.velocity_factor * kSpeedOfLight);
-    auto round_trip = [&](double d) { return std::exp(Complex(-2 * alpha * d, -2 * beta * d)); };
+    auto along = [&](Complex gamma, double metres) {
+        return gamma * std::exp(Complex(-2 * alpha * metres, -2 * beta * metres));
+    };
 
-    const double g_in =
-        (cable.impedance_ohm - kSystemImpedance) / (cable.impedance_ohm + kSystemImpedance);
-    Complex s11 = g_in;
-    double through = 1 - g_in * g_in;  // power passed by each discontinuity, both ways
-    std::vector<Fault> faults = scene_.dut.faults;
-    std::sort(faults.begin(), faults.end(),
-              [](const Fault& a, const Fault& b) { return a.distance_m < b.distance_m; });
-    for (const Fault& fault : faults) {
-        if (fault.distance_m <= 0 || fault.distance_m >= cable.length_m) continue;
-        const double g = db_to_amplitude(-fault.return_loss_db);
-        s11 += through * g * round_trip(fault.distance_m);
-        through *= 1 - g * g;
-    }
-    Complex end;
+    // The termination: a short and an open reflect fully whatever the line;
+    // a load or antenna is given by its return loss in the 50 ohm system,
+    // so it is an impedance, seen from the cable against the cable's own.
+    Complex gamma;
     switch (scene_.dut.termination) {
-        case Termination::Antenna:
-            end = db_to_amplitude(-antenna_return_loss_db(f));
+        case Termination::Short:
+            gamma = -1.0;
             break;
         case Termination::Open:
-            end = 1.0;
+            gamma = 1.0;
             break;
-        case Termination::Short:
-            end = -1.0;
+        case Termination::Antenna:
+        case Termination::Load: {
+            const double rl = scene_.dut.termination == Termination::Antenna
+                                  ? antenna_return_loss_db(f)
+                                  : scene_.dut.load_return_loss_db;
+            const double g = std::min(db_to_amplitude(-rl), 1.0 - 1e-12);
+            const double z = kSystemImpedance * (1 + g) / (1 - g);
+            gamma = (z - z0) / (z + z0);
             break;
-        case Termination::Load:
-            end = db_to_amplitude(-scene_.dut.load_return_loss_db);
-            break;
+        }
     }
-    return s11 + through * end * round_trip(cable.length_m);
+
+    // From the end back to the input: each fault is a lossless shunt
+    // discontinuity reflecting its return loss on the cable.
+    std::vector<Fault> faults;
+    for (const Fault& fault : scene_.dut.faults)
+        if (fault.distance_m > 0 && fault.distance_m < cable.length_m) faults.push_back(fault);
+    std::sort(faults.begin(), faults.end(),
+              [](const Fault& a, const Fault& b) { return a.distance_m > b.distance_m; });
+    double at = cable.length_m;
+    for (const Fault& fault : faults) {
+        gamma = along(gamma, at - fault.distance_m);
+        at = fault.distance_m;
+        const double g = std::min(db_to_amplitude(-fault.return_loss_db), 1.0 - 1e-12);
+        const double b = 2 * g / std::sqrt(1 - g * g);  // normalised susceptance
+        const Complex s11 = Complex(0, -b) / Complex(2, b), s21 = 2.0 / Complex(2, b);
+        gamma = through_two_port(s11, s21, s11, gamma);
+    }
+    gamma = along(gamma, at);
+
+    // The step from the 50 ohm port onto the cable.
+    const double step = (z0 - kSystemImpedance) / (z0 + kSystemImpedance);
+    return through_two_port(step, std::sqrt(1 - step * step), -step, gamma);
 }
 
 Complex NetworkModel::dut_s21(double f) const {

@@ -5,7 +5,8 @@
 
 namespace sim {
 
-inline constexpr double kThermalNoiseDbmPerHz = -174.0;
+// kT at 290 K in one hertz: 10 log10(1.380649e-23 J/K x 290 K / 1 mW).
+inline constexpr double kThermalNoiseDbmPerHz = -173.97518719422808;
 inline constexpr double kSpeedOfLight = 299792458.0;
 inline constexpr double kPi = 3.14159265358979323846;
 

@@ -170,9 +170,10 @@ TEST_F(DriverEndToEnd, ChannelPowerArrivesAsItsOwnBlock) {
     start(dsp::msg::kChannelPower, r, 705);
     Block b = fetch_until([](const Block& b) { return b.type == dsp::msg::kChannelPower; });
     ASSERT_EQ(b.type, dsp::msg::kChannelPower);
-    // The 5 MHz channel of -50 dBm over the noise in 5 MHz (-174 + 24 + 67 dBm).
+    // The 5 MHz channel of -50 dBm over the noise in 5 MHz (kT at 290 K + 24 + 67 dBm).
+    const double kt = 10 * std::log10(1.380649e-23 * 290 / 1e-3);
     const double want =
-        10 * std::log10(std::pow(10, -5.0) + std::pow(10, (-174 + 24 + 10 * std::log10(5e6)) / 10));
+        10 * std::log10(std::pow(10, -5.0) + std::pow(10, (kt + 24 + 10 * std::log10(5e6)) / 10));
     EXPECT_NEAR(get_le<float>(b.data, 0), want, 0.01);
 }
 

@@ -28,6 +28,9 @@ double response_db(double delta, double rbw) {
     return -10 * std::log10(2.0) * (delta / (rbw / 2)) * (delta / (rbw / 2));
 }
 
+// The thermal noise density at 290 K, dBm/Hz: k T over a milliwatt.
+const double kKt290 = 10 * std::log10(1.380649e-23 * 290 / 1e-3);
+
 // The audio sample rate of the instrument's wave player.
 constexpr double kWavePlayerRate = 20000;
 
@@ -38,10 +41,10 @@ TEST(SpectrumPhysics, NoiseFloorFollowsRbwAttenuationAndPreamp) {
     struct Case {
         double rbw, atten, preamp, expect;
     } cases[] = {
-        {1e6, 0, 0, -174 + noise_bandwidth_db(1e6) + 24},
-        {100, 0, 0, -174 + noise_bandwidth_db(100) + 24},
-        {30e3, 10, 0, -174 + noise_bandwidth_db(30e3) + 34},
-        {30e3, 0, 20, -174 + noise_bandwidth_db(30e3) + 12},
+        {1e6, 0, 0, kKt290 + noise_bandwidth_db(1e6) + 24},
+        {100, 0, 0, kKt290 + noise_bandwidth_db(100) + 24},
+        {30e3, 10, 0, kKt290 + noise_bandwidth_db(30e3) + 34},
+        {30e3, 0, 20, kKt290 + noise_bandwidth_db(30e3) + 12},
     };
     for (const Case& c : cases) {
         sim::SpectrumSettings s;
@@ -100,7 +103,7 @@ TEST(SpectrumPhysics, CarrierBetweenPointsIsDetectedOverTheWholePoint) {
             s.centre_hz = 940e6 - offset * step;
             s.span_hz = span;
             s.rbw_hz = rbw;
-            const double noise_mw = std::pow(10, (-174 + 24 + noise_bandwidth_db(rbw)) / 10);
+            const double noise_mw = std::pow(10, (kKt290 + 24 + noise_bandwidth_db(rbw)) / 10);
             auto with_noise = [&](double db) {
                 return 10 * std::log10(std::pow(10, db / 10) + noise_mw);
             };
@@ -136,7 +139,7 @@ TEST(SpectrumPhysics, ChannelPowerAdjacentPowerAndOccupiedBandwidth) {
     s.centre_hz = 1e9;
     s.span_hz = 10e6;
     s.rbw_hz = 30e3;
-    const double noise_4m = -174 + 24 + 10 * std::log10(4e6);
+    const double noise_4m = kKt290 + 24 + 10 * std::log10(4e6);
     const double whole = 10 * std::log10(std::pow(10, -2.0) + std::pow(10, noise_4m / 10));
     EXPECT_NEAR(m.channel_power_dbm(s, 1e9, 4e6), whole, 1e-9);
     // Half of the channel: 3 dB less signal.
@@ -241,6 +244,53 @@ TEST(NetworkPhysics, ShortedLosslessCableReflectsFullyWithItsRipplePeriod) {
     // Phase turns once every c * vf / (2 L).
     const double period = sim::kSpeedOfLight * 0.85 / 20;
     EXPECT_LT(std::abs(m.dut_s11(1e9) - m.dut_s11(1e9 + period)), 1e-9);
+}
+
+// A cable without faults against the closed form of a terminated line:
+// Zin = Zc (ZL + Zc tanh(gamma l)) / (Zc + ZL tanh(gamma l)), seen from 50 ohm.
+TEST(NetworkPhysics, CableIsATransmissionLineBetweenItsImpedanceSteps) {
+    struct Case {
+        double impedance, loss_db_per_m, length_m;
+        sim::Termination end;
+        double load_rl_db;
+    } cases[] = {
+        {75, 0, 10, sim::Termination::Short, 0},   {75, 0, 7.3, sim::Termination::Open, 0},
+        {75, 0.1, 10, sim::Termination::Load, 20}, {35, 0.05, 3, sim::Termination::Short, 0},
+        {50, 0.2, 25, sim::Termination::Load, 6},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.impedance << " ohm, " << c.length_m << " m");
+        sim::Scene scene = sim::default_scene();
+        scene.dut.faults.clear();
+        scene.dut.cable.impedance_ohm = c.impedance;
+        scene.dut.cable.loss_db_per_m = c.loss_db_per_m;
+        scene.dut.cable.length_m = c.length_m;
+        scene.dut.termination = c.end;
+        scene.dut.load_return_loss_db = c.load_rl_db;
+        sim::NetworkModel m(scene);
+        const double zc = c.impedance, vf = scene.dut.cable.velocity_factor;
+        for (double f : sim::sweep_frequencies(2e6, 3e9, 201)) {
+            const double alpha = c.loss_db_per_m * std::sqrt(f / 1e9) * std::log(10.0) / 20;
+            const Complex t =
+                std::tanh(Complex(alpha, 2 * M_PI * f / (vf * 299792458.0)) * c.length_m);
+            Complex zin;
+            if (c.end == sim::Termination::Short) {
+                zin = zc * t;
+            } else if (c.end == sim::Termination::Open) {
+                zin = zc / t;
+            } else {
+                const double g = std::pow(10, -c.load_rl_db / 20);
+                const double zl = 50 * (1 + g) / (1 - g);
+                zin = zc * (zl + zc * t) / (zc + zl * t);
+            }
+            const Complex want = (zin - 50.0) / (zin + 50.0);
+            ASSERT_LT(std::abs(m.dut_s11(f) - want), 1e-9) << f;
+            if (c.loss_db_per_m == 0 && c.end != sim::Termination::Load) {
+                // Lossless into a short or an open: every frequency returns all.
+                EXPECT_NEAR(-20 * std::log10(std::abs(m.dut_s11(f))), 0.0, 0.01) << f;
+            }
+        }
+    }
 }
 
 TEST(NetworkPhysics, DistanceToFaultPeaksAtTheFaultAndTheCableEnd) {

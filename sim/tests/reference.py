@@ -12,6 +12,8 @@ import sys
 import numpy as np
 
 C = 299792458.0
+# The thermal noise density at 290 K, dBm/Hz: k T over a milliwatt.
+KT290 = 10 * math.log10(1.380649e-23 * 290 / 1e-3)
 RBW = [100, 300, 1e3, 3e3, 10e3, 30e3, 100e3, 300e3, 1e6]
 failures = []
 
@@ -41,7 +43,7 @@ def dbm(p):
 def noise_density(scene, atten=0, preamp=0):
     rx = scene.get("receiver", {})
     nf = rx.get("preamp_noise_figure_db", 12) if preamp > 0 else rx.get("noise_figure_db", 24)
-    return -174.0 + nf + atten  # dBm/Hz
+    return KT290 + nf + atten  # dBm/Hz
 
 
 def sigma(rbw):
@@ -162,20 +164,37 @@ def antenna_rl(dut, f):
 
 
 def dut_s11(scene, f):
+    """The cable as a chain of ABCD matrices (line sections and each fault a
+    shunt susceptance reflecting its return loss), loaded by the antenna's
+    impedance (its return loss is against 50 ohm), seen from the 50 ohm port."""
     dut = scene["dut"]
     cab = dut["cable"]
-    alpha = cab["loss_db_per_m"] * np.sqrt(f / 1e9) / (20 / math.log(10))
-    beta = 2 * math.pi * f / (cab["velocity_factor"] * C)
-    z = cab.get("impedance_ohm", 50)
-    g_in = (z - 50) / (z + 50)
-    s = np.full(f.shape, g_in, dtype=complex)
-    t = 1 - g_in ** 2
-    for fault in sorted(dut.get("faults", []), key=lambda x: x["distance_m"]):
+    zc = cab.get("impedance_ohm", 50)
+    gamma = (cab["loss_db_per_m"] * np.sqrt(f / 1e9) * math.log(10) / 20
+             + 1j * 2 * math.pi * f / (cab["velocity_factor"] * C))
+    one, zero = np.ones(f.shape, dtype=complex), np.zeros(f.shape, dtype=complex)
+
+    def line(length):
+        ch, sh = np.cosh(gamma * length), np.sinh(gamma * length)
+        return [[ch, zc * sh], [sh / zc, ch]]
+
+    def times(m, n):
+        return [[m[0][0] * n[0][0] + m[0][1] * n[1][0], m[0][0] * n[0][1] + m[0][1] * n[1][1]],
+                [m[1][0] * n[0][0] + m[1][1] * n[1][0], m[1][0] * n[0][1] + m[1][1] * n[1][1]]]
+
+    chain, at = [[one, zero], [zero, one]], 0.0
+    faults = [x for x in dut.get("faults", []) if 0 < x["distance_m"] < cab["length_m"]]
+    for fault in sorted(faults, key=lambda x: x["distance_m"]):
         g = 10 ** (-fault["return_loss_db"] / 20)
-        s += t * g * np.exp(-2 * (alpha + 1j * beta) * fault["distance_m"])
-        t *= 1 - g * g
-    end = 10 ** (-antenna_rl(dut, f) / 20)
-    return s + t * end * np.exp(-2 * (alpha + 1j * beta) * cab["length_m"])
+        b = 2 * g / math.sqrt(1 - g * g)
+        chain = times(times(chain, line(fault["distance_m"] - at)), [[one, zero], [1j * b / zc * one, one]])
+        at = fault["distance_m"]
+    chain = times(chain, line(cab["length_m"] - at))
+    g_end = 10 ** (-antenna_rl(dut, f) / 20)
+    z_load = 50 * (1 + g_end) / (1 - g_end)
+    (a, b_), (c, d) = chain
+    z_in = (a * z_load + b_) / (c * z_load + d)
+    return (z_in - 50) / (z_in + 50)
 
 
 def complex_of(pairs):
