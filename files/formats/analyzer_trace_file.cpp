@@ -67,9 +67,6 @@ uint32_t TotalLength(const std::string_view (&formats)[N]) {
     return static_cast<uint32_t>(n);
 }
 
-// History bit of the file notes.
-constexpr uint32_t kHistoryFiles = 0x10;
-
 // The checksum line is not enforced: a file whose last line does not hold
 // the byte sum of everything before it is noted in the history.
 void NoteChecksum(const std::string& bytes, const core::Text& path) {
@@ -82,7 +79,7 @@ void NoteChecksum(const std::string& bytes, const core::Text& path) {
     char expected[32];
     std::snprintf(expected, sizeof expected, "%04d\r\n", static_cast<int>(sum));
     if (bytes.compare(end, std::string::npos, expected) != 0)
-        HistoryAddText(kHistoryFiles, u"trace checksum differs: " + path);
+        HistoryAddText(CTaggedFile::kHistoryFiles, u"trace checksum differs: " + path);
 }
 
 // Appends one point value and its ";".

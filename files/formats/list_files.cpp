@@ -18,8 +18,17 @@ constexpr int32_t kBand = 31, kBandName = 32, kBandStart = 33, kBandStop = 34, k
 constexpr int32_t kBandSpan = 50, kBandCenter = 51;
 constexpr int32_t kCable = 60, kCableName = 61, kCableDielectric = 62, kCableEnd = 66;
 constexpr int32_t kCableLossFeet = 64, kCableLossMeter = 65;
+// The loss columns of a cable with a frequency table, one tag each.
+constexpr int32_t kCableColumnLoss = 224;
+constexpr const char* kCableColumnFormats[CCableType::kColumns] = {
+    "\t\t<cable loss 450 =  %.8e>\n",  "\t\t<cable loss 824 =  %.8e>\n",
+    "\t\t<cable loss 894 =  %.8e>\n",  "\t\t<cable loss 960 =  %.8e>\n",
+    "\t\t<cable loss 1000 =  %.8e>\n", "\t\t<cable loss 1700 =  %.8e>\n",
+    "\t\t<cable loss 1920 =  %.8e>\n", "\t\t<cable loss 2000 =  %.8e>\n",
+    "\t\t<cable loss 2500 =  %.8e>\n"};
 constexpr int32_t kAntenna = 153, kAntennaEnd = 157, kAntennaName = 148;
 constexpr int32_t kAntennaStart = 154, kAntennaStop = 155, kAntennaGain = 156;
+constexpr int32_t kAntennaSpan = 223;
 
 // The range of the frequencies and numbers of the list lines.
 constexpr double kFrequencyLimit = 3600000000.0;
@@ -164,6 +173,7 @@ std::unique_ptr<CAntenna> CAntennaListFile::ParseAntennaLine(std::u16string_view
         v[3] >= 0 ? static_cast<uint64_t>(files::RoundHalfUp(v[3])) : 0,
         v[4] > v[3] && v[3] >= 0 ? static_cast<uint64_t>(files::RoundHalfUp(v[4])) : 0,
         static_cast<int32_t>(files::RoundHalfUp(v[5])));
+    antenna->SetSpan(v[2] > 0 ? static_cast<uint64_t>(files::RoundHalfUp(v[2])) : 0);
     return antenna;
 }
 
@@ -192,7 +202,7 @@ bool CAntennaListFile::ReadTagged(std::unique_ptr<CAntennaList>& list) {
     if (!list) list = std::make_unique<CAntennaList>();
     core::Text line, name;
     bool in_block = false, named = false;
-    uint64_t start = 0, stop = 0;
+    uint64_t start = 0, stop = 0, span = 0;
     int32_t gain = 0;
     while (NextLine(line)) {
         int32_t id = 0;
@@ -201,7 +211,7 @@ bool CAntennaListFile::ReadTagged(std::unique_ptr<CAntennaList>& list) {
         if (id == kAntenna) {
             in_block = true;
             named = false;
-            start = stop = 0;
+            start = stop = span = 0;
             gain = 0;
         } else if (!in_block) {
             continue;
@@ -214,8 +224,14 @@ bool CAntennaListFile::ReadTagged(std::unique_ptr<CAntennaList>& list) {
             stop = Hertz(value);
         } else if (id == kAntennaGain) {
             gain = Integer(value);
+        } else if (id == kAntennaSpan) {
+            span = Hertz(value);
         } else if (id == kAntennaEnd) {
-            if (named) list->Add(std::make_unique<CAntenna>(name, 1, start, stop, gain));
+            if (named) {
+                auto antenna = std::make_unique<CAntenna>(name, 1, start, stop, gain);
+                antenna->SetSpan(span);
+                list->Add(std::move(antenna));
+            }
             in_block = false;
         }
     }
@@ -228,6 +244,7 @@ void CAntennaListFile::WriteAntenna(const CAntenna& a) {
     WriteFrequency("\t\t<antenna start =  %010u>\n", a.GetStart(0));
     WriteFrequency("\t\t<antenna stop =  %010u>\n", a.GetStop(0));
     WriteInt("\t\t<antenna gain = %03d>\n", a.GetGainRaw(0));
+    WriteFrequency("\t\t<antenna span =  %010u>\n", a.GetSpan());
     WriteBytes("\t</antenna>\n");
 }
 
@@ -390,6 +407,8 @@ bool CCableListFile::ReadTagged(std::unique_ptr<CCableType>& list) {
     core::Text line, name;
     bool in_block = false, named = false;
     float vp = 0, feet = 0, metre = 0;
+    CCableType::Losses losses{};
+    bool has_table = false;
     while (NextLine(line)) {
         int32_t id = 0;
         std::optional<core::Text> value = ParseTagLine(line, id);
@@ -398,6 +417,8 @@ bool CCableListFile::ReadTagged(std::unique_ptr<CCableType>& list) {
             in_block = true;
             named = false;
             vp = feet = metre = 0;
+            losses = {};
+            has_table = false;
         } else if (!in_block) {
             continue;
         } else if (id == kCableName) {
@@ -409,11 +430,17 @@ bool CCableListFile::ReadTagged(std::unique_ptr<CCableType>& list) {
             feet = Decimal(value);
         } else if (id == kCableLossMeter) {
             metre = Decimal(value);
+        } else if (id >= kCableColumnLoss && id < kCableColumnLoss + CCableType::kColumns) {
+            losses[static_cast<size_t>(id - kCableColumnLoss)] = Decimal(value);
+            has_table = true;
         } else if (id == kCableEnd) {
             in_block = false;
             if (!named) continue;
             int32_t next_id = list ? static_cast<int32_t>(list->GetCount()) : 0;
-            auto cable = std::make_unique<CCableType>(next_id, name, vp, feet, metre, false);
+            // A cable saved from the comma-separated list keeps its table.
+            auto cable = has_table
+                             ? std::make_unique<CCableType>(next_id, name, vp, losses, true)
+                             : std::make_unique<CCableType>(next_id, name, vp, feet, metre, false);
             if (list) {
                 list->Append(std::move(cable));
             } else {
@@ -430,6 +457,9 @@ void CCableListFile::WriteCable(const CCableType& c) {
     WriteFloat("\t\t<cable dielectric =  %f>\n", c.GetVp());
     WriteFloat("\t\t<cable loss feet =  %f>\n", c.GetLossPerFoot());
     WriteFloat("\t\t<cable loss meter =  %f>\n", c.GetLossPerMetre());
+    if (!c.IsCustom())
+        for (int i = 0; i < CCableType::kColumns; ++i)
+            WriteFloat(kCableColumnFormats[i], c.GetColumnLoss(i));
     WriteBytes("\t</cable>\n");
 }
 

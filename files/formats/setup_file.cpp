@@ -15,9 +15,6 @@
 
 namespace {
 
-// History bit of the file notes.
-constexpr uint32_t kHistoryFiles = 0x10;
-
 struct OpenClose {
     int32_t open, close;
 };

@@ -3,6 +3,7 @@
 #include <cstdarg>
 #include <cstdio>
 
+#include "core/history.h"
 #include "files/formats/keyword_tables.h"
 #include "files/formats/number_format.h"
 #include "files/meas_setup.h"
@@ -241,12 +242,20 @@ uint32_t CTaggedFile::EstimateSize() {
 size_t CTaggedFile::LoadFile(const core::Text& path) {
     plat::File file = plat::File::open(path, plat::FileAccess::Read, plat::FileOpen::Existing);
     if (!file) return 0;
+    const auto refuse = [&] {
+        HistoryAdd(kHistoryFiles, u"file too large to read: " + path,
+                   static_cast<uint32_t>(kMaxLoadBytes >> 20));
+        return LoadBytes({});
+    };
+    if (file.size() > static_cast<int64_t>(kMaxLoadBytes)) return refuse();
     std::string bytes;
     char chunk[16384];
     for (;;) {
         int64_t n = file.read(std::as_writable_bytes(std::span(chunk)));
         if (n < 0) return 0;
         if (n == 0) break;
+        // A file that grows while it is read is held to the same bound.
+        if (bytes.size() + static_cast<size_t>(n) > kMaxLoadBytes) return refuse();
         bytes.append(chunk, static_cast<size_t>(n));
     }
     return LoadBytes(std::move(bytes));

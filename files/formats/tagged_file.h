@@ -26,6 +26,10 @@ class CTaggedFile {
     static constexpr std::string_view kBodyOpen = "<body>\n", kBodyClose = "</body>\n";
     // A read line longer than this fails the read.
     static constexpr size_t kMaxLineBytes = 64 * 1024;
+    // A whole-file load refuses a file above this (no instrument file comes
+    // near it) and notes it in the history under kHistoryFiles.
+    static constexpr size_t kMaxLoadBytes = 16u << 20;
+    static constexpr uint32_t kHistoryFiles = 0x10;
 
     CTaggedFile() = default;
     virtual ~CTaggedFile() = default;
@@ -77,7 +81,8 @@ class CTaggedFile {
     void OpenInMemory();
 
     // --- reading
-    // Reads the whole file; 0 when it cannot be read or is empty.
+    // Reads the whole file; 0 when it cannot be read, is empty or is above
+    // kMaxLoadBytes.
     size_t LoadFile(const core::Text& path);
     // Takes the bytes of a file already in memory.
     size_t LoadBytes(std::string bytes);

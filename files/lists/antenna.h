@@ -40,6 +40,7 @@ class CAntenna {
     virtual uint64_t GetStop(int i) const;
     int32_t GetBandCount() const { return band_count_; }
     uint64_t GetSpan() const { return span_; }
+    void SetSpan(uint64_t hertz) { span_ = hertz; }
     // "name (start - stop) gain dB"; without a band, "name () gain dB".
     core::Text GetDisplayText() const;
 

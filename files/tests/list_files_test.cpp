@@ -2,6 +2,7 @@
 
 #include <fstream>
 
+#include "core/history.h"
 #include "files/formats/limit_mask_file.h"
 #include "files/formats/list_files.h"
 #include "files_test_support.h"
@@ -244,6 +245,73 @@ TEST_F(ListFilesTest, TaggedFormsRoundTripAndLeaveTheSpreadsheetFilesAlone) {
     EXPECT_EQ(cables_read->GetNext()->GetId(), 1);
     EXPECT_FLOAT_EQ(cables_read->GetNext()->GetLossPerMetre(), 0.82f);
     EXPECT_TRUE(cables_read->GetNext()->IsCustom());
+}
+
+// Lists read from the spreadsheet files keep what they read through the
+// tagged form: the antennas' spans, the cables' nine column losses.
+TEST_F(ListFilesTest, SpreadsheetListsRoundTripThroughTheTaggedForm) {
+    Write("AntennaTypeSettings.csv",
+          "h\nYagi,1,100000000,800000000,900000000,650\nWhip,1,2500000,1e8,1.025e8,-120\n");
+    std::unique_ptr<CAntennaList> antennas;
+    ASSERT_TRUE(CAntennaListFile().ReadCommaSeparated(antennas));
+    EXPECT_EQ(antennas->FindByName(u"Yagi")->GetSpan(), 100000000u);
+    EXPECT_EQ(antennas->FindByName(u"Whip")->GetSpan(), 2500000u);
+    ASSERT_TRUE(CAntennaListFile().Save(*antennas));
+    std::unique_ptr<CAntennaList> antennas_read;
+    ASSERT_TRUE(CAntennaListFile().ReadTagged(antennas_read));
+    ASSERT_EQ(antennas_read->GetCount(), antennas->GetCount());
+    for (uint32_t i = 0; i < antennas->GetCount(); ++i) {
+        const CAntenna *a = antennas->GetAt(i), *b = antennas_read->GetAt(i);
+        EXPECT_EQ(b->GetName(), a->GetName());
+        EXPECT_EQ(b->GetSpan(), a->GetSpan());
+        EXPECT_EQ(b->GetStart(0), a->GetStart(0));
+        EXPECT_EQ(b->GetStop(0), a->GetStop(0));
+        EXPECT_EQ(b->GetGainRaw(0), a->GetGainRaw(0));
+    }
+
+    Write("CableTypeSettings.csv",
+          "h\nRG-58,0.66,0.1,0.2,0.21,0.23,0.24,0.31,0.33,0.345,0.9\n"
+          "LMR-400,0.85,1.5e-05,0.0321,0.0342,0.0361,0.0373,0.0492,0.0521,0.0532,0.0601\n");
+    std::unique_ptr<CCableType> cables;
+    ASSERT_TRUE(CCableListFile().ReadCommaSeparated(cables));
+    ASSERT_TRUE(CCableListFile().Save(cables.get()));
+    std::unique_ptr<CCableType> cables_read;
+    ASSERT_TRUE(CCableListFile().ReadTagged(cables_read));
+    ASSERT_EQ(cables_read->GetCount(), 3u);
+    for (const CCableType *a = cables.get(), *b = cables_read.get(); a;
+         a = a->GetNext(), b = b->GetNext()) {
+        SCOPED_TRACE(std::string(a->GetName().begin(), a->GetName().end()));
+        EXPECT_EQ(b->GetName(), a->GetName());
+        EXPECT_EQ(b->GetVp(), a->GetVp());
+        EXPECT_FALSE(b->IsCustom());
+        for (int i = 0; i < CCableType::kColumns; ++i)
+            EXPECT_EQ(b->GetColumnLoss(i), a->GetColumnLoss(i));
+        EXPECT_EQ(b->GetLossAt(1300000000), a->GetLossAt(1300000000));
+    }
+    EXPECT_FLOAT_EQ(cables_read->FindByName(u"RG-58")->GetColumnLoss(8), 0.9f);
+}
+
+// A stray file far above any list's size is not read whole: refused, and
+// the history says why.
+TEST_F(ListFilesTest, FilesAboveTheLoadBoundAreRefusedWithAHistoryNote) {
+    HistoryInit(0xFFFFFFFF);
+    const auto folder = root.path() / "FlashFX Disk" / "My Lists";
+    Write("AntennaTypeSettings.csv", "h\nYagi,1,100,800000000,900000000,650\n");
+    std::filesystem::resize_file(folder / "AntennaTypeSettings.csv",
+                                 CTaggedFile::kMaxLoadBytes + 1);
+    std::unique_ptr<CAntennaList> antennas;
+    EXPECT_FALSE(CAntennaListFile().ReadCommaSeparated(antennas));
+    EXPECT_EQ(antennas, nullptr);
+    EXPECT_NE(HistoryRing().Format().find("file too large to read: \\FlashFX Disk\\My "
+                                          "Lists\\AntennaTypeSettings.csv"),
+              std::string::npos)
+        << HistoryRing().Format();
+    // The bound itself is still read.
+    Write("Big.txt", "");
+    std::filesystem::resize_file(folder / "Big.txt", CTaggedFile::kMaxLoadBytes);
+    CTaggedFile file;
+    EXPECT_EQ(file.LoadFile(u"\\FlashFX Disk\\My Lists\\Big.txt"), CTaggedFile::kMaxLoadBytes);
+    EXPECT_TRUE(services.messages.empty());
 }
 
 TEST_F(ListFilesTest, SavingWithoutRoomShowsTheMessageAndWritesNothing) {
