@@ -3,9 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
-#include <span>
 
-#include "platform/fs/file.h"
+#include "files/formats/line_reader_file.h"
 #include "platform/text/utf.h"
 
 namespace {
@@ -66,40 +65,41 @@ double GreatCircleDistance(const GeoPosition& a, const GeoPosition& b) {
     return kEarthRadiusM * std::acos(c);
 }
 
+std::optional<LocationRow> ParseLocationRow(std::string_view line) {
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    const auto f = SplitRow(line);
+    if (f.size() < kLocationFields) return std::nullopt;
+    double lat = 0, lon = 0, radius = 0;
+    if (!ParseNumber(f[0], lat) || !ParseNumber(f[1], lon) || !ParseNumber(f[2], radius))
+        return std::nullopt;
+    LocationRow row;
+    row.centre.latitude = std::fabs(lat) <= kMaxLatitude ? lat : 0;
+    row.centre.longitude = std::fabs(lon) <= kMaxLongitude ? lon : 0;
+    row.radius_m = std::max(radius, 0.0);
+    row.name = plat::from_utf8(Unquote(f[3]));
+    return row;
+}
+
 std::vector<LocationRow> ParseLocationList(std::string_view text) {
     std::vector<LocationRow> rows;
     while (!text.empty()) {
         const size_t end = text.find('\n');
-        std::string_view line = text.substr(0, end);
+        if (auto row = ParseLocationRow(text.substr(0, end))) rows.push_back(std::move(*row));
         text = end == std::string_view::npos ? std::string_view{} : text.substr(end + 1);
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        const auto f = SplitRow(line);
-        if (f.size() < kLocationFields) continue;
-        double lat = 0, lon = 0, radius = 0;
-        if (!ParseNumber(f[0], lat) || !ParseNumber(f[1], lon) || !ParseNumber(f[2], radius))
-            continue;
-        LocationRow row;
-        row.centre.latitude = std::fabs(lat) <= kMaxLatitude ? lat : 0;
-        row.centre.longitude = std::fabs(lon) <= kMaxLongitude ? lon : 0;
-        row.radius_m = std::max(radius, 0.0);
-        row.name = plat::from_utf8(Unquote(f[3]));
-        rows.push_back(std::move(row));
     }
     return rows;
 }
 
 std::u16string FindLocationName(const GeoPosition& position, std::u16string_view path) {
-    plat::File file = plat::File::open(path, plat::FileAccess::Read, plat::FileOpen::Existing);
-    if (!file) return {};
-    std::string text;
-    char chunk[4096];
-    for (;;) {
-        const int64_t n = file.read(std::as_writable_bytes(std::span(chunk)));
-        if (n <= 0) break;
-        text.append(chunk, static_cast<size_t>(n));
+    // Line by line through the bounded line reader: a stray huge file is
+    // never held whole, and the first matching row ends the reading.
+    CLineReaderFile file;
+    if (!file.Open(core::Text(path))) return {};
+    core::Text line;
+    while (file.ReadString(line)) {
+        const std::optional<LocationRow> row = ParseLocationRow(plat::to_utf8(line));
+        if (row && row->radius_m >= GreatCircleDistance(row->centre, position)) return row->name;
     }
-    for (const auto& row : ParseLocationList(text))
-        if (row.radius_m >= GreatCircleDistance(row.centre, position)) return row.name;
     return {};
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // Positions: the distance between two of them and the user's list of named
 // locations ("\FlashFX Disk\My Lists\Locations.csv").
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,6 +22,9 @@ struct LocationRow {
 
 inline constexpr char16_t kLocationsFile[] = u"\\FlashFX Disk\\My Lists\\Locations.csv";
 
+// One row of the list: latitude, longitude, radius, name (a trailing CR
+// dropped); nothing for a row the list skips (below).
+std::optional<LocationRow> ParseLocationRow(std::string_view line);
 // Rows of the list text: latitude, longitude, radius, name. Rows with fewer
 // than four fields or a non-numeric latitude, longitude or radius are
 // skipped; a latitude outside -90..90 or a longitude outside -180..180 is

@@ -12,6 +12,7 @@
 #include <fstream>
 #include <thread>
 
+#include "files/formats/line_reader_file.h"
 #include "instrument/sensors/gps_receiver.h"
 #include "instrument/sensors/positions.h"
 #include "instrument/tests/wait_for.h"
@@ -388,6 +389,12 @@ TEST(Positions, LocationListSkipsBadRowsAndFindsTheFirstCircle) {
     EXPECT_EQ(FindLocationName(33.81, -118.352), u"Point only");
     EXPECT_EQ(FindLocationName(33.83, -118.35), u"Wide");
     EXPECT_EQ(FindLocationName(10, 10), u"");
+    // A line beyond the reader's bound ends the reading: what follows it is
+    // never reached, and the line is never held whole.
+    std::ofstream(root.path() / "FlashFX Disk" / "My Lists" / "Locations.csv")
+        << "10,10,1000," << std::string(CLineReaderFile::kMaxLineBytes + 1, 'x')
+        << "\n33.81,-118.35,5000,Wide\n";
+    EXPECT_EQ(FindLocationName(33.83, -118.35), u"");
     const auto rows = ParseLocationList("95,200,10,Out of range\n");
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(rows[0].centre.latitude, 0);
