@@ -12,12 +12,18 @@ function(celvane_area_of out_var)
     set(${out_var} ${area} PARENT_SCOPE)
 endfunction()
 
+# Every test program fails a test that asked for a text id no string table
+# holds, in its own process or in a program it started.
+add_library(celvane_missing_texts_check OBJECT ${CMAKE_SOURCE_DIR}/core/tests/missing_texts_check.cpp)
+target_link_libraries(celvane_missing_texts_check PRIVATE GTest::gtest)
+
 # celvane_add_test(<name> SOURCES <files...> [LIBS <targets...>])
 function(celvane_add_test name)
     cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
     celvane_area_of(area)
     add_executable(${name} ${T_SOURCES})
-    target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
+    target_link_libraries(${name} PRIVATE ${T_LIBS} celvane_missing_texts_check GTest::gtest
+                                          GTest::gmock GTest::gtest_main)
     gtest_discover_tests(${name}
         DISCOVERY_MODE PRE_TEST
         PROPERTIES LABELS ${area} ENVIRONMENT "CELVANE_BUILD_BIN=${CMAKE_BINARY_DIR}/bin")

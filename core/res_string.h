@@ -46,5 +46,9 @@ class CResString {
     core::Text text_;
 };
 
-// The text of `id`; the empty text when neither source has it.
+// The text of `id`; the empty text when neither source has it. Such an id
+// goes to the debug output and, when the environment variable below names a
+// file, is appended to that file (the tests fail on what it collects).
 core::Text LoadResString(uint32_t id);
+inline constexpr char kMissingTextsVariable[] = "CELVANE_MISSING_TEXTS";
+void RecordMissingText(uint32_t id);
