@@ -7,13 +7,13 @@
 
 #include "drivers/dsp/dsp_protocol.h"
 #include "platform/fs/atomic_save.h"
+#include "platform/kernel/clock.h"
 #include "sim/rf_units.h"
 
 namespace sim {
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
 namespace msg = dsp::msg;
 
 constexpr std::size_t kMaxCommandPayload = dsp::kMaxCommandPayload;
@@ -57,8 +57,9 @@ Bytes text_bytes(const std::string& s, std::size_t n) {
     return b;
 }
 
-Clock::duration seconds(double s) {
-    return std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(s));
+// Seconds as the platform clock's milliseconds.
+double ms_of(double seconds) {
+    return seconds * 1000.0;
 }
 
 // A small block: the head and `data` padded with zeros to kSmallData bytes.
@@ -116,7 +117,7 @@ struct AcquisitionBoard::Stream {
     std::uint16_t id = 0;
     Bytes payload;
     std::deque<Bytes> pending;
-    Clock::duration pause{};
+    double pause_ms = 0;    // on the platform clock
     bool one_shot = false;  // one round, then the stream idles until stopped
     bool done = false;
     std::uint64_t rounds = 0;
@@ -143,7 +144,7 @@ AcquisitionBoard::~AcquisitionBoard() {
         std::lock_guard lock(mutex_);
         quit_ = true;
     }
-    work_.notify_all();
+    wake_.set();
     thread_.join();
 }
 
@@ -174,7 +175,7 @@ void AcquisitionBoard::detached() {
         stream_.reset();
         ++generation_;
     }
-    work_.notify_all();
+    wake_.set();
 }
 
 bool AcquisitionBoard::streaming() const {
@@ -203,7 +204,7 @@ std::uint32_t AcquisitionBoard::receive_out(std::uint8_t endpoint,
         }
     }
     flush(out);
-    work_.notify_all();
+    wake_.set();
     return USB_TRANSFER_OK;
 }
 
@@ -472,7 +473,7 @@ void AcquisitionBoard::start_message(std::uint16_t id, const Bytes& payload, Out
     Bytes run(4, 0);
     run[0] = 1;
     queue_small(kTypeRunState, run, out);
-    next_due_ = Clock::now();
+    next_due_ms_ = static_cast<double>(plat::now_ms());
 }
 
 std::vector<Complex> AcquisitionBoard::measured_sweep(int kind,
@@ -549,7 +550,7 @@ void AcquisitionBoard::next_round(Stream& st) {
         std::memcpy(data.data(), pcm.data(), data.size());
         st.pending.push_back(large_packet(id, in_block, kSamplesPerPacket, data));
         st.samples += kSamplesPerPacket;
-        st.pause = seconds(scale * kSamplesPerPacket / SpectrumModel::kAudioRate);
+        st.pause_ms = ms_of(scale * kSamplesPerPacket / SpectrumModel::kAudioRate);
     } else if (cls == dsp::CLASS_SPECTRUM) {
         const SpectrumSettings& s = st.settings;
         const bool zero_span = id == msg::kZeroSpan;
@@ -587,7 +588,7 @@ void AcquisitionBoard::next_round(Stream& st) {
         if (!r.empty()) st.pending.push_back(small_packet(id, r));
         const double t =
             zero_span ? get_le<std::uint32_t>(st.payload, 40) / 1000.0 : spectrum_.sweep_time_s(s);
-        st.pause = seconds(scale * t / std::max(packets, 1));
+        st.pause_ms = ms_of(scale * t / std::max(packets, 1));
     } else {
         const std::vector<double> f = sweep_frequencies(na_start_, na_stop_, na_points_);
         const int low = dsp::message_number(id);
@@ -655,7 +656,7 @@ void AcquisitionBoard::next_round(Stream& st) {
                 }
             }
             st.pending.push_back(small_packet(id, {}));
-            st.pause = seconds(scale * duration);
+            st.pause_ms = ms_of(scale * duration);
         }
         if (!items.empty()) {
             int packets = 0;
@@ -667,7 +668,7 @@ void AcquisitionBoard::next_round(Stream& st) {
                     large_packet(id, static_cast<int>(i), static_cast<int>(n), data));
                 ++packets;
             }
-            st.pause = seconds(scale * duration / packets);
+            st.pause_ms = ms_of(scale * duration / packets);
         }
         if (st.one_shot) st.done = true;
     }
@@ -675,12 +676,19 @@ void AcquisitionBoard::next_round(Stream& st) {
 }
 
 void AcquisitionBoard::run() {
+    // The waits are the platform's: on a virtual clock the board's time is
+    // the program's, so a virtual wait of one sweep time sees one sweep.
+    const auto wait = [this](std::unique_lock<std::mutex>& lock, uint32_t timeout_ms) {
+        lock.unlock();
+        wake_.wait(timeout_ms);
+        lock.lock();
+    };
     std::unique_lock lock(mutex_);
     while (!quit_) {
         Stream* st = stream_.get();
         const bool has_work = st && link_ && !(st->done && st->pending.empty());
         if (!has_work) {
-            work_.wait(lock);
+            wait(lock, plat::INFINITE);
             continue;
         }
         // The host's pipe holds what is queued; wait for it to drain while a
@@ -688,12 +696,12 @@ void AcquisitionBoard::run() {
         const std::size_t queued = link_->queued_in(dsp::kBulkInEndpoint);
         if (reply_unread_ && queued == 0) reply_unread_ = false;
         if (reply_unread_ || queued >= kMaxQueuedBytes) {
-            work_.wait_for(lock, std::chrono::milliseconds(1));
+            wait(lock, 1);
             continue;
         }
-        const auto now = Clock::now();
-        if (now < next_due_) {
-            work_.wait_until(lock, next_due_);
+        const double now = static_cast<double>(plat::now_ms());
+        if (now < next_due_ms_) {
+            wait(lock, static_cast<uint32_t>(std::ceil(next_due_ms_ - now)));
             continue;
         }
         if (st->pending.empty()) {
@@ -712,7 +720,7 @@ void AcquisitionBoard::run() {
         Outgoing out;
         out.packets.push_back(std::move(st->pending.front()));
         st->pending.pop_front();
-        next_due_ = std::max(next_due_ + st->pause, now - seconds(0.05));
+        next_due_ms_ = std::max(next_due_ms_ + st->pause_ms, now - ms_of(0.05));
         const std::uint64_t generation = generation_;
         lock.unlock();
         {

@@ -6,7 +6,6 @@
 
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <filesystem>
@@ -17,6 +16,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/kernel/sync.h"
 #include "platform/usb/usb_host.h"
 
 #include "sim/board_wire.h"
@@ -90,13 +90,13 @@ class AcquisitionBoard : public plat::usb::AttachedDevice {
     std::recursive_mutex pipe_mutex_;
     mutable std::mutex mutex_;
     std::mutex model_mutex_;
-    std::condition_variable work_;
+    plat::Event wake_{false, false};  // set for the board's thread by every change
     plat::usb::DeviceLink* link_ = nullptr;
     bool reply_unread_ = false;
     bool quit_ = false;
     std::uint64_t generation_ = 0;    // bumped by every stop and every new message
     std::shared_ptr<Stream> stream_;  // kept alive by the board's thread while it computes a round
-    std::chrono::steady_clock::time_point next_due_;
+    double next_due_ms_ = 0;          // platform clock; guarded by mutex_
 
     // Network-analyzer state kept across messages.
     double na_start_ = 2e6, na_stop_ = 4e9;

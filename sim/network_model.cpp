@@ -188,15 +188,34 @@ std::vector<double> NetworkModel::distance_to_fault(const std::vector<double>& f
     double wsum = 0;
     for (double v : w) wsum += v;
     const double v = std::max(d.velocity_factor, 1e-3) * kSpeedOfLight;
+    // A sweep's frequencies are evenly spaced: the phase of each distance
+    // then turns by one fixed step from point to point, taken exactly again
+    // every kExactPhaseEvery points so that rounding never gathers.
+    constexpr int kExactPhaseEvery = 64;
+    bool even = n > 1;
+    const double df = n > 1 ? freqs[1] - freqs[0] : 0;
+    for (int i = 1; even && i < n; ++i)
+        even =
+            std::abs(freqs[static_cast<std::size_t>(i)] - freqs[static_cast<std::size_t>(i - 1)] -
+                     df) <= 1e-9 * std::max(std::abs(df), 1.0);
+    std::vector<Complex> weighted(static_cast<std::size_t>(n));
+    for (int i = 0; i < n; ++i)
+        weighted[static_cast<std::size_t>(i)] =
+            w[static_cast<std::size_t>(i)] * reflection[static_cast<std::size_t>(i)];
     std::vector<double> out(static_cast<std::size_t>(std::max(d.points, 0)));
     for (int j = 0; j < d.points; ++j) {
         const double dist =
             d.points > 1 ? d.start_m + (d.stop_m - d.start_m) * j / (d.points - 1) : d.start_m;
         const double k = 2 * kPi * 2 * dist / v;  // round-trip phase per hertz
-        Complex acc = 0;
+        const Complex turn = std::polar(1.0, k * df);
+        Complex acc = 0, phase = 0;
         for (int i = 0; i < n; ++i) {
             const auto u = static_cast<std::size_t>(i);
-            acc += w[u] * reflection[u] * std::polar(1.0, k * freqs[u]);
+            if (!even || i % kExactPhaseEvery == 0)
+                phase = std::polar(1.0, k * freqs[u]);
+            else
+                phase *= turn;
+            acc += weighted[u] * phase;
         }
         const double mag = wsum > 0 ? std::abs(acc) / wsum : 0;
         out[static_cast<std::size_t>(j)] = amplitude_to_db(mag) + 2 * d.loss_db_per_m * dist;

@@ -105,6 +105,10 @@ size_t VirtualClock::timed_waiters() const {
     return detail::timed_waiter_count();
 }
 
+uint64_t VirtualClock::next_deadline() const {
+    return detail::earliest_deadline();
+}
+
 // --- Calendar time ---------------------------------------------------------
 
 namespace {

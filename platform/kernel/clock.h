@@ -28,6 +28,10 @@ class VirtualClock {
     // How many threads are blocked in a timed wait right now (tests use it to
     // know that a waiter has taken its deadline before they move time).
     size_t timed_waiters() const;
+    // The earliest deadline a blocked thread waits for, 0 for none. A
+    // deadline after now() means that thread has settled into its wait
+    // (tests use it to move time to a thread's next step).
+    uint64_t next_deadline() const;
 
   private:
     std::atomic<bool> stop_{false};

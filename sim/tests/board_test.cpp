@@ -7,6 +7,7 @@
 #include <fstream>
 
 #include "drivers/dsp/dsp_protocol.h"
+#include "platform/kernel/clock.h"
 #include "sim/board_factory.h"
 #include "sim/tests/simulated_device.h"
 #include "sim/tools/board_host.h"
@@ -403,6 +404,45 @@ TEST(Board, SweepsArePacedByTheSweepTime) {
         std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - t0)
             .count();
     EXPECT_GE(ms, 150);  // at least two whole sweeps of 100 ms lie between
+    EXPECT_TRUE(host.stop());
+}
+
+// On a virtual clock the board sweeps on the program's time: each packet of
+// a sweep comes when the clock reaches its turn, and a sweep time later the
+// next sweep has ended.
+TEST(Board, SweepsFollowThePlatformClock) {
+    plat::VirtualClock clock;  // moved by the test alone
+    sim::Scene s = fast_scene();
+    s.time_scale = 1;
+    s.receiver.min_sweep_ms = 100;  // 101 points: two packets, 50 ms apart
+    BoardHost host(std::make_shared<AcquisitionBoard>(s));
+    const uint64_t t0 = clock.now();
+    ASSERT_TRUE(host.send(dsp::msg::kSweep, sweep_record(101)));
+    auto run = host.read();  // the run state, read so that the board goes on
+    ASSERT_TRUE(run);
+    EXPECT_EQ(run->type, dsp::LOW_RUN);
+    // Moves time to the board's next deadline once it has settled into its
+    // wait, and answers the sweep packets sent by then with their times.
+    std::vector<std::pair<uint64_t, bool>> ends;  // time, whether it ended a sweep
+    const auto settle_and_read = [&] {
+        while (clock.next_deadline() <= clock.now()) std::this_thread::yield();
+        while (auto p = host.read(0))
+            if (p->type == dsp::msg::kSweep)
+                ends.emplace_back(clock.now() - t0, p->start() + p->count() == 101);
+    };
+    settle_and_read();
+    while (ends.size() < 6) {
+        clock.advance(clock.next_deadline() - clock.now());
+        settle_and_read();
+    }
+    // The first packet at once (or a millisecond on, when the board first
+    // waited for the run state to be read), then one every 50 ms; every
+    // second one ends a sweep.
+    ASSERT_LE(ends[0].first, 1u);
+    ends[0].first = 0;
+    const std::vector<std::pair<uint64_t, bool>> want = {{0, false},  {50, true},   {100, false},
+                                                         {150, true}, {200, false}, {250, true}};
+    EXPECT_EQ(ends, want);
     EXPECT_TRUE(host.stop());
 }
 

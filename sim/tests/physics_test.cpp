@@ -293,6 +293,31 @@ TEST(NetworkPhysics, CableIsATransmissionLineBetweenItsImpedanceSteps) {
     }
 }
 
+// The distance transform over the board's largest sweep against the plain
+// windowed sum of each distance, computed term by term.
+TEST(NetworkPhysics, DistanceToFaultOfTheLargestSweepMatchesTheDirectSum) {
+    sim::NetworkModel m(sim::default_scene());
+    const int n = 11265;
+    const auto f = sim::sweep_frequencies(2e6, 4e9, n);
+    std::vector<Complex> s11;
+    for (double v : f) s11.push_back(m.dut_s11(v));
+    sim::DtfSettings d;
+    d.start_m = 0;
+    d.stop_m = 100;
+    d.points = 21;
+    d.window = 0;  // rectangular: every weight 1
+    d.loss_db_per_m = 0;
+    const auto dtf = sim::NetworkModel::distance_to_fault(f, s11, d);
+    ASSERT_EQ(dtf.size(), 21u);
+    for (int j = 0; j < d.points; ++j) {
+        const double dist = 100.0 * j / 20;
+        const double k = 4 * M_PI * dist / (d.velocity_factor * 299792458.0);
+        Complex acc = 0;
+        for (int i = 0; i < n; ++i) acc += s11[i] * std::exp(Complex(0, k * f[i]));
+        EXPECT_NEAR(std::pow(10, dtf[j] / 20), std::abs(acc) / n, 1e-9) << dist << " m";
+    }
+}
+
 TEST(NetworkPhysics, DistanceToFaultPeaksAtTheFaultAndTheCableEnd) {
     sim::Scene scene = sim::default_scene();
     scene.dut.termination = sim::Termination::Short;
