@@ -4,6 +4,7 @@
 #include <benchmark/benchmark.h>
 
 #include "drivers/dsp/dsp_protocol.h"
+#include "sim/spectrum_model.h"
 #include "sim/tools/board_host.h"
 
 namespace {
@@ -45,5 +46,24 @@ void BM_DistanceToFault(benchmark::State& state) {
     state.counters["sweep_ms"] = 0.3 * points;
 }
 BENCHMARK(BM_DistanceToFault)->Arg(705)->Arg(11265)->Unit(benchmark::kMillisecond);
+
+// One spectrum round with the receiver's noise at the board's point counts,
+// the detector and the span changing each time (no cached signal grid), set
+// beside the shortest sweep the board makes.
+void BM_SpectrumRound(benchmark::State& state) {
+    sim::Scene scene = sim::default_scene();
+    sim::SpectrumModel m(scene);
+    sim::SpectrumSettings s;
+    s.points = static_cast<int>(state.range(0));
+    s.span_hz = 3e9;
+    s.centre_hz = 1.6e9;
+    s.rbw_hz = 1e6;
+    for (auto _ : state) {
+        s.span_hz += 1;
+        benchmark::DoNotOptimize(m.sweep(s));
+    }
+    state.counters["sweep_ms"] = m.sweep_time_s(s) * 1000;
+}
+BENCHMARK(BM_SpectrumRound)->Arg(705)->Arg(11265)->Unit(benchmark::kMillisecond);
 
 }  // namespace
