@@ -1,0 +1,253 @@
+// Every text the screens show fits its box, in English and in Mandarin: each
+// soft-key page, menu-key caption, readout caption, title and clock format,
+// measured with the font its widget draws it in against the widget's own
+// rectangles, with the fonts of the device image.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/language.h"
+#include "app/tests/app_test_support.h"
+#include "core/keys.h"
+#include "core/res_string.h"
+#include "instrument/measurement.h"
+#include "language/tests/language_test_support.h"
+#include "platform/text/utf.h"
+#include "screens/measurement_base.h"
+#include "screens/specan/specan_mode.h"
+#include "screens/specan/tests/screen_services_stub.h"
+#include "widgets/draw_panel.h"
+#include "widgets/readout_box.h"
+#include "widgets/readout_panel.h"
+#include "widgets/soft_key_menu.h"
+#include "widgets/title_bar.h"
+#include "widgets/widget_services.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// The screens the check walks. A screen joins the check here, with one
+// entry: how it is made and how each title it can show gets into its title
+// bar. The check itself shows every soft-key page (0..73) and every menu key
+// of each screen, in both languages and every clock format.
+struct ScreenUnderCheck {
+    const char* name;
+    std::function<std::unique_ptr<CMeasurementBase>()> make;
+    // Shows each title the screen can carry, calling `look` after each.
+    std::function<void(CMeasurementBase&, const std::function<void()>& look)> titles;
+};
+
+// The titles of a screen whose title names its current measurement function.
+template <class Screen>
+void EachFunctionTitle(CMeasurementBase& base, const std::function<void()>& look) {
+    auto& screen = static_cast<Screen&>(base);
+    for (CMeasurement* m = screen.GetFirstMeasurement(); m; m = m->GetNext()) {
+        screen.SetCurrentMeasurement(m, screen.GetSetup());
+        screen.ShowTitle();
+        look();
+    }
+}
+
+const std::vector<ScreenUnderCheck>& ScreensUnderCheck() {
+    static const std::vector<ScreenUnderCheck> screens = {
+        {"spectrum analyzer", [] { return std::make_unique<CSpecAnMode>(nullptr); },
+         EachFunctionTitle<CSpecAnMode>},
+    };
+    return screens;
+}
+
+// What the application gives the widgets: the language's face and the
+// clock's format.
+class FitWidgetServices : public IWidgetServices {
+  public:
+    std::u16string face = kDefaultWidgetFace;
+    uint32_t time_format = kTimeFormatTimeFirst;
+    std::u16string GetFontFace2() const override { return face; }
+    uint32_t GetTimeFormat() const override { return time_format; }
+    int ShowMessage(const core::Text&, uint32_t) override { return kMessageOk; }
+};
+
+// The string ids a shown text came from, for the report: the ids whose text
+// is the whole text, else those of its lines.
+class IdFinder {
+  public:
+    explicit IdFinder(const std::map<uint32_t, std::u16string>& table) {
+        for (const auto& [id, text] : table) ids_[LoadResString(id)].insert(id);
+    }
+    std::string Of(const core::Text& text) const {
+        std::set<uint32_t> found = Find(text);
+        if (found.empty()) {
+            size_t start = 0;
+            while (start <= text.size()) {
+                const size_t end = text.find(u'\n', start);
+                const auto line = text.substr(start, end == text.npos ? text.npos : end - start);
+                const auto ids = Find(line);
+                found.insert(ids.begin(), ids.end());
+                if (end == text.npos) break;
+                start = end + 1;
+            }
+        }
+        if (found.empty()) return "composed text";
+        std::string out = "id";
+        for (uint32_t id : found) out += " " + std::to_string(id);
+        return out;
+    }
+
+  private:
+    std::set<uint32_t> Find(const core::Text& text) const {
+        auto it = ids_.find(text);
+        return it == ids_.end() ? std::set<uint32_t>{} : it->second;
+    }
+    std::map<core::Text, std::set<uint32_t>> ids_;
+};
+
+std::string Quoted(const core::Text& text) {
+    std::string out = plat::to_utf8(text);
+    for (size_t i = 0; (i = out.find('\n', i)) != std::string::npos;) out.replace(i, 1, "\\n");
+    return "\"" + out + "\"";
+}
+
+class TextFit : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(lang_test::LayOutImage(app_test::BinDir(), root_.path()));
+        IWidgetServices::set_current(&widget_services_);
+        IScreenServices::set_current(&screen_services_);
+    }
+    void TearDown() override {
+        IScreenServices::set_current(nullptr);
+        IWidgetServices::set_current(nullptr);
+        binding_.Free();
+    }
+
+    void BindLanguage(int32_t id) {
+        UiFonts fonts;
+        ASSERT_TRUE(binding_.Load(id, false, fonts)) << "language " << id;
+        widget_services_.face = fonts.large.face;
+        language_ = id == kLanguageMandarin ? "Mandarin" : "English";
+        table_ = lang_test::ReadTable(id == kLanguageMandarin
+                                          ? lang_test::SourceDir() / "language/strings-zh.tsv"
+                                          : lang_test::SourceDir() / "core/strings/strings.tsv");
+        ids_ = std::make_unique<IdFinder>(table_);
+    }
+
+    // Measures every text of the screen's panes; each overflow is reported
+    // once, with where it was seen first.
+    void Look(const CMeasurementBase& screen, const std::string& state) {
+        const std::pair<const char*, const CScreenWidget*> panes[] = {
+            {"title bar", screen.file_label_panel()}, {"soft keys", screen.soft_key_menu()},
+            {"menu keys", screen.menu_key_panel()},   {"readout", screen.readout_panel()},
+            {"draw panel", screen.draw_panel()},
+        };
+        for (const auto& [pane, widget] : panes) {
+            if (!widget) continue;
+            DrawnTexts texts;
+            widget->CollectTexts(texts);
+            for (const DrawnText& t : texts) {
+                if (t.text.empty()) continue;
+                const TextOverflow o = MeasureOverflow(t);
+                if (o.Fits()) continue;
+                const std::string key = std::string(pane) + t.where + plat::to_utf8(t.text);
+                if (!reported_.insert(language_ + key).second) continue;
+                std::ostringstream line;
+                line << language_ << ", " << screen_name_ << " (" << state << "), " << pane << " "
+                     << t.where << ": " << ids_->Of(t.text) << " " << Quoted(t.text);
+                if (o.width > 0) line << " is " << o.width << " px too wide";
+                if (o.height > 0)
+                    line << (o.width > 0 ? " and " : " is ") << o.height << " px too tall";
+                failures_.push_back(line.str());
+            }
+        }
+    }
+
+    // The clock's widest texts: each month at the longest hours, in both
+    // formats.
+    void LookAtClock(CMeasurementBase& screen) {
+        CClockPanel* clock = screen.file_label_panel()->GetClock();
+        ASSERT_NE(clock, nullptr);
+        for (uint32_t format : {kTimeFormatTimeFirst, 0u}) {
+            widget_services_.time_format = format;
+            for (uint16_t month = 1; month <= 12; ++month)
+                for (uint16_t hour : {0, 10, 12, 23}) {
+                    plat::SystemTime t{};
+                    t.year = 2028;
+                    t.month = month;
+                    t.day = 28;
+                    t.hour = hour;
+                    t.minute = 58;
+                    t.second = 58;
+                    clock->SetFixedTime(t);
+                    Look(screen, "clock format " + std::to_string(format));
+                }
+        }
+        clock->SetFixedTime(std::nullopt);
+        widget_services_.time_format = kTimeFormatTimeFirst;
+    }
+
+    void Walk(const ScreenUnderCheck& entry) {
+        screen_name_ = entry.name;
+        std::unique_ptr<CMeasurementBase> screen = entry.make();
+        screen->OnCreate(nullptr, nullptr, 0, scheme_.get());
+        for (int k = 0; k < CModeBase::kMenuKeyCount; ++k) {
+            screen->OnKeyEvent(VK_F13 + static_cast<uint32_t>(k), 1);
+            screen->OnKeyEvent(VK_F13 + static_cast<uint32_t>(k), 0);
+            Look(*screen, "menu key " + std::to_string(k + 1));
+        }
+        for (int page = 0; page < CModeBase::kPageCount; ++page) {
+            screen->ShowSoftKeys(page, -1);
+            Look(*screen, "page " + std::to_string(page));
+        }
+        entry.titles(*screen, [&] { Look(*screen, "titles"); });
+        LookAtClock(*screen);
+    }
+
+    std::string Report() const {
+        std::string out;
+        for (const auto& f : failures_) out += f + "\n";
+        return out;
+    }
+
+    app_test::DeviceRoot root_{"celvane-text-fit"};
+    FitWidgetServices widget_services_;
+    StubScreenServices screen_services_;
+    std::unique_ptr<CColorScheme> scheme_ = CreateColorScheme(1);
+    LanguageBinding binding_;
+    std::string language_;
+    std::string screen_name_;
+    std::map<uint32_t, std::u16string> table_;
+    std::unique_ptr<IdFinder> ids_;
+    std::set<std::string> reported_;
+    std::vector<std::string> failures_;
+};
+
+TEST_F(TextFit, EveryScreenTextFitsItsBoxInEnglishAndMandarin) {
+    // The image's Tahoma is the face the layouts were made for.
+    ASSERT_EQ(plat::resolve_face(u"Tahoma"), fs::canonical(root_.system() / "Tahoma.ttf"));
+    for (int32_t language : {kLanguageEnglish, kLanguageMandarin}) {
+        BindLanguage(language);
+        for (const ScreenUnderCheck& entry : ScreensUnderCheck()) Walk(entry);
+    }
+    EXPECT_TRUE(failures_.empty()) << failures_.size() << " texts do not fit:\n" << Report();
+}
+
+// The check sees an overflow: a text of its own, longer than any key.
+TEST_F(TextFit, ALongCaptionIsReportedWithItsOverflow) {
+    BindLanguage(kLanguageEnglish);
+    CSpecAnMode screen(nullptr);
+    screen.OnCreate(nullptr, nullptr, 0, scheme_.get());
+    screen.soft_key_menu()->SetKeyText(u"Frequency Frequency", 2, false, false);
+    screen_name_ = "spectrum analyzer";
+    Look(screen, "made long");
+    ASSERT_EQ(failures_.size(), 1u) << Report();
+    EXPECT_NE(failures_[0].find("soft keys box 3 caption"), std::string::npos) << failures_[0];
+    EXPECT_NE(failures_[0].find("px too wide"), std::string::npos) << failures_[0];
+}
+
+}  // namespace
