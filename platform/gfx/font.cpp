@@ -248,6 +248,8 @@ FontFile::~FontFile() {
 
 namespace {
 
+constexpr FT_Int32 kLoadFlags = FT_LOAD_DEFAULT | FT_LOAD_NO_BITMAP;
+
 int ceil26(FT_Pos v) {
     return static_cast<int>((v + 63) >> 6);
 }
@@ -298,7 +300,7 @@ FontInstance::FontInstance(FontSpec spec, std::shared_ptr<FontFile> file)
     // Measured here under the FreeType lock, not through the glyph cache,
     // whose lock is always taken before the FreeType one.
     metrics_.average_width = 1;
-    if (FT_Load_Char(face, 'x', FT_LOAD_DEFAULT) == 0)
+    if (FT_Load_Char(face, 'x', kLoadFlags) == 0)
         metrics_.average_width = std::max(1, round26(face->glyph->advance.x));
 }
 
@@ -344,7 +346,9 @@ const Glyph& FontInstance::render_locked(char32_t cp) {
         if (!from_fallback) {
             FT_Face face = file_->face;
             FT_Activate_Size(static_cast<FT_Size>(size_));
-            if (FT_Load_Char(face, cp, FT_LOAD_DEFAULT) == 0) {
+            // Outlines only: the embedded bitmap strikes of some faces (Tahoma's
+            // small sizes) are one bit a pixel, not coverage.
+            if (FT_Load_Char(face, cp, kLoadFlags) == 0) {
                 if (embolden_) FT_GlyphSlot_Embolden(face->glyph);
                 if (oblique_) FT_GlyphSlot_Oblique(face->glyph);
                 if (FT_Render_Glyph(face->glyph, FT_RENDER_MODE_NORMAL) == 0) {
