@@ -73,6 +73,9 @@ class CGraphWidget : public CScreenWidget {
     };
 
     explicit CGraphWidget(int layout, int unused = 0);
+    // The title, the level labels and, on the full screen, the corner and
+    // bottom labels.
+    void CollectTexts(DrawnTexts& out) const override;
     ~CGraphWidget() override;
 
     void Init() override;

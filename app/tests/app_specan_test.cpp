@@ -164,14 +164,14 @@ int Differences(const Screen& shot, const plat::Bitmap& made, const plat::Rect& 
 // The title bar of the live screen shows the title from its first letter
 // and the clock's whole time: both are read from the pixels against the
 // platform's own rendering of the expected texts with the image's Tahoma.
+// The status indicator's corner is drawn.
 TEST_F(SpecAnProgram, TitleAndClockShowWhole) {
     constexpr int kTitlePt10 = 160, kClockPt10 = 140;
     const plat::Rect title{1, 0, 290, 30}, clock{290, 0, 530, 30};
     ASSERT_TRUE(TraceAt(Column(kCarrierHz, 0, 3.6e9), Row(kCarrierDbm, 20.0, 10.0)));
     const core::Text title_text = LoadResString(61248) + u":" + LoadResString(634);
-    EXPECT_EQ(Differences(Shot(), RenderBarText(title_text, kTitlePt10, title, plat::DT_LEFT),
-                          title),
-              0)
+    EXPECT_EQ(
+        Differences(Shot(), RenderBarText(title_text, kTitlePt10, title, plat::DT_LEFT), title), 0)
         << "the title \"" << core::LowBytes(title_text) << "\" from its first letter";
     // The clock's hour and what precedes it, where the rendering of the
     // platform clock's time puts them (the hour must not turn meanwhile).
@@ -190,6 +190,14 @@ TEST_F(SpecAnProgram, TitleAndClockShowWhole) {
         hour_seen = true;
     }
     EXPECT_TRUE(hour_seen);
+    // The status indicator's corner is painted (the screen's background
+    // there is black until the indicator draws itself).
+    const Screen shot = Shot();
+    int black = 0, all = 0;
+    for (int y = 566; y < kHeight; ++y)
+        for (int x = 705; x < kWidth; ++x, ++all)
+            if (shot.At(x, y) == Rgb{0, 0, 0}) ++black;
+    EXPECT_LT(black, all / 4) << "the status indicator's corner";
 }
 
 // Full span 0..3.6 GHz, reference +20 dBm at 10 dB a division (the factory

@@ -16,6 +16,7 @@
 #include "app/tests/app_test_support.h"
 #include "core/keys.h"
 #include "core/res_string.h"
+#include "core/units.h"
 #include "instrument/measurement.h"
 #include "language/tests/language_test_support.h"
 #include "platform/text/utf.h"
@@ -23,6 +24,7 @@
 #include "screens/specan/specan_mode.h"
 #include "screens/specan/tests/screen_services_stub.h"
 #include "widgets/draw_panel.h"
+#include "widgets/graph_panel.h"
 #include "widgets/readout_box.h"
 #include "widgets/readout_panel.h"
 #include "widgets/soft_key_menu.h"
@@ -36,7 +38,8 @@ namespace fs = std::filesystem;
 // The screens the check walks. A screen joins the check here, with one
 // entry: how it is made and how each title it can show gets into its title
 // bar. The check itself shows every soft-key page (0..73) and every menu key
-// of each screen, in both languages and every clock format.
+// of each screen, the graph's title in every level unit, in both languages
+// and every clock format.
 struct ScreenUnderCheck {
     const char* name;
     std::function<std::unique_ptr<CMeasurementBase>()> make;
@@ -119,11 +122,11 @@ class TextFit : public ::testing::Test {
     void SetUp() override {
         ASSERT_TRUE(lang_test::LayOutImage(app_test::BinDir(), root_.path()));
         IWidgetServices::set_current(&widget_services_);
-        IScreenServices::set_current(&screen_services_);
     }
     void TearDown() override {
         IScreenServices::set_current(nullptr);
         IWidgetServices::set_current(nullptr);
+        graph_.reset();
         binding_.Free();
     }
 
@@ -138,13 +141,13 @@ class TextFit : public ::testing::Test {
         ids_ = std::make_unique<IdFinder>(table_);
     }
 
-    // Measures every text of the screen's panes; each overflow is reported
-    // once, with where it was seen first.
+    // Measures every text of the screen's panes and of the graph; each
+    // overflow is reported once, with where it was seen first.
     void Look(const CMeasurementBase& screen, const std::string& state) {
         const std::pair<const char*, const CScreenWidget*> panes[] = {
             {"title bar", screen.file_label_panel()}, {"soft keys", screen.soft_key_menu()},
             {"menu keys", screen.menu_key_panel()},   {"readout", screen.readout_panel()},
-            {"draw panel", screen.draw_panel()},
+            {"draw panel", screen.draw_panel()},      {"graph", graph_.get()},
         };
         for (const auto& [pane, widget] : panes) {
             if (!widget) continue;
@@ -191,8 +194,26 @@ class TextFit : public ::testing::Test {
         widget_services_.time_format = kTimeFormatTimeFirst;
     }
 
+    // The graph's title and level labels at the highest and lowest reference
+    // level in every level unit a screen offers; watts and volts come in the
+    // decade that suits the level, as the screens choose it.
+    void LookAtGraph(const CMeasurementBase& screen) {
+        for (uint32_t offered : {UNIT_DBM, UNIT_DBUV, UNIT_DBMV, UNIT_DBV, UNIT_W, UNIT_V})
+            for (double dbm : {20.0, -120.0}) {
+                const double watts = ConvertPowerUnit(dbm, UNIT_W, UNIT_DBM);
+                const uint32_t unit = AutoScaleUnit(watts, offered);
+                graph_->SetReferenceLevel(watts, unit, 10);
+                Look(screen, "unit " + plat::to_utf8(UnitName(unit)));
+            }
+    }
+
     void Walk(const ScreenUnderCheck& entry) {
         screen_name_ = entry.name;
+        // The application's graph panel, shared by the screens.
+        graph_ = std::make_unique<CGraphPanel>(1, 0);
+        graph_->Create(nullptr, 0, 30, 705, 455, 18, 90, scheme_.get());
+        StubScreenServices services(graph_.get());
+        IScreenServices::set_current(&services);
         std::unique_ptr<CMeasurementBase> screen = entry.make();
         screen->OnCreate(nullptr, nullptr, 0, scheme_.get());
         for (int k = 0; k < CModeBase::kMenuKeyCount; ++k) {
@@ -206,6 +227,9 @@ class TextFit : public ::testing::Test {
         }
         entry.titles(*screen, [&] { Look(*screen, "titles"); });
         LookAtClock(*screen);
+        LookAtGraph(*screen);
+        screen.reset();
+        IScreenServices::set_current(nullptr);
     }
 
     std::string Report() const {
@@ -216,7 +240,7 @@ class TextFit : public ::testing::Test {
 
     app_test::DeviceRoot root_{"celvane-text-fit"};
     FitWidgetServices widget_services_;
-    StubScreenServices screen_services_;
+    std::unique_ptr<CGraphPanel> graph_;
     std::unique_ptr<CColorScheme> scheme_ = CreateColorScheme(1);
     LanguageBinding binding_;
     std::string language_;
@@ -240,6 +264,8 @@ TEST_F(TextFit, EveryScreenTextFitsItsBoxInEnglishAndMandarin) {
 // The check sees an overflow: a text of its own, longer than any key.
 TEST_F(TextFit, ALongCaptionIsReportedWithItsOverflow) {
     BindLanguage(kLanguageEnglish);
+    StubScreenServices services;
+    IScreenServices::set_current(&services);
     CSpecAnMode screen(nullptr);
     screen.OnCreate(nullptr, nullptr, 0, scheme_.get());
     screen.soft_key_menu()->SetKeyText(u"Frequency Frequency", 2, false, false);
