@@ -15,6 +15,9 @@ struct DrawnText {
     plat::Font font;
     plat::Rect box;
     uint32_t format = 0;
+    // A caption, or data that a value of the moment fills (a reading, a
+    // name the user gave).
+    bool caption = true;
 };
 using DrawnTexts = std::vector<DrawnText>;
 

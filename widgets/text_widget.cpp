@@ -103,7 +103,7 @@ void CTextWidget::CollectTexts(DrawnTexts& out) const {
     const plat::Font& value_font = value_->font ? *value_->font : font_;
     out.push_back({"label", label_->Text(), bold_, label_->rect, kItemFormat});
     const plat::Rect value_box{label_->rect.right + 2, rect_.top, rect_.right, rect_.bottom};
-    out.push_back({"value", value_->Text(), value_font, value_box, kItemFormat});
+    out.push_back({"value", value_->Text(), value_font, value_box, kItemFormat, false});
 }
 
 void CTextWidget::Draw(plat::Dc& dc) {
