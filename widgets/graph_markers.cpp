@@ -691,13 +691,15 @@ void CGraphWidget::DrawMarkerTableText(plat::Dc& dc, int x_from, int x_to) {
         const bool left_aligned = tablePosition_ == 2 || tablePosition_ == 3;
         const plat::Rect text = TableTextRect(mem, line, left_aligned);
         plat::Rect& drawn = tableTexts_[li][static_cast<size_t>(i)];
-        const plat::Rect stripe = drawn.empty() ? text : drawn.unite(text);
-        mem.bit_blt(stripe.left, stripe.top, stripe.width(), stripe.height(), background_,
-                    stripe.left - L.left, stripe.top - L.top);
+        for (const plat::Rect& r : {drawn, text}) {
+            if (r.empty()) continue;
+            mem.bit_blt(r.left, r.top, r.width(), r.height(), background_, r.left - L.left,
+                        r.top - L.top);
+            area = area.empty() ? r : area.unite(r);
+        }
         line.Draw(mem, (left_aligned ? plat::DT_LEFT : plat::DT_RIGHT) | plat::DT_VCENTER |
                            plat::DT_SINGLELINE);
         drawn = text;
-        area = area.empty() ? stripe : area.unite(stripe);
         measured_[static_cast<size_t>(i)] = false;
     }
     if (!area.empty())
