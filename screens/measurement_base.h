@@ -99,6 +99,8 @@ class CMeasurementBase : public CModeBase {
     CMeasurement* GetCurrentMeasurement() override { return currentMeasurement; }
     void OnClose() override;
     CMeasurement* GetFirstMeasurement() override { return measurementChain; }
+    // The battery's state shows in the status indicator of the corner.
+    bool ShowsBattery() const override { return status_indicator_ != nullptr; }
     void RedrawPanes(uint32_t mask) override;
     void ReloadSweepSettings() override;
     int ShowPage(int page) override;

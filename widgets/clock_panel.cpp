@@ -133,10 +133,17 @@ core::Text FormatClockText(const plat::SystemTime& t, uint32_t format) {
            Checked(kTimeAfterId, kTimeAfterPattern, {h12, minute, second, half});
 }
 
+core::Text CClockPanel::Text() const {
+    return FormatClockText(fixed_ ? *fixed_ : plat::local_time(), WidgetTimeFormat());
+}
+
 void CClockPanel::Draw(plat::Dc& dc) {
-    const core::Text text =
-        FormatClockText(fixed_ ? *fixed_ : plat::local_time(), WidgetTimeFormat());
-    DrawCentredText(dc, rect_, text, SchemeColor(ci::kTitleText), SchemeColor(colorIndex_));
+    DrawCentredText(dc, rect_, Text(), SchemeColor(ci::kTitleText), SchemeColor(colorIndex_));
+}
+
+void CClockPanel::CollectTexts(DrawnTexts& out) const {
+    out.push_back({"clock", Text(), font_, rect_,
+                   plat::DT_CENTER | plat::DT_VCENTER | plat::DT_SINGLELINE | plat::DT_NOPREFIX});
 }
 
 int CClockPanel::Redraw() {

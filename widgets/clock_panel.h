@@ -25,12 +25,16 @@ core::Text FormatClockText(const plat::SystemTime& t, uint32_t format);
 class CClockPanel : public CScreenWidget {
   public:
     void Draw(plat::Dc& dc) override;
+    void CollectTexts(DrawnTexts& out) const override;
     int Redraw() override;
     // Shows this time instead of the local time (pictures of the screen
     // taken at a known time); none returns to the local time.
     void SetFixedTime(std::optional<plat::SystemTime> t) { fixed_ = t; }
 
   private:
+    // The fixed time's or the local time's text in the clock's format.
+    core::Text Text() const;
+
     std::optional<plat::SystemTime> fixed_;
 };
 

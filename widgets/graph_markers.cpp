@@ -653,6 +653,17 @@ void CGraphWidget::RestoreMarkerTable(plat::Dc& dc) {
     mem.bit_blt(box.x, box.y, kTableBoxW, kTableBoxH, background_, box.x, box.y);
     dc.bit_blt(L.left + box.x, L.top + box.y, kTableBoxW, kTableBoxH, plotImage_, box.x, box.y);
     tableDrawnPosition_ = p;
+    // The box took every line's text with it.
+    for (auto& lines : tableTexts_) lines.fill(plat::Rect{});
+}
+
+plat::Rect CGraphWidget::TableTextRect(plat::Dc& dc, const CTextLabel& line, bool left_aligned) {
+    const plat::Font old = line.font ? dc.select_font(*line.font) : dc.font();
+    const int width = std::min(line.rect.width(), dc.text_extent(line.Text()).cx);
+    dc.select_font(old);
+    const int top = line.rect.top, bottom = line.rect.top + kLineStep;
+    if (left_aligned) return {line.rect.left, top, line.rect.left + width, bottom};
+    return {line.rect.right - width, top, line.rect.right, bottom};
 }
 
 void CGraphWidget::DrawMarkerTableText(plat::Dc& dc, int x_from, int x_to) {
@@ -674,14 +685,21 @@ void CGraphWidget::DrawMarkerTableText(plat::Dc& dc, int x_from, int x_to) {
         if (!due || !tableShown_) continue;
         line.SetText(markers_[static_cast<size_t>(i)]->FormatMarkerTableLine(TextStyle(), 0, 0));
         line.textColor = r->IsCurrent() ? kTableCurrent : kDarkBlue;
-        const plat::Rect stripe = {line.rect.left, line.rect.top, line.rect.right,
-                                   line.rect.top + kLineStep};
-        mem.bit_blt(stripe.left, stripe.top, stripe.width(), stripe.height(), background_,
-                    stripe.left - L.left, stripe.top - L.top);
+        // Only the text's own part of the line is renewed, together with what
+        // the line's previous text covered: the trace and the flags beside a
+        // short line stay.
         const bool left_aligned = tablePosition_ == 2 || tablePosition_ == 3;
+        const plat::Rect text = TableTextRect(mem, line, left_aligned);
+        plat::Rect& drawn = tableTexts_[li][static_cast<size_t>(i)];
+        for (const plat::Rect& r : {drawn, text}) {
+            if (r.empty()) continue;
+            mem.bit_blt(r.left, r.top, r.width(), r.height(), background_, r.left - L.left,
+                        r.top - L.top);
+            area = area.empty() ? r : area.unite(r);
+        }
         line.Draw(mem, (left_aligned ? plat::DT_LEFT : plat::DT_RIGHT) | plat::DT_VCENTER |
                            plat::DT_SINGLELINE);
-        area = area.empty() ? stripe : area.unite(stripe);
+        drawn = text;
         measured_[static_cast<size_t>(i)] = false;
     }
     if (!area.empty())

@@ -20,6 +20,9 @@ class CGraphPanel : public CScreenWidget {
     // hidden tooltip window; 0.
     int Create(plat::Window* owner, int left, int top, int right, int bottom,
                ColorSchemeIndex color_index, int pt10, CColorScheme* scheme) override;
+    void CollectTexts(DrawnTexts& out) const override {
+        if (graph_) graph_->CollectTexts(out);
+    }
 
     // The edges the graph gets for its three layouts: the upper right
     // quarter of the pane (moved down by the top offset), the pane, and the

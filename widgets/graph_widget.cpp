@@ -143,6 +143,20 @@ void CGraphWidget::MakeLabels() {
     floating_.textColor = kRed;
 }
 
+void CGraphWidget::CollectTexts(DrawnTexts& out) const {
+    Guard g(mutex_);
+    const size_t li = static_cast<size_t>(Clamp(layout_));
+    const CTextLabel& title = title_[li];
+    out.push_back({"title", title.Text(), font_, title.rect, kLeftFormat});
+    for (const core::Text& level : levelLabels_)
+        out.push_back({"level label", level, font_, levelBox_.rect, kLeftFormat});
+    if (layout_ == kScreenLayout) {
+        out.push_back({"top right", topRight_.Text(), font_, topRight_.rect, kCentreFormat});
+        for (const CTextLabel& b : bottomLabels_)
+            out.push_back({"bottom label", b.Text(), font_, b.rect, kCentreFormat});
+    }
+}
+
 // --- layout and scale ---------------------------------------------------------
 
 int CGraphWidget::SetLayout(int index) {
@@ -408,6 +422,9 @@ int CGraphWidget::RedrawBackground(bool draw, int) {
         tableShown_ = false;
     }
     if (draw) DrawGraticule();
+    // The table comes back on the new background (a scale or unit change
+    // must not leave the markers without their lines); hidden stays hidden.
+    PlaceMarkerTable();
     Guard g(mutex_);
     const int r = pendingChange_;
     pendingChange_ = 0;

@@ -73,6 +73,9 @@ class CGraphWidget : public CScreenWidget {
     };
 
     explicit CGraphWidget(int layout, int unused = 0);
+    // The title, the level labels and, on the full screen, the corner and
+    // bottom labels.
+    void CollectTexts(DrawnTexts& out) const override;
     ~CGraphWidget() override;
 
     void Init() override;
@@ -220,6 +223,8 @@ class CGraphWidget : public CScreenWidget {
 
   private:
     using Guard = std::lock_guard<std::recursive_mutex>;
+    // The part of a table line its text covers, aligned as it is drawn.
+    static plat::Rect TableTextRect(plat::Dc& dc, const CTextLabel& line, bool left_aligned);
     static int Clamp(int layout) { return layout < 0 || layout >= kLayouts ? 0 : layout; }
     const Layout& Cur() const { return layouts_[Clamp(layout_)]; }
     void MakeLabels();
@@ -277,6 +282,9 @@ class CGraphWidget : public CScreenWidget {
     std::array<CTextLabel, kLayouts> upperRight_;
     std::array<CTextLabel, kLayouts> lowerRight_;
     std::array<std::array<CTextLabel, kMarkers>, kLayouts> markerLines_;
+    // Where each table line's text was drawn last (empty: nowhere since the
+    // table's box was restored).
+    std::array<std::array<plat::Rect, kMarkers>, kLayouts> tableTexts_{};
     CTextLabel topRight_;
     std::array<CTextLabel, 3> bottomLabels_;
     CTextLabel floating_;

@@ -178,6 +178,32 @@ void CReadoutBox::DrawFrame(plat::Dc& dc) {
     frameDirty_ = false;
 }
 
+std::pair<plat::Rect, plat::Rect> CReadoutBox::ChoiceRects() const {
+    const plat::Rect& t = textRect_;
+    const int w = t.width(), h = t.height();
+    return {plat::Rect{t.left, t.bottom - h / 3, t.right - w / 2, t.bottom},
+            plat::Rect{t.right - w / 2, t.bottom - h / 3, t.right, t.bottom}};
+}
+
+std::pair<core::Text, core::Text> CReadoutBox::ChoiceTexts() const {
+    return {choiceIndex_ == 0 ? choice1_ : choice1_ + u"/",
+            choiceIndex_ == 0 ? u"/" + choice2_ : choice2_};
+}
+
+void CReadoutBox::CollectTexts(DrawnTexts& out) const {
+    if (choice1_.empty()) {
+        out.push_back({"caption", title_, font_, textRect_, kLabelFormat});
+        return;
+    }
+    // The caption keeps clear of the choices' third of the box.
+    const auto [left, right] = ChoiceRects();
+    const auto [left_text, right_text] = ChoiceTexts();
+    const plat::Rect caption{textRect_.left, textRect_.top, textRect_.right, left.top};
+    out.push_back({"caption", title_, font_, caption, kLabelFormat});
+    out.push_back({"first choice", left_text, font_, left, kLabelFormat});
+    out.push_back({"second choice", right_text, font_, right, kLabelFormat});
+}
+
 void CReadoutBox::DrawLabel(plat::Dc& dc) {
     dc.set_text_color(TextColor());
     const int old_mode = dc.set_bk_mode(plat::TRANSPARENT);
@@ -185,17 +211,11 @@ void CReadoutBox::DrawLabel(plat::Dc& dc) {
     plat::Rect r = textRect_;
     dc.draw_text(title_, r, kLabelFormat);
     if (!choice1_.empty()) {
-        if (!choiceRects_) {
-            const plat::Rect& t = textRect_;
-            const int w = t.width(), h = t.height();
-            choiceRects_.emplace(plat::Rect{t.left, t.bottom - h / 3, t.right - w / 2, t.bottom},
-                                 plat::Rect{t.right - w / 2, t.bottom - h / 3, t.right, t.bottom});
-        }
+        if (!choiceRects_) choiceRects_.emplace(ChoiceRects());
         plat::Rect left = choiceRects_->first, right = choiceRects_->second;
         const plat::Font& left_font = choiceIndex_ == 0 ? underlineFont_ : font_;
         const plat::Font& right_font = choiceIndex_ == 1 ? underlineFont_ : font_;
-        const core::Text left_text = choiceIndex_ == 0 ? choice1_ : choice1_ + u"/";
-        const core::Text right_text = choiceIndex_ == 0 ? u"/" + choice2_ : choice2_;
+        const auto [left_text, right_text] = ChoiceTexts();
         dc.select_font(left_font);
         dc.draw_text(left_text, left, kLabelFormat);
         dc.select_font(right_font);

@@ -11,6 +11,7 @@ class CReadoutBox : public CScreenWidget, public IGroupChild {
     CReadoutBox(int id, bool key_style);
 
     void Draw(plat::Dc& dc) override;
+    void CollectTexts(DrawnTexts& out) const override;
     void Update() override;
     bool HitTest(plat::Point p) const override { return CScreenWidget::HitTest(p); }
     // The base Create is not used; the font size is ignored.
@@ -49,6 +50,10 @@ class CReadoutBox : public CScreenWidget, public IGroupChild {
     void Paint(plat::Dc& dc);
     void DrawFrame(plat::Dc& dc);
     void DrawLabel(plat::Dc& dc);
+    // The two halves of the box's lower third, and their texts: the choice
+    // in force underlined, the other with the slash between them.
+    std::pair<plat::Rect, plat::Rect> ChoiceRects() const;
+    std::pair<core::Text, core::Text> ChoiceTexts() const;
     const plat::Brush& StateBrush() const;
     COLORREF TextColor() const;
 

@@ -145,6 +145,23 @@ void CReadoutPanel::Paint(plat::Dc& dc, int, bool full) {
     dc.select_font(old);
 }
 
+void CReadoutPanel::CollectTexts(DrawnTexts& out) const {
+    for (int i = 0; i < kMaxRows; ++i) {
+        const std::string row = "row " + std::to_string(i + 1) + " ";
+        if (rows_[static_cast<size_t>(i)])
+            out.push_back({row + "caption", captions_[static_cast<size_t>(i)], font_,
+                           *rows_[static_cast<size_t>(i)], kCentred});
+        for (int j = 0; j < kColumns; ++j) {
+            const CTextWidget* cell = GetCell(i, j);
+            if (!cell) continue;
+            const size_t first = out.size();
+            cell->CollectTexts(out);
+            for (size_t k = first; k < out.size(); ++k)
+                out[k].where = row + "cell " + std::to_string(j + 1) + " " + out[k].where;
+        }
+    }
+}
+
 void CReadoutPanel::RedrawRows(int argument, bool full, ColorSchemeIndex color) {
     if (color > 0) highlight_ = color;
     WithOwnerDc([&](plat::Dc& dc) { Paint(dc, argument, full); });

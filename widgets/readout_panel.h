@@ -21,6 +21,7 @@ class CReadoutPanel : public CScreenWidget {
     ~CReadoutPanel() override;
 
     void Draw(plat::Dc& dc) override;
+    void CollectTexts(DrawnTexts& out) const override;
     int Create(plat::Window* owner, int left, int top, int right, int bottom,
                ColorSchemeIndex color_index, int pt10, CColorScheme* scheme) override;
 

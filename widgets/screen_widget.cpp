@@ -112,6 +112,17 @@ void CWidgetGroup::Draw(plat::Dc& dc) {
     ForEachChild([&](int, IGroupChild& c) { c.Draw(dc); });
 }
 
+void CWidgetGroup::CollectTexts(DrawnTexts& out) const {
+    ForEachChild([&](int i, IGroupChild& c) {
+        const auto* w = dynamic_cast<const CScreenWidget*>(&c);
+        if (!w) return;
+        const size_t first = out.size();
+        w->CollectTexts(out);
+        for (size_t k = first; k < out.size(); ++k)
+            out[k].where = "box " + std::to_string(i + 1) + " " + out[k].where;
+    });
+}
+
 void CWidgetGroup::SelectAndUpdate(int i) {
     Select(i);
     Update();

@@ -12,6 +12,7 @@
 #include "platform/gfx/dc.h"
 #include "platform/window/paint.h"
 #include "widgets/color_scheme.h"
+#include "widgets/text_fit.h"
 
 namespace plat {
 class Window;
@@ -46,6 +47,9 @@ class CScreenWidget {
     // widget face; 1.
     virtual int Create(plat::Window* owner, int left, int top, int right, int bottom,
                        ColorSchemeIndex color_index, int pt10, CColorScheme* scheme);
+    // Appends every text the widget draws now, with its font and box; the
+    // base draws none.
+    virtual void CollectTexts(DrawnTexts& /*out*/) const {}
 
     const plat::Rect& GetRect() const { return rect_; }
     plat::Window* GetOwner() const { return owner_; }
@@ -110,6 +114,7 @@ class CWidgetGroup : public CScreenWidget {
     void Update() override;
     // The group's background, then every child in full.
     void Draw(plat::Dc& dc) override;
+    void CollectTexts(DrawnTexts& out) const override;
 
     virtual void SelectAndUpdate(int i);
     virtual void DeselectAllAndUpdate();

@@ -71,8 +71,9 @@ int CTextWidget::SetTextsById(uint32_t label_id, uint32_t value_id) {
 
 int CTextWidget::SetLabelIdValueColor(uint32_t id, const core::Text& value, COLORREF color) {
     if (value_) {
-        // A colour change alone shows on the next redraw of the value.
-        value_->textColor = color != 0 ? color : SchemeColor(ci::kHighlightText);
+        // A colour change alone shows on the next redraw of the value;
+        // colour 0 is black, in every scheme.
+        value_->textColor = color;
         value_->font = color != 0 ? &bold_ : &font_;
     }
     return SetTexts(LoadResString(id), value);
@@ -95,6 +96,14 @@ void CTextWidget::Paint(plat::Dc& dc, Part part) {
         value_->Draw(dc, kItemFormat);
     }
     dc.set_clip(old_clip);
+}
+
+void CTextWidget::CollectTexts(DrawnTexts& out) const {
+    if (!label_ || !value_) return;
+    const plat::Font& value_font = value_->font ? *value_->font : font_;
+    out.push_back({"label", label_->Text(), bold_, label_->rect, kItemFormat});
+    const plat::Rect value_box{label_->rect.right + 2, rect_.top, rect_.right, rect_.bottom};
+    out.push_back({"value", value_->Text(), value_font, value_box, kItemFormat, false});
 }
 
 void CTextWidget::Draw(plat::Dc& dc) {

@@ -22,6 +22,7 @@ class CTextWidget : public CScreenWidget {
     ~CTextWidget() override;
 
     void Draw(plat::Dc& dc) override;
+    void CollectTexts(DrawnTexts& out) const override;
     int Redraw() override;
     void SetText(core::Text text) override;
     int Create(plat::Window* owner, int left, int top, int right, int bottom,
@@ -32,7 +33,7 @@ class CTextWidget : public CScreenWidget {
     int SetLabelIdAndValue(uint32_t id, const core::Text& value);
     int SetTextsById(uint32_t label_id, uint32_t value_id);
     // A non-zero colour shows the value in that colour and the bold font;
-    // 0 in scheme entry 11 and the normal font.
+    // 0 in black and the normal font.
     int SetLabelIdValueColor(uint32_t id, const core::Text& value, COLORREF color);
     int SetTextOnly(const core::Text& value) { return SetTexts(u"", value); }
     void RedrawAll();

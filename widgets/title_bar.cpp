@@ -12,6 +12,8 @@ constexpr const char16_t* kTestTraceLabel = u"Test Trace File Label";
 constexpr const char16_t* kTestSetupLabel = u"Test Setup File Label";
 constexpr int kStateConnected = 1;
 constexpr int kStateBusy = 2;
+constexpr uint32_t kCentredFormat =
+    plat::DT_CENTER | plat::DT_VCENTER | plat::DT_SINGLELINE | plat::DT_NOPREFIX;
 }  // namespace
 
 // --- CIdPanel ---------------------------------------------------------------
@@ -22,6 +24,10 @@ void CIdPanel::Draw(plat::Dc& dc) {
         return;
     }
     DrawCentredText(dc, rect_, text_, SchemeColor(ci::kTitleText), SchemeColor(colorIndex_));
+}
+
+void CIdPanel::CollectTexts(DrawnTexts& out) const {
+    if (visible_) out.push_back({"id", text_, font_, rect_, kCentredFormat});
 }
 
 int CIdPanel::Redraw() {
@@ -59,7 +65,10 @@ void CFileLabelPanel::Init() {
 int CFileLabelPanel::Create(plat::Window* owner, int left, int top, int right, int bottom,
                             ColorSchemeIndex color_index, int pt10, CColorScheme* scheme) {
     CScreenWidget::Create(owner, left, top, right, bottom, color_index, pt10, scheme);
-    title_ = std::make_unique<CTextLabel>(plat::Rect{left + 1, top, left + kClockLeft, bottom});
+    // The picture that clears the status icon is the bar's own background.
+    noIcon_.fill(SchemeColor(color_index));
+    titleBox_ = {left + 1, top, left + kClockLeft, bottom};
+    title_ = std::make_unique<CTextLabel>(titleBox_);
     title_->SetText(titleText_);
     title_->font = &font_;
     title_->textColor = SchemeColor(ci::kTitleText);
@@ -118,10 +127,21 @@ void CFileLabelPanel::Draw(plat::Dc& dc) {
     if (title_) {
         const plat::Rect old_clip = dc.clip();
         dc.intersect_clip(rect_);
+        // A title that grew for a long text does not stay grown.
+        title_->rect = titleBox_;
         title_->DrawFit(dc, kTitleFormat);
         dc.set_clip(old_clip);
     }
     DrawStatusIcon(dc);
+}
+
+void CFileLabelPanel::CollectTexts(DrawnTexts& out) const {
+    if (title_) out.push_back({"title", title_->Text(), font_, titleBox_, kTitleFormat});
+    if (clock_) clock_->CollectTexts(out);
+    if (idFlag_ && idPanel_)
+        idPanel_->CollectTexts(out);
+    else if (setupFlag_ && setup_)
+        setup_->CollectTexts(out);
 }
 
 int CFileLabelPanel::Redraw() {

@@ -13,6 +13,7 @@ class CIdPanel : public CScreenWidget {
   public:
     explicit CIdPanel(bool visible) : visible_(visible) {}
     void Draw(plat::Dc& dc) override;
+    void CollectTexts(DrawnTexts& out) const override;
     // Paints, then invalidates its rectangle in the owner window with erase
     // (the main view has no background, so nothing repaints).
     int Redraw() override;
@@ -42,6 +43,7 @@ class CFileLabelPanel : public CScreenWidget {
     // Only the clock answers a touch.
     bool HitTest(plat::Point p) const override;
     void Draw(plat::Dc& dc) override;
+    void CollectTexts(DrawnTexts& out) const override;
     int Redraw() override;
     void Init() override;
     int Create(plat::Window* owner, int left, int top, int right, int bottom,
@@ -72,6 +74,7 @@ class CFileLabelPanel : public CScreenWidget {
     std::unique_ptr<CIdPanel> idPanel_;
     std::unique_ptr<CClockPanel> clock_;
     std::unique_ptr<CTextLabel> title_;
+    plat::Rect titleBox_{};  // left of the clock; the title's own rect grows to fit
     std::unique_ptr<CTextWidget> setup_;
     int iconState_ = 0;
     core::Text titleText_;

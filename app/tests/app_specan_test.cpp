@@ -19,6 +19,10 @@
 
 #include "app/tests/app_test_support.h"
 #include "app/tests/specan_screen.h"
+#include "core/res_string.h"
+#include "platform/gfx/dc.h"
+#include "platform/kernel/clock.h"
+#include "widgets/clock_panel.h"
 #include "widgets/color_scheme.h"
 
 using namespace app_test;
@@ -128,7 +132,73 @@ class SpecAnProgram : public ::testing::Test {
     Rgb trace_;
 };
 
+// The title bar as the platform renders its texts: `text` in the title bar's
+// font at `pt10`, on the bar's background, in `box` (screen coordinates).
+plat::Bitmap RenderBarText(const core::Text& text, int pt10, const plat::Rect& box,
+                           uint32_t format) {
+    const auto scheme = CreateColorScheme(1);
+    plat::Bitmap out = plat::Bitmap::create(kWidth, kHeight, scheme->GetColor(ci::kPane));
+    plat::Dc dc(out);
+    dc.select_font(plat::Font::create_point(pt10, u"Tahoma"));
+    dc.set_bk_mode(plat::TRANSPARENT);
+    dc.set_text_color(scheme->GetColor(ci::kTitleText));
+    plat::Rect r = box;
+    dc.draw_text(text, r, format | plat::DT_SINGLELINE | plat::DT_VCENTER | plat::DT_NOPREFIX);
+    return out;
+}
+
+// Pixels of `area` where the screenshot differs from the rendering.
+int Differences(const Screen& shot, const plat::Bitmap& made, const plat::Rect& area) {
+    int n = 0;
+    for (int y = area.top; y < area.bottom; ++y)
+        for (int x = area.left; x < area.right; ++x) {
+            const plat::COLORREF c = made.pixel(x, y);
+            const Rgb m{plat::GetRValue(c), plat::GetGValue(c), plat::GetBValue(c)};
+            if (!(shot.At(x, y) == m)) ++n;
+        }
+    return n;
+}
+
 }  // namespace
+
+// The title bar of the live screen shows the title from its first letter
+// and the clock's whole time: both are read from the pixels against the
+// platform's own rendering of the expected texts with the image's Tahoma.
+// The status indicator's corner is drawn.
+TEST_F(SpecAnProgram, TitleAndClockShowWhole) {
+    constexpr int kTitlePt10 = 160, kClockPt10 = 140;
+    const plat::Rect title{1, 0, 290, 30}, clock{290, 0, 530, 30};
+    ASSERT_TRUE(TraceAt(Column(kCarrierHz, 0, 3.6e9), Row(kCarrierDbm, 20.0, 10.0)));
+    const core::Text title_text = LoadResString(61248) + u":" + LoadResString(634);
+    EXPECT_EQ(
+        Differences(Shot(), RenderBarText(title_text, kTitlePt10, title, plat::DT_LEFT), title), 0)
+        << "the title \"" << core::LowBytes(title_text) << "\" from its first letter";
+    // The clock's hour and what precedes it, where the rendering of the
+    // platform clock's time puts them (the hour must not turn meanwhile).
+    bool hour_seen = false;
+    for (int attempt = 0; attempt < 3 && !hour_seen; ++attempt) {
+        const plat::SystemTime before = plat::local_time();
+        const Screen shot = Shot();
+        if (plat::local_time().hour != before.hour) continue;
+        const core::Text text = FormatClockText(before, 1);
+        const plat::Bitmap made = RenderBarText(text, kClockPt10, clock, plat::DT_CENTER);
+        const plat::Font font = plat::Font::create_point(kClockPt10, u"Tahoma");
+        const int left = clock.left + (clock.width() - font.text_extent(text).cx) / 2;
+        const plat::Rect hour{clock.left, 0, left + font.text_extent(text.substr(0, 3)).cx, 30};
+        EXPECT_EQ(Differences(shot, made, hour), 0)
+            << "the clock shows \"" << core::LowBytes(text.substr(0, 3)) << "\" first";
+        hour_seen = true;
+    }
+    EXPECT_TRUE(hour_seen);
+    // The status indicator's corner is painted (the screen's background
+    // there is black until the indicator draws itself).
+    const Screen shot = Shot();
+    int black = 0, all = 0;
+    for (int y = 566; y < kHeight; ++y)
+        for (int x = 705; x < kWidth; ++x, ++all)
+            if (shot.At(x, y) == Rgb{0, 0, 0}) ++black;
+    EXPECT_LT(black, all / 4) << "the status indicator's corner";
+}
 
 // Full span 0..3.6 GHz, reference +20 dBm at 10 dB a division (the factory
 // setup).

@@ -13,6 +13,7 @@
 #include <deque>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <tuple>
 
 #include "platform/fs/device_path.h"
@@ -105,15 +106,16 @@ class FontLibrary {
     }
 
     void substitute(std::u16string_view face, std::u16string_view device_file,
-                    std::string_view pattern) {
+                    std::u16string_view bold_device_file, std::string_view pattern) {
         std::lock_guard l(ft_mutex);
-        substitutes_[fold(face)] = {std::u16string(device_file), std::string(pattern)};
+        substitutes_[fold(face)] = {std::u16string(device_file), std::u16string(bold_device_file),
+                                    std::string(pattern)};
         resolved_.clear();
     }
 
     void substitute_family(std::u16string_view face, std::string_view pattern) {
         std::lock_guard l(ft_mutex);
-        substitutes_[fold(face)].second = std::string(pattern);
+        substitutes_[fold(face)].pattern = std::string(pattern);
         resolved_.clear();
     }
 
@@ -130,17 +132,26 @@ class FontLibrary {
 
     std::pair<std::filesystem::path, int> resolve_uncached(const std::u16string& key, bool bold) {
         if (auto it = added_.find({key, bold}); it != added_.end()) return it->second;
+        const auto sub = substitutes_.find(key);
+        // A bold face of the device image comes before the regular one made
+        // bold by the renderer.
+        if (bold && sub != substitutes_.end())
+            if (auto file = device_file(sub->second.bold_file)) return {*file, 0};
         if (auto it = added_.find({key, false}); it != added_.end()) return it->second;
         std::string pattern = to_utf8(key);
-        if (auto it = substitutes_.find(key); it != substitutes_.end()) {
-            if (!it->second.first.empty()) {
-                if (auto host = host_path(it->second.first);
-                    host && std::filesystem::is_regular_file(*host))
-                    return {*host, 0};
-            }
-            pattern = it->second.second;
+        if (sub != substitutes_.end()) {
+            if (auto file = device_file(sub->second.file)) return {*file, 0};
+            pattern = sub->second.pattern;
         }
         return match(pattern, bold);
+    }
+
+    // The host file of a font file of the device image, when it exists.
+    static std::optional<std::filesystem::path> device_file(const std::u16string& instrument_path) {
+        if (instrument_path.empty()) return std::nullopt;
+        auto host = host_path(instrument_path);
+        if (host && std::filesystem::is_regular_file(*host)) return host;
+        return std::nullopt;
     }
 
     // The live instance for a spec, made when there is none.
@@ -169,10 +180,11 @@ class FontLibrary {
         FT_Init_FreeType(&library_);
         // Fontconfig is ours alone; its configuration is released at exit.
         std::atexit(FcFini);
-        substitutes_[u"tahoma"] = {u"\\FlashFX Disk\\System\\Tahoma.ttf", "DejaVu Sans"};
+        substitutes_[u"tahoma"] = {u"\\FlashFX Disk\\System\\Tahoma.ttf",
+                                   u"\\FlashFX Disk\\System\\Tahomabd.ttf", "DejaVu Sans"};
         // "System" is the interface's default face.
         substitutes_[u"system"] = substitutes_[u"tahoma"];
-        substitutes_[u"sc_song"] = {u"\\FlashFX Disk\\System\\Sunfon.ttf",
+        substitutes_[u"sc_song"] = {u"\\FlashFX Disk\\System\\Sunfon.ttf", u"",
                                     "WenQuanYi Micro Hei:lang=zh-cn"};
     }
 
@@ -212,7 +224,14 @@ class FontLibrary {
     std::map<std::pair<std::u16string, bool>, std::pair<std::filesystem::path, int>> added_;
     // Files added so far (canonical host path) with the number of faces each holds.
     std::map<std::string, int> added_files_;
-    std::map<std::u16string, std::pair<std::u16string, std::string>> substitutes_;
+    // A face name's font files in the device image (instrument paths, may be
+    // empty) and the fontconfig pattern used when they are missing.
+    struct Substitute {
+        std::u16string file;
+        std::u16string bold_file;
+        std::string pattern;
+    };
+    std::map<std::u16string, Substitute> substitutes_;
     std::map<std::pair<std::string, bool>, std::pair<std::filesystem::path, int>> matched_;
     std::map<std::tuple<std::string, std::u16string, bool>, std::pair<std::filesystem::path, int>>
         resolved_;
@@ -228,6 +247,8 @@ FontFile::~FontFile() {
 }
 
 namespace {
+
+constexpr FT_Int32 kLoadFlags = FT_LOAD_DEFAULT | FT_LOAD_NO_BITMAP;
 
 int ceil26(FT_Pos v) {
     return static_cast<int>((v + 63) >> 6);
@@ -279,7 +300,7 @@ FontInstance::FontInstance(FontSpec spec, std::shared_ptr<FontFile> file)
     // Measured here under the FreeType lock, not through the glyph cache,
     // whose lock is always taken before the FreeType one.
     metrics_.average_width = 1;
-    if (FT_Load_Char(face, 'x', FT_LOAD_DEFAULT) == 0)
+    if (FT_Load_Char(face, 'x', kLoadFlags) == 0)
         metrics_.average_width = std::max(1, round26(face->glyph->advance.x));
 }
 
@@ -325,7 +346,9 @@ const Glyph& FontInstance::render_locked(char32_t cp) {
         if (!from_fallback) {
             FT_Face face = file_->face;
             FT_Activate_Size(static_cast<FT_Size>(size_));
-            if (FT_Load_Char(face, cp, FT_LOAD_DEFAULT) == 0) {
+            // Outlines only: the embedded bitmap strikes of some faces (Tahoma's
+            // small sizes) are one bit a pixel, not coverage.
+            if (FT_Load_Char(face, cp, kLoadFlags) == 0) {
                 if (embolden_) FT_GlyphSlot_Embolden(face->glyph);
                 if (oblique_) FT_GlyphSlot_Oblique(face->glyph);
                 if (FT_Render_Glyph(face->glyph, FT_RENDER_MODE_NORMAL) == 0) {
@@ -423,7 +446,7 @@ size_t font_registry_size() {
 
 void set_face_substitute(std::u16string_view face, std::u16string_view device_file,
                          std::string_view fallback_pattern) {
-    detail::FontLibrary::get().substitute(face, device_file, fallback_pattern);
+    detail::FontLibrary::get().substitute(face, device_file, u"", fallback_pattern);
 }
 
 int load_face_substitutes() {

@@ -6,7 +6,8 @@
 // add_font_file() (by family name), in the substitution table (which maps a
 // name the system uses to a font file of the device image and, when that file
 // is missing, to a family found through fontconfig), and finally through
-// fontconfig itself. "Tahoma" and "SC_Song" come seeded in the table.
+// fontconfig itself. "Tahoma" (with its bold file) and "SC_Song" come seeded
+// in the table.
 #include <cstdint>
 #include <filesystem>
 #include <memory>

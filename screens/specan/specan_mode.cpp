@@ -156,13 +156,8 @@ void CSpecAnMode::OnActivate() {
     const int points = sa_setup_->GetDataPoints();
     if (points != m_PointCount) AllocTraceBuffers(points);
     PushStatusPath(kFrequencyTitle, false);
-    if (file_label_panel_) {
-        file_label_panel_->SetFileLabel(LoadResString(kTitleId),
-                                        currentMeasurement
-                                            ? LoadResString(currentMeasurement->GetEnglishNameId())
-                                            : core::Text());
-        file_label_panel_->SetSetupName(sa_setup_->GetSetupLabel());
-    }
+    ShowTitle();
+    if (file_label_panel_) file_label_panel_->SetSetupName(sa_setup_->GetSetupLabel());
     if (graphPanel) graphPanel->SetWaterfallMode(sa_setup_->GetWaterfallMode());
 
     active_function_ = kMenuFrequency;
@@ -181,6 +176,7 @@ void CSpecAnMode::OnActivate() {
         if (soft_key_menu_) soft_key_menu_->Show(0, CSoftKeyMenu::kAllKeys);
         if (menu_key_panel_) menu_key_panel_->Show(0, 0);
         if (readout_panel_) readout_panel_->RedrawRows(0, true, kReadoutColour);
+        if (status_indicator_) status_indicator_->Redraw();
     }
     if (!IsSingleMode(sa_setup_->GetTriggerMode())) m_SingleSweep = false;
 
@@ -191,12 +187,17 @@ void CSpecAnMode::OnActivate() {
     redraw_request_ = 0;
 }
 
+void CSpecAnMode::ShowTitle() {
+    if (!file_label_panel_) return;
+    file_label_panel_->SetFileLabel(
+        LoadResString(kTitleId),
+        currentMeasurement ? LoadResString(currentMeasurement->GetEnglishNameId()) : core::Text());
+}
+
 void CSpecAnMode::StartMeasurement() {
     if (!KeepsMarkers(previous_measurement_, currentMeasurement)) AllMarkersOff();
     previous_measurement_ = currentMeasurement;
-    if (file_label_panel_ && currentMeasurement)
-        file_label_panel_->SetFileLabel(LoadResString(kTitleId),
-                                        LoadResString(currentMeasurement->GetEnglishNameId()));
+    if (currentMeasurement) ShowTitle();
     if (CurrentType() == kSignalStrength) BuildAntennaFactors();
     if (readout_panel_) readout_panel_->ShowFrequencyRow(sa_setup_->GetFrequencyRange(), 3, 3);
     PushScaleToGraph();

@@ -78,6 +78,8 @@ class CSpecAnMode : public CMeasurementBase {
     int ShowSoftKeys(int menu, int key) override;
     int ShowMenuKeyLabels() override { return ShowMenuKeyLabels(current_menu_key_); }
     int ShowMenuKeyLabels(int selected);
+    // The title bar names the screen and its current measurement function.
+    void ShowTitle();
     void OnPageHook(int key);
     void ShowMenuKeyHelp(int group);
     void ResetKeyTables() override;

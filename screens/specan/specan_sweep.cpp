@@ -222,7 +222,7 @@ int CSpecAnMode::ShowVideoTriggerMenu(int key) {
     m.SetKeyCaption(Line(kPowerLevel) + u"\n" + TriggerLevelText(t.GetLevel()) + u"\n" + Line(kDbm),
                     kKeyPowerLevel, false, key == kKeyPowerLevel);
     m.SetKeyCaption(
-        page_labels::FillPlace(kGateDelayMs, core::FormatText("% 6.3f", t.GetDelay() * 0.1)),
+        page_labels::FillPlace(kGateDelayMs, core::FormatText("%.3f", t.GetDelay() * 0.1)),
         kKeyGateDelay, false, key == kKeyGateDelay);
     m.SetKeyCaptionById(kReturn, kKeyReturn, false, false);
     return 1;

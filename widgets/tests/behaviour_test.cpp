@@ -140,13 +140,24 @@ TEST_F(Behaviour, TextWidgets) {
     EXPECT_EQ(measured.GetLabel(), u"Start") << "a measured label never changes";
     EXPECT_EQ(measured.SetTexts(u"Other", u"5"), 0);
 
-    // The value colour: a colour shows it bold in that colour, 0 in entry 11.
+    // The value colour: a colour shows it bold in that colour, 0 in black.
     split.SetLabelIdValueColor(229, u"1", 0x0000FF);
     EXPECT_EQ(split.ValueItem()->textColor, 0x0000FFu);
     EXPECT_NE(split.ValueItem()->font, &split.GetFont());
     split.SetLabelIdValueColor(229, u"1", 0);
-    EXPECT_EQ(split.ValueItem()->textColor, Color(11));
     EXPECT_EQ(split.ValueItem()->font, &split.GetFont());
+
+    // Black even where the scheme's highlighted text is white, as on the
+    // white panes of the Black Display: the value stays readable.
+    const auto black_scheme = CreateColorScheme(static_cast<int32_t>(SchemeNumber::kBlack));
+    ASSERT_NE(black_scheme->GetColor(11), 0u);
+    CTextWidget cell(CTextWidget::kSplitNarrow);
+    cell.Create(&view, 10, 100, 183, 116, 1, 100, black_scheme.get());
+    cell.SetLabelIdValueColor(229, u"888", 0);
+    Poison();
+    cell.RedrawAll();
+    const plat::Rect value{cell.ValueItem()->rect.left, 100, 183, 116};
+    EXPECT_TRUE(AnyPixel(value, 0)) << "the value in black";
 }
 
 TEST_F(Behaviour, TextLabelsGrowAndAlign) {
@@ -259,7 +270,9 @@ TEST_F(Behaviour, TitleBarParts) {
     EXPECT_TRUE(Painted().empty()) << "the state already shown draws nothing";
     id.SetStatusIcon(0);
     EXPECT_EQ(Painted(), icon_area) << "bitmap 283 clears the icon";
-    EXPECT_EQ(Pixel(784, 15), 0u);
+    for (int y : {0, 15, 29})
+        for (int x : {768, 784, 799})
+            EXPECT_EQ(Pixel(x, y), Color(1)) << "the bar's own background, not a black square";
 }
 
 TEST_F(Behaviour, SignalAndSatelliteBars) {

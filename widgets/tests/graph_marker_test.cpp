@@ -259,3 +259,71 @@ TEST(MarkerWidget, ReadoutTexts) {
     m1.SetLabel(u"Peak");
     EXPECT_EQ(w1.FormatMarkerTableLine(s, 0, 0).substr(0, 8), u"Peak M1:");
 }
+
+namespace {
+
+// The marker table in every level unit: after the scale changes to the unit
+// (which redraws the background) the line reads the marker's level in the
+// unit and shows on the screen, in the current marker's green.
+TEST_F(GraphMarkers, TableLineShowsInEveryUnitAfterTheScaleChanged) {
+    constexpr COLORREF kCurrentGreen = plat::RGB(0, 0xC8, 0);
+    const struct {
+        uint32_t unit;
+        double reference;  // in the unit
+    } cases[] = {{UNIT_DBM, 0},    {UNIT_DBUV, 107}, {UNIT_DBMV, 47}, {UNIT_DBV, -13},
+                 {UNIT_V, 0.2236}, {UNIT_W, 0.001},  {UNIT_MW, 1}};
+    graph().SetMarkerTablePosition(0);
+    graph().SetCurrentMarker(0);
+    graph().TurnOnMarker(0);
+    panel->DrawGraph(nullptr, false);
+    panel->DrawTrace();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.unit);
+        panel->SetReferenceLevel(c.reference, c.unit, 10);
+        Poison();
+        panel->DrawTrace();
+        const core::Text line = graph().GetMarkerLineText(0);
+        EXPECT_NE(line.find(UnitName(c.unit)), core::Text::npos) << core::LowBytes(line);
+        EXPECT_TRUE(AnyPixel(graph().GetMarkerLineRect(0), kCurrentGreen));
+    }
+}
+
+}  // namespace
+
+namespace {
+
+// The table renews only what its lines' texts cover: beside a short line the
+// trace and the graticule stay as they are without a table.
+TEST_F(GraphMarkers, TableTouchesOnlyItsTexts) {
+    auto scene = [&](int table_position) {
+        graph().AllMarkersOff();
+        for (int i : {0, 2, 4}) graph().TurnOnMarker(i);
+        graph().SetCurrentMarker(2);
+        graph().SetMarkerTablePosition(table_position);
+        panel->DrawGraph(nullptr, false);
+        panel->DrawTrace();
+        return plat::screen_snapshot();
+    };
+    const plat::Bitmap without = scene(4);
+    const plat::Bitmap with = scene(0);
+    std::vector<plat::Rect> texts;
+    for (int i : {0, 2, 4}) {
+        const plat::Rect line = graph().GetMarkerLineRect(i);
+        const int w = graph().GetFont().text_extent(graph().GetMarkerLineText(i)).cx;
+        ASSERT_LT(w, line.width() - 40) << "a short line leaves room beside it";
+        texts.push_back({line.right - w, line.top, line.right, line.top + 18});
+    }
+    int changed = 0, outside = 0;
+    for (int y = 0; y < with.height(); ++y)
+        for (int x = 0; x < with.width(); ++x) {
+            if (with.pixel(x, y) == without.pixel(x, y)) continue;
+            ++changed;
+            bool in = false;
+            for (const plat::Rect& t : texts) in = in || t.contains({x, y});
+            if (!in) ++outside;
+        }
+    EXPECT_GT(changed, 0) << "the table shows";
+    EXPECT_EQ(outside, 0) << "pixels changed beside the lines' texts";
+}
+
+}  // namespace

@@ -67,8 +67,12 @@ TEST_F(DeviceImage, LaysOutAFreshRoot) {
 
     // The fonts are the Debian families under the names the system loads.
     fs::path system = root_.path() / "FlashFX Disk" / "System";
-    EXPECT_EQ(run("fc-scan --format '%{family[0]}\\n' " + quoted(system / "Tahoma.ttf")),
-              "DejaVu Sans\n");
+    // "Tahoma" has Tahoma's metrics (Wine's Tahoma, regular and bold).
+    EXPECT_EQ(run("fc-scan --format '%{family[0]} %{weight}\\n' " + quoted(system / "Tahoma.ttf")),
+              "Tahoma 80\n");
+    EXPECT_EQ(
+        run("fc-scan --format '%{family[0]} %{weight}\\n' " + quoted(system / "Tahomabd.ttf")),
+        "Tahoma 200\n");
     EXPECT_NE(run("fc-scan --format '%{family}\\n' " + quoted(system / "Sunfon.ttf"))
                   .find("WenQuanYi Micro Hei"),
               std::string::npos);
