@@ -29,6 +29,7 @@
 #include "platform/text/utf.h"
 #include "screens/mode_base.h"
 #include "screens/specan/specan_mode.h"
+#include "screens/system/setup_mode.h"
 
 using namespace app_files;
 
@@ -268,7 +269,7 @@ bool CCelvaneApp::InitServices() {
 }
 
 bool CCelvaneApp::CreateModes() {
-    SkipService(u"mode selection, power meter, network analyzer, tools and setup screens");
+    SkipService(u"mode selection, power meter, network analyzer and tools screens");
     CreateGraphPanel();
     switch (GetHardwareId()) {
         case kTW740S:
@@ -283,6 +284,8 @@ bool CCelvaneApp::CreateModes() {
         default:
             break;
     }
+    // The setup screen exists on every instrument and comes last.
+    AddMode(new CSetupMode());
     return true;
 }
 

@@ -23,6 +23,7 @@
 #include "screens/measurement_base.h"
 #include "screens/specan/specan_mode.h"
 #include "screens/specan/tests/screen_services_stub.h"
+#include "screens/system/setup_mode.h"
 #include "widgets/draw_panel.h"
 #include "widgets/graph_panel.h"
 #include "widgets/readout_box.h"
@@ -43,15 +44,27 @@ namespace fs = std::filesystem;
 // in Mandarin.
 struct ScreenUnderCheck {
     const char* name;
-    std::function<std::unique_ptr<CMeasurementBase>()> make;
+    std::function<std::unique_ptr<CModeBase>()> make;
     // Makes each measurement function current in turn with its title shown,
     // calling `look` after each.
-    std::function<void(CMeasurementBase&, const std::function<void()>& look)> functions;
+    std::function<void(CModeBase&, const std::function<void()>& look)> functions;
+    // Shows a soft-key page's labels.
+    std::function<void(CModeBase&, int page)> show_page;
 };
+
+// A measurement screen shows a page's labels with no key highlighted.
+void ShowMeasurementPage(CModeBase& screen, int page) {
+    static_cast<CMeasurementBase&>(screen).ShowSoftKeys(page, -1);
+}
+
+// A screen without measurement functions has its one state.
+void OneState(CModeBase&, const std::function<void()>& look) {
+    look();
+}
 
 // The functions of a screen that keeps them as its chain of measurements.
 template <class Screen>
-void EachMeasurement(CMeasurementBase& base, const std::function<void()>& look) {
+void EachMeasurement(CModeBase& base, const std::function<void()>& look) {
     auto& screen = static_cast<Screen&>(base);
     for (CMeasurement* m = screen.GetFirstMeasurement(); m; m = m->GetNext()) {
         screen.SetCurrentMeasurement(m, screen.GetSetup());
@@ -63,7 +76,11 @@ void EachMeasurement(CMeasurementBase& base, const std::function<void()>& look) 
 const std::vector<ScreenUnderCheck>& ScreensUnderCheck() {
     static const std::vector<ScreenUnderCheck> screens = {
         {"spectrum analyzer", [] { return std::make_unique<CSpecAnMode>(nullptr); },
-         EachMeasurement<CSpecAnMode>},
+         EachMeasurement<CSpecAnMode>, ShowMeasurementPage},
+        {"setup manager", [] { return std::make_unique<CSetupMode>(); }, OneState,
+         [](CModeBase& screen, int page) {
+             static_cast<CSetupMode&>(screen).ShowPageLabels(page);
+         }},
     };
     return screens;
 }
@@ -145,7 +162,7 @@ class TextFit : public ::testing::Test {
 
     // Measures every text of the screen's panes and of the graph; each
     // overflow is reported once, with where it was seen first.
-    void Look(const CMeasurementBase& screen, const std::string& state) {
+    void Look(const CModeBase& screen, const std::string& state) {
         const std::pair<const char*, const CScreenWidget*> panes[] = {
             {"title bar", screen.file_label_panel()}, {"soft keys", screen.soft_key_menu()},
             {"menu keys", screen.menu_key_panel()},   {"readout", screen.readout_panel()},
@@ -176,7 +193,7 @@ class TextFit : public ::testing::Test {
 
     // The clock's widest texts: each month at the longest hours, in both
     // formats.
-    void LookAtClock(CMeasurementBase& screen) {
+    void LookAtClock(CModeBase& screen) {
         CClockPanel* clock = screen.file_label_panel()->GetClock();
         ASSERT_NE(clock, nullptr);
         for (uint32_t format : {kTimeFormatTimeFirst, 0u}) {
@@ -201,7 +218,7 @@ class TextFit : public ::testing::Test {
     // The graph's title and level labels at the highest and lowest reference
     // level in every level unit a screen offers; watts and volts come in the
     // decade that suits the level, as the screens choose it.
-    void LookAtGraph(const CMeasurementBase& screen) {
+    void LookAtGraph(const CModeBase& screen) {
         for (uint32_t offered : {UNIT_DBM, UNIT_DBUV, UNIT_DBMV, UNIT_DBV, UNIT_W, UNIT_V})
             for (double dbm : {20.0, -120.0}) {
                 const double watts = ConvertPowerUnit(dbm, UNIT_W, UNIT_DBM);
@@ -218,7 +235,7 @@ class TextFit : public ::testing::Test {
         graph_->Create(nullptr, 0, 30, 705, 455, 18, 90, scheme_.get());
         StubScreenServices services(graph_.get());
         IScreenServices::set_current(&services);
-        std::unique_ptr<CMeasurementBase> screen = entry.make();
+        std::unique_ptr<CModeBase> screen = entry.make();
         screen->OnCreate(nullptr, nullptr, 0, scheme_.get());
         int function = 0;
         entry.functions(*screen, [&] {
@@ -230,7 +247,7 @@ class TextFit : public ::testing::Test {
                 Look(*screen, state + "menu key " + std::to_string(k + 1));
             }
             for (int page = 0; page < CModeBase::kPageCount; ++page) {
-                screen->ShowSoftKeys(page, -1);
+                entry.show_page(*screen, page);
                 Look(*screen, state + "page " + std::to_string(page));
             }
         });
