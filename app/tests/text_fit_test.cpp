@@ -21,6 +21,7 @@
 #include "language/tests/language_test_support.h"
 #include "platform/text/utf.h"
 #include "screens/measurement_base.h"
+#include "screens/power/power_meter_mode.h"
 #include "screens/specan/specan_mode.h"
 #include "screens/specan/tests/screen_services_stub.h"
 #include "screens/system/setup_mode.h"
@@ -48,8 +49,10 @@ struct ScreenUnderCheck {
     // Makes each measurement function current in turn with its title shown,
     // calling `look` after each.
     std::function<void(CModeBase&, const std::function<void()>& look)> functions;
-    // Shows a soft-key page's labels.
-    std::function<void(CModeBase&, int page)> show_page;
+    // A pane of the screen's own beside the common ones (may be null).
+    std::function<const CScreenWidget*(const CModeBase&)> own_pane = nullptr;
+    // Shows a soft-key page's labels (null: as a measurement screen does).
+    std::function<void(CModeBase&, int page)> show_page = nullptr;
 };
 
 // A measurement screen shows a page's labels with no key highlighted.
@@ -73,11 +76,29 @@ void EachMeasurement(CModeBase& base, const std::function<void()>& look) {
     }
 }
 
+// The power meter's functions are its sensor families: each sensor type
+// with menus of its own is attached in turn, and its title shown.
+void EachSensor(CModeBase& base, const std::function<void()>& look) {
+    auto& screen = static_cast<CPowerMeterMode&>(base);
+    for (int type : {1, 2, 3, 5, 15, 6, 18, 19, 20, 21}) {
+        screen.AttachSensor(type);
+        screen.PostKeyEvent(power_events::kSensorFound, 0);
+        look();
+    }
+    screen.EnterWaitState();
+    look();
+}
+
 const std::vector<ScreenUnderCheck>& ScreensUnderCheck() {
     static const std::vector<ScreenUnderCheck> screens = {
         {"spectrum analyzer", [] { return std::make_unique<CSpecAnMode>(nullptr); },
-         EachMeasurement<CSpecAnMode>, ShowMeasurementPage},
-        {"setup manager", [] { return std::make_unique<CSetupMode>(); }, OneState,
+         EachMeasurement<CSpecAnMode>},
+        {"power meter", [] { return std::make_unique<CPowerMeterMode>(nullptr, nullptr); },
+         EachSensor,
+         [](const CModeBase& s) -> const CScreenWidget* {
+             return static_cast<const CPowerMeterMode&>(s).GetReadout();
+         }},
+        {"setup manager", [] { return std::make_unique<CSetupMode>(); }, OneState, nullptr,
          [](CModeBase& screen, int page) {
              static_cast<CSetupMode&>(screen).ShowPageLabels(page);
          }},
@@ -164,9 +185,13 @@ class TextFit : public ::testing::Test {
     // overflow is reported once, with where it was seen first.
     void Look(const CModeBase& screen, const std::string& state) {
         const std::pair<const char*, const CScreenWidget*> panes[] = {
-            {"title bar", screen.file_label_panel()}, {"soft keys", screen.soft_key_menu()},
-            {"menu keys", screen.menu_key_panel()},   {"readout", screen.readout_panel()},
-            {"draw panel", screen.draw_panel()},      {"graph", graph_.get()},
+            {"title bar", screen.file_label_panel()},
+            {"soft keys", screen.soft_key_menu()},
+            {"menu keys", screen.menu_key_panel()},
+            {"readout", screen.readout_panel()},
+            {"draw panel", screen.draw_panel()},
+            {"graph", graph_.get()},
+            {"main readout", own_pane_ ? own_pane_(screen) : nullptr},
         };
         for (const auto& [pane, widget] : panes) {
             if (!widget) continue;
@@ -230,6 +255,7 @@ class TextFit : public ::testing::Test {
 
     void Walk(const ScreenUnderCheck& entry) {
         screen_name_ = entry.name;
+        own_pane_ = entry.own_pane;
         // The application's graph panel, shared by the screens.
         graph_ = std::make_unique<CGraphPanel>(1, 0);
         graph_->Create(nullptr, 0, 30, 705, 455, 18, 90, scheme_.get());
@@ -247,7 +273,7 @@ class TextFit : public ::testing::Test {
                 Look(*screen, state + "menu key " + std::to_string(k + 1));
             }
             for (int page = 0; page < CModeBase::kPageCount; ++page) {
-                entry.show_page(*screen, page);
+                (entry.show_page ? entry.show_page : ShowMeasurementPage)(*screen, page);
                 Look(*screen, state + "page " + std::to_string(page));
             }
         });
@@ -271,6 +297,7 @@ class TextFit : public ::testing::Test {
     LanguageBinding binding_;
     std::string language_;
     std::string screen_name_;
+    std::function<const CScreenWidget*(const CModeBase&)> own_pane_;
     std::map<uint32_t, std::u16string> table_;
     std::unique_ptr<IdFinder> ids_;
     std::set<std::string> reported_;
