@@ -26,9 +26,7 @@ namespace fs = std::filesystem;
 
 class SetupLines : public ::testing::Test {
   protected:
-    void SetUp() override {
-        fs::create_directories(root_.path() / "FlashFX Disk" / "My Setups");
-    }
+    void SetUp() override { fs::create_directories(root_.path() / "FlashFX Disk" / "My Setups"); }
     // Writes the setup, reads it back and writes its lines beside it;
     // answers the host path of the setup file.
     fs::path WriteWithLines(CMeasSetup& setup, const std::string& name) {
@@ -37,7 +35,7 @@ class SetupLines : public ::testing::Test {
         setup.SetFilePath(path);
         CSetupFile file(&setup);
         EXPECT_TRUE(setup.GetMeasurementClass() == CMeasSetup::kClassPower ? file.Write(path)
-                                                                          : setup.Save());
+                                                                           : setup.Save());
         core::Text reason;
         std::unique_ptr<CMeasSetup> read = CSetupFile::LoadSetupObject(path, nullptr, &reason);
         EXPECT_NE(read, nullptr) << plat::to_utf8(reason);
@@ -50,8 +48,8 @@ class SetupLines : public ::testing::Test {
         return host;
     }
     void Check(const fs::path& file) {
-        const std::string command = "/usr/bin/python3 '" + std::string(SETUP_LINES_CHECK) +
-                                    "' '" + std::string(STRINGS_TSV) + "' '" + file.string() + "'";
+        const std::string command = "/usr/bin/python3 '" + std::string(SETUP_LINES_CHECK) + "' '" +
+                                    std::string(STRINGS_TSV) + "' '" + file.string() + "'";
         EXPECT_EQ(std::system(command.c_str()), 0) << file;
     }
 
