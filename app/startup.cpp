@@ -30,6 +30,7 @@
 #include "screens/mode_base.h"
 #include "screens/power/power_meter_mode.h"
 #include "screens/specan/specan_mode.h"
+#include "screens/system/setup_mode.h"
 
 using namespace app_files;
 
@@ -274,7 +275,7 @@ bool CCelvaneApp::InitServices() {
 }
 
 bool CCelvaneApp::CreateModes() {
-    SkipService(u"mode selection, network analyzer, tools and setup screens");
+    SkipService(u"mode selection, network analyzer and tools screens");
     AddMode(new CPowerMeterMode(serial_port_.get(), usb_port_.get()));
     CreateGraphPanel();
     switch (GetHardwareId()) {
@@ -293,6 +294,8 @@ bool CCelvaneApp::CreateModes() {
     // Without a mode selection screen or another instrument the program
     // starts on the power meter.
     if (!FindMode(kScreenModeSelect) && !FindMode(start_mode_)) start_mode_ = kScreenPowerMeter;
+    // The setup screen exists on every instrument and comes last.
+    AddMode(new CSetupMode());
     return true;
 }
 
