@@ -21,6 +21,11 @@ int CCelvaneApp::ExitInstance() {
         instance_mutex_ = {};
         return kStartFailed;
     }
+    // The frame goes first, as a close of the frame ends the program; a quit
+    // that arrived while a dialog held the frame disabled left it standing.
+    // The program is already ending: the frame posts no second quit.
+    m_pMainWnd = nullptr;
+    if (frame_ && plat::is_window(frame_)) frame_->DestroyWindow();
     // 1. The screen to start on next time, and the history.
     SaveMode();
     // 2.
@@ -78,6 +83,8 @@ int CCelvaneApp::ExitInstance() {
             record.process.close();
         }
     }
+    frame_ = nullptr;
+    frame_owner_.reset();
     IScreenServices::set_current(nullptr);
     IWidgetServices::set_current(nullptr);
     IDialogServices::set_current(nullptr);

@@ -71,16 +71,6 @@ std::string read_all(int fd) {
     return text;
 }
 
-// Under the writer lock every temporary file of the registry is a leftover
-// of a writer that died before its rename.
-void remove_stale_temporaries(const fs::path& root) {
-    std::error_code ec;
-    for (fs::directory_iterator it(root, ec), end; !ec && it != end; it.increment(ec)) {
-        if (it->path().filename().string().starts_with(".registry.txt.tmp-"))
-            fs::remove(it->path(), ec);
-    }
-}
-
 bool save_tree(const fs::path& root, const RegNode& tree, uint64_t generation) {
     std::string text = serialize_registry(tree, generation);
     return atomic_save(registry_file(root), std::as_bytes(std::span(text.data(), text.size())));
@@ -186,7 +176,6 @@ uint32_t RegistryStore::write(const std::function<uint32_t(RegNode&, bool& chang
     std::lock_guard guard(mutex_);
     WriterLock lock(device_root());
     refresh(true);
-    remove_stale_temporaries(root_);
     RegNode before = tree_.clone();
     bool changed = false;
     uint32_t result = f(tree_, changed);
