@@ -12,6 +12,7 @@
 #include "platform/kernel/clock.h"
 #include "platform/kernel/debug_out.h"
 #include "platform/kernel/thread.h"
+#include "platform/registry/registry.h"
 #include "screens/mode_base.h"
 
 int CCelvaneApp::ExitInstance() {
@@ -35,7 +36,7 @@ int CCelvaneApp::ExitInstance() {
     // 4.
     plat::sleep_ms(1000);
     // 5.
-    if (!history_dumped_) HistoryDump();
+    if (!history_dumped_) DumpHistory();
     // 6.
     if (layout_saved_) plat::activate_keyboard_layout(saved_layout_);
 
@@ -85,6 +86,7 @@ int CCelvaneApp::ExitInstance() {
     }
     frame_ = nullptr;
     frame_owner_.reset();
+    plat::set_registry_save_observer({});
     IScreenServices::set_current(nullptr);
     IWidgetServices::set_current(nullptr);
     IDialogServices::set_current(nullptr);

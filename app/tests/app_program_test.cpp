@@ -169,6 +169,23 @@ TEST_F(Program, TheRunScriptRunsHeadlessWithoutADisplay) {
     EXPECT_NE(root_.Read("FlashFX Disk/HistoryLog.txt").find("start-up done"), std::string::npos);
 }
 
+// A scene whose number is too large for a double: the program says where
+// and runs on the default world.
+TEST_F(Program, ASceneNumberBeyondADoubleIsReportedAndTheDefaultWorldRuns) {
+    root_.Write("scene.json", "{\"time_scale\": 1e999}");
+    const std::string said = (root_.path() / "said.txt").string();
+    const std::string run = Quote(BinDir() / "celvane") + " --root " + Quote(root_.path()) +
+                            " --display headless --script " + Script("s.txt", "wait 1000\nquit\n") +
+                            " >/dev/null 2>" + Quote(said);
+    ASSERT_EQ(Shell(run), 0);
+    const std::string errors = root_.Read("said.txt");
+    EXPECT_NE(errors.find("line 1, time_scale: "), std::string::npos) << errors;
+    EXPECT_NE(errors.find("using the default world"), std::string::npos) << errors;
+    const std::string history = root_.Read("FlashFX Disk/HistoryLog.txt");
+    EXPECT_NE(history.find("start-up done"), std::string::npos);
+    EXPECT_EQ(history.find("not present: acquisition board"), std::string::npos);
+}
+
 // Quitting while a dialog holds the frame ends the program as closing the
 // frame does: the exit routine runs and the program ends with status 0, with
 // no signal and, in the AddressSanitizer build, no report on standard error.

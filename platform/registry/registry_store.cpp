@@ -173,23 +173,39 @@ uint32_t RegistryStore::read(const std::function<uint32_t(const RegNode&)>& f) {
 }
 
 uint32_t RegistryStore::write(const std::function<uint32_t(RegNode&, bool& changed)>& f) {
-    std::lock_guard guard(mutex_);
-    WriterLock lock(device_root());
-    refresh(true);
-    RegNode before = tree_.clone();
-    bool changed = false;
-    uint32_t result = f(tree_, changed);
-    if (result != ERROR_SUCCESS || !changed) return result;
-    if (!save_tree(root_, tree_, loaded_.generation + 1)) {
-        tree_ = std::move(before);
-        return ERROR_CANTWRITE;
+    bool saved = false;
+    {
+        std::lock_guard guard(mutex_);
+        WriterLock lock(device_root());
+        refresh(true);
+        RegNode before = tree_.clone();
+        bool changed = false;
+        uint32_t result = f(tree_, changed);
+        if (result != ERROR_SUCCESS || !changed) return result;
+        saved = save_tree(root_, tree_, loaded_.generation + 1);
+        if (!saved) {
+            tree_ = std::move(before);
+        } else {
+            struct stat st {};
+            if (::stat(registry_file(root_).c_str(), &st) == 0)
+                loaded_ =
+                    Loaded{true, true, st.st_dev, st.st_ino, st.st_size, loaded_.generation + 1};
+            else
+                loaded_.valid = false;
+        }
     }
-    struct stat st {};
-    if (::stat(registry_file(root_).c_str(), &st) == 0)
-        loaded_ = Loaded{true, true, st.st_dev, st.st_ino, st.st_size, loaded_.generation + 1};
-    else
-        loaded_.valid = false;
-    return ERROR_SUCCESS;
+    std::function<void(bool)> observer;
+    {
+        std::lock_guard guard(observer_mutex_);
+        observer = observer_;
+    }
+    if (observer) observer(saved);
+    return saved ? ERROR_SUCCESS : ERROR_CANTWRITE;
+}
+
+void RegistryStore::set_save_observer(std::function<void(bool written)> observer) {
+    std::lock_guard guard(observer_mutex_);
+    observer_ = std::move(observer);
 }
 
 }  // namespace plat::detail
