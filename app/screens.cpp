@@ -9,6 +9,7 @@
 #include "app/main_frame.h"
 #include "app/message_box.h"
 #include "core/history.h"
+#include "core/posted_records.h"
 #include "core/res_string.h"
 #include "core/routines.h"
 #include "core/scoped_lock.h"
@@ -303,6 +304,20 @@ CSortedItemList& CCelvaneApp::GetSortedList() {
                                                           });
     }
     return *sorted_items_;
+}
+
+CSortedItem* CCelvaneApp::SortSetupList(uint32_t mode) {
+    CSortedItemList& list = GetSortedList();
+    CSortedItem* head = list.SetSortMode(mode);
+    if (list.IsSorted()) return head;
+    list.SortChain();
+    return list.GetHead();
+}
+
+void CCelvaneApp::HandOverToCurrentMode(std::unique_ptr<CBufferPair> pair) {
+    if (!pair) return;
+    if (current_mode_) current_mode_->OnBufferPair(pair.get());
+    pair->Free();
 }
 
 void CCelvaneApp::SetFirmwareVersion(uint32_t major, uint32_t minor) {

@@ -29,6 +29,7 @@
 #include "platform/registry/registry.h"
 #include "platform/text/utf.h"
 #include "screens/mode_base.h"
+#include "screens/power/power_meter_mode.h"
 #include "screens/specan/specan_mode.h"
 
 using namespace app_files;
@@ -52,6 +53,9 @@ bool ScreenAllowed(int screen, uint32_t hardwareId) {
         case kScreenSpectrumAnalyzer:
             return hardwareId == CCelvaneApp::kTW740S || hardwareId == CCelvaneApp::kTW741S ||
                    hardwareId == CCelvaneApp::kTW74S;
+        case kScreenPowerMeter:
+            // Every instrument has the power meter.
+            return true;
         default:
             return false;
     }
@@ -187,10 +191,12 @@ bool CCelvaneApp::InitInstance() {
 
     // 17. The start screen.
     if (ok) {
-        CModeBase* first =
-            (start_mode_ == kScreenNetworkAnalyzer || start_mode_ == kScreenSpectrumAnalyzer)
-                ? FindMode(start_mode_)
-                : nullptr;
+        // Until there is a mode selection screen the power meter can be the
+        // start screen too.
+        const bool startable = start_mode_ == kScreenNetworkAnalyzer ||
+                               start_mode_ == kScreenSpectrumAnalyzer ||
+                               (start_mode_ == kScreenPowerMeter && !FindMode(kScreenModeSelect));
+        CModeBase* first = startable ? FindMode(start_mode_) : nullptr;
         if (!first) first = FindMode(kScreenModeSelect);
         if (first) PostCommandObject<kCmdSwitchMode>(frame_, first);
     }
@@ -272,7 +278,8 @@ bool CCelvaneApp::InitServices() {
 }
 
 bool CCelvaneApp::CreateModes() {
-    SkipService(u"mode selection, power meter, network analyzer, tools and setup screens");
+    SkipService(u"mode selection, network analyzer, tools and setup screens");
+    AddMode(new CPowerMeterMode(serial_port_.get(), usb_port_.get()));
     CreateGraphPanel();
     switch (GetHardwareId()) {
         case kTW740S:
@@ -287,6 +294,9 @@ bool CCelvaneApp::CreateModes() {
         default:
             break;
     }
+    // Without a mode selection screen or another instrument the program
+    // starts on the power meter.
+    if (!FindMode(kScreenModeSelect) && !FindMode(start_mode_)) start_mode_ = kScreenPowerMeter;
     return true;
 }
 

@@ -21,6 +21,7 @@
 #include "language/tests/language_test_support.h"
 #include "platform/text/utf.h"
 #include "screens/measurement_base.h"
+#include "screens/power/power_meter_mode.h"
 #include "screens/specan/specan_mode.h"
 #include "screens/specan/tests/screen_services_stub.h"
 #include "widgets/draw_panel.h"
@@ -47,6 +48,8 @@ struct ScreenUnderCheck {
     // Makes each measurement function current in turn with its title shown,
     // calling `look` after each.
     std::function<void(CMeasurementBase&, const std::function<void()>& look)> functions;
+    // A pane of the screen's own beside the common ones (may be null).
+    std::function<const CScreenWidget*(const CMeasurementBase&)> own_pane = nullptr;
 };
 
 // The functions of a screen that keeps them as its chain of measurements.
@@ -60,10 +63,28 @@ void EachMeasurement(CMeasurementBase& base, const std::function<void()>& look) 
     }
 }
 
+// The power meter's functions are its sensor families: each sensor type
+// with menus of its own is attached in turn, and its title shown.
+void EachSensor(CMeasurementBase& base, const std::function<void()>& look) {
+    auto& screen = static_cast<CPowerMeterMode&>(base);
+    for (int type : {1, 2, 3, 5, 15, 6, 18, 19, 20, 21}) {
+        screen.AttachSensor(type);
+        screen.PostKeyEvent(power_events::kSensorFound, 0);
+        look();
+    }
+    screen.EnterWaitState();
+    look();
+}
+
 const std::vector<ScreenUnderCheck>& ScreensUnderCheck() {
     static const std::vector<ScreenUnderCheck> screens = {
         {"spectrum analyzer", [] { return std::make_unique<CSpecAnMode>(nullptr); },
          EachMeasurement<CSpecAnMode>},
+        {"power meter", [] { return std::make_unique<CPowerMeterMode>(nullptr, nullptr); },
+         EachSensor,
+         [](const CMeasurementBase& s) -> const CScreenWidget* {
+             return static_cast<const CPowerMeterMode&>(s).GetReadout();
+         }},
     };
     return screens;
 }
@@ -147,9 +168,13 @@ class TextFit : public ::testing::Test {
     // overflow is reported once, with where it was seen first.
     void Look(const CMeasurementBase& screen, const std::string& state) {
         const std::pair<const char*, const CScreenWidget*> panes[] = {
-            {"title bar", screen.file_label_panel()}, {"soft keys", screen.soft_key_menu()},
-            {"menu keys", screen.menu_key_panel()},   {"readout", screen.readout_panel()},
-            {"draw panel", screen.draw_panel()},      {"graph", graph_.get()},
+            {"title bar", screen.file_label_panel()},
+            {"soft keys", screen.soft_key_menu()},
+            {"menu keys", screen.menu_key_panel()},
+            {"readout", screen.readout_panel()},
+            {"draw panel", screen.draw_panel()},
+            {"graph", graph_.get()},
+            {"main readout", own_pane_ ? own_pane_(screen) : nullptr},
         };
         for (const auto& [pane, widget] : panes) {
             if (!widget) continue;
@@ -213,6 +238,7 @@ class TextFit : public ::testing::Test {
 
     void Walk(const ScreenUnderCheck& entry) {
         screen_name_ = entry.name;
+        own_pane_ = entry.own_pane;
         // The application's graph panel, shared by the screens.
         graph_ = std::make_unique<CGraphPanel>(1, 0);
         graph_->Create(nullptr, 0, 30, 705, 455, 18, 90, scheme_.get());
@@ -254,6 +280,7 @@ class TextFit : public ::testing::Test {
     LanguageBinding binding_;
     std::string language_;
     std::string screen_name_;
+    std::function<const CScreenWidget*(const CMeasurementBase&)> own_pane_;
     std::map<uint32_t, std::u16string> table_;
     std::unique_ptr<IdFinder> ids_;
     std::set<std::string> reported_;
