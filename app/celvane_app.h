@@ -288,6 +288,10 @@ class CCelvaneApp : public plat::CWinApp, public IScreenServices {
         SetCurrentMeasurement(measurement, setup);
     }
     void RunQuickHelp(const core::Text& title, const std::u16string& path) override;
+    CSortedItemList* GetSetupList() override { return &GetSortedList(); }
+    void DeleteSetupList() override { DeleteSortedList(); }
+    bool LoadsSetups() const override;
+    ISetupEnvironment* GetSetupEnvironment() override;
     void RunTimeDateDialog() override;
 
   protected:

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "app/app_file_services.h"
 #include "app/app_files.h"
 #include "app/main_frame.h"
 #include "app/message_box.h"
@@ -110,7 +111,7 @@ void CCelvaneApp::RecallSetupItem(CSortedItem* item) {
     if (!item) return;
     CModeBase* screen = FindMode(static_cast<int>(item->GetModeId()));
     if (!screen) return;
-    CMeasurement* measurement = screen->FindMeasurement(reinterpret_cast<intptr_t>(item));
+    CMeasurement* measurement = screen->CreateMeasurementFor(item);
     if (!measurement) return;
     MakeCurrent(screen);
     screen->SetCurrentMeasurement(measurement, screen->GetSetup());
@@ -312,6 +313,14 @@ CSortedItem* CCelvaneApp::SortSetupList(uint32_t mode) {
     if (list.IsSorted()) return head;
     list.SortChain();
     return list.GetHead();
+}
+
+bool CCelvaneApp::LoadsSetups() const {
+    return !settings_ || settings_->LoadSetups;
+}
+
+ISetupEnvironment* CCelvaneApp::GetSetupEnvironment() {
+    return AppSetupEnvironment();
 }
 
 void CCelvaneApp::HandOverToCurrentMode(std::unique_ptr<CBufferPair> pair) {

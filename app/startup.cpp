@@ -31,6 +31,7 @@
 #include "screens/mode_base.h"
 #include "screens/power/power_meter_mode.h"
 #include "screens/specan/specan_mode.h"
+#include "screens/system/setup_mode.h"
 
 using namespace app_files;
 
@@ -278,7 +279,7 @@ bool CCelvaneApp::InitServices() {
 }
 
 bool CCelvaneApp::CreateModes() {
-    SkipService(u"mode selection, network analyzer, tools and setup screens");
+    SkipService(u"mode selection, network analyzer and tools screens");
     AddMode(new CPowerMeterMode(serial_port_.get(), usb_port_.get()));
     CreateGraphPanel();
     switch (GetHardwareId()) {
@@ -297,6 +298,8 @@ bool CCelvaneApp::CreateModes() {
     // Without a mode selection screen or another instrument the program
     // starts on the power meter.
     if (!FindMode(kScreenModeSelect) && !FindMode(start_mode_)) start_mode_ = kScreenPowerMeter;
+    // The setup screen exists on every instrument and comes last.
+    AddMode(new CSetupMode());
     return true;
 }
 

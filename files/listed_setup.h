@@ -41,6 +41,9 @@ class CListedSetup : public CSortedItem, public ISetupEntry {
     // The file name without its folder and without a final ".tws" (compared
     // without regard to case).
     static core::Text NameFromPath(const core::Text& path);
+    // Whether a name typed for a setup file is one: not empty, none of
+    // \ / : * ? " < > | or control characters, not only dots and blanks.
+    static bool IsValidName(const core::Text& name);
 
   private:
     std::unique_ptr<CMeasSetup> setup_;
