@@ -215,7 +215,7 @@ class CCelvaneApp : public plat::CWinApp, public IScreenServices {
     void SetIdentityText(std::u16string text) { identity_text_ = std::move(text); }
     void SetModeChanged() { mode_changed_ = true; }
     bool StopCurrentMode();
-    bool ForwardToCurrentMode(int a, intptr_t b);
+    bool ForwardToCurrentMode(int a, const core::Text* b);
     bool RefreshLinkObject() { return false; }
     bool QueryLinkValue(uint32_t* out) {
         if (out) *out = 0;
