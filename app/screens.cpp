@@ -27,8 +27,14 @@
 
 using namespace app_files;
 
+bool CCelvaneApp::DumpHistory() {
+    const bool written = HistoryDump();
+    write_notice_.Written(CWriteFailureNotice::kHistory, written);
+    return written;
+}
+
 void CCelvaneApp::SaveMode() {
-    HistoryDump();
+    DumpHistory();
     history_dumped_ = true;
     int id = start_mode_;
     if (current_mode_) {

@@ -19,6 +19,7 @@
 #include "app/main_frame.h"
 #include "platform/fs/tests/test_support.h"
 #include "platform/kernel/device_root.h"
+#include "platform/text/utf.h"
 #include "screens/mode_base.h"
 
 namespace app_test {
@@ -45,6 +46,9 @@ class RecordingScreen : public CModeBase {
     int selectedSoftKey = -1;
     bool throwInReloadTexts = false;
 
+    void ShowStatusMessage(const std::u16string& text, int flag) override {
+        add("status " + plat::to_utf8(text) + " " + std::to_string(flag));
+    }
     void OnKeyEvent(uint32_t key, int pressed) override {
         add("key " + std::to_string(key) + " " + std::to_string(pressed));
         if (onKey) onKey(key, pressed);
