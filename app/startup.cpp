@@ -29,6 +29,8 @@
 #include "platform/text/utf.h"
 #include "screens/mode_base.h"
 #include "screens/specan/specan_mode.h"
+#include "screens/system/mode_select_mode.h"
+#include "screens/system/tools_mode.h"
 
 using namespace app_files;
 
@@ -268,21 +270,19 @@ bool CCelvaneApp::InitServices() {
 }
 
 bool CCelvaneApp::CreateModes() {
-    SkipService(u"mode selection, power meter, network analyzer, tools and setup screens");
+    AddMode(new CModeSelectMode());
+    SkipService(u"power meter, network analyzer and setup screens");
     CreateGraphPanel();
     switch (GetHardwareId()) {
         case kTW740S:
         case kTW741S:
         case kTW74S:
             AddMode(new CSpecAnMode(dsp_.get()));
-            // Without a mode selection screen the program starts on the
-            // spectrum analyzer.
-            if (!FindMode(kScreenModeSelect) && !FindMode(start_mode_))
-                start_mode_ = kScreenSpectrumAnalyzer;
             break;
         default:
             break;
     }
+    AddMode(new CToolsMode());
     return true;
 }
 
