@@ -7,7 +7,10 @@
 #include "app/message_box.h"
 #include "core/debug_log.h"
 #include "core/history.h"
+#include "core/posted_records.h"
+#include "dialogs/file_list_screen.h"
 #include "files/formats/limit_mask_file.h"
+#include "files/listed_setup.h"
 #include "platform/kernel/debug_out.h"
 #include "platform/text/utf.h"
 #include "screens/mode_base.h"
@@ -76,6 +79,17 @@ class AppDialogServices : public IDialogServices {
     uint32_t GetBatteryLevel() const override { return app_.GetBatteryLevel(); }
     uint32_t GetBatteryTime() const override { return app_.GetBatteryTime(); }
     CGpsReceiver* GetGpsReceiver() const override { return app_.GetGpsReceiver(); }
+    uint32_t GetSmallFontHeight() const override { return app_.GetSmallFontHeight(); }
+    uint32_t GetSmallFontWidth() const override { return app_.GetSmallFontWidth(); }
+    ISetupEntry* SortSetupList(uint32_t mode) override {
+        return CListedSetup::EntryOf(app_.SortSetupList(mode));
+    }
+    void HandOverToCurrentMode(std::unique_ptr<CBufferPair> pair) override {
+        app_.HandOverToCurrentMode(std::move(pair));
+    }
+    IFileListScreen* GetFileListScreen() const override {
+        return dynamic_cast<IFileListScreen*>(app_.GetCurrentMode());
+    }
 
   private:
     CCelvaneApp& app_;

@@ -45,6 +45,7 @@
 #include "widgets/widget_services.h"
 
 class CAntennaList;
+class CBufferPair;
 class CCableType;
 class CDebugLog;
 class CLimitMaskFile;
@@ -156,6 +157,11 @@ class CCelvaneApp : public plat::CWinApp, public IScreenServices, public IBoardV
     CLimitMaskFile* GetLimitMaskFile() const { return limit_masks_.get(); }
     virtual void DeleteSortedList() { sorted_items_.reset(); }
     virtual CSortedItemList& GetSortedList();
+    // The setup list in sort mode `mode` (sorted again when the mode changed
+    // or entries came in unsorted); its first entry.
+    virtual CSortedItem* SortSetupList(uint32_t mode);
+    // The current screen shows the pair's texts; then the pair goes.
+    virtual void HandOverToCurrentMode(std::unique_ptr<CBufferPair> pair);
     virtual bool LaunchProgram(uint32_t command);
     virtual int ReturnsZero() { return 0; }
     virtual bool IsModeIdle() const;
@@ -306,6 +312,10 @@ class CCelvaneApp : public plat::CWinApp, public IScreenServices, public IBoardV
         SetCurrentMeasurement(measurement, setup);
     }
     void RunQuickHelp(const core::Text& title, const std::u16string& path) override;
+    CSortedItemList* GetSetupList() override { return &GetSortedList(); }
+    void DeleteSetupList() override { DeleteSortedList(); }
+    bool LoadsSetups() const override;
+    ISetupEnvironment* GetSetupEnvironment() override;
     void RunTimeDateDialog() override;
 
   protected:

@@ -6,9 +6,11 @@
 #include "core/app_commands.h"
 #include "files/formats/limit_mask_file.h"
 #include "files/formats/list_files.h"
+#include "instrument/power_measurement.h"
 
 bool CCelvaneApp::LoadStartupLists() {
     buffer_pool_ = std::make_unique<CBufferHelper>();
+    CPowerMeasurement::SetBufferPool(buffer_pool_.get());
     band_list_.reset();
     if (!settings_ || !settings_->LoadBandList || !LoadListFile(kCmdBandList, 0))
         if (!band_list_) band_list_ = BuildDefaultBandList();

@@ -5,10 +5,12 @@
 
 #include <algorithm>
 
+#include "app/app_file_services.h"
 #include "app/app_files.h"
 #include "app/main_frame.h"
 #include "app/message_box.h"
 #include "core/history.h"
+#include "core/posted_records.h"
 #include "core/res_string.h"
 #include "core/routines.h"
 #include "core/scoped_lock.h"
@@ -104,7 +106,7 @@ void CCelvaneApp::RecallSetupItem(CSortedItem* item) {
     if (!item) return;
     CModeBase* screen = FindMode(static_cast<int>(item->GetModeId()));
     if (!screen) return;
-    CMeasurement* measurement = screen->FindMeasurement(reinterpret_cast<intptr_t>(item));
+    CMeasurement* measurement = screen->CreateMeasurementFor(item);
     if (!measurement) return;
     MakeCurrent(screen);
     screen->SetCurrentMeasurement(measurement, screen->GetSetup());
@@ -299,6 +301,28 @@ CSortedItemList& CCelvaneApp::GetSortedList() {
                                                           });
     }
     return *sorted_items_;
+}
+
+CSortedItem* CCelvaneApp::SortSetupList(uint32_t mode) {
+    CSortedItemList& list = GetSortedList();
+    CSortedItem* head = list.SetSortMode(mode);
+    if (list.IsSorted()) return head;
+    list.SortChain();
+    return list.GetHead();
+}
+
+bool CCelvaneApp::LoadsSetups() const {
+    return !settings_ || settings_->LoadSetups;
+}
+
+ISetupEnvironment* CCelvaneApp::GetSetupEnvironment() {
+    return AppSetupEnvironment();
+}
+
+void CCelvaneApp::HandOverToCurrentMode(std::unique_ptr<CBufferPair> pair) {
+    if (!pair) return;
+    if (current_mode_) current_mode_->OnBufferPair(pair.get());
+    pair->Free();
 }
 
 void CCelvaneApp::SetFirmwareVersion(uint32_t major, uint32_t minor) {

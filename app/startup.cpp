@@ -28,9 +28,11 @@
 #include "platform/kernel/thread.h"
 #include "platform/text/utf.h"
 #include "screens/mode_base.h"
+#include "screens/power/power_meter_mode.h"
 #include "screens/specan/specan_mode.h"
 #include "screens/system/mode_select_mode.h"
 #include "screens/system/tools_mode.h"
+#include "screens/system/setup_mode.h"
 
 using namespace app_files;
 
@@ -53,6 +55,9 @@ bool ScreenAllowed(int screen, uint32_t hardwareId) {
         case kScreenSpectrumAnalyzer:
             return hardwareId == CCelvaneApp::kTW740S || hardwareId == CCelvaneApp::kTW741S ||
                    hardwareId == CCelvaneApp::kTW74S;
+        case kScreenPowerMeter:
+            // Every instrument has the power meter.
+            return true;
         default:
             return false;
     }
@@ -186,10 +191,12 @@ bool CCelvaneApp::InitInstance() {
 
     // 17. The start screen.
     if (ok) {
-        CModeBase* first =
-            (start_mode_ == kScreenNetworkAnalyzer || start_mode_ == kScreenSpectrumAnalyzer)
-                ? FindMode(start_mode_)
-                : nullptr;
+        // Until there is a mode selection screen the power meter can be the
+        // start screen too.
+        const bool startable = start_mode_ == kScreenNetworkAnalyzer ||
+                               start_mode_ == kScreenSpectrumAnalyzer ||
+                               (start_mode_ == kScreenPowerMeter && !FindMode(kScreenModeSelect));
+        CModeBase* first = startable ? FindMode(start_mode_) : nullptr;
         if (!first) first = FindMode(kScreenModeSelect);
         if (first) PostCommandObject<kCmdSwitchMode>(frame_, first);
     }
@@ -271,7 +278,8 @@ bool CCelvaneApp::InitServices() {
 
 bool CCelvaneApp::CreateModes() {
     AddMode(new CModeSelectMode());
-    SkipService(u"power meter, network analyzer and setup screens");
+    AddMode(new CPowerMeterMode(serial_port_.get(), usb_port_.get()));
+    SkipService(u"network analyzer screen");
     CreateGraphPanel();
     switch (GetHardwareId()) {
         case kTW740S:
@@ -283,6 +291,8 @@ bool CCelvaneApp::CreateModes() {
             break;
     }
     AddMode(new CToolsMode());
+    // The setup screen exists on every instrument and comes last.
+    AddMode(new CSetupMode());
     return true;
 }
 

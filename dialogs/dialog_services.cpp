@@ -2,6 +2,7 @@
 
 #include <atomic>
 
+#include "core/posted_records.h"
 #include "dialogs/message_dlg.h"
 
 namespace {
@@ -30,7 +31,19 @@ int IDialogServices::ShowMessage(const std::u16string& text, uint32_t style) {
     return RunMessageDlg(GetMainView(), text, style);
 }
 
+void IDialogServices::HandOverToCurrentMode(std::unique_ptr<CBufferPair>) {}
+
 namespace dialog_services {
+
+uint32_t SmallFontHeight() {
+    const IDialogServices* s = IDialogServices::current();
+    return s ? s->GetSmallFontHeight() : IDialogServices::kDefaultSmallSize;
+}
+
+uint32_t SmallFontWidth() {
+    const IDialogServices* s = IDialogServices::current();
+    return s ? s->GetSmallFontWidth() : IDialogServices::kDefaultSmallSize;
+}
 
 std::u16string FontFace() {
     const IDialogServices* s = IDialogServices::current();

@@ -5,13 +5,17 @@
 // the interface and registers itself while it runs; dialogs built without
 // one (isolated tests) get the defaults below and no bars.
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "platform/framework/wnd.h"
 
 class CAntennaList;
+class CBufferPair;
 class CColorScheme;
 class CGpsReceiver;
+class IFileListScreen;
+class ISetupEntry;
 class CPanelWidget;
 class CSoftKeyMenu;
 
@@ -67,6 +71,18 @@ class IDialogServices {
     // Seconds as last read; 255 means no estimate.
     virtual uint32_t GetBatteryTime() const { return 255; }
     virtual CGpsReceiver* GetGpsReceiver() const { return nullptr; }
+    // The small font's height and width (tenths of a point).
+    virtual uint32_t GetSmallFontHeight() const { return kDefaultSmallSize; }
+    virtual uint32_t GetSmallFontWidth() const { return kDefaultSmallSize; }
+    // The application's setup list in sort mode `mode` (sorted again when
+    // the mode changed or entries were added); its first entry, or null.
+    virtual ISetupEntry* SortSetupList(uint32_t /*mode*/) { return nullptr; }
+    // The current screen shows the texts; the pair goes afterwards.
+    virtual void HandOverToCurrentMode(std::unique_ptr<CBufferPair> pair);
+    // The current screen as the owner of a file list; null when it is none.
+    virtual IFileListScreen* GetFileListScreen() const { return nullptr; }
+
+    static constexpr uint32_t kDefaultSmallSize = 100;
 };
 
 // Through the registered services, or the defaults ("Tahoma", 28 and 140
@@ -86,6 +102,8 @@ bool QueryLinkValue(plat::Point p, uint32_t* key);
 CColorScheme* const* ColorSchemeHolder();
 const CAntennaList* AntennaList();
 int ShowMessage(const std::u16string& text, uint32_t style);
+uint32_t SmallFontHeight();
+uint32_t SmallFontWidth();
 // A point font of the interface face; an unusable size takes the default.
 plat::Font UiFont(uint32_t tenths_of_point);
 }  // namespace dialog_services

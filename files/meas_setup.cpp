@@ -220,6 +220,17 @@ bool CMeasSetup::Load(const core::Text& path) {
     return true;
 }
 
+bool CMeasSetup::LoadSilently(const core::Text& path, core::Text* reason) {
+    std::unique_ptr<ISetupFile> file = CreateSetupFile();
+    if (!file) {
+        if (reason) *reason = u"No reader: " + path;
+        return false;
+    }
+    if (!file->ReadSilently(path, reason)) return false;
+    file_path_ = path;
+    return true;
+}
+
 bool CMeasSetup::WriteThroughFile() {
     change_time_ = save_time_ = Now();
     std::unique_ptr<ISetupFile> file = CreateSetupFile();

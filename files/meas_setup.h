@@ -58,6 +58,9 @@ class CMeasSetup : public IChoiceOwner {
     virtual bool SaveBackup() { return false; }
     // Reads the file into this setup; on success the file path becomes `path`.
     virtual bool Load(const core::Text& path);
+    // Load without a message or history entry; a refusal's reason goes to
+    // `reason`.
+    bool LoadSilently(const core::Text& path, core::Text* reason);
     virtual bool LoadBackup() { return false; }
     virtual bool LoadFactory() { return false; }
 

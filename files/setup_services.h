@@ -53,6 +53,13 @@ class ISetupFile {
     virtual ~ISetupFile() = default;
     virtual bool Write(const core::Text& path) = 0;
     virtual bool Read(const core::Text& path) = 0;
+    // A full read that shows no message and writes no history entry; the
+    // reason of a refusal goes to `reason`.
+    virtual bool ReadSilently(const core::Text& path, core::Text* reason) {
+        const bool ok = Read(path);
+        if (!ok && reason) *reason = u"unreadable";
+        return ok;
+    }
     // Network analyzer setups: the calibration that belongs to the setup.
     virtual bool LoadCalibration() { return false; }
 };

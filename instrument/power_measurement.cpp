@@ -2,6 +2,7 @@
 
 #include <atomic>
 
+#include "files/meas_setup.h"
 #include "instrument/sensors/sensor_protocol.h"
 #include "platform/kernel/sync.h"
 
@@ -10,12 +11,14 @@ namespace sp = sensor_protocol;
 namespace {
 
 std::atomic<IPowerScreen*> g_power_screen{nullptr};
+std::atomic<CBufferHelper*> g_buffer_pool{nullptr};
 
 constexpr int kIdleMark = -1;
 constexpr int kNoDataCountdown = 8;
 constexpr int kSensorThreadPriority = 3;
 constexpr uint32_t kStopWaitMs = 1000;
 constexpr int kIdleNotice = 10, kIdleNoticeLong = 30;
+// Passes without an answer after which a sensor counts as lost.
 constexpr int kRetries = 3, kRetriesLong = 50;
 constexpr int kZeroWaitIdentify = 30;
 constexpr int kZeroWaitPoll = 60;
@@ -52,7 +55,29 @@ CPowerMeasurement::~CPowerMeasurement() = default;
 
 int CPowerMeasurement::Init(IMeasurementScreen* screen) {
     CMeasurement::Init(screen);
+    pool_ = g_buffer_pool.load();
     return 1;
+}
+
+void CPowerMeasurement::SetBufferPool(CBufferHelper* pool) {
+    g_buffer_pool.store(pool);
+}
+
+void CPowerMeasurement::Reset(uint32_t id) {
+    CMeasurement::Reset();
+    if (CMeasSetup* setup = GetSetup()) setup->SetMeasurementId(static_cast<int32_t>(id));
+}
+
+void CPowerMeasurement::OnIdle(const uint32_t* argument) {
+    if (argument && argument[0] == 0) CMeasurement::Reset();
+}
+
+void CPowerMeasurement::ForwardReading(CDeviceItem* value) {
+    if (IMeasurementScreen* screen = GetScreen()) screen->ProcessNewData(value, 1);
+}
+
+void CPowerMeasurement::ForgetSensor() {
+    if (CPowerSensor* s = sensor_.exchange(nullptr)) link_->SetPortMode(s->GetModelCode());
 }
 
 void CPowerMeasurement::Stop() {
@@ -110,7 +135,7 @@ void CPowerMeasurement::OnSensorReading(const CSensorReading& reading) {
         for (int i = 0; i < int(latest_.size()); ++i) latest_[i] = reading.GetReadingValue(i);
         ++readings_;
     }
-    if (IPowerScreen* screen = IPowerScreen::Current()) screen->UpdateReadout();
+    if (IPowerScreen* screen = IPowerScreen::Current()) screen->UpdateReadout(*this);
 }
 
 bool CPowerMeasurement::GetLatestReading(PowerReading& out) const {
@@ -184,6 +209,14 @@ void CExtPowerMeasurement::Stop() {
     SetState(kDetach);
 }
 
+void CExtPowerMeasurement::LoseSensor(Cycle& c, IPowerScreen* screen) {
+    c.phase = 2;
+    c.retry = 0;
+    if (!GetSensor()) return;
+    ForgetSensor();
+    screen->SensorLost(*this);
+}
+
 void CExtPowerMeasurement::CountIdle(Cycle& c, IPowerScreen* screen) {
     const int limit = LongCounts(screen->Fields()) ? kIdleNoticeLong : kIdleNotice;
     if (c.idle++ >= limit) {
@@ -197,7 +230,6 @@ void CExtPowerMeasurement::ZeroTimedOut(Cycle& c, IPowerScreen* screen) {
     f.zeroing = false;
     f.zero_request = false;
     screen->SetStatusText(kZeroTimedOut);
-    screen->UpdateReadout();
     screen->PostNotice(IPowerScreen::Notice::kZeroingResult);
     c.zero_wait = 0;
     c.phase = 1;
@@ -208,14 +240,11 @@ void CExtPowerMeasurement::RunPhase(Cycle& c, IPowerScreen* screen) {
     switch (c.phase) {
         case 0:
             c.sensor = GetSensorChain();
-            if (c.sensor) {
-                c.data = c.sensor->GetDataEvent();
-                c.phase = 1;
-            }
+            if (c.sensor) c.phase = 1;
             return;
         case 1:
             if (GetState() != kAcquiring) return;
-            screen->UpdateReadout();
+            screen->UpdateReadout(*this);
             c.phase = 2;
             CountIdle(c, screen);
             return;
@@ -245,7 +274,7 @@ void CExtPowerMeasurement::RunPhase(Cycle& c, IPowerScreen* screen) {
             if (c.retry++ > (LongCounts(f) ? kRetriesLong : kRetries)) {
                 c.retry = 0;
                 c.phase = 1;
-                screen->UpdateReadout();
+                screen->UpdateReadout(*this);
                 CountIdle(c, screen);
             }
             return;
@@ -258,19 +287,19 @@ void CExtPowerMeasurement::RunPhase(Cycle& c, IPowerScreen* screen) {
                 if (c.sensor->PollReceive())
                     c.retry = c.idle = c.zero_wait = 0;
                 else
-                    c.phase = 2;
+                    LoseSensor(c, screen);
                 return;
             }
             if (!c.sensor->PollSend()) {
-                c.phase = 2;
+                LoseSensor(c, screen);
                 return;
             }
             if (GetState() == kDetach) c.phase = 1;
             if (f.zeroing) {
-                if (++c.zero_wait % 2) screen->UpdateReadout();
+                if (++c.zero_wait % 2) screen->UpdateReadout(*this);
                 if (c.zero_wait > kZeroWaitPoll) ZeroTimedOut(c, screen);
-            } else {
-                ++c.retry;
+            } else if (++c.retry > (LongCounts(f) ? kRetriesLong : kRetries)) {
+                LoseSensor(c, screen);
             }
             return;
         default:
@@ -278,18 +307,28 @@ void CExtPowerMeasurement::RunPhase(Cycle& c, IPowerScreen* screen) {
     }
 }
 
-uint32_t CExtPowerMeasurement::SensorThread() {
-    Cycle c;
-    for (;;) {
-        uint32_t r =
-            c.data ? plat::wait_any({&stop_event_, &c.data}, kCycleWaitMs)
-                   : (stop_event_.wait(kCycleWaitMs) ? plat::WAIT_OBJECT_0 : plat::WAIT_TIMEOUT);
-        if (r == plat::WAIT_OBJECT_0) break;
+int CExtPowerMeasurement::WaitPass(Cycle& c) {
+    for (int i = 0; i < kCycleWaits; ++i) {
+        const uint32_t r = plat::wait_any({&stop_event_, &c.data}, kCycleWaitMs);
+        if (r == plat::WAIT_OBJECT_0) return 0;
+        if (r == plat::WAIT_OBJECT_0 + 1) return 1;
         // A reply completed between the last wake-up and the event's reset
         // left its event reset but its bytes in the ring: that is data too.
-        if (r == plat::WAIT_TIMEOUT && c.data && link_->GetCount() > 0) r = plat::WAIT_OBJECT_0 + 1;
+        if (link_->GetCount() > 0) return 1;
+    }
+    return 2;
+}
+
+uint32_t CExtPowerMeasurement::SensorThread() {
+    Cycle c;
+    // The port's reply event never changes: the thread waits on it from the
+    // start, whether or not a screen is there yet.
+    c.data = link_->GetReplyEvent();
+    for (;;) {
+        const int r = WaitPass(c);
+        if (r == 0) break;
         IPowerScreen* screen = IPowerScreen::Current();
-        if (r == plat::WAIT_OBJECT_0 + 1) {
+        if (r == 1) {
             c.data.reset();
             c.new_data = true;
             c.countdown = kNoDataCountdown;
@@ -300,6 +339,10 @@ uint32_t CExtPowerMeasurement::SensorThread() {
                 c.countdown = kNoDataCountdown;
                 c.phase = 1;
                 if (c.sensor) c.sensor->Drain();
+                if (screen && GetSensor()) {
+                    ForgetSensor();
+                    screen->SensorLost(*this);
+                }
             }
         }
         if (GetState() == kDetach) {
@@ -312,6 +355,7 @@ uint32_t CExtPowerMeasurement::SensorThread() {
             c.phase = kIdleMark;
             continue;
         }
+        if (c.phase == kIdleMark) c.phase = 1;
         RunPhase(c, screen);
         if (GetState() == kStartRequested) {
             c.phase = 2;

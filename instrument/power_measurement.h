@@ -11,6 +11,9 @@
 #include "instrument/measurement.h"
 #include "instrument/sensors/power_sensor.h"
 
+class CBufferHelper;
+class CPowerMeasurement;
+
 // The power meter screen as the sensor thread sees it; the screen registers
 // itself as the program's one power meter screen.
 class IPowerScreen {
@@ -19,8 +22,12 @@ class IPowerScreen {
 
     virtual ~IPowerScreen() = default;
     virtual PowerScreenFields& Fields() = 0;
-    // Updates the readout from the current sensor's latest reading.
-    virtual void UpdateReadout() = 0;
+    // Called on the measurement's sensor thread at each pass that may bring a
+    // reading; the screen takes the measurement's latest reading when it is
+    // new.
+    virtual void UpdateReadout(CPowerMeasurement& from) = 0;
+    // The measurement's sensor stopped answering; the measurement forgot it.
+    virtual void SensorLost(CPowerMeasurement& from) = 0;
     virtual void SetStatusText(const std::string& text) = 0;
     virtual void PostNotice(Notice notice) = 0;
 
@@ -41,7 +48,18 @@ class CPowerMeasurement : public CMeasurement, public ISensorListener {
     int Init(IMeasurementScreen* screen) override;
     void Stop() override;
     int IsReady() override { return 1; }
+    // The base reset, then the setup's measurement id.
+    void Reset(uint32_t id);
+    // The base reset when the argument's first word is 0.
+    void OnIdle(const uint32_t* argument);
+    // Hands a value to the screen's data path (flag 1).
+    void ForwardReading(CDeviceItem* value);
     void SetSensor(CPowerSensor* sensor);
+    // Forgets the current sensor (it stopped answering).
+    void ForgetSensor();
+    CBufferHelper* GetBufferPool() const { return pool_; }
+    // The application's buffer pool, fetched by every power measurement's Init.
+    static void SetBufferPool(CBufferHelper* pool);
     CPowerSensor* GetSensor() const { return sensor_.load(); }
     CPowerSensor* GetSensorChain() const { return chain_.get(); }
     int GetSensorFlag() const;
@@ -58,6 +76,7 @@ class CPowerMeasurement : public CMeasurement, public ISensorListener {
 
   protected:
     std::unique_ptr<CPowerSensor> chain_;
+    CBufferHelper* pool_ = nullptr;
     std::atomic<CPowerSensor*> sensor_{nullptr};
     mutable std::mutex reading_mutex_;
     PowerReading latest_{};  // guarded by reading_mutex_
@@ -68,7 +87,9 @@ class CExtPowerMeasurement : public CPowerMeasurement {
   public:
     static constexpr uint8_t kSerial = 0;
     static constexpr uint8_t kUsb = 1;
+    // A pass waits up to kCycleWaits times kCycleWaitMs for a reply.
     static constexpr uint32_t kCycleWaitMs = 500;
+    static constexpr int kCycleWaits = 5;
 
     CExtPowerMeasurement(CDevicePort* port, uint8_t port_kind);
     ~CExtPowerMeasurement() override;
@@ -84,6 +105,9 @@ class CExtPowerMeasurement : public CPowerMeasurement {
     void RunPhase(Cycle& c, IPowerScreen* screen);
     void ZeroTimedOut(Cycle& c, IPowerScreen* screen);
     void CountIdle(Cycle& c, IPowerScreen* screen);
+    void LoseSensor(Cycle& c, IPowerScreen* screen);
+    // Waits for the stop event or a reply: 0 stop, 1 reply, 2 time-out.
+    int WaitPass(Cycle& c);
 
     uint8_t port_kind_;
     plat::Event stop_event_;

@@ -28,6 +28,7 @@
 #include <vector>
 
 #include "core/text.h"
+#include "dialogs/file_list_screen.h"
 #include "platform/gfx/color.h"
 #include "platform/window/messages.h"
 #include "screens/mode_base.h"
@@ -58,7 +59,7 @@ struct CounterMarkerRecord {
     std::array<uint8_t, kPayloadSize> Payload() const;
 };
 
-class CMeasurementBase : public CModeBase {
+class CMeasurementBase : public CModeBase, public IFileListScreen {
   public:
     // The private message the screen posts to the view after a commit: lParam
     // is the screen (a CModeBase* of the application's list).
@@ -358,9 +359,13 @@ class CMeasurementBase : public CModeBase {
     virtual bool CheckRestart();
     virtual bool IsSaveBusy() const;
     virtual bool OnTraceFileMenuKey(int key);
-    virtual bool DeleteTraceFiles(int key);
+    bool DeleteTraceFiles(int key) override;
     virtual bool OnLogMenuKey(int key);
-    virtual bool OnKeyCode(int key);
+    bool OnKeyCode(int key) override;
+    // The file list the file manager (popup 137) shows; the screen keeps no
+    // stored files yet.
+    ISetupEntry* GetFirstFileEntry() override { return nullptr; }
+    int GetSoftKeyPage() const override { return page(); }
     virtual bool OnRecallMenuKey(int key);
     virtual bool OnManageTraceKey(int key);
     virtual bool QuickSaveTrace();

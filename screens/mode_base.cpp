@@ -4,6 +4,8 @@
 #include "core/posted_records.h"
 #include "core/res_string.h"
 #include "core/sorted_item_list.h"
+#include "files/listed_setup.h"
+#include "files/meas_setup.h"
 #include "instrument/status_text_line.h"
 #include "platform/framework/system_services.h"
 #include "platform/framework/wnd.h"
@@ -369,6 +371,13 @@ void CModeBase::PushStatusPath(uint32_t id, bool reset) {
 
 void CModeBase::PopStatusPath() {
     if (status_path_) status_path_->Pop();
+}
+
+CMeasurement* CModeBase::CreateMeasurementFor(CSortedItem* item) {
+    const CListedSetup* listed = CListedSetup::From(item);
+    const CMeasSetup* setup = listed ? listed->GetSetup() : nullptr;
+    CMeasurement* measurement = setup ? FindMeasurement(setup->GetMeasurementId()) : nullptr;
+    return measurement ? measurement : GetFirstMeasurement();
 }
 
 // ------------------------------------------------------------ item ring

@@ -258,8 +258,11 @@ class CModeBase : public IMeasurementScreen {
     virtual void OnActivateStart();
     // Hands the screen a measurement before it is activated.
     virtual void SetCurrentMeasurement(CMeasurement* /*measurement*/, CMeasSetup* /*setup*/) {}
-    // The measurement of a stored item or selection value; null when none.
+    // The measurement of a measurement id or selection value; null when none.
     virtual CMeasurement* FindMeasurement(intptr_t /*value*/) { return nullptr; }
+    // The measurement a recalled setup list item runs in: the one of the
+    // item's measurement id, else the screen's first.
+    virtual CMeasurement* CreateMeasurementFor(CSortedItem* item);
     // Setup screen: the setup object of the screen the user came from.
     virtual void SetSetupContext(CMeasSetup* /*setup*/) {}
     // Gives the focus back to the control the screen remembers.

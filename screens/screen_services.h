@@ -14,6 +14,8 @@ class CSortedItem;
 class CGraphPanel;
 class CDspInterface;
 class CSAMeasSetup;
+class CSortedItemList;
+class ISetupEnvironment;
 
 class IScreenServices {
   public:
@@ -96,6 +98,14 @@ class IScreenServices {
     // The global spectrum analyzer setup store, into which the spectrum
     // analyzer screen copies its setup before each restart; null without one.
     virtual CSAMeasSetup* GetGlobalSASetup() { return nullptr; }
+    // The setup manager's share of the application: its sorted setup list
+    // (null without an application), deleting the list with all entries,
+    // whether stored setups are listed at all (the LoadSetups setting) and
+    // the environment setups read from files use.
+    virtual CSortedItemList* GetSetupList() { return nullptr; }
+    virtual void DeleteSetupList() {}
+    virtual bool LoadsSetups() const { return true; }
+    virtual ISetupEnvironment* GetSetupEnvironment() { return nullptr; }
     // The application's current measurement and setup object.
     virtual void SetAppMeasurement(CMeasurement* /*measurement*/, CMeasSetup* /*setup*/) {}
 };

@@ -32,6 +32,7 @@ class MeasurementScreen : public RecordingScreen {
     }
     void StartMeasurement() override { log_->add("screen2 StartMeasurement"); }
     CMeasurement* FindMeasurement(intptr_t) override { return &measurement_; }
+    CMeasurement* GetFirstMeasurement() override { return &measurement_; }
 
     CSAMeasSetup sa_;
     CMeasurement measurement_{nullptr};

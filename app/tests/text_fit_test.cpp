@@ -21,8 +21,10 @@
 #include "language/tests/language_test_support.h"
 #include "platform/text/utf.h"
 #include "screens/measurement_base.h"
+#include "screens/power/power_meter_mode.h"
 #include "screens/specan/specan_mode.h"
 #include "screens/specan/tests/screen_services_stub.h"
+#include "screens/system/setup_mode.h"
 #include "widgets/draw_panel.h"
 #include "widgets/graph_panel.h"
 #include "widgets/readout_box.h"
@@ -43,15 +45,29 @@ namespace fs = std::filesystem;
 // in Mandarin.
 struct ScreenUnderCheck {
     const char* name;
-    std::function<std::unique_ptr<CMeasurementBase>()> make;
+    std::function<std::unique_ptr<CModeBase>()> make;
     // Makes each measurement function current in turn with its title shown,
     // calling `look` after each.
-    std::function<void(CMeasurementBase&, const std::function<void()>& look)> functions;
+    std::function<void(CModeBase&, const std::function<void()>& look)> functions;
+    // A pane of the screen's own beside the common ones (may be null).
+    std::function<const CScreenWidget*(const CModeBase&)> own_pane = nullptr;
+    // Shows a soft-key page's labels (null: as a measurement screen does).
+    std::function<void(CModeBase&, int page)> show_page = nullptr;
 };
+
+// A measurement screen shows a page's labels with no key highlighted.
+void ShowMeasurementPage(CModeBase& screen, int page) {
+    static_cast<CMeasurementBase&>(screen).ShowSoftKeys(page, -1);
+}
+
+// A screen without measurement functions has its one state.
+void OneState(CModeBase&, const std::function<void()>& look) {
+    look();
+}
 
 // The functions of a screen that keeps them as its chain of measurements.
 template <class Screen>
-void EachMeasurement(CMeasurementBase& base, const std::function<void()>& look) {
+void EachMeasurement(CModeBase& base, const std::function<void()>& look) {
     auto& screen = static_cast<Screen&>(base);
     for (CMeasurement* m = screen.GetFirstMeasurement(); m; m = m->GetNext()) {
         screen.SetCurrentMeasurement(m, screen.GetSetup());
@@ -60,10 +76,32 @@ void EachMeasurement(CMeasurementBase& base, const std::function<void()>& look) 
     }
 }
 
+// The power meter's functions are its sensor families: each sensor type
+// with menus of its own is attached in turn, and its title shown.
+void EachSensor(CModeBase& base, const std::function<void()>& look) {
+    auto& screen = static_cast<CPowerMeterMode&>(base);
+    for (int type : {1, 2, 3, 5, 15, 6, 18, 19, 20, 21}) {
+        screen.AttachSensor(type);
+        screen.PostKeyEvent(power_events::kSensorFound, 0);
+        look();
+    }
+    screen.EnterWaitState();
+    look();
+}
+
 const std::vector<ScreenUnderCheck>& ScreensUnderCheck() {
     static const std::vector<ScreenUnderCheck> screens = {
         {"spectrum analyzer", [] { return std::make_unique<CSpecAnMode>(nullptr); },
          EachMeasurement<CSpecAnMode>},
+        {"power meter", [] { return std::make_unique<CPowerMeterMode>(nullptr, nullptr); },
+         EachSensor,
+         [](const CModeBase& s) -> const CScreenWidget* {
+             return static_cast<const CPowerMeterMode&>(s).GetReadout();
+         }},
+        {"setup manager", [] { return std::make_unique<CSetupMode>(); }, OneState, nullptr,
+         [](CModeBase& screen, int page) {
+             static_cast<CSetupMode&>(screen).ShowPageLabels(page);
+         }},
     };
     return screens;
 }
@@ -145,11 +183,15 @@ class TextFit : public ::testing::Test {
 
     // Measures every text of the screen's panes and of the graph; each
     // overflow is reported once, with where it was seen first.
-    void Look(const CMeasurementBase& screen, const std::string& state) {
+    void Look(const CModeBase& screen, const std::string& state) {
         const std::pair<const char*, const CScreenWidget*> panes[] = {
-            {"title bar", screen.file_label_panel()}, {"soft keys", screen.soft_key_menu()},
-            {"menu keys", screen.menu_key_panel()},   {"readout", screen.readout_panel()},
-            {"draw panel", screen.draw_panel()},      {"graph", graph_.get()},
+            {"title bar", screen.file_label_panel()},
+            {"soft keys", screen.soft_key_menu()},
+            {"menu keys", screen.menu_key_panel()},
+            {"readout", screen.readout_panel()},
+            {"draw panel", screen.draw_panel()},
+            {"graph", graph_.get()},
+            {"main readout", own_pane_ ? own_pane_(screen) : nullptr},
         };
         for (const auto& [pane, widget] : panes) {
             if (!widget) continue;
@@ -176,7 +218,7 @@ class TextFit : public ::testing::Test {
 
     // The clock's widest texts: each month at the longest hours, in both
     // formats.
-    void LookAtClock(CMeasurementBase& screen) {
+    void LookAtClock(CModeBase& screen) {
         CClockPanel* clock = screen.file_label_panel()->GetClock();
         ASSERT_NE(clock, nullptr);
         for (uint32_t format : {kTimeFormatTimeFirst, 0u}) {
@@ -201,7 +243,7 @@ class TextFit : public ::testing::Test {
     // The graph's title and level labels at the highest and lowest reference
     // level in every level unit a screen offers; watts and volts come in the
     // decade that suits the level, as the screens choose it.
-    void LookAtGraph(const CMeasurementBase& screen) {
+    void LookAtGraph(const CModeBase& screen) {
         for (uint32_t offered : {UNIT_DBM, UNIT_DBUV, UNIT_DBMV, UNIT_DBV, UNIT_W, UNIT_V})
             for (double dbm : {20.0, -120.0}) {
                 const double watts = ConvertPowerUnit(dbm, UNIT_W, UNIT_DBM);
@@ -213,12 +255,13 @@ class TextFit : public ::testing::Test {
 
     void Walk(const ScreenUnderCheck& entry) {
         screen_name_ = entry.name;
+        own_pane_ = entry.own_pane;
         // The application's graph panel, shared by the screens.
         graph_ = std::make_unique<CGraphPanel>(1, 0);
         graph_->Create(nullptr, 0, 30, 705, 455, 18, 90, scheme_.get());
         StubScreenServices services(graph_.get());
         IScreenServices::set_current(&services);
-        std::unique_ptr<CMeasurementBase> screen = entry.make();
+        std::unique_ptr<CModeBase> screen = entry.make();
         screen->OnCreate(nullptr, nullptr, 0, scheme_.get());
         int function = 0;
         entry.functions(*screen, [&] {
@@ -230,7 +273,7 @@ class TextFit : public ::testing::Test {
                 Look(*screen, state + "menu key " + std::to_string(k + 1));
             }
             for (int page = 0; page < CModeBase::kPageCount; ++page) {
-                screen->ShowSoftKeys(page, -1);
+                (entry.show_page ? entry.show_page : ShowMeasurementPage)(*screen, page);
                 Look(*screen, state + "page " + std::to_string(page));
             }
         });
@@ -254,6 +297,7 @@ class TextFit : public ::testing::Test {
     LanguageBinding binding_;
     std::string language_;
     std::string screen_name_;
+    std::function<const CScreenWidget*(const CModeBase&)> own_pane_;
     std::map<uint32_t, std::u16string> table_;
     std::unique_ptr<IdFinder> ids_;
     std::set<std::string> reported_;

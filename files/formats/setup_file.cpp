@@ -299,7 +299,7 @@ void CSetupFile::WriteBandwidthBlock(const CChoiceBlock& b) {
 
 void CSetupFile::Fail(const core::Text& reason, bool quiet) {
     reason_ = reason;
-    if (reason.empty()) return;
+    if (reason.empty() || silent_) return;
     if (quiet) {
         HistoryAddText(kHistoryFiles, reason);
     } else {
@@ -321,6 +321,14 @@ bool CSetupFile::Read(const core::Text& path, int mode, bool header_only) {
         return false;
     }
     return ReadLoaded(path, mode, header_only, false);
+}
+
+bool CSetupFile::ReadSilently(const core::Text& path, core::Text* reason) {
+    silent_ = true;
+    const bool ok = Read(path, 1, false);
+    silent_ = false;
+    if (!ok && reason) *reason = reason_.empty() ? kReadError + path : reason_;
+    return ok;
 }
 
 bool CSetupFile::ReadExpectingClass(const core::Text& path, int32_t measurement_class) {
@@ -434,9 +442,18 @@ CSetupFile::Step CSetupFile::Refuse(core::Text reason) {
 
 std::unique_ptr<CMeasSetup> CSetupFile::LoadSetupObject(const core::Text& path,
                                                         ISetupEnvironment* environment) {
+    return LoadSetupObject(path, environment, nullptr);
+}
+
+std::unique_ptr<CMeasSetup> CSetupFile::LoadSetupObject(const core::Text& path,
+                                                        ISetupEnvironment* environment,
+                                                        core::Text* reason) {
     // The class line decides the form.
     CTaggedFile header;
-    if (header.LoadFile(path) == 0) return nullptr;
+    if (header.LoadFile(path) == 0) {
+        if (reason) *reason = kReadError + path;
+        return nullptr;
+    }
     core::Text line;
     int32_t cls = 0;
     for (int lines = 0; lines < 8 && header.ReadLine(line); ++lines) {
@@ -452,6 +469,10 @@ std::unique_ptr<CMeasSetup> CSetupFile::LoadSetupObject(const core::Text& path,
     if (cls == CMeasSetup::kClassSa) setup = std::make_unique<CSAMeasSetup>(environment);
     if (cls == CMeasSetup::kClassVna) setup = std::make_unique<CVNAMeasSetup>(environment);
     if (cls == CMeasSetup::kClassPower) setup = std::make_unique<CPowerMeasSetup>(environment);
-    if (!setup || !setup->Load(path)) return nullptr;
+    if (!setup) {
+        if (reason) *reason = u"No measurement class: " + path;
+        return nullptr;
+    }
+    if (!(reason ? setup->LoadSilently(path, reason) : setup->Load(path))) return nullptr;
     return setup;
 }

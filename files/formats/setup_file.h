@@ -30,6 +30,7 @@ class CSetupFile : public CTaggedFile, public ISetupFile {
     bool Write(const core::Text& path) override;
     // A full read with progress; the file's class must be the setup's.
     bool Read(const core::Text& path) override { return ReadWithProgress(path, 0); }
+    bool ReadSilently(const core::Text& path, core::Text* reason) override;
 
     // --- saving
     // The save procedure: space check (749), progress, the body, commit.
@@ -59,6 +60,11 @@ class CSetupFile : public CTaggedFile, public ISetupFile {
     // when the file cannot be read.
     static std::unique_ptr<CMeasSetup> LoadSetupObject(const core::Text& path,
                                                        ISetupEnvironment* environment);
+    // The same without a message or history entry: a refusal's reason goes
+    // to `reason`.
+    static std::unique_ptr<CMeasSetup> LoadSetupObject(const core::Text& path,
+                                                       ISetupEnvironment* environment,
+                                                       core::Text* reason);
 
   protected:
     // What a tag line does to the reading.
@@ -117,6 +123,7 @@ class CSetupFile : public CTaggedFile, public ISetupFile {
     std::unique_ptr<CMeasSetup> target_;
     core::Text reason_;
     int mode_ = 1;
+    bool silent_ = false;  // refusals are only recorded in reason_
     bool in_band_ = false, in_marker_ = false, in_bandwidth_ = false;
     int32_t marker_index_ = -1;
     core::Text band_name_;

@@ -124,7 +124,21 @@ CPowerSensor* CPowerSensor::Identify() {
     return nullptr;
 }
 
+void CPowerSensor::Resume() {
+    paused_ = false;
+    reconfigure_ = true;
+}
+
+void CPowerSensor::SendMode(char letter) {
+    mode_letter_ = letter;
+}
+
 void CPowerSensor::HandReading(const CSensorReading& reading) {
+    if (!SendsSettings()) reconfigure_ = false;
+    if (!TakesModeLetter()) mode_letter_ = 0;
+    PowerScreenFields* fields = Fields();
+    if (fields && !reconfigure_ && mode_letter_ == 0 && !fields->zero_request)
+        fields->configuring = false;
     if (listener_) listener_->OnSensorReading(reading);
 }
 
@@ -157,6 +171,9 @@ bool CPowerSensorC::SendZ() {
 }
 
 bool CPowerSensorC::SendG() {
+    digit1_ = kind_.load();
+    config2_ = ccdf_limit_.load();
+    config3_ = filter_.load();
     char text[96];
     const int n =
         std::snprintf(text, sizeof text, "G,%c,%1.5e,%1.5e,%c,%1.5e \r", char('0' + digit1_),
@@ -340,7 +357,13 @@ bool CPowerSensorC::PollReceive() {
             return true;
         case kReading: {
             const bool ok = TakeReading();
-            if (fields && fields->zero_request) state_ = kZeroStop;
+            if (fields && fields->zero_request) {
+                state_ = kZeroStop;
+            } else if (TakeSettingsRequest()) {
+                // The new settings go out in a G of their own.
+                StopOutput();
+                state_ = kConfigure;
+            }
             return ok;
         }
         case kZeroStop:

@@ -21,6 +21,9 @@ struct PowerScreenFields {
     std::atomic<bool> zeroing{false};       // zeroing in progress
     std::atomic<bool> zero_request{false};  // the application's zero request
     std::atomic<bool> zero_done{false};     // the application's zero-done flag
+    std::atomic<bool> configuring{false};   // a command to the sensor is under way
+    std::atomic<char> probe_letter{0};      // the probe mode the sensor reports
+    std::atomic<bool> zero_refused{false};  // the sensor refused a zero command
 };
 
 // What a sensor hands its readings to (the power measurement).
@@ -74,6 +77,28 @@ class CPowerSensor {
     // 10 log10(1000 W), at least -30.
     static double WattsToDbm(double watts);
 
+    // --- The power meter's settings (any thread) ---------------------------
+    // The sensor type the power meter keys its menus on (the model code); 0
+    // before a model answered.
+    int GetType() const {
+        const int32_t code = model_code_.load();
+        return code > 0 ? code : 0;
+    }
+    // A paused sensor keeps its settings; resuming sends them before the
+    // next reading.
+    void Pause() { paused_ = true; }
+    void Resume();
+    // The mode command with a letter ('F', 'N', 'P', 'A'): "G," and the
+    // letter on the letter-protocol sensors, sent before the next reading.
+    void SendMode(char letter);
+    void SetKind(int kind) { kind_ = kind; }
+    void SetFilter(float filter) { filter_ = filter; }
+    void SetCcdfLimit(float watts) { ccdf_limit_ = watts; }
+    int GetKind() const { return kind_.load(); }
+    float GetFilter() const { return filter_.load(); }
+    float GetCcdfLimit() const { return ccdf_limit_.load(); }
+    bool IsPaused() const { return paused_.load(); }
+
   protected:
     // A reply from the ring: until the ring is empty, a line feed is taken
     // or max bytes are read; carriage returns dropped on the serial line.
@@ -82,7 +107,18 @@ class CPowerSensor {
     bool Send(std::string_view bytes, char reply_letter);
     bool IsAccepted(std::string_view reply) const;
     static bool IsRefused(std::string_view reply);
+    // Hands the reading on; the first reading after the sensor took every
+    // command clears the power meter's configuring flag.
     void HandReading(const CSensorReading& reading);
+    // Whether this model sends settings (a model that does not drops a
+    // resume at its next reading).
+    virtual bool SendsSettings() const { return false; }
+    // Whether this model takes the mode command.
+    virtual bool TakesModeLetter() const { return false; }
+    // Takes the pending settings request: true once after Resume.
+    bool TakeSettingsRequest() { return reconfigure_.exchange(false); }
+    // Takes the pending mode letter (0 when none).
+    char TakeModeLetter() { return mode_letter_.exchange(0); }
     PowerScreenFields* Fields() const { return listener_ ? listener_->GetScreenFields() : nullptr; }
 
     CDevicePort* port_;
@@ -99,6 +135,14 @@ class CPowerSensor {
     std::atomic<float> field_after_scale_{0};
     std::string ident_reply_;
     std::unique_ptr<CPowerSensor> next_;
+    // The settings the power meter gave; written on its thread, read by the
+    // sensor thread.
+    std::atomic<bool> paused_{false};
+    std::atomic<bool> reconfigure_{false};
+    std::atomic<char> mode_letter_{0};
+    std::atomic<int> kind_{1};
+    std::atomic<float> filter_{10000.0f};
+    std::atomic<float> ccdf_limit_{0.15f};
 };
 
 // The K630 family (K630, K640, K650, K660, K670): text replies.
@@ -109,6 +153,7 @@ class CPowerSensorC : public CPowerSensor {
     CPowerSensorC(CDevicePort* port, ISensorListener* listener, bool serial_form);
     ~CPowerSensorC() override;
     int GetSensorFlag() const override { return 0; }
+    bool SendsSettings() const override { return true; }
     bool PollSend() override;
     bool PollReceive() override;
     void StopOutput() override;

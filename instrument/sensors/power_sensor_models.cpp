@@ -167,7 +167,14 @@ bool CPowerSensorA::PollReceive() {
         // Every complete reply in the ring is taken; then the next is asked for.
         bool any = false;
         while (ReadData()) any = true;
-        if (any && !must_identify_) return Send(sp::kK610Reading, 'D');
+        if (any && !must_identify_) {
+            if (const char letter = TakeModeLetter()) {
+                mode_word_ = letter == 'N';
+                const char command[] = {'G', ',', letter};
+                Send(std::string_view(command, sizeof command), 'G');
+            }
+            return Send(sp::kK610Reading, 'D');
+        }
     } else {
         Drain();
         return PollSend();

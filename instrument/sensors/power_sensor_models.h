@@ -16,6 +16,7 @@ class CPowerSensorA : public CPowerSensor {
     bool PollReceive() override;
     void StopOutput() override;
     bool AcceptModel(std::string_view reply) override;
+    bool TakesModeLetter() const override { return true; }
     // s and s x 0.1.
     void SetScale(float s);
     virtual double GetCorrectionFactor(uint16_t temperature_word) const;

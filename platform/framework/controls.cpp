@@ -7,6 +7,7 @@
 #include "platform/framework/dialog.h"
 #include "platform/framework/edit.h"
 #include "platform/framework/list_box.h"
+#include "platform/framework/list_ctrl.h"
 #include "platform/framework/progress.h"
 #include "platform/gfx/artwork.h"
 
@@ -231,6 +232,7 @@ void register_basic_controls() {
     register_progress_control();
     register_date_time_control();
     register_combo_box_control();
+    register_list_view_control();
 }
 
 }  // namespace plat

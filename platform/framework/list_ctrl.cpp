@@ -1,8 +1,10 @@
 #include "platform/framework/list_ctrl.h"
 
 #include <algorithm>
+#include <mutex>
 
 #include "platform/framework/controls.h"
+#include "platform/framework/dialog.h"
 #include "platform/framework/edit.h"
 #include "platform/window/messages.h"
 
@@ -144,9 +146,17 @@ CListCtrl::CListCtrl() : header_(&own_header_) {}
 CListCtrl::~CListCtrl() = default;
 
 bool CListCtrl::Create(uint32_t style, const Rect& r, CWnd* parent, int id) {
-    register_window_class({kListClass, CS_DBLCLKS, std::nullopt});
-    register_window_class({kHeaderClass, 0, std::nullopt});
+    register_list_view_control();
     return CWnd::Create(kListClass, u"", style | WS_CHILD, r, parent, id);
+}
+
+void register_list_view_control() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        register_window_class({kListClass, CS_DBLCLKS, std::nullopt});
+        register_window_class({kHeaderClass, 0, std::nullopt});
+        register_control_class(kListClass, [] { return std::make_unique<CListCtrl>(); });
+    });
 }
 
 int CListCtrl::RowHeight() const {

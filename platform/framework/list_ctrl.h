@@ -186,4 +186,8 @@ class CListCtrl : public CWnd {
     int top_ = 0;  // the first row shown
 };
 
+// Registers the report list's window classes and its template class
+// "SysListView32".
+void register_list_view_control();
+
 }  // namespace plat

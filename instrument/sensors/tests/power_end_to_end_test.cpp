@@ -26,7 +26,9 @@ class RecordingPowerScreen : public IPowerScreen {
     RecordingPowerScreen() { SetCurrent(this); }
     ~RecordingPowerScreen() override { SetCurrent(nullptr); }
     PowerScreenFields& Fields() override { return fields_; }
-    void UpdateReadout() override { ++updates_; }
+    void UpdateReadout(CPowerMeasurement&) override { ++updates_; }
+    void SensorLost(CPowerMeasurement&) override { ++lost_; }
+    int Lost() const { return lost_.load(); }
     void SetStatusText(const std::string& text) override {
         std::lock_guard lock(mutex_);
         status_ = text;
@@ -47,6 +49,7 @@ class RecordingPowerScreen : public IPowerScreen {
   private:
     PowerScreenFields fields_;
     std::atomic<int> updates_{0};
+    std::atomic<int> lost_{0};
     mutable std::mutex mutex_;
     std::string status_;
     std::vector<Notice> notices_;

@@ -1,0 +1,92 @@
+#include "files/listed_setup.h"
+
+#include "files/meas_setup.h"
+
+CListedSetup::CListedSetup(std::unique_ptr<CMeasSetup> setup)
+    : setup_(std::move(setup)),
+      name_(NameFromPath(setup_ ? setup_->GetFilePath() : core::Text())) {}
+
+CListedSetup::~CListedSetup() = default;
+
+CListedSetup* CListedSetup::From(CSortedItem* item) {
+    return dynamic_cast<CListedSetup*>(item);
+}
+
+ISetupEntry* CListedSetup::EntryOf(CSortedItem* item) {
+    return dynamic_cast<ISetupEntry*>(item);
+}
+
+core::Text CListedSetup::NameFromPath(const core::Text& path) {
+    const size_t slash = path.find_last_of(u"\\/");
+    core::Text name = slash == core::Text::npos ? path : path.substr(slash + 1);
+    constexpr std::u16string_view kExtension = u".tws";
+    if (name.size() >= kExtension.size()) {
+        const core::Text tail = name.substr(name.size() - kExtension.size());
+        bool same = true;
+        for (size_t i = 0; i < tail.size(); ++i) {
+            char16_t c = tail[i];
+            if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
+            same = same && c == kExtension[i];
+        }
+        if (same) name.resize(name.size() - kExtension.size());
+    }
+    return name;
+}
+
+bool CListedSetup::IsValidName(const core::Text& name) {
+    constexpr std::u16string_view kRefused = u"\\/:*?\"<>|";
+    bool only_dots_and_blanks = true;
+    for (char16_t c : name) {
+        if (c < 0x20 || c == 0x7F || kRefused.find(c) != std::u16string_view::npos) return false;
+        if (c != u'.' && c != u' ') only_dots_and_blanks = false;
+    }
+    return !name.empty() && !only_dots_and_blanks;
+}
+
+uint32_t CListedSetup::GetModeId() const {
+    return static_cast<uint32_t>(GetMeasurementClass());
+}
+
+core::Text CListedSetup::GetFilePath() const {
+    return setup_ ? setup_->GetFilePath() : core::Text();
+}
+
+uint32_t CListedSetup::GetDate() const {
+    return static_cast<uint32_t>(GetEntryTime());
+}
+
+std::time_t CListedSetup::GetEntryTime() const {
+    return setup_ ? setup_->GetSaveTime() : 0;
+}
+
+ISetupEntry* CListedSetup::GetNextEntry() const {
+    return EntryOf(NextItem());
+}
+
+int32_t CListedSetup::GetMeasurementClass() const {
+    return setup_ ? setup_->GetMeasurementClass() : 0;
+}
+
+const CFrequencyRange* CListedSetup::GetFrequencyRange() const {
+    return setup_ ? static_cast<const CMeasSetup&>(*setup_).GetFrequencyRange() : nullptr;
+}
+
+const ISetupBand* CListedSetup::GetSignalBand() const {
+    return setup_ ? setup_->GetBand() : nullptr;
+}
+
+const CChoiceBlock* CListedSetup::GetBandwidthSettings() const {
+    return setup_ ? setup_->GetBandwidthSettings() : nullptr;
+}
+
+core::Text CListedSetup::GetInstrumentName() const {
+    return setup_ ? setup_->GetClassName() : core::Text();
+}
+
+core::Text CListedSetup::GetMeasurementName() const {
+    return setup_ ? setup_->GetMeasurementName() : core::Text();
+}
+
+core::Text CListedSetup::GetMeasurementText() const {
+    return setup_ ? setup_->GetMeasurementDescription() : core::Text();
+}
