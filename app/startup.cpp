@@ -31,8 +31,8 @@
 #include "screens/power/power_meter_mode.h"
 #include "screens/specan/specan_mode.h"
 #include "screens/system/mode_select_mode.h"
-#include "screens/system/tools_mode.h"
 #include "screens/system/setup_mode.h"
+#include "screens/system/tools_mode.h"
 
 using namespace app_files;
 
