@@ -12,6 +12,7 @@
 #include "files/formats/limit_mask_file.h"
 #include "files/listed_setup.h"
 #include "platform/kernel/debug_out.h"
+#include "platform/registry/registry.h"
 #include "platform/text/utf.h"
 #include "screens/mode_base.h"
 
@@ -100,9 +101,13 @@ class AppDialogServices : public IDialogServices {
 
 CCelvaneApp::CCelvaneApp()
     : widget_services_(std::make_unique<AppWidgetServices>(*this)),
-      dialog_services_(std::make_unique<AppDialogServices>(*this)) {}
+      dialog_services_(std::make_unique<AppDialogServices>(*this)),
+      write_notice_(kHistoryStart, [this](const std::u16string& text) {
+          if (current_mode_) current_mode_->ShowStatusMessage(text, 1);
+      }) {}
 
 CCelvaneApp::~CCelvaneApp() {
+    plat::set_registry_save_observer({});
     if (IScreenServices::current() == this) {
         IScreenServices::set_current(nullptr);
         UnregisterAppFileServices();

@@ -19,6 +19,7 @@
 
 #include "app/alert_handler.h"
 #include "app/language.h"
+#include "app/write_failure_notice.h"
 #include "core/app_event.h"
 #include "core/locked_list.h"
 #include "core/settings/system_settings.h"
@@ -128,6 +129,9 @@ class CCelvaneApp : public plat::CWinApp, public IScreenServices, public IBoardV
 
     // --- Screens ---------------------------------------------------------
     virtual void SaveMode();
+    // Writes the history log now; a failure is said once in the status line
+    // and the history.
+    bool DumpHistory();
     virtual bool LoadStartupLists();
     virtual void ContrastDown(uint32_t step);
     virtual void ContrastUp(uint32_t step);
@@ -217,7 +221,7 @@ class CCelvaneApp : public plat::CWinApp, public IScreenServices, public IBoardV
     void SetIdentityText(std::u16string text) { identity_text_ = std::move(text); }
     void SetModeChanged() { mode_changed_ = true; }
     bool StopCurrentMode();
-    bool ForwardToCurrentMode(int a, intptr_t b);
+    bool ForwardToCurrentMode(int a, const core::Text* b);
     bool RefreshLinkObject() { return false; }
     bool QueryLinkValue(uint32_t* out) {
         if (out) *out = 0;
@@ -416,4 +420,6 @@ class CCelvaneApp : public plat::CWinApp, public IScreenServices, public IBoardV
     std::mutex version_lock_;
     std::optional<PendingVersion> pending_version_;  // guarded by version_lock_
     void KeepPendingVersion();
+    // Says when the registry or the history log could not be written.
+    CWriteFailureNotice write_notice_;
 };

@@ -24,9 +24,11 @@ void RequestClose(CCelvaneApp& app) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    static CCelvaneApp theApp;
+    // The application lives in main's frame, so that its frame, windows and
+    // threads end before the platform's own statics do.
+    CCelvaneApp theApp;
 
-    const plat::SignalWatcher watcher([] { RequestClose(theApp); });
+    const plat::SignalWatcher watcher([&theApp] { RequestClose(theApp); });
 
     // app_main powers the hardware on before the program starts.
     const int code = plat::app_main(theApp, argc, argv);

@@ -233,11 +233,13 @@ bool CChildView::Dispatch(uint32_t id, intptr_t lparam) {
             app.ShowListFile(id, lparam);
             return true;
         case kCmdPane1:
-            return onScreen([&](CModeBase& s) { s.OnCommand3281x(1, lparam); });
         case kCmdPane2:
-            return onScreen([&](CModeBase& s) { s.OnCommand3281x(2, lparam); });
-        case kCmdPane0:
-            return onScreen([&](CModeBase& s) { s.OnCommand3281x(0, lparam); });
+        case kCmdPane0: {
+            // The screen copies the text; the view deletes it.
+            const std::unique_ptr<core::Text> text(TakeCommandObject<kCmdPane0>(lparam));
+            const int row = id == kCmdPane1 ? 1 : id == kCmdPane2 ? 2 : 0;
+            return onScreen([&](CModeBase& s) { s.OnCommand3281x(row, text.get()); });
+        }
         case kCmdRecallSetup:
             app.RecallSetupItem(TakeCommandObject<kCmdRecallSetup>(lparam));
             return true;
@@ -264,8 +266,10 @@ bool CChildView::Dispatch(uint32_t id, intptr_t lparam) {
         case kCmdShowTools:
             app.ShowTools();
             return true;
-        case kCmdReadout:
-            return onScreen([&](CModeBase& s) { s.OnCommand32833(1, lparam); });
+        case kCmdReadout: {
+            const std::unique_ptr<core::Text> text(TakeCommandObject<kCmdReadout>(lparam));
+            return onScreen([&](CModeBase& s) { s.OnCommand32833(1, text.get()); });
+        }
         case kCmdShowSetup:
         case kCmdShowSetup2:
             app.ShowSetupScreen();

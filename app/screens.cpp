@@ -28,8 +28,14 @@
 
 using namespace app_files;
 
+bool CCelvaneApp::DumpHistory() {
+    const bool written = HistoryDump();
+    write_notice_.Written(CWriteFailureNotice::kHistory, written);
+    return written;
+}
+
 void CCelvaneApp::SaveMode() {
-    HistoryDump();
+    DumpHistory();
     history_dumped_ = true;
     int id = start_mode_;
     if (current_mode_) {
@@ -361,7 +367,7 @@ plat::CWnd* CCelvaneApp::GetMainView() const {
     return frame_ && plat::is_window(frame_) ? &frame_->view() : nullptr;
 }
 
-bool CCelvaneApp::ForwardToCurrentMode(int a, intptr_t b) {
+bool CCelvaneApp::ForwardToCurrentMode(int a, const core::Text* b) {
     if (!current_mode_) return false;
     current_mode_->OnCommand3281x(a, b);
     return true;

@@ -12,6 +12,7 @@
 #include "platform/kernel/clock.h"
 #include "platform/kernel/debug_out.h"
 #include "platform/kernel/thread.h"
+#include "platform/registry/registry.h"
 #include "screens/mode_base.h"
 
 int CCelvaneApp::ExitInstance() {
@@ -21,6 +22,11 @@ int CCelvaneApp::ExitInstance() {
         instance_mutex_ = {};
         return kStartFailed;
     }
+    // The frame goes first, as a close of the frame ends the program; a quit
+    // that arrived while a dialog held the frame disabled left it standing.
+    // The program is already ending: the frame posts no second quit.
+    m_pMainWnd = nullptr;
+    if (frame_ && plat::is_window(frame_)) frame_->DestroyWindow();
     // 1. The screen to start on next time, and the history.
     SaveMode();
     // 2.
@@ -30,7 +36,7 @@ int CCelvaneApp::ExitInstance() {
     // 4.
     plat::sleep_ms(1000);
     // 5.
-    if (!history_dumped_) HistoryDump();
+    if (!history_dumped_) DumpHistory();
     // 6.
     if (layout_saved_) plat::activate_keyboard_layout(saved_layout_);
 
@@ -78,6 +84,9 @@ int CCelvaneApp::ExitInstance() {
             record.process.close();
         }
     }
+    frame_ = nullptr;
+    frame_owner_.reset();
+    plat::set_registry_save_observer({});
     IScreenServices::set_current(nullptr);
     IWidgetServices::set_current(nullptr);
     IDialogServices::set_current(nullptr);

@@ -26,6 +26,7 @@
 #include "platform/kernel/clock.h"
 #include "platform/kernel/debug_out.h"
 #include "platform/kernel/thread.h"
+#include "platform/registry/registry.h"
 #include "platform/text/utf.h"
 #include "screens/mode_base.h"
 #include "screens/power/power_meter_mode.h"
@@ -66,8 +67,10 @@ bool ScreenAllowed(int screen, uint32_t hardwareId) {
 }  // namespace
 
 bool CCelvaneApp::InitInstance() {
-    // 1. History.
+    // 1. History; a registry that cannot be written is said.
     HistoryInit(48);
+    plat::set_registry_save_observer(
+        [this](bool written) { write_notice_.Written(CWriteFailureNotice::kRegistry, written); });
     HistoryAdd(kHistoryStart, u"CCelvaneApp::InitInstance", kHistoryNoValue);
 
     // 2. Keyboard layout.
@@ -250,6 +253,7 @@ bool CCelvaneApp::InitDevices() {
     LoadLanguage(static_cast<int32_t>(settings_->LanguageId));
     battery_alarm_ = plat::Event::open("VornBatteryAlarm");
     ui_thread_id_ = plat::current_thread_id();
+    write_notice_.SetUiThread(ui_thread_id_);
     alert_thread_ = std::make_unique<CSystemAlertHandler2>(this);
     alert_thread_->CreateThread(true);
     smart_io_ = std::make_unique<CSmartIO>();

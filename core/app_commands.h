@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "core/text.h"
 #include "platform/framework/wnd.h"
 #include "platform/window/messages.h"
 
@@ -98,6 +99,17 @@ struct CommandObject<kCmdBufferPair> : Carries<CBufferPair, kReceiverFrees> {};
 // A record the current screen deletes (with no screen the view does).
 template <>
 struct CommandObject<kCmdCommandRecord> : Carries<CCommandRecord, kReceiverFrees> {};
+
+// A text for a row of the screen's draw panel (or its readout panel); the
+// screen copies it and the view deletes it.
+template <>
+struct CommandObject<kCmdPane0> : Carries<core::Text, kReceiverFrees> {};
+template <>
+struct CommandObject<kCmdPane1> : Carries<core::Text, kReceiverFrees> {};
+template <>
+struct CommandObject<kCmdPane2> : Carries<core::Text, kReceiverFrees> {};
+template <>
+struct CommandObject<kCmdReadout> : Carries<core::Text, kReceiverFrees> {};
 
 template <uint32_t Command>
 using CarriedType = typename CommandObject<Command>::Type;

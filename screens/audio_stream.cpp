@@ -60,6 +60,11 @@ void CMeasurementBase::AppendAudioUnderLock(const int16_t* samples, uint32_t cou
     }
 }
 
+bool CMeasurementBase::AudioDataArrived() {
+    ScopedLock guard(*this);
+    return m_AudioDataArrived;
+}
+
 void CMeasurementBase::PumpAudio() {
     ScopedLock guard(*this);
     const int64_t now = plat::tick_count() / kMsPerSecond;

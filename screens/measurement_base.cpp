@@ -132,6 +132,11 @@ void CMeasurementBase::SetCurrentMeasurement(CMeasurement* measurement, CMeasSet
     if (measurement) currentMeasurement = measurement;
 }
 
+int CMeasurementBase::GetPointsReceived() {
+    ScopedLock guard(*this);
+    return m_PointsReceived;
+}
+
 // --- Creation and panes ------------------------------------------------------------
 
 int CMeasurementBase::OnCreate(plat::CWnd* view, plat::CWnd* frame, int third,

@@ -44,6 +44,13 @@ class CTimeout;
 class CTraceFile;
 class CWavePlayer;
 class CFreqEntryDlg;
+
+// An object a screen holds for whoever attached it; the screen deletes it
+// when another one is attached and when the screen goes.
+class CScreenAttachment {
+  public:
+    virtual ~CScreenAttachment() = default;
+};
 class CValueRecord;
 
 // The record that ApplyFrequencyCounter hands to the measurement; its first
@@ -68,6 +75,8 @@ class CMeasurementBase : public CModeBase, public IFileListScreen {
     static constexpr int kPaneGraph = 19;
     static constexpr int kFunctionCount = 56;
     static constexpr int kNoKey = 8;
+    // The soft-key index Escape reaches a page's key handler with.
+    static constexpr int kEscapeKey = 27;
     static constexpr int kDisplayColumns = 705;
     static constexpr int kMaxPoints = 11265;
     static constexpr int kMinPoints = 2;
@@ -419,6 +428,8 @@ class CMeasurementBase : public CModeBase, public IFileListScreen {
     virtual int RefreshDisplay();
     virtual void PublishToGraph();
     virtual void PumpAudio();
+    // Whether demodulated samples have come since the ring was last reset.
+    bool AudioDataArrived();
     virtual int SweepHook();
     virtual int MeasureSweepTime(int endIndex, bool sweepComplete);
     virtual core::Text FormatElapsedTime(uint32_t ms) const;
@@ -439,6 +450,8 @@ class CMeasurementBase : public CModeBase, public IFileListScreen {
     virtual void BuildDivisionTable();
     virtual void ClearHoldBuffer();
     virtual int GetSweepAverage(double* out);
+    // The points of the current sweep received so far.
+    int GetPointsReceived();
     virtual core::Text GetTraceModeText();
     virtual void SetRunState(CDeviceItem* record);
     virtual void ShowRecordText(const char* text, int length, int kind);
@@ -480,8 +493,9 @@ class CMeasurementBase : public CModeBase, public IFileListScreen {
     virtual void SetModeFlag(int flag);
     virtual int GetGuardedFlag();
     virtual void SetGuardedFlag(int flag);
-    virtual void SetAttachedObject(void* object);
-    virtual void* GetAttachedObject();
+    // Takes the object and deletes the one attached before.
+    virtual void SetAttachedObject(std::unique_ptr<CScreenAttachment> object);
+    virtual CScreenAttachment* GetAttachedObject();
 
     // --- Trace, averaging and waterfall menus -------------------------------------
     virtual bool OnTraceMenuKey(int key);
@@ -674,8 +688,8 @@ class CMeasurementBase : public CModeBase, public IFileListScreen {
     uint32_t lastBeepTick = 0;
     CWavePlayer* wavePlayer = nullptr;
     int modeFlag = 0;
-    int guardedFlag = 0;             // under the lock
-    void* attachedObject = nullptr;  // under the lock
+    int guardedFlag = 0;                                // under the lock
+    std::unique_ptr<CScreenAttachment> attachedObject;  // under the lock
     int nextPeakCursor = 0, nextMinCursor = 0;
     int selectedMarker = 0;
     bool markerCountFlag = false, markerEditFlag = false;

@@ -119,9 +119,9 @@ void CModeBase::OnBufferPair(CBufferPair* pair) {
     draw_panel_->Redraw();
 }
 
-void CModeBase::OnCommand3281x(int kind, intptr_t lparam) {
-    if (!draw_panel_) return;
-    draw_panel_->SetValue(static_cast<int>(lparam), kind);
+void CModeBase::OnCommand3281x(int kind, const core::Text* text) {
+    if (!draw_panel_ || !text) return;
+    draw_panel_->SetRowTextFrom(text, kind);
     draw_panel_->Redraw();
 }
 
@@ -131,9 +131,9 @@ void CModeBase::SetDrawPanelText(const std::u16string& text, int argument) {
     draw_panel_->Redraw();
 }
 
-void CModeBase::OnCommand32833(int kind, intptr_t lparam) {
-    if (!readout_panel_) return;
-    readout_panel_->SetValue(static_cast<int>(lparam), kind);
+void CModeBase::OnCommand32833(int kind, const core::Text* text) {
+    if (!readout_panel_ || !text) return;
+    readout_panel_->SetRowCaption(*text, kind);
     readout_panel_->RedrawRows(0, true, 0);
 }
 

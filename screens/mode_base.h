@@ -27,6 +27,7 @@
 #include <string>
 
 #include "core/screen_ids.h"
+#include "core/text.h"
 #include "instrument/measurement_screen.h"
 #include "platform/gfx/geometry.h"
 #include "platform/kernel/sync.h"
@@ -113,11 +114,13 @@ class CModeBase : public IMeasurementScreen {
     // WM_COMMAND 32829: the pair stays the widgets' that posted it; the
     // draw panel releases its texts.
     virtual void OnBufferPair(CBufferPair* pair);
-    // WM_COMMAND 32817 (kind 1), 32818 (2), 32819 (0).
-    virtual void OnCommand3281x(int kind, intptr_t lparam);
+    // WM_COMMAND 32817 (kind 1), 32818 (2), 32819 (0): the text becomes row
+    // `kind` of the draw panel (the view deletes the text afterwards).
+    virtual void OnCommand3281x(int kind, const core::Text* text);
     virtual void SetDrawPanelText(const std::u16string& text, int argument);
-    // WM_COMMAND 32833 (the view passes 1 and lParam).
-    virtual void OnCommand32833(int kind, intptr_t lparam);
+    // WM_COMMAND 32833 (the view passes 1 and the text): the readout panel
+    // shows the text as row `kind`'s caption.
+    virtual void OnCommand32833(int kind, const core::Text* text);
     virtual int OnCommandHook3() { return 0; }
     virtual CMeasurement* GetFirstMeasurement() { return nullptr; }
     // WM_COMMAND 32809: a page record (labels and actions); 0 shows the page.

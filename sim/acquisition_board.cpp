@@ -17,10 +17,16 @@ namespace {
 namespace msg = dsp::msg;
 
 constexpr std::size_t kMaxCommandPayload = dsp::kMaxCommandPayload;
-constexpr int kPointsPerPacket = 64;     // spectrum floats per data packet
-constexpr int kItemsPerPacket = 64;      // network-analyzer items per data packet
-constexpr int kSamplesPerPacket = 500;   // audio samples per data packet
-constexpr int kSamplesPerBlock = 10500;  // an audio block completes after 10,000 samples
+constexpr int kPointsPerPacket = 64;  // spectrum floats per data packet
+constexpr int kItemsPerPacket = 64;   // network-analyzer items per data packet
+constexpr int kSlotsPerPacket = 500;  // 16-bit slots per audio data packet
+// The driver closes a sample block once more than its threshold of slots
+// has come: whole packets up to one past the threshold.
+constexpr int kSlotsPerBlock =
+    (static_cast<int>(dsp::kSampleBlockThreshold) / kSlotsPerPacket + 1) * kSlotsPerPacket;
+// Each block starts with the level (one float in two slots); the samples
+// follow it and go on across blocks without a gap.
+constexpr int kLevelSlots = static_cast<int>(sizeof(float) / sizeof(std::int16_t));
 constexpr int kMaxSpectrumPoints = static_cast<int>(dsp::kMaxSpectrumPoints);
 constexpr int kMaxNaPoints = static_cast<int>(dsp::kAreaItems);
 constexpr std::size_t kSmallData = 60;  // small blocks fill one 64-byte transfer
@@ -121,7 +127,8 @@ struct AcquisitionBoard::Stream {
     bool one_shot = false;  // one round, then the stream idles until stopped
     bool done = false;
     std::uint64_t rounds = 0;
-    std::uint64_t samples = 0;
+    std::uint64_t samples = 0;  // audio samples sent
+    std::uint64_t slots = 0;    // audio slots sent: samples and levels
     SpectrumSettings settings;
 };
 
@@ -537,20 +544,23 @@ void AcquisitionBoard::next_round(Stream& st) {
     const std::uint16_t id = st.id;
     const std::uint16_t cls = id & dsp::kClassMask;
     if (id == msg::kDemodulationAudio) {
-        // Audio: the first two sample slots of each block carry the level.
+        // Audio: each block starts with the level, then the samples.
         const int modulation = get_le<std::uint16_t>(st.payload, 40);
-        const int in_block = static_cast<int>(st.samples % kSamplesPerBlock);
-        std::vector<std::int16_t> pcm =
-            spectrum_.audio(st.settings, modulation, st.samples, kSamplesPerPacket);
-        if (in_block == 0) {
-            const float level = static_cast<float>(spectrum_.audio_level_dbm(st.settings));
-            std::memcpy(pcm.data(), &level, sizeof level);
-        }
-        Bytes data(pcm.size() * 2);
-        std::memcpy(data.data(), pcm.data(), data.size());
-        st.pending.push_back(large_packet(id, in_block, kSamplesPerPacket, data));
-        st.samples += kSamplesPerPacket;
-        st.pause_ms = ms_of(scale * kSamplesPerPacket / SpectrumModel::kAudioRate);
+        const int in_block = static_cast<int>(st.slots % kSlotsPerBlock);
+        const int levels = in_block == 0 ? kLevelSlots : 0;
+        const int count = kSlotsPerPacket - levels;
+        const std::vector<std::int16_t> pcm =
+            spectrum_.audio(st.settings, modulation, st.samples, count);
+        Bytes data;
+        if (levels)
+            append_le<float>(data, static_cast<float>(spectrum_.audio_level_dbm(st.settings)));
+        const std::size_t head = data.size();
+        data.resize(head + pcm.size() * sizeof(std::int16_t));
+        std::memcpy(data.data() + head, pcm.data(), pcm.size() * sizeof(std::int16_t));
+        st.pending.push_back(large_packet(id, in_block, kSlotsPerPacket, data));
+        st.samples += static_cast<std::uint64_t>(count);
+        st.slots += kSlotsPerPacket;
+        st.pause_ms = ms_of(scale * count / SpectrumModel::kAudioRate);
     } else if (cls == dsp::CLASS_SPECTRUM) {
         const SpectrumSettings& s = st.settings;
         const bool zero_span = id == msg::kZeroSpan;

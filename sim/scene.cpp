@@ -441,6 +441,71 @@ std::size_t line_of(const std::string& text, std::size_t byte) {
     return 1 + static_cast<std::size_t>(std::count(text.begin(), text.begin() + byte, '\n'));
 }
 
+// Where the JSON reader stopped: reads the text again, keeping the path of
+// keys and indices down to the value being read, and holds the line and the
+// path at the reader's error ("dut.faults[0].distance_m").
+class ErrorPlace : public nlohmann::json_sax<json> {
+  public:
+    explicit ErrorPlace(const std::string& text) : text_(text) {
+        (void)json::sax_parse(text, this);
+    }
+    std::string describe() const {
+        std::string where = "line " + std::to_string(line_);
+        return path_.empty() ? where : where + ", " + path_;
+    }
+
+    bool null() override { return value(); }
+    bool boolean(bool) override { return value(); }
+    bool number_integer(number_integer_t) override { return value(); }
+    bool number_unsigned(number_unsigned_t) override { return value(); }
+    bool number_float(number_float_t, const string_t&) override { return value(); }
+    bool string(string_t&) override { return value(); }
+    bool binary(binary_t&) override { return value(); }
+    bool start_object(std::size_t) override { return open(false); }
+    bool start_array(std::size_t) override { return open(true); }
+    bool end_object() override { return close(); }
+    bool end_array() override { return close(); }
+    bool key(string_t& k) override {
+        if (!levels_.empty()) levels_.back().name = k;
+        return true;
+    }
+    bool parse_error(std::size_t byte, const std::string&,
+                     const nlohmann::detail::exception&) override {
+        line_ = line_of(text_, byte > 0 ? byte - 1 : 0);
+        for (const Level& l : levels_) {
+            if (l.array)
+                path_ += "[" + std::to_string(l.index) + "]";
+            else if (!l.name.empty())
+                path_ += (path_.empty() ? "" : ".") + l.name;
+        }
+        return false;
+    }
+
+  private:
+    struct Level {
+        bool array = false;
+        std::size_t index = 0;
+        std::string name;
+    };
+    bool value() {
+        if (!levels_.empty() && levels_.back().array) ++levels_.back().index;
+        return true;
+    }
+    bool open(bool array) {
+        levels_.push_back({array, 0, {}});
+        return true;
+    }
+    bool close() {
+        if (!levels_.empty()) levels_.pop_back();
+        return value();
+    }
+
+    const std::string& text_;
+    std::vector<Level> levels_;
+    std::size_t line_ = 1;
+    std::string path_;
+};
+
 std::string joined(const std::vector<std::string>& problems) {
     std::string out;
     for (const std::string& p : problems) out += (out.empty() ? "" : "; ") + p;
@@ -468,10 +533,10 @@ SceneLoad parse_scene(const std::string& json_text) {
                              });
             out.scene = std::move(s);
         }
-    } catch (const json::parse_error& e) {
-        std::ostringstream msg;
-        msg << "line " << line_of(json_text, e.byte > 0 ? e.byte - 1 : 0) << ": " << e.what();
-        out.problems.push_back(msg.str());
+    } catch (const json::exception& e) {
+        // Every error of the JSON reader (a syntax error, a number beyond a
+        // double) is reported with its place; the world stays the default.
+        out.problems.push_back(ErrorPlace(json_text).describe() + ": " + e.what());
     }
     out.error = joined(out.problems);
     return out;

@@ -35,9 +35,11 @@ class CGraphPanel : public CScreenWidget {
     CGraphWidget* GetGraph() const { return graph_.get(); }
     plat::Window* GetTooltip() const { return tooltip_.get(); }
 
-    void SetPerMetre(int flag) { graph_->SetPerMetre(flag); }
+    void SetPerMetre(int flag) {
+        if (graph_) graph_->SetPerMetre(flag);
+    }
     int SetLayout(int index) { return graph_ ? graph_->SetLayout(index) : 0; }
-    int GetLayout() const { return graph_->GetLayout(); }
+    int GetLayout() const { return graph_ ? graph_->GetLayout() : 0; }
     int ValueToY(double v, double top, double bottom) const {
         return graph_ ? graph_->ValueToY(v, top, bottom) : 0;
     }
@@ -118,8 +120,12 @@ class CGraphPanel : public CScreenWidget {
     int SetMarkerFcValues(std::span<const std::pair<uint64_t, double>> values);
     int SetMarkerRecords(std::span<CValueRecord* const> records, double start, double step);
     int RescaleMarkers(int old_points, int new_points);
-    void SetWaterfallMode(int mode) { graph_->SetWaterfallMode(mode); }
-    void HideMarkerTable() { graph_->HideMarkerTable(); }
+    void SetWaterfallMode(int mode) {
+        if (graph_) graph_->SetWaterfallMode(mode);
+    }
+    void HideMarkerTable() {
+        if (graph_) graph_->HideMarkerTable();
+    }
     int SaveWaterfall(std::span<const uint32_t, 9> values) {
         return graph_ ? graph_->SaveWaterfall(values) : 0;
     }
@@ -130,15 +136,20 @@ class CGraphPanel : public CScreenWidget {
     int PrintScreen(int argument) { return graph_ ? graph_->PrintScreen(argument) : 0; }
     int StepActiveMarker(bool up, int n);
 
-    // These need the graph.
-    void SetAxisText(int i, const core::Text& text) { graph_->SetAxisText(i, text); }
+    void SetAxisText(int i, const core::Text& text) {
+        if (graph_) graph_->SetAxisText(i, text);
+    }
     double LevelOffset(double reference, double per_division, uint32_t unit) const {
         return CGraphWidget::LevelOffset(reference, per_division, unit);
     }
-    bool IsDisplayReady() const { return graph_->IsDisplayReady(); }
-    void ClearDisplayReady() { graph_->ClearDisplayReady(); }
-    void SetWaterfallTimeStamp(bool flag) { graph_->SetWaterfallTimeStamp(flag); }
-    bool GetWaterfallTimeStamp() const { return graph_->GetWaterfallTimeStamp(); }
+    bool IsDisplayReady() const { return graph_ && graph_->IsDisplayReady(); }
+    void ClearDisplayReady() {
+        if (graph_) graph_->ClearDisplayReady();
+    }
+    void SetWaterfallTimeStamp(bool flag) {
+        if (graph_) graph_->SetWaterfallTimeStamp(flag);
+    }
+    bool GetWaterfallTimeStamp() const { return graph_ && graph_->GetWaterfallTimeStamp(); }
 
   private:
     int topOffset_;

@@ -8,6 +8,7 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,7 @@
 #include "dialogs/language_dlg.h"
 #include "dialogs/quick_help_dlg.h"
 #include "dialogs/setting_list_dlg.h"
+#include "dialogs/value_entry_dlg.h"
 #include "files/lists/antenna.h"
 #include "language/tests/language_test_support.h"
 #include "platform/framework/edit.h"
@@ -354,6 +356,52 @@ TEST(AppDialogs, TheScreensKeysCarryTheDialogsLabelsAndComeBack) {
     EXPECT_GT(plat::magick_difference(before, time), 0);
     EXPECT_EQ(plat::magick_difference(before, after1), 0);
     EXPECT_EQ(plat::magick_difference(before, after2), 0);
+}
+
+// ------------------------------------------------------------ quitting
+
+// A quit that arrives while a dialog is open ends the program with the
+// frame, the dialog and every other window gone when the entry point
+// returns: nothing is left for the process's teardown to destroy.
+TEST(AppDialogs, QuittingWithADialogOpenLeavesNoWindowBehind) {
+    DeviceRoot root("celvane-quit-dialog");
+    fs::create_directories(root.path() / "FlashFX Disk" / "Help");
+    root.Write("FlashFX Disk/Help/custom.txt", Utf16File(u"Custom help", true));
+    using Open = std::function<void(CCelvaneApp&, RecordingScreen&)>;
+    const std::vector<std::pair<const char*, Open>> kinds = {
+        {"entry",
+         [](CCelvaneApp& a, RecordingScreen&) {
+             CSignalOffsetDlg dlg(a.GetMainView(), u"1", 1.0);
+             dlg.DoModal();
+         }},
+        {"list",
+         [](CCelvaneApp& a, RecordingScreen&) {
+             CValueListDlg dlg(a.GetMainView(), u"No such antenna");
+             dlg.DoModal();
+         }},
+        {"message box", [](CCelvaneApp&, RecordingScreen&) { ShowMessage(u"Open", plat::MB_OK); }},
+        {"help", [](CCelvaneApp&, RecordingScreen& s) { s.OpenHelp(CModeBase::kHelpCustom); }},
+    };
+    for (const auto& [kind, open] : kinds) {
+        SCOPED_TRACE(kind);
+        bool opened = false;
+        bool returned = false;
+        {
+            TestApp app(std::make_shared<Log>());
+            RecordingScreen* screen = app.AddScreen(1);
+            app.initial = screen;
+            screen->probes[kDigit1] = [&, open = open] {
+                opened = true;
+                open(app, *screen);
+                returned = true;
+            };
+            EXPECT_EQ(RunScript(app, root, "key 1\nquit\n"), 0);
+            EXPECT_TRUE(opened);
+            EXPECT_TRUE(returned) << "the quit ended the dialog's loop";
+            EXPECT_TRUE(plat::top_level_windows().empty())
+                << plat::top_level_windows().size() << " window(s) left";
+        }
+    }
 }
 
 // ------------------------------------------------------------ language

@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "app/tests/app_test_support.h"
+#include "platform/gfx/tests/magick_pixel.h"
 
 using namespace app_test;
 
@@ -166,6 +167,55 @@ TEST_F(Program, TheRunScriptRunsHeadlessWithoutADisplay) {
                             " </dev/null >/dev/null 2>&1";
     EXPECT_EQ(Shell(cmd), 0);
     EXPECT_NE(root_.Read("FlashFX Disk/HistoryLog.txt").find("start-up done"), std::string::npos);
+}
+
+// A scene whose number is too large for a double: the program says where
+// and runs on the default world.
+TEST_F(Program, ASceneNumberBeyondADoubleIsReportedAndTheDefaultWorldRuns) {
+    root_.Write("scene.json", "{\"time_scale\": 1e999}");
+    const std::string said = (root_.path() / "said.txt").string();
+    const std::string run = Quote(BinDir() / "celvane") + " --root " + Quote(root_.path()) +
+                            " --display headless --script " + Script("s.txt", "wait 1000\nquit\n") +
+                            " >/dev/null 2>" + Quote(said);
+    ASSERT_EQ(Shell(run), 0);
+    const std::string errors = root_.Read("said.txt");
+    EXPECT_NE(errors.find("line 1, time_scale: "), std::string::npos) << errors;
+    EXPECT_NE(errors.find("using the default world"), std::string::npos) << errors;
+    const std::string history = root_.Read("FlashFX Disk/HistoryLog.txt");
+    EXPECT_NE(history.find("start-up done"), std::string::npos);
+    EXPECT_EQ(history.find("not present: acquisition board"), std::string::npos);
+}
+
+// Quitting while a dialog holds the frame ends the program as closing the
+// frame does: the exit routine runs and the program ends with status 0, with
+// no signal and, in the AddressSanitizer build, no report on standard error.
+TEST_F(Program, QuitsWithADialogOpen) {
+    const struct {
+        const char* dialog;
+        const char* keys;
+    } cases[] = {
+        {"start frequency entry", "key 1\nkey F1\nkey 1\n"},
+        {"preamplifier warning box", "wait 1000\nkey shift+F3\nwait 200\nkey F5\nwait 200\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.dialog);
+        fs::remove(root_.path() / "FlashFX Disk/System/mode.txt");
+        const fs::path open = root_.path() / "open.png", closed = root_.path() / "closed.png";
+        const std::string script = std::string(c.keys) + "shot " + open.string() +
+                                   "\nkey ESCAPE\nwait 200\nshot " + closed.string() + "\n";
+        // The same keys once more, quitting with the dialog open.
+        const std::string quit = std::string(c.keys) + "quit\n";
+        const fs::path errors = root_.path() / "errors.txt";
+        ASSERT_EQ(Shell(Celvane("--script " + Script("look.txt", script + "quit\n"))), 0);
+        EXPECT_GT(plat::magick_difference(open, closed), 0) << "the dialog was open";
+        const std::string run = Quote(BinDir() / "celvane") + " --root " + Quote(root_.path()) +
+                                " --display headless --script " + Script("quit.txt", quit) +
+                                " >/dev/null 2>" + Quote(errors);
+        EXPECT_EQ(Shell(run), 0);
+        const std::string said = root_.Read("errors.txt");
+        EXPECT_EQ(said.find("AddressSanitizer"), std::string::npos) << said;
+        EXPECT_EQ(root_.Read("FlashFX Disk/System/mode.txt"), "2") << "the exit routine ran";
+    }
 }
 
 TEST_F(Program, ClosingTheWindowRunsTheShutdownAndEndsWithStatusZero) {

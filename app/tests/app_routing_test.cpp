@@ -2,11 +2,13 @@
 // current screen and the application, in a real run on the headless display.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "app/message_box.h"
 #include "app/tests/app_test_support.h"
+#include "core/app_commands.h"
 #include "core/res_string.h"
 #include "platform/framework/system_services.h"
 
@@ -136,10 +138,22 @@ TEST(Routing, EveryApplicationCommandMakesItsCall) {
     power->probes[plat::VK_F1] = [&] {
         app.armed = true;
         log->add("begin");
-        // The two records are owned by their receivers: none is posted here.
-        for (uint32_t id = 32804; id <= 32848; ++id)
-            app.GetMainFrame()->PostMessage(plat::WM_COMMAND, id,
-                                            (id == 32824 || id == 32829) ? 0 : 7);
+        // The two records are owned by their receivers: none is posted here;
+        // the texts of the panes go with their commands.
+        auto text = [](const char16_t* t) { return std::make_unique<core::Text>(t); };
+        for (uint32_t id = 32804; id <= 32848; ++id) {
+            plat::CWnd* frame = app.GetMainFrame();
+            if (id == kCmdPane1)
+                PostCommandObject<kCmdPane1>(frame, text(u"one"));
+            else if (id == kCmdPane2)
+                PostCommandObject<kCmdPane2>(frame, text(u"two"));
+            else if (id == kCmdPane0)
+                PostCommandObject<kCmdPane0>(frame, text(u"zero"));
+            else if (id == kCmdReadout)
+                PostCommandObject<kCmdReadout>(frame, text(u"help"));
+            else
+                frame->PostMessage(plat::WM_COMMAND, id, (id == 32824 || id == 32829) ? 0 : 7);
+        }
         app.GetMainFrame()->PostMessage(plat::WM_COMMAND, 32849, 7);  // outside the table
     };
     ASSERT_EQ(RunScript(app, root, "key F1\nwait 10\nquit\n"), 0);
@@ -156,9 +170,9 @@ TEST(Routing, EveryApplicationCommandMakesItsCall) {
         "app SwitchToMode 7",
         "app StoreSetting 32811 7",  // 32810, 32811
         "app ShowListFile 32816 7",  // 32816
-        "screen3 OnCommand3281x 1 7",
-        "screen3 OnCommand3281x 2 7",  // 32817, 32818
-        "screen3 OnCommand3281x 0 7",
+        "screen3 OnCommand3281x 1 one",
+        "screen3 OnCommand3281x 2 two",  // 32817, 32818
+        "screen3 OnCommand3281x 0 zero",
         "app RecallSetupItem 7",  // 32819, 32820
         "screen3 RefreshPane 7",
         "app ShowListFile 32823 7",  // 32821, 32823
@@ -167,7 +181,7 @@ TEST(Routing, EveryApplicationCommandMakesItsCall) {
         "app LaunchProgram 7",
         "screen3 OnBufferPair 0",  // 32828, 32829
         "app ShowTools",
-        "screen3 OnCommand32833 1 7",  // 32832, 32833
+        "screen3 OnCommand32833 1 help",  // 32832, 32833
         "app ShowListFile 32834 7",
         "app ShowSetupScreen",  // 32834, 32835
         "screen3 ClosePopup",

@@ -2,13 +2,19 @@
 // restart, storage figures, contrast bounds, folders, the mode file and the
 // screen switches.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <vector>
 
 #include "app/tests/app_test_support.h"
 #include "core/history.h"
+#include "core/res_string.h"
 #include "core/sorted_item_list.h"
 #include "platform/kernel/clock.h"
+#include "platform/kernel/errors.h"
+#include "platform/registry/registry.h"
 #include "platform/window/message_loop.h"
 
 using namespace app_test;
@@ -237,6 +243,52 @@ TEST(Startup, GraphPanelLivesFromStartUpToExit) {
     EXPECT_EQ(app.GetGraphPanel(), nullptr);
     EXPECT_EQ(root.Read("FlashFX Disk/HistoryLog.txt").find("not present: graph panel"),
               std::string::npos);
+}
+
+// A registry and a history log that cannot be written (here: a file-size
+// limit below their size, as a full volume would) are each said once in the
+// status line and once in the history, however often the writes fail.
+TEST(WriteFailures, TheRegistryAndTheHistoryLogSayOnceThatTheyWereNotWritten) {
+    DeviceRoot root("celvane-write-failures");
+    auto log = std::make_shared<Log>();
+    TestApp app(log);
+    RecordingScreen* screen = app.AddScreen(1);
+    app.initial = screen;
+    std::vector<uint32_t> registry;
+    std::vector<bool> history;
+    screen->probes['1'] = [&] {
+        plat::RegKey key;
+        ASSERT_EQ(plat::hkey_current_user().create(u"Write failure", key), 0u);
+        rlimit was{};
+        ::getrlimit(RLIMIT_FSIZE, &was);
+        const rlimit tiny{16, was.rlim_max};
+        ::setrlimit(RLIMIT_FSIZE, &tiny);
+        for (uint32_t i = 0; i < 3; ++i) registry.push_back(key.set_dword(u"Value", i + 1));
+        for (int i = 0; i < 2; ++i) history.push_back(app.DumpHistory());
+        ::setrlimit(RLIMIT_FSIZE, &was);
+    };
+    ASSERT_EQ(RunScript(app, root, "key 1\nwait 100\nquit\n"), 0);
+    EXPECT_EQ(registry, std::vector<uint32_t>(3, plat::ERROR_CANTWRITE));
+    EXPECT_EQ(history, std::vector<bool>(2, false));
+    const std::string settings = plat::to_utf8(LoadResString(65001));
+    const std::string historyLog = plat::to_utf8(LoadResString(65002));
+    auto shown = [&](const std::string& text) {
+        return std::count(log->entries.begin(), log->entries.end(),
+                          "screen1 status " + text + " 1");
+    };
+    EXPECT_EQ(shown(settings), 1);
+    EXPECT_EQ(shown(historyLog), 1);
+    // The log written at the exit holds each once.
+    const std::string written = root.Read("FlashFX Disk/HistoryLog.txt");
+    auto count = [&](const std::string& text) {
+        size_t n = 0;
+        for (size_t at = written.find(text); at != std::string::npos;
+             at = written.find(text, at + 1))
+            ++n;
+        return n;
+    };
+    EXPECT_EQ(count(settings), 1u);
+    EXPECT_EQ(count(historyLog), 1u);
 }
 
 }  // namespace

@@ -13,10 +13,13 @@
 #include <string>
 #include <vector>
 
+#include "platform/text/utf.h"
+
 #include "app/celvane_app.h"
 #include "app/main_frame.h"
 #include "platform/fs/tests/test_support.h"
 #include "platform/kernel/device_root.h"
+#include "platform/text/utf.h"
 #include "screens/mode_base.h"
 
 namespace app_test {
@@ -43,6 +46,9 @@ class RecordingScreen : public CModeBase {
     int selectedSoftKey = -1;
     bool throwInReloadTexts = false;
 
+    void ShowStatusMessage(const std::u16string& text, int flag) override {
+        add("status " + plat::to_utf8(text) + " " + std::to_string(flag));
+    }
     void OnKeyEvent(uint32_t key, int pressed) override {
         add("key " + std::to_string(key) + " " + std::to_string(pressed));
         if (onKey) onKey(key, pressed);
@@ -69,8 +75,8 @@ class RecordingScreen : public CModeBase {
         return 1;
     }
     void OnCommand32809(intptr_t r) override { add("OnCommand32809 " + std::to_string(r)); }
-    void OnCommand3281x(int kind, intptr_t l) override {
-        add("OnCommand3281x " + std::to_string(kind) + " " + std::to_string(l));
+    void OnCommand3281x(int kind, const core::Text* t) override {
+        add("OnCommand3281x " + std::to_string(kind) + " " + (t ? plat::to_utf8(*t) : "-"));
     }
     void RefreshPane(int pane) override { add("RefreshPane " + std::to_string(pane)); }
     void OnCommandRecord(CCommandRecord* r) override {
@@ -81,8 +87,8 @@ class RecordingScreen : public CModeBase {
     void OnBufferPair(CBufferPair* p) override {
         add("OnBufferPair " + std::to_string(reinterpret_cast<intptr_t>(p)));
     }
-    void OnCommand32833(int kind, intptr_t l) override {
-        add("OnCommand32833 " + std::to_string(kind) + " " + std::to_string(l));
+    void OnCommand32833(int kind, const core::Text* t) override {
+        add("OnCommand32833 " + std::to_string(kind) + " " + (t ? plat::to_utf8(*t) : "-"));
     }
     int ClosePopup() override {
         add("ClosePopup");

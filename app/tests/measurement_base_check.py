@@ -4,7 +4,7 @@ against numpy: the point frequencies, the carrier, the trace modes, the
 peak lists (a literal copy of the detection rules) and the limit segments.
 
 usage: measurement_base_check.py CHECK DUMP.json SIM_REFERENCE.py SCENE.json
-CHECK is one of: activation, modes, peaks, limits, audio.
+CHECK is one of: activation, modes, peaks, limits.
 """
 import importlib.util
 import json
@@ -167,15 +167,6 @@ def check_limits(ref, scene, d):
     ref.check("limit segments", True, "%d sweeps" % len(d["sweeps"]))
 
 
-def check_audio(ref, scene, d):
-    x = np.array(d["samples"], dtype=float)
-    spectrum = np.abs(np.fft.rfft(x * np.hanning(len(x))))
-    spectrum[0] = 0
-    peak = int(np.argmax(spectrum))
-    tone = d["tone_hz"] * len(x) / d["rate"]
-    ref.check("audio tone", abs(peak - tone) <= 1, "peak bin %d, tone bin %.1f" % (peak, tone))
-
-
 def main():
     check, dump, reference, scene_path = sys.argv[1:5]
     ref = load_reference(reference)
@@ -184,7 +175,7 @@ def main():
     with open(scene_path) as f:
         scene = json.load(f)
     {"activation": check_activation, "modes": check_modes, "peaks": check_peaks,
-     "limits": check_limits, "audio": check_audio}[check](ref, scene, d)
+     "limits": check_limits}[check](ref, scene, d)
     return ref.verdict()
 
 

@@ -25,6 +25,7 @@
 #include "app/celvane_app.h"
 #include "app/main_frame.h"
 #include "app/tests/app_test_support.h"
+#include "app/tests/app_thread_run.h"
 #include "core/frequency_range.h"
 #include "core/scoped_lock.h"
 #include "dialogs/freq_entry_dlg.h"
@@ -58,8 +59,7 @@ struct Recorder {
     int published = 0;     // display refreshes that drew
     int lastDrawnEnd = 0;  // the end index the graph last received
     bool keepSweeps = true;
-    int lastEnd = 0;             // the end index of the last block
-    std::vector<int16_t> audio;  // the demodulated samples as they came
+    int lastEnd = 0;  // the end index of the last block
     int Blocks() {
         std::lock_guard lock(mutex);
         return blocks;
@@ -141,10 +141,6 @@ class SpectrumScreen : public CMeasurementBase {
         m_SweepComplete = false;
         return 1;
     }
-    int RefreshDisplay() override {
-        if (currentMeasurement == demod_) PumpAudio();
-        return 1;
-    }
     void ApplyValue(int key, bool keep, uint64_t oldSpan) override {
         CMeasurementBase::ApplyValue(key, keep, oldSpan);
         if (currentMeasurement) currentMeasurement->Start(0, 0);
@@ -204,13 +200,6 @@ class SpectrumScreen : public CMeasurementBase {
             recorder_->sweeps.push_back(std::move(s));
         }
         recorder_->changed.notify_all();
-    }
-    void AppendAudioSamples(const int16_t* samples, uint32_t count) override {
-        if (keepAudio && samples) {
-            std::lock_guard lock(recorder_->mutex);
-            recorder_->audio.insert(recorder_->audio.end(), samples, samples + count);
-        }
-        CMeasurementBase::AppendAudioSamples(samples, count);
     }
     void PublishToGraph() override {
         CMeasurementBase::PublishToGraph();
@@ -276,7 +265,6 @@ class SpectrumScreen : public CMeasurementBase {
     std::function<void()> probe;  // under the recorder's lock
     int zeroSpans = 0;
     std::atomic<bool> countBeeps{false};
-    std::atomic<bool> keepAudio{false};
 
   private:
     static constexpr uint32_t kRunStateId = 96;
@@ -331,35 +319,16 @@ class MeasureApp : public CCelvaneApp {
 class AppRun {
   public:
     explicit AppRun(const std::string& name, const std::string& scene_json)
-        : root_(name), recorder_(std::make_shared<Recorder>()), app_(recorder_) {
-        namespace fs = std::filesystem;
-        const std::string cmd =
-            "'" + (fs::path(CELVANE_SOURCE_DIR) / "scripts" / "make-device-root").string() + "' '" +
-            app_test::BinDir().string() + "' '" + root_.path().string() + "' >/dev/null 2>&1";
-        image_ok_ = std::system(cmd.c_str()) == 0;
-        std::ofstream(root_.path() / "scene.json") << scene_json;
-        fifo_ = (root_.path() / "script.pipe").string();
-        ::mkfifo(fifo_.c_str(), 0600);
-    }
+        : run_(name, scene_json), recorder_(std::make_shared<Recorder>()), app_(recorder_) {}
     ~AppRun() { Finish(); }
 
-    bool ImageOk() const { return image_ok_; }
+    bool ImageOk() const { return run_.ImageOk(); }
     MeasureApp& app() { return app_; }
     Recorder& recorder() { return *recorder_; }
-    const app_test::DeviceRoot& root() const { return root_; }
+    const app_test::DeviceRoot& root() const { return run_.root(); }
 
-    void Start() {
-        thread_ = std::thread([this] {
-            const std::string r = root_.path().string();
-            const char* argv[] = {"celvane",  "--display",   "headless", "--clock", "real",
-                                  "--script", fifo_.c_str(), "--root",   r.c_str()};
-            status_ = plat::app_main(app_, 9, argv);
-        });
-        fd_ = ::open(fifo_.c_str(), O_WRONLY);
-    }
-    void Type(const std::string& lines) {
-        if (fd_ >= 0) (void)!::write(fd_, lines.data(), lines.size());
-    }
+    void Start() { run_.Start(app_); }
+    void Type(const std::string& lines) { run_.Type(lines); }
     // Runs `fn` on the user-interface thread (a probe key) and waits for it.
     void OnUi(std::function<void(SpectrumScreen&)> fn) {
         auto done = std::make_shared<bool>(false);
@@ -403,27 +372,14 @@ class AppRun {
         const size_t target = recorder_->SweepCount() + count;
         return recorder_->WaitFor([target](Recorder& r) { return r.sweeps.size() >= target; });
     }
-    int Finish() {
-        if (thread_.joinable()) {
-            Type("quit\n");
-            ::close(fd_);
-            fd_ = -1;
-            thread_.join();
-        }
-        return status_;
-    }
+    int Finish() { return run_.Finish(); }
 
   private:
     static constexpr int kLinkPolls = 500;
     static constexpr int kLinkPollMs = 20;
-    app_test::DeviceRoot root_;
+    app_test::AppThreadRun run_;
     std::shared_ptr<Recorder> recorder_;
     MeasureApp app_;
-    std::string fifo_;
-    bool image_ok_ = false;
-    std::thread thread_;
-    int fd_ = -1;
-    int status_ = -1;
 };
 
 // The reference scene of the simulator's tests, with or without noise.

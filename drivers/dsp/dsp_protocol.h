@@ -220,6 +220,8 @@ inline constexpr size_t kStatusBlockSize = 64;
 inline constexpr uint32_t kAreaWords = 22530;  // 32-bit words in an area
 inline constexpr uint32_t kAreaItems = 11265;  // 8-byte items in an area
 inline constexpr uint32_t kSampleCapacity = 20000;
+// A sample block is offered once more than this many 16-bit slots have come.
+inline constexpr uint32_t kSampleBlockThreshold = kSampleCapacity / 2;
 inline constexpr uint32_t kMaxSpectrumPoints = 705;  // points of a spectrum trace
 
 // ---- Messages (0xDEAD000A/B/C input: u16 id, u16 argument, payload) ---------

@@ -92,7 +92,6 @@ size_t CTaggedFile::Fail(uint32_t code) {
 bool CTaggedFile::OpenForWrite(const core::Text& path, uint32_t size_hint) {
     auto host = plat::host_path(path);
     if (!host) return false;
-    plat::remove_stale_temporaries(*host);
     plat::AtomicFile file(*host);
     if (!file) return false;
     file_.emplace(std::move(file));

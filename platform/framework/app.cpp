@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -149,6 +150,9 @@ int app_main(CWinApp& app, int argc, const char* const* argv) {
     }
     if (const auto done = check_options(*options, program)) return *done;
     apply_display_options(*options);
+    // A file-size limit fails a write with EFBIG, which the program reports,
+    // rather than ending the program.
+    std::signal(SIGXFSZ, SIG_IGN);
     if (!root_writable()) {
         std::fprintf(stderr, "%s: the device root \"%s\" cannot be written\n", program.c_str(),
                      device_root().c_str());

@@ -5,7 +5,10 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <charconv>
+#include <csignal>
 #include <cstdlib>
+#include <string>
 #include <utility>
 
 #include "platform/fs/device_path.h"
@@ -18,15 +21,51 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// A hidden name beside the target keeps the rename on one file system.
+// A hidden name beside the target keeps the rename on one file system. The
+// name carries the saving process's id, "<prefix><pid>-XXXXXX", so that a
+// later save can tell a killed save's leftover from one still being written.
 std::string TemporaryPrefix(const fs::path& target) {
     return "." + target.filename().string() + ".tmp-";
+}
+
+constexpr size_t kUniqueChars = 6;
+
+bool ProcessAlive(pid_t pid) {
+    return pid == ::getpid() || ::kill(pid, 0) == 0 || errno == EPERM;
+}
+
+// Whether the rest of a temporary's name after its prefix names a save that
+// can no longer finish: one of a process that ended, or one without a
+// process id (as older builds named them).
+bool IsLeftOver(std::string_view rest) {
+    if (rest.size() == kUniqueChars) return true;
+    const size_t dash = rest.find('-');
+    if (dash == std::string_view::npos || rest.size() != dash + 1 + kUniqueChars) return false;
+    pid_t pid = 0;
+    const auto [end, ec] = std::from_chars(rest.data(), rest.data() + dash, pid);
+    if (ec != std::errc() || end != rest.data() + dash || pid <= 0) return false;
+    return !ProcessAlive(pid);
+}
+
+// Makes the data of a rename durable: the folder holding the new name is
+// flushed. File systems that cannot flush a folder say EINVAL.
+bool SyncFolder(const fs::path& folder) {
+    const int fd =
+        ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return detail::fail(detail::error_from_errno(errno));
+    const bool ok = ::fsync(fd) == 0 || errno == EINVAL;
+    const int err = errno;
+    ::close(fd);
+    return ok || detail::fail(detail::error_from_errno(err));
 }
 
 }  // namespace
 
 AtomicFile::AtomicFile(const fs::path& host_target) : target_(host_target) {
-    std::string pattern = (target_.parent_path() / (TemporaryPrefix(target_) + "XXXXXX")).string();
+    remove_stale_temporaries(target_);
+    std::string pattern = (target_.parent_path() /
+                           (TemporaryPrefix(target_) + std::to_string(::getpid()) + "-XXXXXX"))
+                              .string();
     fd_ = ::mkostemp(pattern.data(), O_CLOEXEC);
     if (fd_ < 0) {
         uint32_t code = detail::error_from_errno(errno);
@@ -86,10 +125,10 @@ bool AtomicFile::commit() {
         ::unlink(temp_.c_str());
         return detail::fail(detail::error_from_errno(err));
     }
-    // The folder is not flushed: after a power loss the rename may be lost,
-    // which leaves the old file, whole; the data was flushed before the
-    // rename, so the new name never shows a file without its contents.
-    return true;
+    // The data was flushed before the rename, so the new name never shows a
+    // file without its contents; flushing the folder keeps the rename itself
+    // across a power loss, so a save reported done stays done.
+    return SyncFolder(target_.parent_path());
 }
 
 void remove_stale_temporaries(const fs::path& host_target) {
@@ -97,7 +136,7 @@ void remove_stale_temporaries(const fs::path& host_target) {
     std::error_code ec;
     for (const auto& entry : fs::directory_iterator(host_target.parent_path(), ec)) {
         const std::string name = entry.path().filename().string();
-        if (name.size() == prefix.size() + 6 && name.compare(0, prefix.size(), prefix) == 0)
+        if (name.starts_with(prefix) && IsLeftOver(std::string_view(name).substr(prefix.size())))
             fs::remove(entry.path(), ec);
     }
 }

@@ -1,7 +1,9 @@
 #pragma once
 // Crash-safe saving: the data goes to a temporary file beside the target,
-// which is flushed and then renamed over the target, so that a crash or a
-// power loss at any moment leaves either the old or the new file.
+// which is flushed and then renamed over the target, and the folder is
+// flushed after the rename, so that a crash or a power loss at any moment
+// leaves either the old or the new file, and a save reported done stays.
+// Every save first removes what killed saves of the same target left.
 #include <cstddef>
 #include <filesystem>
 #include <span>
@@ -12,7 +14,8 @@ namespace plat {
 
 class AtomicFile {
   public:
-    // Opens the temporary file; check with operator bool.
+    // Removes killed saves' leftovers of the target, then opens the
+    // temporary file; check with operator bool.
     explicit AtomicFile(const std::filesystem::path& host_target);
     static AtomicFile for_instrument_path(std::u16string_view path);
     ~AtomicFile();  // discards the temporary file unless committed
@@ -36,7 +39,8 @@ class AtomicFile {
     bool failed_ = false;
 };
 
-// Removes the temporary files a killed save of the target left behind.
+// Removes the temporary files killed saves of the target left behind (saves
+// still running in a live process keep theirs).
 void remove_stale_temporaries(const std::filesystem::path& host_target);
 
 bool atomic_save(const std::filesystem::path& host_target, std::span<const std::byte> data);

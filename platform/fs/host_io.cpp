@@ -1,5 +1,6 @@
 #include "platform/fs/host_io.h"
 
+#include <signal.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -65,17 +66,63 @@ uint32_t missing_entry_error(const std::filesystem::path& host) {
                                                                  : ERROR_PATH_NOT_FOUND;
 }
 
-bool write_all(int fd, std::span<const std::byte> data) {
-    size_t done = 0;
-    while (done < data.size()) {
-        ssize_t n = ::write(fd, data.data() + done, data.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return fail_errno();
-        }
-        done += static_cast<size_t>(n);
+namespace {
+
+// Blocks the signals a failed write raises (a reader that left, SIGPIPE; a
+// file-size limit, SIGXFSZ) on this thread while it lives, so that the
+// write fails with its error instead; takes the ones the writes raised.
+class WriteSignalGuard {
+  public:
+    WriteSignalGuard() {
+        sigemptyset(&mask_);
+        for (int sig : kSignals) sigaddset(&mask_, sig);
+        pthread_sigmask(SIG_BLOCK, &mask_, &old_);
+        sigpending(&before_);
     }
-    return true;
+    ~WriteSignalGuard() {
+        const int saved = errno;
+        sigset_t now;
+        sigpending(&now);
+        for (int sig : kSignals) {
+            // One already waiting for someone else stays.
+            if (!sigismember(&now, sig) || sigismember(&before_, sig)) continue;
+            sigset_t one;
+            sigemptyset(&one);
+            sigaddset(&one, sig);
+            const timespec zero{0, 0};
+            (void)sigtimedwait(&one, nullptr, &zero);
+        }
+        pthread_sigmask(SIG_SETMASK, &old_, nullptr);
+        errno = saved;
+    }
+    WriteSignalGuard(const WriteSignalGuard&) = delete;
+    WriteSignalGuard& operator=(const WriteSignalGuard&) = delete;
+
+  private:
+    static constexpr int kSignals[] = {SIGPIPE, SIGXFSZ};
+    sigset_t mask_{}, old_{}, before_{};
+};
+
+}  // namespace
+
+bool write_all(int fd, std::span<const std::byte> data) {
+    int err = 0;
+    {
+        const WriteSignalGuard guard;
+        size_t done = 0;
+        while (done < data.size()) {
+            const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
+            if (n < 0) {
+                if (errno == EINTR) continue;
+                err = errno;
+                break;
+            }
+            done += static_cast<size_t>(n);
+        }
+    }
+    if (err == 0) return true;
+    errno = err;
+    return fail_errno();
 }
 
 }  // namespace plat::detail

@@ -16,7 +16,9 @@ bool fail(uint32_t code);
 // its folder exists, else ERROR_PATH_NOT_FOUND.
 uint32_t missing_entry_error(const std::filesystem::path& host);
 
-// Writes all of `data`, retrying short writes; false with the last error set.
+// Writes all of `data`, retrying short writes; false with the last error and
+// errno set. A reader that left or a file-size limit fails the write with
+// EPIPE or EFBIG; neither signal reaches the program.
 bool write_all(int fd, std::span<const std::byte> data);
 
 }  // namespace plat::detail

@@ -1,7 +1,6 @@
 #include "platform/print/printer_port.h"
 
 #include <fcntl.h>
-#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -12,6 +11,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <span>
 #include <string>
 
 #include "platform/fs/host_io.h"
@@ -117,50 +117,6 @@ int open_target(const std::string& target) {
     return fd;
 }
 
-// Writes everything; a reader that left (SIGPIPE) or a file-size limit
-// (SIGXFSZ) fails the write without the signal reaching the program.
-bool write_all(int fd, const uint8_t* bytes, size_t count) {
-    sigset_t block, old;
-    sigemptyset(&block);
-    sigaddset(&block, SIGPIPE);
-    sigaddset(&block, SIGXFSZ);
-    pthread_sigmask(SIG_BLOCK, &block, &old);
-    sigset_t pending_before;
-    sigpending(&pending_before);
-
-    bool ok = true;
-    int err = 0;
-    while (count > 0) {
-        const ssize_t n = ::write(fd, bytes, count);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            ok = false;
-            err = errno;
-            break;
-        }
-        bytes += n;
-        count -= static_cast<size_t>(n);
-    }
-    if (!ok) {
-        // Take the signal the failed write raised, unless one was already
-        // waiting for someone else.
-        for (int sig : {SIGPIPE, SIGXFSZ}) {
-            sigset_t one;
-            sigemptyset(&one);
-            sigaddset(&one, sig);
-            sigset_t now;
-            sigpending(&now);
-            if (sigismember(&now, sig) && !sigismember(&pending_before, sig)) {
-                const timespec zero{0, 0};
-                (void)sigtimedwait(&one, nullptr, &zero);
-            }
-        }
-    }
-    pthread_sigmask(SIG_SETMASK, &old, nullptr);
-    if (!ok) errno = err;
-    return ok;
-}
-
 void discard_spool(Port& port) {
     if (port.part_path.empty()) return;
     std::error_code ec;
@@ -215,7 +171,8 @@ int32_t PrinterSend(int32_t handle, const uint8_t* bytes, uint32_t count) {
         return 0;
     }
     if (count == 0) return 1;
-    if (bytes == nullptr || !write_all(port.fd, bytes, count)) {
+    if (bytes == nullptr ||
+        !plat::detail::write_all(port.fd, std::as_bytes(std::span(bytes, count)))) {
         port.failed = true;
         plat::set_last_error(bytes ? plat::detail::error_from_errno(errno)
                                    : plat::ERROR_INVALID_PARAMETER);

@@ -348,4 +348,8 @@ uint32_t merge_factory_registry() {
     }));
 }
 
+void set_registry_save_observer(std::function<void(bool written)> observer) {
+    detail::RegistryStore::instance().set_save_observer(std::move(observer));
+}
+
 }  // namespace plat

@@ -5,6 +5,7 @@
 // Names of keys and values compare case-insensitively; operations return the
 // platform's error codes (and also set the last error).
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -80,6 +81,11 @@ class RegKey {
 // ("registry.factory") that the registry lacks; values already there, changed
 // by the user or not, stay as they are.
 uint32_t merge_factory_registry();
+
+// Called after every attempt to save a change of the registry, with whether
+// the file was written; on the writing thread, with no registry lock held.
+// An empty function removes the observer.
+void set_registry_save_observer(std::function<void(bool written)> observer);
 
 inline RegKey hkey_current_user() {
     return RegKey(Hive::CurrentUser);

@@ -71,16 +71,6 @@ std::string read_all(int fd) {
     return text;
 }
 
-// Under the writer lock every temporary file of the registry is a leftover
-// of a writer that died before its rename.
-void remove_stale_temporaries(const fs::path& root) {
-    std::error_code ec;
-    for (fs::directory_iterator it(root, ec), end; !ec && it != end; it.increment(ec)) {
-        if (it->path().filename().string().starts_with(".registry.txt.tmp-"))
-            fs::remove(it->path(), ec);
-    }
-}
-
 bool save_tree(const fs::path& root, const RegNode& tree, uint64_t generation) {
     std::string text = serialize_registry(tree, generation);
     return atomic_save(registry_file(root), std::as_bytes(std::span(text.data(), text.size())));
@@ -183,24 +173,39 @@ uint32_t RegistryStore::read(const std::function<uint32_t(const RegNode&)>& f) {
 }
 
 uint32_t RegistryStore::write(const std::function<uint32_t(RegNode&, bool& changed)>& f) {
-    std::lock_guard guard(mutex_);
-    WriterLock lock(device_root());
-    refresh(true);
-    remove_stale_temporaries(root_);
-    RegNode before = tree_.clone();
-    bool changed = false;
-    uint32_t result = f(tree_, changed);
-    if (result != ERROR_SUCCESS || !changed) return result;
-    if (!save_tree(root_, tree_, loaded_.generation + 1)) {
-        tree_ = std::move(before);
-        return ERROR_CANTWRITE;
+    bool saved = false;
+    {
+        std::lock_guard guard(mutex_);
+        WriterLock lock(device_root());
+        refresh(true);
+        RegNode before = tree_.clone();
+        bool changed = false;
+        uint32_t result = f(tree_, changed);
+        if (result != ERROR_SUCCESS || !changed) return result;
+        saved = save_tree(root_, tree_, loaded_.generation + 1);
+        if (!saved) {
+            tree_ = std::move(before);
+        } else {
+            struct stat st {};
+            if (::stat(registry_file(root_).c_str(), &st) == 0)
+                loaded_ =
+                    Loaded{true, true, st.st_dev, st.st_ino, st.st_size, loaded_.generation + 1};
+            else
+                loaded_.valid = false;
+        }
     }
-    struct stat st {};
-    if (::stat(registry_file(root_).c_str(), &st) == 0)
-        loaded_ = Loaded{true, true, st.st_dev, st.st_ino, st.st_size, loaded_.generation + 1};
-    else
-        loaded_.valid = false;
-    return ERROR_SUCCESS;
+    std::function<void(bool)> observer;
+    {
+        std::lock_guard guard(observer_mutex_);
+        observer = observer_;
+    }
+    if (observer) observer(saved);
+    return saved ? ERROR_SUCCESS : ERROR_CANTWRITE;
+}
+
+void RegistryStore::set_save_observer(std::function<void(bool written)> observer) {
+    std::lock_guard guard(observer_mutex_);
+    observer_ = std::move(observer);
 }
 
 }  // namespace plat::detail

@@ -29,6 +29,8 @@ class RegistryStore {
     // damaged).
     RegNode factory();
 
+    void set_save_observer(std::function<void(bool written)> observer);
+
   private:
     struct Loaded {
         bool valid = false;
@@ -42,6 +44,8 @@ class RegistryStore {
     void load_factory();
     void repair();
 
+    std::mutex observer_mutex_;
+    std::function<void(bool)> observer_;  // guarded by observer_mutex_
     std::mutex mutex_;
     std::filesystem::path root_;
     RegNode tree_;

@@ -180,6 +180,7 @@ bool CMeasurementBase::OnSignalToolsMenuKey(int key) {
             MarkerToCenter();
             break;
         case kReturnKey:
+        case kEscapeKey:
             ShowMarkerPage(-1);
             return true;
         default:

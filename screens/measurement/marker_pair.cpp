@@ -299,12 +299,15 @@ void CMeasurementBase::SetGuardedFlag(int flag) {
     guardedFlag = flag;
 }
 
-void CMeasurementBase::SetAttachedObject(void* object) {
-    ScopedLock guard(*this);
-    attachedObject = object;
+void CMeasurementBase::SetAttachedObject(std::unique_ptr<CScreenAttachment> object) {
+    {
+        ScopedLock guard(*this);
+        attachedObject.swap(object);
+    }
+    // The previous object goes outside the lock.
 }
 
-void* CMeasurementBase::GetAttachedObject() {
+CScreenAttachment* CMeasurementBase::GetAttachedObject() {
     ScopedLock guard(*this);
-    return attachedObject;
+    return attachedObject.get();
 }

@@ -317,10 +317,12 @@ void CMeasurementBase::SetTraceAxis(int trace) {
         start = static_cast<double>(range->GetStart());
         stop = static_cast<double>(range->GetStop());
     }
-    const int points = std::max(pointCount, 2);
+    const int points = std::max(setup_->GetDataPoints(), 2);
     traceAxisStart = start;
     traceAxisStep = (stop - start) / (points - 1);
-    (void)trace;
+    // The graph places the marker of that trace on the new axis.
+    if (CValueRecord* record = setup_->GetMarker(trace))
+        graphPanel->GetGraph()->CreateMarkers(record, trace, traceAxisStart, traceAxisStep);
 }
 
 bool CMeasurementBase::ForwardToMeasurement1(intptr_t) {

@@ -70,6 +70,7 @@ bool CMeasurementBase::OnTraceMenuKey(int key) {
         case 6:
             return ShowWaterfallMenu(-1);
         case kReturnKey:
+        case kEscapeKey:
             ReturnToPage9(-1);
             return true;
         default:
@@ -160,7 +161,7 @@ void CMeasurementBase::OnAveragingCountChanged() {
 
 bool CMeasurementBase::OnDetectionMenuKey(int key) {
     if (!setup_) return false;
-    if (key == kReturnKey) {
+    if (key == kReturnKey || key == kEscapeKey) {
         const int parent = parent_page_[kDetectionPage];
         const int page = parent >= 0 && parent < kFunctionCount && parent != kDetectionPage
                              ? parent

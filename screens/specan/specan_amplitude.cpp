@@ -439,8 +439,12 @@ int CSpecAnMode::OnFrequencyMenuKey(int key) {
     return 1;
 }
 
+// The span before the change tells a new span from a moved one: only a new
+// span goes to the span hook, which may take over the restart.
 void CSpecAnMode::ApplyValue(int key, bool keepSelection, uint64_t oldSpan) {
-    Bandwidth().UpdateForSpan(sa_setup_->GetFrequencyRange()->GetSpan());
+    const uint64_t span = sa_setup_->GetFrequencyRange()->GetSpan();
+    Bandwidth().UpdateForSpan(span);
     CMeasurementBase::ApplyValue(key, keepSelection, oldSpan);
+    if (span != oldSpan && OnSpanValue(key, span)) return;
     ApplySettings(true);
 }

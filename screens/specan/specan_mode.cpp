@@ -299,9 +299,12 @@ int CSpecAnMode::PrepareSweepStart(int axisMode, int* out) {
     return result;
 }
 
+// The user-interface thread's display refresh: the demodulated audio that
+// has come goes on to the loudspeaker.
 int CSpecAnMode::RefreshDisplay() {
     if (disarmed_.exchange(false) && active_function_ == kMenuSweep && soft_key_menu_)
         soft_key_menu_->Select(0, CSoftKeyMenu::kAllKeys, false);
+    if (CurrentType() == kDemodulation && AudioDataArrived()) PumpAudio();
     return CMeasurementBase::RefreshDisplay();
 }
 

@@ -178,6 +178,9 @@ class CSpecAnMode : public CMeasurementBase {
     virtual void ResetHelpCaptions();
     // Whether the setup has a current frequency list with entries.
     virtual bool HasFrequencyListEntries() const;
+    // A span the frequency menu applied (the time domain starts at a span of
+    // 0 and ends at another one); 1 when it took over the restart.
+    virtual int OnSpanValue(int key, uint64_t span);
 
     // --- Marker and signal-tool pages (33, 34) -----------------------------------
     int ShowMarkerMenu(int highlight, int extra) override;

@@ -28,3 +28,6 @@ void CSpecAnMode::ResetHelpCaptions() {}
 bool CSpecAnMode::HasFrequencyListEntries() const {
     return false;
 }
+int CSpecAnMode::OnSpanValue(int, uint64_t) {
+    return 0;
+}

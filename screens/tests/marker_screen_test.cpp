@@ -101,6 +101,40 @@ TEST_F(MarkerScreenTest, NextPeakAfterASweepWithFewerPeaksWrapsToTheHighest) {
     EXPECT_EQ(Point(), 350);
 }
 
+// The trace's axis goes to the graph: the marker of that trace stands at
+// the frequency of its point on the setup's span.
+TEST_F(MarkerScreenTest, TheTraceAxisPlacesTheMarkerOnTheSpan) {
+    CValueRecord* record = screen->sa.GetMarker(2);
+    record->SetPixelIndex(200);
+    screen->SetTraceAxis(2);
+    EXPECT_EQ(screen->GetTraceAxisStart(), static_cast<double>(kStartHz));
+    EXPECT_EQ(screen->GetTraceAxisStep(), static_cast<double>(kStepHz));
+    double level = 0;
+    uint64_t position = 0;
+    panel->GetMarkerValues(2, level, position);
+    EXPECT_EQ(position, kStartHz + 200 * kStepHz);
+}
+
+// An attached object lives until the next one is attached or the screen
+// goes.
+TEST_F(MarkerScreenTest, AnAttachedObjectLivesUntilTheNextOneOrTheScreenGoes) {
+    struct Counted : CScreenAttachment {
+        explicit Counted(int& gone) : gone_(gone) {}
+        ~Counted() override { ++gone_; }
+        int& gone_;
+    };
+    int gone = 0;
+    screen->SetAttachedObject(std::make_unique<Counted>(gone));
+    EXPECT_EQ(gone, 0);
+    auto second = std::make_unique<Counted>(gone);
+    CScreenAttachment* kept = second.get();
+    screen->SetAttachedObject(std::move(second));
+    EXPECT_EQ(gone, 1);
+    EXPECT_EQ(screen->GetAttachedObject(), kept);
+    scene.reset();
+    EXPECT_EQ(gone, 2);
+}
+
 TEST_F(MarkerScreenTest, KeysWithoutMarkerOrPeaksChangeNothing) {
     screen->SetLists({}, {}, {}, {});
     screen->ClearFullRedraw();

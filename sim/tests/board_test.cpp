@@ -2,9 +2,12 @@
 
 #include <unistd.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <vector>
 
 #include "drivers/dsp/dsp_protocol.h"
 #include "platform/kernel/clock.h"
@@ -346,7 +349,13 @@ TEST(Board, TermsUploadedCorrectTheSweep) {
     EXPECT_TRUE(host.stop());
 }
 
-TEST(Board, AudioStreamCarriesTheLevelAtEachBlockStart) {
+// Each sample block (closed by the driver once more than 10,000 slots have
+// come: 21 packets of 500) starts with the station's level; the samples
+// around it run on without a gap. The station's 1 kHz tone at 20,000
+// samples a second repeats every 20 samples, so a sample differs from the
+// one 20 before only by the hiss under the carrier (at most 2 x 1 % of
+// full scale); two lost samples would shift the tone by 36 degrees.
+TEST(Board, AudioStreamCarriesTheLevelAtEachBlockStartAndTheSamplesRunOn) {
     BoardHost host(std::make_shared<AcquisitionBoard>(fast_scene()));
     Bytes r(64, 0);
     put_le<std::uint64_t>(r, 0, 95500000);  // the scene's broadcast station
@@ -354,20 +363,32 @@ TEST(Board, AudioStreamCarriesTheLevelAtEachBlockStart) {
     put_le<std::uint16_t>(r, 40, 2);        // FM
     put_le<std::uint16_t>(r, 56, 5000);
     host.send(dsp::msg::kDemodulationAudio, r);
-    int samples = 0, blocks = 0;
-    while (samples < 25000) {
+    constexpr int kSlotsPerBlock = 10500, kPeriod = 20;
+    constexpr double kFullScale = 32767.0 * 0.9, kHissBound = 2 * 0.01 * kFullScale + 2;
+    int slots = 0, blocks = 0;
+    std::vector<int> samples;
+    while (slots < 25000) {
         auto p = host.read_type(dsp::msg::kDemodulationAudio);
         ASSERT_TRUE(p);
+        ASSERT_EQ(p->count(), 500);
         ASSERT_EQ(p->length, 4 + 2 * p->count());
+        EXPECT_EQ(p->start(), slots % kSlotsPerBlock);
+        std::size_t at = 4;
         if (p->start() == 0) {
             ++blocks;
-            EXPECT_NEAR(get_le<float>(p->body, 4), -40.0, 0.01);  // the station's level
-        } else {
-            EXPECT_EQ(p->start(), samples % 10500);
+            EXPECT_NEAR(get_le<float>(p->body, at), -40.0, 0.01);  // the station's level
+            at += sizeof(float);
         }
-        samples += p->count();
+        for (; at + 2 <= p->body.size(); at += 2)
+            samples.push_back(static_cast<std::int16_t>(get_le<std::uint16_t>(p->body, at)));
+        slots += p->count();
     }
     EXPECT_EQ(blocks, 3);
+    ASSERT_EQ(samples.size(), static_cast<std::size_t>(slots - 2 * blocks));
+    double worst = 0;
+    for (std::size_t n = kPeriod; n < samples.size(); ++n)
+        worst = std::max(worst, std::abs(static_cast<double>(samples[n] - samples[n - kPeriod])));
+    EXPECT_LT(worst, kHissBound);
     EXPECT_TRUE(host.stop());
 }
 

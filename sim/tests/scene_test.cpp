@@ -30,6 +30,10 @@ TEST(Scene, MalformedFileGivesItsLineAndTheDefaultWorld) {
         const char* expect;
     } cases[] = {
         {"{\n  \"signals\": [\n    {\"frequency_hz\": 1e9,,}\n  ]\n}", "line 3"},
+        // A number beyond a double: its line and its key.
+        {"{\"time_scale\": 1e999}", "line 1, time_scale: "},
+        {"{\"dut\": {\"faults\": [{}, {\n\"distance_m\": -1e400}]}}",
+         "line 2, dut.faults[1].distance_m: "},
         {"{\"dut\": {\"termination\": \"banana\"}}", "banana"},
         {"[1, 2]", "the scene: an object"},
         // The field with the wrong type is named.

@@ -36,6 +36,7 @@ def scene_runs(sim_scene, folder):
     bad_range = scene("range.json", '{"signals": [{"frequency_hz": 12e9}]}')
     bad_times = scene("times.json", '{"receiver": {"min_sweep_ms": 900, "max_sweep_ms": 90}}')
     bad_syntax = scene("syntax.json", '{"signals": [\n')
+    bad_number = scene("number.json", '{"time_scale": 1e999}')
     # (arguments, status, the start of the first line; None: no output)
     table = [
         (["--default", good], 0, None),
@@ -46,7 +47,8 @@ def scene_runs(sim_scene, folder):
         (["--check", bad_type], 1, bad_type + ": receiver.seed: a whole number is needed, not string"),
         (["--check", bad_range], 1, bad_range + ": signals[0].frequency_hz: 1.2e+10 is out of range"),
         (["--check", bad_times], 1, bad_times + ": receiver.min_sweep_ms: the minimum sweep time"),
-        (["--check", bad_syntax], 1, bad_syntax + ": line 2:"),
+        (["--check", bad_syntax], 1, bad_syntax + ": line 2, signals[0]: "),
+        (["--check", bad_number], 1, bad_number + ": line 1, time_scale: "),
         (["--check", os.path.join(folder, "missing.json")], 1,
          os.path.join(folder, "missing.json") + ": no such scene file"),
         (["--help"], 0, "usage: sim_scene"),

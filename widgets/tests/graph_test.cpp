@@ -62,8 +62,18 @@ TEST(GraphPanelWithoutGraph, ForwardersAnswerTheirFixedValues) {
         {"SaveScreenImage", p.SaveScreenImage(), 0},
         {"PrintScreen", p.PrintScreen(0), 0},
         {"StepActiveMarker", p.StepActiveMarker(true, 1), 1},
+        {"GetLayout", p.GetLayout(), 0},
+        {"IsDisplayReady", p.IsDisplayReady(), 0},
+        {"GetWaterfallTimeStamp", p.GetWaterfallTimeStamp(), 0},
     };
     for (const auto& row : table) EXPECT_EQ(row.got, row.want) << row.name;
+    // The setters without an answer do nothing.
+    p.SetPerMetre(1);
+    p.SetWaterfallMode(2);
+    p.HideMarkerTable();
+    p.SetAxisText(0, u"x");
+    p.ClearDisplayReady();
+    p.SetWaterfallTimeStamp(true);
 }
 
 class GraphPanelTest : public GraphFixture {};

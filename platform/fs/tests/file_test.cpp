@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
 
 #include <fstream>
 #include <set>
@@ -299,6 +303,87 @@ TEST_F(Files, AtomicSaveReplacesWholeOrNothing) {
     EXPECT_EQ(entries, 1) << "a temporary file was left behind";
     EXPECT_FALSE(atomic_save(u"\\Hard Disk\\x", "x"));
     EXPECT_EQ(get_last_error(), ERROR_PATH_NOT_FOUND);
+}
+
+// A child process that opened a save of `target` and wrote half of it,
+// waiting there until it is killed.
+pid_t StartSaveThatHangs(const fs::path& target) {
+    int ready[2];
+    if (::pipe(ready) != 0) return -1;
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(ready[0]);
+        AtomicFile file(target);
+        const bool ok = file && file.write("half a save");
+        const char c = ok ? '+' : '-';
+        (void)::write(ready[1], &c, 1);
+        for (;;) ::pause();
+    }
+    ::close(ready[1]);
+    char c = 0;
+    const bool started = child > 0 && ::read(ready[0], &c, 1) == 1 && c == '+';
+    ::close(ready[0]);
+    return started ? child : -1;
+}
+
+void Kill(pid_t child) {
+    ::kill(child, SIGKILL);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+}
+
+// The hidden files beside `target` that belong to it.
+std::set<std::string> Hidden(const fs::path& target) {
+    const std::string prefix = "." + target.filename().string();
+    std::set<std::string> names;
+    for (auto& e : fs::directory_iterator(target.parent_path()))
+        if (e.path().filename().string().starts_with(prefix)) names.insert(e.path().filename());
+    return names;
+}
+
+// Every save of a file removes what killed saves of that file left beside
+// it, whoever made them, and leaves the saves still running alone: one in
+// another live process and one of this process.
+TEST_F(Files, ASaveRemovesWhatKilledSavesLeftAndNothingElse) {
+    for (const char16_t* path :
+         {u"\\FlashFX Disk\\System\\mode.txt", u"\\FlashFX Disk\\System\\language.txt",
+          u"\\FlashFX Disk\\HistoryLog.txt", u"\\FlashFX Disk\\My Pictures\\shot.png"}) {
+        const fs::path target = host(path);
+        SCOPED_TRACE(target.filename());
+        fs::create_directories(target.parent_path());
+        const pid_t killed = StartSaveThatHangs(target);
+        ASSERT_GT(killed, 0);
+        Kill(killed);
+        const std::set<std::string> left = Hidden(target);
+        ASSERT_EQ(left.size(), 1u) << "the killed save's temporary file";
+        // One of an older build, without a process id.
+        const std::string older = "." + target.filename().string() + ".tmp-Ab12Cd";
+        std::ofstream(target.parent_path() / older) << "half";
+        // A save in another process that is still running.
+        const pid_t running = StartSaveThatHangs(target);
+        ASSERT_GT(running, 0);
+        const std::set<std::string> others = [&] {
+            std::set<std::string> s = Hidden(target);
+            s.erase(older);
+            s.erase(*left.begin());
+            return s;
+        }();
+        ASSERT_EQ(others.size(), 1u);
+        AtomicFile mine = AtomicFile::for_instrument_path(path);
+        ASSERT_TRUE(mine);
+        ASSERT_TRUE(mine.write("pending"));
+
+        ASSERT_TRUE(atomic_save(path, "saved"));
+        EXPECT_EQ(slurp(target), "saved");
+        const std::set<std::string> now = Hidden(target);
+        EXPECT_EQ(now.count(*left.begin()), 0u) << "a killed save's file stayed";
+        EXPECT_EQ(now.count(older), 0u) << "an older build's leftover stayed";
+        EXPECT_EQ(now.count(*others.begin()), 1u) << "a running save lost its file";
+        EXPECT_EQ(now.size(), 2u) << "this process's pending save keeps its file";
+        Kill(running);
+        ASSERT_TRUE(mine.commit());
+        EXPECT_EQ(slurp(target), "pending");
+    }
 }
 
 }  // namespace
