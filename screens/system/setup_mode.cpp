@@ -172,9 +172,9 @@ void CSetupMode::OnBufferPair(CBufferPair* pair) {
     CModeBase::OnBufferPair(pair);
 }
 
-void CSetupMode::OnCommand32833(int kind, intptr_t lparam) {
-    if (!readout_panel_ || kind != 1 || !lparam) return;
-    readout_panel_->SetRowCaption(*reinterpret_cast<const core::Text*>(lparam), kHelpItem);
+void CSetupMode::OnCommand32833(int kind, const core::Text* text) {
+    if (!readout_panel_ || kind != 1 || !text) return;
+    readout_panel_->SetRowCaption(*text, kHelpItem);
     readout_panel_->RedrawRows(0, true, 0);
 }
 

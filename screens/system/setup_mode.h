@@ -73,7 +73,7 @@ class CSetupMode : public CModeBase {
     // summary.
     void OnBufferPair(CBufferPair* pair) override;
     // A line's help text in the readout panel's help item.
-    void OnCommand32833(int kind, intptr_t lparam) override;
+    void OnCommand32833(int kind, const core::Text* text) override;
 
     // --- the setup list
     virtual void ReloadSetupList();
