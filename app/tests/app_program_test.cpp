@@ -199,7 +199,8 @@ TEST_F(Program, QuitsWithADialogOpen) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.dialog);
-        fs::remove(root_.path() / "FlashFX Disk/System/mode.txt");
+        // The program starts on the spectrum analyzer.
+        root_.Write("FlashFX Disk/System/mode.txt", "2");
         const fs::path open = root_.path() / "open.png", closed = root_.path() / "closed.png";
         const std::string script = std::string(c.keys) + "shot " + open.string() +
                                    "\nkey ESCAPE\nwait 200\nshot " + closed.string() + "\n";
