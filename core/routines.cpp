@@ -1,11 +1,15 @@
 #include "core/routines.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <limits>
+#include <optional>
 
 #include "platform/fs/device_path.h"
 #include "platform/fs/file_system.h"
 #include "platform/kernel/clock.h"
+#include "platform/text/number_text.h"
 #include "platform/text/utf.h"
 
 void CTimeout::Start(uint32_t period_ms) {
@@ -37,11 +41,22 @@ int ParseInt(std::u16string_view text) {
 int ParseIntAlt(std::u16string_view text) {
     return ScanNumber<int>(text, "%d");
 }
+// The number at the start of the first 19 characters, blanks before it
+// skipped; 0 when none is there.
+double ScanDouble(std::u16string_view text) {
+    char buffer[20];
+    const size_t n = CStringToAnsi(buffer, sizeof buffer, text);
+    const std::optional<plat::NumberPrefix> v =
+        plat::parse_number_prefix(std::string_view(buffer, n));
+    return v ? v->value : 0.0;
+}
+
 float ParseFloat(std::u16string_view text) {
-    return ScanNumber<float>(text, "%f");
+    constexpr double kMax = std::numeric_limits<float>::max();
+    return static_cast<float>(std::clamp(ScanDouble(text), -kMax, kMax));
 }
 double ParseDouble(std::u16string_view text) {
-    return ScanNumber<double>(text, "%lf");
+    return ScanDouble(text);
 }
 
 size_t CStringToAnsi(char* buffer, size_t size, std::u16string_view text) {

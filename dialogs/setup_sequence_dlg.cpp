@@ -1,8 +1,10 @@
 #include "dialogs/setup_sequence_dlg.h"
 
 #include <algorithm>
+#include <memory>
 #include <mutex>
 
+#include "core/app_commands.h"
 #include "core/res_string.h"
 #include "dialogs/dialog_services.h"
 #include "dialogs/setup_lines.h"
@@ -121,9 +123,8 @@ void CSetupSequenceDlg::ShowRowHelp() {
     const int32_t id = m_pViewedSetup->GetPropertyHelpId(line);
     if (id < 0) return;
     m_HelpText = LoadResString(static_cast<uint32_t>(id));
-    if (m_pListParent)
-        m_pListParent->PostMessage(plat::WM_COMMAND, kHelpCommand,
-                                   reinterpret_cast<intptr_t>(&m_HelpText));
+    // The parent gets its own copy: the dialog may be gone before it reads it.
+    PostCommandObject<kCmdReadout>(m_pListParent, std::make_unique<core::Text>(m_HelpText));
 }
 
 ISetupEntry* CSetupSequenceDlg::GetNextSetup(ISetupEntry* entry) const {

@@ -3,7 +3,7 @@
 // tab, value), with the names of the setups before and after it in the
 // setup list beside the lines. The arrows and the wheel move through the
 // lines with wrap; each move posts the line's help text to the parent
-// (WM_COMMAND 32833 with the text's address, valid while the dialog lives).
+// (WM_COMMAND 32833 with a copy of the text, which the receiver deletes).
 //
 // Modeless: made with `new`, shown with Create; it frees itself after its
 // window is destroyed.
@@ -26,7 +26,6 @@ class CSetupSequenceDlg : public CListDlg {
     static constexpr int kNextLabel = 1238;
     static constexpr int kPreviousLabel = 1239;
     static constexpr int kSpareLabel = 1199;
-    static constexpr uint32_t kHelpCommand = 32833;
     // OnAction codes.
     static constexpr int kActionFirst = 0;
     static constexpr int kActionLast = 3;
@@ -71,7 +70,7 @@ class CSetupSequenceDlg : public CListDlg {
     CMeasSetup* m_pViewedSetup = nullptr;
     std::array<uint32_t, 8> m_LabelIds{};
     std::u16string m_NextName, m_PreviousName;
-    std::u16string m_HelpText;  // its address travels with WM_COMMAND 32833
+    std::u16string m_HelpText;  // a copy travels with WM_COMMAND 32833
     plat::Font m_LineFont;      // owned
     plat::CListBox m_Lines;
     plat::CEdit m_NextEditCtl, m_PreviousEditCtl;

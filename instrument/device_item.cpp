@@ -3,11 +3,14 @@
 #include <bit>
 #include <cstdio>
 #include <cstring>
+#include <string>
+#include <string_view>
 
 #include "core/res_string.h"
 #include "core/text.h"
 #include "instrument/block_reader.h"
 #include "instrument/device_item_manager.h"
+#include "platform/text/number_text.h"
 
 namespace {
 
@@ -224,7 +227,8 @@ char* CSweepItem::CreateText(bool with_head, bool with_value, uint32_t point) {
                       first_index_, count_);
     }
     if (with_value && values_ && point < count_)
-        std::snprintf(text, sizeof text, "%#.5e", static_cast<double>(values_[point]));
+        std::snprintf(text, sizeof text, "%s",
+                      plat::format_number("%#.5e", static_cast<double>(values_[point])).c_str());
     return NewText(text);
 }
 
@@ -235,16 +239,15 @@ char* COccupiedBwItem::CreateText(bool, bool, uint32_t) {
 }
 
 char* CChannelPowerItem::CreateText(bool, bool, uint32_t) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%#.5e", channel_power);
-    return NewText(text);
+    return NewText(plat::format_number("%#.5e", channel_power).c_str());
 }
 
 char* CAcprItem::CreateText(bool, bool, uint32_t) {
-    char text[128];
-    std::snprintf(text, sizeof text, "%#.5e,%#.5e,%#.5e,%#.5e,%#.5e", channel_power, lower, upper,
-                  static_cast<double>(lower_ratio), static_cast<double>(upper_ratio));
-    return NewText(text);
+    std::string text;
+    for (double v : {channel_power, lower, upper, static_cast<double>(lower_ratio),
+                     static_cast<double>(upper_ratio)})
+        text += (text.empty() ? "" : ",") + plat::format_number("%#.5e", v);
+    return NewText(text.c_str());
 }
 
 bool CQueryReplyItem::Fill(const uint8_t* data, uint32_t size) {
@@ -284,8 +287,28 @@ void CSensorReading::Format(char* text, size_t size) {
         std::snprintf(text, size, "No Data");
         return;
     }
+    // The text's whole-number conversions take 0, its number conversions the
+    // first five fields, each written without the locale.
     const std::string f = core::LowBytes(format);
-    std::snprintf(text, size, f.c_str(), 0, 0, 0, 0, double(GetFieldValue(0)),
-                  double(GetFieldValue(1)), double(GetFieldValue(2)), double(GetFieldValue(3)),
-                  double(GetFieldValue(4)));
+    std::string out;
+    uint32_t field = 0;
+    for (size_t i = 0; i < f.size(); ++i) {
+        const size_t end = f[i] == '%' ? f.find_first_of("diufFeEgG%", i + 1) : std::string::npos;
+        if (end == std::string::npos) {
+            out += f[i];
+            continue;
+        }
+        const std::string spec = f.substr(i, end - i + 1);
+        if (f[end] == '%') {
+            out += '%';
+        } else if (std::string_view("fFeEgG").find(f[end]) != std::string_view::npos) {
+            out += plat::format_number(spec, double(GetFieldValue(field++)));
+        } else {
+            char number[32];
+            std::snprintf(number, sizeof number, spec.c_str(), 0);
+            out += number;
+        }
+        i = end;
+    }
+    std::snprintf(text, size, "%s", out.c_str());
 }

@@ -84,13 +84,7 @@ void NoteChecksum(const std::string& bytes, const core::Text& path) {
 
 // Appends one point value and its ";".
 void AppendValue(std::string& line, float value) {
-    if (!std::isfinite(value)) {
-        line += files::FormatDouble(kPointFormat, value);
-    } else {
-        char text[64];
-        int n = std::snprintf(text, sizeof text, kPointFormat, static_cast<double>(value));
-        line.append(text, static_cast<size_t>(std::clamp(n, 0, int(sizeof text) - 1)));
-    }
+    line += files::FormatDouble(kPointFormat, value);
     line += ';';
 }
 

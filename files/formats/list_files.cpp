@@ -9,6 +9,7 @@
 #include "files/formats/setup_file.h"
 #include "files/meas_setup.h"
 #include "platform/kernel/errors.h"
+#include "platform/text/number_text.h"
 #include "platform/text/utf.h"
 
 namespace {
@@ -92,10 +93,8 @@ std::vector<core::Text> CListFile::SplitLine(std::u16string_view line) {
 std::optional<double> CListFile::Number(std::u16string_view text, double low, double high) {
     std::string bytes = Narrow(Trimmed(text));
     if (bytes.empty()) return std::nullopt;
-    char* end = nullptr;
-    double v = std::strtod(bytes.c_str(), &end);
-    if (end != bytes.c_str() + bytes.size() || !std::isfinite(v) || v < low || v > high)
-        return std::nullopt;
+    const std::optional<double> v = plat::parse_number(bytes);
+    if (!v || !std::isfinite(*v) || *v < low || *v > high) return std::nullopt;
     return v;
 }
 

@@ -3,9 +3,10 @@
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <limits>
+
+#include "platform/text/number_text.h"
 
 namespace files {
 
@@ -44,12 +45,8 @@ std::optional<std::string> NumberBytes(std::u16string_view text) {
 
 std::string FormatDouble(std::string_view conversion, double value) {
     if (!std::isfinite(value)) value = kNotANumberValue;
-    std::string spec(conversion);
-    char buffer[512];
-    int n = std::snprintf(buffer, sizeof buffer, spec.c_str(), value);
-    if (n < 0) return {};
-    std::string text(buffer, static_cast<size_t>(n) < sizeof buffer ? n : sizeof buffer - 1);
-    char kind = spec.empty() ? 'f' : spec.back();
+    std::string text = plat::format_number(conversion, value);
+    const char kind = conversion.empty() ? 'f' : conversion.back();
     return kind == 'e' || kind == 'E' ? WidenExponent(std::move(text)) : text;
 }
 
@@ -88,11 +85,8 @@ std::optional<uint32_t> ParseStrictFrequency(std::u16string_view text) {
 std::optional<double> ParseStrictDouble(std::u16string_view text) {
     std::optional<std::string> bytes = NumberBytes(text);
     if (!bytes) return std::nullopt;
-    errno = 0;
-    char* end = nullptr;
-    double v = std::strtod(bytes->c_str(), &end);
-    if (errno != 0 || end != bytes->c_str() + bytes->size() || !std::isfinite(v))
-        return std::nullopt;
+    const std::optional<double> v = plat::parse_number(*bytes);
+    if (!v || !std::isfinite(*v)) return std::nullopt;
     return v;
 }
 

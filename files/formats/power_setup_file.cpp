@@ -2,9 +2,12 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <initializer_list>
+#include <utility>
 
 #include "platform/kernel/errors.h"
 #include "platform/kernel/last_error.h"
+#include "platform/text/number_text.h"
 
 namespace {
 
@@ -31,8 +34,13 @@ std::string LowBytes(std::u16string_view text) {
     return out;
 }
 
-double D(float v) {
-    return static_cast<double>(v);
+// ",<v1>,<v2>...": each value in its printf conversion, written as the C
+// locale writes it whatever the process's locale.
+std::string CsvNumbers(std::initializer_list<std::pair<const char*, float>> values) {
+    std::string out;
+    for (const auto& [conversion, value] : values)
+        out += "," + plat::format_number(conversion, static_cast<double>(value));
+    return out;
 }
 
 core::Text Ascii(const std::string& text) {
@@ -78,9 +86,10 @@ std::string CPowerSetupFile::FormatCsv(const IPowerCsvSource& source, bool end_l
         case 5:
         case 15:
             if (header) text += "Date,Time,Forward Avg,Input Offset,Temperature\n";
-            text += stamp +
-                    Printf(",%f,%f,%03.2f", D(r.forward), D(r.input_offset), D(r.temperature)) +
-                    kDegree + "C";
+            text +=
+                stamp +
+                CsvNumbers({{"%f", r.forward}, {"%f", r.input_offset}, {"%03.2f", r.temperature}}) +
+                kDegree + "C";
             break;
         case 1:
         case 2:
@@ -92,19 +101,25 @@ std::string CPowerSetupFile::FormatCsv(const IPowerCsvSource& source, bool end_l
                         "Date,Time,Forward Peak,Forward Peak Avg,Input Offset,Match "
                         "Offset,Temperature\n";
                 text += stamp +
-                        Printf(",%f,%f,%f,%f,%3.22f", D(r.forward), D(r.second), D(r.input_offset),
-                               D(r.match_offset), D(r.temperature)) +
+                        CsvNumbers({{"%f", r.forward},
+                                    {"%f", r.second},
+                                    {"%f", r.input_offset},
+                                    {"%f", r.match_offset},
+                                    {"%3.22f", r.temperature}}) +
                         kDegree + "C";
             } else {
                 if (header)
                     text +=
                         "Date,Time,Forward Avg,Reflected Avg,VSWR,Input Offset,Match "
                         "Offset,Temperature\n";
-                text +=
-                    stamp +
-                    Printf(",%f,%f,%f,%f,%f,%3.2f", D(r.forward), D(r.second), D(source.GetVswr()),
-                           D(r.input_offset), D(r.match_offset), D(r.temperature)) +
-                    kDegree + "C";
+                text += stamp +
+                        CsvNumbers({{"%f", r.forward},
+                                    {"%f", r.second},
+                                    {"%f", source.GetVswr()},
+                                    {"%f", r.input_offset},
+                                    {"%f", r.match_offset},
+                                    {"%3.2f", r.temperature}}) +
+                        kDegree + "C";
             }
             break;
         case 6:
@@ -117,10 +132,17 @@ std::string CPowerSetupFile::FormatCsv(const IPowerCsvSource& source, bool end_l
                 text +=
                     "Date,Time,Forward Avg,Reflected Avg,VSWR,Input Offset,Match "
                     "Offset,Forward Peak,Crest,Duty Cycle,CCDF,Burst,Filter\n";
-            text += stamp + Printf(",%f,%f,%f,%f,%f,%f,%f,%f,%f,%f,%f", D(r.forward), D(r.second),
-                                   D(source.GetVswr()), D(r.input_offset), D(r.match_offset),
-                                   D(r.forward_peak), D(r.crest), D(r.duty_cycle), D(r.ccdf),
-                                   D(r.burst), D(r.filter));
+            text += stamp + CsvNumbers({{"%f", r.forward},
+                                        {"%f", r.second},
+                                        {"%f", source.GetVswr()},
+                                        {"%f", r.input_offset},
+                                        {"%f", r.match_offset},
+                                        {"%f", r.forward_peak},
+                                        {"%f", r.crest},
+                                        {"%f", r.duty_cycle},
+                                        {"%f", r.ccdf},
+                                        {"%f", r.burst},
+                                        {"%f", r.filter}});
             break;
         default:
             break;

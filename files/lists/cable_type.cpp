@@ -2,14 +2,13 @@
 
 #include <cstdio>
 
+#include "platform/text/number_text.h"
 #include "platform/text/utf.h"
 
 namespace {
 
 core::Text FormatLoss(float value) {
-    char text[64];
-    std::snprintf(text, sizeof text, "%06.4f", static_cast<double>(value));
-    return plat::from_utf8(text);
+    return plat::from_utf8(plat::format_number("%06.4f", static_cast<double>(value)));
 }
 
 }  // namespace

@@ -6,6 +6,9 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
+
+#include "platform/text/number_text.h"
 
 namespace {
 
@@ -18,11 +21,8 @@ constexpr double kMaxFormattedTime = 1e9;
 
 // A number from a field; 0 when the field holds none.
 double Number(std::string_view field) {
-    if (field.empty()) return 0;
-    const std::string text(field);
-    char* end = nullptr;
-    const double v = std::strtod(text.c_str(), &end);
-    return end == text.c_str() ? 0 : v;
+    const std::optional<plat::NumberPrefix> n = plat::parse_number_prefix(field);
+    return n ? n->value : 0;
 }
 
 // A count or angle field; out-of-range text gives 0 or the largest count.
@@ -154,8 +154,8 @@ std::string CRmcSentence::FormatDateTime() const {
     const int minutes = static_cast<int>((t - hours * 3600.0) / 60);
     const double seconds = t - hours * 3600.0 - minutes * 60.0;
     char text[48];
-    std::snprintf(text, sizeof text, " %2.2d:%2.2d:%05.2f", hours, minutes, seconds);
-    return date_ + text;
+    std::snprintf(text, sizeof text, " %2.2d:%2.2d:", hours, minutes);
+    return date_ + text + plat::format_number("%05.2f", seconds);
 }
 
 std::unique_ptr<CNmeaSentence> ParseNmeaSentence(std::string_view text) {

@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "files/formats/line_reader_file.h"
+#include "platform/text/number_text.h"
 #include "platform/text/utf.h"
 
 namespace {
@@ -16,12 +17,12 @@ constexpr double kMaxLatitude = 90;
 constexpr double kMaxLongitude = 180;
 
 bool ParseNumber(std::string_view field, double& out) {
-    const std::string text(field);
-    char* end = nullptr;
-    out = std::strtod(text.c_str(), &end);
-    if (end == text.c_str()) return false;
-    while (*end == ' ' || *end == '\t') ++end;
-    return *end == 0;
+    const std::optional<plat::NumberPrefix> n = plat::parse_number_prefix(field);
+    out = n ? n->value : 0;
+    if (!n) return false;
+    std::string_view rest = field.substr(n->length);
+    while (!rest.empty() && (rest.front() == ' ' || rest.front() == '\t')) rest.remove_prefix(1);
+    return rest.empty();
 }
 
 std::vector<std::string_view> SplitRow(std::string_view row) {

@@ -7,6 +7,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
+
+#include "files/formats/number_format.h"
+#include "platform/text/number_text.h"
 
 namespace sp = sensor_protocol;
 
@@ -174,11 +178,11 @@ bool CPowerSensorC::SendG() {
     digit1_ = kind_.load();
     config2_ = ccdf_limit_.load();
     config3_ = filter_.load();
-    char text[96];
-    const int n =
-        std::snprintf(text, sizeof text, "G,%c,%1.5e,%1.5e,%c,%1.5e \r", char('0' + digit1_),
-                      config1_, config2_, char('0' + digit2_), double(config3_));
-    return Send(std::string_view(text, static_cast<size_t>(n)), 'G');
+    const std::string text = std::string("G,") + char('0' + digit1_) + "," +
+                             plat::format_number("%1.5e", config1_) + "," +
+                             plat::format_number("%1.5e", config2_) + "," + char('0' + digit2_) +
+                             "," + plat::format_number("%1.5e", double(config3_)) + " \r";
+    return Send(text, 'G');
 }
 
 void CPowerSensorC::StopOutput() {
@@ -239,8 +243,9 @@ bool CPowerSensorC::ReadG() {
     const size_t end = reply.find(',', 2);
     const std::string number =
         WidenExponent(std::string_view(reply).substr(2, end == std::string::npos ? end : end - 2));
-    const double v = std::strtod(number.c_str(), nullptr);
-    source_ = v > 0 ? static_cast<uint32_t>(v) : 0;
+    const std::optional<plat::NumberPrefix> n = plat::parse_number_prefix(number);
+    const double v = n ? n->value : 0;
+    source_ = v > 0 ? (v >= double(UINT32_MAX) ? UINT32_MAX : static_cast<uint32_t>(v)) : 0;
     return true;
 }
 
@@ -264,7 +269,8 @@ std::unique_ptr<CSensorReading> CPowerSensorC::ParseReading(std::string reply) c
         if (e != std::string::npos && e + 1 < number.size() &&
             (number[e + 1] == '+' || number[e + 1] == '-')) {
             const std::string wide = WidenExponent(number);
-            reading->SetFieldValue(key, static_cast<float>(std::strtod(wide.c_str(), nullptr)));
+            const std::optional<plat::NumberPrefix> n = plat::parse_number_prefix(wide);
+            reading->SetFieldValue(key, n ? files::ToFloat(n->value) : 0.0f);
         }
         ++key;
         if (comma == std::string_view::npos) break;

@@ -2,7 +2,11 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <optional>
 #include <sstream>
+#include <string_view>
+
+#include "platform/text/number_text.h"
 
 namespace sim {
 
@@ -24,8 +28,13 @@ double SentenceTime(const std::string& s) {
     if (type == "GLL") index = 5;
     if (!index || index >= f.size() || f[index].size() < 6) return -1;
     const std::string& t = f[index];
-    return std::atof(t.substr(0, 2).c_str()) * 3600 + std::atof(t.substr(2, 2).c_str()) * 60 +
-           std::atof(t.substr(4).c_str());
+    auto number = [](std::string_view part) {
+        const std::optional<plat::NumberPrefix> n = plat::parse_number_prefix(part);
+        return n ? n->value : 0.0;
+    };
+    const std::string_view time(t);
+    return number(time.substr(0, 2)) * 3600 + number(time.substr(2, 2)) * 60 +
+           number(time.substr(4));
 }
 
 }  // namespace

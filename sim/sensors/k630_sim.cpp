@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "instrument/sensors/sensor_protocol.h"
+#include "platform/text/number_text.h"
 
 namespace sp = sensor_protocol;
 
@@ -33,9 +34,7 @@ std::string K630Sim::OnBytes(std::string_view in, uint64_t now_ms) {
             }
             if (c != '\r') continue;
             in_g_ = false;
-            char text[64];
-            std::snprintf(text, sizeof text, "G,%1.5e,ACK", double(kSourceWord));
-            out += Reply(text);
+            out += Reply("G," + plat::format_number("%1.5e", double(kSourceWord)) + ",ACK");
             continue;
         }
         switch (c) {
@@ -86,11 +85,7 @@ std::string K630Sim::Reading(uint64_t now_ms) {
                                             kCrestDb,
                                             kDutyPercent};
     std::string text = "D";
-    for (double v : values) {
-        char number[32];
-        std::snprintf(number, sizeof number, ",%1.5e", v);
-        text += number;
-    }
+    for (double v : values) text += "," + plat::format_number("%1.5e", v);
     return Reply(text + ",ACK");
 }
 
