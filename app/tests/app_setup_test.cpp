@@ -31,6 +31,8 @@ class SetupProgram : public ::testing::Test {
                   0);
         std::ofstream(root_.path() / "scene.json")
             << R"({"receiver": {"noise_variation": false}, "board": {"command_log": "board.log"}})";
+        // The program starts on the spectrum analyzer.
+        std::ofstream(root_.path() / "FlashFX Disk" / "System" / "mode.txt") << "2";
         const std::string cmd = Quote(BinDir() / "celvane") + " --root " + Quote(root_.path()) +
                                 " --display headless --script - >/dev/null 2>&1";
         program_ = popen(cmd.c_str(), "w");
