@@ -71,6 +71,15 @@ class AppDialogServices : public IDialogServices {
     int ShowMessage(const std::u16string& text, uint32_t style) override {
         return ::ShowMessage(text, style);
     }
+    SystemIdentity GetSystemIdentity() const override { return app_.GetSystemIdentity(); }
+    uint64_t GetMemoryAndDiskStatus(int index, uint64_t* total) const override {
+        return app_.GetMemoryAndDiskStatus(index, total);
+    }
+    int32_t GetTemperatureC() const override { return app_.GetTemperatureC(); }
+    int32_t GetTemperatureF() const override { return app_.GetTemperatureF(); }
+    uint32_t GetBatteryLevel() const override { return app_.GetBatteryLevel(); }
+    uint32_t GetBatteryTime() const override { return app_.GetBatteryTime(); }
+    CGpsReceiver* GetGpsReceiver() const override { return app_.GetGpsReceiver(); }
     uint32_t GetSmallFontHeight() const override { return app_.GetSmallFontHeight(); }
     uint32_t GetSmallFontWidth() const override { return app_.GetSmallFontWidth(); }
     ISetupEntry* SortSetupList(uint32_t mode) override {

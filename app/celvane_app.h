@@ -11,9 +11,11 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "app/alert_handler.h"
 #include "app/language.h"
@@ -58,7 +60,7 @@ class CMeasSetup;
 // that show memory use.
 const plat::MemoryStatus& GlobalMemoryStatusRecord();
 
-class CCelvaneApp : public plat::CWinApp, public IScreenServices {
+class CCelvaneApp : public plat::CWinApp, public IScreenServices, public IBoardVersionSink {
   public:
     // Hardware ids (hardware word & 0xFFF).
     static constexpr uint32_t kTW740S = 0x207;
@@ -172,6 +174,10 @@ class CCelvaneApp : public plat::CWinApp, public IScreenServices {
     virtual CMeasSetup* GetFromModeId() const { return from_setup_; }
     virtual void SetFirmwareVersion(uint32_t major, uint32_t minor);
     virtual void SetIdentityBytes(const uint8_t* bytes, size_t count);
+    // The DSP link's version read: kept at once on the user-interface
+    // thread, from the link's thread at the next second tick.
+    void OnBoardVersion(uint32_t major, uint32_t minor, const uint8_t* identity,
+                        size_t count) override;
     virtual plat::CWnd* GetMainView() const;
     virtual void CopyLanguageFiles();
     virtual void SyncClockToBuildDate();
@@ -186,8 +192,8 @@ class CCelvaneApp : public plat::CWinApp, public IScreenServices {
     static int MonthFromName(std::u16string_view text);
 
     // --- Services other parts ask for --------------------------------------
-    int GetLastSelectedMode() const { return last_selected_mode_; }
-    void SetLastSelectedMode(int mode) { last_selected_mode_ = mode; }
+    int GetLastSelectedMode() const override { return last_selected_mode_; }
+    void SetLastSelectedMode(int mode) override { last_selected_mode_ = mode; }
     bool GetAlertsEnabled() const { return alerts_enabled_.load(); }
     void SetAlertsEnabled(bool on) { alerts_enabled_ = on; }
     bool GetSensorZeroRequest() const { return sensor_zero_request_; }
@@ -223,7 +229,7 @@ class CCelvaneApp : public plat::CWinApp, public IScreenServices {
     }
     CSystemSettings* GetSettings() const { return settings_.get(); }
     CMainFrame* GetMainFrame() const { return frame_; }
-    int32_t GetLanguageId() const { return language_id_; }
+    int32_t GetLanguageId() const override { return language_id_; }
     int GetStartMode() const { return start_mode_; }
     uint32_t GetStatusWord() const { return status_word_; }
     CEventDispatcher* GetDispatcher() const { return dispatcher_.get(); }
@@ -279,6 +285,28 @@ class CCelvaneApp : public plat::CWinApp, public IScreenServices {
     bool IsBacklightAutomatic() override;
     int GetBacklightLevel(bool custom) override;
     int GetSensorGain() override;
+    void SetAutoBacklight(bool on) override;
+    void SetBacklightLevel(int level, int custom) override;
+    void SetSensorGain(int gain) override;
+    bool RestartLink() override { return RestartDspInterface(); }
+    void NoteModeChanged() override;
+
+    // --- System information ---------------------------------------------------
+    // The backlight: the custom level in percent (custom set) or the manual
+    // level 0..3; 2 on failure.
+    int GetBacklightSetting(bool custom) { return static_cast<int>(BioQuery(custom)); }
+    // The automatic backlight's state (1 on); 0 on failure.
+    uint32_t IoControl() { return BioGetValue6(); }
+    // Percent and seconds (255 no estimate) as the battery check last read.
+    uint32_t GetBatteryLevel() const { return battery_percent_; }
+    uint32_t GetBatteryTime() const { return battery_word_; }
+    int32_t GetTemperatureC() { return TemperatureQuery1(0); }
+    int32_t GetTemperatureF() { return TemperatureQuery2(0); }
+    uint64_t GetMemoryAndDiskStatus(int index, uint64_t* total) {
+        return GetStorageInfo(index, total);
+    }
+    // The identity fields of the system information box.
+    SystemIdentity GetSystemIdentity();
     CSortedItem* GetFirstItem() override;
     int ShowScreenMessage(const core::Text& text, uint32_t style) override;
     CGraphPanel* GetSharedGraphPanel() const override { return graph_panel_.get(); }
@@ -383,6 +411,15 @@ class CCelvaneApp : public plat::CWinApp, public IScreenServices {
     std::unique_ptr<CSystemAlertHandler2> alert_thread_;
     uint32_t ui_thread_id_ = 0;
     uint16_t spi_stored_word_ = 0;
+    // A version read on the link's thread, until the user-interface thread
+    // keeps it.
+    struct PendingVersion {
+        uint32_t major = 0, minor = 0;
+        std::vector<uint8_t> identity;
+    };
+    std::mutex version_lock_;
+    std::optional<PendingVersion> pending_version_;  // guarded by version_lock_
+    void KeepPendingVersion();
     // Says when the registry or the history log could not be written.
     CWriteFailureNotice write_notice_;
 };

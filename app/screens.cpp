@@ -22,6 +22,7 @@
 #include "instrument/measurement.h"
 #include "platform/fs/atomic_save.h"
 #include "platform/fs/file_system.h"
+#include "platform/kernel/thread.h"
 #include "platform/text/utf.h"
 #include "screens/mode_base.h"
 
@@ -176,6 +177,7 @@ bool CCelvaneApp::CreateDspInterface(std::u16string_view /*name*/) {
     }
     auto link = std::make_unique<CDspInterface>(gps_.get());
     link->SetEventDispatcher(dispatcher_.get());
+    link->SetVersionSink(this);
     if (!link->Start()) {
         link->Stop();
         return false;
@@ -341,6 +343,26 @@ void CCelvaneApp::SetIdentityBytes(const uint8_t* bytes, size_t count) {
     settings_->SaveVersions();
 }
 
+void CCelvaneApp::OnBoardVersion(uint32_t major, uint32_t minor, const uint8_t* identity,
+                                 size_t count) {
+    {
+        std::lock_guard<std::mutex> guard(version_lock_);
+        pending_version_ = PendingVersion{major, minor, {identity, identity + count}};
+    }
+    if (plat::current_thread_id() == ui_thread_id_) KeepPendingVersion();
+}
+
+void CCelvaneApp::KeepPendingVersion() {
+    std::optional<PendingVersion> version;
+    {
+        std::lock_guard<std::mutex> guard(version_lock_);
+        version.swap(pending_version_);
+    }
+    if (!version) return;
+    SetFirmwareVersion(version->major, version->minor);
+    SetIdentityBytes(version->identity.data(), version->identity.size());
+}
+
 plat::CWnd* CCelvaneApp::GetMainView() const {
     return frame_ && plat::is_window(frame_) ? &frame_->view() : nullptr;
 }
@@ -400,6 +422,42 @@ int CCelvaneApp::GetBacklightLevel(bool custom) {
 
 int CCelvaneApp::GetSensorGain() {
     return static_cast<int>(BioGetValue5());
+}
+
+void CCelvaneApp::SetAutoBacklight(bool on) {
+    BioSetValue(on ? 1 : 0);
+}
+
+void CCelvaneApp::SetBacklightLevel(int level, int custom) {
+    BioRequest(level, custom);
+}
+
+void CCelvaneApp::SetSensorGain(int gain) {
+    BioSetValue3(gain);
+}
+
+void CCelvaneApp::NoteModeChanged() {
+    mode_changed_ = true;
+    CheckBatteryStatus();
+}
+
+// The settings store's identity texts as the system information box shows
+// them: a unit serial number still at its factory value reads empty; without
+// a usable printer key the printer reads "not present".
+SystemIdentity CCelvaneApp::GetSystemIdentity() {
+    SystemIdentity id;
+    if (settings_) {
+        id.application_version = settings_->ApplicationVersion;
+        id.dsp_version = settings_->FirmwareVersion;
+        id.keypad_version = settings_->KeypadVersion;
+        id.rf_serial = settings_->RfSerialNumber;
+        id.board_model = settings_->GetBoardName();
+        const core::Text& serial = settings_->UnitSerialNumber;
+        if (serial != u"00000001" && serial != u"0") id.unit_serial = serial;
+    }
+    id.model = CreateModelName();
+    id.printer = GetDefaultPrinter(nullptr).value_or(LoadResString(570));
+    return id;
 }
 
 CSortedItem* CCelvaneApp::GetFirstItem() {

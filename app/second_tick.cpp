@@ -19,6 +19,7 @@ plat::MemoryStatus g_memoryStatus;
 
 void CCelvaneApp::OnSecondTick() {
     UpdateCurrentMode();
+    KeepPendingVersion();
     CheckBatteryStatus();
     CheckMemory();
     UpdateFanState();

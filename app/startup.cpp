@@ -31,7 +31,9 @@
 #include "screens/mode_base.h"
 #include "screens/power/power_meter_mode.h"
 #include "screens/specan/specan_mode.h"
+#include "screens/system/mode_select_mode.h"
 #include "screens/system/setup_mode.h"
+#include "screens/system/tools_mode.h"
 
 using namespace app_files;
 
@@ -279,25 +281,20 @@ bool CCelvaneApp::InitServices() {
 }
 
 bool CCelvaneApp::CreateModes() {
-    SkipService(u"mode selection, network analyzer and tools screens");
+    AddMode(new CModeSelectMode());
     AddMode(new CPowerMeterMode(serial_port_.get(), usb_port_.get()));
+    SkipService(u"network analyzer screen");
     CreateGraphPanel();
     switch (GetHardwareId()) {
         case kTW740S:
         case kTW741S:
         case kTW74S:
             AddMode(new CSpecAnMode(dsp_.get()));
-            // Without a mode selection screen the program starts on the
-            // spectrum analyzer.
-            if (!FindMode(kScreenModeSelect) && !FindMode(start_mode_))
-                start_mode_ = kScreenSpectrumAnalyzer;
             break;
         default:
             break;
     }
-    // Without a mode selection screen or another instrument the program
-    // starts on the power meter.
-    if (!FindMode(kScreenModeSelect) && !FindMode(start_mode_)) start_mode_ = kScreenPowerMeter;
+    AddMode(new CToolsMode());
     // The setup screen exists on every instrument and comes last.
     AddMode(new CSetupMode());
     return true;

@@ -100,6 +100,7 @@ void BM_StartToFirstSpectrum(benchmark::State& state) {
     Shell(Quote(CELVANE_MAKE_DEVICE_ROOT) + " " + Quote(CELVANE_BIN_DIR) + " " + Quote(root) +
           " >/dev/null 2>&1");
     std::ofstream(root / "scene.json") << R"({"receiver": {"noise_variation": false}})";
+    std::ofstream(root / "FlashFX Disk" / "System" / "mode.txt") << "2";
     constexpr int kShots = 150;
     std::string script;
     for (int i = 1; i <= kShots; ++i)

@@ -13,10 +13,17 @@
 class CAntennaList;
 class CBufferPair;
 class CColorScheme;
+class CGpsReceiver;
 class IFileListScreen;
 class ISetupEntry;
 class CPanelWidget;
 class CSoftKeyMenu;
+
+// The unit's identity as the system information box shows it.
+struct SystemIdentity {
+    std::u16string application_version, dsp_version, keypad_version, model, unit_serial, rf_serial,
+        board_model, printer;
+};
 
 class IDialogServices {
   public:
@@ -47,6 +54,23 @@ class IDialogServices {
     // an icon); answers the button pressed. Without an application the
     // message dialog runs on its own.
     virtual int ShowMessage(const std::u16string& text, uint32_t style);
+
+    // What the information boxes show; without an application nothing is
+    // known (no storage, no battery estimate, no receiver).
+    virtual SystemIdentity GetSystemIdentity() const { return {}; }
+    // Free bytes of "\FlashFX Disk" (0), "\Hard Disk" (1) or of physical
+    // memory (2); `total` takes the total, 0 when there is none.
+    virtual uint64_t GetMemoryAndDiskStatus(int /*index*/, uint64_t* total) const {
+        if (total) *total = 0;
+        return 0;
+    }
+    virtual int32_t GetTemperatureC() const { return 0; }
+    virtual int32_t GetTemperatureF() const { return 0; }
+    // Percent as last read; 255 unknown.
+    virtual uint32_t GetBatteryLevel() const { return 255; }
+    // Seconds as last read; 255 means no estimate.
+    virtual uint32_t GetBatteryTime() const { return 255; }
+    virtual CGpsReceiver* GetGpsReceiver() const { return nullptr; }
     // The small font's height and width (tenths of a point).
     virtual uint32_t GetSmallFontHeight() const { return kDefaultSmallSize; }
     virtual uint32_t GetSmallFontWidth() const { return kDefaultSmallSize; }

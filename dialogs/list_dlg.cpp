@@ -35,11 +35,24 @@ bool CListDlg::Create() {
 
 bool CListDlg::OnInitDialog() {
     CInstrumentDlg::OnInitDialog();
+    ReloadColours();
+    return true;
+}
+
+void CListDlg::RedrawWhole() {
+    if (!exists() || !is_visible()) return;
+    Invalidate();
+    for (plat::Window* child : children()) child->invalidate(nullptr, true);
+    UpdateWindow();
+    for (plat::Window* child : children()) plat::update_window(child);
+}
+
+void CListDlg::ReloadColours() {
     if (const CColorScheme* s = Scheme()) {
         m_BrushA = plat::Brush::solid(s->GetColor(kFaceEntry));
         m_BrushB = plat::Brush::solid(s->GetColor(kListEntry));
     }
-    return true;
+    if (exists()) Invalidate();
 }
 
 bool CListDlg::Forward(const plat::Message& msg) {

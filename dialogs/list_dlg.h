@@ -33,6 +33,12 @@ class CListDlg : public CInstrumentDlg {
     virtual void OnAction(int code);
     virtual void UpdateSelection() {}
     virtual void Reload() {}
+    // Takes the brushes from the colour scheme again (after a scheme change)
+    // and repaints.
+    void ReloadColours();
+    // Paints the dialog and every control of it now (over whatever the
+    // screen drew in their place).
+    void RedrawWhole();
     // Creates the modeless window from the stored template and parent.
     virtual bool Create();
     using CInstrumentDlg::OnKeyDown;

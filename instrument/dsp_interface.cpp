@@ -198,6 +198,9 @@ int CDspInterface::ReadVersion() {
     uint32_t returned = 0;
     const int ok = ControlOut(dsp::IOCTL_DSP_VERSION, version_, sizeof version_, &returned);
     if (ok) {
+        if (version_sink_)
+            version_sink_->OnBoardVersion(GetVersionWord(2), GetVersionWord(3),
+                                          version_ + dsp::kSerialOffset, kIdentityBytes);
         plat::debug_printf("   DSP Config Date %.6s\n",
                            reinterpret_cast<const char*>(version_ + dsp::kDspDateOffset));
         plat::debug_printf("   FPGA Config Date %.6s\n",

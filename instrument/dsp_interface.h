@@ -18,6 +18,16 @@ class CEventDispatcher;
 
 class CGpsReceiver;
 
+// Who keeps what the board's version record says: the firmware version
+// (words 2 and 3 of the record) and the identity bytes (the 12 bytes from
+// offset 24). Called on the thread that read the record.
+class IBoardVersionSink {
+  public:
+    virtual ~IBoardVersionSink() = default;
+    virtual void OnBoardVersion(uint32_t major, uint32_t minor, const uint8_t* identity,
+                                size_t count) = 0;
+};
+
 class CDspInterface : public CDevicePort {
   public:
     // Link states.
@@ -65,6 +75,10 @@ class CDspInterface : public CDevicePort {
 
     // Where the status check posts its alarm event (none: not posted).
     void SetEventDispatcher(CEventDispatcher* dispatcher) { dispatcher_ = dispatcher; }
+    // Where each version read goes; set before Start.
+    void SetVersionSink(IBoardVersionSink* sink) { version_sink_ = sink; }
+    // The identity bytes handed on from the version record.
+    static constexpr size_t kIdentityBytes = 12;
     // What the last version read returned: the board's firmware version words
     // and the identity bytes (the serial number text).
     uint16_t GetVersionWord(int index) const;
@@ -116,6 +130,7 @@ class CDspInterface : public CDevicePort {
     // before the state says opened.
     uint8_t open_record_[sizeof(dsp::DriverInfo)] = {};
     uint8_t version_[dsp::kVersionInfoSize] = {};
+    IBoardVersionSink* version_sink_ = nullptr;  // set before the link thread starts
     std::atomic<int> state_{kClosed};
     uint32_t failed_sends_ = 0;    // link thread
     uint32_t last_send_tick_ = 0;  // link thread

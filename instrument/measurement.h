@@ -88,6 +88,8 @@ class CMeasurement {
     virtual CMeasurement* GetNext() const { return next_; }
     virtual uint32_t GetTitle2Id() const { return title2_id_; }
     virtual uint32_t GetDescriptionId() const { return description_id_; }
+    // The measurement's label (the text of its row in lists).
+    virtual uint32_t GetLabelId() const { return label_id_; }
     virtual bool HasNewResult() const { return changed_; }
     virtual int CanStart() { return 1; }
     virtual int CanSave() { return 1; }

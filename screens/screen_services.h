@@ -62,6 +62,23 @@ class IScreenServices {
     // set the custom level in percent.
     virtual int GetBacklightLevel(bool /*custom*/) { return 2; }
     virtual int GetSensorGain() { return 0; }
+    // The backlight and sensor gain requests of the tools screen: automatic
+    // backlight on or off; the manual level (0 low, 1 middle, 2 high, 3 the
+    // custom level in percent); the sensor gain (-250..+250).
+    virtual void SetAutoBacklight(bool /*on*/) {}
+    virtual void SetBacklightLevel(int /*level*/, int /*custom*/) {}
+    virtual void SetSensorGain(int /*gain*/) {}
+    // The instrument last chosen in the mode list (1 network analyzer, 2
+    // spectrum analyzer, 3 power meter).
+    virtual int GetLastSelectedMode() const { return 1; }
+    virtual void SetLastSelectedMode(int /*mode*/) {}
+    // Restarts the DSP link; false when it does not start.
+    virtual bool RestartLink() { return true; }
+    // A system screen was shown: the status indicator is drawn anew at the
+    // battery check, which runs at once.
+    virtual void NoteModeChanged() {}
+    // The language the interface shows (9 English, 4 Mandarin).
+    virtual int32_t GetLanguageId() const { return 9; }
     // The first item of the application's item list, or null.
     virtual CSortedItem* GetFirstItem() { return nullptr; }
     // The drawn button (0..3: mode, setup, Escape, Enter) under a point, or -1.

@@ -57,9 +57,9 @@ TEST_F(Program, StartsOnAFreshRootAndShutsDownInOrder) {
         EXPECT_NE(registry.find(value), std::string::npos) << value;
     // No language file: English, and it is recorded.
     EXPECT_EQ(root_.Read("FlashFX Disk/System/language.txt"), "9");
-    // Without a mode selection screen the program starts on the spectrum
-    // analyzer (the factory hardware carries it) and records it.
-    EXPECT_EQ(root_.Read("FlashFX Disk/System/mode.txt"), "2");
+    // Without a start screen in mode.txt the program starts on the mode
+    // selection and records it.
+    EXPECT_EQ(root_.Read("FlashFX Disk/System/mode.txt"), "0");
     const std::string history = root_.Read("FlashFX Disk/HistoryLog.txt");
     for (const char* line :
          {"*********** history *************", "CCelvaneApp::InitInstance", "start-up done",
@@ -199,7 +199,8 @@ TEST_F(Program, QuitsWithADialogOpen) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.dialog);
-        fs::remove(root_.path() / "FlashFX Disk/System/mode.txt");
+        // The program starts on the spectrum analyzer.
+        root_.Write("FlashFX Disk/System/mode.txt", "2");
         const fs::path open = root_.path() / "open.png", closed = root_.path() / "closed.png";
         const std::string script = std::string(c.keys) + "shot " + open.string() +
                                    "\nkey ESCAPE\nwait 200\nshot " + closed.string() + "\n";
@@ -237,9 +238,9 @@ TEST_F(Program, ClosingTheWindowRunsTheShutdownAndEndsWithStatusZero) {
     if (status == 92) GTEST_SKIP() << "no X library for the closing client";
     EXPECT_EQ(status, 0);
     EXPECT_NE(root_.Read("FlashFX Disk/HistoryLog.txt").find("start-up done"), std::string::npos);
-    // Without a mode selection screen the program starts on the spectrum
-    // analyzer (the factory hardware carries it) and records it.
-    EXPECT_EQ(root_.Read("FlashFX Disk/System/mode.txt"), "2");
+    // Without a start screen in mode.txt the program starts on the mode
+    // selection and records it.
+    EXPECT_EQ(root_.Read("FlashFX Disk/System/mode.txt"), "0");
 }
 
 }  // namespace

@@ -53,6 +53,8 @@ class SpecAnProgram : public ::testing::Test {
                   0);
         std::ofstream(root_.path() / "scene.json")
             << R"({"receiver": {"noise_variation": false}, "board": {"command_log": "board.log"}})";
+        // The program starts on the spectrum analyzer.
+        std::ofstream(root_.path() / "FlashFX Disk" / "System" / "mode.txt") << "2";
         const std::string cmd = Quote(BinDir() / "celvane") + " --root " + Quote(root_.path()) +
                                 " --display headless --clock real --script - >/dev/null 2>&1";
         program_ = popen(cmd.c_str(), "w");
@@ -214,10 +216,13 @@ TEST_F(SpecAnProgram, StartsOnTheSpectrumWithALiveTrace) {
     EXPECT_EQ(r.Get<uint64_t>(0), 1800000000u);  // centre
     EXPECT_EQ(r.Get<uint64_t>(8), 3600000000u);  // span
     EXPECT_EQ(r.Get<uint16_t>(22), 705u);        // points
-    // The mode key, without a mode selection screen, stops the sweep and
-    // lets the screen carry on: the sweep is asked for again.
-    const size_t n = RecordCount();
+    // The mode key stops the sweep and opens the mode selection; choosing
+    // the spectrum analyzer's first measurement there asks for the sweep
+    // again.
     Send("key F19");
+    const size_t n = RecordCount();
+    Send("key F14");
+    Send("key RETURN");
     EXPECT_TRUE(NextSweep(n, [](const Record&) { return true; }));
     EXPECT_TRUE(TraceAt(x, y));
 }
@@ -339,6 +344,7 @@ TEST(SpecAnWindow, TheSdlWindowShowsTheLiveSpectrum) {
                     Quote(BinDir()) + " " + Quote(root.path()) + " >/dev/null 2>&1"),
               0);
     std::ofstream(root.path() / "scene.json") << R"({"receiver": {"noise_variation": false}})";
+    std::ofstream(root.path() / "FlashFX Disk" / "System" / "mode.txt") << "2";
     const fs::path closer = fs::path(CELVANE_SOURCE_DIR) / "app/tests/close_x_window.py";
     const fs::path stop = root.path() / "stop";
     // Captures window.N.png until the test leaves "stop" (or 600 captures).

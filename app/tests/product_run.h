@@ -29,6 +29,8 @@ class ProductRun {
     // Starts the program; true once it shows the spectrum analyzer with the
     // board's sweeps coming in.
     bool Start() {
+        // The program starts on the spectrum analyzer.
+        run_.root().Write("FlashFX Disk/System/mode.txt", "2");
         run_.Start(app_);
         return Eventually([this] {
             bool live = false;
