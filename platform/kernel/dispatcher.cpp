@@ -276,6 +276,11 @@ uint32_t wait_for_any(std::span<KObject* const> objects, uint32_t timeout_ms, bo
         const bool may_spin = !objects.empty() || (!host_clock && clock_state().is_virtual());
         block(self, deadline, host_clock, timed, may_spin);
         self.blocked.store(false, std::memory_order_seq_cst);
+        // The last woken thread to run again may leave every thread waiting
+        // (this one may end or block outside the kernel next): whoever moves
+        // virtual time looks again now.
+        if (!host_clock && clock_state().is_virtual() && !any_waiter_waking())
+            announce_state_change();
     }
 
     const uint32_t v = self.word.load(std::memory_order_acquire);

@@ -78,5 +78,8 @@ bool any_waiter_waking();
 // virtual time learns without polling when to look again. Defined with the
 // events; the dispatcher calls it.
 void announce_sleep(std::span<KObject* const> objects);
+// Sets `sleep_notice()` on a virtual clock: a thread ended, or the last
+// thread woken from a wait runs again, so that every thread may now wait.
+void announce_state_change();
 
 }  // namespace plat::detail

@@ -212,6 +212,10 @@ const Event& sleep_notice() {
     return *notice;
 }
 
+void announce_state_change() {
+    if (clock_state().is_virtual()) sleep_notice().set();
+}
+
 void announce_sleep(std::span<KObject* const> objects) {
     KObject* notice = sleep_notice().object();
     // Whoever waits for the notice does not announce its own sleep.

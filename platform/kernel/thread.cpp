@@ -52,10 +52,14 @@ void* thread_main(void* arg) {
     const uint32_t code = obj->body_();
     obj->body_ = nullptr;
     drop_thread_queue(current_tid());
-    std::lock_guard lock(obj->lock());
-    obj->exit_code_ = code;
-    obj->finished_ = true;
-    obj->grant_waiters();
+    {
+        std::lock_guard lock(obj->lock());
+        obj->exit_code_ = code;
+        obj->finished_ = true;
+        obj->grant_waiters();
+    }
+    // An ended thread waits for nothing: virtual time may move on.
+    announce_state_change();
     return nullptr;
 }
 

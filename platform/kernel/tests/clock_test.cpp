@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <future>
 #include <regex>
 
+#include "platform/kernel/dispatcher.h"
 #include "platform/kernel/kernel.h"
 
 namespace {
@@ -39,6 +41,52 @@ TEST(Clock, ManualVirtualClockWakesWaitersOnlyWhenAdvanced) {
     Steady::time_point deadline = Steady::now() + std::chrono::seconds(5);
     while (!sleeper.join(0) && Steady::now() < deadline) std::this_thread::yield();
     EXPECT_TRUE(sleeper.join(0));
+}
+
+// Whether the sleep notice comes; the test's own wait is on the host clock,
+// which announces nothing. The bound only ends a failing test.
+bool Noticed() {
+    plat::detail::KObject* notice[] = {plat::detail::sleep_notice().object()};
+    return plat::detail::wait_for_any(notice, 10000, /*host_clock=*/true) == 0;
+}
+
+void DrainNotice() {
+    (void)plat::detail::sleep_notice().wait(0);
+}
+
+// On a virtual clock, whoever moves time learns at once that every thread
+// may now wait: from a thread that ends, and from the last thread woken from
+// a wait once it runs again (it may block outside the kernel next), as from
+// a thread that begins to sleep.
+TEST(Clock, AThreadThatEndsOrRunsAgainAfterItsWaitAnnouncesIt) {
+    plat::VirtualClock clock;
+    {
+        plat::ThreadOptions options;
+        options.suspended = true;
+        plat::Thread quick = plat::Thread::start([] { return 0u; }, options);
+        DrainNotice();
+        quick.resume();
+        EXPECT_TRUE(Noticed()) << "a thread that ended";
+        plat::detail::KObject* ended[] = {quick.object()};
+        EXPECT_EQ(plat::detail::wait_for_any(ended, 10000, true), 0u);
+    }
+    plat::Event go(false, false);
+    std::promise<void> release;
+    std::atomic<uint32_t> tid{0};
+    plat::Thread waiter = plat::Thread::start([&] {
+        tid = plat::current_thread_id();
+        go.wait();
+        // Blocks outside the kernel until the test lets it go.
+        release.get_future().wait();
+        return 0u;
+    });
+    while (tid == 0 || !plat::detail::thread_is_asleep(tid)) std::this_thread::yield();
+    DrainNotice();
+    go.set();
+    EXPECT_TRUE(Noticed()) << "the woken thread runs again";
+    release.set_value();
+    plat::detail::KObject* ended[] = {waiter.object()};
+    EXPECT_EQ(plat::detail::wait_for_any(ended, 10000, true), 0u);
 }
 
 TEST(Clock, SettingTheLocalTimeMovesOnlyTheInstrumentClock) {
