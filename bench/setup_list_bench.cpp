@@ -16,6 +16,7 @@
 #include "platform/fs/file_system.h"
 #include "platform/kernel/device_root.h"
 #include "screens/screen_services.h"
+#include "screens/specan/tests/screen_services_stub.h"
 #include "screens/system/setup_mode.h"
 
 namespace {
@@ -24,19 +25,10 @@ namespace fs = std::filesystem;
 constexpr int kSetups = 500;
 
 // A unit with a spectrum analyzer screen and the application's setup list.
-class BenchServices : public IScreenServices {
+class BenchServices : public StubScreenServices {
   public:
     CSortedItemList list;
     CSetupMode spectrum;  // stands in for the spectrum analyzer screen
-    void SetCurrentModeId(int) override {}
-    int GetLastMeasurementModeId() const override { return 2; }
-    CModeBase* GetCurrentMeasurementScreen() const override { return nullptr; }
-    void ModeKey(uint32_t) override {}
-    void SetupKey(uint32_t) override {}
-    void ShowModeSelect() override {}
-    void ShowTools() override {}
-    void ShowSetupScreen() override {}
-    void ForwardValue(int) override {}
     CModeBase* FindScreen(int id) override { return id == 2 ? &spectrum : nullptr; }
     CSortedItemList* GetSetupList() override { return &list; }
     void DeleteSetupList() override {

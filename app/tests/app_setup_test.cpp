@@ -26,16 +26,7 @@ constexpr uint16_t kSweepMessage = 0x3001;
 class SetupProgram : public ::testing::Test {
   protected:
     void SetUp() override {
-        ASSERT_EQ(Shell(Quote(fs::path(CELVANE_SOURCE_DIR) / "scripts" / "make-device-root") + " " +
-                        Quote(BinDir()) + " " + Quote(root_.path()) + " >/dev/null 2>&1"),
-                  0);
-        std::ofstream(root_.path() / "scene.json")
-            << R"({"receiver": {"noise_variation": false}, "board": {"command_log": "board.log"}})";
-        // The program starts on the spectrum analyzer.
-        std::ofstream(root_.path() / "FlashFX Disk" / "System" / "mode.txt") << "2";
-        const std::string cmd = Quote(BinDir() / "celvane") + " --root " + Quote(root_.path()) +
-                                " --display headless --script - >/dev/null 2>&1";
-        program_ = popen(cmd.c_str(), "w");
+        program_ = StartOnSpectrum(root_.path(), "virtual");
         ASSERT_NE(program_, nullptr);
     }
     void TearDown() override {
@@ -130,6 +121,28 @@ TEST_F(SetupProgram, QuickSaveAndRecallByKeysBringTheSettingsBack) {
     Send("key F3");
     ASSERT_TRUE(SweepsUntil([&](const auto& all) { return all.size() > before; }));
     EXPECT_EQ(Sweeps()[before], saved);
+}
+
+// Delete answered Yes with Enter removes exactly the highlighted file and
+// recalls nothing: the Enter release that follows the box reaches no one.
+TEST_F(SetupProgram, DeleteAnsweredByEnterRemovesTheFileAndRecallsNothing) {
+    ASSERT_TRUE(SweepsUntil([](const auto& all) { return !all.empty(); }));
+    Send("key F20");
+    Send("key F1");  // quick save: the second row
+    Send("key F5");  // manage setup files
+    Send("key DOWN");
+    Settle();
+    ASSERT_EQ(SetupFiles().size(), 1u);
+    const size_t before = Sweeps().size();
+    Send("key F4");
+    Send("key RETURN");  // Yes
+    Send("wait 2000");
+    Settle();
+    EXPECT_TRUE(SetupFiles().empty());
+    EXPECT_TRUE(
+        fs::exists(root_.path() / "FlashFX Disk" / "My Setups" / "Backup" / "Factory SA.tws"));
+    // No recall: the spectrum analyzer stays stopped behind the setup screen.
+    EXPECT_EQ(Sweeps().size(), before);
 }
 
 }  // namespace

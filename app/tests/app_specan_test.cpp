@@ -48,16 +48,7 @@ struct Record {
 class SpecAnProgram : public ::testing::Test {
   protected:
     void SetUp() override {
-        ASSERT_EQ(Shell(Quote(fs::path(CELVANE_SOURCE_DIR) / "scripts" / "make-device-root") + " " +
-                        Quote(BinDir()) + " " + Quote(root_.path()) + " >/dev/null 2>&1"),
-                  0);
-        std::ofstream(root_.path() / "scene.json")
-            << R"({"receiver": {"noise_variation": false}, "board": {"command_log": "board.log"}})";
-        // The program starts on the spectrum analyzer.
-        std::ofstream(root_.path() / "FlashFX Disk" / "System" / "mode.txt") << "2";
-        const std::string cmd = Quote(BinDir() / "celvane") + " --root " + Quote(root_.path()) +
-                                " --display headless --clock real --script - >/dev/null 2>&1";
-        program_ = popen(cmd.c_str(), "w");
+        program_ = StartOnSpectrum(root_.path(), "real");
         ASSERT_NE(program_, nullptr);
         trace_ = TraceColour();
     }

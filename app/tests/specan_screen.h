@@ -16,6 +16,7 @@
 #include <thread>
 #include <vector>
 
+#include "app/tests/app_test_support.h"
 #include "widgets/color_scheme.h"
 
 namespace specan_screen {
@@ -110,5 +111,24 @@ inline Screen ReadPng(const fs::path& png) {
     if (s.bytes.size() != size_t{kWidth} * kHeight * 3) s.bytes.clear();
     return s;
 }
+
+#ifdef CELVANE_SOURCE_DIR
+// A fresh device root laid out by the image builder, with the simulated
+// board's noise variation off and its command packets logged to
+// "board.log"; the program started there on the spectrum analyzer with the
+// clock given ("real" or "virtual"), reading its script from the pipe
+// answered (null when the root or the program could not be made).
+inline FILE* StartOnSpectrum(const fs::path& root, const std::string& clock) {
+    if (Shell(Quote(fs::path(CELVANE_SOURCE_DIR) / "scripts" / "make-device-root") + " " +
+              Quote(app_test::BinDir()) + " " + Quote(root) + " >/dev/null 2>&1") != 0)
+        return nullptr;
+    std::ofstream(root / "scene.json")
+        << R"({"receiver": {"noise_variation": false}, "board": {"command_log": "board.log"}})";
+    std::ofstream(root / "FlashFX Disk" / "System" / "mode.txt") << "2";
+    const std::string cmd = Quote(app_test::BinDir() / "celvane") + " --root " + Quote(root) +
+                            " --display headless --clock " + clock + " --script - >/dev/null 2>&1";
+    return popen(cmd.c_str(), "w");
+}
+#endif
 
 }  // namespace specan_screen

@@ -26,6 +26,7 @@
 #include "platform/fs/tests/test_support.h"
 #include "platform/text/utf.h"
 #include "screens/screen_services.h"
+#include "screens/specan/tests/screen_services_stub.h"
 #include "screens/system/setup_mode.h"
 #include "widgets/soft_key_menu.h"
 #include "widgets/title_bar.h"
@@ -62,23 +63,13 @@ class StandIn : public CModeBase {
     explicit StandIn(int id) { mode_id_ = id; }
 };
 
-class Services : public IScreenServices {
+class Services : public StubScreenServices {
   public:
     CSortedItemList list;
     std::map<int, std::unique_ptr<StandIn>> screens;
     std::deque<int> answers;  // message box answers, in order; then OK
-    std::vector<core::Text> messages;
     uint32_t hardware = 6;
 
-    void SetCurrentModeId(int) override {}
-    int GetLastMeasurementModeId() const override { return 2; }
-    CModeBase* GetCurrentMeasurementScreen() const override { return nullptr; }
-    void ModeKey(uint32_t) override {}
-    void SetupKey(uint32_t) override {}
-    void ShowModeSelect() override {}
-    void ShowTools() override {}
-    void ShowSetupScreen() override {}
-    void ForwardValue(int) override {}
     uint32_t GetHardwareId() const override { return hardware; }
     CModeBase* FindScreen(int id) override {
         auto it = screens.find(id);
