@@ -16,6 +16,7 @@ namespace {
 
 constexpr uint32_t kNextText = 64368, kPreviousText = 64367;
 constexpr uint32_t kBlankLabel = 184;
+constexpr int kTabGap = 8;  // pixels between the widest label and the values
 
 void RegisterSequenceTemplate() {
     static std::once_flag once;
@@ -100,8 +101,10 @@ void CSetupSequenceDlg::FillRows(int select) {
         const size_t tab = text.find(u'\t');
         widest = std::max(widest, font.text_extent(text.substr(0, tab)).cx);
     }
-    const int base = std::max(1, plat::dialog_base_units(m_ListFont).cx);
-    m_Lines.SetTabStops({((widest * 4) / 3 * 4) / base});
+    // One tab stop, in the list font's dialog units, a little past the
+    // widest label.
+    const int base = std::max(1, plat::dialog_base_units(m_LineFont).cx);
+    m_Lines.SetTabStops({(widest + kTabGap) * 4 / base + 1});
     if (m_pViewedEntry) {
         ISetupEntry* previous = GetPreviousSetup(m_pViewedEntry);
         ISetupEntry* next = GetNextSetup(m_pViewedEntry);

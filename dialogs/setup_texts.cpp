@@ -1,5 +1,8 @@
 #include "dialogs/setup_texts.h"
 
+#include <cstdarg>
+#include <cstdio>
+
 #include "core/frequency_range.h"
 #include "core/params.h"
 #include "core/res_string.h"
@@ -36,14 +39,21 @@ int TwelveHour(int hour) {
     return hour > 12 ? hour - 12 : hour;
 }
 
-// A format text of the string table applied to the arguments.
-template <typename... Args>
-core::Text FormatById(uint32_t id, Args... args) {
-    const std::string format = plat::to_utf8(LoadResString(id));
-    return core::FormatText(format.c_str(), args...);
-}
-
 }  // namespace
+
+core::Text FormatById(uint32_t id, ...) {
+    const std::string format = plat::to_utf8(LoadResString(id));
+    va_list args;
+    va_start(args, id);
+    va_list copy;
+    va_copy(copy, args);
+    const int n = std::vsnprintf(nullptr, 0, format.c_str(), copy);
+    va_end(copy);
+    std::string out(n > 0 ? static_cast<size_t>(n) : 0, '\0');
+    if (n > 0) std::vsnprintf(out.data(), out.size() + 1, format.c_str(), args);
+    va_end(args);
+    return plat::from_utf8(out);
+}
 
 core::Text FrequencyText(const CFrequencyRange* range) {
     if (!range) return {};

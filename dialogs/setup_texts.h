@@ -11,6 +11,10 @@ class ISetupEntry;
 
 namespace setup_texts {
 
+// The format text of a string id applied to the arguments; texts given with
+// %s are UTF-8.
+core::Text FormatById(uint32_t id, ...);
+
 // Start "-" stop, six decimals, the stop with its unit; empty without a range.
 core::Text FrequencyText(const CFrequencyRange* range);
 // "12:05AM/10-Dec-2026": the local time on a 12-hour clock, then the date.

@@ -10,6 +10,7 @@
 #include "core/sorted_item_list.h"
 #include "dialogs/setup_select_dlg.h"
 #include "dialogs/setup_sequence_dlg.h"
+#include "dialogs/setup_texts.h"
 #include "files/formats/setup_file.h"
 #include "files/formats/tagged_file.h"
 #include "files/listed_setup.h"
