@@ -186,6 +186,24 @@ TEST_F(Program, ASceneNumberBeyondADoubleIsReportedAndTheDefaultWorldRuns) {
     EXPECT_EQ(history.find("not present: acquisition board"), std::string::npos);
 }
 
+// A file-size limit below a screenshot's size: the shot fails with its
+// message and the script's status, never a signal, and leaves no temporary
+// file beside the picture.
+TEST_F(Program, AFileSizeLimitFailsAShotWithItsMessageNotASignal) {
+    if (Shell("command -v prlimit >/dev/null 2>&1") != 0) GTEST_SKIP() << "no prlimit";
+    const fs::path shots = root_.path() / "shots";
+    fs::create_directories(shots);
+    const fs::path picture = shots / "big.png";
+    const std::string run = "prlimit --fsize=4096 " + Quote(BinDir() / "celvane") + " --root " +
+                            Quote(root_.path()) + " --display headless --script " +
+                            Script("s.txt", "wait 100\nshot " + picture.string() + "\nquit\n") +
+                            " >/dev/null 2>" + Quote(root_.path() / "said.txt");
+    EXPECT_EQ(Shell(run), 3);
+    const std::string said = root_.Read("said.txt");
+    EXPECT_NE(said.find("script line 2: cannot write"), std::string::npos) << said;
+    EXPECT_TRUE(fs::is_empty(shots)) << "no picture and no temporary file";
+}
+
 // Quitting while a dialog holds the frame ends the program as closing the
 // frame does: the exit routine runs and the program ends with status 0, with
 // no signal and, in the AddressSanitizer build, no report on standard error.
