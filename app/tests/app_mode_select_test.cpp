@@ -78,8 +78,11 @@ TEST_F(SystemScreens, StartsOnTheModeSelectionAndSwitchesToTheChosenMeasurement)
         EXPECT_EQ(dlg->FocusedList(), dlg->ListOfMode(2));
         EXPECT_EQ(dlg->GetHighlightedMeasurement(), 2);
         EXPECT_TRUE(MenuKeyLit(*Current(), 1));
-        // The highlighted measurement's texts in the draw panel.
-        EXPECT_EQ(Current()->draw_panel()->GetBox(1, 0)->GetValue(), LoadResString(466));
+        // The highlighted measurement's texts in the draw panel, its name on
+        // one line.
+        core::Text name = LoadResString(466);
+        std::replace(name.begin(), name.end(), u'\n', u' ');
+        EXPECT_EQ(Current()->draw_panel()->GetBox(1, 0)->GetValue(), name);
     });
     Probe(24, [&] {
         EXPECT_EQ(Current()->GetModeId(), kScreenModeSelect) << "Escape on page 0";
