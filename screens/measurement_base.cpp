@@ -6,6 +6,7 @@
 
 #include "core/byte_order.h"
 #include "core/frequency_range.h"
+#include "core/history.h"
 #include "core/listener_list.h"
 #include "core/routines.h"
 #include "core/scoped_lock.h"
@@ -143,9 +144,22 @@ int CMeasurementBase::OnCreate(plat::CWnd* view, plat::CWnd* frame, int third,
                                CColorScheme* createArg) {
     CModeBase::OnCreate(view, frame, third, createArg);
     traceList = std::make_unique<CListenerList>();
-    if (setup_ && !setup_->LoadBackup()) setup_->LoadFactory();
+    if (setup_) TakeBackupSetup();
     if (setup_) AllocTraceBuffers(std::max<int>(setup_->GetDataPoints(), kMinPoints));
     return OnCreateHook();
+}
+
+// The screen starts on the setup it was left with; a missing or damaged
+// backup gives the factory setup and one history line.
+void CMeasurementBase::TakeBackupSetup() {
+    core::Text reason;
+    if (setup_->GetBackupPath().empty()) {
+        setup_->LoadFactory();  // a screen that keeps no backup
+        return;
+    }
+    if (setup_->LoadBackupQuietly(&reason)) return;
+    HistoryAddText(kHistoryBackup, u"Backup setup not taken, factory setup used: " + reason);
+    setup_->LoadFactory();
 }
 
 int CMeasurementBase::OnCreateHook() {

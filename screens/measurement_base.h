@@ -80,6 +80,8 @@ class CMeasurementBase : public CModeBase, public IFileListScreen {
     static constexpr int kDisplayColumns = 705;
     static constexpr int kMaxPoints = 11265;
     static constexpr int kMinPoints = 2;
+    // The history bit of the start-up setup's origin.
+    static constexpr uint32_t kHistoryBackup = 0x10;
     static constexpr size_t kTraceTextBytes = 90120;
     static constexpr uint32_t kTimeoutPeriodMs = 60000;
     static constexpr int kColumnSteps = 210;
@@ -134,6 +136,7 @@ class CMeasurementBase : public CModeBase, public IFileListScreen {
     int StopMeasurement() override;
     int OnCreate(plat::CWnd* view, plat::CWnd* frame, int third, CColorScheme* createArg) override;
     int OnCreateHook() override;
+    void TakeBackupSetup();
     using CModeBase::ShowSoftKeys;
     // Shows a page through its builder; 0 for ids without one here.
     virtual int ShowSoftKeys(int page, int highlight);

@@ -5,8 +5,10 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "platform/sound/sdl_sound.h"
 #include "platform/window/message_loop.h"
@@ -119,14 +121,54 @@ void SdlDisplay::stop() {
     if (thread_.joinable()) thread_.join();
 }
 
+// SDL's video drivers that show nothing on a screen: a window there would
+// run unseen.
+bool is_unseen_video_driver(std::string_view name) {
+    return name == "offscreen" || name == "dummy" || name == "evdev";
+}
+
+// X11 and Wayland are tried only where the environment names their display
+// (a Wayland client without one complains on the terminal).
+static bool display_named_for(std::string_view driver) {
+    auto named = [](const char* variable) {
+        const char* v = std::getenv(variable);
+        return v && *v;
+    };
+    if (driver == "x11") return named("DISPLAY");
+    if (driver == "wayland") return named("WAYLAND_DISPLAY");
+    return true;
+}
+
+bool SdlDisplay::init_real_video() {
+    // A driver the user names is taken as named.
+    const char* chosen = std::getenv("SDL_VIDEODRIVER");
+    if (chosen && *chosen) {
+        if (SDL_InitSubSystem(SDL_INIT_VIDEO) == 0) return true;
+        failure_ = SDL_GetError();
+        return false;
+    }
+    std::string tried;
+    for (int i = 0; i < SDL_GetNumVideoDrivers(); ++i) {
+        const char* name = SDL_GetVideoDriver(i);
+        if (!name || is_unseen_video_driver(name) || !display_named_for(name)) continue;
+        SDL_SetHint(SDL_HINT_VIDEODRIVER, name);
+        if (SDL_InitSubSystem(SDL_INIT_VIDEO) == 0) return true;
+        tried += std::string(tried.empty() ? "" : "; ") + name + ": " + SDL_GetError();
+    }
+    SDL_SetHint(SDL_HINT_VIDEODRIVER, nullptr);
+    failure_ = tried.empty() ? std::string("SDL has no video driver for a screen") : tried;
+    return false;
+}
+
 void SdlDisplay::run(std::atomic<int>* started) {
-    const SdlSoundOn sound;
+    // Sound joins once the window stands: a run that falls back to headless
+    // says one thing only.
+    std::optional<SdlSoundOn> sound;
     // The screen is drawn in memory: the window's surface goes to the X
     // server as it is, without an OpenGL context (and the GL driver's own
     // threads) behind it.
     SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-        std::fprintf(stderr, "SDL: %s\n", SDL_GetError());
+    if (!init_real_video()) {
         started->store(-1);
         return;
     }
@@ -140,13 +182,14 @@ void SdlDisplay::run(std::atomic<int>* started) {
                                      kScreenWidth, kScreenHeight)
                  : nullptr;
     if (!texture) {
-        std::fprintf(stderr, "SDL: %s\n", SDL_GetError());
+        failure_ = SDL_GetError();
         if (renderer) SDL_DestroyRenderer(renderer);
         if (window) SDL_DestroyWindow(window);
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
         started->store(-1);
         return;
     }
+    sound.emplace();
     started->store(1);
 
     auto to_screen = [&](int wx, int wy) -> std::optional<Point> {
@@ -161,6 +204,7 @@ void SdlDisplay::run(std::atomic<int>* started) {
     uint64_t shown = ~0ull;
     bool dirty = true;
     while (!stopping_) {
+        if (end_input_.exchange(false)) request_quit(ui_tid_, stop_event_);
         SDL_Event e;
         while (SDL_WaitEventTimeout(&e, 15)) {
             switch (e.type) {
