@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <cmath>
+#include <functional>
 #include <mutex>
 #include <vector>
 
@@ -66,8 +67,10 @@ double Dbm(float watts) {
 class PowerRig {
   public:
     PowerRig(const std::string& com1, const std::string& usb, bool serial,
-             bool ignores_zero = false)
+             bool ignores_zero = false,
+             const std::function<void(RecordingPowerScreen&)>& before_start = {})
         : world_(MakeScene(com1, usb, ignores_zero), root_.path()) {
+        if (before_start) before_start(screen_);
         if (serial)
             port_ = std::make_unique<CSerialPort>(1);
         else
@@ -245,6 +248,30 @@ TEST(PowerScene, TheWorldFollowsEditsOfTheSceneFile) {
             return s && s->GetModelCode() == sp::kK660;
         },
         20000));
+}
+
+// A measurement whose screen registers five seconds after its thread
+// started, or whose screen is stopped then, finds its sensor once the screen
+// is there and running.
+TEST(PowerLateScreen, TheSensorIsFoundOnceTheScreenIsThere) {
+    for (bool stopped : {false, true}) {
+        SCOPED_TRACE(stopped ? "stopped" : "absent");
+        plat::VirtualClock clock(true);
+        PowerRig rig("none", "K640", false, false, [&](RecordingPowerScreen& s) {
+            if (stopped)
+                s.Fields().stopped = true;
+            else
+                IPowerScreen::SetCurrent(nullptr);
+        });
+        plat::sleep_ms(5000);
+        EXPECT_EQ(rig.measurement_->GetSensor(), nullptr);
+        if (stopped)
+            rig.screen_.Fields().stopped = false;
+        else
+            IPowerScreen::SetCurrent(&rig.screen_);
+        EXPECT_TRUE(
+            WaitFor([&] { return rig.measurement_->GetSensor() != nullptr; }, kReadingWaitMs));
+    }
 }
 
 TEST(PowerUsbPlug, AnUnpluggedSensorIsFoundAgainAfterReplugging) {
