@@ -242,6 +242,18 @@ void CMeasurementBase::RepaintScreen(int flag) {
     redrawState = kRedrawRequested;
 }
 
+void CMeasurementBase::Redraw(int) {
+    if (parent_view_)
+        parent_view_->PostMessage(kMsgDisplayRefresh, kRedrawWhole,
+                                  reinterpret_cast<intptr_t>(static_cast<CModeBase*>(this)));
+}
+
+void CMeasurementBase::RedrawWholeScreen() {
+    constexpr uint32_t kAllPanes =
+        kMaskFileLabel | kMaskSoftKeys | kMaskMenuKeys | kMaskStatus | kMaskReadout | kMaskGraph;
+    RedrawPanes(screenLayout == CGraphWidget::kScreenLayout ? kMaskGraph : kAllPanes);
+}
+
 void CMeasurementBase::RefreshPane(int pane) {
     if (pane == kPaneGraph) {
         if (graphPanel) graphPanel->Redraw();
@@ -251,6 +263,11 @@ void CMeasurementBase::RefreshPane(int pane) {
 }
 
 void CMeasurementBase::OnCommand32825(intptr_t) {}
+
+void CMeasurementBase::RepaintChangedKeys() {
+    if (screenLayout == CGraphWidget::kScreenLayout) return;
+    CModeBase::RepaintChangedKeys();
+}
 
 int CMeasurementBase::ShowPage(int page) {
     // The file manager window of page 137 comes with the trace-file pages.

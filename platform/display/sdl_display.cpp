@@ -9,7 +9,9 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "platform/display/sdl_present.h"
 #include "platform/sound/sdl_sound.h"
 #include "platform/window/message_loop.h"
 #include "platform/window/paint.h"
@@ -175,15 +177,8 @@ void SdlDisplay::run(std::atomic<int>* started) {
     SDL_Window* window =
         SDL_CreateWindow("Tarnwick", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, kScreenWidth,
                          kScreenHeight, SDL_WINDOW_RESIZABLE | SDL_WINDOW_SHOWN);
-    SDL_Renderer* renderer =
-        window ? SDL_CreateRenderer(window, -1, SDL_RENDERER_SOFTWARE) : nullptr;
-    SDL_Texture* texture =
-        renderer ? SDL_CreateTexture(renderer, SDL_PIXELFORMAT_BGR888, SDL_TEXTUREACCESS_STREAMING,
-                                     kScreenWidth, kScreenHeight)
-                 : nullptr;
-    if (!texture) {
+    if (!window || !SDL_GetWindowSurface(window)) {
         failure_ = SDL_GetError();
-        if (renderer) SDL_DestroyRenderer(renderer);
         if (window) SDL_DestroyWindow(window);
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
         started->store(-1);
@@ -191,6 +186,7 @@ void SdlDisplay::run(std::atomic<int>* started) {
     }
     sound.emplace();
     started->store(1);
+    SdlScreenPresenter presenter(window);
 
     auto to_screen = [&](int wx, int wy) -> std::optional<Point> {
         int w = 0, h = 0;
@@ -242,25 +238,13 @@ void SdlDisplay::run(std::atomic<int>* started) {
         }
         if (dirty || screen_serial() != shown) {
             shown = screen_serial();
+            // Only what changed goes to the window, unless the window itself
+            // asks for a full repaint.
+            const std::vector<Rect> changed = take_screen_damage();
+            presenter.present(screen_surface(), changed, dirty);
             dirty = false;
-            {
-                const Bitmap screen = screen_surface();
-                auto lock = screen.lock();
-                SDL_UpdateTexture(texture, nullptr, screen.pixels(),
-                                  screen.stride() * static_cast<int>(sizeof(uint32_t)));
-            }
-            int w = 0, h = 0;
-            SDL_GetWindowSize(window, &w, &h);
-            const Rect area = fit_screen(w, h);
-            const SDL_Rect dst{area.left, area.top, area.width(), area.height()};
-            SDL_SetRenderDrawColor(renderer, 0, 0, 0, 255);
-            SDL_RenderClear(renderer);
-            SDL_RenderCopy(renderer, texture, nullptr, &dst);
-            SDL_RenderPresent(renderer);
         }
     }
-    SDL_DestroyTexture(texture);
-    SDL_DestroyRenderer(renderer);
     SDL_DestroyWindow(window);
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
 }
