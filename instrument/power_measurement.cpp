@@ -225,16 +225,13 @@ void CExtPowerMeasurement::CountIdle(Cycle& c, IPowerScreen* screen) {
     }
 }
 
-void CExtPowerMeasurement::ZeroFailed(Cycle& c, IPowerScreen* screen, bool timed_out) {
+void CExtPowerMeasurement::ZeroTimedOut(Cycle& c, IPowerScreen* screen) {
     PowerScreenFields& f = screen->Fields();
     f.zeroing = false;
     f.zero_request = false;
-    c.zero_wait = 0;
-    // The screen waits for its sensor again and reports the failure; the
-    // time-out's text stays over the waiting face.
-    screen->PostNotice(IPowerScreen::Notice::kZeroingResult);
-    if (!timed_out) return;
     screen->SetStatusText(kZeroTimedOut);
+    screen->PostNotice(IPowerScreen::Notice::kZeroingResult);
+    c.zero_wait = 0;
     c.phase = 1;
 }
 
@@ -256,7 +253,7 @@ void CExtPowerMeasurement::RunPhase(Cycle& c, IPowerScreen* screen) {
             c.sensor = GetSensorChain();
             c.sensor->ConfigureLine();
             if (c.sensor->SendIdentify()) c.phase = 3;
-            if (f.zeroing && ++c.zero_wait > kZeroWaitIdentify) ZeroFailed(c, screen, true);
+            if (f.zeroing && ++c.zero_wait > kZeroWaitIdentify) ZeroTimedOut(c, screen);
             return;
         case 3: {
             if (c.new_data) {
@@ -287,9 +284,7 @@ void CExtPowerMeasurement::RunPhase(Cycle& c, IPowerScreen* screen) {
             return;
         case 5:
             if (c.new_data) {
-                const bool answered = c.sensor->PollReceive();
-                if (f.zero_refused.exchange(false)) ZeroFailed(c, screen, false);
-                if (answered)
+                if (c.sensor->PollReceive())
                     c.retry = c.idle = c.zero_wait = 0;
                 else
                     LoseSensor(c, screen);
@@ -302,7 +297,7 @@ void CExtPowerMeasurement::RunPhase(Cycle& c, IPowerScreen* screen) {
             if (GetState() == kDetach) c.phase = 1;
             if (f.zeroing) {
                 if (++c.zero_wait % 2) screen->UpdateReadout(*this);
-                if (c.zero_wait > kZeroWaitPoll) ZeroFailed(c, screen, true);
+                if (c.zero_wait > kZeroWaitPoll) ZeroTimedOut(c, screen);
             } else if (++c.retry > (LongCounts(f) ? kRetriesLong : kRetries)) {
                 LoseSensor(c, screen);
             }
