@@ -460,6 +460,9 @@ TEST(PowerFiles, TheLogHoldsTheReadingsOfTheLoad) {
         run.With([&](CPowerMeterMode& s) { on = s.IsLogging(); });
         return on;
     }));
+    // The key's hint goes on with the log ratio.
+    const core::Text log_hint = LoadResString(63081) + LoadResString(2641) + u"1";
+    EXPECT_TRUE(Eventually([&] { return run.Hint() == log_hint; })) << Utf8(run.Hint());
     // Several updates, then off.
     constexpr uint32_t kLinesWanted = 5;
     ASSERT_TRUE(Eventually([&] {
