@@ -748,11 +748,14 @@ class CMeasurementBase : public CModeBase, public IFileListScreen {
 
     // --- The data path (working set: measurement worker; display set and
     // the flags marked so: under the lock) -----------------------------------
-    int m_PointCount = 0;  // N, 2..11,265
+    // N, 2..11,265: written with the buffers it sizes by the measurement
+    // worker (or before it runs), under the lock.
+    int m_PointCount = 0;
     TraceSet work_;
     TraceSet shown_;  // under the lock
-    // The column levels (at least 705 entries): the intake's, and the copy
-    // of the last commit that the level beep reads (under the lock).
+    // The column levels (at least 705 entries): the intake's (measurement
+    // worker), and the last commit's copy that the level beep reads (under
+    // the lock).
     std::vector<int32_t> m_ColumnRows;
     std::vector<int32_t> shownColumnRows_;
     // Peak and valley lists of the block (found order) and their ranking.
