@@ -95,6 +95,7 @@ class CGraphPanel : public CScreenWidget {
     int GetMarkerInfo(int i, int& state, int& type, int& delta, int& option) const;
     int MoveCurrentMarkerBy(bool right, int n);
     int GetMarkerPixelIndex(int i) const { return graph_ ? graph_->GetMarkerPixelIndex(i) : 0; }
+    int GetMarkerTargetIndex(int i) const { return graph_ ? graph_->GetMarkerTargetIndex(i) : 0; }
     int GetMarkerValues(int i, double& amplitude, uint64_t& position) const;
     int GetPendingMarkerValues(int i, double& amplitude, uint64_t& position) const {
         return graph_ ? graph_->GetPendingMarkerValues(i, amplitude, position) : 0;

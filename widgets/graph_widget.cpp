@@ -522,6 +522,7 @@ int CGraphWidget::DrawTrace() {
     ClampCounters();
     GraphData& d = data_;
     if (d.received <= 0) return 1;
+    EraseTableTexts(nullptr, false);
     plat::WindowDc wdc(owner_);
     plat::Dc& dc = wdc.dc();
     const int start_x = d.livePoints[static_cast<size_t>(d.first)].x;
