@@ -50,6 +50,9 @@ class CGraphPanel : public CScreenWidget {
     int ValueToX3(double v, double start, double span) const { return ValueToX(v, start, span); }
     int GetPlotTop() const { return graph_ ? graph_->GetPlotTop() : 0; }
     int GetPlotBottom() const { return graph_ ? graph_->GetPlotBottom() : 0; }
+    // The panel's background, then the graph whole: its graticule and every
+    // point received, so that no caller leaves the pane blank.
+    int Redraw() override;
     int DrawTrace();
     int AddWaterfallLine();
     int RestoreWaterfall() { return graph_ ? graph_->RestoreWaterfall() : 0; }

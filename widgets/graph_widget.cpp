@@ -558,6 +558,17 @@ int CGraphWidget::DrawTrace() {
     return 1;
 }
 
+int CGraphWidget::RedrawWholeTrace() {
+    {
+        Guard g(mutex_);
+        if (waterfallMode_ == 1 || waterfallMode_ == 3) return 0;
+        ClampCounters();
+        data_.first = 0;
+        data_.last = data_.received;
+    }
+    return DrawTrace();
+}
+
 GraphData::GraphData()
     : positions(kGraphPoints),
       liveLevels(kGraphPoints),

@@ -134,6 +134,8 @@ class CGraphWidget : public CScreenWidget {
     int RedrawBackground(bool draw, int argument);
     // Draws the points first..last of the sweep segment by segment.
     int DrawTrace();
+    // Draws every point received so far again, on a background drawn anew.
+    int RedrawWholeTrace();
     int EmptyHook() { return 0; }
 
     // --- markers --------------------------------------------------------------

@@ -242,6 +242,17 @@ TEST_F(SpecAnProgram, StartsOnTheSpectrumWithALiveTrace) {
     EXPECT_TRUE(TraceAt(x, y));
 }
 
+// After the board's I/O controller slept and woke, the graph pane shows
+// the trace again without any key.
+TEST_F(SpecAnProgram, AfterSleepAndWakeTheGraphShowsItsTrace) {
+    const int x = Column(kCarrierHz, 0, 3.6e9);
+    const int y = Row(kCarrierDbm, 20.0, 10.0);
+    ASSERT_TRUE(TraceAt(x, y));
+    Send("power sleep");
+    Send("power wake");
+    EXPECT_TRUE(TraceAt(x, y)) << "carrier expected at " << x << "," << y;
+}
+
 // A reference-level step of one division moves the carrier by one
 // division's height.
 TEST_F(SpecAnProgram, ReferenceStepMovesTheCarrierByOneDivision) {
