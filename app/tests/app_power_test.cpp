@@ -14,6 +14,7 @@
 #include "app/tests/app_thread_run.h"
 #include "app/tests/specan_screen.h"
 #include "core/res_string.h"
+#include "platform/framework/system_services.h"
 #include "platform/sound/sound.h"
 #include "platform/text/utf.h"
 #include "platform/window/message_loop.h"
@@ -74,7 +75,10 @@ class PowerRun {
         if (!run_.ImageOk()) return false;
         plat::clear_played_sounds();
         run_.Start(app_);
-        // From the mode selection the program starts on, to the power meter.
+        return ShowPowerMeter();
+    }
+    // From the mode selection (where the program starts) to the power meter.
+    bool ShowPowerMeter() {
         return Eventually([&] {
             bool ready = false;
             OnUi([&] {
@@ -162,6 +166,30 @@ class PowerRun {
         int p = 0;
         With([&](CPowerMeterMode& s) { p = s.GetMenuPage(); });
         return p;
+    }
+    CPowerMeterReadout::Values Values() {
+        CPowerMeterReadout::Values v;
+        With([&](CPowerMeterMode& s) { v = s.GetReadout()->GetValues(); });
+        return v;
+    }
+    // The caption of soft key `key` (0..7) of `page`.
+    std::string Caption(int page, int key) {
+        std::string c;
+        With([&](CPowerMeterMode& s) { c = Utf8(s.Caption(page, key).text); });
+        return c;
+    }
+    // Waits until the caption reads `want`; the last one read.
+    std::string CaptionBecomes(int page, int key, const std::string& want) {
+        std::string c;
+        Eventually([&] { return (c = Caption(page, key)) == want; });
+        return c;
+    }
+    std::pair<float, float> FullScales() {
+        std::pair<float, float> f;
+        With([&](CPowerMeterMode& s) {
+            f = {s.GetReadout()->GetFullScale(), s.GetReadout()->GetReflectedFullScale()};
+        });
+        return f;
     }
 
   private:
@@ -300,6 +328,169 @@ INSTANTIATE_TEST_SUITE_P(Sensors, PowerMatch,
                          ::testing::Values(MatchCase{"K640", "none", "K640", 18, "F15 F2"},
                                            MatchCase{"K610", "K610", "none", 1, "F15 F6"}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// ------------------------------------------------------------ entries and ranges
+
+std::string Text(uint32_t id) {
+    return Utf8(LoadResString(id));
+}
+
+size_t Beeps() {
+    return plat::system_service_calls().beeps.size();
+}
+
+// A value typed above the entry's limit is refused with a beep and the limit
+// shown; Enter then takes the limit. Escape keeps the value and plays the
+// cancel sound. `keys` opens the entry; `value` reads what it stored.
+void EnterAboveTheLimit(PowerRun& run, const std::string& keys, const std::string& digits,
+                        float limit, const std::function<float()>& value) {
+    const float before = value();
+    const size_t beeps = Beeps();
+    plat::clear_played_sounds();
+    run.Type(keys + " " + digits + " RETURN");
+    ASSERT_TRUE(Eventually([&] { return Beeps() > beeps; })) << keys;
+    // Refused: the dialog stays open and nothing is stored yet.
+    EXPECT_FLOAT_EQ(value(), before) << keys;
+    run.Type("RETURN");
+    EXPECT_TRUE(Eventually([&] { return value() == limit; })) << keys << ": " << value();
+    EXPECT_TRUE(Eventually([&] { return Played(u"startup.wav"); })) << keys;
+
+    plat::clear_played_sounds();
+    run.Type(keys + " 5 ESCAPE");
+    EXPECT_TRUE(Eventually([&] { return Played(u"critical.wav"); })) << keys;
+    EXPECT_FLOAT_EQ(value(), limit) << keys;
+}
+
+// A through-line sensor's ranges on page 57: forward "1 W" and reflected
+// "100 mW" at the start; the forward range wraps both ways through its
+// sixteen steps; under the 10:1 ratio the reflected range moves with the
+// forward one at a tenth of its scale. The input offset stops at 100 dB.
+TEST(PowerEntries, ThroughLineRangesWrapAndFollowTheRatioAndTheOffsetStopsAtItsLimit) {
+    PowerRun run("power-ranges", Scene("K610", "none", 10));
+    ASSERT_TRUE(run.Start());
+    ASSERT_TRUE(run.Attached(1));
+    ASSERT_EQ(run.Page(), 57);
+    const std::string fwd = Text(2648), refl = Text(2649);
+    EXPECT_EQ(run.CaptionBecomes(57, 1, fwd + "1 W"), fwd + "1 W");
+    EXPECT_EQ(run.Caption(57, 2), refl + "100 mW");
+    EXPECT_EQ(run.FullScales(), std::make_pair(1.0f, 0.1f));
+
+    struct Step {
+        const char* keys;
+        const char* forward;
+        const char* reflected;
+        float forward_scale, reflected_scale;
+    };
+    const Step steps[] = {
+        {"F2 UP", "2.5 W", "100 mW", 2.5f, 0.1f},
+        {"DOWN DOWN DOWN DOWN", "100 mW", "100 mW", 0.1f, 0.1f},
+        {"DOWN", "10 KW", "100 mW", 10000, 0.1f},
+        {"UP", "100 mW", "100 mW", 0.1f, 0.1f},
+        {"F3 DOWN", "100 mW", "10 KW", 0.1f, 10000},
+        {"UP", "100 mW", "100 mW", 0.1f, 0.1f},
+        // The ratio on; the forward choice takes the reflected range along.
+        {"F4 F2 UP UP UP UP UP UP UP UP UP", "100 W", "10 W", 100, 10},
+        {"UP", "250 W", "25 W", 250, 25},
+        {"UP", "500 W", "50 W", 500, 50},
+    };
+    for (const Step& st : steps) {
+        run.Type(st.keys);
+        const std::string want = fwd + st.forward;
+        EXPECT_EQ(run.CaptionBecomes(57, 1, want), want) << st.keys;
+        EXPECT_EQ(run.CaptionBecomes(57, 2, refl + st.reflected), refl + st.reflected) << st.keys;
+        EXPECT_EQ(run.FullScales(), std::make_pair(st.forward_scale, st.reflected_scale))
+            << st.keys;
+    }
+    bool ratio = false;
+    run.With([&](CPowerMeterMode& s) { ratio = s.IsRatioOn(); });
+    EXPECT_TRUE(ratio);
+
+    EnterAboveTheLimit(run, "F5", "1 5 0", 100.0f, [&] { return run.Values().input_offset; });
+    EXPECT_EQ(run.Caption(57, 4), Text(2638) + "100.0 dB");
+}
+
+// A peak sensor's page 57: the manual duty cycle stops at 100 %, the CCDF
+// limit at 450 W; the filter key steps its choice, another key drops it and
+// Enter sends it (the sensor then reports it); the range select steps sixteen
+// positions, automatic first, and wraps; with the log on the arrows keep its
+// ratio within 1..1000.
+TEST(PowerEntries, PeakEntriesStopAtTheirLimitsTheFilterIsSentOnEnterAndTheRangesWrap) {
+    PowerRun run("power-peak-entries", Scene("none", "K640", 10));
+    ASSERT_TRUE(run.Start());
+    ASSERT_TRUE(run.Attached(18));
+    run.Type("F15");
+    ASSERT_TRUE(Eventually([&] { return run.Page() == 57; }));
+
+    EnterAboveTheLimit(run, "F5", "1 5 0", 100.0f, [&] { return run.Values().manual_duty_cycle; });
+    EXPECT_TRUE(run.Values().manual_duty);
+    EXPECT_EQ(run.Caption(57, 4), Text(2645) + "100.0 %");
+    EnterAboveTheLimit(run, "F6", "5 0 0", 450.0f, [&] { return run.Values().ccdf_limit; });
+    EXPECT_EQ(run.Caption(57, 5), Text(2646) + "450.0 W");
+
+    // The filter: high at the start, the key steps low, middle.
+    const std::string high = Text(63099), low = Text(63097), middle = Text(63098);
+    auto applied = [&] {
+        std::string t;
+        run.With([&](CPowerMeterMode& s) { t = Utf8(s.GetAppliedFilterText()); });
+        return t;
+    };
+    EXPECT_EQ(applied(), high);
+    run.Type("F3");
+    EXPECT_EQ(run.CaptionBecomes(57, 2, low), low);
+    run.Type("F7");
+    EXPECT_EQ(run.CaptionBecomes(57, 2, high), high);
+    EXPECT_EQ(applied(), high);
+    run.Type("F3 F3");
+    EXPECT_EQ(run.CaptionBecomes(57, 2, middle), middle);
+    EXPECT_EQ(applied(), high);
+    run.Type("RETURN");
+    EXPECT_TRUE(Eventually([&] { return applied() == middle; })) << applied();
+    // 400 kHz goes to the sensor, which reports it in its readings.
+    EXPECT_TRUE(Eventually([&] { return run.Values().filter_bandwidth == 400.0f; }))
+        << run.Values().filter_bandwidth;
+
+    // Range select: 1 to 15, then automatic again.
+    const char* ranges[] = {"100 \xC2\xB5W", "1 mW",   "10 mW", "100 mW", "1 W",
+                            "10 W",          "100 W",  "1 kW",  "10 kW",  "100 kW",
+                            "1 MW",          "150 mW", "1.5 W", "15 W",   "150 W"};
+    const float scales[] = {1e-4f, 1e-3f, 1e-2f, 0.1f,  1,    10, 100, 1e3f,
+                            1e4f,  1e5f,  1e6f,  0.15f, 1.5f, 15, 150};
+    for (size_t i = 0; i < std::size(ranges); ++i) {
+        run.Type("F8");
+        const std::string want = Text(2637) + ranges[i];
+        EXPECT_EQ(run.CaptionBecomes(57, 7, want), want);
+        const auto [forward, reflected] = run.FullScales();
+        EXPECT_FLOAT_EQ(forward, scales[i]) << ranges[i];
+        EXPECT_FLOAT_EQ(reflected, scales[i] * 0.1f) << ranges[i];
+        EXPECT_FALSE(run.Values().auto_range) << ranges[i];
+    }
+    run.Type("F8");
+    EXPECT_EQ(run.CaptionBecomes(57, 7, Text(2636)), Text(2636));
+    EXPECT_TRUE(run.Values().auto_range);
+
+    // The log ratio: up three times to 1000 and no further, then down to 1.
+    run.Type("F18 F3");
+    auto ratio_hint = [&](int n) { return Text(63081) + Text(2641) + std::to_string(n); };
+    EXPECT_TRUE(Eventually([&] { return Utf8(run.Hint()) == ratio_hint(1); }));
+    const int up[] = {10, 100, 1000, 1000};
+    for (int n : up) {
+        run.Type("UP");
+        EXPECT_TRUE(Eventually([&] { return Utf8(run.Hint()) == ratio_hint(n); }))
+            << Utf8(run.Hint());
+    }
+    const int down[] = {100, 10, 1, 1};
+    for (int n : down) {
+        run.Type("DOWN");
+        EXPECT_TRUE(Eventually([&] { return Utf8(run.Hint()) == ratio_hint(n); }))
+            << Utf8(run.Hint());
+    }
+    run.Type("F3");
+    EXPECT_TRUE(Eventually([&] {
+        bool on = true;
+        run.With([&](CPowerMeterMode& s) { on = s.IsLogging(); });
+        return !on;
+    }));
+}
 
 // ------------------------------------------------------------ no sensor, plugging
 
@@ -444,6 +635,64 @@ std::vector<fs::path> LogFiles(const fs::path& folder) {
     return files;
 }
 
+// Reads a K640's CSV file at 10 dBm into a load of 20 dB return loss with
+// Python's csv module: the sensor's title, the family's header, then rows
+// each with the forward power (column by header) of 10 dBm within the
+// model's accuracy and a VSWR of 1.22. The count of rows; -1 when unreadable.
+int CheckK640Csv(const fs::path& scratch, const fs::path& file) {
+    const double accuracy = sim::sensor_spec("K640").accuracy_db + 0.05;
+    const std::string check = std::string("import csv,sys,math\n") +
+                              "rows=list(csv.reader(open(sys.argv[1],encoding='latin-1')))\n"
+                              "title,header,data=rows[0],rows[1],rows[2:]\n"
+                              "assert 'K640' in ','.join(title), title\n"
+                              "print(';'.join(header))\n"
+                              "for r in data: print(';'.join(r))\n";
+    const fs::path script = scratch / "check.py";
+    std::ofstream(script) << check;
+    const std::string cmd = "python3 '" + script.string() + "' '" + file.string() + "'";
+    FILE* p = popen(cmd.c_str(), "r");
+    if (!p) return -1;
+    std::string out;
+    char buf[4096];
+    while (size_t n = fread(buf, 1, sizeof buf, p)) out.append(buf, n);
+    if (pclose(p) != 0) {
+        ADD_FAILURE() << file << ": " << out;
+        return -1;
+    }
+    std::istringstream lines(out);
+    std::string header;
+    std::getline(lines, header);
+    std::vector<std::string> columns;
+    {
+        std::istringstream h(header);
+        for (std::string c; std::getline(h, c, ';');) columns.push_back(c);
+    }
+    auto column = [&](const char* word) {
+        for (size_t i = 0; i < columns.size(); ++i)
+            if (columns[i].find(word) != std::string::npos) return int(i);
+        return -1;
+    };
+    const int fwd = column("orward"), vswr = column("VSWR");
+    if (fwd < 0 || vswr < 0) {
+        ADD_FAILURE() << header;
+        return -1;
+    }
+    int rows = 0;
+    for (std::string l; std::getline(lines, l); ++rows) {
+        std::vector<std::string> cells;
+        std::istringstream r(l);
+        for (std::string c; std::getline(r, c, ';');) cells.push_back(c);
+        if (cells.size() <= size_t(std::max(fwd, vswr))) {
+            ADD_FAILURE() << l;
+            return -1;
+        }
+        const double w = std::atof(cells[fwd].c_str());
+        EXPECT_NEAR(10 * std::log10(w * 1000), 10.0, accuracy) << l;
+        EXPECT_EQ(cells[vswr].substr(0, 4), "1.22") << l;
+    }
+    return rows;
+}
+
 // Log on (M6 S3) writes "Pwr" + the key's time + ".csv" in "My Traces",
 // read back by Python's csv module: the sensor's title, the family's header,
 // then one line an update with the forward power and the VSWR of the load.
@@ -484,51 +733,75 @@ TEST(PowerFiles, TheLogHoldsTheReadingsOfTheLoad) {
     const std::string name = files.back().filename().string();
     EXPECT_EQ(name.size(), 3u + 14 + 4) << name;
     EXPECT_EQ(name.substr(name.size() - 4), ".csv");
-    // The forward power (column by header) within accuracy of 10 mW, VSWR 1.22.
-    const double accuracy = sim::sensor_spec("K640").accuracy_db + 0.05;
-    const std::string check = std::string("import csv,sys,math\n") +
-                              "rows=list(csv.reader(open(sys.argv[1],encoding='latin-1')))\n"
-                              "title,header,data=rows[0],rows[1],rows[2:]\n"
-                              "assert 'K640' in ','.join(title), title\n"
-                              "assert len(data)>=5, len(data)\n"
-                              "print(';'.join(header))\n"
-                              "for r in data: print(';'.join(r))\n";
-    const fs::path script = run.root().path() / "check.py";
-    std::ofstream(script) << check;
-    const std::string cmd = "python3 '" + script.string() + "' '" + files.back().string() + "'";
-    FILE* p = popen(cmd.c_str(), "r");
-    ASSERT_NE(p, nullptr);
-    std::string out;
-    char buf[4096];
-    while (size_t n = fread(buf, 1, sizeof buf, p)) out.append(buf, n);
-    ASSERT_EQ(pclose(p), 0) << out;
-    std::istringstream lines(out);
-    std::string header;
-    std::getline(lines, header);
-    std::vector<std::string> columns;
+    EXPECT_GE(CheckK640Csv(run.root().path(), files.back()), 5);
+}
+
+// Quick save (M6 S1) writes one reading under its own name; a second quick
+// save, and a log switched off and on again at once, each get a file of their
+// own, the earlier files left as they were.
+TEST(PowerFiles, EachQuickSaveAndEachLogGetsAFileOfItsOwn) {
+    if (std::system("command -v python3 >/dev/null 2>&1") != 0) GTEST_SKIP() << "no python3";
+    PowerRun run("power-quick-save", Scene("none", "K640", 10));
+    ASSERT_TRUE(run.Start());
+    ASSERT_TRUE(run.Attached(18));
+    const fs::path traces = run.root().path() / "FlashFX Disk" / "My Traces";
+    const size_t before = LogFiles(traces).size();
+    run.Type("F18 F1");
+    ASSERT_TRUE(Eventually([&] { return LogFiles(traces).size() == before + 1; }));
+    const fs::path first = LogFiles(traces).back();
+    EXPECT_EQ(CheckK640Csv(run.root().path(), first), 1);
+    std::string first_text;
     {
-        std::istringstream h(header);
-        for (std::string c; std::getline(h, c, ';');) columns.push_back(c);
+        std::ifstream in(first);
+        std::getline(in, first_text, '\0');
     }
-    auto column = [&](const char* word) {
-        for (size_t i = 0; i < columns.size(); ++i)
-            if (columns[i].find(word) != std::string::npos) return int(i);
-        return -1;
-    };
-    const int fwd = column("orward"), vswr = column("VSWR");
-    ASSERT_GE(fwd, 0) << header;
-    ASSERT_GE(vswr, 0) << header;
-    int rows = 0;
-    for (std::string l; std::getline(lines, l); ++rows) {
-        std::vector<std::string> cells;
-        std::istringstream r(l);
-        for (std::string c; std::getline(r, c, ';');) cells.push_back(c);
-        ASSERT_GT(cells.size(), size_t(std::max(fwd, vswr))) << l;
-        const double w = std::atof(cells[fwd].c_str());
-        EXPECT_NEAR(10 * std::log10(w * 1000), 10.0, accuracy) << l;
-        EXPECT_EQ(cells[vswr].substr(0, 4), "1.22") << l;
+    run.Type("F1");
+    ASSERT_TRUE(Eventually([&] { return LogFiles(traces).size() == before + 2; }));
+
+    // Log on, off and on again.
+    run.Type("F3 F3 F3");
+    ASSERT_TRUE(Eventually([&] { return LogFiles(traces).size() == before + 4; }))
+        << LogFiles(traces).size() - before;
+    EXPECT_TRUE(Eventually([&] {
+        bool on = false;
+        run.With([&](CPowerMeterMode& s) { on = s.IsLogging(); });
+        return on;
+    }));
+    run.Type("F3");
+    std::string again;
+    {
+        std::ifstream in(first);
+        std::getline(in, again, '\0');
     }
-    EXPECT_GE(rows, 5);
+    EXPECT_EQ(again, first_text);
+}
+
+// ------------------------------------------------------------ mode key
+
+// MODE stops the sensor and goes to the mode selection; back on the power
+// meter the sensor is attached anew and its readings go on.
+TEST(PowerModeKey, TheSensorIsAttachedAnewOnReturn) {
+    PowerRun run("power-mode-key", Scene("none", "K650", 10));
+    ASSERT_TRUE(run.Start());
+    ASSERT_TRUE(run.Attached(19));
+    run.Type("130");
+    ASSERT_TRUE(Eventually([&] { return run.Screen() == nullptr; }));
+    bool stopped = false;
+    ASSERT_TRUE(run.OnUi([&] {
+        if (CPowerMeterMode* s = CPowerMeterMode::Instance())
+            stopped = s->Fields().stopped && s->GetSensorType() == 0;
+    }));
+    EXPECT_TRUE(stopped);
+
+    plat::clear_played_sounds();
+    ASSERT_TRUE(run.ShowPowerMeter());
+    ASSERT_TRUE(run.Attached(19));
+    EXPECT_TRUE(Eventually([&] { return Played(u"startup.wav"); }));
+    const double watts = 1e-2;
+    const double share = std::pow(10.0, (sim::sensor_spec("K650").accuracy_db + 0.05) / 10) - 1;
+    const Texts t =
+        run.Until([&](const Texts& x) { return std::fabs(Watts(x) - watts) <= watts * share; });
+    EXPECT_NEAR(Watts(t), watts, watts * share) << Utf8(t.value) << Utf8(t.unit);
 }
 
 // ------------------------------------------------------------ pixels
