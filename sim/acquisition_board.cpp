@@ -371,6 +371,9 @@ void AcquisitionBoard::handle_command(std::uint16_t command, const Bytes& payloa
         default:
             break;
     }
+    // The first parameter block of an upload: the board forgets the terms it
+    // corrected with until new ones come.
+    if (command == msg::kVna13) uploaded_terms_.clear();
     if (is_table_store(command)) {
         store_table(command, payload);
         reply(command, {}, out);
@@ -651,6 +654,10 @@ void AcquisitionBoard::next_round(Stream& st) {
                     for (std::size_t i = 0; i < n; ++i)
                         NetworkModel::solve_one_port(o->second[i], s->second[i], l->second[i],
                                                      ed[i], es[i], er[i]);
+                    // The board corrects its sweeps with the terms it solved.
+                    uploaded_terms_[msg::kStoreDirectivity] = ed;
+                    uploaded_terms_[msg::kStoreSourceMatch] = es;
+                    uploaded_terms_[msg::kStoreReflectionTracking] = er;
                 } else if (id != msg::kSolveOnePort) {
                     auto thru = standards_.find(msg::kMeasureThrough),
                          iso = standards_.find(msg::kMeasureIsolation);
@@ -661,8 +668,10 @@ void AcquisitionBoard::next_round(Stream& st) {
                         std::vector<Complex> et(thru->second.size());
                         for (std::size_t i = 0; i < et.size(); ++i) et[i] = thru->second[i] - ex[i];
                         computed_terms_[msg::kFetchTransmissionTracking] = et;
+                        uploaded_terms_[msg::kStoreTransmissionTracking] = et;
                     }
                     computed_terms_[msg::kFetchIsolation] = ex;
+                    uploaded_terms_[msg::kStoreIsolation] = ex;
                 }
             }
             st.pending.push_back(small_packet(id, {}));

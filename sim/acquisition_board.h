@@ -103,7 +103,9 @@ class AcquisitionBoard : public plat::usb::AttachedDevice {
     int na_points_ = 705;
     std::map<int, std::vector<Complex>> standards_;                 // raw readings by message id
     std::map<std::uint16_t, std::vector<Complex>> computed_terms_;  // by fetch id
-    std::map<std::uint16_t, std::vector<Complex>> uploaded_terms_;  // by store id
+    // The terms the board corrects its sweeps with, by store id: uploaded, or
+    // solved from the standards.
+    std::map<std::uint16_t, std::vector<Complex>> uploaded_terms_;
     bool bias_on_ = false;
 
     // Downloads.

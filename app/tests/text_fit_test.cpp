@@ -25,6 +25,7 @@
 #include "screens/specan/specan_mode.h"
 #include "screens/specan/tests/screen_services_stub.h"
 #include "screens/system/setup_mode.h"
+#include "screens/vna/vna_mode.h"
 #include "widgets/draw_panel.h"
 #include "widgets/graph_panel.h"
 #include "widgets/readout_box.h"
@@ -93,6 +94,8 @@ const std::vector<ScreenUnderCheck>& ScreensUnderCheck() {
     static const std::vector<ScreenUnderCheck> screens = {
         {"spectrum analyzer", [] { return std::make_unique<CSpecAnMode>(nullptr); },
          EachMeasurement<CSpecAnMode>},
+        {"network analyzer", [] { return std::make_unique<CVnaMode>(nullptr); },
+         EachMeasurement<CVnaMode>},
         {"power meter", [] { return std::make_unique<CPowerMeterMode>(nullptr, nullptr); },
          EachSensor,
          [](const CModeBase& s) -> const CScreenWidget* {
@@ -260,6 +263,8 @@ class TextFit : public ::testing::Test {
         graph_ = std::make_unique<CGraphPanel>(1, 0);
         graph_->Create(nullptr, 0, 30, 705, 455, 18, 90, scheme_.get());
         StubScreenServices services(graph_.get());
+        // An instrument with every screen and measurement.
+        services.hardware_id = 0x207;
         IScreenServices::set_current(&services);
         std::unique_ptr<CModeBase> screen = entry.make();
         screen->OnCreate(nullptr, nullptr, 0, scheme_.get());
