@@ -137,7 +137,11 @@ AcquisitionBoard::AcquisitionBoard(const Scene& scene, std::filesystem::path sta
       state_folder_(std::move(state_folder)),
       spectrum_(scene),
       network_(scene),
-      thread_([this] { run(); }) {}
+      thread_([this] { run(); }) {
+    std::lock_guard model(model_mutex_);
+    for (const Unanswered& u : scene.board.unanswered)
+        left_out_[static_cast<std::uint16_t>(u.message)] = u.replies;
+}
 
 bool AcquisitionBoard::keep(const char* name, const Bytes& data) const {
     if (state_folder_.empty()) return true;
@@ -376,7 +380,7 @@ void AcquisitionBoard::handle_command(std::uint16_t command, const Bytes& payloa
     if (command == msg::kVna13) uploaded_terms_.clear();
     if (is_table_store(command)) {
         store_table(command, payload);
-        reply(command, {}, out);
+        if (!leave_out(command)) reply(command, {}, out);
         return;
     }
     if (command == msg::kOption) {
@@ -690,8 +694,17 @@ void AcquisitionBoard::next_round(Stream& st) {
             st.pause_ms = ms_of(scale * duration / packets);
         }
         if (st.one_shot) st.done = true;
+        if (leave_out(id)) st.pending.clear();
     }
     ++st.rounds;
+}
+
+bool AcquisitionBoard::leave_out(std::uint16_t id) {
+    const auto it = left_out_.find(id);
+    if (it == left_out_.end()) return false;
+    if (it->second == 0) return true;
+    if (--it->second == 0) left_out_.erase(it);
+    return true;
 }
 
 void AcquisitionBoard::run() {

@@ -201,7 +201,6 @@ void CVnaMode::OnActivate() {
 
     PushStatusPath(kSetupStatusId, true);
     ShowTitle();
-    if (graphPanel) graphPanel->SetLayout(type == kDistanceToFault ? 2 : 0);
     if (type == kCableLoss) vna_setup_->SetMeasureUnit(UNIT_RETURN_LOSS);
 
     current_menu_key_ = 0;
@@ -227,6 +226,12 @@ void CVnaMode::OnActivate() {
     StopMeasurement();
     ApplySettings(true);
     UpdateSweepReadout(true);
+    if (!panes_frozen_) {
+        if (file_label_panel_) file_label_panel_->Redraw();
+        if (soft_key_menu_) soft_key_menu_->Show(0, CSoftKeyMenu::kAllKeys);
+        if (status_indicator_) status_indicator_->Redraw();
+    }
+    RepaintScreen(0);
     if (currentMeasurement) currentMeasurement->SetState(0);
     RebuildAmplitudeAxis();
     LoadScaleRange();
@@ -250,7 +255,6 @@ void CVnaMode::StartMeasurement() {
     if (type == kCableLoss) vna_setup_->SetMeasureUnit(UNIT_RETURN_LOSS);
     PushScaleToGraph();
     CMeasurementBase::StartMeasurement();
-    if (graphPanel) graphPanel->SetLayout(type == kDistanceToFault ? 2 : 0);
     RebuildAmplitudeAxis();
     UpdateSweepReadout(true);
 }

@@ -18,7 +18,7 @@ constexpr plat::COLORREF kRed = 0x0000FF;
 constexpr uint32_t kBlank = 184;
 constexpr int kOverlayPage = 52;
 constexpr int kFrequencyRow = 0;
-constexpr uint32_t kFrequencyFormat = 3;
+constexpr uint32_t kFrequencyFormat = 0;
 
 // String ids of the cells.
 enum : uint32_t {
