@@ -4,16 +4,23 @@ ROOT ?= $(CURDIR)/build/device
 ARGS ?=
 BOOT ?= cold
 
-.PHONY: run test deps build image asan tsan clean
+.PHONY: run test deps configure build device image asan tsan clean
 
 deps:
 	@scripts/install-deps
 
-build: deps
+configure: deps
 	@cmake --preset $(PRESET) >/dev/null
+
+# Everything: programs, tests and benchmarks.
+build: configure
 	@cmake --build --preset $(PRESET)
 
-image: build
+# Only what the device image holds and `make run` starts.
+device: configure
+	@cmake --build --preset $(PRESET) --target device
+
+image: device
 	@scripts/make-device-root build/$(PRESET)/bin "$(ROOT)"
 
 run: image

@@ -91,6 +91,11 @@ class AppDialogServices : public IDialogServices {
     IFileListScreen* GetFileListScreen() const override {
         return dynamic_cast<IFileListScreen*>(app_.GetCurrentMode());
     }
+    uint16_t GetSpiWord() const override {
+        uint16_t word = 0;
+        app_.GetSpiWord(&word);
+        return word;
+    }
 
   private:
     CCelvaneApp& app_;

@@ -79,6 +79,8 @@ class CCelvaneApp : public plat::CWinApp, public IScreenServices, public IBoardV
 
     // Exit code of a start that failed (a second instance among them).
     static constexpr int kStartFailed = 1;
+    // The pauses of the exit routine.
+    static constexpr uint32_t kExitPauseMs = 1000;
 
     CCelvaneApp();
     ~CCelvaneApp() override;
@@ -88,6 +90,7 @@ class CCelvaneApp : public plat::CWinApp, public IScreenServices, public IBoardV
 
     bool InitInstance() override;
     int ExitInstance() override;
+    void OnEndRequested() override { end_requested_.set(); }
 
     // --- Storage and files ---------------------------------------------
     // Free bytes of the volume (0 "\FlashFX Disk", 1 "\Hard Disk") or of
@@ -128,6 +131,8 @@ class CCelvaneApp : public plat::CWinApp, public IScreenServices, public IBoardV
     virtual void OnSecondTick();
 
     // --- Screens ---------------------------------------------------------
+    // Whether an instrument screen exists on the hardware id.
+    static bool ScreenAllowed(int screen, uint32_t hardwareId);
     virtual void SaveMode();
     // Writes the history log now; a failure is said once in the status line
     // and the history.
@@ -381,6 +386,9 @@ class CCelvaneApp : public plat::CWinApp, public IScreenServices, public IBoardV
     std::unique_ptr<CLimitMaskFile> limit_masks_;
     std::array<Launched, 2> launched_;
     bool history_dumped_ = false;
+    // Set when a signal asked the program to end: the exit's pauses are cut
+    // short. Set by the signal's thread, waited on by the UI thread.
+    plat::Event end_requested_{true, false};
     CModeBase* setup_mode_ = nullptr;
     std::u16string identity_text_;
     uint32_t hardware_word_ = 0;

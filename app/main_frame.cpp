@@ -64,7 +64,14 @@ void CChildView::OnKey(uint32_t key, uint32_t repeat, uint32_t flags, bool down)
         return;
     }
     screen->OnKeyEvent(key, down ? 1 : 0);
+    RepaintChangedKeys();
     if (!down) Default();
+}
+
+// The keys of the screen current now (a key may have switched screens) show
+// the page the key left them on.
+void CChildView::RepaintChangedKeys() {
+    if (CModeBase* screen = app_->GetCurrentMode()) screen->RepaintChangedKeys();
 }
 
 void CChildView::OnKeyDown(uint32_t key, uint32_t repeat, uint32_t flags) {
@@ -97,6 +104,7 @@ bool CChildView::PreTranslateMessage(const plat::Message& msg) {
         const int delta = static_cast<int16_t>(plat::hiword(msg.wparam));
         HistoryAdd(CCelvaneApp::kHistoryKeys, u"Scroll", static_cast<uint32_t>(delta));
         screen->OnWheel(delta);
+        RepaintChangedKeys();
         const int selected = screen->GetSelectedSoftKey();
         if (selected != -1) {
             SetTimer(kTimerWheelEnd, 10000);
@@ -121,6 +129,7 @@ void CChildView::OnTimer(uintptr_t id) {
         case kTimerWheelCommit:
             KillTimer(id);
             if (screen) screen->CommitSoftKey(screen->GetSelectedSoftKey());
+            RepaintChangedKeys();
             break;
         case kTimerBiasTee:
             KillTimer(id);
@@ -167,7 +176,10 @@ bool CChildView::OnCommand(uintptr_t wparam, intptr_t lparam) {
     const uint32_t id = plat::loword(wparam);
     if (id < kCmdFirst || id > kCmdLast) return CWnd::OnCommand(wparam, lparam);
     try {
-        if (Dispatch(id, lparam)) return true;
+        if (Dispatch(id, lparam)) {
+            RepaintChangedKeys();
+            return true;
+        }
     } catch (...) {
         ShowMessage(LoadResString(kExceptionText), MB_OK);
         return true;
@@ -176,14 +188,20 @@ bool CChildView::OnCommand(uintptr_t wparam, intptr_t lparam) {
 }
 
 // A measurement screen committed sweep data: the user-interface thread
-// refreshes its display. The message names the screen; one that is not of
-// the application's list is not touched.
+// refreshes its display; or the board woke: the screen, when it is the one
+// shown, draws every pane anew. The message names the screen; one that is
+// not of the application's list is not touched.
 intptr_t CChildView::WindowProc(uint32_t msg, uintptr_t wparam, intptr_t lparam) {
     if (msg != CMeasurementBase::kMsgDisplayRefresh) return CWnd::WindowProc(msg, wparam, lparam);
     auto* posted = reinterpret_cast<CModeBase*>(lparam);
     for (int id = 0; posted && id < kScreenCount; ++id) {
         if (app_->FindMode(id) != posted) continue;
-        if (auto* screen = dynamic_cast<CMeasurementBase*>(posted)) screen->OnDisplayRefresh();
+        auto* screen = dynamic_cast<CMeasurementBase*>(posted);
+        if (!screen) break;
+        if (wparam != CMeasurementBase::kRedrawWhole)
+            screen->OnDisplayRefresh();
+        else if (app_->GetCurrentMode() == posted)
+            screen->RedrawWholeScreen();
         break;
     }
     return 0;

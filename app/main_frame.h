@@ -41,6 +41,7 @@ class CChildView : public plat::CWnd {
   private:
     bool Dispatch(uint32_t id, intptr_t lparam);
     void OnKey(uint32_t key, uint32_t repeat, uint32_t flags, bool down);
+    void RepaintChangedKeys();
 
     // Members belong to the user-interface thread, as the window does.
     CCelvaneApp* app_;

@@ -44,6 +44,14 @@ void CCelvaneApp::SaveMode() {
         if (id == kScreenTools || id == kScreenSetup)
             id = current_mode_->GetLastMeasurementModeId();
     }
+    // Each instrument screen keeps its setup for the next start.
+    for (const int screen_id : {kScreenNetworkAnalyzer, kScreenSpectrumAnalyzer}) {
+        if (!ScreenAllowed(screen_id, GetHardwareId())) continue;
+        CModeBase* screen = FindMode(screen_id);
+        CMeasSetup* setup = screen ? screen->GetSetup() : nullptr;
+        if (setup && !setup->SaveBackup())
+            HistoryAdd(kHistoryStart, u"backup setup not saved", static_cast<uint32_t>(screen_id));
+    }
     // Saved whole or not at all: a power loss while saving keeps the old file.
     plat::atomic_save(kModeFile, std::to_string(id));
 }

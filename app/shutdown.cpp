@@ -33,8 +33,9 @@ int CCelvaneApp::ExitInstance() {
     plat::debug_printf("CCelvaneApp::ExitInstance +\n");
     // 3. Stop the screen.
     if (current_mode_) current_mode_->StopMeasurement();
-    // 4.
-    plat::sleep_ms(1000);
+    // 4. A pause for the board to settle, cut short when a signal asked the
+    // program to end at once.
+    end_requested_.wait(kExitPauseMs);
     // 5.
     if (!history_dumped_) DumpHistory();
     // 6.
@@ -94,7 +95,7 @@ int CCelvaneApp::ExitInstance() {
     UnregisterAppFileServices();
     UnregisterAppPrintServices();
     // 11.
-    plat::sleep_ms(1000);
+    end_requested_.wait(kExitPauseMs);
     const int code = CWinApp::ExitInstance();
     return start_ok_ ? code : kStartFailed;
 }

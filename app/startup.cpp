@@ -49,14 +49,14 @@ constexpr char16_t kBoardDevice[] = u"DSP1:";
 // The framework's registry key: the company name text.
 constexpr uint32_t kCompanyNameId = 61204;
 
-bool ScreenAllowed(int screen, uint32_t hardwareId) {
+}  // namespace
+
+bool CCelvaneApp::ScreenAllowed(int screen, uint32_t hardwareId) {
     switch (screen) {
         case kScreenNetworkAnalyzer:
-            return hardwareId == CCelvaneApp::kTW740S || hardwareId == CCelvaneApp::kTW741S ||
-                   hardwareId == CCelvaneApp::kTW740;
+            return hardwareId == kTW740S || hardwareId == kTW741S || hardwareId == kTW740;
         case kScreenSpectrumAnalyzer:
-            return hardwareId == CCelvaneApp::kTW740S || hardwareId == CCelvaneApp::kTW741S ||
-                   hardwareId == CCelvaneApp::kTW74S;
+            return hardwareId == kTW740S || hardwareId == kTW741S || hardwareId == kTW74S;
         case kScreenPowerMeter:
             // Every instrument has the power meter.
             return true;
@@ -64,8 +64,6 @@ bool ScreenAllowed(int screen, uint32_t hardwareId) {
             return false;
     }
 }
-
-}  // namespace
 
 bool CCelvaneApp::InitInstance() {
     // 1. History; a registry that cannot be written is said.

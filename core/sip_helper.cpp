@@ -88,6 +88,12 @@ void CSipHelper::OnWheel(int delta) {
     SendImValue(delta >= 0 ? kImLeft : kImRight);
 }
 
+char16_t CSipHelper::GetSelectedChar() {
+    if (!available_) return 0;
+    WriteIm(kImAnswer);
+    return static_cast<char16_t>(GetImValue());
+}
+
 void ShowSip() {
     if (plat::sip_status() == plat::SIP_STATUS_AVAILABLE) plat::sip_show_im(SIPF_OFF);
 }

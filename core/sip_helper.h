@@ -8,6 +8,8 @@ class CSipHelper {
   public:
     // Input-method data values the panel understands.
     static constexpr uint32_t kImOpen = 1;
+    // Asks for the selected character, answered in the second word.
+    static constexpr uint32_t kImAnswer = 1;
     static constexpr uint32_t kImReady = 513;
     static constexpr uint32_t kImLeft = 3;
     static constexpr uint32_t kImUp = 5;
@@ -27,6 +29,8 @@ class CSipHelper {
     // Arrow keys become panel moves; false for any other key.
     virtual bool OnArrowKey(uint32_t key);
     virtual void OnWheel(int delta);
+    // The character selected on the panel; 0 without a panel.
+    virtual char16_t GetSelectedChar();
 
     bool available() const { return available_; }
 

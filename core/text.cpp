@@ -51,4 +51,14 @@ int CompareUnits(std::u16string_view a, std::u16string_view b) {
     return a.compare(b);
 }
 
+bool IsValidFileName(std::u16string_view name) {
+    constexpr std::u16string_view kRefused = u"\\/:*?\"<>|";
+    bool only_dots_and_blanks = true;
+    for (char16_t c : name) {
+        if (c < 0x20 || c == 0x7F || kRefused.find(c) != std::u16string_view::npos) return false;
+        if (c != u'.' && c != u' ') only_dots_and_blanks = false;
+    }
+    return !name.empty() && !only_dots_and_blanks;
+}
+
 }  // namespace core

@@ -25,4 +25,9 @@ Text TrimLeadingBlanks(std::u16string_view text);
 // Compares character by character as 16-bit units: <0, 0 or >0.
 int CompareUnits(std::u16string_view a, std::u16string_view b);
 
+// Whether a typed name can name a file in a folder: not empty, no
+// \ / : * ? " < > | or control characters, and not made only of dots and
+// blanks (which would name the folder itself or its parent).
+bool IsValidFileName(std::u16string_view name);
+
 }  // namespace core

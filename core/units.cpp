@@ -1,5 +1,6 @@
 #include "core/units.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -343,6 +344,18 @@ core::Text FormatValue(uint64_t hertz, uint32_t flag, bool newline, bool with_un
         }
     }
     return AppendTail(std::move(text), newline, with_unit, FrequencyUnitName(unit));
+}
+
+core::Text FormatFrequencyToStep(uint64_t hertz, double step_hz, bool with_unit) {
+    if (!(step_hz > 0)) return FormatValue(hertz, 0, false, with_unit, false, 0);
+    static constexpr int kHertzDigits[4] = {0, 3, 6, 9};
+    const uint32_t unit = FrequencyUnitIndex(hertz);
+    const int most = kHertzDigits[unit];
+    // The small allowance keeps a spacing of exactly 10^-k units at k digits.
+    const double wanted = std::ceil(most - std::log10(step_hz) - 1e-9);
+    const int decimals = static_cast<int>(std::clamp(wanted, 0.0, double(most)));
+    core::Text text = core::FormatText("%.*f", decimals, FrequencyToUnitD(hertz, 0, unit));
+    return AppendTail(std::move(text), false, with_unit, FrequencyUnitName(unit));
 }
 
 core::Text FormatMsAsSeconds(uint64_t milliseconds, bool newline, bool with_unit) {

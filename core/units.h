@@ -86,6 +86,10 @@ double ConvertReflectionUnit(double value, uint32_t target_unit, uint32_t source
 
 core::Text FormatValue(uint64_t hertz, uint32_t flag, bool newline, bool with_unit,
                        bool fixed_decimals, uint32_t decimals);
+// A frequency in FormatValue's unit with as many decimals as a point spacing
+// of `step_hz` resolves (its last digit is the finest one that changes from
+// one point to the next); FormatValue's own form without a spacing.
+core::Text FormatFrequencyToStep(uint64_t hertz, double step_hz, bool with_unit);
 core::Text FormatMsAsSeconds(uint64_t milliseconds, bool newline, bool with_unit);
 core::Text FormatDistance(double thousandths, bool metric, bool newline, bool with_unit);
 core::Text FormatLevel(double value, uint32_t unit, bool with_unit, bool newline, bool trim,

@@ -45,6 +45,11 @@ uint32_t SmallFontWidth() {
     return s ? s->GetSmallFontWidth() : IDialogServices::kDefaultSmallSize;
 }
 
+uint16_t SpiWord() {
+    const IDialogServices* s = IDialogServices::current();
+    return s ? s->GetSpiWord() : 0;
+}
+
 std::u16string FontFace() {
     const IDialogServices* s = IDialogServices::current();
     return s ? s->GetFontFace() : kDefaultFace;

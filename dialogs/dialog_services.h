@@ -81,6 +81,9 @@ class IDialogServices {
     virtual void HandOverToCurrentMode(std::unique_ptr<CBufferPair> pair);
     // The current screen as the owner of a file list; null when it is none.
     virtual IFileListScreen* GetFileListScreen() const { return nullptr; }
+    // The word the unit's I/O controller keeps: not zero when the unit types
+    // by its keypad alone, without the soft input panel.
+    virtual uint16_t GetSpiWord() const { return 0; }
 
     static constexpr uint32_t kDefaultSmallSize = 100;
 };
@@ -104,6 +107,7 @@ const CAntennaList* AntennaList();
 int ShowMessage(const std::u16string& text, uint32_t style);
 uint32_t SmallFontHeight();
 uint32_t SmallFontWidth();
+uint16_t SpiWord();
 // A point font of the interface face; an unusable size takes the default.
 plat::Font UiFont(uint32_t tenths_of_point);
 }  // namespace dialog_services

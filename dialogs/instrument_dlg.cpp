@@ -107,8 +107,9 @@ bool CSoftKeyDlg::PreTranslateMessage(const plat::Message& msg) {
             break;
         case plat::WM_PAINT:
             // The dialog keeps the keyboard: it takes the focus back from a
-            // window outside it (one of its controls may keep it).
-            if (!HoldsFocus() && exists() && IsWindowVisible()) SetFocus();
+            // window outside it (one of its controls may keep it), unless a
+            // box over it has disabled it.
+            if (!HoldsFocus() && exists() && IsWindowVisible() && IsWindowEnabled()) SetFocus();
             break;
         default:
             break;

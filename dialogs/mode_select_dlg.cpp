@@ -19,7 +19,7 @@ constexpr uint32_t kNetworkTitleText = 64306, kSpectrumTitleText = 64307, kPower
 constexpr uint32_t kSingleNetworkText = 523, kSingleSpectrumText = 524;
 // Menu-key captions of the instruments (keys 1, 2, 3).
 constexpr uint32_t kNetworkKey = 161, kSpectrumKey = 61226, kPowerKey = 61250;
-constexpr uint32_t kHardwareSpecAn = 6;
+constexpr uint32_t kHardwareSpecAn = 6, kHardwareVnaOnly = 0x205;
 
 // The lists share the dialog in columns; a title above each.
 constexpr int kMargin = 10;
@@ -70,6 +70,12 @@ constexpr int kThreeTitleIds[] = {CModeSelectDlg::kNetworkTitle, CModeSelectDlg:
                                   CModeSelectDlg::kPowerTitle};
 constexpr int kTwoListIds[] = {CModeSelectDlg::kSingleList, CModeSelectDlg::kPowerList};
 constexpr int kTwoTitleIds[] = {CModeSelectDlg::kSingleTitle, CModeSelectDlg::kPowerTitle};
+
+// A label of two lines reads as one.
+core::Text OneLine(core::Text label) {
+    std::replace(label.begin(), label.end(), u'\n', u' ');
+    return label;
+}
 
 void SetItemText(plat::CWnd& dialog, int id, const core::Text& text) {
     if (plat::CWnd* item = dialog.GetDlgItem(id)) item->SetWindowText(text);
@@ -149,7 +155,16 @@ bool CModeSelectDlg::OnInitDialog() {
     CListDlg::OnInitDialog();
     LayOut();
     if (m_Idd == kTwoLists) {
-        SetItemText(*this, kSingleTitle, LoadResString(kSpectrumTitleText));
+        // The single list is the one instrument of the unit; its title says
+        // which even while that instrument's screen is not there.
+        const uint32_t hw = m_pOwner ? m_pOwner->GetHardwareId() : 0;
+        m_nSingleMode = hw == kHardwareVnaOnly  ? kModeNetwork
+                        : hw == kHardwareSpecAn ? kModeSpectrum
+                                                : 0;
+        m_SingleTitle = LoadResString(hw == kHardwareVnaOnly  ? kSingleNetworkText
+                                      : hw == kHardwareSpecAn ? kSingleSpectrumText
+                                                              : kSpectrumTitleText);
+        SetItemText(*this, kSingleTitle, m_SingleTitle);
         SetItemText(*this, kPowerTitle, LoadResString(kPowerTitleText));
     } else {
         SetItemText(*this, kNetworkTitle, LoadResString(kNetworkTitleText));
@@ -192,9 +207,7 @@ void CModeSelectDlg::FillList(plat::CListBox& list, IModeListEntry* entry) {
     const int space = std::max(1, m_RowFont.text_extent(u" ").cx);
     const int width = list.GetClientRect().width();
     for (int n = 1; n <= entry->GetMeasurementCount(); ++n) {
-        // A label of two lines reads as one row.
-        core::Text label = LoadResString(entry->GetMeasurementLabelId(n));
-        std::replace(label.begin(), label.end(), u'\n', u' ');
+        const core::Text label = OneLine(LoadResString(entry->GetMeasurementLabelId(n)));
         // Centred with spaces; a label wider than the list gets none.
         const int spaces = std::max(0, (width - m_RowFont.text_extent(label).cx) / space / 2);
         const int row =
@@ -286,7 +299,7 @@ void CModeSelectDlg::ShowMeasurementInfo(IModeListEntry* entry, int measurement)
     if (!entry || !m_pFrame) return;
     auto pair = std::make_unique<CBufferPair>();
     pair->Set(0, entry->GetNameText());
-    pair->Set(2, LoadResString(entry->GetMeasurementLabelId(measurement)));
+    pair->Set(2, OneLine(LoadResString(entry->GetMeasurementLabelId(measurement))));
     pair->Set(5, LoadResString(entry->GetMeasurementDescriptionId(measurement)));
     PostCommandObject<kCmdBufferPair>(m_pFrame, std::move(pair));
 }

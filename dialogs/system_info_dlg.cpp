@@ -44,12 +44,6 @@ const std::vector<CInfoDlgBase::Row>& CSystemInfoDlg::Rows() const {
     return SystemRows();
 }
 
-bool CSystemInfoDlg::OnInitDialog() {
-    const bool result = CInfoDlgBase::OnInitDialog();
-    FillIdentity();
-    return result;
-}
-
 void CSystemInfoDlg::FillIdentity() {
     const IDialogServices* s = IDialogServices::current();
     const SystemIdentity id = s ? s->GetSystemIdentity() : SystemIdentity{};
@@ -86,6 +80,9 @@ core::Text CSystemInfoDlg::FormatBatteryTime(uint32_t seconds) {
 }
 
 void CSystemInfoDlg::Refresh() {
+    // The board's version and serial arrive when its link opens, which may
+    // be after the box did.
+    FillIdentity();
     const IDialogServices* s = IDialogServices::current();
     uint64_t total = 0;
     uint64_t free = s ? s->GetMemoryAndDiskStatus(kFlash, &total) : 0;

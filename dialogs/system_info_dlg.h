@@ -29,7 +29,8 @@ class CSystemInfoDlg : public CInfoDlgBase {
 
     CSystemInfoDlg(plat::CWnd* frame, plat::CWnd* screen);
 
-    // The five-second refresh: storage, memory, temperature and battery.
+    // The five-second refresh: identity, storage, memory, temperature and
+    // battery.
     void OnTimerRefresh();
     void Refresh() override;
 
@@ -40,7 +41,6 @@ class CSystemInfoDlg : public CInfoDlgBase {
     static core::Text FormatBatteryTime(uint32_t seconds);
 
   protected:
-    bool OnInitDialog() override;
     const std::vector<Row>& Rows() const override;
 
   private:

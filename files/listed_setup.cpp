@@ -34,13 +34,7 @@ core::Text CListedSetup::NameFromPath(const core::Text& path) {
 }
 
 bool CListedSetup::IsValidName(const core::Text& name) {
-    constexpr std::u16string_view kRefused = u"\\/:*?\"<>|";
-    bool only_dots_and_blanks = true;
-    for (char16_t c : name) {
-        if (c < 0x20 || c == 0x7F || kRefused.find(c) != std::u16string_view::npos) return false;
-        if (c != u'.' && c != u' ') only_dots_and_blanks = false;
-    }
-    return !name.empty() && !only_dots_and_blanks;
+    return core::IsValidFileName(name);
 }
 
 uint32_t CListedSetup::GetModeId() const {

@@ -231,6 +231,18 @@ bool CMeasSetup::LoadSilently(const core::Text& path, core::Text* reason) {
     return true;
 }
 
+bool CMeasSetup::LoadBackupQuietly(core::Text* reason) {
+    const core::Text path = GetBackupPath();
+    if (path.empty()) {
+        if (reason) *reason = u"No backup setup";
+        return false;
+    }
+    // A first quiet read finds a missing or damaged file before the form's
+    // own load (which may show a message) runs.
+    if (!LoadSilently(path, reason)) return false;
+    return LoadBackup();
+}
+
 bool CMeasSetup::WriteThroughFile() {
     change_time_ = save_time_ = Now();
     std::unique_ptr<ISetupFile> file = CreateSetupFile();

@@ -63,6 +63,12 @@ class CMeasSetup : public IChoiceOwner {
     bool LoadSilently(const core::Text& path, core::Text* reason);
     virtual bool LoadBackup() { return false; }
     virtual bool LoadFactory() { return false; }
+    // The file SaveBackup writes; empty for a form without one.
+    virtual core::Text GetBackupPath() const { return {}; }
+    // LoadBackup once the backup file reads without a message; false with
+    // the refusal's reason in `reason` when it is missing or damaged, the
+    // setup untouched.
+    bool LoadBackupQuietly(core::Text* reason);
 
     // --- copies
     // Every setting of `other`, a setup of the same form, becomes this

@@ -19,6 +19,7 @@ class CSAMeasSetup : public CMeasSetup {
     bool SaveBackup() override;
     bool LoadBackup() override { return Load(kBackupPath); }
     bool LoadFactory() override { return Load(kFactoryPath); }
+    core::Text GetBackupPath() const override { return kBackupPath; }
     core::Text GetClassName() const override;
     core::Text GetMeasurementName() const override;
     core::Text GetMeasurementDescription() const override;

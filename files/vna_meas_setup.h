@@ -33,6 +33,7 @@ class CVNAMeasSetup : public CMeasSetup {
     bool Load(const core::Text& path, bool read);
     bool LoadBackup() override { return Load(kBackupPath, true); }
     bool LoadFactory() override { return Load(kFactoryPath, true); }
+    core::Text GetBackupPath() const override { return kBackupPath; }
     bool DeleteCalFile() override;
     // "\FlashFX Disk\My Cals\<label>.cal" with path separators in the label
     // replaced; nothing for an empty label or one holding "..".

@@ -276,7 +276,7 @@ uint32_t CMeasurement::WorkerMain() {
                 exit.reset();
                 if (obj && obj->sleep_state_ != 2) {
                     resume_pause = true;
-                    if (obj->screen_) obj->screen_->RepaintScreen(1);
+                    if (obj->screen_) obj->screen_->Redraw(1);
                     if (rec.worker_object.load() != obj) continue;  // deleted meanwhile
                 }
             } else if (r == plat::WAIT_TIMEOUT && phase == 2) {

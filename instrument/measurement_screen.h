@@ -19,6 +19,9 @@ class IMeasurementScreen {
     virtual void ProcessNewData(CDeviceItem* /*result*/, int /*flag*/) {}
     // 0 repaints the whole frame, non-zero the graph only.
     virtual void RepaintScreen(int /*flag*/) {}
+    // The screen draws itself anew; the measurement worker calls it with 1
+    // after the board's I/O controller woke (on the worker's thread).
+    virtual void Redraw(int /*flag*/) {}
     virtual intptr_t QueryHook(intptr_t /*value*/) { return 0; }
     virtual intptr_t NoticeHook(intptr_t /*value*/) { return 0; }
     virtual void MessageSentHook() {}

@@ -6,6 +6,7 @@
 
 #include "core/byte_order.h"
 #include "core/frequency_range.h"
+#include "core/history.h"
 #include "core/listener_list.h"
 #include "core/routines.h"
 #include "core/scoped_lock.h"
@@ -143,9 +144,22 @@ int CMeasurementBase::OnCreate(plat::CWnd* view, plat::CWnd* frame, int third,
                                CColorScheme* createArg) {
     CModeBase::OnCreate(view, frame, third, createArg);
     traceList = std::make_unique<CListenerList>();
-    if (setup_ && !setup_->LoadBackup()) setup_->LoadFactory();
+    if (setup_) TakeBackupSetup();
     if (setup_) AllocTraceBuffers(std::max<int>(setup_->GetDataPoints(), kMinPoints));
     return OnCreateHook();
+}
+
+// The screen starts on the setup it was left with; a missing or damaged
+// backup gives the factory setup and one history line.
+void CMeasurementBase::TakeBackupSetup() {
+    core::Text reason;
+    if (setup_->GetBackupPath().empty()) {
+        setup_->LoadFactory();  // a screen that keeps no backup
+        return;
+    }
+    if (setup_->LoadBackupQuietly(&reason)) return;
+    HistoryAddText(kHistoryBackup, u"Backup setup not taken, factory setup used: " + reason);
+    setup_->LoadFactory();
 }
 
 int CMeasurementBase::OnCreateHook() {
@@ -228,6 +242,18 @@ void CMeasurementBase::RepaintScreen(int flag) {
     redrawState = kRedrawRequested;
 }
 
+void CMeasurementBase::Redraw(int) {
+    if (parent_view_)
+        parent_view_->PostMessage(kMsgDisplayRefresh, kRedrawWhole,
+                                  reinterpret_cast<intptr_t>(static_cast<CModeBase*>(this)));
+}
+
+void CMeasurementBase::RedrawWholeScreen() {
+    constexpr uint32_t kAllPanes =
+        kMaskFileLabel | kMaskSoftKeys | kMaskMenuKeys | kMaskStatus | kMaskReadout | kMaskGraph;
+    RedrawPanes(screenLayout == CGraphWidget::kScreenLayout ? kMaskGraph : kAllPanes);
+}
+
 void CMeasurementBase::RefreshPane(int pane) {
     if (pane == kPaneGraph) {
         if (graphPanel) graphPanel->Redraw();
@@ -237,6 +263,11 @@ void CMeasurementBase::RefreshPane(int pane) {
 }
 
 void CMeasurementBase::OnCommand32825(intptr_t) {}
+
+void CMeasurementBase::RepaintChangedKeys() {
+    if (screenLayout == CGraphWidget::kScreenLayout) return;
+    CModeBase::RepaintChangedKeys();
+}
 
 int CMeasurementBase::ShowPage(int page) {
     // The file manager window of page 137 comes with the trace-file pages.

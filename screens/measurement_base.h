@@ -70,7 +70,9 @@ class CMeasurementBase : public CModeBase, public IFileListScreen {
   public:
     // The private message the screen posts to the view after a commit: lParam
     // is the screen (a CModeBase* of the application's list).
+    // wParam kRefreshAfterCommit, or kRedrawWhole after the board woke.
     static constexpr uint32_t kMsgDisplayRefresh = plat::WM_APP + 0x21;
+    static constexpr uintptr_t kRefreshAfterCommit = 0, kRedrawWhole = 1;
     // Pane id of the graph panel (RefreshPane, WM_COMMAND 32821).
     static constexpr int kPaneGraph = 19;
     static constexpr int kFunctionCount = 56;
@@ -80,6 +82,8 @@ class CMeasurementBase : public CModeBase, public IFileListScreen {
     static constexpr int kDisplayColumns = 705;
     static constexpr int kMaxPoints = 11265;
     static constexpr int kMinPoints = 2;
+    // The history bit of the start-up setup's origin.
+    static constexpr uint32_t kHistoryBackup = 0x10;
     static constexpr size_t kTraceTextBytes = 90120;
     static constexpr uint32_t kTimeoutPeriodMs = 60000;
     static constexpr int kColumnSteps = 210;
@@ -134,10 +138,13 @@ class CMeasurementBase : public CModeBase, public IFileListScreen {
     int StopMeasurement() override;
     int OnCreate(plat::CWnd* view, plat::CWnd* frame, int third, CColorScheme* createArg) override;
     int OnCreateHook() override;
+    void TakeBackupSetup();
     using CModeBase::ShowSoftKeys;
     // Shows a page through its builder; 0 for ids without one here.
     virtual int ShowSoftKeys(int page, int highlight);
     void CheckRestartAfterKey(uint32_t key) override;
+    // Not while the graph covers the whole screen.
+    void RepaintChangedKeys() override;
     int GetModeFlag() const override;
     int IsMarkerOn() const override;
     CMeasurement* FindMeasurement(intptr_t id) override;
@@ -147,6 +154,11 @@ class CMeasurementBase : public CModeBase, public IFileListScreen {
     // A key that arrives while an entry dialog of the screen is open.
     void OnKeyEventHook(uint32_t key, int pressed) override;
     void RepaintScreen(int flag) override;
+    // Any thread: asks the user-interface thread to draw every pane anew
+    // (RedrawWholeScreen).
+    void Redraw(int flag) override;
+    // Every pane of the layout in force drawn anew (user-interface thread).
+    void RedrawWholeScreen();
 
     // --- Activation and the measurement chain ----------------------------
     void ActivateMeasurement() override;

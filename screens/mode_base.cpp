@@ -1,14 +1,20 @@
 #include "screens/mode_base.h"
 
+#include <algorithm>
+#include <utility>
+
 #include "core/app_commands.h"
 #include "core/posted_records.h"
 #include "core/res_string.h"
 #include "core/sorted_item_list.h"
+#include "dialogs/progress_dlg.h"
 #include "files/listed_setup.h"
 #include "files/meas_setup.h"
 #include "instrument/status_text_line.h"
+#include "platform/framework/dialog.h"
 #include "platform/framework/system_services.h"
 #include "platform/framework/wnd.h"
+#include "platform/window/paint.h"
 #include "screens/screen_services.h"
 #include "widgets/draw_panel.h"
 #include "widgets/readout_panel.h"
@@ -47,6 +53,8 @@ CModeBase::CModeBase() {
 
 // The panes first, then the status path; the lock goes with the members.
 CModeBase::~CModeBase() {
+    CModeBase::ClosePopup();
+    progress_.reset();
     readout_panel_.reset();
     draw_panel_.reset();
     status_indicator_.reset();
@@ -142,13 +150,57 @@ int CModeBase::ShowPage(int) {
     return 0;
 }
 
-// The base holds no popup; screens that open one close it here.
+void CModeBase::RepaintChangedKeys() {
+    if (panes_frozen_) return;
+    if (soft_key_menu_) soft_key_menu_->Update();
+    if (menu_key_panel_) menu_key_panel_->Update();
+}
+
 int CModeBase::ClosePopup() {
     closing_popup_ = true;
-    const int saved = saved_byte_;
-    saved_byte_ = saved;
+    if (plat::CDialog* popup = std::exchange(popup_, nullptr)) {
+        const int saved = saved_byte_;
+        // Ending a modeless dialog destroys its window, and the dialog goes
+        // with it.
+        if (plat::is_window(popup)) popup->EndDialog(0);
+        saved_byte_ = saved;
+    }
     closing_popup_ = false;
     return 1;
+}
+
+namespace {
+// Paints a window and its children now: the screen that shows progress keeps
+// the user-interface thread busy with the work meanwhile.
+void PaintNow(plat::Window* w) {
+    plat::update_window(w);
+    for (plat::Window* child : w->children()) PaintNow(child);
+}
+}  // namespace
+
+void CModeBase::OpenProgress(int start, int range, const core::Text& text) {
+    CloseProgress();
+    auto window = std::make_unique<CProgressDlg>(main_frame_ ? main_frame_ : parent_view_);
+    window->SetText(text);
+    if (!window->Create()) return;
+    window->ShowWindow(plat::SW_SHOW);
+    progress_ = std::move(window);
+    UpdateProgress(0, range);
+    if (start != 0) UpdateProgress(start, range);
+    PaintNow(progress_.get());
+}
+
+void CModeBase::UpdateProgress(int position, int range) {
+    if (!progress_) return;
+    progress_->SetProgress(static_cast<uint32_t>(std::max(position, 0)),
+                           static_cast<uint32_t>(std::max(range, 0)));
+    PaintNow(progress_.get());
+}
+
+void CModeBase::CloseProgress() {
+    if (!progress_) return;
+    progress_->ShowWindow(plat::SW_HIDE);
+    progress_.reset();  // destroys the window
 }
 
 void CModeBase::OnTraceFilesChanged(intptr_t) {}

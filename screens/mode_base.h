@@ -34,8 +34,10 @@
 
 namespace plat {
 class CWnd;
-}
+class CDialog;
+}  // namespace plat
 class IScreenServices;
+class CProgressDlg;
 class CMeasurement;
 class CMeasSetup;
 class CCommandRecord;
@@ -131,7 +133,8 @@ class CModeBase : public IMeasurementScreen {
     virtual void ReloadSweepSettings() {}
     // Opens a page as a window; -1 the first page. Answers 1 when shown.
     virtual int ShowPage(int page);
-    // WM_COMMAND 32837. Answers 1.
+    // WM_COMMAND 32837: ends the popup window when it still exists.
+    // Answers 1.
     virtual int ClosePopup();
     // WM_COMMAND 32838.
     virtual void OnTraceFilesChanged(intptr_t lparam);
@@ -189,6 +192,11 @@ class CModeBase : public IMeasurementScreen {
     virtual void Lock();
     virtual void Unlock();
     virtual int ShowSoftKeys();
+    // Repaints the soft keys and menu-key captions whose texts or marks
+    // changed since they were last drawn; the view calls it after each key,
+    // wheel step and command it hands the screen, so that the keys on screen
+    // always show what they do.
+    virtual void RepaintChangedKeys();
     virtual int GetSelectedSoftKey() const;
     virtual int GetSelectedMenuKey() const;
     virtual void CheckRestartAfterKey(uint32_t /*key*/) {}
@@ -217,6 +225,14 @@ class CModeBase : public IMeasurementScreen {
     virtual void PushStatusPath(uint32_t text_id, bool reset);
     virtual void PopStatusPath();
     virtual void OnListHook() {}
+    // The progress window of long file work over the screen: opening one
+    // closes one still open; the bar runs from 0 to `range` and starts at
+    // `start`. UpdateProgress moves an open bar (position 0 sets a new
+    // range); CloseProgress takes the window off the screen.
+    virtual void OpenProgress(int start, int range, const core::Text& text);
+    virtual void UpdateProgress(int position, int range);
+    virtual void CloseProgress();
+    CProgressDlg* progress_window() const { return progress_.get(); }
     // The label id of the backlight setting in force.
     virtual int GetBacklightLabelId() const;
     virtual int GetBlankLabelId() const { return kBlankLabel; }
@@ -334,6 +350,11 @@ class CModeBase : public IMeasurementScreen {
     std::unique_ptr<CPanelWidget> menu_key_panel_;
     std::unique_ptr<CScreenWidget> home_widget_;
     std::unique_ptr<CStatusTextLine> status_path_;
+    std::unique_ptr<CProgressDlg> progress_;
+    // The modeless popup window ClosePopup ends (null: none). It frees
+    // itself once its window is destroyed, so only is_window() may look at
+    // it after the window could have gone.
+    plat::CDialog* popup_ = nullptr;
 
     // The members below belong to the user-interface thread; the data a
     // measurement thread hands over is guarded by lock_ (Lock/Unlock).

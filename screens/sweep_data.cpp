@@ -627,14 +627,12 @@ bool CMeasurementBase::PublishUnderLock(CGraphPanel& panel, bool& waterfallLine)
     int from = m_RedrawFrom, to = m_RedrawTo;
     const int marker = m_MarkerRedrawPoint.exchange(-1);
     if (marker >= 0) {
-        if (m_SingleSweep) {
-            from = 0;
-            to = m_PointsReceived;
-        } else {
-            const int reach = n / kMarkerWindowDivisor + kMarkerWindowExtra;
-            from = std::max(0, marker - reach);
-            to = std::min(n, marker + reach);
-        }
+        // Around the marker; new sweep data drawn besides.
+        const int reach = n / kMarkerWindowDivisor + kMarkerWindowExtra;
+        const int near = m_SingleSweep ? 0 : std::max(0, marker - reach);
+        const int far = m_SingleSweep ? m_PointsReceived : std::min(n, marker + reach);
+        from = m_DataChanged ? std::min(from, near) : near;
+        to = m_DataChanged ? std::max(to, far) : far;
     } else if (!m_DataChanged) {
         return false;
     }

@@ -24,14 +24,20 @@ struct Range {
 };
 
 constexpr double kMaxFrequencyHz = 10e9;
-constexpr Range kAny{};
 constexpr Range kFrequency{0, kMaxFrequencyHz, false, "a frequency from 0 to 10 GHz"};
-constexpr Range kNotNegative{0, std::numeric_limits<double>::max(), false, "not negative"};
-constexpr Range kPositive{0, std::numeric_limits<double>::max(), true, "above 0"};
 constexpr Range kFraction{0, 1, false, "from 0 to 1"};
 constexpr Range kVelocityFactor{0, 1, true, "above 0 and at most 1"};
 constexpr Range kLevel{-300, 100, false, "a level from -300 to +100 dBm"};
 constexpr Range kAudioTone{0, 10e3, true, "a tone above 0 and at most 10 kHz"};
+constexpr Range kNoiseFigure{0, 60, false, "a noise figure from 0 to 60 dB"};
+constexpr Range kReturnLoss{0, 200, false, "a return loss from 0 to 200 dB"};
+constexpr Range kSweepTime{0, 3.6e6, false, "a time from 0 to 3,600,000 ms"};
+constexpr Range kDistance{0, 10e3, false, "a distance from 0 to 10,000 m"};
+constexpr Range kGain{-100, 100, false, "a gain from -100 to +100 dB"};
+// 300 dB stands for an ideal reflectometer.
+constexpr Range kMatch{0, 300, false, "from 0 to 300 dB"};
+constexpr Range kVoltage{0, 100, false, "a voltage from 0 to 100 V"};
+constexpr Range kCurrent{0, 100, false, "a current from 0 to 100 A"};
 
 // Every struct of the scene lists its fields once, for reading and writing:
 // fields(visitor, value) calls visitor(key, member[, range]) for each.
@@ -50,19 +56,19 @@ void fields(V& v, S& s) {
 template <typename V, typename S>
 requires std::is_same_v<std::remove_const_t<S>, Burst>
 void fields(V& v, S& s) {
-    v("period_ms", s.period_ms, kPositive);
-    v("on_ms", s.on_ms, kNotNegative);
+    v("period_ms", s.period_ms, Range{0, 3.6e6, true, "a time above 0 and at most 3,600,000 ms"});
+    v("on_ms", s.on_ms, kSweepTime);
     v("level_dbm", s.level_dbm, kLevel);
 }
 
 template <typename V, typename S>
 requires std::is_same_v<std::remove_const_t<S>, Receiver>
 void fields(V& v, S& s) {
-    v("noise_figure_db", s.noise_figure_db, kNotNegative);
-    v("preamp_noise_figure_db", s.preamp_noise_figure_db, kNotNegative);
-    v("sweep_factor", s.sweep_factor, kPositive);
-    v("min_sweep_ms", s.min_sweep_ms, kNotNegative);
-    v("max_sweep_ms", s.max_sweep_ms, kNotNegative);
+    v("noise_figure_db", s.noise_figure_db, kNoiseFigure);
+    v("preamp_noise_figure_db", s.preamp_noise_figure_db, kNoiseFigure);
+    v("sweep_factor", s.sweep_factor, Range{0, 1000, true, "above 0 and at most 1000"});
+    v("min_sweep_ms", s.min_sweep_ms, kSweepTime);
+    v("max_sweep_ms", s.max_sweep_ms, kSweepTime);
     v("noise_variation", s.noise_variation);
     v("seed", s.seed);
 }
@@ -70,24 +76,24 @@ void fields(V& v, S& s) {
 template <typename V, typename S>
 requires std::is_same_v<std::remove_const_t<S>, Fault>
 void fields(V& v, S& s) {
-    v("distance_m", s.distance_m, kNotNegative);
-    v("return_loss_db", s.return_loss_db, kNotNegative);
+    v("distance_m", s.distance_m, kDistance);
+    v("return_loss_db", s.return_loss_db, kReturnLoss);
 }
 
 template <typename V, typename S>
 requires std::is_same_v<std::remove_const_t<S>, CurvePoint>
 void fields(V& v, S& s) {
     v("frequency_hz", s.frequency_hz, kFrequency);
-    v("return_loss_db", s.return_loss_db, kNotNegative);
+    v("return_loss_db", s.return_loss_db, kReturnLoss);
 }
 
 template <typename V, typename S>
 requires std::is_same_v<std::remove_const_t<S>, Cable>
 void fields(V& v, S& s) {
-    v("length_m", s.length_m, kNotNegative);
+    v("length_m", s.length_m, kDistance);
     v("velocity_factor", s.velocity_factor, kVelocityFactor);
-    v("loss_db_per_m", s.loss_db_per_m, kNotNegative);
-    v("impedance_ohm", s.impedance_ohm, kPositive);
+    v("loss_db_per_m", s.loss_db_per_m, Range{0, 10, false, "a loss from 0 to 10 dB/m"});
+    v("impedance_ohm", s.impedance_ohm, Range{1, 1000, false, "an impedance from 1 to 1000 ohm"});
 }
 
 template <typename V, typename S>
@@ -97,35 +103,36 @@ void fields(V& v, S& s) {
     v("faults", s.faults);
     v("termination", s.termination);
     v("antenna", s.antenna);
-    v("load_return_loss_db", s.load_return_loss_db, kNotNegative);
-    v("gain_db", s.gain_db, kAny);
-    v("bias_current_a", s.bias_current_a, kNotNegative);
+    v("load_return_loss_db", s.load_return_loss_db, kReturnLoss);
+    v("gain_db", s.gain_db, kGain);
+    v("bias_current_a", s.bias_current_a, Range{0, 10, false, "a current from 0 to 10 A"});
 }
 
 template <typename V, typename S>
 requires std::is_same_v<std::remove_const_t<S>, Standards>
 void fields(V& v, S& s) {
-    v("open_return_loss_db", s.open_return_loss_db, kNotNegative);
-    v("short_return_loss_db", s.short_return_loss_db, kNotNegative);
-    v("load_return_loss_db", s.load_return_loss_db, kNotNegative);
+    v("open_return_loss_db", s.open_return_loss_db, kReturnLoss);
+    v("short_return_loss_db", s.short_return_loss_db, kReturnLoss);
+    v("load_return_loss_db", s.load_return_loss_db, kReturnLoss);
 }
 
 template <typename V, typename S>
 requires std::is_same_v<std::remove_const_t<S>, ErrorTerms>
 void fields(V& v, S& s) {
-    v("directivity_db", s.directivity_db, kAny);
-    v("source_match_db", s.source_match_db, kAny);
-    v("reflection_tracking_db", s.reflection_tracking_db, kAny);
-    v("tracking_delay_ns", s.tracking_delay_ns, kAny);
-    v("transmission_tracking_db", s.transmission_tracking_db, kAny);
-    v("isolation_db", s.isolation_db, kAny);
+    v("directivity_db", s.directivity_db, kMatch);
+    v("source_match_db", s.source_match_db, kMatch);
+    v("reflection_tracking_db", s.reflection_tracking_db, kGain);
+    v("tracking_delay_ns", s.tracking_delay_ns,
+      Range{-1000, 1000, false, "a delay from -1000 to +1000 ns"});
+    v("transmission_tracking_db", s.transmission_tracking_db, kGain);
+    v("isolation_db", s.isolation_db, kReturnLoss);
 }
 
 template <typename V, typename S>
 requires std::is_same_v<std::remove_const_t<S>, Unanswered>
 void fields(V& v, S& s) {
     v("message", s.message, Range{0, 65535, false, "a message id from 0 to 65535"});
-    v("replies", s.replies, kNotNegative);
+    v("replies", s.replies, Range{0, 1e6, false, "a count from 0 to 1,000,000"});
 }
 
 template <typename V, typename S>
@@ -140,7 +147,7 @@ void fields(V& v, S& s) {
     v("temperature_c", s.temperature_c, Range{-273.15, 1000, false, "a temperature in °C"});
     v("temperature_limit_c", s.temperature_limit_c,
       Range{-273.15, 1000, false, "a temperature in °C"});
-    v("supply_v", s.supply_v, kNotNegative);
+    v("supply_v", s.supply_v, kVoltage);
     v("light", s.light, Range{0, 1023, false, "a reading from 0 to 1023"});
     v("unanswered", s.unanswered);
 }
@@ -149,11 +156,12 @@ template <typename V, typename S>
 requires std::is_same_v<std::remove_const_t<S>, Battery>
 void fields(V& v, S& s) {
     v("charge_percent", s.charge_percent, Range{0, 100, false, "a charge from 0 to 100 %"});
-    v("charge_rate_percent_per_min", s.charge_rate_percent_per_min, kAny);
+    v("charge_rate_percent_per_min", s.charge_rate_percent_per_min,
+      Range{-100, 100, false, "a rate from -100 to +100 % a minute"});
     v("external_power", s.external_power);
-    v("voltage_v", s.voltage_v, kNotNegative);
-    v("current_a", s.current_a, kNotNegative);
-    v("capacity_ah", s.capacity_ah, kPositive);
+    v("voltage_v", s.voltage_v, kVoltage);
+    v("current_a", s.current_a, kCurrent);
+    v("capacity_ah", s.capacity_ah, Range{0, 1000, true, "a capacity above 0 and at most 1000 Ah"});
 }
 
 template <typename V, typename S>
@@ -185,7 +193,7 @@ void fields(V& v, S& s) {
     v("board", s.board);
     v("battery", s.battery);
     v("peripherals", s.peripherals);
-    v("time_scale", s.time_scale, kNotNegative);
+    v("time_scale", s.time_scale, Range{0, 1000, false, "a scale from 0 to 1000"});
 }
 
 template <typename E>
@@ -532,7 +540,9 @@ SceneLoad parse_scene(const std::string& json_text) {
         const json j = json::parse(json_text);
         Scene s;
         Reader::read_object(j, "", s, out.problems);
-        if (out.problems.empty()) check_relations(s, out.problems);
+        // The relations and device names are checked whatever else is wrong,
+        // so that one run names every mistake of the file.
+        check_relations(s, out.problems);
         if (out.problems.empty()) {
             // Points that share a frequency keep their order: a step in the curve.
             std::stable_sort(s.dut.antenna.begin(), s.dut.antenna.end(),

@@ -182,5 +182,5 @@ void CSignalBar::Draw(plat::Dc& dc) const {
 void CSignalBar::Draw() {
     plat::Dc dc(plat::screen_surface());
     Draw(dc);
-    plat::note_screen_changed();
+    plat::note_screen_changed(dc.changed_area());
 }

@@ -51,6 +51,52 @@ int CGraphWidget::ClampIndex(int index) const {
     return std::clamp(index, 0, n - 1);
 }
 
+int CGraphWidget::LastPoint() const {
+    return std::max(std::min(data_.total, kGraphPoints) - 1, 0);
+}
+
+bool CGraphWidget::PositionArrived(uint64_t position) const {
+    const int n = std::min(data_.received, kGraphPoints);
+    if (n <= 0) return false;
+    return n > LastPoint() || position <= data_.positions[static_cast<size_t>(n - 1)];
+}
+
+CGraphWidget::RequestedPoint CGraphWidget::PendingRequest(int i) const {
+    RequestedPoint p;
+    CValueRecord* r = Record(i);
+    if (!r) return p;
+    const CValueRecord::MoveRequests& q = r->Requests();
+    const auto k = static_cast<size_t>(i);
+    int index = -1;
+    if (q.flags[kRequestValue]) {
+        // Only the points received so far hold this sweep's positions.
+        p.pending = true;
+        p.arrived = PositionArrived(q.value);
+        if (!p.arrived) return p;
+        index = ClampIndex(r->GetPixelIndex());
+        FindFrequencyIndex(q.value, index);
+    } else if (q.flags[kRequestIndex]) {
+        index = q.index;
+    } else if (q.flags[kRequestListB]) {
+        index = data_.indexB[k];
+    } else if (q.flags[kRequestListA]) {
+        index = data_.indexA[k];
+    } else {
+        return p;
+    }
+    p.pending = true;
+    p.index = std::clamp(index, 0, LastPoint());
+    p.arrived = p.index < std::min(data_.received, kGraphPoints);
+    return p;
+}
+
+bool CGraphWidget::MarkerWaits(int i) const {
+    const CValueRecord* r = Record(i);
+    if (!r) return true;
+    const RequestedPoint p = PendingRequest(i);
+    return p.pending ? !p.arrived : !PositionArrived(RecordPosition(*r));
+}
+
 uint64_t CGraphWidget::RecordPosition(const CValueRecord& r) const {
     return xAxisKind_ == 1   ? r.GetPosition2()
            : xAxisKind_ == 2 ? r.GetPosition3()
@@ -72,6 +118,10 @@ MarkerTextStyle CGraphWidget::TextStyle() const {
     MarkerTextStyle s;
     s.xAxisKind = xAxisKind_;
     s.levelUnit = unit_;
+    const GraphData& d = data_;
+    const int points = std::min(d.total, kGraphPoints);
+    if (xAxisKind_ == 0 && points > 1 && d.stopFrequency > d.startFrequency)
+        s.pointSpacing = double(d.stopFrequency - d.startFrequency) / (points - 1);
     return s;
 }
 
@@ -358,8 +408,11 @@ void CGraphWidget::MoveCurrentMarkerBy(bool right, int n) {
     Guard g(mutex_);
     CValueRecord* r = Record(CurrentIndex());
     if (!r) return;
-    const int64_t target = int64_t(r->GetPixelIndex()) + (right ? int64_t(n) : -int64_t(n));
-    r->Requests().index = static_cast<int32_t>(std::clamp<int64_t>(target, 0, kGraphPoints - 1));
+    // A step starts from where the marker is going, so that steps given
+    // faster than the trace is drawn add up.
+    const int from = GetMarkerTargetIndex(CurrentIndex());
+    const int64_t target = int64_t(from) + (right ? int64_t(n) : -int64_t(n));
+    r->Requests().index = static_cast<int32_t>(std::clamp<int64_t>(target, 0, LastPoint()));
     r->Requests().flags[kRequestIndex] = 1;
 }
 
@@ -367,6 +420,14 @@ int CGraphWidget::GetMarkerPixelIndex(int i) const {
     Guard g(mutex_);
     const CValueRecord* r = Record(i);
     return r ? r->GetPixelIndex() : 0;
+}
+
+int CGraphWidget::GetMarkerTargetIndex(int i) const {
+    Guard g(mutex_);
+    const CValueRecord* r = Record(i);
+    if (!r) return 0;
+    const RequestedPoint p = PendingRequest(i);
+    return p.pending && p.index >= 0 ? p.index : r->GetPixelIndex();
 }
 
 int CGraphWidget::GetMarkerValues(int i, double& amplitude, uint64_t& position) const {
@@ -384,22 +445,22 @@ int CGraphWidget::GetPendingMarkerValues(int i, double& amplitude, uint64_t& pos
     if (!r) return 0;
     amplitude = r->GetAmplitude();
     position = RecordPosition(*r);
-    const CValueRecord::MoveRequests& q = r->Requests();
-    int index = -1;
-    if (q.flags[kRequestIndex])
-        index = q.index;
-    else if (q.flags[kRequestListA])
-        index = data_.indexA[static_cast<size_t>(i)];
-    else if (q.flags[kRequestListB])
-        index = data_.indexB[static_cast<size_t>(i)];
-    else if (q.flags[kRequestValue]) {
-        index = ClampIndex(r->GetPixelIndex());
-        FindFrequencyIndex(q.value, index);
+    const RequestedPoint p = PendingRequest(i);
+    if (!p.pending || data_.received <= 0) return 1;
+    if (p.arrived) {
+        const auto k = static_cast<size_t>(p.index);
+        position = data_.positions[k];
+        amplitude = data_.liveLevels[k];
+    } else if (p.index < 0) {
+        position = r->Requests().value;  // a value not reached yet
+    } else if (xAxisKind_ == 0 && data_.total > 1) {
+        // A point of this sweep not received yet: its frequency from the
+        // sweep's range, its level as the trace shows it.
+        const double step = (double(data_.stopFrequency) - double(data_.startFrequency)) /
+                            double(std::min(data_.total, kGraphPoints) - 1);
+        position = static_cast<uint64_t>(double(data_.startFrequency) + p.index * step + 0.5);
+        amplitude = data_.liveLevels[static_cast<size_t>(p.index)];
     }
-    if (index < 0 || data_.received <= 0) return 1;
-    const auto k = static_cast<size_t>(ClampIndex(index));
-    position = data_.positions[k];
-    amplitude = data_.liveLevels[k];
     return 1;
 }
 
@@ -508,51 +569,38 @@ void CGraphWidget::StepActiveMarker(bool up, int n) {
 
 // --- carried out while drawing ------------------------------------------------------
 
+// A request is carried out once its point has arrived; until then it waits,
+// and the marker stays where it is. The marker's new position is stored for
+// every kind of request, so that the next drawing, which looks the marker up
+// by its position, keeps it there.
 int CGraphWidget::ApplyMarkerRequests(int i, bool& changed) {
     CValueRecord* r = Record(i);
     if (!r) return 0;
+    const RequestedPoint p = PendingRequest(i);
+    if (!p.pending || !p.arrived) return 0;
     auto& q = r->Requests();
-    int result = 0;
-    if (q.flags[kRequestIndex] && i == CurrentIndex()) {
-        r->SetPixelIndex(ClampIndex(std::max(q.index, 0)));
-        q.index = 0;
-        q.flags[kRequestIndex] = q.flags[kRequestListA] = q.flags[kRequestListB] = 0;
-        markerMoved_ = true;
-        changed = true;
-        result = 1;
-    }
-    if (q.flags[kRequestListA]) {
-        r->SetPixelIndex(ClampIndex(data_.indexA[static_cast<size_t>(i)]));
-        q.flags[kRequestListA] = 0;
-        markerMoved_ = true;
-    }
-    if (q.flags[kRequestListB]) {
-        r->SetPixelIndex(ClampIndex(data_.indexB[static_cast<size_t>(i)]));
-        q.flags[kRequestListB] = 0;
-        markerMoved_ = true;
-    }
-    if (q.flags[kRequestValue]) {
-        int index = r->GetPixelIndex();
-        FindFrequencyIndex(q.value, index);
-        r->SetPixelIndex(ClampIndex(index));
-        StoreMarkerPosition(i, q.value);
-        q.flags[kRequestIndex] = q.flags[kRequestListA] = q.flags[kRequestListB] = 0;
-        q.flags[kRequestValue] = 0;
-        markerMoved_ = true;
-        changed = true;
-        result = 0;
-    }
-    return result;
+    const bool by_value = q.flags[kRequestValue] != 0;
+    const bool by_index = q.flags[kRequestIndex] != 0;
+    r->SetPixelIndex(p.index);
+    if (by_value) StoreMarkerPosition(i, q.value);
+    q.index = 0;
+    std::fill(std::begin(q.flags), std::end(q.flags), uint8_t{0});
+    markerMoved_ = true;
+    changed = true;
+    return by_index && !by_value ? 1 : 0;
 }
 
 bool CGraphWidget::UpdateMarker(int i, int x_from, int x_to) {
     CValueRecord* r = Record(i);
     CMarkerWidget* w = markers_[static_cast<size_t>(i)].get();
-    if (!r || !w) return false;
-    w->x = data_.livePoints[static_cast<size_t>(ClampIndex(r->GetPixelIndex()))].x;
-    if (w->x < x_from || w->x > x_to) return false;
+    if (!r || !w || MarkerWaits(i)) return false;
+    const RequestedPoint p = PendingRequest(i);
     int index = ClampIndex(r->GetPixelIndex());
     FindFrequencyIndex(RecordPosition(*r), index);
+    // The marker's place: the point a request sends it to (carried out at
+    // once, wherever the drawing is), else the point of its position.
+    w->x = data_.livePoints[static_cast<size_t>(p.pending ? p.index : index)].x;
+    if (!p.pending && (w->x < x_from || w->x > x_to)) return false;
     r->SetPixelIndex(index);
     bool changed = false;
     ApplyMarkerRequests(i, changed);
@@ -641,8 +689,29 @@ void CGraphWidget::DrawMarkerLines(plat::Dc& dc, int i, int x_from, int x_to) {
     w->FormatMarkerText(&dc, true, TextStyle(), false);
 }
 
+void CGraphWidget::EraseTableTexts(plat::Dc* screen, bool every) {
+    const Layout& L = Cur();
+    const size_t li = static_cast<size_t>(Clamp(layout_));
+    plat::Dc mem(plotImage_);
+    mem.set_origin({-L.left, -L.top});
+    for (int i = 0; i < kMarkers; ++i) {
+        plat::Rect& drawn = tableTexts_[li][static_cast<size_t>(i)];
+        const CValueRecord* r = Record(i);
+        const bool shown = tableShown_ && r && r->GetState() != 0;
+        if (drawn.empty() || (shown && !every)) continue;
+        mem.bit_blt(drawn.left, drawn.top, drawn.width(), drawn.height(), background_,
+                    drawn.left - L.left, drawn.top - L.top);
+        if (screen)
+            screen->bit_blt(drawn.left, drawn.top, drawn.width(), drawn.height(), plotImage_,
+                            drawn.left - L.left, drawn.top - L.top);
+        drawn = {};
+    }
+}
+
 void CGraphWidget::RestoreMarkerTable(plat::Dc& dc) {
     const int p = tablePosition_;
+    // The lines drawn where the table stood before go with it.
+    EraseTableTexts(&dc, true);
     if (p < 0 || p > 3) {
         tableDrawnPosition_ = p;
         return;
@@ -653,8 +722,6 @@ void CGraphWidget::RestoreMarkerTable(plat::Dc& dc) {
     mem.bit_blt(box.x, box.y, kTableBoxW, kTableBoxH, background_, box.x, box.y);
     dc.bit_blt(L.left + box.x, L.top + box.y, kTableBoxW, kTableBoxH, plotImage_, box.x, box.y);
     tableDrawnPosition_ = p;
-    // The box took every line's text with it.
-    for (auto& lines : tableTexts_) lines.fill(plat::Rect{});
 }
 
 plat::Rect CGraphWidget::TableTextRect(plat::Dc& dc, const CTextLabel& line, bool left_aligned) {
@@ -674,9 +741,8 @@ void CGraphWidget::DrawMarkerTableText(plat::Dc& dc, int x_from, int x_to) {
     plat::Rect area{};
     for (int i = 0; i < kMarkers; ++i) {
         CValueRecord* r = Record(i);
-        if (!r || r->GetState() == 0 || r->GetPixelIndex() < 0 ||
-            r->GetPixelIndex() >= data_.received)
-            continue;
+        // A marker whose point has not arrived yet is not drawn on this sweep.
+        if (!r || r->GetState() == 0 || MarkerWaits(i)) continue;
         UpdateMarker(i, x_from, x_to);
         DrawMarkerLines(dc, i, x_from, x_to);
         CTextLabel& line = markerLines_[li][static_cast<size_t>(i)];
@@ -697,8 +763,13 @@ void CGraphWidget::DrawMarkerTableText(plat::Dc& dc, int x_from, int x_to) {
                         r.top - L.top);
             area = area.empty() ? r : area.unite(r);
         }
+        // The line's fill stays inside the renewed part, so that the
+        // graticule beside the text stays in the image the stripes come from.
+        const plat::Rect whole_clip = mem.clip();
+        mem.intersect_clip(text);
         line.Draw(mem, (left_aligned ? plat::DT_LEFT : plat::DT_RIGHT) | plat::DT_VCENTER |
                            plat::DT_SINGLELINE);
+        mem.set_clip(whole_clip);
         drawn = text;
         measured_[static_cast<size_t>(i)] = false;
     }

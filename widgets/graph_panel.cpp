@@ -58,12 +58,21 @@ int CGraphPanel::AddWaterfallLine() {
     return 1;
 }
 
+int CGraphPanel::Redraw() {
+    CScreenWidget::Redraw();
+    if (graph_) {
+        graph_->DrawGraticule();
+        graph_->RedrawWholeTrace();
+    }
+    return 0;
+}
+
 int CGraphPanel::DrawGraph(plat::Dc* dc, bool keep_background) {
     if (!keep_background) {
         if (dc)
             Draw(*dc);
         else
-            Redraw();
+            CScreenWidget::Redraw();
     }
     if (graph_) graph_->DrawGraticule();
     return 0;

@@ -50,6 +50,9 @@ class CGraphPanel : public CScreenWidget {
     int ValueToX3(double v, double start, double span) const { return ValueToX(v, start, span); }
     int GetPlotTop() const { return graph_ ? graph_->GetPlotTop() : 0; }
     int GetPlotBottom() const { return graph_ ? graph_->GetPlotBottom() : 0; }
+    // The panel's background, then the graph whole: its graticule and every
+    // point received, so that no caller leaves the pane blank.
+    int Redraw() override;
     int DrawTrace();
     int AddWaterfallLine();
     int RestoreWaterfall() { return graph_ ? graph_->RestoreWaterfall() : 0; }
@@ -95,6 +98,7 @@ class CGraphPanel : public CScreenWidget {
     int GetMarkerInfo(int i, int& state, int& type, int& delta, int& option) const;
     int MoveCurrentMarkerBy(bool right, int n);
     int GetMarkerPixelIndex(int i) const { return graph_ ? graph_->GetMarkerPixelIndex(i) : 0; }
+    int GetMarkerTargetIndex(int i) const { return graph_ ? graph_->GetMarkerTargetIndex(i) : 0; }
     int GetMarkerValues(int i, double& amplitude, uint64_t& position) const;
     int GetPendingMarkerValues(int i, double& amplitude, uint64_t& position) const {
         return graph_ ? graph_->GetPendingMarkerValues(i, amplitude, position) : 0;

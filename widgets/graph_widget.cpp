@@ -522,6 +522,7 @@ int CGraphWidget::DrawTrace() {
     ClampCounters();
     GraphData& d = data_;
     if (d.received <= 0) return 1;
+    EraseTableTexts(nullptr, false);
     plat::WindowDc wdc(owner_);
     plat::Dc& dc = wdc.dc();
     const int start_x = d.livePoints[static_cast<size_t>(d.first)].x;
@@ -551,6 +552,17 @@ int CGraphWidget::DrawTrace() {
     }
     DrawProgressBar(dc, Cur().left);
     return 1;
+}
+
+int CGraphWidget::RedrawWholeTrace() {
+    {
+        Guard g(mutex_);
+        if (waterfallMode_ == 1 || waterfallMode_ == 3) return 0;
+        ClampCounters();
+        data_.first = 0;
+        data_.last = data_.received;
+    }
+    return DrawTrace();
 }
 
 GraphData::GraphData()

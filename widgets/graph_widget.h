@@ -134,6 +134,8 @@ class CGraphWidget : public CScreenWidget {
     int RedrawBackground(bool draw, int argument);
     // Draws the points first..last of the sweep segment by segment.
     int DrawTrace();
+    // Draws every point received so far again, on a background drawn anew.
+    int RedrawWholeTrace();
     int EmptyHook() { return 0; }
 
     // --- markers --------------------------------------------------------------
@@ -166,6 +168,9 @@ class CGraphWidget : public CScreenWidget {
     bool GetMarkerInfo(int i, int& state, int& type, int& delta, int& option) const;
     void MoveCurrentMarkerBy(bool right, int n);
     int GetMarkerPixelIndex(int i) const;
+    // The point marker i is going to: that of its pending request when the
+    // point is known, else the one it stands on.
+    int GetMarkerTargetIndex(int i) const;
     int GetMarkerValues(int i, double& amplitude, uint64_t& position) const;
     // The values marker i will have once its pending move is carried out
     // (the point's level and position); its present ones without a move.
@@ -245,12 +250,31 @@ class CGraphWidget : public CScreenWidget {
     void TurnOn(int i);
     void StoreMarkerPosition(int i, uint64_t position);
     uint64_t RecordPosition(const CValueRecord& r) const;
+    // The point a marker's pending request asks for (kept inside the sweep;
+    // -1 for a position not reached yet) and whether it has arrived.
+    struct RequestedPoint {
+        bool pending = false;
+        bool arrived = false;
+        int index = -1;
+    };
+    RequestedPoint PendingRequest(int i) const;
+    // Whether the point of `position` is among the points received.
+    bool PositionArrived(uint64_t position) const;
+    // Whether marker i's point (requested, else that of its position) has
+    // yet to arrive.
+    bool MarkerWaits(int i) const;
+    int LastPoint() const;
     int ApplyMarkerRequests(int i, bool& changed);
     bool UpdateMarker(int i, int x_from, int x_to);
     void MeasureMarker(int i, bool found, bool changed);
     void DrawMarkerLines(plat::Dc& dc, int i, int x_from, int x_to);
     void DrawMarkerTableText(plat::Dc& dc, int x_from, int x_to);
     void RestoreMarkerTable(plat::Dc& dc);
+    // Puts the background back under the table texts no line shows any more
+    // (their marker off, or the table hidden), or under all of them with
+    // `every`: in the off-screen image, from which the stripes drawn next
+    // take it, and on `screen` when given.
+    void EraseTableTexts(plat::Dc* screen, bool every);
     int ClampIndex(int index) const;
     MarkerTextStyle TextStyle() const;
     // Waterfall.

@@ -112,11 +112,13 @@ core::Text CMarkerWidget::PositionText(const MarkerTextStyle& s, bool delta) con
         core::Text t = d < 0 ? u"-" : u"";
         if (s.xAxisKind == 2) return t + FormatDistance(double(magnitude), s.metric, false, true);
         if (s.xAxisKind == 1) return t + FormatMsAsSeconds(magnitude, false, true);
-        return t + FormatValue(magnitude, 0, false, true, false, 0);
+        return t + FormatFrequencyToStep(magnitude, s.pointSpacing, true);
     }
     if (s.xAxisKind == 2) return FormatDistance(double(r.GetPosition3()), s.metric, false, true);
     if (s.xAxisKind == 1) return FormatMsAsSeconds(r.GetPosition2(), false, true);
-    return FormatValue(s.fcMode ? r.GetFcFrequency() : r.GetFrequency(), 0, false, true, false, 0);
+    // The frequency counter's reading is finer than the points: all its digits.
+    if (s.fcMode) return FormatValue(r.GetFcFrequency(), 0, false, true, false, 0);
+    return FormatFrequencyToStep(r.GetFrequency(), s.pointSpacing, true);
 }
 
 core::Text CMarkerWidget::FormatMarkerText(plat::Dc* dc, bool show, const MarkerTextStyle& s,

@@ -24,6 +24,9 @@ struct MarkerTextStyle {
     uint32_t levelUnit = 0;  // unit code of the amplitudes
     bool metric = true;      // distances in metres
     bool fcMode = false;     // the fc reading instead of the marker's own
+    // The frequency spacing of the trace's points (hertz; 0 unknown): a
+    // marker frequency shows the digits it resolves.
+    double pointSpacing = 0;
 };
 
 class CMarkerWidget : public CScreenWidget {

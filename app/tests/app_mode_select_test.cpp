@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -11,7 +13,9 @@
 #include "core/history.h"
 #include "core/res_string.h"
 #include "instrument/measurement.h"
+#include "platform/framework/dialog.h"
 #include "platform/text/utf.h"
+#include "platform/window/window.h"
 #include "screens/measurement_base.h"
 #include "widgets/draw_panel.h"
 #include "widgets/title_bar.h"
@@ -78,8 +82,11 @@ TEST_F(SystemScreens, StartsOnTheModeSelectionAndSwitchesToTheChosenMeasurement)
         EXPECT_EQ(dlg->FocusedList(), dlg->ListOfMode(2));
         EXPECT_EQ(dlg->GetHighlightedMeasurement(), 2);
         EXPECT_TRUE(MenuKeyLit(*Current(), 1));
-        // The highlighted measurement's texts in the draw panel.
-        EXPECT_EQ(Current()->draw_panel()->GetBox(1, 0)->GetValue(), LoadResString(466));
+        // The highlighted measurement's texts in the draw panel, its name on
+        // one line.
+        core::Text name = LoadResString(466);
+        std::replace(name.begin(), name.end(), u'\n', u' ');
+        EXPECT_EQ(Current()->draw_panel()->GetBox(1, 0)->GetValue(), name);
     });
     Probe(24, [&] {
         EXPECT_EQ(Current()->GetModeId(), kScreenModeSelect) << "Escape on page 0";
@@ -92,6 +99,164 @@ TEST_F(SystemScreens, StartsOnTheModeSelectionAndSwitchesToTheChosenMeasurement)
               0);
 }
 
+// The focused list's mode and its highlighted row (user-interface thread).
+struct ListFocus {
+    int mode;
+    int row;
+    bool operator==(const ListFocus&) const = default;
+};
+std::ostream& operator<<(std::ostream& out, const ListFocus& f) {
+    return out << "(list " << f.mode << ", row " << f.row << ")";
+}
+ListFocus FocusOf(CModeSelectDlg* dlg) {
+    if (!dlg) return {-9, -9};
+    plat::CListBox* list = dlg->FocusedList();
+    for (int mode : {1, 2, 3})
+        if (list && list == dlg->ListOfMode(mode)) return {mode, list->GetCurSel()};
+    return {0, -1};
+}
+
+// A modal dialog (a help text, the clock) is open.
+bool ModalOpen() {
+    for (plat::Window* top : plat::top_level_windows()) {
+        auto* dlg = dynamic_cast<plat::CDialog*>(plat::CWnd::FromHandle(top));
+        if (dlg && dlg->IsModal() && top->is_visible()) return true;
+    }
+    return false;
+}
+
+// The three lists of template 136 form a ring for Left and Right; Up and
+// Down and the wheel go on to the neighbouring list at a list's ends.
+TEST_F(SystemScreens, ArrowsAndWheelMoveAroundTheRingOfLists) {
+    struct Step {
+        const char* keys;
+        ListFocus after;
+    };
+    const Step steps[] =
+        {
+            {"key F14", {2, 0}},  // menu key 2: the spectrum analyzer list
+            {"key RIGHT", {3, 0}}, {"key RIGHT", {1, -1}},
+            {"key RIGHT", {2, 0}}, {"key LEFT", {1, -1}},
+            {"key LEFT", {3, 0}},  {"key LEFT", {2, 0}},
+            {"key F15", {3, 0}},  // menu key 3: the power meter list
+            {"key UP", {2, 7}},   // the previous list's last row
+            {"wheel 1", {2, 6}},   {"wheel -1", {2, 7}},
+            {"key DOWN", {3, 0}},  // past the last row: the next list
+        };
+    std::vector<ListFocus> seen;
+    Probe(21, [&] { seen.push_back(FocusOf(ModeSelect()->GetModeDialog())); });
+    std::string script = "wait 1500\n";
+    for (const Step& s : steps) script += std::string(s.keys) + "\nkey F21\n";
+    ASSERT_EQ(Run(script + "quit\n"), 0);
+    ASSERT_EQ(seen.size(), std::size(steps));
+    for (size_t i = 0; i < seen.size(); ++i)
+        EXPECT_EQ(seen[i], steps[i].after) << "step " << i + 1 << ": " << steps[i].keys;
+    // Every arrow press and wheel step is in the history.
+    const std::string history = root.Read("FlashFX Disk/HistoryLog.txt");
+    auto count = [&](const std::string& entry) {
+        size_t n = 0;
+        for (size_t at = 0; (at = history.find(entry + "\n", at)) != std::string::npos; ++at) ++n;
+        return n;
+    };
+    EXPECT_GE(count("Key Press:0x00000027"), 3u) << history;  // Right
+    EXPECT_GE(count("Key Press:0x00000025"), 3u) << history;  // Left
+    EXPECT_GE(count("Key Press:0x00000026"), 1u) << history;  // Up
+    EXPECT_GE(count("Key Press:0x00000028"), 1u) << history;  // Down
+    // A notch of the wheel is 120.
+    EXPECT_GE(count("Scroll:0x00000078"), 1u) << history;
+    EXPECT_GE(count("Scroll:0xffffff88"), 1u) << history;
+}
+
+// What each hardware id offers: the dialog's template, the single list's
+// title, the help keys of the instruments the unit lacks (blank, and doing
+// nothing when pressed) on the mode selection's help page and the tools
+// page, and the menu key that does nothing.
+struct Hardware {
+    uint32_t model;  // the registry's "DeviceModel"
+    int template_id;
+    uint32_t single_title;        // 0: three lists
+    std::vector<int> blank_help;  // soft keys 1..2 blanked, from 0
+    int inert_menu_key;           // from 0; -1 none
+};
+void PrintTo(const Hardware& h, std::ostream* out) {
+    *out << "DeviceModel 0x" << std::hex << h.model;
+}
+
+class HardwareIds : public SystemScreens, public ::testing::WithParamInterface<Hardware> {};
+
+TEST_P(HardwareIds, OfferTheirInstrumentsOnly) {
+    const Hardware& hw = GetParam();
+    SetDeviceModel(hw.model);
+    int dialog_template = 0;
+    core::Text single_title;
+    std::vector<core::Text> mode_help, tools_help;
+    std::vector<bool> modal_after;
+    ListFocus before_inert{}, after_inert{};
+    bool inert_lit = false;
+    Probe(21, [&] {
+        CModeSelectDlg* dlg = ModeSelect()->GetModeDialog();
+        ASSERT_NE(dlg, nullptr);
+        dialog_template = dlg->GetTemplateId();
+        if (plat::CWnd* title = dlg->GetDlgItem(CModeSelectDlg::kSingleTitle))
+            single_title = title->GetWindowText();
+        before_inert = FocusOf(dlg);
+    });
+    Probe(22, [&] {
+        after_inert = FocusOf(ModeSelect()->GetModeDialog());
+        inert_lit = hw.inert_menu_key >= 0 && MenuKeyLit(*Current(), hw.inert_menu_key);
+    });
+    Probe(23, [&] {
+        auto& labels = Current() == Tools() ? tools_help : mode_help;
+        for (int k = 0; k < 2; ++k) labels.push_back(SoftKeyText(*Current(), k));
+    });
+    Probe(24, [&] { modal_after.push_back(ModalOpen()); });
+    std::string script = "wait 1500\nkey F21\n";
+    if (hw.inert_menu_key >= 0)
+        script += "key F" + std::to_string(13 + hw.inert_menu_key) + "\nwait 100\nkey F22\n";
+    // The help page of the mode selection, then the tools page: each blank
+    // key pressed, and a probe for an opened dialog.
+    std::string blank_presses;
+    for (int k : hw.blank_help)
+        blank_presses += "key F" + std::to_string(k + 1) + "\nwait 200\nkey F24\n";
+    script += "key F18\nwait 100\nkey F23\n" + blank_presses + "key ESCAPE\nwait 100\n";
+    script += "key F17\nwait 300\nkey F23\n" + blank_presses + "quit\n";
+    ASSERT_EQ(Run(script), 0);
+
+    EXPECT_EQ(dialog_template, hw.template_id);
+    if (hw.single_title) {
+        EXPECT_EQ(single_title, LoadResString(hw.single_title));
+    }
+    ASSERT_EQ(mode_help.size(), 2u);
+    ASSERT_EQ(tools_help.size(), 2u);
+    const uint32_t help_ids[] = {64175, 64177};
+    for (int k = 0; k < 2; ++k) {
+        const bool blank =
+            std::find(hw.blank_help.begin(), hw.blank_help.end(), k) != hw.blank_help.end();
+        const core::Text expected = LoadResString(blank ? CModeBase::kBlankLabel : help_ids[k]);
+        EXPECT_EQ(mode_help[static_cast<size_t>(k)], expected) << "help page 49, key " << k + 1;
+        EXPECT_EQ(tools_help[static_cast<size_t>(k)], expected) << "tools page 55, key " << k + 1;
+    }
+    EXPECT_EQ(modal_after, std::vector<bool>(2 * hw.blank_help.size(), false))
+        << "a blank help key opened a dialog";
+    if (hw.inert_menu_key >= 0) {
+        EXPECT_EQ(after_inert, before_inert) << "menu key " << hw.inert_menu_key + 1;
+        EXPECT_FALSE(inert_lit) << "menu key " << hw.inert_menu_key + 1;
+    }
+}
+
+// The settings store reads any model it does not know (0x111) as 6.
+INSTANTIATE_TEST_SUITE_P(Models, HardwareIds,
+                         ::testing::Values(Hardware{0x207, 136, 0, {}, -1},
+                                           Hardware{0x107, 136, 0, {}, -1},
+                                           Hardware{0x205, 163, 523, {1}, 1},
+                                           Hardware{6, 163, 524, {0}, 0},
+                                           Hardware{0x111, 163, 524, {0}, 0}),
+                         [](const ::testing::TestParamInfo<Hardware>& info) {
+                             char name[16];
+                             std::snprintf(name, sizeof name, "x%x", info.param.model);
+                             return std::string(name);
+                         });
+
 // The start screen: "mode.txt" naming a measurement screen the unit carries
 // starts on it; anything else starts on the mode selection, which is what
 // the program writes back when it closes at once.
@@ -101,12 +266,8 @@ TEST(ModeFile, NamesTheStartScreenOnlyWhenTheUnitCarriesIt) {
         uint32_t model;
         const char* started;
     };
-    const Case cases[] = {{"1", 0x207, "1"},
-                          {"2", 0x207, "2"},
-                          {"3", 0x207, "0"},
-                          {"4", 0x207, "0"},
-                          {"5", 0x207, "0"},
-                          {"2", 0x205, "0"}};
+    const Case cases[] = {{"1", 0x207, "1"}, {"2", 0x207, "2"}, {"3", 0x207, "0"},
+                          {"4", 0x207, "0"}, {"5", 0x207, "0"}, {"2", 0x205, "0"}};
     for (const Case& c : cases) {
         DeviceRoot root{"celvane-mode-file"};
         ASSERT_EQ(MakeDeviceImage(root.path()), 0);

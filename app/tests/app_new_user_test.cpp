@@ -1,18 +1,21 @@
 // What a new user gets wrong, tried on the built programs as processes: each
 // run's exit status and the first line it prints.
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/file.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <fcntl.h>
 
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <regex>
 #include <string>
+#include <vector>
 
 #include "app/tests/app_test_support.h"
 
@@ -29,6 +32,8 @@ std::string Quote(const fs::path& p) {
 struct ProcessRun {
     int status = -1;
     std::string first_line;
+    int user_lines = 0;         // lines printed beside the debug trace
+    bool debug_logged = false;  // the debug log file holds lines
 };
 
 // Runs a shell command with standard input from `input`; the first line of
@@ -36,17 +41,23 @@ struct ProcessRun {
 ProcessRun RunCommand(const std::string& cmd, const fs::path& out, const std::string& input) {
     const fs::path in = out.string() + ".in";
     std::ofstream(in) << input;
-    const int raw = std::system((cmd + " <" + Quote(in) + " >" + Quote(out) + " 2>&1").c_str());
+    // The programs' debug output goes to its own file, as `make run` has it.
+    const int raw = std::system(("CELVANE_DEBUG_LOG=" + Quote(out.string() + ".debug") + " " + cmd +
+                                 " <" + Quote(in) + " >" + Quote(out) + " 2>&1")
+                                    .c_str());
     ProcessRun r;
     r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128;
     // The program's own lines ("program: ...", "usage: ...", "script line
     // N: ..."), not the debug trace that runs beside them.
     static const std::regex message(R"(^(usage: |script line [0-9]+: |[A-Za-z_-]+: ))");
+    std::error_code ec;
+    r.debug_logged = fs::file_size(out.string() + ".debug", ec) > 0;
+    static const std::regex debug(R"(^<[0-9]{2}/[0-9]{2} )");
     std::ifstream f(out);
     for (std::string line; std::getline(f, line);) {
-        if (!std::regex_search(line, message)) continue;
+        if (!std::regex_search(line, debug)) ++r.user_lines;
+        if (!r.first_line.empty() || !std::regex_search(line, message)) continue;
         r.first_line = line;
-        break;
     }
     return r;
 }
@@ -80,6 +91,7 @@ TEST_F(NewUser, EveryMistakeIsAnsweredInOneLine) {
         std::string input;
         int status;
         std::string first_line;  // the start of the first line
+        int user_lines = 0;      // when not 0: all the user is shown
         std::function<void()> before = {};
         std::function<void()> after = {};
     } cases[] = {
@@ -91,7 +103,7 @@ TEST_F(NewUser, EveryMistakeIsAnsweredInOneLine) {
         {"missing root", Program("celvane") + " --display headless --root " + Quote(missing), "", 2,
          "celvane: the device root \"" + missing.string() + "\" does not exist"},
         {"second instance", Celvane("--display headless --script -"), "quit\n", 1,
-         "celvane: the instrument is already running on this device root",
+         "celvane: the instrument is already running on this device root", 0,
          [&] {
              fs::create_directories(locked.parent_path());
              lock_fd = ::open(locked.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
@@ -99,7 +111,15 @@ TEST_F(NewUser, EveryMistakeIsAnsweredInOneLine) {
          },
          [&] { ::close(lock_fd); }},
         {"sdl without a display", Celvane("--display sdl"), "quit\n", 0,
-         "celvane: --display sdl: no display is reachable"},
+         "celvane: --display sdl: no display is reachable", 1},
+        // A display that is named but not there: one line, then the script
+        // on standard input runs to its quit.
+        {"sdl on an unreachable display",
+         "env -u WAYLAND_DISPLAY DISPLAY=:1999 " + Program("celvane") + " --root " +
+             Quote(root_.path()) + " --display sdl",
+         "quit\n", 0, "celvane: --display sdl: no window opens", 1},
+        {"headless without a script", Celvane("--display headless"), "quit\n", 0,
+         "celvane: headless: reading the script from standard input", 1},
         {"unknown script key", Celvane("--display headless --script -"),
          "key " + long_key + "\nquit\n", 3, "script line 1: unknown key " + cut_key},
         {"failed shot", Celvane("--display headless --script -"),
@@ -125,6 +145,10 @@ TEST_F(NewUser, EveryMistakeIsAnsweredInOneLine) {
         if (c.after) c.after();
         EXPECT_EQ(r.status, c.status) << c.what << ": " << r.first_line;
         EXPECT_EQ(r.first_line.substr(0, c.first_line.size()), c.first_line) << c.what;
+        if (c.user_lines) {
+            EXPECT_EQ(r.user_lines, c.user_lines) << c.what;
+            EXPECT_TRUE(r.debug_logged) << c.what;
+        }
     }
 }
 
@@ -159,6 +183,103 @@ TEST_F(NewUser, HeadlessRunReadsTheScriptFromStandardInput) {
         root_.path() / "run-out", "shot " + shot.string() + "\nquit\n");
     EXPECT_EQ(r.status, 0) << r.first_line;
     EXPECT_TRUE(fs::exists(shot));
+}
+
+}  // namespace
+
+namespace {
+
+// The program as a child process; its standard input a pipe the test keeps
+// open, so that it never ends by itself.
+class Child {
+  public:
+    explicit Child(const std::vector<std::string>& args) {
+        int in[2];
+        if (::pipe(in) != 0) return;
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            ::dup2(in[0], STDIN_FILENO);
+            ::close(in[0]);
+            ::close(in[1]);
+            const int null = ::open("/dev/null", O_WRONLY);
+            ::dup2(null, STDOUT_FILENO);
+            ::dup2(null, STDERR_FILENO);
+            std::vector<char*> argv;
+            for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+            argv.push_back(nullptr);
+            ::unsetenv("DISPLAY");
+            ::unsetenv("WAYLAND_DISPLAY");
+            ::execv(argv[0], argv.data());
+            ::_exit(127);
+        }
+        ::close(in[0]);
+        input_ = in[1];
+    }
+    ~Child() {
+        if (input_ >= 0) ::close(input_);
+        if (pid_ > 0 && !waited_) {
+            ::kill(pid_, SIGKILL);
+            ::waitpid(pid_, nullptr, 0);
+        }
+    }
+    void Send(const std::string& text) const {
+        ASSERT_EQ(::write(input_, text.data(), text.size()), static_cast<ssize_t>(text.size()));
+    }
+    void Signal(int sig) const { ::kill(pid_, sig); }
+    // The exit status; -1 when it ended by a signal.
+    int Wait() {
+        int status = 0;
+        ::waitpid(pid_, &status, 0);
+        waited_ = true;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    bool Started() const { return pid_ > 0 && input_ >= 0; }
+
+  private:
+    pid_t pid_ = -1;
+    int input_ = -1;
+    bool waited_ = false;
+};
+
+// An interrupt or termination signal during a long wait on the real clock
+// ends the program at once through its normal exit: status 0, mode.txt
+// written; with the script in a file and on standard input.
+TEST_F(NewUser, ASignalEndsALongWaitThroughTheNormalExit) {
+    const fs::path mode = root_.system() / "mode.txt";
+    const fs::path script = root_.path() / "long-wait.txt";
+    const fs::path shot = root_.path() / "waiting.png";
+    const std::string lines = "shot " + shot.string() + "\nwait 60000\nquit\n";
+    std::ofstream(script) << lines;
+    const struct Case {
+        const char* what;
+        std::string script;
+        int signal;
+    } cases[] = {
+        {"script file, SIGTERM", script.string(), SIGTERM},
+        {"standard input, SIGTERM", "-", SIGTERM},
+        {"standard input, SIGINT", "-", SIGINT},
+    };
+    for (const Case& c : cases) {
+        fs::remove(shot);
+        fs::remove(mode);
+        Child child({(BinDir() / "celvane").string(), "--root", root_.path().string(), "--display",
+                     "headless", "--clock", "real", "--script", c.script});
+        ASSERT_TRUE(child.Started()) << c.what;
+        if (c.script == "-") child.Send(lines.substr(0, lines.find("quit")));
+        // The shot before the wait is written: the program waits now.
+        for (int i = 0; i < 6000 && !fs::exists(shot); ++i) ::usleep(10000);
+        ASSERT_TRUE(fs::exists(shot)) << c.what;
+        const auto sent = std::chrono::steady_clock::now();
+        child.Signal(c.signal);
+        const int status = child.Wait();
+        const double seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - sent).count();
+        EXPECT_EQ(status, 0) << c.what;
+        EXPECT_TRUE(fs::exists(mode)) << c.what;
+        // Far inside the wait the script asked for.
+        EXPECT_LT(seconds, 30.0) << c.what;
+        std::printf("%s: ended %.3f s after the signal\n", c.what, seconds);
+    }
 }
 
 }  // namespace

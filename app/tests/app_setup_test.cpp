@@ -71,6 +71,20 @@ class SetupProgram : public ::testing::Test {
         return out;
     }
 
+    fs::path SetupPath(const std::string& name) const {
+        return root_.path() / "FlashFX Disk" / "My Setups" / name;
+    }
+    std::string Bytes(const std::string& name) const {
+        std::ifstream in(SetupPath(name), std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }
+    // The save dialog's keys: clear the current field and type by the
+    // keypad (digits and the point), then the next field.
+    void TypeField(const std::string& keys) {
+        Send("key F7");
+        for (char c : keys) Send(c == '.' ? "key PERIOD" : std::string("key ") + c);
+    }
+
     DeviceRoot root_{"celvane-setup"};
     FILE* program_ = nullptr;
     int shots_ = 0;
@@ -113,8 +127,10 @@ TEST_F(SetupProgram, QuickSaveAndRecallByKeysBringTheSettingsBack) {
     before = Sweeps().size();
     ASSERT_TRUE(
         SweepsUntil([&](const auto& all) { return all.size() > before && all.back() != saved; }));
-    // The saved setup is the second row (after "Factory SA"): recall it.
+    // The saved setup is the third row (after "Factory SA" and "Factory
+    // VNA"): recall it.
     Send("key F20");
+    Send("key DOWN");
     Send("key DOWN");
     Settle();
     before = Sweeps().size();
@@ -128,8 +144,9 @@ TEST_F(SetupProgram, QuickSaveAndRecallByKeysBringTheSettingsBack) {
 TEST_F(SetupProgram, DeleteAnsweredByEnterRemovesTheFileAndRecallsNothing) {
     ASSERT_TRUE(SweepsUntil([](const auto& all) { return !all.empty(); }));
     Send("key F20");
-    Send("key F1");  // quick save: the second row
+    Send("key F1");  // quick save: the third row, after the two factory setups
     Send("key F5");  // manage setup files
+    Send("key DOWN");
     Send("key DOWN");
     Settle();
     ASSERT_EQ(SetupFiles().size(), 1u);
@@ -143,6 +160,77 @@ TEST_F(SetupProgram, DeleteAnsweredByEnterRemovesTheFileAndRecallsNothing) {
         fs::exists(root_.path() / "FlashFX Disk" / "My Setups" / "Backup" / "Factory SA.tws"));
     // No recall: the spectrum analyzer stays stopped behind the setup screen.
     EXPECT_EQ(Sweeps().size(), before);
+}
+
+// Label and save by keys: the typed name and texts make the file; saving
+// under a listed name asks first, and only Yes replaces the bytes; a name
+// that is no file name is refused and writes nothing; a file renamed on the
+// volume is recalled under its new name.
+TEST_F(SetupProgram, LabelAndSaveWritesTheTypedNameAndAsksBeforeReplacing) {
+    ASSERT_TRUE(SweepsUntil([](const auto& all) { return !all.empty(); }));
+    Send("key F20");
+    Send("key F2");  // label and save: the name field first
+    TypeField("42");
+    Send("key F2");
+    TypeField("7");  // title
+    Send("key F2");
+    TypeField("8");  // sub title
+    Send("key F1");  // save
+    Settle();
+    ASSERT_TRUE(fs::exists(SetupPath("42.tws")));
+    const std::string first = Bytes("42.tws");
+    EXPECT_NE(first.find("<setup label = 42>"), std::string::npos);
+    EXPECT_NE(first.find("<title = 7>"), std::string::npos);
+    EXPECT_NE(first.find("<subtitle = 8>"), std::string::npos);
+
+    // Again under "42" with another title: No keeps the file as it was.
+    Send("key F2");
+    Send("key F2");
+    TypeField("9");
+    Send("key F1");
+    Send("key RIGHT");  // the box's No
+    Send("key RETURN");
+    Settle();
+    EXPECT_EQ(Bytes("42.tws"), first);
+    // Yes replaces it.
+    Send("key F2");
+    Send("key F2");
+    TypeField("9");
+    Send("key F1");
+    Send("key RETURN");  // Yes
+    Settle();
+    EXPECT_NE(Bytes("42.tws").find("<title = 9>"), std::string::npos);
+
+    // ".." names no file: the box says so and the dialog stays for a name.
+    const std::vector<std::string> before = SetupFiles();
+    Send("key F2");
+    TypeField("..");
+    Send("key F1");
+    Send("key RETURN");  // OK on the box: types nothing, ends nothing
+    Send("key F8");      // back: nothing saved
+    Settle();
+    EXPECT_EQ(SetupFiles(), before);
+
+    // Renamed on the volume, the file is recalled under its new name: the
+    // next save proposes it, and saving asks before replacing it.
+    fs::rename(SetupPath("42.tws"), SetupPath("Mast.tws"));
+    Send("key F8");   // back to the spectrum analyzer
+    Send("key F20");  // the list read again: Factory SA, Factory VNA, Mast
+    Send("key DOWN");
+    Send("key DOWN");
+    Send("key F3");  // recall Mast
+    Settle();
+    Send("key F20");
+    Send("key F2");
+    Send("key F2");
+    TypeField("5");
+    Send("key F1");
+    Send("key RETURN");  // Yes, replace Mast.tws
+    Settle();
+    const std::string mast = Bytes("Mast.tws");
+    EXPECT_NE(mast.find("<setup label = Mast>"), std::string::npos);
+    EXPECT_NE(mast.find("<title = 5>"), std::string::npos);
+    EXPECT_FALSE(fs::exists(SetupPath("42.tws")));
 }
 
 }  // namespace

@@ -88,7 +88,7 @@ class SystemScreen : public RecordingScreen {
         if (plat::current_thread_id() != ui_thread) worker_stops.push_back(plat::now_ms());
         return 0;
     }
-    void RepaintScreen(int flag) override {
+    void Redraw(int flag) override {
         CMeasurement* restart = nullptr;
         {
             std::lock_guard lock(m);

@@ -8,8 +8,12 @@
 #include "app/tests/system_screens_support.h"
 #include "core/res_string.h"
 #include "dialogs/about_gps_dlg.h"
+#include "dialogs/progress_dlg.h"
 #include "dialogs/system_info_dlg.h"
+#include "platform/framework/progress.h"
+#include "platform/gfx/dc.h"
 #include "platform/text/utf.h"
+#include "platform/window/paint.h"
 
 using namespace system_screens;
 
@@ -129,3 +133,83 @@ TEST_F(SystemScreens, ExitFromTheToolsEndsTheProgramWithTheScreenItCameFrom) {
 }
 
 }  // namespace
+
+// The screen's own progress window and popup: a progress window shows its
+// text and a bar filled in proportion, a second one replaces the first, and
+// closing it gives back the pixels it covered; closing the popup ends the
+// box's window.
+TEST_F(SystemScreens, TheProgressWindowAndThePopupComeAndGo) {
+    struct Opened {
+        plat::Rect area;  // screen rectangle of the progress window
+        plat::Bitmap under;
+    } opened;
+    std::vector<std::string> seen;
+    auto bar_fill = [](CProgressDlg& dlg) {
+        const plat::Bitmap s = plat::screen_snapshot();
+        plat::CProgressCtrl& bar = dlg.GetBar();
+        const plat::Rect inside = bar.BarInside();
+        const plat::Point o = bar.client_origin();
+        int n = 0;
+        for (int x = inside.left; x < inside.right; ++x)
+            n += s.pixel(o.x + x, o.y + inside.top + inside.height() / 2) == plat::kProgressFill;
+        return static_cast<double>(n) / inside.width();
+    };
+    Probe(21, [&] {
+        CToolsMode* tools = Tools();
+        ASSERT_EQ(Current(), tools);
+        CListDlg* box = tools->GetPopup();
+        ASSERT_TRUE(plat::is_window(box));
+        EXPECT_EQ(tools->ClosePopup(), 1);
+        EXPECT_FALSE(plat::is_window(box)) << "the box's window ends with the popup";
+        EXPECT_EQ(tools->GetPopup(), nullptr);
+        EXPECT_EQ(tools->GetPopupId(), 0);
+        EXPECT_EQ(tools->ClosePopup(), 1) << "closing again finds nothing to close";
+        seen.push_back("popup closed");
+    });
+    Probe(22, [&] {
+        CToolsMode* tools = Tools();
+        const plat::Bitmap before = plat::screen_snapshot();
+        tools->OpenProgress(0, 10, u"first");
+        ASSERT_NE(tools->progress_window(), nullptr);
+        tools->OpenProgress(50, 200, u"Copying files...");
+        CProgressDlg* dlg = tools->progress_window();
+        ASSERT_NE(dlg, nullptr);
+        int shown = 0;
+        for (plat::Window* w : plat::top_level_windows())
+            shown += dynamic_cast<CProgressDlg*>(w) && w->is_visible();
+        EXPECT_EQ(shown, 1) << "a new progress window replaces the open one";
+        EXPECT_TRUE(dlg->is_visible());
+        EXPECT_EQ(dlg->GetDlgItem(CProgressDlg::kTextEdit)->GetWindowText(), u"Copying files...");
+        EXPECT_EQ(dlg->GetMaximum(), 200u);
+        EXPECT_NEAR(bar_fill(*dlg), 0.25, 0.02) << "opened at 50 of 200";
+        tools->UpdateProgress(150, 200);
+        EXPECT_NEAR(bar_fill(*dlg), 0.75, 0.02);
+        opened.area = dlg->screen_rect();
+        opened.under = plat::Bitmap::create(opened.area.width(), opened.area.height());
+        plat::Dc(opened.under)
+            .bit_blt(0, 0, opened.area.width(), opened.area.height(), before, opened.area.left,
+                     opened.area.top);
+        seen.push_back("open");
+    });
+    Probe(23, [&] {
+        CToolsMode* tools = Tools();
+        tools->CloseProgress();
+        EXPECT_EQ(tools->progress_window(), nullptr);
+        tools->UpdateProgress(5, 10);  // nothing open: nothing happens
+        seen.push_back("closed");
+    });
+    Probe(24, [&] {
+        const plat::Bitmap now = plat::screen_snapshot();
+        int differing = 0;
+        for (int y = 0; y < opened.area.height(); ++y)
+            for (int x = 0; x < opened.area.width(); ++x)
+                differing += now.pixel(opened.area.left + x, opened.area.top + y) !=
+                             opened.under.pixel(x, y);
+        EXPECT_EQ(differing, 0) << "the pixels under the progress window come back";
+        seen.push_back("restored");
+    });
+    ASSERT_EQ(Run("wait 1500\nkey F17\nwait 200\nkey F21\nwait 200\nkey F22\nwait 200\n"
+                  "key F23\nwait 200\nkey F24\nquit\n"),
+              0);
+    EXPECT_EQ(seen, (std::vector<std::string>{"popup closed", "open", "closed", "restored"}));
+}

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "app/tests/app_test_support.h"
+#include "app/tests/probe_app.h"
 #include "dialogs/mode_select_dlg.h"
 #include "platform/text/utf.h"
 #include "platform/window/messages.h"
@@ -24,22 +25,7 @@ namespace system_screens {
 using namespace app_test;
 namespace fs = std::filesystem;
 
-// The application as it is, with checks on the probe keys.
-class ProbeApp : public CCelvaneApp {
-  public:
-    std::map<uint32_t, std::function<void()>> probes;  // by key, run on its release
-
-    bool PreTranslateMessage(const plat::Message& msg) override {
-        if (msg.message == plat::WM_KEYDOWN || msg.message == plat::WM_KEYUP) {
-            auto it = probes.find(static_cast<uint32_t>(msg.wparam));
-            if (it != probes.end()) {
-                if (msg.message == plat::WM_KEYUP) it->second();
-                return true;
-            }
-        }
-        return CCelvaneApp::PreTranslateMessage(msg);
-    }
-};
+using ::ProbeApp;
 
 class SystemScreens : public ::testing::Test {
   protected:

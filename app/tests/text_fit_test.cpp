@@ -24,7 +24,9 @@
 #include "screens/power/power_meter_mode.h"
 #include "screens/specan/specan_mode.h"
 #include "screens/specan/tests/screen_services_stub.h"
+#include "screens/system/mode_select_mode.h"
 #include "screens/system/setup_mode.h"
+#include "screens/system/tools_mode.h"
 #include "screens/vna/vna_mode.h"
 #include "widgets/draw_panel.h"
 #include "widgets/graph_panel.h"
@@ -105,9 +107,30 @@ const std::vector<ScreenUnderCheck>& ScreensUnderCheck() {
          [](CModeBase& screen, int page) {
              static_cast<CSetupMode&>(screen).ShowPageLabels(page);
          }},
+        // Its help page comes with menu key 6, which the check presses.
+        {"mode selection", [] { return std::make_unique<CModeSelectMode>(); }, OneState, nullptr,
+         [](CModeBase& screen, int page) {
+             if (page == 0) screen.ShowSoftKeys();
+         }},
+        // The backlight page with the custom level in its edit state.
+        {"tools", [] { return std::make_unique<CToolsMode>(); }, OneState, nullptr,
+         [](CModeBase& screen, int page) {
+             static_cast<CToolsMode&>(screen).ShowSoftKeys(
+                 page, page == CToolsMode::kBacklightPage ? 4 : -1);
+         }},
     };
     return screens;
 }
+
+// What the application gives the screens: a unit with every instrument,
+// the backlight's custom level and sensor gain at their widest values.
+class FitScreenServices : public StubScreenServices {
+  public:
+    using StubScreenServices::StubScreenServices;
+    uint32_t GetHardwareId() const override { return 0x207; }
+    int GetBacklightLevel(bool custom) override { return custom ? 100 : 2; }
+    int GetSensorGain() override { return -250; }
+};
 
 // What the application gives the widgets: the language's face and the
 // clock's format.
@@ -262,9 +285,7 @@ class TextFit : public ::testing::Test {
         // The application's graph panel, shared by the screens.
         graph_ = std::make_unique<CGraphPanel>(1, 0);
         graph_->Create(nullptr, 0, 30, 705, 455, 18, 90, scheme_.get());
-        StubScreenServices services(graph_.get());
-        // An instrument with every screen and measurement.
-        services.hardware_id = 0x207;
+        FitScreenServices services(graph_.get());
         IScreenServices::set_current(&services);
         std::unique_ptr<CModeBase> screen = entry.make();
         screen->OnCreate(nullptr, nullptr, 0, scheme_.get());

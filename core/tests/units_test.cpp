@@ -120,6 +120,29 @@ TEST(Units, ValueTexts) {
     for (const auto& c : cases) EXPECT_EQ(c.got, c.want);
 }
 
+// A frequency shows the digits its point spacing resolves: the last one is
+// the finest digit that changes from one point to the next.
+TEST(Units, FrequencyDigitsFollowThePointSpacing) {
+    struct {
+        uint64_t hz;
+        double step;
+        std::u16string want;
+    } cases[] = {
+        {940028409, 20e6 / 704, u"940.03 MHz"},   // 28.4 kHz: tens of kilohertz
+        {1800000000, 3.6e9 / 704, u"1.800 GHz"},  // 5.1 MHz: megahertz
+        {940000000, 1e6, u"940 MHz"},             // exactly one unit
+        {940000000, 100e3, u"940.0 MHz"},         // exactly a tenth
+        {12345, 1.0, u"12.345 kHz"},              // every hertz
+        {12345, 0.1, u"12.345 kHz"},              // no finer than hertz
+        {999, 10.0, u"999 Hz"},                   // hertz have no decimals
+        {2000000000, 1e9, u"2 GHz"},              // coarser than the unit
+        {1500000, 0, u"1.5 MHz"},                 // no spacing: the usual form
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(FormatFrequencyToStep(c.hz, c.step, true), c.want) << c.hz << " by " << c.step;
+    EXPECT_EQ(FormatFrequencyToStep(940028409, 20e6 / 704, false), u"940.03");
+}
+
 TEST(Units, NamesAndLookUps) {
     EXPECT_EQ(UnitName(UNIT_DBM), u"dBm");
     EXPECT_EQ(UnitName(27), u"");

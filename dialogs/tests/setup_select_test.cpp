@@ -3,6 +3,7 @@
 // the sort actions, Enter's recall and the file-manager form's choices.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -16,6 +17,7 @@
 #include "core/units.h"
 #include "dialogs/file_list_screen.h"
 #include "dialogs/setup_select_dlg.h"
+#include "dialogs/setup_sequence_dlg.h"
 #include "dialogs/setup_texts.h"
 #include "dialogs/tests/dialog_test_support.h"
 #include "files/listed_setup.h"
@@ -293,6 +295,54 @@ TEST_F(SetupSelect, TheFileManagerFormActsByTheScreensPage) {
         dlg_ = nullptr;
         drain();
     }
+}
+
+// The viewer of one setup: the arrows and the wheel move through its lines
+// with wrap, and each line with a help text posts that text to the window
+// the viewer lives in (line 0 the setup's label, line 1 its path; the last
+// line, the waterfall, has none).
+TEST_F(SetupSelect, TheViewerMovesThroughTheLinesWithWrapAndPostsEachLinesHelp) {
+    CSAMeasSetup viewed;
+    viewed.SetFilePath(u"\\FlashFX Disk\\My Setups\\A.tws");
+    auto* seq = new CSetupSequenceDlg(&parent_);  // frees itself
+    seq->SetViewedSetup(&viewed);
+    ASSERT_TRUE(seq->Create());
+    seq->ShowWindow(plat::SW_SHOW);
+    drain();
+    const int last = seq->Lines().GetCount() - 1;
+    ASSERT_GT(last, 14);
+    ASSERT_EQ(seq->Lines().GetItemData(last), 68u);
+    // The help text each move posted, or "" for none.
+    auto move = [&](const std::function<void()>& input) {
+        parent_.commands.clear();
+        input();
+        drain();
+        std::u16string help;
+        for (const auto& [code, lparam] : parent_.commands)
+            if (code == kCmdReadout) help = *TakeCommandObject<kCmdReadout>(lparam);
+        return help;
+    };
+    const struct {
+        const char* input;
+        std::function<void()> act;
+        int row;
+        uint32_t help;  // 0: none
+    } steps[] = {
+        {"up on row 0", [] { Press(plat::VK_UP); }, last, 0},
+        {"down on the last row", [] { Press(plat::VK_DOWN); }, 0, 64406},
+        {"left as down", [] { Press(plat::VK_LEFT); }, 1, 64407},
+        {"right as up", [] { Press(plat::VK_RIGHT); }, 0, 64406},
+        {"wheel back", [] { plat::post_wheel_input(-120); }, last, 0},
+        {"wheel on", [] { plat::post_wheel_input(120); }, 0, 64406},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.input);
+        const std::u16string help = move(step.act);
+        EXPECT_EQ(seq->Lines().GetCurSel(), step.row);
+        EXPECT_EQ(help, step.help ? LoadResString(step.help) : u"");
+    }
+    seq->DestroyWindow();
+    drain();
 }
 
 TEST(SetupTexts, SizesTimesAndDates) {

@@ -161,6 +161,19 @@ TEST_P(MessageTableTest, GoesThroughLinkDriverAndBoard) {
     }
 }
 
+}  // namespace
+
+namespace dsp {
+// A message by its id, in test messages.
+void PrintTo(const MessageInfo& m, std::ostream* os) {
+    char id[8];
+    std::snprintf(id, sizeof id, "0x%04X", m.id);
+    *os << id;
+}
+}  // namespace dsp
+
+namespace {
+
 std::string IdName(const ::testing::TestParamInfo<dsp::MessageInfo>& info) {
     char name[8];
     std::snprintf(name, sizeof name, "x%04X", info.param.id);

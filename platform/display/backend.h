@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
 
 #include "platform/display/options.h"
 #include "platform/kernel/sync.h"
@@ -17,8 +18,14 @@ class DisplayBackend {
     void set_quit_handler(std::function<void()> handler) { quit_ = std::move(handler); }
     // Starts showing the screen and feeding input to thread `ui_tid`.
     virtual bool start(uint32_t ui_tid) = 0;
+    // Why start failed; empty when it did not.
+    virtual std::string start_failure() const { return {}; }
     // Stops the back end (joins its threads).
     virtual void stop() = 0;
+    // The user's input ends now (an interrupt or termination signal): the
+    // back end stops taking input and asks the program to quit, as the end
+    // of a script or a closed window does. Any thread.
+    virtual void end_input() {}
     // Input lines the back end could not carry out (script errors).
     virtual int input_errors() const { return 0; }
 

@@ -1,9 +1,10 @@
 #include "platform/display/headless.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdio>
-#include <fstream>
-#include <iostream>
 #include <thread>
 #include <vector>
 
@@ -55,23 +56,27 @@ HeadlessDisplay::~HeadlessDisplay() {
 
 bool HeadlessDisplay::start(uint32_t ui_tid) {
     ui_tid_ = ui_tid;
-    std::shared_ptr<std::istream> owned;
-    std::istream* in = script_stream_;
-    if (!in && !script_path_.empty()) {
+    std::function<bool(std::string&)> next_line;
+    if (script_stream_) {
+        next_line = [in = script_stream_](std::string& line) {
+            return static_cast<bool>(std::getline(*in, line));
+        };
+    } else if (!script_path_.empty()) {
         if (script_path_ == "-") {
-            in = &std::cin;
+            reader_ = std::make_unique<LineReader>(STDIN_FILENO, false);
         } else {
-            owned = std::make_shared<std::ifstream>(script_path_);
-            if (!*owned) {
+            const int fd = ::open(script_path_.c_str(), O_RDONLY | O_CLOEXEC);
+            if (fd < 0) {
                 std::fprintf(stderr, "cannot read the script %s\n", script_path_.c_str());
                 return false;
             }
-            in = owned.get();
+            reader_ = std::make_unique<LineReader>(fd, true);
         }
+        next_line = [reader = reader_.get()](std::string& line) { return reader->next(line); };
     }
-    thread_ = std::thread([this, in, owned] {
-        if (in) {
-            run_script(*in);
+    thread_ = std::thread([this, next_line] {
+        if (next_line) {
+            run_script(next_line);
             if (!stopping()) request_quit(ui_tid_, stop_);
         }
         run_on_after_script();
@@ -81,8 +86,15 @@ bool HeadlessDisplay::start(uint32_t ui_tid) {
 
 void HeadlessDisplay::stop() {
     stop_.set();
+    if (reader_) reader_->interrupt();
     if (thread_.joinable()) thread_.join();
+    reader_.reset();
     clock_.reset();
+}
+
+void HeadlessDisplay::end_input() {
+    input_end_.set();
+    if (reader_) reader_->interrupt();
 }
 
 bool HeadlessDisplay::let_time_pass(const Event& done, Steady::time_point& stall_end) {
@@ -139,12 +151,12 @@ void HeadlessDisplay::settle_screen() {
 
 void HeadlessDisplay::wait_ms(uint32_t ms) {
     if (!clock_) {
-        sleep_ms(ms);
+        wait_real({&stop_, &input_end_}, ms);
         return;
     }
     const uint64_t target = clock_->now() + ms;
     const Event& notice = detail::sleep_notice();
-    while (!stopping()) {
+    while (!stopping() && !input_ended()) {
         // A UI thread asleep in a wait with no timer due has handled all it
         // was given (or waits for time itself): no need to ask it.
         uint64_t next = next_timer_due(ui_tid_);
@@ -164,15 +176,16 @@ void HeadlessDisplay::wait_ms(uint32_t ms) {
             wait_real({&stop_, &notice}, 1);
         }
     }
+    if (input_ended()) return;
     const uint64_t now = clock_->now();
     if (target > now) clock_->advance(target - now);
     settle();
 }
 
-void HeadlessDisplay::run_script(std::istream& in) {
+void HeadlessDisplay::run_script(const std::function<bool(std::string&)>& next_line) {
     std::string line;
     int number = 0;
-    while (!stopping() && std::getline(in, line)) {
+    while (!stopping() && !input_ended() && next_line(line)) {
         ++number;
         std::string error;
         const auto cmd = parse_script_line(line, &error);

@@ -5,9 +5,12 @@
 // effects follow its order. On the virtual clock (the default) "wait"
 // advances time from one due timer to the next, which makes timing exact and
 // costs no real time; after the script has ended time runs on by itself so
-// that the program can finish. The end of the script counts as "quit".
+// that the program can finish. The end of the script counts as "quit"; so
+// does end_input (an interrupt or termination signal), which cuts a wait
+// short and does not wait for the next line.
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <istream>
 #include <memory>
 #include <optional>
@@ -15,6 +18,7 @@
 #include <thread>
 
 #include "platform/display/backend.h"
+#include "platform/display/line_reader.h"
 #include "platform/kernel/clock.h"
 #include "platform/kernel/sync.h"
 
@@ -30,14 +34,17 @@ class HeadlessDisplay : public DisplayBackend {
 
     bool start(uint32_t ui_tid) override;
     void stop() override;
+    void end_input() override;
 
     // Lines the script had wrong (reported on standard error and skipped).
     int script_errors() const { return errors_.load(); }
     int input_errors() const override { return script_errors(); }
 
   private:
-    void run_script(std::istream& in);
+    // Carries out the lines `next_line` gives until it gives none.
+    void run_script(const std::function<bool(std::string&)>& next_line);
     bool stopping() const { return stop_.is_set(); }
+    bool input_ended() const { return input_end_.is_set(); }
     bool settle();
     // Settles the input thread and every other thread with a window shown.
     void settle_screen();  // waits until the UI thread is idle; false when stopping
@@ -57,6 +64,8 @@ class HeadlessDisplay : public DisplayBackend {
     std::unique_ptr<VirtualClock> clock_;
     uint32_t ui_tid_ = 0;
     Event stop_{true, false};
+    Event input_end_{true, false};
+    std::unique_ptr<LineReader> reader_;  // set before the thread starts
     std::atomic<int> errors_{0};
     std::thread thread_;
 };

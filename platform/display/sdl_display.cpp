@@ -5,9 +5,13 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <vector>
 
+#include "platform/display/sdl_present.h"
 #include "platform/sound/sdl_sound.h"
 #include "platform/window/message_loop.h"
 #include "platform/window/paint.h"
@@ -119,35 +123,70 @@ void SdlDisplay::stop() {
     if (thread_.joinable()) thread_.join();
 }
 
+// SDL's video drivers that show nothing on a screen: a window there would
+// run unseen.
+bool is_unseen_video_driver(std::string_view name) {
+    return name == "offscreen" || name == "dummy" || name == "evdev";
+}
+
+// X11 and Wayland are tried only where the environment names their display
+// (a Wayland client without one complains on the terminal).
+static bool display_named_for(std::string_view driver) {
+    auto named = [](const char* variable) {
+        const char* v = std::getenv(variable);
+        return v && *v;
+    };
+    if (driver == "x11") return named("DISPLAY");
+    if (driver == "wayland") return named("WAYLAND_DISPLAY");
+    return true;
+}
+
+bool SdlDisplay::init_real_video() {
+    // A driver the user names is taken as named.
+    const char* chosen = std::getenv("SDL_VIDEODRIVER");
+    if (chosen && *chosen) {
+        if (SDL_InitSubSystem(SDL_INIT_VIDEO) == 0) return true;
+        failure_ = SDL_GetError();
+        return false;
+    }
+    std::string tried;
+    for (int i = 0; i < SDL_GetNumVideoDrivers(); ++i) {
+        const char* name = SDL_GetVideoDriver(i);
+        if (!name || is_unseen_video_driver(name) || !display_named_for(name)) continue;
+        SDL_SetHint(SDL_HINT_VIDEODRIVER, name);
+        if (SDL_InitSubSystem(SDL_INIT_VIDEO) == 0) return true;
+        tried += std::string(tried.empty() ? "" : "; ") + name + ": " + SDL_GetError();
+    }
+    SDL_SetHint(SDL_HINT_VIDEODRIVER, nullptr);
+    failure_ = tried.empty() ? std::string("SDL has no video driver for a screen") : tried;
+    return false;
+}
+
 void SdlDisplay::run(std::atomic<int>* started) {
-    const SdlSoundOn sound;
+    // Sound joins once the window stands: a run that falls back to headless
+    // says one thing only.
+    std::optional<SdlSoundOn> sound;
     // The screen is drawn in memory: the window's surface goes to the X
     // server as it is, without an OpenGL context (and the GL driver's own
     // threads) behind it.
     SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-        std::fprintf(stderr, "SDL: %s\n", SDL_GetError());
+    if (!init_real_video()) {
         started->store(-1);
         return;
     }
     SDL_Window* window =
         SDL_CreateWindow("Tarnwick", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, kScreenWidth,
                          kScreenHeight, SDL_WINDOW_RESIZABLE | SDL_WINDOW_SHOWN);
-    SDL_Renderer* renderer =
-        window ? SDL_CreateRenderer(window, -1, SDL_RENDERER_SOFTWARE) : nullptr;
-    SDL_Texture* texture =
-        renderer ? SDL_CreateTexture(renderer, SDL_PIXELFORMAT_BGR888, SDL_TEXTUREACCESS_STREAMING,
-                                     kScreenWidth, kScreenHeight)
-                 : nullptr;
-    if (!texture) {
-        std::fprintf(stderr, "SDL: %s\n", SDL_GetError());
-        if (renderer) SDL_DestroyRenderer(renderer);
+    if (!window || !SDL_GetWindowSurface(window)) {
+        failure_ = SDL_GetError();
         if (window) SDL_DestroyWindow(window);
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
         started->store(-1);
         return;
     }
+    sound.emplace();
     started->store(1);
+    SdlScreenPresenter presenter(window);
 
     auto to_screen = [&](int wx, int wy) -> std::optional<Point> {
         int w = 0, h = 0;
@@ -161,6 +200,7 @@ void SdlDisplay::run(std::atomic<int>* started) {
     uint64_t shown = ~0ull;
     bool dirty = true;
     while (!stopping_) {
+        if (end_input_.exchange(false)) request_quit(ui_tid_, stop_event_);
         SDL_Event e;
         while (SDL_WaitEventTimeout(&e, 15)) {
             switch (e.type) {
@@ -198,25 +238,13 @@ void SdlDisplay::run(std::atomic<int>* started) {
         }
         if (dirty || screen_serial() != shown) {
             shown = screen_serial();
+            // Only what changed goes to the window, unless the window itself
+            // asks for a full repaint.
+            const std::vector<Rect> changed = take_screen_damage();
+            presenter.present(screen_surface(), changed, dirty);
             dirty = false;
-            {
-                const Bitmap screen = screen_surface();
-                auto lock = screen.lock();
-                SDL_UpdateTexture(texture, nullptr, screen.pixels(),
-                                  screen.stride() * static_cast<int>(sizeof(uint32_t)));
-            }
-            int w = 0, h = 0;
-            SDL_GetWindowSize(window, &w, &h);
-            const Rect area = fit_screen(w, h);
-            const SDL_Rect dst{area.left, area.top, area.width(), area.height()};
-            SDL_SetRenderDrawColor(renderer, 0, 0, 0, 255);
-            SDL_RenderClear(renderer);
-            SDL_RenderCopy(renderer, texture, nullptr, &dst);
-            SDL_RenderPresent(renderer);
         }
     }
-    SDL_DestroyTexture(texture);
-    SDL_DestroyRenderer(renderer);
     SDL_DestroyWindow(window);
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
 }

@@ -6,6 +6,8 @@
 #include <atomic>
 #include <cstdint>
 #include <optional>
+#include <string>
+#include <string_view>
 #include <thread>
 
 #include "platform/display/backend.h"
@@ -20,6 +22,8 @@ namespace plat {
 std::optional<uint32_t> key_for_sdl(int32_t sdl_keycode);
 // Where the screen lies in a window of the given size (centred, aspect kept).
 Rect fit_screen(int window_w, int window_h);
+// Whether an SDL video driver shows nothing on a screen (offscreen, dummy).
+bool is_unseen_video_driver(std::string_view name);
 
 class SdlDisplay : public DisplayBackend {
   public:
@@ -27,13 +31,20 @@ class SdlDisplay : public DisplayBackend {
     ~SdlDisplay() override;
     bool start(uint32_t ui_tid) override;
     void stop() override;
+    void end_input() override { end_input_ = true; }
+    std::string start_failure() const override { return failure_; }
 
   private:
     void run(std::atomic<int>* started);
+    // Starts SDL video on a driver that shows a window on a screen; false
+    // with failure_ set when none does.
+    bool init_real_video();
     uint32_t ui_tid_ = 0;
     std::atomic<bool> stopping_{false};
+    std::atomic<bool> end_input_{false};  // set by any thread, taken by the SDL thread
     Event stop_event_{true, false};
     std::thread thread_;
+    std::string failure_;  // written by the SDL thread before start() returns
 };
 
 }  // namespace plat

@@ -17,7 +17,7 @@ SignalWatcher::SignalWatcher(std::function<void()> on_signal) : on_signal_(std::
     sigemptyset(&signals);
     sigaddset(&signals, SIGINT);
     sigaddset(&signals, SIGTERM);
-    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+    pthread_sigmask(SIG_BLOCK, &signals, &previous_mask_);
     signal_fd_ = ::signalfd(-1, &signals, SFD_CLOEXEC);
     stop_fd_ = ::eventfd(0, EFD_CLOEXEC);
     if (signal_fd_ < 0 || stop_fd_ < 0) {
@@ -36,6 +36,7 @@ SignalWatcher::~SignalWatcher() {
     }
     if (signal_fd_ >= 0) ::close(signal_fd_);
     if (stop_fd_ >= 0) ::close(stop_fd_);
+    pthread_sigmask(SIG_SETMASK, &previous_mask_, nullptr);
 }
 
 void SignalWatcher::run() {

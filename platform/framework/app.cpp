@@ -6,10 +6,12 @@
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
+#include <mutex>
 #include <string>
 
 #include "platform/display/backend.h"
 #include "platform/display/options.h"
+#include "platform/display/signal_watcher.h"
 #include "platform/framework/system_services.h"
 #include "platform/framework/win_thread.h"
 #include "platform/hardware/simulated_hardware.h"
@@ -48,6 +50,40 @@ std::optional<int> check_options(const DisplayOptions& o, const std::string& pro
         return 2;
     }
     return std::nullopt;
+}
+
+std::string quoted(const std::string& text) {
+    std::string out = "'";
+    for (char c : text) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return out + "'";
+}
+
+// Without --root (and without a root from the program that started this
+// one) the program uses the device root `make run` lays out, laying it out
+// first when it is missing, and says so in one line. False when the root
+// could not be laid out (said in one line too).
+bool choose_default_root(const DisplayOptions& o, const std::string& program) {
+    const char* inherited = std::getenv(kDeviceRootVariable);
+    if (!o.root.empty() || (inherited && *inherited)) return true;
+    const std::filesystem::path root = CELVANE_DEFAULT_ROOT;
+    set_device_root(root);
+    std::error_code ec;
+    if (std::filesystem::exists(root / "registry.factory", ec)) {
+        std::fprintf(stderr, "%s: device root %s (no --root given)\n", program.c_str(),
+                     root.c_str());
+        return true;
+    }
+    const std::string cmd = quoted(CELVANE_IMAGE_BUILDER) + " " + quoted(CELVANE_PROGRAM_DIR) +
+                            " " + quoted(root.string()) + " >/dev/null";
+    if (std::system(cmd.c_str()) != 0) {
+        std::fprintf(stderr,
+                     "%s: the device root %s could not be laid out (make run lays it out)\n",
+                     program.c_str(), root.c_str());
+        return false;
+    }
+    std::fprintf(stderr, "%s: device root %s, laid out now (no --root given)\n", program.c_str(),
+                 root.c_str());
+    return true;
 }
 
 bool root_writable() {
@@ -149,7 +185,20 @@ int app_main(CWinApp& app, int argc, const char* const* argv) {
         return 2;
     }
     if (const auto done = check_options(*options, program)) return *done;
+    // An interrupt or termination signal ends the user's input: the program
+    // then closes as its user would close it, through its normal exit. The
+    // watcher blocks the signals before any thread starts.
+    std::mutex display_lock;
+    DisplayBackend* shown = nullptr;  // under display_lock
+    bool signalled = false;           // under display_lock
+    const SignalWatcher watcher([&] {
+        app.OnEndRequested();
+        const std::lock_guard lock(display_lock);
+        signalled = true;
+        if (shown) shown->end_input();
+    });
     apply_display_options(*options);
+    if (!choose_default_root(*options, program)) return 1;
     // A file-size limit fails a write with EFBIG, which the program reports,
     // rather than ending the program.
     std::signal(SIGXFSZ, SIG_IGN);
@@ -167,6 +216,14 @@ int app_main(CWinApp& app, int argc, const char* const* argv) {
         options->display = DisplayKind::Headless;
         if (options->script.empty()) options->script = "-";
     }
+    // Headless without a script: the user types it.
+    if (options->display == DisplayKind::Headless && options->script.empty()) {
+        options->script = "-";
+        std::fprintf(stderr,
+                     "%s: headless: reading the script from standard input (key F1, wait 500, "
+                     "shot FILE, quit)\n",
+                     program.c_str());
+    }
     // Power-on: the hardware is plugged in before the program starts (with a
     // simulated world, the simulator's devices), and unplugged after it ended.
     hardware::SimulatedHardware simulated = hardware::SimulatedHardware::power_on();
@@ -174,6 +231,7 @@ int app_main(CWinApp& app, int argc, const char* const* argv) {
     set_input_thread(current_thread_id());
     TaskBarWindow task_bar;
     task_bar.create_bar();
+    std::string sdl_failure;
     auto start_display = [&]() -> std::unique_ptr<DisplayBackend> {
         auto display = make_display(*options);
         if (!display) return nullptr;
@@ -185,15 +243,18 @@ int app_main(CWinApp& app, int argc, const char* const* argv) {
                 post_thread_message(input_thread(), WM_QUIT, 0, 0);
             }
         });
-        if (!display->start(current_thread_id())) return nullptr;
+        if (!display->start(current_thread_id())) {
+            sdl_failure = display->start_failure();
+            return nullptr;
+        }
         return display;
     };
     auto display = start_display();
     if (!display && options->display == DisplayKind::Sdl) {
         std::fprintf(stderr,
-                     "%s: --display sdl: the window could not open; running headless, script "
-                     "on standard input\n",
-                     program.c_str());
+                     "%s: --display sdl: no window opens (%s); running headless, script on "
+                     "standard input\n",
+                     program.c_str(), sdl_failure.c_str());
         options->display = DisplayKind::Headless;
         if (options->script.empty()) options->script = "-";
         display = start_display();
@@ -202,7 +263,16 @@ int app_main(CWinApp& app, int argc, const char* const* argv) {
         std::fprintf(stderr, "%s: the display could not start\n", program.c_str());
         return 2;
     }
+    {
+        const std::lock_guard lock(display_lock);
+        shown = display.get();
+        if (signalled) shown->end_input();
+    }
     int code = run_app(app);
+    {
+        const std::lock_guard lock(display_lock);
+        shown = nullptr;
+    }
     display->stop();
     // A script with lines it could not carry out did not do what was asked.
     if (const int errors = display->input_errors(); errors > 0 && code == 0) {

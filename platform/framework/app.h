@@ -31,6 +31,9 @@ class CWinApp {
     // Idle work; `count` counts calls since the last message. True asks for
     // another call. The default asks for none.
     virtual bool OnIdle(long count);
+    // An interrupt or termination signal asked the program to end; the
+    // program is about to be asked to close. Runs on the signal's thread.
+    virtual void OnEndRequested() {}
     // Offers a message to its window and that window's ancestors (each
     // CWnd::PreTranslateMessage), then to the main window's.
     virtual bool PreTranslateMessage(const Message& msg);

@@ -62,6 +62,7 @@ void Dc::intersect_clip(const Rect& logical_rect) {
 void Dc::fill_rect(const Rect& r, const Brush& brush) {
     if (!surface_ || brush.hollow) return;
     auto lock = surface_.lock();
+    note_changed(r.normalized().offset(origin_.x, origin_.y));
     Raster(surface_, clip_).fill(r.offset(origin_.x, origin_.y), color_bits(brush.color));
 }
 
@@ -70,6 +71,7 @@ void Dc::frame_rect(const Rect& r, const Brush& brush) {
     Rect d = r.offset(origin_.x, origin_.y);
     if (d.empty()) return;
     auto lock = surface_.lock();
+    note_changed(d);
     Raster ra(surface_, clip_);
     const COLORREF c = color_bits(brush.color);
     ra.fill({d.left, d.top, d.right, d.top + 1}, c);
@@ -125,6 +127,7 @@ void Dc::round_rect(const Rect& r, int ellipse_w, int ellipse_h) {
         inset[static_cast<size_t>(i)] = static_cast<int>(std::ceil(a - dx - 0.5));
     }
     auto lock = surface_.lock();
+    note_changed(d);
     Raster ra(surface_, clip_);
     const COLORREF pen_color = color_bits(pen_.color);
     const COLORREF brush_color = color_bits(brush_.color);
@@ -165,6 +168,7 @@ void Dc::polygon(std::span<const Point> points) {
         std::vector<PointF> f;
         f.reserve(points.size());
         for (Point p : points) f.push_back({double(p.x + origin_.x), double(p.y + origin_.y)});
+        note_changed(bounds_of(points, 1));
         Raster(surface_, clip_).polygon(f, color_bits(brush_.color));
     }
     if (pen_.style == PS_NULL) return;
@@ -173,6 +177,12 @@ void Dc::polygon(std::span<const Point> points) {
     const Point saved = pos_;
     polyline(closed);
     pos_ = saved;
+}
+
+Rect Dc::bounds_of(std::span<const Point> points, int grow) const {
+    Rect r{points.front().x, points.front().y, points.front().x + 1, points.front().y + 1};
+    for (Point p : points) r = r.unite({p.x, p.y, p.x + 1, p.y + 1});
+    return r.offset(origin_.x, origin_.y).inflate(grow, grow);
 }
 
 // --- lines -------------------------------------------------------------------
@@ -190,6 +200,9 @@ void Dc::line_to(Point p) {
 void Dc::polyline(std::span<const Point> points) {
     if (!surface_ || points.size() < 2 || pen_.style == PS_NULL) return;
     auto lock = surface_.lock();
+    // A wide pen reaches half its width beyond the points, its round ends
+    // one pixel more.
+    note_changed(bounds_of(points, pen_.width / 2 + 2));
     Raster ra(surface_, clip_);
     const COLORREF c = color_bits(pen_.color);
     const int ox = origin_.x, oy = origin_.y;
@@ -210,6 +223,7 @@ COLORREF Dc::set_pixel(Point p, COLORREF c) {
     const Point d{p.x + origin_.x, p.y + origin_.y};
     if (!surface_ || !clip_.contains(d)) return CLR_INVALID;
     auto lock = surface_.lock();
+    note_changed({d.x, d.y, d.x + 1, d.y + 1});
     surface_.row(d.y)[d.x] = color_bits(c);
     return color_bits(c);
 }
@@ -238,6 +252,7 @@ void Dc::bit_blt(int x, int y, int w, int h, const Bitmap& src, int sx, int sy) 
     const int cw = clipped.width();
     const int ch = clipped.height();
     SurfacePairLock lock(surface_, src);
+    note_changed(clipped);
     const bool same = surface_.same_surface(src);
     // Rows move in the order that never overwrites a source row before it
     // is read; memmove covers overlap within a row.
@@ -264,6 +279,7 @@ void Dc::stretch_blt(const Rect& dst_rect, const Bitmap& src, const Rect& src_re
     const Rect clipped = dst.intersect(clip_);
     if (clipped.empty()) return;
     SurfacePairLock lock(surface_, src);
+    note_changed(clipped);
     // On one surface the source is read from a copy so that overlap cannot
     // feed written pixels back in.
     Bitmap from = surface_.same_surface(src) ? src.clone() : src;
@@ -298,6 +314,7 @@ void Dc::draw_icon(int x, int y, const Icon& icon, int w, int h) {
     const Rect clipped = dst.intersect(clip_);
     if (clipped.empty()) return;
     SurfacePairLock lock(surface_, icon.image());
+    note_changed(clipped);
     const Bitmap& img = icon.image();
     for (int yy = clipped.top; yy < clipped.bottom; ++yy) {
         const int sy = static_cast<int>(int64_t(yy - dst.top) * img.height() / h);

@@ -154,9 +154,24 @@ class Dc {
     // text takes.
     int draw_text(std::u16string_view text, Rect& rect, uint32_t format);
 
+    // --- what was drawn ----------------------------------------------------
+    // The smallest surface rectangle holding every pixel the calls since the
+    // last forget_changed_area() may have written (within the clip).
+    Rect changed_area() const { return changed_; }
+    void forget_changed_area() { changed_ = {}; }
+
   private:
+    // Adds a surface rectangle, cut to the clip, to the changed area.
+    void note_changed(const Rect& surface_rect) {
+        changed_ = changed_.unite(surface_rect.intersect(clip_));
+    }
+    // The surface rectangle around points in logical coordinates, grown by
+    // `grow` pixels on every side.
+    Rect bounds_of(std::span<const Point> points, int grow) const;
+
     Bitmap surface_;
     Rect clip_{};
+    Rect changed_{};
     Point origin_{};
     Point pos_{};
     COLORREF text_color_ = RGB(0, 0, 0);

@@ -103,6 +103,14 @@ int draw_line(Bitmap& surface, const Rect& clip, FontInstance& font, int x, int 
     return pen - x;
 }
 
+// Where a line of text drawn at (x, y) with an advance of `width` may put
+// pixels: glyphs may reach past their cell on every side (overhangs,
+// accents, underline), by less than a line height.
+Rect text_area(FontInstance& font, int x, int y, int width) {
+    const int h = font.metrics().height;
+    return Rect{x, y, x + width, y + h}.inflate(h, h);
+}
+
 // Removes the '&' prefix marks ("&&" stands for one '&').
 std::u16string strip_prefix(std::u16string_view s) {
     std::u16string out;
@@ -179,6 +187,7 @@ void Dc::text_out(int x, int y, std::u16string_view text) {
     if (!font) return;
     const int dx = x + origin_.x, dy = y + origin_.y;
     auto lock = surface_.lock();
+    note_changed(text_area(*font, dx, dy, font->advance_of(text)));
     if (bk_mode_ == OPAQUE) {
         const int w = font->advance_of(text);
         detail::Raster(surface_, clip_)
@@ -246,6 +255,7 @@ int Dc::draw_text(std::u16string_view text, Rect& rect, uint32_t format) {
         else if (format & DT_RIGHT)
             x = rect.right - w;
         const int dx = x + origin_.x, dy = y + origin_.y;
+        note_changed(text_area(*font, dx, dy, w).intersect(clip));
         if (bk_mode_ == OPAQUE)
             detail::Raster(surface_, clip).fill({dx, dy, dx + w, dy + line_h}, bk_color_);
         draw_line(surface_, clip, *font, dx, dy, line, text_color_, font->spec().underline);

@@ -1,7 +1,11 @@
 #include "platform/kernel/debug_out.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <atomic>
 #include <cstdio>
+#include <cstdlib>
 #include <map>
 #include <mutex>
 
@@ -21,6 +25,19 @@ Sinks& sinks() {
     return s;
 }
 std::atomic<bool> g_to_stderr{true};
+
+// Where the debug lines go: the file CELVANE_DEBUG_LOG names, opened once
+// for appending, else stderr. Each line is one write, so that the lines of
+// the system's programs in one file do not mix.
+int debug_fd() {
+    static const int fd = [] {
+        const char* file = std::getenv(kDebugLogVariable);
+        if (!file || !*file) return STDERR_FILENO;
+        const int f = ::open(file, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+        return f >= 0 ? f : STDERR_FILENO;
+    }();
+    return fd;
+}
 }  // namespace
 
 std::string debug_prefix() {
@@ -35,8 +52,11 @@ void debug_output(std::string_view text) {
     std::string line = debug_prefix();
     line.append(text);
     if (g_to_stderr.load(std::memory_order_relaxed)) {
-        std::fwrite(line.data(), 1, line.size(), stderr);
-        if (line.empty() || line.back() != '\n') std::fputc('\n', stderr);
+        std::string out = line;
+        if (out.empty() || out.back() != '\n') out.push_back('\n');
+        const int fd = debug_fd();
+        if (fd == STDERR_FILENO) std::fflush(stderr);
+        (void)!::write(fd, out.data(), out.size());
     }
     Sinks& s = sinks();
     std::lock_guard lock(s.lock);

@@ -9,7 +9,12 @@
 
 namespace plat {
 
-// Writes `text` with the prefix to stderr and to the capture sinks.
+// The environment variable naming a file that takes the debug lines in place
+// of stderr (appended to; every program of the system shares it).
+inline constexpr const char* kDebugLogVariable = "CELVANE_DEBUG_LOG";
+
+// Writes `text` with the prefix to stderr (or the file CELVANE_DEBUG_LOG
+// names) and to the capture sinks.
 void debug_output(std::string_view text);
 void debug_printf(const char* format, ...) __attribute__((format(printf, 1, 2)));
 // The prefix for the calling thread and the current local time.

@@ -10,12 +10,14 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <cstdint>
 #include <map>
 #include <mutex>
 #include <set>
 #include <utility>
 
 #include "platform/kernel/clock.h"
+#include "platform/kernel/clock_state.h"
 #include "platform/kernel/errors.h"
 #include "platform/kernel/last_error.h"
 #include "platform/registry/registry.h"
@@ -43,9 +45,13 @@ struct Line {
 
 namespace {
 
-// Real-time slice of the waits in read and write: the time-outs themselves
-// run on the platform clock.
+// Real-time slice of the waits in write, of a hung-up line, and of every
+// wait on a virtual clock: the time-outs themselves run on the platform
+// clock.
 constexpr int kPollSliceMs = 10;
+// A read with no time-out due sooner looks this often whether its line was
+// unplugged.
+constexpr uint64_t kUnplugCheckMs = 100;
 
 struct Table {
     std::mutex mutex;
@@ -287,6 +293,25 @@ void CommFile::close() {
     line_.reset();
 }
 
+int wait_for_fds(std::span<pollfd> fds, uint64_t deadline_ms) {
+    for (;;) {
+        int timeout = -1;
+        if (deadline_ms) {
+            const uint64_t now = now_ms();
+            if (now >= deadline_ms) {
+                for (pollfd& p : fds) p.revents = 0;
+                return 0;
+            }
+            timeout = static_cast<int>(std::min<uint64_t>(deadline_ms - now, INT32_MAX));
+        }
+        if (detail::clock_state().is_virtual())
+            timeout = timeout < 0 ? kPollSliceMs : std::min(timeout, kPollSliceMs);
+        const int n = ::poll(fds.data(), fds.size(), timeout);
+        if (n > 0) return n;
+        if (n < 0 && errno != EINTR) return n;
+    }
+}
+
 bool CommFile::usable() const {
     if (fd_ < 0) return fail(ERROR_INVALID_HANDLE);
     if (line_ && line_->pluggable && !line_->connected.load())
@@ -330,11 +355,14 @@ bool CommFile::read(void* buffer, uint32_t size, uint32_t* bytes_read) {
         if (at_once) break;
         const uint64_t now = now_ms();
         if (total && now - start >= total) break;
-        if (got && t.read_interval && t.read_interval != MAXDWORD &&
-            now - last_byte > t.read_interval)
-            break;
+        const bool gap_ends = got && t.read_interval && t.read_interval != MAXDWORD;
+        if (gap_ends && now - last_byte > t.read_interval) break;
+        // Sleeps until a byte comes or a time-out is due: no polling.
+        uint64_t deadline = now + kUnplugCheckMs;
+        if (total) deadline = std::min(deadline, start + total);
+        if (gap_ends) deadline = std::min(deadline, last_byte + t.read_interval + 1);
         pollfd p{fd_, POLLIN, 0};
-        ::poll(&p, 1, kPollSliceMs);
+        wait_for_fds({&p, 1}, deadline);
         if (p.revents & (POLLHUP | POLLERR) && !(p.revents & POLLIN))
             ::usleep(kPollSliceMs * 1000);  // a hung-up pty polls ready
     }

@@ -10,9 +10,12 @@
 // runs against it. A plugged device ("UPM1:") exists only while plugged:
 // opens fail and open handles fail their calls with
 // ERROR_DEVICE_NOT_CONNECTED once it is unplugged.
+#include <poll.h>
+
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -83,6 +86,13 @@ struct CommTimeouts {
     uint32_t write_total_multiplier = 0;
     uint32_t write_total_constant = 0;
 };
+
+// Waits until one of `fds` is ready for what it asks or the platform clock
+// reaches `deadline_ms` (0: no deadline); answers poll's count, 0 at the
+// deadline. On the host clock this is one poll. A virtual clock may jump
+// while the thread sits in poll, so there the clock is looked at every few
+// real milliseconds.
+int wait_for_fds(std::span<pollfd> fds, uint64_t deadline_ms);
 
 // A simulated device on the far end of a line. It owns a thread that works
 // on the master side of the pseudo-terminal it was given and stops when it

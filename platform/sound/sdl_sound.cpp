@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
+#include <filesystem>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -139,7 +141,31 @@ class SdlSoundSink : public ISoundSink, public std::enable_shared_from_this<SdlS
 
 }  // namespace
 
+// Whether the host has anything to play sound on: a sound server's socket or
+// a PCM device. Without one SDL's ALSA driver fills the terminal with its
+// complaints before failing.
+static bool host_has_audio() {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const char* chosen = std::getenv("SDL_AUDIODRIVER");
+    if (chosen && *chosen) return true;  // the user's choice is tried as it is
+    const char* server = std::getenv("PULSE_SERVER");
+    if (server && *server) return true;
+    if (const char* run = std::getenv("XDG_RUNTIME_DIR"); run && *run) {
+        if (fs::exists(fs::path(run) / "pulse" / "native", ec) ||
+            fs::exists(fs::path(run) / "pipewire-0", ec))
+            return true;
+    }
+    for (const auto& entry : fs::directory_iterator("/dev/snd", ec))
+        if (entry.path().filename().string().starts_with("pcm")) return true;
+    return false;
+}
+
 std::shared_ptr<ISoundSink> open_sdl_sound(std::string* error) {
+    if (!host_has_audio()) {
+        if (error) *error = "no sound server and no sound card";
+        return nullptr;
+    }
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
         if (error) *error = SDL_GetError();
         return nullptr;

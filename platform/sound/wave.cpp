@@ -2,6 +2,7 @@
 #include <cmath>
 #include <cstring>
 #include <numbers>
+#include <string_view>
 
 #include "platform/fs/file.h"
 #include "platform/sound/sound.h"
@@ -31,8 +32,9 @@ void put16(std::vector<uint8_t>& out, uint16_t v) {
     out.push_back(static_cast<uint8_t>(v));
     out.push_back(static_cast<uint8_t>(v >> 8));
 }
-void put_tag(std::vector<uint8_t>& out, const char* tag) {
-    out.insert(out.end(), tag, tag + 4);
+// A chunk's four-letter tag ("RIFF", "fmt ").
+void put_tag(std::vector<uint8_t>& out, std::string_view tag) {
+    for (const char c : tag.substr(0, 4)) out.push_back(static_cast<uint8_t>(c));
 }
 
 }  // namespace

@@ -1,6 +1,9 @@
 #include "platform/window/paint.h"
 
 #include <atomic>
+#include <mutex>
+#include <utility>
+#include <vector>
 
 #include "platform/window/message_loop.h"
 #include "platform/window/window_internal.h"
@@ -8,8 +11,51 @@
 namespace plat {
 
 namespace {
+
 std::atomic<uint64_t> g_serial{0};
+
+// The changed areas no back end has taken yet.
+class ScreenDamage {
+  public:
+    void add(const Rect& area) {
+        Rect r = area.intersect({0, 0, kScreenWidth, kScreenHeight});
+        if (r.empty()) return;
+        std::lock_guard lock(mutex_);
+        // A rectangle that meets or touches another grows it; the grown one
+        // may then meet others.
+        for (size_t i = 0; i < rects_.size();) {
+            if (r.inflate(1, 1).intersect(rects_[i]).empty()) {
+                ++i;
+                continue;
+            }
+            r = r.unite(rects_[i]);
+            rects_.erase(rects_.begin() + static_cast<ptrdiff_t>(i));
+            i = 0;
+        }
+        rects_.push_back(r);
+        if (rects_.size() > kMaxRects) {
+            Rect all;
+            for (const Rect& x : rects_) all = all.unite(x);
+            rects_.assign(1, all);
+        }
+    }
+    std::vector<Rect> take() {
+        std::lock_guard lock(mutex_);
+        return std::exchange(rects_, {});
+    }
+
+  private:
+    static constexpr size_t kMaxRects = 16;
+    std::mutex mutex_;
+    std::vector<Rect> rects_;  // guarded by mutex_
+};
+
+ScreenDamage& damage() {
+    static ScreenDamage d;
+    return d;
 }
+
+}  // namespace
 
 Bitmap screen_surface() {
     static const Bitmap screen = Bitmap::create(kScreenWidth, kScreenHeight, RGB(0, 0, 0));
@@ -20,8 +66,14 @@ uint64_t screen_serial() {
     return g_serial.load();
 }
 
-void note_screen_changed() {
+void note_screen_changed(const Rect& area) {
+    if (area.empty()) return;
+    damage().add(area);
     g_serial.fetch_add(1);
+}
+
+std::vector<Rect> take_screen_damage() {
+    return damage().take();
 }
 
 Bitmap screen_snapshot() {
@@ -66,16 +118,22 @@ void WindowDc::limit_to(const Rect& client_rect) {
 }
 
 void WindowDc::flush() {
+    const Rect drawn = dc_.changed_area();
+    dc_.forget_changed_area();
     if (scratch_) {
+        // Drawn on the copy: its coordinates start at the copied area.
+        const Rect changed = drawn.offset(scratch_area_.left, scratch_area_.top);
         Dc out(screen_);
         for (const Rect& r : visible_) {
             const Rect part = r.intersect(scratch_area_);
             if (part.empty()) continue;
             out.bit_blt(part.left, part.top, part.width(), part.height(), scratch_,
                         part.left - scratch_area_.left, part.top - scratch_area_.top);
+            note_screen_changed(part.intersect(changed));
         }
+    } else if (!visible_.empty()) {
+        note_screen_changed(drawn);
     }
-    if (!visible_.empty()) note_screen_changed();
 }
 
 PaintDc::PaintDc(Window* w) : WindowDc(w) {

@@ -15,9 +15,13 @@ namespace plat {
 
 // The 800 x 600 screen every window draws on.
 Bitmap screen_surface();
-// Counts releases of window contexts: a back end presents when it changes.
+// Counts changes of the screen: a back end presents when it changes.
 uint64_t screen_serial();
-void note_screen_changed();
+// Says that the pixels of `area` (screen coordinates) may have changed.
+void note_screen_changed(const Rect& area);
+// The screen areas changed since the last call, in a few rectangles (areas
+// that touch are merged; past a handful, everything is one rectangle).
+std::vector<Rect> take_screen_damage();
 // A copy of the screen as it is now.
 Bitmap screen_snapshot();
 

@@ -153,7 +153,7 @@ bool restore_under(Window* w) {
                         p.top - s.area.top);
         }
     }
-    note_screen_changed();
+    for (const Rect& p : parts) note_screen_changed(p);
     return true;
 }
 

@@ -63,6 +63,14 @@ bool CMeasurementBase::BindMarkerRecords() {
 
 void CMeasurementBase::RequestMarkerRedraw() {
     m_FullRedraw = kFullRedrawRequest;
+    // The refresh redraws around the marker's point even when no sweep data
+    // comes (a stopped sweep).
+    int marker = 0;
+    if (graphPanel && graphPanel->GetCurrentMarker(marker))
+        m_MarkerRedrawPoint = std::max(graphPanel->GetMarkerTargetIndex(marker), 0);
+    else
+        m_MarkerRedrawPoint = std::max(markerPoint, 0);
+    PostDisplayRefresh();
 }
 
 int CMeasurementBase::CountMarkersOn() const {
@@ -83,7 +91,7 @@ int CMeasurementBase::IsMarkerOn() const {
 int CMeasurementBase::CurrentMarkerPoint() const {
     int marker = 0;
     if (!graphPanel || !graphPanel->GetCurrentMarker(marker)) return 0;
-    return graphPanel->GetMarkerPixelIndex(marker);
+    return graphPanel->GetMarkerTargetIndex(marker);
 }
 
 bool CMeasurementBase::EstablishMarker() {
@@ -283,10 +291,8 @@ bool CMeasurementBase::OnMarkerChanged() {
 
 bool CMeasurementBase::MoveMarkerBy(bool right, int points) {
     if (!graphPanel || !IsMarkerOn() || points <= 0) return false;
-    const int from = CurrentMarkerPoint();
     graphPanel->MoveCurrentMarkerBy(right, points);
-    const int last = std::max(pointCount, 1) - 1;
-    markerPoint = std::clamp(right ? from + points : from - points, 0, last);
+    markerPoint = CurrentMarkerPoint();
     markerMoved = true;
     OnMarkerChanged();
     RequestMarkerRedraw();

@@ -445,6 +445,8 @@ void CSpecAnMode::ApplyValue(int key, bool keepSelection, uint64_t oldSpan) {
     const uint64_t span = sa_setup_->GetFrequencyRange()->GetSpan();
     Bandwidth().UpdateForSpan(span);
     CMeasurementBase::ApplyValue(key, keepSelection, oldSpan);
+    // The automatic bandwidths follow the span: their readouts with them.
+    UpdateBandwidthReadout();
     if (span != oldSpan && OnSpanValue(key, span)) return;
     ApplySettings(true);
 }

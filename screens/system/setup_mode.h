@@ -19,9 +19,10 @@ class CSetupSequenceDlg;
 class CSortedItemList;
 
 // What the save dialog gives for a setup: its name (the file name without
-// ".tws") and its three texts.
+// ".tws") and its three texts; the setup's class names its kind.
 struct SetupSaveInfo {
     core::Text name, title, subtitle, notes;
+    int32_t measurement_class = 0;
 };
 
 class CSetupMode : public CModeBase {

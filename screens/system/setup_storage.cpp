@@ -11,6 +11,7 @@
 #include "dialogs/setup_select_dlg.h"
 #include "dialogs/setup_sequence_dlg.h"
 #include "dialogs/setup_texts.h"
+#include "dialogs/text_entry_dlg.h"
 #include "files/formats/setup_file.h"
 #include "files/formats/tagged_file.h"
 #include "files/listed_setup.h"
@@ -196,8 +197,36 @@ void CSetupMode::DoQuickSave() {
     m_bBusy = false;
 }
 
-bool CSetupMode::RunSaveDialog(SetupSaveInfo&) {
-    // Without a save dialog the setup goes under the proposed name.
+// The save dialog over the frame: the time now, the setup's kind, its four
+// texts and the path the name makes.
+bool CSetupMode::RunSaveDialog(SetupSaveInfo& info) {
+    CSaveInfoDlg dlg(main_frame_);
+    const plat::SystemTime now = plat::local_time();
+    dlg.m_DateTime = core::FormatText("%02d/%02d/%04d %02d:%02d:%02d", now.month, now.day, now.year,
+                                      now.hour, now.minute, now.second);
+    switch (info.measurement_class) {
+        case CMeasSetup::kClassVna:
+            dlg.m_Caption = u"VNA Measurement Setup";
+            break;
+        case CMeasSetup::kClassSa:
+            dlg.m_Caption = u"Spec An Measurement Setup";
+            break;
+        case CMeasSetup::kClassPower:
+            dlg.m_Caption = u"Power Measurement Setup";
+            break;
+        default:
+            break;
+    }
+    dlg.m_Name = info.name;
+    dlg.m_Title = info.title;
+    dlg.m_Subtitle = info.subtitle;
+    dlg.m_Notes = info.notes;
+    dlg.m_Path = core::Text(kSetupFolder) + u"\\" + info.name + core::Text(kExtension);
+    if (dlg.DoModal() != plat::IDOK) return false;
+    info.name = dlg.m_Name;
+    info.title = dlg.m_Title;
+    info.subtitle = dlg.m_Subtitle;
+    info.notes = dlg.m_Notes;
     return true;
 }
 
@@ -210,7 +239,7 @@ void CSetupMode::SaveSetupAs(CMeasSetup* setup) {
     if (m_bBusy || !setup) return;
     m_bBusy = true;
     SetupSaveInfo info{setup->GetSetupLabel(), setup->GetTitle(), setup->GetSubtitle(),
-                       setup->GetNotes()};
+                       setup->GetNotes(), setup->GetMeasurementClass()};
     // A factory setup is proposed under the general name, so that save never
     // overwrites the factory file.
     const bool vna = setup->GetMeasurementClass() == CMeasSetup::kClassVna;

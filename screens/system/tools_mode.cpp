@@ -45,9 +45,11 @@ constexpr int kCustomKey = 4, kGainKey = 5, kBackKey = 7;
 
 CToolsMode::CToolsMode() : CSystemScreen(kModeId, kCaption) {}
 
-CToolsMode::~CToolsMode() {
-    delete popup_;  // destroys its window
-    popup_ = nullptr;
+CToolsMode::~CToolsMode() = default;
+
+// The boxes the screen opens are list dialogs.
+CListDlg* CToolsMode::GetPopup() const {
+    return static_cast<CListDlg*>(popup_);
 }
 
 int CToolsMode::OnCreate(plat::CWnd* view, plat::CWnd* frame, int third, CColorScheme* scheme) {
@@ -112,11 +114,11 @@ void CToolsMode::HighlightMenuKey(int key) {
 // ------------------------------------------------------------ popups
 
 int CToolsMode::ShowPage(int id) {
-    if (id == popup_id_ && popup_) {
-        popup_->ReloadColours();
-        popup_->ShowWindow(plat::SW_SHOW);
-        popup_->EnableWindow(true);
-        popup_->RedrawWhole();
+    if (CListDlg* open = GetPopup(); id == popup_id_ && open) {
+        open->ReloadColours();
+        open->ShowWindow(plat::SW_SHOW);
+        open->EnableWindow(true);
+        open->RedrawWhole();
         PassGpsFlags();
         return 1;
     }
@@ -150,19 +152,14 @@ int CToolsMode::ShowPage(int id) {
 
 void CToolsMode::PassGpsFlags() {
     if (popup_id_ != kGpsBox || !popup_) return;
-    auto* gps = static_cast<CAboutGpsDlg*>(popup_);
+    auto* gps = static_cast<CAboutGpsDlg*>(GetPopup());
     gps->SetDisplayFlags(altitude_feet_, lat_lon_dms_);
     gps->UpdateGps();
 }
 
 int CToolsMode::ClosePopup() {
-    closing_popup_ = true;
-    CListDlg* dlg = popup_;
-    popup_ = nullptr;
     popup_id_ = 0;
-    delete dlg;  // hides and destroys its window
-    closing_popup_ = false;
-    return 1;
+    return CModeBase::ClosePopup();
 }
 
 void CToolsMode::ReloadTexts() {
@@ -171,7 +168,7 @@ void CToolsMode::ReloadTexts() {
     ShowStatusLine();
     ShowSoftKeys(page_, GetSelectedSoftKey());
     RedrawAllPanes();
-    if (popup_) static_cast<CInfoDlgBase*>(popup_)->ReloadTexts();
+    if (popup_) static_cast<CInfoDlgBase*>(GetPopup())->ReloadTexts();
     ShowPage(popup_id_);
 }
 

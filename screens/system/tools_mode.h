@@ -44,7 +44,7 @@ class CToolsMode : public CSystemScreen {
     int GetAltitudeFeet() const { return altitude_feet_; }
     int GetLatLonDms() const { return lat_lon_dms_; }
     int GetPopupId() const { return popup_id_; }
-    CListDlg* GetPopup() const { return popup_; }
+    CListDlg* GetPopup() const;
 
   private:
     void OnBacklightKey(int key);
@@ -60,5 +60,4 @@ class CToolsMode : public CSystemScreen {
     int altitude_feet_ = 0;
     int lat_lon_dms_ = 1;
     int popup_id_ = 0;
-    CListDlg* popup_ = nullptr;  // deletes itself with its window
 };

@@ -177,6 +177,21 @@ TEST_F(MarkerScreenTest, ArrowsAccelerateAndTheWheelStepsByNotches) {
     EXPECT_EQ(Point(), 100);
 }
 
+// Presses and wheel notches faster than the drawing add up: each step
+// starts from the point the one before asked for.
+TEST_F(MarkerScreenTest, MovesFasterThanTheDrawingAddUp) {
+    ASSERT_TRUE(screen->MarkerToPeak());
+    ASSERT_EQ(Point(), 100);
+    for (int i = 0; i < 3; ++i) {
+        Press(VK_RIGHT, 1);
+        screen->OnKeyEvent(VK_RIGHT, 0);
+    }
+    EXPECT_EQ(Point(), 103);
+    screen->OnKnobStep(-240);
+    screen->OnKnobStep(-120);
+    EXPECT_EQ(Point(), 100);
+}
+
 TEST_F(MarkerScreenTest, AllMarkersToPeaksAndOff) {
     ASSERT_TRUE(screen->AllMarkersToPeaks());
     int on = 0;

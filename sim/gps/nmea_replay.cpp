@@ -1,5 +1,6 @@
 #include "sim/gps/nmea_replay.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <optional>
@@ -15,6 +16,7 @@ namespace {
 constexpr double kSecondsPerDay = 86400;
 constexpr double kMaxGapS = 2.0;  // a jump in the log (another recording) waits 1 s
 constexpr double kDefaultGapS = 1.0;
+constexpr uint64_t kFastestGapMs = 5;  // time_scale 0: as fast as that
 
 // The time of day a sentence carries (GGA, RMC, GLL, ZDA), or -1.
 double SentenceTime(const std::string& s) {
@@ -57,6 +59,12 @@ std::vector<NmeaReplay::Epoch> NmeaReplay::SplitEpochs(const std::string& text) 
 
 NmeaReplay::NmeaReplay(const std::string& log_text, double time_scale)
     : epochs_(SplitEpochs(log_text)), time_scale_(time_scale) {}
+
+uint64_t NmeaReplay::NextDue(uint64_t now_ms) const {
+    if (epochs_.empty()) return 0;
+    if (!started_) return now_ms;
+    return time_scale_ > 0 ? due_ms_ : std::max(due_ms_, now_ms + kFastestGapMs);
+}
 
 std::string NmeaReplay::OnTime(uint64_t now_ms) {
     if (epochs_.empty()) return {};

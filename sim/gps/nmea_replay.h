@@ -21,6 +21,9 @@ class NmeaReplay : public ILineDevice {
     NmeaReplay(const std::string& log_text, double time_scale);
     std::string OnBytes(std::string_view, uint64_t) override { return {}; }
     std::string OnTime(uint64_t now_ms) override;
+    // The first call of OnTime starts the replay: it is due at once. With
+    // time_scale 0 an epoch follows every few milliseconds.
+    uint64_t NextDue(uint64_t now_ms) const override;
     const std::vector<Epoch>& Epochs() const { return epochs_; }
 
     static std::vector<Epoch> SplitEpochs(const std::string& log_text);

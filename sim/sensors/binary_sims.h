@@ -2,6 +2,8 @@
 // Simulated serial power sensors with binary replies: the K610 and K610M
 // (fixed-length replies with a check) and the K615 (calibration and data
 // records).
+#include <algorithm>
+#include <cstdint>
 #include <string>
 
 #include "sim/sensors/line_peer.h"
@@ -33,6 +35,9 @@ class K615Sim : public ILineDevice {
     explicit K615Sim(const SensorSignalState& signal);
     std::string OnBytes(std::string_view in, uint64_t now_ms) override;
     std::string OnTime(uint64_t now_ms) override;
+    uint64_t NextDue(uint64_t) const override {
+        return running_ ? std::max<uint64_t>(next_ms_, 1) : 0;
+    }
 
   private:
     std::string Calibration() const;

@@ -1,6 +1,8 @@
 #pragma once
 // A simulated K630-family sensor (K630, K640, K650, K660, K670) in its USB
 // or serial form: its text protocol and a reading output while it runs.
+#include <algorithm>
+#include <cstdint>
 #include <string>
 
 #include "sim/sensors/line_peer.h"
@@ -13,6 +15,9 @@ class K630Sim : public ILineDevice {
     K630Sim(const std::string& model, bool serial, const SensorSignalState& signal);
     std::string OnBytes(std::string_view in, uint64_t now_ms) override;
     std::string OnTime(uint64_t now_ms) override;
+    uint64_t NextDue(uint64_t) const override {
+        return running_ ? std::max<uint64_t>(next_ms_, 1) : 0;
+    }
 
   private:
     std::string Reply(const std::string& text) const { return text + "\r\n"; }

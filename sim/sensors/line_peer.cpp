@@ -1,6 +1,7 @@
 #include "sim/sensors/line_peer.h"
 
 #include <poll.h>
+#include <sys/eventfd.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -14,11 +15,17 @@ constexpr int kPollSliceMs = 5;
 }
 
 LinePeer::LinePeer(int master_fd, std::unique_ptr<ILineDevice> device)
-    : fd_(master_fd), device_(std::move(device)), thread_([this] { Run(); }) {}
+    : fd_(master_fd),
+      device_(std::move(device)),
+      wake_fd_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)),
+      thread_([this] { Run(); }) {}
 
 LinePeer::~LinePeer() {
     stop_.store(true);
+    const uint64_t one = 1;
+    if (wake_fd_ >= 0) (void)!::write(wake_fd_, &one, sizeof one);
     thread_.join();
+    if (wake_fd_ >= 0) ::close(wake_fd_);
 }
 
 void LinePeer::Send(const std::string& bytes) {
@@ -39,8 +46,16 @@ void LinePeer::Send(const std::string& bytes) {
 void LinePeer::Run() {
     char buffer[512];
     while (!stop_.load()) {
-        pollfd p{fd_, POLLIN, 0};
-        if (::poll(&p, 1, kPollSliceMs) > 0 && (p.revents & POLLIN)) {
+        pollfd p[2] = {{fd_, POLLIN, 0}, {wake_fd_, POLLIN, 0}};
+        const size_t count = wake_fd_ >= 0 ? 2 : 1;
+        // Without a wake descriptor the wait stays short, so a stop is seen.
+        uint64_t due = device_->NextDue(plat::now_ms());
+        if (count == 1 && (due == 0 || due > plat::now_ms() + kPollSliceMs))
+            due = plat::now_ms() + kPollSliceMs;
+        const int ready = plat::serial::wait_for_fds({p, count}, due);
+        if (ready > 0 && (p[0].revents & (POLLHUP | POLLERR)) && !(p[0].revents & POLLIN))
+            ::usleep(kPollSliceMs * 1000);  // nobody on the line yet: no spinning
+        if (ready > 0 && (p[0].revents & POLLIN)) {
             const ssize_t n = ::read(fd_, buffer, sizeof buffer);
             if (n > 0) {
                 const std::string reply =

@@ -56,6 +56,13 @@ TEST(Scene, MalformedFileGivesItsLineAndTheDefaultWorld) {
         {"{\"signals\": [{\"frequency_hz\": -1}]}", "signals[0].frequency_hz"},
         {"{\"signals\": [{\"frequency_hz\": 10.1e9}]}", "0 to 10 GHz"},
         {"{\"dut\": {\"antenna\": [{\"frequency_hz\": 2e10}]}}", "dut.antenna[0].frequency_hz"},
+        {"{\"receiver\": {\"noise_figure_db\": 1e9}}",
+         "receiver.noise_figure_db: 1e+09 is out of range"},
+        {"{\"dut\": {\"faults\": [{\"distance_m\": 2e4}]}}", "dut.faults[0].distance_m: 20000"},
+        {"{\"dut\": {\"cable\": {\"impedance_ohm\": 0.5}}}", "dut.cable.impedance_ohm"},
+        {"{\"error_terms\": {\"directivity_db\": -3}}", "error_terms.directivity_db"},
+        {"{\"board\": {\"supply_v\": 1e6}}", "board.supply_v"},
+        {"{\"battery\": {\"current_a\": 500}}", "battery.current_a"},
         {"{\"receiver\": {\"min_sweep_ms\": 500, \"max_sweep_ms\": 100}}",
          "minimum sweep time is above the maximum"},
         // A number outside its integer field is an error, not a conversion.
@@ -75,9 +82,12 @@ TEST(Scene, MalformedFileGivesItsLineAndTheDefaultWorld) {
 }
 
 TEST(Scene, EveryProblemIsReportedOnItsOwn) {
+    // A wrong device name is named beside the other mistakes.
     auto load = sim::parse_scene(
-        R"({"dut": {"cable": {"length_m": -5}}, "receiver": {"seed": -2}, "oops": 1})");
-    ASSERT_EQ(load.problems.size(), 3u) << load.error;
+        R"({"dut": {"cable": {"length_m": -5}}, "receiver": {"seed": -2}, "oops": 1,)"
+        R"( "peripherals": {"com1": "modem"}})");
+    ASSERT_EQ(load.problems.size(), 4u) << load.error;
+    EXPECT_NE(load.problems.back().find("peripherals.com1"), std::string::npos) << load.error;
     EXPECT_EQ(load.scene.dut.cable.length_m, sim::default_scene().dut.cable.length_m);
 }
 

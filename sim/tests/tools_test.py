@@ -74,8 +74,8 @@ EDGE_SCENES = {
     "sweep times of zero": {"receiver": {"min_sweep_ms": 0, "max_sweep_ms": 0}},
     "extreme signals": {"signals": [{"frequency_hz": 0, "level_dbm": 100, "bandwidth_hz": 10e9},
                                     {"frequency_hz": 10e9, "level_dbm": -300}]},
-    "reflectometer at its worst": {"error_terms": {"directivity_db": -300, "source_match_db": -300,
-                                                   "reflection_tracking_db": -300}},
+    "reflectometer at its worst": {"error_terms": {"directivity_db": 0, "source_match_db": 0,
+                                                   "reflection_tracking_db": -100}},
     "noisy receiver": {"receiver": {"noise_variation": True, "seed": 4294967295}},
 }
 

@@ -2,11 +2,15 @@
 // the flags and texts of the marker widget.
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <string>
+
 #include "core/units.h"
 #include "platform/gfx/artwork.h"
 #include "widgets/tests/graph_test_support.h"
 
 using namespace graph_test;
+using gallery::kCarrierPoint;
 
 class GraphMarkers : public GraphFixture {
   protected:
@@ -88,7 +92,7 @@ TEST_F(GraphMarkers, MovesRescalesAndRows) {
     graph().MoveCurrentMarkerBy(false, 10);
     EXPECT_EQ(R(1).Requests().index, 0);
     graph().MoveCurrentMarkerBy(true, 10);
-    EXPECT_EQ(R(1).Requests().index, 13);
+    EXPECT_EQ(R(1).Requests().index, 10) << "from the point the request before asked for";
 
     R(1).SetPixelIndex(200);
     graph().RescaleMarkers(401, 705);
@@ -129,6 +133,76 @@ TEST_F(GraphMarkers, RequestsTakeEffectWhileDrawingAndStayInsideTheTrace) {
     EXPECT_EQ(R(0).GetPixelIndex(), 500);
     EXPECT_NEAR(R(0).GetAmplitude(), Level(500), 1e-9);
     EXPECT_EQ(R(0).GetLiveY(), ExpectedY(Level(500)));
+}
+
+// A sweep arrives in blocks of 64 points: with 64 of 705 received, a request
+// for a point further on waits for it instead of landing on the block's last
+// point, and the marker stands on it, measured, once its block has come. The
+// positions beyond the points received are those of the sweep before (another
+// span), as a screen leaves them.
+TEST_F(GraphMarkers, RequestWaitsUntilItsPointHasArrived) {
+    constexpr int kBlock = 64;
+    constexpr uint64_t kOldSpanHz = 3000000000;
+    constexpr uint64_t kCarrierHz = kStartHz + kCarrierPoint * kStepHz;
+    auto receive = [&](int from, int to) {
+        {
+            auto d = graph().LockData();
+            for (int k = from; k < to; ++k)
+                d->positions[static_cast<size_t>(k)] = kStartHz + kStepHz * uint64_t(k);
+            d->received = to;
+            d->first = from;
+            d->last = to;
+        }
+        panel->DrawTrace();
+    };
+    const struct {
+        const char* name;
+        std::function<void()> request;
+    } cases[] = {
+        {"index", [&] { graph().MoveCurrentMarkerToIndex(kCarrierPoint); }},
+        {"value", [&] { graph().MoveCurrentMarkerToValue(kCarrierHz); }},
+        {"list A",
+         [&] {
+             graph().LockData()->indexA[0] = kCarrierPoint;
+             graph().PlaceAllMarkers(true);
+             R(0).SetPixelIndex(30);
+         }},
+        {"turned on",
+         [&] {
+             graph().AllMarkersOff();
+             graph().SetCurrentMarker(0);
+             graph().ToggleCurrentMarker();  // asks for the middle point
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const int expected = std::string(c.name) == "turned on" ? kSweepPoints / 2 : kCarrierPoint;
+        FillSweep(graph());
+        graph().SetCurrentMarker(0);
+        graph().TurnOnMarker(0);
+        panel->DrawGraph(nullptr, false);
+        panel->DrawTrace();
+        graph().MoveCurrentMarkerToIndex(30);
+        panel->DrawTrace();
+        ASSERT_EQ(R(0).GetPixelIndex(), 30);
+        {
+            auto d = graph().LockData();
+            for (int k = kBlock; k < kSweepPoints; ++k)
+                d->positions[static_cast<size_t>(k)] = kOldSpanHz + uint64_t(k);
+        }
+        receive(0, 0 + 1);  // a new sweep begins
+        c.request();
+        receive(0, kBlock);
+        EXPECT_EQ(R(0).GetPixelIndex(), 30) << "the request waits for its point";
+        for (int from = kBlock; from < kSweepPoints; from += kBlock)
+            receive(from, std::min(from + kBlock, kSweepPoints));
+        EXPECT_EQ(R(0).GetPixelIndex(), expected);
+        EXPECT_EQ(R(0).GetFrequency(), kStartHz + kStepHz * uint64_t(expected));
+        EXPECT_NEAR(R(0).GetAmplitude(), Level(expected), 1e-9);
+        // The next drawing keeps it there.
+        receive(0, kSweepPoints);
+        EXPECT_EQ(R(0).GetPixelIndex(), expected);
+    }
 }
 
 TEST_F(GraphMarkers, FlagStandsWhereThePlacementPutsIt) {
@@ -324,6 +398,62 @@ TEST_F(GraphMarkers, TableTouchesOnlyItsTexts) {
         }
     EXPECT_GT(changed, 0) << "the table shows";
     EXPECT_EQ(outside, 0) << "pixels changed beside the lines' texts";
+}
+
+}  // namespace
+
+namespace {
+
+// Lines whose markers went off, and a table hidden, leave the screen: the
+// table's texts do not stay behind in the image the stripes are restored
+// from.
+TEST_F(GraphMarkers, TableLinesGoWithTheirMarkers) {
+    constexpr COLORREF kCurrentGreen = plat::RGB(0, 0xC8, 0);
+    constexpr COLORREF kOtherBlue = plat::RGB(0, 0, 0xA0);
+    auto table_pixels = [&](const std::vector<plat::Rect>& lines) {
+        const plat::Bitmap s = plat::screen_snapshot();
+        int n = 0;
+        for (const plat::Rect& r : lines)
+            for (int y = r.top; y < r.bottom; ++y)
+                for (int x = r.left; x < r.right; ++x)
+                    n += s.pixel(x, y) == kCurrentGreen || s.pixel(x, y) == kOtherBlue;
+        return n;
+    };
+    graph().AllMarkersOff();
+    graph().SetMarkerTablePosition(0);
+    panel->DrawGraph(nullptr, false);
+    panel->DrawTrace();
+    const plat::Bitmap bare = plat::screen_snapshot();
+    auto show_three = [&] {
+        for (int i : {0, 2, 4}) graph().TurnOnMarker(i);
+        graph().SetCurrentMarker(2);
+        panel->DrawTrace();
+        std::vector<plat::Rect> lines;
+        for (int i : {0, 2, 4}) lines.push_back(graph().GetMarkerLineRect(i));
+        return lines;
+    };
+    const std::vector<plat::Rect> lines = show_three();
+    ASSERT_GT(table_pixels(lines), 0) << "the table shows";
+
+    graph().AllMarkersOff();
+    panel->DrawTrace();
+    const plat::Bitmap off = plat::screen_snapshot();
+    int differing = 0;
+    plat::Rect where{};
+    for (int y = 0; y < off.height(); ++y)
+        for (int x = 0; x < off.width(); ++x)
+            if (off.pixel(x, y) != bare.pixel(x, y)) {
+                ++differing;
+                where = where.unite({x, y, x + 1, y + 1});
+            }
+    EXPECT_EQ(differing, 0) << "all markers off: the screen as it was without them; "
+                            << "differences within " << where.left << "," << where.top << " - "
+                            << where.right << "," << where.bottom;
+
+    show_three();
+    graph().SetMarkerTablePosition(CGraphWidget::kTableHidden);
+    panel->DrawTrace();
+    EXPECT_EQ(table_pixels(lines), 0) << "the hidden table's lines stay";
 }
 
 }  // namespace

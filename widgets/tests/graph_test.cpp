@@ -203,3 +203,20 @@ TEST_F(GraphPanelTest, FullScreenLayoutDrawsTheBottomLabels) {
     for (int dy = -1; dy <= 1; ++dy) found |= Pixel(x, y + dy) == Color(28);
     EXPECT_TRUE(found);
 }
+
+// Redrawing the panel (what the screens do for pane 19, after a wake, a
+// marker change or a scale change) gives back the graph it showed: the
+// graticule and every point of the trace, not a blank pane.
+TEST_F(GraphPanelTest, RedrawingThePanelGivesTheWholeGraphBack) {
+    FillSweep(graph());
+    panel->DrawGraph(nullptr, false);
+    ASSERT_EQ(panel->DrawTrace(), 1);
+    const plat::Bitmap drawn = plat::screen_snapshot();
+    Poison();
+    panel->Redraw();
+    const plat::Bitmap again = plat::screen_snapshot();
+    int differing = 0;
+    for (int y = 30; y < 455; ++y)
+        for (int x = 0; x < 705; ++x) differing += drawn.pixel(x, y) != again.pixel(x, y);
+    EXPECT_EQ(differing, 0);
+}

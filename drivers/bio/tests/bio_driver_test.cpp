@@ -2,8 +2,10 @@
 // simulated board's I/O library, on virtual time.
 #include <dlfcn.h>
 #include <gtest/gtest.h>
+
 #include <chrono>
 #include <thread>
+#include "platform/text/utf.h"
 
 #include "drivers/bio/bio_protocol.h"
 #include "platform/byte_order.h"
@@ -115,7 +117,8 @@ class BioDriverTest : public ::testing::TestWithParam<const char16_t*> {
     StreamFile bio;
 };
 
-INSTANTIATE_TEST_SUITE_P(Layouts, BioDriverTest, ::testing::Values(u"TARNWICK", u"KORVELB"));
+INSTANTIATE_TEST_SUITE_P(Layouts, BioDriverTest, ::testing::Values(u"TARNWICK", u"KORVELB"),
+                         [](const auto& info) { return plat::to_utf8(info.param); });
 
 TEST_P(BioDriverTest, EveryCodeWithGoodMissingAndShortBuffers) {
     struct Case {

@@ -2,6 +2,9 @@
 // root, on the simulated board's I2C unit with its EEPROM-like slave.
 #include <gtest/gtest.h>
 
+#include <ostream>
+#include <string>
+
 #include "drivers/i2c/i2c_protocol.h"
 #include "platform/devices/device_manager.h"
 #include "platform/devices/tests/driver_install.h"
@@ -9,6 +12,7 @@
 #include "platform/kernel/clock.h"
 #include "platform/kernel/debug_out.h"
 #include "platform/kernel/last_error.h"
+#include "platform/text/utf.h"
 #include "sim/board_io/board_io.h"
 
 namespace {
@@ -26,6 +30,13 @@ struct Layout {
 };
 const Layout kLayouts[] = {{u"TARNWICK", plat::hw::kI2cBaseStandard, false},
                            {u"KORVELB", plat::hw::kI2cBaseSecond, true}};
+// The board's name, in test names and messages.
+std::string LayoutName(const Layout& layout) {
+    return plat::to_utf8(layout.name);
+}
+void PrintTo(const Layout& layout, std::ostream* os) {
+    *os << LayoutName(layout);
+}
 
 class I2cDriverTest : public ::testing::TestWithParam<Layout> {
   protected:
@@ -66,7 +77,8 @@ class I2cDriverTest : public ::testing::TestWithParam<Layout> {
     StreamFile bus;
 };
 
-INSTANTIATE_TEST_SUITE_P(Layouts, I2cDriverTest, ::testing::ValuesIn(kLayouts));
+INSTANTIATE_TEST_SUITE_P(Layouts, I2cDriverTest, ::testing::ValuesIn(kLayouts),
+                         [](const auto& info) { return LayoutName(info.param); });
 
 TEST_P(I2cDriverTest, InitialisationResetsAndEnablesTheUnit) {
     bus.close();

@@ -3,6 +3,11 @@
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
+#include <ostream>
+#include <string>
+
+#include "platform/text/utf.h"
+
 #include <future>
 #include <thread>
 
@@ -32,6 +37,13 @@ struct Layout {
 // Pins of bits 2-7 on function 1; bits 8-9 on function 2 (standard) or 1.
 const Layout kLayouts[] = {{u"TARNWICK", plat::hw::kSspBaseStandard, 0x254},
                            {u"KORVELB", plat::hw::kSspBaseSecond, 0x154}};
+// The board's name, in test names and messages.
+std::string LayoutName(const Layout& layout) {
+    return plat::to_utf8(layout.name);
+}
+void PrintTo(const Layout& layout, std::ostream* os) {
+    *os << LayoutName(layout);
+}
 
 class SpiDriverTest : public ::testing::TestWithParam<Layout> {
   protected:
@@ -82,7 +94,8 @@ class SpiDriverTest : public ::testing::TestWithParam<Layout> {
     StreamFile spi;
 };
 
-INSTANTIATE_TEST_SUITE_P(Layouts, SpiDriverTest, ::testing::ValuesIn(kLayouts));
+INSTANTIATE_TEST_SUITE_P(Layouts, SpiDriverTest, ::testing::ValuesIn(kLayouts),
+                         [](const auto& info) { return LayoutName(info.param); });
 
 TEST_P(SpiDriverTest, EveryCodeWithGoodMissingAndShortBuffers) {
     struct Case {

@@ -157,7 +157,11 @@ TEST_P(GpsLogs, EveryFixAndSatelliteSetMatchesTheIndependentDecoding) {
 }
 
 INSTANTIATE_TEST_SUITE_P(RealReceivers, GpsLogs,
-                         ::testing::Values("bt451.log", "garmin17n.log", "tn204.log"));
+                         ::testing::Values("bt451.log", "garmin17n.log", "tn204.log"),
+                         [](const auto& info) {
+                             const std::string file = info.param;
+                             return file.substr(0, file.find('.'));
+                         });
 
 // A socat pair between the receiver and the test, as a real null-modem link.
 class SocatPair {

@@ -116,6 +116,10 @@ struct Form {
     bool zeroes;  // the model has a zero command
 };
 
+void PrintTo(const Form& form, std::ostream* os) {
+    *os << form.name;
+}
+
 class PowerEndToEnd : public ::testing::TestWithParam<Form> {};
 
 TEST_P(PowerEndToEnd, ReadsTheSceneLevelFollowsAStepAndZeroes) {

@@ -62,6 +62,17 @@ int main() {
     const bool got = pump_until([&] { return !w.keys.empty(); }, 10000);
     if (got) std::printf("key %u\n", w.keys.front());
     std::fflush(stdout);
+    if (got) {
+        // A small change: only its rectangle goes to the window.
+        {
+            WindowDc dc(&w);
+            dc->fill_rect({100, 100, 120, 120}, RGB(0xE0, 0x20, 0x20));
+        }
+        pump_until([] { return false; }, 300);
+        std::printf("painted\n");
+        std::fflush(stdout);
+        pump_until([&] { return w.keys.size() > 1; }, 10000);
+    }
     display.stop();
     return got && w.keys.front() == vk_function(5) ? 0 : 1;
 }

@@ -208,7 +208,24 @@ TEST(SdlDisplay, RunsOnAVirtualXServer) {
     }
     if (!pressed) kill(pid, SIGTERM);
     std::string rest;
-    while (fgets(line, sizeof line, from)) rest += line;
+    // After the key the program paints a small red square and says so; the
+    // display then shows the square, and the rest of the screen as it was.
+    std::string square, beside;
+    if (fgets(line, sizeof line, from)) rest += line;
+    if (pressed && fgets(line, sizeof line, from) && std::string(line) == "painted\n") {
+        const auto shot = std::filesystem::temp_directory_path() /
+                          ("celvane-sdl-" + std::to_string(getpid()) + "-square.png");
+        for (int i = 0; i < 50 && square != "#E02020"; ++i) {
+            if (i > 0) std::this_thread::sleep_for(std::chrono::milliseconds(200));
+            square = screen_pixel(x.display(), shot, 110, 110);
+        }
+        beside = screen_pixel(x.display(), shot, 125, 110);
+        std::filesystem::remove(shot);
+        constexpr unsigned long kXkF6 = 0xFFC3;
+        if (!press_x_key(x.display(), kXkF6)) kill(pid, SIGTERM);
+    }
+    while (fgets(line, sizeof line, from)) {
+    }
     fclose(from);
     int status = 0;
     waitpid(pid, &status, 0);
@@ -216,6 +233,8 @@ TEST(SdlDisplay, RunsOnAVirtualXServer) {
     EXPECT_EQ(pixel, want) << "the X display shows the rendered screen";
     if (!pressed) GTEST_SKIP() << "the X test extension is not available";
     EXPECT_EQ(rest, "key " + std::to_string(vk_function(5)) + "\n");
+    EXPECT_EQ(square, "#E02020") << "the changed rectangle reaches the display";
+    EXPECT_EQ(beside, want) << "and nothing beside it changes";
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0);
 }

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/gfx/font.h"
 #include "platform/window/message_loop.h"
 
 namespace plat {
@@ -167,6 +168,74 @@ TEST_F(SaveUnder, DrawingBelowMakesTheWindowBelowRepaint) {
     drain();
     EXPECT_EQ(below.paints, 3);
     EXPECT_EQ(screen_surface().pixel(200, 200), RGB(200, (200 * 3 + 3 * 40) % 256, 77));
+}
+
+// What a back end learns of a change: every pixel that changed lies in the
+// areas the screen reports, and the areas stay near what was drawn, with the
+// drawing window in pieces around a popup and without.
+TEST_F(SaveUnder, TheReportedAreasHoldEveryChangedPixel) {
+    auto differing_outside = [](const Bitmap& was, const std::vector<Rect>& areas) {
+        const Bitmap now = screen_snapshot();
+        int outside = 0;
+        for (int y = 0; y < kScreenHeight; ++y)
+            for (int x = 0; x < kScreenWidth; ++x) {
+                if (now.pixel(x, y) == was.pixel(x, y)) continue;
+                bool in = false;
+                for (const Rect& r : areas) in = in || r.contains({x, y});
+                outside += in ? 0 : 1;
+            }
+        return outside;
+    };
+    auto area_of = [](const std::vector<Rect>& areas) {
+        int64_t n = 0;
+        for (const Rect& r : areas) n += int64_t{r.width()} * r.height();
+        return n;
+    };
+    Window popup;
+    for (const bool with_popup : {false, true}) {
+        if (with_popup) {
+            ASSERT_TRUE(popup.create(params("SavesBits", {300, 200, 500, 350})));
+        }
+        drain();
+        take_screen_damage();
+        const Bitmap was = screen_snapshot();
+        // Each piece drawn through a context of its own, as widgets draw:
+        // a context reports the rectangle around what it drew.
+        {
+            WindowDc dc(&below);
+            dc->set_text_color(RGB(255, 255, 255));
+            dc->select_font(Font::create_point(160, u"Tahoma"));
+            dc->text_out(40, 40, u"Reference Level gÅ");
+        }
+        {
+            WindowDc dc(&below);
+            Pen pen;
+            pen.width = 5;
+            pen.color = RGB(0, 0, 255);
+            dc->select_pen(pen);
+            const Point line[] = {{250, 150}, {550, 420}, {600, 180}};
+            dc->polyline(line);
+        }
+        {
+            WindowDc dc(&below);
+            dc->set_pixel({790, 590}, RGB(1, 2, 3));
+        }
+        {
+            WindowDc dc(&below);
+            dc->bit_blt(10, 500, 60, 40, was, 700, 20);
+        }
+        const std::vector<Rect> areas = take_screen_damage();
+        EXPECT_EQ(differing_outside(was, areas), 0) << "popup " << with_popup;
+        EXPECT_LT(area_of(areas), int64_t{kScreenWidth} * kScreenHeight / 3)
+            << "popup " << with_popup;
+    }
+    // The pixels given back under a closing popup are reported too.
+    take_screen_damage();
+    const Bitmap was = screen_snapshot();
+    popup.destroy();
+    const std::vector<Rect> areas = take_screen_damage();
+    EXPECT_EQ(differing_outside(was, areas), 0);
+    EXPECT_LE(area_of(areas), 200 * 150);
 }
 
 }  // namespace
