@@ -135,8 +135,8 @@ TEST_F(SystemScreens, ArrowsAndWheelMoveAroundTheRingOfLists) {
     const Step steps[] =
         {
             {"key F14", {2, 0}},  // menu key 2: the spectrum analyzer list
-            {"key RIGHT", {3, 0}}, {"key RIGHT", {1, -1}},
-            {"key RIGHT", {2, 0}}, {"key LEFT", {1, -1}},
+            {"key RIGHT", {3, 0}}, {"key RIGHT", {1, 0}},
+            {"key RIGHT", {2, 0}}, {"key LEFT", {1, 0}},
             {"key LEFT", {3, 0}},  {"key LEFT", {2, 0}},
             {"key F15", {3, 0}},  // menu key 3: the power meter list
             {"key UP", {2, 7}},   // the previous list's last row
