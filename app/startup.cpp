@@ -34,6 +34,7 @@
 #include "screens/system/mode_select_mode.h"
 #include "screens/system/setup_mode.h"
 #include "screens/system/tools_mode.h"
+#include "screens/vna/vna_mode.h"
 
 using namespace app_files;
 
@@ -281,8 +282,16 @@ bool CCelvaneApp::InitServices() {
 bool CCelvaneApp::CreateModes() {
     AddMode(new CModeSelectMode());
     AddMode(new CPowerMeterMode(serial_port_.get(), usb_port_.get()));
-    SkipService(u"network analyzer screen");
     CreateGraphPanel();
+    switch (GetHardwareId()) {
+        case kTW740S:
+        case kTW741S:
+        case kTW740:
+            AddMode(new CVnaMode(dsp_.get()));
+            break;
+        default:
+            break;
+    }
     switch (GetHardwareId()) {
         case kTW740S:
         case kTW741S:

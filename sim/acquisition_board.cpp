@@ -137,7 +137,11 @@ AcquisitionBoard::AcquisitionBoard(const Scene& scene, std::filesystem::path sta
       state_folder_(std::move(state_folder)),
       spectrum_(scene),
       network_(scene),
-      thread_([this] { run(); }) {}
+      thread_([this] { run(); }) {
+    std::lock_guard model(model_mutex_);
+    for (const Unanswered& u : scene.board.unanswered)
+        left_out_[static_cast<std::uint16_t>(u.message)] = u.replies;
+}
 
 bool AcquisitionBoard::keep(const char* name, const Bytes& data) const {
     if (state_folder_.empty()) return true;
@@ -371,9 +375,12 @@ void AcquisitionBoard::handle_command(std::uint16_t command, const Bytes& payloa
         default:
             break;
     }
+    // The first parameter block of an upload: the board forgets the terms it
+    // corrected with until new ones come.
+    if (command == msg::kVna13) uploaded_terms_.clear();
     if (is_table_store(command)) {
         store_table(command, payload);
-        reply(command, {}, out);
+        if (!leave_out(command)) reply(command, {}, out);
         return;
     }
     if (command == msg::kOption) {
@@ -651,6 +658,10 @@ void AcquisitionBoard::next_round(Stream& st) {
                     for (std::size_t i = 0; i < n; ++i)
                         NetworkModel::solve_one_port(o->second[i], s->second[i], l->second[i],
                                                      ed[i], es[i], er[i]);
+                    // The board corrects its sweeps with the terms it solved.
+                    uploaded_terms_[msg::kStoreDirectivity] = ed;
+                    uploaded_terms_[msg::kStoreSourceMatch] = es;
+                    uploaded_terms_[msg::kStoreReflectionTracking] = er;
                 } else if (id != msg::kSolveOnePort) {
                     auto thru = standards_.find(msg::kMeasureThrough),
                          iso = standards_.find(msg::kMeasureIsolation);
@@ -661,8 +672,10 @@ void AcquisitionBoard::next_round(Stream& st) {
                         std::vector<Complex> et(thru->second.size());
                         for (std::size_t i = 0; i < et.size(); ++i) et[i] = thru->second[i] - ex[i];
                         computed_terms_[msg::kFetchTransmissionTracking] = et;
+                        uploaded_terms_[msg::kStoreTransmissionTracking] = et;
                     }
                     computed_terms_[msg::kFetchIsolation] = ex;
+                    uploaded_terms_[msg::kStoreIsolation] = ex;
                 }
             }
             st.pending.push_back(small_packet(id, {}));
@@ -681,8 +694,17 @@ void AcquisitionBoard::next_round(Stream& st) {
             st.pause_ms = ms_of(scale * duration / packets);
         }
         if (st.one_shot) st.done = true;
+        if (leave_out(id)) st.pending.clear();
     }
     ++st.rounds;
+}
+
+bool AcquisitionBoard::leave_out(std::uint16_t id) {
+    const auto it = left_out_.find(id);
+    if (it == left_out_.end()) return false;
+    if (it->second == 0) return true;
+    if (--it->second == 0) left_out_.erase(it);
+    return true;
 }
 
 void AcquisitionBoard::run() {

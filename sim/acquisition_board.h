@@ -74,6 +74,8 @@ class AcquisitionBoard : public plat::usb::AttachedDevice {
     bool keep(const char* name, const Bytes& data) const;
 
     std::vector<Complex> measured_sweep(int kind, const std::vector<double>& f) const;
+    // Whether the scene leaves this reply of `id` out (counting it).
+    bool leave_out(std::uint16_t id);
 
     Scene scene_;
     std::filesystem::path state_folder_;
@@ -103,8 +105,13 @@ class AcquisitionBoard : public plat::usb::AttachedDevice {
     int na_points_ = 705;
     std::map<int, std::vector<Complex>> standards_;                 // raw readings by message id
     std::map<std::uint16_t, std::vector<Complex>> computed_terms_;  // by fetch id
-    std::map<std::uint16_t, std::vector<Complex>> uploaded_terms_;  // by store id
+    // The terms the board corrects its sweeps with, by store id: uploaded, or
+    // solved from the standards.
+    std::map<std::uint16_t, std::vector<Complex>> uploaded_terms_;
     bool bias_on_ = false;
+    // Replies still to leave out, by message id (0: every one); under the
+    // model lock.
+    std::map<std::uint16_t, std::uint32_t> left_out_;
 
     // Downloads.
     Bytes images_[2];

@@ -129,6 +129,13 @@ void fields(V& v, S& s) {
 }
 
 template <typename V, typename S>
+requires std::is_same_v<std::remove_const_t<S>, Unanswered>
+void fields(V& v, S& s) {
+    v("message", s.message, Range{0, 65535, false, "a message id from 0 to 65535"});
+    v("replies", s.replies, Range{0, 1e6, false, "a count from 0 to 1,000,000"});
+}
+
+template <typename V, typename S>
 requires std::is_same_v<std::remove_const_t<S>, BoardIdentity>
 void fields(V& v, S& s) {
     v("option_bit", s.option_bit);
@@ -142,6 +149,7 @@ void fields(V& v, S& s) {
       Range{-273.15, 1000, false, "a temperature in °C"});
     v("supply_v", s.supply_v, kVoltage);
     v("light", s.light, Range{0, 1023, false, "a reading from 0 to 1023"});
+    v("unanswered", s.unanswered);
 }
 
 template <typename V, typename S>

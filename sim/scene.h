@@ -94,6 +94,13 @@ struct ErrorTerms {
     double isolation_db = 80;  // |EX|
 };
 
+// Replies the board leaves out: of `message` (a command or message id), the
+// next `replies` replies, or every one when `replies` is 0.
+struct Unanswered {
+    std::uint32_t message = 0;
+    std::uint32_t replies = 0;
+};
+
 struct BoardIdentity {
     bool option_bit = true;
     std::array<std::uint16_t, 4> version = {0x0001, 0x0004, 0x0002, 0x0007};
@@ -110,6 +117,7 @@ struct BoardIdentity {
     double temperature_limit_c = 50;
     double supply_v = 12.1;     // above the board's rated maximum it reports an alarm
     std::uint32_t light = 400;  // the light sensor's reading (0 dark .. 1023)
+    std::vector<Unanswered> unanswered;
 };
 
 // The instrument's battery as its gauge reports it.

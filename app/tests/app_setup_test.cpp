@@ -127,8 +127,10 @@ TEST_F(SetupProgram, QuickSaveAndRecallByKeysBringTheSettingsBack) {
     before = Sweeps().size();
     ASSERT_TRUE(
         SweepsUntil([&](const auto& all) { return all.size() > before && all.back() != saved; }));
-    // The saved setup is the second row (after "Factory SA"): recall it.
+    // The saved setup is the third row (after "Factory SA" and "Factory
+    // VNA"): recall it.
     Send("key F20");
+    Send("key DOWN");
     Send("key DOWN");
     Settle();
     before = Sweeps().size();
@@ -142,8 +144,9 @@ TEST_F(SetupProgram, QuickSaveAndRecallByKeysBringTheSettingsBack) {
 TEST_F(SetupProgram, DeleteAnsweredByEnterRemovesTheFileAndRecallsNothing) {
     ASSERT_TRUE(SweepsUntil([](const auto& all) { return !all.empty(); }));
     Send("key F20");
-    Send("key F1");  // quick save: the second row
+    Send("key F1");  // quick save: the third row, after the two factory setups
     Send("key F5");  // manage setup files
+    Send("key DOWN");
     Send("key DOWN");
     Settle();
     ASSERT_EQ(SetupFiles().size(), 1u);
@@ -212,7 +215,8 @@ TEST_F(SetupProgram, LabelAndSaveWritesTheTypedNameAndAsksBeforeReplacing) {
     // next save proposes it, and saving asks before replacing it.
     fs::rename(SetupPath("42.tws"), SetupPath("Mast.tws"));
     Send("key F8");   // back to the spectrum analyzer
-    Send("key F20");  // the list read again: Factory SA, Mast
+    Send("key F20");  // the list read again: Factory SA, Factory VNA, Mast
+    Send("key DOWN");
     Send("key DOWN");
     Send("key F3");  // recall Mast
     Settle();

@@ -27,6 +27,7 @@
 #include "screens/system/mode_select_mode.h"
 #include "screens/system/setup_mode.h"
 #include "screens/system/tools_mode.h"
+#include "screens/vna/vna_mode.h"
 #include "widgets/draw_panel.h"
 #include "widgets/graph_panel.h"
 #include "widgets/readout_box.h"
@@ -95,6 +96,8 @@ const std::vector<ScreenUnderCheck>& ScreensUnderCheck() {
     static const std::vector<ScreenUnderCheck> screens = {
         {"spectrum analyzer", [] { return std::make_unique<CSpecAnMode>(nullptr); },
          EachMeasurement<CSpecAnMode>},
+        {"network analyzer", [] { return std::make_unique<CVnaMode>(nullptr); },
+         EachMeasurement<CVnaMode>},
         {"power meter", [] { return std::make_unique<CPowerMeterMode>(nullptr, nullptr); },
          EachSensor,
          [](const CModeBase& s) -> const CScreenWidget* {

@@ -307,7 +307,10 @@ TEST(Board, KeepsUpOverManySweepsWithoutLossOrReordering) {
     EXPECT_TRUE(host.stop());
 }
 
-TEST(Board, TermsUploadedCorrectTheSweep) {
+// The board corrects with the terms it solved from the standards; the first
+// parameter block of an upload makes it forget them, and the uploaded tables
+// correct again.
+TEST(Board, SolvedTermsCorrectUntilAnUploadStartsAndUploadedTermsCorrectTheSweep) {
     sim::Scene s = fast_scene();
     s.dut.cable.length_m = 0;
     s.dut.faults.clear();
@@ -336,6 +339,13 @@ TEST(Board, TermsUploadedCorrectTheSweep) {
         terms.push_back(host.collect(fetch, n, 8));
     }
     const Bytes rec = na_record(100000000, 3000000000, n);
+    host.stop();
+    host.send(dsp::msg::kReflectionSweep, rec);
+    Bytes solved = host.collect(dsp::msg::kReflectionSweep, n, 8);
+    for (int i = 0; i < n; ++i) EXPECT_NEAR(get_le<float>(solved, i * 8), -20.0, 0.01) << i;
+    host.stop();
+    host.send(dsp::msg::kVna13, setup);
+    ASSERT_TRUE(host.read_type(dsp::msg::kVna13));
     host.stop();
     host.send(dsp::msg::kReflectionSweep, rec);
     Bytes raw = host.collect(dsp::msg::kReflectionSweep, n, 8);
@@ -511,6 +521,8 @@ TEST(Board, CommandLogRecordsEveryPacketInTheDeviceRoot) {
     std::filesystem::remove_all(root);
 }
 
+// Solved, and again uploaded after an upload's first block made the board
+// forget them, the thru and isolation terms correct the gain sweep.
 TEST(Board, ThruAndIsolationTermsCorrectTheGainSweep) {
     BoardHost host(std::make_shared<AcquisitionBoard>(fast_scene()));
     const int n = 101;
@@ -524,18 +536,24 @@ TEST(Board, ThruAndIsolationTermsCorrectTheGainSweep) {
     const Bytes rec = na_record(100000000, 2000000000, n);
     host.stop();
     host.send(dsp::msg::kTransmissionSweep, rec);
-    Bytes raw = host.collect(dsp::msg::kTransmissionSweep, n, 8);
-    EXPECT_NEAR(get_le<float>(raw, 50 * 8), 20.0 - 2.0, 0.01);  // through the raw tracking
-    for (auto [fetch, store] :
-         {std::pair<std::uint16_t, std::uint16_t>{dsp::msg::kFetchTransmissionTracking,
-                                                  dsp::msg::kStoreTransmissionTracking},
-          {dsp::msg::kFetchIsolation, dsp::msg::kStoreIsolation}}) {
+    Bytes solved = host.collect(dsp::msg::kTransmissionSweep, n, 8);
+    for (int i = 0; i < n; ++i) EXPECT_NEAR(get_le<float>(solved, i * 8u), 20.0, 0.01) << i;
+    std::vector<Bytes> terms;
+    for (std::uint16_t fetch : {dsp::msg::kFetchTransmissionTracking, dsp::msg::kFetchIsolation}) {
         host.stop();
         host.send(fetch);
-        Bytes t = host.collect(fetch, n, 8);
-        host.stop();
-        ASSERT_TRUE(host.upload_table(store, t, n));
+        terms.push_back(host.collect(fetch, n, 8));
     }
+    host.stop();
+    host.send(dsp::msg::kVna13, setup);
+    ASSERT_TRUE(host.read_type(dsp::msg::kVna13));
+    host.stop();
+    host.send(dsp::msg::kTransmissionSweep, rec);
+    Bytes raw = host.collect(dsp::msg::kTransmissionSweep, n, 8);
+    EXPECT_NEAR(get_le<float>(raw, 50 * 8), 20.0 - 2.0, 0.01);  // through the raw tracking
+    host.stop();
+    ASSERT_TRUE(host.upload_table(dsp::msg::kStoreTransmissionTracking, terms[0], n));
+    ASSERT_TRUE(host.upload_table(dsp::msg::kStoreIsolation, terms[1], n));
     host.send(dsp::msg::kTransmissionSweep, rec);
     Bytes fixed = host.collect(dsp::msg::kTransmissionSweep, n, 8);
     for (int i = 0; i < n; ++i) EXPECT_NEAR(get_le<float>(fixed, i * 8u), 20.0, 0.01) << i;

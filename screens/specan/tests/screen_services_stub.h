@@ -11,6 +11,8 @@ class StubScreenServices : public IScreenServices {
     explicit StubScreenServices(CGraphPanel* panel = nullptr) : panel_(panel) {}
 
     std::vector<core::Text> messages;
+    // The instrument's hardware id (0 unless a test gives one).
+    uint32_t hardware_id = 0;
 
     void SetCurrentModeId(int) override {}
     int GetLastMeasurementModeId() const override { return 2; }
@@ -22,6 +24,7 @@ class StubScreenServices : public IScreenServices {
     void ShowSetupScreen() override {}
     void ForwardValue(int) override {}
     CGraphPanel* GetSharedGraphPanel() const override { return panel_; }
+    uint32_t GetHardwareId() const override { return hardware_id; }
     int ShowScreenMessage(const core::Text& text, uint32_t) override {
         messages.push_back(text);
         return 1;

@@ -1,0 +1,354 @@
+// The network analyzer screen in-process against the simulated board through
+// the acquisition driver: its keys, its traces in each unit, the calibration
+// by keys with the terms it fetches and uploads again, the transfer watchdog
+// and the DC-bias supervision. The test thread is the user-interface thread:
+// it takes the screen's display refreshes as the view would.
+#include "screens/vna/vna_mode.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <deque>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/frequency_range.h"
+#include "core/keys.h"
+#include "core/res_string.h"
+#include "core/units.h"
+#include "files/vna_data_store.h"
+#include "files/vna_meas_setup.h"
+#include "instrument/tests/board_rig.h"
+#include "instrument/tests/wait_for.h"
+#include "instrument/vna_measurements.h"
+#include "screens/screen_services.h"
+#include "screens/specan/tests/screen_services_stub.h"
+#include "widgets/color_scheme.h"
+#include "widgets/readout_panel.h"
+#include "widgets/text_widget.h"
+
+namespace {
+
+using measure_test::BoardRig;
+using Packet = measure_test::RecordingBoard::Packet;
+
+constexpr uint64_t kStart = 500000000, kStop = 1500000000;
+
+// The application's services with the rig's link.
+class RigServices : public StubScreenServices {
+  public:
+    RigServices(CDspInterface* link, uint32_t hardware) : link_(link) { hardware_id = hardware; }
+    CDspInterface* GetDspLink() const override { return link_; }
+
+  private:
+    CDspInterface* link_;
+};
+
+// The boxes the screen asks: each answer in turn; none left answers No.
+class ScriptedMessages : public IVnaMessages {
+  public:
+    std::deque<bool> answers;
+    std::vector<uint32_t> asked;
+    std::vector<uint32_t> captions;
+    bool Ask(uint32_t text_id, uint32_t caption_id, bool) override {
+        asked.push_back(text_id);
+        captions.push_back(caption_id);
+        if (answers.empty()) return false;
+        const bool a = answers.front();
+        answers.pop_front();
+        return a;
+    }
+};
+
+class NoEntries : public IVnaEntries {
+  public:
+    std::optional<double> Level(uint32_t, int, uint32_t, int, double, double, double,
+                                double) override {
+        return std::nullopt;
+    }
+    std::optional<double> Offset(int, double) override { return std::nullopt; }
+    std::optional<double> PowerOutput(int, double, double) override { return std::nullopt; }
+};
+
+// A reflectometer without error in front of a load of the given return loss
+// at the port.
+sim::Scene IdealScene(double load_return_loss_db) {
+    sim::Scene scene = sim::default_scene();
+    scene.time_scale = 0;
+    scene.receiver.noise_variation = false;
+    scene.terms.directivity_db = 300;
+    scene.terms.source_match_db = 300;
+    scene.terms.reflection_tracking_db = 0;
+    scene.terms.tracking_delay_ns = 0;
+    scene.dut.cable.length_m = 0;
+    scene.dut.faults.clear();
+    scene.dut.termination = sim::Termination::Load;
+    scene.dut.load_return_loss_db = load_return_loss_db;
+    return scene;
+}
+
+class VnaScreen : public ::testing::Test {
+  protected:
+    void Start(const sim::Scene& scene, uint32_t hardware = 0x207) {
+        rig_ = std::make_unique<BoardRig>(scene);
+        services_ = std::make_unique<RigServices>(&rig_->link(), hardware);
+        IScreenServices::set_current(services_.get());
+        screen_ = std::make_unique<CVnaMode>(&rig_->link());
+        auto messages = std::make_unique<ScriptedMessages>();
+        messages_ = messages.get();
+        screen_->SetMessages(std::move(messages));
+        screen_->SetEntries(std::make_unique<NoEntries>());
+        screen_->OnCreate(nullptr, nullptr, 0, scheme_.get());
+        CVNAMeasSetup& s = setup();
+        s.GetFrequencyRange()->Set(kStart, (kStart + kStop) / 2, kStop, kStop - kStart, 0);
+    }
+    void TearDown() override {
+        if (screen_) screen_->OnClose();
+        screen_.reset();
+        rig_.reset();
+        IScreenServices::set_current(nullptr);
+    }
+    CVNAMeasSetup& setup() { return *screen_->GetVnaSetup(); }
+
+    // Takes the display refreshes until `done` holds.
+    template <typename F>
+    bool Until(F done, int real_ms = 20000) {
+        return instrument_test::WaitFor(
+            [&] {
+                screen_->OnDisplayRefresh();
+                return done();
+            },
+            real_ms);
+    }
+    void Key(uint32_t vk) { screen_->OnKeyEvent(vk, 0); }
+    // The commands the board received since `from`, of the network analyzer
+    // class and not sweeps or stops.
+    std::vector<uint16_t> Commands(size_t from = 0) const {
+        std::vector<uint16_t> out;
+        const auto packets = rig_->board().Packets();
+        for (size_t i = from; i < packets.size(); ++i) out.push_back(packets[i].command);
+        return out;
+    }
+    size_t PacketCount() const { return rig_->board().Packets().size(); }
+    static bool Has(const std::vector<uint16_t>& v, uint16_t id) {
+        return std::find(v.begin(), v.end(), id) != v.end();
+    }
+    // A whole sweep of the setup's points, every one within `near` of `want`.
+    bool SweepReads(const std::function<double(size_t)>& want, double near) {
+        return Until([&] {
+            const std::vector<double> t = screen_->GetShownTrace();
+            if (static_cast<int>(t.size()) != setup().GetDataPoints()) return false;
+            for (size_t i = 0; i < t.size(); ++i)
+                if (!(std::abs(t[i] - want(i)) <= near)) return false;
+            return true;
+        });
+    }
+    core::Text CellValue(int row, int column) {
+        CReadoutPanel* panel = screen_->readout_panel();
+        CTextWidget* cell = panel ? panel->GetCell(row, column) : nullptr;
+        return cell ? cell->GetValue() : core::Text();
+    }
+    void Activate() {
+        screen_->OnActivate();
+        ASSERT_TRUE(Until([&] { return !screen_->IsUploadBusy(); })) << "upload did not end";
+    }
+
+    std::unique_ptr<CColorScheme> scheme_ = CreateColorScheme(1);
+    std::unique_ptr<BoardRig> rig_;
+    std::unique_ptr<RigServices> services_;
+    std::unique_ptr<CVnaMode> screen_;
+    ScriptedMessages* messages_ = nullptr;
+};
+
+TEST_F(VnaScreen, TheGainMeasurementExistsOnlyOnTwoPortInstruments) {
+    Start(IdealScene(20), 0x107);
+    EXPECT_EQ(screen_->GetMeasurementCount(), 3);
+    EXPECT_EQ(screen_->MeasurementOfType(vna::kGain), nullptr);
+    screen_.reset();
+    rig_.reset();
+    Start(IdealScene(20), 0x207);
+    EXPECT_EQ(screen_->GetMeasurementCount(), 4);
+    EXPECT_NE(screen_->MeasurementOfType(vna::kGain), nullptr);
+}
+
+// The trace of a 20 dB load in every unit of the units page, against the
+// closed forms of |Γ| = 10^(-RL/20).
+TEST_F(VnaScreen, TheUnitsPageShowsTheLoadInEveryReflectionUnit) {
+    Start(IdealScene(20));
+    Activate();
+    const double g = std::pow(10.0, -20.0 / 20);
+    struct Case {
+        uint32_t key;
+        double want;
+    } cases[] = {
+        {(VK_F1 + 2 - 1), -20.0},       {VK_F1, (1 + g) / (1 - g)},
+        {(VK_F1 + 3 - 1), g},           {(VK_F1 + 4 - 1), (1 - g * g) * 100},
+        {(VK_F1 + 5 - 1), g * g * 100},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.key);
+        Key(VK_F13 + 2);       // amplitude
+        Key((VK_F1 + 5 - 1));  // units
+        ASSERT_EQ(screen_->GetActiveFunction(), CVnaMode::kPageUnits);
+        Key(c.key);
+        EXPECT_EQ(screen_->GetActiveFunction(), CVnaMode::kPageAmplitude);
+        EXPECT_TRUE(SweepReads([&](size_t) { return c.want; }, 0.01));
+    }
+    // The first sweep request carried the setup's points and range.
+    const auto sweep = rig_->board().LastPayload(dsp::msg::kReflectionSweep);
+    ASSERT_GE(sweep.size(), 20u);
+    EXPECT_EQ(plat::get_le<uint32_t>(sweep.data()), static_cast<uint32_t>(setup().GetDataPoints()));
+    EXPECT_EQ(plat::get_le<uint64_t>(sweep.data() + 4), kStart);
+    EXPECT_EQ(plat::get_le<uint64_t>(sweep.data() + 12), kStop);
+}
+
+TEST_F(VnaScreen, AnOffsetCountsTwiceOnTheMatch) {
+    Start(IdealScene(20));
+    Activate();
+    setup().SetAmplitudeOffset(1.0);
+    screen_->OnOffsetChanged();
+    EXPECT_TRUE(SweepReads([](size_t) { return -18.0; }, 0.01));
+}
+
+TEST_F(VnaScreen, OutputPowerArrowsStopAtTheLimitsAndReachTheBoard) {
+    Start(IdealScene(20));
+    Activate();
+    Key(VK_F13 + 2);
+    Key((VK_F1 + 6 - 1));
+    screen_->OnArrowKey(VK_LEFT, 1);
+    EXPECT_DOUBLE_EQ(setup().GetPowerOutput(), -20.0);
+    EXPECT_TRUE(Until([&] {
+        const auto p = rig_->board().LastPayload(dsp::msg::kReflectionSweep);
+        return p.size() >= 28 && plat::get_le<double>(p.data() + 20) == -20.0;
+    })) << "the sweep did not carry the power";
+    EXPECT_NE(CellValue(1, 0).find(u"-20.0"), core::Text::npos);
+    setup().SetPowerOutput(5.0);
+    screen_->OnArrowKey(VK_UP, 1);
+    EXPECT_DOUBLE_EQ(setup().GetPowerOutput(), 10.0);
+}
+
+// One-port calibration by keys against the scene's reflectometer errors
+// with a short at the port.
+TEST_F(VnaScreen, CalibrationByKeysCorrectsTheShortAndUploadsItsTermsAgain) {
+    sim::Scene scene = IdealScene(20);
+    const sim::Scene reference = sim::default_scene();
+    scene.terms = reference.terms;
+    scene.dut.termination = sim::Termination::Short;
+    Start(scene);
+    Activate();
+    // Before: the raw reflectometer reads the short more than 1 dB off 0 dB.
+    EXPECT_TRUE(Until([&] {
+        const auto t = screen_->GetShownTrace();
+        return static_cast<int>(t.size()) == setup().GetDataPoints() &&
+               std::any_of(t.begin(), t.end(), [](double v) { return std::abs(v) > 1.0; });
+    }));
+    const size_t from = PacketCount();
+    Key(VK_F13 + 1);  // calibration
+    ASSERT_TRUE(screen_->IsCalibrationPageActive());
+    for (uint32_t key : {uint32_t{VK_F1}, uint32_t{VK_F1 + 1}, uint32_t{VK_F1 + 2}}) {
+        Key(key);
+        ASSERT_TRUE(Until([&] { return screen_->GetCurrentStandard() == 0; }));
+    }
+    ASSERT_TRUE(Until([&] { return !screen_->IsCalibrationPageActive(); }));
+    const std::vector<uint16_t> sent = Commands(from);
+    std::vector<uint16_t> transfer;
+    for (uint16_t id : sent)
+        if (id >= 0x2005 && id <= 0x2022) transfer.push_back(id);
+    EXPECT_EQ(transfer,
+              (std::vector<uint16_t>{0x2005, 0x2006, 0x2007, 0x2009, 0x200A, 0x200C, 0x200E}));
+    EXPECT_TRUE(setup().IsCalValid(false));
+    EXPECT_TRUE(SweepReads([](size_t) { return 0.0; }, 0.005));
+    EXPECT_NE(CellValue(1, 0).find(LoadResString(64354)), core::Text::npos);
+
+    // Back from another screen, the activation uploads the calibration made
+    // by keys, unsaved.
+    std::vector<uint8_t> er(static_cast<size_t>(setup().GetDataPoints()) * 8);
+    ASSERT_TRUE(setup().GetReflectionTracking(er.data()));
+    screen_->CancelEntry();
+    const size_t again = PacketCount();
+    Activate();
+    std::vector<uint16_t> upload;
+    for (uint16_t id : Commands(again))
+        if (id >= 0x2005 && id <= 0x2022 && (upload.empty() || upload.back() != id))
+            upload.push_back(id);
+    EXPECT_EQ(upload, (std::vector<uint16_t>{0x2016, 0x2013, 0x2015, 0x200B, 0x200D, 0x200F}));
+    const auto table = rig_->board().UploadedTable(dsp::msg::kStoreReflectionTracking);
+    ASSERT_GE(table.size(), er.size());
+    EXPECT_TRUE(std::equal(er.begin(), er.end(), table.begin()));
+    EXPECT_TRUE(SweepReads([](size_t) { return 0.0; }, 0.005));
+}
+
+TEST_F(VnaScreen, ClearingTheCalibrationSendsOnlyTheParameterBlocks) {
+    sim::Scene scene = IdealScene(20);
+    scene.terms = sim::default_scene().terms;
+    scene.dut.termination = sim::Termination::Short;
+    Start(scene);
+    Activate();
+    Key(VK_F13 + 1);
+    Key(VK_F1);
+    ASSERT_TRUE(Until([&] { return screen_->GetCurrentStandard() == 0; }));
+    const size_t from = PacketCount();
+    Key((VK_F1 + 7 - 1));
+    ASSERT_TRUE(Until([&] { return !screen_->IsUploadBusy(); }));
+    std::vector<uint16_t> transfer;
+    for (uint16_t id : Commands(from))
+        if (id >= 0x2005 && id <= 0x2022) transfer.push_back(id);
+    EXPECT_EQ(transfer, (std::vector<uint16_t>{0x2013, 0x2015}));
+    EXPECT_FALSE(setup().IsCalValid(false));
+    EXPECT_EQ(CellValue(1, 0).substr(0, LoadResString(309).size()), LoadResString(309));
+}
+
+// Timer 8 while a download waits: No leaves the calibration invalid.
+TEST_F(VnaScreen, TheTransferWatchdogAsksAndNoInvalidatesTheCalibration) {
+    Start(IdealScene(20));
+    Activate();
+    setup().SetCalUploaded(false);
+    screen_->OnMenuKey(VK_F13 + 1, 0);
+    screen_->SkipOtherCalibrations();  // nothing to fetch: no transfer starts
+    EXPECT_FALSE(screen_->IsDownloadBusy());
+    // An upload whose acknowledgement never came.
+    screen_->OnActivate();
+    ASSERT_TRUE(screen_->IsUploadBusy());
+    messages_->answers = {false};
+    screen_->OnCalTransferFailed();
+    EXPECT_EQ(messages_->asked, (std::vector<uint32_t>{2515}));
+    EXPECT_FALSE(screen_->IsUploadBusy());
+    EXPECT_FALSE(setup().IsCalValid(false));
+}
+
+TEST_F(VnaScreen, DcBiasSupervision) {
+    sim::Scene scene = IdealScene(20);
+    scene.dut.bias_current_a = 0.12;
+    Start(scene);
+    screen_->SetCurrentMeasurement(screen_->MeasurementOfType(vna::kGain), &setup());
+    setup().SetMeasurementId(vna::kGain);
+    Activate();
+    // 0.12 A: shown, the watchdog goes on.
+    screen_->SetDcBiasOn(true);
+    screen_->CheckDcBiasCurrent(static_cast<uint32_t>(120 * 255));
+    EXPECT_EQ(CellValue(2, 1), u"0.12 A");
+    EXPECT_TRUE(screen_->IsDcBiasOn());
+    // 1.2 A: off, with the over-current box under its caption, and the
+    // board told.
+    screen_->CheckDcBiasCurrent(static_cast<uint32_t>(1200 * 255));
+    EXPECT_FALSE(screen_->IsDcBiasOn());
+    EXPECT_EQ(messages_->asked.back(), 2513u);
+    EXPECT_EQ(messages_->captions.back(), 2512u);
+    const auto option = rig_->board().LastPayload(dsp::msg::kOption);
+    EXPECT_EQ(option, (std::vector<uint8_t>{0, 0, 0, 0}));
+    // No reply: the second tick switches the bias off with 2514.
+    screen_->SetDcBiasOn(true);
+    screen_->ShowBiasTeeMessage();
+    EXPECT_TRUE(screen_->IsDcBiasOn());
+    screen_->ShowBiasTeeMessage();
+    EXPECT_FALSE(screen_->IsDcBiasOn());
+    EXPECT_EQ(messages_->asked.back(), 2514u);
+    // A reply after the bias went off leaves it off and shows nothing.
+    screen_->CheckDcBiasCurrent(static_cast<uint32_t>(120 * 255));
+    EXPECT_FALSE(screen_->IsDcBiasOn());
+    EXPECT_EQ(CellValue(2, 1), core::Text());
+}
+
+}  // namespace

@@ -1,0 +1,82 @@
+// The entry dialogs and message boxes of the network analyzer's pages, each
+// run modally over the main frame.
+#include "screens/vna/vna_entries.h"
+
+#include <algorithm>
+
+#include "core/res_string.h"
+#include "core/units.h"
+#include "dialogs/dialog_services.h"
+#include "dialogs/freq_entry_dlg.h"
+#include "dialogs/unit_entry_dlg.h"
+#include "dialogs/value_entry_dlg.h"
+#include "platform/framework/message_box.h"
+#include "platform/framework/wnd.h"
+#include "platform/window/messages.h"
+
+namespace {
+
+constexpr double kMaxPower = 10.0;
+
+// Runs a dialog; its answer when the user accepted it.
+template <typename Dialog, typename Read>
+auto Run(Dialog& dialog, Read read) -> std::optional<decltype(read(dialog))> {
+    if (dialog.DoModal() != plat::IDOK) return std::nullopt;
+    return read(dialog);
+}
+
+class DialogEntries : public IVnaEntries {
+  public:
+    explicit DialogEntries(plat::CWnd* frame) : frame_(frame) {}
+
+    // The dialog answers in the unit of the key that closed it: the level
+    // goes back into the caller's unit.
+    std::optional<double> Level(uint32_t title_id, int first, uint32_t unit, int type, double value,
+                                double high, double low, double step) override {
+        CLevelEntryDlg dlg(frame_, LoadResString(title_id), CKeypadEntryDlg::KeyToChar(first), unit,
+                           type, value, high, low, step);
+        return Run(dlg, [unit](CLevelEntryDlg& d) {
+            const double v = d.GetValue();
+            return d.GetUnit() == unit ? v : ConvertReflectionUnit(v, unit, d.GetUnit());
+        });
+    }
+    std::optional<double> Offset(int first, double offset) override {
+        CSignalOffsetDlg dlg(frame_, CKeypadEntryDlg::KeyToChar(first), offset);
+        return Run(dlg, [](CSignalOffsetDlg& d) { return d.GetValue(); });
+    }
+    // The dialog's own range starts at -20 dBm; the gain measurement's at
+    // -40 dBm: the answer is held to the caller's range.
+    std::optional<double> PowerOutput(int first, double power, double low) override {
+        CPowerOutputDlg dlg(frame_, CKeypadEntryDlg::KeyToChar(first), power);
+        return Run(dlg,
+                   [low](CPowerOutputDlg& d) { return std::clamp(d.GetValue(), low, kMaxPower); });
+    }
+
+  private:
+    plat::CWnd* frame_;
+};
+
+class DialogMessages : public IVnaMessages {
+  public:
+    bool Ask(uint32_t text_id, uint32_t caption_id, bool yes_no) override {
+        core::Text text = LoadResString(text_id);
+        if (caption_id) text = LoadResString(caption_id) + u"\n" + text;
+        const uint32_t style = plat::MB_ICONEXCLAMATION | (yes_no ? plat::MB_YESNO : plat::MB_OK);
+        const int answer = dialog_services::ShowMessage(text, style);
+        return yes_no ? answer == plat::IDYES : true;
+    }
+};
+
+}  // namespace
+
+std::unique_ptr<IVnaEntries> CreateVnaEntries(plat::CWnd* frame) {
+    return std::make_unique<DialogEntries>(frame);
+}
+
+std::unique_ptr<IVnaMessages> CreateVnaMessages(plat::CWnd*) {
+    return std::make_unique<DialogMessages>();
+}
+
+std::unique_ptr<CFreqEntryDlg> CreateVnaFrequencyEntry(plat::CWnd* frame) {
+    return std::make_unique<CFreqEntryDlg>(frame);
+}

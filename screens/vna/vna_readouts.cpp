@@ -1,0 +1,168 @@
+// CVnaMode: the readout cells under the graph: calibration and output
+// power, offset, sweep mode, IFBW, data points, cable loss, average gain and
+// the DC bias.
+#include "core/res_string.h"
+#include "core/text.h"
+#include "core/units.h"
+#include "files/vna_meas_setup.h"
+#include "instrument/measurement.h"
+#include "screens/vna/vna_mode.h"
+#include "widgets/readout_panel.h"
+
+using namespace vna;
+
+namespace {
+
+constexpr plat::COLORREF kNormal = 0;
+constexpr plat::COLORREF kRed = 0x0000FF;
+constexpr uint32_t kBlank = 184;
+constexpr int kOverlayPage = 52;
+constexpr int kFrequencyRow = 0;
+constexpr uint32_t kFrequencyFormat = 0;
+
+// String ids of the cells.
+enum : uint32_t {
+    kCalLabel = 1040,
+    kCalOff = 309,
+    kCalOnePort = 64354,
+    kCalTwoPort = 64355,
+    kCalIsolation = 64356,
+    kDbm = 561,
+    kOutput = 61341,
+    kOverload = 61402,
+    kOffsetLabel = 219,
+    kSweepLabel = 672,
+    kContinuous = 64301,
+    kSingle = 64302,
+    kPointsLabel = 61342,
+    kCableLossLabel = 294,
+    kAverage = 61340,
+    kGainLabel = 298,
+    kCurrentLabel = 61327,
+    kBiasLabel = 304,
+    kOn = 308,
+};
+
+}  // namespace
+
+void CVnaMode::UpdateSweepReadout(bool full) {
+    if (!full || !readout_panel_) return;
+    const int type = CurrentType();
+    ShowCalibrationAnnotation();
+    if (type != kDistanceToFault)
+        SetField(kOffsetLabel,
+                 FormatLevel(vna_setup_->GetAmplitudeOffset(), UNIT_DB, true, false, true, true), 1,
+                 1, kNormal);
+    SetField(kSweepLabel, LoadResString(vna_setup_->GetTriggerMode() == 0 ? kSingle : kContinuous),
+             1, 2, kNormal);
+    if (const CChoiceBlock* b = vna_setup_->GetBandwidthSettings()) {
+        const auto id = IfbwTextId(b->GetRbwIndex(true));
+        const core::Text text = id ? u"IFBW: " + LoadResString(*id) : core::Text();
+        if (type == kDistanceToFault) {
+            SetFieldText(core::Text(), text, 3, 1);
+        } else {
+            SetFieldText(core::Text(), text, 2, 3);
+            readout_panel_->SetCellIds(kBlank, kBlank, 3, 1);
+        }
+    }
+    ShowDataPointsAnnotation();
+    switch (type) {
+        case kCableLoss:
+            ShowCableLossReadouts();
+            break;
+        case kGain:
+            for (int c = 0; c < 3; ++c) readout_panel_->SetCellIds(kBlank, kBlank, 2, c);
+            ShowGainReadouts();
+            break;
+        default:
+            break;
+    }
+    if (type != kDistanceToFault)
+        readout_panel_->ShowFrequencyRow(vna_setup_->GetFrequencyRange(), kFrequencyFormat,
+                                         kFrequencyRow);
+    ShowFrequencyListName();
+}
+
+void CVnaMode::UpdateStatusRows() {
+    if (readout_panel_ && CurrentType() != kDistanceToFault)
+        readout_panel_->ShowFrequencyRow(vna_setup_->GetFrequencyRange(), kFrequencyFormat,
+                                         kFrequencyRow);
+    CMeasurementBase::UpdateStatusRows();
+}
+
+// Cell (1, 0): the calibration the sweep runs with and the output power; red
+// when there is none or the input is overloaded.
+void CVnaMode::ShowCalibrationAnnotation() {
+    if (active_function_ == kOverlayPage) return;
+    const bool valid = vna_setup_->IsCalValid(false);
+    core::Text text;
+    if (!valid) {
+        text = LoadResString(kCalOff);
+    } else {
+        text = vna_setup_->HasOnePortCal() ? LoadResString(kCalOnePort) : core::Text();
+        if (CurrentType() == kGain && vna_setup_->HasTwoPortCal()) {
+            text += LoadResString(kCalTwoPort);
+            if (vna_setup_->HasIsolationCal()) text += LoadResString(kCalIsolation);
+        }
+    }
+    const core::Text suffix = core::FormatText(", %3.1f ", vna_setup_->GetPowerOutput()) +
+                              LoadResString(kDbm) + u" " + LoadResString(kOutput);
+    // The board reports no overload in its records: the input is never
+    // taken as overloaded.
+    constexpr bool overload = false;
+    if (overload)
+        SetField(kCalLabel, LoadResString(kOverload) + suffix, 1, 0, kRed);
+    else
+        SetField(kCalLabel, text + suffix, 1, 0, valid ? kNormal : kRed);
+}
+
+// Cell (1, 3): the data points, and the trace mode when one holds or
+// averages.
+void CVnaMode::ShowDataPointsAnnotation() {
+    core::Text text = core::FormatText("%d", vna_setup_->GetDataPoints());
+    if (CurrentType() != kDistanceToFault &&
+        (vna_setup_->GetPeakHoldMode() != 0 || vna_setup_->GetAveragingMode() == 1))
+        text += u", " + GetTraceModeText();
+    SetField(kPointsLabel, text, 1, 3, kNormal);
+}
+
+void CVnaMode::ShowCableLossReadouts() {
+    SetField(kCableLossLabel, u" ", 2, 0, kNormal);
+    readout_panel_->SetCellIds(kBlank, kBlank, 2, 1);
+    readout_panel_->SetCellIds(kBlank, kBlank, 2, 2);
+}
+
+void CVnaMode::ShowCableLoss(double loss) {
+    if (CurrentType() != kCableLoss) return;
+    SetField(kCableLossLabel, core::FormatText("%3.1f dB ", loss) + LoadResString(kAverage), 2, 0,
+             kNormal);
+}
+
+void CVnaMode::ShowGainReadouts() {
+    SetField(kGainLabel, core::Text(), 2, 0, kNormal);
+    SetField(kCurrentLabel, core::Text(), 2, 1, kNormal);
+    ShowBiasState();
+}
+
+void CVnaMode::ShowBiasState() {
+    if (CurrentType() != kGain) return;
+    const core::Text text = LoadResString(dc_bias_on_ ? kOn : kCalOff) + u"," +
+                            (vna_setup_->GetDcBiasType() == 0 ? u"+12V" : u"+24V");
+    SetField(kBiasLabel, text, 2, 2, kNormal);
+}
+
+void CVnaMode::ShowAverageGain(double gain) {
+    SetField(kGainLabel, core::FormatText("%3.1f", gain), 2, 0, kNormal);
+}
+
+// Cell (2, 1): the DC-bias current while the bias is on; red at or above
+// the limit.
+void CVnaMode::ShowBiasCurrent(double amps) {
+    if (CurrentType() != kGain) return;
+    if (!dc_bias_on_) {
+        SetField(kCurrentLabel, core::Text(), 2, 1, kNormal);
+        return;
+    }
+    const bool over = !BelowCurrentLimit(amps * 1000.0, vna_setup_->GetBiasCurrentLimit());
+    SetField(kCurrentLabel, core::FormatText("%3.2f A", amps), 2, 1, over ? kRed : kNormal);
+}
