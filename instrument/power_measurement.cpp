@@ -225,13 +225,16 @@ void CExtPowerMeasurement::CountIdle(Cycle& c, IPowerScreen* screen) {
     }
 }
 
-void CExtPowerMeasurement::ZeroTimedOut(Cycle& c, IPowerScreen* screen) {
+void CExtPowerMeasurement::ZeroFailed(Cycle& c, IPowerScreen* screen, bool timed_out) {
     PowerScreenFields& f = screen->Fields();
     f.zeroing = false;
     f.zero_request = false;
-    screen->SetStatusText(kZeroTimedOut);
-    screen->PostNotice(IPowerScreen::Notice::kZeroingResult);
     c.zero_wait = 0;
+    // The screen waits for its sensor again and reports the failure; the
+    // time-out's text stays over the waiting face.
+    screen->PostNotice(IPowerScreen::Notice::kZeroingResult);
+    if (!timed_out) return;
+    screen->SetStatusText(kZeroTimedOut);
     c.phase = 1;
 }
 
@@ -253,7 +256,7 @@ void CExtPowerMeasurement::RunPhase(Cycle& c, IPowerScreen* screen) {
             c.sensor = GetSensorChain();
             c.sensor->ConfigureLine();
             if (c.sensor->SendIdentify()) c.phase = 3;
-            if (f.zeroing && ++c.zero_wait > kZeroWaitIdentify) ZeroTimedOut(c, screen);
+            if (f.zeroing && ++c.zero_wait > kZeroWaitIdentify) ZeroFailed(c, screen, true);
             return;
         case 3: {
             if (c.new_data) {
@@ -284,7 +287,9 @@ void CExtPowerMeasurement::RunPhase(Cycle& c, IPowerScreen* screen) {
             return;
         case 5:
             if (c.new_data) {
-                if (c.sensor->PollReceive())
+                const bool answered = c.sensor->PollReceive();
+                if (f.zero_refused.exchange(false)) ZeroFailed(c, screen, false);
+                if (answered)
                     c.retry = c.idle = c.zero_wait = 0;
                 else
                     LoseSensor(c, screen);
@@ -297,7 +302,7 @@ void CExtPowerMeasurement::RunPhase(Cycle& c, IPowerScreen* screen) {
             if (GetState() == kDetach) c.phase = 1;
             if (f.zeroing) {
                 if (++c.zero_wait % 2) screen->UpdateReadout(*this);
-                if (c.zero_wait > kZeroWaitPoll) ZeroTimedOut(c, screen);
+                if (c.zero_wait > kZeroWaitPoll) ZeroFailed(c, screen, true);
             } else if (++c.retry > (LongCounts(f) ? kRetriesLong : kRetries)) {
                 LoseSensor(c, screen);
             }

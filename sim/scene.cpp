@@ -161,6 +161,8 @@ requires std::is_same_v<std::remove_const_t<S>, SensorSignal>
 void fields(V& v, S& s) {
     v("frequency_hz", s.frequency_hz, kFrequency);
     v("level_dbm", s.level_dbm, kLevel);
+    v("return_loss_db", s.return_loss_db, kReturnLoss);
+    v("crest_db", s.crest_db, Range{0, 100, false, "a crest factor from 0 to 100 dB"});
     v("ignores_zero", s.ignores_zero);
 }
 

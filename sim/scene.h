@@ -127,7 +127,9 @@ struct Battery {
 struct SensorSignal {
     double frequency_hz = 1e9;
     double level_dbm = 10;
-    bool ignores_zero = false;  // a sensor that never answers Z
+    double return_loss_db = 20;  // of the load: the reflected power is this far below
+    double crest_db = 1.76;      // peak over average power
+    bool ignores_zero = false;   // a sensor that never answers Z
 };
 
 // What is plugged into the instrument's serial port "com1:" and its USB

@@ -128,4 +128,20 @@ TEST_F(Restart, AMissingOrDamagedBackupGivesTheFactorySetup) {
     }
 }
 
+// A backup that cannot be written at the quit (its folder is a file) ends
+// the program all the same: the message goes to the log, not to a box that
+// nobody is left to answer, and the history keeps a line of it.
+TEST_F(Restart, ABackupThatCannotBeWrittenAtTheQuitStillEndsTheProgram) {
+    const fs::path folder = Backup().parent_path();
+    fs::remove_all(folder);
+    std::ofstream(folder) << "not a folder";
+    ASSERT_EQ(Run("wait 2000\nquit\n"), 0);
+    std::ifstream in(root_.path() / "out.txt");
+    const std::string out{std::istreambuf_iterator<char>(in), {}};
+    EXPECT_NE(out.find("Message while closing: \\FlashFX Disk\\My Setups\\Backup\\Backup SA.tws"),
+              std::string::npos)
+        << out;
+    EXPECT_NE(History().find("backup setup not saved"), std::string::npos) << History();
+}
+
 }  // namespace
