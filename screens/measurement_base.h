@@ -770,11 +770,11 @@ class CMeasurementBase : public CModeBase, public IFileListScreen {
     // the lock).
     std::vector<int32_t> m_ColumnRows;
     std::vector<int32_t> shownColumnRows_;
-    // Peak and valley lists of the block (found order) and their ranking.
+    // Peak and valley lists of the sweep so far (found order) and their
+    // ranking (ranked when the sweep is whole).
     trace::PointList m_Peaks, m_Valleys;
     std::vector<int32_t> m_SortedPeakIndex, m_SortedValleyIndex;
     std::vector<double> m_SortedPeakLevel, m_SortedValleyLevel;
-    trace::Ranking m_PeakRanking, m_ValleyRanking;  // of m_Peaks and m_Valleys
     trace::PeakDetector m_Detector;
     // The limit segmentation of the block (into work_'s segment lists).
     trace::LimitSegmenter m_Segmenter;

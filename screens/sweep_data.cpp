@@ -106,8 +106,6 @@ void CMeasurementBase::AllocTraceBuffers(int points) {
     work_.Resize(n);
     m_Peaks.Reset(n / 2);
     m_Valleys.Reset(n / 2);
-    m_PeakRanking.Reserve(n / 2);
-    m_ValleyRanking.Reserve(n / 2);
     m_SortedPeakIndex.assign(static_cast<size_t>(n / 2), 0);
     m_SortedValleyIndex.assign(static_cast<size_t>(n / 2), 0);
     m_SortedPeakLevel.assign(static_cast<size_t>(n / 2), trace::kNoPeakLevel);
@@ -234,8 +232,12 @@ void CMeasurementBase::ProcessSweepBlock(CDeviceItem* record) {
         ReprocessStoredTrace();
     m_Segmenter.Close(m_PointsInBlock);
     work_.segmentCount = m_Segmenter.count;
-    SortPeaks();
-    SortValleys();
+    // The rankings are read once the sweep is whole (the marker searches'
+    // lists): ranked then, once a sweep.
+    if (m_SweepComplete) {
+        SortPeaks();
+        SortValleys();
+    }
     CommitSweepBlock(m_PointsInBlock, layout);
     if (m_Hold && !m_Live) {
         ShowSweepTime(0);
@@ -339,8 +341,6 @@ int CMeasurementBase::RunningResultsStart(bool resumable) {
     nextColumn = 0;
     m_Peaks.count = 0;
     m_Valleys.count = 0;
-    m_PeakRanking.Reset();
-    m_ValleyRanking.Reset();
     m_Segmenter.Reset(work_.segmentStart, work_.segmentCode, m_PointCount / 2, m_SegmentLength);
     return 0;
 }
