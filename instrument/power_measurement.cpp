@@ -3,6 +3,7 @@
 #include <atomic>
 
 #include "files/meas_setup.h"
+#include "instrument/sensor_ports.h"
 #include "instrument/sensors/sensor_protocol.h"
 #include "platform/kernel/sync.h"
 
@@ -254,6 +255,10 @@ void CExtPowerMeasurement::RunPhase(Cycle& c, IPowerScreen* screen) {
         case 2:
             if (!LongCounts(f) && c.sensor) c.sensor->Drain();
             c.sensor = GetSensorChain();
+            // The answer is read as a text reply whatever was read before: a
+            // fixed-length framing left by a sensor that went away drops it,
+            // and a sensor plugged in again would never be found.
+            link_->SetPortMode(port_mode::kUnset);
             c.sensor->ConfigureLine();
             if (c.sensor->SendIdentify()) c.phase = 3;
             if (f.zeroing && ++c.zero_wait > kZeroWaitIdentify) ZeroFailed(c, screen, true);

@@ -162,6 +162,11 @@ class PowerRun {
         });
         return t;
     }
+    bool Logging() {
+        bool on = false;
+        With([&](CPowerMeterMode& s) { on = s.IsLogging(); });
+        return on;
+    }
     int Page() {
         int p = 0;
         With([&](CPowerMeterMode& s) { p = s.GetMenuPage(); });
@@ -485,11 +490,7 @@ TEST(PowerEntries, PeakEntriesStopAtTheirLimitsTheFilterIsSentOnEnterAndTheRange
             << Utf8(run.Hint());
     }
     run.Type("F3");
-    EXPECT_TRUE(Eventually([&] {
-        bool on = true;
-        run.With([&](CPowerMeterMode& s) { on = s.IsLogging(); });
-        return !on;
-    }));
+    EXPECT_TRUE(Eventually([&] { return !run.Logging(); }));
 }
 
 // ------------------------------------------------------------ no sensor, plugging
@@ -704,11 +705,7 @@ TEST(PowerFiles, TheLogHoldsTheReadingsOfTheLoad) {
     const fs::path traces = run.root().path() / "FlashFX Disk" / "My Traces";
     const auto before = LogFiles(traces);
     run.Type("F18 F3");
-    ASSERT_TRUE(Eventually([&] {
-        bool on = false;
-        run.With([&](CPowerMeterMode& s) { on = s.IsLogging(); });
-        return on;
-    }));
+    ASSERT_TRUE(Eventually([&] { return run.Logging(); }));
     // The key's hint goes on with the log ratio.
     const core::Text log_hint = LoadResString(63081) + LoadResString(2641) + u"1";
     EXPECT_TRUE(Eventually([&] { return run.Hint() == log_hint; })) << Utf8(run.Hint());
@@ -723,11 +720,7 @@ TEST(PowerFiles, TheLogHoldsTheReadingsOfTheLoad) {
         return n >= kLinesWanted + 2;
     }));
     run.Type("F3");
-    ASSERT_TRUE(Eventually([&] {
-        bool on = true;
-        run.With([&](CPowerMeterMode& s) { on = s.IsLogging(); });
-        return !on;
-    }));
+    ASSERT_TRUE(Eventually([&] { return !run.Logging(); }));
     const auto files = LogFiles(traces);
     ASSERT_EQ(files.size(), before.size() + 1);
     const std::string name = files.back().filename().string();
@@ -762,11 +755,7 @@ TEST(PowerFiles, EachQuickSaveAndEachLogGetsAFileOfItsOwn) {
     run.Type("F3 F3 F3");
     ASSERT_TRUE(Eventually([&] { return LogFiles(traces).size() == before + 4; }))
         << LogFiles(traces).size() - before;
-    EXPECT_TRUE(Eventually([&] {
-        bool on = false;
-        run.With([&](CPowerMeterMode& s) { on = s.IsLogging(); });
-        return on;
-    }));
+    EXPECT_TRUE(Eventually([&] { return run.Logging(); }));
     run.Type("F3");
     std::string again;
     {

@@ -297,4 +297,31 @@ TEST(PowerUsbPlug, AnUnpluggedSensorIsFoundAgainAfterReplugging) {
     EXPECT_NEAR(rig.NextMain(), 10.0, sim::sensor_spec("K650").accuracy_db);
 }
 
+// A serial sensor pulled out is lost; plugged in again it is identified and
+// read anew, whatever framing its own readings used (fixed-length replies for
+// the K610 and K610M, text lines for the K670).
+class PowerSerialPlug : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(PowerSerialPlug, ASensorPluggedInAgainIsFoundAgain) {
+    const std::string model = GetParam();
+    PowerRig rig(model, "none", true);
+    rig.NextMain();
+    auto* first = rig.measurement_->GetSensor();
+    ASSERT_NE(first, nullptr);
+    const int32_t code = first->GetModelCode();
+    rig.world_.SetCom1("none");
+    ASSERT_TRUE(WaitFor([&] { return rig.screen_.Lost() > 0; }, kReadingWaitMs));
+    rig.world_.SetCom1(model);
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            auto* s = rig.measurement_->GetSensor();
+            return s && s->GetModelCode() == code;
+        },
+        kReadingWaitMs));
+    EXPECT_NEAR(rig.NextMain(), 10.0, sim::sensor_spec(model).accuracy_db);
+}
+
+INSTANTIATE_TEST_SUITE_P(Models, PowerSerialPlug, ::testing::Values("K610", "K610M", "K670"),
+                         [](const auto& info) { return std::string(info.param); });
+
 }  // namespace
