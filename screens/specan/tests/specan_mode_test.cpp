@@ -62,6 +62,16 @@ class ScriptedEntries : public ISpecAnEntries {
     }
     std::optional<int> Scale(int, uint32_t, int) override { return Whole("scale"); }
     std::optional<double> Offset(double, int) override { return Next("offset"); }
+    std::optional<double> Percent(uint32_t, double, int) override { return Next("percent"); }
+    std::optional<double> DbcLevel(double, double, double, int) override { return Next("dBc"); }
+    std::optional<uint64_t> Frequency(uint32_t, uint64_t, uint64_t, uint64_t, int) override {
+        auto v = Next("frequency");
+        return v ? std::optional<uint64_t>(static_cast<uint64_t>(*v)) : std::nullopt;
+    }
+    std::optional<double> Duration(uint32_t, int, int, int, int) override {
+        return Next("duration");
+    }
+    std::optional<int> Antenna(const core::Text&) override { return Whole("antenna"); }
 };
 
 class SpecAnMenus : public ::testing::Test {
