@@ -1,5 +1,6 @@
-// One 705-point sweep in 64-point blocks through a measurement screen's
-// intake and commit (trace mode, peaks, column levels, display copy).
+// A 705- and an 11,265-point sweep through a measurement screen's intake and
+// commit (trace mode, peaks, column levels, display copy) in 64-point
+// blocks, beside the same sweep taken in as one block.
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -7,64 +8,58 @@
 #include <memory>
 #include <vector>
 
-#include "files/sa_meas_setup.h"
 #include "instrument/device_item.h"
-#include "screens/measurement_base.h"
+#include "screens/tests/intake_screen.h"
 
 namespace {
 
-constexpr int kPoints = 705;
 constexpr int kBlock = 64;
 
-class BenchScreen : public CMeasurementBase {
-  public:
-    BenchScreen() {
-        setup_ = &sa_;
-        sa_.SetDataPoints(kPoints);
-        sa_.SetPeakHoldMode(1);
-        AllocTraceBuffers(kPoints);
-        TakeSweepSettings();
-    }
-    void InstrumentHook() override {}
-    int GetBlockPointCount(CDeviceItem* r) override { return static_cast<int>(r->GetCount()); }
-    int GetBlockEndIndex(CDeviceItem* r) override { return static_cast<int>(r->GetFirstIndex()); }
-    double GetTracePoint(CDeviceItem* r, int i) override {
-        float v;
-        std::memcpy(&v, r->GetData() + static_cast<size_t>(i) * sizeof v, sizeof v);
-        return v;
-    }
-    double ConvertLevel(double level) override { return level; }
-    int LoadScaleRange() override {
-        scaleTop = 0;
-        scaleBottom = -100;
-        return 1;
-    }
-    CSAMeasSetup sa_;
-};
-
-void BM_SweepIntakeAndCommit(benchmark::State& state) {
-    BenchScreen screen;
-    // The trace: a carrier over noise. As the board's records from the
-    // second sweep on, each block holds the whole trace and the end index
-    // of the points it brought.
-    std::vector<float> trace(kPoints);
-    for (int i = 0; i < kPoints; ++i)
-        trace[static_cast<size_t>(i)] = static_cast<float>(
-            -100.0 + 70.0 * std::exp(-std::pow((i - 352) / 6.0, 2)) + 2.0 * std::sin(i * 1.7));
+// A sweep of `points` (state.range(0)) through the intake and commit, in
+// blocks of `block` points: as the spectrum analyzer's records, each block
+// holds the sweep's points up to its end index, which is also its count.
+// The trace: a carrier over noise.
+void SweepIntake(benchmark::State& state, int block) {
+    const int points = static_cast<int>(state.range(0));
+    IntakeScreen screen(points);
+    screen.sa_.SetPeakHoldMode(1);
+    screen.Retake();
+    std::vector<float> trace(static_cast<size_t>(points));
+    for (int i = 0; i < points; ++i)
+        trace[static_cast<size_t>(i)] =
+            static_cast<float>(-100.0 + 70.0 * std::exp(-std::pow((i - points / 2) / 6.0, 2)) +
+                               2.0 * std::sin(i * 1.7));
     std::vector<std::unique_ptr<CSweepItem>> blocks;
-    for (int end = kBlock;; end += kBlock) {
-        end = std::min(end, kPoints);
+    for (int end = block;; end += block) {
+        end = std::min(end, points);
         auto item = std::make_unique<CSweepItem>();
-        item->SetData(reinterpret_cast<const uint8_t*>(trace.data()), kPoints * 4, 0, 0);
-        item->SetRange(static_cast<uint32_t>(end), kPoints, 0, 0);
+        item->SetData(reinterpret_cast<const uint8_t*>(trace.data()),
+                      static_cast<uint32_t>(points) * 4, 0, 0);
+        item->SetRange(static_cast<uint32_t>(end), static_cast<uint32_t>(end), 0, 0);
         blocks.push_back(std::move(item));
-        if (end == kPoints) break;
+        if (end == points) break;
     }
     for (auto _ : state)
         for (auto& b : blocks) screen.ProcessSweepBlock(b.get());
-    state.SetItemsProcessed(state.iterations() * kPoints);
+    state.SetItemsProcessed(state.iterations() * points);
 }
-BENCHMARK(BM_SweepIntakeAndCommit)
+
+// The sweep in 64-point blocks, beside the same sweep as one block.
+void BM_SweepIntakeInBlocks(benchmark::State& state) {
+    SweepIntake(state, kBlock);
+}
+void BM_SweepIntakeInOneBlock(benchmark::State& state) {
+    SweepIntake(state, static_cast<int>(state.range(0)));
+}
+BENCHMARK(BM_SweepIntakeInBlocks)
+    ->Arg(705)
+    ->Arg(11265)
+    ->Unit(benchmark::kMicrosecond)
+    ->Repetitions(9)
+    ->ReportAggregatesOnly(true);
+BENCHMARK(BM_SweepIntakeInOneBlock)
+    ->Arg(705)
+    ->Arg(11265)
     ->Unit(benchmark::kMicrosecond)
     ->Repetitions(9)
     ->ReportAggregatesOnly(true);

@@ -144,7 +144,14 @@ void CMeasSetup::Reset(ISetupEnvironment* environment) {
     notes_.clear();
     title_.clear();
     seventh_text_.clear();
-    for (int i = 0; i < kMarkerCount; ++i) markers_[i] = std::make_unique<CValueRecord>(i);
+    // The six marker records live as long as the setup: the graph that shows
+    // them keeps their addresses across a reset or a recall.
+    for (int i = 0; i < kMarkerCount; ++i) {
+        if (markers_[i])
+            *markers_[i] = CValueRecord(i);
+        else
+            markers_[i] = std::make_unique<CValueRecord>(i);
+    }
     change_time_ = save_time_ = creation_time_ = Now();
     waterfall_mode_ = 0;
     fs_beep_mode_ = false;

@@ -33,8 +33,13 @@ void CMeasSetup::CopyBaseFields(const CMeasSetup& other) {
     creation_time_ = other.creation_time_;
     seventh_text_ = other.seventh_text_;
     start_me_ = other.start_me_;
-    for (int i = 0; i < kMarkerCount; ++i)
-        markers_[i] = std::make_unique<CValueRecord>(*other.markers_[i]);
+    // Copied into the records this setup keeps (the graph may show them).
+    for (int i = 0; i < kMarkerCount; ++i) {
+        if (markers_[i])
+            *markers_[i] = *other.markers_[i];
+        else
+            markers_[i] = std::make_unique<CValueRecord>(*other.markers_[i]);
+    }
     measurement_class_ = other.measurement_class_;
     measurement_id_ = other.measurement_id_;
     measurement_name_id_ = other.measurement_name_id_;

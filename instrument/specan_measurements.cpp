@@ -283,13 +283,21 @@ CDeviceItem* COccupiedBwMeasurement::ParseReply(CDataBlock& block) {
         }
         changed_ = true;
         has_value_ = true;
-        obw_item_->bandwidth = bw;
+        {
+            std::lock_guard lock(result_mutex_);
+            obw_item_->bandwidth = bw;
+        }
         const CMeasSetup* s = GetSetup();
         const uint64_t lower = (s ? Centre(*s) : 0) - bw / 2;
         obw_item_->SetRange(0, 0, lower, lower + bw);
         return obw_item_.get();
     }
     return CSpectrumMeasurement::ParseReply(block);
+}
+
+uint64_t COccupiedBwMeasurement::GetBandwidth() const {
+    std::lock_guard lock(result_mutex_);
+    return obw_item_ ? obw_item_->bandwidth : 0;
 }
 
 // ---- Channel power --------------------------------------------------------------
@@ -313,12 +321,21 @@ int CChannelPowerMeasurement::Init(IMeasurementScreen* screen) {
 
 void CChannelPowerMeasurement::Reset() {
     CSpectrumMeasurement::Reset();
+    std::lock_guard lock(result_mutex_);
     last_power_ = kNotMeasured;
 }
 
 int CChannelPowerMeasurement::SendSweep() {
-    last_power_ = kNotMeasured;
+    {
+        std::lock_guard lock(result_mutex_);
+        last_power_ = kNotMeasured;
+    }
     return SendRecord(dsp::msg::kChannelPower);
+}
+
+double CChannelPowerMeasurement::GetLastPower() const {
+    std::lock_guard lock(result_mutex_);
+    return last_power_;
 }
 
 void CChannelPowerMeasurement::FillSweepRecord(uint8_t* record) {
@@ -334,6 +351,7 @@ CDeviceItem* CChannelPowerMeasurement::ParseReply(CDataBlock& block) {
         double power = specan::kNoPower;
         if (ReadLe(block, 8, v) && Finite(v)) power = v;
         cp_item_->SetId(3);
+        std::lock_guard lock(result_mutex_);
         cp_item_->channel_power = power;
         changed_ = power != last_power_;
         if (changed_) last_power_ = power;
@@ -371,7 +389,7 @@ int CChannelPowerMeasurement::IsReady() {
 double CChannelPowerMeasurement::GetPowerDensity(uint64_t bandwidth, double offset) const {
     const double bw = static_cast<double>(static_cast<int64_t>(bandwidth));
     if (!(bw > 0)) return specan::kNoPower;
-    const double d = 10.0 * std::log10(std::pow(10.0, (last_power_ + offset) * 0.1) / bw);
+    const double d = 10.0 * std::log10(std::pow(10.0, (GetLastPower() + offset) * 0.1) / bw);
     return std::isfinite(d) ? d : specan::kNoPower;
 }
 
@@ -391,9 +409,18 @@ int CAcprMeasurement::Init(IMeasurementScreen* screen) {
 }
 
 int CAcprMeasurement::SendSweep() {
-    last_lower_ = last_upper_ = kNotMeasured;
-    last_lower_ratio_ = last_upper_ratio_ = 0;
+    {
+        std::lock_guard lock(result_mutex_);
+        last_lower_ = last_upper_ = kNotMeasured;
+        last_lower_ratio_ = last_upper_ratio_ = 0;
+    }
     return SendRecord(dsp::msg::kAdjacentChannelPower);
+}
+
+void CAcprMeasurement::GetRatios(float& lower, float& upper) const {
+    std::lock_guard lock(result_mutex_);
+    lower = acpr_item_ ? acpr_item_->lower_ratio : 0;
+    upper = acpr_item_ ? acpr_item_->upper_ratio : 0;
 }
 
 void CAcprMeasurement::FillSweepRecord(uint8_t* record) {
@@ -408,6 +435,7 @@ CDeviceItem* CAcprMeasurement::ParseReply(CDataBlock& block) {
     if (!IsReply(block, 4) || !acpr_item_) return CChannelPowerMeasurement::ParseReply(block);
     CAcprItem& item = *acpr_item_;
     item.SetId(4);
+    std::lock_guard lock(result_mutex_);
     item.lower = item.upper = 0;
     item.lower_ratio = item.upper_ratio = 0;
     float v[5];

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 #include "core/text.h"
@@ -122,9 +123,14 @@ class COccupiedBwMeasurement : public CSpectrumMeasurement {
     int SetupChanged(CMeasSetup* setup) override;
     void FillSweepRecord(uint8_t* record) override;
     COccupiedBwItem* GetResultItem() const { return obw_item_.get(); }
+    // The bandwidth of the last reply (0 before one), for any thread.
+    uint64_t GetBandwidth() const;
 
   private:
+    // The item is the delivering thread's; the bandwidth it carries is
+    // written and read under `result_mutex_`.
     std::unique_ptr<COccupiedBwItem> obw_item_;
+    mutable std::mutex result_mutex_;
     bool has_value_ = false;
 };
 
@@ -141,7 +147,9 @@ class CChannelPowerMeasurement : public CSpectrumMeasurement {
     // The power density of the last channel power over `bandwidth` Hz, with
     // an offset in dB; -300.0 for a bandwidth that is not positive.
     double GetPowerDensity(uint64_t bandwidth, double offset) const;
-    double GetLastPower() const { return last_power_; }
+    // The last channel power, kNotMeasured until a reply after the sweep
+    // was sent (any thread).
+    double GetLastPower() const;
     uint64_t GetLowerEdge() const { return lower_edge_; }
     uint64_t GetUpperEdge() const { return upper_edge_; }
     CChannelPowerItem* GetResultItem() const { return cp_item_.get(); }
@@ -150,7 +158,10 @@ class CChannelPowerMeasurement : public CSpectrumMeasurement {
     CChannelPowerMeasurement(CDevicePort* link, size_t record_size, const MeasurementTexts& texts);
     // The edges of channel `channel` of the setup's band.
     bool ChannelEdges(int32_t channel, uint64_t& lower, uint64_t& upper) const;
-
+    // The replies' results arrive on the delivering thread and the readout
+    // reads them on the user-interface thread: the last results and the
+    // result items' values are written and read under this mutex.
+    mutable std::mutex result_mutex_;
     double last_power_ = kNotMeasured;
     uint64_t lower_edge_ = 0;
     uint64_t upper_edge_ = 0;
@@ -169,6 +180,9 @@ class CAcprMeasurement : public CChannelPowerMeasurement {
     int IsReady() override;
     void FillSweepRecord(uint8_t* record) override;
     CAcprItem* GetAcprItem() const { return acpr_item_.get(); }
+    // The adjacent channels' ratios of the last reply (0 before one), for
+    // any thread.
+    void GetRatios(float& lower, float& upper) const;
 
   private:
     std::unique_ptr<CAcprItem> acpr_item_;

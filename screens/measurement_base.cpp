@@ -70,6 +70,7 @@ CMeasurementBase::CMeasurementBase()
     lastKey.fill(kNoKey);
     m_AudioRing.assign(static_cast<size_t>(kAudioBuffers) * kAudioBufferSamples, 0);
     m_ColumnRows.assign(kDisplayColumns, 0);
+    shownColumnRows_.assign(kDisplayColumns, 0);
 }
 
 CMeasurementBase::~CMeasurementBase() {
@@ -131,6 +132,11 @@ CMeasurement* CMeasurementBase::FindMeasurement(intptr_t id) {
 
 void CMeasurementBase::SetCurrentMeasurement(CMeasurement* measurement, CMeasSetup*) {
     if (measurement) currentMeasurement = measurement;
+}
+
+int CMeasurementBase::GetPointCount() {
+    ScopedLock guard(*this);
+    return m_PointCount;
 }
 
 int CMeasurementBase::GetPointsReceived() {
@@ -372,8 +378,8 @@ void CMeasurementBase::StartMeasurement() {
     {
         ScopedLock guard(*this);
         m_PointsReceived = 0;
-        m_NextBlockStart = 0;
     }
+    newSweepRequested_ = true;
     ApplySettings(true);
 }
 

@@ -548,7 +548,8 @@ class CMeasurementBase : public CModeBase, public IFileListScreen {
 
     // --- Plain accessors (tests and derived screens) ------------------------------------
     CGraphPanel* GetGraphPanel() const { return graphPanel; }
-    int GetPointCount() const { return m_PointCount; }
+    // Under the lock: the measurement worker sizes the buffers.
+    int GetPointCount();
     int GetLastKey(int function) const;
     int GetEntryState() const { return entryState; }
     // The volume the level beep last played with, and how often it played.
@@ -763,19 +764,37 @@ class CMeasurementBase : public CModeBase, public IFileListScreen {
 
     // --- The data path (working set: measurement worker; display set and
     // the flags marked so: under the lock) -----------------------------------
-    int m_PointCount = 0;  // N, 2..11,265
+    // N, 2..11,265: written with the buffers it sizes by the measurement
+    // worker (or before it runs), under the lock.
+    int m_PointCount = 0;
     TraceSet work_;
-    TraceSet shown_;                    // under the lock
-    std::vector<int32_t> m_ColumnRows;  // at least 705 entries
+    TraceSet shown_;  // under the lock
+    // The column levels (at least 705 entries): the intake's (measurement
+    // worker), and the last commit's copy that the level beep reads (under
+    // the lock).
+    std::vector<int32_t> m_ColumnRows;
+    std::vector<int32_t> shownColumnRows_;
     // Peak and valley lists of the block (found order) and their ranking.
     trace::PointList m_Peaks, m_Valleys;
     std::vector<int32_t> m_SortedPeakIndex, m_SortedValleyIndex;
     std::vector<double> m_SortedPeakLevel, m_SortedValleyLevel;
+    trace::Ranking m_PeakRanking, m_ValleyRanking;  // of m_Peaks and m_Valleys
     trace::PeakDetector m_Detector;
     // The limit segmentation of the block (into work_'s segment lists).
     trace::LimitSegmenter m_Segmenter;
     int m_SegmentLength = 60;
     double m_Threshold = 0;  // T of the sweep, set at the block intake
+    // What the running results of the sweep stand on: the points visited so
+    // far and the settings they were taken in with (RunningResultsStart).
+    struct LoopBasis {
+        double threshold = 0, scaleTop = 0, scaleBottom = 0, levelOfZero = 0;
+        bool limitsOn = false, upperOn = false, lowerOn = false;
+        bool operator==(const LoopBasis&) const = default;
+    } m_LoopBasis;
+    int m_LoopVisited = 0;
+    // Where the per-point loop of the block starts; from 0 it restarts the
+    // running results.
+    int RunningResultsStart(bool resumable);
     // Column mapping state.
     int nextColumn = 0;
     int64_t columnSum = 0;
@@ -783,6 +802,9 @@ class CMeasurementBase : public CModeBase, public IFileListScreen {
     int columnCurrent = -1;
 
     int m_BlockStart = 0, m_BlockEnd = 0, m_NextBlockStart = 0;
+    // Set on the user-interface thread when the measurement starts again:
+    // the next block begins a new sweep.
+    std::atomic<bool> newSweepRequested_{false};
     int m_PointsInBlock = 0;
     // The frequency axis the running sweep started on, and whether every
     // block of it came on that axis: only such a sweep gives the peak lists
@@ -818,8 +840,9 @@ class CMeasurementBase : public CModeBase, public IFileListScreen {
     bool m_SingleSweep = false;
     std::atomic<int> m_MarkerRedrawPoint{-1};
     int m_DisplayWord = 0;
-    // Full-trace refresh handshake.
+    // Full-trace refresh handshake (measurement worker).
     bool redrawRequest = false, redrawArmed = false, redrawAcknowledged = false;
+    // Set by HoldTrace, taken by the commit (under the lock).
     bool holdCopyPending = false;
     // Reference trace.
     std::vector<double> m_ReferenceTrace;  // under the lock
@@ -865,6 +888,7 @@ class CMeasurementBase : public CModeBase, public IFileListScreen {
     bool PublishUnderLock(CGraphPanel& panel, bool& waterfallLine);
     void FillGraphData(CGraphWidget& graph, int from, int to);
     void ShowLimitLabel(bool upper);
+    void DrawLimitLabel(bool upper, double value);
     void AppendAudioUnderLock(const int16_t* samples, uint32_t count);
     // The audio ring's hand-over to the wave player.
     virtual void QueueAudioBuffer(int slot);

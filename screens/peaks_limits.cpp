@@ -30,11 +30,11 @@ void CMeasurementBase::SegmentLimitPass(double level, double upper, double lower
 }
 
 void CMeasurementBase::SortPeaks() {
-    trace::RankSort(m_Peaks, true, m_SortedPeakIndex, m_SortedPeakLevel);
+    m_PeakRanking.Update(m_Peaks, true, m_SortedPeakIndex, m_SortedPeakLevel);
 }
 
 void CMeasurementBase::SortValleys() {
-    trace::RankSort(m_Valleys, false, m_SortedValleyIndex, m_SortedValleyLevel);
+    m_ValleyRanking.Update(m_Valleys, false, m_SortedValleyIndex, m_SortedValleyLevel);
 }
 
 // The label of one limit line: its value kept inside the scale (and written
@@ -49,7 +49,13 @@ void CMeasurementBase::ShowLimitLabel(bool upper) {
         upper ? setup_->SetUpperLimitValue(value) : setup_->SetLowerLimitValue(value);
     }
     (upper ? upperLabelFlag : lowerLabelFlag) = true;
-    if (!graphPanel || !graphPanel->GetGraph()) return;
+    DrawLimitLabel(upper, value);
+}
+
+// The label alone: the limit trace it names is the data path's.
+void CMeasurementBase::DrawLimitLabel(bool upper, double value) {
+    if (!setup_ || !graphPanel || !graphPanel->GetGraph()) return;
+    LoadScaleRange();
     core::Text text = upper ? u"UL:" : u"LL:";
     text += FormatLevel(value, static_cast<uint32_t>(setup_->GetMeasureUnit()), true, false, true,
                         true);

@@ -107,6 +107,8 @@ void CMeasurementBase::AllocTraceBuffers(int points) {
     work_.Resize(n);
     m_Peaks.Reset(n / 2);
     m_Valleys.Reset(n / 2);
+    m_PeakRanking.Reserve(n / 2);
+    m_ValleyRanking.Reserve(n / 2);
     m_SortedPeakIndex.assign(static_cast<size_t>(n / 2), 0);
     m_SortedValleyIndex.assign(static_cast<size_t>(n / 2), 0);
     m_SortedPeakLevel.assign(static_cast<size_t>(n / 2), trace::kNoPeakLevel);
@@ -192,12 +194,10 @@ void CMeasurementBase::ProcessSweepBlock(CDeviceItem* record) {
     }
     if (sweep_.points >= kMinPoints && sweep_.points != m_PointCount)
         AllocTraceBuffers(sweep_.points);
+    if (newSweepRequested_.exchange(false)) m_NextBlockStart = 0;
     const int n = m_PointCount;
     const int layout = graphPanel ? graphPanel->GetLayout() : 1;
     m_PointsInBlock = std::min(GetBlockPointCount(record), n);
-    m_Peaks.count = 0;
-    m_Valleys.count = 0;
-    m_Segmenter.Reset(work_.segmentStart, work_.segmentCode, n / 2, m_SegmentLength);
     m_LimitsOn = sweep_.upperOn || sweep_.lowerOn;
     if (m_PointsInBlock < 1 || m_PointsInBlock > n) return;
     const int axisMode = graphPanel && graphPanel->GetGraph() ? graphPanel->GetXAxisKind() : 0;
@@ -291,20 +291,15 @@ int CMeasurementBase::SetupFrequencyAxis(int axisMode) {
 }
 
 void CMeasurementBase::ProcessBlockPoints(CDeviceItem* record) {
-    m_LevelSum = 0;
-    m_SweepMax = -HUGE_VAL;
-    m_SweepMin = HUGE_VAL;
-    const int half = m_PointCount / 2;
-    columnSum = 0;
-    columnCount = 0;
-    columnCurrent = -1;
-    nextColumn = 0;
     // Taken once for the block: the network analyzer's stored kind is
     // reprocessed as a whole, and the held trace stands in while frozen.
     const bool track = !(IsNetworkSetup() && currentMeasurement &&
                          static_cast<int>(currentMeasurement->GetId()) == kVnaStoredKind);
     const bool frozen = m_Hold && !m_Live;
-    for (int i = 0; i < m_PointsInBlock && setup_; ++i) {
+    const int half = m_PointCount / 2;
+    const int from = RunningResultsStart(track && !frozen);
+    m_LoopVisited = from;
+    for (int i = from; i < m_PointsInBlock && setup_; ++i) {
         const auto k = static_cast<size_t>(i);
         const double value = GetTracePoint(record, i);
         m_CurrentPointHz = m_AxisStartHz + i * m_AxisStepHz;
@@ -319,7 +314,36 @@ void CMeasurementBase::ProcessBlockPoints(CDeviceItem* record) {
             m_SortedValleyLevel[k] = trace::kNoValleyLevel;
         }
         PlotTracePoint(work_.display[k], i);
+        m_LoopVisited = i + 1;
     }
+}
+
+// The running results of the sweep (level sum, extremes, peak and valley
+// lists, limit segments, column levels) are those of points 0 up to the
+// points visited so far. A block that continues the sweep adds its own
+// points to them; a block on which earlier points would count otherwise (a
+// new sweep, the whole trace redone, a frozen or stored trace, another
+// threshold, scale, level unit or limit) takes them in again from point 0.
+int CMeasurementBase::RunningResultsStart(bool resumable) {
+    const LoopBasis basis{sweep_.threshold, sweep_.scaleTop, sweep_.scaleBottom, ConvertLevel(0.0),
+                          m_LimitsOn,       m_UpperLimitOn,  m_LowerLimitOn};
+    const bool resume = resumable && m_BlockStart > 0 && m_LoopVisited == m_BlockStart &&
+                        !wholeTraceChanged_ && basis == m_LoopBasis;
+    m_LoopBasis = basis;
+    if (resume) return m_BlockStart;
+    m_LevelSum = 0;
+    m_SweepMax = -HUGE_VAL;
+    m_SweepMin = HUGE_VAL;
+    columnSum = 0;
+    columnCount = 0;
+    columnCurrent = -1;
+    nextColumn = 0;
+    m_Peaks.count = 0;
+    m_Valleys.count = 0;
+    m_PeakRanking.Reset();
+    m_ValleyRanking.Reset();
+    m_Segmenter.Reset(work_.segmentStart, work_.segmentCode, m_PointCount / 2, m_SegmentLength);
+    return 0;
 }
 
 int32_t CMeasurementBase::FrequencyToColumn(double frequency) const {
@@ -477,6 +501,7 @@ bool CMeasurementBase::CommitUnderLock(int points, int layout, int n) {
         shownColumns_ = m_ColumnRows;
         waterfallLinePending_ = true;
     }
+    shownColumnRows_ = m_ColumnRows;
     if (m_SweepComplete) m_SweepCompleted = true;
     m_DataChanged = true;
     m_RememberedLayout = layout;
@@ -601,9 +626,11 @@ void CMeasurementBase::ShowPendingResults() {
         ShowMeasurementResult(true);
         if (readout_panel_) readout_panel_->RedrawRows(0, true, kResultRowColour);
     }
-    if (labels) {
-        if (upperOn) ShowUpperLimitLabel();
-        if (lowerOn) ShowLowerLimitLabel();
+    // The data path has just drawn these limits: their labels follow,
+    // without asking it to draw them once more.
+    if (labels && setup_) {
+        if (upperOn) DrawLimitLabel(true, setup_->GetUpperLimitValue());
+        if (lowerOn) DrawLimitLabel(false, setup_->GetLowerLimitValue());
     }
     if (limitResult) ShowLimitTestResult();
     if (caption) ShowTraceCaption();
@@ -781,7 +808,10 @@ void CMeasurementBase::HoldTrace() {
     if (!m_Hold) {
         m_Hold = true;
         m_Live = true;
-        holdCopyPending = true;
+        {
+            ScopedLock guard(*this);
+            holdCopyPending = true;
+        }
         plat::sleep_ms(kHoldSettleMs);
         m_Live = false;
     }

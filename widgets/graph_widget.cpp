@@ -527,8 +527,11 @@ int CGraphWidget::DrawTrace() {
     plat::Dc& dc = wdc.dc();
     const int start_x = d.livePoints[static_cast<size_t>(d.first)].x;
     if (d.first == 0) DrawSpanBar(dc, start_x, Cur().Width());
+    // Fewer points than were drawn: a new sweep has begun.
+    if (d.received <= drawn_) drawn_ = 0;
     // Segment s spans its two ends, each kept inside the points received; a
-    // list that runs backwards ends the drawing.
+    // list that runs backwards ends the drawing. Segments already drawn in
+    // this sweep are drawn again without the pause.
     int drawn = d.first;
     bool any = false;
     const int count = d.segmentCount > 0 ? d.segmentCount : 1;
@@ -543,11 +546,12 @@ int CGraphWidget::DrawTrace() {
         const int from = std::max(a, drawn);
         const int to = std::min({e, d.last, d.received - 1});
         if (to <= from) continue;
-        if (any) plat::sleep_ms(kSegmentPauseMs);
+        if (any && to > drawn_) plat::sleep_ms(kSegmentPauseMs);
         const int32_t state =
             d.segmentCount > 0 ? d.stateCodes[static_cast<size_t>(s)] : kSegmentNone;
         DrawSegment(dc, from, to, state);
         drawn = to;
+        drawn_ = std::max(drawn_, to);
         any = true;
     }
     DrawProgressBar(dc, Cur().left);

@@ -315,6 +315,10 @@ class CGraphWidget : public CScreenWidget {
     plat::Brush labelBrush_{};
 
     GraphData data_;
+    // The points of the running sweep drawn so far (under the graph mutex):
+    // only segments beyond it are new, and only before those does the
+    // drawing pause.
+    int32_t drawn_ = 0;
     int xAxisKind_ = 0;
     int waterfallMode_ = 0;
 

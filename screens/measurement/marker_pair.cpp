@@ -238,8 +238,8 @@ void CMeasurementBase::SignalBeep() {
     uint32_t level = 0;
     {
         ScopedLock guard(*this);
-        if (point < 0 || point >= static_cast<int>(m_ColumnRows.size())) return;
-        level = m_ColumnRows[static_cast<size_t>(point)];
+        if (point < 0 || point >= static_cast<int>(shownColumnRows_.size())) return;
+        level = shownColumnRows_[static_cast<size_t>(point)];
     }
     const int setupVolume = setup_->GetVolumeType();
     ApplyVolume(level_beep::BeepVolume(setupVolume, level));

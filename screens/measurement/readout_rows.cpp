@@ -193,7 +193,7 @@ void CMeasurementBase::ShowMeasurementResult(bool detail) {
         case kOccupied: {
             uint64_t bandwidth = 0;
             if (auto* m = dynamic_cast<COccupiedBwMeasurement*>(currentMeasurement))
-                if (m->GetResultItem()) bandwidth = m->GetResultItem()->bandwidth;
+                bandwidth = m->GetBandwidth();
             SetField(kIdMeasurement, MeasurementName(kIdOccupiedBw), kResultRow, 0, 0);
             if (setup_->GetThresholdMode() == 0)
                 SetField(kIdIntegratedPercent,
@@ -258,12 +258,8 @@ void CMeasurementBase::ShowChannelPowerRow(bool adjacent, uint32_t unit, double 
     float lowerRatio = 0, upperRatio = 0;
     if (auto* m = dynamic_cast<CChannelPowerMeasurement*>(currentMeasurement))
         power = m->GetLastPower();
-    if (auto* m = dynamic_cast<CAcprMeasurement*>(currentMeasurement)) {
-        if (const CAcprItem* item = m->GetAcprItem()) {
-            lowerRatio = item->lower_ratio;
-            upperRatio = item->upper_ratio;
-        }
-    }
+    if (auto* m = dynamic_cast<CAcprMeasurement*>(currentMeasurement))
+        m->GetRatios(lowerRatio, upperRatio);
     if (power == kNotMeasured) power = readout_texts::kNotMeasuredPower;
     if (!adjacent) {
         SetField(kIdMeasurement, MeasurementName(kIdChannelPower), kResultRow, 0, 0);

@@ -154,8 +154,9 @@ void CSpecAnMode::OnActivate() {
     if (wave_player_)
         wave_player_->SetVolume(static_cast<uint32_t>(std::max(sa_setup_->GetVolumeType(), 0)));
 
-    const int points = sa_setup_->GetDataPoints();
-    if (points != m_PointCount) AllocTraceBuffers(points);
+    // A recalled point count reaches the sweep buffers through the sweep
+    // settings: the measurement worker, which writes them, sizes them anew
+    // at its next block.
     PushStatusPath(kFrequencyTitle, false);
     ShowTitle();
     if (file_label_panel_) file_label_panel_->SetSetupName(sa_setup_->GetSetupLabel());

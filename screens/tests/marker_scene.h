@@ -77,8 +77,8 @@ class MarkerScreen : public CMeasurementBase {
     }
     void SetColumnLevel(int point, int32_t level) {
         ScopedLock guard(*this);
-        if (m_ColumnRows.size() < kPoints) m_ColumnRows.resize(kPoints);
-        m_ColumnRows[static_cast<size_t>(point)] = level;
+        if (shownColumnRows_.size() < kPoints) shownColumnRows_.resize(kPoints);
+        shownColumnRows_[static_cast<size_t>(point)] = level;
     }
     int FullRedraw() const { return m_FullRedraw; }
     void ClearFullRedraw() { m_FullRedraw = 0; }

@@ -46,11 +46,23 @@ struct Image {
     }
 };
 
+// One ImageMagick run per picture: the binary PPM it writes carries the size
+// in its header ("P6 <width> <height> 255" and one whitespace), then the RGB
+// bytes. Starting ImageMagick is most of the cost on a loaded machine.
 Image Read(const fs::path& png) {
     Image img;
-    const std::string size = RunCommand("identify -format '%w %h' '" + png.string() + "'");
-    std::sscanf(size.c_str(), "%d %d", &img.width, &img.height);
-    img.rgb = RunCommand("convert '" + png.string() + "' -depth 8 rgb:-");
+    const std::string ppm = RunCommand("convert '" + png.string() + "' -depth 8 ppm:-");
+    int maxval = 0, header = 0;
+    if (std::sscanf(ppm.c_str(), "P6 %d %d %d%n", &img.width, &img.height, &maxval, &header) != 3 ||
+        maxval != 255 || static_cast<size_t>(header) >= ppm.size()) {
+        ADD_FAILURE() << "ImageMagick did not read " << png;
+        return {};
+    }
+    img.rgb = ppm.substr(header + 1);
+    if (img.rgb.size() != static_cast<size_t>(img.width) * img.height * 3) {
+        ADD_FAILURE() << "short picture data for " << png;
+        return {};
+    }
     return img;
 }
 
