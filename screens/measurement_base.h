@@ -303,6 +303,10 @@ class CMeasurementBase : public CModeBase, public IFileListScreen {
     virtual bool ConvertLimitValues(int newUnit);
     float EnterNumber(int first, float initial, int8_t option, int a, int b, int c);
     virtual bool EnterSweepTime(int initial, int* result);
+    // The sweep-time dialog started with a typed key (-1 none): the entered
+    // milliseconds within [low, high] into `result` (`initial` when
+    // cancelled); whether the user accepted it.
+    virtual bool RunSweepTimeDialog(int firstKey, int initial, int low, int high, int* result);
     // The frequency entered, or `value` when cancelled or without a dialog.
     uint64_t EnterFrequency(int first, uint64_t value, uint64_t low, uint64_t high, uint64_t step,
                             uint32_t titleId, int unitIndex, bool showUnit, uint64_t* result);

@@ -507,10 +507,12 @@ int CMeasurementBase::FrequencyDigit(int digit) {
         if (soft_key_menu_) soft_key_menu_->Select(0, k, true);
         return 1;
     }
-    SetFrequencyValue(k, entered);
-    if (k == kKeySpan && entered == 0) {
+    // A span of 0 is no span the range keeps: the screen that takes it
+    // leaves the range as it was.
+    if (k == kKeySpan && entered == 0 && HandlesZeroSpan()) {
         if (const int handled = HandleZeroSpan(kKeySpan, 0, 0)) return handled;
     }
+    SetFrequencyValue(k, entered);
     ApplyValue(k, true, oldSpan);
     return 0;
 }

@@ -31,6 +31,7 @@ constexpr uint32_t kLimitBeep = 0x10;
 constexpr int kEndOfSweepMargin = 4;
 constexpr int kMarkerWindowDivisor = 35;
 constexpr int kMarkerWindowExtra = 10;
+constexpr int kResultRowColour = 39;  // the readout rows redrawn
 constexpr uint32_t kReportAfterSweepMs = 100;
 constexpr uint32_t kReportAnywayMs = 5000;
 constexpr int kScreenLayout = 2;
@@ -606,7 +607,7 @@ void CMeasurementBase::OnDisplayRefresh() {
 
 // What the commit left for the user-interface thread to show.
 void CMeasurementBase::ShowPendingResults() {
-    bool limitResult, labels, log, caption, upperOn, lowerOn;
+    bool limitResult, labels, log, caption, upperOn, lowerOn, readouts;
     uint32_t sweepTime = 0;
     bool showTime;
     {
@@ -618,7 +619,12 @@ void CMeasurementBase::ShowPendingResults() {
         log = std::exchange(logPending_, false);
         caption = std::exchange(captionPending_, false);
         showTime = std::exchange(sweepTimePending_, false);
+        readouts = std::exchange(readoutsPending_, false);
         sweepTime = m_ShownSweepTime;
+    }
+    if (readouts) {
+        ShowMeasurementResult(true);
+        if (readout_panel_) readout_panel_->RedrawRows(0, true, kResultRowColour);
     }
     // The data path has just drawn these limits: their labels follow,
     // without asking it to draw them once more.
@@ -890,6 +896,9 @@ void CMeasurementBase::OnResultRecord(CDeviceItem* record) {
     }
     // Other results belong to the measurement; the readouts follow on the
     // user-interface thread.
-    ScopedLock guard(*this);
-    readoutsPending_ = m_Live;
+    {
+        ScopedLock guard(*this);
+        readoutsPending_ = m_Live;
+    }
+    PostDisplayRefresh();
 }

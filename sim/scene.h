@@ -24,6 +24,10 @@ struct Signal {
     double tone_hz = 1000;
     double am_depth = 0.5;  // 0..1
     double fm_deviation_hz = 5000;
+    // Seconds after the board started (platform clock) from which on the
+    // signal is switched off at its source: sweeps that start later leave it
+    // out. 0 keeps it on.
+    double off_after_s = 0;
 };
 
 // A burst seen in zero span: on for `on_ms` out of every `period_ms`.

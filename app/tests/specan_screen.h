@@ -12,6 +12,7 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -70,6 +71,39 @@ struct Screen {
         return -1;
     }
 };
+
+// One command packet the simulated board received ("board.log").
+struct BoardRecord {
+    uint16_t command = 0;
+    std::vector<uint8_t> payload;
+    template <typename T>
+    T Get(size_t offset) const {
+        T v{};
+        for (size_t i = 0; i < sizeof(T); ++i)
+            v |= static_cast<T>(static_cast<T>(payload.at(offset + i)) << (8 * i));
+        return v;
+    }
+};
+
+// Every command packet of a board log, in order.
+inline std::vector<BoardRecord> ReadBoardLog(const fs::path& log) {
+    std::vector<BoardRecord> out;
+    std::ifstream in(log);
+    std::string line;
+    while (std::getline(in, line)) {
+        std::istringstream words(line);
+        std::string head;
+        words >> head;
+        if (head.size() != 5 || head[4] != ':') continue;
+        BoardRecord r;
+        r.command = static_cast<uint16_t>(std::stoul(head.substr(0, 4), nullptr, 16));
+        std::string byte;
+        while (words >> byte)
+            r.payload.push_back(static_cast<uint8_t>(std::stoul(byte, nullptr, 16)));
+        out.push_back(std::move(r));
+    }
+    return out;
+}
 
 // The column of a frequency and the row of a level on the graph.
 inline int Column(double hz, double start, double span) {
