@@ -563,6 +563,11 @@ class CMeasurementBase : public CModeBase, public IFileListScreen {
     static CSAMeasSetup* GlobalSASetup();
 
   protected:
+    // An arrow key on a page the screen handles itself: a release ends the
+    // run of repeats, a press counts one more (up to the cap). True for a
+    // press, which the page then acts on.
+    bool CountArrowPress(int pressed);
+
     // One entry of the division table.
     struct Division {
         int start = 0;

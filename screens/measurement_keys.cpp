@@ -253,6 +253,17 @@ void CMeasurementBase::OnNumericKey(uint32_t key, int) {
     }
 }
 
+bool CMeasurementBase::CountArrowPress(int pressed) {
+    if (!pressed) {
+        arrowCount = 0;
+        repeat_count_ = 0;
+        return false;
+    }
+    if (repeat_count_ < kArrowRepeatMax) ++repeat_count_;
+    arrowCount = repeat_count_;
+    return true;
+}
+
 void CMeasurementBase::OnArrowKey(uint32_t key, int pressed) {
     if (!pressed) {
         arrowCount = 0;

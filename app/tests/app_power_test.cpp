@@ -698,7 +698,8 @@ int CheckK640Csv(const fs::path& scratch, const fs::path& file) {
 // read back by Python's csv module: the sensor's title, the family's header,
 // then one line an update with the forward power and the VSWR of the load.
 TEST(PowerFiles, TheLogHoldsTheReadingsOfTheLoad) {
-    if (std::system("command -v python3 >/dev/null 2>&1") != 0) GTEST_SKIP() << "no python3";
+    ASSERT_EQ(std::system("command -v python3 >/dev/null 2>&1"), 0)
+        << "python3 is missing: scripts/install-deps installs it";
     PowerRun run("power-log", Scene("none", "K640", 10));
     ASSERT_TRUE(run.Start());
     ASSERT_TRUE(run.Attached(18));
@@ -733,7 +734,8 @@ TEST(PowerFiles, TheLogHoldsTheReadingsOfTheLoad) {
 // save, and a log switched off and on again at once, each get a file of their
 // own, the earlier files left as they were.
 TEST(PowerFiles, EachQuickSaveAndEachLogGetsAFileOfItsOwn) {
-    if (std::system("command -v python3 >/dev/null 2>&1") != 0) GTEST_SKIP() << "no python3";
+    ASSERT_EQ(std::system("command -v python3 >/dev/null 2>&1"), 0)
+        << "python3 is missing: scripts/install-deps installs it";
     PowerRun run("power-quick-save", Scene("none", "K640", 10));
     ASSERT_TRUE(run.Start());
     ASSERT_TRUE(run.Attached(18));
@@ -799,8 +801,8 @@ TEST(PowerModeKey, TheSensorIsAttachedAnewOnReturn) {
 // to 17 + 668 V / 1 W at 27 dBm, V the watts the same frame prints; at 33
 // dBm, above the 1 W range, red to its end at 685 with the caption in white.
 TEST(PowerPixels, TheBarFollowsTheReadingAndTurnsRedAboveItsRange) {
-    if (specan_screen::Shell("command -v convert >/dev/null 2>&1") != 0)
-        GTEST_SKIP() << "ImageMagick is not installed";
+    ASSERT_EQ(specan_screen::Shell("command -v convert >/dev/null 2>&1"), 0)
+        << "ImageMagick is missing: scripts/install-deps installs it";
     PowerRun run("power-pixels", Scene("K610", "none", 27));
     ASSERT_TRUE(run.Start());
     ASSERT_TRUE(run.Attached(1));

@@ -29,11 +29,7 @@ constexpr const char* kSweepHead = "3001:";
 class Restart : public ::testing::Test {
   protected:
     void SetUp() override {
-        ASSERT_EQ(
-            std::system((Quote(fs::path(CELVANE_SOURCE_DIR) / "scripts" / "make-device-root") +
-                         " " + Quote(BinDir()) + " " + Quote(root_.path()) + " >/dev/null 2>&1")
-                            .c_str()),
-            0);
+        ASSERT_EQ(MakeDeviceImage(root_.path()), 0);
         std::ofstream(root_.path() / "scene.json")
             << R"({"receiver": {"noise_variation": false}, "board": {"command_log": "board.log"}})";
         std::ofstream(root_.system() / "mode.txt") << "2";

@@ -153,9 +153,7 @@ inline Screen ReadPng(const fs::path& png) {
 // clock given ("real" or "virtual"), reading its script from the pipe
 // answered (null when the root or the program could not be made).
 inline FILE* StartOnSpectrum(const fs::path& root, const std::string& clock) {
-    if (Shell(Quote(fs::path(CELVANE_SOURCE_DIR) / "scripts" / "make-device-root") + " " +
-              Quote(app_test::BinDir()) + " " + Quote(root) + " >/dev/null 2>&1") != 0)
-        return nullptr;
+    if (app_test::MakeDeviceImage(root) != 0) return nullptr;
     std::ofstream(root / "scene.json")
         << R"({"receiver": {"noise_variation": false}, "board": {"command_log": "board.log"}})";
     std::ofstream(root / "FlashFX Disk" / "System" / "mode.txt") << "2";
