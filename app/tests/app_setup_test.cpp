@@ -78,6 +78,20 @@ class SetupProgram : public ::testing::Test {
         std::ifstream in(SetupPath(name), std::ios::binary);
         return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     }
+    // A setup file from its body on: the settings without the names and
+    // times of its head.
+    std::string Body(const std::string& name) const {
+        const std::string text = Bytes(name);
+        const size_t at = text.find("<body>");
+        return at == std::string::npos ? std::string() : text.substr(at);
+    }
+    // The value of the first "<tag = value>" line of a file's text.
+    static std::string TagValue(const std::string& text, const std::string& tag) {
+        const size_t at = text.find("<" + tag + " = ");
+        if (at == std::string::npos) return {};
+        const size_t from = at + tag.size() + 4;
+        return text.substr(from, text.find('>', from) - from);
+    }
     // The save dialog's keys: clear the current field and type by the
     // keypad (digits and the point), then the next field.
     void TypeField(const std::string& keys) {
@@ -91,7 +105,8 @@ class SetupProgram : public ::testing::Test {
 };
 
 // Quick save names the file by the clock; changed settings come back
-// exactly with a recall of that file.
+// exactly with a recall of that file: the board gets the sweep it had, and
+// every setting the file holds is the stored one again.
 TEST_F(SetupProgram, QuickSaveAndRecallByKeysBringTheSettingsBack) {
     ASSERT_TRUE(SweepsUntil([](const auto& all) { return !all.empty(); }));
     Send("key F20");
@@ -103,8 +118,7 @@ TEST_F(SetupProgram, QuickSaveAndRecallByKeysBringTheSettingsBack) {
     const std::regex name(R"(General SA\((\d\d)-(\d\d) (\d\d)-(\d\d)-(\d\d)\)\.tws)");
     ASSERT_TRUE(std::regex_match(files[0], m, name)) << files[0];
     // The name's time is the one the file was stamped with.
-    std::ifstream in(root_.path() / "FlashFX Disk" / "My Setups" / files[0]);
-    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::string text = Bytes(files[0]);
     const std::string stamp = m[3].str() + ":" + m[4].str() + ":" + m[5].str() + " " + m[1].str() +
                               "/" + m[2].str() + "/";
     EXPECT_NE(text.find("<change date = " + stamp), std::string::npos) << stamp;
@@ -115,21 +129,46 @@ TEST_F(SetupProgram, QuickSaveAndRecallByKeysBringTheSettingsBack) {
     Send("key F8");
     ASSERT_TRUE(SweepsUntil([&](const auto& all) { return all.size() > before; }));
     const std::string saved = Sweeps().back();
-    // Centre and span, manual RBW, average detector, reference one
-    // division down and gate delay.
     for (const char* line :
-         {"key shift+F1", "key F3",    "key 9",  "key 0",        "key 0",        "key F3",
-          "key F4",       "key 2",     "key 0",  "key F3",       "key shift+F2", "key F2",
-          "key LEFT",     "key F7",    "key F4", "key shift+F3", "key F2",       "key DOWN",
-          "key shift+F2", "key F8",    "key F2", "key F3",       "key F7",       "key 2",
-          "key 5",        "key RETURN"})
+         {// centre 900 MHz, span 20 MHz
+          "key shift+F1", "key F3", "key 9", "key 0", "key 0", "key F3", "key F4", "key 2", "key 0",
+          "key F3",
+          // manual RBW one step down, average detector
+          "key shift+F2", "key F2", "key LEFT", "key F7", "key F4",
+          // reference one division down
+          "key shift+F3", "key F2", "key DOWN",
+          // external trigger with a gate delay of 25
+          "key shift+F2", "key F8", "key F2", "key F3", "key F7", "key 2", "key 5", "key RETURN",
+          // manual VBW one step down; both ratios from their lists
+          "key shift+F2", "key F4", "key LEFT", "key F5", "key DOWN", "key RETURN", "key F6",
+          "key DOWN", "key RETURN",
+          // scale one step down, attenuation 20 dB, the preamplifier on
+          // (its warning answered), offset 3 dB, unit dBuV
+          "key shift+F3", "key F3", "key DOWN", "key F4", "key F4", "key shift+F3", "key F5",
+          "key RETURN", "key shift+F3", "key F6", "key 3", "key RETURN", "key shift+F3", "key F7",
+          "key F2",
+          // single sweep
+          "key shift+F2", "key F8", "key F1"})
         Send(line);
     before = Sweeps().size();
     ASSERT_TRUE(
         SweepsUntil([&](const auto& all) { return all.size() > before && all.back() != saved; }));
-    // The saved setup is the third row (after "Factory SA" and "Factory
-    // VNA"): recall it.
+    // The changed settings saved as "1" show that each key took effect.
     Send("key F20");
+    Send("key F2");
+    TypeField("1");
+    Send("key F1");
+    Settle();
+    const std::string stored = Body(files[0]), changed = Body("1.tws");
+    for (const char* tag :
+         {"frequency center", "frequency span", "measure unit", "amplitude offset",
+          "resolution bandwidth", "resolution bandwidth mode", "video bandwidth",
+          "video bandwidth mode", "rbw to vbw ratio", "span to rbw ratio", "reference level",
+          "reference stepping", "preamp mode", "detection mode", "trigger mode", "trigger delay"})
+        EXPECT_NE(TagValue(changed, tag), TagValue(stored, tag)) << tag;
+    // Recall the quick-saved setup: the fourth row, after "1", "Factory SA"
+    // and "Factory VNA".
+    Send("key DOWN");
     Send("key DOWN");
     Send("key DOWN");
     Settle();
@@ -137,6 +176,13 @@ TEST_F(SetupProgram, QuickSaveAndRecallByKeysBringTheSettingsBack) {
     Send("key F3");
     ASSERT_TRUE(SweepsUntil([&](const auto& all) { return all.size() > before; }));
     EXPECT_EQ(Sweeps()[before], saved);
+    // Saved again as "2", the recalled settings are the stored ones.
+    Send("key F20");
+    Send("key F2");
+    TypeField("2");
+    Send("key F1");
+    Settle();
+    EXPECT_EQ(Body("2.tws"), stored);
 }
 
 // Delete answered Yes with Enter removes exactly the highlighted file and
