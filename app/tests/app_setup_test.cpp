@@ -4,6 +4,7 @@
 // board records every command packet it receives ("board.log").
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -74,10 +75,11 @@ class SetupProgram : public ::testing::Test {
     fs::path SetupPath(const std::string& name) const {
         return root_.path() / "FlashFX Disk" / "My Setups" / name;
     }
-    std::string Bytes(const std::string& name) const {
-        std::ifstream in(SetupPath(name), std::ios::binary);
+    static std::string FileBytes(const fs::path& path) {
+        std::ifstream in(path, std::ios::binary);
         return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     }
+    std::string Bytes(const std::string& name) const { return FileBytes(SetupPath(name)); }
     // A setup file from its body on: the settings without the names and
     // times of its head.
     std::string Body(const std::string& name) const {
@@ -206,6 +208,86 @@ TEST_F(SetupProgram, DeleteAnsweredByEnterRemovesTheFileAndRecallsNothing) {
         fs::exists(root_.path() / "FlashFX Disk" / "My Setups" / "Backup" / "Factory SA.tws"));
     // No recall: the spectrum analyzer stays stopped behind the setup screen.
     EXPECT_EQ(Sweeps().size(), before);
+}
+
+// The manage page by keys: without a USB drive a copy says so and copies
+// nothing; a copy to the drive is byte-equal; a factory setup is never
+// deleted, No deletes nothing; a copy from the drive over a listed setup
+// lists it once; delete all leaves only the factory setups.
+TEST_F(SetupProgram, TheManageKeysCopyAndDeleteOnlyWhatTheyName) {
+    ASSERT_TRUE(SweepsUntil([](const auto& all) { return !all.empty(); }));
+    Send("key F20");
+    for (const char* name : {"1", "2"}) {
+        Send("key F2");
+        TypeField(name);
+        Send("key F1");
+    }
+    Send("key F8");   // back to the spectrum analyzer
+    Send("key F20");  // rows: 1, 2, Factory SA, Factory VNA; row 0 highlighted
+    Send("key F5");   // manage
+    Settle();
+    const fs::path usb = root_.path() / "Hard Disk";
+    const fs::path usb_setups = usb / "My Setups";
+    const fs::path away = root_.path() / "USB drive away";
+    auto usb_files = [&] {
+        std::vector<std::string> out;
+        std::error_code ec;
+        for (const auto& e : fs::directory_iterator(usb_setups, ec))
+            out.push_back(e.path().filename().string());
+        std::sort(out.begin(), out.end());
+        return out;
+    };
+    auto files = [&] {
+        std::vector<std::string> out = SetupFiles();
+        std::sort(out.begin(), out.end());
+        return out;
+    };
+    ASSERT_EQ(files(), (std::vector<std::string>{"1.tws", "2.tws"}));
+
+    fs::rename(usb, away);
+    Send("key F1");      // copy "1" to the drive
+    Send("key RETURN");  // the box: no USB drive
+    Settle();
+    EXPECT_FALSE(fs::exists(usb));
+    fs::rename(away, usb);
+    Send("key F1");
+    Settle();
+    ASSERT_EQ(usb_files(), (std::vector<std::string>{"1.tws"}));
+    EXPECT_EQ(FileBytes(usb_setups / "1.tws"), Bytes("1.tws"));
+
+    Send("key DOWN");
+    Send("key DOWN");    // Factory SA
+    Send("key F4");      // delete: refused
+    Send("key RETURN");  // the box
+    Send("key UP");      // "2"
+    Send("key F4");
+    Send("key RIGHT");  // No
+    Send("key RETURN");
+    Settle();
+    EXPECT_EQ(files(), (std::vector<std::string>{"1.tws", "2.tws"}));
+    EXPECT_TRUE(fs::exists(SetupPath("Backup/Factory SA.tws")));
+
+    Send("key F2");  // copy all to the drive
+    Settle();
+    ASSERT_EQ(usb_files(), (std::vector<std::string>{"1.tws", "2.tws"}));
+    EXPECT_EQ(FileBytes(usb_setups / "2.tws"), Bytes("2.tws"));
+
+    // From the drive: "1" again and a new "3". The list read again
+    // highlights its first row; the second is "2" when "1" is listed once.
+    fs::copy_file(usb_setups / "1.tws", usb_setups / "3.tws");
+    Send("key F3");
+    Send("key DOWN");
+    Send("key F4");      // delete the second row
+    Send("key RETURN");  // Yes
+    Settle();
+    EXPECT_EQ(files(), (std::vector<std::string>{"1.tws", "3.tws"}));
+
+    Send("key F5");      // delete all
+    Send("key RETURN");  // Yes
+    Settle();
+    EXPECT_TRUE(files().empty());
+    EXPECT_TRUE(fs::exists(SetupPath("Backup/Factory SA.tws")));
+    EXPECT_TRUE(fs::exists(SetupPath("Backup/Factory VNA.tws")));
 }
 
 // Label and save by keys: the typed name and texts make the file; saving
