@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "app/tests/app_test_support.h"
+#include "app/tests/board_log.h"
 #include "app/tests/specan_screen.h"
 #include "core/res_string.h"
 #include "platform/gfx/dc.h"
@@ -33,17 +34,7 @@ using namespace specan_screen;
 
 constexpr uint16_t kSweepMessage = 0x3001;
 
-struct Record {
-    uint16_t command = 0;
-    std::vector<uint8_t> payload;
-    template <typename T>
-    T Get(size_t offset) const {
-        T v{};
-        for (size_t i = 0; i < sizeof(T); ++i)
-            v |= static_cast<T>(static_cast<T>(payload.at(offset + i)) << (8 * i));
-        return v;
-    }
-};
+using board_log::Record;
 
 class SpecAnProgram : public ::testing::Test {
   protected:
@@ -76,24 +67,7 @@ class SpecAnProgram : public ::testing::Test {
     }
 
     // Every command packet the board received so far.
-    std::vector<Record> Records() const {
-        std::vector<Record> out;
-        std::ifstream in(root_.path() / "board.log");
-        std::string line;
-        while (std::getline(in, line)) {
-            std::istringstream words(line);
-            std::string head;
-            words >> head;
-            if (head.size() != 5 || head[4] != ':') continue;
-            Record r;
-            r.command = static_cast<uint16_t>(std::stoul(head.substr(0, 4), nullptr, 16));
-            std::string byte;
-            while (words >> byte)
-                r.payload.push_back(static_cast<uint8_t>(std::stoul(byte, nullptr, 16)));
-            out.push_back(std::move(r));
-        }
-        return out;
-    }
+    std::vector<Record> Records() const { return board_log::Read(root_.path() / "board.log"); }
     // The first sweep record after `after` records that satisfies `ok`.
     bool NextSweep(size_t after, const std::function<bool(const Record&)>& ok,
                    Record* found = nullptr) {
