@@ -91,6 +91,9 @@ class CCelvaneApp : public plat::CWinApp, public IScreenServices, public IBoardV
     bool InitInstance() override;
     int ExitInstance() override;
     void OnEndRequested() override { end_requested_.set(); }
+    // True once ExitInstance has begun: the frame is gone and nobody is left
+    // to answer a message box.
+    bool IsClosing() const { return closing_; }
 
     // --- Storage and files ---------------------------------------------
     // Free bytes of the volume (0 "\FlashFX Disk", 1 "\Hard Disk") or of
@@ -409,6 +412,7 @@ class CCelvaneApp : public plat::CWinApp, public IScreenServices, public IBoardV
     bool sensor_zero_done_ = false;
     bool second_instance_ = false;
     bool started_ = false;
+    bool closing_ = false;  // user-interface thread
     bool start_ok_ = false;
     plat::Window* task_bar_ = nullptr;
     plat::devices::StreamFile bio_;

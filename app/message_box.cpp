@@ -6,6 +6,8 @@
 #include "core/res_string.h"
 #include "platform/framework/controls.h"
 #include "platform/framework/message_box.h"
+#include "platform/kernel/debug_out.h"
+#include "platform/text/utf.h"
 
 namespace {
 
@@ -28,6 +30,27 @@ plat::CWnd* MainView() {
     return app ? app->GetMainView() : nullptr;
 }
 
+// A program that is closing has no screen left and nobody to answer a box:
+// the message goes to the debug output instead, and the caller takes the
+// answer that changes nothing.
+bool ClosingWithoutScreen(const std::u16string& text) {
+    CCelvaneApp* app = CCelvaneApp::GetApp();
+    if (!app || !app->IsClosing()) return false;
+    plat::debug_printf("Message while closing: %s\n", plat::to_utf8(text).c_str());
+    return true;
+}
+
+int QuietAnswer(uint32_t style) {
+    switch (style & plat::MB_TYPEMASK) {
+        case MB_OK:
+            return plat::IDOK;
+        case MB_YESNO:
+            return plat::IDNO;
+        default:
+            return plat::IDCANCEL;
+    }
+}
+
 }  // namespace
 
 int ShowMessage(const std::u16string& text, uint32_t style, uint32_t /*extra*/) {
@@ -35,6 +58,7 @@ int ShowMessage(const std::u16string& text, uint32_t style, uint32_t /*extra*/) 
     if (buttons != MB_OK && buttons != MB_YESNO) return plat::IDCANCEL;
     plat::CWnd* view = MainView();
     Notify(text, style);
+    if (ClosingWithoutScreen(text)) return QuietAnswer(style);
     intptr_t code;
     {
         CMessageDlg dlg(view, text, style);
@@ -54,6 +78,7 @@ int ShowMessageById(uint32_t id, uint32_t style, uint32_t extra) {
 
 int StandardMessageBox(const std::u16string& text, uint32_t style) {
     Notify(text, style);
+    if (ClosingWithoutScreen(text)) return QuietAnswer(style);
     plat::CWnd* view = MainView();
     const int answer = plat::message_box(view, text, kStandardCaption, style);
     if (view && plat::is_window(view)) view->SetFocus();

@@ -45,13 +45,18 @@ void CCelvaneApp::SaveMode() {
             id = current_mode_->GetLastMeasurementModeId();
     }
     // Each instrument screen keeps its setup for the next start.
+    bool backup_failed = false;
     for (const int screen_id : {kScreenNetworkAnalyzer, kScreenSpectrumAnalyzer}) {
         if (!ScreenAllowed(screen_id, GetHardwareId())) continue;
         CModeBase* screen = FindMode(screen_id);
         CMeasSetup* setup = screen ? screen->GetSetup() : nullptr;
-        if (setup && !setup->SaveBackup())
+        if (setup && !setup->SaveBackup()) {
             HistoryAdd(kHistoryStart, u"backup setup not saved", static_cast<uint32_t>(screen_id));
+            backup_failed = true;
+        }
     }
+    // The history went out first; a lost backup is told there as well.
+    if (backup_failed) DumpHistory();
     // Saved whole or not at all: a power loss while saving keeps the old file.
     plat::atomic_save(kModeFile, std::to_string(id));
 }

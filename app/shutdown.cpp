@@ -26,6 +26,7 @@ int CCelvaneApp::ExitInstance() {
     // that arrived while a dialog held the frame disabled left it standing.
     // The program is already ending: the frame posts no second quit.
     m_pMainWnd = nullptr;
+    closing_ = true;
     if (frame_ && plat::is_window(frame_)) frame_->DestroyWindow();
     // 1. The screen to start on next time, and the history.
     SaveMode();

@@ -331,8 +331,10 @@ void CCelvaneApp::AddMode(CModeBase* screen) {
 
 bool CCelvaneApp::CreateFolders() {
     bool all = true;
-    for (const char16_t* folder : {u"\\FlashFX Disk\\My Traces", u"\\FlashFX Disk\\My Pictures",
-                                   u"\\FlashFX Disk\\My Setups", u"\\FlashFX Disk\\My Lists"}) {
+    for (const char16_t* folder :
+         {u"\\FlashFX Disk\\My Traces", u"\\FlashFX Disk\\My Pictures",
+          u"\\FlashFX Disk\\My Setups", u"\\FlashFX Disk\\My Setups\\Backup",
+          u"\\FlashFX Disk\\My Lists"}) {
         if (plat::create_directory(folder)) continue;
         const uint32_t attributes = plat::file_attributes(folder);
         if (attributes == plat::INVALID_FILE_ATTRIBUTES ||

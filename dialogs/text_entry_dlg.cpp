@@ -245,17 +245,15 @@ bool CTextEntryDlg::OnSoftKey(int index, bool pressed) {
             if (m_FieldCount >= 2) FocusField((m_Field + 1) % m_FieldCount);
             break;
         case 2:
-            EditKey(m_Field, kKeyCaretLeft);
-            break;
         case 3:
-            EditKey(m_Field, kKeyCaretRight);
-            break;
         case 4:
-            EditKey(m_Field, kKeyBackSpace);
+        case 5: {
+            // Soft keys 2 to 5 edit the field as these keys would.
+            static constexpr uint32_t kEditKeys[] = {kKeyCaretLeft, kKeyCaretRight, kKeyBackSpace,
+                                                     kKeyDelete};
+            EditKey(m_Field, kEditKeys[index - 2]);
             break;
-        case 5:
-            EditKey(m_Field, kKeyDelete);
-            break;
+        }
         case 6:
             ClearField(m_Field);
             break;

@@ -3,6 +3,7 @@
 #include <atomic>
 
 #include "files/meas_setup.h"
+#include "instrument/sensor_ports.h"
 #include "instrument/sensors/sensor_protocol.h"
 #include "platform/kernel/sync.h"
 
@@ -225,13 +226,16 @@ void CExtPowerMeasurement::CountIdle(Cycle& c, IPowerScreen* screen) {
     }
 }
 
-void CExtPowerMeasurement::ZeroTimedOut(Cycle& c, IPowerScreen* screen) {
+void CExtPowerMeasurement::ZeroFailed(Cycle& c, IPowerScreen* screen, bool timed_out) {
     PowerScreenFields& f = screen->Fields();
     f.zeroing = false;
     f.zero_request = false;
-    screen->SetStatusText(kZeroTimedOut);
-    screen->PostNotice(IPowerScreen::Notice::kZeroingResult);
     c.zero_wait = 0;
+    // The screen waits for its sensor again and reports the failure; the
+    // time-out's text stays over the waiting face.
+    screen->PostNotice(IPowerScreen::Notice::kZeroingResult);
+    if (!timed_out) return;
+    screen->SetStatusText(kZeroTimedOut);
     c.phase = 1;
 }
 
@@ -251,9 +255,13 @@ void CExtPowerMeasurement::RunPhase(Cycle& c, IPowerScreen* screen) {
         case 2:
             if (!LongCounts(f) && c.sensor) c.sensor->Drain();
             c.sensor = GetSensorChain();
+            // The answer is read as a text reply whatever was read before: a
+            // fixed-length framing left by a sensor that went away drops it,
+            // and a sensor plugged in again would never be found.
+            link_->SetPortMode(port_mode::kUnset);
             c.sensor->ConfigureLine();
             if (c.sensor->SendIdentify()) c.phase = 3;
-            if (f.zeroing && ++c.zero_wait > kZeroWaitIdentify) ZeroTimedOut(c, screen);
+            if (f.zeroing && ++c.zero_wait > kZeroWaitIdentify) ZeroFailed(c, screen, true);
             return;
         case 3: {
             if (c.new_data) {
@@ -284,7 +292,9 @@ void CExtPowerMeasurement::RunPhase(Cycle& c, IPowerScreen* screen) {
             return;
         case 5:
             if (c.new_data) {
-                if (c.sensor->PollReceive())
+                const bool answered = c.sensor->PollReceive();
+                if (f.zero_refused.exchange(false)) ZeroFailed(c, screen, false);
+                if (answered)
                     c.retry = c.idle = c.zero_wait = 0;
                 else
                     LoseSensor(c, screen);
@@ -297,7 +307,7 @@ void CExtPowerMeasurement::RunPhase(Cycle& c, IPowerScreen* screen) {
             if (GetState() == kDetach) c.phase = 1;
             if (f.zeroing) {
                 if (++c.zero_wait % 2) screen->UpdateReadout(*this);
-                if (c.zero_wait > kZeroWaitPoll) ZeroTimedOut(c, screen);
+                if (c.zero_wait > kZeroWaitPoll) ZeroFailed(c, screen, true);
             } else if (++c.retry > (LongCounts(f) ? kRetriesLong : kRetries)) {
                 LoseSensor(c, screen);
             }

@@ -103,7 +103,8 @@ class CExtPowerMeasurement : public CPowerMeasurement {
     uint32_t SensorThread();
     struct Cycle;
     void RunPhase(Cycle& c, IPowerScreen* screen);
-    void ZeroTimedOut(Cycle& c, IPowerScreen* screen);
+    // The sensor refused zeroing, or never answered it.
+    void ZeroFailed(Cycle& c, IPowerScreen* screen, bool timed_out);
     void CountIdle(Cycle& c, IPowerScreen* screen);
     void LoseSensor(Cycle& c, IPowerScreen* screen);
     // Waits for the stop event or a reply: 0 stop, 1 reply, 2 time-out.

@@ -5,8 +5,10 @@
 #include <algorithm>
 
 #include "core/listener_list.h"
+#include "core/res_string.h"
 #include "core/units.h"
 #include "dialogs/freq_entry_dlg.h"
+#include "dialogs/value_entry_dlg.h"
 #include "files/sa_meas_setup.h"
 #include "instrument/measurement.h"
 #include "instrument/specan_measurements.h"
@@ -24,6 +26,9 @@ constexpr int kSignalToolsPage = 34;
 constexpr int kCounterKey = 3;
 constexpr uint32_t kVkUp = 38;
 constexpr uint32_t kVkDown = 40;
+constexpr uint32_t kSweepTimeTitle = 63176;
+constexpr const char16_t* kMillisecondsCaption = u"ms";
+constexpr int kSweepTimeMinMs = 1, kSweepTimeMaxMs = 100000, kSweepTimeArrowMs = 1000;
 constexpr uint64_t kGiga = 1000000000ull, kMega = 1000000ull, kKilo = 1000ull;
 }  // namespace
 
@@ -146,9 +151,20 @@ float CMeasurementBase::EnterNumber(int, float initial, int8_t, int, int, int) {
 }
 
 bool CMeasurementBase::EnterSweepTime(int initial, int* result) {
-    if (result) *result = initial;
-    RepaintScreen(0);
+    RunSweepTimeDialog(-1, initial, kSweepTimeMinMs, kSweepTimeMaxMs, result);
     return true;
+}
+
+bool CMeasurementBase::RunSweepTimeDialog(int firstKey, int initial, int low, int high,
+                                          int* result) {
+    CLimitsEntryDlg dialog(main_frame(), LoadResString(kSweepTimeTitle),
+                           CIntegerEntryDlg::KeyToChar(firstKey), kMillisecondsCaption, low, high,
+                           1, kSweepTimeArrowMs, initial);
+    const bool ok = dialog.DoModal() == plat::IDOK;
+    if (main_frame_) main_frame_->SetFocus();
+    if (result) *result = ok ? static_cast<int>(dialog.GetValue()) : initial;
+    RepaintScreen(0);
+    return ok;
 }
 
 uint64_t CMeasurementBase::EnterFrequency(int first, uint64_t value, uint64_t low, uint64_t high,

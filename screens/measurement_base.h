@@ -303,6 +303,10 @@ class CMeasurementBase : public CModeBase, public IFileListScreen {
     virtual bool ConvertLimitValues(int newUnit);
     float EnterNumber(int first, float initial, int8_t option, int a, int b, int c);
     virtual bool EnterSweepTime(int initial, int* result);
+    // The sweep-time dialog started with a typed key (-1 none): the entered
+    // milliseconds within [low, high] into `result` (`initial` when
+    // cancelled); whether the user accepted it.
+    virtual bool RunSweepTimeDialog(int firstKey, int initial, int low, int high, int* result);
     // The frequency entered, or `value` when cancelled or without a dialog.
     uint64_t EnterFrequency(int first, uint64_t value, uint64_t low, uint64_t high, uint64_t step,
                             uint32_t titleId, int unitIndex, bool showUnit, uint64_t* result);
@@ -559,6 +563,11 @@ class CMeasurementBase : public CModeBase, public IFileListScreen {
     static CSAMeasSetup* GlobalSASetup();
 
   protected:
+    // An arrow key on a page the screen handles itself: a release ends the
+    // run of repeats, a press counts one more (up to the cap). True for a
+    // press, which the page then acts on.
+    bool CountArrowPress(int pressed);
+
     // One entry of the division table.
     struct Division {
         int start = 0;
@@ -770,11 +779,11 @@ class CMeasurementBase : public CModeBase, public IFileListScreen {
     // the lock).
     std::vector<int32_t> m_ColumnRows;
     std::vector<int32_t> shownColumnRows_;
-    // Peak and valley lists of the block (found order) and their ranking.
+    // Peak and valley lists of the sweep so far (found order) and their
+    // ranking (ranked when the sweep is whole).
     trace::PointList m_Peaks, m_Valleys;
     std::vector<int32_t> m_SortedPeakIndex, m_SortedValleyIndex;
     std::vector<double> m_SortedPeakLevel, m_SortedValleyLevel;
-    trace::Ranking m_PeakRanking, m_ValleyRanking;  // of m_Peaks and m_Valleys
     trace::PeakDetector m_Detector;
     // The limit segmentation of the block (into work_'s segment lists).
     trace::LimitSegmenter m_Segmenter;

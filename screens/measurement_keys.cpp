@@ -253,6 +253,17 @@ void CMeasurementBase::OnNumericKey(uint32_t key, int) {
     }
 }
 
+bool CMeasurementBase::CountArrowPress(int pressed) {
+    if (!pressed) {
+        arrowCount = 0;
+        repeat_count_ = 0;
+        return false;
+    }
+    if (repeat_count_ < kArrowRepeatMax) ++repeat_count_;
+    arrowCount = repeat_count_;
+    return true;
+}
+
 void CMeasurementBase::OnArrowKey(uint32_t key, int pressed) {
     if (!pressed) {
         arrowCount = 0;
@@ -507,10 +518,12 @@ int CMeasurementBase::FrequencyDigit(int digit) {
         if (soft_key_menu_) soft_key_menu_->Select(0, k, true);
         return 1;
     }
-    SetFrequencyValue(k, entered);
-    if (k == kKeySpan && entered == 0) {
+    // A span of 0 is no span the range keeps: the screen that takes it
+    // leaves the range as it was.
+    if (k == kKeySpan && entered == 0 && HandlesZeroSpan()) {
         if (const int handled = HandleZeroSpan(kKeySpan, 0, 0)) return handled;
     }
+    SetFrequencyValue(k, entered);
     ApplyValue(k, true, oldSpan);
     return 0;
 }

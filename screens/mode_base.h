@@ -67,6 +67,8 @@ class CModeBase : public IMeasurementScreen {
     static constexpr int kKeysPerPage = 8;
     static constexpr int kBlankLabel = 184;
     static constexpr int kMenuKeyCount = 6;
+    // Held arrow keys count their repeats up to this.
+    static constexpr int kArrowRepeatMax = 35;
     // Pane ids of RefreshPane and WM_COMMAND 32821.
     static constexpr int kPaneFileLabel = 1;
     static constexpr int kPaneMenuKeys = 5;

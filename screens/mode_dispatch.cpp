@@ -16,7 +16,6 @@ namespace {
 constexpr uint32_t kQuestionBeep = 0x20;
 constexpr int kKeyLockedText = 64392;
 constexpr int kSoftKeyRepeatMax = 10;
-constexpr int kArrowRepeatMax = 35;
 constexpr int kRepeatPerStep = 10;
 
 // Command codes of soft-key actions.

@@ -30,11 +30,11 @@ void CMeasurementBase::SegmentLimitPass(double level, double upper, double lower
 }
 
 void CMeasurementBase::SortPeaks() {
-    m_PeakRanking.Update(m_Peaks, true, m_SortedPeakIndex, m_SortedPeakLevel);
+    trace::RankSort(m_Peaks, true, m_SortedPeakIndex, m_SortedPeakLevel);
 }
 
 void CMeasurementBase::SortValleys() {
-    m_ValleyRanking.Update(m_Valleys, false, m_SortedValleyIndex, m_SortedValleyLevel);
+    trace::RankSort(m_Valleys, false, m_SortedValleyIndex, m_SortedValleyLevel);
 }
 
 // The label of one limit line: its value kept inside the scale (and written

@@ -31,6 +31,7 @@ constexpr uint32_t kLimitBeep = 0x10;
 constexpr int kEndOfSweepMargin = 4;
 constexpr int kMarkerWindowDivisor = 35;
 constexpr int kMarkerWindowExtra = 10;
+constexpr int kResultRowColour = 39;  // the readout rows redrawn
 constexpr uint32_t kReportAfterSweepMs = 100;
 constexpr uint32_t kReportAnywayMs = 5000;
 constexpr int kScreenLayout = 2;
@@ -106,8 +107,6 @@ void CMeasurementBase::AllocTraceBuffers(int points) {
     work_.Resize(n);
     m_Peaks.Reset(n / 2);
     m_Valleys.Reset(n / 2);
-    m_PeakRanking.Reserve(n / 2);
-    m_ValleyRanking.Reserve(n / 2);
     m_SortedPeakIndex.assign(static_cast<size_t>(n / 2), 0);
     m_SortedValleyIndex.assign(static_cast<size_t>(n / 2), 0);
     m_SortedPeakLevel.assign(static_cast<size_t>(n / 2), trace::kNoPeakLevel);
@@ -234,8 +233,12 @@ void CMeasurementBase::ProcessSweepBlock(CDeviceItem* record) {
         ReprocessStoredTrace();
     m_Segmenter.Close(m_PointsInBlock);
     work_.segmentCount = m_Segmenter.count;
-    SortPeaks();
-    SortValleys();
+    // The rankings are read once the sweep is whole (the marker searches'
+    // lists): ranked then, once a sweep.
+    if (m_SweepComplete) {
+        SortPeaks();
+        SortValleys();
+    }
     CommitSweepBlock(m_PointsInBlock, layout);
     if (m_Hold && !m_Live) {
         ShowSweepTime(0);
@@ -339,8 +342,6 @@ int CMeasurementBase::RunningResultsStart(bool resumable) {
     nextColumn = 0;
     m_Peaks.count = 0;
     m_Valleys.count = 0;
-    m_PeakRanking.Reset();
-    m_ValleyRanking.Reset();
     m_Segmenter.Reset(work_.segmentStart, work_.segmentCode, m_PointCount / 2, m_SegmentLength);
     return 0;
 }
@@ -606,7 +607,7 @@ void CMeasurementBase::OnDisplayRefresh() {
 
 // What the commit left for the user-interface thread to show.
 void CMeasurementBase::ShowPendingResults() {
-    bool limitResult, labels, log, caption, upperOn, lowerOn;
+    bool limitResult, labels, log, caption, upperOn, lowerOn, readouts;
     uint32_t sweepTime = 0;
     bool showTime;
     {
@@ -618,7 +619,12 @@ void CMeasurementBase::ShowPendingResults() {
         log = std::exchange(logPending_, false);
         caption = std::exchange(captionPending_, false);
         showTime = std::exchange(sweepTimePending_, false);
+        readouts = std::exchange(readoutsPending_, false);
         sweepTime = m_ShownSweepTime;
+    }
+    if (readouts) {
+        ShowMeasurementResult(true);
+        if (readout_panel_) readout_panel_->RedrawRows(0, true, kResultRowColour);
     }
     // The data path has just drawn these limits: their labels follow,
     // without asking it to draw them once more.
@@ -890,6 +896,9 @@ void CMeasurementBase::OnResultRecord(CDeviceItem* record) {
     }
     // Other results belong to the measurement; the readouts follow on the
     // user-interface thread.
-    ScopedLock guard(*this);
-    readoutsPending_ = m_Live;
+    {
+        ScopedLock guard(*this);
+        readoutsPending_ = m_Live;
+    }
+    PostDisplayRefresh();
 }

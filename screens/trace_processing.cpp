@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstddef>
 #include <numeric>
 
 namespace trace {
@@ -89,38 +88,6 @@ void RankSort(const PointList& list, bool highestFirst, std::vector<int32_t>& so
     for (size_t r = 0; r < order.size() && r < sortedIndex.size(); ++r) {
         sortedIndex[r] = list.index[static_cast<size_t>(order[r])];
         sortedLevel[r] = list.level[static_cast<size_t>(order[r])];
-    }
-}
-
-void Ranking::Reserve(int capacity) {
-    order_.reserve(static_cast<size_t>(std::max(capacity, 0)));
-    merged_.reserve(static_cast<size_t>(std::max(capacity, 0)));
-    order_.clear();
-}
-
-void Ranking::Update(const PointList& list, bool highestFirst, std::vector<int32_t>& sortedIndex,
-                     std::vector<double>& sortedLevel) {
-    // A shorter list than the ranked one is another list: rank it anew.
-    if (static_cast<int>(order_.size()) > list.count) order_.clear();
-    // The order of RankSort: by level, then the entry found later first. It
-    // is total, so merging the ranked entries with the new ones, ranked
-    // alike, gives the ranking of the whole list.
-    auto better = [&](int a, int b) {
-        const double la = list.level[static_cast<size_t>(a)];
-        const double lb = list.level[static_cast<size_t>(b)];
-        if (la != lb) return highestFirst ? la > lb : la < lb;
-        return a > b;
-    };
-    const auto ranked = order_.size();
-    for (int i = static_cast<int>(ranked); i < list.count; ++i) order_.push_back(i);
-    const auto middle = order_.begin() + static_cast<ptrdiff_t>(ranked);
-    std::sort(middle, order_.end(), better);
-    merged_.resize(order_.size());
-    std::merge(order_.begin(), middle, middle, order_.end(), merged_.begin(), better);
-    order_.swap(merged_);
-    for (size_t r = 0; r < order_.size() && r < sortedIndex.size(); ++r) {
-        sortedIndex[r] = list.index[static_cast<size_t>(order_[r])];
-        sortedLevel[r] = list.level[static_cast<size_t>(order_[r])];
     }
 }
 

@@ -56,23 +56,6 @@ struct PeakDetector {
 void RankSort(const PointList& list, bool highestFirst, std::vector<int32_t>& sortedIndex,
               std::vector<double>& sortedLevel);
 
-// The ranking of a list that only grows, kept up to date as entries come:
-// the same ranking as RankSort of the whole list, for the cost of the new
-// entries and one merge.
-class Ranking {
-  public:
-    // Room for `capacity` entries; the ranking starts empty.
-    void Reserve(int capacity);
-    void Reset() { order_.clear(); }
-    // Ranks the entries added to `list` since the last call (or Reset) in
-    // among the ranked ones and writes the ranking as RankSort does.
-    void Update(const PointList& list, bool highestFirst, std::vector<int32_t>& sortedIndex,
-                std::vector<double>& sortedLevel);
-
-  private:
-    std::vector<int> order_, merged_;  // list positions, best first
-};
-
 // The limit segmentation of one sweep: segment starts and codes.
 struct LimitSegmenter {
     std::vector<int32_t>* start = nullptr;

@@ -34,6 +34,8 @@ constexpr int kTableSlots = static_cast<int>(dsp::kTableEntriesPerPacket);
 constexpr double kRatedSupplyV = 15.0;              // the board's largest supply voltage
 constexpr std::uint64_t kMaxImageBytes = 4u << 20;  // a firmware image fits the board's flash
 constexpr double kCounterResolutionHz = 1.0;
+// Trigger modes of the sweep record that wait for the video level.
+constexpr std::uint16_t kVideoSingle = 2, kVideoContinuous = 5;
 
 // One network-analyzer point on the wire: two floats.
 struct Item {
@@ -137,6 +139,7 @@ AcquisitionBoard::AcquisitionBoard(const Scene& scene, std::filesystem::path sta
       state_folder_(std::move(state_folder)),
       spectrum_(scene),
       network_(scene),
+      started_ms_(static_cast<double>(plat::now_ms())),
       thread_([this] { run(); }) {
     std::lock_guard model(model_mutex_);
     for (const Unanswered& u : scene.board.unanswered)
@@ -571,9 +574,20 @@ void AcquisitionBoard::next_round(Stream& st) {
     } else if (cls == dsp::CLASS_SPECTRUM) {
         const SpectrumSettings& s = st.settings;
         const bool zero_span = id == msg::kZeroSpan;
+        spectrum_.set_elapsed((static_cast<double>(plat::now_ms()) - started_ms_) / 1000.0);
+        const double duration_ms = zero_span ? get_le<std::uint32_t>(st.payload, 40) : 0.0;
+        // In zero span a video trigger (modes 2 and 5) starts each trace at a
+        // rising edge of the burst plus its delay; a burst below its level
+        // gives no trace.
+        const auto trigger = get_le<std::uint16_t>(st.payload, 32);
+        const bool video = zero_span && (trigger == kVideoSingle || trigger == kVideoContinuous);
+        if (video && !spectrum_.burst_reaches(get_le<std::int16_t>(st.payload, 36) / 100.0)) {
+            st.pause_ms = ms_of(scale * duration_ms / 1000.0);
+            return;
+        }
+        const double delay_ms = video ? get_le<std::uint16_t>(st.payload, 38) / 10.0 : 0.0;
         std::vector<float> trace =
-            zero_span ? spectrum_.zero_span(s, get_le<std::uint32_t>(st.payload, 40))
-                      : spectrum_.sweep(s);
+            zero_span ? spectrum_.zero_span(s, duration_ms, delay_ms) : spectrum_.sweep(s);
         const std::uint16_t type = zero_span ? msg::kZeroSpan : msg::kSweep;
         int packets = 0;
         for (int i = 0; i < s.points; i += kPointsPerPacket) {
@@ -603,8 +617,7 @@ void AcquisitionBoard::next_round(Stream& st) {
                 append_le<float>(r, static_cast<float>(v));
         }
         if (!r.empty()) st.pending.push_back(small_packet(id, r));
-        const double t =
-            zero_span ? get_le<std::uint32_t>(st.payload, 40) / 1000.0 : spectrum_.sweep_time_s(s);
+        const double t = zero_span ? duration_ms / 1000.0 : spectrum_.sweep_time_s(s);
         st.pause_ms = ms_of(scale * t / std::max(packets, 1));
     } else {
         const std::vector<double> f = sweep_frequencies(na_start_, na_stop_, na_points_);
@@ -748,6 +761,12 @@ void AcquisitionBoard::run() {
             }
             lock.lock();
             if (started != generation_) continue;
+            // A round without packets (a trigger that did not come) waits
+            // its time for the next one.
+            if (st->pending.empty()) {
+                next_due_ms_ = now + st->pause_ms;
+                continue;
+            }
         }
         Outgoing out;
         out.packets.push_back(std::move(st->pending.front()));

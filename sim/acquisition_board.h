@@ -120,6 +120,8 @@ class AcquisitionBoard : public plat::usb::AttachedDevice {
     std::uint16_t error_code_ = 0, error_component_ = 0;
 
     std::filesystem::path command_log_;  // under the pipe lock
+    // When the board started (platform clock): signals switch off after it.
+    const double started_ms_;
 
     std::thread thread_;
 };

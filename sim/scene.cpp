@@ -51,6 +51,7 @@ void fields(V& v, S& s) {
     v("tone_hz", s.tone_hz, kAudioTone);
     v("am_depth", s.am_depth, kFraction);
     v("fm_deviation_hz", s.fm_deviation_hz, Range{0, 1e6, false, "from 0 to 1 MHz"});
+    v("off_after_s", s.off_after_s, Range{0, 1e6, false, "from 0 (never) to 1,000,000 s"});
 }
 
 template <typename V, typename S>
@@ -169,6 +170,8 @@ requires std::is_same_v<std::remove_const_t<S>, SensorSignal>
 void fields(V& v, S& s) {
     v("frequency_hz", s.frequency_hz, kFrequency);
     v("level_dbm", s.level_dbm, kLevel);
+    v("return_loss_db", s.return_loss_db, kReturnLoss);
+    v("crest_db", s.crest_db, Range{0, 100, false, "a crest factor from 0 to 100 dB"});
     v("ignores_zero", s.ignores_zero);
 }
 

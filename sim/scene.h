@@ -24,6 +24,10 @@ struct Signal {
     double tone_hz = 1000;
     double am_depth = 0.5;  // 0..1
     double fm_deviation_hz = 5000;
+    // Seconds after the board started (platform clock) from which on the
+    // signal is switched off at its source: sweeps that start later leave it
+    // out. 0 keeps it on.
+    double off_after_s = 0;
 };
 
 // A burst seen in zero span: on for `on_ms` out of every `period_ms`.
@@ -135,7 +139,9 @@ struct Battery {
 struct SensorSignal {
     double frequency_hz = 1e9;
     double level_dbm = 10;
-    bool ignores_zero = false;  // a sensor that never answers Z
+    double return_loss_db = 20;  // of the load: the reflected power is this far below
+    double crest_db = 1.76;      // peak over average power
+    bool ignores_zero = false;   // a sensor that never answers Z
 };
 
 // What is plugged into the instrument's serial port "com1:" and its USB

@@ -98,7 +98,21 @@ double vbw_from_record(std::uint16_t word) {
     return kVbwTable[index];
 }
 
-SpectrumModel::SpectrumModel(const Scene& scene) : scene_(scene), rng_(scene.receiver.seed) {}
+SpectrumModel::SpectrumModel(const Scene& scene)
+    : signals_(scene.signals), scene_(scene), rng_(scene.receiver.seed) {}
+
+void SpectrumModel::set_elapsed(double seconds) {
+    std::vector<Signal> on;
+    for (const Signal& sig : scene_.signals)
+        if (!(sig.off_after_s > 0 && seconds >= sig.off_after_s)) on.push_back(sig);
+    if (on.size() == signals_.size()) return;
+    signals_ = std::move(on);
+    grid_valid_ = false;
+}
+
+bool SpectrumModel::burst_reaches(double level_dbm) const {
+    return scene_.burst.level_dbm >= level_dbm;
+}
 
 double SpectrumModel::noise_figure_db(const SpectrumSettings& s) const {
     const double nf =
@@ -114,7 +128,7 @@ double SpectrumModel::noise_floor_dbm(const SpectrumSettings& s) const {
 double SpectrumModel::filtered_power_mw(const SpectrumSettings& s, double f) const {
     const ResolutionFilter filter(s.rbw_hz);
     double p = 0;
-    for (const Signal& sig : scene_.signals)
+    for (const Signal& sig : signals_)
         p += dbm_to_mw(sig.level_dbm) * filter.response(f - sig.frequency_hz, sig.bandwidth_hz);
     return p;
 }
@@ -136,7 +150,7 @@ const std::vector<double>& SpectrumModel::signal_grid(const SpectrumSettings& s)
         grid_.assign(static_cast<std::size_t>(std::max(s.points, 0)), 0.0);
         for (int i = 0; i < s.points; ++i) {
             double p = 0;
-            for (const Signal& sig : scene_.signals) {
+            for (const Signal& sig : signals_) {
                 const double delta = s.frequency(i) - sig.frequency_hz;
                 p += dbm_to_mw(sig.level_dbm) * detected_response(filter, s.detector, delta - half,
                                                                   delta + half, sig.bandwidth_hz);
@@ -199,7 +213,7 @@ double SpectrumModel::channel_power_dbm(const SpectrumSettings& s, double centre
                                         double width) const {
     const double lo = centre - width / 2, hi = centre + width / 2;
     double p = dbm_to_mw(kThermalNoiseDbmPerHz + noise_figure_db(s)) * width;
-    for (const Signal& sig : scene_.signals) {
+    for (const Signal& sig : signals_) {
         const double mw = dbm_to_mw(sig.level_dbm);
         if (sig.bandwidth_hz <= 0) {
             if (sig.frequency_hz >= lo && sig.frequency_hz < hi) p += mw;
@@ -268,13 +282,14 @@ double SpectrumModel::sweep_time_s(const SpectrumSettings& s) const {
         std::max(scene_.receiver.max_sweep_ms, scene_.receiver.min_sweep_ms) / 1000.0);
 }
 
-std::vector<float> SpectrumModel::zero_span(const SpectrumSettings& s, double duration_ms) {
+std::vector<float> SpectrumModel::zero_span(const SpectrumSettings& s, double duration_ms,
+                                            double start_ms) {
     const double noise = dbm_to_mw(noise_floor_dbm(s));
     const double burst = dbm_to_mw(scene_.burst.level_dbm);
     const double k = std::clamp(s.rbw_hz / std::max(s.vbw_hz, 1.0), 1.0, 100.0);
     std::vector<float> out(static_cast<std::size_t>(std::max(s.points, 0)));
     for (int i = 0; i < s.points; ++i) {
-        const double t = s.points > 1 ? duration_ms * i / (s.points - 1) : 0;
+        const double t = (s.points > 1 ? duration_ms * i / (s.points - 1) : 0) + start_ms;
         const double phase = std::fmod(t, std::max(scene_.burst.period_ms, 1e-6));
         double n = noise;
         if (scene_.receiver.noise_variation) n *= variation(k);
@@ -289,7 +304,7 @@ const Signal* SpectrumModel::tuned_signal(const SpectrumSettings& s) const {
     const ResolutionFilter filter(s.rbw_hz);
     const Signal* best = nullptr;
     double best_mw = noise;
-    for (const Signal& sig : scene_.signals) {
+    for (const Signal& sig : signals_) {
         const double delta = s.centre_hz - sig.frequency_hz;
         if (std::abs(delta) > (s.rbw_hz + sig.bandwidth_hz) / 2) continue;
         const double mw = dbm_to_mw(sig.level_dbm) * filter.response(delta, sig.bandwidth_hz);

@@ -68,8 +68,14 @@ class SpectrumModel {
     // maximum.
     double sweep_time_s(const SpectrumSettings& s) const;
 
-    // Zero span: the burst envelope over `duration_ms`, `points` values in dBm.
-    std::vector<float> zero_span(const SpectrumSettings& s, double duration_ms);
+    // Zero span: the burst envelope over `duration_ms`, `points` values in
+    // dBm, the first `start_ms` after a rising edge of the burst.
+    std::vector<float> zero_span(const SpectrumSettings& s, double duration_ms,
+                                 double start_ms = 0);
+    // Whether the burst rises to a video trigger's level.
+    bool burst_reaches(double level_dbm) const;
+    // The signals switched on `seconds` after the board started.
+    void set_elapsed(double seconds);
 
     // What the demodulator hears tuned to the settings' centre through a
     // filter of their RBW, as 16-bit PCM at `kAudioRate` samples a second;
@@ -95,6 +101,7 @@ class SpectrumModel {
     SpectrumSettings grid_settings_;
     bool grid_valid_ = false;
 
+    std::vector<Signal> signals_;  // those switched on
     Scene scene_;
     std::mt19937 rng_;
 };

@@ -64,13 +64,7 @@ ProcessRun RunCommand(const std::string& cmd, const fs::path& out, const std::st
 
 class NewUser : public ::testing::Test {
   protected:
-    void SetUp() override {
-        ASSERT_EQ(
-            std::system((Quote(fs::path(CELVANE_SOURCE_DIR) / "scripts" / "make-device-root") +
-                         " " + Quote(BinDir()) + " " + Quote(root_.path()) + " >/dev/null 2>&1")
-                            .c_str()),
-            0);
-    }
+    void SetUp() override { ASSERT_EQ(MakeDeviceImage(root_.path()), 0); }
     std::string Program(const std::string& name) const { return Quote(BinDir() / name); }
     std::string Celvane(const std::string& args) const {
         return "env -u DISPLAY -u WAYLAND_DISPLAY " + Program("celvane") + " --root " +

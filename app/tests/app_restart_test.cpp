@@ -29,11 +29,7 @@ constexpr const char* kSweepHead = "3001:";
 class Restart : public ::testing::Test {
   protected:
     void SetUp() override {
-        ASSERT_EQ(
-            std::system((Quote(fs::path(CELVANE_SOURCE_DIR) / "scripts" / "make-device-root") +
-                         " " + Quote(BinDir()) + " " + Quote(root_.path()) + " >/dev/null 2>&1")
-                            .c_str()),
-            0);
+        ASSERT_EQ(MakeDeviceImage(root_.path()), 0);
         std::ofstream(root_.path() / "scene.json")
             << R"({"receiver": {"noise_variation": false}, "board": {"command_log": "board.log"}})";
         std::ofstream(root_.system() / "mode.txt") << "2";
@@ -126,6 +122,22 @@ TEST_F(Restart, AMissingOrDamagedBackupGivesTheFactorySetup) {
             ++lines;
         EXPECT_EQ(lines, 1u) << c.what << ":\n" << history;
     }
+}
+
+// A backup that cannot be written at the quit (its folder is a file) ends
+// the program all the same: the message goes to the log, not to a box that
+// nobody is left to answer, and the history keeps a line of it.
+TEST_F(Restart, ABackupThatCannotBeWrittenAtTheQuitStillEndsTheProgram) {
+    const fs::path folder = Backup().parent_path();
+    fs::remove_all(folder);
+    std::ofstream(folder) << "not a folder";
+    ASSERT_EQ(Run("wait 2000\nquit\n"), 0);
+    std::ifstream in(root_.path() / "out.txt");
+    const std::string out{std::istreambuf_iterator<char>(in), {}};
+    EXPECT_NE(out.find("Message while closing: \\FlashFX Disk\\My Setups\\Backup\\Backup SA.tws"),
+              std::string::npos)
+        << out;
+    EXPECT_NE(History().find("backup setup not saved"), std::string::npos) << History();
 }
 
 }  // namespace

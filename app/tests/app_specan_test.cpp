@@ -18,7 +18,6 @@
 #include <vector>
 
 #include "app/tests/app_test_support.h"
-#include "app/tests/board_log.h"
 #include "app/tests/specan_screen.h"
 #include "core/res_string.h"
 #include "platform/gfx/dc.h"
@@ -34,7 +33,7 @@ using namespace specan_screen;
 
 constexpr uint16_t kSweepMessage = 0x3001;
 
-using board_log::Record;
+using Record = BoardRecord;
 
 class SpecAnProgram : public ::testing::Test {
   protected:
@@ -67,7 +66,7 @@ class SpecAnProgram : public ::testing::Test {
     }
 
     // Every command packet the board received so far.
-    std::vector<Record> Records() const { return board_log::Read(root_.path() / "board.log"); }
+    std::vector<Record> Records() const { return ReadBoardLog(root_.path() / "board.log"); }
     // The first sweep record after `after` records that satisfies `ok`.
     bool NextSweep(size_t after, const std::function<bool(const Record&)>& ok,
                    Record* found = nullptr) {

@@ -31,7 +31,8 @@ class SweepingProgram : public ::testing::Test {
     void SetUp() override {
         ASSERT_TRUE(run.ImageOk());
         // A setup of the user's beside the factory one: the factory's
-        // settings with another point count ("Wide", the list's second row).
+        // settings with another point count ("Wide", the list's third row,
+        // after the two factory setups).
         const fs::path setups = run.root().path() / "FlashFX Disk" / "My Setups";
         std::ifstream in(setups / "Backup" / "Factory SA.tws");
         std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
@@ -80,7 +81,7 @@ TEST_F(SweepingProgram, KeysRecallsAndMarkersWhileSweepingShareNoDatum) {
             "key F1\nkey F2\nkey F3\n");
         // A recall with another point count while the sweep runs, then the
         // factory setup again.
-        Recall(1);
+        Recall(2);
         ASSERT_TRUE(SweepsWith(kRecalledPoints));
         run.Type("key shift+F5\nkey F2\nkey F3\nkey LEFT\n");
         Recall(0);

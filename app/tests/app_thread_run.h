@@ -21,11 +21,7 @@ namespace app_test {
 class AppThreadRun {
   public:
     AppThreadRun(const std::string& name, const std::string& scene_json) : root_(name) {
-        namespace fs = std::filesystem;
-        const std::string cmd =
-            "'" + (fs::path(CELVANE_SOURCE_DIR) / "scripts" / "make-device-root").string() + "' '" +
-            BinDir().string() + "' '" + root_.path().string() + "' >/dev/null 2>&1";
-        image_ok_ = std::system(cmd.c_str()) == 0;
+        image_ok_ = MakeDeviceImage(root_.path()) == 0;
         std::ofstream(root_.path() / "scene.json") << scene_json;
         fifo_ = (root_.path() / "script.pipe").string();
         ::mkfifo(fifo_.c_str(), 0600);

@@ -16,14 +16,13 @@
 #include <vector>
 
 #include "app/tests/app_test_support.h"
-#include "app/tests/board_log.h"
 #include "app/tests/specan_screen.h"
 
 using namespace app_test;
 
 namespace {
 
-using board_log::Record;
+using Record = specan_screen::BoardRecord;
 using namespace specan_screen;
 
 constexpr uint16_t kSweep = 0x2001;
@@ -97,7 +96,7 @@ class VnaProgram : public ::testing::Test {
         std::fflush(program_);
     }
 
-    std::vector<Record> Records() const { return board_log::Read(root_->path() / "board.log"); }
+    std::vector<Record> Records() const { return specan_screen::ReadBoardLog(root_->path() / "board.log"); }
     // Lets platform time pass until the board received a record of
     // `command` after `after` records; its index, or none.
     std::optional<size_t> Await(uint16_t command, size_t after = 0) {

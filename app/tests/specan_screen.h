@@ -12,6 +12,7 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -71,6 +72,39 @@ struct Screen {
     }
 };
 
+// One command packet the simulated board received ("board.log").
+struct BoardRecord {
+    uint16_t command = 0;
+    std::vector<uint8_t> payload;
+    template <typename T>
+    T Get(size_t offset) const {
+        T v{};
+        for (size_t i = 0; i < sizeof(T); ++i)
+            v |= static_cast<T>(static_cast<T>(payload.at(offset + i)) << (8 * i));
+        return v;
+    }
+};
+
+// Every command packet of a board log, in order.
+inline std::vector<BoardRecord> ReadBoardLog(const fs::path& log) {
+    std::vector<BoardRecord> out;
+    std::ifstream in(log);
+    std::string line;
+    while (std::getline(in, line)) {
+        std::istringstream words(line);
+        std::string head;
+        words >> head;
+        if (head.size() != 5 || head[4] != ':') continue;
+        BoardRecord r;
+        r.command = static_cast<uint16_t>(std::stoul(head.substr(0, 4), nullptr, 16));
+        std::string byte;
+        while (words >> byte)
+            r.payload.push_back(static_cast<uint8_t>(std::stoul(byte, nullptr, 16)));
+        out.push_back(std::move(r));
+    }
+    return out;
+}
+
 // The column of a frequency and the row of a level on the graph.
 inline int Column(double hz, double start, double span) {
     return static_cast<int>((hz - start) / span * kGraphWidth + 0.5);
@@ -116,9 +150,7 @@ inline Screen ReadPng(const fs::path& png) {
 // A fresh device root laid out by the image builder with the scene given
 // and mode.txt naming the start screen; false when it could not be made.
 inline bool MakeRoot(const fs::path& root, const std::string& scene_json, const std::string& mode) {
-    if (Shell(Quote(fs::path(CELVANE_SOURCE_DIR) / "scripts" / "make-device-root") + " " +
-              Quote(app_test::BinDir()) + " " + Quote(root) + " >/dev/null 2>&1") != 0)
-        return false;
+    if (app_test::MakeDeviceImage(root) != 0) return false;
     std::ofstream(root / "scene.json") << scene_json;
     std::ofstream(root / "FlashFX Disk" / "System" / "mode.txt") << mode;
     return true;
@@ -132,10 +164,10 @@ inline FILE* StartProgram(const fs::path& root, const std::string& clock) {
     return popen(cmd.c_str(), "w");
 }
 
-// A fresh device root with the simulated board's noise variation off and
-// its command packets logged to "board.log"; the program started there on
-// the spectrum analyzer (null when the root or the program could not be
-// made).
+// A fresh device root with the simulated board's noise variation off and its
+// command packets logged to "board.log"; the program started there on the
+// spectrum analyzer with the clock given, reading its script from the pipe
+// answered (null when the root or the program could not be made).
 inline FILE* StartOnSpectrum(const fs::path& root, const std::string& clock) {
     if (!MakeRoot(root,
                   R"({"receiver": {"noise_variation": false}, "board": {"command_log": "board.log"}})",

@@ -239,7 +239,8 @@ void CPowerSensorC::ShortenExponents(std::string& t) {
 
 bool CPowerSensorC::ReadG() {
     const std::string reply = ReadReply(kGReplyMax);
-    if (reply.size() < kGReplyMin || reply[0] != expected_) return false;
+    // A refused G is sent again.
+    if (reply.size() < kGReplyMin || reply[0] != expected_ || IsRefused(reply)) return false;
     const size_t end = reply.find(',', 2);
     const std::string number =
         WidenExponent(std::string_view(reply).substr(2, end == std::string::npos ? end : end - 2));
@@ -250,7 +251,7 @@ bool CPowerSensorC::ReadG() {
 }
 
 std::unique_ptr<CSensorReading> CPowerSensorC::ParseReading(std::string reply) const {
-    if (reply.size() < kReadingMin || reply[0] != expected_) return nullptr;
+    if (reply.size() < kReadingMin || reply[0] != expected_ || IsRefused(reply)) return nullptr;
     auto reading = std::make_unique<CSensorReading>(kReadingKind, source_);
     reading->SetData(reinterpret_cast<const uint8_t*>(reply.data()),
                      static_cast<uint32_t>(reply.size()), kReadingHead, kReadingTail);
@@ -281,7 +282,8 @@ std::unique_ptr<CSensorReading> CPowerSensorC::ParseReading(std::string reply) c
 }
 
 void CPowerSensorC::ApplyLimits(CSensorReading& r) const {
-    const float k = scale_;
+    // k is the family's full scale.
+    const float k = sp::kK630FullScale;
     auto clamp = [&](uint32_t key, float above, float to) {
         if (r.GetFieldValue(int(key) - 1) > above) r.SetFieldValue(key, to);
     };
@@ -385,17 +387,21 @@ bool CPowerSensorC::PollReceive() {
             return TakeReading();
         case kZeroSent: {
             // Readings still on their way stand before the answer.
-            bool accepted = false;
-            for (std::string reply = ReadReply(kReadingMax); !reply.empty() && !accepted;
-                 reply = ReadReply(kReadingMax))
+            bool accepted = false, refused = false;
+            for (std::string reply = ReadReply(kReadingMax);
+                 !reply.empty() && !accepted && !refused; reply = ReadReply(kReadingMax)) {
                 accepted = IsAccepted(reply);
+                refused = !accepted && reply[0] == expected_ && IsRefused(reply);
+            }
             // Without the answer the zeroing goes on (the sensor thread gives
             // up after its count).
-            if (!accepted) return true;
+            if (!accepted && !refused) return true;
+            // The answer ends the request; the power meter ends its zeroing
+            // at the next reading, or reports the refusal.
             if (fields) {
                 fields->zero_request = false;
-                fields->zero_done = accepted;
-                fields->zeroing = false;
+                fields->zero_done = false;
+                if (refused) fields->zero_refused = true;
             }
             state_ = kStartReading;
             return true;

@@ -130,9 +130,10 @@ bool CPowerSensorA::ReadData() {
     const double reflected_w = rf / filled_ / sp::kK610CountsPerWatt * reflected_factor_ * k;
     CSensorReading reading(kK610ReadingKind, source_);
     reading.SetScale(scale_);
-    reading.SetFieldValue(sp::key::kTemperature, CPowerSensorD::TemperatureCelsius(t));
+    reading.SetFieldValue(sp::key::kTemperature, sp::K610Celsius(t));
     reading.SetFieldValue(sp::key::kForward, static_cast<float>(forward_w));
     reading.SetFieldValue(sp::key::kReflected, static_cast<float>(reflected_w));
+    ReportProbe(r);
     HandReading(reading);
     return true;
 }
@@ -197,6 +198,12 @@ bool CPowerSensorB::AcceptModel(std::string_view reply) {
     if (reply.substr(0, 5) != "K610M") return false;
     model_code_ = sp::kK610M;
     return true;
+}
+
+void CPowerSensorB::ReportProbe(const std::vector<uint8_t>& reply) {
+    PowerScreenFields* fields = Fields();
+    if (fields && reply.size() > kProbeByte)
+        fields->probe_letter = static_cast<char>(reply[kProbeByte]);
 }
 
 size_t CPowerSensorB::DataBytes() const {
@@ -415,7 +422,6 @@ bool CPowerSensorD::PollReceive() {
             if (fields) {
                 fields->zero_request = false;
                 fields->zero_done = true;
-                fields->zeroing = false;
             }
             state_ = 7;
             return PollSend();

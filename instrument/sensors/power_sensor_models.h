@@ -32,6 +32,8 @@ class CPowerSensorA : public CPowerSensor {
     std::vector<uint8_t> TakeFramed(char letter, size_t bytes);
     bool ReadCalibration();
     bool ReadData();
+    // What a data reply says beyond the readings (nothing on the K610).
+    virtual void ReportProbe(const std::vector<uint8_t>&) {}
 
     bool mode_word_ = false;  // 'N' instead of 'F' in the G command
     float tenth_scale_ = 0.1f;
@@ -50,8 +52,11 @@ class CPowerSensorB : public CPowerSensorA {
     double GetCorrectionFactor(uint16_t) const override { return 1.0; }
 
   protected:
+    // The probe byte of a data reply: the letter of the last "G," command.
+    static constexpr size_t kProbeByte = 12;
     size_t DataBytes() const override;
     size_t CalBytes() const override;
+    void ReportProbe(const std::vector<uint8_t>& reply) override;
 };
 
 // K615: model code 5, binary calibration and data records.

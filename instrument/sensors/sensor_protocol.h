@@ -64,7 +64,8 @@ inline constexpr float kK630FullScale = 150.0f;
 // K610/K610M (fixed-length replies, port modes 1 and 3). "G,F" stops the
 // sensor's output, "C\r" asks for the calibration reply, "D\r" for one
 // reading. After 'D': forward count (u32), reflected count (u32),
-// temperature word (u16), status byte, for the K610M a probe byte, then the
+// temperature word (u16), status byte, for the K610M a probe byte (the
+// letter of its last "G," command), then the
 // check (u16) of everything before it, the letter included. After 'C': full
 // scale in microwatts (u32), forward and reflected calibration factors (u32,
 // millionths), serial number (8 characters), firmware word (u16), zero
@@ -81,6 +82,15 @@ inline double K610CorrectionFactor(uint16_t t) {
     if (t < 9472 || t > 50688) return 1.0;
     const double x = t;
     return 1.237163701968717e-14 * x * x * x + 63980076.0 / (x * x) + 0.5661143064498901;
+}
+// The K610's temperature word counts hundredths of a kelvin.
+inline constexpr double kKelvinAtZeroCelsius = 273.15;
+inline constexpr double kK610WordsPerKelvin = 100.0;
+inline float K610Celsius(uint16_t t) {
+    return static_cast<float>(t / kK610WordsPerKelvin - kKelvinAtZeroCelsius);
+}
+inline uint16_t K610TemperatureWord(double celsius) {
+    return static_cast<uint16_t>((celsius + kKelvinAtZeroCelsius) * kK610WordsPerKelvin + 0.5);
 }
 inline constexpr double kCalFactorUnit = 1.0e-6;
 inline constexpr char kK610Stop[] = "G,F";

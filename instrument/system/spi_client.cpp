@@ -80,7 +80,10 @@ void CSpiClient::Start() {
 void CSpiClient::Stop() {
     if (!m_thread) return;
     m_stop.set();
-    m_thread.join(kStopWaitMs);
+    // The thread uses this object: it must have ended before the object
+    // goes, however long the wait (a loaded machine, or a virtual clock
+    // whose second passes at once).
+    if (!m_thread.join(kStopWaitMs)) m_thread.join();
 }
 
 uint32_t CSpiClient::Run() {

@@ -31,10 +31,21 @@ uint32_t wait_real(std::initializer_list<const Waitable*> objects, uint32_t real
     return detail::wait_for_any(raw, real_ms, /*host_clock=*/true);
 }
 
+// A thread of a window other than the UI thread's (an alert box, say) that
+// woke at this time and still works on what woke it, such as closing its
+// window at the end of its time.
+bool window_thread_at_work(uint32_t ui_tid) {
+    const std::vector<uint32_t> threads = screen_window_threads();
+    return std::any_of(threads.begin(), threads.end(), [ui_tid](uint32_t tid) {
+        return tid != ui_tid && detail::woken_thread_at_work(tid);
+    });
+}
+
 // Nothing moves by itself any more: every woken thread has run and the UI
 // thread sleeps in a kernel wait.
 bool ui_waits_for_time(uint32_t ui_tid) {
-    return detail::thread_is_asleep(ui_tid) && !detail::any_waiter_waking();
+    return detail::thread_is_asleep(ui_tid) && !detail::any_waiter_waking() &&
+           !window_thread_at_work(ui_tid);
 }
 
 using Steady = std::chrono::steady_clock;
@@ -168,6 +179,7 @@ void HeadlessDisplay::wait_ms(uint32_t ms) {
         if (w != 0 && (next == 0 || w < next)) next = w;
         if (next == 0 || next > target) break;
         if (next > now) {
+            let_woken_threads_work();
             clock_->advance(next - now);
         } else {
             // Someone's time has come but it has not run yet: wake it and
@@ -178,8 +190,21 @@ void HeadlessDisplay::wait_ms(uint32_t ms) {
     }
     if (input_ended()) return;
     const uint64_t now = clock_->now();
-    if (target > now) clock_->advance(target - now);
+    if (target > now) {
+        let_woken_threads_work();
+        clock_->advance(target - now);
+    }
     settle();
+}
+
+void HeadlessDisplay::let_woken_threads_work() {
+    // A window's thread woken at this time may still work on what woke it (a
+    // loaded machine may not have run it yet): time moves on once it has, or
+    // once it has stalled for long.
+    const auto stall_end = Steady::now() + std::chrono::milliseconds(kStallMs);
+    const Event& notice = detail::sleep_notice();
+    while (!stopping() && window_thread_at_work(ui_tid_) && Steady::now() < stall_end)
+        wait_real({&stop_, &notice}, 1);
 }
 
 void HeadlessDisplay::run_script(const std::function<bool(std::string&)>& next_line) {

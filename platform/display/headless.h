@@ -58,6 +58,9 @@ class HeadlessDisplay : public DisplayBackend {
     // `stall_end` has passed (then sets the next one); not when `done` is
     // set by then. True when it moved time.
     bool let_time_pass(const Event& done, std::chrono::steady_clock::time_point& stall_end);
+    // Returns once no window's thread woken from a platform-clock wait is
+    // still at work, or after the stall time.
+    void let_woken_threads_work();
 
     std::string script_path_;
     std::istream* script_stream_ = nullptr;

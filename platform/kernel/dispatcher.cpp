@@ -1,5 +1,6 @@
 #include "platform/kernel/dispatcher.h"
 
+#include <fcntl.h>
 #include <linux/futex.h>
 #include <sys/syscall.h>
 #include <time.h>
@@ -7,7 +8,10 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
+#include <cstring>
 #include <thread>
+#include <vector>
 
 #include "platform/kernel/clock_state.h"
 #include "platform/kernel/errors.h"
@@ -29,6 +33,9 @@ struct alignas(64) Waiter {
     std::atomic<uint32_t> word{0};
     std::atomic<uint64_t> deadline{0};  // platform-clock ms of a timed wait; 0 untimed
     std::atomic<bool> blocked{false};   // inside a wait, past the first look
+    // Woke from a platform-clock wait on a virtual clock and has not entered
+    // a kernel wait since: the thread may still be at work on what woke it.
+    std::atomic<bool> woken{false};
     std::atomic<uint32_t> tid{0};
     // How long this thread spins before it sleeps; shrinks while spinning
     // does not pay.
@@ -109,6 +116,7 @@ class WaiterSlot {
         Registry& r = registry();
         std::lock_guard lock(r.lock);
         w_->tid.store(0);
+        w_->woken.store(false);
         r.free.push_back(w_);
     }
     Waiter& get() { return *w_; }
@@ -269,12 +277,15 @@ uint32_t wait_for_any(std::span<KObject* const> objects, uint32_t timeout_ms, bo
     }
 
     if (joined == objects.size()) {
+        self.woken.store(false, std::memory_order_seq_cst);
         self.blocked.store(true, std::memory_order_seq_cst);
         if (!host_clock && clock_state().is_virtual()) announce_sleep(objects);
         // A wait on nothing ends only by the clock: on the host clock
         // nothing can end it early, so watching for that is no use.
         const bool may_spin = !objects.empty() || (!host_clock && clock_state().is_virtual());
         block(self, deadline, host_clock, timed, may_spin);
+        if (!host_clock && clock_state().is_virtual())
+            self.woken.store(true, std::memory_order_seq_cst);
         self.blocked.store(false, std::memory_order_seq_cst);
         // The last woken thread to run again may leave every thread waiting
         // (this one may end or block outside the kernel next): whoever moves
@@ -338,6 +349,40 @@ bool thread_is_asleep(uint32_t tid) {
         if (w.tid.load() == tid) asleep = !is_waking(w, now);
     });
     return asleep;
+}
+
+namespace {
+// Whether the thread is on a processor or waiting for one (or for the disk),
+// as the host's scheduler sees it; false once it sleeps outside the kernel's
+// waits or has ended.
+bool thread_at_work(uint32_t tid) {
+    char path[64];
+    std::snprintf(path, sizeof path, "/proc/self/task/%u/stat", tid);
+    const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    char buf[512];
+    const ssize_t n = ::read(fd, buf, sizeof buf - 1);
+    ::close(fd);
+    if (n <= 0) return false;
+    buf[n] = 0;
+    // The state follows the name, which is in parentheses and may hold any
+    // character: look after the last ')'.
+    const char* end = std::strrchr(buf, ')');
+    if (!end || end[1] != ' ') return false;
+    return end[2] == 'R' || end[2] == 'D';
+}
+}  // namespace
+
+bool woken_thread_at_work(uint32_t tid) {
+    bool woken = false;
+    {
+        Registry& r = registry();
+        std::lock_guard lock(r.lock);
+        for (Waiter* w : r.all) {
+            if (w->tid.load() == tid) woken = w->woken.load() && !w->blocked.load();
+        }
+    }
+    return woken && thread_at_work(tid);
 }
 
 bool any_waiter_waking() {

@@ -72,6 +72,11 @@ size_t timed_waiter_count();
 bool thread_is_asleep(uint32_t tid);
 // True while some thread's wait has ended but the thread has not run yet.
 bool any_waiter_waking();
+// True while thread `tid`, woken from a platform-clock wait on a virtual
+// clock, still runs (or waits for a processor) without having entered a
+// kernel wait again. Once it sleeps outside the kernel's waits it no longer
+// counts: it may be waiting for something that itself waits for virtual time.
+bool woken_thread_at_work(uint32_t tid);
 
 // On a virtual clock, a thread that begins to sleep in a platform-clock wait
 // sets the auto-reset event `sleep_notice()` (sync.h), so that whoever drives

@@ -1,6 +1,6 @@
 // celvane-tones HOST_FOLDER: writes the system's sounds ("critical.wav",
-// "criticl.wav", "question.wav", "menusel.wav") into the device image's
-// "\Windows" folder.
+// "criticl.wav", "question.wav", "menusel.wav", "startup.wav", "exclam.wav",
+// "default.wav", "close.wav") into the device image's "\Windows" folder.
 // A file that already holds the same bytes is left alone.
 #include <cstdio>
 #include <filesystem>
@@ -36,6 +36,12 @@ int main(int argc, char** argv) {
                                           plat::make_tone(523, 260)})},
         {"question.wav", plat::make_tone(740, 200)},
         {"menusel.wav", plat::make_tone(1200, 30)},
+        // Rising notes for ready, one high note for attention, a short one
+        // for notices, a falling pair for closing.
+        {"startup.wav", plat::join_waves({plat::make_tone(523, 80), plat::make_tone(784, 120)})},
+        {"exclam.wav", plat::make_tone(1318, 150)},
+        {"default.wav", plat::make_tone(988, 80)},
+        {"close.wav", plat::join_waves({plat::make_tone(880, 60), plat::make_tone(660, 60)})},
     };
     for (const auto& [name, wave] : sounds) {
         const auto bytes = plat::encode_wave(wave);

@@ -55,7 +55,7 @@ std::unique_ptr<CGgaSentence> UsableFix(std::string_view text) {
 
 int CMeasurementBase::PlaceMarkerPair(int a, int b, int64_t width, int64_t offset) {
     const CFrequencyRange* range = setup_ ? setup_->GetFrequencyRange() : nullptr;
-    if (!range || !graphPanel) return 1;
+    if (!range || !graphPanel || !BindMarkerRecords()) return 1;
     const auto centre = static_cast<int64_t>(range->GetCentre());
     const auto start = static_cast<int64_t>(range->GetStart());
     const auto stop = static_cast<int64_t>(range->GetStop());
@@ -69,8 +69,18 @@ int CMeasurementBase::PlaceMarkerPair(int a, int b, int64_t width, int64_t offse
             switched = true;
         }
     }
-    graphPanel->SetMarkerPosition(a, static_cast<uint64_t>(std::max<int64_t>(low, 0)));
-    graphPanel->SetMarkerPosition(b, static_cast<uint64_t>(std::max<int64_t>(high, 0)));
+    // A pair already at its edges asks for no redraw.
+    bool moved = switched;
+    for (const auto& [m, edge] :
+         {std::pair{a, std::max<int64_t>(low, 0)}, std::pair{b, std::max<int64_t>(high, 0)}}) {
+        double level = 0;
+        uint64_t at = 0;
+        if (graphPanel->GetPendingMarkerValues(m, level, at) && at == static_cast<uint64_t>(edge))
+            continue;
+        graphPanel->SetMarkerPosition(m, static_cast<uint64_t>(edge));
+        moved = true;
+    }
+    if (moved) RequestMarkerRedraw();
     if (switched) {
         ShowSoftKeys(active_function_, -1);
         if (soft_key_menu_) soft_key_menu_->Show(0, CSoftKeyMenu::kAllKeys);

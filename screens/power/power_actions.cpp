@@ -62,8 +62,7 @@ void CPowerMeterMode::OnPowerSoftKey(int key) {
         if (page_ == 57) ShowKeyCaption(2);
         RedrawSoftKeys();
     }
-    RunAction(code, key);
-    ShowHint(LoadResStringOr(hint));
+    if (!RunAction(code, key)) ShowHint(LoadResStringOr(hint));
     if (code != -1 && soft_key_menu_) {
         ShowKeyCaption(key);
         soft_key_menu_->Select(0, CSoftKeyMenu::kAllKeys, false);
@@ -80,7 +79,7 @@ void CPowerMeterMode::SetUnitDbm() {
     display_word_ = (display_word_ & ~dw::kUnitField) | dw::kDbm;
 }
 
-void CPowerMeterMode::RunAction(int code, int key) {
+bool CPowerMeterMode::RunAction(int code, int key) {
     auto caption = [&](int page, int k) -> KeyCaption& {
         return captions_[static_cast<size_t>(page * kKeysPerPage + k)];
     };
@@ -243,10 +242,10 @@ void CPowerMeterMode::RunAction(int code, int key) {
             break;
         case 42:
             StartZeroing();
-            break;
+            return true;
         case 29:
             ToggleLogging();
-            break;
+            return true;
         case 49:
             if (setup_file_) {
                 setup_file_->SetFolder(CPowerSetupFile::kFolder);
@@ -265,6 +264,7 @@ void CPowerMeterMode::RunAction(int code, int key) {
         default:
             break;
     }
+    return false;
 }
 
 void CPowerMeterMode::StartZeroing() {

@@ -184,7 +184,9 @@ class CPowerMeterMode : public CMeasurementBase,
     void ToggleLogging();
     void StartZeroing();
     void StopForSwitch();
-    void RunAction(int code, int key);
+    // True when the action put its own text in the hint line (zeroing, the
+    // log key), which the key's own hint then leaves in place.
+    bool RunAction(int code, int key);
     void SetProbeKeys(bool second_probe);
     void SetReadoutLabels(uint32_t a, uint32_t b, uint32_t c);
     void PlaySoundFile(const char16_t* name) const;

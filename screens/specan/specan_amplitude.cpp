@@ -438,15 +438,3 @@ int CSpecAnMode::OnFrequencyMenuKey(int key) {
     if (key != 7 && soft_key_menu_) soft_key_menu_->SetKeyState(0, key, key_flag_);
     return 1;
 }
-
-// The span before the change tells a new span from a moved one: only a new
-// span goes to the span hook, which may take over the restart.
-void CSpecAnMode::ApplyValue(int key, bool keepSelection, uint64_t oldSpan) {
-    const uint64_t span = sa_setup_->GetFrequencyRange()->GetSpan();
-    Bandwidth().UpdateForSpan(span);
-    CMeasurementBase::ApplyValue(key, keepSelection, oldSpan);
-    // The automatic bandwidths follow the span: their readouts with them.
-    UpdateBandwidthReadout();
-    if (span != oldSpan && OnSpanValue(key, span)) return;
-    ApplySettings(true);
-}

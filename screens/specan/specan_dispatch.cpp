@@ -21,7 +21,6 @@ constexpr uint32_t kMenuKeyTitles[CModeBase::kMenuKeyCount] = {63016, 63019, 210
 constexpr int kHelpItem = 5;
 constexpr int kReadoutColour = 39;
 constexpr int kOwnCaptionColour = 40;
-constexpr int kArrowRepeatMax = 35;
 constexpr uint32_t kNoCaption = 184, kEmptyCaption = 1353, kReturnCaption = 1019;
 
 bool IsFunctionMenu(int menu) {
@@ -216,13 +215,7 @@ void CSpecAnMode::OnArrowKey(uint32_t key, int pressed) {
         CMeasurementBase::OnArrowKey(key, pressed);
         return;
     }
-    if (!pressed) {
-        arrowCount = 0;
-        repeat_count_ = 0;
-        return;
-    }
-    if (repeat_count_ < kArrowRepeatMax) ++repeat_count_;
-    arrowCount = repeat_count_;
+    if (!CountArrowPress(pressed)) return;
     const int highlighted = GetSelectedSoftKey();
     switch (menu) {
         case kMenuBandwidth:

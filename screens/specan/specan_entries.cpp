@@ -3,6 +3,7 @@
 #include "screens/specan/specan_entries.h"
 
 #include "core/res_string.h"
+#include "core/units.h"
 #include "dialogs/freq_entry_dlg.h"
 #include "dialogs/setting_list_dlg.h"
 #include "dialogs/unit_entry_dlg.h"
@@ -15,6 +16,7 @@ namespace {
 constexpr uint32_t kMilliseconds = CSweepTimeDlg::kMilliseconds;
 constexpr double kAmplitudeStep = 1.0;
 constexpr const char* kNumberFormat = "% 6.6f";
+constexpr double kDbcWheelStep = 0.1, kDbcArrowStep = 1.0;
 
 // Runs a dialog; its answer when the user accepted it.
 template <typename Dialog, typename Read>
@@ -25,7 +27,7 @@ auto Run(Dialog& dialog, Read read) -> std::optional<decltype(read(dialog))> {
 
 class DialogEntries : public ISpecAnEntries {
   public:
-    explicit DialogEntries(plat::CWnd* frame) : frame_(frame) {}
+    DialogEntries(plat::CWnd* frame, CSpecAnMode* screen) : frame_(frame), screen_(screen) {}
 
     std::optional<int> Bandwidth(bool video, int position, int first) override {
         CBandwidthEntryDlg dlg(frame_, video ? u"VBW" : u"RBW", first, position);
@@ -68,14 +70,47 @@ class DialogEntries : public ISpecAnEntries {
         return Run(dlg, [](CSignalOffsetDlg& d) { return d.GetValue(); });
     }
 
+    std::optional<double> Percent(uint32_t title_id, double percent, int first) override {
+        CVolumeEntryDlg dlg(frame_, LoadResString(title_id), CVolumeEntryDlg::KeyToChar(first),
+                            percent);
+        return Run(dlg, [](CVolumeEntryDlg& d) { return d.GetValue(); });
+    }
+    std::optional<double> DbcLevel(double db, double low, double high, int first) override {
+        CLimitsEntryDlg dlg(
+            frame_, LoadResString(CThresholdDlg::kTitle), CKeypadEntryDlg::KeyToChar(first),
+            LoadResString(CThresholdDlg::kCaption), low, high, kDbcWheelStep, kDbcArrowStep, db);
+        return Run(dlg, [](CLimitsEntryDlg& d) { return d.GetValue(); });
+    }
+    std::optional<uint64_t> Frequency(uint32_t title_id, uint64_t value, uint64_t low,
+                                      uint64_t high, int first) override {
+        if (!screen_) return std::nullopt;
+        uint64_t step = 1;
+        const uint64_t entered =
+            screen_->EnterFrequency(first, value, low, high, 1, title_id,
+                                    static_cast<int>(FrequencyUnitIndex(value)), false, &step);
+        if (entered == value) return std::nullopt;
+        return entered;
+    }
+    std::optional<double> Duration(uint32_t title_id, int ms, int low, int high,
+                                   int first) override {
+        CSweepTimeDlg dlg(frame_, LoadResString(title_id), CKeypadEntryDlg::KeyToChar(first), ms,
+                          low, high, CSweepTimeDlg::kSeconds);
+        return Run(dlg, [](CSweepTimeDlg& d) { return d.GetRawValue(); });
+    }
+    std::optional<int> Antenna(const core::Text& current) override {
+        CValueListDlg dlg(frame_, current);
+        return Run(dlg, [](CValueListDlg& d) { return d.GetSelectedIndex(); });
+    }
+
   private:
     plat::CWnd* frame_;
+    CSpecAnMode* screen_;
 };
 
 }  // namespace
 
-std::unique_ptr<ISpecAnEntries> CreateDialogEntries(plat::CWnd* frame) {
-    return std::make_unique<DialogEntries>(frame);
+std::unique_ptr<ISpecAnEntries> CreateDialogEntries(plat::CWnd* frame, CSpecAnMode* screen) {
+    return std::make_unique<DialogEntries>(frame, screen);
 }
 
 std::unique_ptr<CFreqEntryDlg> CreateFrequencyEntry(plat::CWnd* frame) {

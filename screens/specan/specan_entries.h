@@ -11,6 +11,7 @@ class CWnd;
 
 class CFreqEntryDlg;
 
-std::unique_ptr<ISpecAnEntries> CreateDialogEntries(plat::CWnd* frame);
+// The frequency entries run through the screen's own frequency dialog.
+std::unique_ptr<ISpecAnEntries> CreateDialogEntries(plat::CWnd* frame, CSpecAnMode* screen);
 // The frequency entry dialog the screen keeps for its whole life.
 std::unique_ptr<CFreqEntryDlg> CreateFrequencyEntry(plat::CWnd* frame);

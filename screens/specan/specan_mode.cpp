@@ -41,6 +41,7 @@ constexpr int kSweepSubKind = 96;  // a spectrum record that carries the run sta
 constexpr int kRecallPage = 45;
 constexpr int kSegmentLength = 60;
 constexpr double kNoLevel = -300.0;  // dBm
+constexpr int kAxisFrequency = 0, kAxisTime = 1;
 
 }  // namespace
 
@@ -67,7 +68,7 @@ void CSpecAnMode::SetEntries(std::unique_ptr<ISpecAnEntries> entries) {
 }
 
 ISpecAnEntries& CSpecAnMode::Entries() {
-    if (!entries_) entries_ = CreateDialogEntries(main_frame());
+    if (!entries_) entries_ = CreateDialogEntries(main_frame(), this);
     return *entries_;
 }
 
@@ -165,7 +166,7 @@ void CSpecAnMode::OnActivate() {
     current_menu_key_ = 0;
     ShowMenuKeyLabels(0);
     ShowSoftKeys(kMenuFrequency, kNoKey);
-    if (CurrentType() == kSignalStrength) BuildAntennaFactors();
+    PrepareFunctionDisplay();
 
     PushScaleToGraph();
     if (!panes_frozen_) {
@@ -182,6 +183,7 @@ void CSpecAnMode::OnActivate() {
     if (!IsSingleMode(sa_setup_->GetTriggerMode())) m_SingleSweep = false;
 
     CMeasurementBase::OnActivate();
+    ResetCarrierInterference();
     LoadScaleRange();
     ShowUpperLimitLabel();
     ShowLowerLimitLabel();
@@ -199,7 +201,7 @@ void CSpecAnMode::StartMeasurement() {
     if (!KeepsMarkers(previous_measurement_, currentMeasurement)) AllMarkersOff();
     previous_measurement_ = currentMeasurement;
     if (currentMeasurement) ShowTitle();
-    if (CurrentType() == kSignalStrength) BuildAntennaFactors();
+    PrepareFunctionDisplay();
     if (readout_panel_) readout_panel_->ShowFrequencyRow(sa_setup_->GetFrequencyRange(), 3, 3);
     PushScaleToGraph();
     if (!panes_frozen_) {
@@ -212,6 +214,26 @@ void CSpecAnMode::StartMeasurement() {
         sa_setup_->SetMeasurementId(static_cast<int32_t>(currentMeasurement->GetId()));
     }
     CMeasurementBase::StartMeasurement();
+    ResetCarrierInterference();
+    StartTimeDomain();
+}
+
+// The graph's axis and the function's own state as a function becomes
+// current: the time axis for the time domain, the antenna factors for the
+// field strength, a demodulation that starts with a sweep.
+void CSpecAnMode::PrepareFunctionDisplay() {
+    const uint32_t type = CurrentType();
+    if (graphPanel) graphPanel->SetXAxisKind(type == kTimeDomain ? kAxisTime : kAxisFrequency);
+    if (type == kDemodulation) {
+        demod_running_ = false;
+        if (auto* demod = dynamic_cast<CDemodSignalMeasurement*>(currentMeasurement))
+            demod->SetAudio(false);
+        ResetAudioRing();
+    }
+    if (type == kSignalStrength) {
+        if (sa_setup_->GetFSBeepMode()) RefreshGraphMarkers();
+        BuildAntennaFactors();
+    }
 }
 
 // A recalled trace is shown with the recall page; the sweep stays stopped.
@@ -305,7 +327,12 @@ int CSpecAnMode::PrepareSweepStart(int axisMode, int* out) {
 int CSpecAnMode::RefreshDisplay() {
     if (disarmed_.exchange(false) && active_function_ == kMenuSweep && soft_key_menu_)
         soft_key_menu_->Select(0, CSoftKeyMenu::kAllKeys, false);
-    if (CurrentType() == kDemodulation && AudioDataArrived()) PumpAudio();
+    if (CurrentType() == kDemodulation) {
+        if (AudioDataArrived()) PumpAudio();
+        UpdateAudioState();
+    }
+    // The level beep follows the marker as the sweeps come.
+    if (sa_setup_->GetFSBeepMode()) SignalBeep();
     return CMeasurementBase::RefreshDisplay();
 }
 

@@ -16,6 +16,7 @@
 #include <optional>
 #include <vector>
 
+#include "files/formats/trace_source.h"
 #include "screens/measurement_base.h"
 
 class CChoiceBlock;
@@ -43,9 +44,22 @@ class ISpecAnEntries {
                                             double high, double low, int first) = 0;
     virtual std::optional<int> Scale(int scale, uint32_t unit, int first) = 0;
     virtual std::optional<double> Offset(double offset, int first) = 0;
+    // A percentage (0..100, one decimal) under the title.
+    virtual std::optional<double> Percent(uint32_t title_id, double percent, int first) = 0;
+    // A level in dBc within [low, high].
+    virtual std::optional<double> DbcLevel(double db, double low, double high, int first) = 0;
+    // A frequency in hertz within [low, high] (the screen's frequency entry).
+    virtual std::optional<uint64_t> Frequency(uint32_t title_id, uint64_t value, uint64_t low,
+                                              uint64_t high, int first) = 0;
+    // A duration shown in seconds, answered in milliseconds within [low, high].
+    virtual std::optional<double> Duration(uint32_t title_id, int ms, int low, int high,
+                                           int first) = 0;
+    // The row chosen in the list of the antennas, opened on the current
+    // name; -1 when the list chose none.
+    virtual std::optional<int> Antenna(const core::Text& current) = 0;
 };
 
-class CSpecAnMode : public CMeasurementBase {
+class CSpecAnMode : public CMeasurementBase, public ITraceValueReceiver {
   public:
     static constexpr int kModeId = 2;
     static constexpr int kInitialPoints = 705;
@@ -165,8 +179,10 @@ class CSpecAnMode : public CMeasurementBase {
     // span and the sweep restarts with it.
     void ApplyValue(int key, bool keepSelection, uint64_t oldSpan) override;
 
-    // --- Operations of later work (do nothing until their menus exist) ---------
-    // The measure menu (17) and the measurement-function menus (18..25).
+    // --- Measure menu (17) and the measurement-function menus (18..25) ---------
+    // Makes the measurement of `id` current (0 stands for the general
+    // spectrum) and has the application start it; 0.
+    int SwitchMeasurement(uint32_t id);
     virtual int ShowMeasurementOnOffMenu(int key);
     virtual int OpenMeasurementMenu(int key);
     virtual int ShowFunctionMenu(int menu, int key);
@@ -174,6 +190,10 @@ class CSpecAnMode : public CMeasurementBase {
     virtual bool OnFunctionDigit(int menu, int digit);
     virtual bool OnFunctionArrow(int menu, uint32_t key);
     virtual bool OnFunctionKnob(int menu, int steps);
+    // Menu 17 again with no key chosen; the twin shows a function menu the
+    // same way (menu 24 keeps 23 as the one to return to).
+    int ReturnToMeasurementMenu(int key);
+    int ReturnToFunctionMenu(int menu, int key);
     // The help captions of the screen's keys (the key help table).
     virtual void ResetHelpCaptions();
     // Whether the setup has a current frequency list with entries.
@@ -181,6 +201,67 @@ class CSpecAnMode : public CMeasurementBase {
     // A span the frequency menu applied (the time domain starts at a span of
     // 0 and ends at another one); 1 when it took over the restart.
     virtual int OnSpanValue(int key, uint64_t span);
+    int HandleZeroSpan(int key, int a, int b) override;
+    bool HandlesZeroSpan() const override { return true; }
+    // Flag 1: the time domain with its menu; 0: the general spectrum.
+    void EnterTimeDomain(bool on);
+    // At a measurement start: the time axis for the time domain; 1 when it
+    // is current.
+    int StartTimeDomain();
+    bool EditMarkerTime(int key) override;
+    bool RunSweepTimeDialog(int firstKey, int initial, int low, int high, int* result) override;
+    // The antenna factors of the setup's antenna, taken by the next sweep.
+    void BuildAntennaFactors() override;
+    // Demodulation: sweeps and audio take turns, the audio for the
+    // demodulation time.
+    void UpdateAudioState();
+
+    // --- Carrier to interference (menu 25) ---------------------------------------
+    int MeasureCarrier();
+    int MeasureInterference();
+    int ResetCarrierInterference();
+    void CarrierLevels(double& carrier, double& interference, double& ratio) override;
+
+    // --- Result fields: the live C/I values and the block a recalled trace
+    // or setup brings (the file readers and writers use them) ----------------------
+    double GetCarrierPower() const { return m_CarrierPower; }
+    void SetCarrierPower(double value);
+    double GetInterferencePower() const { return m_InterferencePower; }
+    void SetInterferencePower(double value);
+    double GetPowerDifference() const { return m_PowerDifference; }
+    void SetPowerDifference(double value);
+    struct StoredResults {
+        uint64_t occupiedBandwidth = 0;
+        double channelPower = -300.0;
+        double spare = 0;
+        double acpUpperPower = -300.0;
+        double acpLowerPower = -300.0;
+        double carrierPower = -1000.0;
+        double interferencePower = -1000.0;
+        double powerDifference = -1000.0;
+        uint64_t fieldStrengthStart = 0;
+        uint64_t fieldStrengthStop = 0;
+        double fieldStrengthGain = 0;
+    };
+    StoredResults* SetStoredOccupiedBw(uint64_t hertz);
+    StoredResults* SetStoredChannelPower(double value);
+    StoredResults* SetStoredAcpUpperPower(double value);
+    StoredResults* SetStoredAcpLowerPower(double value);
+    StoredResults* SetStoredCarrierPower(double value);
+    StoredResults* SetStoredInterferencePower(double value);
+    StoredResults* SetStoredPowerDifference(double value);
+    StoredResults* SetFieldStrengthStart(uint64_t hertz);
+    StoredResults* SetFieldStrengthStop(uint64_t hertz);
+    StoredResults* SetFieldStrengthGain(double value);
+    const StoredResults& GetStoredResults() const { return m_StoredResults; }
+    // A recalled trace's results: C/I into both sets, the rest into the
+    // stored block; the result row shows the block while recalled.
+    void ReceiveSaValues(const SaTraceValues& values) override;
+    // What a trace writer stores: the live C/I values and the stored block.
+    SaTraceValues GetSaValues() const;
+    void SetRecalled(bool recalled) { m_Recalled = recalled; }
+    bool IsRecalled() const { return m_Recalled; }
+    void ShowMeasurementResult(bool detail) override;
 
     // --- Marker and signal-tool pages (33, 34) -----------------------------------
     int ShowMarkerMenu(int highlight, int extra) override;
@@ -219,6 +300,56 @@ class CSpecAnMode : public CMeasurementBase {
     // Readout refresh after a settings change.
     void RefreshReadouts();
 
+    // --- The function menus' pages and keys ---------------------------------------
+    // The function key of a menu page: its name with the On/Off toggle.
+    void ShowFunctionKeys(uint32_t name_id, uint32_t function);
+    // The common start of a function menu's key: key 0 switches the function,
+    // key 7 and Escape return to menu 17 (true: nothing more to do).
+    bool BeginFunctionKey(int key, uint32_t function);
+    // The common end: the page again with the key remembered.
+    void FinishFunctionKey(int menu, int key);
+    // After a value handler changed something: the page and its key again.
+    void ReshowFunctionValue(int menu);
+    int ShowObwMenu(int key);
+    int ShowChannelPowerMenu(int key);
+    int ShowAcpMenu(int key);
+    int ShowTimeDomainMenu(int key);
+    int ShowFieldStrengthMenu(int key);
+    int ShowDemodMenu(int key);
+    int ShowDemodTypeMenu(int key);
+    int ShowCarrierInterferenceMenu(int key);
+    int OnObwMenuKey(int key);
+    int OnChannelPowerMenuKey(int key);
+    int OnAcpMenuKey(int key);
+    int OnTimeDomainMenuKey(int key);
+    int OnFieldStrengthMenuKey(int key);
+    int OnDemodMenuKey(int key);
+    int OnDemodTypeMenuKey(int key);
+    int OnCarrierInterferenceMenuKey(int key);
+    // Value keys: `arrow` an arrow key code, or 0 with `steps` a knob turn.
+    bool ObwValue(uint32_t arrow, int steps);
+    bool ObwDigit(int digit);
+    bool WidthValue(int menu, uint32_t arrow, int steps);
+    bool WidthDigit(int menu, int digit);
+    // A width of menu 19 or 20 changed: restart with the channel edges marked.
+    void AfterWidthChange(int menu, bool force);
+    bool SweepTimeValue(uint32_t arrow, int steps);
+    bool SweepTimeDigit(int digit);
+    void AfterSweepTimeChange();
+    bool FieldStrengthValue(uint32_t arrow, int steps);
+    bool FieldStrengthDigit(int digit);
+    bool SelectAntenna(int key);
+    bool DemodValue(uint32_t arrow, int steps);
+    bool DemodDigit(int digit);
+    bool MarkerToDemodFrequency();
+    void AfterDemodChange();
+    bool ShowDemodValue(bool restart);
+    bool CarrierValue(uint32_t arrow, int steps);
+    // The frequency step of the demodulation frequency's arrows.
+    uint64_t DemodStep() const;
+    void ResetAudioRing();
+    void PrepareFunctionDisplay();
+
   private:
     std::unique_ptr<CSAMeasSetup> sa_setup_;
     std::unique_ptr<ISpecAnEntries> entries_;
@@ -246,4 +377,16 @@ class CSpecAnMode : public CMeasurementBase {
     double level_top_ = 20.0, level_bottom_ = -80.0;
     // The measure page's key selection, cleared by the marker page's keys.
     bool m_KeySelected = false;
+    // A function value changed by the key being handled.
+    bool m_ValueChanged = false;
+    // Carrier to interference (user-interface thread): levels in dBm, the
+    // difference in dB; -1000 = not measured.
+    bool m_WaitingForCarrier = true;
+    int carrier_marker_ = -1, interference_marker_ = -1;
+    uint64_t carrier_hz_ = 0, interference_hz_ = 0;
+    double m_CarrierPower = -1000.0, m_InterferencePower = -1000.0, m_PowerDifference = -1000.0;
+    StoredResults m_StoredResults;
+    bool m_Recalled = false;
+    // Demodulation: audio asked of the board (user-interface thread).
+    bool demod_running_ = false;
 };

@@ -61,6 +61,21 @@ class ResultsScreen : public IntakeScreen {
                       std::to_string(m_SweepAverage) + " listed " + std::to_string(peakListCount));
         return out;
     }
+    // Once the sweep is whole, the ranked lists hold the peaks best first
+    // (highest) and the valleys best first (lowest), each entry once.
+    bool RankedWhole() const {
+        auto ranked = [](const trace::PointList& list, const std::vector<int32_t>& index,
+                         const std::vector<double>& level, bool highest) {
+            const auto n = static_cast<ptrdiff_t>(list.count);
+            if (n == 0) return false;
+            std::multiset<int32_t> found(list.index.begin(), list.index.begin() + n);
+            std::multiset<int32_t> got(index.begin(), index.begin() + n);
+            auto better = [&](double a, double b) { return highest ? a > b : a < b; };
+            return found == got && std::is_sorted(level.begin(), level.begin() + n, better);
+        };
+        return ranked(m_Peaks, m_SortedPeakIndex, m_SortedPeakLevel, true) &&
+               ranked(m_Valleys, m_SortedValleyIndex, m_SortedValleyLevel, false);
+    }
     double Sum() const { return m_LevelSum; }
     double Threshold() const { return PeakThreshold(); }
 };
@@ -141,6 +156,9 @@ TEST(SweepIntake, BlocksKeepTheRunningResultsOfTheWholeSweepSoFar) {
                 skip = {"shown", "rows"};
             if (changed && c.change == Case::kUnit) skip.insert({"columns", "beep columns"});
             ASSERT_EQ(blocks.Results(skip), whole.Results(skip)) << "up to point " << end;
+            if (end == c.points) {
+                EXPECT_TRUE(blocks.RankedWhole());
+            }
             // The sum is the points' own.
             const double sum = std::accumulate(second.begin(), second.begin() + end, 0.0,
                                                [&](double a, float v) { return a + v; });

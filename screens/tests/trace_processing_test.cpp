@@ -56,48 +56,6 @@ TEST(PeakDetection, SyntheticTraces) {
     EXPECT_TRUE(Detect(std::vector<double>(20, -50.0), -200).valleys.empty());
 }
 
-// Ranked as entries come, in chunks of any size, a list gives the ranking of
-// the whole list ranked at once, ties and all; a list begun anew after a
-// Reset ranks only its own entries.
-TEST(PeakRanking, RankingAsEntriesComeEqualsRankingTheWholeList) {
-    // Levels with many ties: eleven distinct values.
-    std::vector<double> levels;
-    for (int i = 0; i < 300; ++i) levels.push_back(-50.0 + (i * 37 % 11));
-    for (int chunk : {1, 7, 64, 300}) {
-        for (bool highest : {true, false}) {
-            trace::PointList list;
-            list.Reset(300);
-            trace::Ranking ranking;
-            ranking.Reserve(300);
-            std::vector<int32_t> index(300, -1), whole(300, -1);
-            std::vector<double> level(300), wholeLevel(300);
-            for (int i = 0; i < 300; ++i) {
-                list.Add(1000 + i, levels[static_cast<size_t>(i)]);
-                if ((i + 1) % chunk && i != 299) continue;
-                ranking.Update(list, highest, index, level);
-                trace::RankSort(list, highest, whole, wholeLevel);
-                ASSERT_EQ(index, whole) << chunk << " " << highest << " " << i;
-                ASSERT_EQ(level, wholeLevel);
-            }
-        }
-    }
-    trace::PointList list;
-    list.Reset(4);
-    trace::Ranking ranking;
-    std::vector<int32_t> index(4, -1);
-    std::vector<double> level(4);
-    for (double l : {-10.0, -5.0, -7.0}) list.Add(static_cast<int32_t>(-l), l);
-    ranking.Update(list, true, index, level);
-    EXPECT_EQ(index, (std::vector<int32_t>{5, 7, 10, -1}));
-    ranking.Reset();
-    list.count = 0;
-    list.Add(3, -20.0);
-    list.Add(4, -1.0);
-    ranking.Update(list, true, index, level);
-    EXPECT_EQ(index[0], 4);
-    EXPECT_EQ(index[1], 3);
-}
-
 TEST(LimitSegments, ALevelOnALineFailsAndLongRunsSplitEverySixtyPoints) {
     std::vector<int32_t> starts(64), codes(64);
     trace::LimitSegmenter s;

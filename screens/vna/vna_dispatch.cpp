@@ -26,7 +26,6 @@ constexpr uint32_t kMeasureTitle = 61231;
 constexpr int kHelpRow = 5;
 constexpr int kNormalColour = 39;
 constexpr int kKeyHelpColour = 40;
-constexpr int kArrowRepeatMax = 35;
 constexpr int kOverlayPage = 52;
 constexpr int kRedrawRequested = 2;
 constexpr uint32_t kBlank = 184, kBack = 1019, kEmptyHelp = 1353;
@@ -265,13 +264,7 @@ void CVnaMode::OnArrowKey(uint32_t key, int pressed) {
         CMeasurementBase::OnArrowKey(key, pressed);
         return;
     }
-    if (!pressed) {
-        arrowCount = 0;
-        repeat_count_ = 0;
-        return;
-    }
-    if (repeat_count_ < kArrowRepeatMax) ++repeat_count_;
-    arrowCount = repeat_count_;
+    if (!CountArrowPress(pressed)) return;
     if (page == kPageAmplitude)
         OnAmplitudeArrow(key);
     else

@@ -14,7 +14,6 @@ namespace {
 
 constexpr uint32_t kFullScaleMicrowatts = 25000000;  // 25 W
 constexpr uint32_t kFactorMillionths = 1000000;      // factor 1
-constexpr uint16_t kK610TemperatureWord = 30000;
 constexpr char kSerial[] = "SIM06101";
 constexpr uint16_t kFirmware = 0x0102;
 
@@ -77,15 +76,17 @@ std::string K610Sim::Data(uint64_t now_ms) {
     const double w = physics_.measure(now_ms);
     // The host multiplies by the temperature correction; the sensor's raw
     // count carries its inverse (1.0 for the K610M).
-    const double k = m_ ? 1.0 : sp::K610CorrectionFactor(kK610TemperatureWord);
+    const uint16_t t = sp::K610TemperatureWord(physics_.temperature_c());
+    const double k = m_ ? 1.0 : sp::K610CorrectionFactor(t);
     const auto counts = [&](double watts) {
         return static_cast<uint32_t>(std::lround(watts / k * sp::kK610CountsPerWatt));
     };
     std::vector<uint8_t> r(1 + (m_ ? sp::kK610MDataBytes : sp::kK610DataBytes) - 2, 0);
     r[0] = 'D';
     sp::PutBe32(&r[1], counts(w));
-    sp::PutBe32(&r[5], counts(w * 0.01));
-    sp::PutBe16(&r[9], kK610TemperatureWord);
+    sp::PutBe32(&r[5], counts(w * physics_.reflected_share()));
+    sp::PutBe16(&r[9], t);
+    if (m_) r[kProbeByte] = static_cast<uint8_t>(probe_);
     Seal(r);
     return Bytes(r);
 }
@@ -95,7 +96,8 @@ std::string K610Sim::OnBytes(std::string_view in, uint64_t now_ms) {
         if (cmd == "I\n") return m_ ? "K610M\r\n" : "K610\r\n";
         if (cmd == "C") return Calibration();
         if (cmd == "D") return Data(now_ms);
-        return {};  // "G,F", "G,N", line ends, other models' bytes
+        if (cmd.size() == 3 && cmd[0] == 'G') probe_ = cmd[2];
+        return {};  // line ends, other models' bytes
     });
 }
 

@@ -19,9 +19,12 @@ class K610Sim : public ILineDevice {
   private:
     std::string Calibration() const;
     std::string Data(uint64_t now_ms);
+    // The K610M's probe byte after the letter: the letter of its last "G,".
+    static constexpr size_t kProbeByte = 12;
     bool m_;
     SensorPhysics physics_;
     std::string pending_;
+    char probe_ = 'F';
 };
 
 class K615Sim : public ILineDevice {

@@ -12,11 +12,20 @@ namespace sim {
 
 namespace {
 constexpr uint32_t kSourceWord = 64001;
-constexpr double kReflectedRatio = 0.01;
-constexpr double kPeakRatio = 1.5;
 constexpr double kCcdfPercent = 1.0;
-constexpr double kCrestDb = 1.76;
 constexpr double kDutyPercent = 100.0;
+// The G command's fields: kind, full scale, CCDF limit, second digit, filter.
+constexpr size_t kGFilterField = 5;
+
+// The field'th comma-separated field of a command ("" when it has fewer).
+std::string_view Field(std::string_view text, size_t field) {
+    for (size_t i = 0; i < field; ++i) {
+        const size_t comma = text.find(',');
+        if (comma == std::string_view::npos) return {};
+        text.remove_prefix(comma + 1);
+    }
+    return text.substr(0, text.find_first_of(", \r"));
+}
 }  // namespace
 
 K630Sim::K630Sim(const std::string& model, bool serial, const SensorSignalState& signal)
@@ -34,6 +43,8 @@ std::string K630Sim::OnBytes(std::string_view in, uint64_t now_ms) {
             }
             if (c != '\r') continue;
             in_g_ = false;
+            if (auto n = plat::parse_number_prefix(std::string(Field(pending_, kGFilterField))))
+                filter_ = n->value;
             out += Reply("G," + plat::format_number("%1.5e", double(kSourceWord)) + ",ACK");
             continue;
         }
@@ -75,14 +86,17 @@ std::string K630Sim::OnBytes(std::string_view in, uint64_t now_ms) {
 
 std::string K630Sim::Reading(uint64_t now_ms) {
     const double w = physics_.measure(now_ms);
+    // Value 8 is the linear peak-to-average ratio; value 6 the filter of the
+    // last G.
+    const double crest = physics_.crest_ratio();
     const double values[sp::key::kCount] = {w,
                                             physics_.temperature_c(),
                                             w,
-                                            w * kReflectedRatio,
-                                            w * kPeakRatio,
-                                            0.0,
+                                            w * physics_.reflected_share(),
+                                            w * crest,
+                                            filter_,
                                             kCcdfPercent,
-                                            kCrestDb,
+                                            crest,
                                             kDutyPercent};
     std::string text = "D";
     for (double v : values) text += "," + plat::format_number("%1.5e", v);

@@ -31,6 +31,7 @@ class K630Sim : public ILineDevice {
     bool in_g_ = false;
     bool running_ = false;
     uint64_t next_ms_ = 0;
+    double filter_ = 10000.0;  // of the last G
 };
 
 }  // namespace sim

@@ -42,14 +42,57 @@ PeripheralWorld::PeripheralWorld(const Scene& scene, const std::filesystem::path
     : scene_(scene), root_(root), signal_(scene.peripherals.sensor) {
     SetCom1(scene.peripherals.com1);
     SetUsb(scene.peripherals.usb);
+    std::error_code error;
+    const std::filesystem::path file = scene_path(root_);
+    seen_time_ = std::filesystem::last_write_time(file, error);
+    seen_size_ = error ? 0 : std::filesystem::file_size(file, error);
+    stop_ = plat::Event(true, false);
+    watcher_ = plat::Thread::start([this] { return Watch(); });
 }
 
 PeripheralWorld::~PeripheralWorld() {
+    stop_.set();
+    watcher_.join();
     plat::serial::set_port_peer(kCom1, nullptr);
     plat::serial::unplug(kUsbSensor);
 }
 
+uint32_t PeripheralWorld::Watch() {
+    while (!stop_.wait(kWatchMs)) FollowSceneFile();
+    return 0;
+}
+
+void PeripheralWorld::FollowSceneFile() {
+    const std::filesystem::path file = scene_path(root_);
+    std::error_code error;
+    const auto time = std::filesystem::last_write_time(file, error);
+    if (error) return;
+    const uintmax_t size = std::filesystem::file_size(file, error);
+    if (error || (time == seen_time_ && size == seen_size_)) return;
+    SceneLoad load = load_scene(file);
+    // A file caught half-written is read again at the next look.
+    if (!load.problems.empty()) return;
+    seen_time_ = time;
+    seen_size_ = size;
+    Apply(load.scene.peripherals);
+}
+
+void PeripheralWorld::Apply(const Peripherals& p) {
+    std::string com1, usb;
+    {
+        std::lock_guard lock(mutex_);
+        com1 = scene_.peripherals.com1;
+        usb = scene_.peripherals.usb;
+        scene_.peripherals.gps_log = p.gps_log;
+    }
+    signal_.set(p.sensor);
+    if (p.com1 != com1) SetCom1(p.com1);
+    if (p.usb != usb) SetUsb(p.usb);
+}
+
 void PeripheralWorld::SetCom1(const std::string& device) {
+    std::lock_guard lock(mutex_);
+    scene_.peripherals.com1 = device;
     plat::serial::PeerFactory factory;
     if (device == "gps") {
         const std::string log = ReadInstrumentFile(scene_.peripherals.gps_log);
@@ -82,6 +125,8 @@ void PeripheralWorld::SetCom1(const std::string& device) {
 }
 
 void PeripheralWorld::SetUsb(const std::string& model) {
+    std::lock_guard lock(mutex_);
+    scene_.peripherals.usb = model;
     plat::serial::unplug(kUsbSensor);
     if (!IsK630Family(model)) return;
     plat::serial::plug(kUsbSensor, [this, model](int fd) {

@@ -30,6 +30,14 @@ double SensorPhysics::target_w() const {
     return std::pow(10.0, (level - 30) / 10);
 }
 
+double SensorPhysics::reflected_share() const {
+    return std::pow(10.0, -signal_.get().return_loss_db / 10);
+}
+
+double SensorPhysics::crest_ratio() const {
+    return std::pow(10.0, signal_.get().crest_db / 10);
+}
+
 double SensorPhysics::measure(uint64_t now_ms) {
     const double target = target_w();
     if (power_w_ < 0) {

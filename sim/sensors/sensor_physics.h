@@ -39,6 +39,10 @@ class SensorSignalState {
         std::lock_guard lock(mutex_);
         signal_.ignores_zero = on;
     }
+    void set(const SensorSignal& s) {
+        std::lock_guard lock(mutex_);
+        signal_ = s;
+    }
 
   private:
     mutable std::mutex mutex_;
@@ -53,6 +57,10 @@ class SensorPhysics {
     void zero() { zeroed_ = true; }
     bool ignores_zero() const { return signal_.get().ignores_zero; }
     double temperature_c() const { return 25.0; }
+    // The reflected power's share of the forward power, and the peak power's
+    // multiple of the average.
+    double reflected_share() const;
+    double crest_ratio() const;
 
   private:
     double target_w() const;

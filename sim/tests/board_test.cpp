@@ -12,6 +12,7 @@
 #include "drivers/dsp/dsp_protocol.h"
 #include "platform/kernel/clock.h"
 #include "sim/board_factory.h"
+#include "sim/spectrum_model.h"
 #include "sim/tests/simulated_device.h"
 #include "sim/tools/board_host.h"
 
@@ -420,6 +421,66 @@ TEST(Board, ZeroSpanShowsTheBurstEnvelope) {
     }
     EXPECT_NEAR(on / 501.0, 0.4, 0.01);  // on 4 ms of every 10
     EXPECT_TRUE(host.stop());
+}
+
+// A video trigger (mode 5 continuous, 2 single) starts each trace at a rising
+// edge of the burst plus its delay (tenths of a millisecond at 38); with its
+// level (hundredths of a dBm at 36) above the burst no trace comes.
+TEST(Board, ZeroSpanWaitsForTheVideoTrigger) {
+    constexpr int kPoints = 501;
+    constexpr double kTraceMs = 20, kPeriod = 10, kOn = 4, kDelay = 2.5;
+    for (std::uint16_t mode : {std::uint16_t{5}, std::uint16_t{2}}) {
+        BoardHost host(std::make_shared<AcquisitionBoard>(fast_scene()));
+        Bytes r = sweep_record(kPoints);
+        r.resize(48);
+        put_le<std::uint32_t>(r, 40, static_cast<std::uint32_t>(kTraceMs));
+        put_le<std::uint16_t>(r, 32, mode);
+        put_le<std::int16_t>(r, 36, -3500);  // -35 dBm
+        put_le<std::uint16_t>(r, 38, static_cast<std::uint16_t>(kDelay * 10));
+        host.send(dsp::msg::kZeroSpan, r);
+        Bytes t = host.collect(dsp::msg::kZeroSpan, kPoints, 4);
+        ASSERT_EQ(t.size(), size_t{kPoints} * 4);
+        for (int i = 0; i < kPoints; ++i) {
+            const double at = kTraceMs * i / (kPoints - 1) + kDelay;
+            const bool high = std::fmod(at, kPeriod) < kOn;
+            const float v = get_le<float>(t, static_cast<std::size_t>(i) * 4);
+            EXPECT_EQ(v > -35, high) << "point " << i;
+        }
+        EXPECT_TRUE(host.stop());
+    }
+    // The level above the burst (-30 dBm): the run state, then no trace.
+    BoardHost host(std::make_shared<AcquisitionBoard>(fast_scene()));
+    Bytes r = sweep_record(kPoints);
+    r.resize(48);
+    put_le<std::uint32_t>(r, 40, static_cast<std::uint32_t>(kTraceMs));
+    put_le<std::uint16_t>(r, 32, 5);
+    put_le<std::int16_t>(r, 36, -2000);
+    host.send(dsp::msg::kZeroSpan, r);
+    auto run = host.read();
+    ASSERT_TRUE(run);
+    EXPECT_EQ(run->type, dsp::LOW_RUN);
+    EXPECT_FALSE(host.read(200));
+    EXPECT_TRUE(host.stop());
+}
+
+// A signal with `off_after_s` is left out of the sweeps that start later.
+TEST(Board, ASignalSwitchedOffLeavesTheLaterSweeps) {
+    sim::Scene s = fast_scene();
+    s.signals = {{940e6, -30.0, 0}};
+    s.signals[0].off_after_s = 5;
+    sim::SpectrumModel model(s);
+    sim::SpectrumSettings settings;
+    settings.centre_hz = 940e6;
+    settings.span_hz = 1e6;
+    settings.points = 101;
+    const auto peak = [&] {
+        const auto trace = model.sweep(settings);
+        return *std::max_element(trace.begin(), trace.end());
+    };
+    model.set_elapsed(4.9);
+    EXPECT_NEAR(peak(), -30.0, 0.1);
+    model.set_elapsed(5.0);
+    EXPECT_LT(peak(), -60.0);
 }
 
 TEST(Board, SweepsArePacedByTheSweepTime) {

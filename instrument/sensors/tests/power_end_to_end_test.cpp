@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <cmath>
+#include <functional>
 #include <mutex>
 #include <vector>
 
@@ -66,8 +67,10 @@ double Dbm(float watts) {
 class PowerRig {
   public:
     PowerRig(const std::string& com1, const std::string& usb, bool serial,
-             bool ignores_zero = false)
+             bool ignores_zero = false,
+             const std::function<void(RecordingPowerScreen&)>& before_start = {})
         : world_(MakeScene(com1, usb, ignores_zero), root_.path()) {
+        if (before_start) before_start(screen_);
         if (serial)
             port_ = std::make_unique<CSerialPort>(1);
         else
@@ -135,13 +138,30 @@ TEST_P(PowerEndToEnd, ReadsTheSceneLevelFollowsAStepAndZeroes) {
     for (int i = 0; i < 3; ++i) EXPECT_NEAR(rig.NextMain(), 10.0, accuracy);
     PowerReading r;
     rig.measurement_->GetLatestReading(r);
+    // The scene's load has a return loss of 20 dB: the reflected power is a
+    // hundredth of the forward power.
+    if (f.code != sp::kK615) {
+        EXPECT_NEAR(r[sp::key::kReflected] / r[sp::key::kForward], 0.01, 1e-3);
+    }
     if (auto* c = dynamic_cast<CPowerSensorC*>(sensor)) {
         EXPECT_EQ(c->IsSerialFraming(), f.serial);  // the serial form says "rs232" first
         EXPECT_EQ(r[0], 64001.0f);                  // value 0: the source word from the G reply
         EXPECT_NEAR(r[sp::key::kTemperature], 25.0f, 1e-4);
+        // Crest 1.76 dB: value 8 is the linear peak-to-average ratio, the
+        // peak that far above the forward power; value 6 the filter of the G.
+        EXPECT_NEAR(r[sp::key::kCrest], std::pow(10.0, 0.176), 1e-4);
+        EXPECT_NEAR(r[sp::key::kPeak] / r[sp::key::kForward], std::pow(10.0, 0.176), 1e-3);
+        EXPECT_EQ(r[sp::key::kFilter], 10000.0f);
     } else {
-        // Temperature words of the binary sensors: 30000 (K610s), 16000 (K615).
-        EXPECT_NEAR(r[sp::key::kTemperature], f.code == sp::kK615 ? 29.94f : 115.08f, 0.01f);
+        // The K610s' temperature word counts hundredths of a kelvin; the
+        // K615's 16000 is 29.94 degrees.
+        EXPECT_NEAR(r[sp::key::kTemperature], f.code == sp::kK615 ? 29.94f : 25.0f, 0.01f);
+    }
+    if (f.code == sp::kK610M) {
+        // The probe byte reports the letter of the last mode command.
+        sensor->SendMode('P');
+        EXPECT_TRUE(WaitFor([&] { return rig.screen_.Fields().probe_letter.load() == 'P'; },
+                            kReadingWaitMs));
     }
 
     // A step of 5 dB settles through values between, never overshooting.
@@ -162,11 +182,13 @@ TEST_P(PowerEndToEnd, ReadsTheSceneLevelFollowsAStepAndZeroes) {
     PowerScreenFields& fields = rig.screen_.Fields();
     fields.zero_request = true;
     fields.zeroing = true;
-    ASSERT_TRUE(WaitFor([&] { return !fields.zeroing.load(); }, 20000));
-    EXPECT_TRUE(fields.zero_done.load());
-    EXPECT_FALSE(fields.zero_request.load());
+    ASSERT_TRUE(WaitFor([&] { return !fields.zero_request.load(); }, 20000));
+    // The answer ends the request; ending the zeroing is the screen's.
+    EXPECT_TRUE(fields.zeroing.load());
+    EXPECT_EQ(fields.zero_done.load(), f.code == sp::kK615);
     EXPECT_EQ(rig.screen_.Status(), "");
     EXPECT_NEAR(rig.NextMain(), kStepTo, accuracy);  // readings go on
+    EXPECT_EQ(rig.screen_.Count(IPowerScreen::Notice::kZeroingResult), 0u);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -186,9 +208,74 @@ TEST(PowerZeroing, ASensorIgnoringZeroTimesOut) {
     fields.zero_request = true;
     fields.zeroing = true;
     ASSERT_TRUE(WaitFor([&] { return !fields.zeroing.load(); }, 20000));
-    EXPECT_EQ(rig.screen_.Status(), "Zero operation timed out");
+    EXPECT_TRUE(WaitFor([&] { return rig.screen_.Status() == "Zero operation timed out"; }, 20000));
     EXPECT_FALSE(fields.zero_done.load());
     EXPECT_GE(rig.screen_.Count(IPowerScreen::Notice::kZeroingResult), 1u);
+}
+
+// The K630 family's limits scale with its full scale of 150 W: 40 dBm reads
+// 40 dBm, 54 dBm stops at 225 W (53.5 dBm).
+TEST(PowerLimits, AK640ReadsUpToOneAndAHalfTimesItsFullScale) {
+    PowerRig rig("none", "K640", false);
+    const double accuracy = sim::sensor_spec("K640").accuracy_db;
+    for (auto [level, reads] : {std::pair{40.0, 40.0}, std::pair{54.0, 10 * std::log10(225e3)}}) {
+        SCOPED_TRACE(level);
+        rig.world_.Signal().set_level(level);
+        double v = 0;
+        for (int i = 0; i < 60 && std::fabs(v - reads) > accuracy; ++i) v = rig.NextMain();
+        EXPECT_NEAR(v, reads, accuracy);
+    }
+}
+
+// Edits of the scene file's peripherals reach the running world: the level,
+// then unplugging and plugging another model.
+TEST(PowerScene, TheWorldFollowsEditsOfTheSceneFile) {
+    PowerRig rig("none", "K640", false);
+    rig.NextMain();
+    sim::Scene scene = PowerRig::MakeScene("none", "K640", false);
+    auto write = [&] {
+        std::ofstream(sim::scene_path(rig.root_.path())) << sim::scene_json(scene);
+    };
+    scene.peripherals.sensor.level_dbm = 0;
+    write();
+    double v = 10;
+    for (int i = 0; i < 60 && std::fabs(v) > 0.2; ++i) v = rig.NextMain();
+    EXPECT_NEAR(v, 0.0, sim::sensor_spec("K640").accuracy_db);
+    scene.peripherals.usb = "none";
+    write();
+    ASSERT_TRUE(WaitFor([&] { return !rig.port_->IsOpen(); }, 20000));
+    scene.peripherals.usb = "K660";
+    write();
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            auto* s = rig.measurement_->GetSensor();
+            return s && s->GetModelCode() == sp::kK660;
+        },
+        20000));
+}
+
+// A measurement whose screen registers five seconds after its thread
+// started, or whose screen is stopped then, finds its sensor once the screen
+// is there and running.
+TEST(PowerLateScreen, TheSensorIsFoundOnceTheScreenIsThere) {
+    for (bool stopped : {false, true}) {
+        SCOPED_TRACE(stopped ? "stopped" : "absent");
+        plat::VirtualClock clock(true);
+        PowerRig rig("none", "K640", false, false, [&](RecordingPowerScreen& s) {
+            if (stopped)
+                s.Fields().stopped = true;
+            else
+                IPowerScreen::SetCurrent(nullptr);
+        });
+        plat::sleep_ms(5000);
+        EXPECT_EQ(rig.measurement_->GetSensor(), nullptr);
+        if (stopped)
+            rig.screen_.Fields().stopped = false;
+        else
+            IPowerScreen::SetCurrent(&rig.screen_);
+        EXPECT_TRUE(
+            WaitFor([&] { return rig.measurement_->GetSensor() != nullptr; }, kReadingWaitMs));
+    }
 }
 
 TEST(PowerUsbPlug, AnUnpluggedSensorIsFoundAgainAfterReplugging) {
@@ -209,5 +296,32 @@ TEST(PowerUsbPlug, AnUnpluggedSensorIsFoundAgainAfterReplugging) {
         20000));
     EXPECT_NEAR(rig.NextMain(), 10.0, sim::sensor_spec("K650").accuracy_db);
 }
+
+// A serial sensor pulled out is lost; plugged in again it is identified and
+// read anew, whatever framing its own readings used (fixed-length replies for
+// the K610 and K610M, text lines for the K670).
+class PowerSerialPlug : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(PowerSerialPlug, ASensorPluggedInAgainIsFoundAgain) {
+    const std::string model = GetParam();
+    PowerRig rig(model, "none", true);
+    rig.NextMain();
+    auto* first = rig.measurement_->GetSensor();
+    ASSERT_NE(first, nullptr);
+    const int32_t code = first->GetModelCode();
+    rig.world_.SetCom1("none");
+    ASSERT_TRUE(WaitFor([&] { return rig.screen_.Lost() > 0; }, kReadingWaitMs));
+    rig.world_.SetCom1(model);
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            auto* s = rig.measurement_->GetSensor();
+            return s && s->GetModelCode() == code;
+        },
+        kReadingWaitMs));
+    EXPECT_NEAR(rig.NextMain(), 10.0, sim::sensor_spec(model).accuracy_db);
+}
+
+INSTANTIATE_TEST_SUITE_P(Models, PowerSerialPlug, ::testing::Values("K610", "K610M", "K670"),
+                         [](const auto& info) { return std::string(info.param); });
 
 }  // namespace

@@ -228,19 +228,76 @@ TEST(K630Replies, NumbersExponentsAndLimits) {
     CPowerSensorC::ShortenExponents(shown);
     EXPECT_EQ(shown, "1.50000e-03,2e+10");
     // Spaces skipped, a number without exponent not stored, limits applied
-    // (k = the scale, 1.0): burst 3.0 > 2.7 -> 5.67, forward 2 -> 1.5,
-    // reflected 0.2 -> 0.15.
-    auto r = s.ParseReading("D, 3.00000e+00 ,25, 2.00000e+00,2.00000e-01,1.00000e+00,ACK\n");
+    // with k the family's full scale of 150 W: burst 500 > 405 -> 850.5,
+    // forward 300 -> 225, reflected 30 -> 22.5; below them nothing changes.
+    auto r = s.ParseReading("D, 5.00000e+02 ,25, 3.00000e+02,3.00000e+01,4.00000e+02,ACK\n");
     ASSERT_NE(r, nullptr);
-    EXPECT_FLOAT_EQ(r->GetReadingValue(1), 5.67f);
+    EXPECT_FLOAT_EQ(r->GetReadingValue(1), 850.5f);
     EXPECT_EQ(r->GetReadingValue(2), 0.0f);
-    EXPECT_FLOAT_EQ(r->GetReadingValue(3), 1.5f);
-    EXPECT_FLOAT_EQ(r->GetReadingValue(4), 0.15f);
-    EXPECT_FLOAT_EQ(r->GetReadingValue(5), 1.0f);
+    EXPECT_FLOAT_EQ(r->GetReadingValue(3), 225.0f);
+    EXPECT_FLOAT_EQ(r->GetReadingValue(4), 22.5f);
+    EXPECT_FLOAT_EQ(r->GetReadingValue(5), 400.0f);
+    r = s.ParseReading("D,1.00000e+04,25,1.00000e+01,1.00000e+00,ACK\n");
+    ASSERT_NE(r, nullptr);
+    EXPECT_FLOAT_EQ(r->GetReadingValue(3), 10.0f);
+    EXPECT_FLOAT_EQ(r->GetReadingValue(4), 1.0f);
+    // A reply holding NAK is refused, never a reading.
+    EXPECT_EQ(s.ParseReading("D,1.00000e-03,2.00000e-03,\x15"
+                             "ACK\n"),
+              nullptr);
     EXPECT_FLOAT_EQ(s.ParseReading("D,1.00000e-03,ACK\n")->GetReadingValue(1), 1e-3f);
     // Seven bytes carry no data (and copy none).
     EXPECT_EQ(s.ParseReading("D,1e-03"), nullptr);
     EXPECT_NE(s.ParseReading("D,1e-030"), nullptr);
+}
+
+// A refused G is sent again; the answer to Z ends the zero request and the
+// zero-done flag, a refusal of Z is reported.
+TEST(K630Replies, RefusedCommandsAndTheZeroAnswer) {
+    FakePort port;
+    Listener listener;
+    CPowerSensorC s(&port, &listener, false);
+    s.ResetPoll();
+    ASSERT_TRUE(s.PollSend());
+    port.Put("F,K640,ACK\r\n");
+    ASSERT_TRUE(s.PollReceive());
+    ASSERT_TRUE(s.PollSend());  // G
+    port.written.clear();
+    port.Put("G,4.20000e+01,\x15\r\n");
+    EXPECT_FALSE(s.PollReceive());
+    ASSERT_TRUE(s.PollSend());
+    EXPECT_EQ(port.written.rfind("G,1,", 0), 0u) << port.written;
+    port.Put("G,4.20000e+01,ACK\r\n");
+    ASSERT_TRUE(s.PollReceive());
+    ASSERT_TRUE(s.PollSend());  // D
+
+    struct Case {
+        const char* name;
+        std::string answer;
+        bool refused;
+    };
+    for (const Case& c :
+         {Case{"accepted", "Z,ACK\r\n", false}, Case{"refused", "Z,\x15\r\n", true}}) {
+        SCOPED_TRACE(c.name);
+        PowerScreenFields& f = listener.fields;
+        f.zero_request = true;
+        f.zero_done = true;
+        f.zeroing = true;
+        port.Put("D,1.00000e-03,2.50000e+01,1.00000e-03,ACK\r\n");
+        s.PollReceive();                                            // the reading, then state 8
+        s.PollReceive();                                            // U
+        s.PollSend();                                               // Z
+        port.Put("D,1.00000e-03,2.50000e+01,1.00000e-03,ACK\r\n");  // still on its way
+        port.Put(c.answer);
+        EXPECT_TRUE(s.PollReceive());
+        EXPECT_FALSE(f.zero_request.load());
+        EXPECT_FALSE(f.zero_done.load());
+        EXPECT_TRUE(f.zeroing.load()) << "the screen ends the zeroing";
+        EXPECT_EQ(f.zero_refused.exchange(false), c.refused);
+        EXPECT_EQ(s.GetPollState(), 6);
+        ASSERT_TRUE(s.PollSend());  // D again
+        f.zeroing = false;
+    }
 }
 
 TEST(K630Replies, SerialFormAnnouncesItselfAndSilenceMeansIdentifyingAgain) {

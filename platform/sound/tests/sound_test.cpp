@@ -99,7 +99,8 @@ TEST(Sound, DeviceImageTonesAreWavesPythonReads) {
     const std::string tool = (celvane_test::build_bin() / "celvane-tones").string();
     ASSERT_EQ(std::system(("'" + tool + "' '" + (root.path() / "Windows").string() + "'").c_str()),
               0);
-    for (const char* name : {"critical.wav", "criticl.wav", "question.wav", "menusel.wav"}) {
+    for (const char* name : {"critical.wav", "criticl.wav", "question.wav", "menusel.wav",
+                             "startup.wav", "exclam.wav", "default.wav", "close.wav"}) {
         const std::string py =
             "python3 -c \"import wave,sys; w=wave.open(sys.argv[1]); "
             "print(w.getnchannels(), w.getframerate(), w.getsampwidth(), "
