@@ -74,8 +74,8 @@ class VnaProgram : public ::testing::Test {
         text = Replaced(text, frequency("center", 1962500000),
                         frequency("center", start + (stop - start) / 2));
         text = Replaced(text, frequency("span", 3275000000), frequency("span", stop - start));
-        text = Replaced(text, "<data points = 705>",
-                        "<data points = " + std::to_string(points) + ">");
+        text =
+            Replaced(text, "<data points = 705>", "<data points = " + std::to_string(points) + ">");
         text = Replaced(text, "<setup label = Factory VNA>", "<setup label = Backup VNA>");
         std::ofstream(backup / "Backup VNA.tws") << text;
         Restart();
@@ -96,7 +96,9 @@ class VnaProgram : public ::testing::Test {
         std::fflush(program_);
     }
 
-    std::vector<Record> Records() const { return specan_screen::ReadBoardLog(root_->path() / "board.log"); }
+    std::vector<Record> Records() const {
+        return specan_screen::ReadBoardLog(root_->path() / "board.log");
+    }
     // Lets platform time pass until the board received a record of
     // `command` after `after` records; its index, or none.
     std::optional<size_t> Await(uint16_t command, size_t after = 0) {
@@ -120,13 +122,21 @@ class VnaProgram : public ::testing::Test {
                 out.push_back(all[i].command);
         return out;
     }
-    // The one-port calibration by keys: the calibration key, then open,
-    // short and load, each once the board had the one before.
+    // The first sweep after the start's upload (its parameter blocks and the
+    // stored terms, if any) ended; its index, or none.
+    std::optional<size_t> AwaitUploadEnd(size_t after = 0) {
+        const std::optional<size_t> blocks = Await(kUploadFrequencies, after);
+        if (!blocks) return blocks;
+        return Await(kSweep, *blocks);
+    }
+    // The one-port calibration by keys once the start's upload ended: the
+    // calibration key, then open, short and load, each once the board had
+    // the one before.
     void CalibrateByKeys() {
-        ASSERT_TRUE(Await(kSweep));
+        ASSERT_TRUE(AwaitUploadEnd());
         Send("key F14");
-        for (auto [key, command] : {std::pair{"key F1", kOpen}, {"key F2", kShort},
-                                    {"key F3", kLoad}}) {
+        for (auto [key, command] :
+             {std::pair{"key F1", kOpen}, {"key F2", kShort}, {"key F3", kLoad}}) {
             const size_t before = Records().size();
             Send(key);
             ASSERT_TRUE(Await(command, before)) << key;
@@ -169,14 +179,14 @@ TEST_F(VnaProgram, StartsOnTheBackupSetupNamedByTheModeFile) {
 // uploads them before it sweeps.
 TEST_F(VnaProgram, ACalibrationByKeysIsFetchedSavedAndUploadedAtTheNextStart) {
     Start(kShortAtThePort);
-    const std::optional<size_t> sweeping = Await(kSweep);
+    const std::optional<size_t> sweeping = AwaitUploadEnd();
     ASSERT_TRUE(sweeping);
     CalibrateByKeys();
     ASSERT_TRUE(Await(kFetchEd));
     Send("wait 2000");
     const std::vector<uint16_t> sent = Transfers(*sweeping);
-    EXPECT_EQ(sent, (std::vector<uint16_t>{kOpen, kShort, kLoad, kSolveOnePort, kFetchEr,
-                                           kFetchEs, kFetchEd}));
+    EXPECT_EQ(sent, (std::vector<uint16_t>{kOpen, kShort, kLoad, kSolveOnePort, kFetchEr, kFetchEs,
+                                           kFetchEd}));
     Quit();
     ASSERT_TRUE(fs::exists(CalFile()));
     // 4 + 1 + 8 bytes of magic and serial, 32 of sweep, 3 terms of the 705
@@ -203,7 +213,7 @@ TEST_F(VnaProgram, AnUnansweredFetchAsksAndYesCompletesTheCalibration) {
                                        R"("unanswered": [{"message": 8204, "replies": 1}])");
     for (const bool yes : {true, false}) {
         SCOPED_TRACE(yes ? "Yes" : "No");
-            Start(scene);
+        Start(scene);
         CalibrateByKeys();
         const std::optional<size_t> fetch = Await(kFetchEs);
         ASSERT_TRUE(fetch);
@@ -222,7 +232,7 @@ TEST_F(VnaProgram, AnUnansweredFetchAsksAndYesCompletesTheCalibration) {
         EXPECT_EQ(fs::exists(CalFile()), yes);
         const size_t before = Records().size();
         Restart();
-        ASSERT_TRUE(Await(kSweep, before));
+        ASSERT_TRUE(AwaitUploadEnd(before));
         std::vector<uint16_t> upload = Transfers(before);
         upload.erase(std::unique(upload.begin(), upload.end()), upload.end());
         const std::vector<uint16_t> expected =

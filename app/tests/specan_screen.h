@@ -169,9 +169,10 @@ inline FILE* StartProgram(const fs::path& root, const std::string& clock) {
 // spectrum analyzer with the clock given, reading its script from the pipe
 // answered (null when the root or the program could not be made).
 inline FILE* StartOnSpectrum(const fs::path& root, const std::string& clock) {
-    if (!MakeRoot(root,
-                  R"({"receiver": {"noise_variation": false}, "board": {"command_log": "board.log"}})",
-                  "2"))
+    if (!MakeRoot(
+            root,
+            R"({"receiver": {"noise_variation": false}, "board": {"command_log": "board.log"}})",
+            "2"))
         return nullptr;
     return StartProgram(root, clock);
 }

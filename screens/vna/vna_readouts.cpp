@@ -53,8 +53,6 @@ enum : uint32_t {
     kMaxDistanceLabel = 64179,
 };
 
-constexpr uint32_t kDtfFrequencyFormat = 2;
-
 }  // namespace
 
 void CVnaMode::UpdateSweepReadout(bool full) {
@@ -112,7 +110,8 @@ void CVnaMode::UpdateStatusRows() {
 
 // The distance-to-fault settings: the distance range, the cable with its
 // velocity factor, loss and smoothing, and the greatest distance the sweep
-// reaches.
+// reaches. The distance range takes the first row, where the other types
+// show the frequency range; the frequency keys still show that one.
 void CVnaMode::ShowDtfReadouts() {
     if (!readout_panel_) return;
     const CVNAMeasSetup& s = *vna_setup_;
@@ -125,7 +124,6 @@ void CVnaMode::ShowDtfReadouts() {
     SetField(kDtfSpanLabel, distance(span), 0, 1, kNormal);
     SetField(kDtfCentreLabel, distance(start + span * 0.5), 0, 2, kNormal);
     SetField(kDtfStopLabel, distance(s.GetDtfStopRaw()), 0, 3, kNormal);
-    readout_panel_->ShowFrequencyRow(s.GetFrequencyRange(), kDtfFrequencyFormat, kFrequencyRow);
     readout_panel_->SetCellIds(kBlank, kBlank, 3, 0);
     core::Text cable;
     if (s.GetCableType() && vna_setup_->GetEnvironment())
@@ -133,8 +131,8 @@ void CVnaMode::ShowDtfReadouts() {
     SetField(kCableTypeLabel, cable.empty() ? LoadResString(kNoCableType) : cable, 4, 0, kNormal);
     SetField(kVpLabel, core::FormatText("%2.1f", s.GetDtfVp() * 100.0) + u"%", 4, 1, kNormal);
     const uint32_t loss_unit = LossUnitForLengthUnit(static_cast<uint32_t>(s.GetDistanceUnit()));
-    const double loss = ConvertLossPerLength(s.GetDtfLoss(), SourceUnit{UNIT_DB_PER_METRE},
-                                             TargetUnit{loss_unit});
+    const double loss =
+        ConvertLossPerLength(s.GetDtfLoss(), SourceUnit{UNIT_DB_PER_METRE}, TargetUnit{loss_unit});
     SetField(kDtfLossLabel, core::FormatText("%1.4f ", loss) + LossUnitText(loss_unit), 4, 2,
              kNormal);
     SetField(kSmoothingLabel, LevelChoiceText(static_cast<uint32_t>(s.GetDtfSmoothing())), 4, 3,
