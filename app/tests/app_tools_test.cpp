@@ -178,9 +178,10 @@ void ExpectMandarinKeys(const Screen& shot, const std::map<uint32_t, std::u16str
         while (from <= caption.size()) {
             const size_t to = std::min(caption.find(u'\n', from), caption.size());
             const std::u16string line = caption.substr(from, to - from);
-            if (!line.empty())
+            if (!line.empty()) {
                 EXPECT_TRUE(Shows(shot, Render(line, font, text, fill), area))
                     << "\"" << Utf8(line) << "\" of string " << id;
+            }
             from = to + 1;
         }
     };
