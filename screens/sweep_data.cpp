@@ -694,10 +694,14 @@ void CMeasurementBase::FillGraphData(CGraphWidget& graph, int from, int to) {
             d->referencePoints[i] = {shown_.holdPixels[i].column, shown_.holdPixels[i].row};
         }
     }
+    // Entries beyond the lists hold the middle point, where "all markers to
+    // peaks" (or minima) switches each marker on: a marker without a peak of
+    // its own stays there instead of going to the first point.
     const auto half = std::min(count / 2, d->indexA.size());
+    const int middle = n / 2;
     for (size_t i = 0; i < half; ++i) {
-        d->indexA[i] = static_cast<int>(i) < peakListCount ? peaksByLevel[i] : 0;
-        d->indexB[i] = static_cast<int>(i) < minListCount ? minsByLevel[i] : 0;
+        d->indexA[i] = static_cast<int>(i) < peakListCount ? peaksByLevel[i] : middle;
+        d->indexB[i] = static_cast<int>(i) < minListCount ? minsByLevel[i] : middle;
     }
     const auto segments =
         std::min(static_cast<size_t>(shown_.segmentCount) + 1, d->segmentEnds.size());
