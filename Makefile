@@ -18,7 +18,7 @@ build: configure
 
 # Only what the device image holds and `make run` starts.
 device: configure
-	@cmake --build --preset $(PRESET) --target device
+	@cmake --build --preset $(PRESET) --target device -- --quiet
 
 image: device
 	@scripts/make-device-root build/$(PRESET)/bin "$(ROOT)"

@@ -189,8 +189,8 @@ bool CChildView::OnCommand(uintptr_t wparam, intptr_t lparam) {
 
 // A measurement screen committed sweep data: the user-interface thread
 // refreshes its display; or the board woke: the screen, when it is the one
-// shown, draws every pane anew. The message names the screen; one that is
-// not of the application's list is not touched.
+// shown, measures again if the sleep stopped it and draws every pane anew. The message names the
+// screen; one that is not of the application's list is not touched.
 intptr_t CChildView::WindowProc(uint32_t msg, uintptr_t wparam, intptr_t lparam) {
     if (msg != CMeasurementBase::kMsgDisplayRefresh) return CWnd::WindowProc(msg, wparam, lparam);
     auto* posted = reinterpret_cast<CModeBase*>(lparam);
@@ -201,7 +201,7 @@ intptr_t CChildView::WindowProc(uint32_t msg, uintptr_t wparam, intptr_t lparam)
         if (wparam != CMeasurementBase::kRedrawWhole)
             screen->OnDisplayRefresh();
         else if (app_->GetCurrentMode() == posted)
-            screen->RedrawWholeScreen();
+            screen->ResumeAfterWake();
         break;
     }
     return 0;

@@ -270,6 +270,7 @@ uint32_t CMeasurement::WorkerMain() {
                 reply_seen = true;
             } else if (r == plat::WAIT_OBJECT_0 + 2) {
                 entry.reset();
+                if (obj) obj->stopped_by_sleep_ = obj->active_.load();
                 if (obj && obj->screen_) obj->screen_->StopMeasurement();
                 if (rec.worker_object.load() != obj) continue;  // deleted meanwhile
             } else if (r == plat::WAIT_OBJECT_0 + 3) {

@@ -95,6 +95,10 @@ class CMeasurement {
     virtual int CanSave() { return 1; }
 
     bool IsActive() const { return active_.load(); }
+    // True once after a sleep of the board's I/O controller stopped this
+    // measurement while it ran: the screen that resumes after the wake takes
+    // it and measures again.
+    bool TakeStoppedBySleep() { return stopped_by_sleep_.exchange(false); }
     uint8_t GetReplyNumber() const { return reply_number_; }
     uint32_t GetStartArgument() const { return start_argument_; }
     CMeasSetup* GetSetup() const { return setup_; }
@@ -140,6 +144,7 @@ class CMeasurement {
     uint32_t word1_ = 0;
     uint32_t word2_ = 0;
     std::atomic<uint32_t> sleep_state_{0};
+    std::atomic<bool> stopped_by_sleep_{false};  // set by the worker, taken by the UI thread
     uint32_t start_argument_ = 0;
     CMeasurement* next_ = nullptr;
     bool counted_ = false;

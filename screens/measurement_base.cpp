@@ -260,6 +260,11 @@ void CMeasurementBase::RedrawWholeScreen() {
     RedrawPanes(screenLayout == CGraphWidget::kScreenLayout ? kMaskGraph : kAllPanes);
 }
 
+void CMeasurementBase::ResumeAfterWake() {
+    if (currentMeasurement && currentMeasurement->TakeStoppedBySleep()) StartMeasurement();
+    RedrawWholeScreen();
+}
+
 void CMeasurementBase::RefreshPane(int pane) {
     if (pane == kPaneGraph) {
         if (graphPanel) graphPanel->Redraw();

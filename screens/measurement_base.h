@@ -161,6 +161,9 @@ class CMeasurementBase : public CModeBase, public IFileListScreen {
     void Redraw(int flag) override;
     // Every pane of the layout in force drawn anew (user-interface thread).
     void RedrawWholeScreen();
+    // After the board's I/O controller woke: a measurement the sleep stopped
+    // starts again, and every pane is drawn anew (user-interface thread).
+    void ResumeAfterWake();
 
     // --- Activation and the measurement chain ----------------------------
     void ActivateMeasurement() override;

@@ -216,13 +216,21 @@ TEST_F(SpecAnProgram, StartsOnTheSpectrumWithALiveTrace) {
 }
 
 // After the board's I/O controller slept and woke, the graph pane shows
-// the trace again without any key.
+// the trace again without any key: the sleep stops the sweep at the board,
+// and the wake asks for it again.
 TEST_F(SpecAnProgram, AfterSleepAndWakeTheGraphShowsItsTrace) {
+    constexpr uint16_t kStop = 0x0041;
     const int x = Column(kCarrierHz, 0, 3.6e9);
     const int y = Row(kCarrierDbm, 20.0, 10.0);
     ASSERT_TRUE(TraceAt(x, y));
+    const size_t before = RecordCount();
     Send("power sleep");
+    ASSERT_TRUE(NextRecord(before, kStop, [](const Record&) { return true; }))
+        << "the sleep stops the sweep";
+    const size_t stopped = RecordCount();
     Send("power wake");
+    EXPECT_TRUE(NextSweep(stopped, [](const Record&) { return true; }))
+        << "the wake asks for the sweep again";
     EXPECT_TRUE(TraceAt(x, y)) << "carrier expected at " << x << "," << y;
 }
 

@@ -147,19 +147,34 @@ inline Screen ReadPng(const fs::path& png) {
 }
 
 #ifdef CELVANE_SOURCE_DIR
-// A fresh device root laid out by the image builder, with the simulated
-// board's noise variation off and its command packets logged to
-// "board.log"; the program started there on the spectrum analyzer with the
-// clock given ("real" or "virtual"), reading its script from the pipe
-// answered (null when the root or the program could not be made).
-inline FILE* StartOnSpectrum(const fs::path& root, const std::string& clock) {
-    if (app_test::MakeDeviceImage(root) != 0) return nullptr;
-    std::ofstream(root / "scene.json")
-        << R"({"receiver": {"noise_variation": false}, "board": {"command_log": "board.log"}})";
-    std::ofstream(root / "FlashFX Disk" / "System" / "mode.txt") << "2";
+// A fresh device root laid out by the image builder with the scene given
+// and mode.txt naming the start screen; false when it could not be made.
+inline bool MakeRoot(const fs::path& root, const std::string& scene_json, const std::string& mode) {
+    if (app_test::MakeDeviceImage(root) != 0) return false;
+    std::ofstream(root / "scene.json") << scene_json;
+    std::ofstream(root / "FlashFX Disk" / "System" / "mode.txt") << mode;
+    return true;
+}
+
+// The program started headless on a device root with the clock given
+// ("real" or "virtual"), reading its script from the pipe answered.
+inline FILE* StartProgram(const fs::path& root, const std::string& clock) {
     const std::string cmd = Quote(app_test::BinDir() / "celvane") + " --root " + Quote(root) +
                             " --display headless --clock " + clock + " --script - >/dev/null 2>&1";
     return popen(cmd.c_str(), "w");
+}
+
+// A fresh device root with the simulated board's noise variation off and its
+// command packets logged to "board.log"; the program started there on the
+// spectrum analyzer with the clock given, reading its script from the pipe
+// answered (null when the root or the program could not be made).
+inline FILE* StartOnSpectrum(const fs::path& root, const std::string& clock) {
+    if (!MakeRoot(
+            root,
+            R"({"receiver": {"noise_variation": false}, "board": {"command_log": "board.log"}})",
+            "2"))
+        return nullptr;
+    return StartProgram(root, clock);
 }
 #endif
 

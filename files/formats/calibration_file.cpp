@@ -109,7 +109,11 @@ bool CVNASetupFile::SaveCalibration() {
         ok = write_term(CVNADataStore::ET, 80);
         if (ok && store->HasIsolation()) ok = write_term(CVNADataStore::EX, 100);
     }
-    bool closed = ok && Close();
+    if (ok) {
+        std::optional<plat::AtomicFile> written = CloseUncommitted();
+        if (written) calibration_file_.emplace(std::move(*written));
+    }
+    const bool closed = calibration_file_.has_value();
     if (!ok) Discard();  // the old file stays
     CloseProgress();
     if (!closed) {

@@ -174,7 +174,7 @@ bool CSetupFile::WriteFile(const core::Text& path, uint32_t size_estimate) {
         WriteString(kHtmlClose);
         WriteTrailer();
     }
-    bool ok = Close();
+    bool ok = CommitWritten();
     CloseProgress();
     if (!ok) {
         reason_ = GetWriteError() == plat::ERROR_DISK_FULL ? LoadResString(kNoSpaceId)

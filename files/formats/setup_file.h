@@ -78,6 +78,9 @@ class CSetupFile : public CTaggedFile, public ISetupFile {
     virtual bool WriteSetupBlocks();
     // Lines after the closing "</html>" (trace files: the checksum line).
     virtual void WriteTrailer() {}
+    // Commits the setup file just written; a form with a companion file
+    // commits that one with it.
+    virtual bool CommitWritten() { return Close(); }
     // Checks after the whole file was read into the copy, before the copy
     // becomes the setup; false refuses the file (the reason set by Refuse).
     virtual bool FinishRead() { return true; }

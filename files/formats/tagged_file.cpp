@@ -221,12 +221,23 @@ size_t CTaggedFile::WriteChecksumLine() {
 
 bool CTaggedFile::Close() {
     if (in_memory_) return !failed_;
-    if (!file_) return false;
+    std::optional<plat::AtomicFile> file = CloseUncommitted();
+    return file && Commit(*file);
+}
+
+std::optional<plat::AtomicFile> CTaggedFile::CloseUncommitted() {
+    if (!file_) return std::nullopt;
     if (!direct_ && !failed_ && !file_->write(text_)) Fail(plat::get_last_error());
-    bool ok = !failed_ && file_->commit();
-    if (!ok && !failed_) Fail(plat::get_last_error());
+    std::optional<plat::AtomicFile> file = std::move(file_);
     file_.reset();
-    return ok;
+    if (failed_) return std::nullopt;
+    return file;
+}
+
+bool CTaggedFile::Commit(plat::AtomicFile& file) {
+    if (file.commit()) return true;
+    Fail(plat::get_last_error());
+    return false;
 }
 
 uint32_t CTaggedFile::EstimateSize() {

@@ -70,6 +70,12 @@ class CTaggedFile {
     // Commits the file; false when any write, the flush or the rename failed
     // (the old file then stays as it was). Nothing for a loaded file.
     bool Close();
+    // Writes the rest of the file to its temporary without committing it, so
+    // that it can be committed together with another file; none when a write
+    // failed (the target then stays as it was).
+    std::optional<plat::AtomicFile> CloseUncommitted();
+    // Commits a file that CloseUncommitted gave; a failure is this file's.
+    bool Commit(plat::AtomicFile& file);
     // Drops the file being written; the target stays as it was.
     void Discard() { file_.reset(); }
     // The system error code of the first failure of the file being written.

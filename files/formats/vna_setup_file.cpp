@@ -1,9 +1,54 @@
 #include "files/formats/vna_setup_file.h"
 
+#include <filesystem>
+#include <system_error>
+
 #include "core/res_string.h"
 #include "files/formats/keyword_tables.h"
+#include "platform/fs/device_path.h"
 
 namespace {
+
+namespace fs = std::filesystem;
+
+// The file a commit is about to replace, kept under a second name until the
+// commit is known to stand: Restore puts the old file back (or removes the
+// new one when there was none); otherwise the kept name goes.
+class ReplacedFile {
+  public:
+    explicit ReplacedFile(fs::path target)
+        : target_(std::move(target)), kept_(target_.string() + ".replaced") {
+        std::error_code ec;
+        fs::remove(kept_, ec);
+        existed_ = fs::is_regular_file(target_, ec);
+        if (existed_) {
+            fs::create_hard_link(target_, kept_, ec);
+            kept_file_ = !ec;
+        }
+    }
+    ~ReplacedFile() {
+        std::error_code ec;
+        if (kept_file_) fs::remove(kept_, ec);
+    }
+    ReplacedFile(const ReplacedFile&) = delete;
+    ReplacedFile& operator=(const ReplacedFile&) = delete;
+
+    void Restore() {
+        std::error_code ec;
+        if (kept_file_) {
+            fs::rename(kept_, target_, ec);
+            kept_file_ = ec.operator bool();
+        } else if (!existed_) {
+            fs::remove(target_, ec);
+        }
+    }
+
+  private:
+    fs::path target_;
+    fs::path kept_;
+    bool existed_ = false;
+    bool kept_file_ = false;
+};
 
 // The names of the single-precision display levels, in the order written.
 constexpr const char* kLevelFormats[] = {"\t<maximum level = %03f>\n", "\t<minimum level = %03f>\n",
@@ -61,16 +106,38 @@ uint32_t CVNASetupFile::EstimateSize() {
 
 bool CVNASetupFile::Write(const core::Text& path) {
     if (!HasSpaceFor(path, EstimateSize())) return false;
-    bool calibration_ok = true;
     calibration_written_ = false;
+    calibration_file_.reset();
     if (ShouldSaveCalibration()) {
-        calibration_ok = SaveCalibration();
-        calibration_written_ = calibration_ok;
+        if (!SaveCalibration()) return false;
+        calibration_written_ = true;
     }
+    const bool had_calibration = vna_->HasCalFile();
     if (vna_->GetDataStore()) vna_->SetHasCalFile(calibration_written_);
     // The space was checked for both files.
-    bool setup_ok = WriteFile(path, 0);
-    return calibration_ok && setup_ok;
+    const bool ok = WriteFile(path, 0);
+    calibration_file_.reset();
+    if (!ok) vna_->SetHasCalFile(had_calibration);
+    return ok;
+}
+
+bool CVNASetupFile::CommitWritten() {
+    std::optional<plat::AtomicFile> setup = CloseUncommitted();
+    if (!setup) return false;
+    if (!calibration_file_) return Commit(*setup);
+    // Both files are written out; the calibration replaces its file first
+    // and goes back when the setup cannot replace its own.
+    std::optional<fs::path> calibration_path;
+    if (std::optional<core::Text> path = CVNAMeasSetup::CalFilePathFor(vna_->GetSetupLabel()))
+        calibration_path = plat::host_path(*path);
+    if (!calibration_path) return false;
+    ReplacedFile old_calibration(*calibration_path);
+    const bool calibration_ok = Commit(*calibration_file_);
+    calibration_file_.reset();
+    if (!calibration_ok) return false;
+    if (Commit(*setup)) return true;
+    old_calibration.Restore();
+    return false;
 }
 
 CSetupFile::Step CVNASetupFile::ReadTag(int32_t id, const std::optional<core::Text>& value) {

@@ -20,15 +20,17 @@ class CVNASetupFile : public CSetupFile {
 
     explicit CVNASetupFile(CVNAMeasSetup* setup) : CSetupFile(setup), vna_(setup) {}
 
-    // One space check for both files; the calibration is written first (when
-    // it matches the sweep), then the setup. False when either failed; a
-    // failed calibration clears the setup's has-calibration-file flag.
+    // One space check for both files. The calibration (when it matches the
+    // sweep) and the setup are both written out before either replaces its
+    // file: a failure of either leaves both old files and the setup's
+    // has-calibration-file flag as they were.
     bool Write(const core::Text& path) override;
     bool Save() { return Write(setup_->GetFilePath()); }
     uint32_t EstimateSize() override;
     uint32_t EstimateCalibrationSize() const;
 
-    // The calibration file of the setup's label.
+    // The calibration file of the setup's label, written out and held for
+    // the setup file's commit (Write); false when it could not be written.
     bool SaveCalibration();
     // Reads the whole file aside; the terms go to the setup's store only
     // when every section read whole. True when a term was stored.
@@ -38,6 +40,7 @@ class CVNASetupFile : public CSetupFile {
 
   protected:
     bool WriteSetupBlocks() override;
+    bool CommitWritten() override;
     Step ReadTag(int32_t id, const std::optional<core::Text>& value) override;
     void PrepareTarget(CMeasSetup& target) override;
 
@@ -52,4 +55,7 @@ class CVNASetupFile : public CSetupFile {
 
     CVNAMeasSetup* vna_;  // not owned
     bool calibration_written_ = false;
+    // The calibration written out by SaveCalibration, committed with the
+    // setup file.
+    std::optional<plat::AtomicFile> calibration_file_;
 };

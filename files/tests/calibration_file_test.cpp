@@ -5,6 +5,9 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
 #include <sstream>
 
 #include "core/res_string.h"
@@ -123,20 +126,69 @@ TEST_F(CalibrationFileTest, ACalibratedSetupSavesItsTermsInTheLayoutAndLoadsThem
     EXPECT_TRUE(services.messages.empty());
 }
 
-TEST_F(CalibrationFileTest, AFailedCalibrationWriteFailsTheSaveAndClearsTheFlag) {
-    // A file where the folder should be.
-    root.Write(fs::path("FlashFX Disk") / "My Cals.tmp", "");
-    fs::remove_all(root.path() / "FlashFX Disk" / "My Cals");
-    fs::rename(root.path() / "FlashFX Disk" / "My Cals.tmp",
-               root.path() / "FlashFX Disk" / "My Cals");
-    vna.SetHasCalFile(true);
-    EXPECT_FALSE(vna.Save());
-    EXPECT_FALSE(vna.HasCalFile());
-    ASSERT_EQ(services.messages.size(), 1u);
-    EXPECT_EQ(services.messages[0], "\\FlashFX Disk\\My Cals\\Feeder A.cal  Directory not found.");
-    std::string setup_text =
-        celvane_test::slurp(root.path() / "FlashFX Disk" / "My Setups" / "Feeder A.tws");
-    EXPECT_EQ(setup_text.find("Has Calibration"), std::string::npos);
+// A save replaces both files or neither: when the calibration or the setup
+// cannot take its place, both old files and the has-calibration flag stay
+// as they were, and the user is told.
+TEST_F(CalibrationFileTest, ASaveReplacesBothFilesOrNeither) {
+    const fs::path setup_file = root.path() / "FlashFX Disk" / "My Setups" / "Feeder A.tws";
+    const fs::path cal_folder = root.path() / "FlashFX Disk" / "My Cals";
+    ASSERT_TRUE(vna.Save());
+    const std::string old_setup = celvane_test::slurp(setup_file);
+    const std::string old_cal = celvane_test::slurp(CalFile());
+    const auto Entries = [](const fs::path& folder) {
+        return std::distance(fs::directory_iterator(folder), fs::directory_iterator());
+    };
+    const auto setup_entries = Entries(setup_file.parent_path());
+    // New settings and new terms to save.
+    vna.SetTitle(u"Mast 2");
+    std::vector<uint8_t> data = Pattern(sweep.points, 9);
+    store.SetTerm(CVNADataStore::ER, data.data(), sweep.points, sweep.start, sweep.stop,
+                  sweep.power, sweep.two_port);
+    // A folder where the file should be.
+    const auto folder_at = [](const fs::path& p) {
+        fs::remove(p);
+        fs::create_directories(p / "inside");
+    };
+    struct Case {
+        const char* name;
+        std::function<void()> block;
+    };
+    const Case cases[] = {
+        {"no calibration folder",
+         [&] {
+             fs::remove_all(cal_folder);
+             std::ofstream(cal_folder.string()) << "";
+         }},
+        {"calibration target is a folder", [&] { folder_at(CalFile()); }},
+        // The new calibration replaces the old one first, then goes back.
+        {"setup target is a folder", [&] { folder_at(setup_file); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        services.messages.clear();
+        c.block();
+        EXPECT_FALSE(vna.Save());
+        EXPECT_TRUE(vna.HasCalFile());
+        EXPECT_EQ(services.messages.size(), 1u);
+        if (fs::is_regular_file(setup_file)) EXPECT_EQ(celvane_test::slurp(setup_file), old_setup);
+        if (fs::is_regular_file(CalFile())) EXPECT_EQ(celvane_test::slurp(CalFile()), old_cal);
+        // Nothing left beside the files.
+        EXPECT_EQ(Entries(setup_file.parent_path()), setup_entries);
+        if (fs::is_directory(cal_folder)) EXPECT_EQ(Entries(cal_folder), 1);
+        // The old files back in place.
+        fs::remove_all(cal_folder);
+        fs::create_directories(cal_folder);
+        std::ofstream(CalFile(), std::ios::binary) << old_cal;
+        fs::remove_all(setup_file);
+        std::ofstream(setup_file, std::ios::binary) << old_setup;
+    }
+    // Both writable: both files are new.
+    ASSERT_TRUE(vna.Save());
+    EXPECT_NE(celvane_test::slurp(setup_file).find("<title = Mast 2>"), std::string::npos);
+    const std::string new_cal = celvane_test::slurp(CalFile());
+    EXPECT_NE(new_cal, old_cal);
+    EXPECT_EQ(new_cal.size(), old_cal.size());
+    EXPECT_TRUE(vna.HasCalFile());
 }
 
 TEST_F(CalibrationFileTest, DamagedCalibrationsStoreNoTerm) {

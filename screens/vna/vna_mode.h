@@ -198,6 +198,7 @@ class CVnaMode : public CMeasurementBase {
     void UpdateStatusRows() override;
     void ShowCalibrationAnnotation();
     void ShowDataPointsAnnotation();
+    void ShowDtfReadouts();
     void ShowCableLossReadouts();
     void ShowCableLoss(double loss);
     void ShowGainReadouts();

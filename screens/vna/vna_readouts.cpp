@@ -41,6 +41,16 @@ enum : uint32_t {
     kCurrentLabel = 61327,
     kBiasLabel = 304,
     kOn = 308,
+    kDtfStartLabel = 229,
+    kDtfSpanLabel = 215,
+    kDtfCentreLabel = 214,
+    kDtfStopLabel = 230,
+    kCableTypeLabel = 760,
+    kNoCableType = 64303,
+    kVpLabel = 1156,
+    kDtfLossLabel = 1366,
+    kSmoothingLabel = 762,
+    kMaxDistanceLabel = 64179,
 };
 
 }  // namespace
@@ -67,6 +77,9 @@ void CVnaMode::UpdateSweepReadout(bool full) {
     }
     ShowDataPointsAnnotation();
     switch (type) {
+        case kDistanceToFault:
+            ShowDtfReadouts();
+            return;
         case kCableLoss:
             ShowCableLossReadouts();
             break;
@@ -77,17 +90,54 @@ void CVnaMode::UpdateSweepReadout(bool full) {
         default:
             break;
     }
-    if (type != kDistanceToFault)
-        readout_panel_->ShowFrequencyRow(vna_setup_->GetFrequencyRange(), kFrequencyFormat,
-                                         kFrequencyRow);
+    readout_panel_->ShowFrequencyRow(vna_setup_->GetFrequencyRange(), kFrequencyFormat,
+                                     kFrequencyRow);
     ShowFrequencyListName();
 }
 
 void CVnaMode::UpdateStatusRows() {
-    if (readout_panel_ && CurrentType() != kDistanceToFault)
-        readout_panel_->ShowFrequencyRow(vna_setup_->GetFrequencyRange(), kFrequencyFormat,
-                                         kFrequencyRow);
+    if (readout_panel_) {
+        if (CurrentType() == kDistanceToFault) {
+            ShowDtfReadouts();
+            ShowDataPointsAnnotation();
+        } else {
+            readout_panel_->ShowFrequencyRow(vna_setup_->GetFrequencyRange(), kFrequencyFormat,
+                                             kFrequencyRow);
+        }
+    }
     CMeasurementBase::UpdateStatusRows();
+}
+
+// The distance-to-fault settings: the distance range, the cable with its
+// velocity factor, loss and smoothing, and the greatest distance the sweep
+// reaches. The distance range takes the first row, where the other types
+// show the frequency range; the frequency keys still show that one.
+void CVnaMode::ShowDtfReadouts() {
+    if (!readout_panel_) return;
+    const CVNAMeasSetup& s = *vna_setup_;
+    const bool metric = s.IsDistanceInMeters();
+    const auto distance = [&](double metres) {
+        return FormatDistance(metres * 1000.0, metric, false, true);
+    };
+    const double start = s.GetDtfStartRaw(), span = s.GetDtfSpan();
+    SetField(kDtfStartLabel, distance(start), 0, 0, kNormal);
+    SetField(kDtfSpanLabel, distance(span), 0, 1, kNormal);
+    SetField(kDtfCentreLabel, distance(start + span * 0.5), 0, 2, kNormal);
+    SetField(kDtfStopLabel, distance(s.GetDtfStopRaw()), 0, 3, kNormal);
+    readout_panel_->SetCellIds(kBlank, kBlank, 3, 0);
+    core::Text cable;
+    if (s.GetCableType() && vna_setup_->GetEnvironment())
+        cable = vna_setup_->GetEnvironment()->GetCableTypeName(s.GetCableType());
+    SetField(kCableTypeLabel, cable.empty() ? LoadResString(kNoCableType) : cable, 4, 0, kNormal);
+    SetField(kVpLabel, core::FormatText("%2.1f", s.GetDtfVp() * 100.0) + u"%", 4, 1, kNormal);
+    const uint32_t loss_unit = LossUnitForLengthUnit(static_cast<uint32_t>(s.GetDistanceUnit()));
+    const double loss =
+        ConvertLossPerLength(s.GetDtfLoss(), SourceUnit{UNIT_DB_PER_METRE}, TargetUnit{loss_unit});
+    SetField(kDtfLossLabel, core::FormatText("%1.4f ", loss) + LossUnitText(loss_unit), 4, 2,
+             kNormal);
+    SetField(kSmoothingLabel, LevelChoiceText(static_cast<uint32_t>(s.GetDtfSmoothing())), 4, 3,
+             kNormal);
+    SetField(kMaxDistanceLabel, distance(s.GetMaxDistance()), 1, 1, kNormal);
 }
 
 // Cell (1, 0): the calibration the sweep runs with and the output power; red
@@ -116,13 +166,17 @@ void CVnaMode::ShowCalibrationAnnotation() {
         SetField(kCalLabel, text + suffix, 1, 0, valid ? kNormal : kRed);
 }
 
-// Cell (1, 3): the data points, and the trace mode when one holds or
-// averages.
+// Cell (1, 3): the data points, and the distance resolution in distance to
+// fault or the trace mode when one holds or averages.
 void CVnaMode::ShowDataPointsAnnotation() {
     core::Text text = core::FormatText("%d", vna_setup_->GetDataPoints());
-    if (CurrentType() != kDistanceToFault &&
-        (vna_setup_->GetPeakHoldMode() != 0 || vna_setup_->GetAveragingMode() == 1))
+    if (CurrentType() == kDistanceToFault) {
+        // The distance one point of the transform stands for.
+        text += u", " + FormatDistance(vna_setup_->GetDistanceResolution() * 1000.0,
+                                       vna_setup_->IsDistanceInMeters(), false, true);
+    } else if (vna_setup_->GetPeakHoldMode() != 0 || vna_setup_->GetAveragingMode() == 1) {
         text += u", " + GetTraceModeText();
+    }
     SetField(kPointsLabel, text, 1, 3, kNormal);
 }
 

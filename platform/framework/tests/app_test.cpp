@@ -376,13 +376,14 @@ TEST(WinThread, RunsItsOwnLoopFromResumeToQuit) {
     struct Probe : CWinThread {
         std::atomic<int> inits{0}, exits{0}, idles{0};
         std::atomic<uint32_t> seen_on{0};
-        Event got{true, false};
+        Event got{true, false}, idle_after_message{true, false};
         bool InitInstance() override {
             ++inits;
             return true;
         }
         bool OnIdle(long count) override {
             if (count == 0) ++idles;
+            if (seen_on != 0) idle_after_message.set();
             return false;
         }
         bool PreTranslateMessage(const Message& m) override {
@@ -406,6 +407,9 @@ TEST(WinThread, RunsItsOwnLoopFromResumeToQuit) {
     ASSERT_TRUE(t.got.wait(INFINITE));
     EXPECT_EQ(t.seen_on, t.thread_id());
     EXPECT_NE(t.thread_id(), current_thread_id());
+    // Idle processing comes once the queue is empty again; a quit posted
+    // before that would legitimately skip it.
+    ASSERT_TRUE(t.idle_after_message.wait(INFINITE));
     ASSERT_TRUE(t.Quit());
     EXPECT_EQ(t.inits, 1);
     EXPECT_EQ(t.exits, 1);
