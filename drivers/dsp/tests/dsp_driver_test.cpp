@@ -415,6 +415,23 @@ TEST_F(DspDriverTest, StrayPacketsWhileStopping) {
     EXPECT_EQ(fetch().head.type, STATUS_UNEXPECTED);
 }
 
+// A table packet whose reply failed: the rest of the table still goes, and
+// no acknowledgement block follows, so the client sees the table missing.
+TEST_F(DspDriverTest, ATablePacketLeftUnansweredWithholdsTheAcknowledgement) {
+    const uint16_t id = dsp::msg::kStoreSourceMatch;
+    board->answer(id, {});
+    Bytes table(4 + 300 * 8);
+    plat::put_le<uint16_t>(table.data(), id);
+    plat::put_le<uint16_t>(table.data() + 2, 300);
+    board->fail_next_read(plat::ERROR_TIMEOUT);
+    ASSERT_TRUE(control(IOCTL_DSP_UPLOAD_TABLE, table));
+    EXPECT_EQ(board->commands().size(), 3u);
+    Bytes out(kFetchBufferSize);
+    uint32_t returned = 1;
+    ASSERT_TRUE(control(IOCTL_DSP_READ_BLOCK, {}, &out, &returned));
+    EXPECT_EQ(returned, 0u);
+}
+
 TEST_F(DspDriverTest, TableUploadAndFileDownload) {
     const uint16_t id = dsp::msg::kStoreReflectionTracking;
     board->answer(id, {});
