@@ -144,6 +144,15 @@ class VnaProgram : public ::testing::Test {
             Send("wait 2000");
         }
     }
+    // A sweep request of the backup setup: its points and range, and the
+    // output power given, bit for bit.
+    static void ExpectTheBackupsSweep(const Record& r, double dbm) {
+        ASSERT_GE(r.payload.size(), 28u);
+        EXPECT_EQ(r.Get<uint32_t>(0), 353u);
+        EXPECT_EQ(r.Get<uint64_t>(4), 500000000u);
+        EXPECT_EQ(r.Get<uint64_t>(12), 1500000000u);
+        EXPECT_EQ(r.Get<uint64_t>(20), std::bit_cast<uint64_t>(dbm)) << dbm << " dBm";
+    }
     fs::path CalFile() const {
         return root_->path() / "FlashFX Disk" / "My Cals" / "Backup VNA.cal";
     }
@@ -159,12 +168,7 @@ TEST_F(VnaProgram, StartsOnTheBackupSetupNamedByTheModeFile) {
     Start(Scene("}}"));
     const std::optional<size_t> first = Await(kSweep);
     ASSERT_TRUE(first);
-    const Record r = Records()[*first];
-    ASSERT_GE(r.payload.size(), 32u);
-    EXPECT_EQ(r.Get<uint32_t>(0), 353u);
-    EXPECT_EQ(r.Get<uint64_t>(4), 500000000u);
-    EXPECT_EQ(r.Get<uint64_t>(12), 1500000000u);
-    EXPECT_EQ(r.Get<uint64_t>(20), 0u) << "0.0 dBm as a double";
+    ExpectTheBackupsSweep(Records()[*first], 0.0);
     Quit();
 
     Start(Scene("}}"), 3999950000u, 4000000000u);
@@ -209,12 +213,7 @@ TEST_F(VnaProgram, ASettingMadeByKeysIsKeptForTheNextStart) {
     Restart();
     const std::optional<size_t> first = Await(kSweep, before);
     ASSERT_TRUE(first);
-    const Record r = Records()[*first];
-    ASSERT_GE(r.payload.size(), 28u);
-    EXPECT_EQ(r.Get<uint32_t>(0), 353u);
-    EXPECT_EQ(r.Get<uint64_t>(4), 500000000u);
-    EXPECT_EQ(r.Get<uint64_t>(12), 1500000000u);
-    EXPECT_EQ(r.Get<uint64_t>(20), std::bit_cast<uint64_t>(-20.0));
+    ExpectTheBackupsSweep(Records()[*first], -20.0);
 }
 
 // Open, short and load by keys fetch the one-port terms and nothing else;
