@@ -63,6 +63,26 @@ class LimitsProgram : public ::testing::Test {
         return s;
     }
 
+    // A new upper line ("Mask 1") made and saved by keys, page 40, with the
+    // message that follows answered by Enter; then whether the editor is
+    // still open and how many upper masks are listed.
+    struct SaveOutcome {
+        bool editing = false;
+        size_t listed = 0;
+    };
+    SaveOutcome SaveANewMaskByKeys() {
+        run.Type(
+            "key shift+F5\nkey F8\nkey F1\nkey F4\nkey F2\nkey ESCAPE\nkey F5\nkey F7\n"
+            "key RETURN\n");
+        Sync();
+        SaveOutcome out;
+        run.OnUi([&] {
+            out.editing = run.Spectrum()->IsMaskEditing();
+            out.listed = run.Spectrum()->MaskList(true).size();
+        });
+        return out;
+    }
+
     // Reads the screen's setup on the user-interface thread.
     template <class Fn>
     auto Setup(Fn fn) {
@@ -806,22 +826,18 @@ TEST_F(LimitsProgram, ASaveThatCannotBeWrittenLeavesTheOldFile) {
         "name,count,freq,level,unit,ref freq,ref level,unit,a,kind\n"
         "Old,1,0,-10,dBc,0,0,dBm,0,1\n";
     run.root().Write("FlashFX Disk/My Lists/LimitMaskTypeSettings.csv", old);
-    if (std::system(("chattr +i '" + folder.string() + "' 2>/dev/null").c_str()) != 0)
-        GTEST_SKIP() << "the folder cannot be made unchangeable here";
-    // New line (name "Mask 1"), page 40, save: the message, then Enter.
-    run.Type(
-        "key shift+F5\nkey F8\nkey F1\nkey F4\nkey F2\nkey ESCAPE\nkey F5\nkey F7\n"
-        "key RETURN\n");
-    Sync();
-    bool editing = false;
-    size_t listed = 0;
-    run.OnUi([&] {
-        editing = run.Spectrum()->IsMaskEditing();
-        listed = run.Spectrum()->MaskList(true).size();
-    });
-    std::system(("chattr -i '" + folder.string() + "'").c_str());
-    EXPECT_TRUE(editing);
-    EXPECT_EQ(listed, std::size(kUpperTable) + 1);
+    // The flag comes off however the test ends, so that the root can go.
+    struct Unchangeable {
+        fs::path folder;
+        bool set = std::system(("chattr +i '" + folder.string() + "' 2>/dev/null").c_str()) == 0;
+        ~Unchangeable() {
+            if (set) std::system(("chattr -i '" + folder.string() + "'").c_str());
+        }
+    } unchangeable{folder};
+    if (!unchangeable.set) GTEST_SKIP() << "the folder cannot be made unchangeable here";
+    const SaveOutcome saved = SaveANewMaskByKeys();
+    EXPECT_TRUE(saved.editing);
+    EXPECT_EQ(saved.listed, std::size(kUpperTable) + 1);
     std::ifstream in(file, std::ios::binary);
     EXPECT_EQ(std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>()),
               old);
@@ -835,17 +851,8 @@ TEST_F(LimitsFromFile, AFullListTakesNoFurtherMask) {
     for (int i = 0; i < 100; ++i) text += "M" + std::to_string(i) + ",1,0,-10,dBc,0,0,dBm,0,1\n";
     run.root().Write("FlashFX Disk/My Lists/LimitMaskTypeSettings.csv", text);
     ASSERT_TRUE(run.Start());
-    run.Type(
-        "key shift+F5\nkey F8\nkey F1\nkey F4\nkey F2\nkey ESCAPE\nkey F5\nkey F7\n"
-        "key RETURN\n");
-    Sync();
-    bool editing = false;
-    size_t listed = 0;
-    run.OnUi([&] {
-        editing = run.Spectrum()->IsMaskEditing();
-        listed = run.Spectrum()->MaskList(true).size();
-    });
-    EXPECT_TRUE(editing);
-    EXPECT_EQ(listed, 101u);
+    const SaveOutcome saved = SaveANewMaskByKeys();
+    EXPECT_TRUE(saved.editing);
+    EXPECT_EQ(saved.listed, 101u);
     EXPECT_EQ(run.Finish(), 0);
 }
