@@ -329,6 +329,7 @@ class CCelvaneApp : public plat::CWinApp, public IScreenServices, public IBoardV
     void DeleteSetupList() override { DeleteSortedList(); }
     bool LoadsSetups() const override;
     ISetupEnvironment* GetSetupEnvironment() override;
+    CCableType* GetScreenCableList() override { return GetCableList(); }
     void RunTimeDateDialog() override;
 
   protected:

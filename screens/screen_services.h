@@ -17,6 +17,7 @@ class CSAMeasSetup;
 class CLimitMaskFile;
 class CSortedItemList;
 class ISetupEnvironment;
+class CCableType;
 
 class IScreenServices {
   public:
@@ -110,6 +111,8 @@ class IScreenServices {
     virtual void DeleteSetupList() {}
     virtual bool LoadsSetups() const { return true; }
     virtual ISetupEnvironment* GetSetupEnvironment() { return nullptr; }
+    // The application's cable list (its head), null without a list file.
+    virtual CCableType* GetScreenCableList() { return nullptr; }
     // The application's current measurement and setup object.
     virtual void SetAppMeasurement(CMeasurement* /*measurement*/, CMeasSetup* /*setup*/) {}
 };

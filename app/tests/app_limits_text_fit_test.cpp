@@ -15,12 +15,7 @@ using namespace system_screens;
 
 namespace {
 
-// The dialog that holds the focus.
-plat::CWnd* OpenDialog() {
-    plat::CWnd* w = plat::CWnd::GetFocus();
-    while (w && !dynamic_cast<plat::CDialog*>(w)) w = w->GetParent();
-    return w;
-}
+using dialog_fit::OpenDialog;
 
 class LimitTextFit : public SystemScreens,
                      public dialog_fit::DialogFit,
@@ -43,9 +38,7 @@ TEST_P(LimitTextFit, LimitDialogs) {
               0);
     EXPECT_EQ(checked, 4);
     EXPECT_GT(measured, 15);
-    std::string report;
-    for (const std::string& f : failures) report += f + "\n";
-    EXPECT_TRUE(failures.empty()) << failures.size() << " texts do not fit:\n" << report;
+    EXPECT_TRUE(failures.empty()) << failures.size() << " texts do not fit:\n" << Report();
 }
 
 INSTANTIATE_TEST_SUITE_P(Languages, LimitTextFit, ::testing::Values(9, 4),

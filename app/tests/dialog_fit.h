@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/framework/dialog.h"
 #include "platform/framework/list_box.h"
 #include "platform/framework/wnd.h"
 #include "platform/text/utf.h"
@@ -18,8 +19,22 @@ namespace dialog_fit {
 // Text inside an edit or a list row keeps this far from the sides.
 constexpr int kInnerMargin = 2;
 
+// The dialog that holds the focus, or null.
+inline plat::CWnd* OpenDialog() {
+    plat::CWnd* w = plat::CWnd::GetFocus();
+    while (w && !dynamic_cast<plat::CDialog*>(w)) w = w->GetParent();
+    return w;
+}
+
 class DialogFit {
   public:
+    // Every overflow, one a line.
+    std::string Report() const {
+        std::string report;
+        for (const std::string& f : failures) report += f + "\n";
+        return report;
+    }
+
     // Measures every visible control of `dialog`; an overflow becomes a line
     // of the report.
     void Check(plat::CWnd* dialog, const std::string& name) {

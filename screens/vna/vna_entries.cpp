@@ -6,8 +6,12 @@
 
 #include "core/res_string.h"
 #include "core/units.h"
+#include "dialogs/cable_list_dlg.h"
 #include "dialogs/dialog_services.h"
+#include "dialogs/dtf_wizard_dlg.h"
 #include "dialogs/freq_entry_dlg.h"
+#include "dialogs/quick_help_dlg.h"
+#include "dialogs/setting_list_dlg.h"
 #include "dialogs/unit_entry_dlg.h"
 #include "dialogs/value_entry_dlg.h"
 #include "platform/framework/message_box.h"
@@ -52,7 +56,55 @@ class DialogEntries : public IVnaEntries {
                    [low](CPowerOutputDlg& d) { return std::clamp(d.GetValue(), low, kMaxPower); });
     }
 
+    bool CableList(CCableType** choice, bool metric, CCableType* list) override {
+        CCableListDlg dlg(frame_, choice, metric);
+        dlg.SetCableList(list);
+        return dlg.DoModal() == plat::IDOK;
+    }
+    std::optional<int32_t> DataPoints(int32_t points) override {
+        CDataPointsDlg dlg(frame_, points);
+        return Run(dlg, [](CDataPointsDlg& d) { return d.GetSelection(); });
+    }
+    std::optional<int> Ifbw(int index) override {
+        CBandwidthEntryDlg dlg(frame_, u"IFBW", kNoKey, index);
+        return Run(dlg, [](CBandwidthEntryDlg& d) { return d.GetSelection(); });
+    }
+    std::optional<double> Distance(uint32_t title_id, int first, bool metric, double value,
+                                   double low, double high, double wheel_step,
+                                   double arrow_step) override {
+        CLimitsEntryDlg dlg(frame_, LoadResString(title_id), CKeypadEntryDlg::KeyToChar(first),
+                            LengthUnitText(metric ? 0 : 1), low, high, wheel_step, arrow_step,
+                            value);
+        return Run(dlg, [](CLimitsEntryDlg& d) { return d.GetValue(); });
+    }
+    std::optional<double> Vp(int first, double percent) override {
+        CVpEntryDlg dlg(frame_, CVpEntryDlg::KeyToChar(first), static_cast<float>(percent));
+        return Run(dlg, [](CVpEntryDlg& d) { return d.GetValue(); });
+    }
+    std::optional<Loss> CableLoss(int first, uint32_t unit, double value) override {
+        CCableLossDlg dlg(frame_, CKeypadEntryDlg::KeyToChar(first), unit,
+                          static_cast<float>(value));
+        return Run(dlg, [](CCableLossDlg& d) { return Loss{d.GetValue(), d.GetUnit()}; });
+    }
+    void QuickHelp(const core::Text& title, const core::Text& path) override {
+        CQuickHelpDlg dlg(frame_, title, path);
+        dlg.DoModal();
+    }
+
+    std::optional<DtfWizardResults> DtfWizard(CVNAMeasSetup* setup,
+                                              std::function<void()> choose_cable,
+                                              uint64_t lowest) override {
+        CDtfWizardDlg dlg(frame_, setup, std::move(choose_cable), lowest);
+        if (dlg.DoModal() != plat::IDOK || !dlg.IsValidated()) return std::nullopt;
+        return DtfWizardResults{
+            dlg.GetVp(),           dlg.GetLoss(),        dlg.GetCenterFrequency(),
+            dlg.GetSpan(),         dlg.GetDataPoints(),  dlg.GetLossUnit(),
+            dlg.GetDistanceUnit(), dlg.GetStopDistance()};
+    }
+
   private:
+    // No key typed: the dialog opens on its current value.
+    static constexpr int kNoKey = -1;
     plat::CWnd* frame_;
 };
 

@@ -24,6 +24,7 @@
 #include <atomic>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -33,6 +34,7 @@
 #include "screens/measurement_base.h"
 #include "screens/vna/vna_settings.h"
 
+class CCableType;
 class CVNADataStore;
 class CVNAMeasSetup;
 class CVnaMeasurement;
@@ -49,6 +51,49 @@ class IVnaEntries {
     virtual std::optional<double> Offset(int first, double offset) = 0;
     // The output power (dBm) within [low, +10].
     virtual std::optional<double> PowerOutput(int first, double power, double low) = 0;
+
+    // The entries of the settings pages; each answers nothing unless a
+    // dialog runs.
+    // The cable list over `list` (null without a list file): true when OK
+    // left a cable in `choice`.
+    virtual bool CableList(CCableType** /*choice*/, bool /*metric*/, CCableType* /*list*/) {
+        return false;
+    }
+    virtual std::optional<int32_t> DataPoints(int32_t /*points*/) { return std::nullopt; }
+    // The IFBW choice, 0 (100 Hz) .. 8 (1 MHz).
+    virtual std::optional<int> Ifbw(int /*index*/) { return std::nullopt; }
+    // A distance in metres or feet within [low, high].
+    virtual std::optional<double> Distance(uint32_t /*title_id*/, int /*first*/, bool /*metric*/,
+                                           double /*value*/, double /*low*/, double /*high*/,
+                                           double /*wheel_step*/, double /*arrow_step*/) {
+        return std::nullopt;
+    }
+    // Vp in percent.
+    virtual std::optional<double> Vp(int /*first*/, double /*percent*/) { return std::nullopt; }
+    // A loss per length and the unit it was entered in (29 dB/m, 30 dB/ft).
+    struct Loss {
+        double value = 0;
+        uint32_t unit = 0;
+    };
+    virtual std::optional<Loss> CableLoss(int /*first*/, uint32_t /*unit*/, double /*value*/) {
+        return std::nullopt;
+    }
+    // Shows a help file (its instrument path) under a title.
+    virtual void QuickHelp(const core::Text& /*title*/, const core::Text& /*path*/) {}
+    // The distance-to-fault wizard over the setup: its results when OK
+    // validated them. `choose_cable` runs the screen's cable list.
+    struct DtfWizardResults {
+        float vp = 0, loss = 0;  // fraction, dB per metre
+        uint64_t centre = 0, span = 0;
+        int32_t points = 0;
+        int32_t loss_unit = 0, distance_unit = 0;
+        float stop_distance = 0;  // in the distance unit
+    };
+    virtual std::optional<DtfWizardResults> DtfWizard(CVNAMeasSetup* /*setup*/,
+                                                      std::function<void()> /*choose_cable*/,
+                                                      uint64_t /*lowest*/) {
+        return std::nullopt;
+    }
 };
 
 // The message boxes the screen asks; tests answer them.
@@ -99,6 +144,9 @@ class CVnaMode : public CMeasurementBase {
     static constexpr uintptr_t kBiasTimer = 7;
     static constexpr uintptr_t kTransferTimer = 8;
     static constexpr uint32_t kWatchdogMs = 20000;
+    // The setup's distance unit of metres; the help key of page 27.
+    static constexpr int32_t kDistanceMetres = 27;
+    static constexpr int kDtfHelpKey = 7;
 
     explicit CVnaMode(CDspInterface* link);
     ~CVnaMode() override;
@@ -220,15 +268,28 @@ class CVnaMode : public CMeasurementBase {
     int ShowUnitsMenu();
     void OnUnitsKey(int key);
 
-    // --- Pages of later work ------------------------------------------------------------
-    // The sweep page (4), the measurement selection (17) and the pages of the
-    // four types and their settings (26 to 32): inert until their keys come;
-    // their pages show blank keys.
+    // --- Settings pages ------------------------------------------------------------------
+    // The sweep page (4), the measurement selection (17), the pages of the
+    // four types (26 to 29) and the distance-to-fault pages (30 to 32).
     virtual int ShowSettingsPage(int page, int key);
     virtual void OnSettingsKey(int page, int key);
     virtual void OnSettingsDigit(int page, int digit);
     virtual void OnSettingsArrow(int page, uint32_t key);
     virtual void OnSettingsKnob(int page, int steps);
+    // Makes the measurement of a type (1..4) current, tells the application
+    // (WM_COMMAND 32839) and shows the type's page.
+    void SwitchMeasurementType(int type);
+    // Runs the cable list; a chosen cable gives the setup its Vp and its loss
+    // at the centre of the range; "None" clears the cable.
+    void ChooseCable(bool redraw);
+    // Runs the distance-to-fault wizard; true when its results were applied.
+    bool RunDtfWizard();
+    // The IFBW choice of the setup, 0 (100 Hz) .. 8 (1 MHz).
+    int IfbwIndex() const;
+    void SetIfbwIndex(int index);
+    bool ImmunityOn() const;
+    void SetImmunity(bool on);
+    static core::Text BiasVoltageText(int32_t type);
 
     // --- Accessors (tests) ---------------------------------------------------------------
     CVNAMeasSetup* GetVnaSetup() const { return vna_setup_.get(); }
@@ -271,6 +332,30 @@ class CVnaMode : public CMeasurementBase {
     void StoreTerm(uint16_t code);
     void OnCableLossSweepDone();
     void OnGainSweepDone();
+
+    // The settings pages' parts.
+    void GoToPage(int page, int marked);
+    void MarkKey(int page, int key);
+    bool HasGainMeasurement() const;
+    core::Text CableName() const;
+    int SmoothingLevel();
+    void BuildSweepLabels();
+    void BuildDtfLabels();
+    void BuildSmoothingLabels();
+    void BuildCableLabels();
+    void BuildGainLabels();
+    void OnSweepPageKey(int key);
+    void OnMeasureSelectKey(int key);
+    void OnDtfPageKey(int key);
+    void OnSmoothingPageKey(int key);
+    void OnCablePageKey(int key);
+    void OnGainPageKey(int key);
+    void AfterDtfChange();
+    void StepDistance(int item, float step);
+    void StepCableValue(int item, float step);
+    void EditDtfDistance(int item, int digit);
+    void EditDtfVp(int digit);
+    void EditDtfLoss(int digit);
 
   private:
     std::unique_ptr<CVNADataStore> data_store_;

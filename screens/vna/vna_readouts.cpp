@@ -66,7 +66,7 @@ void CVnaMode::UpdateSweepReadout(bool full) {
     SetField(kSweepLabel, LoadResString(vna_setup_->GetTriggerMode() == 0 ? kSingle : kContinuous),
              1, 2, kNormal);
     if (const CChoiceBlock* b = vna_setup_->GetBandwidthSettings()) {
-        const auto id = IfbwTextId(b->GetRbwIndex(true));
+        const auto id = IfbwTextId(static_cast<int>(b->GetRbwIndex()));
         const core::Text text = id ? u"IFBW: " + LoadResString(*id) : core::Text();
         if (type == kDistanceToFault) {
             SetFieldText(core::Text(), text, 3, 1);

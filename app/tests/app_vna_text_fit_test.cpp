@@ -1,0 +1,57 @@
+// Every text of the network analyzer's cable list and distance-to-fault
+// wizard fits its control, in English and in Mandarin: the real program in
+// this process on a distance-to-fault setup with a cable list file, each
+// dialog opened by its keys, every label, field and list row measured with
+// the control's own font against the control's rectangle.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "app/tests/dialog_fit.h"
+#include "app/tests/system_screens_support.h"
+#include "app/tests/vna_program.h"
+
+using namespace system_screens;
+
+namespace {
+
+using dialog_fit::OpenDialog;
+
+using vna_program::Replaced;
+
+class VnaTextFit : public SystemScreens,
+                   public dialog_fit::DialogFit,
+                   public ::testing::WithParamInterface<int> {};
+
+TEST_P(VnaTextFit, CableListAndWizard) {
+    root.Write("FlashFX Disk/System/language.txt", std::to_string(GetParam()));
+    root.Write("FlashFX Disk/System/mode.txt", "1");
+    root.Write("FlashFX Disk/My Lists/CableTypeSettings.csv",
+               "Name,Vp,450,824,894,960,1000,1700,1920,2000,2500\n"
+               "LMR-400 Ultra Flex Plenum,0.85,0.05,0.07,0.07,0.08,0.08,0.11,0.12,0.12,0.14\n"
+               "RG-58,0.66,0.26,0.36,0.38,0.39,0.40,0.54,0.58,0.59,0.67\n");
+    const std::string backup = "FlashFX Disk/My Setups/Backup/";
+    root.Write(backup + "Backup VNA.tws",
+               Replaced(root.Read(backup + "Factory VNA.tws"), "<measurement id = frequency sweep>",
+                        "<measurement id = distance to fault>"));
+    Probe(21, [&] { Check(OpenDialog(), "cable list"); });
+    Probe(22, [&] { Check(OpenDialog(), "DTF wizard"); });
+    // The start's upload holds the keys back until the board answered it:
+    // time for the board's thread. Then page 27 (M4), the cable page (S5),
+    // its list (S1); back to page 27 and the wizard (S7).
+    std::string waits;
+    for (int i = 0; i < 10; ++i) waits += "wait 1000\n";
+    ASSERT_EQ(Run(waits + "key F16\nkey F5\nkey F1\nwait 200\nkey F21\nkey ESCAPE\nkey F8\n"
+                          "key F7\nwait 200\nkey F22\nkey ESCAPE\nquit\n"),
+              0);
+    EXPECT_EQ(checked, 2);
+    EXPECT_GT(measured, 20);
+    EXPECT_TRUE(failures.empty()) << failures.size() << " texts do not fit:\n" << Report();
+}
+
+INSTANTIATE_TEST_SUITE_P(Languages, VnaTextFit, ::testing::Values(9, 4),
+                         [](const ::testing::TestParamInfo<int>& info) {
+                             return std::string(info.param == 9 ? "English" : "Mandarin");
+                         });
+
+}  // namespace

@@ -1,0 +1,207 @@
+// The cable page of the distance-to-fault measurement in-process against
+// the simulated board: a cable chosen from the list gives the setup its Vp
+// and its loss at the centre, reaches the board in the distance-to-fault
+// record and moves the fault's peak; Vp and loss edited by hand drop the
+// cable.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/keys.h"
+#include "core/res_string.h"
+#include "files/lists/cable_type.h"
+#include "files/tests/cable_list_fixture.h"
+#include "instrument/vna_measurements.h"
+#include "platform/text/utf.h"
+#include "screens/vna/tests/vna_screen_rig.h"
+#include "widgets/soft_key_menu.h"
+
+namespace {
+
+using namespace vna_test;
+
+constexpr uint32_t kMeasureMenu = VK_F13 + 3;
+constexpr uint32_t kSoft1 = VK_F1;
+constexpr uint64_t kLow = 850000000, kHigh = 1850000000;
+
+// The entries answered by the test: the cable list takes `pick` (unless
+// null, which cancels), the Vp entry `vp`.
+class PickingEntries : public NoEntries {
+  public:
+    CCableType* pick = nullptr;
+    std::optional<double> vp;
+    int lists_run = 0;
+    CCableType* list_seen = nullptr;
+    bool CableList(CCableType** choice, bool, CCableType* list) override {
+        ++lists_run;
+        list_seen = list;
+        if (!pick) return false;
+        *choice = pick;
+        return true;
+    }
+    std::optional<double> Vp(int, double) override { return vp; }
+};
+
+using cable_fixture::ThreeCables;
+
+class VnaCable : public VnaScreen {
+  protected:
+    // A 26 dB fault 12 m down a lossless cable of Vp 0.85 into a 60 dB
+    // load; the setup measures distance to fault from 850 to 1850 MHz at
+    // 705 points, 0.1 to 20 m.
+    void StartDtf() {
+        sim::Scene scene = IdealScene(60);
+        scene.dut.cable.length_m = 19;
+        scene.dut.cable.velocity_factor = 0.85;
+        scene.dut.cable.loss_db_per_m = 0;
+        scene.dut.faults = {{12.0, 26.0}};
+        Start(scene);
+        list_ = ThreeCables();
+        services_->cables = list_.get();
+        auto entries = std::make_unique<PickingEntries>();
+        entries_ = entries.get();
+        screen_->SetEntries(std::move(entries));
+        setup().GetFrequencyRange()->Set(kLow, (kLow + kHigh) / 2, kHigh, kHigh - kLow, 0);
+        screen_->SetCurrentMeasurement(screen_->MeasurementOfType(vna::kDistanceToFault), &setup());
+        setup().SetMeasurementId(vna::kDistanceToFault);
+        ASSERT_TRUE(setup().SetDataPoints(705));
+        setup().SetDtfStart(0.1f);
+        setup().SetDtfStop(20.0f);
+        Activate();
+    }
+    core::Text KeyTitle(int key) const {
+        CSoftKeyMenu* menu = screen_->soft_key_menu();
+        CReadoutBox* box = menu ? menu->Key(key) : nullptr;
+        return box ? box->GetTitle() : core::Text();
+    }
+    // Page 31 by keys: the measure menu (the type's page 27), then soft key 5.
+    void OpenCablePage() {
+        Key(kMeasureMenu);
+        ASSERT_EQ(screen_->GetActiveFunction(), CVnaMode::kPageDtf);
+        Key(kSoft1 + 4);
+        ASSERT_EQ(screen_->GetActiveFunction(), CVnaMode::kPageCable);
+    }
+    // The next distance-to-fault record from packet `from` on that carries
+    // the Vp word; its payload.
+    std::vector<uint8_t> AwaitDtfRecord(size_t from, uint32_t vp_word) {
+        std::vector<uint8_t> found;
+        Until([&] {
+            const auto packets = rig_->board().Packets();
+            for (size_t i = from; i < packets.size(); ++i)
+                if (packets[i].command == dsp::msg::kDistanceToFault &&
+                    plat::get_le<uint32_t>(packets[i].payload.data() + 32) == vp_word) {
+                    found = packets[i].payload;
+                    return true;
+                }
+            return false;
+        });
+        return found;
+    }
+    // Waits until a whole sweep's maximum stands within a distance bin of
+    // `metres` and `high` accepts its height; where it stood and how high.
+    std::pair<double, double> AwaitPeak(double metres, const std::function<bool(double)>& high) {
+        std::pair<double, double> peak;
+        const bool seen = Until([&] {
+            const std::vector<double> trace = screen_->GetShownTrace();
+            if (static_cast<int>(trace.size()) != setup().GetDataPoints()) return false;
+            const auto top = std::max_element(trace.begin(), trace.end());
+            const double start = setup().GetDtfStartRaw();
+            const double bin = (setup().GetDtfStopRaw() - start) / (trace.size() - 1);
+            peak = {start + static_cast<double>(top - trace.begin()) * bin, *top};
+            return std::abs(peak.first - metres) <= bin && high(peak.second);
+        });
+        EXPECT_TRUE(seen) << "the last peak stood at " << peak.first << " m, " << peak.second
+                          << " dB";
+        return peak;
+    }
+
+    std::unique_ptr<CCableType> list_;
+    PickingEntries* entries_ = nullptr;
+};
+
+TEST_F(VnaCable, EachListedCableGivesItsVpAndLossAtTheCentreToTheBoard) {
+    StartDtf();
+    struct Case {
+        const char16_t* name;
+        const char16_t* vp_text;
+        float loss;
+        uint32_t vp_word;
+        double peak_m;
+    } cases[] = {
+        {u"Match85", u"85.0", 0.05f, 8500, 12.0},
+        {u"Slow66", u"66.0", 0.0f, 6600, 12.0 * 0.66 / 0.85},
+        {u"Lossy66", u"66.0", 0.2f, 6600, 12.0 * 0.66 / 0.85},
+    };
+    double slow_height = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(plat::to_utf8(c.name));
+        OpenCablePage();
+        entries_->pick = list_->FindByName(c.name);
+        const size_t from = PacketCount();
+        Key(kSoft1);
+        EXPECT_EQ(entries_->list_seen, list_.get());
+        EXPECT_EQ(setup().GetCableType(), entries_->pick);
+        EXPECT_NE(KeyTitle(1).find(c.vp_text), core::Text::npos) << plat::to_utf8(KeyTitle(1));
+        EXPECT_NEAR(setup().GetDtfLoss(), c.loss, 1e-6);
+        EXPECT_NE(KeyTitle(0).find(c.name), core::Text::npos);
+        const std::vector<uint8_t> record = AwaitDtfRecord(from, c.vp_word);
+        ASSERT_GE(record.size(), 40u) << "no record with Vp " << c.vp_word;
+        EXPECT_NEAR(std::bit_cast<float>(plat::get_le<uint32_t>(record.data() + 36)), c.loss, 1e-6);
+        // Lossy66's peak stands the two-way loss to the fault above Slow66's.
+        const auto peak = AwaitPeak(c.peak_m, [&](double height) {
+            return c.loss != 0.2f || std::abs(height - slow_height - 2 * 0.2 * c.peak_m) <= 0.05;
+        });
+        if (c.loss == 0.0f) slow_height = peak.second;
+        Key(kSoft1 + 7);  // back to page 27
+        EXPECT_NE(KeyTitle(4).find(c.name), core::Text::npos);
+    }
+}
+
+// "None" clears the cable and keeps Vp and loss; cancelling keeps the
+// cable; an edit of Vp by hand drops it, and page 27 then reads none.
+TEST_F(VnaCable, NoneClearsTheCableAndAnEditedVpDropsIt) {
+    StartDtf();
+    OpenCablePage();
+    entries_->pick = list_->FindByName(u"Lossy66");
+    Key(kSoft1);
+    entries_->pick = list_.get();  // "None"
+    Key(kSoft1);
+    EXPECT_EQ(setup().GetCableType(), nullptr);
+    EXPECT_FLOAT_EQ(setup().GetDtfVp(), 0.66f);
+    EXPECT_FLOAT_EQ(setup().GetDtfLoss(), 0.2f);
+
+    entries_->pick = list_->FindByName(u"Match85");
+    Key(kSoft1);
+    entries_->pick = nullptr;  // cancelled
+    Key(kSoft1);
+    EXPECT_EQ(setup().GetCableType(), list_->FindByName(u"Match85"));
+
+    Key(kSoft1 + 1);  // Vp
+    entries_->vp = 70.0;
+    screen_->OnKeyEvent('7', 0);
+    EXPECT_FLOAT_EQ(setup().GetDtfVp(), 0.70f);
+    EXPECT_EQ(setup().GetCableType(), nullptr);
+    Key(kSoft1 + 7);
+    EXPECT_EQ(KeyTitle(4), LoadResString(760) + u"\n" + LoadResString(658));
+}
+
+// Without a list file the cable list runs on no list, and nothing changes.
+TEST_F(VnaCable, WithoutAListNothingChanges) {
+    StartDtf();
+    services_->cables = nullptr;
+    OpenCablePage();
+    const float vp = setup().GetDtfVp();
+    Key(kSoft1);
+    EXPECT_EQ(entries_->lists_run, 1);
+    EXPECT_EQ(entries_->list_seen, nullptr);
+    EXPECT_EQ(setup().GetCableType(), nullptr);
+    EXPECT_FLOAT_EQ(setup().GetDtfVp(), vp);
+}
+
+}  // namespace
