@@ -331,8 +331,11 @@ void CVnaMode::SetIfbwIndex(int index) {
 void CVnaMode::OnMeasureSelectKey(int key) {
     if (key < 0 || key > 3) return;
     if (key == 3 && !HasGainMeasurement()) return;
-    if (dc_bias_on_ && key != 3) SwitchOffDcBias();
+    // The bias goes off after the old measurement stopped, so that the stop
+    // does not overtake the message.
+    const bool bias_off = dc_bias_on_ && key != 3;
     SwitchMeasurementType(key + 1);
+    if (bias_off) SwitchOffDcBias();
 }
 
 void CVnaMode::SwitchMeasurementType(int type) {

@@ -46,6 +46,13 @@ class PickingEntries : public NoEntries {
         return true;
     }
     std::optional<double> Vp(int, double) override { return vp; }
+    std::optional<double> distance;
+    std::optional<int> ifbw;
+    std::optional<double> Distance(uint32_t, int, bool, double, double, double, double,
+                                   double) override {
+        return distance;
+    }
+    std::optional<int> Ifbw(int) override { return ifbw; }
 };
 
 using cable_fixture::ThreeCables;
@@ -202,6 +209,155 @@ TEST_F(VnaCable, WithoutAListNothingChanges) {
     EXPECT_EQ(entries_->list_seen, nullptr);
     EXPECT_EQ(setup().GetCableType(), nullptr);
     EXPECT_FLOAT_EQ(setup().GetDtfVp(), vp);
+}
+
+// The measurement selection: a new type is made current and shows its page;
+// the gain key is blank and does nothing without the second port.
+TEST_F(VnaCable, TheMeasurementSelectionSwitchesTypesAndHidesGainWithoutTwoPorts) {
+    Start(IdealScene(20), 0x107);
+    Activate();
+    Key(kMeasureMenu);
+    ASSERT_EQ(screen_->GetActiveFunction(), CVnaMode::kPageMatch);
+    Key(kSoft1);  // back to the selection
+    ASSERT_EQ(screen_->GetActiveFunction(), CVnaMode::kPageMeasure);
+    EXPECT_EQ(KeyTitle(3), LoadResString(184));
+    Key(kSoft1 + 3);
+    EXPECT_EQ(screen_->CurrentType(), vna::kMatch);
+    EXPECT_EQ(screen_->GetActiveFunction(), CVnaMode::kPageMeasure);
+    for (int type : {vna::kDistanceToFault, vna::kCableLoss, vna::kMatch}) {
+        Key(kSoft1 + static_cast<uint32_t>(type) - 1);
+        EXPECT_EQ(screen_->CurrentType(), type);
+        EXPECT_EQ(setup().GetMeasurementId(), type);
+        EXPECT_EQ(screen_->GetActiveFunction(), CVnaMode::kPageMatch + type - 1);
+        Key(kSoft1);
+    }
+}
+
+// Smoothing and the distance unit reach the board in the distance-to-fault
+// record (bytes 40 and 41); a held arrow on the start speeds up to 3.5 a
+// step; a start typed above the maximum distance is refused with 64188 and
+// held at the maximum.
+TEST_F(VnaCable, DistanceToFaultSettingsReachTheBoard) {
+    StartDtf();
+    const auto record_with = [&](size_t from, size_t at, uint8_t value) {
+        return Until([&] {
+            const auto packets = rig_->board().Packets();
+            for (size_t i = from; i < packets.size(); ++i)
+                if (packets[i].command == dsp::msg::kDistanceToFault &&
+                    packets[i].payload.size() > at && packets[i].payload[at] == value)
+                    return true;
+            return false;
+        });
+    };
+    Key(kMeasureMenu);
+    Key(kSoft1 + 5);  // smoothing
+    ASSERT_EQ(screen_->GetActiveFunction(), CVnaMode::kPageSmoothing);
+    for (uint8_t level : {3, 0, 2}) {
+        const size_t from = PacketCount();
+        Key(kSoft1 + level);
+        EXPECT_EQ(setup().GetDtfSmoothing(), level);
+        EXPECT_TRUE(record_with(from, 40, level)) << "smoothing " << int{level};
+    }
+    Key(kSoft1 + 7);
+    ASSERT_EQ(screen_->GetActiveFunction(), CVnaMode::kPageDtf);
+    EXPECT_EQ(KeyTitle(5), LoadResString(762) + u"\n" + LoadResString(764));
+    size_t from = PacketCount();
+    Key(kSoft1 + 3);  // feet
+    EXPECT_FALSE(setup().IsDistanceInMeters());
+    EXPECT_TRUE(record_with(from, 41, 0));
+    from = PacketCount();
+    Key(kSoft1 + 3);
+    EXPECT_TRUE(record_with(from, 41, 1));
+
+    // The start, held Right: 0.1 a step at first, 3.5 at the 35th.
+    Key(kSoft1 + 1);
+    setup().SetDtfStop(150.0f);
+    setup().SetDtfStart(0.1f);
+    std::vector<float> steps;
+    for (int i = 0; i < 40; ++i) {
+        const float before = setup().GetDtfStart();
+        screen_->OnArrowKey(VK_RIGHT, 1);
+        steps.push_back(setup().GetDtfStart() - before);
+    }
+    screen_->OnArrowKey(VK_RIGHT, 0);
+    EXPECT_NEAR(steps.front(), 0.1f, 1e-4);
+    EXPECT_NEAR(steps[34], 3.5f, 1e-3);
+    EXPECT_NEAR(steps.back(), 3.5f, 1e-3);
+
+    // Typed above the maximum: 64188, and the start held within the limits.
+    entries_->distance = 1.0e6;
+    messages_->asked.clear();
+    screen_->OnKeyEvent('9', 0);
+    EXPECT_EQ(messages_->asked, (std::vector<uint32_t>{64188}));
+    EXPECT_LE(setup().GetDtfStart(), setup().GetMaxDistance());
+}
+
+// IFBW 3 kHz from the sweep page shows in the readout and reaches the board
+// as 8 - 3 in byte 19 of the next standard's record; interference immunity
+// goes into byte 18.
+TEST_F(VnaCable, IfbwAndImmunityReachTheStandardsRecords) {
+    Start(IdealScene(20));
+    auto entries = std::make_unique<PickingEntries>();
+    entries_ = entries.get();
+    screen_->SetEntries(std::move(entries));
+    Activate();
+    Key(VK_F13 + 2);  // amplitude
+    Key(kSoft1 + 6);  // sweep
+    ASSERT_EQ(screen_->GetActiveFunction(), CVnaMode::kPageSweep);
+    entries_->ifbw = 3;
+    Key(kSoft1 + 4);
+    EXPECT_EQ(screen_->IfbwIndex(), 3);
+    EXPECT_NE(KeyTitle(4).find(u"3 kHz"), core::Text::npos) << plat::to_utf8(KeyTitle(4));
+    EXPECT_EQ(CellValue(2, 3), u"IFBW: 3 kHz");
+    const bool immunity = setup().GetIfImmunity();
+    Key(kSoft1 + 3);
+    EXPECT_NE(setup().GetIfImmunity(), immunity);
+    EXPECT_EQ(setup().GetCableLossInterferenceImmunity(), false);
+    Key(VK_F13 + 1);  // calibration
+    Key(kSoft1);      // open
+    std::vector<uint8_t> open;
+    ASSERT_TRUE(Until([&] {
+        open = rig_->board().LastPayload(dsp::msg::kMeasureOpen);
+        return open.size() >= 20u;
+    }));
+    EXPECT_EQ(open[18], immunity ? 0 : 1);
+    EXPECT_EQ(open[19], 5);
+}
+
+// The gain page switches the DC bias: on sends {0, 1, 0, 0}, the voltage
+// key flips +12 V and +24 V; choosing the match switches it off with
+// {0, 0, 0, 0}.
+TEST_F(VnaCable, TheGainPageSwitchesTheBiasAndTheMatchSwitchesItOff) {
+    sim::Scene scene = IdealScene(20);
+    scene.dut.bias_current_a = 0.12;
+    Start(scene);
+    screen_->SetCurrentMeasurement(screen_->MeasurementOfType(vna::kGain), &setup());
+    setup().SetMeasurementId(vna::kGain);
+    Activate();
+    Key(kMeasureMenu);
+    ASSERT_EQ(screen_->GetActiveFunction(), CVnaMode::kPageGain);
+    const auto option_sent = [&](size_t from, std::vector<uint8_t> want) {
+        return Until([&] {
+            const auto packets = rig_->board().Packets();
+            for (size_t i = from; i < packets.size(); ++i)
+                if (packets[i].command == dsp::msg::kOption && packets[i].payload == want)
+                    return true;
+            return false;
+        });
+    };
+    size_t from = PacketCount();
+    Key(kSoft1 + 2);
+    EXPECT_TRUE(screen_->IsDcBiasOn());
+    EXPECT_TRUE(option_sent(from, {0, 1, 0, 0}));
+    EXPECT_EQ(KeyTitle(1), LoadResString(61331) + u"\n+12V");
+    Key(kSoft1 + 1);
+    EXPECT_EQ(KeyTitle(1), LoadResString(61331) + u"\n+24V");
+    Key(kSoft1);  // the selection
+    from = PacketCount();
+    Key(kSoft1);  // match
+    EXPECT_FALSE(screen_->IsDcBiasOn());
+    EXPECT_EQ(screen_->CurrentType(), vna::kMatch);
+    EXPECT_TRUE(option_sent(from, {0, 0, 0, 0}));
 }
 
 }  // namespace
