@@ -1,0 +1,264 @@
+// Trace files from the spectrum analyzer's file menu in the program itself,
+// in this process on the simulated board (noise variation off): keys go
+// through the headless display's script as the user presses them, message
+// boxes are watched as they open, files are read back by Python, and the
+// held trace is compared with the saved one in screenshots.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <mutex>
+#include <regex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/message_box.h"
+#include "app/tests/product_run.h"
+#include "core/frequency_range.h"
+#include "core/res_string.h"
+#include "core/settings/system_settings.h"
+#include "dialogs/list_box_dlg.h"
+#include "files/sa_meas_setup.h"
+#include "files/setup_services.h"
+#include "platform/text/utf.h"
+#include "widgets/color_scheme.h"
+
+using product_test::ProductRun;
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr char kScene[] = R"({"signals": [{"frequency_hz": 940e6, "level_dbm": -25}],)"
+                          R"( "receiver": {"noise_variation": false}})";
+constexpr double kCarrierHz = 940e6, kCarrierDbm = -25;
+constexpr int kPoints = 705;
+constexpr int kHeldTraceColour = 36;
+
+class TraceFilesProgram : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(run.ImageOk());
+        SetMessageBoxObserver([this](const std::u16string& text, uint32_t) {
+            std::lock_guard lock(mutex_);
+            boxes_.push_back(text);
+        });
+        ASSERT_TRUE(run.Start());
+    }
+    void TearDown() override {
+        run.Finish();
+        SetMessageBoxObserver(nullptr);
+    }
+
+    // Waits until the program has taken every key typed so far, with a
+    // screenshot of that moment.
+    specan_screen::Screen Sync() {
+        const fs::path png = run.root().path() / ("sync" + std::to_string(++shots_) + ".png");
+        run.Type("shot " + png.string() + "\n");
+        specan_screen::Screen s;
+        EXPECT_TRUE(product_test::Eventually([&] {
+            s = specan_screen::ReadPng(png);
+            return !s.bytes.empty();
+        }));
+        return s;
+    }
+    std::vector<std::u16string> Boxes() {
+        std::lock_guard lock(mutex_);
+        return boxes_;
+    }
+    fs::path Traces() const { return run.root().path() / "FlashFX Disk" / "My Traces"; }
+    std::vector<fs::path> TraceFiles() const {
+        std::vector<fs::path> out;
+        if (fs::exists(Traces()))
+            for (const auto& e : fs::directory_iterator(Traces())) out.push_back(e.path());
+        return out;
+    }
+    // Single sweeps from now on; true once one is complete.
+    bool SingleSweepDone() {
+        run.Type("key shift+F2\nkey F8\nkey F1\n");
+        return product_test::Eventually([&] {
+            int received = 0;
+            run.OnUi([&] { received = run.Spectrum()->GetPointsReceived(); });
+            return received >= kPoints;
+        });
+    }
+    uint64_t Centre() {
+        uint64_t centre = 0;
+        run.OnUi([&] { centre = run.Spectrum()->GetSASetup()->GetFrequencyRange()->GetCentre(); });
+        return centre;
+    }
+    // The colour of the held trace in the first colour scheme.
+    static specan_screen::Rgb HeldColour() {
+        const COLORREF c = CreateColorScheme(1)->GetColor(kHeldTraceColour);
+        return {static_cast<uint8_t>(c & 0xFF), static_cast<uint8_t>((c >> 8) & 0xFF),
+                static_cast<uint8_t>((c >> 16) & 0xFF)};
+    }
+    // The top row of a colour in each column of the graph.
+    static std::vector<int> TraceRows(const specan_screen::Screen& s,
+                                      specan_screen::Rgb colour = specan_screen::TraceColour()) {
+        std::vector<int> rows;
+        for (int col = specan_screen::kGraphLeft;
+             col < specan_screen::kGraphLeft + specan_screen::kGraphWidth; ++col)
+            rows.push_back(s.TopRow(col, colour));
+        return rows;
+    }
+
+    // Quick-saves one trace by keys after a single sweep; its path.
+    fs::path QuickSaved() {
+        EXPECT_TRUE(SingleSweepDone());
+        run.Type("key shift+F6\nkey F1\n");
+        Sync();
+        const std::vector<fs::path> files = TraceFiles();
+        EXPECT_EQ(files.size(), 1u);
+        return files.empty() ? fs::path() : files[0];
+    }
+    static std::string Bytes(const fs::path& p) {
+        std::ifstream in(p, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), {}};
+    }
+    fs::path Usb() const { return run.root().path() / "Hard Disk"; }
+    // The rows of the list that has the keyboard (a browser dialog's).
+    std::vector<std::string> FocusedListRows() {
+        std::vector<std::string> rows;
+        run.OnUi([&] {
+            auto* list = dynamic_cast<plat::CListBox*>(plat::CWnd::GetFocus());
+            if (!list) return;
+            for (int i = 0; i < list->GetCount(); ++i)
+                rows.push_back(plat::to_utf8(list->GetText(i)));
+        });
+        return rows;
+    }
+
+    ProductRun run{"trace-files", kScene};
+
+  private:
+    int shots_ = 0;
+    std::mutex mutex_;
+    std::vector<std::u16string> boxes_;  // under mutex_
+};
+
+// Key 0 of the file menu after a finished single sweep writes one file named
+// after the time; Python reads its trace header, its 705 points peaking at
+// the carrier and its checksum. Recalled by keys after the centre moved, the
+// file's setup comes back and its points are the held trace, drawn on the
+// rows the trace had when it was saved.
+TEST_F(TraceFilesProgram, QuickSavedTraceReadsBackAndRecallsOntoTheSameRows) {
+    ASSERT_TRUE(SingleSweepDone());
+    const specan_screen::Screen saved_screen = Sync();
+    const uint64_t centre = Centre();
+    run.Type("key shift+F6\nkey F1\n");
+    Sync();
+    const std::vector<fs::path> files = TraceFiles();
+    ASSERT_EQ(files.size(), 1u);
+    const std::string name = files[0].filename().string();
+    EXPECT_TRUE(
+        std::regex_match(name, std::regex(R"(General SA\(\d\d-\d\d \d\d-\d\d-\d\d\)\.twf)")))
+        << name;
+    EXPECT_TRUE(Boxes().empty());
+
+    std::string serial;
+    run.OnUi([&] { serial = plat::to_utf8(run.app().GetSettings()->UnitSerialNumber); });
+    const int peak = static_cast<int>(kCarrierHz / 3.6e9 * (kPoints - 1) + 0.5);
+    const std::string check = std::string("python3 ") + CELVANE_SOURCE_DIR +
+                              "/app/tests/trace_file_check.py " + specan_screen::Quote(files[0]) +
+                              " " + serial + " " + std::to_string(kPoints) + " " +
+                              std::to_string(peak) + " " + std::to_string(kCarrierDbm);
+    EXPECT_EQ(specan_screen::Shell(check), 0);
+    EXPECT_EQ(specan_screen::Shell(std::string("python3 ") + CELVANE_SOURCE_DIR +
+                                   "/files/tests/trace_checksum.py " +
+                                   specan_screen::Quote(files[0]) + " >/dev/null"),
+              0);
+
+    // The centre moves; the recall of the file (key 3, Enter on the list)
+    // brings it back and holds the saved trace alone.
+    run.OnUi([&] {
+        CSpecAnMode* s = run.Spectrum();
+        s->GetSASetup()->GetFrequencyRange()->SetCentre(centre + 100000000, true);
+        s->ApplyAndRestart(true);
+    });
+    Sync();
+    ASSERT_NE(Centre(), centre);
+    run.Type("key F4\nkey RETURN\n");
+    Sync();
+    EXPECT_EQ(Centre(), centre);
+    const std::vector<int> before = TraceRows(saved_screen);
+    int differing = -1;
+    EXPECT_TRUE(product_test::Eventually([&] {
+        const std::vector<int> after = TraceRows(Sync(), HeldColour());
+        differing = 0;
+        for (size_t col = 0; col < before.size(); ++col) differing += before[col] != after[col];
+        return differing == 0;
+    })) << differing
+        << " columns differ";
+    EXPECT_TRUE(Boxes().empty());
+    EXPECT_EQ(TraceFiles().size(), 1u);
+}
+
+// The manage page copies the highlighted trace to the USB drive byte for
+// byte; copying from the USB drive lists the folder's traces and folders by
+// name, and a name the flash volume holds already asks before it is
+// replaced: No keeps the old file.
+TEST_F(TraceFilesProgram, ManagePageCopiesToAndFromTheUsbDrive) {
+    const fs::path saved = QuickSaved();
+    ASSERT_FALSE(saved.empty());
+    run.Type("key F5\nkey F1\n");  // manage, copy trace to USB
+    Sync();
+    const fs::path copy = Usb() / "My Traces" / saved.filename();
+    ASSERT_TRUE(fs::exists(copy));
+    EXPECT_EQ(Bytes(copy), Bytes(saved));
+    EXPECT_TRUE(Boxes().empty());
+
+    for (const char* name : {"A.twf", "b.twf", "c.TWF", "x.txt", ".h.twf"})
+        std::ofstream(Usb() / "My Traces" / name) << "usb " << name;
+    fs::create_directories(Usb() / "My Traces" / "sub");
+    std::ofstream(Traces() / "b.twf") << "flash b";
+    run.Type("key F3\n");  // copy trace from USB: the browser
+    Sync();
+    std::vector<std::string> names = {saved.filename().string(), "A.twf", "b.twf", "c.TWF", "sub"};
+    std::sort(names.begin(), names.end());
+    std::vector<std::string> expected = {"[..]"};
+    for (const std::string& n : names) expected.push_back(n == "sub" ? "[sub]" : n);
+    EXPECT_EQ(FocusedListRows(), expected);
+    // b.twf is on the flash volume already: No keeps it.
+    const auto row = std::find(expected.begin(), expected.end(), "b.twf") - expected.begin();
+    std::string keys = "key F4\n";
+    for (int i = 0; i < row; ++i) keys += "key DOWN\n";
+    run.Type(keys + "key F6\n");
+    Sync();
+    ASSERT_EQ(Boxes().size(), 1u);
+    EXPECT_EQ(Boxes()[0], LoadResString(64488));
+    run.Type("key RIGHT\nkey RETURN\n");  // No
+    Sync();
+    EXPECT_EQ(Bytes(Traces() / "b.twf"), "flash b");
+    EXPECT_EQ(Boxes().size(), 1u);
+    const std::vector<std::string> left = FocusedListRows();
+    EXPECT_TRUE(left.empty()) << left.size() << " " << (left.empty() ? "" : left[0]);
+}
+
+// Without the USB volume the copies say so; without its trace folder the
+// copy of all traces from it says that.
+TEST_F(TraceFilesProgram, CopiesWithoutTheUsbDriveOrItsTraceFolderSaySo) {
+    ASSERT_FALSE(QuickSaved().empty());
+    run.Type("key F5\n");  // manage
+    Sync();
+    // Copy all from the USB drive has no key: called in the program, its
+    // box answered by the keys.
+    std::thread call([&] { run.OnUi([&] { run.Spectrum()->CopyTracesToUsb(0, 0, {}); }); });
+    EXPECT_TRUE(product_test::Eventually([&] { return Boxes().size() == 1; }));
+    run.Type("key RETURN\n");
+    call.join();
+    ASSERT_EQ(Boxes().size(), 1u);
+    EXPECT_EQ(Boxes()[0], LoadResString(64257));
+    fs::remove_all(Usb());
+    run.Type("key F1\n");
+    EXPECT_TRUE(product_test::Eventually([&] { return Boxes().size() == 2; }));
+    run.Type("key RETURN\n");
+    Sync();
+    ASSERT_EQ(Boxes().size(), 2u);
+    EXPECT_EQ(Boxes()[1], LoadResString(64255));
+    EXPECT_FALSE(fs::exists(Usb()));
+}
+
+}  // namespace
