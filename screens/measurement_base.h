@@ -453,6 +453,7 @@ class CMeasurementBase : public CModeBase, public IFileListScreen {
     void ReloadTraceList();
     // The log interval, held within its limits.
     void SetLogInterval(int64_t ms);
+    uint32_t GetLogInterval() const { return m_LogInterval; }
     // "General SA(MM-DD hh-mm-ss)" (or "General VNA(...)") of the time now.
     core::Text QuickTraceName() const;
     static constexpr int64_t kLogMinMs = 5000, kLogMaxMs = 3600000;

@@ -35,12 +35,3 @@ bool CMeasurementBase::OpenToolsScreen() {
 bool CMeasurementBase::ManageImageFiles() {
     return false;
 }
-bool CMeasurementBase::EditLogInterval(int) {
-    return false;
-}
-bool CMeasurementBase::OnLogIntervalArrow(uint32_t) {
-    return false;
-}
-bool CMeasurementBase::OnLogIntervalKnob(int) {
-    return false;
-}

@@ -261,4 +261,46 @@ TEST_F(TraceFilesProgram, CopiesWithoutTheUsbDriveOrItsTraceFolderSaySo) {
     EXPECT_FALSE(fs::exists(Usb()));
 }
 
+// Label and save by keys: digits typed into the name give "42.twf" with the
+// spectrum analyzer's preset title; the same name again asks before the
+// file is replaced, No returns to the dialog and keeps the old bytes, Yes
+// replaces them. A name that is no file name is refused and nothing written.
+TEST_F(TraceFilesProgram, LabelledTraceIsNamedByTheUserAndReplacedOnlyWhenConfirmed) {
+    ASSERT_TRUE(SingleSweepDone());
+    run.Type("key shift+F6\nkey F2\nkey 4\nkey 2\nkey F1\n");
+    Sync();
+    const fs::path file = Traces() / "42.twf";
+    ASSERT_TRUE(fs::exists(file));
+    EXPECT_NE(Bytes(file).find("\t<title = Spec An Measurement Trace>\n"), std::string::npos);
+    EXPECT_TRUE(Boxes().empty());
+
+    // Marked as the old file, still a trace the list shows.
+    std::string marked = Bytes(file);
+    const size_t notes = marked.find("\t<notes = >");
+    ASSERT_NE(notes, std::string::npos);
+    marked.insert(notes + 10, "old");
+    std::ofstream(file, std::ios::binary | std::ios::trunc) << marked;
+    // The list highlights "42", which the dialog starts with.
+    run.Type("key F2\nkey F1\n");
+    EXPECT_TRUE(product_test::Eventually([&] { return Boxes().size() == 1; }));
+    EXPECT_EQ(Boxes()[0], LoadResString(64488));
+    run.Type("key RIGHT\nkey RETURN\n");  // No: the dialog again
+    Sync();
+    EXPECT_EQ(Bytes(file), marked);
+    run.Type("key F1\n");
+    EXPECT_TRUE(product_test::Eventually([&] { return Boxes().size() == 2; }));
+    run.Type("key RETURN\n");  // Yes
+    Sync();
+    EXPECT_EQ(Bytes(file).find("<notes = old>"), std::string::npos);
+    EXPECT_NE(Bytes(file).find("\t<file type = MTRC>\n"), std::string::npos);
+
+    // A name of dots alone names the folder itself.
+    run.Type("key F2\nkey F7\nkey POINT\nkey POINT\nkey POINT\nkey F1\n");
+    EXPECT_TRUE(product_test::Eventually([&] { return Boxes().size() == 3; }));
+    EXPECT_EQ(Boxes()[2], LoadResString(64252));
+    run.Type("key RETURN\nkey F8\n");
+    Sync();
+    EXPECT_EQ(TraceFiles().size(), 1u);
+}
+
 }  // namespace

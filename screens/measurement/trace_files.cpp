@@ -8,6 +8,7 @@
 
 #include "core/app_commands.h"
 #include "core/history.h"
+#include "core/keys.h"
 #include "core/listener_list.h"
 #include "core/res_string.h"
 #include "core/routines.h"
@@ -15,6 +16,7 @@
 #include "dialogs/dialog_services.h"
 #include "dialogs/setup_select_dlg.h"
 #include "dialogs/text_entry_dlg.h"
+#include "dialogs/value_entry_dlg.h"
 #include "files/formats/setup_file.h"
 #include "files/formats/trace_file.h"
 #include "files/listed_setup.h"
@@ -51,6 +53,7 @@ constexpr uint32_t kMbOk = 0, kMbIconExclamation = 0x30;
 constexpr int kSavedPanes[] = {10, 15, 6, 1, 9};
 // The setup kinds whose quick-saved traces are named after them.
 constexpr int32_t kClassVna = 1;
+constexpr int64_t kLogStepMs = 1000;
 // Where the file manager lies over the graph, in the view's client area.
 constexpr int kManagerLeft = 0, kManagerTop = 30, kManagerRight = 705, kManagerBottom = 455;
 
@@ -499,4 +502,41 @@ core::Text CMeasurementBase::PresetTraceTitle(int32_t measurementClass) {
         default:
             return u"Power Measurement Setup";
     }
+}
+
+// The sample rate typed (in ms), stepped by the arrows or turned by the
+// knob; always held within 5 s and one hour.
+bool CMeasurementBase::EditLogInterval(int digit) {
+    CLimitsEntryDlg dialog(main_frame(), LoadResString(kSampleRate),
+                           CIntegerEntryDlg::KeyToChar(digit), u"ms", kLogMinMs, kLogMaxMs, 1,
+                           kLogStepMs, m_LogInterval);
+    const intptr_t answer = dialog.DoModal();
+    if (main_frame()) main_frame()->SetFocus();
+    if (answer == plat::IDOK) SetLogInterval(static_cast<int64_t>(dialog.GetValue()));
+    RepaintScreen(0);
+    return true;
+}
+
+bool CMeasurementBase::OnLogIntervalArrow(uint32_t key) {
+    switch (key) {
+        case VK_LEFT:
+            SetLogInterval(kLogMaxMs);
+            return true;
+        case VK_UP:
+            SetLogInterval(int64_t{m_LogInterval} + kLogStepMs);
+            return true;
+        case VK_RIGHT:
+            SetLogInterval(kLogMinMs);
+            return true;
+        case VK_DOWN:
+            SetLogInterval(int64_t{m_LogInterval} - kLogStepMs);
+            return true;
+        default:
+            return false;
+    }
+}
+
+bool CMeasurementBase::OnLogIntervalKnob(int delta) {
+    SetLogInterval(int64_t{m_LogInterval} + (delta >= 0 ? kLogStepMs : -kLogStepMs));
+    return true;
 }
