@@ -301,6 +301,18 @@ TEST_F(TraceFilesProgram, LabelledTraceIsNamedByTheUserAndReplacedOnlyWhenConfir
     run.Type("key RETURN\nkey F8\n");
     Sync();
     EXPECT_EQ(TraceFiles().size(), 1u);
+
+    // The log's sample rate stays within 5 s and one hour.
+    uint32_t low = 0, high = 0;
+    run.OnUi([&] {
+        CSpecAnMode* s = run.Spectrum();
+        s->SetLogInterval(4000);
+        low = s->GetLogInterval();
+        s->SetLogInterval(3600001);
+        high = s->GetLogInterval();
+    });
+    EXPECT_EQ(low, 5000u);
+    EXPECT_EQ(high, 3600000u);
 }
 
 }  // namespace
