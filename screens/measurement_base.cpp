@@ -82,6 +82,8 @@ CMeasurementBase::~CMeasurementBase() {
     delete measurementChain;
     measurementChain = nullptr;
     currentMeasurement = nullptr;
+    // The list owns the traces it holds.
+    if (traceList) traceList->DeleteAll();
     traceList.reset();
 }
 

@@ -6,9 +6,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <memory>
 #include <mutex>
 #include <regex>
 #include <string>
@@ -18,6 +21,7 @@
 #include "app/message_box.h"
 #include "app/tests/product_run.h"
 #include "core/frequency_range.h"
+#include "core/history.h"
 #include "core/res_string.h"
 #include "core/settings/system_settings.h"
 #include "dialogs/list_box_dlg.h"
@@ -313,6 +317,131 @@ TEST_F(TraceFilesProgram, LabelledTraceIsNamedByTheUserAndReplacedOnlyWhenConfir
     });
     EXPECT_EQ(low, 5000u);
     EXPECT_EQ(high, 3600000u);
+}
+
+// The free bytes the program's files see, set by the test; every other
+// question goes to the program's own services.
+class FreeSpaceSeam : public IFileServices {
+  public:
+    explicit FreeSpaceSeam(uint64_t free) : inner_(FileServices()), free_(free) {}
+    int ShowMessage(const core::Text& text, uint32_t style) override {
+        return inner_.ShowMessage(text, style);
+    }
+    std::unique_ptr<IFileProgress> OpenProgress(const core::Text& title, int low,
+                                                int high) override {
+        return inner_.OpenProgress(title, low, high);
+    }
+    std::optional<uint64_t> GetFreeBytes(std::u16string_view) override { return free_; }
+    uint64_t GetAvailableMemory() override { return inner_.GetAvailableMemory(); }
+    core::Text GetSerialNumber() override { return inner_.GetSerialNumber(); }
+    ISetupBand* FindBand(std::u16string_view name, uint64_t start, uint64_t stop) override {
+        return inner_.FindBand(name, start, stop);
+    }
+    bool OffersMeasurement(int32_t measurement_class, int32_t id) override {
+        return inner_.OffersMeasurement(measurement_class, id);
+    }
+    ITraceValueReceiver* FindTraceReceiver(int32_t measurement_class) override {
+        return inner_.FindTraceReceiver(measurement_class);
+    }
+    IFileServices& inner() { return inner_; }
+
+  private:
+    IFileServices& inner_;
+    uint64_t free_;
+};
+
+// Copies against the free space of the target volume, all 64 bits of it:
+// 4 GiB and 10,000 bytes take a trace; 40,000 bytes are too few (749); 30
+// traces of 100 KB do not go onto 1 MB, and nothing of them is written.
+TEST_F(TraceFilesProgram, CopiesAreCheckedAgainstTheFreeSpaceFirst) {
+    const fs::path saved = QuickSaved();
+    ASSERT_FALSE(saved.empty());
+    fs::create_directories(Usb() / "My Traces");
+    const core::Text flash = u"\\FlashFX Disk\\My Traces", usb = u"\\Hard Disk\\My Traces";
+    const core::Text name = plat::from_utf8(saved.filename().string());
+    // Runs `fn` in the program with the free space given; a box it opens is
+    // answered by Enter.
+    auto with_free = [&](uint64_t free, const std::function<void(CSpecAnMode&)>& fn) {
+        const size_t boxes = Boxes().size();
+        std::unique_ptr<FreeSpaceSeam> seam;
+        run.OnUi([&] {
+            seam = std::make_unique<FreeSpaceSeam>(free);
+            RegisterFileServices(seam.get());
+        });
+        std::atomic<bool> done{false};
+        std::thread call([&] {
+            run.OnUi([&] { fn(*run.Spectrum()); });
+            done = true;
+        });
+        EXPECT_TRUE(product_test::Eventually([&] { return done || Boxes().size() > boxes; }));
+        if (!done) run.Type("key RETURN\n");
+        call.join();
+        run.OnUi([&] { RegisterFileServices(&seam->inner()); });
+    };
+    bool copied = false;
+    with_free((uint64_t{1} << 32) + 10000,
+              [&](CSpecAnMode& s) { copied = s.CopyFileWithProgress(flash, name, usb); });
+    EXPECT_TRUE(copied);
+    EXPECT_EQ(Bytes(Usb() / "My Traces" / saved.filename()), Bytes(saved));
+    EXPECT_TRUE(Boxes().empty());
+    fs::remove(Usb() / "My Traces" / saved.filename());
+    with_free(40000, [&](CSpecAnMode& s) { copied = s.CopyFileWithProgress(flash, name, usb); });
+    EXPECT_FALSE(copied);
+    ASSERT_EQ(Boxes().size(), 1u);
+    EXPECT_EQ(Boxes()[0], LoadResString(749));
+    EXPECT_FALSE(fs::exists(Usb() / "My Traces" / saved.filename()));
+
+    for (int i = 0; i < 30; ++i)
+        std::ofstream(Usb() / "My Traces" / ("big" + std::to_string(i) + ".twf"))
+            << std::string(100000, 'x');
+    with_free(1000000, [&](CSpecAnMode& s) { s.CopyFolderFiles(nullptr, usb, flash, 2); });
+    ASSERT_EQ(Boxes().size(), 2u);
+    EXPECT_EQ(Boxes()[1], LoadResString(749));
+    EXPECT_EQ(TraceFiles().size(), 1u);
+}
+
+// The trace list of the screen: of 990 spectrum traces, 5 network analyzer
+// traces, 3 damaged files, a folder named like a trace and a hidden trace
+// exactly the 990 are listed, and each damaged file is noted once in the
+// history.
+TEST_F(TraceFilesProgram, TheTraceListHoldsTheScreensReadableTracesAlone) {
+    const fs::path saved = QuickSaved();
+    ASSERT_FALSE(saved.empty());
+    const std::string trace = Bytes(saved);
+    fs::remove(saved);
+    for (int i = 0; i < 990; ++i)
+        std::ofstream(Traces() / ("sa" + std::to_string(1000 + i) + ".twf"), std::ios::binary)
+            << trace;
+    std::string vna = trace;
+    const std::string cls = "<measurement class = specan>";
+    vna.replace(vna.find(cls), cls.size(), "<measurement class = vna>");
+    for (int i = 0; i < 5; ++i)
+        std::ofstream(Traces() / ("vna" + std::to_string(i) + ".twf"), std::ios::binary) << vna;
+    for (const char* damaged : {"damaged-a.twf", "damaged-b.TWF", "damaged-c.twf"})
+        std::ofstream(Traces() / damaged) << "<html>\n<head>\n\tno trace here\n";
+    fs::create_directories(Traces() / "x.twf");
+    std::ofstream(Traces() / ".hidden.twf", std::ios::binary) << trace;
+
+    std::vector<std::string> names;
+    std::string history;
+    run.OnUi([&] {
+        HistoryRing().Init(0xFFFFFFFF);
+        CSpecAnMode* s = run.Spectrum();
+        s->ReloadTraceList();
+        for (ISetupEntry* e = s->GetFirstFileEntry(); e; e = e->GetNextEntry())
+            names.push_back(plat::to_utf8(e->GetEntryFileName()));
+        history = HistoryRing().Format();
+    });
+    ASSERT_EQ(names.size(), 990u);
+    for (int i = 0; i < 990; ++i)
+        EXPECT_EQ(names[static_cast<size_t>(i)], "sa" + std::to_string(1000 + i));
+    for (const char* damaged : {"damaged-a.twf", "damaged-b.TWF", "damaged-c.twf"}) {
+        size_t count = 0;
+        for (size_t at = history.find(damaged); at != std::string::npos;
+             at = history.find(damaged, at + 1))
+            ++count;
+        EXPECT_EQ(count, 1u) << damaged;
+    }
 }
 
 }  // namespace

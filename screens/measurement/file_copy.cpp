@@ -152,6 +152,7 @@ bool CMeasurementBase::CopyTracesToUsb(int single, int toUsb, const core::Text& 
     if (soft_key_menu_) soft_key_menu_->Show(0, CSoftKeyMenu::kAllKeys);
     for (int pane : kRepaintedPanes) post_to_frame(plat::WM_COMMAND, kCmdRefreshPane, pane);
     if (main_frame()) main_frame()->InvalidateRect(nullptr);
+    RedrawWholeScreen();
     return true;
 }
 

@@ -255,7 +255,8 @@ bool CMeasurementBase::CloseTraceFileManager(int restart) {
     }
     if (restart) ApplySettings(true);
     UpdateSweepReadout(1);
-    if (readout_panel_) readout_panel_->Redraw();
+    // What the list and the dialogs over it covered is drawn anew.
+    RedrawWholeScreen();
     return true;
 }
 
@@ -360,7 +361,10 @@ bool CMeasurementBase::LabelAndSaveTrace(CTraceFile* file, CMeasSetup* setup,
     file->SetTexts(CMeasSetup::Now(), setup->GetTitle(), setup->GetSubtitle(), setup->GetNotes(),
                    setup->GetSetupLabel(), path);
     if (!showDialog) return SaveTraceFile(path, setup, file);
-    if (!RunSaveTraceDialog(*file, *setup, name)) return false;
+    if (!RunSaveTraceDialog(*file, *setup, name)) {
+        RedrawWholeScreen();
+        return false;
+    }
     const bool saved = SaveTraceFile(file->GetTracePath(), setup, file);
     if (saved) post_to_frame(plat::WM_COMMAND, kCmdTraceFiles, 1);
     for (int pane : kSavedPanes) post_to_frame(plat::WM_COMMAND, kCmdRefreshPane, pane);
