@@ -58,12 +58,13 @@ void BM_ModeListShowPageToDrawn(benchmark::State& state) {
             state.SkipWithError("not on the mode selection");
             return;
         }
+        bench_view::QuitKeeper queue;
         // The two templates in turn, so that every ShowPage builds the
         // dialog anew.
         int id = CModeSelectDlg::kTwoLists;
         for (auto _ : state) {
             screen->ShowPage(id);
-            bench_view::Drain();
+            queue.Drain();
             id = id == CModeSelectDlg::kTwoLists ? CModeSelectDlg::kThreeLists
                                                  : CModeSelectDlg::kTwoLists;
         }
@@ -84,14 +85,15 @@ void BM_ToolsMenuKey1ToSystemBoxDrawn(benchmark::State& state) {
             state.SkipWithError("not on the tools screen");
             return;
         }
+        bench_view::QuitKeeper queue;
         for (auto _ : state) {
             state.PauseTiming();
             screen->ShowPage(CToolsMode::kGpsBox);
-            bench_view::Drain();
+            queue.Drain();
             state.ResumeTiming();
             screen->OnKeyEvent(kMenuKey1, 1);
             screen->OnKeyEvent(kMenuKey1, 0);
-            bench_view::Drain();
+            queue.Drain();
         }
     });
 }
