@@ -61,4 +61,32 @@ bool IsValidFileName(std::u16string_view name) {
     return !name.empty() && !only_dots_and_blanks;
 }
 
+namespace {
+char16_t LowerAscii(char16_t c) {
+    return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c;
+}
+}  // namespace
+
+bool EndsWithIgnoreCase(std::u16string_view text, std::u16string_view tail) {
+    if (tail.size() > text.size()) return false;
+    const std::u16string_view end = text.substr(text.size() - tail.size());
+    for (size_t i = 0; i < tail.size(); ++i)
+        if (LowerAscii(end[i]) != LowerAscii(tail[i])) return false;
+    return true;
+}
+
+Text NumberedFilePath(std::u16string_view path, int n) {
+    if (n <= 0) return Text(path);
+    const size_t slash = path.find_last_of(u"\\/");
+    const size_t dot = path.find_last_of(u'.');
+    const size_t cut =
+        dot != std::u16string_view::npos && (slash == std::u16string_view::npos || dot > slash + 1)
+            ? dot
+            : path.size();
+    Text out(path.substr(0, cut));
+    out += FormatText("-%d", n);
+    out += path.substr(cut);
+    return out;
+}
+
 }  // namespace core

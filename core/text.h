@@ -30,4 +30,12 @@ int CompareUnits(std::u16string_view a, std::u16string_view b);
 // blanks (which would name the folder itself or its parent).
 bool IsValidFileName(std::u16string_view name);
 
+// Whether `text` ends in `tail`, ASCII letters compared without case.
+bool EndsWithIgnoreCase(std::u16string_view text, std::u16string_view tail);
+
+// The n-th variant of a file path that must not replace an existing file:
+// n = 0 is the path itself; n > 0 puts "-n" before the extension of the
+// file name ("a\b.twf" -> "a\b-2.twf").
+Text NumberedFilePath(std::u16string_view path, int n);
+
 }  // namespace core

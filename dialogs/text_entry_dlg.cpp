@@ -327,6 +327,9 @@ bool CSaveInfoDlg::OnInitDialog() {
     for (plat::CEdit* e :
          {&m_NameEdit, &m_TitleEdit, &m_SubtitleEdit, &m_NotesEdit, &m_PathEdit, &m_DateTimeEdit})
         e->SetFont(m_LargeFont, false);
+    // Typing stops at the most a title holds.
+    m_TitleEdit.LimitText(kMaxTitle);
+    m_SubtitleEdit.LimitText(kMaxTitle);
     m_NameEdit.SetWindowText(m_Name);
     m_TitleEdit.SetWindowText(m_Title);
     m_SubtitleEdit.SetWindowText(m_Subtitle);

@@ -19,16 +19,12 @@ ISetupEntry* CListedSetup::EntryOf(CSortedItem* item) {
 core::Text CListedSetup::NameFromPath(const core::Text& path) {
     const size_t slash = path.find_last_of(u"\\/");
     core::Text name = slash == core::Text::npos ? path : path.substr(slash + 1);
-    constexpr std::u16string_view kExtension = u".tws";
-    if (name.size() >= kExtension.size()) {
-        const core::Text tail = name.substr(name.size() - kExtension.size());
-        bool same = true;
-        for (size_t i = 0; i < tail.size(); ++i) {
-            char16_t c = tail[i];
-            if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
-            same = same && c == kExtension[i];
+    // Setup files end in ".tws", trace files in ".twf".
+    for (std::u16string_view extension : {u".tws", u".twf"}) {
+        if (core::EndsWithIgnoreCase(name, extension)) {
+            name.resize(name.size() - extension.size());
+            break;
         }
-        if (same) name.resize(name.size() - kExtension.size());
     }
     return name;
 }

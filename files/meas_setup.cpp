@@ -132,6 +132,11 @@ CMeasSetup::~CMeasSetup() {
     while (rest) rest = std::move(rest->next_);
 }
 
+core::Text CMeasSetup::QuickLabel(const char* stem, const plat::SystemTime& t) {
+    return core::FormatText("%s(%02d-%02d %02d-%02d-%02d)", stem, t.month, t.day, t.hour, t.minute,
+                            t.second);
+}
+
 std::time_t CMeasSetup::Now() {
     const plat::SystemTime now = plat::local_time();
     return MakeLocal(now.year, now.month, now.day, now.hour, now.minute, now.second);
@@ -279,8 +284,7 @@ void CMeasSetup::StampSave(const char* label_stem, bool quick) {
     date_text_ = core::FormatText("%02d/%02d/%04d %02d:%02d:%02d", t.month, t.day, t.year, t.hour,
                                   t.minute, t.second);
     if (quick) {
-        setup_label_ = core::FormatText("%s(%02d-%02d %02d-%02d-%02d)", label_stem, t.month, t.day,
-                                        t.hour, t.minute, t.second);
+        setup_label_ = QuickLabel(label_stem, t);
         file_path_ = u"\\FlashFX Disk\\My Setups\\" + setup_label_ + u".tws";
     } else {
         setup_label_ = core::WidenBytes(label_stem);

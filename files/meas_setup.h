@@ -15,6 +15,7 @@
 #include "files/setup_services.h"
 #include "files/trigger_settings.h"
 #include "files/value_record.h"
+#include "platform/kernel/clock.h"
 
 class CMeasSetup : public IChoiceOwner {
   public:
@@ -393,6 +394,8 @@ class CMeasSetup : public IChoiceOwner {
 
     // The local time now, as the files stamp it.
     static std::time_t Now();
+    // A quick-saved file's label: "<stem>(MM-DD hh-mm-ss)" of the time.
+    static core::Text QuickLabel(const char* stem, const plat::SystemTime& t);
     // The trace listing learns the class from a legacy trace file.
     void SetMeasurementClass(int32_t cls) { measurement_class_ = cls; }
 

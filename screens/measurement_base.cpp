@@ -3,13 +3,16 @@
 #include "screens/measurement_base.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "core/byte_order.h"
 #include "core/frequency_range.h"
 #include "core/history.h"
+
 #include "core/listener_list.h"
 #include "core/routines.h"
 #include "core/scoped_lock.h"
+#include "dialogs/setup_select_dlg.h"
 #include "files/meas_setup.h"
 #include "files/vna_meas_setup.h"
 #include "instrument/dsp_interface.h"
@@ -74,11 +77,13 @@ CMeasurementBase::CMeasurementBase()
 }
 
 CMeasurementBase::~CMeasurementBase() {
-    m_FileManager.reset();
+    CloseFileManagerWindow();
     // The chain's first measurement deletes the rest of it.
     delete measurementChain;
     measurementChain = nullptr;
     currentMeasurement = nullptr;
+    // The list owns the traces it holds.
+    if (traceList) traceList->DeleteAll();
     traceList.reset();
 }
 
@@ -290,9 +295,27 @@ int CMeasurementBase::ClosePopup() {
     const int result = CModeBase::ClosePopup();
     if (open_page_ == kFileManagerPage) {
         open_page_ = 0;
-        m_FileManager.reset();
+        CloseFileManagerWindow();
+        // Closed from the list itself (a trace was recalled): the
+        // measurement runs again as after CloseTraceFileManager.
+        if (!closingManager_ && active_) {
+            ApplySettings(true);
+            UpdateSweepReadout(1);
+        }
     }
     return result;
+}
+
+void CMeasurementBase::CloseFileManagerWindow() {
+    CSetupSelectDlg* window = std::exchange(m_FileManager, nullptr);
+    if (!window) return;
+    // The list frees itself once its window is gone.
+    if (window->exists()) {
+        window->ShowWindow(plat::SW_HIDE);
+        window->DestroyWindow();
+    } else {
+        delete window;
+    }
 }
 
 // --- Sweep axis ------------------------------------------------------------------------

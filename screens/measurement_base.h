@@ -44,6 +44,8 @@ class CListenerList;
 class CSAMeasSetup;
 class CTimeout;
 class CTraceFile;
+class CSetupSelectDlg;
+class ITraceSource;
 class CWavePlayer;
 class CFreqEntryDlg;
 
@@ -426,9 +428,8 @@ class CMeasurementBase : public CModeBase, public IFileListScreen {
     bool DeleteTraceFiles(int key) override;
     virtual bool OnLogMenuKey(int key);
     bool OnKeyCode(int key) override;
-    // The file list the file manager (popup 137) shows; the screen keeps no
-    // stored files yet.
-    ISetupEntry* GetFirstFileEntry() override { return nullptr; }
+    // The first trace of the list the file manager (popup 137) shows.
+    ISetupEntry* GetFirstFileEntry() override;
     int GetSoftKeyPage() const override { return page(); }
     virtual bool OnRecallMenuKey(int key);
     virtual bool OnManageTraceKey(int key);
@@ -436,6 +437,26 @@ class CMeasurementBase : public CModeBase, public IFileListScreen {
     virtual bool LabelAndSaveTraceWithDialog();
     virtual bool LabelAndSaveTrace(CTraceFile* file, CMeasSetup* setup, const core::Text& name,
                                    bool showDialog);
+    // The instrument's trace writer: the setup and the record's points into
+    // the file at `path`; the base writes nothing.
+    virtual bool SaveTraceFile(const core::Text& path, CMeasSetup* setup,
+                               const ITraceSource* source);
+    // The save dialog over the record's texts; false when cancelled.
+    virtual bool RunSaveTraceDialog(CTraceFile& file, CMeasSetup& setup, const core::Text& name);
+    // The title a labelled trace of a setup class starts with.
+    static core::Text PresetTraceTitle(int32_t measurementClass);
+    // The trace the file manager has highlighted; null without one.
+    ISetupEntry* SelectedTraceEntry() const;
+    // The recalled trace held: code 0 alone, code 1 beside the live trace.
+    void ShowRecalledTrace(int code);
+    // The trace list anew from the trace folder.
+    void ReloadTraceList();
+    // The log interval, held within its limits.
+    void SetLogInterval(int64_t ms);
+    uint32_t GetLogInterval() const { return m_LogInterval; }
+    // "General SA(MM-DD hh-mm-ss)" (or "General VNA(...)") of the time now.
+    core::Text QuickTraceName() const;
+    static constexpr int64_t kLogMinMs = 5000, kLogMaxMs = 3600000;
     virtual bool OpenToolsScreen();
     virtual bool ShowFullScreen();
     virtual bool OnHelpMenuKey(int key);
@@ -450,6 +471,13 @@ class CMeasurementBase : public CModeBase, public IFileListScreen {
     virtual void CopyFolderFiles(CMeasSetup* setup, const core::Text& sourceFolder,
                                  const core::Text& targetFolder, int kind);
     virtual int FindTraceFiles(const core::Text& folder);
+    // Free bytes of the volume that holds the path (all 64 bits); nothing
+    // when unknown.
+    virtual std::optional<uint64_t> FreeBytesOn(const core::Text& path);
+    // Whether the volume of `folder` has room for `bytes` more; else 749.
+    bool HasRoomFor(const core::Text& folder, uint64_t bytes);
+    // The program's message box; the button pressed (0 without one).
+    int ShowFileMessage(const core::Text& text, uint32_t style);
 
     // --- Marker family -------------------------------------------------------
     virtual bool SelectNextMarker();
@@ -706,6 +734,10 @@ class CMeasurementBase : public CModeBase, public IFileListScreen {
     void ShowCarrierInterferenceRow(uint32_t unit);
     void LabelMarkers(std::initializer_list<const char16_t*> labels);
     void SwitchToPage(int page, int key);
+    // Opens a page of the file menu, remembering the function shown before.
+    void OpenFilePage(int page);
+    // Destroys the file manager's window, if any.
+    void CloseFileManagerWindow();
     void ReturnTo(int page, int key);
     // The value dialogs of the marker and trace pages; false when cancelled.
     virtual bool RunMarkerFrequencyDialog(int firstKey, uint64_t value, uint64_t low, uint64_t high,
@@ -728,7 +760,9 @@ class CMeasurementBase : public CModeBase, public IFileListScreen {
     CDspInterface* dspLink = nullptr;
     std::unique_ptr<CListenerList> traceList;
     CGraphPanel* graphPanel = nullptr;  // the application's; not owned
-    std::unique_ptr<plat::CWnd> m_FileManager;
+    // The file manager popup of page 137 (UI thread); it frees itself once
+    // its window is destroyed.
+    CSetupSelectDlg* m_FileManager = nullptr;
     std::unique_ptr<uint8_t[]> m_TraceText1;
     std::unique_ptr<uint8_t[]> m_TraceText2;
     std::unique_ptr<CTimeout> timeout;
@@ -802,6 +836,10 @@ class CMeasurementBase : public CModeBase, public IFileListScreen {
     bool m_LogOn = false;
     uint32_t m_LogInterval = 5000;
     std::unique_ptr<CTimeout> m_LogTimer;
+    // The function shown before a file page opened, and whether the file
+    // manager is being closed by CloseTraceFileManager.
+    int previousFunction_ = 0;
+    bool closingManager_ = false;
     int returnPage = 0;
     int parentPage = 33;
     int menuPageOfKeys = 0;

@@ -150,7 +150,7 @@ void CSystemSettings::InitIdentity() {
     RfSerialNumber = u"00000001";
     FirmwareVersion = u"Unknown";
     KeypadVersion = u"Unknown";
-    ApplicationVersion = u"1.6.20130314";
+    ApplicationVersion = kApplicationVersion;
 }
 
 bool CSystemSettings::Load() {

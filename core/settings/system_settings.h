@@ -27,6 +27,9 @@ struct CPrinterRecord {
     uint32_t Reserved = 0;
 };
 
+// The software version text this build reports and writes into its files.
+inline constexpr char16_t kApplicationVersion[] = u"1.6.20130314";
+
 class CSystemSettings {
   public:
     static constexpr size_t kCustomColorCount = 48;
@@ -90,7 +93,7 @@ class CSystemSettings {
     std::array<uint32_t, kCustomColorCount> CustomColor{};
     uint32_t Backlight = 1;
     uint32_t Contrast = 100;
-    core::Text ApplicationVersion = u"1.6.20130314";
+    core::Text ApplicationVersion = kApplicationVersion;
     uint32_t LanguageId = 0;
     uint32_t Debug = 0x80400010;
     uint32_t LastMode = 0;

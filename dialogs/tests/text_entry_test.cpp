@@ -249,6 +249,27 @@ TEST_F(SaveInfo, EditsAtTheCaretInInsertAndOverwriteMode) {
     drain();
 }
 
+// Typing stops at 30 characters in the title and the sub title; the name
+// and the notes take more.
+TEST_F(SaveInfo, TitlesTakeThirtyCharactersAndNoMore) {
+    OpenedSaveInfo dlg(&view);
+    dlg.m_Name = u"n";
+    dlg.m_Title = std::u16string(29, u'T');
+    ASSERT_TRUE(dlg.Create());
+    for (int field = 0; field < 4; ++field) {
+        plat::CEdit* edit = dlg.GetFieldEdit(field);
+        ASSERT_NE(edit, nullptr);
+        dlg.EditKey(field, CTextEntryDlg::kKeyEnd);
+        for (int i = 0; i < 40; ++i) dlg.EditKey(field, 'A');
+    }
+    EXPECT_EQ(dlg.Text(CSaveInfoDlg::kTitleEdit).size(), 30u);
+    EXPECT_EQ(dlg.Text(CSaveInfoDlg::kSubtitleEdit).size(), 30u);
+    EXPECT_EQ(dlg.Text(CSaveInfoDlg::kNameEdit).size(), 41u);
+    EXPECT_EQ(dlg.Text(CSaveInfoDlg::kNotesEdit).size(), 40u);
+    dlg.DestroyWindow();
+    drain();
+}
+
 // A unit that types by its keypad alone has no panel: Enter accepts.
 class KeypadOnly : public RecordingServices {
   public:

@@ -171,6 +171,23 @@ void CTraceFileState::DeliverPoints(const std::vector<TracePoint>& points) const
     std::copy_n(points.begin(), std::min<size_t>(points.size(), kTraceBufferPoints), buffer_);
 }
 
+bool CTraceFileState::CoversPoints(uint32_t count, bool dtf) const {
+    if (!source_ || count == 0 || count > kTraceBufferPoints) return false;
+    for (uint32_t i = 0; i < count; ++i) {
+        if (!source_->GetPoint(i)) return false;
+        if (dtf && !source_->GetDtfPoint(i)) return false;
+    }
+    return true;
+}
+
+TraceHeaderTexts CTraceFileState::HeaderTexts(const CMeasSetup& setup) const {
+    if (source_) {
+        if (std::optional<TraceHeaderTexts> texts = source_->GetHeaderTexts()) return *texts;
+    }
+    return {setup.GetChangeTime(), setup.GetSetupLabel(), setup.GetTitle(), setup.GetSubtitle(),
+            setup.GetNotes()};
+}
+
 ITraceValueReceiver* CTraceFileState::Receiver(int32_t measurement_class) const {
     return receiver_ ? receiver_ : FileServices().FindTraceReceiver(measurement_class);
 }
@@ -184,6 +201,8 @@ CSATraceFile::CSATraceFile(CMeasSetup* setup, const core::Text& path, const ITra
     : CTraceFileReader(setup, source, path) {}
 
 bool CSATraceFile::Save() {
+    const auto count = static_cast<uint32_t>(std::max(0, setup_->GetDataPoints()));
+    if (!state_.CoversPoints(count, false)) return false;
     return WriteFile(state_.SavePath(), EstimateSize());
 }
 
@@ -338,6 +357,8 @@ CVNATraceFile::CVNATraceFile(CVNAMeasSetup* setup, const core::Text& path, int /
     : CTraceFileReader(setup, source, path) {}
 
 bool CVNATraceFile::Save() {
+    const auto count = static_cast<uint32_t>(std::max(0, setup_->GetDataPoints()));
+    if (!state_.CoversPoints(count, IsDistanceToFault())) return false;
     return WriteFile(state_.SavePath(), EstimateSize());
 }
 

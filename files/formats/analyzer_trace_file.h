@@ -59,6 +59,12 @@ class CTraceFileState {
     // Fills the caller's buffer (zeroed first) with the parsed points.
     void DeliverPoints(const std::vector<TracePoint>& points) const;
     ITraceValueReceiver* Receiver(int32_t measurement_class) const;
+    // Whether the trace source has a value at every point below `count`
+    // (and a distance-to-fault value when `dtf`): a file is written only
+    // from a whole trace.
+    bool CoversPoints(uint32_t count, bool dtf) const;
+    // The header texts: the record's, else the setup's own.
+    TraceHeaderTexts HeaderTexts(const CMeasSetup& setup) const;
     // Runs a size estimate of the setup part alone.
     template <typename Estimate>
     uint32_t SetupPartEstimate(Estimate estimate) {
@@ -95,6 +101,13 @@ class CTraceFileReader : public SetupFile {
     bool ReadInto(const core::Text& path, TracePoint* buffer) {
         return ReadWithProgress(path, buffer);
     }
+    // The same without a message or progress window; the reason of a
+    // refusal goes to `reason`.
+    bool ReadTraceSilently(const core::Text& path, TracePoint* buffer, core::Text* reason) {
+        ResetRead();
+        state_.buffer_ = buffer;
+        return this->ReadSilently(path, reason);
+    }
     // Reads a file already in memory (the path names it).
     bool ReadTraceBytes(std::string bytes, const core::Text& path, TracePoint* buffer) {
         ResetRead();
@@ -108,6 +121,7 @@ class CTraceFileReader : public SetupFile {
   protected:
     // Clears what an earlier read left.
     virtual void ResetRead() = 0;
+    void WriteHeader() override { this->WriteTraceHeader(state_.HeaderTexts(*this->setup_)); }
 
     CTraceFileState state_;
 };

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "core/res_string.h"
+#include "files/unused_path.h"
 #include "platform/gfx/image_file.h"
 #include "platform/kernel/clock.h"
 #include "platform/kernel/errors.h"
@@ -83,6 +84,7 @@ bool CBitmapFile::LoadBitmap(const core::Text& path, plat::Bitmap& out) {
 
 core::Text PictureName(const char* prefix) {
     const plat::SystemTime t = plat::local_time();
-    return core::Text(kPictureFolder) + u"\\" +
-           core::FormatText("%s%2d%02d%02d%02d.bmp", prefix, t.day, t.hour, t.minute, t.second);
+    return files::UnusedFilePath(
+        core::Text(kPictureFolder) + u"\\" +
+        core::FormatText("%s%2d%02d%02d%02d.bmp", prefix, t.day, t.hour, t.minute, t.second));
 }

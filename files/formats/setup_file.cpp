@@ -5,6 +5,7 @@
 
 #include "core/history.h"
 #include "core/res_string.h"
+#include "core/settings/system_settings.h"
 #include "files/formats/keyword_tables.h"
 #include "files/formats/number_format.h"
 #include "files/power_meas_setup.h"
@@ -195,7 +196,7 @@ bool CSetupFile::HasSpaceFor(const core::Text& path, uint32_t size_estimate) {
     return false;
 }
 
-void CSetupFile::WriteHeader() {
+void CSetupFile::WriteHeaderStart() {
     CMeasSetup& s = *setup_;
     WriteString(kHtmlOpen);
     WriteString(kHeadOpen);
@@ -204,6 +205,29 @@ void CSetupFile::WriteHeader() {
         Formatted("\t<setup file revision = %u>\n", static_cast<unsigned>(s.GetVersionWord())));
     WriteMeasurementClass(s.GetMeasurementClass());
     WriteMeasurementId(s.GetMeasurementClass(), s.GetMeasurementId());
+}
+
+void CSetupFile::WriteTraceHeader(const TraceHeaderTexts& texts) {
+    WriteHeaderStart();
+    WriteDateTag(texts.time, 0);
+    WriteText("\t<setup label = %s>\n", texts.label);
+    WriteText("\t<file type = %s>\n", u"MTRC");
+    WriteText("\t<title = %s>\n", texts.title);
+    WriteText("\t<subtitle = %s>\n", texts.subtitle);
+    WriteText("\t<setup location = %s>\n", {});
+    WriteText("\t<operator = %s>\n", {});
+    WriteText("\t<notes = %s>\n", texts.notes);
+    WriteText("\t<serial number = %s>\n", FileServices().GetSerialNumber());
+    WriteText("\t<App revision = %s>\n", kApplicationVersion);
+    WriteText("\t<DSP revision = %s>\n", {});
+    WriteText("\t<FPGA revision = %s>\n", {});
+    WriteString(kHeadClose);
+    WriteString(kBodyOpen);
+}
+
+void CSetupFile::WriteHeader() {
+    CMeasSetup& s = *setup_;
+    WriteHeaderStart();
     // The stamps by their place in the header: first, second and third.
     WriteDateTag(s.GetChangeTime(), 0);
     WriteDateTag(s.GetSaveTime(), 1);

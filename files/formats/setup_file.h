@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "files/formats/tagged_file.h"
+#include "files/formats/trace_source.h"
 #include "files/meas_setup.h"
 
 class CSetupFile : public CTaggedFile, public ISetupFile {
@@ -87,7 +88,11 @@ class CSetupFile : public CTaggedFile, public ISetupFile {
     // Runs once the copy became the setup.
     virtual void CommitRead() {}
     bool WriteCommonBody();
-    void WriteHeader();
+    // The header block: the setup file's, or a trace file's from its record.
+    virtual void WriteHeader();
+    // Lines 1 to 3 of every header: the frame, the revision, class and id.
+    void WriteHeaderStart();
+    void WriteTraceHeader(const TraceHeaderTexts& texts);
     void WriteMarkerBlock(const CValueRecord& marker);
     void WriteTriggerBlock(const CTriggerSettings& trigger);
     void WriteBandwidthBlock(const CChoiceBlock& bandwidth);

@@ -1,5 +1,6 @@
 #include "files/formats/tagged_file.h"
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 
@@ -142,7 +143,12 @@ size_t CTaggedFile::WriteFrequency(const char* format, uint64_t hertz) {
 }
 
 size_t CTaggedFile::WriteText(const char* format, const core::Text& text) {
-    return WriteBytes(Formatted(format, plat::to_utf8(text).c_str()));
+    // A line break inside a value would end its tag line: it becomes a blank.
+    core::Text one_line = text;
+    std::replace_if(
+        one_line.begin(), one_line.end(), [](char16_t c) { return c == u'\r' || c == u'\n'; },
+        u' ');
+    return WriteBytes(Formatted(format, plat::to_utf8(one_line).c_str()));
 }
 
 size_t CTaggedFile::WriteDouble(std::string_view format, double value) {

@@ -89,6 +89,10 @@ const TracePoint* CTraceFile::GetDtfPoint(uint32_t i) const {
     return i < second_.size() ? &second_[i] : nullptr;
 }
 
+std::optional<TraceHeaderTexts> CTraceFile::GetHeaderTexts() const {
+    return TraceHeaderTexts{time_, label_, title_, subtitle_, comment_};
+}
+
 // --- the legacy reader
 
 bool CTraceFile::NextLine(std::u16string& line) {
@@ -168,7 +172,7 @@ bool CTraceFile::RecallLoaded(const core::Text& path) {
     Outcome outcome = ReadLegacy(path, false, h);
     if (outcome == Outcome::kRefusedFirstLine) {
         CloseProgress();
-        FileServices().ShowMessage(LoadResString(kInvalidFormatId), kExclamation);
+        if (!quiet_) FileServices().ShowMessage(LoadResString(kInvalidFormatId), kExclamation);
         return false;
     }
     // The bodies of the instruments' own kinds are not read: such a recall

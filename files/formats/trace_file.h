@@ -41,6 +41,7 @@ class CTraceFile : public CSetupFile, public ITraceSource {
     core::Text GetTracePath() const override { return trace_path_; }
     const TracePoint* GetPoint(uint32_t i) const override;
     const TracePoint* GetDtfPoint(uint32_t i) const override;
+    std::optional<TraceHeaderTexts> GetHeaderTexts() const override;
 
     // --- the legacy reader
     using CSetupFile::ReadWithProgress;
@@ -52,6 +53,8 @@ class CTraceFile : public CSetupFile, public ITraceSource {
     bool ReadLegacyBytes(std::string bytes, const core::Text& path, TracePoint* buffer);
     bool LoadTraceHeaderBytes(std::string bytes, const core::Text& path);
     uint32_t GetFileVersion() const { return file_version_; }
+    // A quiet recall shows no message of its own; the caller reports.
+    void SetQuiet(bool quiet) { quiet_ = quiet; }
 
   private:
     struct Header;
@@ -65,6 +68,7 @@ class CTraceFile : public CSetupFile, public ITraceSource {
 
     [[maybe_unused]] int32_t construction_[3] = {0, 0, 1};
     uint32_t file_version_ = 0;
+    bool quiet_ = false;
     std::vector<TracePoint> buffer_;  // the legacy reader's own buffer
 
     int32_t kind_ = 0;

@@ -4,6 +4,7 @@
 // the results go to a receiver, the screen of the setup's class, once the
 // whole file was accepted.
 #include <cstdint>
+#include <ctime>
 #include <optional>
 
 #include "core/text.h"
@@ -46,11 +47,19 @@ struct VnaTraceValues {
     core::Text gps_data, gps_location;
 };
 
+// The texts a trace file's header carries from the trace record.
+struct TraceHeaderTexts {
+    std::time_t time = 0;  // when the trace was taken
+    core::Text label, title, subtitle, notes;
+};
+
 // The measurement-side object whose trace is written.
 class ITraceSource {
   public:
     virtual ~ITraceSource() = default;
     virtual core::Text GetTracePath() const = 0;
+    // The header texts of the record; none: the setup's own texts.
+    virtual std::optional<TraceHeaderTexts> GetHeaderTexts() const { return std::nullopt; }
     // Point i of the trace (spectrum analyzer: first value only); none when
     // the trace has no value there.
     virtual const TracePoint* GetPoint(uint32_t i) const = 0;

@@ -456,3 +456,72 @@ TEST_F(TraceFileTest, AChecksumThatDiffersIsNotedNotEnforced) {
     EXPECT_TRUE(CSATraceFile(&read, nullptr).ReadTraceBytes(text, u"odd.twf", buffer.data()));
     EXPECT_NE(HistoryRing().Format().find("trace checksum differs: odd.twf"), std::string::npos);
 }
+
+// --- the trace header, whole records and one-line texts
+
+TEST_F(TraceFileTest, TraceHeaderCarriesTheRecordTextsAndTheUnit) {
+    services.serial = u"SN-0042";
+    CSAMeasSetup setup(&env);
+    FixTimes(setup);
+    ASSERT_TRUE(setup.SetDataPoints(177));
+    std::vector<TracePoint> points(177, {-50.0f, 0.0f});
+    CTraceFile record(CTraceFile::kKindSa, 177, points.data());
+    record.SetTexts(kStamp, u"Record title", u"Record sub", u"Record notes", u"Record label",
+                    u"\\FlashFX Disk\\My Traces\\h.twf");
+    const std::string text = CSATraceFile(&setup, &record).FormatInMemory();
+    const std::string head = text.substr(0, text.find("</head>"));
+    for (const char* line :
+         {"\t<measurement class = specan>\n", "\t<setup label = Record label>\n",
+          "\t<file type = MTRC>\n", "\t<title = Record title>\n", "\t<subtitle = Record sub>\n",
+          "\t<setup location = >\n", "\t<operator = >\n", "\t<notes = Record notes>\n",
+          "\t<serial number = SN-0042>\n", "\t<App revision = 1.6.20130314>\n",
+          "\t<DSP revision = >\n", "\t<FPGA revision = >\n"})
+        EXPECT_NE(head.find(line), std::string::npos) << line;
+    EXPECT_EQ(head.find("file save date"), std::string::npos);
+    EXPECT_EQ(head.find("Tower A"), std::string::npos);  // the setup's own title
+    CSAMeasSetup read(&env);
+    ASSERT_TRUE(CSATraceFile(&read, nullptr).ReadTraceBytes(text, u"h.twf", buffer.data()));
+    EXPECT_EQ(read.GetTitle(), u"Record title");
+    EXPECT_EQ(read.GetSetupLabel(), u"Record label");
+}
+
+TEST_F(TraceFileTest, RecordsOfEverySizeReadBackWholeAndAShortOneWritesNothing) {
+    for (uint32_t n : {177u, 401u, 705u, 11265u}) {
+        CSAMeasSetup setup(&env);
+        ASSERT_TRUE(setup.SetDataPoints(static_cast<int32_t>(n))) << n;
+        TestSource source(n);
+        ASSERT_TRUE(CSATraceFile(&setup, &source).Save()) << n;
+        CSAMeasSetup read(&env);
+        std::fill(buffer.begin(), buffer.end(), TracePoint{7.0f, 7.0f});
+        ASSERT_TRUE(CSATraceFile(&read, nullptr).ReadInto(source.path, buffer.data())) << n;
+        EXPECT_EQ(read.GetDataPoints(), static_cast<int32_t>(n));
+        for (uint32_t i = 0; i < n; ++i) ASSERT_EQ(buffer[i].first, source.points[i].first) << n;
+    }
+    // One point fewer than the setup's count: no file at all.
+    std::filesystem::remove(root.path() / "FlashFX Disk" / "My Traces" / "t.twf");
+    CSAMeasSetup setup(&env);
+    ASSERT_TRUE(setup.SetDataPoints(705));
+    TestSource shorter(704);
+    EXPECT_FALSE(CSATraceFile(&setup, &shorter).Save());
+    EXPECT_FALSE(std::filesystem::exists(root.path() / "FlashFX Disk" / "My Traces" / "t.twf"));
+    CVNAMeasSetup vna(&env);
+    vna.SetMeasurementId(2);
+    TestSource no_dtf(static_cast<uint32_t>(vna.GetDataPoints()));
+    no_dtf.dtf.pop_back();
+    EXPECT_FALSE(CVNATraceFile(&vna, &no_dtf).Save());
+}
+
+TEST_F(TraceFileTest, LineBreaksInTextsBecomeBlanksAndTheFileStaysReadable) {
+    CSAMeasSetup setup(&env);
+    ASSERT_TRUE(setup.SetDataPoints(177));
+    std::vector<TracePoint> points(177, {-60.0f, 0.0f});
+    CTraceFile record(CTraceFile::kKindSa, 177, points.data());
+    record.SetTexts(kStamp, u"a\nb", u"c\r\nd", u"line\none", u"x\ry", u"t.twf");
+    const std::string text = CSATraceFile(&setup, &record).FormatInMemory();
+    CSAMeasSetup read(&env);
+    ASSERT_TRUE(CSATraceFile(&read, nullptr).ReadTraceBytes(text, u"t.twf", buffer.data()));
+    EXPECT_EQ(read.GetTitle(), u"a b");
+    EXPECT_EQ(read.GetSubtitle(), u"c  d");
+    EXPECT_EQ(read.GetNotes(), u"line one");
+    EXPECT_EQ(read.GetSetupLabel(), u"x y");
+}

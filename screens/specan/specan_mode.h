@@ -188,6 +188,18 @@ class CSpecAnMode : public CMeasurementBase, public ITraceValueReceiver {
     void OnAttenuationChanged();
     void OnOffsetChanged();
     void AutoScaleUnit();
+
+    // --- Trace files ---------------------------------------------------------------
+    bool SaveTraceFile(const core::Text& path, CMeasSetup* setup,
+                       const ITraceSource* source) override;
+    // Codes 0 and 1 recall the file manager's trace; others go to the base.
+    bool OnKeyCode(int code) override;
+    // Reads the highlighted trace into the setup and the held trace (code 0
+    // alone, code 1 beside the live trace); true when it was read.
+    bool RecallSelectedTrace(int code);
+    // Readouts, scale and panes after a setup was loaded into the screen.
+    void RefreshAfterLoad();
+    bool IsSettingsLoaded() const { return settingsLoaded_; }
     void OnTraceModeChanged() override;
     int OnFrequencyMenuKey(int key) override;
     // Every frequency value applied: the automatic bandwidths follow the new
@@ -437,6 +449,7 @@ class CSpecAnMode : public CMeasurementBase, public ITraceValueReceiver {
 
   private:
     std::unique_ptr<CSAMeasSetup> sa_setup_;
+    bool settingsLoaded_ = false;  // a setup was loaded into the screen (UI thread)
     std::unique_ptr<ISpecAnEntries> entries_;
     std::unique_ptr<CFreqEntryDlg> freq_entry_;
     std::unique_ptr<CWavePlayer> wave_player_;
