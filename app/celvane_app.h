@@ -163,7 +163,7 @@ class CCelvaneApp : public plat::CWinApp, public IScreenServices, public IBoardV
     virtual bool LoadListFile(uint32_t command, intptr_t arg);
     // The lists of start-up (each may be null: no cable list without its
     // file) and the limit masks last loaded.
-    CSignalBand* GetBandList() const { return band_list_.get(); }
+    CSignalBand* GetBandList() const override { return band_list_.get(); }
     CCableType* GetCableList() const { return cable_list_.get(); }
     CAntennaList* GetAntennaList() const { return antenna_list_.get(); }
     CLimitMaskFile* GetLimitMaskFile() const { return limit_masks_.get(); }

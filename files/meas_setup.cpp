@@ -11,6 +11,9 @@
 
 namespace {
 
+// A channel is shown over three of its bandwidths.
+constexpr uint64_t kChannelSpanWidths = 3;
+
 struct MeasurementRow {
     int32_t id;
     int32_t cls;
@@ -641,11 +644,23 @@ uint64_t CMeasSetup::GetBandValue(uint32_t i) const {
 void CMeasSetup::ApplyChannel() {
     if (!band_ || channel_number_ == -1) return;
     ChangeBatch batch(*this);
-    int32_t channel = channel_number_;
-    bool moved = range_->SetSpan(band_->GetChannelBandwidth(channel), true) != 0;
+    const int32_t channel = channel_number_;
+    const uint64_t bandwidth = band_->GetChannelBandwidth(channel);
+    bool moved = range_->SetSpan(kChannelSpanWidths * bandwidth, true) != 0;
     moved = (range_->SetCentre(band_->ChannelToFrequency(channel), true) != 0) || moved;
+    if (bandwidth_) bandwidth_->UpdateForSpan(range_->GetSpan());
     if (moved) NotifyChanged(true);
-    SetCenterDistance(band_->GetChannelSpacing(channel));
+    SetCenterDistance(bandwidth);
+}
+
+void CMeasSetup::TuneToChannel(int32_t channel) {
+    if (!band_) return;
+    ChangeBatch batch(*this);
+    SetChannelNumber(channel);
+    ApplyChannel();
+    const uint64_t bandwidth = band_->GetChannelBandwidth(channel);
+    SetChannelWidth(bandwidth);
+    SetAdjChannelWidth(bandwidth);
 }
 
 void CMeasSetup::SetBandwidthSettings(std::unique_ptr<CChoiceBlock> block) {

@@ -229,7 +229,13 @@ class CMeasSetup : public IChoiceOwner {
     // within the limits of the current range.
     void SetBand(ISetupBand* band);
     uint64_t GetBandValue(uint32_t i) const;
+    // Tunes to the setup's channel of its band: the centre is the channel's,
+    // the span three channel bandwidths and the centre distance one. Nothing
+    // without a band or a channel (-1).
     void ApplyChannel();
+    // Makes `channel` the setup's channel and tunes to it; the channel and
+    // adjacent-channel widths become the channel bandwidth.
+    void TuneToChannel(int32_t channel);
     CChoiceBlock* GetBandwidthSettings() const { return bandwidth_.get(); }
     void SetBandwidthSettings(std::unique_ptr<CChoiceBlock> block);
     int32_t GetSweepFlag() const { return sweep_flag_; }

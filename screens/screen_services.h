@@ -18,6 +18,7 @@ class CLimitMaskFile;
 class CSortedItemList;
 class ISetupEnvironment;
 class CCableType;
+class CSignalBand;
 
 class IScreenServices {
   public:
@@ -100,6 +101,9 @@ class IScreenServices {
     // Loads the limit-mask list file; the file's masks, or null when the
     // file is missing or wrong (the screen then builds its own masks).
     virtual CLimitMaskFile* LoadLimitMasks() { return nullptr; }
+    // The application's band list (the band list file's or the built-in
+    // bands), or null.
+    virtual CSignalBand* GetBandList() const { return nullptr; }
     // The global spectrum analyzer setup store, into which the spectrum
     // analyzer screen copies its setup before each restart; null without one.
     virtual CSAMeasSetup* GetGlobalSASetup() { return nullptr; }

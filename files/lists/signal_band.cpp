@@ -135,12 +135,14 @@ const CSignalBand::Range* CSignalBand::RangeFor(int32_t channel) const {
     }
 }
 
+// A channel that no range holds is extrapolated from the last range; one
+// that would lie below 0 Hz gives 0.
 uint64_t CSignalBand::ChannelToFrequency(int32_t channel) const {
     const Range* r = RangeFor(channel);
     if (!r) return start_;
-    int64_t steps = static_cast<int64_t>(channel) - r->first;
-    return static_cast<uint64_t>(static_cast<int64_t>(r->start) +
-                                 steps * static_cast<int64_t>(r->spacing));
+    const int64_t steps = static_cast<int64_t>(channel) - r->first;
+    const int64_t hz = static_cast<int64_t>(r->start) + steps * static_cast<int64_t>(r->spacing);
+    return hz > 0 ? static_cast<uint64_t>(hz) : 0;
 }
 
 uint64_t CSignalBand::GetChannelBandwidth(int32_t channel) const {
@@ -154,7 +156,8 @@ uint64_t CSignalBand::GetChannelSpacing(int32_t channel) const {
 }
 
 uint64_t CSignalBand::GetChannelLow(int32_t channel) const {
-    return ChannelToFrequency(channel) - GetChannelBandwidth(channel) / 2;
+    const uint64_t centre = ChannelToFrequency(channel), half = GetChannelBandwidth(channel) / 2;
+    return centre > half ? centre - half : 0;
 }
 
 uint64_t CSignalBand::GetChannelHigh(int32_t channel) const {

@@ -362,6 +362,30 @@ TEST(SignalBandTest, BuiltInBandsFollowTheirChannelPlans) {
     EXPECT_EQ(tetra->GetUseCount(), 0u);
 }
 
+// Channel edges and extrapolated channels that would lie below 0 Hz read 0
+// instead of wrapping: a band file's band that starts 0.3 MHz up with 1 MHz
+// channels, and a two-range band whose second range is extrapolated
+// downwards for a channel no range holds.
+TEST(SignalBandTest, ChannelsBelowZeroHertzReadZero) {
+    std::array<ChannelRange, 3> low{};
+    low[0] = {0.3, 10.3, 1.0, 1.0, 0, 10};
+    auto band = CSignalBand::FromRecord(-1, u"Low", 1, low);
+    EXPECT_EQ(band->ChannelToFrequency(0), 300000u);
+    EXPECT_EQ(band->GetChannelLow(0), 0u);
+    EXPECT_EQ(band->GetChannelHigh(0), 800000u);
+    EXPECT_EQ(band->GetChannelLow(1), 800000u);
+
+    std::array<ChannelRange, 3> two{};
+    two[0] = {100, 110, 0.2, 0.2, 500, 550};
+    two[1] = {1, 2, 0.2, 0.5, 10, 12};
+    auto split = CSignalBand::FromRecord(-1, u"Split", 2, two);
+    EXPECT_EQ(split->ChannelToFrequency(12), 2000000u);
+    EXPECT_EQ(split->ChannelToFrequency(9), 500000u);  // extrapolated, still above 0
+    EXPECT_EQ(split->ChannelToFrequency(0), 0u);       // 1 MHz - 10 x 0.5 MHz
+    EXPECT_EQ(split->GetChannelLow(0), 0u);
+    EXPECT_EQ(split->GetChannelHigh(0), 0u + 100000u);
+}
+
 TEST(CableTypeTest, LossIsInterpolatedBetweenColumns) {
     CCableType::Losses losses{0.10f, 0.20f, 0.3f, 0.4f, 0.5f, 0.6f, 0.7f, 0.8f, 0.9f};
     CCableType cable(1, u"RG", 0.66f, losses, true);

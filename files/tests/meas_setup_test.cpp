@@ -301,8 +301,10 @@ TEST(MeasSetup, BandKeepsTheBandwidthBlockOnTheLiveRange) {
     s.ApplyChannel();
     EXPECT_EQ(changes.count, 1);
     EXPECT_EQ(s.GetFrequencyRange()->GetCentre(), 890200000u);
-    EXPECT_EQ(s.GetFrequencyRange()->GetSpan(), 200000u);
-    EXPECT_EQ(s.GetCenterDistance(), 250000u);
+    // Three channel bandwidths around the channel; the centre distance is
+    // one bandwidth, not the channel spacing.
+    EXPECT_EQ(s.GetFrequencyRange()->GetSpan(), 600000u);
+    EXPECT_EQ(s.GetCenterDistance(), 200000u);
     EXPECT_EQ(s.GetBandValue(3), 3000u + 705u);
 
     s.SetBand(nullptr);

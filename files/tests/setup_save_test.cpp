@@ -186,7 +186,7 @@ TEST_F(SetupSaveTest, DamagedFilesAreRefusedWithTheirMessageAndChangeNothing) {
         {"other class", [](auto t) { return ReplaceLine(t, "class = specan", "class = vna"); },
          "read"},
         {"frequency over 32 bits",
-         [](auto t) { return ReplaceLine(t, "stop = 1000000000", "stop = 4294967296"); }, "read"},
+         [](auto t) { return ReplaceLine(t, "stop = 1100000000", "stop = 4294967296"); }, "read"},
         {"30 digits",
          [](auto t) {
              return ReplaceLine(t, "data points = 705",
@@ -199,7 +199,7 @@ TEST_F(SetupSaveTest, DamagedFilesAreRefusedWithTheirMessageAndChangeNothing) {
          },
          "read"},
         {"refused start",
-         [](auto t) { return ReplaceLine(t, "start = 0900000000", "start = 4000000000"); },
+         [](auto t) { return ReplaceLine(t, "start = 0800000000", "start = 4000000000"); },
          "incompatible"},
         {"utf-16",
          [](auto t) {

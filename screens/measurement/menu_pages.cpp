@@ -9,7 +9,9 @@
 #include "core/res_string.h"
 #include "core/scoped_lock.h"
 #include "core/units.h"
+#include "dialogs/channel_editor_dlg.h"
 #include "files/lists/antenna.h"
+#include "files/lists/signal_band.h"
 #include "files/meas_setup.h"
 #include "files/setup_services.h"
 #include "platform/framework/wnd.h"
@@ -30,6 +32,9 @@ constexpr int kMarkerPage = 33, kSignalToolsPage = 34, kSearchPage = 35, kTypePa
               kUnitPage = 13, kTracePage = 14;
 constexpr int kSweepRow = 1, kSweepColumn = 2, kTraceColumn = 3;
 constexpr uint32_t kIdSweep = 672, kIdTrace = 61243, kIdSelectBandFirst = 1167;
+// The readout's frequency row after a channel choice.
+constexpr uint32_t kChannelRowFormat = 3;
+constexpr int kFrequencyRow = 3;
 // Automatic attenuation: the reference level (dBm less the offset) limits.
 constexpr double kAttenuationSteps[3] = {-10.0, 0.0, 10.0};
 constexpr double kAttenuationLevels[4] = {0.0, 10.0, 20.0, 30.0};
@@ -291,11 +296,24 @@ void CMeasurementBase::BuildAntennaFactors() {
 
 void CMeasurementBase::SelectChannel() {
     StopMeasurement();
-    if (!setup_ || !setup_->GetBand()) {
+    auto* band = setup_ ? dynamic_cast<CSignalBand*>(setup_->GetBand()) : nullptr;
+    if (!band) {
         if (IScreenServices* s = services())
             s->ShowScreenMessage(LoadResString(kIdSelectBandFirst), 0);
+    } else if (band->GetRangeCount() > 0) {
+        const int32_t before = setup_->GetChannelNumber();
+        int32_t chosen = before;
+        CChannelEditorDlg dialog(main_frame_, band, &chosen);
+        if (dialog.DoModal() == plat::IDOK && chosen != before) {
+            // Centre and span from the channel, the channel widths and the
+            // centre distance from its bandwidth.
+            setup_->TuneToChannel(chosen);
+            BuildAntennaFactors();
+            if (readout_panel_)
+                readout_panel_->ShowFrequencyRow(setup_->GetFrequencyRange(), kChannelRowFormat,
+                                                 kFrequencyRow);
+        }
     }
-    // The channel editor is not part of the program yet: the channel stays.
     if (main_frame_) main_frame_->SetFocus();
     ShowSoftKeys(active_function_, -1);
     UpdateSweepReadout(true);

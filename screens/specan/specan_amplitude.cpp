@@ -423,7 +423,8 @@ int CSpecAnMode::OnFrequencyMenuKey(int key) {
     key_flag_ = false;
     if (key == 7) {
         key_flag_ = true;
-        if (HasFrequencyListEntries() && !OnFrequencyListKey(7)) return 0;
+        if (!BandHasChannels()) return 0;
+        SelectChannel();
     } else if (key >= 0 && key < 7) {
         key_flag_ = CMeasurementBase::OnFrequencyMenuKey(key) != 0;
     } else {

@@ -276,7 +276,7 @@ void CSpecAnMode::OnPageHook(int key) {
     if (!readout_panel_) return;
     const int menu = active_function_;
     if (menu == kMenuRecall) return;
-    if (menu == kMenuFrequency && key == 7 && !HasFrequencyListEntries()) return;
+    if (menu == kMenuFrequency && key == 7 && !BandHasChannels()) return;
     if (menu == kMenuSweep && key == 2 && sa_setup_->GetTriggerMode() != kInternalSingle) return;
     uint32_t caption = kNoCaption;
     bool own = false;

@@ -53,7 +53,6 @@ constexpr uint32_t kIntegrationLabel = 64148, kChannelLabel = 64149, kAdjacentLa
 constexpr uint32_t kChannelTitle = 61284, kAdjacentTitle = 61285, kSpacingTitle = 61286;
 constexpr int kKeyChannel = 1, kKeyAdjacent = 2, kKeySpacing = 3, kKeyRestore = 4;
 constexpr uint64_t kKnobFineStep = 10, kKnobCoarseStep = 10000, kKnobCoarseFrom = 1000000;
-constexpr int32_t kNoBandChannel = -1;
 
 bool IsValueOf(int menu, int key) {
     switch (menu) {
@@ -538,6 +537,8 @@ void CSpecAnMode::AfterWidthChange(int, bool force) {
 // to the span hook, which may take over the restart.
 void CSpecAnMode::ApplyValue(int key, bool keepSelection, uint64_t oldSpan) {
     const uint64_t span = sa_setup_->GetFrequencyRange()->GetSpan();
+    // A frequency set by hand leaves the band's channel.
+    if (key != kKeyStep) sa_setup_->SetChannelNumber(kNoBandChannel);
     Bandwidth().UpdateForSpan(span);
     CMeasurementBase::ApplyValue(key, keepSelection, oldSpan);
     // The automatic bandwidths follow the span: their readouts with them.

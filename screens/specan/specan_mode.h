@@ -25,6 +25,7 @@ class CChoiceBlock;
 class CSAMeasSetup;
 class CStatusTextLine;
 class CLimitMaskFile;
+class CSignalBand;
 
 // The entry dialogs the settings menus open. Each runs its dialog modally
 // with the first typed key (a digit 0..9, 10 minus, 11 point) and answers the
@@ -222,8 +223,18 @@ class CSpecAnMode : public CMeasurementBase, public ITraceValueReceiver {
     int ReturnToFunctionMenu(int menu, int key);
     // The help captions of the screen's keys (the key help table).
     virtual void ResetHelpCaptions();
-    // Whether the setup has a current frequency list with entries.
-    virtual bool HasFrequencyListEntries() const;
+
+    // --- Signal bands and channels (frequency page keys 6 and 7) ----------------
+    // Chooses a band in the band dialog and tunes to it; true.
+    bool OnFrequencyListKey(int key) override;
+    // The base's labels; for the whole page key 7 names the channel when the
+    // band has channels.
+    int BuildFrequencyLabels(int key, int extra) override;
+    // The setup's band, null without one.
+    CSignalBand* CurrentBand() const;
+    bool BandHasChannels() const;
+    // Tunes to a chosen band, or to its current channel where it has a plan.
+    void TuneToBand(CSignalBand* band);
     // A span the frequency menu applied (the time domain starts at a span of
     // 0 and ends at another one); 1 when it took over the restart.
     virtual int OnSpanValue(int key, uint64_t span);

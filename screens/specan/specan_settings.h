@@ -38,6 +38,9 @@ enum Menu : int {
     kMenuManageTraces = 46,
 };
 
+// The setup's channel number while no channel of its band is chosen.
+constexpr int32_t kNoBandChannel = -1;
+
 // Key indices the handlers receive: soft keys 0..7 and Escape.
 inline constexpr int kKeyEscape = 27;
 inline constexpr int kNoKey = 8;  // lastKey of a menu without a chosen key
