@@ -318,6 +318,7 @@ class CCelvaneApp : public plat::CWinApp, public IScreenServices, public IBoardV
     CSortedItem* GetFirstItem() override;
     int ShowScreenMessage(const core::Text& text, uint32_t style) override;
     CGraphPanel* GetSharedGraphPanel() const override { return graph_panel_.get(); }
+    CLimitMaskFile* LoadLimitMasks() override;
     CDspInterface* GetDspLink() const override { return dsp_.get(); }
     CSAMeasSetup* GetGlobalSASetup() override { return &sa_setup_store_; }
     void SetAppMeasurement(CMeasurement* measurement, CMeasSetup* setup) override {

@@ -42,6 +42,10 @@ bool CCelvaneApp::LoadListFile(uint32_t command, intptr_t arg) {
     }
 }
 
+CLimitMaskFile* CCelvaneApp::LoadLimitMasks() {
+    return LoadListFile(kCmdLimitMask, 0) ? limit_masks_.get() : nullptr;
+}
+
 // Saves the list in its tagged form beside the comma-separated file.
 bool CCelvaneApp::ShowListFile(uint32_t command, intptr_t) {
     switch (command) {

@@ -135,6 +135,9 @@ void CInfoDlgBase::ReloadTexts() {
     for (int i = 0; i < kContactCount; ++i)
         SetField(kFirstContact + i, LoadResString(static_cast<uint32_t>(kFirstContact + i)));
     for (const Row& r : Rows()) SetField(r.label, LoadResString(static_cast<uint32_t>(r.label)));
+    // The fields' formats ("%.1f%% free", "%d min") are texts of the
+    // language too.
+    Refresh();
 }
 
 void CInfoDlgBase::OnTimer(uintptr_t id) {

@@ -35,7 +35,8 @@ class CInfoDlgBase : public CListDlg {
     void SetArea(const plat::Rect& area) { m_Area = area; }
     // The text of a label or field.
     core::Text GetItemText(int id) const;
-    // The labels' and the contact block's texts again (language change).
+    // The labels', the contact block's and the fields' texts again
+    // (language change).
     void ReloadTexts();
     // Fills the fields now.
     virtual void Refresh() = 0;

@@ -77,6 +77,8 @@ class CMeasSetup : public IChoiceOwner {
     virtual void CopyFrom(const CMeasSetup& other);
     // A new setup of the same form holding this setup's settings.
     std::unique_ptr<CMeasSetup> CloneSettings() const;
+    // A new setup of the same form holding its defaults.
+    std::unique_ptr<CMeasSetup> CreateDefaultSettings() const { return CreateBlank(); }
 
     // --- measurement kind and names
     int32_t GetMeasurementId() const { return measurement_id_; }

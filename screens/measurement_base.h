@@ -24,6 +24,7 @@
 #include <cstdint>
 #include <initializer_list>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,7 @@
 #include "dialogs/file_list_screen.h"
 #include "platform/gfx/color.h"
 #include "platform/window/messages.h"
+#include "screens/limit_mask.h"
 #include "screens/mode_base.h"
 #include "screens/trace_processing.h"
 
@@ -360,7 +362,41 @@ class CMeasurementBase : public CModeBase, public IFileListScreen {
     virtual double LoadEditPoint(int index, double* frequency, double* level);
     virtual bool OpenPointDialog(int digit);
     virtual int OpenLineMaskList(bool repaintGraph);
+    // What the mask point dialog opens with: the caption, the key that
+    // opened it (-1 none), centre and span shown, the offset and level
+    // limits, the points it steps through, the edit state (1 add, 2 edit, 3
+    // delete) and the point number it starts on.
+    struct PointDialog {
+        uint32_t titleId = 0;
+        int firstKey = -1;
+        uint64_t centre = 0, span = 0;
+        double offsetLow = 0, offsetHigh = 0, levelLow = 0, levelHigh = 0;
+        int count = 0, mode = 0, current = 1;
+    };
+    // A point the mask point dialog entered (point number, offset in Hz,
+    // level); whether it was taken. No screen of the base takes one.
+    virtual bool OnPointValueEntered(int index, double offset, double level);
+    // The names the line/mask list offers and the one selected (none in
+    // the base).
+    virtual std::vector<core::Text> MaskNames();
+    virtual int SelectedMaskIndex() const;
+    // The type word (absolute flag) the pending point takes.
+    virtual int PendingPointType() const;
+    // The level of the selected threshold line typed into the amplitude
+    // entry (started with `key`).
     virtual bool EditLevelLine(int key);
+    // The amplitude entry of a threshold line; false when cancelled.
+    virtual bool RunLevelDialog(uint32_t titleId, uint32_t unit, double value, double high,
+                                double low, int firstKey, double& entered);
+    // The mask point and line/mask list dialogs (the screen runs them; the
+    // base has none).
+    virtual bool RunPointDialog(const PointDialog& dialog);
+    virtual std::optional<int> RunLineMaskList(const std::vector<core::Text>& names, int current);
+    // The edit record of the upper (or lower) limit.
+    EmissionMask& EditRecord(bool upper) { return upper ? upperEdit_ : lowerEdit_; }
+    const EmissionMask& EditRecord(bool upper) const { return upper ? upperEdit_ : lowerEdit_; }
+    // The point under edit (its offset, level and type word).
+    MaskPoint GetPendingPoint() const { return {editOffset, editLevel, editTypeWord}; }
     virtual bool EditLogInterval(int digit);
     virtual bool OnLogIntervalArrow(uint32_t key);
     virtual bool OnLogIntervalKnob(int delta);
@@ -471,6 +507,8 @@ class CMeasurementBase : public CModeBase, public IFileListScreen {
     virtual int GetSweepAverage(double* out);
     // The points of the current sweep received so far.
     int GetPointsReceived();
+    // The sweeps completed since the screen was made.
+    int GetCompletedSweeps();
     virtual core::Text GetTraceModeText();
     virtual void SetRunState(CDeviceItem* record);
     virtual void ShowRecordText(const char* text, int length, int kind);
@@ -631,6 +669,21 @@ class CMeasurementBase : public CModeBase, public IFileListScreen {
     bool PlaceAllMarkersAt(bool peaks);
     bool MoveMarkerBy(bool right, int points);
     bool ThresholdInEdit() const;
+    // Threshold lines: the arrow step, the wheel unit, and whether a line
+    // moves (on, without a fixed reference level).
+    double ThresholdArrowStep() const;
+    double ThresholdWheelUnit();
+    bool LineMovable(bool upper) const;
+    // Point editing: whether a point is being added or edited, the centre
+    // the mask stands on, the selected line, its redraw, and the marker
+    // put on the pending point.
+    bool PointInEdit() const;
+    uint64_t LimitCentre() const;
+    bool SelectedUpper() const;
+    void RedrawSelectedLimit();
+    void ShowEditCursor();
+    // The pending point (offset, level, type word) becomes `p`.
+    void TakePendingPoint(const MaskPoint& p);
     void ThresholdChanged();
     void ClearPageFlags();
     // The marker page's follow-up of a handled key (page, highlight, setup
@@ -661,6 +714,8 @@ class CMeasurementBase : public CModeBase, public IFileListScreen {
                                     double& entered);
     virtual bool RunVolumeDialog(uint32_t titleId, int firstKey, int& volume);
     virtual bool RunAveragingDialog(int firstKey, int& count);
+    // The marker label dialog on `label`; the label typed when accepted.
+    virtual bool RunMarkerLabelDialog(core::Text& label);
     // The loudspeaker volume in percent (the wave player's).
     virtual void SetPlayerVolume(int percent);
     // The carrier and interference levels (dBm) and their ratio (dB) of the
@@ -737,6 +792,10 @@ class CMeasurementBase : public CModeBase, public IFileListScreen {
     uint64_t editMarkerFrequency = 0;
     bool wholeLineFlag = false;
     bool pointChangedFlag = false;
+    // The masks under edit of the upper and the lower limit, and whether
+    // the pending point shows in the limit as the reference point.
+    EmissionMask upperEdit_, lowerEdit_;
+    bool refPointActive = false;
     std::vector<double> antennaFactors;
     // Trace files and log.
     bool m_SaveBusy = false;
@@ -759,11 +818,19 @@ class CMeasurementBase : public CModeBase, public IFileListScreen {
         int waterfallMode = 0, limitType = 0, sweepMode = 0;
         bool upperOn = false, lowerOn = false, limitAlarm = false, freqCounter = false;
         double upperValue = 0, lowerValue = 0;
+        // The limit at each point when a limit is no flat line (an
+        // instrument screen's mask); null for a flat line at the value.
+        std::shared_ptr<const std::vector<double>> upperShape, lowerShape;
         double threshold = 0;                     // the peak threshold T
         double scaleTop = 0, scaleBottom = -100;  // LoadScaleRange's limits
     };
     // Copies the setup's values for the data path (under the lock).
     void TakeSweepSettings();
+    // The limit of each point of the next sweeps for the upper (or lower)
+    // line; an empty one makes the line flat at its value again. The data
+    // path takes it at the start of a sweep, so that a sweep is tested
+    // against one limit throughout.
+    void SetLimitShape(bool upper, std::vector<double> shape);
     // After the setup's trace mode changed: the data path takes the new
     // mode at the next sweep boundary, starting from the newest sweep.
     void RequestTraceModeRestart();
@@ -845,6 +912,7 @@ class CMeasurementBase : public CModeBase, public IFileListScreen {
     bool m_DisplayReady = false;                                    // under the lock
     int m_RememberedLayout = 1;                                     // under the lock
     bool m_SweepCompleted = false, m_SweepCompletedBefore = false;  // under the lock
+    int completedSweeps_ = 0;                                       // under the lock
     bool m_SingleSweep = false;
     std::atomic<int> m_MarkerRedrawPoint{-1};
     int m_DisplayWord = 0;
@@ -912,6 +980,11 @@ class CMeasurementBase : public CModeBase, public IFileListScreen {
     bool wholeTraceChanged_ = true;  // the next commit copies every point (worker)
     SweepSettings pendingSettings_;  // under the lock
     SweepSettings sweep_;            // the intake's copy (measurement worker)
+    // The limit shapes the user-interface thread made last (that thread's).
+    std::shared_ptr<const std::vector<double>> upperShape_, lowerShape_;
+    // Fills a limit trace from its shape, or flat at `value`.
+    void FillLimitTrace(std::vector<double>& trace,
+                        const std::shared_ptr<const std::vector<double>>& shape, double value);
 
   private:
     std::atomic<bool> refresh_posted_{false};

@@ -184,13 +184,13 @@ int CMeasurementBase::ShowSoftKeys(int page, int highlight) {
         case kFnMarkerType:
             return ShowMarkerTypeMenu(-1, -1), 1;
         case kFnThreshold:
-            return ShowThresholdAlarmMenu(highlight, -1), 1;
-        case kFnLimit38:
             return BuildLimitLineMenu(highlight, -1), 1;
+        case kFnLimit38:
+            return BuildLimitEditMenu(highlight, -1), 1;
         case kFnLimit39:
             return BuildRefPointMenu(highlight, -1), 1;
         case kFnLimit40:
-            return BuildLimitEditMenu(highlight, -1), 1;
+            return BuildEditPointsMenu(highlight, -1), 1;
         case kFnFile:
             return ShowTraceFileMenu(highlight), 1;
         case kFnLog:

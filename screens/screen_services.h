@@ -14,6 +14,7 @@ class CSortedItem;
 class CGraphPanel;
 class CDspInterface;
 class CSAMeasSetup;
+class CLimitMaskFile;
 class CSortedItemList;
 class ISetupEnvironment;
 
@@ -95,6 +96,9 @@ class IScreenServices {
     virtual CGraphPanel* GetSharedGraphPanel() const { return nullptr; }
     // The DSP link, null while it is down.
     virtual CDspInterface* GetDspLink() const { return nullptr; }
+    // Loads the limit-mask list file; the file's masks, or null when the
+    // file is missing or wrong (the screen then builds its own masks).
+    virtual CLimitMaskFile* LoadLimitMasks() { return nullptr; }
     // The global spectrum analyzer setup store, into which the spectrum
     // analyzer screen copies its setup before each restart; null without one.
     virtual CSAMeasSetup* GetGlobalSASetup() { return nullptr; }

@@ -77,6 +77,8 @@ void CMeasurementBase::TakeSweepSettings() {
     s.freqCounter = setup_->GetFreqCounter();
     s.upperValue = setup_->GetUpperLimitValue();
     s.lowerValue = setup_->GetLowerLimitValue();
+    s.upperShape = upperShape_;
+    s.lowerShape = lowerShape_;
     s.threshold = PeakThreshold();
     // The scale is the instrument screen's to load, on this thread; the
     // intake works with this copy.
@@ -502,7 +504,10 @@ bool CMeasurementBase::CommitUnderLock(int points, int layout, int n) {
         waterfallLinePending_ = true;
     }
     shownColumnRows_ = m_ColumnRows;
-    if (m_SweepComplete) m_SweepCompleted = true;
+    if (m_SweepComplete) {
+        m_SweepCompleted = true;
+        ++completedSweeps_;
+    }
     m_DataChanged = true;
     m_RememberedLayout = layout;
     if (m_FullRedraw == kFullRedrawRunning) {
@@ -568,25 +573,56 @@ void CMeasurementBase::RestartTraceRedraw() {
 }
 
 void CMeasurementBase::ApplyPendingLimitRedraw() {
+    // A new limit shape waits for the next sweep.
+    if (m_BlockStart != 0) {
+        sweep_.upperShape = limitsInTrace_.upperShape;
+        sweep_.lowerShape = limitsInTrace_.lowerShape;
+    }
     const bool upperChanged = upperLabelFlag.exchange(false) ||
                               sweep_.upperOn != limitsInTrace_.upperOn ||
-                              sweep_.upperValue != limitsInTrace_.upperValue;
+                              sweep_.upperValue != limitsInTrace_.upperValue ||
+                              sweep_.upperShape != limitsInTrace_.upperShape;
     const bool lowerChanged = lowerLabelFlag.exchange(false) ||
                               sweep_.lowerOn != limitsInTrace_.lowerOn ||
-                              sweep_.lowerValue != limitsInTrace_.lowerValue;
+                              sweep_.lowerValue != limitsInTrace_.lowerValue ||
+                              sweep_.lowerShape != limitsInTrace_.lowerShape;
     if (!upperChanged && !lowerChanged) return;
     auto clamp = [this](double v) {
         return std::clamp(v, std::min(sweep_.scaleBottom, sweep_.scaleTop), sweep_.scaleTop);
     };
     wholeTraceChanged_ = true;
-    if (upperChanged) std::fill(work_.upper.begin(), work_.upper.end(), clamp(sweep_.upperValue));
-    if (lowerChanged) std::fill(work_.lower.begin(), work_.lower.end(), clamp(sweep_.lowerValue));
+    if (upperChanged) FillLimitTrace(work_.upper, sweep_.upperShape, clamp(sweep_.upperValue));
+    if (lowerChanged) FillLimitTrace(work_.lower, sweep_.lowerShape, clamp(sweep_.lowerValue));
     limitsInTrace_ = sweep_;
     {
         ScopedLock guard(*this);
         limitLabelsPending_ = true;
     }
     if (m_FullRedraw == 0) m_FullRedraw = kFullRedrawRunning;
+}
+
+int CMeasurementBase::GetCompletedSweeps() {
+    ScopedLock guard(*this);
+    return completedSweeps_;
+}
+
+void CMeasurementBase::FillLimitTrace(std::vector<double>& trace,
+                                      const std::shared_ptr<const std::vector<double>>& shape,
+                                      double value) {
+    if (shape && shape->size() >= trace.size())
+        std::copy_n(shape->begin(), trace.size(), trace.begin());
+    else
+        std::fill(trace.begin(), trace.end(), value);
+}
+
+void CMeasurementBase::SetLimitShape(bool upper, std::vector<double> shape) {
+    auto& kept = upper ? upperShape_ : lowerShape_;
+    if (shape.empty())
+        kept.reset();
+    else
+        kept = std::make_shared<const std::vector<double>>(std::move(shape));
+    (upper ? upperLabelFlag : lowerLabelFlag) = true;
+    TakeSweepSettings();
 }
 
 void CMeasurementBase::PostDisplayRefresh() {
@@ -694,10 +730,14 @@ void CMeasurementBase::FillGraphData(CGraphWidget& graph, int from, int to) {
             d->referencePoints[i] = {shown_.holdPixels[i].column, shown_.holdPixels[i].row};
         }
     }
+    // Entries beyond the lists hold the middle point, where "all markers to
+    // peaks" (or minima) switches each marker on: a marker without a peak of
+    // its own stays there instead of going to the first point.
     const auto half = std::min(count / 2, d->indexA.size());
+    const int middle = n / 2;
     for (size_t i = 0; i < half; ++i) {
-        d->indexA[i] = static_cast<int>(i) < peakListCount ? peaksByLevel[i] : 0;
-        d->indexB[i] = static_cast<int>(i) < minListCount ? minsByLevel[i] : 0;
+        d->indexA[i] = static_cast<int>(i) < peakListCount ? peaksByLevel[i] : middle;
+        d->indexB[i] = static_cast<int>(i) < minListCount ? minsByLevel[i] : middle;
     }
     const auto segments =
         std::min(static_cast<size_t>(shown_.segmentCount) + 1, d->segmentEnds.size());

@@ -67,11 +67,13 @@ COLORREF CColorScheme::GetColor(ColorSchemeIndex index) const {
 void CColorScheme::SetColor(ColorSchemeIndex index, COLORREF color) {
     if (static_cast<uint32_t>(index) >= ci::kCount) return;
     colors_[static_cast<size_t>(index)] = color;
+    ++generation_;
 }
 
 void CColorScheme::CopyFrom(const CColorScheme& other) {
     name_ = other.name_;
     colors_ = other.colors_;
+    ++generation_;
 }
 
 CDefaultDisplay::CDefaultDisplay() : CColorScheme(u"Default Display", kDefault) {}

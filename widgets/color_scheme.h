@@ -65,10 +65,14 @@ class CColorScheme {
 
     const std::u16string& GetName() const { return name_; }
     uint32_t GetNumber() const { return GetColor(ci::kSchemeNumber); }
+    // Counts the changes of the colours, so that widgets holding brushes of
+    // them can tell when to make them again.
+    uint32_t GetGeneration() const { return generation_; }
 
   private:
     std::u16string name_;
     Table colors_;
+    uint32_t generation_ = 0;
 };
 
 // One class per scheme.

@@ -284,6 +284,12 @@ void CGraphWidget::SetLowerRightText(const core::Text& text, int y, bool avoid) 
     PlaceRightLabel(lowerRight_[i], upperRight_[i], Cur(), y, avoid);
 }
 
+core::Text CGraphWidget::GetRightText(bool upper) const {
+    Guard g(mutex_);
+    const size_t i = static_cast<size_t>(Clamp(layout_));
+    return upper ? upperRight_[i].GetText() : lowerRight_[i].GetText();
+}
+
 void CGraphWidget::SetMarkerLineText(int i, const core::Text& text) {
     Guard g(mutex_);
     if (i >= 0 && i < kMarkers)

@@ -108,6 +108,8 @@ class CGraphWidget : public CScreenWidget {
     void SetTitleText(const core::Text& text);
     void SetUpperRightText(const core::Text& text, int y, bool avoid_overlap);
     void SetLowerRightText(const core::Text& text, int y, bool avoid_overlap);
+    // The label of the upper (or lower) limit line in the current layout.
+    core::Text GetRightText(bool upper) const;
     void SetMarkerLineText(int i, const core::Text& text);
     void SetBottomLabel(int i);
     core::Text GetBottomLabel(int i) const;

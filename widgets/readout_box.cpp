@@ -29,11 +29,8 @@ int CReadoutBox::Create(plat::Window* owner, int left, int top, int right, int b
     owner_ = owner;
     scheme_ = scheme;
     colorIndex_ = color_index;
-    brush_ = plat::Brush::solid(SchemeColor(color_index));
-    frameBrush_ = plat::Brush::solid(SchemeColor(ci::kFrame));
-    activeBrush_ = plat::Brush::solid(SchemeColor(activeColorIndex_));
-    selectedBrush_ = plat::Brush::solid(SchemeColor(selectedColorIndex_));
-    barBrush_ = plat::Brush::solid(SchemeColor(ci::kDisabledBar));
+    TakeSchemeColours();
+    NoteSchemeTaken();
     outer_ = {left, top, right, bottom};
     rect_ = outer_.inflate(-1, -1);
     if (keyStyle_) {
@@ -153,7 +150,16 @@ COLORREF CReadoutBox::TextColor() const {
     return SchemeColor(keyStyle_ ? ci::kKeyText : ci::kPanelText);
 }
 
+void CReadoutBox::TakeSchemeColours() {
+    CScreenWidget::TakeSchemeColours();
+    frameBrush_ = plat::Brush::solid(SchemeColor(ci::kFrame));
+    activeBrush_ = plat::Brush::solid(SchemeColor(activeColorIndex_));
+    selectedBrush_ = plat::Brush::solid(SchemeColor(selectedColorIndex_));
+    barBrush_ = plat::Brush::solid(SchemeColor(ci::kDisabledBar));
+}
+
 void CReadoutBox::Paint(plat::Dc& dc) {
+    if (FollowScheme()) frameDirty_ = true;           // every part in the new colours
     if (barDirty_ && !disabled_) frameDirty_ = true;  // the frame repaint removes the bar
     if (frameDirty_) {
         DrawFrame(dc);

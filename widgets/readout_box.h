@@ -46,6 +46,9 @@ class CReadoutBox : public CScreenWidget, public IGroupChild {
     // Empty unless in key style.
     const plat::Rect& GetBarRect() const { return barRect_; }
 
+  protected:
+    void TakeSchemeColours() override;
+
   private:
     void Paint(plat::Dc& dc);
     void DrawFrame(plat::Dc& dc);

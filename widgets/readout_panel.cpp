@@ -116,6 +116,7 @@ void CReadoutPanel::DrawHighlightBox(plat::Dc& dc, const plat::Rect& r, const co
 }
 
 void CReadoutPanel::Paint(plat::Dc& dc, int, bool full) {
+    FollowScheme();
     if (full) dc.fill_rect(rect_, brush_);
     dc.set_text_color(SchemeColor(ci::kHighlightText));
     const plat::Font old = dc.select_font(font_);

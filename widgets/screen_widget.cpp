@@ -19,6 +19,7 @@ int CScreenWidget::GetId(plat::Point) const {
 }
 
 void CScreenWidget::Draw(plat::Dc& dc) {
+    FollowScheme();
     dc.fill_rect(rect_, brush_);
 }
 
@@ -48,6 +49,7 @@ int CScreenWidget::Create(plat::Window* owner, int left, int top, int right, int
     scheme_ = scheme;
     colorIndex_ = color_index;
     brush_ = plat::Brush::solid(SchemeColor(color_index));
+    NoteSchemeTaken();
     rect_ = {left, top, right, bottom};
     font_ = plat::Font::create_point(pt10, WidgetFontFace());
     return 1;
@@ -55,6 +57,21 @@ int CScreenWidget::Create(plat::Window* owner, int left, int top, int right, int
 
 COLORREF CScreenWidget::SchemeColor(ColorSchemeIndex index) const {
     return scheme_ ? scheme_->GetColor(index) : 0;
+}
+
+void CScreenWidget::TakeSchemeColours() {
+    brush_ = plat::Brush::solid(SchemeColor(colorIndex_));
+}
+
+bool CScreenWidget::FollowScheme() {
+    if (!scheme_ || scheme_->GetGeneration() == schemeGeneration_) return false;
+    TakeSchemeColours();
+    NoteSchemeTaken();
+    return true;
+}
+
+void CScreenWidget::NoteSchemeTaken() {
+    schemeGeneration_ = scheme_ ? scheme_->GetGeneration() : 0;
 }
 
 void CScreenWidget::DrawCentredText(plat::Dc& dc, const plat::Rect& r, const core::Text& text,

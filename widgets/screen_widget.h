@@ -61,6 +61,14 @@ class CScreenWidget {
   protected:
     // The scheme's colour at `index` (black without a scheme).
     COLORREF SchemeColor(ColorSchemeIndex index) const;
+    // Makes the brushes and colours the widget keeps from the scheme's
+    // colours of now; a widget keeping more of them makes those too.
+    virtual void TakeSchemeColours();
+    // When the scheme's colours changed since the widget took them, takes
+    // them again (the painting operations call it first); whether it did.
+    bool FollowScheme();
+    // The scheme's generation when the widget took its colours.
+    void NoteSchemeTaken();
     // Fills `r` with `fill`, then draws one line of text centred both ways in
     // it, transparent, in `color` and the widget's font; the context's mode
     // and font are restored.
@@ -81,6 +89,7 @@ class CScreenWidget {
     plat::Brush brush_ = plat::Brush::null();  // null until Create
     plat::Font font_;
     CColorScheme* scheme_ = nullptr;  // not owned
+    uint32_t schemeGeneration_ = 0;   // of the colours the widget keeps
 };
 
 // What a widget group asks of its children (the readout box offers it).

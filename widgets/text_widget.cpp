@@ -75,6 +75,7 @@ int CTextWidget::SetLabelIdValueColor(uint32_t id, const core::Text& value, COLO
         // colour 0 is black, in every scheme.
         value_->textColor = color;
         value_->font = color != 0 ? &bold_ : &font_;
+        valueColorSet_ = true;
     }
     return SetTexts(LoadResString(id), value);
 }
@@ -84,7 +85,14 @@ void CTextWidget::SetLabelId(uint32_t id) {
     if (label_) label_->SetText(LoadResString(id));
 }
 
+void CTextWidget::TakeSchemeColours() {
+    CScreenWidget::TakeSchemeColours();
+    if (label_) label_->textColor = SchemeColor(ci::kHighlightText);
+    if (value_ && !valueColorSet_) value_->textColor = SchemeColor(ci::kHighlightText);
+}
+
 void CTextWidget::Paint(plat::Dc& dc, Part part) {
+    FollowScheme();
     dc.fill_rect(rect_, brush_);
     if (!label_ || !value_) return;
     // The items never paint outside the widget.

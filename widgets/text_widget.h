@@ -47,6 +47,9 @@ class CTextWidget : public CScreenWidget {
     const CTextLabel* ValueItem() const { return value_.get(); }
     bool IsMeasured() const { return measured_; }
 
+  protected:
+    void TakeSchemeColours() override;
+
   private:
     enum class Part { kBoth, kLabel, kValue };
     void Paint(plat::Dc& dc, Part part);
@@ -56,6 +59,7 @@ class CTextWidget : public CScreenWidget {
     plat::Font bold_;
     uint32_t labelId_ = 0;
     bool measured_ = false;
+    bool valueColorSet_ = false;  // the value keeps the colour it was given
     int splitCode_ = kSplitNarrow;
     int style1_ = 38;
     int style2_ = 0;

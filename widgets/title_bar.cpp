@@ -93,6 +93,12 @@ int CFileLabelPanel::Create(plat::Window* owner, int left, int top, int right, i
     return 1;
 }
 
+void CFileLabelPanel::TakeSchemeColours() {
+    CScreenWidget::TakeSchemeColours();
+    noIcon_.fill(SchemeColor(colorIndex_));
+    if (title_) title_->textColor = SchemeColor(ci::kTitleText);
+}
+
 bool CFileLabelPanel::HitTest(plat::Point p) const {
     return clock_ && clock_->HitTest(p);
 }

@@ -68,6 +68,9 @@ class CFileLabelPanel : public CScreenWidget {
     CClockPanel* GetClock() const { return clock_.get(); }
     plat::Rect StatusIconRect() const;
 
+  protected:
+    void TakeSchemeColours() override;
+
   private:
     void DrawStatusIcon(plat::Dc& dc) const;
 

@@ -14,6 +14,7 @@
 #include "core/res_string.h"
 #include "instrument/measurement.h"
 #include "platform/framework/dialog.h"
+#include "platform/gfx/font.h"
 #include "platform/text/utf.h"
 #include "platform/window/window.h"
 #include "screens/measurement_base.h"
@@ -97,6 +98,47 @@ TEST_F(SystemScreens, StartsOnTheModeSelectionAndSwitchesToTheChosenMeasurement)
                   "key F19\nwait 500\nkey F23\n"
                   "key ESCAPE\nwait 500\nkey F24\nquit\n"),
               0);
+}
+
+// The program's first picture, taken by its script and read by ImageMagick,
+// shows the mode selection: the caption in the title bar, the three list
+// titles and the menu-key captions, each found pixel for pixel as the
+// platform draws that text in its box's font and the White Display's
+// colours (menu key 1 lit: its list is the one focused at the first start).
+TEST_F(SystemScreens, TheFirstScreenshotShowsTheModeSelection) {
+    const fs::path png = root.path() / "first.png";
+    std::u16string widgetFace, dialogFace;
+    int listPt10 = 0;
+    Probe(21, [&] {
+        widgetFace = app.GetFontFace2();
+        dialogFace = app.GetFontFace();
+        listPt10 = static_cast<int>(app.GetLargeFontHeight());
+    });
+    ASSERT_EQ(Run("wait 1500\nshot " + png.string() + "\nkey F21\nquit\n"), 0);
+    const Screen shot = specan_screen::ReadPng(png);
+    ASSERT_FALSE(shot.bytes.empty());
+    // Scheme entries 1, 2, 4, 11, 20 and 43 of the White Display.
+    constexpr COLORREF kPane = 0xFFFFFF, kMenuKey = 0x00DCFF, kPanelText = 0x000000;
+    constexpr COLORREF kLitText = 0x000000, kTitleText = 0x000000, kLitMenuKey = 0xC0C0C0;
+    constexpr COLORREF kDialogText = 0x000000;
+    const plat::Rect title{0, 0, 800, 30}, lists{0, 90, 705, 523}, menu{0, 563, 705, 600};
+    const plat::Font titleFont = plat::Font::create_point(160, widgetFace);
+    EXPECT_TRUE(Shows(shot, Render(LoadResString(137), titleFont, kTitleText, kPane), title))
+        << "caption 137";
+    const plat::Font listFont = plat::Font::create_point(listPt10, dialogFace);
+    for (uint32_t id : {64306u, 64307u, 64308u})
+        EXPECT_TRUE(Shows(shot, Render(LoadResString(id), listFont, kDialogText, kPane), lists))
+            << "list title " << id;
+    plat::FontSpec key;
+    key.height = -14;
+    key.weight = plat::FW_SEMIBOLD;
+    key.face = widgetFace;
+    const plat::Font keyFont = plat::Font::create(key);
+    EXPECT_TRUE(Shows(shot, Render(LoadResString(161), keyFont, kLitText, kLitMenuKey), menu))
+        << "menu key 1, lit";
+    for (uint32_t id : {61226u, 61250u, 159u, 61221u})
+        EXPECT_TRUE(Shows(shot, Render(LoadResString(id), keyFont, kPanelText, kMenuKey), menu))
+            << "menu key caption " << id;
 }
 
 // The focused list's mode and its highlighted row (user-interface thread).

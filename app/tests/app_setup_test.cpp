@@ -4,6 +4,7 @@
 // board records every command packet it receives ("board.log").
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -74,9 +75,24 @@ class SetupProgram : public ::testing::Test {
     fs::path SetupPath(const std::string& name) const {
         return root_.path() / "FlashFX Disk" / "My Setups" / name;
     }
-    std::string Bytes(const std::string& name) const {
-        std::ifstream in(SetupPath(name), std::ios::binary);
+    static std::string FileBytes(const fs::path& path) {
+        std::ifstream in(path, std::ios::binary);
         return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }
+    std::string Bytes(const std::string& name) const { return FileBytes(SetupPath(name)); }
+    // A setup file from its body on: the settings without the names and
+    // times of its head.
+    std::string Body(const std::string& name) const {
+        const std::string text = Bytes(name);
+        const size_t at = text.find("<body>");
+        return at == std::string::npos ? std::string() : text.substr(at);
+    }
+    // The value of the first "<tag = value>" line of a file's text.
+    static std::string TagValue(const std::string& text, const std::string& tag) {
+        const size_t at = text.find("<" + tag + " = ");
+        if (at == std::string::npos) return {};
+        const size_t from = at + tag.size() + 4;
+        return text.substr(from, text.find('>', from) - from);
     }
     // The save dialog's keys: clear the current field and type by the
     // keypad (digits and the point), then the next field.
@@ -91,7 +107,8 @@ class SetupProgram : public ::testing::Test {
 };
 
 // Quick save names the file by the clock; changed settings come back
-// exactly with a recall of that file.
+// exactly with a recall of that file: the board gets the sweep it had, and
+// every setting the file holds is the stored one again.
 TEST_F(SetupProgram, QuickSaveAndRecallByKeysBringTheSettingsBack) {
     ASSERT_TRUE(SweepsUntil([](const auto& all) { return !all.empty(); }));
     Send("key F20");
@@ -103,8 +120,7 @@ TEST_F(SetupProgram, QuickSaveAndRecallByKeysBringTheSettingsBack) {
     const std::regex name(R"(General SA\((\d\d)-(\d\d) (\d\d)-(\d\d)-(\d\d)\)\.tws)");
     ASSERT_TRUE(std::regex_match(files[0], m, name)) << files[0];
     // The name's time is the one the file was stamped with.
-    std::ifstream in(root_.path() / "FlashFX Disk" / "My Setups" / files[0]);
-    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::string text = Bytes(files[0]);
     const std::string stamp = m[3].str() + ":" + m[4].str() + ":" + m[5].str() + " " + m[1].str() +
                               "/" + m[2].str() + "/";
     EXPECT_NE(text.find("<change date = " + stamp), std::string::npos) << stamp;
@@ -115,21 +131,46 @@ TEST_F(SetupProgram, QuickSaveAndRecallByKeysBringTheSettingsBack) {
     Send("key F8");
     ASSERT_TRUE(SweepsUntil([&](const auto& all) { return all.size() > before; }));
     const std::string saved = Sweeps().back();
-    // Centre and span, manual RBW, average detector, reference one
-    // division down and gate delay.
     for (const char* line :
-         {"key shift+F1", "key F3",    "key 9",  "key 0",        "key 0",        "key F3",
-          "key F4",       "key 2",     "key 0",  "key F3",       "key shift+F2", "key F2",
-          "key LEFT",     "key F7",    "key F4", "key shift+F3", "key F2",       "key DOWN",
-          "key shift+F2", "key F8",    "key F2", "key F3",       "key F7",       "key 2",
-          "key 5",        "key RETURN"})
+         {// centre 900 MHz, span 20 MHz
+          "key shift+F1", "key F3", "key 9", "key 0", "key 0", "key F3", "key F4", "key 2", "key 0",
+          "key F3",
+          // manual RBW one step down, average detector
+          "key shift+F2", "key F2", "key LEFT", "key F7", "key F4",
+          // reference one division down
+          "key shift+F3", "key F2", "key DOWN",
+          // external trigger with a gate delay of 25
+          "key shift+F2", "key F8", "key F2", "key F3", "key F7", "key 2", "key 5", "key RETURN",
+          // manual VBW one step down; both ratios from their lists
+          "key shift+F2", "key F4", "key LEFT", "key F5", "key DOWN", "key RETURN", "key F6",
+          "key DOWN", "key RETURN",
+          // scale one step down, attenuation 20 dB, the preamplifier on
+          // (its warning answered), offset 3 dB, unit dBuV
+          "key shift+F3", "key F3", "key DOWN", "key F4", "key F4", "key shift+F3", "key F5",
+          "key RETURN", "key shift+F3", "key F6", "key 3", "key RETURN", "key shift+F3", "key F7",
+          "key F2",
+          // single sweep
+          "key shift+F2", "key F8", "key F1"})
         Send(line);
     before = Sweeps().size();
     ASSERT_TRUE(
         SweepsUntil([&](const auto& all) { return all.size() > before && all.back() != saved; }));
-    // The saved setup is the third row (after "Factory SA" and "Factory
-    // VNA"): recall it.
+    // The changed settings saved as "1" show that each key took effect.
     Send("key F20");
+    Send("key F2");
+    TypeField("1");
+    Send("key F1");
+    Settle();
+    const std::string stored = Body(files[0]), changed = Body("1.tws");
+    for (const char* tag :
+         {"frequency center", "frequency span", "measure unit", "amplitude offset",
+          "resolution bandwidth", "resolution bandwidth mode", "video bandwidth",
+          "video bandwidth mode", "rbw to vbw ratio", "span to rbw ratio", "reference level",
+          "reference stepping", "preamp mode", "detection mode", "trigger mode", "trigger delay"})
+        EXPECT_NE(TagValue(changed, tag), TagValue(stored, tag)) << tag;
+    // Recall the quick-saved setup: the fourth row, after "1", "Factory SA"
+    // and "Factory VNA".
+    Send("key DOWN");
     Send("key DOWN");
     Send("key DOWN");
     Settle();
@@ -137,6 +178,13 @@ TEST_F(SetupProgram, QuickSaveAndRecallByKeysBringTheSettingsBack) {
     Send("key F3");
     ASSERT_TRUE(SweepsUntil([&](const auto& all) { return all.size() > before; }));
     EXPECT_EQ(Sweeps()[before], saved);
+    // Saved again as "2", the recalled settings are the stored ones.
+    Send("key F20");
+    Send("key F2");
+    TypeField("2");
+    Send("key F1");
+    Settle();
+    EXPECT_EQ(Body("2.tws"), stored);
 }
 
 // Delete answered Yes with Enter removes exactly the highlighted file and
@@ -160,6 +208,86 @@ TEST_F(SetupProgram, DeleteAnsweredByEnterRemovesTheFileAndRecallsNothing) {
         fs::exists(root_.path() / "FlashFX Disk" / "My Setups" / "Backup" / "Factory SA.tws"));
     // No recall: the spectrum analyzer stays stopped behind the setup screen.
     EXPECT_EQ(Sweeps().size(), before);
+}
+
+// The manage page by keys: without a USB drive a copy says so and copies
+// nothing; a copy to the drive is byte-equal; a factory setup is never
+// deleted, No deletes nothing; a copy from the drive over a listed setup
+// lists it once; delete all leaves only the factory setups.
+TEST_F(SetupProgram, TheManageKeysCopyAndDeleteOnlyWhatTheyName) {
+    ASSERT_TRUE(SweepsUntil([](const auto& all) { return !all.empty(); }));
+    Send("key F20");
+    for (const char* name : {"1", "2"}) {
+        Send("key F2");
+        TypeField(name);
+        Send("key F1");
+    }
+    Send("key F8");   // back to the spectrum analyzer
+    Send("key F20");  // rows: 1, 2, Factory SA, Factory VNA; row 0 highlighted
+    Send("key F5");   // manage
+    Settle();
+    const fs::path usb = root_.path() / "Hard Disk";
+    const fs::path usb_setups = usb / "My Setups";
+    const fs::path away = root_.path() / "USB drive away";
+    auto usb_files = [&] {
+        std::vector<std::string> out;
+        std::error_code ec;
+        for (const auto& e : fs::directory_iterator(usb_setups, ec))
+            out.push_back(e.path().filename().string());
+        std::sort(out.begin(), out.end());
+        return out;
+    };
+    auto files = [&] {
+        std::vector<std::string> out = SetupFiles();
+        std::sort(out.begin(), out.end());
+        return out;
+    };
+    ASSERT_EQ(files(), (std::vector<std::string>{"1.tws", "2.tws"}));
+
+    fs::rename(usb, away);
+    Send("key F1");      // copy "1" to the drive
+    Send("key RETURN");  // the box: no USB drive
+    Settle();
+    EXPECT_FALSE(fs::exists(usb));
+    fs::rename(away, usb);
+    Send("key F1");
+    Settle();
+    ASSERT_EQ(usb_files(), (std::vector<std::string>{"1.tws"}));
+    EXPECT_EQ(FileBytes(usb_setups / "1.tws"), Bytes("1.tws"));
+
+    Send("key DOWN");
+    Send("key DOWN");    // Factory SA
+    Send("key F4");      // delete: refused
+    Send("key RETURN");  // the box
+    Send("key UP");      // "2"
+    Send("key F4");
+    Send("key RIGHT");  // No
+    Send("key RETURN");
+    Settle();
+    EXPECT_EQ(files(), (std::vector<std::string>{"1.tws", "2.tws"}));
+    EXPECT_TRUE(fs::exists(SetupPath("Backup/Factory SA.tws")));
+
+    Send("key F2");  // copy all to the drive
+    Settle();
+    ASSERT_EQ(usb_files(), (std::vector<std::string>{"1.tws", "2.tws"}));
+    EXPECT_EQ(FileBytes(usb_setups / "2.tws"), Bytes("2.tws"));
+
+    // From the drive: "1" again and a new "3". The list read again
+    // highlights its first row; the second is "2" when "1" is listed once.
+    fs::copy_file(usb_setups / "1.tws", usb_setups / "3.tws");
+    Send("key F3");
+    Send("key DOWN");
+    Send("key F4");      // delete the second row
+    Send("key RETURN");  // Yes
+    Settle();
+    EXPECT_EQ(files(), (std::vector<std::string>{"1.tws", "3.tws"}));
+
+    Send("key F5");      // delete all
+    Send("key RETURN");  // Yes
+    Settle();
+    EXPECT_TRUE(files().empty());
+    EXPECT_TRUE(fs::exists(SetupPath("Backup/Factory SA.tws")));
+    EXPECT_TRUE(fs::exists(SetupPath("Backup/Factory VNA.tws")));
 }
 
 // Label and save by keys: the typed name and texts make the file; saving

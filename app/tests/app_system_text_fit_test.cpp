@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "app/tests/dialog_fit.h"
 #include "app/tests/system_screens_support.h"
 #include "core/res_string.h"
 #include "dialogs/about_gps_dlg.h"
@@ -22,61 +23,9 @@ using namespace system_screens;
 
 namespace {
 
-// Text inside an edit or a list row keeps this far from the sides.
-constexpr int kInnerMargin = 2;
-
-class SystemTextFit : public SystemScreens, public ::testing::WithParamInterface<int> {
-  protected:
-    // Measures every visible control of `dialog`; an overflow becomes a line
-    // of the report.
-    void Check(plat::CWnd* dialog, const std::string& name) {
-        ASSERT_NE(dialog, nullptr) << name;
-        ++checked;
-        for (plat::Window* w : dialog->children()) {
-            auto* control = plat::CWnd::FromHandle(w);
-            if (!control || !w->is_visible()) continue;
-            const std::string kind = w->class_name();
-            const plat::Rect r = control->GetClientRect();
-            const std::string where = name + " control " + std::to_string(control->GetDlgCtrlID());
-            if (kind == "STATIC") {
-                Measure(where, control->GetWindowText(), control->GetFont(), r,
-                        plat::DT_LEFT | plat::DT_WORDBREAK | plat::DT_NOPREFIX);
-            } else if (kind == "EDIT") {
-                Measure(where, control->GetWindowText(), control->GetFont(),
-                        r.inflate(-kInnerMargin, 0),
-                        plat::DT_LEFT | plat::DT_SINGLELINE | plat::DT_NOPREFIX);
-            } else if (kind == "LISTBOX") {
-                auto* list = dynamic_cast<plat::CListBox*>(control);
-                ASSERT_NE(list, nullptr) << where;
-                for (int i = 0; i < list->GetCount(); ++i)
-                    Measure(where + " row " + std::to_string(i), list->GetText(i),
-                            control->GetFont(), list->GetItemRect(i).inflate(-kInnerMargin, 0),
-                            plat::DT_LEFT | plat::DT_SINGLELINE | plat::DT_NOPREFIX);
-            }
-        }
-    }
-
-    void Measure(const std::string& where, const core::Text& text, const plat::Font& font,
-                 const plat::Rect& box, uint32_t format) {
-        if (text.empty()) return;
-        ++measured;
-        DrawnText t;
-        t.where = where;
-        t.text = text;
-        t.font = font;
-        t.box = box;
-        t.format = format;
-        const TextOverflow o = MeasureOverflow(t);
-        if (o.Fits()) return;
-        failures.push_back(where + ": \"" + plat::to_utf8(text) + "\" is " +
-                           std::to_string(o.width) + " px too wide, " + std::to_string(o.height) +
-                           " px too tall");
-    }
-
-    int checked = 0;
-    int measured = 0;
-    std::vector<std::string> failures;
-};
+class SystemTextFit : public SystemScreens,
+                      public dialog_fit::DialogFit,
+                      public ::testing::WithParamInterface<int> {};
 
 TEST_P(SystemTextFit, ModeListAndInformationBoxes) {
     root.Write("FlashFX Disk/System/language.txt", std::to_string(GetParam()));

@@ -2,14 +2,22 @@
 // read back from the board I/O device, and leaving the program.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "app/tests/specan_screen.h"
 #include "app/tests/system_screens_support.h"
+#include "core/app_commands.h"
 #include "core/res_string.h"
 #include "dialogs/about_gps_dlg.h"
 #include "dialogs/progress_dlg.h"
 #include "dialogs/system_info_dlg.h"
+#include "language/tests/language_test_support.h"
 #include "platform/framework/progress.h"
 #include "platform/gfx/dc.h"
 #include "platform/text/utf.h"
@@ -20,6 +28,7 @@ using namespace system_screens;
 namespace {
 
 constexpr uint32_t kToolsLabels[] = {64175, 64177, 64176, 64178, 142, 1101, 1100, 895};
+constexpr uint32_t kProbeKey = plat::VK_F1 + 20;  // F21
 
 void ExpectToolsPage(CToolsMode& tools, const std::string& where) {
     EXPECT_EQ(tools.page(), CToolsMode::kToolsPage) << where;
@@ -130,6 +139,151 @@ TEST_F(SystemScreens, ExitFromTheToolsEndsTheProgramWithTheScreenItCameFrom) {
     EXPECT_EQ(root.Read("FlashFX Disk/System/mode.txt"), "0");
     EXPECT_NE(root.Read("FlashFX Disk/HistoryLog.txt").find("*********** history"),
               std::string::npos);
+}
+
+// The soft keys and the menu keys of two screenshots differ in no pixel.
+bool SameKeys(const Screen& a, const Screen& b) {
+    if (a.bytes.empty() || b.bytes.empty()) return false;
+    for (const plat::Rect& r : {plat::Rect{705, 30, 800, 566}, plat::Rect{0, 563, 705, 600}})
+        for (int y = r.top; y < r.bottom; ++y)
+            for (int x = r.left; x < r.right; ++x)
+                if (!(a.At(x, y) == b.At(x, y))) return false;
+    return true;
+}
+
+// Runs the program of the build on the device root with a script; its exit
+// status.
+int RunProgram(const DeviceRoot& root, const std::string& script) {
+    root.Write("program.txt", script);
+    const std::string cmd = "'" + (BinDir() / "celvane").string() + "' --root '" +
+                            root.path().string() + "' --display headless --script '" +
+                            (root.path() / "program.txt").string() + "' >/dev/null 2>&1";
+    return specan_screen::Shell(cmd);
+}
+
+// A tools screen's keys in the Mandarin table's texts, each line of each
+// caption found pixel for pixel as the platform draws it in the image's
+// Mandarin face and the key's font and colours (White Display entries 5 and
+// 7 for the soft keys; 43 and 11 for the lit menu key 1, 2 and 4 for menu
+// key 2).
+void ExpectMandarinKeys(const Screen& shot, const std::map<uint32_t, std::u16string>& zh) {
+    plat::FontSpec spec;
+    spec.height = -14;
+    spec.weight = plat::FW_SEMIBOLD;
+    spec.face = u"SC_Song";
+    const plat::Font font = plat::Font::create(spec);
+    auto expect_lines = [&](uint32_t id, COLORREF text, COLORREF fill, const plat::Rect& area) {
+        const std::u16string& caption = zh.at(id);
+        size_t from = 0;
+        while (from <= caption.size()) {
+            const size_t to = std::min(caption.find(u'\n', from), caption.size());
+            const std::u16string line = caption.substr(from, to - from);
+            if (!line.empty()) {
+                EXPECT_TRUE(Shows(shot, Render(line, font, text, fill), area))
+                    << "\"" << Utf8(line) << "\" of string " << id;
+            }
+            from = to + 1;
+        }
+    };
+    for (uint32_t id : kToolsLabels) expect_lines(id, 0x000000, 0xFFFFD2, {705, 30, 800, 566});
+    expect_lines(1098, 0x000000, 0xC0C0C0, {0, 563, 705, 600});
+    expect_lines(1097, 0x000000, 0x00DCFF, {0, 563, 705, 600});
+}
+
+// The language key: Chinese, OK, No keeps the program running with the
+// Mandarin table's texts on the keys and in the system box; Chinese, OK,
+// Yes ends it with "language.txt" 4; the restart shows the keys in
+// Mandarin, and English chosen there (OK, Yes) gives the English keys of
+// the first run at the next start.
+TEST_F(SystemScreens, TheLanguageKeySwitchesToMandarinAndBackAcrossRestarts) {
+    const auto zh = lang_test::ReadTable(fs::path(CELVANE_SOURCE_DIR) / "language/strings-zh.tsv");
+    const fs::path before = root.path() / "en-before.png", restarted = root.path() / "zh.png";
+    const fs::path back = root.path() / "en-back.png";
+    bool looked = false;
+    // The program of this run goes before the next start: it holds the
+    // instance lock while it exists.
+    {
+        ProbeApp program;
+        program.probes[kProbeKey] = [&] {
+            auto* tools = dynamic_cast<CToolsMode*>(program.FindMode(kScreenTools));
+            ASSERT_NE(tools, nullptr);
+            ASSERT_EQ(program.GetCurrentMode(), tools) << "No leaves the program on the tools";
+            EXPECT_EQ(program.GetLanguageId(), 4);
+            for (int k = 0; k < 8; ++k)
+                EXPECT_EQ(Utf8(SoftKeyText(*tools, k)), Utf8(zh.at(kToolsLabels[k])))
+                    << "key " << k + 1;
+            EXPECT_EQ(Utf8(MenuKeyText(*tools, 0)), Utf8(zh.at(1098)));
+            EXPECT_EQ(Utf8(MenuKeyText(*tools, 1)), Utf8(zh.at(1097)));
+            EXPECT_TRUE(MenuKeyLit(*tools, 0));
+            // The box's fields follow in the Mandarin formats.
+            auto* box = dynamic_cast<CSystemInfoDlg*>(tools->GetPopup());
+            ASSERT_NE(box, nullptr);
+            const std::u16string free = zh.at(569).substr(0, zh.at(569).find(u'%'));
+            EXPECT_EQ(box->GetItemText(CSystemInfoDlg::kInternalStorage).substr(0, free.size()),
+                      free);
+            looked = true;
+        };
+        // Chinese is the row below English; Right moves to No.
+        ASSERT_EQ(RunScript(program, root,
+                            "wait 1500\nkey F17\nwait 300\nshot " + before.string() + "\n" +
+                                "key F6\nwait 200\nkey DOWN\nkey RETURN\nwait 200\n"
+                                "key RIGHT\nkey RETURN\nwait 500\nkey F21\n"
+                                // Chinese is now the current row: OK, Yes.
+                                "key F6\nwait 200\nkey RETURN\nwait 200\nkey RETURN\n"
+                                "wait 600000\n"),
+                  0);
+    }
+    EXPECT_TRUE(looked);
+    EXPECT_EQ(root.Read("FlashFX Disk/System/language.txt"), "4");
+
+    // English is the row above Chinese: OK, Yes.
+    ASSERT_EQ(RunProgram(root, "wait 1500\nkey F17\nwait 300\nshot " + restarted.string() +
+                                   "\nkey F6\nwait 200\nkey UP\nkey RETURN\nwait 200\n"
+                                   "key RETURN\nwait 600000\n"),
+              0);
+    EXPECT_EQ(root.Read("FlashFX Disk/System/language.txt"), "9");
+    ExpectMandarinKeys(specan_screen::ReadPng(restarted), zh);
+
+    ASSERT_EQ(RunProgram(root, "wait 1500\nkey F17\nwait 300\nshot " + back.string() + "\nquit\n"),
+              0);
+    EXPECT_TRUE(SameKeys(specan_screen::ReadPng(before), specan_screen::ReadPng(back)))
+        << "English again after its restart";
+}
+
+// The unit diagnostics asked for while the tools screen is current: TWDiag
+// runs its script to the end in its own process, the program has closed as
+// the exit key closes it ("mode.txt" names the screen the tools came from),
+// and the next start opens on the mode selection.
+TEST_F(SystemScreens, TheDiagnosticsFromTheToolsScreenCloseTheProgram) {
+    const fs::path first = root.path() / "twdiag.png", done = root.path() / "twdiag-done.png";
+    root.Write("twdiag.txt",
+               "shot " + first.string() + "\nshot " + done.string() + "\nkey ESCAPE\n");
+    ::setenv("CELVANE_SCRIPT_TWDIAG", (root.path() / "twdiag.txt").c_str(), 1);
+    bool posted = false;
+    int code = -1;
+    {
+        ProbeApp program;  // gone before the next start, with its instance lock
+        program.probes[kProbeKey] = [&] {
+            ASSERT_EQ(program.GetCurrentMode(), program.FindMode(kScreenTools));
+            posted = program.GetMainFrame()->PostMessage(plat::WM_COMMAND, kCmdLaunch, 0x80000026);
+        };
+        // The launch closes the program: the script's last wait is never
+        // reached.
+        code = RunScript(program, root, "wait 1500\nkey F17\nwait 300\nkey F21\nwait 600000\n");
+    }
+    ::unsetenv("CELVANE_SCRIPT_TWDIAG");
+    ASSERT_EQ(code, 0);
+    EXPECT_TRUE(posted);
+    EXPECT_EQ(root.Read("FlashFX Disk/System/mode.txt"), "0");
+    // TWDiag's second picture is its script's last: it is written once the
+    // first is whole.
+    for (int i = 0; i < 1200 && !fs::exists(done); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_TRUE(fs::exists(done)) << "TWDiag ran its script";
+
+    // The next start: the mode selection, which it names when it closes.
+    ASSERT_EQ(RunProgram(root, "wait 1500\nquit\n"), 0);
+    EXPECT_EQ(root.Read("FlashFX Disk/System/mode.txt"), "0");
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <bit>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -143,6 +144,15 @@ class VnaProgram : public ::testing::Test {
             Send("wait 2000");
         }
     }
+    // A sweep request of the backup setup: its points and range, and the
+    // output power given, bit for bit.
+    static void ExpectTheBackupsSweep(const Record& r, double dbm) {
+        ASSERT_GE(r.payload.size(), 28u);
+        EXPECT_EQ(r.Get<uint32_t>(0), 353u);
+        EXPECT_EQ(r.Get<uint64_t>(4), 500000000u);
+        EXPECT_EQ(r.Get<uint64_t>(12), 1500000000u);
+        EXPECT_EQ(r.Get<uint64_t>(20), std::bit_cast<uint64_t>(dbm)) << dbm << " dBm";
+    }
     fs::path CalFile() const {
         return root_->path() / "FlashFX Disk" / "My Cals" / "Backup VNA.cal";
     }
@@ -158,12 +168,7 @@ TEST_F(VnaProgram, StartsOnTheBackupSetupNamedByTheModeFile) {
     Start(Scene("}}"));
     const std::optional<size_t> first = Await(kSweep);
     ASSERT_TRUE(first);
-    const Record r = Records()[*first];
-    ASSERT_GE(r.payload.size(), 32u);
-    EXPECT_EQ(r.Get<uint32_t>(0), 353u);
-    EXPECT_EQ(r.Get<uint64_t>(4), 500000000u);
-    EXPECT_EQ(r.Get<uint64_t>(12), 1500000000u);
-    EXPECT_EQ(r.Get<uint64_t>(20), 0u) << "0.0 dBm as a double";
+    ExpectTheBackupsSweep(Records()[*first], 0.0);
     Quit();
 
     Start(Scene("}}"), 3999950000u, 4000000000u);
@@ -172,6 +177,43 @@ TEST_F(VnaProgram, StartsOnTheBackupSetupNamedByTheModeFile) {
     const Record w = Records()[*wide];
     EXPECT_LE(w.Get<uint64_t>(12), 3600000000u);
     EXPECT_GE(w.Get<uint64_t>(12) - w.Get<uint64_t>(4), 100000u);
+}
+
+// The output power set by keys goes into the backup setup at the quit: the
+// next start names the network analyzer again and sweeps with that power
+// over the same range and points.
+TEST_F(VnaProgram, ASettingMadeByKeysIsKeptForTheNextStart) {
+    Start(Scene("}}"));
+    const std::optional<size_t> idle = AwaitUploadEnd();
+    ASSERT_TRUE(idle);
+    Send("key F15");  // amplitude
+    Send("key F6");   // output power
+    Send("key LEFT");
+    const auto at_power = [&](size_t after, double dbm) {
+        std::optional<size_t> found;
+        Eventually([&] {
+            const auto all = Records();
+            for (size_t i = after; i < all.size(); ++i)
+                if (all[i].command == kSweep && all[i].payload.size() >= 28 &&
+                    all[i].Get<uint64_t>(20) == std::bit_cast<uint64_t>(dbm))
+                    return (found = i).has_value();
+            Send("wait 100");
+            return false;
+        });
+        return found;
+    };
+    ASSERT_TRUE(at_power(*idle, -20.0)) << "the power never reached the board";
+    Quit();
+    std::ifstream mode(root_->path() / "FlashFX Disk" / "System" / "mode.txt");
+    std::string id;
+    mode >> id;
+    EXPECT_EQ(id, "1");
+
+    const size_t before = Records().size();
+    Restart();
+    const std::optional<size_t> first = Await(kSweep, before);
+    ASSERT_TRUE(first);
+    ExpectTheBackupsSweep(Records()[*first], -20.0);
 }
 
 // Open, short and load by keys fetch the one-port terms and nothing else;
@@ -242,6 +284,40 @@ TEST_F(VnaProgram, AnUnansweredFetchAsksAndYesCompletesTheCalibration) {
         EXPECT_EQ(upload, expected);
         Quit();
     }
+}
+
+// An upload whose source-match table the board never acknowledged: after
+// 20 s the program asks whether to try again, and Yes sends the tables not
+// yet acknowledged (source match and directivity), not reflection tracking.
+TEST_F(VnaProgram, AnUnacknowledgedTableAsksAndYesSendsItAndTheRestAgain) {
+    const std::string scene = Replaced(kShortAtThePort, R"("command_log": "board.log")",
+                                       R"("command_log": "board.log", )"
+                                       R"("unanswered": [{"message": 8205, "replies": 1}])");
+    Start(scene);
+    CalibrateByKeys();
+    ASSERT_TRUE(Await(kFetchEd));
+    Send("wait 2000");
+    Quit();
+    ASSERT_TRUE(fs::exists(CalFile()));
+
+    const size_t before = Records().size();
+    Restart();
+    const std::optional<size_t> store = Await(kStoreEs, before);
+    ASSERT_TRUE(store);
+    Send("wait 21000");
+    Send("key RETURN");  // Yes
+    const std::optional<size_t> again = Await(kStoreEd, *store);
+    ASSERT_TRUE(again);
+    ASSERT_TRUE(Await(kSweep, *again));
+    const std::vector<uint16_t> packets = Transfers(before);
+    const auto count = [&](uint16_t id) { return std::count(packets.begin(), packets.end(), id); };
+    EXPECT_GT(count(kStoreEr), 0);
+    EXPECT_EQ(count(kStoreEs), 2 * count(kStoreEr)) << "source match is sent twice";
+    EXPECT_EQ(count(kStoreEd), count(kStoreEr)) << "directivity once, after the retry";
+    std::vector<uint16_t> order = packets;
+    order.erase(std::unique(order.begin(), order.end()), order.end());
+    EXPECT_EQ(order, (std::vector<uint16_t>{kUploadStart, kUploadFrequencies, kStoreEr, kStoreEs,
+                                            kStoreEd}));
 }
 
 }  // namespace

@@ -5,13 +5,20 @@
 // user-interface thread between the script's steps.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "app/tests/app_test_support.h"
 #include "app/tests/probe_app.h"
+#include "app/tests/specan_screen.h"
 #include "dialogs/mode_select_dlg.h"
+#include "platform/gfx/bitmap.h"
+#include "platform/gfx/dc.h"
+#include "platform/gfx/font.h"
 #include "platform/text/utf.h"
 #include "platform/window/messages.h"
 #include "screens/system/mode_select_mode.h"
@@ -26,6 +33,8 @@ using namespace app_test;
 namespace fs = std::filesystem;
 
 using ::ProbeApp;
+using specan_screen::Rgb;
+using specan_screen::Screen;
 
 class SystemScreens : public ::testing::Test {
   protected:
@@ -82,6 +91,56 @@ inline bool MenuKeyLit(CModeBase& screen, int i) {
 }
 inline std::string Utf8(const core::Text& text) {
     return plat::to_utf8(text);
+}
+
+// A text as the platform draws it: `colour` on `fill` in `font`, cut to the
+// box of the pixels that differ from the fill.
+struct Ink {
+    int width = 0, height = 0;
+    std::vector<Rgb> pixels;  // row by row
+};
+inline Rgb ToRgb(COLORREF c) {
+    return {static_cast<uint8_t>(c & 0xFF), static_cast<uint8_t>((c >> 8) & 0xFF),
+            static_cast<uint8_t>((c >> 16) & 0xFF)};
+}
+inline Ink Render(const core::Text& text, const plat::Font& font, COLORREF colour, COLORREF fill) {
+    constexpr int kMargin = 4;
+    const plat::Size size = font.text_extent(text);
+    plat::Bitmap bmp = plat::Bitmap::create(size.cx + 2 * kMargin, size.cy + 2 * kMargin, fill);
+    plat::Dc dc(bmp);
+    dc.select_font(font);
+    dc.set_bk_mode(plat::TRANSPARENT);
+    dc.set_text_color(colour);
+    plat::Rect r{kMargin, kMargin, kMargin + size.cx, kMargin + size.cy};
+    dc.draw_text(text, r, plat::DT_LEFT | plat::DT_TOP | plat::DT_SINGLELINE | plat::DT_NOPREFIX);
+    plat::Rect ink{bmp.width(), bmp.height(), 0, 0};
+    for (int y = 0; y < bmp.height(); ++y)
+        for (int x = 0; x < bmp.width(); ++x)
+            if (bmp.pixel(x, y) != fill)
+                ink = {std::min(ink.left, x), std::min(ink.top, y), std::max(ink.right, x + 1),
+                       std::max(ink.bottom, y + 1)};
+    Ink out;
+    if (ink.right <= ink.left) return out;
+    out.width = ink.width();
+    out.height = ink.height();
+    for (int y = ink.top; y < ink.bottom; ++y)
+        for (int x = ink.left; x < ink.right; ++x) out.pixels.push_back(ToRgb(bmp.pixel(x, y)));
+    return out;
+}
+
+// Whether the screenshot shows `ink` pixel for pixel somewhere inside `area`.
+inline bool Shows(const Screen& shot, const Ink& ink, const plat::Rect& area) {
+    if (ink.pixels.empty() || shot.bytes.empty()) return false;
+    for (int top = area.top; top + ink.height <= area.bottom; ++top)
+        for (int left = area.left; left + ink.width <= area.right; ++left) {
+            bool same = true;
+            for (int y = 0; same && y < ink.height; ++y)
+                for (int x = 0; same && x < ink.width; ++x)
+                    same = shot.At(left + x, top + y) ==
+                           ink.pixels[static_cast<size_t>(y * ink.width + x)];
+            if (same) return true;
+        }
+    return false;
 }
 
 }  // namespace system_screens

@@ -92,10 +92,24 @@ void EachSensor(CModeBase& base, const std::function<void()>& look) {
     look();
 }
 
+// The spectrum analyzer also shows each trigger mode: the sweep page's
+// trigger key names it.
+void EachMeasurementAndTrigger(CModeBase& base, const std::function<void()>& look) {
+    EachMeasurement<CSpecAnMode>(base, look);
+    CMeasSetup* setup = base.GetSetup();
+    ASSERT_NE(setup, nullptr);
+    const int32_t kept = setup->GetTriggerMode();
+    for (int32_t mode = 0; mode < 6; ++mode) {
+        ASSERT_TRUE(setup->SetTriggerMode(mode)) << mode;
+        look();
+    }
+    setup->SetTriggerMode(kept);
+}
+
 const std::vector<ScreenUnderCheck>& ScreensUnderCheck() {
     static const std::vector<ScreenUnderCheck> screens = {
         {"spectrum analyzer", [] { return std::make_unique<CSpecAnMode>(nullptr); },
-         EachMeasurement<CSpecAnMode>},
+         EachMeasurementAndTrigger},
         {"network analyzer", [] { return std::make_unique<CVnaMode>(nullptr); },
          EachMeasurement<CVnaMode>},
         {"power meter", [] { return std::make_unique<CPowerMeterMode>(nullptr, nullptr); },

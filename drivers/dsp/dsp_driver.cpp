@@ -466,6 +466,9 @@ bool DspDriver::upload_table(BoardDevice& device, const uint8_t* input, uint32_t
         return false;
     }
     uint8_t payload[kTablePayloadSize];
+    // Every packet goes even after one failed; the table counts as stored
+    // only when the board answered each of them.
+    bool all_answered = true;
     for (uint32_t first = 0; first < entries; first += kTableEntriesPerPacket) {
         const uint32_t n = std::min<uint32_t>(kTableEntriesPerPacket, entries - first);
         const uint8_t* src = input + 4 + first * 8;
@@ -474,13 +477,18 @@ bool DspDriver::upload_table(BoardDevice& device, const uint8_t* input, uint32_t
         plat::put_le<uint16_t>(payload + 4, static_cast<uint16_t>(n));
         plat::put_le<uint16_t>(payload + 6, checksum(src, n * 8));
         std::memcpy(payload + 8, src, n * 8);
-        send_command(device, id, payload, sizeof payload, nullptr, 0, true);  // failures go on
+        if (!send_command(device, id, payload, sizeof payload, nullptr, 0, true))
+            all_answered = false;
     }
-    {
-        std::lock_guard lock(memory_mutex_);
-        block_->store_small(id, kStatusBlockSize, nullptr, 0, kStatusBlockSize);
+    // The block of the table's id is its acknowledgement: without it the
+    // client's own watchdog finds the table missing and sends it again.
+    if (all_answered) {
+        {
+            std::lock_guard lock(memory_mutex_);
+            block_->store_small(id, kStatusBlockSize, nullptr, 0, kStatusBlockSize);
+        }
+        driver_event_.set();
     }
-    driver_event_.set();
     plat::set_last_error(0);
     return true;
 }

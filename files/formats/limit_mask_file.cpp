@@ -1,9 +1,12 @@
 #include "files/formats/limit_mask_file.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
 #include "files/formats/number_format.h"
+#include "platform/fs/atomic_save.h"
+#include "platform/text/number_text.h"
 #include "platform/text/utf.h"
 
 namespace {
@@ -54,6 +57,47 @@ void CLimitMaskFile::AddMask(std::unique_ptr<LimitMask> mask) {
 void CLimitMaskFile::ClearMasks() {
     masks_.clear();
     upper_count_ = lower_count_ = 0;
+}
+
+namespace {
+
+constexpr char kHeader[] = "name,count,freq,level,unit,ref freq,ref level,unit,a,kind\n";
+
+// A level that reads back to the same double.
+std::string Level(double value) {
+    return plat::format_number("%.17g", value);
+}
+
+const char* Unit(bool absolute) {
+    return absolute ? "dBm" : "dBc";
+}
+
+}  // namespace
+
+std::string CLimitMaskFile::MaskText(const std::vector<LimitMask>& masks) {
+    std::string text = kHeader;
+    for (const LimitMask& m : masks) {
+        const std::string name = plat::to_utf8(m.name);
+        const int count = std::clamp(m.point_count, 1, LimitMask::kMaxPoints);
+        for (int i = 0; i < count; ++i) {
+            const LimitMaskPoint& p = m.points[static_cast<size_t>(i)];
+            text += name + ",";
+            if (i == 0) text += std::to_string(count);
+            text += "," + std::to_string(p.offset) + "," + Level(p.level) + "," +
+                    Unit(p.is_absolute_dbm);
+            if (i == 0) {
+                text += "," + std::to_string(m.reference_frequency) + "," +
+                        Level(m.reference_level) + "," + Unit(!m.reference_level_flag) + "," +
+                        (m.reference_frequency_flag ? "1" : "0") + "," + (m.upper ? "1" : "0");
+            }
+            text += "\n";
+        }
+    }
+    return text;
+}
+
+bool CLimitMaskFile::SaveMasks(const std::vector<LimitMask>& masks) {
+    return plat::atomic_save(path_, MaskText(masks));
 }
 
 bool CLimitMaskFile::Report(int error, size_t line) {

@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "files/formats/list_files.h"
@@ -56,6 +57,11 @@ class CLimitMaskFile : public CListFile {
     // Leaves an empty collection.
     void ClearMasks();
     bool Save() { return true; }
+    // Writes `masks` as the whole file, in the form Load reads, by an atomic
+    // save: the old file stays whole when the save fails.
+    bool SaveMasks(const std::vector<LimitMask>& masks);
+    // The file's text of `masks`.
+    static std::string MaskText(const std::vector<LimitMask>& masks);
 
   private:
     bool ReadLoaded();

@@ -363,7 +363,11 @@ bool CSetupFile::ReadLoaded(const core::Text& path, int mode, bool header_only, 
         Fail(kReadError + path, quiet);
         return false;
     }
-    target_ = setup_->CloneSettings();
+    // A whole file is read into the defaults of the setup's form: what the
+    // file leaves out (or writes only when it is not the default) comes
+    // back as the default, not as what the live setup held. A header read
+    // keeps the live body.
+    target_ = header_only ? setup_->CloneSettings() : setup_->CreateDefaultSettings();
     PrepareTarget(*target_);
     for (const Token& token : tokens) {
         Step step = ReadTag(token.id, token.value);

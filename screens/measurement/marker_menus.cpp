@@ -59,8 +59,9 @@ int CMeasurementBase::ShowThresholdAlarmMenu(int highlight, int) {
     return ShowPageLabels(highlight);
 }
 
-int CMeasurementBase::BuildLimitLineMenu(int, int) {
-    return 1;
+// The threshold page: the alarm page unless the screen has limit masks.
+int CMeasurementBase::BuildLimitLineMenu(int highlight, int extra) {
+    return ShowThresholdAlarmMenu(highlight, extra);
 }
 int CMeasurementBase::BuildRefPointMenu(int, int) {
     return 1;

@@ -9,9 +9,11 @@
 #include "core/keys.h"
 #include "core/scoped_lock.h"
 #include "core/units.h"
+#include "dialogs/mask_dialogs.h"
 #include "files/meas_setup.h"
 #include "instrument/measurement.h"
 #include "platform/framework/wnd.h"
+#include "platform/window/messages.h"
 #include "screens/measurement/marker_search.h"
 #include "screens/measurement_base.h"
 #include "widgets/graph_panel.h"
@@ -23,6 +25,8 @@ namespace {
 constexpr int kFullRedrawRequest = 2;
 constexpr int kMarkerCountForFlag = 4;
 constexpr int kTablePositions = 5;
+// A marker label keeps to twenty characters.
+constexpr size_t kMarkerLabelLength = 20;
 // Pages of the marker family.
 constexpr int kMarkerPage = 33;
 constexpr int kSignalToolsPage = 34;
@@ -234,9 +238,23 @@ bool CMeasurementBase::EditMarkerLabel() {
     const int32_t id = setup_ ? setup_->GetMeasurementId() : 0;
     if (id == kOccupiedBandwidth || id == kChannelPower || id == kAdjacentChannelPower)
         return false;
-    // The marker label dialog is not part of the program yet: the key does
-    // nothing.
-    return false;
+    int marker = 0;
+    if (!graphPanel || !graphPanel->GetGraph() || !graphPanel->GetCurrentMarker(marker))
+        return false;
+    core::Text label = graphPanel->GetMarkerLabel(marker);
+    if (!RunMarkerLabelDialog(label)) return false;
+    if (label.size() > kMarkerLabelLength) label.resize(kMarkerLabelLength);
+    graphPanel->SetMarkerLabel(marker, label);
+    return true;
+}
+
+bool CMeasurementBase::RunMarkerLabelDialog(core::Text& label) {
+    CMarkerLabelDlg dialog(main_frame(), label);
+    const intptr_t answer = dialog.DoModal();
+    if (main_frame()) main_frame()->SetFocus();
+    if (answer != plat::IDOK) return false;
+    label = dialog.GetText();
+    return true;
 }
 
 bool CMeasurementBase::CycleMarkerReadout() {

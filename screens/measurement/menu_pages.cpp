@@ -380,9 +380,6 @@ bool CMeasurementBase::EditMarkerTime(int) {
 bool CMeasurementBase::EditMarkerDistance(int) {
     return false;
 }
-bool CMeasurementBase::EditLevelLine(int) {
-    return false;
-}
 bool CMeasurementBase::OnExtraMenuKey(int) {
     return false;
 }

@@ -5,6 +5,7 @@
 #include "core/res_string.h"
 #include "core/units.h"
 #include "dialogs/freq_entry_dlg.h"
+#include "dialogs/mask_dialogs.h"
 #include "dialogs/setting_list_dlg.h"
 #include "dialogs/unit_entry_dlg.h"
 #include "dialogs/value_entry_dlg.h"
@@ -100,6 +101,31 @@ class DialogEntries : public ISpecAnEntries {
     std::optional<int> Antenna(const core::Text& current) override {
         CValueListDlg dlg(frame_, current);
         return Run(dlg, [](CValueListDlg& d) { return d.GetSelectedIndex(); });
+    }
+    std::optional<int> LineMask(const std::vector<core::Text>& names, int current) override {
+        CLineMaskListDlg dlg(frame_, names, current);
+        return Run(dlg, [](CLineMaskListDlg& d) { return d.GetSelection(); });
+    }
+    std::optional<core::Text> MaskName(uint32_t title_id, const core::Text& name) override {
+        CLabelEntryDlg dlg(frame_, title_id, name);
+        return Run(dlg, [](CLabelEntryDlg& d) { return d.GetText(); });
+    }
+    bool MaskPoint(const CMeasurementBase::PointDialog& d, const PointLoader& load,
+                   const PointTaker& enter) override {
+        CMaskPointDlg::Setup s;
+        s.caption = LoadResString(d.titleId);
+        s.initialText = CMaskPointDlg::DigitToText(d.firstKey);
+        s.count = d.count;
+        s.mode = d.mode;
+        s.offsetMin = d.offsetLow;
+        s.offsetMax = d.offsetHigh;
+        s.levelMin = d.levelLow;
+        s.levelMax = d.levelHigh;
+        s.centre = d.centre;
+        s.span = d.span;
+        s.current = d.current;
+        CMaskPointDlg dlg(frame_, s, load, enter);
+        return dlg.DoModal() == plat::IDOK;
     }
 
   private:

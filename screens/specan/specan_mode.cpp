@@ -18,6 +18,7 @@
 #include "instrument/status_text_line.h"
 #include "instrument/wave_player.h"
 #include "platform/framework/wnd.h"
+#include "screens/screen_services.h"
 #include "screens/specan/specan_entries.h"
 #include "screens/specan/specan_settings.h"
 #include "widgets/graph_panel.h"
@@ -114,12 +115,18 @@ int CSpecAnMode::OnCreate(plat::CWnd* view, plat::CWnd* frame, int third, CColor
     wave_player_->Open();
     wavePlayer = wave_player_.get();
 
+    // The emission masks: the limit-mask file's, else the built-in ones.
+    IScreenServices* services = IScreenServices::current();
+    LoadMasks(services ? services->LoadLimitMasks() : nullptr);
+
     freq_entry_ = CreateFrequencyEntry(frame);
     freqEntryDlg = freq_entry_.get();
 
     currentMeasurement = FindMeasurement(sa_setup_->GetMeasurementId());
     if (!currentMeasurement) currentMeasurement = FindMeasurement(kGeneralSpectrum);
     if (currentMeasurement) currentMeasurement->Stop();
+    LoadMaskForEdit(0, 1);
+    LoadMaskForEdit(0, 0);
     return result;
 }
 
@@ -185,8 +192,10 @@ void CSpecAnMode::OnActivate() {
     CMeasurementBase::OnActivate();
     ResetCarrierInterference();
     LoadScaleRange();
-    ShowUpperLimitLabel();
-    ShowLowerLimitLabel();
+    upperOn = sa_setup_->GetUpperLimitState();
+    lowerOn = sa_setup_->GetLowerLimitState();
+    DrawUpperLimit();
+    DrawLowerLimit();
     redraw_request_ = 0;
 }
 
@@ -333,6 +342,7 @@ int CSpecAnMode::RefreshDisplay() {
     }
     // The level beep follows the marker as the sweeps come.
     if (sa_setup_->GetFSBeepMode()) SignalBeep();
+    FollowAxisWithLimits();
     return CMeasurementBase::RefreshDisplay();
 }
 

@@ -12,16 +12,19 @@
 // ISpecAnEntries, so tests can answer them.
 #include <array>
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
 
 #include "files/formats/trace_source.h"
+#include "screens/limit_mask.h"
 #include "screens/measurement_base.h"
 
 class CChoiceBlock;
 class CSAMeasSetup;
 class CStatusTextLine;
+class CLimitMaskFile;
 
 // The entry dialogs the settings menus open. Each runs its dialog modally
 // with the first typed key (a digit 0..9, 10 minus, 11 point) and answers the
@@ -57,6 +60,17 @@ class ISpecAnEntries {
     // The row chosen in the list of the antennas, opened on the current
     // name; -1 when the list chose none.
     virtual std::optional<int> Antenna(const core::Text& current) = 0;
+    // The mask chosen in the line/mask list opened on `current`.
+    virtual std::optional<int> LineMask(const std::vector<core::Text>& names, int current);
+    // A mask name typed into the text entry titled `title_id`.
+    virtual std::optional<core::Text> MaskName(uint32_t title_id, const core::Text& name);
+    // The mask point dialog: it reads points through `load` (point number;
+    // offset and level out; false for none) and hands each saved point to
+    // `enter`, which answers whether it was taken. True when it ended done.
+    using PointLoader = std::function<bool(int, double&, double&)>;
+    using PointTaker = std::function<bool(int, double, double)>;
+    virtual bool MaskPoint(const CMeasurementBase::PointDialog& dialog, const PointLoader& load,
+                           const PointTaker& enter);
 };
 
 class CSpecAnMode : public CMeasurementBase, public ITraceValueReceiver {
@@ -272,6 +286,66 @@ class CSpecAnMode : public CMeasurementBase, public ITraceValueReceiver {
     bool OnMarkerChanged() override;
     bool IsKeySelected() const { return m_KeySelected; }
 
+    // --- Threshold lines, limit lines and emission masks (page 37 on) ---------------
+    // "LINE" and at most 100 masks a list.
+    static constexpr int kMaxMaskEntries = 101;
+    bool RunLevelDialog(uint32_t titleId, uint32_t unit, double value, double high, double low,
+                        int firstKey, double& entered) override;
+    // Both lists from the file's masks (null: the built-in ones); 1 when a
+    // record of the file was missing.
+    int LoadMasks(CLimitMaskFile* maskFile);
+    void BuildDefaultMasks();
+    // The names of the selected limit's list; its count.
+    int GetMaskNames();
+    std::vector<core::Text> MaskNames() override;
+    int SelectedMaskIndex() const override;
+    // The list dialog: the chosen mask into the edit record; its index.
+    int SelectLineOrMask();
+    int LoadMaskForEdit(int index, int limitType);
+    // The limit of every trace point from an edit record.
+    int SearchPoint(EmissionMask& record, double refLevel, uint64_t refFrequency,
+                    std::vector<double>& out);
+    void ShowUpperLimitLabel() override;
+    void ShowLowerLimitLabel() override;
+    void DrawUpperLimit();
+    void DrawLowerLimit();
+    const std::vector<EmissionMask>& MaskList(bool upper) const;
+    // The limit the last drawing projected (user-interface thread).
+    const std::vector<double>& GetLimitArray(bool upper) const;
+    bool IsMaskEditing() const { return maskEditing_; }
+    bool IsMaskLocked() const { return maskLock_; }
+    int GetEditState() const { return editState; }
+    int GetEditPointIndex() const { return editPointIndex; }
+    // Pages 37 to 40 and their keys.
+    int BuildLimitLineMenu(int highlight, int extra) override;
+    int BuildLimitMenu(int highlight, int extra);
+    int BuildLimitEditMenu(int highlight, int extra) override;
+    int BuildRefPointMenu(int highlight, int extra) override;
+    int BuildEditPointsMenu(int highlight, int extra) override;
+    int BuildSaveMenu(int highlight, int extra);
+    bool OnThresholdMenuKey(int key) override;
+    bool OnLimitMenuKey(int key);
+    bool OnLimitPageKey38(int key) override;
+    bool OnLimitPageKey39(int key) override;
+    bool OnLimitPageKey40(int key) override;
+    bool OnLimitEditMenuKey(int key);
+    bool OnRefPointMenuKey(int key);
+    bool OnEditPointsMenuKey(int key);
+    int OnEditPointsEnter() override;
+    bool OnPointValueEntered(int index, double offset, double level) override;
+    // The editor.
+    void NewLimitLine();
+    void EditLimitLine();
+    void LeaveLimitEditor();
+    void NextPoint();
+    bool AddPoint();
+    bool DeletePoint();
+    void CancelPointEdit();
+    void ApplyRefPointSettings();
+    int RebuildMaskLines();
+    int StoreEditedMask();
+    int EditMaskName(core::Text& name);
+
     // --- Accessors (tests) ----------------------------------------------------------
     CSAMeasSetup* GetSASetup() const { return sa_setup_.get(); }
     bool IsSingleSweep() const { return m_SingleSweep; }
@@ -379,6 +453,37 @@ class CSpecAnMode : public CMeasurementBase, public ITraceValueReceiver {
     bool m_KeySelected = false;
     // A function value changed by the key being handled.
     bool m_ValueChanged = false;
+    // Limit lines and masks (user-interface thread).
+    void DrawLimit(bool upper);
+    void FollowAxisWithLimits();
+    // The sweep axis the limits were last projected on.
+    struct ProjectedAxis {
+        uint64_t start = 0, span = 0;
+        int32_t points = 0;
+        bool operator==(const ProjectedAxis&) const = default;
+    } projectedAxis_;
+    void ToggleMaskLock();
+    bool EmToMaxPeak();
+    std::optional<std::array<double, 3>> PublishedLevels();
+    void StartEditing(bool upper);
+    core::Text FreeMaskName() const;
+    bool WriteMaskFile(const std::vector<EmissionMask>& upper,
+                       const std::vector<EmissionMask>& lower);
+    std::optional<int> RunLineMaskList(const std::vector<core::Text>& names, int current) override;
+    bool RunPointDialog(const PointDialog& dialog) override;
+    std::vector<EmissionMask> upperMasks_, lowerMasks_;
+    std::vector<core::Text> upperNames_, lowerNames_;
+    // The index last chosen in each list (lower, upper).
+    std::array<int, 2> selectedMask_{};
+    std::vector<double> upperLimit_, lowerLimit_;
+    bool maskEditing_ = false, newMask_ = false;
+    bool pointUnit_ = false, refPointUnit_ = false, emLock_ = false;
+    // The mask frequency lock and the centre and start it keeps.
+    bool maskLock_ = false;
+    uint64_t lockCentre_ = 0, lockStart_ = 0;
+    // The point as it was before the edit began.
+    MaskPoint savedPoint_;
+    double graphTop_ = 0, graphBottom_ = 0;
     // Carrier to interference (user-interface thread): levels in dBm, the
     // difference in dB; -1000 = not measured.
     bool m_WaitingForCarrier = true;

@@ -74,7 +74,11 @@ void CSystemScreen::RedrawAllPanes() {
 }
 
 void CSystemScreen::SetMenuCaptions(const uint32_t (&ids)[kMenuKeyCount]) {
-    if (menu_key_panel_) menu_key_panel_->SetTexts(ids, kMenuKeyCount);
+    if (!menu_key_panel_) return;
+    // The captions of a new language or colour scheme keep the lit key lit.
+    const int lit = menu_key_panel_->GetSelectedIndex();
+    for (int k = 0; k < kMenuKeyCount; ++k)
+        menu_key_panel_->SetBoxTextById(ids[k], k, false, k == lit);
 }
 
 uint32_t CSystemScreen::HardwareId() const {

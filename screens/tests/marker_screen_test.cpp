@@ -4,8 +4,10 @@
 // 600 at -20, -30 and -40 dBm over a -90 dBm floor.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/keys.h"
@@ -15,6 +17,7 @@
 #include "files/sa_meas_setup.h"
 #include "platform/kernel/clock.h"
 #include "screens/measurement_base.h"
+#include "screens/tests/intake_screen.h"
 #include "screens/tests/marker_scene.h"
 #include "widgets/graph_panel.h"
 #include "widgets/readout_panel.h"
@@ -431,6 +434,43 @@ TEST_F(MarkerScreenTest, CentreAndReferenceTakeAMoveNotYetDrawn) {
     EXPECT_NEAR(screen->sa.GetReferenceLevelDbm(), -30.0, 1e-6);
     ASSERT_TRUE(screen->CenterToMarker());
     EXPECT_EQ(screen->sa.GetFrequencyRange()->GetCentre(), kStartHz + 350 * kStepHz);
+}
+
+}  // namespace
+
+namespace {
+
+// A screen that takes in sweeps and hands them to a real graph panel.
+class PublishingScreen : public IntakeScreen {
+  public:
+    PublishingScreen(int points, CGraphPanel& panel) : IntakeScreen(points) { graphPanel = &panel; }
+};
+
+// "All markers to peaks" on a sweep with two peaks: M1 and M2 go to them,
+// highest first, and the four markers without a peak stay at the middle
+// point where the operation switched them on.
+using PublishedSweep = widget_test::ViewFixture;
+
+TEST_F(PublishedSweep, AllMarkersToPeaksLeavesMarkersWithoutAPeakInTheMiddle) {
+    constexpr int n = kPoints;
+    CGraphPanel panel(1, 0);
+    panel.Create(&view, 0, 30, 705, 455, 18, 90, scheme.get());
+    PublishingScreen screen(n, panel);
+    // A flat floor with a carrier at point 200 (-30 dBm) and one at 500
+    // (-40 dBm), each 20 points wide.
+    std::vector<float> trace(n, -90.0f);
+    for (auto [centre, top] : {std::pair{200, -30.0f}, {500, -40.0f}})
+        for (int d = -10; d <= 10; ++d)
+            trace[static_cast<size_t>(centre + d)] = top - 5.0f * static_cast<float>(std::abs(d));
+    screen.Feed(trace, n);
+    screen.PublishToGraph();
+    ASSERT_TRUE(screen.AllMarkersToPeaks());
+    panel.DrawTrace();
+    const int expected[] = {200, 500, n / 2, n / 2, n / 2, n / 2};
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_EQ(panel.GetMarkerState(i), 1) << "M" << i + 1;
+        EXPECT_EQ(panel.GetMarkerPixelIndex(i), expected[i]) << "M" << i + 1;
+    }
 }
 
 }  // namespace

@@ -92,6 +92,14 @@ class DspDriverTest : public ::testing::Test {
         return ok;
     }
 
+    // A table upload's input: the message id, the entry count and that
+    // many zeroed 8-byte entries.
+    static Bytes Table(uint16_t id, uint16_t entries) {
+        Bytes table(4 + size_t{entries} * 8);
+        plat::put_le<uint16_t>(table.data(), id);
+        plat::put_le<uint16_t>(table.data() + 2, entries);
+        return table;
+    }
     // Waits for the driver's event and fetches; returned 0 after ~3 s
     // without a block.
     Fetched fetch(uint32_t size = kFetchBufferSize) {
@@ -415,12 +423,25 @@ TEST_F(DspDriverTest, StrayPacketsWhileStopping) {
     EXPECT_EQ(fetch().head.type, STATUS_UNEXPECTED);
 }
 
+// A table packet whose reply failed: the rest of the table still goes, and
+// no acknowledgement block follows, so the client sees the table missing.
+TEST_F(DspDriverTest, ATablePacketLeftUnansweredWithholdsTheAcknowledgement) {
+    const uint16_t id = dsp::msg::kStoreSourceMatch;
+    board->answer(id, {});
+    const Bytes table = Table(id, 300);
+    board->fail_next_read(plat::ERROR_TIMEOUT);
+    ASSERT_TRUE(control(IOCTL_DSP_UPLOAD_TABLE, table));
+    EXPECT_EQ(board->commands().size(), 3u);
+    Bytes out(kFetchBufferSize);
+    uint32_t returned = 1;
+    ASSERT_TRUE(control(IOCTL_DSP_READ_BLOCK, {}, &out, &returned));
+    EXPECT_EQ(returned, 0u);
+}
+
 TEST_F(DspDriverTest, TableUploadAndFileDownload) {
     const uint16_t id = dsp::msg::kStoreReflectionTracking;
     board->answer(id, {});
-    Bytes table(4 + 300 * 8);
-    plat::put_le<uint16_t>(table.data(), id);
-    plat::put_le<uint16_t>(table.data() + 2, 300);
+    Bytes table = Table(id, 300);
     for (size_t i = 4; i < table.size(); ++i) table[i] = static_cast<uint8_t>(i);
     ASSERT_TRUE(control(IOCTL_DSP_UPLOAD_TABLE, table));
     auto cmds = board->commands();

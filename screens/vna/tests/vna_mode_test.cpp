@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <deque>
 #include <memory>
 #include <string>
@@ -23,6 +24,7 @@
 #include "instrument/tests/board_rig.h"
 #include "instrument/tests/wait_for.h"
 #include "instrument/vna_measurements.h"
+#include "platform/text/utf.h"
 #include "screens/screen_services.h"
 #include "screens/specan/tests/screen_services_stub.h"
 #include "widgets/color_scheme.h"
@@ -316,6 +318,70 @@ TEST_F(VnaScreen, TheTransferWatchdogAsksAndNoInvalidatesTheCalibration) {
     EXPECT_EQ(messages_->asked, (std::vector<uint32_t>{2515}));
     EXPECT_FALSE(screen_->IsUploadBusy());
     EXPECT_FALSE(setup().IsCalValid(false));
+}
+
+// Cable loss: 40 m of cable at 0.1 dB/m at 1 GHz, growing with the root of
+// the frequency, shorted at its end. Each point reads the two-way loss, and
+// the average is the one-way loss at the centre.
+TEST_F(VnaScreen, TheCableLossTraceReadsTheTwoWayLossAndItsAverageTheOneWay) {
+    sim::Scene scene = IdealScene(20);
+    scene.dut.cable.length_m = 40;
+    scene.dut.cable.loss_db_per_m = 0.1;
+    scene.dut.termination = sim::Termination::Short;
+    Start(scene);
+    constexpr uint64_t kLow = 950000000, kHigh = 1050000000;
+    setup().GetFrequencyRange()->Set(kLow, (kLow + kHigh) / 2, kHigh, kHigh - kLow, 0);
+    screen_->SetCurrentMeasurement(screen_->MeasurementOfType(vna::kCableLoss), &setup());
+    setup().SetMeasurementId(vna::kCableLoss);
+    Activate();
+    const int n = setup().GetDataPoints();
+    EXPECT_TRUE(SweepReads(
+        [&](size_t i) {
+            const double f =
+                kLow + static_cast<double>(kHigh - kLow) * static_cast<double>(i) / (n - 1);
+            return -8.0 * std::sqrt(f / 1e9);
+        },
+        0.02));
+    EXPECT_TRUE(Until([&] { return CellValue(2, 0) == u"-4.0 dB " + LoadResString(61340); }))
+        << plat::to_utf8(CellValue(2, 0));
+}
+
+// Distance to fault: a 26 dB fault 12 m down a cable of velocity factor 0.85
+// that ends in a 60 dB load. At every point count the trace peaks at 12 m
+// within one distance bin, and cell (1, 3) shows the count and the distance
+// one frequency step stands for.
+TEST_F(VnaScreen, TheDistanceToFaultPeaksAtTheFaultAtEveryPointCount) {
+    sim::Scene scene = IdealScene(60);
+    scene.dut.cable.length_m = 19;
+    scene.dut.cable.velocity_factor = 0.85;
+    scene.dut.faults = {{12.0, 26.0}};
+    Start(scene);
+    screen_->SetCurrentMeasurement(screen_->MeasurementOfType(vna::kDistanceToFault), &setup());
+    setup().SetMeasurementId(vna::kDistanceToFault);
+    setup().SetDtfVp(0.85f);
+    // Vp x c/2 over the 1 GHz span.
+    const double resolution = 0.85 * 299792458.0 / 2 / 1e9;
+    for (int points : {177, 353, 705, 1409}) {
+        SCOPED_TRACE(points);
+        ASSERT_TRUE(setup().SetDataPoints(points));
+        setup().SetDtfStart(0.0f);
+        setup().SetDtfStop(20.0f);
+        Activate();
+        const double start = setup().GetDtfStartRaw(), stop = setup().GetDtfStopRaw();
+        ASSERT_GT(stop, 12.0);
+        const double bin = (stop - start) / (points - 1);
+        std::vector<double> trace;
+        ASSERT_TRUE(Until([&] {
+            trace = screen_->GetShownTrace();
+            return static_cast<int>(trace.size()) == points;
+        }));
+        const auto peak = std::max_element(trace.begin(), trace.end()) - trace.begin();
+        EXPECT_NEAR(start + static_cast<double>(peak) * bin, 12.0, bin);
+        const std::string cell = plat::to_utf8(CellValue(1, 3));
+        char want[64];
+        std::snprintf(want, sizeof want, "%d, %.3f m", points, resolution);
+        EXPECT_EQ(cell, want);
+    }
 }
 
 TEST_F(VnaScreen, DcBiasSupervision) {
