@@ -250,6 +250,7 @@ uint64_t clock_now_ms() {
 
 namespace {
 // The calling thread's hold on virtual time; released when it waits or ends.
+// Each thread owns its own.
 struct ThreadHold {
     bool held = false;
     ~ThreadHold() {
@@ -262,7 +263,7 @@ thread_local ThreadHold t_hold;
 namespace {
 struct HostDeadlines {
     std::mutex mutex;
-    std::vector<std::pair<const void*, uint64_t>> by_owner;  // the mutex
+    std::vector<std::pair<const void*, uint64_t>> by_owner;  // guarded by `mutex`
 };
 HostDeadlines& host_deadlines() {
     static HostDeadlines* d = new HostDeadlines;  // lives to the end of the process

@@ -31,7 +31,9 @@ namespace plat::serial {
 struct Line {
     std::mutex mutex;  // guards peer and open_count
     std::string path;  // what a handle opens
-    int master = -1;   // pseudo-terminal master; -1 for a host tty
+    // Pseudo-terminal master; -1 for a host tty and after an unplug. Set
+    // under `mutex`; read without it by handles inside a read or write.
+    std::atomic<int> master{-1};
     int keeper = -1;   // slave kept open so the master never hangs up
     std::unique_ptr<IPeer> peer;
     std::atomic<bool> connected{true};
@@ -100,7 +102,7 @@ Table& table() {
 // a lock of its own, as a peer's thread may report while the table is busy.
 struct PeerMasters {
     std::mutex mutex;
-    std::map<int, std::weak_ptr<Line>> lines;  // the mutex
+    std::map<int, std::weak_ptr<Line>> lines;  // guarded by `mutex`
 };
 
 PeerMasters& peer_masters() {
@@ -279,7 +281,7 @@ void unplug(std::u16string_view device) {
     if (line->keeper >= 0) ::close(std::exchange(line->keeper, -1));
     if (line->master >= 0) {
         forget_master(line->master);
-        ::close(std::exchange(line->master, -1));
+        ::close(line->master.exchange(-1));
     }
 }
 
