@@ -103,6 +103,19 @@ void CGraphWidget::LoadBackground() {
     background_ = plat::load_bitmap(id, SchemeColor(kPlotColor), SchemeColor(kGridColor));
 }
 
+void CGraphWidget::TakeSchemeColours() {
+    CScreenWidget::TakeSchemeColours();
+    if (!background_) return;  // not created yet: CreateGraph makes them
+    LoadBackground();
+    labelBrush_ = brush_;
+    const COLORREF text = SchemeColor(kLabelText);
+    for (auto& layout : markerLines_)
+        for (CTextLabel& m : layout) m.textColor = text;
+    for (auto* labels : {&title_, &upperRight_, &lowerRight_, &bottomLabels_})
+        for (CTextLabel& l : *labels) l.textColor = text;
+    levelBox_.textColor = topRight_.textColor = text;
+}
+
 void CGraphWidget::MakeLabels() {
     auto setup = [&](CTextLabel& l, const plat::Rect& r) {
         l.rect = r;
@@ -376,6 +389,7 @@ void CGraphWidget::DrawLegend(plat::Dc& dc) {
 }
 
 void CGraphWidget::ComposeBackground(plat::Dc& dc, int d) {
+    FollowScheme();
     const Layout& L = Cur();
     dc.bit_blt(0, 0, L.Width(), L.Height() / d + 1, background_, 0, 0);
     const int shift = waterfallMode_ == 2 ? 20 : 0;

@@ -236,6 +236,9 @@ class CGraphWidget : public CScreenWidget {
     const Layout& Cur() const { return layouts_[Clamp(layout_)]; }
     void MakeLabels();
     void LoadBackground();
+    // The graticule bitmap, the labels' fill and their text colour follow
+    // a scheme change at the next drawing of the graticule.
+    void TakeSchemeColours() override;
     void ComposeBackground(plat::Dc& dc, int divisor);
     void DrawLegend(plat::Dc& dc);
     // Trace drawing.

@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <iterator>
 #include <regex>
 #include <string>
 #include <vector>
@@ -177,6 +178,32 @@ TEST_F(NewUser, HeadlessRunReadsTheScriptFromStandardInput) {
         root_.path() / "run-out", "shot " + shot.string() + "\nquit\n");
     EXPECT_EQ(r.status, 0) << r.first_line;
     EXPECT_TRUE(fs::exists(shot));
+}
+
+// Without --root the program runs on the device root `make run` lays out
+// (laying it out when it is missing), names it in one line, and finds the
+// simulated board there. A `make run` of the same tree holding that root
+// makes this check fail with "already running".
+TEST_F(NewUser, WithoutARootTheProgramNamesTheRootItUsesAndFindsTheBoard) {
+    const fs::path used = fs::path(CELVANE_SOURCE_DIR) / "build" / "device";
+    const fs::path out = root_.path() / "no-root-out";
+    const ProcessRun r = RunCommand("env -C " + Quote(root_.path()) +
+                                        " -u CELVANE_ROOT -u DISPLAY " + "-u WAYLAND_DISPLAY " +
+                                        Program("celvane") + " --display headless --script -",
+                                    out, "wait 500\nquit\n");
+    EXPECT_EQ(r.status, 0) << r.first_line;
+    EXPECT_EQ(r.user_lines, 1);
+    const std::regex named("^celvane: device root " + used.string() +
+                           "(, laid out now)? \\(no --root given\\)$");
+    EXPECT_TRUE(std::regex_match(r.first_line, named)) << r.first_line;
+    // The board answered: the simulated hardware plugged its device in and
+    // the DSP's configuration was read from it.
+    std::ifstream debug(out.string() + ".debug");
+    const std::string trace((std::istreambuf_iterator<char>(debug)),
+                            std::istreambuf_iterator<char>());
+    EXPECT_NE(trace.find("1 device(s) plugged in"), std::string::npos);
+    EXPECT_NE(trace.find("DSP Config Date"), std::string::npos);
+    EXPECT_FALSE(fs::exists(root_.path() / "build")) << "a root was made in the working folder";
 }
 
 }  // namespace

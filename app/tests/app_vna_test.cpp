@@ -266,7 +266,11 @@ TEST_F(VnaProgram, AnUnansweredFetchAsksAndYesCompletesTheCalibration) {
         if (yes) {
             const std::optional<size_t> again = Await(kFetchEs, *fetch + 1);
             ASSERT_TRUE(again);
-            EXPECT_TRUE(Await(kFetchEd, *again));
+            const std::optional<size_t> last = Await(kFetchEd, *again);
+            ASSERT_TRUE(last);
+            // The live sweep resumes once the last term is in: the
+            // calibration is complete before the quit.
+            EXPECT_TRUE(Await(kSweep, *last));
         } else {
             Send("wait 2000");
         }

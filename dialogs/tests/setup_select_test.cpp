@@ -30,13 +30,21 @@ namespace {
 using namespace dialog_test;
 
 // The window the dialog lives in; it records the commands posted to it.
+// Like the real receiver it owns a readout text it is sent, and keeps a
+// copy of it.
 class Parent : public plat::CWnd {
   public:
     std::vector<std::pair<uint32_t, intptr_t>> commands;
+    std::vector<std::u16string> readouts;
 
   protected:
     bool OnCommand(uintptr_t wparam, intptr_t lparam) override {
-        commands.emplace_back(plat::loword(wparam), lparam);
+        const uint32_t code = plat::loword(wparam);
+        commands.emplace_back(code, lparam);
+        if (code == kCmdReadout) {
+            const std::unique_ptr<core::Text> text(TakeCommandObject<kCmdReadout>(lparam));
+            readouts.push_back(*text);
+        }
         return true;
     }
 };
@@ -314,13 +322,10 @@ TEST_F(SetupSelect, TheViewerMovesThroughTheLinesWithWrapAndPostsEachLinesHelp) 
     ASSERT_EQ(seq->Lines().GetItemData(last), 68u);
     // The help text each move posted, or "" for none.
     auto move = [&](const std::function<void()>& input) {
-        parent_.commands.clear();
+        parent_.readouts.clear();
         input();
         drain();
-        std::u16string help;
-        for (const auto& [code, lparam] : parent_.commands)
-            if (code == kCmdReadout) help = *TakeCommandObject<kCmdReadout>(lparam);
-        return help;
+        return parent_.readouts.empty() ? std::u16string() : parent_.readouts.back();
     };
     const struct {
         const char* input;

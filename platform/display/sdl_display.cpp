@@ -171,6 +171,9 @@ void SdlDisplay::run(std::atomic<int>* started) {
     // threads) behind it.
     SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     if (!init_real_video()) {
+        // Nothing of SDL runs yet (sound starts with the window): its hints
+        // and the session bus it tried go with it.
+        if (SDL_WasInit(SDL_INIT_EVERYTHING) == 0) SDL_Quit();
         started->store(-1);
         return;
     }

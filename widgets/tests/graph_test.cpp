@@ -2,8 +2,10 @@
 // conversions and the traces as drawn on the screen.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
+#include <map>
 
 #include "core/res_string.h"
 #include "widgets/tests/graph_test_support.h"
@@ -219,4 +221,33 @@ TEST_F(GraphPanelTest, RedrawingThePanelGivesTheWholeGraphBack) {
     for (int y = 30; y < 455; ++y)
         for (int x = 0; x < 705; ++x) differing += drawn.pixel(x, y) != again.pixel(x, y);
     EXPECT_EQ(differing, 0);
+}
+
+// The colour scheme changes while the graph stands (the program copies the
+// new scheme into the object the widgets hold, or the user edits a colour of
+// the custom scheme): the next graticule is drawn
+// in the new plot and grid colours, its labels in the new text colour.
+TEST_F(GraphPanelTest, ASchemeChangeDrawsTheNextGraticuleInTheNewColours) {
+    panel->DrawGraph(nullptr, false);
+    const COLORREF old_plot = Color(18), old_grid = Color(16), old_text = Color(31);
+    // The dark scheme, with grid and label colours of the user's own as the
+    // custom scheme allows (the fixed schemes share them).
+    scheme->CopyFrom(*CreateColorScheme(3));
+    scheme->SetColor(16, plat::RGB(0, 128, 255));
+    scheme->SetColor(31, plat::RGB(255, 128, 0));
+    ASSERT_NE(Color(18), old_plot);
+    ASSERT_NE(Color(16), old_grid);
+    ASSERT_NE(Color(31), old_text);
+    Poison();
+    panel->DrawGraph(nullptr, false);
+    std::map<COLORREF, int> count;
+    for (int y = 30; y < 455; ++y)
+        for (int x = 0; x < 705; ++x) ++count[Pixel(x, y)];
+    const auto most = std::max_element(count.begin(), count.end(),
+                                       [](auto& a, auto& b) { return a.second < b.second; });
+    EXPECT_EQ(most->first, Color(18)) << "the plot area's fill";
+    EXPECT_GT(count[Color(16)], 1000) << "the grid lines";
+    EXPECT_GT(count[Color(31)], 20) << "the level labels' text";
+    EXPECT_EQ(count[old_plot], 0);
+    EXPECT_EQ(count[old_grid], 0);
 }
