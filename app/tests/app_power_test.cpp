@@ -1007,7 +1007,8 @@ void LogEndsForLackOfRoom(PowerRun& run, const std::function<void()>& prepare) {
             state = c.state;
         });
         return caption == Text(2631) && state == 1;
-    })) << "the log key reads \"" << caption << "\" in state " << state;
+    })) << "the log key reads \""
+        << caption << "\" in state " << state;
     // The readings go on.
     const uint32_t readings = run.Readings();
     EXPECT_TRUE(Eventually([&] { return run.Readings() > readings + 3; }));
