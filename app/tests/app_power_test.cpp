@@ -15,11 +15,13 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <mutex>
 #include <set>
 #include <sstream>
 #include <thread>
 #include <tuple>
 
+#include "app/message_box.h"
 #include "app/tests/app_thread_run.h"
 #include "app/tests/specan_screen.h"
 #include "core/res_string.h"
@@ -38,10 +40,12 @@ using specan_screen::Eventually;
 namespace fs = std::filesystem;
 using Texts = CPowerMeterReadout::Texts;
 
-std::string Scene(const std::string& com1, const std::string& usb, double level_dbm) {
+// `sensor_more`: further fields of the sensor's signal (`, "key": value`).
+std::string Scene(const std::string& com1, const std::string& usb, double level_dbm,
+                  const std::string& sensor_more = "") {
     std::ostringstream s;
     s << R"({"peripherals": {"com1": ")" << com1 << R"(", "usb": ")" << usb
-      << R"(", "sensor": {"level_dbm": )" << level_dbm << "}}}";
+      << R"(", "sensor": {"level_dbm": )" << level_dbm << sensor_more << "}}}";
     return s.str();
 }
 
@@ -79,7 +83,10 @@ bool Played(const std::u16string& name) {
 // The program on the power meter with the scene's peripherals.
 class PowerRun {
   public:
-    PowerRun(const std::string& name, const std::string& scene) : run_(name, scene) {}
+    // `clock`: "real", or "virtual" where platform time moves only while the
+    // run waits for something.
+    PowerRun(const std::string& name, const std::string& scene, const std::string& clock = "real")
+        : run_(name, scene, clock), virtual_(clock == "virtual") {}
     ~PowerRun() { run_.Finish(); }
 
     bool ImageOk() const { return run_.ImageOk(); }
@@ -98,7 +105,7 @@ class PowerRun {
     }
     // From the mode selection (where the program starts) to the power meter.
     bool ShowPowerMeter() {
-        return Eventually([&] {
+        return Await([&] {
             bool ready = false;
             OnUi([&] {
                 if (!app_.GetCurrentMode()) return;
@@ -114,6 +121,8 @@ class PowerRun {
         for (std::string k; in >> k;) lines += "key " + k + "\n";
         run_.Type(lines);
     }
+    // A script wait of `ms` of platform time.
+    void Wait(uint32_t ms) { run_.Type("wait " + std::to_string(ms) + "\n"); }
     // Replaces the scene file; the simulated world follows it.
     void SetScene(const std::string& scene) {
         const fs::path file = run_.root().path() / "scene.json";
@@ -156,7 +165,7 @@ class PowerRun {
     }
     // Waits until a sensor of `type` is attached and the keys act.
     bool Attached(int type) {
-        return Eventually([&] {
+        return Await([&] {
             bool yes = false;
             With([&](CPowerMeterMode& s) {
                 yes = s.GetSensorType() == type && !s.IsWaiting() &&
@@ -166,7 +175,7 @@ class PowerRun {
         });
     }
     bool Waiting() {
-        return Eventually([&] {
+        return Await([&] {
             bool yes = false;
             With([&](CPowerMeterMode& s) {
                 yes = s.IsWaiting() && s.GetKeyMachine().GetState() == 0;
@@ -177,7 +186,7 @@ class PowerRun {
     // Waits until the readout shows what `ok` accepts; its last texts.
     Texts Until(const std::function<bool(const Texts&)>& ok) {
         Texts t;
-        Eventually([&] {
+        Await([&] {
             t = ReadoutTexts();
             return ok(t);
         });
@@ -237,8 +246,21 @@ class PowerRun {
         return n;
     }
 
+    // Waits until `ok` holds; on a virtual clock the program's time moves on
+    // meanwhile (the user-interface calls' own time-outs run on it too).
+    bool Await(const std::function<bool()>& ok) {
+        if (!virtual_) return Eventually(ok);
+        // The wait goes first: what `ok` asks of the program may itself need
+        // time to pass.
+        return Eventually([&] {
+            run_.Type("wait 100\n");
+            return ok();
+        });
+    }
+
   private:
     app_test::AppThreadRun run_;
+    bool virtual_ = false;
     CCelvaneApp app_;
     std::chrono::steady_clock::time_point started_;
 };
@@ -733,6 +755,46 @@ INSTANTIATE_TEST_SUITE_P(Sensors, PowerZeroing,
                                            ZeroCase{"K615", "K615", "none", 5}),
                          [](const auto& info) { return std::string(info.param.model); });
 
+// A sensor that never answers the zero command, on a virtual clock (its
+// time-out takes long in real time): the zeroing times out into box 2651,
+// and once the box is closed the sensor is attached again and reads on.
+TEST(PowerZeroing, ASensorIgnoringZeroEndsInTheZeroingErrorAndReadsOn) {
+    std::mutex mutex;
+    std::vector<std::u16string> boxes;  // the mutex
+    SetMessageBoxObserver([&](const std::u16string& text, uint32_t) {
+        std::lock_guard lock(mutex);
+        boxes.push_back(text);
+    });
+    {
+        PowerRun run("power-zero-ignored", Scene("none", "K640", -20, R"(, "ignores_zero": true)"),
+                     "virtual");
+        ASSERT_TRUE(run.Start());
+        ASSERT_TRUE(run.Attached(18));
+        // The sensor answers in real time, the measurement waits for it in
+        // virtual time: it stays attached over a minute of virtual time.
+        plat::clear_played_sounds();
+        const uint32_t first = run.Readings();
+        for (int i = 0; i < 60; ++i) run.Wait(1000);
+        ASSERT_TRUE(run.Await([&] { return run.Readings() > first + 50; }));
+        EXPECT_FALSE(Played(u"startup.wav")) << "the sensor was lost and attached anew";
+        run.Type("F16 F1");
+        const core::Text error = LoadResString(2651);
+        EXPECT_TRUE(run.Await([&] {
+            std::lock_guard lock(mutex);
+            return std::find(boxes.begin(), boxes.end(), error) != boxes.end();
+        }));
+        run.Type("RETURN");
+        ASSERT_TRUE(run.Attached(18));
+        const uint32_t readings = run.Readings();
+        EXPECT_TRUE(run.Await([&] { return run.Readings() > readings + 3; }));
+        bool zeroing = true;
+        run.With(
+            [&](CPowerMeterMode& s) { zeroing = s.Fields().zeroing || s.Fields().zero_request; });
+        EXPECT_FALSE(zeroing);
+    }
+    SetMessageBoxObserver(nullptr);
+}
+
 // ------------------------------------------------------------ files
 
 std::vector<fs::path> LogFiles(const fs::path& folder) {
@@ -934,12 +996,19 @@ void LogEndsForLackOfRoom(PowerRun& run, const std::function<void()>& prepare) {
     EXPECT_TRUE(Eventually([&] { return Utf8(run.Hint()) == Text(2630); })) << Utf8(run.Hint());
     EXPECT_TRUE(Eventually([&] { return Played(u"default.wav"); }));
     EXPECT_FALSE(run.Logging());
-    // The log key: its two-state caption, off.
-    run.With([&](CPowerMeterMode& s) {
-        const CPowerMeterMode::KeyCaption& c = s.Caption(60, 2);
-        EXPECT_EQ(Utf8(c.text), Text(2631));
-        EXPECT_EQ(c.state, 1);
-    });
+    // The log key: its two-state caption, off (it may be redrawn after the
+    // hint).
+    std::string caption;
+    int state = -1;
+    EXPECT_TRUE(Eventually([&] {
+        run.With([&](CPowerMeterMode& s) {
+            const CPowerMeterMode::KeyCaption& c = s.Caption(60, 2);
+            caption = Utf8(c.text);
+            state = c.state;
+        });
+        return caption == Text(2631) && state == 1;
+    })) << "the log key reads \""
+        << caption << "\" in state " << state;
     // The readings go on.
     const uint32_t readings = run.Readings();
     EXPECT_TRUE(Eventually([&] { return run.Readings() > readings + 3; }));

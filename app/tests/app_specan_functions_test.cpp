@@ -95,12 +95,7 @@ constexpr double kCentre = 500e6, kLevel = -10.0;
 TEST_F(ChannelPower, TheRowReadsTheChannelAndItsDensityOverTheTypedWidth) {
     Begin(SceneOf({{kCentre, kLevel, 1e6, ""}}));
     // Centre 500 MHz, span 5 MHz.
-    Keys({"shift+F1", "F3"});
-    TypeMhz("500");
-    Keys({"F4"});
-    TypeMhz("5");
-    ASSERT_TRUE(Until(
-        [](CSpecAnMode& s) { return s.GetSASetup()->GetFrequencyRange()->GetSpan() == 5000000; }));
+    CentreAndSpan("500", "5", 5000000);
     // Channel power on, integration width 2 MHz.
     size_t from = RecordCount();
     Keys({"shift+F4", "F2", "F1", "F2"});

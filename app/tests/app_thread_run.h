@@ -1,8 +1,9 @@
 #pragma once
 // An application object run by app_main on a thread of this process, on a
 // fresh device root laid out by the device image builder with the scene the
-// test gives, on the headless display with the real clock. Its script comes
-// through a pipe, so the test types its keys as it goes.
+// test gives, on the headless display with the real clock (or a virtual
+// one). Its script comes through a pipe, so the test types its keys as it
+// goes.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -12,6 +13,7 @@
 #include <fstream>
 #include <string>
 #include <thread>
+#include <utility>
 
 #include "app/tests/app_test_support.h"
 #include "platform/framework/app.h"
@@ -20,7 +22,10 @@ namespace app_test {
 
 class AppThreadRun {
   public:
-    AppThreadRun(const std::string& name, const std::string& scene_json) : root_(name) {
+    // `clock`: "real", or "virtual" for platform time that moves only by the
+    // script's waits.
+    AppThreadRun(const std::string& name, const std::string& scene_json, std::string clock = "real")
+        : root_(name), clock_(std::move(clock)) {
         image_ok_ = MakeDeviceImage(root_.path()) == 0;
         std::ofstream(root_.path() / "scene.json") << scene_json;
         fifo_ = (root_.path() / "script.pipe").string();
@@ -37,7 +42,7 @@ class AppThreadRun {
     void Start(plat::CWinApp& app) {
         thread_ = std::thread([this, &app] {
             const std::string r = root_.path().string();
-            const char* argv[] = {"celvane",  "--display",   "headless", "--clock", "real",
+            const char* argv[] = {"celvane",  "--display",   "headless", "--clock", clock_.c_str(),
                                   "--script", fifo_.c_str(), "--root",   r.c_str()};
             status_ = plat::app_main(app, 9, argv);
         });
@@ -59,6 +64,7 @@ class AppThreadRun {
 
   private:
     DeviceRoot root_;
+    std::string clock_;
     std::string fifo_;
     bool image_ok_ = false;
     std::thread thread_;

@@ -13,6 +13,7 @@
 #include <optional>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/tests/product_run.h"
@@ -70,9 +71,13 @@ inline std::optional<double> NumberIn(const core::Text& text) {
 
 class MeasureRun : public ::testing::Test {
   protected:
-    void Begin(const std::string& scene) {
+    // Starts the program on `scene`, with `files` (path under the device
+    // root, content) written first.
+    void Begin(const std::string& scene,
+               const std::vector<std::pair<std::string, std::string>>& files = {}) {
         run_ = std::make_unique<product_test::ProductRun>("celvane-measure", scene);
         ASSERT_TRUE(run_->ImageOk());
+        for (const auto& [path, text] : files) run_->root().Write(path, text);
         ASSERT_TRUE(run_->Start());
     }
     void TearDown() override {
@@ -94,6 +99,18 @@ class MeasureRun : public ::testing::Test {
         for (char c : digits)
             lines += std::string("key ") + (c == '.' ? "PERIOD" : std::string(1, c)) + "\n";
         run_->Type(lines + "key F3\n");
+    }
+
+    // Centre and span typed into the frequency menu in MHz; waits until the
+    // setup holds the span.
+    void CentreAndSpan(const std::string& centre, const std::string& span, uint64_t span_hz) {
+        Keys({"shift+F1", "F3"});
+        TypeMhz(centre);
+        Keys({"F4"});
+        TypeMhz(span);
+        ASSERT_TRUE(Until([&](CSpecAnMode& s) {
+            return s.GetSASetup()->GetFrequencyRange()->GetSpan() == span_hz;
+        }));
     }
 
     // Runs `fn` with the screen on the user-interface thread.

@@ -11,6 +11,7 @@
 #include "platform/devices/power_service.h"
 #include "platform/display/script.h"
 #include "platform/gfx/image_file.h"
+#include "platform/kernel/clock_state.h"
 #include "platform/kernel/dispatcher.h"
 #include "platform/window/message_loop.h"
 #include "platform/window/paint.h"
@@ -112,7 +113,8 @@ bool HeadlessDisplay::let_time_pass(const Event& done, Steady::time_point& stall
     if (!clock_) return false;
     // A thread that merely runs slowly (a loaded machine, a sanitizer) gets
     // the real time it needs: virtual time stands still while it works.
-    if (!ui_waits_for_time(ui_tid_) && Steady::now() < stall_end) return false;
+    if ((!ui_waits_for_time(ui_tid_) || detail::virtual_time_held()) && Steady::now() < stall_end)
+        return false;
     stall_end = Steady::now() + std::chrono::milliseconds(kStallMs);
     // The thread may have finished and gone back to sleep since `done` was
     // last looked at; then its wait is none of ours.
@@ -199,11 +201,13 @@ void HeadlessDisplay::wait_ms(uint32_t ms) {
 
 void HeadlessDisplay::let_woken_threads_work() {
     // A window's thread woken at this time may still work on what woke it (a
-    // loaded machine may not have run it yet): time moves on once it has, or
-    // once it has stalled for long.
+    // loaded machine may not have run it yet), and bytes may be on their way
+    // to a simulated device and back: time moves on once they are done, or
+    // once they have stalled for long.
     const auto stall_end = Steady::now() + std::chrono::milliseconds(kStallMs);
     const Event& notice = detail::sleep_notice();
-    while (!stopping() && window_thread_at_work(ui_tid_) && Steady::now() < stall_end)
+    while (!stopping() && (window_thread_at_work(ui_tid_) || detail::virtual_time_held()) &&
+           Steady::now() < stall_end)
         wait_real({&stop_, &notice}, 1);
 }
 

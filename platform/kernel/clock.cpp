@@ -68,8 +68,9 @@ VirtualClock::VirtualClock(bool auto_advance, uint64_t start_ms) {
             while (!stop_.load()) {
                 std::this_thread::sleep_for(std::chrono::microseconds(500));
                 std::lock_guard lock(advance_lock());
-                // Time stands still until every woken thread has run.
-                if (detail::any_waiter_waking()) continue;
+                // Time stands still until every woken thread has run and
+                // no host work it waits for is on its way.
+                if (detail::any_waiter_waking() || detail::virtual_time_held()) continue;
                 const uint64_t next = detail::earliest_deadline();
                 if (next > detail::clock_state().virtual_now()) {
                     detail::clock_state().set_virtual_now(next);

@@ -18,7 +18,15 @@ class ClockState {
     void set_virtual_now(uint64_t ms) { virtual_now_.store(ms); }
     uint64_t virtual_now() const { return virtual_now_.load(); }
 
+    // Host work that virtual time waits for: bytes on their way between the
+    // instrument and a simulated device, outside every kernel wait. While any
+    // is held an auto-advancing virtual clock stands still.
+    void hold() { holds_.fetch_add(1); }
+    void release() { holds_.fetch_sub(1); }
+    bool held() const { return holds_.load() > 0; }
+
   private:
+    std::atomic<int> holds_{0};
     std::atomic<bool> virtual_{false};
     std::atomic<uint64_t> virtual_now_{0};
 };

@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -247,6 +248,63 @@ uint64_t clock_now_ms() {
     return clock_state().now();
 }
 
+namespace {
+// The calling thread's hold on virtual time; released when it waits or ends.
+// Each thread owns its own.
+struct ThreadHold {
+    bool held = false;
+    ~ThreadHold() {
+        if (held) clock_state().release();
+    }
+};
+thread_local ThreadHold t_hold;
+}  // namespace
+
+namespace {
+struct HostDeadlines {
+    std::mutex mutex;
+    std::vector<std::pair<const void*, uint64_t>> by_owner;  // guarded by `mutex`
+};
+HostDeadlines& host_deadlines() {
+    static HostDeadlines* d = new HostDeadlines;  // lives to the end of the process
+    return *d;
+}
+// The earliest host deadline, 0 for none.
+uint64_t earliest_host_deadline() {
+    HostDeadlines& d = host_deadlines();
+    std::lock_guard lock(d.mutex);
+    uint64_t best = 0;
+    for (const auto& [owner, ms] : d.by_owner)
+        if (best == 0 || ms < best) best = ms;
+    return best;
+}
+}  // namespace
+
+void set_host_deadline(const void* owner, uint64_t ms) {
+    HostDeadlines& d = host_deadlines();
+    std::lock_guard lock(d.mutex);
+    std::erase_if(d.by_owner, [owner](const auto& e) { return e.first == owner; });
+    if (ms != 0) d.by_owner.emplace_back(owner, ms);
+}
+
+bool virtual_time_held() {
+    if (clock_state().held()) return true;
+    const uint64_t host = earliest_host_deadline();
+    return host != 0 && clock_state().is_virtual() && host <= clock_state().virtual_now();
+}
+
+void hold_until_next_wait() {
+    if (t_hold.held) return;
+    t_hold.held = true;
+    clock_state().hold();
+}
+
+void end_thread_hold() {
+    if (!t_hold.held) return;
+    t_hold.held = false;
+    clock_state().release();
+}
+
 uint32_t wait_for_any(std::span<KObject* const> objects, uint32_t timeout_ms, bool host_clock) {
     if (objects.size() > kMaxWaitObjects) {
         set_last_error(ERROR_INVALID_PARAMETER);
@@ -255,6 +313,8 @@ uint32_t wait_for_any(std::span<KObject* const> objects, uint32_t timeout_ms, bo
     const uint32_t tid = current_tid();
     const uint32_t first = take_first_ready(objects, tid);
     if (first != WAIT_TIMEOUT || timeout_ms == 0) return first;
+    // The thread is about to sleep: what it held time for is handed on.
+    end_thread_hold();
 
     Waiter& self = this_thread_waiter();
     const bool timed = timeout_ms != INFINITE;
@@ -324,7 +384,7 @@ size_t timed_waiter_count() {
 }
 
 uint64_t earliest_deadline() {
-    uint64_t best = 0;
+    uint64_t best = earliest_host_deadline();
     for_each_blocked([&](Waiter& w) {
         const uint64_t d = w.deadline.load();
         if (d != 0 && (best == 0 || d < best)) best = d;

@@ -78,6 +78,22 @@ bool any_waiter_waking();
 // counts: it may be waiting for something that itself waits for virtual time.
 bool woken_thread_at_work(uint32_t tid);
 
+// The deadline of work outside the kernel's waits, by its owner (a simulated
+// device's next output; 0 clears it): virtual time stops there as at a
+// waiter's deadline, and stands still once it has come until the owner has
+// moved it on.
+void set_host_deadline(const void* owner, uint64_t ms);
+// True while virtual time must stand still: host work on its way (the clock
+// state's holds) or a host deadline that has come.
+bool virtual_time_held();
+
+// Holds virtual time until the calling thread next enters a kernel wait or
+// ends: a thread that took input from outside the kernel's objects (a serial
+// line) hands it on through them before time may move. One hold per thread.
+void hold_until_next_wait();
+// Ends the calling thread's hold, if it has one.
+void end_thread_hold();
+
 // On a virtual clock, a thread that begins to sleep in a platform-clock wait
 // sets the auto-reset event `sleep_notice()` (sync.h), so that whoever drives
 // virtual time learns without polling when to look again. Defined with the

@@ -12,12 +12,14 @@
 #include <cerrno>
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <set>
 #include <utility>
 
 #include "platform/kernel/clock.h"
 #include "platform/kernel/clock_state.h"
+#include "platform/kernel/dispatcher.h"
 #include "platform/kernel/errors.h"
 #include "platform/kernel/last_error.h"
 #include "platform/registry/registry.h"
@@ -29,18 +31,44 @@ namespace plat::serial {
 struct Line {
     std::mutex mutex;  // guards peer and open_count
     std::string path;  // what a handle opens
-    int master = -1;   // pseudo-terminal master; -1 for a host tty
+    // Pseudo-terminal master; -1 for a host tty and after an unplug. Set
+    // under `mutex`; read without it by handles inside a read or write.
+    std::atomic<int> master{-1};
     int keeper = -1;   // slave kept open so the master never hangs up
     std::unique_ptr<IPeer> peer;
     std::atomic<bool> connected{true};
     bool pluggable = false;
     bool is_open = false;  // lines are not shared
 
-    ~Line() {
-        peer.reset();
-        if (keeper >= 0) ::close(keeper);
-        if (master >= 0) ::close(master);
+    // The bytes on their way, which virtual time waits for (flow_mutex; the
+    // peer's thread takes only this lock).
+    std::mutex flow_mutex;
+    int64_t to_peer = 0;     // written by the instrument, not yet answered
+    int64_t unread = 0;      // sent by the peer, not yet read by the instrument
+    bool reading = false;    // the instrument's handle is inside a read
+    bool holding = false;    // this line holds virtual time
+    bool accounted = false;  // the peer keeps its account of the bytes
+
+    // Takes or gives back the line's hold as its counts say; flow_mutex held.
+    void refresh_hold() {
+        const bool want = to_peer > 0 || (reading && unread > 0);
+        if (want == holding) return;
+        holding = want;
+        if (want)
+            detail::clock_state().hold();
+        else
+            detail::clock_state().release();
     }
+    // Forgets bytes on their way: those for a peer that went, those for an
+    // instrument that closed or flushed the line.
+    void forget_flow(bool for_peer, bool for_instrument) {
+        std::lock_guard lock(flow_mutex);
+        if (for_peer) to_peer = 0;
+        if (for_instrument) unread = 0;
+        refresh_hold();
+    }
+
+    ~Line();
 };
 
 namespace {
@@ -52,6 +80,10 @@ constexpr int kPollSliceMs = 10;
 // A read with no time-out due sooner looks this often whether its line was
 // unplugged.
 constexpr uint64_t kUnplugCheckMs = 100;
+// Real-time slices of a read on a virtual clock in which counted bytes may
+// stay away before they count as lost (a flushed line, a peer that keeps no
+// account), so that virtual time no longer waits for them.
+constexpr int kStallSlices = 10;
 
 struct Table {
     std::mutex mutex;
@@ -65,6 +97,44 @@ Table& table() {
     static Table* t = new Table;  // lives to the end of the process
     return *t;
 }
+
+// The pseudo-terminal lines by master descriptor, for their peers' accounts;
+// a lock of its own, as a peer's thread may report while the table is busy.
+struct PeerMasters {
+    std::mutex mutex;
+    std::map<int, std::weak_ptr<Line>> lines;  // guarded by `mutex`
+};
+
+PeerMasters& peer_masters() {
+    static PeerMasters* m = new PeerMasters;  // lives to the end of the process
+    return *m;
+}
+
+std::shared_ptr<Line> line_of_master(int master_fd) {
+    std::lock_guard lock(peer_masters().mutex);
+    auto it = peer_masters().lines.find(master_fd);
+    return it == peer_masters().lines.end() ? nullptr : it->second.lock();
+}
+
+void forget_master(int master_fd) {
+    std::lock_guard lock(peer_masters().mutex);
+    peer_masters().lines.erase(master_fd);
+}
+
+}  // namespace
+
+Line::~Line() {
+    peer.reset();
+    forget_flow(true, true);
+    detail::set_host_deadline(this, 0);
+    if (keeper >= 0) ::close(keeper);
+    if (master >= 0) {
+        forget_master(master);
+        ::close(master);
+    }
+}
+
+namespace {
 
 std::u16string normalise(std::u16string_view name) {
     std::u16string out(name);
@@ -89,6 +159,8 @@ std::shared_ptr<Line> make_pty_line() {
     ::cfmakeraw(&tio);
     ::tcsetattr(line->keeper, TCSANOW, &tio);
     ::fcntl(line->master, F_SETFL, ::fcntl(line->master, F_GETFL) | O_NONBLOCK);
+    std::lock_guard lock(peer_masters().mutex);
+    peer_masters().lines[line->master] = line;
     return line;
 }
 
@@ -142,7 +214,35 @@ void set_port_peer(std::u16string_view port, PeerFactory factory) {
     if (!line) return;
     std::lock_guard lock(line->mutex);
     line->peer.reset();
+    line->forget_flow(true, false);
+    {
+        std::lock_guard flow(line->flow_mutex);
+        line->accounted = false;
+    }
     if (factory) line->peer = factory(line->master);
+}
+
+void peer_sent(int master_fd, size_t bytes) {
+    if (std::shared_ptr<Line> line = line_of_master(master_fd)) {
+        std::lock_guard lock(line->flow_mutex);
+        line->accounted = true;
+        line->unread += static_cast<int64_t>(bytes);
+        line->refresh_hold();
+    }
+}
+
+void peer_due(int master_fd, uint64_t due_ms) {
+    if (std::shared_ptr<Line> line = line_of_master(master_fd))
+        detail::set_host_deadline(line.get(), due_ms);
+}
+
+void peer_answered(int master_fd, size_t bytes) {
+    if (std::shared_ptr<Line> line = line_of_master(master_fd)) {
+        std::lock_guard lock(line->flow_mutex);
+        line->accounted = true;
+        line->to_peer = std::max<int64_t>(0, line->to_peer - static_cast<int64_t>(bytes));
+        line->refresh_hold();
+    }
 }
 
 bool plug(std::u16string_view device, PeerFactory factory) {
@@ -175,10 +275,14 @@ void unplug(std::u16string_view device) {
     line->connected.store(false);
     std::lock_guard lock(line->mutex);
     line->peer.reset();
+    line->forget_flow(true, true);
     // Handles still open keep the line object; their calls fail from now on,
     // and the slave ends see the hang-up.
     if (line->keeper >= 0) ::close(std::exchange(line->keeper, -1));
-    if (line->master >= 0) ::close(std::exchange(line->master, -1));
+    if (line->master >= 0) {
+        forget_master(line->master);
+        ::close(line->master.exchange(-1));
+    }
 }
 
 bool is_plugged(std::u16string_view device) {
@@ -283,6 +387,11 @@ void CommFile::close() {
     if (fd_ < 0) return;
     ::close(std::exchange(fd_, -1));
     if (line_) {
+        {
+            std::lock_guard lock(line_->flow_mutex);
+            line_->reading = false;
+        }
+        line_->forget_flow(false, true);
         std::lock_guard lock(line_->mutex);
         line_->is_open = false;
         if (line_->master < 0 && !line_->pluggable) {
@@ -319,10 +428,67 @@ bool CommFile::usable() const {
     return true;
 }
 
+namespace {
+// A read's part in the line's account: inside the read, bytes the peer sent
+// hold virtual time until the read takes them; what it took holds time until
+// the reading thread waits again, by when it has handed the bytes on.
+class ReadFlow {
+  public:
+    explicit ReadFlow(Line* line) : line_(line && line->master >= 0 ? line : nullptr) {
+        detail::end_thread_hold();
+        if (!line_) return;
+        std::lock_guard lock(line_->flow_mutex);
+        line_->reading = true;
+        line_->refresh_hold();
+    }
+    ~ReadFlow() {
+        if (!line_) return;
+        {
+            std::lock_guard lock(line_->flow_mutex);
+            line_->reading = false;
+            line_->refresh_hold();
+        }
+        if (took_) detail::hold_until_next_wait();
+    }
+    void took(uint32_t bytes) {
+        if (!line_) return;
+        took_ = true;
+        std::lock_guard lock(line_->flow_mutex);
+        line_->unread = std::max<int64_t>(0, line_->unread - bytes);
+        line_->refresh_hold();
+    }
+    // Waits one real slice for `p` on a virtual clock (true), else nothing
+    // (false). Bytes counted on their way that stay away for long are lost.
+    bool wait_slice(pollfd& p) {
+        if (!line_ || !detail::clock_state().is_virtual()) return false;
+        if (::poll(&p, 1, kPollSliceMs) != 0) {
+            empty_slices_ = 0;
+            return true;
+        }
+        if (++empty_slices_ < kStallSlices) return true;
+        empty_slices_ = 0;
+        int waiting = 0;
+        std::lock_guard lock(line_->flow_mutex);
+        line_->unread = 0;
+        // A peer that keeps no account never answers what it took.
+        if (!line_->accounted && ::ioctl(line_->master, FIONREAD, &waiting) == 0 && waiting == 0)
+            line_->to_peer = 0;
+        line_->refresh_hold();
+        return true;
+    }
+
+  private:
+    Line* line_;
+    bool took_ = false;
+    int empty_slices_ = 0;
+};
+}  // namespace
+
 bool CommFile::read(void* buffer, uint32_t size, uint32_t* bytes_read) {
     uint32_t got = 0;
     if (bytes_read) *bytes_read = 0;
     if (!usable()) return false;
+    ReadFlow flow(line_.get());
     const CommTimeouts& t = timeouts_;
     const bool at_once =
         t.read_interval == MAXDWORD && t.read_total_multiplier == 0 && t.read_total_constant == 0;
@@ -339,6 +505,7 @@ bool CommFile::read(void* buffer, uint32_t size, uint32_t* bytes_read) {
     while (got < size) {
         const ssize_t n = ::read(fd_, out + got, size - got);
         if (n > 0) {
+            flow.took(static_cast<uint32_t>(n));
             got += static_cast<uint32_t>(n);
             last_byte = now_ms();
             if (first_byte) break;
@@ -362,7 +529,7 @@ bool CommFile::read(void* buffer, uint32_t size, uint32_t* bytes_read) {
         if (total) deadline = std::min(deadline, start + total);
         if (gap_ends) deadline = std::min(deadline, last_byte + t.read_interval + 1);
         pollfd p{fd_, POLLIN, 0};
-        wait_for_fds({&p, 1}, deadline);
+        if (!flow.wait_slice(p)) wait_for_fds({&p, 1}, deadline);
         if (p.revents & (POLLHUP | POLLERR) && !(p.revents & POLLIN))
             ::usleep(kPollSliceMs * 1000);  // a hung-up pty polls ready
     }
@@ -378,6 +545,28 @@ bool CommFile::write(const void* buffer, uint32_t size, uint32_t* bytes_written)
         uint64_t(timeouts_.write_total_multiplier) * size + timeouts_.write_total_constant;
     const uint64_t start = now_ms();
     const auto* in = static_cast<const uint8_t*>(buffer);
+    // Bytes for a peer hold virtual time until it has answered them.
+    bool for_peer = false;
+    if (line_ && line_->master >= 0) {
+        std::lock_guard lock(line_->mutex);
+        for_peer = line_->peer != nullptr;
+    }
+    if (for_peer) {
+        std::lock_guard lock(line_->flow_mutex);
+        line_->to_peer += size;
+        line_->refresh_hold();
+    }
+    struct Unsent {
+        Line* line;
+        const uint32_t& size;
+        const uint32_t& put;
+        ~Unsent() {
+            if (!line || put == size) return;
+            std::lock_guard lock(line->flow_mutex);
+            line->to_peer = std::max<int64_t>(0, line->to_peer - (size - put));
+            line->refresh_hold();
+        }
+    } unsent{for_peer ? line_.get() : nullptr, size, put};
     while (put < size) {
         const ssize_t n = ::write(fd_, in + put, size - put);
         if (n > 0) {
@@ -445,7 +634,10 @@ bool CommFile::set_timeouts(const CommTimeouts& timeouts) {
 
 bool CommFile::purge(uint32_t flags) {
     if (!usable()) return false;
-    if (flags & PURGE_RXCLEAR) ::tcflush(fd_, TCIFLUSH);
+    if (flags & PURGE_RXCLEAR) {
+        ::tcflush(fd_, TCIFLUSH);
+        if (line_) line_->forget_flow(false, true);
+    }
     if (flags & PURGE_TXCLEAR) ::tcflush(fd_, TCOFLUSH);
     return true;
 }

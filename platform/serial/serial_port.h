@@ -103,6 +103,22 @@ class IPeer {
 };
 using PeerFactory = std::function<std::unique_ptr<IPeer>(int master_fd)>;
 
+// A peer's account of the bytes on its line (`master_fd`), which lets a
+// virtual clock wait for the simulated device as a real line waits for the
+// real one: bytes the instrument writes hold virtual time until the peer has
+// answered them, and bytes the peer sends hold it while the instrument's
+// handle sits in a read until that read has taken them.
+// `peer_sent`: bytes the peer wrote toward the instrument.
+void peer_sent(int master_fd, size_t bytes);
+// `peer_answered`: bytes the peer read are answered (its answer, if any,
+// already sent).
+void peer_answered(int master_fd, size_t bytes);
+
+// `peer_due`: the platform time of the peer's next output of its own (0:
+// none), where virtual time stops until the peer has sent it and named its
+// next one.
+void peer_due(int master_fd, uint64_t due_ms);
+
 // The peer of a port without "HostDevice" (port "com1", no colon). Started at
 // the first open of the port; a port already open keeps its peer until the
 // process ends or the peer is replaced (a null factory removes it; the line

@@ -34,6 +34,7 @@ void LinePeer::Send(const std::string& bytes) {
     for (int tries = 0; put < bytes.size() && tries < 100 && !stop_.load(); ++tries) {
         const ssize_t n = ::write(fd_, bytes.data() + put, bytes.size() - put);
         if (n > 0) {
+            plat::serial::peer_sent(fd_, static_cast<size_t>(n));
             put += static_cast<size_t>(n);
             continue;
         }
@@ -50,6 +51,8 @@ void LinePeer::Run() {
         const size_t count = wake_fd_ >= 0 ? 2 : 1;
         // Without a wake descriptor the wait stays short, so a stop is seen.
         uint64_t due = device_->NextDue(plat::now_ms());
+        // A virtual clock stops at the device's next output until it is sent.
+        plat::serial::peer_due(fd_, due);
         if (count == 1 && (due == 0 || due > plat::now_ms() + kPollSliceMs))
             due = plat::now_ms() + kPollSliceMs;
         const int ready = plat::serial::wait_for_fds({p, count}, due);
@@ -61,11 +64,13 @@ void LinePeer::Run() {
                 const std::string reply =
                     device_->OnBytes(std::string_view(buffer, size_t(n)), plat::now_ms());
                 if (!reply.empty()) Send(reply);
+                plat::serial::peer_answered(fd_, size_t(n));
             }
         }
         const std::string out = device_->OnTime(plat::now_ms());
         if (!out.empty()) Send(out);
     }
+    plat::serial::peer_due(fd_, 0);
 }
 
 }  // namespace sim

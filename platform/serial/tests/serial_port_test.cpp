@@ -10,11 +10,16 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
+#include <future>
 #include <thread>
+#include <utility>
 
 #include "platform/fs/tests/test_support.h"
+#include "platform/kernel/clock.h"
 #include "platform/kernel/errors.h"
 #include "platform/kernel/last_error.h"
+#include "platform/kernel/sync.h"
 #include "platform/registry/registry.h"
 #include "platform/text/utf.h"
 
@@ -23,10 +28,12 @@ namespace {
 using namespace plat;
 using namespace plat::serial;
 
-// A peer that answers every byte it gets with that byte plus one.
+// A peer that answers every byte it gets with that byte plus one, once
+// `go` is ready, and keeps its account of the bytes.
 class EchoPlusOne : public IPeer {
   public:
-    explicit EchoPlusOne(int fd) : fd_(fd), thread_([this] { Run(); }) {}
+    EchoPlusOne(int fd, std::shared_future<void> go)
+        : fd_(fd), go_(std::move(go)), thread_([this] { Run(); }) {}
     ~EchoPlusOne() override {
         stop_ = true;
         thread_.join();
@@ -38,19 +45,26 @@ class EchoPlusOne : public IPeer {
             pollfd p{fd_, POLLIN, 0};
             if (::poll(&p, 1, 10) <= 0 || !(p.revents & POLLIN)) continue;
             unsigned char c;
-            if (::read(fd_, &c, 1) == 1) {
-                ++c;
-                (void)!::write(fd_, &c, 1);
+            if (::read(fd_, &c, 1) != 1) continue;
+            while (!stop_ &&
+                   go_.wait_for(std::chrono::milliseconds(10)) != std::future_status::ready) {
             }
+            ++c;
+            if (::write(fd_, &c, 1) == 1) peer_sent(fd_, 1);
+            peer_answered(fd_, 1);
         }
     }
     int fd_;
+    std::shared_future<void> go_;
     std::atomic<bool> stop_{false};
     std::thread thread_;
 };
 
 PeerFactory Echo() {
-    return [](int fd) { return std::make_unique<EchoPlusOne>(fd); };
+    std::promise<void> now;
+    now.set_value();
+    std::shared_future<void> ready = now.get_future().share();
+    return [ready](int fd) { return std::make_unique<EchoPlusOne>(fd, ready); };
 }
 
 CommTimeouts FirstByte(uint32_t ms) {
@@ -151,6 +165,43 @@ TEST_F(SerialLines, APluggedDeviceFailsWithNotConnectedOnceUnplugged) {
     ASSERT_TRUE(plug(u"UPM1", Echo()));
     EXPECT_TRUE(CommFile::open(u"UPM1:"));
     unplug(u"UPM1");
+}
+
+// On a virtual clock that moves by itself, a thread waiting for a device's
+// answer with a time-out gets the answer however long the simulated device
+// takes in real time: virtual time waits for the bytes on their way.
+TEST_F(SerialLines, VirtualTimeWaitsForThePeersAnswer) {
+    std::promise<void> go;
+    std::shared_future<void> released = go.get_future().share();
+    set_port_peer(u"com1",
+                  [released](int fd) { return std::make_unique<EchoPlusOne>(fd, released); });
+    CommFile line = CommFile::open(u"com1:");
+    ASSERT_TRUE(line);
+    ASSERT_TRUE(line.set_timeouts(FirstByte(5000)));
+    {
+        VirtualClock clock(/*auto_advance=*/true);
+        const uint64_t start = clock.now();
+        uint32_t n = 0;
+        ASSERT_TRUE(line.write("A", 1, &n));
+        const Event answered(true, false);
+        char c = 0;
+        std::thread reader([&] {
+            uint32_t got = 0;
+            if (line.read(&c, 1, &got) && got == 1) answered.set();
+        });
+        // The device takes its time (real time: the clock could jump to the
+        // waiter's deadline many times over meanwhile).
+        std::thread device([&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            go.set_value();
+        });
+        EXPECT_TRUE(answered.wait(500)) << "virtual time ran out before the answer";
+        device.join();
+        reader.join();
+        EXPECT_EQ(c, 'B');
+        EXPECT_LT(clock.now() - start, 500u);
+    }
+    set_port_peer(u"com1", nullptr);
 }
 
 }  // namespace
