@@ -843,7 +843,6 @@ class CMeasurementBase : public CModeBase, public IFileListScreen {
     int returnPage = 0;
     int parentPage = 33;
     int menuPageOfKeys = 0;
-    bool fullScreenFlag = false;
     // Set by an instrument screen whose display stays ready across a stop.
     bool m_DisplayKept = false;
 

@@ -63,6 +63,8 @@ int StaleBoxPixels(CReadoutBox& box, plat::Point origin, const plat::Bitmap& sho
 std::string StaleKeys(CCelvaneApp& app) {
     CModeBase* screen = app.GetCurrentMode();
     if (!screen || !screen->parent_view()) return "no screen";
+    // The graph shown full screen covers the keys until Escape or Enter.
+    if (screen->ArePanesFrozen()) return "";
     const plat::Bitmap shown = plat::screen_snapshot();
     std::vector<plat::Rect> covered;
     plat::Window* frame = screen->main_frame();

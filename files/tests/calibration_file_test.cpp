@@ -170,11 +170,17 @@ TEST_F(CalibrationFileTest, ASaveReplacesBothFilesOrNeither) {
         EXPECT_FALSE(vna.Save());
         EXPECT_TRUE(vna.HasCalFile());
         EXPECT_EQ(services.messages.size(), 1u);
-        if (fs::is_regular_file(setup_file)) EXPECT_EQ(celvane_test::slurp(setup_file), old_setup);
-        if (fs::is_regular_file(CalFile())) EXPECT_EQ(celvane_test::slurp(CalFile()), old_cal);
+        if (fs::is_regular_file(setup_file)) {
+            EXPECT_EQ(celvane_test::slurp(setup_file), old_setup);
+        }
+        if (fs::is_regular_file(CalFile())) {
+            EXPECT_EQ(celvane_test::slurp(CalFile()), old_cal);
+        }
         // Nothing left beside the files.
         EXPECT_EQ(Entries(setup_file.parent_path()), setup_entries);
-        if (fs::is_directory(cal_folder)) EXPECT_EQ(Entries(cal_folder), 1);
+        if (fs::is_directory(cal_folder)) {
+            EXPECT_EQ(Entries(cal_folder), 1);
+        }
         // The old files back in place.
         fs::remove_all(cal_folder);
         fs::create_directories(cal_folder);

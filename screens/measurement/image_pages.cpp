@@ -95,7 +95,8 @@ bool CMeasurementBase::ShowFullScreen() {
     ScopedLock guard(*this);
     active_function_ = kFullScreenFunction;
     SetScreenLayout(CGraphWidget::kScreenLayout);
-    fullScreenFlag = true;
+    // The panes are frozen under the graph; Escape or Enter brings them back.
+    panes_frozen_ = true;
     return true;
 }
 
