@@ -185,7 +185,12 @@ TEST_F(NewUser, HeadlessRunReadsTheScriptFromStandardInput) {
 // simulated board there. A `make run` of the same tree holding that root
 // makes this check fail with "already running".
 TEST_F(NewUser, WithoutARootTheProgramNamesTheRootItUsesAndFindsTheBoard) {
-    const fs::path used = fs::path(CELVANE_SOURCE_DIR) / "build" / "device";
+    // The default build's root is the one `make run` lays out; a sanitizer
+    // build (build/asan, build/tsan) keeps its own beside its programs.
+    const fs::path build = BinDir().parent_path();
+    const fs::path used = build.filename() == "default"
+                              ? fs::path(CELVANE_SOURCE_DIR) / "build" / "device"
+                              : build / "device";
     const fs::path out = root_.path() / "no-root-out";
     const ProcessRun r = RunCommand("env -C " + Quote(root_.path()) +
                                         " -u CELVANE_ROOT -u DISPLAY " + "-u WAYLAND_DISPLAY " +
