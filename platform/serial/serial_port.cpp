@@ -34,7 +34,7 @@ struct Line {
     // Pseudo-terminal master; -1 for a host tty and after an unplug. Set
     // under `mutex`; read without it by handles inside a read or write.
     std::atomic<int> master{-1};
-    int keeper = -1;   // slave kept open so the master never hangs up
+    int keeper = -1;  // slave kept open so the master never hangs up
     std::unique_ptr<IPeer> peer;
     std::atomic<bool> connected{true};
     bool pluggable = false;
