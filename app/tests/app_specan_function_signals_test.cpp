@@ -1,12 +1,15 @@
-// The time domain of the program itself on the simulated board, against
-// the closed form of the check's own scene: a burst drawn against time with
-// and without the video trigger.
+// The time domain and field strength functions of the program itself on the
+// simulated board, against closed forms of the check's own scenes: a burst
+// drawn against time with and without the video trigger, and a carrier
+// corrected by an antenna of the check's own list.
 #include <chrono>
 #include <cmath>
 #include <string>
 #include <thread>
 
 #include "app/tests/specan_functions_support.h"
+#include "files/lists/antenna.h"
+#include "platform/sound/sound.h"
 #include "widgets/graph_widget.h"
 
 using namespace specan_functions;
@@ -164,6 +167,126 @@ TEST_F(TimeDomain, TheVideoTriggerStartsEachTraceAtARisingEdgePlusItsDelay) {
     int after = 0;
     OnScreen([&](CSpecAnMode& s) { after = s.GetCompletedSweeps(); });
     EXPECT_LE(after - before, 1);
+}
+
+// ---------------------------------------------------------------- field strength
+
+// A carrier of -30 dBm at 850 MHz in a span of 1 MHz around it (the middle
+// point on it), and an antenna list of the check's own: "Yagi" covers 800
+// to 900 MHz with a gain G of 6.00 dB. The marker on the carrier reads its
+// general-spectrum level plus 20 log10(850) - G - 29.8.
+constexpr char kAntennaList[] =
+    "Name,Bands,Span,Start,Stop,Gain\nYagi,1,100,800000000,900000000,600\n";
+constexpr double kCarrierHz = 850e6, kGainDb = 6.0;
+
+class FieldStrength : public MeasureRun {
+  protected:
+    // The active marker's level once it stands on the carrier.
+    std::optional<double> MarkerLevel() {
+        std::optional<double> level;
+        OnScreen([&](CSpecAnMode& s) {
+            double a = 0;
+            uint64_t hz = 0;
+            if (s.IsMarkerOn() && s.GetGraphPanel()->GetMarkerValues(0, a, hz) &&
+                std::abs(double(hz) - kCarrierHz) < 1e6 / 704)
+                level = a;
+        });
+        return level;
+    }
+    // Waits until the trace at the carrier's point (the middle one) and the
+    // marker on it read `want`.
+    ::testing::AssertionResult CarrierReads(double want) {
+        std::optional<double> marker;
+        double trace = 0;
+        const bool ok = Eventually([&] {
+            marker = MarkerLevel();
+            OnScreen([&](CSpecAnMode& s) {
+                auto d = s.GetGraphPanel()->GetGraph()->LockData();
+                trace = d->liveLevels.size() > 352 ? d->liveLevels[352] : 0;
+            });
+            return std::abs(trace - want) <= 0.05 && marker && std::abs(*marker - want) <= 0.05;
+        });
+        if (ok) return ::testing::AssertionSuccess();
+        return ::testing::AssertionFailure()
+               << "the trace reads " << trace << " and the marker "
+               << (marker ? std::to_string(*marker) : "nothing") << ", not " << want;
+    }
+    // Picks the antenna of that name in the list dialog of menu 22's key 1.
+    void ChooseAntenna(const std::u16string& name) {
+        int from = 0, to = -1;
+        OnScreen([&](CSpecAnMode& s) {
+            const CAntennaList* list = run().app().GetAntennaList();
+            ASSERT_NE(list, nullptr);
+            const CAntenna* current = s.GetSASetup()->GetAntenna();
+            for (size_t i = 0; i < list->GetCount(); ++i) {
+                if (current && list->GetAt(i)->GetName() == current->GetName()) from = int(i);
+                if (list->GetAt(i)->GetName() == name) to = int(i);
+            }
+        });
+        ASSERT_GE(to, 0);
+        Keys({"F2"});
+        for (int i = from; i < to; ++i) Keys({"DOWN"});
+        for (int i = from; i > to; --i) Keys({"UP"});
+        Keys({"F6"});
+        ASSERT_TRUE(Until([&](CSpecAnMode& s) {
+            const CAntenna* a = s.GetSASetup()->GetAntenna();
+            return a && a->GetName() == name;
+        }));
+    }
+};
+
+TEST_F(FieldStrength, TheAntennaFactorCorrectsTheCarrierAndTheToneFollowsIt) {
+    Begin(SceneOf({{kCarrierHz, -30, 0, ""}}),
+          {{"FlashFX Disk/My Lists/AntennaTypeSettings.csv", kAntennaList}});
+    CentreAndSpan("850", "1", 1000000);
+    // Marker 1 to the peak in the general spectrum.
+    Keys({"shift+F5", "F2", "F3"});
+    ASSERT_TRUE(Eventually([&] { return MarkerLevel() && std::abs(*MarkerLevel() + 30) < 3; }));
+    double general = 0;
+    ASSERT_TRUE(Eventually([&] {
+        // The level settles once a whole sweep of the new span is in.
+        const auto a = MarkerLevel();
+        Keys({"F3"});
+        const auto b = MarkerLevel();
+        if (!a || !b || std::abs(*a - *b) > 0.001) return false;
+        general = *b;
+        return true;
+    }));
+    // Field strength on; the antenna "Yagi" from the list.
+    Keys({"shift+F4", "F5", "F1"});
+    ASSERT_TRUE(Until([](CSpecAnMode& s) {
+        return s.GetCurrentMeasurement() && s.GetCurrentMeasurement()->GetId() == 29;
+    }));
+    ChooseAntenna(u"Yagi");
+    EXPECT_TRUE(CarrierReads(general + 20 * std::log10(kCarrierHz / 1e6) - kGainDb - 29.8));
+    EXPECT_TRUE(Until([](CSpecAnMode& s) {
+        auto text = [&](int c) {
+            return core::LowBytes(s.readout_panel()->GetCell(4, c)->GetValue());
+        };
+        return text(1) == "Yagi" && text(2) == "800-900 MHz" && text(3) == "6 dB";
+    }));
+    // RSSI on: the level beep of the marker on the carrier.
+    plat::clear_played_sounds();
+    Keys({"F3"});
+    auto beeps = [] {
+        int n = 0;
+        for (const auto& p : plat::played_sounds())
+            if (p.source.find(u"menusel.wav") != std::u16string::npos) ++n;
+        return n;
+    };
+    EXPECT_TRUE(Eventually([&] { return beeps() > 0; })) << "no \"menusel.wav\"";
+    // RSSI off: the beeps stop (one may be on its way as the key is taken).
+    Keys({"F3"});
+    ASSERT_TRUE(Until([](CSpecAnMode& s) { return !s.GetSASetup()->GetRssi(); }));
+    const int off = beeps();
+    // Two whole sweeps of the spectrum after the key.
+    int sweeps = 0;
+    OnScreen([&](CSpecAnMode& s) { sweeps = s.GetCompletedSweeps(); });
+    EXPECT_TRUE(Until([&](CSpecAnMode& s) { return s.GetCompletedSweeps() >= sweeps + 2; }));
+    EXPECT_LE(beeps(), off + 1);
+    // "None" drops the correction.
+    ChooseAntenna(u"None");
+    EXPECT_TRUE(CarrierReads(general));
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 
 #include "core/params.h"
 #include "core/res_string.h"
+#include "core/scoped_lock.h"
 #include "core/units.h"
 #include "dialogs/freq_entry_dlg.h"
 #include "files/sa_meas_setup.h"
@@ -323,9 +324,12 @@ int CSpecAnMode::PrepareSweepStart(int axisMode, int* out) {
     m_UpperFailed = m_LowerFailed = false;
     m_SweepComplete = false;
     if (out) *out = 1;
-    if (correction_pending_) {
-        correction_ = pending_correction_;
-        correction_pending_ = false;
+    {
+        ScopedLock guard(*this);
+        if (correction_pending_) {
+            correction_ = pending_correction_;
+            correction_pending_ = false;
+        }
     }
     if (trigger_armed_.exchange(false)) disarmed_ = true;
     return result;
@@ -397,12 +401,15 @@ void CSpecAnMode::SetRunState(CDeviceItem* record) {
     CMeasurementBase::SetRunState(record);
 }
 
+// The base frees the old buffers first, the corrections with them: they are
+// sized after it, to the point count it settles on.
 void CSpecAnMode::AllocTraceBuffers(int points) {
-    const auto n = static_cast<size_t>(std::max(points, 0));
+    CMeasurementBase::AllocTraceBuffers(points);
+    ScopedLock guard(*this);
+    const auto n = static_cast<size_t>(std::max(m_PointCount, 0));
     correction_.assign(n, 0.0);
     pending_correction_.assign(n, 0.0);
     correction_pending_ = false;
-    CMeasurementBase::AllocTraceBuffers(points);
 }
 
 void CSpecAnMode::FreeTraceBuffers() {

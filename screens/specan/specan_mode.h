@@ -470,6 +470,9 @@ class CSpecAnMode : public CMeasurementBase, public ITraceValueReceiver {
     int saved_attenuation_mode_ = 0;
     int redraw_request_ = 0;
     bool wait_for_display_ = true;
+    // The antenna factors of a field strength sweep: the pending ones are
+    // written under the screen lock and taken into `correction_` by the
+    // measurement worker as a sweep starts; the worker alone reads that.
     std::vector<double> correction_, pending_correction_;
     bool correction_pending_ = false;
     double level_top_ = 20.0, level_bottom_ = -80.0;
