@@ -48,11 +48,12 @@ bool CMeasurementBase::ApplySettings(bool resetDisplay) {
     }
     TakeSweepSettings();
     {
-        // A sweep completed before the restart but not yet shown does not
-        // complete the restarted one: a single sweep would stop at its first
-        // block.
+        // Neither a sweep completed before the restart but not yet shown nor
+        // the rest of the sweep under way then completes the restarted one:
+        // a single sweep would stop at its first blocks.
         ScopedLock guard(*this);
         m_SweepCompleted = false;
+        sweepBegunSinceRestart_ = false;
     }
     // The link keeps one message waiting: the restart's sweep request goes
     // first and the counter query after it (the link resumes the sweep

@@ -950,6 +950,9 @@ class CMeasurementBase : public CModeBase, public IFileListScreen {
     bool m_DisplayReady = false;                                    // under the lock
     int m_RememberedLayout = 1;                                     // under the lock
     bool m_SweepCompleted = false, m_SweepCompletedBefore = false;  // under the lock
+    // Whether a sweep has begun at its first point since the measurement
+    // was last started or restarted: only such a sweep completes one.
+    bool sweepBegunSinceRestart_ = false;  // under the lock
     int completedSweeps_ = 0;                                       // under the lock
     bool m_SingleSweep = false;
     std::atomic<int> m_MarkerRedrawPoint{-1};

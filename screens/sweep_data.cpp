@@ -131,6 +131,7 @@ void CMeasurementBase::ForgetReceivedSweep() {
     ScopedLock guard(*this);
     m_PointsReceived = 0;
     m_SweepCompleted = false;
+    sweepBegunSinceRestart_ = false;
 }
 
 void CMeasurementBase::FreeTraceBuffers() {
@@ -220,6 +221,10 @@ void CMeasurementBase::ProcessSweepBlock(CDeviceItem* record) {
         m_BlockStart = 0;
         m_SweepAxis = axis;
         m_SweepOnOneAxis = true;
+        {
+            ScopedLock guard(*this);
+            sweepBegunSinceRestart_ = true;
+        }
         PrepareSweepStart(axisMode, nullptr);
         if (m_PointsInBlock < n / 2) {
             m_AccumulatedMs = m_EstimateSum = m_EstimateCount = 0;
@@ -514,7 +519,7 @@ bool CMeasurementBase::CommitUnderLock(int points, int layout, int n) {
     }
     shownColumnRows_ = m_ColumnRows;
     if (m_SweepComplete) {
-        m_SweepCompleted = true;
+        if (sweepBegunSinceRestart_) m_SweepCompleted = true;
         ++completedSweeps_;
     }
     m_DataChanged = true;

@@ -45,7 +45,10 @@ class ProductRun {
     int Finish() { return run_.Finish(); }
 
     // Runs `fn` on the user-interface thread and waits for it; false while
-    // the program has no user-interface thread yet.
+    // the program has no user-interface thread yet. The wait is long: a
+    // callback given up on would still run later, on the caller's
+    // variables, and a sanitizer build on a loaded machine may take seconds
+    // over a thousand files.
     bool OnUi(const std::function<void()>& fn) {
         const uint32_t ui = plat::input_thread();
         return ui && plat::run_on_ui_thread(ui, fn, kUiWaitMs);
@@ -56,7 +59,7 @@ class ProductRun {
     CSpecAnMode* Spectrum() { return dynamic_cast<CSpecAnMode*>(app_.GetCurrentMode()); }
 
   private:
-    static constexpr uint32_t kUiWaitMs = 10000;
+    static constexpr uint32_t kUiWaitMs = 120000;
     app_test::AppThreadRun run_;
     CCelvaneApp app_;
 };

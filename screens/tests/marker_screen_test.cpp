@@ -492,11 +492,11 @@ class SingleSweepScreen : public PublishingScreen {
     std::vector<bool> completions;
 };
 
-// A sweep that completed while the screen was busy and was never shown does
-// not complete the sweep that a restart begins (a single sweep chosen then
-// stopped at the first block of its own sweep): the new sweep completes
-// at its own last block.
-TEST_F(PublishedSweep, ASweepCompletedButNotShownBeforeARestartDoesNotCompleteTheNext) {
+// Neither a sweep that completed while the screen was busy and was never
+// shown nor the rest of the sweep under way at a restart completes the sweep
+// the restart begins (a single sweep chosen then stopped at the first blocks
+// of its own sweep): the new sweep completes at its own last block.
+TEST_F(PublishedSweep, NoSweepOfBeforeARestartCompletesTheNext) {
     constexpr int n = kPoints;
     CGraphPanel panel(1, 0);
     panel.Create(&view, 0, 30, 705, 455, 18, 90, scheme.get());
@@ -505,12 +505,15 @@ TEST_F(PublishedSweep, ASweepCompletedButNotShownBeforeARestartDoesNotCompleteTh
     screen.SetCurrentMeasurement(&measurement, nullptr);
     const std::vector<float> trace(n, -80.0f);
     screen.Feed(trace, n);
+    screen.Feed(trace, n / 2);
     screen.ApplyAndRestart(true);
+    screen.Feed(trace, n);  // the rest of the sweep under way
+    screen.PublishToGraph();
     screen.Feed(trace, n / 3);
     screen.PublishToGraph();
     screen.Feed(trace, n);
     screen.PublishToGraph();
-    EXPECT_EQ(screen.completions, (std::vector<bool>{false, true}));
+    EXPECT_EQ(screen.completions, (std::vector<bool>{false, false, true}));
 }
 
 }  // namespace
