@@ -513,6 +513,11 @@ class CSpecAnMode : public CMeasurementBase, public ITraceValueReceiver {
     // The mask frequency lock and the centre and start it keeps.
     bool maskLock_ = false;
     uint64_t lockCentre_ = 0, lockStart_ = 0;
+    // The centre last handed to the graph's limit cursors while editing.
+    uint64_t cursorCentre_ = 0;
+    // While editing: the centre on the graph's limit cursors (the lower
+    // limit moves cursor 0 only while no reference point is placed).
+    void ShowLimitCursors(bool upper, uint64_t centre);
     // The point as it was before the edit began.
     MaskPoint savedPoint_;
     double graphTop_ = 0, graphBottom_ = 0;
