@@ -146,7 +146,7 @@ TEST_F(VnaRecall, AGainTraceBringsItsGainAndItsBias) {
     double saved_gain = 0;
     ASSERT_TRUE(AfterWholeSweep([&] {
         saved_gain = setup().GetTwoPortAvgGain();
-        return CellValue(2, 0) == core::FormatText("%3.1f", saved_gain) && saved_gain > 1;
+        return saved_gain > 1;
     }));
     const core::Text path = Save();
     const std::string text = Text(path);
@@ -160,7 +160,7 @@ TEST_F(VnaRecall, AGainTraceBringsItsGainAndItsBias) {
         live_gain = setup().GetTwoPortAvgGain();
         return live_gain > 1 && std::abs(live_gain - (saved_gain - 10)) < 0.2;
     }));
-    EXPECT_EQ(CellValue(3, 1), core::Text());
+    EXPECT_EQ(CellValue(3, 1).find(u"A"), core::Text::npos);
 
     ASSERT_TRUE(Recall(path));
     EXPECT_TRUE(messages_->asked.empty());
@@ -169,15 +169,16 @@ TEST_F(VnaRecall, AGainTraceBringsItsGainAndItsBias) {
     EXPECT_EQ(screen_->GetRecalledBiasCurrent(), 0.12);
     EXPECT_TRUE(screen_->GetRecalledBiasOn());
     EXPECT_EQ(screen_->GetRecalledBiasVoltage(), 0);
-    const core::Text recalled_gain = core::FormatText("%3.1f", saved_gain);
+    EXPECT_NEAR(screen_->GetRecalledAvgGain(), saved_gain, 0.2);
+    const core::Text recalled_gain = core::FormatText("%3.1f", screen_->GetRecalledAvgGain());
     EXPECT_EQ(CellValue(2, 0), recalled_gain);
     EXPECT_EQ(CellValue(3, 1), LoadResString(308) + u",+12V,0.12A");
     EXPECT_FALSE(screen_->IsDcBiasOn());
-    // The next live sweep goes to the setup; the cell keeps the recalled
-    // gain.
+    // The next live sweep goes to the setup (the held trace stands in
+    // front of it); the cell keeps the recalled gain.
     setup().SetTwoPortAvgGain(0);
-    ASSERT_TRUE(
-        AfterWholeSweep([&] { return std::abs(setup().GetTwoPortAvgGain() - live_gain) < 0.2; }));
+    ASSERT_TRUE(Until([&] { return std::abs(setup().GetTwoPortAvgGain() - live_gain) < 0.2; }))
+        << setup().GetTwoPortAvgGain() << " dB";
     EXPECT_EQ(CellValue(2, 0), recalled_gain);
 }
 
@@ -199,7 +200,7 @@ TEST_F(VnaRecall, ACableLossTraceBringsItsOwnLoss) {
     EXPECT_NEAR(screen_->GetRecalledCableLoss(), -4.0, 0.05);
     EXPECT_EQ(CellValue(2, 0), forty);
     setup().SetCableLoss(0);
-    ASSERT_TRUE(AfterWholeSweep([&] { return std::abs(setup().GetCableLoss() + 2.0) < 0.05; }));
+    ASSERT_TRUE(Until([&] { return std::abs(setup().GetCableLoss() + 2.0) < 0.05; }));
     EXPECT_EQ(CellValue(2, 0), forty);
 }
 
