@@ -449,6 +449,9 @@ class CMeasurementBase : public CModeBase, public IFileListScreen {
     ISetupEntry* SelectedTraceEntry() const;
     // The recalled trace held: code 0 alone, code 1 beside the live trace.
     void ShowRecalledTrace(int code);
+    // The recall keys without the file manager: the held trace alone (code
+    // 0) or beside the live one (code 1).
+    void HoldForRecallKey(int code);
     // The trace list anew from the trace folder.
     void ReloadTraceList();
     // The log interval, held within its limits.

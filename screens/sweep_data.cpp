@@ -495,7 +495,9 @@ bool CMeasurementBase::CommitUnderLock(int points, int layout, int n) {
     std::copy_n(work_.segmentCode.begin(), std::min(segments, work_.segmentCode.size()),
                 shown_.segmentCode.begin());
     shown_.segmentCount = work_.segmentCount;
-    if (m_SweepComplete && m_PointsReceived > 0) m_SweepAverage = m_LevelSum / m_PointsReceived;
+    // The average of the points the sum took in: all of them while a held
+    // trace stands, when the received count is not kept.
+    if (m_SweepComplete && m_LoopVisited > 0) m_SweepAverage = m_LevelSum / m_LoopVisited;
     bool beep = false;
     const bool failed = m_UpperFailed || m_LowerFailed;
     if (m_LimitsOn && failed && !m_LimitAlarmShown) {

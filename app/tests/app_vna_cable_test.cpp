@@ -52,17 +52,9 @@ class VnaCableProgram : public VnaProgram {
     // The first distance-to-fault record after `after` whose Vp word is
     // `vp`; its index.
     std::optional<size_t> AwaitVp(uint32_t vp, size_t after) {
-        std::optional<size_t> at;
-        Eventually([&] {
-            const auto all = Records();
-            for (size_t i = after; i < all.size(); ++i)
-                if (all[i].command == kDtfSweep && all[i].payload.size() >= 44 &&
-                    all[i].Get<uint32_t>(32) == vp)
-                    return (at = i).has_value();
-            Send("wait 100");
-            return false;
+        return Await(kDtfSweep, after, [vp](const Record& r) {
+            return r.payload.size() >= 44 && r.Get<uint32_t>(32) == vp;
         });
-        return at;
     }
 };
 

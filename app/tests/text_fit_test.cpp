@@ -106,12 +106,35 @@ void EachMeasurementAndTrigger(CModeBase& base, const std::function<void()>& loo
     setup->SetTriggerMode(kept);
 }
 
+// The network analyzer also shows a recalled gain trace with its own
+// calibration, gain and DC bias.
+void EachVnaMeasurementAndRecall(CModeBase& base, const std::function<void()>& look) {
+    EachMeasurement<CVnaMode>(base, look);
+    auto& screen = static_cast<CVnaMode&>(base);
+    CMeasurement* gain = screen.MeasurementOfType(vna::kGain);
+    ASSERT_NE(gain, nullptr);
+    screen.SetCurrentMeasurement(gain, screen.GetSetup());
+    const std::vector<float> points(2 * CVnaMode::kMaxPoints, -20.0f);
+    screen.LoadRecalledTrace(points.data(), CVnaMode::kMaxPoints);
+    VnaTraceValues values;
+    values.calibration_type = 7;
+    values.two_port_avg_gain = -88.8f;
+    values.two_port_bias = true;
+    values.two_port_bias_current = 8.88;
+    screen.ReceiveVnaValues(values);
+    screen.ShowRecalledTrace(0);
+    screen.UpdateSweepReadout(true);
+    screen.ShowAverageGain(0);
+    look();
+    screen.ResetHoldState();
+}
+
 const std::vector<ScreenUnderCheck>& ScreensUnderCheck() {
     static const std::vector<ScreenUnderCheck> screens = {
         {"spectrum analyzer", [] { return std::make_unique<CSpecAnMode>(nullptr); },
          EachMeasurementAndTrigger},
         {"network analyzer", [] { return std::make_unique<CVnaMode>(nullptr); },
-         EachMeasurement<CVnaMode>},
+         EachVnaMeasurementAndRecall},
         {"power meter", [] { return std::make_unique<CPowerMeterMode>(nullptr, nullptr); },
          EachSensor,
          [](const CModeBase& s) -> const CScreenWidget* {

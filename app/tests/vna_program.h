@@ -104,17 +104,42 @@ class VnaProgram : public ::testing::Test {
         return specan_screen::ReadBoardLog(root_->path() / "board.log");
     }
     // Lets platform time pass until the board received a record of
-    // `command` after `after` records; its index, or none.
-    std::optional<size_t> Await(uint16_t command, size_t after = 0) {
+    // `command` after `after` records (one that `matches`, when given); its
+    // index, or none.
+    std::optional<size_t> Await(uint16_t command, size_t after = 0,
+                                const std::function<bool(const Record&)>& matches = nullptr) {
         std::optional<size_t> at;
         Eventually([&] {
             const auto all = Records();
             for (size_t i = after; i < all.size(); ++i)
-                if (all[i].command == command) return (at = i).has_value();
+                if (all[i].command == command && (!matches || matches(all[i])))
+                    return (at = i).has_value();
             Send("wait 100");
             return false;
         });
         return at;
+    }
+    // The first sweep request at the output power given after record
+    // `after`; its index, or none.
+    std::optional<size_t> AwaitPower(size_t after, double dbm) {
+        return Await(kSweep, after, [dbm](const Record& r) {
+            return r.payload.size() >= 28 && r.Get<uint64_t>(20) == std::bit_cast<uint64_t>(dbm);
+        });
+    }
+    // Returns once the program took every line sent so far (a screenshot
+    // of that moment was written).
+    void Sync() {
+        const fs::path png = root_->path() / ("sync" + std::to_string(++syncs_) + ".png");
+        Send("shot " + png.string());
+        EXPECT_TRUE(Eventually([&] { return fs::exists(png); }));
+    }
+    // The trace files on the flash volume.
+    std::vector<fs::path> TraceFiles() const {
+        const fs::path folder = root_->path() / "FlashFX Disk" / "My Traces";
+        std::vector<fs::path> out;
+        if (fs::exists(folder))
+            for (const auto& e : fs::directory_iterator(folder)) out.push_back(e.path());
+        return out;
     }
     // The calibration and transfer commands (0x2005 to 0x2022, not the DC
     // bias) the board received from record `from` on.
@@ -162,6 +187,7 @@ class VnaProgram : public ::testing::Test {
 
     std::optional<DeviceRoot> root_;  // a fresh one at each Start
     FILE* program_ = nullptr;
+    int syncs_ = 0;
 };
 
 }  // namespace vna_program

@@ -402,6 +402,13 @@ void CMeasurementBase::ShowRecalledTrace(int code) {
     m_Live = code == 1;
 }
 
+void CMeasurementBase::HoldForRecallKey(int code) {
+    if (code == 1)
+        SetHoldState();
+    else
+        HoldTrace();
+}
+
 // --- The trace log -------------------------------------------------------------------------
 
 bool CMeasurementBase::LogTraceIfDue() {

@@ -36,10 +36,7 @@ bool CSpecAnMode::OnKeyCode(int code) {
 
 bool CSpecAnMode::RecallSelectedTrace(int code) {
     if (!m_FileManager) {
-        if (code == 1)
-            SetHoldState();
-        else
-            HoldTrace();
+        HoldForRecallKey(code);
         return false;
     }
     ISetupEntry* entry = SelectedTraceEntry();

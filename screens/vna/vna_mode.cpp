@@ -239,6 +239,7 @@ void CVnaMode::OnActivate() {
     ShowLowerLimitLabel();
     EndCalibration();
     UploadCalibration();
+    ShowRecallAfterActivation();
 }
 
 void CVnaMode::StartMeasurement() {

@@ -30,6 +30,7 @@
 #include <optional>
 #include <vector>
 
+#include "files/formats/trace_source.h"
 #include "files/meas_setup.h"
 #include "screens/measurement_base.h"
 #include "screens/vna/vna_settings.h"
@@ -104,7 +105,19 @@ class IVnaMessages {
     virtual bool Ask(uint32_t text_id, uint32_t caption_id, bool yes_no) = 0;
 };
 
-class CVnaMode : public CMeasurementBase {
+// The values a recalled trace brought with it; each stays until the next
+// recall.
+struct VnaRecalledValues {
+    double avg_gain = 0;
+    double bias_current = 0;   // amperes
+    int32_t bias_voltage = 0;  // 0 "+12V", any other "+24V"
+    bool bias_on = false;
+    double cable_loss = 0;
+    int32_t calib_type = 0;  // bit 0 one-port, bit 1 two-port, bit 2 isolation
+    bool adc_sat_gain = false;
+};
+
+class CVnaMode : public CMeasurementBase, public ITraceValueReceiver, public ITraceSource {
   public:
     static constexpr int kModeId = 1;
     static constexpr int kMaxPoints = 11265;
@@ -252,6 +265,7 @@ class CVnaMode : public CMeasurementBase {
     void ShowGainReadouts();
     void ShowBiasState();
     void ShowAverageGain(double gain);
+    void ShowRecalledBias();
     void ShowBiasCurrent(double amps);
 
     // --- Amplitude and units pages --------------------------------------------------------
@@ -290,6 +304,51 @@ class CVnaMode : public CMeasurementBase {
     bool ImmunityOn() const;
     void SetImmunity(bool on);
     static core::Text BiasVoltageText(int32_t type);
+
+    // --- Trace files ----------------------------------------------------------------------
+    // The network analyzer trace of the setup: the record's points beside
+    // this screen's calibration, cable loss, gain and DC bias.
+    bool SaveTraceFile(const core::Text& path, CMeasSetup* setup,
+                       const ITraceSource* source) override;
+    // Codes 0 and 1 recall the file manager's highlighted trace (alone, or
+    // beside the live trace); the others go to the framework.
+    bool OnKeyCode(int code) override;
+    // Recalls the trace file at `path` (code as OnKeyCode); false when
+    // nothing was recalled. An empty path says no file is selected.
+    bool RecallTraceFile(int code, const core::Text& path);
+    // Takes a recalled trace's points; from then on a recalled trace is
+    // present.
+    void LoadRecalledTrace(const float* entries, int count) override;
+    // Whether the readouts show a recalled trace's values (a recalled trace
+    // shown without the live one).
+    bool IsRecalledTraceShown() const;
+    // Shows the recalled trace (code as OnKeyCode) and its values.
+    void ShowRecalledValues(int code);
+    // The activation a recall asked for shows the recalled trace again.
+    void ShowRecallAfterActivation();
+    // ITraceValueReceiver: the values of a trace read.
+    void ReceiveVnaValues(const VnaTraceValues& values) override;
+    // ITraceSource: the record being saved, with the live values.
+    core::Text GetTracePath() const override;
+    std::optional<TraceHeaderTexts> GetHeaderTexts() const override;
+    const TracePoint* GetPoint(uint32_t i) const override;
+    const TracePoint* GetDtfPoint(uint32_t i) const override;
+    VnaTraceValues GetVnaValues() const override;
+
+    void SetRecalledAvgGain(double v) { recalled_.avg_gain = v; }
+    double GetRecalledAvgGain() const { return recalled_.avg_gain; }
+    void SetRecalledBiasCurrent(double amps) { recalled_.bias_current = amps; }
+    double GetRecalledBiasCurrent() const { return recalled_.bias_current; }
+    void SetRecalledBiasVoltage(int32_t v) { recalled_.bias_voltage = v; }
+    int32_t GetRecalledBiasVoltage() const { return recalled_.bias_voltage; }
+    void SetRecalledBiasOn(bool on) { recalled_.bias_on = on; }
+    bool GetRecalledBiasOn() const { return recalled_.bias_on; }
+    void SetRecalledCableLoss(double v) { recalled_.cable_loss = v; }
+    double GetRecalledCableLoss() const { return recalled_.cable_loss; }
+    void SetRecalledCalibType(int32_t v) { recalled_.calib_type = v; }
+    int32_t GetRecalledCalibType() const { return recalled_.calib_type; }
+    void SetRecalledAdcSatGain(bool on) { recalled_.adc_sat_gain = on; }
+    bool GetRecalledAdcSatGain() const { return recalled_.adc_sat_gain; }
 
     // --- Accessors (tests) ---------------------------------------------------------------
     CVNAMeasSetup* GetVnaSetup() const { return vna_setup_.get(); }
@@ -382,6 +441,15 @@ class CVnaMode : public CMeasurementBase {
     std::array<bool, 7> upload_unacknowledged_{};  // the same seven
     // Holds the setup's change notifications back while calibrating.
     std::unique_ptr<CMeasSetup::ChangeBatch> cal_batch_;
+
+    // --- Recalled trace (user-interface thread) ---
+    VnaRecalledValues recalled_;
+    bool recalled_present_ = false;  // a recall took a trace's points
+    // How the recalled trace is shown (code 0 or 1) once the activation the
+    // recall asked the application for has run; -1 when none is due.
+    int recall_shown_at_activation_ = -1;
+    // The record whose trace SaveTraceFile writes, while it writes.
+    const ITraceSource* saving_source_ = nullptr;
 
     // --- DC bias (user-interface thread) ---
     bool dc_bias_on_ = false;

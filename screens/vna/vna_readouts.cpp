@@ -51,6 +51,7 @@ enum : uint32_t {
     kDtfLossLabel = 1366,
     kSmoothingLabel = 762,
     kMaxDistanceLabel = 64179,
+    kRecalledBiasLabel = 64353,
 };
 
 }  // namespace
@@ -144,22 +145,28 @@ void CVnaMode::ShowDtfReadouts() {
 // when there is none or the input is overloaded.
 void CVnaMode::ShowCalibrationAnnotation() {
     if (active_function_ == kOverlayPage) return;
-    const bool valid = vna_setup_->IsCalValid(false);
+    // A recalled trace shows the calibration it was measured with.
+    const bool recalled = IsRecalledTraceShown();
+    const int32_t bits = recalled ? recalled_.calib_type : 0;
+    const bool valid = recalled ? bits != 0 : vna_setup_->IsCalValid(false);
+    const bool one_port = recalled ? (bits & 1) != 0 : vna_setup_->HasOnePortCal();
+    const bool two_port = recalled ? (bits & 2) != 0 : vna_setup_->HasTwoPortCal();
+    const bool isolation = recalled ? (bits & 4) != 0 : vna_setup_->HasIsolationCal();
     core::Text text;
     if (!valid) {
         text = LoadResString(kCalOff);
     } else {
-        text = vna_setup_->HasOnePortCal() ? LoadResString(kCalOnePort) : core::Text();
-        if (CurrentType() == kGain && vna_setup_->HasTwoPortCal()) {
+        text = one_port ? LoadResString(kCalOnePort) : core::Text();
+        if (CurrentType() == kGain && two_port) {
             text += LoadResString(kCalTwoPort);
-            if (vna_setup_->HasIsolationCal()) text += LoadResString(kCalIsolation);
+            if (isolation) text += LoadResString(kCalIsolation);
         }
     }
     const core::Text suffix = core::FormatText(", %3.1f ", vna_setup_->GetPowerOutput()) +
                               LoadResString(kDbm) + u" " + LoadResString(kOutput);
-    // The board reports no overload in its records: the input is never
-    // taken as overloaded.
-    constexpr bool overload = false;
+    // The board reports no overload in its records: a live input is never
+    // taken as overloaded; a recalled trace brings its own flag.
+    const bool overload = recalled && recalled_.adc_sat_gain;
     if (overload)
         SetField(kCalLabel, LoadResString(kOverload) + suffix, 1, 0, kRed);
     else
@@ -186,8 +193,10 @@ void CVnaMode::ShowCableLossReadouts() {
     readout_panel_->SetCellIds(kBlank, kBlank, 2, 2);
 }
 
+// A recalled trace shows the loss it was measured with.
 void CVnaMode::ShowCableLoss(double loss) {
     if (CurrentType() != kCableLoss) return;
+    if (IsRecalledTraceShown()) loss = recalled_.cable_loss;
     SetField(kCableLossLabel, core::FormatText("%3.1f dB ", loss) + LoadResString(kAverage), 2, 0,
              kNormal);
 }
@@ -201,12 +210,26 @@ void CVnaMode::ShowGainReadouts() {
 void CVnaMode::ShowBiasState() {
     if (CurrentType() != kGain) return;
     const core::Text text = LoadResString(dc_bias_on_ ? kOn : kCalOff) + u"," +
-                            (vna_setup_->GetDcBiasType() == 0 ? u"+12V" : u"+24V");
+                            BiasVoltageText(vna_setup_->GetDcBiasType());
     SetField(kBiasLabel, text, 2, 2, kNormal);
 }
 
 void CVnaMode::ShowAverageGain(double gain) {
+    if (IsRecalledTraceShown()) gain = recalled_.avg_gain;
     SetField(kGainLabel, core::FormatText("%3.1f", gain), 2, 0, kNormal);
+    ShowRecalledBias();
+}
+
+// Cell (3, 1): the DC bias a recalled trace was measured with.
+void CVnaMode::ShowRecalledBias() {
+    if (!IsRecalledTraceShown()) {
+        SetField(0, core::Text(), 3, 1, kNormal);
+        return;
+    }
+    const core::Text text = LoadResString(recalled_.bias_on ? kOn : kCalOff) + u"," +
+                            BiasVoltageText(recalled_.bias_voltage) + u"," +
+                            core::FormatText("%3.2fA", recalled_.bias_current);
+    SetField(kRecalledBiasLabel, text, 3, 1, kNormal);
 }
 
 // Cell (2, 1): the DC-bias current while the bias is on; red at or above

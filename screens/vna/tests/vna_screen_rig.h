@@ -96,7 +96,7 @@ class VnaScreen : public ::testing::Test {
         messages_ = messages.get();
         screen_->SetMessages(std::move(messages));
         screen_->SetEntries(std::make_unique<NoEntries>());
-        screen_->OnCreate(nullptr, nullptr, 0, scheme_.get());
+        screen_->OnCreate(nullptr, frame_, 0, scheme_.get());
         CVNAMeasSetup& s = setup();
         s.GetFrequencyRange()->Set(kStart, (kStart + kStop) / 2, kStop, kStop - kStart, 0);
     }
@@ -152,6 +152,7 @@ class VnaScreen : public ::testing::Test {
     }
 
     std::unique_ptr<CColorScheme> scheme_ = CreateColorScheme(1);
+    plat::CWnd* frame_ = nullptr;  // the main window the screen posts to, if any
     std::unique_ptr<BoardRig> rig_;
     std::unique_ptr<RigServices> services_;
     std::unique_ptr<CVnaMode> screen_;
