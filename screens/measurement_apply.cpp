@@ -6,6 +6,7 @@
 
 #include "core/listener_list.h"
 #include "core/res_string.h"
+#include "core/scoped_lock.h"
 #include "core/units.h"
 #include "dialogs/freq_entry_dlg.h"
 #include "dialogs/value_entry_dlg.h"
@@ -46,6 +47,13 @@ bool CMeasurementBase::ApplySettings(bool resetDisplay) {
             store->CopyFrom(*setup_);
     }
     TakeSweepSettings();
+    {
+        // A sweep completed before the restart but not yet shown does not
+        // complete the restarted one: a single sweep would stop at its first
+        // block.
+        ScopedLock guard(*this);
+        m_SweepCompleted = false;
+    }
     // The link keeps one message waiting: the restart's sweep request goes
     // first and the counter query after it (the link resumes the sweep
     // after a query), so that neither replaces the other.

@@ -342,10 +342,7 @@ void CMeasurementBase::ReloadSweepSettings() {
         BuildDivisionTable();
     }
     previousPointCount = pointCount;
-    {
-        ScopedLock guard(*this);
-        m_PointsReceived = 0;
-    }
+    ForgetReceivedSweep();
     const auto lo = static_cast<uint64_t>(std::max(axisStart, 0.0));
     const auto hi = static_cast<uint64_t>(std::max(axisStop, 0.0));
     m_AxisPosition = std::min(std::max(m_AxisPosition, lo), std::max(lo, hi));
@@ -403,10 +400,7 @@ void CMeasurementBase::StartMeasurement() {
     ShowSoftKeys(active_function_, 0);
     if (soft_key_menu_) soft_key_menu_->Show(0, CSoftKeyMenu::kAllKeys);
     if (auto* s = services()) s->SetLastMeasurementModeId(mode_id_);
-    {
-        ScopedLock guard(*this);
-        m_PointsReceived = 0;
-    }
+    ForgetReceivedSweep();
     newSweepRequested_ = true;
     ApplySettings(true);
 }

@@ -506,6 +506,7 @@ class CMeasurementBase : public CModeBase, public IFileListScreen {
     // --- Acquisition, sweep data, peaks and limits ------------------------------
     virtual void AllocTraceBuffers(int points);
     virtual void FreeTraceBuffers();
+    void ForgetReceivedSweep();
     virtual int RefreshHook();
     // The instrument screen's display refresh; 1 in the base.
     virtual int RefreshDisplay();

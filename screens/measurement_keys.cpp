@@ -58,6 +58,8 @@ constexpr uint32_t kWheelTimerMs = 10000;
 constexpr int kEscapeIndex = 27;
 constexpr uint64_t kMaxFrequency = 3600000000ull;
 constexpr uint64_t kMinSpan = 1000;
+// The time-domain measurement, which sweeps a span of 0.
+constexpr int32_t kZeroSpanMeasurement = 28;
 constexpr int64_t kKnobStepChange = 10000;
 constexpr int64_t kFineStepChange = 10000;
 constexpr int64_t kCoarseStepChange = 1000000;
@@ -505,14 +507,19 @@ int CMeasurementBase::FrequencyDigit(int digit) {
     const uint64_t oldSpan = range->GetSpan();
     const uint64_t values[] = {range->GetStart(), range->GetStop(), range->GetCentre(), oldSpan,
                                range->GetStep()};
-    const uint64_t current = values[k];
+    // A screen that takes a span of 0 lets the entry through 0; a span
+    // between 0 and the smallest one is raised to the smallest. While it
+    // sweeps a span of 0 that is the span it shows, so the span it keeps,
+    // typed again, is a change too.
+    const bool zeroSpan = k == kKeySpan && HandlesZeroSpan();
+    const uint64_t current = zeroSpan && MeasurementId() == kZeroSpanMeasurement ? 0 : values[k];
     EntryLimits limits = kEntryLimits[k];
-    if (k == kKeySpan) limits.low = MinimumSpan();
+    if (k == kKeySpan) limits.low = zeroSpan ? 0 : MinimumSpan();
     if (k <= kKeyCentre) limits.low = MinimumFrequency();
     if (k == kKeySpan) limits.high = MaximumSpan();
-    const uint64_t entered =
-        EnterFrequency(digit, current, limits.low, limits.high, 1, limits.title, UnitIndex(current),
-                       k == kKeySpan, &entryValue2);
+    uint64_t entered = EnterFrequency(digit, current, limits.low, limits.high, 1, limits.title,
+                                      UnitIndex(values[k]), k == kKeySpan, &entryValue2);
+    if (zeroSpan && entered != 0) entered = std::max(entered, MinimumSpan());
     if (entered == current) {
         ShowSoftKeys(active_function_, -1);
         if (soft_key_menu_) soft_key_menu_->Select(0, k, true);

@@ -121,7 +121,16 @@ void CMeasurementBase::AllocTraceBuffers(int points) {
     peakListCount = minListCount = 0;
     m_PointCount = n;
     m_PointsReceived = 0;
+    m_SweepCompleted = false;
     m_AverageCount = 0;
+}
+
+// A sweep started anew begins with no points, and a sweep completed before
+// it but not yet shown does not complete it.
+void CMeasurementBase::ForgetReceivedSweep() {
+    ScopedLock guard(*this);
+    m_PointsReceived = 0;
+    m_SweepCompleted = false;
 }
 
 void CMeasurementBase::FreeTraceBuffers() {

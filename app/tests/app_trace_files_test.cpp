@@ -27,6 +27,7 @@
 #include "dialogs/list_box_dlg.h"
 #include "files/sa_meas_setup.h"
 #include "files/setup_services.h"
+#include "instrument/measurement.h"
 #include "platform/text/utf.h"
 #include "widgets/color_scheme.h"
 
@@ -79,14 +80,31 @@ class TraceFilesProgram : public ::testing::Test {
             for (const auto& e : fs::directory_iterator(Traces())) out.push_back(e.path());
         return out;
     }
-    // Single sweeps from now on; true once one is complete.
+    // Single sweeps from now on; true once one is complete and the
+    // measurement has stopped after it.
     bool SingleSweepDone() {
         run.Type("key shift+F2\nkey F8\nkey F1\n");
-        return product_test::Eventually([&] {
-            int received = 0;
-            run.OnUi([&] { received = run.Spectrum()->GetPointsReceived(); });
-            return received >= kPoints;
+        return SingleSweepStopped();
+    }
+    // A closed dialog of the file menu starts the measurement again: true
+    // once the single sweep it began is complete.
+    bool SingleSweepStopped() {
+        bool single = false, active = false;
+        int received = 0;
+        const bool done = product_test::Eventually([&] {
+            run.OnUi([&] {
+                auto* screen = run.Spectrum();
+                const CMeasurement* m = screen->GetCurrentMeasurement();
+                single = screen->IsSingleSweep();
+                active = m && m->IsActive();
+                received = screen->GetPointsReceived();
+            });
+            return single && !active && received >= kPoints;
         });
+        if (!done)
+            ADD_FAILURE() << "single " << single << " measuring " << active << " points "
+                          << received;
+        return done;
     }
     uint64_t Centre() {
         uint64_t centre = 0;
@@ -195,7 +213,15 @@ TEST_F(TraceFilesProgram, QuickSavedTraceReadsBackAndRecallsOntoTheSameRows) {
         for (size_t col = 0; col < before.size(); ++col) differing += before[col] != after[col];
         return differing == 0;
     })) << differing
-        << " columns differ";
+        << " columns differ" << [&] {
+               std::string d;
+               const std::vector<int> after = TraceRows(Sync(), HeldColour());
+               for (size_t col = 0; col < before.size(); ++col)
+                   if (before[col] != after[col])
+                       d += " " + std::to_string(col) + ":" + std::to_string(before[col]) + "/" +
+                            std::to_string(after[col]);
+               return d;
+           }();
     EXPECT_TRUE(Boxes().empty());
     EXPECT_EQ(TraceFiles().size(), 1u);
 }
@@ -250,14 +276,14 @@ TEST_F(TraceFilesProgram, CopiesWithoutTheUsbDriveOrItsTraceFolderSaySo) {
     // Copy all from the USB drive has no key: called in the program, its
     // box answered by the keys.
     std::thread call([&] { run.OnUi([&] { run.Spectrum()->CopyTracesToUsb(0, 0, {}); }); });
-    EXPECT_TRUE(product_test::Eventually([&] { return Boxes().size() == 1; }));
+    ASSERT_TRUE(product_test::Eventually([&] { return Boxes().size() == 1; }));
     run.Type("key RETURN\n");
     call.join();
     ASSERT_EQ(Boxes().size(), 1u);
     EXPECT_EQ(Boxes()[0], LoadResString(64257));
     fs::remove_all(Usb());
     run.Type("key F1\n");
-    EXPECT_TRUE(product_test::Eventually([&] { return Boxes().size() == 2; }));
+    ASSERT_TRUE(product_test::Eventually([&] { return Boxes().size() == 2; }));
     run.Type("key RETURN\n");
     Sync();
     ASSERT_EQ(Boxes().size(), 2u);
@@ -285,22 +311,24 @@ TEST_F(TraceFilesProgram, LabelledTraceIsNamedByTheUserAndReplacedOnlyWhenConfir
     marked.insert(notes + 10, "old");
     std::ofstream(file, std::ios::binary | std::ios::trunc) << marked;
     // The list highlights "42", which the dialog starts with.
+    ASSERT_TRUE(SingleSweepStopped());
     run.Type("key F2\nkey F1\n");
-    EXPECT_TRUE(product_test::Eventually([&] { return Boxes().size() == 1; }));
+    ASSERT_TRUE(product_test::Eventually([&] { return Boxes().size() == 1; }));
     EXPECT_EQ(Boxes()[0], LoadResString(64488));
     run.Type("key RIGHT\nkey RETURN\n");  // No: the dialog again
     Sync();
     EXPECT_EQ(Bytes(file), marked);
     run.Type("key F1\n");
-    EXPECT_TRUE(product_test::Eventually([&] { return Boxes().size() == 2; }));
+    ASSERT_TRUE(product_test::Eventually([&] { return Boxes().size() == 2; }));
     run.Type("key RETURN\n");  // Yes
     Sync();
     EXPECT_EQ(Bytes(file).find("<notes = old>"), std::string::npos);
     EXPECT_NE(Bytes(file).find("\t<file type = MTRC>\n"), std::string::npos);
 
     // A name of dots alone names the folder itself.
+    ASSERT_TRUE(SingleSweepStopped());
     run.Type("key F2\nkey F7\nkey POINT\nkey POINT\nkey POINT\nkey F1\n");
-    EXPECT_TRUE(product_test::Eventually([&] { return Boxes().size() == 3; }));
+    ASSERT_TRUE(product_test::Eventually([&] { return Boxes().size() == 3; }));
     EXPECT_EQ(Boxes()[2], LoadResString(64252));
     run.Type("key RETURN\nkey F8\n");
     Sync();

@@ -544,6 +544,8 @@ void CSpecAnMode::ApplyValue(int key, bool keepSelection, uint64_t oldSpan) {
     // The automatic bandwidths follow the span: their readouts with them.
     UpdateBandwidthReadout();
     if (span == oldSpan) {
+        // The span kept through the time domain, typed again, leaves it.
+        if (key == kKeySpan && CurrentType() == kTimeDomain && OnSpanValue(key, span)) return;
         ApplySettings(true);
         return;
     }

@@ -318,6 +318,11 @@ bool CSpecAnMode::EditGateDelay(int digit) {
     UpdateFrequencyReadout();
     if (readout_panel_) readout_panel_->RedrawRows(0, true, kReadoutColour);
     RepaintScreen(1);
+    // The board takes the new delay with the next sweep it is sent.
+    if (delay_entered_) {
+        sa_setup_->NotifyChanged(true);
+        ApplyAndRestart(true);
+    }
     return delay_entered_;
 }
 

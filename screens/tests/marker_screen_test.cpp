@@ -15,6 +15,7 @@
 #include "core/res_string.h"
 #include "core/scoped_lock.h"
 #include "files/sa_meas_setup.h"
+#include "instrument/measurement.h"
 #include "platform/kernel/clock.h"
 #include "screens/measurement_base.h"
 #include "screens/tests/intake_screen.h"
@@ -471,6 +472,45 @@ TEST_F(PublishedSweep, AllMarkersToPeaksLeavesMarkersWithoutAPeakInTheMiddle) {
         EXPECT_EQ(panel.GetMarkerState(i), 1) << "M" << i + 1;
         EXPECT_EQ(panel.GetMarkerPixelIndex(i), expected[i]) << "M" << i + 1;
     }
+}
+
+// A measurement the screen can restart without a board.
+class BoardlessMeasurement : public CMeasurement {
+  public:
+    int IsReady() override { return 1; }
+};
+
+// A screen that, like a single sweep, notes at each publication whether the
+// sweep shown was complete.
+class SingleSweepScreen : public PublishingScreen {
+  public:
+    using PublishingScreen::PublishingScreen;
+    int StopAfterSingleSweep() override {
+        completions.push_back(m_SweepCompletedBefore);
+        return 0;
+    }
+    std::vector<bool> completions;
+};
+
+// A sweep that completed while the screen was busy and was never shown does
+// not complete the sweep that a restart begins (a single sweep chosen then
+// stopped at the first block of its own sweep): the new sweep completes
+// at its own last block.
+TEST_F(PublishedSweep, ASweepCompletedButNotShownBeforeARestartDoesNotCompleteTheNext) {
+    constexpr int n = kPoints;
+    CGraphPanel panel(1, 0);
+    panel.Create(&view, 0, 30, 705, 455, 18, 90, scheme.get());
+    BoardlessMeasurement measurement;
+    SingleSweepScreen screen(n, panel);
+    screen.SetCurrentMeasurement(&measurement, nullptr);
+    const std::vector<float> trace(n, -80.0f);
+    screen.Feed(trace, n);
+    screen.ApplyAndRestart(true);
+    screen.Feed(trace, n / 3);
+    screen.PublishToGraph();
+    screen.Feed(trace, n);
+    screen.PublishToGraph();
+    EXPECT_EQ(screen.completions, (std::vector<bool>{false, true}));
 }
 
 }  // namespace
