@@ -56,7 +56,8 @@ std::array<uint8_t, CounterMarkerRecord::kPayloadSize> CounterMarkerRecord::Payl
 }
 
 void CMeasurementBase::TraceSet::Resize(int n) {
-    for (auto* v : {&raw, &display, &sweep, &upper, &lower, &hold, &holdDisplay}) v->assign(n, 0.0);
+    for (auto* v : {&raw, &display, &sweep, &upper, &lower, &hold, &holdDisplay, &measured})
+        v->assign(n, 0.0);
     for (auto* v : {&pixels, &upperPixels, &lowerPixels, &holdPixels}) v->assign(n, PixelPair{});
     frequency.assign(n, 0);
     segmentStart.assign(n / 2 + 2, 0);

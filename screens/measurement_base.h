@@ -655,6 +655,9 @@ class CMeasurementBase : public CModeBase, public IFileListScreen {
     // One set of the trace arrays (working or display), N entries each.
     struct TraceSet {
         std::vector<double> raw, display, sweep, upper, lower, hold, holdDisplay;
+        // The measured level of each point: while a limit is edited the
+        // trace shows that limit, and the limit test takes this level.
+        std::vector<double> measured;
         std::vector<PixelPair> pixels, upperPixels, lowerPixels, holdPixels;
         std::vector<uint64_t> frequency;
         std::vector<int32_t> segmentStart, segmentCode;
@@ -855,6 +858,9 @@ class CMeasurementBase : public CModeBase, public IFileListScreen {
         int averagingMode = 0, averagingCount = 0, peakHoldMode = 0;
         int waterfallMode = 0, limitType = 0, sweepMode = 0;
         bool upperOn = false, lowerOn = false, limitAlarm = false, freqCounter = false;
+        // A limit is being edited: the trace shows the edited limit and the
+        // limit's line the measured trace (m_LimitEditing when taken).
+        bool limitEditing = false;
         double upperValue = 0, lowerValue = 0;
         // The limit at each point when a limit is no flat line (an
         // instrument screen's mask); null for a flat line at the value.
@@ -901,7 +907,7 @@ class CMeasurementBase : public CModeBase, public IFileListScreen {
     // far and the settings they were taken in with (RunningResultsStart).
     struct LoopBasis {
         double threshold = 0, scaleTop = 0, scaleBottom = 0, levelOfZero = 0;
-        bool limitsOn = false, upperOn = false, lowerOn = false;
+        bool limitsOn = false, upperOn = false, lowerOn = false, limitEditing = false;
         bool operator==(const LoopBasis&) const = default;
     } m_LoopBasis;
     int m_LoopVisited = 0;
@@ -935,6 +941,8 @@ class CMeasurementBase : public CModeBase, public IFileListScreen {
     double m_LevelSum = 0, m_SweepAverage = 0;
     double m_SweepMax = 0, m_SweepMin = 0;
     uint64_t m_AxisPosition = 0;
+    // Set by the limit editor (user-interface thread); the data path takes
+    // it with the sweep settings.
     std::atomic<bool> m_LimitEditing{false};
     std::atomic<bool> m_Live{true};
     std::atomic<bool> m_Hold{false};
@@ -947,6 +955,7 @@ class CMeasurementBase : public CModeBase, public IFileListScreen {
     int m_AverageCount = 0;  // under the lock
     std::atomic<int> m_FullRedraw{0};
     bool m_DataChanged = false;                                     // under the lock
+    bool shownLimitEditing_ = false;                                // under the lock
     bool m_DisplayReady = false;                                    // under the lock
     int m_RememberedLayout = 1;                                     // under the lock
     bool m_SweepCompleted = false, m_SweepCompletedBefore = false;  // under the lock

@@ -11,7 +11,12 @@
 
 void CMeasurementBase::TrackExtremes(int index, double level) {
     const auto k = static_cast<size_t>(index);
-    if (m_LimitsOn) SegmentLimitPass(level, work_.upper[k], work_.lower[k], index);
+    // While a limit is edited the live trace holds that limit itself: the
+    // point's measured level is what the limits test.
+    const bool editedLive = sweep_.limitEditing && m_Live && k < work_.measured.size();
+    if (m_LimitsOn)
+        SegmentLimitPass(editedLive ? work_.measured[k] : level, work_.upper[k], work_.lower[k],
+                         index);
     DetectPeaks(level, index);
     m_SweepMax = std::max(m_SweepMax, level);
     m_SweepMin = std::min(m_SweepMin, level);

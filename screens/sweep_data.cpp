@@ -75,6 +75,7 @@ void CMeasurementBase::TakeSweepSettings() {
     s.lowerOn = setup_->GetLowerLimitState();
     s.limitAlarm = setup_->GetLimitAlarm();
     s.freqCounter = setup_->GetFreqCounter();
+    s.limitEditing = m_LimitEditing;
     s.upperValue = setup_->GetUpperLimitValue();
     s.lowerValue = setup_->GetLowerLimitValue();
     s.upperShape = upperShape_;
@@ -338,8 +339,9 @@ void CMeasurementBase::ProcessBlockPoints(CDeviceItem* record) {
 // new sweep, the whole trace redone, a frozen or stored trace, another
 // threshold, scale, level unit or limit) takes them in again from point 0.
 int CMeasurementBase::RunningResultsStart(bool resumable) {
-    const LoopBasis basis{sweep_.threshold, sweep_.scaleTop, sweep_.scaleBottom, ConvertLevel(0.0),
-                          m_LimitsOn,       m_UpperLimitOn,  m_LowerLimitOn};
+    const LoopBasis basis{sweep_.threshold,  sweep_.scaleTop,    sweep_.scaleBottom,
+                          ConvertLevel(0.0), m_LimitsOn,         m_UpperLimitOn,
+                          m_LowerLimitOn,    sweep_.limitEditing};
     const bool resume = resumable && m_BlockStart > 0 && m_LoopVisited == m_BlockStart &&
                         !wholeTraceChanged_ && basis == m_LoopBasis;
     m_LoopBasis = basis;
@@ -389,7 +391,8 @@ void CMeasurementBase::ProcessPoint(int index, double frequency, double value) {
         work_.holdPixels[k].row = LevelToRow(work_.holdDisplay[k]);
     }
     double v = value;
-    if (m_LimitEditing) {
+    work_.measured[k] = value;
+    if (sweep_.limitEditing) {
         const bool upper = sweep_.limitType == 1;
         v = upper ? work_.upper[k] : work_.lower[k];
         (upper ? work_.upperPixels : work_.lowerPixels)[k].row = LevelToRow(value);
@@ -465,6 +468,7 @@ bool CMeasurementBase::CommitUnderLock(int points, int layout, int n) {
     auto copy = [first, last](const auto& from, auto& to) {
         if (last > first) std::copy(from.begin() + first, from.begin() + last, to.begin() + first);
     };
+    shownLimitEditing_ = sweep_.limitEditing;
     copy(work_.raw, shown_.raw);
     copy(work_.display, shown_.display);
     copy(work_.sweep, shown_.sweep);
@@ -762,7 +766,7 @@ void CMeasurementBase::FillGraphData(CGraphWidget& graph, int from, int to) {
     d->referenceShown = hold;
     d->stored1Shown = m_UpperLimitOn;
     d->stored2Shown = m_LowerLimitOn;
-    d->segmentColoring = m_LimitEditing;
+    d->segmentColoring = shownLimitEditing_;
     d->received = m_PointsReceived;
     d->total = n;
     d->first = std::clamp(from, 0, n);

@@ -3,6 +3,7 @@
 // graph. The application makes exactly one and shares it between the
 // measurement screens; the panel owns the graph and forwards every graph
 // operation to it, answering fixed values while it has no graph.
+#include <array>
 #include <memory>
 
 #include "widgets/graph_widget.h"
@@ -152,10 +153,19 @@ class CGraphPanel : public CScreenWidget {
         if (graph_) graph_->SetWaterfallTimeStamp(flag);
     }
     bool GetWaterfallTimeStamp() const { return graph_ && graph_->GetWaterfallTimeStamp(); }
+    // The limit editor's two cursors in hertz (0: where the edited mask was
+    // placed, 1: the centre it stands on now).
+    void SetLimitCursor(int which, uint64_t hz) {
+        if (which == 0 || which == 1) limitCursors_[static_cast<size_t>(which)] = hz;
+    }
+    uint64_t GetLimitCursor(int which) const {
+        return which == 0 || which == 1 ? limitCursors_[static_cast<size_t>(which)] : 0;
+    }
 
   private:
     int topOffset_;
     int graphArgument_;
     std::unique_ptr<CGraphWidget> graph_;
     std::unique_ptr<plat::Window> tooltip_;
+    std::array<uint64_t, 2> limitCursors_{};  // user-interface thread
 };

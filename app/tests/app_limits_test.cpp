@@ -19,6 +19,7 @@
 
 #include "app/tests/product_run.h"
 #include "core/frequency_range.h"
+#include "files/formats/trace_source.h"
 #include "files/sa_meas_setup.h"
 #include "platform/framework/system_services.h"
 #include "platform/text/utf.h"
@@ -820,6 +821,84 @@ TEST_F(LimitsProgram, TheEditorRefusesWhatDoesNotFit) {
     Sync();
     run.OnUi([&] { mask = run.Spectrum()->EditRecord(true); });
     EXPECT_EQ(mask.count, EmissionMask::kMaxPoints);
+    EXPECT_EQ(run.Finish(), 0);
+}
+
+// While a limit is edited the trace shows the edited limit and the limit's
+// line the measured trace; the sweeps are tested with their measured levels
+// against the limit: above it they fail, below it they pass again (the
+// trace, equal to the limit, never fails against itself). Leaving the editor
+// brings the measured trace back.
+TEST_F(LimitsProgram, AnEditedLimitStandsInTheTraceAndTheMeasuredLevelsAreTested) {
+    // A new upper line, its name "Mask 1" kept: the line stands one third of
+    // the scale below the top.
+    run.Type("key shift+F5\nkey F8\nkey F1\nkey F4\nkey F2\nkey F1\n");
+    Sync();
+    bool editing = false;
+    run.OnUi([&] { editing = run.Spectrum()->IsMaskEditing(); });
+    ASSERT_TRUE(editing);
+    const double line = 20.0 - 100.0 / 3.0;
+    ASSERT_NEAR(Upper(), line, 1e-9);
+    // Both limit cursors of the graph stand on the centre (1.8 GHz).
+    uint64_t cursors[2] = {};
+    run.OnUi([&] {
+        for (int i = 0; i < 2; ++i) cursors[i] = run.Spectrum()->GetGraphPanel()->GetLimitCursor(i);
+    });
+    EXPECT_EQ(cursors[0], 1800000000u);
+    EXPECT_EQ(cursors[1], 1800000000u);
+
+    // The points of the last whole trace (dBm).
+    auto trace = [&] {
+        std::vector<float> levels;
+        run.OnUi([&] {
+            CSpecAnMode* s = run.Spectrum();
+            std::vector<uint8_t> buffer(static_cast<size_t>(s->GetSASetup()->GetDataPoints()) *
+                                        sizeof(TracePoint));
+            int count = 0;
+            if (!s->GetTraceForFile(buffer.data(), &count)) return;
+            const auto* points = reinterpret_cast<const TracePoint*>(buffer.data());
+            for (int i = 0; i < count; ++i) levels.push_back(points[i].first);
+        });
+        return levels;
+    };
+    auto flatAt = [&](double level) {
+        const std::vector<float> t = trace();
+        return !t.empty() &&
+               std::all_of(t.begin(), t.end(), [&](float v) { return std::abs(v - level) < 1e-4; });
+    };
+    auto verdict = [&](const std::string& text, COLORREF colour) {
+        return product_test::Eventually([&] {
+            const Verdict v = ReadVerdict(run);
+            return v.text == text && v.colour == colour;
+        });
+    };
+    auto lineAt = [&](double level) {
+        run.OnUi([&] {
+            run.Spectrum()->GetSASetup()->SetUpperLimitValue(level);
+            run.Spectrum()->DrawUpperLimit();
+        });
+    };
+    EXPECT_TRUE(product_test::Eventually([&] { return flatAt(line); }));
+    // The line at -35 dBm: the carrier (-25 dBm) stands above it.
+    lineAt(-35.0);
+    EXPECT_TRUE(product_test::Eventually([&] { return flatAt(-35.0); }));
+    EXPECT_TRUE(verdict("FAIL", 0xFFu));
+    // Back at its first level: the carrier and the spur (-40 dBm) lie below
+    // it, and the sweeps pass.
+    lineAt(line);
+    EXPECT_TRUE(product_test::Eventually([&] { return flatAt(line); }));
+    EXPECT_TRUE(verdict("PASS", 0x8000u));
+
+    // Out of the editor (page 39, soft key 8): the measured trace again,
+    // its highest point the carrier.
+    run.Type("key F8\n");
+    Sync();
+    run.OnUi([&] { editing = run.Spectrum()->IsMaskEditing(); });
+    EXPECT_FALSE(editing);
+    EXPECT_TRUE(product_test::Eventually([&] {
+        const std::vector<float> t = trace();
+        return !t.empty() && std::abs(*std::max_element(t.begin(), t.end()) - (-25.0)) < 1.0;
+    }));
     EXPECT_EQ(run.Finish(), 0);
 }
 

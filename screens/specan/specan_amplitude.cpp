@@ -1,8 +1,11 @@
 // CSpecAnMode: the amplitude menu (9), the attenuation menu (12), the units
 // menu (13), and the screen's form of the frequency page's key handler.
+#include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "core/res_string.h"
+#include "core/scoped_lock.h"
 #include "core/units.h"
 #include "files/sa_meas_setup.h"
 #include "platform/framework/message_box.h"
@@ -24,6 +27,11 @@ constexpr uint32_t kBlank = 184, kReturn = 1019;
 constexpr uint32_t kReferenceTitle = 819;
 constexpr uint32_t kPreampWarning = 1196;
 constexpr uint32_t kUnitCaptions[] = {561, 823, 824, 825, 1044, 560};
+// Automatic range: the spread of the trace over the divisions, the scale's
+// limits, and the extremes taken without a trace.
+constexpr double kAutoScaleSpread = 0.105, kMinAutoScale = 1, kMaxAutoScale = 15,
+                 kAutoScaleDivisions = 10;
+constexpr double kNoTraceMaximum = 30.0, kNoTraceMinimum = -120.0;
 constexpr int kKeyAutoRange = 0, kKeyAttenuation = 3, kKeyPreamp = 4, kKeyUnit = 6, kKeyTrace = 7,
               kKeyReturn = 7;
 constexpr int kScaleAction = static_cast<int>(0x80000001u);
@@ -109,11 +117,44 @@ int CSpecAnMode::ShowAmplitudeMenu(int key) {
     return 1;
 }
 
+void CSpecAnMode::AutoScale(double maximum, double minimum) {
+    const double scale =
+        std::clamp(std::ceil((maximum - minimum) * kAutoScaleSpread), kMinAutoScale, kMaxAutoScale);
+    const double reference = std::floor(minimum * 10) * 0.1 + kAutoScaleDivisions * scale;
+    // The setup keeps the reference in watts; the extremes are dBm whatever
+    // unit the screen shows.
+    sa_setup_->SetReferenceLevel(ConvertPowerUnit(reference, UNIT_W, UNIT_DBM));
+    sa_setup_->SetReferenceStepping(scale);
+    ApplyAutoAttenuation();
+    CheckRestart();
+}
+
+std::optional<std::pair<double, double>> CSpecAnMode::TraceExtremes() {
+    ScopedLock guard(*this);
+    // Before the first whole sweep only the points received so far count.
+    const int n = std::min(completedSweeps_ > 0 ? m_PointCount : m_PointsReceived,
+                           static_cast<int>(shown_.raw.size()));
+    double highest = -std::numeric_limits<double>::infinity();
+    double lowest = std::numeric_limits<double>::infinity();
+    for (int i = 0; i < n; ++i) {
+        const double level = shown_.raw[static_cast<size_t>(i)];
+        if (!std::isfinite(level)) continue;
+        highest = std::max(highest, level);
+        lowest = std::min(lowest, level);
+    }
+    if (!(highest >= lowest)) return std::nullopt;
+    const double offset = sa_setup_->GetAmplitudeOffset();
+    return std::make_pair(highest + offset, lowest + offset);
+}
+
 int CSpecAnMode::OnAmplitudeMenuKey(int key) {
     switch (key) {
         case kKeyAutoRange:
             if (soft_key_menu_) soft_key_menu_->Select(0, kKeyAutoRange, true);
-            AutoScale(GetResultA(), GetResultB());
+            if (const auto extremes = TraceExtremes())
+                AutoScale(extremes->first, extremes->second);
+            else
+                AutoScale(kNoTraceMaximum, kNoTraceMinimum);
             OnReferenceChanged();
             if (soft_key_menu_) soft_key_menu_->Select(0, CSoftKeyMenu::kAllKeys, false);
             break;

@@ -89,11 +89,6 @@ int CSpecAnMode::ShowMenuKeyLabels(int selected) {
     return 1;
 }
 
-void CSpecAnMode::ResetKeyTables() {
-    CMeasurementBase::ResetKeyTables();
-    ResetHelpCaptions();
-}
-
 // ------------------------------------------------------------ keys
 
 void CSpecAnMode::OnMenuKey(uint32_t key, int flag) {

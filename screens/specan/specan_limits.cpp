@@ -151,6 +151,8 @@ void CSpecAnMode::DrawLimit(bool upper) {
             centre = lockCentre_;
         }
         if (upper && record.refLevelFlag == 1) value = record.refLevel;
+    } else {
+        ShowLimitCursors(upper, centre);
     }
     projectedAxis_ = {r->GetStart(), r->GetSpan(), sa_setup_->GetDataPoints()};
     std::vector<double> limit;
@@ -158,6 +160,13 @@ void CSpecAnMode::DrawLimit(bool upper) {
     (upper ? upperLimit_ : lowerLimit_) = limit;
     SetLimitShape(upper, std::move(limit));
     DrawLimitLabel(upper, value);
+}
+
+void CSpecAnMode::ShowLimitCursors(bool upper, uint64_t centre) {
+    if (!graphPanel || centre == cursorCentre_) return;
+    cursorCentre_ = centre;
+    graphPanel->SetLimitCursor(1, centre);
+    if (upper || !refPointActive) graphPanel->SetLimitCursor(0, cursorCentre_);
 }
 
 // The limits stand on the trace points: a new sweep axis projects them anew.

@@ -13,6 +13,7 @@
 #include "platform/window/messages.h"
 #include "screens/screen_services.h"
 #include "screens/specan/specan_mode.h"
+#include "widgets/graph_panel.h"
 #include "widgets/soft_key_menu.h"
 
 namespace {
@@ -299,6 +300,7 @@ bool CSpecAnMode::OnPointValueEntered(int index, double offset, double level) {
 
 void CSpecAnMode::StartEditing(bool upper) {
     maskEditing_ = true;
+    m_LimitEditing = true;
     editOffset = 0;
     editLevel = 0;
     editTypeWord = pointUnit_ ? 1 : 0;
@@ -314,6 +316,12 @@ void CSpecAnMode::StartEditing(bool upper) {
     }
     EstablishMarker();
     ShowEditCursor();
+    // Both limit cursors on the centre.
+    if (const CFrequencyRange* r = sa_setup_->GetFrequencyRange(); r && graphPanel) {
+        cursorCentre_ = r->GetCentre();
+        graphPanel->SetLimitCursor(0, cursorCentre_);
+        graphPanel->SetLimitCursor(1, cursorCentre_);
+    }
     TakeSweepSettings();
 }
 
@@ -348,6 +356,7 @@ void CSpecAnMode::EditLimitLine() {
 
 void CSpecAnMode::LeaveLimitEditor() {
     maskEditing_ = false;
+    m_LimitEditing = false;
     editState = kNone;
     refPointActive = false;
     AllMarkersOff();

@@ -130,10 +130,31 @@ int CSpecAnMode::OnCreate(plat::CWnd* view, plat::CWnd* frame, int third, CColor
     return result;
 }
 
+// After a language change every pane takes its texts again: the title, the
+// menu keys, the page's soft keys with the key chosen, the readout rows with
+// the menu's help caption, the limit labels and the graph.
 void CSpecAnMode::ReloadTexts() {
     ResetKeyTables();
+    // The graph's captions anew, then the graph with the trace it holds (a
+    // stopped sweep brings no new one); the panes around it after it.
+    PushScaleToGraph();
+    DrawUpperLimit();
+    DrawLowerLimit();
+    if (CGraphWidget* graph = graphPanel ? graphPanel->GetGraph() : nullptr) {
+        graph->DrawGraticule();
+        graph->RedrawWholeTrace();
+    }
+    ShowTitle();
+    if (file_label_panel_) file_label_panel_->Redraw();
     ShowMenuKeyLabels(current_menu_key_);
-    ShowSoftKeys(active_function_, -1);
+    if (active_function_ >= 0 && active_function_ < kPageCount)
+        ShowSoftKeys(active_function_, LastKey(active_function_));
+    if (soft_key_menu_) soft_key_menu_->Show(0, CSoftKeyMenu::kAllKeys);
+    if (status_indicator_) status_indicator_->Redraw();
+    UpdateStatusRows();
+    ShowMenuKeyHelp(current_menu_key_);
+    CMeasurementBase::ReloadTexts();
+    RepaintScreen(0);
 }
 
 // The application hands the screen a measurement of its chain.

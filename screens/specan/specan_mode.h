@@ -15,6 +15,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "files/formats/trace_source.h"
@@ -111,6 +112,8 @@ class CSpecAnMode : public CMeasurementBase, public ITraceValueReceiver {
     void ShowTitle();
     void OnPageHook(int key);
     void ShowMenuKeyHelp(int group);
+    // The base's tables with the help captions of the screen's pages and
+    // keys.
     void ResetKeyTables() override;
 
     // --- Data path hooks ---------------------------------------------------------
@@ -188,6 +191,13 @@ class CSpecAnMode : public CMeasurementBase, public ITraceValueReceiver {
     void OnAttenuationChanged();
     void OnOffsetChanged();
     void AutoScaleUnit();
+    // Reference level and scale from the trace's highest and lowest level
+    // (dBm): the lowest on the graph's bottom line, the spread over the ten
+    // divisions (1 to 15 dB each).
+    void AutoScale(double maximum, double minimum) override;
+    // The highest and lowest level (dBm, offset included) of the trace
+    // shown; none before a point has come.
+    std::optional<std::pair<double, double>> TraceExtremes();
 
     // --- Trace files ---------------------------------------------------------------
     bool SaveTraceFile(const core::Text& path, CMeasSetup* setup,
@@ -221,8 +231,6 @@ class CSpecAnMode : public CMeasurementBase, public ITraceValueReceiver {
     // same way (menu 24 keeps 23 as the one to return to).
     int ReturnToMeasurementMenu(int key);
     int ReturnToFunctionMenu(int menu, int key);
-    // The help captions of the screen's keys (the key help table).
-    virtual void ResetHelpCaptions();
 
     // --- Signal bands and channels (frequency page keys 6 and 7) ----------------
     // Chooses a band in the band dialog and tunes to it; true.
@@ -505,6 +513,11 @@ class CSpecAnMode : public CMeasurementBase, public ITraceValueReceiver {
     // The mask frequency lock and the centre and start it keeps.
     bool maskLock_ = false;
     uint64_t lockCentre_ = 0, lockStart_ = 0;
+    // The centre last handed to the graph's limit cursors while editing.
+    uint64_t cursorCentre_ = 0;
+    // While editing: the centre on the graph's limit cursors (the lower
+    // limit moves cursor 0 only while no reference point is placed).
+    void ShowLimitCursors(bool upper, uint64_t centre);
     // The point as it was before the edit began.
     MaskPoint savedPoint_;
     double graphTop_ = 0, graphBottom_ = 0;
