@@ -14,6 +14,7 @@
 #include "platform/kernel/debug_out.h"
 #include "platform/registry/registry.h"
 #include "platform/text/utf.h"
+#include "screens/measurement_base.h"
 #include "screens/mode_base.h"
 
 namespace {
@@ -95,6 +96,14 @@ class AppDialogServices : public IDialogServices {
         uint16_t word = 0;
         app_.GetSpiWord(&word);
         return word;
+    }
+    // Through the measurement screen's copy with its progress window.
+    bool CopyFileWithProgress(const std::u16string& name, const std::u16string& source,
+                              const std::u16string& target) override {
+        CModeBase* screen = app_.GetCurrentMode();
+        if (auto* m = dynamic_cast<CMeasurementBase*>(screen))
+            return m->CopyFileWithProgress(source, name, target);
+        return IDialogServices::CopyFileWithProgress(name, source, target);
     }
 
   private:

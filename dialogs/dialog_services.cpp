@@ -4,6 +4,7 @@
 
 #include "core/posted_records.h"
 #include "dialogs/message_dlg.h"
+#include "platform/fs/file_system.h"
 
 namespace {
 std::atomic<IDialogServices*> g_services{nullptr};
@@ -25,6 +26,10 @@ int RunMessageDlg(plat::CWnd* parent, const std::u16string& text, uint32_t style
     CMessageDlg dlg(parent, text, style);
     return static_cast<int>(dlg.DoModal());
 }
+bool PlainCopy(const std::u16string& name, const std::u16string& source,
+               const std::u16string& target) {
+    return plat::copy_file(source + u"\\" + name, target + u"\\" + name, false);
+}
 }  // namespace
 
 int IDialogServices::ShowMessage(const std::u16string& text, uint32_t style) {
@@ -32,6 +37,11 @@ int IDialogServices::ShowMessage(const std::u16string& text, uint32_t style) {
 }
 
 void IDialogServices::HandOverToCurrentMode(std::unique_ptr<CBufferPair>) {}
+
+bool IDialogServices::CopyFileWithProgress(const std::u16string& name, const std::u16string& source,
+                                           const std::u16string& target) {
+    return PlainCopy(name, source, target);
+}
 
 namespace dialog_services {
 
@@ -100,6 +110,13 @@ const CAntennaList* AntennaList() {
 int ShowMessage(const std::u16string& text, uint32_t style) {
     if (IDialogServices* s = IDialogServices::current()) return s->ShowMessage(text, style);
     return RunMessageDlg(nullptr, text, style);
+}
+
+bool CopyFileWithProgress(const std::u16string& name, const std::u16string& source,
+                          const std::u16string& target) {
+    if (IDialogServices* s = IDialogServices::current())
+        return s->CopyFileWithProgress(name, source, target);
+    return PlainCopy(name, source, target);
 }
 
 plat::Font UiFont(uint32_t tenths) {

@@ -84,6 +84,12 @@ class IDialogServices {
     // The word the unit's I/O controller keeps: not zero when the unit types
     // by its keypad alone, without the soft input panel.
     virtual uint16_t GetSpiWord() const { return 0; }
+    // Copies the file `name` from the folder `source` into the folder
+    // `target` with the current screen's progress window, which says what
+    // went wrong; answers whether it copied. Without an application the copy
+    // is a plain one.
+    virtual bool CopyFileWithProgress(const std::u16string& name, const std::u16string& source,
+                                      const std::u16string& target);
 
     static constexpr uint32_t kDefaultSmallSize = 100;
 };
@@ -108,6 +114,8 @@ int ShowMessage(const std::u16string& text, uint32_t style);
 uint32_t SmallFontHeight();
 uint32_t SmallFontWidth();
 uint16_t SpiWord();
+bool CopyFileWithProgress(const std::u16string& name, const std::u16string& source,
+                          const std::u16string& target);
 // A point font of the interface face; an unusable size takes the default.
 plat::Font UiFont(uint32_t tenths_of_point);
 }  // namespace dialog_services

@@ -41,11 +41,6 @@ void RegisterCopyFileTemplate() {
     });
 }
 
-bool IsFolder(const std::u16string& path) {
-    const uint32_t a = plat::file_attributes(path);
-    return a != plat::INVALID_FILE_ATTRIBUTES && (a & plat::FILE_ATTRIBUTE_DIRECTORY);
-}
-
 bool SameIgnoringCase(std::u16string_view a, std::u16string_view b) {
     return a.size() == b.size() && core::EndsWithIgnoreCase(a, b);
 }
@@ -61,6 +56,11 @@ std::u16string Join(const std::u16string& folder, const std::u16string& name) {
 CDirBrowserDlg::CDirBrowserDlg(int idd, plat::CWnd* parent, int list_id)
     : CListBoxDlg(idd, parent, list_id) {
     plat::register_basic_controls();
+}
+
+bool CDirBrowserDlg::FolderExists(const std::u16string& path) {
+    const uint32_t a = plat::file_attributes(path);
+    return a != plat::INVALID_FILE_ATTRIBUTES && (a & plat::FILE_ATTRIBUTE_DIRECTORY);
 }
 
 bool CDirBrowserDlg::PassesFilter(const std::u16string& name, const std::u16string& filter) {
@@ -84,7 +84,7 @@ void CDirBrowserDlg::ListDirectory(const std::u16string& folder) {
     plat::FindData data;
     plat::FindFile find = plat::FindFile::first(Join(folder, u"*"), data);
     if (!find) {
-        if (!IsFolder(folder)) {
+        if (!FolderExists(folder)) {
             m_CurrentFolder = kRoot;
         } else if (!top) {
             m_List.SetItemData(m_List.AddString(kParentRow), kFolderRow);
@@ -148,6 +148,14 @@ std::u16string CDirBrowserDlg::GetPath() const {
     return m_SelectedName.empty() ? std::u16string() : Join(m_SourceText, m_SelectedName);
 }
 
+int CDirBrowserDlg::ShowMessageOver(const std::u16string& text, uint32_t style) {
+    // The box has the keyboard until it ends.
+    EnableWindow(false);
+    const int answer = dialog_services::ShowMessage(text, style);
+    EnableWindow(true);
+    return answer;
+}
+
 // A folder row opens the folder and the browser stays; a file row is the
 // choice, over an existing file of the target only when the user says so.
 void CDirBrowserDlg::OnOK() {
@@ -161,11 +169,8 @@ void CDirBrowserDlg::OnOK() {
     const bool taken = !m_TargetFolder.empty() && a != plat::INVALID_FILE_ATTRIBUTES &&
                        !(a & (plat::FILE_ATTRIBUTE_DIRECTORY | plat::FILE_ATTRIBUTE_HIDDEN));
     if (taken) {
-        // The box has the keyboard until it ends.
-        EnableWindow(false);
-        const int answer = dialog_services::ShowMessage(LoadResString(kOverwriteQuestion),
-                                                        plat::MB_YESNO | plat::MB_ICONQUESTION);
-        EnableWindow(true);
+        const int answer = ShowMessageOver(LoadResString(kOverwriteQuestion),
+                                           plat::MB_YESNO | plat::MB_ICONQUESTION);
         if (answer != plat::IDYES) {
             CListBoxDlg::OnCancel();
             return;
@@ -223,8 +228,8 @@ CCopyFileDlg::CCopyFileDlg(plat::CWnd* parent, std::u16string name, std::u16stri
     m_FileName = std::move(name);
     m_Filter = std::move(filter);
     // Folders that do not exist give way to the volumes.
-    m_CurrentFolder = m_SourceText = IsFolder(source) ? source : u"\\FlashFX Disk";
-    m_TargetFolder = IsFolder(target) ? target : u"\\Hard Disk";
+    m_CurrentFolder = m_SourceText = FolderExists(source) ? source : u"\\FlashFX Disk";
+    m_TargetFolder = FolderExists(target) ? target : u"\\Hard Disk";
 }
 
 bool CCopyFileDlg::OnInitDialog() {

@@ -41,6 +41,8 @@ class CDirBrowserDlg : public CListBoxDlg {
     std::u16string GetPath() const;
     const std::u16string& GetCurrentFolder() const { return m_CurrentFolder; }
 
+    // Whether `path` names an existing folder.
+    static bool FolderExists(const std::u16string& path);
     // Whether a file name passes the filter ("*": every file).
     static bool PassesFilter(const std::u16string& name, const std::u16string& filter);
 
@@ -51,6 +53,9 @@ class CDirBrowserDlg : public CListBoxDlg {
   protected:
     bool OnInitDialog() override;
     intptr_t WindowProc(uint32_t msg, uintptr_t wparam, intptr_t lparam) override;
+    // The program's message box over the dialog, which takes no keys while
+    // the box is open.
+    int ShowMessageOver(const std::u16string& text, uint32_t style);
     // Whether row `row` is a file (item data 1).
     bool IsFileRow(int row) const;
 

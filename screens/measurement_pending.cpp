@@ -32,6 +32,3 @@ bool CMeasurementBase::CheckRestart() {
 bool CMeasurementBase::OpenToolsScreen() {
     return false;
 }
-bool CMeasurementBase::ManageImageFiles() {
-    return false;
-}

@@ -134,9 +134,7 @@ class CGraphPanel : public CScreenWidget {
     int SaveWaterfall(std::span<const uint32_t, 9> values) {
         return graph_ ? graph_->SaveWaterfall(values) : 0;
     }
-    void RecallWaterfall(core::Text path) {
-        if (graph_) graph_->RecallWaterfall(path);
-    }
+    int RecallWaterfall(core::Text path) { return graph_ ? graph_->RecallWaterfall(path) : 0; }
     int SaveScreenImage() { return graph_ ? graph_->SaveScreenImage() : 0; }
     int PrintScreen(int argument) { return graph_ ? graph_->PrintScreen(argument) : 0; }
     int StepActiveMarker(bool up, int n);

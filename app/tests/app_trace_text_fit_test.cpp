@@ -10,6 +10,7 @@
 #include "app/tests/dialog_fit.h"
 #include "app/tests/system_screens_support.h"
 #include "core/res_string.h"
+#include "dialogs/picture_dlgs.h"
 #include "dialogs/text_entry_dlg.h"
 #include "platform/framework/dialog.h"
 #include "screens/measurement_base.h"
@@ -18,12 +19,7 @@ using namespace system_screens;
 
 namespace {
 
-// The dialog that holds the focus.
-plat::CWnd* OpenDialog() {
-    plat::CWnd* w = plat::CWnd::GetFocus();
-    while (w && !dynamic_cast<plat::CDialog*>(w)) w = w->GetParent();
-    return w;
-}
+using dialog_fit::OpenDialog;
 
 class TraceTextFit : public SystemScreens,
                      public dialog_fit::DialogFit,
@@ -51,6 +47,42 @@ TEST_P(TraceTextFit, TraceFileDialogs) {
     ASSERT_EQ(Run("wait 1500\nkey shift+F6\nkey F21\nkey F5\nkey F3\nkey F22\nkey F8\nquit\n"), 0);
     EXPECT_EQ(checked, 2);
     EXPECT_GT(measured, 10);
+    std::string report;
+    for (const std::string& f : failures) report += f + "\n";
+    EXPECT_TRUE(failures.empty()) << failures.size() << " texts do not fit:\n" << report;
+}
+
+// The picture dialogs with the soft keys they label: the image manager over
+// the pictures and over the USB drive, the picture dialog of a waterfall
+// recall, and the copy-images dialog over the USB drive.
+TEST_P(TraceTextFit, PictureDialogs) {
+    root.Write("FlashFX Disk/System/language.txt", std::to_string(GetParam()));
+    root.Write("FlashFX Disk/System/mode.txt", "2");
+    root.Write("FlashFX Disk/My Pictures/Screen10235959-12.bmp", "x");
+    root.Write("Hard Disk/My Traces/WF10235959-12.bmp", "x");
+    auto look = [&](const std::string& name) {
+        Check(OpenDialog(), name);
+        CheckKeys(Current() ? Current()->soft_key_menu() : nullptr, name + " keys");
+    };
+    Probe(21, [&] { look("image manager"); });
+    Probe(22, [&] { look("image manager on the USB drive"); });
+    Probe(23, [&] { look("picture file"); });
+    Probe(24, [&] {
+        CCopyImagesDlg dialog(Current() ? Current()->main_frame() : nullptr);
+        ASSERT_TRUE(dialog.Create());
+        look("copy images");
+        dialog.DestroyWindow();
+    });
+    // File menu, screen image, manage images with a copy to the USB drive
+    // (its status line); the USB drive with a copy back; back twice.
+    // Then the waterfall on, and its recall's picture dialog.
+    ASSERT_EQ(Run("wait 1500\nkey shift+F6\nkey F6\nkey F7\nkey DOWN\nkey F1\nkey F21\nkey F3\n"
+                  "key DOWN\nkey F6\nkey F22\n"
+                  "key F8\nkey F8\nkey shift+F3\nkey F8\nkey F7\nkey F1\nkey F6\nkey F23\n"
+                  "key F8\nkey F24\nquit\n"),
+              0);
+    EXPECT_EQ(checked, 4);
+    EXPECT_GT(measured, 30);
     std::string report;
     for (const std::string& f : failures) report += f + "\n";
     EXPECT_TRUE(failures.empty()) << failures.size() << " texts do not fit:\n" << report;

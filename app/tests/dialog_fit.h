@@ -8,10 +8,12 @@
 #include <vector>
 
 #include "platform/framework/dialog.h"
+#include "platform/framework/edit.h"
 #include "platform/framework/list_box.h"
 #include "platform/framework/wnd.h"
 #include "platform/text/utf.h"
 #include "platform/window/window.h"
+#include "widgets/screen_widget.h"
 #include "widgets/text_fit.h"
 
 namespace dialog_fit {
@@ -50,9 +52,11 @@ class DialogFit {
                 Measure(where, control->GetWindowText(), control->GetFont(), r,
                         plat::DT_LEFT | plat::DT_WORDBREAK | plat::DT_NOPREFIX);
             } else if (kind == "EDIT") {
+                const bool lines = w->style() & plat::ES_MULTILINE;
                 Measure(where, control->GetWindowText(), control->GetFont(),
                         r.inflate(-kInnerMargin, 0),
-                        plat::DT_LEFT | plat::DT_SINGLELINE | plat::DT_NOPREFIX);
+                        plat::DT_LEFT | plat::DT_NOPREFIX |
+                            (lines ? plat::DT_WORDBREAK : plat::DT_SINGLELINE));
             } else if (kind == "LISTBOX") {
                 auto* list = dynamic_cast<plat::CListBox*>(control);
                 ASSERT_NE(list, nullptr) << where;
@@ -64,19 +68,32 @@ class DialogFit {
         }
     }
 
+    // Measures the captions of a bar of keys (the soft keys a dialog
+    // labels).
+    void CheckKeys(const CScreenWidget* bar, const std::string& name) {
+        ASSERT_NE(bar, nullptr) << name;
+        DrawnTexts texts;
+        bar->CollectTexts(texts);
+        for (const DrawnText& t : texts)
+            if (t.caption) Measure(name + " " + t.where, t);
+    }
+
     void Measure(const std::string& where, const core::Text& text, const plat::Font& font,
                  const plat::Rect& box, uint32_t format) {
-        if (text.empty()) return;
-        ++measured;
         DrawnText t;
-        t.where = where;
         t.text = text;
         t.font = font;
         t.box = box;
         t.format = format;
+        Measure(where, t);
+    }
+    void Measure(const std::string& where, DrawnText t) {
+        if (t.text.empty()) return;
+        ++measured;
+        t.where = where;
         const TextOverflow o = MeasureOverflow(t);
         if (o.Fits()) return;
-        failures.push_back(where + ": \"" + plat::to_utf8(text) + "\" is " +
+        failures.push_back(where + ": \"" + plat::to_utf8(t.text) + "\" is " +
                            std::to_string(o.width) + " px too wide, " + std::to_string(o.height) +
                            " px too tall");
     }

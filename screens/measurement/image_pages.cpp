@@ -2,6 +2,7 @@
 // picture, printed or shown full screen, and the instruments' help texts.
 #include "core/res_string.h"
 #include "core/scoped_lock.h"
+#include "dialogs/picture_dlgs.h"
 #include "screens/measurement_base.h"
 #include "screens/screen_services.h"
 #include "widgets/graph_panel.h"
@@ -89,6 +90,20 @@ bool CMeasurementBase::QuickSaveScreen() {
 
 bool CMeasurementBase::PrintScreen() {
     return graphPanel && graphPanel->PrintScreen(0) != 0;
+}
+
+// The image manager over the pictures, with the measurement stopped while it
+// is open; true when it copied or deleted a picture.
+bool CMeasurementBase::ManageImageFiles() {
+    StopMeasurement();
+    bool changed = false;
+    {
+        CImageManagerDlg dialog(main_frame());
+        changed = dialog.DoModal() == plat::IDOK;
+    }
+    RedrawWholeScreen();
+    ApplySettings(true);
+    return changed;
 }
 
 bool CMeasurementBase::ShowFullScreen() {

@@ -5,6 +5,7 @@
 #include <ctime>
 
 #include "core/keys.h"
+#include "dialogs/picture_dlgs.h"
 #include "files/meas_setup.h"
 #include "instrument/measurement.h"
 #include "platform/kernel/clock.h"
@@ -329,7 +330,9 @@ bool CMeasurementBase::OnWaterfallMarkerArrow(uint32_t key) {
 }
 
 bool CMeasurementBase::ChooseWaterfallFile() {
-    // The picture file dialog is not part of the program yet: nothing is
-    // chosen.
-    return false;
+    CPictureFileDlg dialog(main_frame());
+    const bool chosen = dialog.DoModal() == plat::IDOK && !dialog.GetPath().empty();
+    const bool recalled = chosen && graphPanel && graphPanel->RecallWaterfall(dialog.GetPath());
+    RedrawWholeScreen();
+    return recalled;
 }
