@@ -257,6 +257,24 @@ TEST_F(RecalledResults, TheFilesResultsFillTheLiveAndStoredValuesAndAreHandedBac
         for (char& ch : text) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
         EXPECT_EQ(text.find("nan"), std::string::npos) << c << ": " << text;
     }
+
+    // A channel power trace: its measurement becomes current, and while its
+    // trace is held the row shows the file's channel power; a menu key lets
+    // the recall go, and the row shows the live measurement again.
+    std::string channel = WithResults(saved, "\t<cp power = -3.72500e+001>\n");
+    const std::string id = "<measurement id = carrier to interference>";
+    ASSERT_NE(channel.find(id), std::string::npos);
+    channel.replace(channel.find(id), id.size(), "<measurement id = channel power>");
+    Recall(channel);
+    ASSERT_TRUE(Until([](CSpecAnMode& s) {
+        return s.GetCurrentMeasurement() && s.GetCurrentMeasurement()->GetId() == 22;
+    }));
+    EXPECT_TRUE(CellNear(4, 2, -37.25, 0.0005));
+    Keys({"shift+F1"});
+    EXPECT_TRUE(Until([](CSpecAnMode& s) {
+        const auto v = NumberIn(s.readout_panel()->GetCell(4, 2)->GetValue());
+        return !v || std::abs(*v + 37.25) > 0.0005;
+    })) << core::LowBytes(Cell(4, 2));
 }
 
 }  // namespace
