@@ -439,15 +439,18 @@ void AcquisitionBoard::store_table(std::uint16_t id, const Bytes& payload) {
 
 void AcquisitionBoard::answer_query(std::uint16_t id, const Bytes& payload, Outgoing& out) {
     // Queries ride on a running stream; an idle board keeps silent so that no
-    // stray packet sits in the pipe ahead of the next command's reply.
-    if (!stream_) return;
+    // stray packet sits in the pipe ahead of the next command's reply. The
+    // bias supply's current is the exception: while the bias is on the host
+    // listens for it without a sweep.
     Bytes r;
     if (id == msg::kBiasCurrent) {
+        if (!stream_ && !bias_on_) return;
         const double ma = bias_on_ ? network_.bias_current_a() * 1000.0 : 0.0;
         append_le<std::uint32_t>(r, static_cast<std::uint32_t>(std::lround(ma * 255.0)));
         queue_small(id, r, out);
         return;
     }
+    if (!stream_) return;
     // Counter markers: six enable bytes, then six marker frequencies; a
     // carrier near a marker is counted to the counter's resolution.
     const SpectrumSettings& s = stream_->settings;

@@ -149,18 +149,27 @@ TEST(Board, PacketsAreReadAsAFirst64ByteTransferAndOneRoundedRest) {
     EXPECT_EQ(p->count(), 36);
 }
 
-TEST(Board, QueriesAreAnsweredOnlyWhileAStreamRuns) {
+// An idle board keeps silent, but for the bias current while the bias is on:
+// the host listens for that one without a sweep.
+TEST(Board, QueriesAreAnsweredWhileAStreamRunsAndTheBiasCurrentWhileTheBiasIsOn) {
     BoardHost host(std::make_shared<AcquisitionBoard>(fast_scene()));
-    host.send(dsp::msg::kOption, Bytes{0, 1, 0, 0});  // DC bias on, no reply
     host.send(dsp::msg::kBiasCurrent);
     host.send(dsp::msg::kCounterMarkers, Bytes(56, 0));
     EXPECT_FALSE(host.transfer_in(64, 50));
+
+    host.send(dsp::msg::kOption, Bytes{0, 1, 0, 0});  // DC bias on, no reply
+    host.send(dsp::msg::kCounterMarkers, Bytes(56, 0));
+    EXPECT_FALSE(host.transfer_in(64, 50));
+    host.send(dsp::msg::kBiasCurrent);
+    auto idle = host.read_type(dsp::msg::kBiasCurrent);
+    ASSERT_TRUE(idle);
+    EXPECT_EQ(get_le<std::uint32_t>(idle->body, 0), 120u * 255u);  // 0.12 A in mA x 255
 
     host.send(dsp::msg::kTransmissionSweep, na_record(100000000, 1000000000, 101));
     host.send(dsp::msg::kBiasCurrent);
     auto p = host.read_type(dsp::msg::kBiasCurrent);
     ASSERT_TRUE(p);
-    EXPECT_EQ(get_le<std::uint32_t>(p->body, 0), 120u * 255u);  // 0.12 A in mA x 255
+    EXPECT_EQ(get_le<std::uint32_t>(p->body, 0), 120u * 255u);
     EXPECT_TRUE(host.stop());
 }
 
