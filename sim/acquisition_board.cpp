@@ -117,6 +117,16 @@ std::vector<Complex> resample(const std::vector<Complex>& table, std::size_t n) 
     return out;
 }
 
+// The named events that switch scene signals off, created unset unless
+// someone made them already.
+std::vector<plat::Event> switch_off_events(const std::vector<Signal>& signals) {
+    std::vector<plat::Event> events;
+    for (const Signal& sig : signals)
+        events.push_back(sig.off_event.empty() ? plat::Event()
+                                               : plat::Event::create(sig.off_event, true, false));
+    return events;
+}
+
 }  // namespace
 
 // The data stream one message started: packets of the current round (one
@@ -140,6 +150,7 @@ AcquisitionBoard::AcquisitionBoard(const Scene& scene, std::filesystem::path sta
       spectrum_(scene),
       network_(scene),
       started_ms_(static_cast<double>(plat::now_ms())),
+      off_events_(switch_off_events(scene.signals)),
       thread_([this] { run(); }) {
     std::lock_guard model(model_mutex_);
     for (const Unanswered& u : scene.board.unanswered)
@@ -577,7 +588,11 @@ void AcquisitionBoard::next_round(Stream& st) {
     } else if (cls == dsp::CLASS_SPECTRUM) {
         const SpectrumSettings& s = st.settings;
         const bool zero_span = id == msg::kZeroSpan;
-        spectrum_.set_elapsed((static_cast<double>(plat::now_ms()) - started_ms_) / 1000.0);
+        std::vector<bool> switched_off(off_events_.size());
+        for (std::size_t i = 0; i < off_events_.size(); ++i)
+            switched_off[i] = off_events_[i] && off_events_[i].is_set();
+        spectrum_.set_elapsed((static_cast<double>(plat::now_ms()) - started_ms_) / 1000.0,
+                              switched_off);
         const double duration_ms = zero_span ? get_le<std::uint32_t>(st.payload, 40) : 0.0;
         // In zero span a video trigger (modes 2 and 5) starts each trace at a
         // rising edge of the burst plus its delay; a burst below its level

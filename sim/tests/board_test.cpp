@@ -492,6 +492,33 @@ TEST(Board, ASignalSwitchedOffLeavesTheLaterSweeps) {
     EXPECT_LT(peak(), -60.0);
 }
 
+// A signal with `off_event` stays in every sweep until whoever runs the board
+// sets that event; the sweeps that start later leave it out, and only those
+// already queued ahead of the host still carry it.
+TEST(Board, ASignalSwitchedOffByItsEventLeavesTheLaterSweeps) {
+    sim::Scene s = fast_scene();
+    s.signals = {{940e6, -30.0, 0}};
+    s.signals[0].off_event = "BoardTestCarrierOff";
+    BoardHost host(std::make_shared<AcquisitionBoard>(s));
+    host.send(dsp::msg::kSweep, sweep_record());
+    const auto carrier = [&] {
+        const Bytes trace = host.collect(dsp::msg::kSweep, 705, 4);
+        EXPECT_EQ(trace.size(), 705u * 4);
+        return trace.size() == 705u * 4 ? get_le<float>(trace, 352 * 4) : 0.0f;
+    };
+    for (int sweep = 0; sweep < 20; ++sweep) ASSERT_NEAR(carrier(), -30.0, 0.05) << sweep;
+    plat::Event off = plat::Event::open("BoardTestCarrierOff");
+    ASSERT_TRUE(off);
+    off.set();
+    // The board keeps at most kMaxQueuedBytes ahead, a few whole sweeps.
+    const int queued = int(AcquisitionBoard::kMaxQueuedBytes / (705 * 4)) + 2;
+    int on = 0;
+    while (on <= queued && carrier() > -60) ++on;
+    EXPECT_LE(on, queued);
+    for (int sweep = 0; sweep < 5; ++sweep) EXPECT_LT(carrier(), -60.0) << sweep;
+    EXPECT_TRUE(host.stop());
+}
+
 TEST(Board, SweepsArePacedByTheSweepTime) {
     sim::Scene s = fast_scene();
     s.time_scale = 1;
