@@ -90,6 +90,8 @@ bool CMeasurementBase::ApplySettings(bool resetDisplay) {
         ScopedLock guard(*this);
         m_SweepCompleted = false;
         sweepBegunSinceRestart_ = false;
+        singleSweepRun_ = m_SingleSweep;
+        singleSweepHeld_ = false;
     }
     // The link keeps one message waiting: the restart's sweep request goes
     // first and the counter query after it (the link resumes the sweep

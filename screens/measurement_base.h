@@ -968,7 +968,12 @@ class CMeasurementBase : public CModeBase, public IFileListScreen {
     // Whether a sweep has begun at its first point since the measurement
     // was last started or restarted: only such a sweep completes one.
     bool sweepBegunSinceRestart_ = false;  // under the lock
-    int completedSweeps_ = 0;              // under the lock
+    // Whether the measurement was last (re)started for a single sweep, and
+    // whether that sweep is complete: then the trace holds it, and blocks
+    // the board sends before it has taken the stop are not the user's.
+    bool singleSweepRun_ = false;   // under the lock
+    bool singleSweepHeld_ = false;  // under the lock
+    int completedSweeps_ = 0;       // under the lock
     bool m_SingleSweep = false;
     std::atomic<int> m_MarkerRedrawPoint{-1};
     int m_DisplayWord = 0;

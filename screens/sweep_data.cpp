@@ -133,6 +133,7 @@ void CMeasurementBase::ForgetReceivedSweep() {
     m_PointsReceived = 0;
     m_SweepCompleted = false;
     sweepBegunSinceRestart_ = false;
+    singleSweepHeld_ = false;
 }
 
 void CMeasurementBase::FreeTraceBuffers() {
@@ -199,6 +200,7 @@ void CMeasurementBase::ReprocessStoredTrace() {
 void CMeasurementBase::ProcessSweepBlock(CDeviceItem* record) {
     {
         ScopedLock guard(*this);
+        if (singleSweepHeld_) return;
         sweep_ = pendingSettings_;
         m_UpperLimitOn = sweep_.upperOn;
         m_LowerLimitOn = sweep_.lowerOn;
@@ -525,7 +527,10 @@ bool CMeasurementBase::CommitUnderLock(int points, int layout, int n) {
     }
     shownColumnRows_ = m_ColumnRows;
     if (m_SweepComplete) {
-        if (sweepBegunSinceRestart_) m_SweepCompleted = true;
+        if (sweepBegunSinceRestart_) {
+            m_SweepCompleted = true;
+            singleSweepHeld_ = singleSweepRun_;
+        }
         ++completedSweeps_;
     }
     m_DataChanged = true;

@@ -488,6 +488,7 @@ class SingleSweepScreen : public PublishingScreen {
         completions.push_back(m_SweepCompletedBefore);
         return 0;
     }
+    void SetSingle(bool on) { m_SingleSweep = on; }
     std::vector<bool> completions;
 };
 
@@ -513,6 +514,33 @@ TEST_F(PublishedSweep, NoSweepOfBeforeARestartCompletesTheNext) {
     screen.Feed(trace, n);
     screen.PublishToGraph();
     EXPECT_EQ(screen.completions, (std::vector<bool>{false, false, true}));
+}
+
+// A completed single sweep is what the screen holds: the first block of the
+// next sweep, sent by the board before it took the stop, changes neither the
+// trace nor the points received, until the next restart takes blocks again.
+TEST_F(PublishedSweep, ACompletedSingleSweepHoldsItsTraceUntilARestart) {
+    constexpr int n = kPoints;
+    CGraphPanel panel(1, 0);
+    panel.Create(&view, 0, 30, 705, 455, 18, 90, scheme.get());
+    BoardlessMeasurement measurement;
+    SingleSweepScreen screen(n, panel);
+    screen.SetCurrentMeasurement(&measurement, nullptr);
+    screen.SetSingle(true);
+    screen.ApplyAndRestart(true);
+    const std::vector<float> sweep(n, -80.0f), next(n, -40.0f);
+    const auto shown = [&] { return panel.GetGraph()->LockData()->received; };
+    screen.Feed(sweep, n);
+    screen.PublishToGraph();
+    screen.Feed(next, n / 10);
+    screen.PublishToGraph();
+    EXPECT_EQ(screen.GetPointsReceived(), n);
+    EXPECT_EQ(shown(), n);
+    EXPECT_EQ(screen.completions, (std::vector<bool>{true}));
+    screen.ApplyAndRestart(true);
+    screen.Feed(next, n / 10);
+    screen.PublishToGraph();
+    EXPECT_EQ(shown(), n / 10);
 }
 
 }  // namespace
