@@ -686,6 +686,7 @@ int CDspInterface::SendStep() {
     last_send_tick_ = plat::tick_count();
     const dspmsg::PendingRecord& m = *send_slot_;
     if (ControlIn(m.code, m.Message(), m.length)) {
+        last_sent_id_ = m.id;
         stop_sent_ = false;
         echo_received_ = false;
         streaming_ = true;

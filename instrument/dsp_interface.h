@@ -88,6 +88,9 @@ class CDspInterface : public CDevicePort {
     // then the query that was pending behind it.
     void SetAutoReconnect(bool on) { auto_reconnect_.store(on); }
     int GetState() const { return state_.load(); }
+    // The id of the last message the driver took (one the board never sees
+    // included), or 0.
+    uint16_t GetLastSentId() const { return last_sent_id_.load(); }
     bool IsErrorShown() const { return error_shown_.load(); }
 
   protected:
@@ -168,6 +171,7 @@ class CDspInterface : public CDevicePort {
 
     CEventDispatcher* dispatcher_ = nullptr;  // set before Start
     std::atomic<bool> auto_reconnect_{true};
+    std::atomic<uint16_t> last_sent_id_{0};  // written by the link thread
     std::atomic<bool> lost_device_{false};
     // Serialises the device calls with open and close.
     std::recursive_mutex device_mutex_;

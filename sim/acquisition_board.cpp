@@ -117,6 +117,16 @@ std::vector<Complex> resample(const std::vector<Complex>& table, std::size_t n) 
     return out;
 }
 
+// The named events that switch scene signals off, created unset unless
+// someone made them already.
+std::vector<plat::Event> switch_off_events(const std::vector<Signal>& signals) {
+    std::vector<plat::Event> events;
+    for (const Signal& sig : signals)
+        events.push_back(sig.off_event.empty() ? plat::Event()
+                                               : plat::Event::create(sig.off_event, true, false));
+    return events;
+}
+
 }  // namespace
 
 // The data stream one message started: packets of the current round (one
@@ -140,6 +150,7 @@ AcquisitionBoard::AcquisitionBoard(const Scene& scene, std::filesystem::path sta
       spectrum_(scene),
       network_(scene),
       started_ms_(static_cast<double>(plat::now_ms())),
+      off_events_(switch_off_events(scene.signals)),
       thread_([this] { run(); }) {
     std::lock_guard model(model_mutex_);
     for (const Unanswered& u : scene.board.unanswered)
@@ -428,15 +439,18 @@ void AcquisitionBoard::store_table(std::uint16_t id, const Bytes& payload) {
 
 void AcquisitionBoard::answer_query(std::uint16_t id, const Bytes& payload, Outgoing& out) {
     // Queries ride on a running stream; an idle board keeps silent so that no
-    // stray packet sits in the pipe ahead of the next command's reply.
-    if (!stream_) return;
+    // stray packet sits in the pipe ahead of the next command's reply. The
+    // bias supply's current is the exception: while the bias is on the host
+    // listens for it without a sweep.
     Bytes r;
     if (id == msg::kBiasCurrent) {
+        if (!stream_ && !bias_on_) return;
         const double ma = bias_on_ ? network_.bias_current_a() * 1000.0 : 0.0;
         append_le<std::uint32_t>(r, static_cast<std::uint32_t>(std::lround(ma * 255.0)));
         queue_small(id, r, out);
         return;
     }
+    if (!stream_) return;
     // Counter markers: six enable bytes, then six marker frequencies; a
     // carrier near a marker is counted to the counter's resolution.
     const SpectrumSettings& s = stream_->settings;
@@ -574,7 +588,11 @@ void AcquisitionBoard::next_round(Stream& st) {
     } else if (cls == dsp::CLASS_SPECTRUM) {
         const SpectrumSettings& s = st.settings;
         const bool zero_span = id == msg::kZeroSpan;
-        spectrum_.set_elapsed((static_cast<double>(plat::now_ms()) - started_ms_) / 1000.0);
+        std::vector<bool> switched_off(off_events_.size());
+        for (std::size_t i = 0; i < off_events_.size(); ++i)
+            switched_off[i] = off_events_[i] && off_events_[i].is_set();
+        spectrum_.set_elapsed((static_cast<double>(plat::now_ms()) - started_ms_) / 1000.0,
+                              switched_off);
         const double duration_ms = zero_span ? get_le<std::uint32_t>(st.payload, 40) : 0.0;
         // In zero span a video trigger (modes 2 and 5) starts each trace at a
         // rising edge of the burst plus its delay; a burst below its level

@@ -122,6 +122,8 @@ class AcquisitionBoard : public plat::usb::AttachedDevice {
     std::filesystem::path command_log_;  // under the pipe lock
     // When the board started (platform clock): signals switch off after it.
     const double started_ms_;
+    // The switch-off event of each scene signal (empty for none); set only.
+    const std::vector<plat::Event> off_events_;
 
     std::thread thread_;
 };

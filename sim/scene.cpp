@@ -52,6 +52,7 @@ void fields(V& v, S& s) {
     v("am_depth", s.am_depth, kFraction);
     v("fm_deviation_hz", s.fm_deviation_hz, Range{0, 1e6, false, "from 0 to 1 MHz"});
     v("off_after_s", s.off_after_s, Range{0, 1e6, false, "from 0 (never) to 1,000,000 s"});
+    v("off_event", s.off_event);
 }
 
 template <typename V, typename S>

@@ -28,6 +28,11 @@ struct Signal {
     // signal is switched off at its source: sweeps that start later leave it
     // out. 0 keeps it on.
     double off_after_s = 0;
+    // The name of a platform event (manual reset) that switches the signal
+    // off at its source once it is set: sweeps that start later leave it out.
+    // Whoever runs the scene in the board's process sets it at the moment of
+    // its choosing; "" switches nothing.
+    std::string off_event = {};
 };
 
 // A burst seen in zero span: on for `on_ms` out of every `period_ms`.

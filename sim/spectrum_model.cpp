@@ -99,14 +99,23 @@ double vbw_from_record(std::uint16_t word) {
 }
 
 SpectrumModel::SpectrumModel(const Scene& scene)
-    : signals_(scene.signals), scene_(scene), rng_(scene.receiver.seed) {}
+    : signals_(scene.signals),
+      on_(scene.signals.size(), true),
+      scene_(scene),
+      rng_(scene.receiver.seed) {}
 
-void SpectrumModel::set_elapsed(double seconds) {
-    std::vector<Signal> on;
-    for (const Signal& sig : scene_.signals)
-        if (!(sig.off_after_s > 0 && seconds >= sig.off_after_s)) on.push_back(sig);
-    if (on.size() == signals_.size()) return;
-    signals_ = std::move(on);
+void SpectrumModel::set_elapsed(double seconds, const std::vector<bool>& switched_off) {
+    std::vector<bool> on(scene_.signals.size());
+    for (std::size_t i = 0; i < on.size(); ++i) {
+        const Signal& sig = scene_.signals[i];
+        const bool timed_out = sig.off_after_s > 0 && seconds >= sig.off_after_s;
+        on[i] = !timed_out && !(i < switched_off.size() && switched_off[i]);
+    }
+    if (on == on_) return;
+    on_ = std::move(on);
+    signals_.clear();
+    for (std::size_t i = 0; i < on_.size(); ++i)
+        if (on_[i]) signals_.push_back(scene_.signals[i]);
     grid_valid_ = false;
 }
 

@@ -74,8 +74,9 @@ class SpectrumModel {
                                  double start_ms = 0);
     // Whether the burst rises to a video trigger's level.
     bool burst_reaches(double level_dbm) const;
-    // The signals switched on `seconds` after the board started.
-    void set_elapsed(double seconds);
+    // The signals switched on `seconds` after the board started, less those
+    // whose flag in `switched_off` (one per scene signal, when given) is set.
+    void set_elapsed(double seconds, const std::vector<bool>& switched_off = {});
 
     // What the demodulator hears tuned to the settings' centre through a
     // filter of their RBW, as 16-bit PCM at `kAudioRate` samples a second;
@@ -102,6 +103,7 @@ class SpectrumModel {
     bool grid_valid_ = false;
 
     std::vector<Signal> signals_;  // those switched on
+    std::vector<bool> on_;         // which of the scene's signals are on
     Scene scene_;
     std::mt19937 rng_;
 };

@@ -125,10 +125,10 @@ TEST_F(ScreenOverrides, AutoRangeFromTheExtremes) {
 // Auto range by keys on the live trace: afterwards the trace's lowest pixel
 // lies in the bottom division and its highest below the top line.
 TEST_F(ScreenOverrides, AutoRangeKeyFitsTheTraceToTheGraph) {
-    // A scale far too wide first: 15 dB per division from +30 dBm.
+    // A scale far too wide first: 15 dB per division from +30 dBm. The key
+    // ranges over the points received so far until a whole sweep is in, so
+    // it waits for one.
     OnScreen([](CSpecAnMode& s) { s.AutoScale(30.0, -120.0); });
-    // Its new attenuation restarted the sweep: auto range looks at a whole
-    // one.
     Sweeps(1);
     Keys({"shift+F3", "F1"});
     ASSERT_TRUE(Until([](CSpecAnMode& s) { return s.GetSASetup()->GetReferenceStepping() < 15; }));

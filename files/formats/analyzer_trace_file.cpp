@@ -273,6 +273,8 @@ void CSATraceFile::ResetRead() {
 CSetupFile::Step CSATraceFile::ReadTag(int32_t id, const std::optional<core::Text>& value) {
     const core::Text text = value.value_or(core::Text());
     auto number = [&]() { return files::ParseStrictDouble(text); };
+    // Results the screen shows: one written as no number is not measured.
+    auto result = [&]() { return files::ParseResultDouble(text); };
     auto integer = [&]() { return files::ParseStrictInt(text); };
     auto frequency = [&]() { return files::ParseStrictFrequency(text); };
     auto store = [](auto parsed, auto& field) {
@@ -300,11 +302,11 @@ CSetupFile::Step CSATraceFile::ReadTag(int32_t id, const std::optional<core::Tex
             return store(frequency(), values_.occupied_bandwidth);
         case kCpPower:
         case kAcpPower:
-            return store(number(), values_.channel_power);
+            return store(result(), values_.channel_power);
         case kAcpHighPower:
-            return store(number(), values_.acp_high_power);
+            return store(result(), values_.acp_high_power);
         case kAcpLowPower:
-            return store(number(), values_.acp_low_power);
+            return store(result(), values_.acp_low_power);
         case kDemodTime: {
             std::optional<int32_t> ms = integer();
             if (!ms) return Step::kFail;
@@ -312,11 +314,11 @@ CSetupFile::Step CSATraceFile::ReadTag(int32_t id, const std::optional<core::Tex
             return Step::kNext;
         }
         case kC2iCarrier:
-            return store(number(), values_.c2i_carrier);
+            return store(result(), values_.c2i_carrier);
         case kC2iInterference:
-            return store(number(), values_.c2i_interference);
+            return store(result(), values_.c2i_interference);
         case kC2iDifference:
-            return store(number(), values_.c2i_difference);
+            return store(result(), values_.c2i_difference);
         case kFsStart:
             return store(frequency(), values_.fs_start);
         case kFsStop:

@@ -1,6 +1,7 @@
 #include "files/formats/number_format.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
@@ -88,6 +89,20 @@ std::optional<double> ParseStrictDouble(std::u16string_view text) {
     const std::optional<double> v = plat::parse_number(*bytes);
     if (!v || !std::isfinite(*v)) return std::nullopt;
     return v;
+}
+
+std::optional<double> ParseResultDouble(std::u16string_view text) {
+    if (std::optional<double> v = ParseStrictDouble(text)) return v;
+    if (!text.empty() && text.front() == u' ') text.remove_prefix(1);
+    if (!text.empty() && (text.front() == u'+' || text.front() == u'-')) text.remove_prefix(1);
+    std::string word;
+    for (char16_t c : text) {
+        if (c > 0x7F) return std::nullopt;
+        word.push_back(static_cast<char>(std::tolower(static_cast<unsigned char>(c))));
+    }
+    if (word == "nan" || word == "inf" || word == "infinity")
+        return std::numeric_limits<double>::quiet_NaN();
+    return std::nullopt;
 }
 
 int64_t RoundHalfUp(double value) {

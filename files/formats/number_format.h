@@ -27,6 +27,10 @@ std::optional<int32_t> ParseStrictInt(std::u16string_view text);
 std::optional<uint32_t> ParseStrictFrequency(std::u16string_view text);
 // A finite decimal or exponent number (two or three exponent digits).
 std::optional<double> ParseStrictDouble(std::u16string_view text);
+// A measured result: a number as ParseStrictDouble takes it, or NaN for a
+// value written as no number ("nan", "inf", "infinity", any case, with a
+// sign or none), which the result's owner shows as not measured.
+std::optional<double> ParseResultDouble(std::u16string_view text);
 
 // value + 0.5 truncated, as the list files round their numbers; held to the
 // 64-bit range.

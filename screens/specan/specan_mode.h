@@ -300,7 +300,8 @@ class CSpecAnMode : public CMeasurementBase, public ITraceValueReceiver {
     StoredResults* SetFieldStrengthGain(double value);
     const StoredResults& GetStoredResults() const { return m_StoredResults; }
     // A recalled trace's results: C/I into both sets, the rest into the
-    // stored block; the result row shows the block while recalled.
+    // stored block; the result row shows the block while a recalled trace
+    // is held alone.
     void ReceiveSaValues(const SaTraceValues& values) override;
     // What a trace writer stores: the live C/I values and the stored block.
     SaTraceValues GetSaValues() const;
@@ -531,7 +532,7 @@ class CSpecAnMode : public CMeasurementBase, public ITraceValueReceiver {
     uint64_t carrier_hz_ = 0, interference_hz_ = 0;
     double m_CarrierPower = -1000.0, m_InterferencePower = -1000.0, m_PowerDifference = -1000.0;
     StoredResults m_StoredResults;
-    bool m_Recalled = false;
+    bool m_Recalled = false;  // a recalled trace is held (user-interface thread)
     // Demodulation: audio asked of the board (user-interface thread).
     bool demod_running_ = false;
 };

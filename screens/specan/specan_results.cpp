@@ -242,10 +242,12 @@ SaTraceValues CSpecAnMode::GetSaValues() const {
     return v;
 }
 
-// While the screen shows a recall, the result row shows the stored block;
-// else the live results.
+// While a recalled trace is held alone (hold on, live data off), the result
+// row shows the stored block; else the live results. Once the hold is let
+// go, a later hold is of a live trace: the recall is over.
 void CSpecAnMode::ShowMeasurementResult(bool detail) {
-    if (!m_Recalled) {
+    if (!m_Hold) m_Recalled = false;
+    if (!m_Recalled || m_Live) {
         CMeasurementBase::ShowMeasurementResult(detail);
         return;
     }

@@ -79,6 +79,9 @@ bool CSpecAnMode::RecallSelectedTrace(int code) {
     }
     RefreshAfterLoad();
     ShowRecalledTrace(code);
+    // The result row shows the file's results while its trace is held.
+    m_Recalled = true;
+    RefreshReadouts();
     return true;
 }
 

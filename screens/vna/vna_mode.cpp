@@ -40,6 +40,9 @@ constexpr uint64_t kMaxFrequency = 3600000000ull;
 constexpr uint64_t kMinSpan = 100000;
 constexpr uint32_t kHardwareAll = 0x207, kHardwareVnaOnly = 0x205;
 constexpr uint64_t kDefaultCentre = 450000000;
+// The board's start without a sweep: the link reads the board's replies
+// while nothing is measured.
+constexpr uint32_t kListenWithoutSweep = 36;
 
 }  // namespace
 
@@ -266,7 +269,19 @@ void CVnaMode::CancelEntry() {
 }
 
 int CVnaMode::StopMeasurement() {
-    return CMeasurementBase::StopMeasurement();
+    const int result = CMeasurementBase::StopMeasurement();
+    if (dc_bias_on_ && type_ == kGain)
+        if (CVnaMeasurement* m = Current()) m->SendCommand(kListenWithoutSweep);
+    return result;
+}
+
+void CVnaMode::FullSpan(int key) {
+    CFrequencyRange* range = vna_setup_->GetFrequencyRange();
+    if (!range || range->GetSpan() == kMaxFrequency) return;
+    const uint64_t oldSpan = range->GetSpan();
+    range->SetLimits(LowestFrequency(), kMaxFrequency, kMinSpan);
+    SetFrequencyValue(kKeySpan, kMaxFrequency);
+    ApplyValue(key, false, oldSpan);
 }
 
 void CVnaMode::ApplyValue(int key, bool keepSelection, uint64_t oldSpan) {

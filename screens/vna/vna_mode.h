@@ -183,7 +183,12 @@ class CVnaMode : public CMeasurementBase, public ITraceValueReceiver, public ITr
     CMeasurement* SetMeasurement(CMeasurement* ignored) override;
     // The measurement whose type equals the setup's measurement id.
     CMeasurement* MeasurementOfType(int type) const;
+    // Stops the sweep. With the DC bias on in the gain measurement the link
+    // goes on listening without a sweep, so the bias watchdog's current
+    // queries are still answered.
     int StopMeasurement() override;
+    // Full span: the whole range from the lowest frequency up to 3.6 GHz.
+    void FullSpan(int key) override;
 
     // --- Keys and pages ------------------------------------------------------------
     void OnMenuKey(uint32_t key, int flag) override;
@@ -230,7 +235,7 @@ class CVnaMode : public CMeasurementBase, public ITraceValueReceiver, public ITr
     // --- DC bias ----------------------------------------------------------------------
     void ShowBiasTeeMessage() override;
     void CheckDcBiasCurrent(uint32_t word);
-    bool IsDcBiasOn() const { return dc_bias_on_; }
+    bool IsDcBiasOn() const { return dc_bias_on_.load(); }
     // Switches the DC bias on (the gain measurement) or off; on starts the
     // watchdog, off stops it and tells the board.
     void SetDcBiasOn(bool on);
@@ -267,6 +272,8 @@ class CVnaMode : public CMeasurementBase, public ITraceValueReceiver, public ITr
     void ShowAverageGain(double gain);
     void ShowRecalledBias();
     void ShowBiasCurrent(double amps);
+    // Readout row 2: offset, attenuation, detector and trigger.
+    void UpdateSettingsReadout() override;
 
     // --- Amplitude and units pages --------------------------------------------------------
     int ShowAmplitudeMenu(int key);
@@ -304,6 +311,11 @@ class CVnaMode : public CMeasurementBase, public ITraceValueReceiver, public ITr
     bool ImmunityOn() const;
     void SetImmunity(bool on);
     static core::Text BiasVoltageText(int32_t type);
+
+    // --- Markers -----------------------------------------------------------------------------
+    // Digits on a distance-to-fault marker: its distance typed in the
+    // distance unit, held within the distance-to-fault range.
+    bool EditMarkerDistance(int key) override;
 
     // --- Trace files ----------------------------------------------------------------------
     // The network analyzer trace of the setup: the record's points beside
@@ -451,8 +463,9 @@ class CVnaMode : public CMeasurementBase, public ITraceValueReceiver, public ITr
     // The record whose trace SaveTraceFile writes, while it writes.
     const ITraceSource* saving_source_ = nullptr;
 
-    // --- DC bias (user-interface thread) ---
-    bool dc_bias_on_ = false;
+    // --- DC bias (written by the user-interface thread; the delivering
+    // thread reads the flag when a single sweep stops) ---
+    std::atomic<bool> dc_bias_on_{false};
     uint32_t unanswered_bias_queries_ = 0;
 
     // --- Sweep (the delivering thread, or under the lock where said) ---

@@ -8,6 +8,7 @@
 #include "core/app_commands.h"
 #include "core/keys.h"
 #include "core/res_string.h"
+#include "core/saturating_cast.h"
 #include "core/units.h"
 #include "files/lists/cable_type.h"
 #include "files/vna_meas_setup.h"
@@ -15,6 +16,7 @@
 #include "instrument/vna_measurements.h"
 #include "screens/screen_services.h"
 #include "screens/vna/vna_mode.h"
+#include "widgets/graph_panel.h"
 #include "widgets/readout_panel.h"
 #include "widgets/soft_key_menu.h"
 
@@ -55,6 +57,7 @@ constexpr double kFeetMargin = 0.0005;
 constexpr double kDistanceWheelStep = 1.0, kDistanceArrowStep = 10.0;
 constexpr uint32_t kStartTitle = 64390, kStopTitle = 64391, kAboveMaximum = 64188;
 constexpr uint32_t kHelpTitle = 63193, kHelpPath = 63194;
+constexpr uint32_t kMarkerDistanceTitle = 1192;
 
 // The cable page.
 enum CableKey : int { kListKey = 0, kVpKey = 1, kLossKey = 2 };
@@ -563,6 +566,39 @@ void CVnaMode::EditDtfDistance(int item, int digit) {
         AfterDtfChange();
     }
     ShowSoftKeys(kPageDtf, item);
+}
+
+bool CVnaMode::EditMarkerDistance(int key) {
+    if (key > 9 || !graphPanel || !IsMarkerOn()) return false;
+    int marker = 0;
+    double level = 0;
+    uint64_t millimetres = 0;
+    if (!graphPanel->GetCurrentMarker(marker) ||
+        !graphPanel->GetPendingMarkerValues(marker, level, millimetres))
+        return false;
+    const CVNAMeasSetup& s = *vna_setup_;
+    const bool metric = s.IsDistanceInMeters();
+    const double metres = static_cast<double>(millimetres) / 1000.0;
+    const double shown = metric ? metres : MetresToFeet(metres);
+    const double low = s.GetDtfStart(), high = s.GetDtfStop();
+    const auto v = Entries().Distance(kMarkerDistanceTitle, key, metric, shown, low, high,
+                                      kDistanceWheelStep, kDistanceArrowStep);
+    const bool moved = v && *v != shown;
+    if (moved) {
+        const double held = std::clamp(*v, low, high);
+        const double to = metric ? held : FeetToMetres(held);
+        graphPanel->MoveCurrentMarkerToValue(SaturatingCast<uint64_t>(to * 1000.0 + 0.5));
+    }
+    AfterEntry();
+    ShowSoftKeys(active_function_, -1);
+    if (moved) {
+        UpdateSweepReadout(true);
+        RefreshActiveMarker();
+    }
+    if (soft_key_menu_) soft_key_menu_->Select(0, GetLastKey(active_function_), true);
+    graphPanel->Redraw();
+    RequestMarkerRedraw();
+    return moved;
 }
 
 void CVnaMode::EditDtfVp(int digit) {

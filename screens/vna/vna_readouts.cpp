@@ -2,6 +2,7 @@
 // power, offset, sweep mode, IFBW, data points, cable loss, average gain and
 // the DC bias.
 #include "core/res_string.h"
+#include "core/saturating_cast.h"
 #include "core/text.h"
 #include "core/units.h"
 #include "files/vna_meas_setup.h"
@@ -52,9 +53,46 @@ enum : uint32_t {
     kSmoothingLabel = 762,
     kMaxDistanceLabel = 64179,
     kRecalledBiasLabel = 64353,
+    kAttenuationLabel = 961,
+    kDetectorLabel = 1125,
+    kTriggerLabel = 789,
 };
 
+constexpr int kSettingsRow = 2;
+constexpr int32_t kManualAttenuation = 1;
+
+// The trigger modes 0 (internal), 1 (external) and 2 (video); others have
+// no name.
+std::optional<uint32_t> TriggerNameId(int32_t mode) {
+    switch (mode) {
+        case 0:
+            return 552;
+        case 1:
+            return 246;
+        case 2:
+            return 245;
+        default:
+            return std::nullopt;
+    }
+}
+
 }  // namespace
+
+void CVnaMode::UpdateSettingsReadout() {
+    if (!readout_panel_) return;
+    const CVNAMeasSetup& s = *vna_setup_;
+    SetField(kOffsetLabel, FormatLevel(s.GetAmplitudeOffset(), UNIT_DB, true, false, true, true),
+             kSettingsRow, 0, kNormal);
+    SetField(kAttenuationLabel,
+             core::FormatText("%d", SaturatingCast<int>(s.GetAttenuationLevel())) +
+                 (s.GetAttenuationMode() == kManualAttenuation ? u" dB(M)" : u" dB(A)"),
+             kSettingsRow, 1, kNormal);
+    SetField(kDetectorLabel, DetectorName(static_cast<uint32_t>(s.GetDetectionMode()), true),
+             kSettingsRow, 2, kNormal);
+    const auto trigger = TriggerNameId(s.GetTriggerMode());
+    SetField(kTriggerLabel, trigger ? LoadResString(*trigger) : core::Text(), kSettingsRow, 3,
+             kNormal);
+}
 
 void CVnaMode::UpdateSweepReadout(bool full) {
     if (!full || !readout_panel_) return;

@@ -149,18 +149,27 @@ TEST(Board, PacketsAreReadAsAFirst64ByteTransferAndOneRoundedRest) {
     EXPECT_EQ(p->count(), 36);
 }
 
-TEST(Board, QueriesAreAnsweredOnlyWhileAStreamRuns) {
+// An idle board keeps silent, but for the bias current while the bias is on:
+// the host listens for that one without a sweep.
+TEST(Board, QueriesAreAnsweredWhileAStreamRunsAndTheBiasCurrentWhileTheBiasIsOn) {
     BoardHost host(std::make_shared<AcquisitionBoard>(fast_scene()));
-    host.send(dsp::msg::kOption, Bytes{0, 1, 0, 0});  // DC bias on, no reply
     host.send(dsp::msg::kBiasCurrent);
     host.send(dsp::msg::kCounterMarkers, Bytes(56, 0));
     EXPECT_FALSE(host.transfer_in(64, 50));
+
+    host.send(dsp::msg::kOption, Bytes{0, 1, 0, 0});  // DC bias on, no reply
+    host.send(dsp::msg::kCounterMarkers, Bytes(56, 0));
+    EXPECT_FALSE(host.transfer_in(64, 50));
+    host.send(dsp::msg::kBiasCurrent);
+    auto idle = host.read_type(dsp::msg::kBiasCurrent);
+    ASSERT_TRUE(idle);
+    EXPECT_EQ(get_le<std::uint32_t>(idle->body, 0), 120u * 255u);  // 0.12 A in mA x 255
 
     host.send(dsp::msg::kTransmissionSweep, na_record(100000000, 1000000000, 101));
     host.send(dsp::msg::kBiasCurrent);
     auto p = host.read_type(dsp::msg::kBiasCurrent);
     ASSERT_TRUE(p);
-    EXPECT_EQ(get_le<std::uint32_t>(p->body, 0), 120u * 255u);  // 0.12 A in mA x 255
+    EXPECT_EQ(get_le<std::uint32_t>(p->body, 0), 120u * 255u);
     EXPECT_TRUE(host.stop());
 }
 
@@ -481,6 +490,33 @@ TEST(Board, ASignalSwitchedOffLeavesTheLaterSweeps) {
     EXPECT_NEAR(peak(), -30.0, 0.1);
     model.set_elapsed(5.0);
     EXPECT_LT(peak(), -60.0);
+}
+
+// A signal with `off_event` stays in every sweep until whoever runs the board
+// sets that event; the sweeps that start later leave it out, and only those
+// already queued ahead of the host still carry it.
+TEST(Board, ASignalSwitchedOffByItsEventLeavesTheLaterSweeps) {
+    sim::Scene s = fast_scene();
+    s.signals = {{940e6, -30.0, 0}};
+    s.signals[0].off_event = "BoardTestCarrierOff";
+    BoardHost host(std::make_shared<AcquisitionBoard>(s));
+    host.send(dsp::msg::kSweep, sweep_record());
+    const auto carrier = [&] {
+        const Bytes trace = host.collect(dsp::msg::kSweep, 705, 4);
+        EXPECT_EQ(trace.size(), 705u * 4);
+        return trace.size() == 705u * 4 ? get_le<float>(trace, 352 * 4) : 0.0f;
+    };
+    for (int sweep = 0; sweep < 20; ++sweep) ASSERT_NEAR(carrier(), -30.0, 0.05) << sweep;
+    plat::Event off = plat::Event::open("BoardTestCarrierOff");
+    ASSERT_TRUE(off);
+    off.set();
+    // The board keeps at most kMaxQueuedBytes ahead, a few whole sweeps.
+    const int queued = int(AcquisitionBoard::kMaxQueuedBytes / (705 * 4)) + 2;
+    int on = 0;
+    while (on <= queued && carrier() > -60) ++on;
+    EXPECT_LE(on, queued);
+    for (int sweep = 0; sweep < 5; ++sweep) EXPECT_LT(carrier(), -60.0) << sweep;
+    EXPECT_TRUE(host.stop());
 }
 
 TEST(Board, SweepsArePacedByTheSweepTime) {

@@ -289,4 +289,83 @@ TEST_F(VnaScreen, DcBiasSupervision) {
     EXPECT_EQ(CellValue(2, 1), core::Text());
 }
 
+// Stopped with the DC bias on (the calibration page, the file manager), the
+// gain measurement still hears the bias current: the watchdog's ticks are
+// answered and the bias stays on.
+TEST_F(VnaScreen, TheBiasWatchdogIsAnsweredWhileTheGainMeasurementIsStopped) {
+    sim::Scene scene = IdealScene(20);
+    scene.dut.bias_current_a = 0.12;
+    Start(scene);
+    screen_->SetCurrentMeasurement(screen_->MeasurementOfType(vna::kGain), &setup());
+    setup().SetMeasurementId(vna::kGain);
+    Activate();
+    const size_t from = PacketCount();
+    screen_->SetDcBiasOn(true);
+    ASSERT_TRUE(Until([&] {
+        const auto packets = rig_->board().Packets();
+        for (size_t i = from; i < packets.size(); ++i)
+            if (packets[i].command == dsp::msg::kOption && packets[i].payload.size() > 1 &&
+                packets[i].payload[1] == 1)
+                return true;
+        return false;
+    }));
+    screen_->StopMeasurement();
+    // The link listens without a sweep before the first tick.
+    ASSERT_TRUE(Until([&] { return rig_->link().GetLastSentId() == dsp::msg::kStartOnly; }));
+    for (int tick = 0; tick < 3; ++tick) {
+        SCOPED_TRACE(tick);
+        screen_->ShowBiasTeeMessage();
+        ASSERT_TRUE(Until([&] { return screen_->GetUnansweredBiasQueries() == 0; }))
+            << "the current query went unanswered";
+        EXPECT_TRUE(screen_->IsDcBiasOn());
+        EXPECT_EQ(CellValue(2, 1), u"0.12 A");
+    }
+    EXPECT_TRUE(messages_->asked.empty());
+}
+
+// Readout row 2 names the offset, the attenuation, the detector and the
+// trigger; a trigger mode without a name leaves its cell empty.
+TEST_F(VnaScreen, TheSettingsRowNamesOnlyTheKnownTriggerModes) {
+    Start(IdealScene(20));
+    setup().SetAttenuationLevel(10);
+    struct Case {
+        int32_t attenuation_mode, trigger;
+        const char16_t* attenuation;
+        core::Text trigger_text;
+    } cases[] = {
+        {1, 0, u"10 dB(M)", LoadResString(552)},
+        {0, 1, u"10 dB(A)", LoadResString(246)},
+        {2, 2, u"10 dB(A)", LoadResString(245)},
+        {1, 3, u"10 dB(M)", core::Text()},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.trigger);
+        setup().SetAttenuationMode(c.attenuation_mode);
+        setup().SetTriggerMode(c.trigger);
+        ASSERT_EQ(setup().GetTriggerMode(), c.trigger);
+        screen_->UpdateSettingsReadout();
+        EXPECT_EQ(CellValue(2, 1), c.attenuation);
+        EXPECT_EQ(CellValue(2, 3), c.trigger_text);
+    }
+}
+
+// Full span on the frequency page sweeps from the lowest frequency to
+// 3.6 GHz.
+TEST_F(VnaScreen, FullSpanSweepsFromTheLowestFrequencyTo3600MHz) {
+    Start(IdealScene(20));
+    Activate();
+    const size_t from = PacketCount();
+    Key(VK_F13);     // frequency
+    Key(VK_F1 + 5);  // full span
+    std::vector<uint8_t> sweep;
+    ASSERT_TRUE(Until([&] {
+        const auto packets = rig_->board().Packets();
+        for (size_t i = from; i < packets.size(); ++i)
+            if (packets[i].command == dsp::msg::kReflectionSweep) sweep = packets[i].payload;
+        return sweep.size() >= 20 && plat::get_le<uint64_t>(sweep.data() + 12) == 3600000000u;
+    }));
+    EXPECT_EQ(plat::get_le<uint64_t>(sweep.data() + 4), 325000000u);
+    EXPECT_EQ(setup().GetFrequencyRange()->GetSpan(), 3275000000u);
+}
+
 }  // namespace
