@@ -93,6 +93,10 @@ class CMeasurement {
     virtual bool HasNewResult() const { return changed_; }
     virtual int CanStart() { return 1; }
     virtual int CanSave() { return 1; }
+    // Whether the last change of the setup needs a new start of this
+    // measurement; a measurement that keeps no record of its start never
+    // asks.
+    virtual int SetupChanged(CMeasSetup* /*setup*/) { return 0; }
 
     bool IsActive() const { return active_.load(); }
     // True once after a sleep of the board's I/O controller stopped this

@@ -58,7 +58,7 @@ class CSpectrumMeasurement : public CDspMeasurement {
     int Send(uint16_t id, const void* payload);
     // Whether the setup differs from the compared record in the fields that
     // need a new sweep; 1 while no record is set.
-    virtual int SetupChanged(CMeasSetup* setup);
+    int SetupChanged(CMeasSetup* setup) override;
     // Whether a trace item reaches the end of the sweep.
     virtual int IsLastSegment(const CDeviceItem* item) const;
     virtual int SameSweep(const uint8_t* a, const uint8_t* b) const;

@@ -22,6 +22,10 @@
 namespace {
 constexpr int kWaterfallRecalled = 3;
 constexpr uint32_t kGeneralSpectrum = 20;
+constexpr uint32_t kOccupiedBandwidth = 21;
+// The pages whose keys may change what a running sweep measures.
+constexpr int kFrequencyPage = 0, kBandwidthPage = 1, kAmplitudePage = 9, kAttenuationPage = 12,
+              kMeasurePage = 17;
 constexpr uint32_t kSignalStrength = 29;
 constexpr int kSignalToolsPage = 34;
 constexpr int kCounterKey = 3;
@@ -32,6 +36,38 @@ constexpr const char16_t* kMillisecondsCaption = u"ms";
 constexpr int kSweepTimeMinMs = 1, kSweepTimeMaxMs = 100000, kSweepTimeArrowMs = 1000;
 constexpr uint64_t kGiga = 1000000000ull, kMega = 1000000ull, kKilo = 1000ull;
 }  // namespace
+
+// Whether a key of the page in front may change what the measurement
+// sweeps: every key of the frequency and bandwidth pages, three keys of the
+// amplitude page, the first five of the attenuation page, and the threshold keys of the
+// occupied bandwidth's measure page.
+bool CMeasurementBase::KeyMayNeedRestart(uint32_t key) const {
+    switch (active_function_) {
+        case kFrequencyPage:
+        case kBandwidthPage:
+            return true;
+        case kAmplitudePage:
+            return key == 1 || key == 4 || key == 5;
+        case kAttenuationPage:
+            return key <= 4;
+        case kMeasurePage:
+            return (key == 2 || key == 3) && currentMeasurement &&
+                   currentMeasurement->GetId() == kOccupiedBandwidth;
+        default:
+            return false;
+    }
+}
+
+void CMeasurementBase::CheckRestartAfterKey(uint32_t key) {
+    if (KeyMayNeedRestart(key)) CheckRestart();
+}
+
+bool CMeasurementBase::CheckRestart() {
+    if (!currentMeasurement || !currentMeasurement->SetupChanged(setup_)) return false;
+    StopMeasurement();
+    ApplySettings(false);
+    return true;
+}
 
 void CMeasurementBase::ApplyAndRestart(bool resetDisplay) {
     ApplySettings(resetDisplay);
@@ -61,6 +97,10 @@ bool CMeasurementBase::ApplySettings(bool resetDisplay) {
     // first and the counter query after it (the link resumes the sweep
     // after a query), so that neither replaces the other.
     currentMeasurement->Start(0, 0);
+    // The record this start sent is what CheckRestart compares the setup's
+    // next changes with.
+    if (auto* spectrum = dynamic_cast<CSpectrumMeasurement*>(currentMeasurement))
+        spectrum->SetComparedRecord(spectrum->GetRecord(), spectrum->GetRecordSize());
     ApplyFrequencyCounter();
     return true;
 }

@@ -422,7 +422,10 @@ class CMeasurementBase : public CModeBase, public IFileListScreen {
     virtual void ResetHoldState();
     virtual bool OpenTraceFileManager();
     virtual bool CloseTraceFileManager(int flag);
+    // Stops and restarts the measurement when it says the setup's last
+    // change needs it; true when it restarted.
     virtual bool CheckRestart();
+    bool KeyMayNeedRestart(uint32_t key) const;
     virtual bool IsSaveBusy() const;
     virtual bool OnTraceFileMenuKey(int key);
     bool DeleteTraceFiles(int key) override;

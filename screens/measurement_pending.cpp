@@ -22,13 +22,3 @@ bool CMeasurementBase::OnLimitPageKey39(int) {
 bool CMeasurementBase::OnLimitPageKey40(int) {
     return false;
 }
-void CMeasurementBase::CheckRestartAfterKey(uint32_t) {}
-int CMeasurementBase::ShowToolsMenu(int) {
-    return 1;
-}
-bool CMeasurementBase::CheckRestart() {
-    return false;
-}
-bool CMeasurementBase::OpenToolsScreen() {
-    return false;
-}

@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <ctime>
 #include <regex>
+#include <set>
 #include <thread>
 
 #include "app/tests/file_menu_run.h"
@@ -13,6 +15,8 @@
 #include "dialogs/picture_dlgs.h"
 #include "files/sa_meas_setup.h"
 #include "platform/gfx/image_file.h"
+#include "platform/kernel/clock.h"
+#include "printer/tests/print_test_support.h"
 #include "widgets/graph_panel.h"
 #include "widgets/graph_widget.h"
 
@@ -49,14 +53,50 @@ class PictureFilesProgram : public FileMenuProgram {
         call.join();
         return changed;
     }
-    // The bytes of a picture file as 8-bit RGB, read by ImageMagick; empty
-    // when it cannot read it.
-    static std::string ReadByImageMagick(const fs::path& file) {
+    // The bytes of a picture file (or of the part `crop`, ImageMagick's
+    // geometry) as 8-bit RGB, read by ImageMagick; empty when it cannot read
+    // it.
+    static std::string ReadByImageMagick(const fs::path& file, const std::string& crop = {}) {
         const fs::path rgb = file.string() + ".rgb";
-        if (specan_screen::Shell("convert " + specan_screen::Quote(file) +
+        const std::string part = crop.empty() ? "" : " -crop " + crop + " +repage";
+        if (specan_screen::Shell("convert " + specan_screen::Quote(file) + part +
                                  " -depth 8 rgb:" + specan_screen::Quote(rgb) + " 2>/dev/null"))
             return {};
         return Bytes(rgb);
+    }
+    // What ImageMagick's identify says of a file in `format`.
+    static std::string Identify(const fs::path& file, const std::string& format) {
+        const fs::path out = file.string() + ".id";
+        if (specan_screen::Shell("identify -format '" + format + "' " + specan_screen::Quote(file) +
+                                 " > " + specan_screen::Quote(out) + " 2>/dev/null"))
+            return {};
+        return Bytes(out);
+    }
+    // The screen pictures in the picture folder.
+    std::set<std::string> ScreenPictures() {
+        std::set<std::string> out;
+        for (const std::string& name : Names(Pictures()))
+            if (std::regex_match(name, std::regex(R"(Screen.*\.bmp)"))) out.insert(name);
+        return out;
+    }
+    // Waits until the graph has the whole single sweep that completed after
+    // `after` sweeps; the next Sync shows it painted.
+    bool NextSingleSweep(int after) {
+        return product_test::Eventually([&] {
+            bool drawn = false;
+            run.OnUi([&] {
+                CSpecAnMode* s = run.Spectrum();
+                auto data = s->GetGraphPanel()->GetGraph()->LockData();
+                drawn = s->GetCompletedSweeps() > after && data->total == kPoints &&
+                        data->received >= kPoints;
+            });
+            return drawn;
+        });
+    }
+    int CompletedSweeps() {
+        int done = 0;
+        run.OnUi([&] { done = run.Spectrum()->GetCompletedSweeps(); });
+        return done;
     }
     // The number of bytes that differ in their top five bits.
     static size_t DifferIn5Bits(const std::string& a, const std::string& b) {
@@ -67,6 +107,108 @@ class PictureFilesProgram : public FileMenuProgram {
         return n;
     }
 };
+
+// The graph's part of the display, as ImageMagick crops it.
+constexpr char kGraphArea[] = "705x425+0+30";
+
+// The name a picture of the instrument's local time plus `seconds` would
+// get.
+std::string ScreenNameAt(const plat::SystemTime& now, int seconds) {
+    std::tm t{};
+    t.tm_year = now.year - 1900;
+    t.tm_mon = now.month - 1;
+    t.tm_mday = now.day;
+    t.tm_hour = now.hour;
+    t.tm_min = now.minute;
+    t.tm_sec = now.second + seconds;
+    const std::time_t flat = timegm(&t);
+    gmtime_r(&flat, &t);
+    char name[32];
+    std::snprintf(name, sizeof name, "Screen%2d%02d%02d%02d.bmp", t.tm_mday, t.tm_hour, t.tm_min,
+                  t.tm_sec);
+    return name;
+}
+
+// Screen image key 0 saves the display as an 800 x 600 bitmap of 16 bits a
+// pixel whose graph area is what the screen shows (in 5 bits a channel);
+// a picture name already taken gets "-1" and the older file stays; key 2
+// prints the display: one job that the printer language decoder reads.
+TEST_F(PictureFilesProgram, ScreenImagePageSavesAndPrintsTheDisplay) {
+    const int continuous = CompletedSweeps();
+    ASSERT_TRUE(SingleSweepDone());
+    ASSERT_TRUE(NextSingleSweep(continuous));
+    run.Type("key shift+F6\nkey F6\n");  // file menu, screen image
+    fs::path shot;
+    Sync(&shot);
+    run.Type("key F1\n");
+    Sync();
+    const std::set<std::string> first = ScreenPictures();
+    ASSERT_EQ(first.size(), 1u);
+    const std::string name = *first.begin();
+    EXPECT_TRUE(std::regex_match(name, std::regex(R"(Screen[ \d]\d{7}\.bmp)"))) << name;
+    const fs::path picture = Pictures() / name;
+    EXPECT_EQ(Identify(picture, "%m %w %h"), "BMP3 800 600");
+    const std::string bytes = Bytes(picture);
+    ASSERT_GT(bytes.size(), 30u);
+    EXPECT_EQ(static_cast<uint8_t>(bytes[28]) | static_cast<uint8_t>(bytes[29]) << 8, 16);
+    // The graph as the screen showed it when the key was pressed.
+    const std::string shown = ReadByImageMagick(shot, kGraphArea);
+    ASSERT_EQ(shown.size(), 705u * 425u * 3u);
+    EXPECT_EQ(DifferIn5Bits(ReadByImageMagick(picture, kGraphArea), shown), 0u);
+
+    // Every name of the next minutes taken: the next save is one of them
+    // with "-1".
+    const plat::SystemTime now = plat::local_time();
+    std::set<std::string> taken;
+    for (int s = -1; s < 300; ++s) {
+        const std::string n = ScreenNameAt(now, s);
+        if (!fs::exists(Pictures() / n)) std::ofstream(Pictures() / n) << "taken";
+        taken.insert(n);
+    }
+    run.Type("key F1\n");
+    Sync();
+    std::set<std::string> added = ScreenPictures();
+    for (const std::string& n : taken) added.erase(n);
+    added.erase(name);
+    ASSERT_EQ(added.size(), 1u);
+    const std::string numbered = *added.begin();
+    ASSERT_TRUE(std::regex_match(numbered, std::regex(R"(Screen[ \d]\d{7}-1\.bmp)"))) << numbered;
+    const std::string base = numbered.substr(0, numbered.size() - 6) + ".bmp";
+    EXPECT_TRUE(taken.count(base)) << numbered;
+    if (base != name) {
+        EXPECT_EQ(Bytes(Pictures() / base), "taken");
+    }
+    EXPECT_EQ(Identify(Pictures() / numbered, "%w %h"), "800 600");
+
+    // Print: the print settings dialog, accepted as it opens.
+    run.OnUi([&] {
+        print_test::InstallPrinter(run.root().path());
+        print_test::SetPrinterPort(1);
+    });
+    run.Type("key F3\n");
+    EXPECT_TRUE(product_test::Eventually([&] {
+        bool open = false;
+        run.OnUi([&] { open = FocusedDialog<plat::CDialog>() != nullptr; });
+        return open;
+    }));
+    run.Type("key RETURN\n");
+    // The spooled jobs, a job being written left out.
+    const fs::path spool = run.root().path() / "spool";
+    auto spooled = [&] {
+        std::vector<std::string> jobs;
+        for (const std::string& n : Names(spool))
+            if (n.front() != '.') jobs.push_back(n);
+        return jobs;
+    };
+    EXPECT_TRUE(product_test::Eventually([&] { return !spooled().empty(); }));
+    Sync();
+    const std::vector<std::string> jobs = spooled();
+    ASSERT_EQ(jobs.size(), 1u);
+    const print_test::DecodedJob job = print_test::Decode(spool / jobs[0], 300);
+    ASSERT_TRUE(job.ok);
+    EXPECT_EQ(job.pages.size(), 1u);
+    EXPECT_TRUE(Boxes().empty());
+}
 
 // The image manager by keys: over three pictures, a file of another kind and
 // a folder it lists "[..]" and the pictures and the folder by name; it

@@ -39,23 +39,35 @@ inline DEVMODEW Mode(int16_t paper, int16_t quality, uint16_t version, int16_t o
     return m;
 }
 
+// Installs the printer in the device root at `root`: the built driver
+// library and its registry keys.
+inline void InstallPrinter(const fs::path& root) {
+    fs::copy_file(celvane_test::build_bin() / "Pagejet.so", root / "Windows" / "pagejethd.dll",
+                  fs::copy_options::overwrite_existing);
+    plat::RegKey printers, key;
+    plat::hkey_local_machine().create(u"Printers", printers);
+    printers.set_string(u"DefaultPrinter", kPrinterName);
+    printers.create(kPrinterName, key);
+    key.set_string(u"Driver", u"pagejethd.dll");
+    key.set_string(u"Port", u"LPT1:");
+    key.set_string(u"High Quality", u"600");
+    key.set_string(u"Draft Quality", u"300");
+    key.set_string(u"Color", u"Color");
+}
+
+// The printer port's "PrinterInfo" (four planes: bit 0 set) and
+// "HostDevice".
+inline void SetPrinterPort(uint32_t printer_info, const char16_t* host_device = u"") {
+    plat::RegKey key;
+    plat::hkey_local_machine().create(u"Drivers\\Ports\\lpt1", key);
+    key.set_dword(u"PrinterInfo", printer_info);
+    key.set_string(u"HostDevice", host_device);
+}
+
 // A device root with the driver library and the printer's registry keys.
 class PrinterRoot {
   public:
-    explicit PrinterRoot(const std::string& tag) : root_(tag) {
-        fs::copy_file(celvane_test::build_bin() / "Pagejet.so",
-                      root_.path() / "Windows" / "pagejethd.dll",
-                      fs::copy_options::overwrite_existing);
-        plat::RegKey printers, key;
-        plat::hkey_local_machine().create(u"Printers", printers);
-        printers.set_string(u"DefaultPrinter", kPrinterName);
-        printers.create(kPrinterName, key);
-        key.set_string(u"Driver", u"pagejethd.dll");
-        key.set_string(u"Port", u"LPT1:");
-        key.set_string(u"High Quality", u"600");
-        key.set_string(u"Draft Quality", u"300");
-        key.set_string(u"Color", u"Color");
-    }
+    explicit PrinterRoot(const std::string& tag) : root_(tag) { InstallPrinter(root_.path()); }
     const fs::path& path() const { return root_.path(); }
 
     void SetMode(const DEVMODEW& mode) const {
@@ -74,10 +86,7 @@ class PrinterRoot {
     }
     // The port's "PrinterInfo" (four planes: bit 0 set) and "HostDevice".
     void SetPort(uint32_t printer_info, const char16_t* host_device = u"") const {
-        plat::RegKey key;
-        plat::hkey_local_machine().create(u"Drivers\\Ports\\lpt1", key);
-        key.set_dword(u"PrinterInfo", printer_info);
-        key.set_string(u"HostDevice", host_device);
+        SetPrinterPort(printer_info, host_device);
     }
 
     // The spooled jobs, oldest first.

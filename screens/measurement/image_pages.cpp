@@ -1,5 +1,7 @@
-// The screen image and help pages of the file menu: the screen saved as a
-// picture, printed or shown full screen, and the instruments' help texts.
+// The screen image, help and tools pages of the file menu: the screen saved
+// as a picture, printed or shown full screen, the instruments' help texts,
+// and the way to the tools screen.
+#include "core/app_commands.h"
 #include "core/res_string.h"
 #include "core/scoped_lock.h"
 #include "dialogs/picture_dlgs.h"
@@ -16,6 +18,8 @@ constexpr int kImagePage = 47, kHelpPage = 49, kFullScreenFunction = 52;
 constexpr uint32_t kBlank = 184, kReturn = 1019;
 constexpr uint32_t kQuickSaveScreen = 64459, kPrintScreen = 64477, kFullScreen = 63017,
                    kManageImages = 64480, kPrinting = 64478;
+constexpr uint32_t kQuickStart = 155, kUserManual = 157, kDateTime = 142, kDiagnostics = 1099,
+                   kBacklight = 1100, kExit = 895;
 constexpr uint32_t kVnaHelp = 64175, kSpecAnHelp = 64177, kPowerHelp = 64176, kCustomHelp = 64178;
 // Hardware ids without the network analyzer's help, and with the spectrum
 // analyzer's.
@@ -53,6 +57,24 @@ int CMeasurementBase::ShowHelpMenu(int highlight) {
     for (int k = 4; k < 7; ++k) m.SetKeyTextById(kBlank, k, false, false);
     m.SetKeyTextById(kReturn, 7, false, false);
     return ShowPageLabels(highlight);
+}
+
+// The tools screen's offers, each of which is reached there: any key of
+// this page goes to the tools screen.
+int CMeasurementBase::ShowToolsMenu(int highlight) {
+    if (!soft_key_menu_) return 0;
+    CSoftKeyMenu& m = *soft_key_menu_;
+    const uint32_t ids[] = {kQuickStart, kUserManual,  kBlank,     kBlank,
+                            kDateTime,   kDiagnostics, kBacklight, kExit};
+    for (int k = 0; k < 8; ++k) m.SetKeyTextById(ids[k], k, false, false);
+    return ShowPageLabels(highlight);
+}
+
+// The measurement stops before the application switches to the tools screen.
+bool CMeasurementBase::OpenToolsScreen() {
+    StopMeasurement();
+    post_to_frame(plat::WM_COMMAND, kCmdShowTools, 0);
+    return true;
 }
 
 bool CMeasurementBase::OnScreenImageMenuKey(int key) {

@@ -168,9 +168,7 @@ bool CMeasurementBase::OnTraceFileMenuKey(int key) {
             OpenFilePage(kImagePage);
             return true;
         case 6:
-            StopMeasurement();
-            post_to_frame(plat::WM_COMMAND, kCmdShowTools, 0);
-            return true;
+            return OpenToolsScreen();
         case 7:
             OpenFilePage(kHelpPage);
             return true;
