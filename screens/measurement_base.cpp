@@ -137,7 +137,17 @@ CMeasurement* CMeasurementBase::FindMeasurement(intptr_t id) {
 }
 
 void CMeasurementBase::SetCurrentMeasurement(CMeasurement* measurement, CMeasSetup*) {
-    if (measurement) currentMeasurement = measurement;
+    if (measurement) ReplaceCurrentMeasurement(measurement);
+}
+
+void CMeasurementBase::ReplaceCurrentMeasurement(CMeasurement* measurement) {
+    ScopedLock guard(*this);
+    currentMeasurement = measurement;
+}
+
+CMeasurement* CMeasurementBase::LockedCurrentMeasurement() {
+    ScopedLock guard(*this);
+    return currentMeasurement;
 }
 
 int CMeasurementBase::GetPointCount() {

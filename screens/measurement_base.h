@@ -763,10 +763,18 @@ class CMeasurementBase : public CModeBase, public IFileListScreen {
     // The carrier and interference levels (dBm) and their ratio (dB) of the
     // carrier-to-interference function; -999 or below when not measured.
     virtual void CarrierLevels(double& carrier, double& interference, double& ratio);
+    // Makes `measurement` the current one, under the lock, while the data
+    // thread may be taking a block in.
+    void ReplaceCurrentMeasurement(CMeasurement* measurement);
+    // The current measurement, taken under the lock (for the data thread).
+    CMeasurement* LockedCurrentMeasurement();
 
     // --- Fields of the measurement screen (UI thread unless said) --------------
+    // Replaced under the lock (ReplaceCurrentMeasurement) once sweeps may
+    // arrive; the data thread takes it under the lock as a block begins.
     CMeasurement* currentMeasurement = nullptr;
-    CMeasurement* measurementChain = nullptr;  // owned: the chain's first
+    CMeasurement* blockMeasurement_ = nullptr;  // the data thread's: as the block began
+    CMeasurement* measurementChain = nullptr;   // owned: the chain's first
     CDspInterface* dspLink = nullptr;
     std::unique_ptr<CListenerList> traceList;
     CGraphPanel* graphPanel = nullptr;  // the application's; not owned

@@ -201,6 +201,7 @@ void CMeasurementBase::ProcessSweepBlock(CDeviceItem* record) {
     {
         ScopedLock guard(*this);
         if (singleSweepHeld_) return;
+        blockMeasurement_ = currentMeasurement;
         sweep_ = pendingSettings_;
         m_UpperLimitOn = sweep_.upperOn;
         m_LowerLimitOn = sweep_.lowerOn;
@@ -247,8 +248,8 @@ void CMeasurementBase::ProcessSweepBlock(CDeviceItem* record) {
     if (m_NextBlockStart >= n) m_NextBlockStart = 0;
     m_SweepComplete = endIndex >= n;
     if ((m_HoldRestart || m_AverageRestart) && m_SweepComplete && m_Live) RestartTraceModes();
-    if (currentMeasurement && IsNetworkSetup() &&
-        static_cast<int>(currentMeasurement->GetId()) == kVnaStoredKind)
+    if (blockMeasurement_ && IsNetworkSetup() &&
+        static_cast<int>(blockMeasurement_->GetId()) == kVnaStoredKind)
         ReprocessStoredTrace();
     m_Segmenter.Close(m_PointsInBlock);
     work_.segmentCount = m_Segmenter.count;
@@ -263,8 +264,8 @@ void CMeasurementBase::ProcessSweepBlock(CDeviceItem* record) {
         ShowSweepTime(0);
         return;
     }
-    if (currentMeasurement && IsNetworkSetup() &&
-        static_cast<int>(currentMeasurement->GetId()) == kVnaNoTimingKind)
+    if (blockMeasurement_ && IsNetworkSetup() &&
+        static_cast<int>(blockMeasurement_->GetId()) == kVnaNoTimingKind)
         return;
     MeasureSweepTime(endIndex, m_SweepComplete);
 }
@@ -314,8 +315,8 @@ int CMeasurementBase::SetupFrequencyAxis(int axisMode) {
 void CMeasurementBase::ProcessBlockPoints(CDeviceItem* record) {
     // Taken once for the block: the network analyzer's stored kind is
     // reprocessed as a whole, and the held trace stands in while frozen.
-    const bool track = !(IsNetworkSetup() && currentMeasurement &&
-                         static_cast<int>(currentMeasurement->GetId()) == kVnaStoredKind);
+    const bool track = !(IsNetworkSetup() && blockMeasurement_ &&
+                         static_cast<int>(blockMeasurement_->GetId()) == kVnaStoredKind);
     const bool frozen = m_Hold && !m_Live;
     const int half = m_PointCount / 2;
     const int from = RunningResultsStart(track && !frozen);
@@ -902,13 +903,14 @@ int CMeasurementBase::GetSweepAverage(double* out) {
 // The board says whether it runs: the measurement's state follows (the
 // board is not asked again, which would restart the sweep).
 void CMeasurementBase::SetRunState(CDeviceItem* record) {
-    if (!record || !currentMeasurement) return;
+    CMeasurement* const measurement = LockedCurrentMeasurement();
+    if (!record || !measurement) return;
     const uint8_t* data = record->GetData();
     const int run = data && record->GetDataLength() > 0 ? data[0] : 0;
     if (run >= kRunStateStopped)
-        currentMeasurement->SetState(CMeasurement::kAcquiring);
+        measurement->SetState(CMeasurement::kAcquiring);
     else
-        currentMeasurement->Halt();
+        measurement->Halt();
 }
 
 // Keeps at most 256 bytes with their length (no terminator needed).

@@ -82,7 +82,7 @@ int CSpecAnMode::SwitchMeasurement(uint32_t id) {
             // The board ends the old stream first; keys pressed meanwhile
             // wait in the queue and run afterwards in order.
             plat::sleep_ms(kSwitchWaitMs);
-            currentMeasurement = found;
+            ReplaceCurrentMeasurement(found);
             sa_setup_->SetMeasurementId(static_cast<int32_t>(id));
             if (main_frame_) PostCommandObject<kCmdActivateMeasurement>(main_frame_, found);
             if (readout_panel_)

@@ -418,7 +418,8 @@ void CSpecAnMode::SetRunState(CDeviceItem* record) {
     if (!record) return;
     const bool running =
         record->GetData() && record->GetDataLength() > 0 && record->GetData()[0] >= 1;
-    if (running && currentMeasurement && currentMeasurement->IsActive()) return;
+    const CMeasurement* measurement = LockedCurrentMeasurement();
+    if (running && measurement && measurement->IsActive()) return;
     CMeasurementBase::SetRunState(record);
 }
 

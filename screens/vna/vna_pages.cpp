@@ -345,7 +345,7 @@ void CVnaMode::SwitchMeasurementType(int type) {
     if (type != CurrentType()) {
         if (CMeasurement* m = MeasurementOfType(type)) {
             StopMeasurement();
-            currentMeasurement = m;
+            ReplaceCurrentMeasurement(m);
             type_ = type;
             vna_setup_->SetMeasurementId(type);
             if (main_frame()) PostCommandObject<kCmdActivateMeasurement>(main_frame(), m);

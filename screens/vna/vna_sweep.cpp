@@ -166,7 +166,8 @@ void CVnaMode::SetRunState(CDeviceItem* record) {
     // spectrum analyzer): a restart would ask the board for another state.
     const bool running =
         record && record->GetData() && record->GetDataLength() > 0 && record->GetData()[0] >= 1;
-    if (running && currentMeasurement && currentMeasurement->IsActive()) return;
+    const CMeasurement* measurement = LockedCurrentMeasurement();
+    if (running && measurement && measurement->IsActive()) return;
     CMeasurementBase::SetRunState(record);
 }
 
