@@ -92,7 +92,9 @@ class VnaRecall : public VnaScreen {
     core::Text Save() {
         std::set<fs::path> before;
         for (const auto& e : fs::directory_iterator(Traces())) before.insert(e.path());
-        EXPECT_TRUE(screen_->QuickSaveTrace());
+        // A running sweep's trace is whole only from its last block to the
+        // next sweep's first: the save is tried until it meets that moment.
+        EXPECT_TRUE(Until([&] { return screen_->QuickSaveTrace(); }));
         for (const auto& e : fs::directory_iterator(Traces()))
             if (!before.count(e.path()))
                 return u"\\FlashFX Disk\\My Traces\\" +
