@@ -492,17 +492,26 @@ class SingleSweepScreen : public PublishingScreen {
     std::vector<bool> completions;
 };
 
+// A single-sweep screen on a real graph panel, with a measurement it can
+// restart without a board.
+struct SingleSweepRig {
+    SingleSweepRig(plat::Window& view, CColorScheme& scheme) {
+        panel.Create(&view, 0, 30, 705, 455, 18, 90, &scheme);
+        screen.SetCurrentMeasurement(&measurement, nullptr);
+    }
+    CGraphPanel panel{1, 0};
+    BoardlessMeasurement measurement;
+    SingleSweepScreen screen{kPoints, panel};
+};
+
 // Neither a sweep that completed while the screen was busy and was never
 // shown nor the rest of the sweep under way at a restart completes the sweep
 // the restart begins (a single sweep chosen then stopped at the first blocks
 // of its own sweep): the new sweep completes at its own last block.
 TEST_F(PublishedSweep, NoSweepOfBeforeARestartCompletesTheNext) {
     constexpr int n = kPoints;
-    CGraphPanel panel(1, 0);
-    panel.Create(&view, 0, 30, 705, 455, 18, 90, scheme.get());
-    BoardlessMeasurement measurement;
-    SingleSweepScreen screen(n, panel);
-    screen.SetCurrentMeasurement(&measurement, nullptr);
+    SingleSweepRig rig(view, *scheme);
+    SingleSweepScreen& screen = rig.screen;
     const std::vector<float> trace(n, -80.0f);
     screen.Feed(trace, n);
     screen.Feed(trace, n / 2);
@@ -521,15 +530,12 @@ TEST_F(PublishedSweep, NoSweepOfBeforeARestartCompletesTheNext) {
 // trace nor the points received, until the next restart takes blocks again.
 TEST_F(PublishedSweep, ACompletedSingleSweepHoldsItsTraceUntilARestart) {
     constexpr int n = kPoints;
-    CGraphPanel panel(1, 0);
-    panel.Create(&view, 0, 30, 705, 455, 18, 90, scheme.get());
-    BoardlessMeasurement measurement;
-    SingleSweepScreen screen(n, panel);
-    screen.SetCurrentMeasurement(&measurement, nullptr);
+    SingleSweepRig rig(view, *scheme);
+    SingleSweepScreen& screen = rig.screen;
     screen.SetSingle(true);
     screen.ApplyAndRestart(true);
     const std::vector<float> sweep(n, -80.0f), next(n, -40.0f);
-    const auto shown = [&] { return panel.GetGraph()->LockData()->received; };
+    const auto shown = [&] { return rig.panel.GetGraph()->LockData()->received; };
     screen.Feed(sweep, n);
     screen.PublishToGraph();
     screen.Feed(next, n / 10);

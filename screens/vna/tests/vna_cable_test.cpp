@@ -75,8 +75,7 @@ class VnaCable : public VnaScreen {
         entries_ = entries.get();
         screen_->SetEntries(std::move(entries));
         setup().GetFrequencyRange()->Set(kLow, (kLow + kHigh) / 2, kHigh, kHigh - kLow, 0);
-        screen_->SetCurrentMeasurement(screen_->MeasurementOfType(vna::kDistanceToFault), &setup());
-        setup().SetMeasurementId(vna::kDistanceToFault);
+        Choose(vna::kDistanceToFault);
         ASSERT_TRUE(setup().SetDataPoints(705));
         setup().SetDtfStart(0.1f);
         setup().SetDtfStop(20.0f);
@@ -331,8 +330,7 @@ TEST_F(VnaCable, TheGainPageSwitchesTheBiasAndTheMatchSwitchesItOff) {
     sim::Scene scene = IdealScene(20);
     scene.dut.bias_current_a = 0.12;
     Start(scene);
-    screen_->SetCurrentMeasurement(screen_->MeasurementOfType(vna::kGain), &setup());
-    setup().SetMeasurementId(vna::kGain);
+    Choose(vna::kGain);
     Activate();
     Key(kMeasureMenu);
     ASSERT_EQ(screen_->GetActiveFunction(), CVnaMode::kPageGain);

@@ -203,8 +203,7 @@ TEST_F(VnaScreen, TheCableLossTraceReadsTheTwoWayLossAndItsAverageTheOneWay) {
     Start(scene);
     constexpr uint64_t kLow = 950000000, kHigh = 1050000000;
     setup().GetFrequencyRange()->Set(kLow, (kLow + kHigh) / 2, kHigh, kHigh - kLow, 0);
-    screen_->SetCurrentMeasurement(screen_->MeasurementOfType(vna::kCableLoss), &setup());
-    setup().SetMeasurementId(vna::kCableLoss);
+    Choose(vna::kCableLoss);
     Activate();
     const int n = setup().GetDataPoints();
     EXPECT_TRUE(SweepReads(
@@ -228,8 +227,7 @@ TEST_F(VnaScreen, TheDistanceToFaultPeaksAtTheFaultAtEveryPointCount) {
     scene.dut.cable.velocity_factor = 0.85;
     scene.dut.faults = {{12.0, 26.0}};
     Start(scene);
-    screen_->SetCurrentMeasurement(screen_->MeasurementOfType(vna::kDistanceToFault), &setup());
-    setup().SetMeasurementId(vna::kDistanceToFault);
+    Choose(vna::kDistanceToFault);
     setup().SetDtfVp(0.85f);
     // Vp x c/2 over the 1 GHz span.
     const double resolution = 0.85 * 299792458.0 / 2 / 1e9;
@@ -260,8 +258,7 @@ TEST_F(VnaScreen, DcBiasSupervision) {
     sim::Scene scene = IdealScene(20);
     scene.dut.bias_current_a = 0.12;
     Start(scene);
-    screen_->SetCurrentMeasurement(screen_->MeasurementOfType(vna::kGain), &setup());
-    setup().SetMeasurementId(vna::kGain);
+    Choose(vna::kGain);
     Activate();
     // 0.12 A: shown, the watchdog goes on.
     screen_->SetDcBiasOn(true);
@@ -296,8 +293,7 @@ TEST_F(VnaScreen, TheBiasWatchdogIsAnsweredWhileTheGainMeasurementIsStopped) {
     sim::Scene scene = IdealScene(20);
     scene.dut.bias_current_a = 0.12;
     Start(scene);
-    screen_->SetCurrentMeasurement(screen_->MeasurementOfType(vna::kGain), &setup());
-    setup().SetMeasurementId(vna::kGain);
+    Choose(vna::kGain);
     Activate();
     const size_t from = PacketCount();
     screen_->SetDcBiasOn(true);

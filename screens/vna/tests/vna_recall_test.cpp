@@ -75,8 +75,7 @@ class VnaRecall : public VnaScreen {
         }
         Start(scene);
         setup().GetFrequencyRange()->Set(start, (start + stop) / 2, stop, stop - start, 0);
-        screen_->SetCurrentMeasurement(screen_->MeasurementOfType(type), &setup());
-        setup().SetMeasurementId(type);
+        Choose(type);
         Activate();
         Posted();  // what the start posted
     }

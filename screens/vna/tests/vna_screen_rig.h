@@ -146,6 +146,12 @@ class VnaScreen : public ::testing::Test {
         CTextWidget* cell = panel ? panel->GetCell(row, column) : nullptr;
         return cell ? cell->GetValue() : core::Text();
     }
+    // Makes the screen's measurement of `type` the current one and the
+    // setup's, before the activation.
+    void Choose(int type) {
+        screen_->SetCurrentMeasurement(screen_->MeasurementOfType(type), &setup());
+        setup().SetMeasurementId(type);
+    }
     void Activate() {
         screen_->OnActivate();
         ASSERT_TRUE(Until([&] { return !screen_->IsUploadBusy(); })) << "upload did not end";
