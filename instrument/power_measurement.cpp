@@ -321,7 +321,14 @@ int CExtPowerMeasurement::WaitPass(Cycle& c) {
     for (int i = 0; i < kCycleWaits; ++i) {
         const uint32_t r = plat::wait_any({&stop_event_, &c.data}, kCycleWaitMs);
         if (r == plat::WAIT_OBJECT_0) return 0;
-        if (r == plat::WAIT_OBJECT_0 + 1) return 1;
+        if (r == plat::WAIT_OBJECT_0 + 1) {
+            // A reply that completed while the last ones were read was read
+            // with them: its wake-up finds the ring empty and brings nothing.
+            // Reset first, so that a reply completing now wakes us again.
+            c.data.reset();
+            if (link_->GetCount() > 0) return 1;
+            continue;
+        }
         // A reply completed between the last wake-up and the event's reset
         // left its event reset but its bytes in the ring: that is data too.
         if (link_->GetCount() > 0) return 1;

@@ -82,6 +82,11 @@ int CCommPort::ReadByte(uint8_t& byte) {
     return 0;
 }
 
+void CCommPort::CompleteReply(const std::vector<uint8_t>& reply) {
+    if (!reply.empty()) ring_->Push(static_cast<uint32_t>(reply.size()), reply.data());
+    line_event_.set();
+}
+
 int CCommPort::Start() {
     port_mutex_ = plat::Mutex(false);
     stop_event_ = plat::Event(false, false);
@@ -183,6 +188,10 @@ void CSerialPort::Pass() {
     if (mode >= port_mode::kFixedFirst && mode <= port_mode::kFixedLast) return FixedPass(mode);
     const bool text = mode == port_mode::kTextLine ||
                       (mode >= port_mode::kTextFirst && mode <= port_mode::kTextLast);
+    // A text reply reaches the ring whole, once its carriage return has come
+    // (one broken off by a silent second is dropped, as a fixed-length one
+    // is). Other replies are read as their bytes come, whatever their length.
+    std::vector<uint8_t> reply;
     uint32_t in_reply = 0;
     uint8_t byte = 0;
     while (reading_.load() && ReadByte(byte) == 1) {
@@ -191,10 +200,13 @@ void CSerialPort::Pass() {
             if (stop_event_.is_set()) return;
             continue;
         }
-        ring_->Push(1, &byte);
+        if (text)
+            reply.push_back(byte);
+        else
+            ring_->Push(1, &byte);
         ++in_reply;
         if (byte == kCarriageReturn || (!text && in_reply >= kLooseReplyBytes)) {
-            CompleteReply();
+            CompleteReply(reply);
             return;
         }
     }
@@ -214,8 +226,7 @@ void CSerialPort::FixedPass(int32_t mode) {
         reply.push_back(byte);
         if (--remaining == 0) {
             reply.push_back(kLineFeed);
-            ring_->Push(static_cast<uint32_t>(reply.size()), reply.data());
-            CompleteReply();
+            CompleteReply(reply);
             return;
         }
     }
@@ -234,11 +245,12 @@ void CUsbMeterPort::Pass() {
         Open();
         return;
     }
+    std::vector<uint8_t> reply;
     uint8_t byte = 0;
     while (reading_.load() && ReadByte(byte) == 1) {
-        ring_->Push(1, &byte);
+        reply.push_back(byte);
         if (byte == kCarriageReturn) {
-            CompleteReply();
+            CompleteReply(reply);
             return;
         }
     }

@@ -53,7 +53,8 @@ class CCommPort : public CDevicePort {
     // Reads one byte with the reader's time-outs: 1 byte, 0 none, -1 when the
     // line failed (a gone device is closed so the next pass re-opens it).
     int ReadByte(uint8_t& byte);
-    void CompleteReply() { line_event_.set(); }
+    // Hands the rest of a reply to the ring and wakes its reader.
+    void CompleteReply(const std::vector<uint8_t>& reply);
     virtual void Pass() = 0;
 
     const char16_t* device_name_;

@@ -231,6 +231,14 @@ void peer_sent(int master_fd, size_t bytes) {
     }
 }
 
+void peer_withdrawn(int master_fd, size_t bytes) {
+    if (std::shared_ptr<Line> line = line_of_master(master_fd)) {
+        std::lock_guard lock(line->flow_mutex);
+        line->unread = std::max<int64_t>(0, line->unread - static_cast<int64_t>(bytes));
+        line->refresh_hold();
+    }
+}
+
 void peer_due(int master_fd, uint64_t due_ms) {
     if (std::shared_ptr<Line> line = line_of_master(master_fd))
         detail::set_host_deadline(line.get(), due_ms);
@@ -431,28 +439,29 @@ bool CommFile::usable() const {
 namespace {
 // A read's part in the line's account: inside the read, bytes the peer sent
 // hold virtual time until the read takes them; what it took holds time until
-// the reading thread waits again, by when it has handed the bytes on.
+// the reading thread waits again, by when it has handed the bytes on. Each
+// hold is taken before the one it follows is given up, so that no moment
+// lets time run past bytes still on their way.
 class ReadFlow {
   public:
     explicit ReadFlow(Line* line) : line_(line && line->master >= 0 ? line : nullptr) {
+        if (line_) {
+            std::lock_guard lock(line_->flow_mutex);
+            line_->reading = true;
+            line_->refresh_hold();
+        }
+        // What an earlier read took has been handed on by now.
         detail::end_thread_hold();
-        if (!line_) return;
-        std::lock_guard lock(line_->flow_mutex);
-        line_->reading = true;
-        line_->refresh_hold();
     }
     ~ReadFlow() {
         if (!line_) return;
-        {
-            std::lock_guard lock(line_->flow_mutex);
-            line_->reading = false;
-            line_->refresh_hold();
-        }
-        if (took_) detail::hold_until_next_wait();
+        std::lock_guard lock(line_->flow_mutex);
+        line_->reading = false;
+        line_->refresh_hold();
     }
     void took(uint32_t bytes) {
         if (!line_) return;
-        took_ = true;
+        detail::hold_until_next_wait();
         std::lock_guard lock(line_->flow_mutex);
         line_->unread = std::max<int64_t>(0, line_->unread - bytes);
         line_->refresh_hold();
@@ -479,7 +488,6 @@ class ReadFlow {
 
   private:
     Line* line_;
-    bool took_ = false;
     int empty_slices_ = 0;
 };
 }  // namespace

@@ -108,8 +108,11 @@ using PeerFactory = std::function<std::unique_ptr<IPeer>(int master_fd)>;
 // real one: bytes the instrument writes hold virtual time until the peer has
 // answered them, and bytes the peer sends hold it while the instrument's
 // handle sits in a read until that read has taken them.
-// `peer_sent`: bytes the peer wrote toward the instrument.
+// `peer_sent`: bytes the peer is about to write toward the instrument. They
+// are counted before the write, so that a read never takes bytes the account
+// has not seen; `peer_withdrawn` takes back those the write did not put.
 void peer_sent(int master_fd, size_t bytes);
+void peer_withdrawn(int master_fd, size_t bytes);
 // `peer_answered`: bytes the peer read are answered (its answer, if any,
 // already sent).
 void peer_answered(int master_fd, size_t bytes);

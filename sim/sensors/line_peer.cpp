@@ -29,19 +29,20 @@ LinePeer::~LinePeer() {
 }
 
 void LinePeer::Send(const std::string& bytes) {
+    plat::serial::peer_sent(fd_, bytes.size());
     size_t put = 0;
     // A line nobody reads fills up; what does not fit is lost, as on a wire.
     for (int tries = 0; put < bytes.size() && tries < 100 && !stop_.load(); ++tries) {
         const ssize_t n = ::write(fd_, bytes.data() + put, bytes.size() - put);
         if (n > 0) {
-            plat::serial::peer_sent(fd_, static_cast<size_t>(n));
             put += static_cast<size_t>(n);
             continue;
         }
-        if (n < 0 && errno != EAGAIN && errno != EINTR) return;
+        if (n < 0 && errno != EAGAIN && errno != EINTR) break;
         pollfd p{fd_, POLLOUT, 0};
         ::poll(&p, 1, kPollSliceMs);
     }
+    if (put < bytes.size()) plat::serial::peer_withdrawn(fd_, bytes.size() - put);
 }
 
 void LinePeer::Run() {

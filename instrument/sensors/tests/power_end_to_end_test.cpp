@@ -200,6 +200,25 @@ INSTANTIATE_TEST_SUITE_P(
                       Form{"SerialK615", "K615", "none", true, "K615", sp::kK615, true}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// Replies that complete while the sensor thread reads are read with the
+// ones before them, so their wake-ups find the ring empty. Such a wake-up
+// brings nothing: the streaming sensor stays attached and reads on.
+TEST(PowerWakeUps, AWakeUpWithTheReplyAlreadyReadKeepsTheSensor) {
+    plat::VirtualClock clock(true);
+    PowerRig rig("none", "K640", false);
+    rig.NextMain();
+    ASSERT_NE(rig.measurement_->GetSensor(), nullptr);
+    plat::Event reply = rig.port_->GetReplyEvent();
+    for (int i = 0; i < 20; ++i) {
+        // Between two readings, whose wake-ups empty the ring.
+        rig.NextMain();
+        reply.set();
+    }
+    rig.NextMain();
+    EXPECT_EQ(rig.screen_.Lost(), 0);
+    EXPECT_NE(rig.measurement_->GetSensor(), nullptr);
+}
+
 TEST(PowerZeroing, ASensorIgnoringZeroTimesOut) {
     plat::VirtualClock clock(true);
     PowerRig rig("none", "K640", false, /*ignores_zero=*/true);

@@ -50,7 +50,8 @@ class EchoPlusOne : public IPeer {
                    go_.wait_for(std::chrono::milliseconds(10)) != std::future_status::ready) {
             }
             ++c;
-            if (::write(fd_, &c, 1) == 1) peer_sent(fd_, 1);
+            peer_sent(fd_, 1);
+            if (::write(fd_, &c, 1) != 1) peer_withdrawn(fd_, 1);
             peer_answered(fd_, 1);
         }
     }
