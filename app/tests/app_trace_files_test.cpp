@@ -556,9 +556,11 @@ TEST_F(TraceLogProgram, AFiveSecondLogSavesOnceAnIntervalAndStopsOnAFullVolume) 
         spacing.push_back(now - last);
         last = now;
     }
+    // Each time seen is up to a step late, and so is each end of a sweep
+    // measured above.
     for (const uint64_t s : spacing) {
         EXPECT_GE(s, kLogMs - kStepMs);
-        EXPECT_LE(s, kLogMs + sweep + kStepMs);
+        EXPECT_LE(s, kLogMs + sweep + 2 * kStepMs);
     }
     EXPECT_TRUE(Boxes().empty());
 
@@ -568,15 +570,21 @@ TEST_F(TraceLogProgram, AFiveSecondLogSavesOnceAnIntervalAndStopsOnAFullVolume) 
         full = std::make_unique<FreeSpaceSeam>(1000);
         RegisterFileServices(full.get());
     });
-    Advance(kLogMs + sweep);
-    AnswerBox(1);
-    Advance(0);
-    ASSERT_EQ(Boxes().size(), 1u);
-    EXPECT_EQ(Boxes()[0], LoadResString(749));
-    Advance(3 * (kLogMs + sweep));
-    EXPECT_EQ(Boxes().size(), 1u);
-    EXPECT_EQ(Logged(), 3u);
-    EXPECT_EQ(LogChoice(), off);
+    // The checks return early on a failure; the program's own services
+    // come back either way.
+    [&] {
+        for (uint64_t waited = 0; Boxes().empty() && waited < 2 * (kLogMs + sweep);
+             waited += kStepMs)
+            Advance(kStepMs);
+        AnswerBox(1);
+        Advance(0);
+        ASSERT_EQ(Boxes().size(), 1u);
+        EXPECT_EQ(Boxes()[0], LoadResString(749));
+        Advance(3 * (kLogMs + sweep));
+        EXPECT_EQ(Boxes().size(), 1u);
+        EXPECT_EQ(Logged(), 3u);
+        EXPECT_EQ(LogChoice(), off);
+    }();
     run.OnUi([&] { RegisterFileServices(&full->inner()); });
 }
 
