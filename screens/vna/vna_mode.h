@@ -212,6 +212,10 @@ class CVnaMode : public CMeasurementBase, public ITraceValueReceiver, public ITr
 
     // --- Sweep data (any thread that delivers replies) ---------------------------------
     void ProcessNewData(CDeviceItem* record, int flag) override;
+    // A block of a distance-to-fault sweep the board streams as it goes
+    // (reply code 1).
+    void ProcessDtfBlock(CDeviceItem* record);
+    void ProcessPoint(int index, double frequency, double value) override;
     int GetBlockPointCount(CDeviceItem* record) override;
     int GetBlockEndIndex(CDeviceItem* record) override;
     double GetTracePoint(CDeviceItem* record, int index) override;
@@ -390,6 +394,7 @@ class CVnaMode : public CMeasurementBase, public ITraceValueReceiver, public ITr
     void ShowHelpRowId(uint32_t id, int colour);
     void ShowProgress(uint32_t text_id, int percent, int colour);
     void ClearProgressRow();
+    void ShowDtfProgress();
     void SwitchOffDcBias();
     void PushScaleToGraph();
     void AfterEntry();
@@ -480,6 +485,15 @@ class CVnaMode : public CMeasurementBase, public ITraceValueReceiver, public ITr
     // Set by the delivering thread when a cable-loss or gain sweep completed;
     // the user-interface thread annotates it at its refresh.
     std::atomic<bool> sweep_done_pending_{false};
+    // Whether the intake is taking a streamed distance-to-fault block
+    // (the delivering thread's).
+    bool dtf_block_ = false;
+    // The progress of a streamed distance-to-fault sweep for row 5, left by
+    // the delivering thread: the block's start index in the high half and
+    // the point count in the low one; or none, or cleared.
+    static constexpr int64_t kNoProgress = -1, kProgressCleared = -2;
+    std::atomic<int64_t> dtf_progress_{kNoProgress};
+    std::atomic<int> dtf_progress_colour_{44};
     // Replies the user-interface thread handles, in their order.
     struct PostedReply {
         uint16_t code = 0;
