@@ -36,6 +36,7 @@
 #include "screens/vna/vna_settings.h"
 
 class CCableType;
+class CSignalBand;
 class CVNADataStore;
 class CVNAMeasSetup;
 class CVnaMeasurement;
@@ -79,6 +80,9 @@ class IVnaEntries {
     virtual std::optional<Loss> CableLoss(int /*first*/, uint32_t /*unit*/, double /*value*/) {
         return std::nullopt;
     }
+    // The band list over `list` (its head): true when OK left a band in
+    // `band`, which holds the current band (or null) when the list opens.
+    virtual bool Band(CSignalBand** /*band*/, CSignalBand* /*list*/) { return false; }
     // Shows a help file (its instrument path) under a title.
     virtual void QuickHelp(const core::Text& /*title*/, const core::Text& /*path*/) {}
     // The distance-to-fault wizard over the setup: its results when OK
@@ -209,6 +213,13 @@ class CVnaMode : public CMeasurementBase, public ITraceValueReceiver, public ITr
     uint64_t LowestFrequency() const;
     // The measure page of the current type (26 + type - 1).
     void ShowMeasurePage();
+    // The band key: a band of the application's list chosen in the band
+    // dialog becomes the range.
+    bool OnFrequencyListKey(int key) override;
+    // A band that starts at or above the lowest frequency becomes the
+    // setup's range (its own centre and span where it has a channel plan);
+    // one below it is refused with a message.
+    void ChooseBand(CSignalBand& band);
 
     // --- Sweep data (any thread that delivers replies) ---------------------------------
     void ProcessNewData(CDeviceItem* record, int flag) override;
