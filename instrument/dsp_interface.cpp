@@ -2,6 +2,7 @@
 
 #include "instrument/sensors/gps_receiver.h"
 
+#include <algorithm>
 #include <cstring>
 #include <exception>
 
@@ -309,6 +310,25 @@ int CDspInterface::SendMessage(uint16_t id, const void* payload, uint16_t argume
     const uint32_t size = dspmsg::PayloadSize(id);
     PortLock lock(*this);
     if (!connected_) return 0;
+    if (!dspmsg::NeedsStop(id)) {
+        auto same = std::find_if(queries_.begin(), queries_.end(),
+                                 [id](const WaitingQuery& q) { return q.id == id; });
+        WaitingQuery& q = same != queries_.end() ? *same : queries_.emplace_back();
+        q.id = id;
+        q.argument = argument;
+        q.payload.assign(size, 0);
+        if (size && payload) std::memcpy(q.payload.data(), payload, size);
+        if (dsp::message_has_flag(id, dsp::kQuery)) {
+            last_query_->code = dspmsg::ControlCodeFor(id);
+            last_query_->length = size + 4;
+            last_query_->id = id;
+            last_query_->argument = argument;
+            if (size) std::memcpy(last_query_->payload, q.payload.data(), size);
+            has_last_query_ = true;
+        }
+        state_ = kQueued;
+        return 1;
+    }
     pending_->code = dspmsg::ControlCodeFor(id);
     pending_->length = size + 4;
     pending_->id = id;
@@ -319,19 +339,36 @@ int CDspInterface::SendMessage(uint16_t id, const void* payload, uint16_t argume
         else
             std::memset(pending_->payload, 0, size);
     }
-    if (dspmsg::NeedsStop(id)) {
-        CopyRecord(*last_stream_, *pending_);
-        has_last_stream_ = true;
-        has_last_query_ = false;
-    } else if (dsp::message_has_flag(id, dsp::kQuery)) {
-        CopyRecord(*last_query_, *pending_);
-        has_last_query_ = true;
-    }
+    CopyRecord(*last_stream_, *pending_);
+    has_last_stream_ = true;
+    has_last_query_ = false;
     send_requested_ = true;
     stop_requested_ = false;
     staged_ = false;
     state_ = kQueued;
     return 1;
+}
+
+size_t CDspInterface::WaitingQueries() {
+    PortLock lock(*this);
+    return queries_.size();
+}
+
+void CDspInterface::StageQuery() {
+    const WaitingQuery& q = queries_.front();
+    send_slot_->code = dspmsg::ControlCodeFor(q.id);
+    send_slot_->length = static_cast<uint32_t>(q.payload.size()) + 4;
+    send_slot_->id = q.id;
+    send_slot_->argument = q.argument;
+    if (!q.payload.empty()) std::memcpy(send_slot_->payload, q.payload.data(), q.payload.size());
+    queries_.pop_front();
+    staged_ = true;
+}
+
+void CDspInterface::StagePending() {
+    CopyRecord(*send_slot_, *pending_);
+    send_requested_ = false;
+    staged_ = true;
 }
 
 int CDspInterface::SendTable(uint16_t index, const void* data, size_t size, uint16_t count) {
@@ -602,18 +639,33 @@ int CDspInterface::StateStep(int no_delivery) {
             bool work;
             {
                 PortLock lock(*this);
-                work = send_requested_ || staged_;
+                // A stop or a query with nothing taken and no stop on its
+                // way goes through the handshake step, never as a resend of
+                // the last message; after a stop, a query waits for the echo
+                // (the driver refuses it until then).
+                if (!staged_ && !stop_sent_ && (stop_requested_ || !queries_.empty()))
+                    state_ = kQueued;
+                work = send_requested_ || staged_ || !queries_.empty();
             }
-            if (work) SendStep();
+            if (state_ == kQueued)
+                SendPending();
+            else if (work)
+                SendStep();
             break;
         }
         case kQueued:
             if (stop_sent_) {
                 {
+                    // The board is stopped or a message that needs no stop
+                    // is on its way: a newer message replaces what was
+                    // taken, but a waiting query goes first, and a query
+                    // taken goes as it is.
                     PortLock lock(*this);
-                    CopyRecord(*send_slot_, *pending_);
-                    staged_ = true;
-                    send_requested_ = false;
+                    const bool query_taken = staged_ && !dspmsg::NeedsStop(send_slot_->id);
+                    if (!query_taken && !queries_.empty() && (send_requested_ || !staged_))
+                        StageQuery();
+                    else if (!query_taken && send_requested_)
+                        StagePending();
                 }
                 SendStep();
             } else {
@@ -629,27 +681,35 @@ int CDspInterface::StateStep(int no_delivery) {
 }
 
 int CDspInterface::SendPending() {
+    bool query;
     {
         PortLock lock(*this);
-        if (!send_requested_ && !stop_requested_) return 0;
+        if (!send_requested_ && !stop_requested_ && queries_.empty()) return 0;
         if (staged_) return 1;
+        query = !queries_.empty();
     }
-    accept_replies_ = false;
+    // The running stream's replies are still wanted while a query goes; a
+    // stop ends them.
+    if (!query) accept_replies_ = false;
     if (!Elapsed(last_send_tick_, kRateLimitMs)) return 1;
     last_send_tick_ = plat::tick_count();
-    bool stop_only;
+    bool stop_only = false;
     {
         PortLock lock(*this);
-        stop_only = stop_requested_;
-        if (!stop_only) {
-            CopyRecord(*send_slot_, *pending_);
-            staged_ = true;
+        query = !queries_.empty();
+        if (query) {
+            StageQuery();
+        } else {
+            stop_only = stop_requested_;
+            if (!stop_only) StagePending();
+            send_requested_ = false;
+            stop_requested_ = false;
         }
-        send_requested_ = false;
     }
     stop_sent_ = true;
     if (stop_only || dspmsg::NeedsStop(send_slot_->id)) {
         // Only the echo of this stop counts, not one of an earlier stop.
+        accept_replies_ = false;
         echo_received_ = false;
         streaming_ = false;
         ControlIn(dsp::IOCTL_DSP_STOP, nullptr, 0);
@@ -657,22 +717,23 @@ int CDspInterface::SendPending() {
         echo_received_ = true;
     }
     SetListenerState(0);
-    {
-        PortLock lock(*this);
-        stop_requested_ = false;
-    }
     if (state_ != kClosed) state_ = kIdle;
     return 1;
 }
 
 int CDspInterface::SendStep() {
     {
-        // Stage the pending message first when nothing is staged.
+        // Stage the next message first when nothing is staged.
         PortLock lock(*this);
         if (!staged_) {
-            CopyRecord(*send_slot_, *pending_);
-            send_requested_ = false;
-            staged_ = true;
+            if (!queries_.empty()) {
+                StageQuery();
+            } else if (stop_requested_) {
+                // A stop is on its way already.
+                send_requested_ = stop_requested_ = false;
+            } else {
+                StagePending();
+            }
             return 1;
         }
     }

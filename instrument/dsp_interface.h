@@ -1,13 +1,16 @@
 #pragma once
 // The main program's link to the acquisition board ("DSP1:"): one pending
-// message under the port lock, sent by the link's own thread with the
+// stream message (a newer one replaces it) and the waiting messages that need
+// no stop, under the port lock, sent by the link's own thread with the
 // stop-before-stream handshake and at most one send per 500 ms; every new
 // reply block is fetched from the driver, its header checked and the block
 // handed to the listening measurement.
 #include <atomic>
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <mutex>
+#include <vector>
 
 #include "core/data_block.h"
 #include "core/text.h"
@@ -92,6 +95,8 @@ class CDspInterface : public CDevicePort {
     // included), or 0.
     uint16_t GetLastSentId() const { return last_sent_id_.load(); }
     bool IsErrorShown() const { return error_shown_.load(); }
+    // The number of messages that need no stop waiting to go.
+    size_t WaitingQueries();
 
   protected:
     // The device calls; tests replace them with a scripted board.
@@ -153,6 +158,22 @@ class CDspInterface : public CDevicePort {
     bool connected_ = false;
     bool alive_ = false;
     std::unique_ptr<dspmsg::PendingRecord> pending_;
+    // Messages that need no stop (queries, the DC bias switch), in the order
+    // asked; one asked again while it waits takes the new payload in its
+    // place. They go before the pending stream message or stop, so none is
+    // replaced or dropped by it, and none stands between a stream message
+    // that waits and its stop. The replies of the running stream (an
+    // upload's acknowledgements) are still taken while one goes.
+    struct WaitingQuery {
+        uint16_t id = 0;
+        uint16_t argument = 0;
+        std::vector<uint8_t> payload;
+    };
+    std::deque<WaitingQuery> queries_;
+    // Takes the oldest waiting query into the send slot (port lock held).
+    void StageQuery();
+    // Takes the pending message into the send slot (port lock held).
+    void StagePending();
     // What a reconnect resends: the last message that started a stream and
     // the query queued after it (none once a stop was asked for).
     std::unique_ptr<dspmsg::PendingRecord> last_stream_;

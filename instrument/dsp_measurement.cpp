@@ -2,6 +2,7 @@
 
 #include "files/meas_setup.h"
 #include "instrument/device_port.h"
+#include "instrument/dsp_message.h"
 
 CDspMeasurement::CDspMeasurement(CDevicePort* link, uint32_t family, uint32_t description_id)
     : CMeasurement(link) {
@@ -45,7 +46,9 @@ void CDspMeasurement::MarkSending() {
 
 int CDspMeasurement::Queue(uint16_t id, const void* payload, uint16_t argument) {
     if (!link_) return 0;
-    MarkSending();
+    // A message that needs no stop rides on the running measurement, which
+    // is neither stopped nor started again for it.
+    if (dspmsg::NeedsStop(id) || !IsActive()) MarkSending();
     return link_->SendMessage(id, payload, argument);
 }
 

@@ -205,8 +205,8 @@ TEST_F(VnaCableProgram, DataPointsChosenOnTheSweepPageReachTheBoard) {
 
 // The DC bias of the gain measurement by keys (page 29 S3), watched by its
 // timer on the virtual clock. At 0.12 A each 20 s tick asks the current and
-// the bias stays on; at 1.2 A the first answer switches it off, and no query
-// follows.
+// the bias stays on until the match is chosen; at 1.2 A the first answer
+// switches it off, and no query follows.
 TEST_F(VnaCableProgram, TheDcBiasIsWatchedByItsTimer) {
     struct Case {
         const char* current;
@@ -245,6 +245,19 @@ TEST_F(VnaCableProgram, TheDcBiasIsWatchedByItsTimer) {
             for (size_t i = *on; i < all.size(); ++i)
                 if (all[i].command == kBias && is_off(all[i])) ++offs;
             EXPECT_EQ(offs, 0u) << "the bias went off";
+            // The match chosen (S1, S1 on the same page) switches it off at
+            // the board, before the match sweeps, and the watchdog ends.
+            const size_t switched = Records().size();
+            Send("key F1");
+            Send("key F1");
+            const std::optional<size_t> match = Await(kSweep, switched);
+            ASSERT_TRUE(match);
+            const std::optional<size_t> off = Await(kBias, switched, is_off);
+            ASSERT_TRUE(off) << "the match left the bias on";
+            EXPECT_LT(*off, *match);
+            Send("wait 41000");
+            Sync();
+            EXPECT_EQ(Count(kBiasQuery, *off + 1), 0u) << "queries after the bias went off";
         } else {
             const std::optional<size_t> off = Await(kBias, *query, is_off);
             ASSERT_TRUE(off) << "the over-current left the bias on";

@@ -1,5 +1,5 @@
-// Every text of the network analyzer's cable list and distance-to-fault
-// wizard fits its control, in English and in Mandarin: the real program in
+// Every text of the network analyzer's cable list, distance-to-fault
+// wizard and band list fits its control, in English and in Mandarin: the real program in
 // this process on a distance-to-fault setup with a cable list file, each
 // dialog opened by its keys, every label, field and list row measured with
 // the control's own font against the control's rectangle.
@@ -36,15 +36,18 @@ TEST_P(VnaTextFit, CableListAndWizard) {
                         "<measurement id = distance to fault>"));
     Probe(21, [&] { Check(OpenDialog(), "cable list"); });
     Probe(22, [&] { Check(OpenDialog(), "DTF wizard"); });
+    Probe(23, [&] { Check(OpenDialog(), "band list"); });
     // The start's upload holds the keys back until the board answered it:
     // time for the board's thread. Then page 27 (M4), the cable page (S5),
-    // its list (S1); back to page 27 and the wizard (S7).
+    // its list (S1); back to page 27 and the wizard (S7); the frequency page
+    // (M1) and its band list (S7).
     std::string waits;
     for (int i = 0; i < 10; ++i) waits += "wait 1000\n";
     ASSERT_EQ(Run(waits + "key F16\nkey F5\nkey F1\nwait 200\nkey F21\nkey ESCAPE\nkey F8\n"
-                          "key F7\nwait 200\nkey F22\nkey ESCAPE\nquit\n"),
+                          "key F7\nwait 200\nkey F22\nkey ESCAPE\n"
+                          "key F13\nkey F7\nwait 200\nkey F23\nkey ESCAPE\nquit\n"),
               0);
-    EXPECT_EQ(checked, 2);
+    EXPECT_EQ(checked, 3);
     EXPECT_GT(measured, 20);
     EXPECT_TRUE(failures.empty()) << failures.size() << " texts do not fit:\n" << Report();
 }

@@ -29,6 +29,7 @@
 #include "core/frequency_range.h"
 #include "core/scoped_lock.h"
 #include "dialogs/freq_entry_dlg.h"
+#include "dialogs/progress_dlg.h"
 #include "files/sa_meas_setup.h"
 #include "instrument/device_item.h"
 #include "instrument/specan_measurements.h"
@@ -65,6 +66,13 @@ struct Recorder {
         return blocks;
     }
     int started = 0;  // 1 once the application runs, -1 when its start failed
+    // The progress window as it stood after each of the screen's progress
+    // steps (opened or moved).
+    struct ProgressStep {
+        uint32_t position = 0, maximum = 0;
+        std::u16string text;
+    };
+    std::vector<ProgressStep> progress;
 
     template <class Pred>
     bool WaitFor(Pred pred, int seconds = 15) {
@@ -201,6 +209,16 @@ class SpectrumScreen : public CMeasurementBase {
         }
         recorder_->changed.notify_all();
     }
+    // Each progress step notes the window the step left on the screen.
+    void OpenProgress(int start, int range, const core::Text& text) override {
+        CMeasurementBase::OpenProgress(start, range, text);
+        NoteProgress();
+    }
+    void UpdateProgress(int position, int range) override {
+        CMeasurementBase::UpdateProgress(position, range);
+        NoteProgress();
+    }
+    bool ProgressShown() const { return progress_window() != nullptr; }
     void PublishToGraph() override {
         CMeasurementBase::PublishToGraph();
         int end = 0;
@@ -267,6 +285,13 @@ class SpectrumScreen : public CMeasurementBase {
     std::atomic<bool> countBeeps{false};
 
   private:
+    void NoteProgress() {
+        const CProgressDlg* window = progress_window();
+        if (!window) return;
+        std::lock_guard lock(recorder_->mutex);
+        recorder_->progress.push_back(
+            {window->GetPosition(), window->GetMaximum(), window->GetText()});
+    }
     static constexpr uint32_t kRunStateId = 96;
     static constexpr uint32_t kLimitBeep = 0x10;
     std::shared_ptr<Recorder> recorder_;

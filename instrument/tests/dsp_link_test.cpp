@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include <deque>
+#include <functional>
 
 #include "core/history.h"
 #include "instrument/dsp_interface.h"
@@ -26,6 +27,7 @@ struct Call {
     uint32_t code;
     uint16_t id;
     uint32_t tick;
+    uint8_t first_byte;  // of the payload, 0 when none
 };
 
 // A board that answers every call at once: a stop is echoed unless echoes
@@ -65,20 +67,26 @@ class ScriptedLink : public CDspInterface {
     }
     std::atomic<bool> hold_echo{false};
     std::atomic<uint32_t> fail_with{0};
+    // Called on the link thread after each message the board took (not a
+    // stop), with its id; set before the first send.
+    std::function<void(uint16_t)> on_message;
 
   protected:
     bool OpenDevice() override { return opened_ = true; }
-    bool RawControlIn(uint32_t code, const void* in, uint32_t) override {
+    bool RawControlIn(uint32_t code, const void* in, uint32_t size) override {
         if (fail_with) {
             plat::set_last_error(fail_with);
             return false;
         }
-        const uint16_t id = in ? plat::get_le<uint16_t>(static_cast<const uint8_t*>(in)) : 0;
+        const auto* bytes = static_cast<const uint8_t*>(in);
+        const uint16_t id = in ? plat::get_le<uint16_t>(bytes) : 0;
+        const uint8_t first = in && size > 4 ? bytes[4] : 0;
         {
             std::lock_guard lock(m_);
-            calls_.push_back({code, id, plat::tick_count()});
+            calls_.push_back({code, id, plat::tick_count(), first});
         }
         if (code == dsp::IOCTL_DSP_STOP && !hold_echo) Queue(dspmsg::kEchoId, 60, 0, 0);
+        if (code != dsp::IOCTL_DSP_STOP && on_message) on_message(id);
         return true;
     }
     bool RawControlOut(uint32_t code, void* out, uint32_t size, uint32_t* returned) override {
@@ -248,6 +256,72 @@ TEST_F(DspLinkTest, CounterMarkerQueryNeedsNoStop) {
     ASSERT_TRUE(WaitFor([&] { return !link_.CallsOf(dsp::IOCTL_DSP_START_SPECTRUM).empty(); }));
     EXPECT_TRUE(link_.CallsOf(dsp::IOCTL_DSP_STOP).empty());
     EXPECT_EQ(screen_.sent.load(), 0);  // no message-sent notice for the query
+}
+
+// The ids of the messages the board took (stops left out), in order.
+std::vector<uint16_t> SentIds(ScriptedLink& link) {
+    std::vector<uint16_t> out;
+    for (const Call& c : link.Calls())
+        if (c.code != dsp::IOCTL_DSP_STOP) out.push_back(c.id);
+    return out;
+}
+
+// A query that waits is neither replaced by a newer stream message nor
+// dropped by a stop: it goes first, with no stop before it, and the stream
+// message follows behind its own stop. Asked again while it waits, it goes
+// once, with the newer payload.
+TEST_F(DspLinkTest, AWaitingQueryGoesBeforeTheStreamMessageAndTheStop) {
+    link_.hold_echo = true;
+    m_.Send();  // taken, its stop waits for the echo
+    ASSERT_TRUE(WaitFor([&] { return !link_.CallsOf(dsp::IOCTL_DSP_STOP).empty(); }));
+    uint8_t markers[56] = {1};
+    ASSERT_EQ(link_.SendMessage(dsp::msg::kCounterMarkers, markers, 0), 1);
+    markers[0] = 2;
+    ASSERT_EQ(link_.SendMessage(dsp::msg::kCounterMarkers, markers, 0), 1);
+    EXPECT_EQ(link_.WaitingQueries(), 1u);
+    uint8_t record[56] = {};
+    ASSERT_EQ(link_.SendMessage(dsp::msg::kChannelPower, record, 705), 1);
+    link_.RequestStop();
+    ASSERT_EQ(link_.SendMessage(dsp::msg::kChannelPower, record, 705), 1);
+    link_.hold_echo = false;
+    link_.Queue(dspmsg::kEchoId, 60, 0, 0);
+    ASSERT_TRUE(WaitFor([&] { return SentIds(link_).size() >= 2; }));
+    const std::vector<uint16_t> want = {dsp::msg::kCounterMarkers, dsp::msg::kChannelPower};
+    EXPECT_EQ(SentIds(link_), want);
+    const auto calls = link_.Calls();
+    ASSERT_EQ(calls.size(), 4u);  // stop, query, stop, stream message
+    EXPECT_EQ(calls[1].first_byte, 2);
+    EXPECT_EQ(calls[2].code, dsp::IOCTL_DSP_STOP);
+    EXPECT_EQ(link_.WaitingQueries(), 0u);
+}
+
+// A stop asked while a query waits stops the board after the query went.
+TEST_F(DspLinkTest, AStopAskedBehindAQueryKeepsIt) {
+    uint8_t option[4] = {0, 0, 0, 0};
+    ASSERT_EQ(link_.SendMessage(dsp::msg::kOption, option, 0), 1);
+    link_.RequestStop();
+    ASSERT_TRUE(WaitFor([&] {
+        const auto calls = link_.Calls();
+        return !calls.empty() && calls.back().code == dsp::IOCTL_DSP_STOP;
+    }));
+    EXPECT_EQ(SentIds(link_), std::vector<uint16_t>{dsp::msg::kOption});
+}
+
+// The replies of a running stream keep reaching the screen while a query
+// asked behind it waits for its turn: the acknowledgements of an upload
+// are never dropped by the bias switch.
+TEST_F(DspLinkTest, RepliesOfTheRunningStreamAreTakenWhileAQueryWaits) {
+    std::vector<uint8_t> data(4 * 5, 0);
+    link_.on_message = [&](uint16_t id) {
+        if (id != dsp::msg::kSweep) return;
+        for (int i = 0; i < 3; ++i) link_.Queue(dsp::msg::kSweep, 20 + 4, 5, 5, data);
+        uint8_t option[4] = {};
+        link_.SendMessage(dsp::msg::kOption, option, 0);
+    };
+    m_.Send();
+    ASSERT_TRUE(WaitFor([&] { return SentIds(link_).size() >= 2 && link_.Queued() == 0; }));
+    EXPECT_EQ(SentIds(link_), (std::vector<uint16_t>{dsp::msg::kSweep, dsp::msg::kOption}));
+    EXPECT_EQ(screen_.Blocks().size(), 3u);
 }
 
 TEST_F(DspLinkTest, InvalidHeadersAreRefusedAndAValidBlockClearsTheText) {

@@ -6,6 +6,7 @@
 
 #include "core/res_string.h"
 #include "core/units.h"
+#include "dialogs/band_select_dlg.h"
 #include "dialogs/cable_list_dlg.h"
 #include "dialogs/dialog_services.h"
 #include "dialogs/dtf_wizard_dlg.h"
@@ -60,6 +61,12 @@ class DialogEntries : public IVnaEntries {
         CCableListDlg dlg(frame_, choice, metric);
         dlg.SetCableList(list);
         return dlg.DoModal() == plat::IDOK;
+    }
+    bool Band(CSignalBand** band, CSignalBand* list) override {
+        CBandSelectDlg dlg(frame_, band, list);
+        const bool chosen = dlg.DoModal() == plat::IDOK;
+        if (frame_) frame_->SetFocus();
+        return chosen;
     }
     std::optional<int32_t> DataPoints(int32_t points) override {
         CDataPointsDlg dlg(frame_, points);

@@ -325,7 +325,9 @@ TEST_F(VnaCable, IfbwAndImmunityReachTheStandardsRecords) {
 
 // The gain page switches the DC bias: on sends {0, 1, 0, 0}, the voltage
 // key flips +12 V and +24 V; choosing the match switches it off with
-// {0, 0, 0, 0}.
+// {0, 0, 0, 0}. The off reaches the board through the stop of the gain
+// sweep and the match's activation (its stop and upload), before the match
+// sweeps.
 TEST_F(VnaCable, TheGainPageSwitchesTheBiasAndTheMatchSwitchesItOff) {
     sim::Scene scene = IdealScene(20);
     scene.dut.bias_current_a = 0.12;
@@ -334,19 +336,21 @@ TEST_F(VnaCable, TheGainPageSwitchesTheBiasAndTheMatchSwitchesItOff) {
     Activate();
     Key(kMeasureMenu);
     ASSERT_EQ(screen_->GetActiveFunction(), CVnaMode::kPageGain);
-    const auto option_sent = [&](size_t from, std::vector<uint8_t> want) {
-        return Until([&] {
-            const auto packets = rig_->board().Packets();
-            for (size_t i = from; i < packets.size(); ++i)
-                if (packets[i].command == dsp::msg::kOption && packets[i].payload == want)
-                    return true;
-            return false;
-        });
+    const std::vector<uint8_t> on = {0, 1, 0, 0}, off = {0, 0, 0, 0};
+    // The index of the first packet from `from` on that `is` holds for.
+    const auto first = [&](size_t from, const std::function<bool(const Packet&)>& is) {
+        const auto packets = rig_->board().Packets();
+        for (size_t i = from; i < packets.size(); ++i)
+            if (is(packets[i])) return i;
+        return packets.size() + 1;
+    };
+    const auto option = [](const std::vector<uint8_t>& want) {
+        return [want](const Packet& p) { return p.command == dsp::msg::kOption && p.payload == want; };
     };
     size_t from = PacketCount();
     Key(kSoft1 + 2);
     EXPECT_TRUE(screen_->IsDcBiasOn());
-    EXPECT_TRUE(option_sent(from, {0, 1, 0, 0}));
+    EXPECT_TRUE(Until([&] { return first(from, option(on)) < PacketCount(); }));
     EXPECT_EQ(KeyTitle(1), LoadResString(61331) + u"\n+12V");
     Key(kSoft1 + 1);
     EXPECT_EQ(KeyTitle(1), LoadResString(61331) + u"\n+24V");
@@ -355,7 +359,14 @@ TEST_F(VnaCable, TheGainPageSwitchesTheBiasAndTheMatchSwitchesItOff) {
     Key(kSoft1);  // match
     EXPECT_FALSE(screen_->IsDcBiasOn());
     EXPECT_EQ(screen_->CurrentType(), vna::kMatch);
-    EXPECT_TRUE(option_sent(from, {0, 0, 0, 0}));
+    Activate();  // as the frame does for the activation the switch posts
+    const auto match_sweep = [](const Packet& p) {
+        return p.command == dsp::msg::kReflectionSweep;
+    };
+    ASSERT_TRUE(Until([&] { return first(from, match_sweep) < PacketCount(); }));
+    const size_t bias_off = first(from, option(off));
+    EXPECT_LT(bias_off, first(from, match_sweep)) << "the bias stayed on at the board";
+    EXPECT_EQ(rig_->board().LastPayload(dsp::msg::kOption), off);
 }
 
 }  // namespace
