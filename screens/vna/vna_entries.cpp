@@ -118,10 +118,9 @@ class DialogEntries : public IVnaEntries {
 class DialogMessages : public IVnaMessages {
   public:
     bool Ask(uint32_t text_id, uint32_t caption_id, bool yes_no) override {
-        core::Text text = LoadResString(text_id);
-        if (caption_id) text = LoadResString(caption_id) + u"\n" + text;
         const uint32_t style = plat::MB_ICONEXCLAMATION | (yes_no ? plat::MB_YESNO : plat::MB_OK);
-        const int answer = dialog_services::ShowMessage(text, style);
+        const int answer = dialog_services::ShowMessage(
+            LoadResString(text_id), style, caption_id ? LoadResString(caption_id) : core::Text());
         return yes_no ? answer == plat::IDYES : true;
     }
 };

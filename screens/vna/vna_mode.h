@@ -182,7 +182,9 @@ class CVnaMode : public CMeasurementBase, public ITraceValueReceiver, public ITr
     void ReloadTexts() override;
     // The title names the screen and the current measurement type.
     void ShowTitle();
-    void InstrumentHook() override {}
+    // The framework's sweep restart: RestartFromSetup.
+    void InstrumentHook() override;
+    void RestartFromSetup();
     void ResetKeyTables() override;
     CMeasurement* SetMeasurement(CMeasurement* ignored) override;
     // The measurement whose type equals the setup's measurement id.
