@@ -26,6 +26,8 @@ constexpr uint16_t kCodeCableSweep = 3;
 constexpr uint16_t kCodeDtf = 4;
 constexpr uint16_t kCodeBiasCurrent = 23;
 constexpr uint16_t kCodeStop = 35;
+// The graph's x-axis kinds.
+constexpr int kFrequencyAxis = 0, kDistanceAxis = 2;
 constexpr uint16_t kCodeRunState = 96;
 constexpr uint8_t kBiasKind = 0;
 constexpr int kNormalColour = 39;
@@ -270,6 +272,9 @@ void CVnaMode::Autoscale() {
 }
 
 void CVnaMode::PushScaleToGraph() {
+    // The distance-to-fault trace and its markers stand on a distance axis.
+    if (graphPanel)
+        graphPanel->SetXAxisKind(CurrentType() == kDistanceToFault ? kDistanceAxis : kFrequencyAxis);
     LoadScaleRange();
     RebuildAmplitudeAxis();
 }
