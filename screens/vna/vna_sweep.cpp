@@ -95,16 +95,16 @@ void CVnaMode::ProcessNewData(CDeviceItem* record, int) {
         case kCableLoss:
             ProcessSweepBlock(record);
             if (m_SweepComplete) {
-                vna_setup_->SetCableLoss(static_cast<float>(m_SweepAverage));
-                sweep_done_pending_ = true;
+                sweep_average_ = m_SweepAverage;
+                sweep_done_type_ = kCableLoss;
             }
             break;
         case kGain:
             if (code != kCodeGain) break;
             ProcessSweepBlock(record);
             if (m_SweepComplete) {
-                vna_setup_->SetTwoPortAvgGain(static_cast<float>(m_SweepAverage));
-                sweep_done_pending_ = true;
+                sweep_average_ = m_SweepAverage;
+                sweep_done_type_ = kGain;
             }
             break;
         default:
@@ -156,9 +156,12 @@ void CVnaMode::OnPostedReply(uint16_t code, const std::vector<uint8_t>& data, ui
 // then the sweep results the delivering thread completed.
 int CVnaMode::RefreshDisplay() {
     TakePostedReplies();
-    if (sweep_done_pending_.exchange(false) && active_function_ != kOverlayPage) {
-        if (CurrentType() == kCableLoss) ShowCableLoss(vna_setup_->GetCableLoss());
-        if (CurrentType() == kGain) ShowAverageGain(vna_setup_->GetTwoPortAvgGain());
+    const int done = sweep_done_type_.exchange(0);
+    if (done == kCableLoss) vna_setup_->SetCableLoss(static_cast<float>(sweep_average_.load()));
+    if (done == kGain) vna_setup_->SetTwoPortAvgGain(static_cast<float>(sweep_average_.load()));
+    if (done != 0 && done == CurrentType() && active_function_ != kOverlayPage) {
+        if (done == kCableLoss) ShowCableLoss(vna_setup_->GetCableLoss());
+        if (done == kGain) ShowAverageGain(vna_setup_->GetTwoPortAvgGain());
     }
     return CMeasurementBase::RefreshDisplay();
 }
