@@ -61,6 +61,11 @@ class CAppFileServices : public IFileServices, public ISetupEnvironment {
     core::Text GetCableTypeName(const CCableType* cable) override {
         return cable ? cable->GetName() : core::Text();
     }
+    // The board's version word says whether it has the option.
+    bool HasOption() override {
+        const CDspInterface* link = app_.GetDspInterface();
+        return link && link->HasOption();
+    }
 
   private:
     CCelvaneApp& app_;

@@ -69,8 +69,9 @@ class AppDialogServices : public IDialogServices {
         return &scheme_;
     }
     const CAntennaList* GetAntennaList() const override { return app_.GetAntennaList(); }
-    int ShowMessage(const std::u16string& text, uint32_t style) override {
-        return ::ShowMessage(text, style);
+    int ShowMessage(const std::u16string& text, uint32_t style,
+                    const std::u16string& caption) override {
+        return ::ShowMessage(text, style, 0, caption);
     }
     SystemIdentity GetSystemIdentity() const override { return app_.GetSystemIdentity(); }
     uint64_t GetMemoryAndDiskStatus(int index, uint64_t* total) const override {

@@ -53,7 +53,8 @@ int QuietAnswer(uint32_t style) {
 
 }  // namespace
 
-int ShowMessage(const std::u16string& text, uint32_t style, uint32_t /*extra*/) {
+int ShowMessage(const std::u16string& text, uint32_t style, uint32_t /*extra*/,
+                const std::u16string& caption) {
     const uint32_t buttons = style & plat::MB_TYPEMASK;
     if (buttons != MB_OK && buttons != MB_YESNO) return plat::IDCANCEL;
     plat::CWnd* view = MainView();
@@ -61,7 +62,7 @@ int ShowMessage(const std::u16string& text, uint32_t style, uint32_t /*extra*/) 
     if (ClosingWithoutScreen(text)) return QuietAnswer(style);
     intptr_t code;
     {
-        CMessageDlg dlg(view, text, style);
+        CMessageDlg dlg(view, text, style, caption);
         code = dlg.DoModal();
     }
     if (view && plat::is_window(view)) {

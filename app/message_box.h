@@ -22,7 +22,9 @@ inline constexpr uint32_t MB_YESNOCANCEL = 0x3;
 // waits for the answer: MB_OK answers IDOK or IDCANCEL, MB_YESNO IDYES or
 // IDNO; any other button set answers IDCANCEL without showing anything.
 // Afterwards the main view has the focus again and repaints.
-int ShowMessage(const std::u16string& text, uint32_t style = MB_OK, uint32_t extra = 0);
+// A caption, when given, stands in the box's title bar.
+int ShowMessage(const std::u16string& text, uint32_t style = MB_OK, uint32_t extra = 0,
+                const std::u16string& caption = {});
 int ShowMessageById(uint32_t id, uint32_t style = MB_OK, uint32_t extra = 0);
 // The plain box with "Tarnwick::" and the text, OK only.
 void ShowExceptionMessage(const std::u16string& text);

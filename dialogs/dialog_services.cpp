@@ -22,8 +22,9 @@ void IDialogServices::set_current(IDialogServices* services) {
 }
 
 namespace {
-int RunMessageDlg(plat::CWnd* parent, const std::u16string& text, uint32_t style) {
-    CMessageDlg dlg(parent, text, style);
+int RunMessageDlg(plat::CWnd* parent, const std::u16string& text, uint32_t style,
+                  const std::u16string& caption) {
+    CMessageDlg dlg(parent, text, style, caption);
     return static_cast<int>(dlg.DoModal());
 }
 bool PlainCopy(const std::u16string& name, const std::u16string& source,
@@ -32,8 +33,9 @@ bool PlainCopy(const std::u16string& name, const std::u16string& source,
 }
 }  // namespace
 
-int IDialogServices::ShowMessage(const std::u16string& text, uint32_t style) {
-    return RunMessageDlg(GetMainView(), text, style);
+int IDialogServices::ShowMessage(const std::u16string& text, uint32_t style,
+                                 const std::u16string& caption) {
+    return RunMessageDlg(GetMainView(), text, style, caption);
 }
 
 void IDialogServices::HandOverToCurrentMode(std::unique_ptr<CBufferPair>) {}
@@ -107,9 +109,10 @@ const CAntennaList* AntennaList() {
     return s ? s->GetAntennaList() : nullptr;
 }
 
-int ShowMessage(const std::u16string& text, uint32_t style) {
-    if (IDialogServices* s = IDialogServices::current()) return s->ShowMessage(text, style);
-    return RunMessageDlg(nullptr, text, style);
+int ShowMessage(const std::u16string& text, uint32_t style, const std::u16string& caption) {
+    if (IDialogServices* s = IDialogServices::current())
+        return s->ShowMessage(text, style, caption);
+    return RunMessageDlg(nullptr, text, style, caption);
 }
 
 bool CopyFileWithProgress(const std::u16string& name, const std::u16string& source,

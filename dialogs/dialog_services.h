@@ -51,9 +51,10 @@ class IDialogServices {
     // The application's antenna list; null when it has none.
     virtual const CAntennaList* GetAntennaList() const { return nullptr; }
     // The program's message box over the main view (MB_OK or MB_YESNO with
-    // an icon); answers the button pressed. Without an application the
-    // message dialog runs on its own.
-    virtual int ShowMessage(const std::u16string& text, uint32_t style);
+    // an icon, and a caption when one is given); answers the button pressed.
+    // Without an application the message dialog runs on its own.
+    virtual int ShowMessage(const std::u16string& text, uint32_t style,
+                            const std::u16string& caption = {});
 
     // What the information boxes show; without an application nothing is
     // known (no storage, no battery estimate, no receiver).
@@ -110,7 +111,7 @@ CPanelWidget* MenuKeyBar();
 bool QueryLinkValue(plat::Point p, uint32_t* key);
 CColorScheme* const* ColorSchemeHolder();
 const CAntennaList* AntennaList();
-int ShowMessage(const std::u16string& text, uint32_t style);
+int ShowMessage(const std::u16string& text, uint32_t style, const std::u16string& caption = {});
 uint32_t SmallFontHeight();
 uint32_t SmallFontWidth();
 uint16_t SpiWord();

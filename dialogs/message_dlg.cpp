@@ -19,10 +19,12 @@ std::u16string BitmapRef(int id) {
 
 }  // namespace
 
-CMessageDlg::CMessageDlg(plat::CWnd* parent, std::u16string text, uint32_t type)
+CMessageDlg::CMessageDlg(plat::CWnd* parent, std::u16string text, uint32_t type,
+                         std::u16string caption)
     : CDialog(IDD, parent),
       m_Text(std::move(text)),
       m_Type(type),
+      m_Caption(std::move(caption)),
       m_Font(dialog_services::UiFont(dialog_services::LargeFontHeight())) {
     RegisterMessageBoxTemplates();
 }
@@ -59,6 +61,7 @@ bool CMessageDlg::OnInitDialog() {
             if (auto* c = GetDlgItem(id)) c->SetFont(m_Font, true);
     }
     if (auto* t = GetDlgItem(kText)) t->SetWindowText(m_Text);
+    if (!m_Caption.empty()) SetWindowText(m_Caption);
     auto* yes = GetDlgItem(kYes);
     auto* no = GetDlgItem(kNo);
     auto* ok = GetDlgItem(kOk);

@@ -28,7 +28,9 @@ class CMessageDlg : public plat::CDialog {
     static constexpr const char16_t* kCriticalSound = u"critical.wav";
     static constexpr const char16_t* kQuestionSound = u"question.wav";
 
-    CMessageDlg(plat::CWnd* parent, std::u16string text, uint32_t type);
+    // A caption, when given, stands in the box's title bar.
+    CMessageDlg(plat::CWnd* parent, std::u16string text, uint32_t type,
+                std::u16string caption = {});
     ~CMessageDlg() override;
 
     const std::u16string& text() const { return m_Text; }
@@ -48,6 +50,7 @@ class CMessageDlg : public plat::CDialog {
     bool yes_no() const;
     std::u16string m_Text;
     uint32_t m_Type;
+    std::u16string m_Caption;
     plat::Font m_Font;  // owned
 };
 

@@ -19,6 +19,9 @@ namespace msg = dsp::msg;
 constexpr std::size_t kMaxCommandPayload = dsp::kMaxCommandPayload;
 constexpr int kPointsPerPacket = 64;  // spectrum floats per data packet
 constexpr int kItemsPerPacket = 64;   // network-analyzer items per data packet
+// A distance-to-fault sweep this long (seconds) or longer is streamed as it
+// goes, in blocks of the frequency sweep's message number.
+constexpr double kStreamedDtfSeconds = 1.0;
 constexpr int kSlotsPerPacket = 500;  // 16-bit slots per audio data packet
 // The driver closes a sample block once more than its threshold of slots
 // has come: whole packets up to one past the threshold.
@@ -642,6 +645,7 @@ void AcquisitionBoard::next_round(Stream& st) {
         const int low = dsp::message_number(id);
         std::vector<Item> items;
         double duration = 0.3;
+        std::uint16_t block_id = id;
         if (low == 1 || low == 2 || low == 3) {
             for (const Complex& c :
                  measured_sweep(low == 2 ? msg::kTransmissionSweep : msg::kReflectionSweep, f))
@@ -660,7 +664,10 @@ void AcquisitionBoard::next_round(Stream& st) {
             const std::vector<double> dtf =
                 NetworkModel::distance_to_fault(f, measured_sweep(msg::kReflectionSweep, f), d);
             for (double v : dtf) items.push_back({static_cast<float>(v), 0.0f});
-            duration = 0.3e-3 * na_points_;
+            duration = scene_.board.dtf_sweep_ms > 0 ? scene_.board.dtf_sweep_ms / 1000.0
+                                                     : 0.3e-3 * na_points_;
+            if (duration >= kStreamedDtfSeconds)
+                block_id = static_cast<std::uint16_t>((id & ~dsp::kLowMask) | 1);
         } else if (is_term_fetch(id)) {
             std::vector<Complex> t = computed_terms_[id];
             t.resize(static_cast<std::size_t>(na_points_));
@@ -719,7 +726,7 @@ void AcquisitionBoard::next_round(Stream& st) {
                 Bytes data(n * 8);
                 std::memcpy(data.data(), items.data() + i, data.size());
                 st.pending.push_back(
-                    large_packet(id, static_cast<int>(i), static_cast<int>(n), data));
+                    large_packet(block_id, static_cast<int>(i), static_cast<int>(n), data));
                 ++packets;
             }
             st.pause_ms = ms_of(scale * duration / packets);

@@ -152,6 +152,7 @@ void fields(V& v, S& s) {
     v("supply_v", s.supply_v, kVoltage);
     v("light", s.light, Range{0, 1023, false, "a reading from 0 to 1023"});
     v("unanswered", s.unanswered);
+    v("dtf_sweep_ms", s.dtf_sweep_ms, Range{0, 3.6e6, false, "a time from 0 to 3,600,000 ms"});
 }
 
 template <typename V, typename S>

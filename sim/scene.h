@@ -127,6 +127,11 @@ struct BoardIdentity {
     double supply_v = 12.1;     // above the board's rated maximum it reports an alarm
     std::uint32_t light = 400;  // the light sensor's reading (0 dark .. 1023)
     std::vector<Unanswered> unanswered;
+    // How long a distance-to-fault sweep takes, in milliseconds; 0 takes
+    // 0.3 ms a point. A sweep of a second or more is streamed as it goes:
+    // its blocks carry the message number of the frequency sweep (1), each
+    // holding the trace from its first point on.
+    double dtf_sweep_ms = 0;
 };
 
 // The instrument's battery as its gauge reports it.

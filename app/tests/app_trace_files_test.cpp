@@ -7,6 +7,8 @@
 
 #include <algorithm>
 #include <atomic>
+#include <climits>
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -19,93 +21,33 @@
 #include <vector>
 
 #include "app/message_box.h"
-#include "app/tests/product_run.h"
+#include "app/tests/file_menu_run.h"
 #include "core/frequency_range.h"
 #include "core/history.h"
 #include "core/res_string.h"
 #include "core/settings/system_settings.h"
 #include "dialogs/list_box_dlg.h"
+#include "files/formats/sa_setup_file.h"
 #include "files/sa_meas_setup.h"
 #include "files/setup_services.h"
 #include "instrument/measurement.h"
+#include "platform/kernel/clock.h"
 #include "platform/text/utf.h"
 #include "widgets/color_scheme.h"
+#include "widgets/readout_box.h"
+#include "widgets/soft_key_menu.h"
 
-using product_test::ProductRun;
-namespace fs = std::filesystem;
+using namespace file_menu;
 
 namespace {
 
-constexpr char kScene[] = R"({"signals": [{"frequency_hz": 940e6, "level_dbm": -25}],)"
-                          R"( "receiver": {"noise_variation": false}})";
 constexpr double kCarrierHz = 940e6, kCarrierDbm = -25;
-constexpr int kPoints = 705;
 constexpr int kHeldTraceColour = 36;
 
-class TraceFilesProgram : public ::testing::Test {
+class TraceFilesProgram : public FileMenuProgram {
   protected:
-    void SetUp() override {
-        ASSERT_TRUE(run.ImageOk());
-        SetMessageBoxObserver([this](const std::u16string& text, uint32_t) {
-            std::lock_guard lock(mutex_);
-            boxes_.push_back(text);
-        });
-        ASSERT_TRUE(run.Start());
-    }
-    void TearDown() override {
-        run.Finish();
-        SetMessageBoxObserver(nullptr);
-    }
+    TraceFilesProgram() : FileMenuProgram("trace-files") {}
 
-    // Waits until the program has taken every key typed so far, with a
-    // screenshot of that moment.
-    specan_screen::Screen Sync() {
-        const fs::path png = run.root().path() / ("sync" + std::to_string(++shots_) + ".png");
-        run.Type("shot " + png.string() + "\n");
-        specan_screen::Screen s;
-        EXPECT_TRUE(product_test::Eventually([&] {
-            s = specan_screen::ReadPng(png);
-            return !s.bytes.empty();
-        }));
-        return s;
-    }
-    std::vector<std::u16string> Boxes() {
-        std::lock_guard lock(mutex_);
-        return boxes_;
-    }
-    fs::path Traces() const { return run.root().path() / "FlashFX Disk" / "My Traces"; }
-    std::vector<fs::path> TraceFiles() const {
-        std::vector<fs::path> out;
-        if (fs::exists(Traces()))
-            for (const auto& e : fs::directory_iterator(Traces())) out.push_back(e.path());
-        return out;
-    }
-    // Single sweeps from now on; true once one is complete and the
-    // measurement has stopped after it.
-    bool SingleSweepDone() {
-        run.Type("key shift+F2\nkey F8\nkey F1\n");
-        return SingleSweepStopped();
-    }
-    // A closed dialog of the file menu starts the measurement again: true
-    // once the single sweep it began is complete.
-    bool SingleSweepStopped() {
-        bool single = false, active = false;
-        int received = 0;
-        const bool done = product_test::Eventually([&] {
-            run.OnUi([&] {
-                auto* screen = run.Spectrum();
-                const CMeasurement* m = screen->GetCurrentMeasurement();
-                single = screen->IsSingleSweep();
-                active = m && m->IsActive();
-                received = screen->GetPointsReceived();
-            });
-            return single && !active && received >= kPoints;
-        });
-        if (!done)
-            ADD_FAILURE() << "single " << single << " measuring " << active << " points "
-                          << received;
-        return done;
-    }
     uint64_t Centre() {
         uint64_t centre = 0;
         run.OnUi([&] { centre = run.Spectrum()->GetSASetup()->GetFrequencyRange()->GetCentre(); });
@@ -136,29 +78,6 @@ class TraceFilesProgram : public ::testing::Test {
         EXPECT_EQ(files.size(), 1u);
         return files.empty() ? fs::path() : files[0];
     }
-    static std::string Bytes(const fs::path& p) {
-        std::ifstream in(p, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), {}};
-    }
-    fs::path Usb() const { return run.root().path() / "Hard Disk"; }
-    // The rows of the list that has the keyboard (a browser dialog's).
-    std::vector<std::string> FocusedListRows() {
-        std::vector<std::string> rows;
-        run.OnUi([&] {
-            auto* list = dynamic_cast<plat::CListBox*>(plat::CWnd::GetFocus());
-            if (!list) return;
-            for (int i = 0; i < list->GetCount(); ++i)
-                rows.push_back(plat::to_utf8(list->GetText(i)));
-        });
-        return rows;
-    }
-
-    ProductRun run{"trace-files", kScene};
-
-  private:
-    int shots_ = 0;
-    std::mutex mutex_;
-    std::vector<std::u16string> boxes_;  // under mutex_
 };
 
 // Key 0 of the file menu after a finished single sweep writes one file named
@@ -291,6 +210,127 @@ TEST_F(TraceFilesProgram, CopiesWithoutTheUsbDriveOrItsTraceFolderSaySo) {
     EXPECT_FALSE(fs::exists(Usb()));
 }
 
+// The hold and live switches of the trace display (user-interface thread).
+struct TraceLayers : CMeasurementBase {
+    static std::pair<bool, bool> HoldAndLive(CMeasurementBase& s) {
+        return {(s.*(&TraceLayers::m_Hold)).load(), (s.*(&TraceLayers::m_Live)).load()};
+    }
+};
+
+// The column of a colour's highest point in the graph, and its row.
+std::pair<int, int> Peak(const std::vector<int>& rows) {
+    std::pair<int, int> best{-1, INT32_MAX};
+    for (size_t col = 0; col < rows.size(); ++col)
+        if (rows[col] >= 0 && rows[col] < best.second) best = {static_cast<int>(col), rows[col]};
+    return best;
+}
+
+// The column of the carrier in a sweep of `span` hertz about `centre`.
+int CarrierColumn(uint64_t centre, uint64_t span) {
+    const double start = static_cast<double>(centre) - static_cast<double>(span) / 2;
+    return static_cast<int>((kCarrierHz - start) / static_cast<double>(span) * (kPoints - 1) + 0.5);
+}
+
+// Recall and compare (key 1) holds the file's trace beside the live one:
+// with the centre moved, the held carrier stays on the column it was saved
+// at while the live one moves to its new column, both at the carrier's
+// level. Clear (key 2) leaves the live trace alone.
+TEST_F(TraceFilesProgram, CompareHoldsTheFileBesideTheLiveTraceAndClearRemovesIt) {
+    ASSERT_FALSE(QuickSaved().empty());
+    uint64_t centre = 0, span = 0;
+    run.OnUi([&] {
+        const CFrequencyRange* r = run.Spectrum()->GetSASetup()->GetFrequencyRange();
+        centre = r->GetCentre();
+        span = r->GetSpan();
+    });
+    run.Type("key F4\nkey F2\n");  // recall page, recall and compare
+    Sync();
+    std::pair<bool, bool> layers;
+    run.OnUi([&] { layers = TraceLayers::HoldAndLive(*run.Spectrum()); });
+    EXPECT_EQ(layers, std::make_pair(true, true));
+
+    // A lower centre; the range keeps within the analyzer's band.
+    uint64_t moved_centre = 0, moved_span = 0;
+    run.OnUi([&] {
+        CSpecAnMode* s = run.Spectrum();
+        CFrequencyRange* r = s->GetSASetup()->GetFrequencyRange();
+        r->SetCentre(centre - 500000000, true);
+        s->ApplyAndRestart(true);
+        moved_centre = r->GetCentre();
+        moved_span = r->GetSpan();
+    });
+    ASSERT_TRUE(SingleSweepStopped());
+    const int held_column = CarrierColumn(centre, span);
+    const int live_column = CarrierColumn(moved_centre, moved_span);
+    ASSERT_GT(std::abs(held_column - live_column), 10);
+    std::pair<int, int> held, live;
+    EXPECT_TRUE(product_test::Eventually([&] {
+        const specan_screen::Screen both = Sync();
+        held = Peak(TraceRows(both, HeldColour()));
+        live = Peak(TraceRows(both));
+        return std::abs(held.first - held_column) <= 1 && std::abs(live.first - live_column) <= 1 &&
+               held.second == live.second;
+    })) << "held "
+        << held.first << "/" << held.second << " live " << live.first << "/" << live.second
+        << " columns " << held_column << ", " << live_column;
+
+    run.Type("key F3\n");  // clear the recalled trace
+    Sync();
+    run.OnUi([&] { layers = TraceLayers::HoldAndLive(*run.Spectrum()); });
+    EXPECT_EQ(layers, std::make_pair(false, true));
+    EXPECT_TRUE(product_test::Eventually([&] {
+        const specan_screen::Screen cleared = Sync();
+        return Peak(TraceRows(cleared, HeldColour())).first < 0 &&
+               Peak(TraceRows(cleared)).first >= 0;
+    }));
+    EXPECT_TRUE(Boxes().empty());
+}
+
+// A setup file under a trace's name is listed (it reads as a setup of this
+// screen), but neither trace reader takes its body: the recall says so with
+// the file's path, and the setup and the trace display stay as they were.
+TEST_F(TraceFilesProgram, ARecalledFileWithoutTracePointsIsRefusedByName) {
+    ASSERT_FALSE(QuickSaved().empty());
+    run.OnUi([&] {
+        CSpecAnMode* s = run.Spectrum();
+        CSASetupFile(s->GetSASetup()).Write(u"\\FlashFX Disk\\My Traces\\legacy.twf");
+        s->GetSASetup()->GetFrequencyRange()->SetCentre(1500000000, true);
+        s->ApplyAndRestart(true);
+    });
+    ASSERT_TRUE(SingleSweepStopped());
+    run.Type("key shift+F6\nkey F4\n");  // the recall page lists both files
+    Sync();
+    std::vector<std::string> listed;
+    run.OnUi([&] {
+        for (ISetupEntry* e = run.Spectrum()->GetFirstFileEntry(); e; e = e->GetNextEntry())
+            listed.push_back(plat::to_utf8(e->GetEntryFileName()));
+    });
+    ASSERT_EQ(listed.size(), 2u);
+    const auto row = std::find(listed.begin(), listed.end(), "legacy") - listed.begin();
+    ASSERT_LT(row, 2);
+    std::string keys = "key UP\nkey UP\n";  // the top row
+    for (int i = 0; i < row; ++i) keys += "key DOWN\n";
+    run.Type(keys);
+    Sync();
+    std::string chosen;
+    run.OnUi([&] {
+        if (ISetupEntry* e = run.Spectrum()->SelectedTraceEntry())
+            chosen = plat::to_utf8(e->GetEntryFileName());
+    });
+    ASSERT_EQ(chosen, "legacy");
+    std::pair<bool, bool> before, after;
+    run.OnUi([&] { before = TraceLayers::HoldAndLive(*run.Spectrum()); });
+    run.Type("key F1\n");  // recall
+    AnswerBox(1);
+    Sync();
+    ASSERT_EQ(Boxes().size(), 1u);
+    EXPECT_EQ(Boxes()[0], LoadResString(2621) + u"\n\\FlashFX Disk\\My Traces\\legacy.twf");
+    EXPECT_EQ(Centre(), 1500000000u);
+    run.OnUi([&] { after = TraceLayers::HoldAndLive(*run.Spectrum()); });
+    EXPECT_EQ(after, before);
+    EXPECT_EQ(TraceFiles().size(), 2u);
+}
+
 // Label and save by keys: digits typed into the name give "42.twf" with the
 // spectrum analyzer's preset title; the same name again asks before the
 // file is replaced, No returns to the dialog and keeps the old bytes, Yes
@@ -346,37 +386,6 @@ TEST_F(TraceFilesProgram, LabelledTraceIsNamedByTheUserAndReplacedOnlyWhenConfir
     EXPECT_EQ(low, 5000u);
     EXPECT_EQ(high, 3600000u);
 }
-
-// The free bytes the program's files see, set by the test; every other
-// question goes to the program's own services.
-class FreeSpaceSeam : public IFileServices {
-  public:
-    explicit FreeSpaceSeam(uint64_t free) : inner_(FileServices()), free_(free) {}
-    int ShowMessage(const core::Text& text, uint32_t style) override {
-        return inner_.ShowMessage(text, style);
-    }
-    std::unique_ptr<IFileProgress> OpenProgress(const core::Text& title, int low,
-                                                int high) override {
-        return inner_.OpenProgress(title, low, high);
-    }
-    std::optional<uint64_t> GetFreeBytes(std::u16string_view) override { return free_; }
-    uint64_t GetAvailableMemory() override { return inner_.GetAvailableMemory(); }
-    core::Text GetSerialNumber() override { return inner_.GetSerialNumber(); }
-    ISetupBand* FindBand(std::u16string_view name, uint64_t start, uint64_t stop) override {
-        return inner_.FindBand(name, start, stop);
-    }
-    bool OffersMeasurement(int32_t measurement_class, int32_t id) override {
-        return inner_.OffersMeasurement(measurement_class, id);
-    }
-    ITraceValueReceiver* FindTraceReceiver(int32_t measurement_class) override {
-        return inner_.FindTraceReceiver(measurement_class);
-    }
-    IFileServices& inner() { return inner_; }
-
-  private:
-    IFileServices& inner_;
-    uint64_t free_;
-};
 
 // Copies against the free space of the target volume, all 64 bits of it:
 // 4 GiB and 10,000 bytes take a trace; 40,000 bytes are too few (749); 30
@@ -470,6 +479,113 @@ TEST_F(TraceFilesProgram, TheTraceListHoldsTheScreensReadableTracesAlone) {
             ++count;
         EXPECT_EQ(count, 1u) << damaged;
     }
+}
+
+}  // namespace
+
+namespace {
+
+// The trace log on the virtual clock: platform time passes only while the
+// script waits, so the test knows the time of each step exactly.
+class TraceLogProgram : public FileMenuProgram {
+  protected:
+    TraceLogProgram() : FileMenuProgram("trace-log", "virtual") {}
+
+    // Lets `ms` of platform time pass; the platform time after it.
+    uint64_t Advance(uint64_t ms) {
+        const fs::path done = run.root().path() / ("step" + std::to_string(++steps_) + ".png");
+        run.Type("wait " + std::to_string(ms) + "\nshot " + done.string() + "\n");
+        EXPECT_TRUE(product_test::Eventually([&] { return fs::exists(done); }));
+        fs::remove(done);
+        return plat::now_ms();
+    }
+    size_t Logged() const {
+        size_t n = 0;
+        for (const fs::path& p : TraceFiles()) n += p.extension() == ".twf";
+        return n;
+    }
+    int Received() {
+        int received = 0;
+        run.OnUi([&] { received = run.Spectrum()->GetPointsReceived(); });
+        return received;
+    }
+    // The choice key 0 of the log page shows (on or off).
+    int LogChoice() {
+        int choice = -1;
+        run.OnUi([&] { choice = run.Spectrum()->soft_key_menu()->Key(0)->GetChoiceIndex(); });
+        return choice;
+    }
+
+  private:
+    int steps_ = 0;
+};
+
+constexpr uint64_t kStepMs = 10, kLogMs = 5000;
+
+// A log of 5 s saves a trace at the end of the first sweep after each 5 s,
+// measured on the platform clock: consecutive saves lie 5 s to 5 s and one
+// sweep apart. On a full volume the next save fails: one message says so,
+// the log switches off and nothing more is saved or said.
+TEST_F(TraceLogProgram, AFiveSecondLogSavesOnceAnIntervalAndStopsOnAFullVolume) {
+    // The sweep period: the time between two starts of a sweep.
+    std::vector<uint64_t> starts;
+    for (int last = Received(), i = 0; starts.size() < 3 && i < 2000; ++i) {
+        const uint64_t now = Advance(kStepMs);
+        const int received = Received();
+        if (received < last) starts.push_back(now);
+        last = received;
+    }
+    ASSERT_EQ(starts.size(), 3u);
+    const uint64_t sweep = std::max(starts[1] - starts[0], starts[2] - starts[1]);
+    ASSERT_LT(sweep, kLogMs);
+
+    run.Type("key shift+F6\nkey F3\n");
+    Advance(0);
+    const int off = LogChoice();
+    run.Type("key F1\n");
+    uint64_t last = Advance(0);
+    EXPECT_NE(LogChoice(), off);
+    std::vector<uint64_t> spacing;
+    for (size_t saved = 1; saved <= 3; ++saved) {
+        // Nothing before the interval has passed.
+        uint64_t now = Advance(std::max(last + kLogMs - kStepMs, plat::now_ms()) - plat::now_ms());
+        EXPECT_EQ(Logged(), saved - 1) << "early at " << now - last << " ms";
+        for (uint64_t waited = 0; Logged() < saved && waited < kLogMs + sweep; waited += kStepMs)
+            now = Advance(kStepMs);
+        ASSERT_EQ(Logged(), saved);
+        spacing.push_back(now - last);
+        last = now;
+    }
+    // Each time seen is up to a step late, and so is each end of a sweep
+    // measured above.
+    for (const uint64_t s : spacing) {
+        EXPECT_GE(s, kLogMs - kStepMs);
+        EXPECT_LE(s, kLogMs + sweep + 2 * kStepMs);
+    }
+    EXPECT_TRUE(Boxes().empty());
+
+    // A full volume: the next save says so once and the log stops.
+    std::unique_ptr<FreeSpaceSeam> full;
+    run.OnUi([&] {
+        full = std::make_unique<FreeSpaceSeam>(1000);
+        RegisterFileServices(full.get());
+    });
+    // The checks return early on a failure; the program's own services
+    // come back either way.
+    [&] {
+        for (uint64_t waited = 0; Boxes().empty() && waited < 2 * (kLogMs + sweep);
+             waited += kStepMs)
+            Advance(kStepMs);
+        AnswerBox(1);
+        Advance(0);
+        ASSERT_EQ(Boxes().size(), 1u);
+        EXPECT_EQ(Boxes()[0], LoadResString(749));
+        Advance(3 * (kLogMs + sweep));
+        EXPECT_EQ(Boxes().size(), 1u);
+        EXPECT_EQ(Logged(), 3u);
+        EXPECT_EQ(LogChoice(), off);
+    }();
+    run.OnUi([&] { RegisterFileServices(&full->inner()); });
 }
 
 }  // namespace

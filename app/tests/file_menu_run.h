@@ -6,8 +6,10 @@
 // that moment.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -15,6 +17,8 @@
 #include "app/message_box.h"
 #include "app/tests/product_run.h"
 #include "dialogs/message_dlg.h"
+#include "files/setup_services.h"
+#include "instrument/measurement.h"
 #include "platform/framework/dialog.h"
 #include "platform/framework/list_box.h"
 #include "platform/text/utf.h"
@@ -29,7 +33,10 @@ inline constexpr int kPoints = 705;
 
 class FileMenuProgram : public ::testing::Test {
   protected:
-    explicit FileMenuProgram(const std::string& name) : run(name, kScene) {}
+    // `clock`: "real", or "virtual" for platform time that moves only by
+    // the script's waits.
+    explicit FileMenuProgram(const std::string& name, const std::string& clock = "real")
+        : run(name, kScene, clock) {}
 
     void SetUp() override {
         ASSERT_TRUE(run.ImageOk());
@@ -61,14 +68,31 @@ class FileMenuProgram : public ::testing::Test {
         std::lock_guard lock(mutex_);
         return boxes_;
     }
-    // Single sweeps from now on; true once one is complete.
+    // Single sweeps from now on; true once one is complete and the
+    // measurement has stopped after it.
     bool SingleSweepDone() {
         run.Type("key shift+F2\nkey F8\nkey F1\n");
-        return product_test::Eventually([&] {
-            int received = 0;
-            run.OnUi([&] { received = run.Spectrum()->GetPointsReceived(); });
-            return received >= kPoints;
+        return SingleSweepStopped();
+    }
+    // A closed dialog of the file menu starts the measurement again: true
+    // once the single sweep it began is complete.
+    bool SingleSweepStopped() {
+        bool single = false, active = false;
+        int received = 0;
+        const bool done = product_test::Eventually([&] {
+            run.OnUi([&] {
+                auto* screen = run.Spectrum();
+                const CMeasurement* m = screen->GetCurrentMeasurement();
+                single = screen->IsSingleSweep();
+                active = m && m->IsActive();
+                received = screen->GetPointsReceived();
+            });
+            return single && !active && received >= kPoints;
         });
+        if (!done)
+            ADD_FAILURE() << "single " << single << " measuring " << active << " points "
+                          << received;
+        return done;
     }
     // The dialog that holds the keyboard, as a T; null when there is none
     // (user-interface thread).
@@ -106,6 +130,14 @@ class FileMenuProgram : public ::testing::Test {
     fs::path Flash() const { return run.root().path() / "FlashFX Disk"; }
     fs::path Pictures() const { return Flash() / "My Pictures"; }
     fs::path Usb() const { return run.root().path() / "Hard Disk"; }
+    fs::path Traces() const { return Flash() / "My Traces"; }
+    // The entries of the trace folder.
+    std::vector<fs::path> TraceFiles() const {
+        std::vector<fs::path> out;
+        if (fs::exists(Traces()))
+            for (const auto& e : fs::directory_iterator(Traces())) out.push_back(e.path());
+        return out;
+    }
     // The files of a folder (names), in name order.
     static std::vector<std::string> Names(const fs::path& folder) {
         std::vector<std::string> out;
@@ -122,6 +154,37 @@ class FileMenuProgram : public ::testing::Test {
     int shots_ = 0;
     std::mutex mutex_;
     std::vector<std::u16string> boxes_;  // under mutex_
+};
+
+// The free bytes the program's files see, set by the test; every other
+// question goes to the program's own services.
+class FreeSpaceSeam : public IFileServices {
+  public:
+    explicit FreeSpaceSeam(uint64_t free) : inner_(FileServices()), free_(free) {}
+    int ShowMessage(const core::Text& text, uint32_t style) override {
+        return inner_.ShowMessage(text, style);
+    }
+    std::unique_ptr<IFileProgress> OpenProgress(const core::Text& title, int low,
+                                                int high) override {
+        return inner_.OpenProgress(title, low, high);
+    }
+    std::optional<uint64_t> GetFreeBytes(std::u16string_view) override { return free_; }
+    uint64_t GetAvailableMemory() override { return inner_.GetAvailableMemory(); }
+    core::Text GetSerialNumber() override { return inner_.GetSerialNumber(); }
+    ISetupBand* FindBand(std::u16string_view name, uint64_t start, uint64_t stop) override {
+        return inner_.FindBand(name, start, stop);
+    }
+    bool OffersMeasurement(int32_t measurement_class, int32_t id) override {
+        return inner_.OffersMeasurement(measurement_class, id);
+    }
+    ITraceValueReceiver* FindTraceReceiver(int32_t measurement_class) override {
+        return inner_.FindTraceReceiver(measurement_class);
+    }
+    IFileServices& inner() { return inner_; }
+
+  private:
+    IFileServices& inner_;
+    uint64_t free_;
 };
 
 }  // namespace file_menu

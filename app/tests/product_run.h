@@ -19,7 +19,11 @@ using specan_screen::Eventually;
 
 class ProductRun {
   public:
-    ProductRun(const std::string& name, const std::string& scene_json) : run_(name, scene_json) {}
+    // `clock`: "real", or "virtual" for platform time that moves only by the
+    // script's waits.
+    ProductRun(const std::string& name, const std::string& scene_json,
+               const std::string& clock = "real")
+        : run_(name, scene_json, clock), virtual_(clock == "virtual") {}
     ~ProductRun() { Finish(); }
 
     bool ImageOk() const { return run_.ImageOk(); }
@@ -33,6 +37,8 @@ class ProductRun {
         run_.root().Write("FlashFX Disk/System/mode.txt", "2");
         run_.Start(app_);
         return Eventually([this] {
+            // Virtual time passes only while the script waits.
+            if (virtual_) Type("wait 20\n");
             bool live = false;
             OnUi([&] {
                 CSpecAnMode* s = Spectrum();
@@ -61,6 +67,7 @@ class ProductRun {
   private:
     static constexpr uint32_t kUiWaitMs = 120000;
     app_test::AppThreadRun run_;
+    bool virtual_;
     CCelvaneApp app_;
 };
 

@@ -188,6 +188,24 @@ TEST_F(MessageBoxes, AnswersIconsAndSoundsAsATable) {
     EXPECT_EQ(view.paints, view_paints) << "nothing below had to repaint";
 }
 
+// A caption stands in the box's title bar; without one the bar is empty.
+TEST_F(MessageBoxes, ACaptionStandsInTheTitleBar) {
+    for (const std::u16string caption : {u"DC Bias", u""}) {
+        ProbedMessageDlg dlg(&view, u"Over current", plat::MB_OK | plat::MB_ICONEXCLAMATION,
+                             caption);
+        std::u16string shown;
+        const intptr_t answer = RunDriven(
+            dlg.opened, [&] { return dlg.DoModal(); },
+            [&] {
+                shown = dlg.GetWindowText();
+                Press(plat::VK_RETURN);
+            });
+        EXPECT_EQ(answer, plat::IDOK);
+        EXPECT_EQ(shown, caption);
+        EXPECT_EQ(dlg.text(), u"Over current");
+    }
+}
+
 TEST_F(MessageBoxes, AMissingSoundPlaysNothingAndTheBoxOpensAllTheSame) {
     std::filesystem::remove(plat::host_path(u"\\Windows\\critical.wav").value());
     ProbedMessageDlg dlg(&view, u"Battery low", plat::MB_OK | plat::MB_ICONHAND);

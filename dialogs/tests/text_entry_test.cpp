@@ -62,7 +62,8 @@ class RecordingServices : public FakeServices {
   public:
     std::vector<std::u16string> shown;
     plat::Event box_opened{true, false};
-    int ShowMessage(const std::u16string& text, uint32_t style) override {
+    int ShowMessage(const std::u16string& text, uint32_t style,
+                    const std::u16string& /*caption*/) override {
         shown.push_back(text);
         OpenedMessage box(GetMainView(), text, style, box_opened);
         return static_cast<int>(box.DoModal());

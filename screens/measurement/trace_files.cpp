@@ -411,8 +411,12 @@ void CMeasurementBase::HoldForRecallKey(int code) {
 
 bool CMeasurementBase::LogTraceIfDue() {
     if (!m_LogOn || !m_LogTimer || !m_LogTimer->IsExpired()) return false;
+    std::unique_ptr<CTraceFile> file = BuildTraceFileObject();
+    // The end of a sweep is marked a few points early: the log stays due
+    // until the sweep's last points have arrived.
+    if (!file) return false;
     bool saved = false;
-    if (std::unique_ptr<CTraceFile> file = BuildTraceFileObject(); file && !m_SaveBusy) {
+    if (!m_SaveBusy) {
         m_SaveBusy = true;
         saved = LabelAndSaveTrace(file.get(), setup_, QuickTraceName(), false);
         m_SaveBusy = false;

@@ -6,6 +6,7 @@
 
 #include "core/res_string.h"
 #include "core/units.h"
+#include "dialogs/band_select_dlg.h"
 #include "dialogs/cable_list_dlg.h"
 #include "dialogs/dialog_services.h"
 #include "dialogs/dtf_wizard_dlg.h"
@@ -61,6 +62,12 @@ class DialogEntries : public IVnaEntries {
         dlg.SetCableList(list);
         return dlg.DoModal() == plat::IDOK;
     }
+    bool Band(CSignalBand** band, CSignalBand* list) override {
+        CBandSelectDlg dlg(frame_, band, list);
+        const bool chosen = dlg.DoModal() == plat::IDOK;
+        if (frame_) frame_->SetFocus();
+        return chosen;
+    }
     std::optional<int32_t> DataPoints(int32_t points) override {
         CDataPointsDlg dlg(frame_, points);
         return Run(dlg, [](CDataPointsDlg& d) { return d.GetSelection(); });
@@ -111,10 +118,9 @@ class DialogEntries : public IVnaEntries {
 class DialogMessages : public IVnaMessages {
   public:
     bool Ask(uint32_t text_id, uint32_t caption_id, bool yes_no) override {
-        core::Text text = LoadResString(text_id);
-        if (caption_id) text = LoadResString(caption_id) + u"\n" + text;
         const uint32_t style = plat::MB_ICONEXCLAMATION | (yes_no ? plat::MB_YESNO : plat::MB_OK);
-        const int answer = dialog_services::ShowMessage(text, style);
+        const int answer = dialog_services::ShowMessage(
+            LoadResString(text_id), style, caption_id ? LoadResString(caption_id) : core::Text());
         return yes_no ? answer == plat::IDYES : true;
     }
 };

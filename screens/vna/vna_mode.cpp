@@ -15,9 +15,11 @@
 #include "instrument/status_text_line.h"
 #include "instrument/vna_measurements.h"
 #include "platform/framework/wnd.h"
+#include "platform/kernel/clock.h"
 #include "screens/screen_services.h"
 #include "screens/vna/vna_entries.h"
 #include "widgets/graph_panel.h"
+#include "widgets/graph_widget.h"
 #include "widgets/readout_panel.h"
 #include "widgets/soft_key_menu.h"
 #include "widgets/status_indicator.h"
@@ -43,6 +45,10 @@ constexpr uint64_t kDefaultCentre = 450000000;
 // The board's start without a sweep: the link reads the board's replies
 // while nothing is measured.
 constexpr uint32_t kListenWithoutSweep = 36;
+constexpr int kOverlayPage = 52;
+// The page help of the file menu's group, shown after a restart.
+constexpr size_t kFileHelpGroup = 5;
+constexpr uint32_t kSettleMs = 1000;
 
 }  // namespace
 
@@ -150,11 +156,69 @@ CMeasurement* CVnaMode::MeasurementOfType(int type) const {
     return nullptr;
 }
 
+// After a language change every pane takes its texts again: the graph's
+// axis and its trace first (a stopped sweep brings no new one), then the
+// title, the menu keys, the page's soft keys, the status indicator and the
+// readout rows. An open file manager is opened anew, so that its list too
+// speaks the new language.
 void CVnaMode::ReloadTexts() {
     ResetKeyTables();
+    PushScaleToGraph();
+    if (CGraphWidget* graph = graphPanel ? graphPanel->GetGraph() : nullptr) {
+        graph->DrawGraticule();
+        graph->RedrawWholeTrace();
+    }
+    ShowTitle();
+    if (file_label_panel_) file_label_panel_->Redraw();
     ShowMenuKeyLabels();
-    ShowSoftKeys(active_function_, -1);
-    if (readout_panel_) readout_panel_->RedrawRows(0, true, kNormalColour);
+    if (active_function_ >= 0 && active_function_ < kPageCount)
+        ShowSoftKeys(active_function_, GetLastKey(active_function_));
+    if (soft_key_menu_) soft_key_menu_->Show(0, CSoftKeyMenu::kAllKeys);
+    if (status_indicator_) status_indicator_->Redraw();
+    UpdateSweepReadout(true);
+    ShowMenuHelp(current_menu_key_);
+    CMeasurementBase::ReloadTexts();
+    if (m_FileManager) {
+        CloseTraceFileManager(0);
+        OpenTraceFileManager();
+    }
+}
+
+// The sweep begins again from the setup: the recall page, no waterfall, the
+// setup's points, range and scale; the DC bias stays on only for the gain
+// measurement.
+void CVnaMode::InstrumentHook() {
+    RestartFromSetup();
+}
+
+void CVnaMode::RestartFromSetup() {
+    active_function_ = kPageRecall;
+    ShowTitle();
+    vna_setup_->SetWaterfallMode(0);
+    if (graphPanel) graphPanel->SetWaterfallMode(0);
+    ShowSoftKeys(kPageRecall, -1);
+    const int points = vna_setup_->GetDataPoints();
+    if (points != m_PointCount) AllocTraceBuffers(points);
+    if (dc_bias_on_ && CurrentType() != kGain) SwitchOffDcBias();
+    if (readout_panel_) readout_panel_->ShowFrequencyRow(vna_setup_->GetFrequencyRange(), 0, 6);
+    PushScaleToGraph();
+    ShowUpperLimitLabel();
+    ShowLowerLimitLabel();
+    if (active_function_ != kOverlayPage) {
+        if (file_label_panel_) file_label_panel_->Redraw();
+        if (soft_key_menu_) soft_key_menu_->Show(0, CSoftKeyMenu::kAllKeys);
+        ShowHelpRowId(static_cast<uint32_t>(page_help_[kFileHelpGroup]), kNormalColour);
+        UpdateSweepReadout(true);
+        ShowMenuKeyLabels();
+    }
+    if (vna_setup_->GetTriggerMode() > 2) stop_after_sweep_ = false;
+    type_ = CurrentType();
+    CMeasurementBase::StartMeasurement();
+    // The board takes a moment to settle on the new sweep before the graph
+    // is drawn again.
+    plat::sleep_ms(kSettleMs);
+    redrawState = 2;
+    if (graphPanel) graphPanel->Redraw();
 }
 
 void CVnaMode::SetCurrentMeasurement(CMeasurement* measurement, CMeasSetup* setup) {

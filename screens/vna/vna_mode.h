@@ -36,6 +36,7 @@
 #include "screens/vna/vna_settings.h"
 
 class CCableType;
+class CSignalBand;
 class CVNADataStore;
 class CVNAMeasSetup;
 class CVnaMeasurement;
@@ -79,6 +80,9 @@ class IVnaEntries {
     virtual std::optional<Loss> CableLoss(int /*first*/, uint32_t /*unit*/, double /*value*/) {
         return std::nullopt;
     }
+    // The band list over `list` (its head): true when OK left a band in
+    // `band`, which holds the current band (or null) when the list opens.
+    virtual bool Band(CSignalBand** /*band*/, CSignalBand* /*list*/) { return false; }
     // Shows a help file (its instrument path) under a title.
     virtual void QuickHelp(const core::Text& /*title*/, const core::Text& /*path*/) {}
     // The distance-to-fault wizard over the setup: its results when OK
@@ -178,7 +182,9 @@ class CVnaMode : public CMeasurementBase, public ITraceValueReceiver, public ITr
     void ReloadTexts() override;
     // The title names the screen and the current measurement type.
     void ShowTitle();
-    void InstrumentHook() override {}
+    // The framework's sweep restart: RestartFromSetup.
+    void InstrumentHook() override;
+    void RestartFromSetup();
     void ResetKeyTables() override;
     CMeasurement* SetMeasurement(CMeasurement* ignored) override;
     // The measurement whose type equals the setup's measurement id.
@@ -209,9 +215,20 @@ class CVnaMode : public CMeasurementBase, public ITraceValueReceiver, public ITr
     uint64_t LowestFrequency() const;
     // The measure page of the current type (26 + type - 1).
     void ShowMeasurePage();
+    // The band key: a band of the application's list chosen in the band
+    // dialog becomes the range.
+    bool OnFrequencyListKey(int key) override;
+    // A band that starts at or above the lowest frequency becomes the
+    // setup's range (its own centre and span where it has a channel plan);
+    // one below it is refused with a message.
+    void ChooseBand(CSignalBand& band);
 
     // --- Sweep data (any thread that delivers replies) ---------------------------------
     void ProcessNewData(CDeviceItem* record, int flag) override;
+    // A block of a distance-to-fault sweep the board streams as it goes
+    // (reply code 1).
+    void ProcessDtfBlock(CDeviceItem* record);
+    void ProcessPoint(int index, double frequency, double value) override;
     int GetBlockPointCount(CDeviceItem* record) override;
     int GetBlockEndIndex(CDeviceItem* record) override;
     double GetTracePoint(CDeviceItem* record, int index) override;
@@ -390,6 +407,7 @@ class CVnaMode : public CMeasurementBase, public ITraceValueReceiver, public ITr
     void ShowHelpRowId(uint32_t id, int colour);
     void ShowProgress(uint32_t text_id, int percent, int colour);
     void ClearProgressRow();
+    void ShowDtfProgress();
     void SwitchOffDcBias();
     void PushScaleToGraph();
     void AfterEntry();
@@ -482,6 +500,15 @@ class CVnaMode : public CMeasurementBase, public ITraceValueReceiver, public ITr
     // average in the setup and annotates it at its refresh.
     std::atomic<int> sweep_done_type_{0};
     std::atomic<double> sweep_average_{0};
+    // Whether the intake is taking a streamed distance-to-fault block
+    // (the delivering thread's).
+    bool dtf_block_ = false;
+    // The progress of a streamed distance-to-fault sweep for row 5, left by
+    // the delivering thread: the block's start index in the high half and
+    // the point count in the low one; or none, or cleared.
+    static constexpr int64_t kNoProgress = -1, kProgressCleared = -2;
+    std::atomic<int64_t> dtf_progress_{kNoProgress};
+    std::atomic<int> dtf_progress_colour_{44};
     // Replies the user-interface thread handles, in their order.
     struct PostedReply {
         uint16_t code = 0;

@@ -130,4 +130,11 @@ std::optional<uint32_t> IfbwTextId(int index) {
     return kFirstIfbwText + static_cast<uint32_t>(index);
 }
 
+double DtfTraceStep(const TraceModes& m, double working, double hold, double value, double w) {
+    if (m.averaging_mode == 1 && m.averaging_state == 1) return working * (1.0 - w) + value * w;
+    if (m.hold_mode == 1 && m.hold_state == 1) return hold > value ? working : value;
+    if (m.hold_mode == 2 && m.hold_state == 2) return hold < value ? working : value;
+    return value;
+}
+
 }  // namespace vna

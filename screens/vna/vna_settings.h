@@ -59,6 +59,18 @@ int CableLossBlockEnd(int start_index, int block, int points);
 // two values a point.
 bool TermFromReply(const float* values, uint32_t value_count, int points, uint8_t* buffer);
 
+// The trace modes of the setup (averaging and hold mode) and the states the
+// screen keeps of them (1 averaging, 1 maximum hold, 2 minimum hold).
+struct TraceModes {
+    int averaging_mode = 0, averaging_state = 0;
+    int hold_mode = 0, hold_state = 0;
+};
+// A point of a streamed distance-to-fault block with the new value `value`:
+// averaged with weight `w`, or held against the held reference `hold` (the
+// working value stays while the reference lies beyond the new value), or
+// simply the new value.
+double DtfTraceStep(const TraceModes& modes, double working, double hold, double value, double w);
+
 // The DC-bias current word counts 1/255 mA: the current in milliamperes.
 double BiasCurrentMilliamps(uint32_t word);
 // Whether a current (mA) is below the limit (mA), compared in single

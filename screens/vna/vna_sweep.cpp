@@ -11,6 +11,7 @@
 #include "files/vna_meas_setup.h"
 #include "instrument/device_item.h"
 #include "instrument/vna_measurements.h"
+#include "platform/kernel/clock.h"
 #include "screens/vna/vna_mode.h"
 #include "widgets/graph_panel.h"
 #include "widgets/graph_widget.h"
@@ -29,6 +30,10 @@ constexpr uint16_t kCodeStop = 35;
 // The graph's x-axis kinds.
 constexpr int kFrequencyAxis = 0, kDistanceAxis = 2;
 constexpr uint16_t kCodeRunState = 96;
+// A distance-to-fault sweep that took this long or longer shows its progress.
+constexpr uint32_t kLongSweepMs = 15001;
+constexpr uint32_t kMeasuringText = 64183;
+constexpr int kProgressColourA = 44, kProgressColourB = 45;
 constexpr uint8_t kBiasKind = 0;
 constexpr int kNormalColour = 39;
 constexpr int kOverlayPage = 52;
@@ -90,7 +95,15 @@ void CVnaMode::ProcessNewData(CDeviceItem* record, int) {
             ProcessSweepBlock(record);
             break;
         case kDistanceToFault:
-            if (code == kCodeDtf) ProcessSweepBlock(record);
+            if (IsRecalledTraceShown()) {
+                ProcessSweepBlock(record);
+            } else if (code == kCodeDtf) {
+                dtf_progress_ = kProgressCleared;
+                PostDisplayRefresh();
+                ProcessSweepBlock(record);
+            } else if (code == kCodeSweep) {
+                ProcessDtfBlock(record);
+            }
             break;
         case kCableLoss:
             ProcessSweepBlock(record);
@@ -152,10 +165,80 @@ void CVnaMode::OnPostedReply(uint16_t code, const std::vector<uint8_t>& data, ui
     }
 }
 
+// A distance-to-fault block the board streams while a long sweep goes on:
+// it holds the trace from the first point up to where the sweep got. The
+// points it brings go through the intake with the distance-to-fault trace
+// mode; readout row 5 then shows how far the sweep got, but only once a
+// whole sweep took longer than 15 s, so short sweeps do not blink.
+void CVnaMode::ProcessDtfBlock(CDeviceItem* record) {
+    const int n = m_PointCount;
+    const int points = std::min(GetBlockPointCount(record), n);
+    if (points < 1) return;
+    const uint32_t last_sweep_ms = m_LastSweepTime;
+    dtf_block_ = true;
+    ProcessSweepBlock(record);
+    dtf_block_ = false;
+    const int start = m_BlockStart;
+    if (last_sweep_ms < kLongSweepMs || !m_Live) {
+        dtf_progress_ = kProgressCleared;
+    } else {
+        dtf_progress_colour_ =
+            dtf_progress_colour_ == kProgressColourA ? kProgressColourB : kProgressColourA;
+        dtf_progress_ = (int64_t{start} << 32) | static_cast<uint32_t>(n);
+    }
+    // The intake times no distance-to-fault sweep of its own: the sweep
+    // started at its first block and ends with the block that completes it.
+    if (m_SweepComplete) m_LastSweepTime = plat::tick_count() - m_SweepStartTick;
+    PostDisplayRefresh();
+}
+
+// A point of a streamed distance-to-fault block: averaging as every block,
+// but the hold modes compare the new value with the held reference trace.
+void CVnaMode::ProcessPoint(int index, double frequency, double value) {
+    const auto k = static_cast<size_t>(index);
+    const double working = work_.raw[k];
+    CMeasurementBase::ProcessPoint(index, frequency, value);
+    if (!dtf_block_ || !m_Live || sweep_.limitEditing) return;
+    const double w = sweep_.averagingCount > 0 ? 1.0 / sweep_.averagingCount : 1.0;
+    const double stepped =
+        DtfTraceStep({sweep_.averagingMode, m_AverageOn, sweep_.peakHoldMode, m_HoldMode}, working,
+                     work_.hold[k], work_.sweep[k], w);
+    if (stepped == work_.raw[k]) return;
+    work_.raw[k] = stepped;
+    work_.display[k] = ConvertLevel(stepped);
+    work_.pixels[k].row = LevelToRow(work_.display[k]);
+}
+
+// Row 5 back to the help of the menu key last pressed.
+void CVnaMode::ClearProgressRow() {
+    if (progress_colour_ == kNormalColour) return;
+    ShowMenuHelp(current_menu_key_);
+    progress_colour_ = kNormalColour;
+}
+
+// The progress of a streamed distance-to-fault sweep that the delivering
+// thread left for row 5.
+void CVnaMode::ShowDtfProgress() {
+    const int64_t progress = dtf_progress_.exchange(kNoProgress);
+    if (progress == kNoProgress || active_function_ == kOverlayPage || key_lock_ || key_lock2_)
+        return;
+    if (progress == kProgressCleared) {
+        ClearProgressRow();
+        return;
+    }
+    const auto start = static_cast<int32_t>(progress >> 32);
+    const auto points = static_cast<int32_t>(progress & 0xFFFFFFFF);
+    progress_colour_ = dtf_progress_colour_;
+    ShowHelpRow(LoadResString(kMeasuringText) + u"  .... " +
+                    core::FormatText("% 6.3f", start * 100.0 / std::max(points, 1)) + u" %.",
+                progress_colour_);
+}
+
 // The display refresh of the user-interface thread: the replies handed over,
 // then the sweep results the delivering thread completed.
 int CVnaMode::RefreshDisplay() {
     TakePostedReplies();
+    ShowDtfProgress();
     const int done = sweep_done_type_.exchange(0);
     if (done == kCableLoss) vna_setup_->SetCableLoss(static_cast<float>(sweep_average_.load()));
     if (done == kGain) vna_setup_->SetTwoPortAvgGain(static_cast<float>(sweep_average_.load()));

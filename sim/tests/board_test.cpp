@@ -574,6 +574,48 @@ TEST(Board, SweepsFollowThePlatformClock) {
     EXPECT_TRUE(host.stop());
 }
 
+// A distance-to-fault sweep comes in blocks of its own message number, but
+// one that takes a second or more is streamed as it goes in blocks of the
+// frequency sweep's number; both carry the transform, which peaks at the
+// scene's fault (an ideal reflectometer; the cable ends in a matched load).
+TEST(Board, ALongDistanceToFaultSweepIsStreamedInBlocksOfTheFrequencySweep) {
+    constexpr int n = 353;
+    struct Case {
+        double sweep_ms;
+        std::uint16_t blocks;
+    } cases[] = {{0, dsp::msg::kDistanceToFault},
+                 {999, dsp::msg::kDistanceToFault},
+                 {1000, dsp::msg::kReflectionSweep}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.sweep_ms);
+        sim::Scene s = fast_scene();
+        s.dut.cable.length_m = 19;
+        s.dut.cable.velocity_factor = 0.85;
+        s.dut.faults = {{12.0, 26.0}};
+        s.dut.termination = sim::Termination::Load;
+        s.dut.load_return_loss_db = 60;
+        s.terms.directivity_db = s.terms.source_match_db = 300;  // an ideal reflectometer
+        s.terms.reflection_tracking_db = s.terms.tracking_delay_ns = 0;
+        s.board.dtf_sweep_ms = c.sweep_ms;
+        BoardHost host(std::make_shared<AcquisitionBoard>(s));
+        Bytes r(56, 0);
+        put_le<std::uint64_t>(r, 0, 500000000);
+        put_le<std::uint64_t>(r, 8, 1500000000);
+        put_le<std::uint16_t>(r, 16, n);
+        put_le<float>(r, 28, 20.0f);  // 0 to 20 m
+        put_le<std::uint32_t>(r, 32, 8500);
+        ASSERT_TRUE(host.send(dsp::msg::kDistanceToFault, r));
+        const Bytes trace = host.collect(c.blocks, n, 8);
+        ASSERT_EQ(trace.size(), std::size_t{n} * 8);
+        int peak = 0;
+        for (int i = 1; i < n; ++i)
+            if (get_le<float>(trace, i * 8) > get_le<float>(trace, peak * 8)) peak = i;
+        const double bin = 20.0 / (n - 1);
+        EXPECT_NEAR(peak * bin, 12.0, bin);
+        EXPECT_TRUE(host.stop());
+    }
+}
+
 TEST(Board, FactoryReadsTheDeviceRootsSceneOrFallsBackToTheDefault) {
     const auto root =
         std::filesystem::temp_directory_path() / ("sim_factory_" + std::to_string(::getpid()));

@@ -139,4 +139,30 @@ TEST(VnaSettings, IfbwTextsOnlyForTheNineChoices) {
     EXPECT_FALSE(IfbwTextId(-1).has_value());
 }
 
+// A streamed distance-to-fault point over a few sweeps, against numpy's
+// forms: averaging y(1 - w) + vw; the hold modes keep the working value
+// where the held reference lies beyond the new value (np.where(hold > v, y,
+// v) for the maximum, hold < v for the minimum); otherwise the new value.
+TEST(VnaSettings, StreamedDistanceToFaultPointsFollowTheTraceModes) {
+    const double hold = -30.0, working = -35.0;
+    struct Case {
+        TraceModes modes;
+        double value, w, want;
+    } cases[] = {
+        {{1, 1, 0, 0}, -20.0, 0.25, -35.0 * 0.75 + -20.0 * 0.25},
+        {{1, 0, 0, 0}, -20.0, 0.25, -20.0},   // averaging not running yet
+        {{1, 1, 0, 0}, -20.0, 1.0, -20.0},    // a count of 0 weighs 1
+        {{0, 0, 1, 1}, -40.0, 1.0, working},  // held reference above
+        {{0, 0, 1, 1}, -20.0, 1.0, -20.0},    // new value above it
+        {{0, 0, 2, 2}, -20.0, 1.0, working},  // held reference below
+        {{0, 0, 2, 2}, -40.0, 1.0, -40.0},    // new value below it
+        {{0, 0, 1, 2}, -40.0, 1.0, -40.0},    // mode and state differ
+        {{0, 0, 0, 0}, -40.0, 1.0, -40.0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.want);
+        EXPECT_DOUBLE_EQ(DtfTraceStep(c.modes, working, hold, c.value, c.w), c.want);
+    }
+}
+
 }  // namespace
