@@ -342,7 +342,6 @@ int CDspInterface::SendMessage(uint16_t id, const void* payload, uint16_t argume
     CopyRecord(*last_stream_, *pending_);
     has_last_stream_ = true;
     has_last_query_ = false;
-    queries_first_ = queries_.size();
     send_requested_ = true;
     stop_requested_ = false;
     staged_ = false;
@@ -355,10 +354,6 @@ size_t CDspInterface::WaitingQueries() {
     return queries_.size();
 }
 
-bool CDspInterface::QueryGoesNext() const {
-    return !queries_.empty() && (queries_first_ > 0 || !(send_requested_ || stop_requested_));
-}
-
 void CDspInterface::StageQuery() {
     const WaitingQuery& q = queries_.front();
     send_slot_->code = dspmsg::ControlCodeFor(q.id);
@@ -367,7 +362,6 @@ void CDspInterface::StageQuery() {
     send_slot_->argument = q.argument;
     if (!q.payload.empty()) std::memcpy(send_slot_->payload, q.payload.data(), q.payload.size());
     queries_.pop_front();
-    if (queries_first_ > 0) --queries_first_;
     staged_ = true;
 }
 
@@ -391,7 +385,6 @@ int CDspInterface::SendTable(uint16_t index, const void* data, size_t size, uint
     const size_t copied = data ? size : 0;
     if (copied) std::memcpy(pending_->payload, data, copied);
     std::memset(pending_->payload + copied, 0, dspmsg::kMaxPayload - copied);
-    queries_first_ = queries_.size();
     send_requested_ = true;
     stop_requested_ = false;
     staged_ = false;
@@ -404,7 +397,6 @@ int CDspInterface::SendTable(uint16_t index, const void* data, size_t size, uint
 void CDspInterface::RequestStop() {
     PortLock lock(*this);
     if (connected_) {
-        queries_first_ = queries_.size();
         send_requested_ = true;
         stop_requested_ = true;
         has_last_stream_ = false;
@@ -666,11 +658,11 @@ int CDspInterface::StateStep(int no_delivery) {
                 {
                     // The board is stopped or a message that needs no stop
                     // is on its way: a newer message replaces what was
-                    // taken, but a query asked before it goes first, and a
-                    // query taken goes as it is.
+                    // taken, but a waiting query goes first, and a query
+                    // taken goes as it is.
                     PortLock lock(*this);
                     const bool query_taken = staged_ && !dspmsg::NeedsStop(send_slot_->id);
-                    if (!query_taken && (send_requested_ || !staged_) && QueryGoesNext())
+                    if (!query_taken && !queries_.empty() && (send_requested_ || !staged_))
                         StageQuery();
                     else if (!query_taken && send_requested_)
                         StagePending();
@@ -689,22 +681,23 @@ int CDspInterface::StateStep(int no_delivery) {
 }
 
 int CDspInterface::SendPending() {
-    bool stream_waits;
+    bool query;
     {
         PortLock lock(*this);
         if (!send_requested_ && !stop_requested_ && queries_.empty()) return 0;
         if (staged_) return 1;
-        stream_waits = send_requested_ || stop_requested_;
+        query = !queries_.empty();
     }
-    // The running stream's replies are still wanted while queries alone
-    // wait; a stream message or a stop that waits ends them.
-    if (stream_waits) accept_replies_ = false;
+    // The running stream's replies are still wanted while a query goes; a
+    // stop ends them.
+    if (!query) accept_replies_ = false;
     if (!Elapsed(last_send_tick_, kRateLimitMs)) return 1;
     last_send_tick_ = plat::tick_count();
     bool stop_only = false;
     {
         PortLock lock(*this);
-        if (QueryGoesNext()) {
+        query = !queries_.empty();
+        if (query) {
             StageQuery();
         } else {
             stop_only = stop_requested_;
@@ -733,7 +726,7 @@ int CDspInterface::SendStep() {
         // Stage the next message first when nothing is staged.
         PortLock lock(*this);
         if (!staged_) {
-            if (QueryGoesNext()) {
+            if (!queries_.empty()) {
                 StageQuery();
             } else if (stop_requested_) {
                 // A stop is on its way already.

@@ -160,19 +160,16 @@ class CDspInterface : public CDevicePort {
     std::unique_ptr<dspmsg::PendingRecord> pending_;
     // Messages that need no stop (queries, the DC bias switch), in the order
     // asked; one asked again while it waits takes the new payload in its
-    // place. Those asked before the pending stream message or stop go
-    // before it, the others after it, so none is replaced or dropped by it.
-    // While queries alone wait, the running stream's replies (an upload's
-    // acknowledgements) are still taken.
+    // place. They go before the pending stream message or stop, so none is
+    // replaced or dropped by it, and none stands between a stream message
+    // that waits and its stop. The replies of the running stream (an
+    // upload's acknowledgements) are still taken while one goes.
     struct WaitingQuery {
         uint16_t id = 0;
         uint16_t argument = 0;
         std::vector<uint8_t> payload;
     };
     std::deque<WaitingQuery> queries_;
-    size_t queries_first_ = 0;  // how many of them go before the pending message
-    // Whether the oldest waiting query goes before the pending message.
-    bool QueryGoesNext() const;
     // Takes the oldest waiting query into the send slot (port lock held).
     void StageQuery();
     // Takes the pending message into the send slot (port lock held).

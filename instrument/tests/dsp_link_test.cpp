@@ -295,22 +295,6 @@ TEST_F(DspLinkTest, AWaitingQueryGoesBeforeTheStreamMessageAndTheStop) {
     EXPECT_EQ(link_.WaitingQueries(), 0u);
 }
 
-// A query asked behind a stream message that waits goes after it, to the
-// stream it starts.
-TEST_F(DspLinkTest, AQueryAskedBehindAStreamMessageFollowsIt) {
-    link_.hold_echo = true;
-    m_.Send();
-    ASSERT_TRUE(WaitFor([&] { return !link_.CallsOf(dsp::IOCTL_DSP_STOP).empty(); }));
-    uint8_t record[56] = {};
-    ASSERT_EQ(link_.SendMessage(dsp::msg::kChannelPower, record, 705), 1);
-    ASSERT_EQ(link_.SendMessage(dsp::msg::kCounterMarkers, record, 0), 1);
-    link_.hold_echo = false;
-    link_.Queue(dspmsg::kEchoId, 60, 0, 0);
-    ASSERT_TRUE(WaitFor([&] { return SentIds(link_).size() >= 2; }));
-    EXPECT_EQ(SentIds(link_),
-              (std::vector<uint16_t>{dsp::msg::kChannelPower, dsp::msg::kCounterMarkers}));
-}
-
 // A stop asked while a query waits stops the board after the query went.
 TEST_F(DspLinkTest, AStopAskedBehindAQueryKeepsIt) {
     uint8_t option[4] = {0, 0, 0, 0};
