@@ -1,18 +1,18 @@
 #pragma once
-// A visible full-screen top-level window for benchmarks that draw screens,
-// with the UI queue drained after its creation and after its end.
+// The benchmarks' full-screen view and UI queue: the view of the tests, and
+// a drain that keeps a running program's quit for later.
 #include <optional>
 
 #include "platform/kernel/message_queue.h"
 #include "platform/window/message_loop.h"
 #include "platform/window/window.h"
+#include "widgets/tests/screen_view.h"
 
 namespace bench_view {
 
 // Dispatches every UI message waiting in the queue.
 inline void Drain() {
-    plat::Message m;
-    while (plat::peek_ui_message(m, true)) plat::dispatch_message(m);
+    widget_test::DrainUiQueue();
 }
 
 // Drains the queue inside a running program, where the program's script may
@@ -41,23 +41,6 @@ class QuitKeeper {
     std::optional<int> quit_;
 };
 
-class ScreenView : public plat::Window {
-  public:
-    explicit ScreenView(const char* class_name) {
-        plat::register_window_class({class_name, 0, std::nullopt});
-        plat::CreateParams p;
-        p.class_name = class_name;
-        p.style = plat::WS_VISIBLE;
-        p.rect = {0, 0, plat::kScreenWidth, plat::kScreenHeight};
-        create(p);
-        Drain();
-    }
-    ~ScreenView() override {
-        destroy();
-        Drain();
-    }
-    ScreenView(const ScreenView&) = delete;
-    ScreenView& operator=(const ScreenView&) = delete;
-};
+using widget_test::ScreenView;
 
 }  // namespace bench_view

@@ -8,14 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "bench/bench_view.h"
-#include "files/vna_meas_setup.h"
+#include "bench/vna_bench_screen.h"
 #include "instrument/device_item.h"
-#include "screens/screen_services.h"
-#include "screens/specan/tests/screen_services_stub.h"
-#include "screens/vna/vna_mode.h"
-#include "widgets/color_scheme.h"
-#include "widgets/graph_panel.h"
 
 namespace {
 
@@ -33,46 +27,33 @@ void FillBlock(CVnaSweepItem& item, int next, const std::vector<uint8_t>& sweep)
 }
 
 void BM_BlockToDrawnTrace(benchmark::State& state) {
-    bench_view::ScreenView view("VnaBench");
-    auto scheme = CreateColorScheme(1);
-    {
-        CGraphPanel panel(1, 0);
-        panel.Create(&view, 0, 30, 705, 455, 18, 90, scheme.get());
-        StubScreenServices services(&panel);
-        IScreenServices::set_current(&services);
-        {
-            CVnaMode screen(nullptr);
-            screen.OnCreate(nullptr, nullptr, 0, scheme.get());
-            screen.SetCurrentMeasurement(screen.MeasurementOfType(vna::kMatch),
-                                         screen.GetVnaSetup());
-            screen.GetVnaSetup()->SetDataPoints(kSweepPoints);
-            screen.ReloadSweepSettings();
-            // Eleven blocks make a sweep: a 20 dB match with one dip.
-            std::vector<uint8_t> sweep(8 + 8 * kSweepPoints);
-            for (int i = 0; i < kSweepPoints; ++i) {
-                const float pair[2] = {i == 300 ? -45.0f : -20.0f, 0.0f};
-                std::memcpy(sweep.data() + 8 + 8 * i, pair, sizeof pair);
-            }
-            const size_t blocks = (kSweepPoints + kBlockPoints - 1) / kBlockPoints;
-            CVnaSweepItem item;
-            size_t b = 0;
-            const auto next_block = [&] {
-                const int next = std::min(static_cast<int>(b + 1) * kBlockPoints, kSweepPoints);
-                FillBlock(item, next, sweep);
-                screen.ProcessNewData(&item, 1);
-                screen.OnDisplayRefresh();
-                b = (b + 1) % blocks;
-            };
-            for (auto _ : state) next_block();
-            // The sweep run to its end stands on the screen whole.
-            while (b != 0) next_block();
-            if (static_cast<int>(screen.GetShownTrace().size()) != kSweepPoints)
-                state.SkipWithError(
-                    ("the blocks made " + std::to_string(screen.GetShownTrace().size()) + " points")
-                        .c_str());
-        }
-        IScreenServices::set_current(nullptr);
+    bench_view::VnaBenchScreen bench("VnaBench", vna::kMatch);
+    CVnaMode& screen = bench.screen();
+    bench.setup()->SetDataPoints(kSweepPoints);
+    screen.ReloadSweepSettings();
+    // Eleven blocks make a sweep: a 20 dB match with one dip.
+    std::vector<uint8_t> sweep(8 + 8 * kSweepPoints);
+    for (int i = 0; i < kSweepPoints; ++i) {
+        const float pair[2] = {i == 300 ? -45.0f : -20.0f, 0.0f};
+        std::memcpy(sweep.data() + 8 + 8 * i, pair, sizeof pair);
     }
+    const size_t blocks = (kSweepPoints + kBlockPoints - 1) / kBlockPoints;
+    CVnaSweepItem item;
+    size_t b = 0;
+    const auto next_block = [&] {
+        const int next = std::min(static_cast<int>(b + 1) * kBlockPoints, kSweepPoints);
+        FillBlock(item, next, sweep);
+        screen.ProcessNewData(&item, 1);
+        screen.OnDisplayRefresh();
+        b = (b + 1) % blocks;
+    };
+    for (auto _ : state) next_block();
+    // The sweep run to its end stands on the screen whole.
+    while (b != 0) next_block();
+    if (static_cast<int>(screen.GetShownTrace().size()) != kSweepPoints)
+        state.SkipWithError(
+            ("the blocks made " + std::to_string(screen.GetShownTrace().size()) + " points")
+                .c_str());
 }
 BENCHMARK(BM_BlockToDrawnTrace)
     ->Unit(benchmark::kMicrosecond)

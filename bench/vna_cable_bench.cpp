@@ -4,27 +4,17 @@
 // label, the readouts and the measurement's board record follow it.
 #include <benchmark/benchmark.h>
 
+#include <array>
 #include <memory>
 #include <string>
 
-#include "bench/bench_view.h"
+#include "bench/vna_bench_screen.h"
 #include "core/keys.h"
 #include "dialogs/cable_list_dlg.h"
 #include "files/lists/cable_type.h"
-#include "files/vna_meas_setup.h"
 #include "instrument/vna_measurements.h"
-#include "screens/screen_services.h"
-#include "screens/specan/tests/screen_services_stub.h"
-#include "screens/vna/vna_mode.h"
-#include "widgets/color_scheme.h"
-#include "widgets/graph_panel.h"
 
 namespace {
-
-void Drain() {
-    plat::Message m;
-    while (plat::peek_ui_message(m, true)) plat::dispatch_message(m);
-}
 
 std::unique_ptr<CCableType> ThousandCables() {
     CCableType::Losses none{};
@@ -48,10 +38,10 @@ void BM_ThousandCableListDrawn(benchmark::State& state) {
         dlg.SetCableList(list.get());
         dlg.Create(CCableListDlg::IDD, nullptr);
         dlg.ShowWindow(plat::SW_SHOW);
-        Drain();
+        bench_view::Drain();
         if (dlg.GetList().GetCount() != 1001) state.SkipWithError("the list is not whole");
         dlg.DestroyWindow();
-        Drain();
+        bench_view::Drain();
     }
 }
 BENCHMARK(BM_ThousandCableListDrawn)
@@ -60,40 +50,29 @@ BENCHMARK(BM_ThousandCableListDrawn)
     ->ReportAggregatesOnly(true);
 
 void BM_DtfStopArrowStep(benchmark::State& state) {
-    bench_view::ScreenView view("VnaCableBench");
-    auto scheme = CreateColorScheme(1);
-    CGraphPanel panel(1, 0);
-    panel.Create(&view, 0, 30, 705, 455, 18, 90, scheme.get());
-    StubScreenServices services(&panel);
-    IScreenServices::set_current(&services);
-    {
-        CVnaMode screen(nullptr);
-        screen.OnCreate(nullptr, nullptr, 0, scheme.get());
-        auto* dtf = dynamic_cast<CDtfMeasurement*>(screen.MeasurementOfType(vna::kDistanceToFault));
-        screen.SetCurrentMeasurement(dtf, screen.GetVnaSetup());
-        CVNAMeasSetup& s = *screen.GetVnaSetup();
-        s.SetMeasurementId(vna::kDistanceToFault);
-        s.SetDtfStop(15.0f);
-        screen.OnKeyEvent(VK_F13 + 3, 0);  // page 27
-        screen.OnKeyEvent(VK_F1 + 2, 0);   // the stop
-        std::array<uint8_t, vna::kDtfRecordSize> record{};
-        bool up = true;
-        int moves = 0;
-        for (auto _ : state) {
-            // Between 10 and 20 m (the sweep reaches 28.7 m), a step of 0.1 m each.
-            const float stop = s.GetDtfStopRaw();
-            if (stop > 20.0f) up = false;
-            if (stop < 10.0f) up = true;
-            screen.OnArrowKey(up ? VK_UP : VK_DOWN, 1);
-            screen.OnArrowKey(up ? VK_UP : VK_DOWN, 0);
-            moves += s.GetDtfStopRaw() != stop;
-            dtf->BuildDtfRecord(record.data());
-            benchmark::DoNotOptimize(record);
-        }
-        if (moves != static_cast<int>(state.iterations()))
-            state.SkipWithError("an arrow left the stop where it was");
+    bench_view::VnaBenchScreen bench("VnaCableBench", vna::kDistanceToFault);
+    CVnaMode& screen = bench.screen();
+    auto* dtf = dynamic_cast<CDtfMeasurement*>(screen.MeasurementOfType(vna::kDistanceToFault));
+    CVNAMeasSetup& s = *bench.setup();
+    s.SetDtfStop(15.0f);
+    screen.OnKeyEvent(VK_F13 + 3, 0);  // page 27
+    screen.OnKeyEvent(VK_F1 + 2, 0);   // the stop
+    std::array<uint8_t, vna::kDtfRecordSize> record{};
+    bool up = true;
+    int moves = 0;
+    for (auto _ : state) {
+        // Between 10 and 20 m (the sweep reaches 28.7 m), a step of 0.1 m each.
+        const float stop = s.GetDtfStopRaw();
+        if (stop > 20.0f) up = false;
+        if (stop < 10.0f) up = true;
+        screen.OnArrowKey(up ? VK_UP : VK_DOWN, 1);
+        screen.OnArrowKey(up ? VK_UP : VK_DOWN, 0);
+        moves += s.GetDtfStopRaw() != stop;
+        dtf->BuildDtfRecord(record.data());
+        benchmark::DoNotOptimize(record);
     }
-    IScreenServices::set_current(nullptr);
+    if (moves != static_cast<int>(state.iterations()))
+        state.SkipWithError("an arrow left the stop where it was");
 }
 BENCHMARK(BM_DtfStopArrowStep)
     ->Unit(benchmark::kMicrosecond)

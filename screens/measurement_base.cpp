@@ -15,6 +15,7 @@
 #include "dialogs/setup_select_dlg.h"
 #include "files/meas_setup.h"
 #include "files/vna_meas_setup.h"
+#include "instrument/device_port.h"
 #include "instrument/dsp_interface.h"
 #include "instrument/measurement.h"
 #include "platform/framework/wnd.h"
@@ -424,5 +425,10 @@ void CMeasurementBase::CancelEntry() {
 }
 
 void CMeasurementBase::OnClose() {
-    for (CMeasurement* m = measurementChain; m; m = m->GetNext()) m->StopWorker();
+    for (CMeasurement* m = measurementChain; m; m = m->GetNext()) {
+        m->StopWorker();
+        // The link delivers no more to it (a delivery under way ends first):
+        // the screen's parts it reaches through its setup go next.
+        if (CDevicePort* link = m->GetDspInterface()) link->RemoveListener(m);
+    }
 }

@@ -9,8 +9,10 @@
 
 #include "core/frequency_range.h"
 #include "core/params.h"
+#include "core/saturating_cast.h"
 #include "core/scoped_lock.h"
 #include "files/meas_setup.h"
+#include "files/vna_meas_setup.h"
 #include "instrument/device_item.h"
 #include "instrument/measurement.h"
 #include "platform/framework/system_services.h"
@@ -64,6 +66,15 @@ void CMeasurementBase::TakeSweepSettings() {
         s.start = r->GetStart();
         s.centre = r->GetCentre();
         s.stop = r->GetStop();
+    }
+    // On the network analyzer's distance axis the points stand at the
+    // distances (millimetres) of the distance-to-fault range.
+    const auto* vna = dynamic_cast<const CVNAMeasSetup*>(setup_);
+    if (vna && graphPanel && graphPanel->GetGraph() &&
+        graphPanel->GetXAxisKind() == kAxisDistance) {
+        s.start = SaturatingCast<uint64_t>(static_cast<double>(vna->GetDtfStartRaw()) * 1000.0);
+        s.stop = SaturatingCast<uint64_t>(static_cast<double>(vna->GetDtfStopRaw()) * 1000.0);
+        s.centre = s.start + (s.stop - std::min(s.start, s.stop)) / 2;
     }
     s.averagingMode = setup_->GetAveragingMode();
     s.averagingCount = setup_->GetAveragingCount();

@@ -5,32 +5,26 @@ the point count against "data points", and where the trace peaks.
 
 usage: trace_file_check.py FILE SERIAL POINTS PEAK_INDEX PEAK_DBM
 Prints one line per fault; exit status 1 when there is one."""
-import re
 import sys
+
+import trace_text
 
 
 def main(path, serial, points, peak_index, peak_dbm):
-    text = open(path, "rb").read().decode("utf-8")
-    tags = dict(re.findall(r"^\t<([^=<>]+?) = ?([^>\n]*)>$", text, re.M))
-    faults = []
-    expected = {
+    text, tags = trace_text.read(path)
+    faults = trace_text.tag_faults(tags, {
         "file type": "MTRC",
         "serial number": serial,
         "App revision": "1.6.20130314",
         "DSP revision": "",
         "FPGA revision": "",
         "data points": "%03d" % points,
-    }
-    for key, value in expected.items():
-        if tags.get(key) != value:
-            faults.append("%s: %r, expected %r" % (key, tags.get(key), value))
+    })
     head = text[: text.find("</head>")]
     for key in ("creation date", "setup label", "title", "subtitle", "notes"):
         if "\t<%s = " % key not in head:
             faults.append("no %s line in the header" % key)
-    values = []
-    for line in re.findall(r"^\t<sa data = ([^>]*)>$", text, re.M):
-        values += [float(v) for v in line.split(";") if v.strip()]
+    values = trace_text.block_values(text, "sa data")
     if len(values) != points:
         faults.append("%d points, expected %d" % (len(values), points))
     elif values:
@@ -39,9 +33,7 @@ def main(path, serial, points, peak_index, peak_dbm):
             faults.append("peak at point %d, expected %d" % (top, peak_index))
         if abs(values[top] - peak_dbm) > 0.5:
             faults.append("peak %.2f dBm, expected %.2f" % (values[top], peak_dbm))
-    for f in faults:
-        print(path + ": " + f)
-    return not faults
+    return trace_text.report(path, faults)
 
 
 if __name__ == "__main__":

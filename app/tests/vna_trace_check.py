@@ -6,25 +6,19 @@ calibration type.
 
 usage: vna_trace_check.py FILE POINTS LEVEL_DB TOLERANCE_DB CALIB_TYPE
 Prints one line per fault; exit status 1 when there is one."""
-import re
 import sys
+
+import trace_text
 
 
 def main(path, points, level, tolerance, calib_type):
-    text = open(path, "rb").read().decode("utf-8")
-    tags = dict(re.findall(r"^\t<([^=<>]+?) = ?([^>\n]*)>$", text, re.M))
-    faults = []
-    expected = {
+    text, tags = trace_text.read(path)
+    faults = trace_text.tag_faults(tags, {
         "file type": "MTRC",
         "data points": "%03d" % points,
         "calib type": str(calib_type),
-    }
-    for key, value in expected.items():
-        if tags.get(key) != value:
-            faults.append("%s: %r, expected %r" % (key, tags.get(key), value))
-    values = []
-    for line in re.findall(r"^\t<vna data = ([^>]*)>$", text, re.M):
-        values += [float(v) for v in line.split(";") if v.strip()]
+    })
+    values = trace_text.block_values(text, "vna data")
     if "\t</end vna data>" not in text:
         faults.append("the sweep block is not closed")
     if len(values) != 2 * points:
@@ -34,9 +28,7 @@ def main(path, points, level, tolerance, calib_type):
         worst = max(range(points), key=lambda i: abs(first[i] - level))
         if abs(first[worst] - level) > tolerance:
             faults.append("point %d reads %.4f dB, expected %.4f" % (worst, first[worst], level))
-    for f in faults:
-        print(path + ": " + f)
-    return not faults
+    return trace_text.report(path, faults)
 
 
 if __name__ == "__main__":

@@ -80,7 +80,7 @@ class DialogEntries : public IVnaEntries {
                                    double low, double high, double wheel_step,
                                    double arrow_step) override {
         CLimitsEntryDlg dlg(frame_, LoadResString(title_id), CKeypadEntryDlg::KeyToChar(first),
-                            LengthUnitText(metric ? 0 : 1), low, high, wheel_step, arrow_step,
+                            LengthUnitText(metric ? 1 : 0), low, high, wheel_step, arrow_step,
                             value);
         return Run(dlg, [](CLimitsEntryDlg& d) { return d.GetValue(); });
     }

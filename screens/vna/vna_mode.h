@@ -495,9 +495,11 @@ class CVnaMode : public CMeasurementBase, public ITraceValueReceiver, public ITr
     // The display conversion's settings (under the lock).
     vna::UnitScale display_scale_;
     double display_offset_ = 0;
-    // Set by the delivering thread when a cable-loss or gain sweep completed;
-    // the user-interface thread annotates it at its refresh.
-    std::atomic<bool> sweep_done_pending_{false};
+    // Set by the delivering thread when a cable-loss or gain sweep completed
+    // (its type, after its average); the user-interface thread stores the
+    // average in the setup and annotates it at its refresh.
+    std::atomic<int> sweep_done_type_{0};
+    std::atomic<double> sweep_average_{0};
     // Whether the intake is taking a streamed distance-to-fault block
     // (the delivering thread's).
     bool dtf_block_ = false;

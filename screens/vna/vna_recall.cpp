@@ -13,6 +13,8 @@
 #include "files/formats/trace_file.h"
 #include "files/setup_entry.h"
 #include "files/vna_meas_setup.h"
+#include "instrument/device_port.h"
+#include "instrument/dsp_interface.h"
 #include "instrument/measurement.h"
 #include "screens/screen_services.h"
 #include "screens/vna/vna_mode.h"
@@ -34,6 +36,26 @@ bool DiffersFrom(const CMeasSetup& file, const CVNAMeasSetup& live, int type) {
     if (!a || !b) return a != b;
     return a->GetStart() != b->GetStart() || a->GetStop() != b->GetStop();
 }
+
+// Keeps the link from delivering to the screen's measurement while a file's
+// values go into the setup and the trace buffers; at its end the link
+// delivers to the measurement the screen then has.
+class DeliveryPause {
+  public:
+    DeliveryPause(CDevicePort* link, CMeasurement* listener, CMeasurement* const& current)
+        : link_(link), current_(current) {
+        if (link_ && listener) link_->RemoveListener(listener);
+    }
+    ~DeliveryPause() {
+        if (link_ && current_) link_->SetListener(current_);
+    }
+    DeliveryPause(const DeliveryPause&) = delete;
+    DeliveryPause& operator=(const DeliveryPause&) = delete;
+
+  private:
+    CDevicePort* link_;
+    CMeasurement* const& current_;
+};
 
 }  // namespace
 
@@ -137,6 +159,7 @@ bool CVnaMode::RecallTraceFile(int code, const core::Text& path) {
         return false;
 
     StopMeasurement();
+    const DeliveryPause pause(dspLink, currentMeasurement, currentMeasurement);
     auto buffer = std::make_unique<TracePoint[]>(kTraceBufferPoints);
     CVNATraceFile reader(vna_setup_.get(), path);
     reader.SetReceiver(this);

@@ -27,6 +27,8 @@ constexpr uint16_t kCodeCableSweep = 3;
 constexpr uint16_t kCodeDtf = 4;
 constexpr uint16_t kCodeBiasCurrent = 23;
 constexpr uint16_t kCodeStop = 35;
+// The graph's x-axis kinds.
+constexpr int kFrequencyAxis = 0, kDistanceAxis = 2;
 constexpr uint16_t kCodeRunState = 96;
 // A distance-to-fault sweep that took this long or longer shows its progress.
 constexpr uint32_t kLongSweepMs = 15001;
@@ -106,16 +108,16 @@ void CVnaMode::ProcessNewData(CDeviceItem* record, int) {
         case kCableLoss:
             ProcessSweepBlock(record);
             if (m_SweepComplete) {
-                vna_setup_->SetCableLoss(static_cast<float>(m_SweepAverage));
-                sweep_done_pending_ = true;
+                sweep_average_ = m_SweepAverage;
+                sweep_done_type_ = kCableLoss;
             }
             break;
         case kGain:
             if (code != kCodeGain) break;
             ProcessSweepBlock(record);
             if (m_SweepComplete) {
-                vna_setup_->SetTwoPortAvgGain(static_cast<float>(m_SweepAverage));
-                sweep_done_pending_ = true;
+                sweep_average_ = m_SweepAverage;
+                sweep_done_type_ = kGain;
             }
             break;
         default:
@@ -237,9 +239,12 @@ void CVnaMode::ShowDtfProgress() {
 int CVnaMode::RefreshDisplay() {
     TakePostedReplies();
     ShowDtfProgress();
-    if (sweep_done_pending_.exchange(false) && active_function_ != kOverlayPage) {
-        if (CurrentType() == kCableLoss) ShowCableLoss(vna_setup_->GetCableLoss());
-        if (CurrentType() == kGain) ShowAverageGain(vna_setup_->GetTwoPortAvgGain());
+    const int done = sweep_done_type_.exchange(0);
+    if (done == kCableLoss) vna_setup_->SetCableLoss(static_cast<float>(sweep_average_.load()));
+    if (done == kGain) vna_setup_->SetTwoPortAvgGain(static_cast<float>(sweep_average_.load()));
+    if (done != 0 && done == CurrentType() && active_function_ != kOverlayPage) {
+        if (done == kCableLoss) ShowCableLoss(vna_setup_->GetCableLoss());
+        if (done == kGain) ShowAverageGain(vna_setup_->GetTwoPortAvgGain());
     }
     return CMeasurementBase::RefreshDisplay();
 }
@@ -353,6 +358,9 @@ void CVnaMode::Autoscale() {
 }
 
 void CVnaMode::PushScaleToGraph() {
+    // The distance-to-fault trace and its markers stand on a distance axis.
+    if (graphPanel)
+        graphPanel->SetXAxisKind(CurrentType() == kDistanceToFault ? kDistanceAxis : kFrequencyAxis);
     LoadScaleRange();
     RebuildAmplitudeAxis();
 }

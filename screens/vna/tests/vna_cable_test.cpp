@@ -20,7 +20,9 @@
 #include "instrument/vna_measurements.h"
 #include "platform/text/utf.h"
 #include "screens/vna/tests/vna_screen_rig.h"
+#include "widgets/graph_panel.h"
 #include "widgets/soft_key_menu.h"
+#include "widgets/tests/screen_view.h"
 
 namespace {
 
@@ -48,8 +50,15 @@ class PickingEntries : public NoEntries {
     std::optional<double> Vp(int, double) override { return vp; }
     std::optional<double> distance;
     std::optional<int> ifbw;
-    std::optional<double> Distance(uint32_t, int, bool, double, double, double, double,
-                                   double) override {
+    // What the last distance entry was opened with.
+    struct DistanceEntry {
+        uint32_t title_id = 0;
+        bool metric = false;
+        double shown = 0, low = 0, high = 0;
+    } distance_entry;
+    std::optional<double> Distance(uint32_t title_id, int, bool metric, double shown, double low,
+                                   double high, double, double) override {
+        distance_entry = {title_id, metric, shown, low, high};
         return distance;
     }
     std::optional<int> Ifbw(int) override { return ifbw; }
@@ -62,7 +71,7 @@ class VnaCable : public VnaScreen {
     // A 26 dB fault 12 m down a lossless cable of Vp 0.85 into a 60 dB
     // load; the setup measures distance to fault from 850 to 1850 MHz at
     // 705 points, 0.1 to 20 m.
-    void StartDtf() {
+    void StartDtf(bool activate = true) {
         sim::Scene scene = IdealScene(60);
         scene.dut.cable.length_m = 19;
         scene.dut.cable.velocity_factor = 0.85;
@@ -79,7 +88,7 @@ class VnaCable : public VnaScreen {
         ASSERT_TRUE(setup().SetDataPoints(705));
         setup().SetDtfStart(0.1f);
         setup().SetDtfStop(20.0f);
-        Activate();
+        if (activate) Activate();
     }
     core::Text KeyTitle(int key) const {
         CSoftKeyMenu* menu = screen_->soft_key_menu();
@@ -321,6 +330,80 @@ TEST_F(VnaCable, IfbwAndImmunityReachTheStandardsRecords) {
     }));
     EXPECT_EQ(open[18], immunity ? 0 : 1);
     EXPECT_EQ(open[19], 5);
+}
+
+// The distance-to-fault screen over the application's graph panel.
+class VnaMarkerDistance : public VnaCable {
+  protected:
+    void SetUp() override {
+        panel_.Create(&view_, 0, 30, 705, 455, 18, 90, scheme_.get());
+        shared_graph_ = &panel_;
+    }
+    // Where the selected marker stands, in millimetres, once the graph
+    // carried out the requests (it does while it draws).
+    uint64_t MarkerMillimetres() {
+        panel_.DrawTrace();
+        int marker = 0;
+        double level = 0;
+        uint64_t position = 0;
+        EXPECT_TRUE(panel_.GetCurrentMarker(marker));
+        EXPECT_TRUE(panel_.GetPendingMarkerValues(marker, level, position));
+        return position;
+    }
+
+    widget_test::ScreenView view_{"VnaMarkerView"};
+    CGraphPanel panel_{1, 0};
+};
+
+// A distance typed on a marker of the distance-to-fault trace moves it to
+// the trace's point nearest that many millimetres, held within the start
+// and stop distances; in feet the entry shows the marker and its limits in
+// feet. The points stand every 0.1 m from 0.1 to 17.7 m.
+TEST_F(VnaMarkerDistance, ATypedDistanceMovesTheMarkerWithinTheRange) {
+    StartDtf(false);
+    ASSERT_TRUE(setup().SetDataPoints(177));
+    setup().SetDtfStart(0.1f);
+    setup().SetDtfStop(17.7f);
+    Activate();
+    ASSERT_EQ(panel_.GetXAxisKind(), 2) << "the distance axis";
+    ASSERT_TRUE(Until([&] { return static_cast<int>(screen_->GetShownTrace().size()) == 177; }));
+    ASSERT_TRUE(screen_->ToggleMarker());
+    ASSERT_TRUE(screen_->IsMarkerOn());
+    constexpr double kFeetPerMetre = 1 / 0.3048;
+    struct Case {
+        bool metric;
+        double typed;
+        uint64_t millimetres;  // of the nearest point
+        const char* reads;     // the marker's text, in metres
+    } cases[] = {
+        {true, 9.5, 9500, "/9.500 m"},
+        {true, 25, 17700, "/17.700 m"},  // held at the stop
+        {true, 3.04, 3000, "/3.000 m"},  // between points
+        {false, 25, 7600, ""},           // 25 ft = 7.62 m
+        {false, 70, 17700, ""},          // held at the stop, 58.1 ft
+        {false, 32.8084, 10000, ""},     // 10 m in feet
+    };
+    uint64_t before = MarkerMillimetres();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typed);
+        setup().SetDistanceUnit(c.metric);
+        entries_->distance = c.typed;
+        EXPECT_TRUE(screen_->EditMarkerPosition(9));
+        const auto& e = entries_->distance_entry;
+        EXPECT_EQ(e.title_id, 1192u);
+        EXPECT_EQ(e.metric, c.metric);
+        const double unit = c.metric ? 1.0 : kFeetPerMetre;
+        EXPECT_NEAR(e.shown, static_cast<double>(before) / 1000 * unit, 1e-6);
+        EXPECT_NEAR(e.low, 0.1 * unit, 1e-6);
+        EXPECT_NEAR(e.high, 17.7 * unit, 1e-5);
+        ASSERT_TRUE(Until([&] { return MarkerMillimetres() == c.millimetres; }))
+            << MarkerMillimetres();
+        before = c.millimetres;
+        if (c.metric) {
+            const std::string text = plat::to_utf8(panel_.GetCurrentMarkerText());
+            EXPECT_TRUE(text.ends_with(c.reads)) << text;
+        }
+    }
 }
 
 // The gain page switches the DC bias: on sends {0, 1, 0, 0}, the voltage

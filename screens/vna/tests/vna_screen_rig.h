@@ -36,7 +36,9 @@ class RigServices : public StubScreenServices {
     RigServices(CDspInterface* link, uint32_t hardware) : link_(link) { hardware_id = hardware; }
     CDspInterface* GetDspLink() const override { return link_; }
     CCableType* GetScreenCableList() override { return cables; }
+    CGraphPanel* GetSharedGraphPanel() const override { return graph; }
     CCableType* cables = nullptr;  // the application's list, if any
+    CGraphPanel* graph = nullptr;  // the application's graph panel, if any
 
   private:
     CDspInterface* link_;
@@ -90,6 +92,7 @@ class VnaScreen : public ::testing::Test {
     void Start(const sim::Scene& scene, uint32_t hardware = 0x207) {
         rig_ = std::make_unique<BoardRig>(scene);
         services_ = std::make_unique<RigServices>(&rig_->link(), hardware);
+        services_->graph = shared_graph_;
         IScreenServices::set_current(services_.get());
         screen_ = std::make_unique<CVnaMode>(&rig_->link());
         auto messages = std::make_unique<ScriptedMessages>();
@@ -159,6 +162,7 @@ class VnaScreen : public ::testing::Test {
 
     std::unique_ptr<CColorScheme> scheme_ = CreateColorScheme(1);
     plat::CWnd* frame_ = nullptr;  // the main window the screen posts to, if any
+    CGraphPanel* shared_graph_ = nullptr;  // the graph the screen draws on, if any
     std::unique_ptr<BoardRig> rig_;
     std::unique_ptr<RigServices> services_;
     std::unique_ptr<CVnaMode> screen_;
