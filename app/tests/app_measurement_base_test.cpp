@@ -328,9 +328,15 @@ TEST(MeasurementBase, FrequencyPageTakesDigitsArrowsAndTheStepByScript) {
         }
         expected = r.Payload();
     });
-    ASSERT_TRUE(run.WaitSweeps(1));
-    const auto counter = LastPayload(run, "300B");
-    EXPECT_EQ(std::vector<uint8_t>(expected.begin(), expected.end()), counter);
+    // The query goes out in its turn at the link, while sweeps go on: wait
+    // sweep by sweep until the board has it.
+    const std::vector<uint8_t> wanted(expected.begin(), expected.end());
+    std::vector<uint8_t> counter = LastPayload(run, "300B");
+    for (int i = 0; i < 50 && counter != wanted; ++i) {
+        ASSERT_TRUE(run.WaitSweeps(1));
+        counter = LastPayload(run, "300B");
+    }
+    EXPECT_EQ(wanted, counter);
     EXPECT_EQ(expected[0], 1) << "the selected marker was switched on";
 
     // A measurement that refuses settings is not restarted.
