@@ -544,6 +544,8 @@ class CMeasurementBase : public CModeBase, public IFileListScreen {
     int GetPointsReceived();
     // The sweeps completed since the screen was made.
     int GetCompletedSweeps();
+    // True once a single sweep is complete and its trace held.
+    bool IsSingleSweepHeld();
     virtual core::Text GetTraceModeText();
     virtual void SetRunState(CDeviceItem* record);
     virtual void ShowRecordText(const char* text, int length, int kind);

@@ -643,6 +643,11 @@ int CMeasurementBase::GetCompletedSweeps() {
     return completedSweeps_;
 }
 
+bool CMeasurementBase::IsSingleSweepHeld() {
+    ScopedLock guard(*this);
+    return singleSweepHeld_;
+}
+
 void CMeasurementBase::FillLimitTrace(std::vector<double>& trace,
                                       const std::shared_ptr<const std::vector<double>>& shape,
                                       double value) {

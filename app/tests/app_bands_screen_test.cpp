@@ -191,7 +191,9 @@ TEST_F(ScreenOverrides, MandarinAndBackRedrawsTheSameScreen) {
     OnScreen([&](CSpecAnMode& s) { trigger = s.GetSASetup()->GetTriggerMode(); });
     Keys({"shift+F2", "F8", "F1"});
     ASSERT_TRUE(Until([&](CSpecAnMode& s) { return s.GetSASetup()->GetTriggerMode() != trigger; }));
-    Sweeps(1);
+    // A sweep that ran on as the keys came completes first: the single
+    // sweep is whole once it is held.
+    ASSERT_TRUE(Until([](CSpecAnMode& s) { return s.IsSingleSweepHeld(); }));
     Keys({"shift+F1"});
     const specan_screen::Screen english = Shot("en");
     const std::string centre = SoftKey(2);
@@ -207,6 +209,7 @@ TEST_F(ScreenOverrides, MandarinAndBackRedrawsTheSameScreen) {
     const core::Text reference = Text(kReferenceCaption);
     EXPECT_EQ(title.substr(title.size() - std::min(title.size(), reference.size())), reference);
     Language(kEnglish);
+    ASSERT_TRUE(Until([](CSpecAnMode& s) { return s.IsSingleSweepHeld(); }));
     const specan_screen::Screen back = Shot("back");
     ASSERT_EQ(back.bytes.size(), english.bytes.size());
     // The clock of the title bar ticks on between the shots.
