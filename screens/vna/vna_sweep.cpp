@@ -360,7 +360,8 @@ void CVnaMode::Autoscale() {
 void CVnaMode::PushScaleToGraph() {
     // The distance-to-fault trace and its markers stand on a distance axis.
     if (graphPanel)
-        graphPanel->SetXAxisKind(CurrentType() == kDistanceToFault ? kDistanceAxis : kFrequencyAxis);
+        graphPanel->SetXAxisKind(CurrentType() == kDistanceToFault ? kDistanceAxis
+                                                                   : kFrequencyAxis);
     LoadScaleRange();
     RebuildAmplitudeAxis();
 }

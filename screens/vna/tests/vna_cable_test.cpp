@@ -376,12 +376,11 @@ TEST_F(VnaMarkerDistance, ATypedDistanceMovesTheMarkerWithinTheRange) {
         uint64_t millimetres;  // of the nearest point
         const char* reads;     // the marker's text, in metres
     } cases[] = {
-        {true, 9.5, 9500, "/9.500 m"},
-        {true, 25, 17700, "/17.700 m"},  // held at the stop
-        {true, 3.04, 3000, "/3.000 m"},  // between points
-        {false, 25, 7600, ""},           // 25 ft = 7.62 m
-        {false, 70, 17700, ""},          // held at the stop, 58.1 ft
-        {false, 32.8084, 10000, ""},     // 10 m in feet
+        {true, 9.5, 9500, "/9.500 m"},  {true, 25, 17700, "/17.700 m"},  // held at the stop
+        {true, 3.04, 3000, "/3.000 m"},                                  // between points
+        {false, 25, 7600, ""},                                           // 25 ft = 7.62 m
+        {false, 70, 17700, ""},       // held at the stop, 58.1 ft
+        {false, 32.8084, 10000, ""},  // 10 m in feet
     };
     uint64_t before = MarkerMillimetres();
     for (const Case& c : cases) {
@@ -428,7 +427,8 @@ TEST_F(VnaCable, TheGainPageSwitchesTheBiasAndTheMatchSwitchesItOff) {
         return packets.size() + 1;
     };
     const auto option = [](const std::vector<uint8_t>& want) {
-        return [want](const Packet& p) { return p.command == dsp::msg::kOption && p.payload == want; };
+        return
+            [want](const Packet& p) { return p.command == dsp::msg::kOption && p.payload == want; };
     };
     size_t from = PacketCount();
     Key(kSoft1 + 2);

@@ -74,15 +74,8 @@ TEST_F(VnaDtfBlocks, StreamedBlocksPeakAtTheFaultAndALongSweepShowsItsProgress) 
     constexpr int points = 353;
     StartDtf(scene, points);
     Activate();
-    const double start = setup().GetDtfStartRaw(), stop = setup().GetDtfStopRaw();
-    const double bin = (stop - start) / (points - 1);
-    std::vector<double> trace;
-    ASSERT_TRUE(Until([&] {
-        trace = screen_->GetShownTrace();
-        return static_cast<int>(trace.size()) == points;
-    }));
-    const auto peak = std::max_element(trace.begin(), trace.end()) - trace.begin();
-    EXPECT_NEAR(start + static_cast<double>(peak) * bin, 12.0, bin);
+    ExpectPeakAt(points, 12.0);
+    if (HasFatalFailure()) return;
     // The first sweep was not timed yet; the second shows how far it got.
     ASSERT_TRUE(Until([&] { return ShowsProgress(); })) << plat::to_utf8(HelpRow());
     const int colour = screen_->readout_panel()->GetHighlightColour();

@@ -144,6 +144,19 @@ class VnaScreen : public ::testing::Test {
             return true;
         });
     }
+    // Waits for a shown distance trace of `points` and checks that its
+    // highest point stands within one bin of `metres`.
+    void ExpectPeakAt(int points, double metres) {
+        const double start = setup().GetDtfStartRaw(), stop = setup().GetDtfStopRaw();
+        const double bin = (stop - start) / (points - 1);
+        std::vector<double> trace;
+        ASSERT_TRUE(Until([&] {
+            trace = screen_->GetShownTrace();
+            return static_cast<int>(trace.size()) == points;
+        }));
+        const auto peak = std::max_element(trace.begin(), trace.end()) - trace.begin();
+        EXPECT_NEAR(start + static_cast<double>(peak) * bin, metres, bin);
+    }
     core::Text CellValue(int row, int column) {
         CReadoutPanel* panel = screen_->readout_panel();
         CTextWidget* cell = panel ? panel->GetCell(row, column) : nullptr;
@@ -161,7 +174,7 @@ class VnaScreen : public ::testing::Test {
     }
 
     std::unique_ptr<CColorScheme> scheme_ = CreateColorScheme(1);
-    plat::CWnd* frame_ = nullptr;  // the main window the screen posts to, if any
+    plat::CWnd* frame_ = nullptr;          // the main window the screen posts to, if any
     CGraphPanel* shared_graph_ = nullptr;  // the graph the screen draws on, if any
     std::unique_ptr<BoardRig> rig_;
     std::unique_ptr<RigServices> services_;
