@@ -344,7 +344,7 @@ int CDspInterface::SendMessage(uint16_t id, const void* payload, uint16_t argume
     has_last_query_ = false;
     send_requested_ = true;
     stop_requested_ = false;
-    staged_ = false;
+    DropStagedStream();
     state_ = kQueued;
     return 1;
 }
@@ -363,12 +363,18 @@ void CDspInterface::StageQuery() {
     if (!q.payload.empty()) std::memcpy(send_slot_->payload, q.payload.data(), q.payload.size());
     queries_.pop_front();
     staged_ = true;
+    staged_query_ = true;
 }
 
 void CDspInterface::StagePending() {
     CopyRecord(*send_slot_, *pending_);
     send_requested_ = false;
     staged_ = true;
+    staged_query_ = false;
+}
+
+void CDspInterface::DropStagedStream() {
+    if (!staged_query_) staged_ = false;
 }
 
 int CDspInterface::SendTable(uint16_t index, const void* data, size_t size, uint16_t count) {
@@ -387,7 +393,7 @@ int CDspInterface::SendTable(uint16_t index, const void* data, size_t size, uint
     std::memset(pending_->payload + copied, 0, dspmsg::kMaxPayload - copied);
     send_requested_ = true;
     stop_requested_ = false;
-    staged_ = false;
+    DropStagedStream();
     // Queued like any message: the stop handshake goes first, so that the
     // upload does not wait out the echo time-out of a stop never sent.
     state_ = kQueued;

@@ -155,6 +155,9 @@ class CDspInterface : public CDevicePort {
     bool send_requested_ = false;
     bool stop_requested_ = false;
     bool staged_ = false;
+    // What is staged is a waiting query: it is already out of queries_, so a
+    // newer stream message or table goes behind it and never replaces it.
+    bool staged_query_ = false;
     bool connected_ = false;
     bool alive_ = false;
     std::unique_ptr<dspmsg::PendingRecord> pending_;
@@ -174,6 +177,9 @@ class CDspInterface : public CDevicePort {
     void StageQuery();
     // Takes the pending message into the send slot (port lock held).
     void StagePending();
+    // Lets a newer stream message or table take the place of a staged
+    // stream message; a staged query goes first as it is (port lock held).
+    void DropStagedStream();
     // What a reconnect resends: the last message that started a stream and
     // the query queued after it (none once a stop was asked for).
     std::unique_ptr<dspmsg::PendingRecord> last_stream_;

@@ -233,11 +233,11 @@ TEST_F(VnaCableProgram, TheDcBiasIsWatchedByItsTimer) {
         const auto is_off = [](const Record& r) {
             return r.payload == std::vector<uint8_t>{0, 0, 0, 0};
         };
-        Send("wait 21000");
+        Pass(21000);
         const std::optional<size_t> query = Await(kBiasQuery, *on);
         ASSERT_TRUE(query);
         if (c.stays_on) {
-            Send("wait 20000");
+            Pass(20000);
             EXPECT_TRUE(Await(kBiasQuery, *query + 1)) << "the watchdog stopped";
             Sync();
             size_t offs = 0;
@@ -255,14 +255,14 @@ TEST_F(VnaCableProgram, TheDcBiasIsWatchedByItsTimer) {
             const std::optional<size_t> off = Await(kBias, switched, is_off);
             ASSERT_TRUE(off) << "the match left the bias on";
             EXPECT_LT(*off, *match);
-            Send("wait 41000");
+            Pass(41000);
             Sync();
             EXPECT_EQ(Count(kBiasQuery, *off + 1), 0u) << "queries after the bias went off";
         } else {
             const std::optional<size_t> off = Await(kBias, *query, is_off);
             ASSERT_TRUE(off) << "the over-current left the bias on";
             Send("key RETURN");  // the over-current box
-            Send("wait 41000");
+            Pass(41000);
             Sync();
             EXPECT_EQ(Count(kBiasQuery, *query + 1), 0u) << "queries after the bias went off";
         }

@@ -111,7 +111,7 @@ TEST_F(VnaProgram, AnUnansweredFetchAsksAndYesCompletesTheCalibration) {
         CalibrateByKeys();
         const std::optional<size_t> fetch = Await(kFetchEs);
         ASSERT_TRUE(fetch);
-        Send("wait 19000");
+        Pass(19000);
         Send("wait 2000");
         if (!yes) Send("key RIGHT");
         Send("key RETURN");
@@ -160,7 +160,7 @@ TEST_F(VnaProgram, AnUnacknowledgedTableAsksAndYesSendsItAndTheRestAgain) {
     Restart();
     const std::optional<size_t> store = Await(kStoreEs, before);
     ASSERT_TRUE(store);
-    Send("wait 21000");
+    Pass(21000);
     Send("key RETURN");  // Yes
     const std::optional<size_t> again = Await(kStoreEd, *store);
     ASSERT_TRUE(again);

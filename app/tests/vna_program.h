@@ -133,6 +133,18 @@ class VnaProgram : public ::testing::Test {
         Send("shot " + png.string());
         EXPECT_TRUE(Eventually([&] { return fs::exists(png); }));
     }
+    // Lets `ms` of platform time pass a few seconds at a time, each step
+    // synchronised: on a slow machine the sweeps of a long wait take real
+    // time, and no single step may run into a check's limit.
+    void Pass(uint32_t ms) {
+        constexpr uint32_t kStepMs = 5000;
+        for (uint32_t left = ms; left > 0;) {
+            const uint32_t step = std::min(left, kStepMs);
+            Send("wait " + std::to_string(step));
+            Sync();
+            left -= step;
+        }
+    }
     // The trace files on the flash volume.
     std::vector<fs::path> TraceFiles() const {
         const fs::path folder = root_->path() / "FlashFX Disk" / "My Traces";
