@@ -1,5 +1,7 @@
 #include "widgets/text_widget.h"
 
+#include <algorithm>
+
 #include "core/res_string.h"
 
 namespace {
@@ -100,7 +102,7 @@ void CTextWidget::Paint(plat::Dc& dc, Part part) {
     dc.intersect_clip(rect_);
     if (part != Part::kValue) label_->Draw(dc, kItemFormat);
     if (part != Part::kLabel) {
-        value_->rect.left = label_->rect.right + 2;
+        value_->rect.left = ValueLeft();
         value_->Draw(dc, kItemFormat);
     }
     dc.set_clip(old_clip);
@@ -110,8 +112,17 @@ void CTextWidget::CollectTexts(DrawnTexts& out) const {
     if (!label_ || !value_) return;
     const plat::Font& value_font = value_->font ? *value_->font : font_;
     out.push_back({"label", label_->Text(), bold_, label_->rect, kItemFormat});
-    const plat::Rect value_box{label_->rect.right + 2, rect_.top, rect_.right, rect_.bottom};
+    const plat::Rect value_box{ValueLeft(), rect_.top, rect_.right, rect_.bottom};
     out.push_back({"value", value_->Text(), value_font, value_box, kItemFormat, false});
+}
+
+int CTextWidget::ValueLeft() const {
+    // A blank label leaves its room to the value: a value without a label
+    // (the active marker, a note) gets the whole width of the cell.
+    const core::Text& label = label_->Text();
+    const bool blank =
+        std::all_of(label.begin(), label.end(), [](char16_t c) { return c == u' '; });
+    return blank ? label_->rect.left : label_->rect.right + 2;
 }
 
 void CTextWidget::Draw(plat::Dc& dc) {

@@ -53,6 +53,8 @@ class CTextWidget : public CScreenWidget {
   private:
     enum class Part { kBoth, kLabel, kValue };
     void Paint(plat::Dc& dc, Part part);
+    // Where the value starts (label and value present).
+    int ValueLeft() const;
 
     std::unique_ptr<CTextLabel> label_;
     std::unique_ptr<CTextLabel> value_;

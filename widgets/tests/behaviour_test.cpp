@@ -11,6 +11,7 @@
 #include "widgets/readout_panel.h"
 #include "widgets/satellite_bars.h"
 #include "widgets/soft_key_menu.h"
+#include "widgets/text_fit.h"
 #include "widgets/text_label.h"
 #include "widgets/title_bar.h"
 
@@ -158,6 +159,35 @@ TEST_F(Behaviour, TextWidgets) {
     cell.RedrawAll();
     const plat::Rect value{cell.ValueItem()->rect.left, 100, 183, 116};
     EXPECT_TRUE(AnyPixel(value, 0)) << "the value in black";
+}
+
+// A value under a blank label (the active marker's reading) starts where
+// the label would and has the whole cell: it is drawn there and fits.
+TEST_F(Behaviour, AValueWithoutALabelHasTheWholeCell) {
+    const core::Text reading = u"M2:-76.50dB/14.389 m";
+    for (const core::Text& label : {core::Text(u" "), core::Text()}) {
+        CTextWidget cell(CTextWidget::kSplitNarrow);
+        cell.Create(&view, 352, 100, 527, 116, 1, 100, scheme.get());
+        cell.SetTexts(label, reading);
+        DrawnTexts texts;
+        cell.CollectTexts(texts);
+        ASSERT_EQ(texts.size(), 2u);
+        EXPECT_EQ(texts[1].box.left, 352);
+        EXPECT_TRUE(MeasureOverflow(texts[1]).Fits());
+        Poison();
+        cell.RedrawAll();
+        const plat::Rect label_room{352, 100, cell.LabelItem()->rect.right, 116};
+        EXPECT_TRUE(AnyPixel(label_room, cell.ValueItem()->textColor))
+            << "the value is drawn in the label's room";
+    }
+    // A real label keeps the value after it.
+    CTextWidget cell(CTextWidget::kSplitNarrow);
+    cell.Create(&view, 352, 100, 527, 116, 1, 100, scheme.get());
+    cell.SetTexts(u"Stop", u"3.6 GHz");
+    DrawnTexts texts;
+    cell.CollectTexts(texts);
+    ASSERT_EQ(texts.size(), 2u);
+    EXPECT_EQ(texts[1].box.left, cell.LabelItem()->rect.right + 2);
 }
 
 TEST_F(Behaviour, TextLabelsGrowAndAlign) {
