@@ -464,20 +464,25 @@ void CMeasurementBase::CommitSweepBlock(int points, int layout) {
     const int n = m_PointCount;
     const bool limitBeep = CommitUnderLock(points, layout, n);
     if (limitBeep) plat::message_beep(kLimitBeep);
-    PostDisplayRefresh();
 }
 
 // The commit's work under the screen lock; whether the limit alarm sounds.
 bool CMeasurementBase::CommitUnderLock(int points, int layout, int n) {
     ScopedLock guard(*this);
+    int redrawFrom = 0, redrawTo = n;
     if (m_Live || !m_Hold) {
-        m_RedrawFrom = m_FullRedraw == kFullRedrawRunning ? 0 : m_BlockStart;
-        m_RedrawTo = m_BlockEnd;
+        redrawFrom = m_FullRedraw == kFullRedrawRunning ? 0 : m_BlockStart;
+        redrawTo = m_BlockEnd;
         m_PointsReceived = m_BlockEnd;
-    } else {
-        m_RedrawFrom = 0;
-        m_RedrawTo = n;
     }
+    // Blocks committed since the graph last took the data are drawn with
+    // this one: a busy user-interface thread draws several at once.
+    if (m_DataChanged) {
+        redrawFrom = std::min(redrawFrom, m_RedrawFrom);
+        redrawTo = std::max(redrawTo, m_RedrawTo);
+    }
+    m_RedrawFrom = redrawFrom;
+    m_RedrawTo = redrawTo;
     // Only the points this block changed, unless the whole trace did.
     const bool whole = m_FullRedraw == kFullRedrawRunning || wholeTraceChanged_ || !m_Live;
     wholeTraceChanged_ = false;
@@ -551,6 +556,9 @@ bool CMeasurementBase::CommitUnderLock(int points, int layout, int n) {
         m_FullRedraw = 0;
         m_DisplayReady = true;
     }
+    // Posted before the lock goes: whoever reads this block's results finds
+    // its drawing queued for the user-interface thread.
+    PostDisplayRefresh();
     return beep;
 }
 

@@ -17,6 +17,7 @@
 #include "files/sa_meas_setup.h"
 #include "instrument/measurement.h"
 #include "platform/kernel/clock.h"
+#include "platform/window/paint.h"
 #include "screens/measurement_base.h"
 #include "screens/tests/intake_screen.h"
 #include "screens/tests/marker_scene.h"
@@ -547,6 +548,36 @@ TEST_F(PublishedSweep, ACompletedSingleSweepHoldsItsTraceUntilARestart) {
     screen.Feed(next, n / 10);
     screen.PublishToGraph();
     EXPECT_EQ(shown(), n / 10);
+}
+
+// Blocks that come faster than the graph is drawn are all drawn: a sweep
+// whose three blocks are published at once shows, pixel for pixel, the trace
+// of the same sweep published block by block.
+TEST_F(PublishedSweep, BlocksTakenBetweenTwoDrawingsAreAllDrawn) {
+    constexpr int n = kPoints;
+    std::vector<float> trace(n);
+    for (int i = 0; i < n; ++i) trace[static_cast<size_t>(i)] = -90.0f + 60.0f * i / n;
+    const plat::Rect graph{0, 30, 705, 455};
+    auto shot = [&](bool publishEachBlock) {
+        Poison();
+        SingleSweepRig rig(view, *scheme);
+        rig.screen.ApplyAndRestart(true);
+        for (int end : {n / 3, 2 * n / 3, n}) {
+            rig.screen.Feed(trace, end);
+            if (publishEachBlock) rig.screen.PublishToGraph();
+        }
+        rig.screen.PublishToGraph();
+        std::vector<COLORREF> pixels;
+        const plat::Bitmap s = plat::screen_snapshot();
+        for (int y = graph.top; y < graph.bottom; ++y)
+            for (int x = graph.left; x < graph.right; ++x) pixels.push_back(s.pixel(x, y));
+        return pixels;
+    };
+    const std::vector<COLORREF> blockByBlock = shot(true);
+    const std::vector<COLORREF> atOnce = shot(false);
+    int differing = 0;
+    for (size_t i = 0; i < atOnce.size(); ++i) differing += atOnce[i] != blockByBlock[i];
+    EXPECT_EQ(differing, 0);
 }
 
 }  // namespace
