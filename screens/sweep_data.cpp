@@ -740,7 +740,9 @@ void CMeasurementBase::PublishToGraph() {
 // graph's; false when there is nothing to draw.
 bool CMeasurementBase::PublishUnderLock(CGraphPanel& panel, bool& waterfallLine) {
     ScopedLock guard(*this);
-    if (m_PointsReceived == 0 || panel.GetLayout() != m_RememberedLayout) return false;
+    const bool heldAlone = m_Hold && !m_Live;
+    if ((m_PointsReceived == 0 && !heldAlone) || panel.GetLayout() != m_RememberedLayout)
+        return false;
     if (!panel.IsDisplayReady()) panel.DrawGraph(nullptr, true);
     const int n = m_PointCount;
     int from = m_RedrawFrom, to = m_RedrawTo;
@@ -804,7 +806,9 @@ void CMeasurementBase::FillGraphData(CGraphWidget& graph, int from, int to) {
     d->stored1Shown = m_UpperLimitOn;
     d->stored2Shown = m_LowerLimitOn;
     d->segmentColoring = shownLimitEditing_;
-    d->received = m_PointsReceived;
+    // A trace held alone (recalled, or frozen) is whole, however far the
+    // live sweep under it had come when it was held.
+    d->received = hold && !m_Live ? n : m_PointsReceived;
     d->total = n;
     d->first = std::clamp(from, 0, n);
     d->last = std::clamp(to, 0, n);

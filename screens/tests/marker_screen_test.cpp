@@ -580,4 +580,43 @@ TEST_F(PublishedSweep, BlocksTakenBetweenTwoDrawingsAreAllDrawn) {
     EXPECT_EQ(differing, 0);
 }
 
+// A recalled trace held alone is drawn whole once the sweep its setup
+// restarted has run, however far the sweep before had come: recalled
+// mid-sweep, it shows as it does when recalled after a whole sweep.
+TEST_F(PublishedSweep, ARecalledTraceHeldAloneIsDrawnWhole) {
+    constexpr int n = kPoints;
+    const std::vector<float> live(n, -85.0f);
+    std::vector<float> recalled(n);
+    for (int i = 0; i < n; ++i) recalled[static_cast<size_t>(i)] = -70.0f + 40.0f * i / n;
+    const COLORREF held = Color(36);  // the held trace's pen in this scheme
+    const plat::Rect graph{0, 30, 705, 455};
+    auto shot = [&](int reached) {
+        Poison();
+        SingleSweepRig rig(view, *scheme);
+        rig.screen.ApplyAndRestart(true);
+        rig.screen.Feed(live, reached);
+        rig.screen.PublishToGraph();
+        // The recall: the file's setup restarts the sweep, its points are held.
+        rig.screen.ApplyAndRestart(true);
+        rig.screen.LoadRecalledTrace(recalled.data(), n);
+        rig.screen.ShowRecalledTrace(0);
+        for (int end : {n / 3, 2 * n / 3, n}) {
+            rig.screen.Feed(live, end);
+            rig.screen.PublishToGraph();
+        }
+        int bare = 0;
+        for (int x = 2; x < 700; ++x) bare += !AnyPixel({x, graph.top, x + 1, graph.bottom}, held);
+        EXPECT_EQ(bare, 0) << "columns without the held trace, recalled at " << reached;
+        std::vector<COLORREF> pixels;
+        const plat::Bitmap s = plat::screen_snapshot();
+        for (int y = graph.top; y < graph.bottom; ++y)
+            for (int x = graph.left; x < graph.right; ++x) pixels.push_back(s.pixel(x, y));
+        return pixels;
+    };
+    const std::vector<COLORREF> afterWholeSweep = shot(n), midSweep = shot(n / 2);
+    int differing = 0;
+    for (size_t i = 0; i < midSweep.size(); ++i) differing += midSweep[i] != afterWholeSweep[i];
+    EXPECT_EQ(differing, 0);
+}
+
 }  // namespace
