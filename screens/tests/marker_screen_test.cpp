@@ -586,8 +586,9 @@ TEST_F(PublishedSweep, BlocksTakenBetweenTwoDrawingsAreAllDrawn) {
 TEST_F(PublishedSweep, ARecalledTraceHeldAloneIsDrawnWhole) {
     constexpr int n = kPoints;
     const std::vector<float> live(n, -85.0f);
-    std::vector<float> recalled(n);
-    for (int i = 0; i < n; ++i) recalled[static_cast<size_t>(i)] = -70.0f + 40.0f * i / n;
+    // A recalled trace's entries are pairs: the level and a second component.
+    std::vector<float> recalled(2 * n, 0.0f);
+    for (int i = 0; i < n; ++i) recalled[2 * static_cast<size_t>(i)] = -70.0f + 40.0f * i / n;
     const COLORREF held = Color(36);  // the held trace's pen in this scheme
     const plat::Rect graph{0, 30, 705, 455};
     auto shot = [&](int reached) {
