@@ -493,11 +493,29 @@ class SingleSweepScreen : public PublishingScreen {
     std::vector<bool> completions;
 };
 
+// The graph panel's area of the rig, and its pixels row by row as the
+// screen shows them now.
+constexpr plat::Rect kGraphArea{0, 30, 705, 455};
+std::vector<COLORREF> GraphPixels() {
+    std::vector<COLORREF> pixels;
+    const plat::Bitmap s = plat::screen_snapshot();
+    for (int y = kGraphArea.top; y < kGraphArea.bottom; ++y)
+        for (int x = kGraphArea.left; x < kGraphArea.right; ++x) pixels.push_back(s.pixel(x, y));
+    return pixels;
+}
+// How many pixels two shots of the graph differ in.
+int Differing(const std::vector<COLORREF>& a, const std::vector<COLORREF>& b) {
+    int differing = 0;
+    for (size_t i = 0; i < std::min(a.size(), b.size()); ++i) differing += a[i] != b[i];
+    return differing;
+}
+
 // A single-sweep screen on a real graph panel, with a measurement it can
 // restart without a board.
 struct SingleSweepRig {
     SingleSweepRig(plat::Window& view, CColorScheme& scheme) {
-        panel.Create(&view, 0, 30, 705, 455, 18, 90, &scheme);
+        panel.Create(&view, kGraphArea.left, kGraphArea.top, kGraphArea.right, kGraphArea.bottom,
+                     18, 90, &scheme);
         screen.SetCurrentMeasurement(&measurement, nullptr);
     }
     CGraphPanel panel{1, 0};
@@ -557,7 +575,6 @@ TEST_F(PublishedSweep, BlocksTakenBetweenTwoDrawingsAreAllDrawn) {
     constexpr int n = kPoints;
     std::vector<float> trace(n);
     for (int i = 0; i < n; ++i) trace[static_cast<size_t>(i)] = -90.0f + 60.0f * i / n;
-    const plat::Rect graph{0, 30, 705, 455};
     auto shot = [&](bool publishEachBlock) {
         Poison();
         SingleSweepRig rig(view, *scheme);
@@ -567,17 +584,10 @@ TEST_F(PublishedSweep, BlocksTakenBetweenTwoDrawingsAreAllDrawn) {
             if (publishEachBlock) rig.screen.PublishToGraph();
         }
         rig.screen.PublishToGraph();
-        std::vector<COLORREF> pixels;
-        const plat::Bitmap s = plat::screen_snapshot();
-        for (int y = graph.top; y < graph.bottom; ++y)
-            for (int x = graph.left; x < graph.right; ++x) pixels.push_back(s.pixel(x, y));
-        return pixels;
+        return GraphPixels();
     };
     const std::vector<COLORREF> blockByBlock = shot(true);
-    const std::vector<COLORREF> atOnce = shot(false);
-    int differing = 0;
-    for (size_t i = 0; i < atOnce.size(); ++i) differing += atOnce[i] != blockByBlock[i];
-    EXPECT_EQ(differing, 0);
+    EXPECT_EQ(Differing(shot(false), blockByBlock), 0);
 }
 
 // A recalled trace held alone is drawn whole once the sweep its setup
@@ -590,7 +600,6 @@ TEST_F(PublishedSweep, ARecalledTraceHeldAloneIsDrawnWhole) {
     std::vector<float> recalled(2 * n, 0.0f);
     for (int i = 0; i < n; ++i) recalled[2 * static_cast<size_t>(i)] = -70.0f + 40.0f * i / n;
     const COLORREF held = Color(36);  // the held trace's pen in this scheme
-    const plat::Rect graph{0, 30, 705, 455};
     auto shot = [&](int reached) {
         Poison();
         SingleSweepRig rig(view, *scheme);
@@ -606,18 +615,13 @@ TEST_F(PublishedSweep, ARecalledTraceHeldAloneIsDrawnWhole) {
             rig.screen.PublishToGraph();
         }
         int bare = 0;
-        for (int x = 2; x < 700; ++x) bare += !AnyPixel({x, graph.top, x + 1, graph.bottom}, held);
+        for (int x = 2; x < 700; ++x)
+            bare += !AnyPixel({x, kGraphArea.top, x + 1, kGraphArea.bottom}, held);
         EXPECT_EQ(bare, 0) << "columns without the held trace, recalled at " << reached;
-        std::vector<COLORREF> pixels;
-        const plat::Bitmap s = plat::screen_snapshot();
-        for (int y = graph.top; y < graph.bottom; ++y)
-            for (int x = graph.left; x < graph.right; ++x) pixels.push_back(s.pixel(x, y));
-        return pixels;
+        return GraphPixels();
     };
-    const std::vector<COLORREF> afterWholeSweep = shot(n), midSweep = shot(n / 2);
-    int differing = 0;
-    for (size_t i = 0; i < midSweep.size(); ++i) differing += midSweep[i] != afterWholeSweep[i];
-    EXPECT_EQ(differing, 0);
+    const std::vector<COLORREF> afterWholeSweep = shot(n);
+    EXPECT_EQ(Differing(shot(n / 2), afterWholeSweep), 0);
 }
 
 }  // namespace
