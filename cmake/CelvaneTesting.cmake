@@ -24,6 +24,13 @@ function(celvane_add_test name)
     add_executable(${name} ${T_SOURCES})
     target_link_libraries(${name} PRIVATE ${T_LIBS} celvane_missing_texts_check GTest::gtest
                                           GTest::gmock GTest::gtest_main)
+    # The program tests lay out their device roots as copies of the build's
+    # device image.
+    target_compile_definitions(${name} PRIVATE
+        CELVANE_DEVICE_IMAGE_DIR="${CMAKE_BINARY_DIR}/device-image")
+    if(area STREQUAL "app" OR area STREQUAL "language" OR area STREQUAL "tools")
+        add_dependencies(${name} device-image)
+    endif()
     gtest_discover_tests(${name}
         DISCOVERY_MODE PRE_TEST
         PROPERTIES LABELS ${area} ENVIRONMENT "CELVANE_BUILD_BIN=${CMAKE_BINARY_DIR}/bin")

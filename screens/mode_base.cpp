@@ -76,6 +76,10 @@ plat::Rect CModeBase::client_rect() const {
     return {client_left_, client_top_, client_right_, client_bottom_};
 }
 
+void CModeBase::OnIdle() {
+    if (file_label_panel_) file_label_panel_->RedrawClock();
+}
+
 void CModeBase::RepaintFrame() const {
     if (!main_frame_) return;
     main_frame_->InvalidateRect(nullptr);

@@ -142,8 +142,8 @@ class CModeBase : public IMeasurementScreen {
     virtual void OnTraceFilesChanged(intptr_t lparam);
     // Flag 1 shows the text in the status line; "" with 0 removes it.
     void ShowStatusMessage(const std::u16string& text, int flag) override;
-    // Once a second on the current screen.
-    virtual void OnIdle() {}
+    // Once a second on the current screen: the title bar's clock moves on.
+    virtual void OnIdle();
     // The screen stops being current.
     virtual void CancelEntry();
     // The screen becomes current.

@@ -428,7 +428,7 @@ LanguageRun ChooseLanguage(CCelvaneApp& app) {
 class ImageRoot : public DeviceRoot {
   public:
     explicit ImageRoot(const std::string& tag)
-        : DeviceRoot(tag), built(lang_test::LayOutImage(BinDir(), path())) {}
+        : DeviceRoot(tag), built(lang_test::LayOutImage(path())) {}
     bool built;
 };
 

@@ -78,7 +78,7 @@ fs::path RenderKey(const std::u16string& text, const plat::Font& font, const pla
 
 TEST(LanguageScreen, MandarinKeyLabelsAreTheTablesTextsInTheImagesFont) {
     DeviceRoot root("celvane-zh-shot");
-    ASSERT_TRUE(lang_test::LayOutImage(BinDir(), root.path()));
+    ASSERT_TRUE(lang_test::LayOutImage(root.path()));
     root.Write("FlashFX Disk/System/language.txt", "4");
     const auto zh = lang_test::ReadTable(fs::path(CELVANE_SOURCE_DIR) / "language/strings-zh.tsv");
     const auto en = lang_test::ReadTable(fs::path(CELVANE_SOURCE_DIR) / "core/strings/strings.tsv");

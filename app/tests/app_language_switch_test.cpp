@@ -26,7 +26,7 @@ const std::u16string kToolsMandarin = u"\u5de5\u5177";
 class ImageRoot : public DeviceRoot {
   public:
     explicit ImageRoot(const std::string& tag)
-        : DeviceRoot(tag), built(lang_test::LayOutImage(BinDir(), path())) {}
+        : DeviceRoot(tag), built(lang_test::LayOutImage(path())) {}
     bool built;
 };
 

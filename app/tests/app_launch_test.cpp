@@ -32,10 +32,7 @@ long CountColour(const fs::path& png, const std::string& colour) {
 
 TEST(AppLaunch, TheDiagnosticsProgramStartsInItsOwnProcessAndTheProgramCloses) {
     DeviceRoot root("celvane-launch");
-    const std::string image = "'" CELVANE_SOURCE_DIR "/scripts/make-device-root' '" +
-                              BinDir().string() + "' '" + root.path().string() +
-                              "' >/dev/null 2>&1";
-    ASSERT_EQ(std::system(image.c_str()), 0);
+    ASSERT_EQ(MakeDeviceImage(root.path()), 0);
     ASSERT_TRUE(fs::exists(root.path() / "FlashFX Disk/Startup/QXCopy/TWDiag.exe"));
     // TWDiag's own script: two pictures (the second says the first is
     // whole), then Escape down and up.

@@ -267,29 +267,32 @@ class Child {
     bool waited_ = false;
 };
 
-// An interrupt or termination signal during a long wait on the real clock
-// ends the program at once through its normal exit: status 0, mode.txt
-// written; with the script in a file and on standard input.
+// An interrupt or termination signal during a long wait ends the program at
+// once through its normal exit: status 0, mode.txt written; with the script
+// in a file and on standard input, on the real clock and on the virtual
+// clock (where time must move on while the program quits).
 TEST_F(NewUser, ASignalEndsALongWaitThroughTheNormalExit) {
     const fs::path mode = root_.system() / "mode.txt";
     const fs::path script = root_.path() / "long-wait.txt";
     const fs::path shot = root_.path() / "waiting.png";
-    const std::string lines = "shot " + shot.string() + "\nwait 60000\nquit\n";
+    const std::string lines = "shot " + shot.string() + "\nwait 6000000\nquit\n";
     std::ofstream(script) << lines;
     const struct Case {
         const char* what;
         std::string script;
         int signal;
+        const char* clock;
     } cases[] = {
-        {"script file, SIGTERM", script.string(), SIGTERM},
-        {"standard input, SIGTERM", "-", SIGTERM},
-        {"standard input, SIGINT", "-", SIGINT},
+        {"script file, SIGTERM", script.string(), SIGTERM, "real"},
+        {"standard input, SIGTERM", "-", SIGTERM, "real"},
+        {"standard input, SIGINT", "-", SIGINT, "real"},
+        {"script file, virtual clock, SIGTERM", script.string(), SIGTERM, "virtual"},
     };
     for (const Case& c : cases) {
         fs::remove(shot);
         fs::remove(mode);
         Child child({(BinDir() / "celvane").string(), "--root", root_.path().string(), "--display",
-                     "headless", "--clock", "real", "--script", c.script});
+                     "headless", "--clock", c.clock, "--script", c.script});
         ASSERT_TRUE(child.Started()) << c.what;
         if (c.script == "-") child.Send(lines.substr(0, lines.find("quit")));
         // The shot before the wait is written: the program waits now.

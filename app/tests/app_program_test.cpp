@@ -262,3 +262,23 @@ TEST_F(Program, ClosingTheWindowRunsTheShutdownAndEndsWithStatusZero) {
 }
 
 }  // namespace
+
+// The title bar's clock moves on by itself once a second while the screen
+// stays (on the real clock, where the instrument's time passes).
+TEST_F(Program, TheTitleBarClockTicksEverySecond) {
+    root_.Write("FlashFX Disk/System/mode.txt", "2");
+    const fs::path first = root_.path() / "first.png", later = root_.path() / "later.png";
+    ASSERT_EQ(
+        Shell(Celvane("--clock real --script " +
+                      Script("tick.txt", "wait 1000\nshot " + first.string() +
+                                             "\nwait 2200\nshot " + later.string() + "\nquit\n"))),
+        0);
+    // The clock field of the title bar, from 290 to 530 pixels.
+    auto clock = [&](const fs::path& shot, const char* name) {
+        const fs::path out = root_.path() / name;
+        EXPECT_EQ(Shell("convert " + Quote(shot) + " -crop 240x30+290+0 +repage " + Quote(out)), 0);
+        return out;
+    };
+    EXPECT_GT(plat::magick_difference(clock(first, "c1.png"), clock(later, "c2.png")), 0)
+        << "the clock shows the same time two seconds later";
+}

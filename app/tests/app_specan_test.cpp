@@ -347,9 +347,7 @@ TEST(SpecAnWindow, TheSdlWindowShowsTheLiveSpectrum) {
     if (Shell("command -v xvfb-run >/dev/null 2>&1 && command -v import >/dev/null 2>&1") != 0)
         GTEST_SKIP() << "xvfb-run or ImageMagick's import is not installed";
     DeviceRoot root{"celvane-specan-sdl"};
-    ASSERT_EQ(Shell(Quote(fs::path(CELVANE_SOURCE_DIR) / "scripts" / "make-device-root") + " " +
-                    Quote(BinDir()) + " " + Quote(root.path()) + " >/dev/null 2>&1"),
-              0);
+    ASSERT_EQ(MakeDeviceImage(root.path()), 0);
     std::ofstream(root.path() / "scene.json") << R"({"receiver": {"noise_variation": false}})";
     std::ofstream(root.path() / "FlashFX Disk" / "System" / "mode.txt") << "2";
     const fs::path closer = fs::path(CELVANE_SOURCE_DIR) / "app/tests/close_x_window.py";

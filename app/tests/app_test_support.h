@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -180,58 +181,13 @@ inline std::filesystem::path BinDir() {
     return env ? std::filesystem::path(env) : std::filesystem::path(CELVANE_BIN_DIR);
 }
 
-#ifdef CELVANE_SOURCE_DIR
-// Lays out a device root with the device image builder, as `make run` does;
-// answers its exit status.
-inline int RunDeviceImageBuilder(const std::filesystem::path& root) {
-    auto quote = [](const std::filesystem::path& p) { return "'" + p.string() + "'"; };
-    const std::string cmd =
-        quote(std::filesystem::path(CELVANE_SOURCE_DIR) / "scripts" / "make-device-root") + " " +
-        quote(BinDir()) + " " + quote(root) + " >/dev/null 2>&1";
-    const int status = std::system(cmd.c_str());
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 128;
-}
-
-// One device image laid out by the builder for the whole test process, and
-// removed by it at its end (not by a forked child that exits).
-class DeviceImageTemplate {
-  public:
-    DeviceImageTemplate()
-        : owner_(::getpid()),
-          path_(std::filesystem::temp_directory_path() /
-                ("celvane-image-" + std::to_string(owner_))),
-          status_(RunDeviceImageBuilder(path_)) {}
-    ~DeviceImageTemplate() {
-        if (::getpid() != owner_) return;
-        std::error_code ec;
-        std::filesystem::remove_all(path_, ec);
-    }
-    DeviceImageTemplate(const DeviceImageTemplate&) = delete;
-    DeviceImageTemplate& operator=(const DeviceImageTemplate&) = delete;
-    const std::filesystem::path& path() const { return path_; }
-    int status() const { return status_; }
-
-  private:
-    pid_t owner_;
-    std::filesystem::path path_;
-    int status_;
-};
-
-// Lays out a fresh device root as `make run` does; answers the builder's
-// exit status. The builder starts a few hundred processes, so it runs once
-// a test process and each root is a copy of its image; files already in
-// the root stay.
+// Lays out a fresh device root as `make run` does (a copy of the build's
+// device image); answers 0, or 1 with the reason on standard error. Files
+// already in the root stay.
 inline int MakeDeviceImage(const std::filesystem::path& root) {
-    static const DeviceImageTemplate image;
-    if (image.status() != 0) return image.status();
-    std::error_code ec;
-    std::filesystem::create_directories(root, ec);
-    std::filesystem::copy(
-        image.path(), root,
-        std::filesystem::copy_options::recursive | std::filesystem::copy_options::skip_existing,
-        ec);
-    return ec ? 1 : 0;
+    const std::string error = celvane_test::copy_device_image(root);
+    if (!error.empty()) std::fprintf(stderr, "%s\n", error.c_str());
+    return error.empty() ? 0 : 1;
 }
-#endif
 
 }  // namespace app_test

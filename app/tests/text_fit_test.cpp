@@ -223,7 +223,7 @@ std::string Quoted(const core::Text& text) {
 class TextFit : public ::testing::Test {
   protected:
     void SetUp() override {
-        ASSERT_TRUE(lang_test::LayOutImage(app_test::BinDir(), root_.path()));
+        ASSERT_TRUE(lang_test::LayOutImage(root_.path()));
         IWidgetServices::set_current(&widget_services_);
     }
     void TearDown() override {

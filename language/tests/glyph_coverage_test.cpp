@@ -16,7 +16,7 @@ namespace {
 
 TEST(MandarinTexts, EveryCharacterHasAGlyphInTheImagesFont) {
     celvane_test::TempRoot root("lang-glyphs");
-    ASSERT_TRUE(lang_test::LayOutImage(CELVANE_BIN_DIR, root.path()));
+    ASSERT_TRUE(lang_test::LayOutImage(root.path()));
     const auto font = root.path() / "FlashFX Disk/System/Sunfon.ttf";
 
     FT_Library ft = nullptr;

@@ -33,7 +33,7 @@ using lang_test::SourceDir;
 class ImageRoot : public celvane_test::TempRoot {
   public:
     explicit ImageRoot(const std::string& tag)
-        : TempRoot(tag), built(lang_test::LayOutImage(CELVANE_BIN_DIR, path())) {}
+        : TempRoot(tag), built(lang_test::LayOutImage(path())) {}
     fs::path system() const { return path() / "FlashFX Disk" / "System"; }
     bool built;
 };

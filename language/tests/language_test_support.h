@@ -3,12 +3,14 @@
 // languages: the text tables read the way their authors write them, and
 // device roots laid out by the image builder.
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <string>
 
+#include "platform/fs/tests/test_support.h"
 #include "platform/text/utf.h"
 
 namespace lang_test {
@@ -47,12 +49,12 @@ inline std::filesystem::path SourceDir() {
     return CELVANE_SOURCE_DIR;
 }
 
-// Lays out a device root with the image builder from the built programs and
-// libraries in `bin`; true when it succeeded.
-inline bool LayOutImage(const std::filesystem::path& bin, const std::filesystem::path& root) {
-    const std::string cmd = "bash '" + (SourceDir() / "scripts/make-device-root").string() + "' '" +
-                            bin.string() + "' '" + root.string() + "' >/dev/null";
-    return std::system(cmd.c_str()) == 0;
+// Lays out a fresh device root, a copy of the build's device image; true
+// when it succeeded (else the reason is on standard error).
+inline bool LayOutImage(const std::filesystem::path& root) {
+    const std::string error = celvane_test::copy_device_image(root);
+    if (!error.empty()) std::fprintf(stderr, "%s\n", error.c_str());
+    return error.empty();
 }
 
 // Installs a built library file in the root's System folder under `as`.

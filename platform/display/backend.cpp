@@ -6,12 +6,16 @@
 
 namespace plat {
 
-void DisplayBackend::request_quit(uint32_t ui_tid, const Event& cancel) {
+Event DisplayBackend::queue_quit(uint32_t ui_tid) {
     if (!quit_) {
         post_thread_message(ui_tid, WM_QUIT, 0, 0);
-        return;
+        return Event();
     }
-    const Event done = queue_on_ui_thread(ui_tid, quit_);
+    return queue_on_ui_thread(ui_tid, quit_);
+}
+
+void DisplayBackend::request_quit(uint32_t ui_tid, const Event& cancel) {
+    const Event done = queue_quit(ui_tid);
     if (done) wait_any({&done, &cancel}, INFINITE);
 }
 

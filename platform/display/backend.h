@@ -31,8 +31,13 @@ class DisplayBackend {
 
   protected:
     // Runs the quit handler on the user-interface thread; gives up waiting
-    // for it when `cancel` is set (the back end is stopping).
+    // for it when `cancel` is set (the back end is stopping). A real-clock
+    // wait: a back end on a virtual clock waits for queue_quit's event while
+    // it moves time.
     void request_quit(uint32_t ui_tid, const Event& cancel);
+    // Queues the quit handler on the user-interface thread; answers the
+    // event set once it has run, or none when WM_QUIT was posted instead.
+    Event queue_quit(uint32_t ui_tid);
 
   private:
     std::function<void()> quit_;

@@ -89,7 +89,13 @@ bool HeadlessDisplay::start(uint32_t ui_tid) {
     thread_ = std::thread([this, next_line] {
         if (next_line) {
             run_script(next_line);
-            if (!stopping()) request_quit(ui_tid_, stop_);
+            // The quit handler may itself wait for time (a drawing that
+            // pauses, threads that end at their next tick): time moves on
+            // while it runs.
+            if (!stopping()) {
+                const Event done = queue_quit(ui_tid_);
+                if (done) wait_for_time(done);
+            }
         }
         run_on_after_script();
     });

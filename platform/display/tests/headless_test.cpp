@@ -60,5 +60,27 @@ TEST(HeadlessDisplay, WaitsAreExactAndSleepingHandlersSettle) {
     set_focus(nullptr);
 }
 
+// The end of the script runs the quit handler on the UI thread; a handler
+// that sleeps on the platform clock there (a drawing that pauses between its
+// segments, threads that end at their next tick) needs time to move on.
+TEST(HeadlessDisplay, AQuitHandlerThatSleepsOnThePlatformClockEnds) {
+    std::istringstream script("wait 100\n");
+    HeadlessDisplay display(&script, true);
+    const uint32_t ui = current_thread_id();
+    uint64_t quit_at = 0;
+    display.set_quit_handler([&] {
+        for (int i = 0; i < 3; ++i) sleep_ms(5);
+        quit_at = now_ms();
+        post_thread_message(ui, WM_QUIT, 0, 0);
+    });
+    set_input_thread(ui);
+    const uint64_t start = now_ms();
+    ASSERT_TRUE(display.start(ui));
+    Message m;
+    while (get_ui_message(m)) dispatch_message(m);
+    EXPECT_EQ(quit_at - start, 115u);
+    display.stop();
+}
+
 }  // namespace
 }  // namespace plat

@@ -10,6 +10,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <system_error>
 
 #include "platform/kernel/device_root.h"
 
@@ -56,5 +57,24 @@ inline std::filesystem::path build_bin() {
     const char* bin = std::getenv("CELVANE_BUILD_BIN");
     return std::filesystem::path(bin ? bin : ".");
 }
+
+#ifdef CELVANE_DEVICE_IMAGE_DIR
+// Lays out `root` as a fresh device root: a copy of the device image the
+// build laid out once with the image builder (as `make run` lays out its
+// root). Files already in the root stay. Answers an empty string, or why the
+// copy could not be made.
+inline std::string copy_device_image(const std::filesystem::path& root) {
+    namespace fs = std::filesystem;
+    const fs::path image = CELVANE_DEVICE_IMAGE_DIR;
+    if (!fs::is_directory(image / "FlashFX Disk"))
+        return "the build's device image " + image.string() +
+               " is missing: build the target device-image";
+    std::error_code ec;
+    fs::create_directories(root, ec);
+    fs::copy(image, root, fs::copy_options::recursive | fs::copy_options::skip_existing, ec);
+    return ec ? "cannot copy the device image to " + root.string() + ": " + ec.message()
+              : std::string();
+}
+#endif
 
 }  // namespace celvane_test

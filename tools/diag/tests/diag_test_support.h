@@ -112,9 +112,7 @@ class DiagRoot : public celvane_test::TempRoot {
   public:
     DiagRoot() : TempRoot("twdiag") {
         const fs::path bin = celvane_test::build_bin();
-        const std::string cmd = "'" CELVANE_SOURCE_DIR "/scripts/make-device-root' '" +
-                                bin.string() + "' '" + path().string() + "' >/dev/null 2>&1";
-        EXPECT_EQ(std::system(cmd.c_str()), 0);
+        EXPECT_EQ(celvane_test::copy_device_image(path()), "");
         // The simulator the test links is the one power-on loads (one file,
         // one instance), so that the test can reach the simulated board.
         const fs::path sim = path() / "Windows" / "Simulator.dll";
