@@ -25,6 +25,15 @@ int16_t saturate16(int v) {
     return int16_t(std::clamp(v, -32767, 32767));
 }
 
+// The same, for the halftone's running sums, which almost never leave the
+// range: a predicted branch keeps the clamp off the chain from one pixel's
+// error to the next.
+int16_t saturate16_rarely(int v) {
+    if (v > 32767 || v < -32767) [[unlikely]]
+        return saturate16(v);
+    return int16_t(v);
+}
+
 int gamma_entry(int i, double full, double exponent) {
     return int(full * std::pow(i / 255.0, exponent) + 0.5);
 }
@@ -274,10 +283,10 @@ void diffuse_row(PrintJobContext& j, PlaneState& plane, uint8_t* out, const uint
         const int r = above[px];
         int error;
         if (x == 0 || (mask != nullptr && (mask[px / 8] & bit))) {
-            error = saturate16(r + x + carried);
+            error = saturate16_rarely(r + x + carried);
         } else if (x == kFullInk) {
             out[px / 8] |= bit;
-            error = saturate16(r + carried);
+            error = saturate16_rarely(r + carried);
         } else {
             int t = PagejetRandom(j) * (x - kHalfInk) / kRandomMax;
             if ((previous > 0 && t > 0) || (previous < 0 && t < 0)) t = -t;
@@ -296,10 +305,10 @@ void diffuse_row(PrintJobContext& j, PlaneState& plane, uint8_t* out, const uint
             carried = 0;
         } else {
             const int ahead = error / 16, below = 5 * error / 16, behind = 3 * error / 16;
-            ahead_cell = saturate16(ahead);
-            under_cell = saturate16(under_cell + below);
-            behind_cell = saturate16(behind_cell + behind);
-            carried = error - ahead - below - behind;
+            ahead_cell = ahead;
+            under_cell = saturate16_rarely(under_cell + below);
+            behind_cell = saturate16_rarely(behind_cell + behind);
+            carried = error - ((ahead + below) + behind);
         }
         next[px - step] = int16_t(behind_cell);
         behind_cell = under_cell;
