@@ -12,8 +12,6 @@
 namespace pagejet {
 namespace {
 
-constexpr uint32_t kRandomMultiplier = 214013;
-constexpr uint32_t kRandomIncrement = 2531011;
 constexpr uint8_t kFormFeed = 0x0C;
 
 int write_number_sequence(PrintJobContext& j, const char* prefix, long value, const char* suffix) {
@@ -40,11 +38,6 @@ const char* paper_sequence(int paper) {
 PrintJobContext& job() {
     static PrintJobContext context;
     return context;
-}
-
-int PagejetRandom(PrintJobContext& j) {
-    j.random_state = j.random_state * kRandomMultiplier + kRandomIncrement;
-    return int((j.random_state >> 16) & 0x7FFF);
 }
 
 int PagejetWriteBytes(PrintJobContext& j, const uint8_t* bytes, uint32_t count) {

@@ -25,6 +25,15 @@ int16_t saturate16(int v) {
     return int16_t(std::clamp(v, -32767, 32767));
 }
 
+// The same, for the halftone's running sums, which almost never leave the
+// range: a predicted branch keeps the clamp off the chain from one pixel's
+// error to the next.
+int16_t saturate16_rarely(int v) {
+    if (v > 32767 || v < -32767) [[unlikely]]
+        return saturate16(v);
+    return int16_t(v);
+}
+
 int gamma_entry(int i, double full, double exponent) {
     return int(full * std::pow(i / 255.0, exponent) + 0.5);
 }
@@ -228,32 +237,62 @@ int PagejetChooseCompression(PrintJobContext& j, const uint8_t* bits, uint8_t* s
     return result;
 }
 
-int PagejetHalftonePlane(PrintJobContext& j, PlaneState& plane, uint8_t* out, const uint8_t* mask,
-                         int plane_index) {
+namespace {
+
+// True when four neighbouring pixels from `px` have neither ink nor error:
+// the halftone leaves them without a dot and passes nothing on.
+bool four_clear(const int16_t* values, const int16_t* error, int px) {
+    uint64_t v, e;
+    std::memcpy(&v, values + px, sizeof v);
+    std::memcpy(&e, error + px, sizeof e);
+    return (v | e) == 0;
+}
+
+// Serpentine error diffusion of one plane row in one direction. A pixel
+// with no ink, no error from above and none carried from its neighbour
+// makes no dot and spreads nothing, so runs of them are stepped over. The
+// two cells of the next row still open to additions (behind and under the
+// pixel) are summed in registers and stored once complete.
+template <bool Forward>
+void diffuse_row(PrintJobContext& j, PlaneState& plane, uint8_t* out, const uint8_t* mask,
+                 int16_t* next) {
+    constexpr int step = Forward ? 1 : -1;
     const int n = j.pixels_per_line;
-    std::memset(out, 0, size_t(j.bytes_per_row));
-    std::fill(j.next_errors.begin(), j.next_errors.end(), 0);
-    const bool forward = j.rows_sent % 2 == 0;
-    const int step = forward ? 1 : -1;
-    int16_t* next = j.next_errors.data() + 1;  // next[-1] and next[n] are the guards
+    const int end = Forward ? n : -1;
+    int16_t* values = plane.values.data();
+    const int16_t* above = plane.error.data();
     int carried = 0, previous = 0;
-    for (int i = 0; i < n; ++i) {
-        const int px = forward ? i : n - 1 - i;
+    int behind_cell = 0, under_cell = 0;  // next[px - step] and next[px] so far
+    for (int px = Forward ? 0 : n - 1; px != end; px += step) {
+        if (carried == 0 && values[px] == 0 && above[px] == 0) {
+            next[px - step] = int16_t(behind_cell);
+            next[px] = int16_t(under_cell);
+            if constexpr (Forward) {
+                while (px + 4 <= n && four_clear(values, above, px)) px += 4;
+                while (px < n && values[px] == 0 && above[px] == 0) ++px;
+            } else {
+                while (px >= 3 && four_clear(values, above, px - 3)) px -= 4;
+                while (px >= 0 && values[px] == 0 && above[px] == 0) --px;
+            }
+            if (px == end) return;
+            behind_cell = next[px - step];
+            under_cell = next[px];
+        }
         const uint8_t bit = uint8_t(0x80 >> (px % 8));
-        const int x = plane.values[size_t(px)];
-        const int r = plane.error[size_t(px)];
+        const int x = values[px];
+        const int r = above[px];
         int error;
         if (x == 0 || (mask != nullptr && (mask[px / 8] & bit))) {
-            error = saturate16(r + x + carried);
+            error = saturate16_rarely(r + x + carried);
         } else if (x == kFullInk) {
             out[px / 8] |= bit;
-            error = saturate16(r + carried);
+            error = saturate16_rarely(r + carried);
         } else {
             int t = PagejetRandom(j) * (x - kHalfInk) / kRandomMax;
             if ((previous > 0 && t > 0) || (previous < 0 && t < 0)) t = -t;
             previous = t;
             const int16_t sum = saturate16(r + x + carried);
-            plane.values[size_t(px)] = sum;
+            values[px] = sum;
             if (sum + t > kHalfInk) {
                 out[px / 8] |= bit;
                 error = saturate16(sum - plane.dot);
@@ -261,16 +300,36 @@ int PagejetHalftonePlane(PrintJobContext& j, PlaneState& plane, uint8_t* out, co
                 error = sum;
             }
         }
+        int ahead_cell = 0;
         if (error == 0) {
             carried = 0;
-            continue;
+        } else {
+            const int ahead = error / 16, below = 5 * error / 16, behind = 3 * error / 16;
+            ahead_cell = ahead;
+            under_cell = saturate16_rarely(under_cell + below);
+            behind_cell = saturate16_rarely(behind_cell + behind);
+            carried = error - ((ahead + below) + behind);
         }
-        const int ahead = error / 16, below = 5 * error / 16, behind = 3 * error / 16;
-        next[px + step] = saturate16(next[px + step] + ahead);
-        next[px] = saturate16(next[px] + below);
-        next[px - step] = saturate16(next[px - step] + behind);
-        carried = error - ahead - below - behind;
+        next[px - step] = int16_t(behind_cell);
+        behind_cell = under_cell;
+        under_cell = ahead_cell;
     }
+    next[end - step] = int16_t(behind_cell);
+    next[end] = int16_t(under_cell);
+}
+
+}  // namespace
+
+int PagejetHalftonePlane(PrintJobContext& j, PlaneState& plane, uint8_t* out, const uint8_t* mask,
+                         int plane_index) {
+    const int n = j.pixels_per_line;
+    std::memset(out, 0, size_t(j.bytes_per_row));
+    std::fill(j.next_errors.begin(), j.next_errors.end(), 0);
+    int16_t* next = j.next_errors.data() + 1;  // next[-1] and next[n] are the guards
+    if (j.rows_sent % 2 == 0)
+        diffuse_row<true>(j, plane, out, mask, next);
+    else
+        diffuse_row<false>(j, plane, out, mask, next);
     std::copy(next, next + n, plane.error.begin());
     if (j.observer) j.observer(plane_index, out, uint32_t(j.bytes_per_row), j.observer_context);
     return PagejetChooseCompression(j, out, plane.seed.data(), plane_index);
@@ -324,8 +383,18 @@ int PagejetSendScanLine(PrintJobContext& j, const uint8_t* line) {
         }
     } else {
         int hue = 0;
-        for (size_t px = 0; px < n; ++px)
-            convert_color_pixel(j, line[3 * px], line[3 * px + 1], line[3 * px + 2], px, hue);
+        for (size_t px = 0; px < n; ++px) {
+            const uint8_t* bgr = line + 3 * px;
+            // A pixel like its left neighbour (the page is the screen scaled
+            // up) takes its neighbour's inks; the hue it would carry is the
+            // same too.
+            if (px > 0 && std::memcmp(bgr, bgr - 3, 3) == 0) {
+                for (int p = j.three_planes ? kPlaneC : kPlaneK; p <= kPlaneY; ++p)
+                    j.planes[size_t(p)].values[px] = j.planes[size_t(p)].values[px - 1];
+                continue;
+            }
+            convert_color_pixel(j, bgr[0], bgr[1], bgr[2], px, hue);
+        }
     }
     bool ok = true;
     if (!j.color) {

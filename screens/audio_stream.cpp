@@ -31,7 +31,7 @@ void CMeasurementBase::AppendAudioSamples(const int16_t* samples, uint32_t count
 void CMeasurementBase::AppendAudioUnderLock(const int16_t* samples, uint32_t count) {
     ScopedLock guard(*this);
     m_AudioDataArrived = true;
-    int16_t* ring = m_AudioRing.data();
+    int16_t* ring = m_AudioRing.get();
     auto buffer = [&](int index) {
         return ring + static_cast<size_t>(index % kAudioBuffers) * kAudioBufferSamples;
     };
@@ -97,7 +97,7 @@ void CMeasurementBase::PumpAudio() {
 // The screen's wave player, when it has one, plays the buffer.
 void CMeasurementBase::QueueAudioBuffer(int slot) {
     if (!wavePlayer) return;
-    const int16_t* samples = m_AudioRing.data() + static_cast<size_t>(slot) * kAudioBufferSamples;
+    const int16_t* samples = m_AudioRing.get() + static_cast<size_t>(slot) * kAudioBufferSamples;
     wavePlayer->PlayBuffer(samples, kAudioBufferSamples * sizeof(int16_t), slot);
 }
 

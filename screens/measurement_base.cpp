@@ -73,7 +73,8 @@ CMeasurementBase::CMeasurementBase()
       m_LogTimer(std::make_unique<CTimeout>()) {
     timeout->Start(timeoutPeriod);
     lastKey.fill(kNoKey);
-    m_AudioRing.assign(static_cast<size_t>(kAudioBuffers) * kAudioBufferSamples, 0);
+    m_AudioRing = std::make_unique_for_overwrite<int16_t[]>(static_cast<size_t>(kAudioBuffers) *
+                                                            kAudioBufferSamples);
     m_ColumnRows.assign(kDisplayColumns, 0);
     shownColumnRows_.assign(kDisplayColumns, 0);
 }

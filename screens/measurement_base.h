@@ -1005,7 +1005,9 @@ class CMeasurementBase : public CModeBase, public IFileListScreen {
     size_t m_RecordTextLength = 0;
 
     // Audio ring (under the lock).
-    std::vector<int16_t> m_AudioRing;  // kAudioBuffers x kAudioBufferSamples
+    // kAudioBuffers x kAudioBufferSamples. Left unset: a buffer is played
+    // only once filled, and a screen that never plays sound never pages it in.
+    std::unique_ptr<int16_t[]> m_AudioRing;
     std::array<int, kAudioBuffers> m_AudioState{};
     int m_FillBuffer = 0, m_FillPos = 0, m_PlayBuffer = 0;
     bool m_AudioStreaming = false, m_AudioDataArrived = false, m_AudioTimeOver = false;

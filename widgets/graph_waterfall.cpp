@@ -8,12 +8,14 @@
 #include "core/res_string.h"
 #include "files/formats/screen_image_file.h"
 #include "platform/fs/device_path.h"
+#include "platform/gfx/artwork.h"
 #include "platform/gfx/image_file.h"
 #include "platform/window/paint.h"
 #include "widgets/graph_widget.h"
 #include "widgets/widget_services.h"
 
 namespace {
+constexpr int kWaterfallClear = 281;  // the picture of an empty waterfall
 constexpr int kRowsPerMark = 105;
 constexpr int kMarkSpacing = 101;
 constexpr int kDaySeconds = 24 * 3600;
@@ -210,11 +212,19 @@ int CGraphWidget::RestoreWaterfall() {
     return 1;
 }
 
+bool CGraphWidget::PaintWaterfallClear() {
+    // The picture of an empty waterfall is only wanted at a clear: it is
+    // loaded for it rather than kept.
+    const plat::Bitmap clear = plat::load_bitmap(kWaterfallClear);
+    if (!clear) return false;
+    if (waterfall_)
+        plat::Dc(waterfall_).bit_blt(0, 0, waterfall_.width(), waterfall_.height(), clear, 0, 0);
+    return true;
+}
+
 void CGraphWidget::ClearWaterfall() {
     Guard g(mutex_);
-    if (waterfall_ && clearImage_)
-        plat::Dc(waterfall_)
-            .bit_blt(0, 0, waterfall_.width(), waterfall_.height(), clearImage_, 0, 0);
+    PaintWaterfallClear();
     std::fill(rowStamps_.begin(), rowStamps_.end(), 0u);
     rowIndex_ = rowsSoFar_ = 0;
     firstStamp_ = 0;
@@ -313,11 +323,12 @@ bool CGraphWidget::SaveScreenImage() {
     plat::Bitmap image;
     {
         Guard g(mutex_);
-        if (!owner_ || !fullImage_) return false;
+        if (!owner_) return false;
+        // The screen's copy is made for the picture alone, not kept.
+        image = plat::Bitmap::create(plat::SCREEN_WIDTH, plat::SCREEN_HEIGHT);
+        if (!image) return false;
         plat::WindowDc wdc(owner_);
-        plat::Dc(fullImage_).bit_blt(0, 0, plat::SCREEN_WIDTH, plat::SCREEN_HEIGHT, wdc.dc(), 0, 0);
-        auto lock = fullImage_.lock();
-        image = fullImage_.clone();
+        plat::Dc(image).bit_blt(0, 0, plat::SCREEN_WIDTH, plat::SCREEN_HEIGHT, wdc.dc(), 0, 0);
         lastPicture_ = PictureName("Screen");
     }
     return CBitmapFile().SaveFile(image, lastPicture_);

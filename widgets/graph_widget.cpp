@@ -14,7 +14,6 @@ namespace {
 
 constexpr int kBackgroundPanel = 210;
 constexpr int kBackgroundScreen = 214;
-constexpr int kWaterfallClear = 281;
 constexpr ColorSchemeIndex kLabelText = 31;
 constexpr ColorSchemeIndex kPlotColor = 18;
 constexpr ColorSchemeIndex kGridColor = 16;
@@ -77,7 +76,6 @@ bool CGraphWidget::CreateGraph(plat::Window* owner, const std::array<int, kLayou
         layouts_[static_cast<size_t>(l)] = {left[l], top[l], right[l], bottom[l]};
     displayReady_ = false;
     LoadBackground();
-    clearImage_ = plat::load_bitmap(kWaterfallClear);
     labelBrush_ = brush_;
     MakeLabels();
     markerLineMargin_ = kMarkerLineMargin;
@@ -85,16 +83,13 @@ bool CGraphWidget::CreateGraph(plat::Window* owner, const std::array<int, kLayou
     plotImage_ =
         plat::Bitmap::create(layouts_[kScreenLayout].Width(), layouts_[kScreenLayout].Height());
     waterfall_ = plat::Bitmap::create(p.Width() + 1, p.Height() + 1);
-    fullImage_ = plat::Bitmap::create(plat::SCREEN_WIDTH, plat::SCREEN_HEIGHT);
     rowStamps_.assign(static_cast<size_t>(std::max(RowCount(), 1)), 0);
     rowIndex_ = rowsSoFar_ = 0;
     firstStamp_ = 0;
     marks_ = {};
     trailer_ = {};
-    if (clearImage_ && waterfall_)
-        plat::Dc(waterfall_)
-            .bit_blt(0, 0, waterfall_.width(), waterfall_.height(), clearImage_, 0, 0);
-    return background_ && plotImage_ && waterfall_ && fullImage_ && clearImage_ &&
+    const bool cleared = PaintWaterfallClear();
+    return background_ && plotImage_ && waterfall_ && cleared &&
            data_.positions.size() == static_cast<size_t>(kGraphPoints);
 }
 

@@ -236,6 +236,9 @@ class CGraphWidget : public CScreenWidget {
     const Layout& Cur() const { return layouts_[Clamp(layout_)]; }
     void MakeLabels();
     void LoadBackground();
+    // Paints the waterfall with the picture of an empty one; false when the
+    // picture is missing.
+    bool PaintWaterfallClear();
     // The graticule bitmap, the labels' fill and their text colour follow
     // a scheme change at the next drawing of the graticule.
     void TakeSchemeColours() override;
@@ -330,8 +333,6 @@ class CGraphWidget : public CScreenWidget {
     plat::Bitmap background_;
     plat::Bitmap plotImage_;
     plat::Bitmap waterfall_;
-    plat::Bitmap fullImage_;
-    plat::Bitmap clearImage_;
 
     // Markers.
     std::array<std::unique_ptr<CMarkerWidget>, kMarkers> markers_;

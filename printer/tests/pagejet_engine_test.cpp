@@ -383,4 +383,96 @@ TEST_F(PagejetEngine, ScreenBlocksPrintWithTheirInkAndDecodeToThePipelinesRows) 
     }
 }
 
+// ---- the job's bytes stay as they are --------------------------------------
+
+// A screen with everything the pipeline treats apart: hue and grey ramps,
+// saturated and pale blocks, thin black lines, white gaps inside rows and
+// white bands between drawn ones (where the halftone's error dies out).
+uint32_t BusyColour(int x, int y) {
+    if (y < 120) {  // hues across, fading to white downwards
+        const int hue = x * 1536 / kScreenW, f = hue % 256, fade = y * 2;
+        const int up = std::min(255, f + fade), down = std::min(255, 255 - f + fade), top = 255,
+                  low = std::min(255, fade);
+        const int rgb[6][3] = {{top, up, low},   {down, top, low}, {low, top, up},
+                               {low, down, top}, {up, low, top},   {top, low, down}};
+        const int* c = rgb[hue / 256];
+        return uint32_t(c[0] << 16 | c[1] << 8 | c[2]);
+    }
+    if (y < 300) {
+        if (x % 97 < 2 || y % 41 == 0) return 0x000000;
+        if (x < 400) return uint32_t(0x010101 * (x * 255 / 400));  // grey ramp
+        if (x < 600) return (x / 25 + y / 30) % 3 == 0 ? 0xFFFFFF : 0x3060C0;
+        return 0xFFFFFF;
+    }
+    if (y < 420) return y % 60 < 3 ? 0xC04020 : 0xFFFFFF;  // lines across white
+    if (y < 520) return BlockColour(x, y);
+    return x > 700 && y > 560 ? 0x40C080 : 0xFFFFFF;
+}
+
+// 64-bit FNV-1a of a job's bytes.
+uint64_t Fingerprint(const std::string& bytes) {
+    uint64_t h = 0xcbf29ce484222325ull;
+    for (const char c : bytes) h = (h ^ uint8_t(c)) * 0x100000001b3ull;
+    return h;
+}
+
+// Each set-up's job of two pages (the screen over the page's width, then
+// smaller and away from the corner over the first page's white) is pinned
+// by its size and fingerprint: the printer gets the very bytes it always
+// got, whatever the pipeline does to get them faster.
+TEST_F(PagejetEngine, JobsKeepTheirBytes) {
+    const Picture screen(BusyColour);
+    const struct {
+        bool color, three_planes;
+        int16_t orientation, quality;
+        size_t size;
+        uint64_t fingerprint;
+    } cases[] = {
+        {false, false, 1, -1, 391167, 0xa7936656e7dd4e20ull},
+        {true, false, 1, -1, 813752, 0xa02bdc6a14cf08dfull},
+        {true, true, 1, -1, 953367, 0xc3fc2dbb6f7a6862ull},
+        {false, false, 2, -1, 664467, 0xed41d4f93e1900ddull},
+        {true, false, 2, -1, 1371012, 0x15e7b26749fcbc48ull},
+        {true, true, 2, -1, 1599523, 0xbd85e167bcbab1acull},
+        {true, false, 1, -4, 2922254, 0xb63b463983037471ull},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message()
+                     << "colour " << c.color << " three planes " << c.three_planes
+                     << " orientation " << c.orientation << " quality " << c.quality);
+        root_.SetPort(c.three_planes ? 0 : 1);
+        root_.SetMode(Mode(1, c.quality, 0x100, c.orientation, c.color ? 2 : 1));
+        {
+            plat::PrinterEntry printer;
+            ASSERT_TRUE(plat::find_default_printer(printer));
+            auto dc = plat::PrinterDc::create(printer);
+            ASSERT_TRUE(dc);
+            const auto [tw, th] =
+                Target(dc->get_device_caps(plat::HORZRES), dc->get_device_caps(plat::VERTRES));
+            plat::DocInfo doc;
+            doc.lpszDocName = u"pinned";
+            ASSERT_GT(dc->start_doc(doc), 0);
+            ASSERT_GT(dc->start_page(), 0);
+            ASSERT_GT(
+                dc->stretch_dib_bits(0, 0, tw, th, 0, 0, kScreenW, kScreenH, screen.bits.data(),
+                                     screen.header, plat::DIB_RGB_COLORS, plat::SRCCOPY),
+                0);
+            ASSERT_GT(dc->end_page(), 0);
+            ASSERT_GT(dc->start_page(), 0);
+            ASSERT_GT(dc->stretch_dib_bits(tw / 5, th / 3, tw / 2, th / 2, 100, 50, 600, 400,
+                                           screen.bits.data(), screen.header, plat::DIB_RGB_COLORS,
+                                           plat::SRCCOPY),
+                      0);
+            ASSERT_GT(dc->end_page(), 0);
+            ASSERT_GT(dc->end_doc(), 0);
+        }
+        const auto jobs = root_.Jobs();
+        ASSERT_FALSE(jobs.empty());
+        const std::string job = root_.ReadJob(jobs.back());
+        std::filesystem::remove(jobs.back());
+        EXPECT_EQ(job.size(), c.size);
+        EXPECT_EQ(Fingerprint(job), c.fingerprint) << std::hex << Fingerprint(job);
+    }
+}
+
 }  // namespace
