@@ -68,13 +68,18 @@ void CMeasurementBase::TakeSweepSettings() {
         s.stop = r->GetStop();
     }
     // On the network analyzer's distance axis the points stand at the
-    // distances (millimetres) of the distance-to-fault range.
+    // distances (millimetres) of the distance-to-fault range, on the time
+    // axis of the zero span at the times (milliseconds) of the trace.
+    const int axisKind = graphPanel && graphPanel->GetGraph() ? graphPanel->GetXAxisKind() : 0;
     const auto* vna = dynamic_cast<const CVNAMeasSetup*>(setup_);
-    if (vna && graphPanel && graphPanel->GetGraph() &&
-        graphPanel->GetXAxisKind() == kAxisDistance) {
+    if (vna && axisKind == kAxisDistance) {
         s.start = SaturatingCast<uint64_t>(static_cast<double>(vna->GetDtfStartRaw()) * 1000.0);
         s.stop = SaturatingCast<uint64_t>(static_cast<double>(vna->GetDtfStopRaw()) * 1000.0);
         s.centre = s.start + (s.stop - std::min(s.start, s.stop)) / 2;
+    } else if (axisKind == kAxisTime) {
+        s.start = 0;
+        s.stop = static_cast<uint64_t>(std::max(setup_->GetZeroSpanTime(), 0));
+        s.centre = s.stop / 2;
     }
     s.averagingMode = setup_->GetAveragingMode();
     s.averagingCount = setup_->GetAveragingCount();

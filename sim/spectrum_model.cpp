@@ -86,6 +86,41 @@ double hiss(std::uint64_t n) {
     return static_cast<double>(n >> 11) / static_cast<double>(1ull << 52) - 1.0;
 }
 
+// A carrier seen through the filter held `delta` from it, against time. An
+// AM tone puts sidebands at the tone's distance either side, each passed by
+// the filter's amplitude response at its own offset: the envelope is
+// |h0 + (m/2)(hu e^jwt - hl e^-jwt)/j|, so a filter narrower than the tone
+// leaves the carrier alone and a filter off to one side of it skews the
+// swing.
+struct CarrierEnvelope {
+    double carrier_mw = 0;
+    double h0 = 0;      // amplitude response at the carrier
+    double in_sin = 0;  // (m/2)(hu + hl)
+    double in_cos = 0;  // (m/2)(hu - hl)
+    double omega = 0;   // of the tone, rad/s
+
+    double power_mw(double t_s) const {
+        const double a = h0 + in_sin * std::sin(omega * t_s);
+        const double b = in_cos * std::cos(omega * t_s);
+        return carrier_mw * (a * a + b * b);
+    }
+};
+
+CarrierEnvelope carrier_envelope(const ResolutionFilter& filter, const Signal& sig, double delta) {
+    auto amplitude = [&](double d) { return std::sqrt(filter.response(d, 0)); };
+    CarrierEnvelope c;
+    c.carrier_mw = dbm_to_mw(sig.level_dbm);
+    c.h0 = amplitude(delta);
+    if (sig.modulation == Modulation::Am) {
+        const double half_m = std::clamp(sig.am_depth, 0.0, 1.0) / 2;
+        const double hu = amplitude(delta - sig.tone_hz), hl = amplitude(delta + sig.tone_hz);
+        c.in_sin = half_m * (hu + hl);
+        c.in_cos = half_m * (hu - hl);
+        c.omega = 2 * kPi * sig.tone_hz;
+    }
+    return c;
+}
+
 }  // namespace
 
 double rbw_from_record(std::uint16_t word) {
@@ -293,16 +328,28 @@ double SpectrumModel::sweep_time_s(const SpectrumSettings& s) const {
 
 std::vector<float> SpectrumModel::zero_span(const SpectrumSettings& s, double duration_ms,
                                             double start_ms) {
-    const double noise = dbm_to_mw(noise_floor_dbm(s));
+    // Held at the centre, the filter passes each carrier steadily (with its
+    // AM envelope) and the modulated channels as more noise.
+    const ResolutionFilter filter(s.rbw_hz);
+    double noise = dbm_to_mw(noise_floor_dbm(s));
+    std::vector<CarrierEnvelope> carriers;
+    for (const Signal& sig : signals_) {
+        const double delta = s.centre_hz - sig.frequency_hz;
+        if (sig.bandwidth_hz > 0)
+            noise += dbm_to_mw(sig.level_dbm) * filter.response(delta, sig.bandwidth_hz);
+        else
+            carriers.push_back(carrier_envelope(filter, sig, delta));
+    }
     const double burst = dbm_to_mw(scene_.burst.level_dbm);
     const double k = std::clamp(s.rbw_hz / std::max(s.vbw_hz, 1.0), 1.0, 100.0);
     std::vector<float> out(static_cast<std::size_t>(std::max(s.points, 0)));
     for (int i = 0; i < s.points; ++i) {
         const double t = (s.points > 1 ? duration_ms * i / (s.points - 1) : 0) + start_ms;
         const double phase = std::fmod(t, std::max(scene_.burst.period_ms, 1e-6));
-        double n = noise;
-        if (scene_.receiver.noise_variation) n *= variation(k);
-        const double p = n + (phase < scene_.burst.on_ms ? burst : 0.0);
+        double p = noise;
+        if (scene_.receiver.noise_variation) p *= variation(k);
+        for (const CarrierEnvelope& c : carriers) p += c.power_mw(t / 1000);
+        if (phase < scene_.burst.on_ms) p += burst;
         out[static_cast<std::size_t>(i)] = static_cast<float>(mw_to_dbm(p));
     }
     return out;

@@ -68,8 +68,11 @@ class SpectrumModel {
     // maximum.
     double sweep_time_s(const SpectrumSettings& s) const;
 
-    // Zero span: the burst envelope over `duration_ms`, `points` values in
-    // dBm, the first `start_ms` after a rising edge of the burst.
+    // Zero span: the filter held at the centre over `duration_ms`, `points`
+    // values in dBm, the first `start_ms` after a rising edge of the burst:
+    // the noise and the channels in the filter, the carriers in it with
+    // their AM envelopes (the tone's phase 0 at the rising edge), and the
+    // burst.
     std::vector<float> zero_span(const SpectrumSettings& s, double duration_ms,
                                  double start_ms = 0);
     // Whether the burst rises to a video trigger's level.

@@ -4,6 +4,7 @@
 // corrected by an antenna of the check's own list.
 #include <chrono>
 #include <cmath>
+#include <numbers>
 #include <string>
 #include <thread>
 
@@ -167,6 +168,107 @@ TEST_F(TimeDomain, TheVideoTriggerStartsEachTraceAtARisingEdgePlusItsDelay) {
     int after = 0;
     OnScreen([&](CSpecAnMode& s) { after = s.GetCompletedSweeps(); });
     EXPECT_LE(after - before, 1);
+}
+
+// The filter held on a carrier at Fc: zero span over T = 20 ms (point i at
+// T i / (N - 1)), the burst switched off. A steady carrier of Lc stands at
+// Lc on every point. An AM carrier of level Lc, depth m and tone f has the
+// power Pc (1 + m sin(2 pi f t))^2: it swings from Lc + 20 log10(1 + m) to
+// Lc + 20 log10(1 - m) with the period 1 / f, the fourth harmonic of T.
+constexpr double kFcHz = 900e6, kZeroSpanMs = 20;
+
+class ZeroSpanCarrier : public TimeDomain {
+  protected:
+    void BeginCarrier(const std::string& extra, double level) {
+        Begin(SceneOf({{kFcHz, level, 0, extra}},
+                      R"("burst": {"period_ms": 10, "on_ms": 0, "level_dbm": -30})"));
+        CentreAndSpan("900", "1", 1000000);
+        // The time domain, its sweep time typed in milliseconds.
+        Keys({"shift+F4", "F4", "F1", "F2", "2", "0", "F1"});
+        ASSERT_TRUE(Until([](CSpecAnMode& s) {
+            return s.GetCurrentMeasurement() && s.GetCurrentMeasurement()->GetId() == 28 &&
+                   s.GetSASetup()->GetZeroSpanTime() == int(kZeroSpanMs);
+        }));
+        OnScreen([&](CSpecAnMode& s) { sweeps_ = s.GetCompletedSweeps(); });
+    }
+    // Waits until a whole trace of the typed sweep time is in and `ok`
+    // holds for its levels.
+    ::testing::AssertionResult TraceHolds(
+        const std::function<bool(const std::vector<double>&, std::string&)>& ok) {
+        std::string fault = "no whole trace";
+        const bool done = Until([&](CSpecAnMode& s) {
+            CGraphWidget* g = s.GetGraphPanel()->GetGraph();
+            // A trace begun after the sweep time was typed.
+            if (!g || s.GetCompletedSweeps() < sweeps_ + 2) return false;
+            auto d = g->LockData();
+            if (d->total != kPoints || d->received < kPoints) return false;
+            const std::vector<double> levels(d->liveLevels.begin(),
+                                             d->liveLevels.begin() + kPoints);
+            return ok(levels, fault);
+        });
+        if (done) return ::testing::AssertionSuccess();
+        return ::testing::AssertionFailure() << fault;
+    }
+    int sweeps_ = 0;
+};
+
+TEST_F(ZeroSpanCarrier, ASteadyCarrierStandsAtItsLevelAndTheMarkerReadsItsTime) {
+    constexpr double kLevel = -30;
+    BeginCarrier("", kLevel);
+    EXPECT_TRUE(TraceHolds([&](const std::vector<double>& levels, std::string& fault) {
+        for (int i = 0; i < kPoints; ++i)
+            if (std::abs(levels[size_t(i)] - kLevel) > 0.5) {
+                fault = "point " + std::to_string(i) + " at " + std::to_string(levels[size_t(i)]);
+                return false;
+            }
+        return true;
+    }));
+    // Marker 1 on, 10 ms typed: the middle point, read as its time.
+    Keys({"shift+F5", "F2", "1", "0", "F1"});
+    std::string text;
+    EXPECT_TRUE(Until([&](CSpecAnMode& s) {
+        text = core::LowBytes(s.GetGraphPanel()->GetCurrentMarkerText());
+        const size_t slash = text.rfind('/');
+        return slash != std::string::npos &&
+               text.substr(text.find_first_not_of(' ', slash + 1)) == "0.010 s";
+    })) << "the marker reads \""
+        << text << "\"";
+    const auto level = NumberIn(core::Text(text.begin() + text.find(':') + 1, text.end()));
+    ASSERT_TRUE(level) << text;
+    EXPECT_NEAR(*level, kLevel, 0.5) << text;
+}
+
+TEST_F(ZeroSpanCarrier, AnAmCarrierSwingsWithItsToneAndDepth) {
+    constexpr double kLevel = -20, kDepth = 0.5, kToneHz = 200;
+    BeginCarrier(R"(, "modulation": "am", "tone_hz": 200, "am_depth": 0.5)", kLevel);
+    const double top = kLevel + 20 * std::log10(1 + kDepth);
+    const double bottom = kLevel + 20 * std::log10(1 - kDepth);
+    // The tone's cycles in the trace: T f of them.
+    const int cycles = int(std::lround(kZeroSpanMs / 1000 * kToneHz));
+    EXPECT_TRUE(TraceHolds([&](const std::vector<double>& levels, std::string& fault) {
+        const auto [lo, hi] = std::minmax_element(levels.begin(), levels.end());
+        // The strongest component of the power over the first N - 1 points
+        // (one whole trace time) besides the mean.
+        const int n = kPoints - 1;
+        int strongest = 0;
+        double best = 0;
+        for (int k = 1; k < n / 2; ++k) {
+            double re = 0, im = 0;
+            for (int i = 0; i < n; ++i) {
+                const double p = std::pow(10, levels[size_t(i)] / 10);
+                re += p * std::cos(2 * std::numbers::pi * k * i / n);
+                im += p * std::sin(2 * std::numbers::pi * k * i / n);
+            }
+            if (re * re + im * im > best) {
+                best = re * re + im * im;
+                strongest = k;
+            }
+        }
+        fault = "swings from " + std::to_string(*lo) + " to " + std::to_string(*hi) +
+                " dBm, strongest at " + std::to_string(strongest) + " cycles";
+        return std::abs(*hi - top) < 0.2 && std::abs(*lo - bottom) < 0.2 && strongest == cycles;
+    })) << "want "
+        << bottom << " to " << top << " dBm, " << cycles << " cycles";
 }
 
 // ---------------------------------------------------------------- field strength

@@ -1,8 +1,9 @@
 #pragma once
 // A simulated GPS receiver that replays a recorded NMEA log in real time:
 // '#' lines dropped, CR LF after each sentence, the epochs (sentences of one
-// time of day) paced by their times of day, scaled by the scene's
-// time_scale, and the log looped.
+// time of day, or of one cycle before the receiver knows the time) paced by
+// their times of day, those without a time by the log's cycle, scaled by
+// the scene's time_scale, and the log looped.
 #include <string>
 #include <vector>
 
@@ -30,6 +31,7 @@ class NmeaReplay : public ILineDevice {
 
   private:
     std::vector<Epoch> epochs_;
+    double period_s_;  // the log's cycle, which epochs without a time keep
     double time_scale_;
     size_t next_ = 0;
     uint64_t due_ms_ = 0;

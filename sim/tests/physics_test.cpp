@@ -216,6 +216,47 @@ TEST(SpectrumPhysics, DemodulatorRecoversTheToneOfTheTunedCarrier) {
     EXPECT_NEAR(m.audio_level_dbm(s), -50, 0.01);
 }
 
+// Zero span holds the filter at the centre: a carrier in it stands at its
+// level less the filter's response at its offset; an AM carrier swings as
+// 20 log10(1 + m sin(2 pi f t)) about its level when the filter passes its
+// sidebands, and stays at its level when the filter is narrower than the tone.
+TEST(SpectrumPhysics, ZeroSpanShowsTheCarrierInTheFilterWithItsEnvelope) {
+    constexpr double kLevel = -20, kDepth = 0.5, kTone = 200, kTraceMs = 20;
+    constexpr int kPoints = 401;
+    struct Case {
+        double offset, rbw, tone;
+        sim::Modulation modulation;
+        double depth;  // of the swing seen, 0 for a steady level
+        double shift;  // dB the filter takes off the carrier
+    } cases[] = {
+        {0, 100e3, kTone, sim::Modulation::Am, kDepth, 0},
+        {0, 100, 1000, sim::Modulation::Am, 0, 0},
+        {0, 30e3, kTone, sim::Modulation::None, 0, 0},
+        {5e3, 10e3, kTone, sim::Modulation::Fm, 0, -3.0103},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "offset " << c.offset << " RBW " << c.rbw);
+        sim::Scene scene = quiet_scene();
+        scene.burst.on_ms = 0;
+        scene.signals = {{900e6, kLevel, 0, c.modulation, c.tone, kDepth, 5000}};
+        sim::SpectrumModel m(scene);
+        sim::SpectrumSettings s;
+        s.centre_hz = 900e6 + c.offset;
+        s.span_hz = 0;
+        s.rbw_hz = c.rbw;
+        s.points = kPoints;
+        const auto t = m.zero_span(s, kTraceMs);
+        ASSERT_EQ(t.size(), std::size_t{kPoints});
+        for (int i = 0; i < kPoints; ++i) {
+            const double at_s = kTraceMs / 1000 * i / (kPoints - 1);
+            const double want =
+                kLevel + c.shift +
+                20 * std::log10(1 + c.depth * std::sin(2 * sim::kPi * c.tone * at_s));
+            ASSERT_NEAR(t[std::size_t(i)], want, 0.01) << "point " << i;
+        }
+    }
+}
+
 TEST(NetworkPhysics, CalibrationRecoversTheTrueReflection) {
     sim::Scene scene = sim::default_scene();
     sim::NetworkModel m(scene);
