@@ -209,6 +209,63 @@ TEST_F(SystemScreens, ArrowsAndWheelMoveAroundTheRingOfLists) {
     EXPECT_GE(count("Scroll:0xffffff88"), 1u) << history;
 }
 
+// Runs `script` on a program of its own on the fresh root; the probe key F21
+// notes the screen shown, and on the mode selection its list focus and page.
+struct ModeSelectLook {
+    int screen = -1;
+    ListFocus focus{-1, -1};
+    int page = -1;
+};
+ModeSelectLook RunAndLook(const DeviceRoot& root, const std::string& script) {
+    ModeSelectLook seen;
+    // The program of a run ends before the next starts: it holds the
+    // instance lock while it exists.
+    ProbeApp program;
+    program.probes[plat::VK_F1 + 20] = [&] {
+        CModeBase* current = program.GetCurrentMode();
+        if (!current) return;
+        seen.screen = current->GetModeId();
+        auto* screen = dynamic_cast<CModeSelectMode*>(current);
+        if (screen) seen.focus = FocusOf(screen->GetModeDialog());
+        seen.page = current->page();
+    };
+    EXPECT_EQ(RunScript(program, root, script), 0) << script;
+    return seen;
+}
+
+// A menu key pressed as Shift with F1..F6 on the mode selection (the list
+// dialog has the keys and hands them to the screen) is the same press as
+// F13..F18: the list it focuses, the page it opens.
+TEST_F(SystemScreens, ShiftedFunctionKeysActAsTheMenuKeys) {
+    auto press = [&](const std::string& key) {
+        return RunAndLook(root, "wait 1500\nkey " + key + "\nwait 300\nkey F21\nquit\n");
+    };
+    const std::pair<const char*, const char*> keys[] = {
+        {"shift+F2", "F14"}, {"shift+F3", "F15"}, {"shift+F5", "F17"}};
+    for (const auto& [shifted, menu_key] : keys) {
+        const ModeSelectLook want = press(menu_key);
+        const ModeSelectLook got = press(shifted);
+        EXPECT_EQ(got.screen, want.screen) << shifted << " against " << menu_key;
+        EXPECT_EQ(got.focus, want.focus) << shifted << " against " << menu_key;
+        EXPECT_EQ(got.page, want.page) << shifted << " against " << menu_key;
+    }
+    EXPECT_EQ(press("shift+F2").focus, (ListFocus{2, 0})) << "the spectrum analyzer list";
+}
+
+// The first key pressed once the screen is drawn acts, run after run,
+// however soon the Shift of a shifted menu key is let go: the script's first
+// picture waits until the screen is drawn, and menu key 3 (Shift+F3) at once
+// after it focuses the power meter list.
+TEST_F(SystemScreens, TheFirstKeyAfterTheScreenIsDrawnActs) {
+    constexpr int kRuns = 50;
+    const fs::path shot = root.path() / "drawn.png";
+    for (int run = 0; run < kRuns; ++run) {
+        const ModeSelectLook seen =
+            RunAndLook(root, "shot " + shot.string() + "\nkey shift+F3\nkey F21\nquit\n");
+        EXPECT_EQ(seen.focus, (ListFocus{3, 0})) << "run " << run + 1;
+    }
+}
+
 // What each hardware id offers: the dialog's template, the single list's
 // title, the help keys of the instruments the unit lacks (blank, and doing
 // nothing when pressed) on the mode selection's help page and the tools

@@ -47,6 +47,13 @@ std::optional<int> check_options(const DisplayOptions& o, const std::string& pro
                      "%s: the device root \"%s\" does not exist (make run lays one out; "
                      "or name an existing folder)\n",
                      program.c_str(), o.root.c_str());
+        return 1;
+    }
+    // A script file that cannot be read is said here, before any display
+    // starts, so that it is the one line the user sees.
+    if (!o.script.empty() && o.script != "-" && ::access(o.script.c_str(), R_OK) != 0) {
+        std::fprintf(stderr, "%s: cannot read the script \"%s\"\n", program.c_str(),
+                     o.script.c_str());
         return 2;
     }
     return std::nullopt;

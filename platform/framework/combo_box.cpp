@@ -188,6 +188,12 @@ intptr_t CComboBox::WindowProc(uint32_t msg, uintptr_t wp, intptr_t lp) {
         case CB_SHOWDROPDOWN:
             ShowDropDown(wp != 0);
             return 1;
+        case WM_CREATE:
+        case WM_SETFONT: {
+            const intptr_t result = CWnd::WindowProc(msg, wp, lp);
+            FitClosedHeight();
+            return result;
+        }
         default:
             return CWnd::WindowProc(msg, wp, lp);
     }
@@ -216,6 +222,15 @@ void CComboBox::OnSetFocus(CWnd*) {
 
 void CComboBox::OnKillFocus(CWnd*) {
     Invalidate(false);
+}
+
+// A dialog gives the box the height of its dropped list; closed, the box is
+// one line of its font high, so that it covers nothing below it (the list
+// drops below the box in a popup of its own).
+void CComboBox::FitClosedHeight() {
+    const int closed = control_font(this).metrics().height + 2 * kFacePadding;
+    const Rect r = rect();
+    if (r.height() > closed) move({r.left, r.top, r.right, r.top + closed}, false);
 }
 
 void CComboBox::OnPaint() {

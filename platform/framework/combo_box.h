@@ -67,6 +67,8 @@ class CComboBox : public CWnd {
     friend class DropList;
     void choose(int index);
     void post_close();
+    void FitClosedHeight();
+    static constexpr int kFacePadding = 4;  // above and below the line
 
     std::vector<std::u16string> strings_;  // UI thread
     int sel_ = -1;

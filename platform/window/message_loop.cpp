@@ -84,6 +84,9 @@ std::atomic<uint32_t> g_input_thread{0};
 std::array<std::atomic<uint8_t>, 256> g_keys{};  // bit 0x80 down, bit 1 toggled
 std::atomic<uintptr_t> g_next_thread_timer{0x10000};
 std::atomic<intptr_t> g_cursor{0};  // packed like a mouse lParam
+// The modifier bits of the key message this thread is handling (0 while it
+// handles none); owned by that thread.
+thread_local uint32_t t_handled_key_state = 0;
 
 // The last left press, for double clicks; touched only by the input thread.
 struct LastPress {
@@ -141,6 +144,39 @@ uintptr_t mouse_flags() {
     return f;
 }
 
+// The modifier bits of the keys as they stand now.
+uint32_t live_key_state() {
+    uint32_t bits = kKeyStateRecorded;
+    if (g_keys[VK_SHIFT].load() & 0x80) bits |= kKeyStateShift;
+    if (g_keys[VK_CONTROL].load() & 0x80) bits |= kKeyStateControl;
+    return bits;
+}
+// The modifier bits a key message posted now carries: those of the key
+// message being handled on this thread, else the keys as they stand.
+uint32_t current_key_state() {
+    if (t_handled_key_state & kKeyStateRecorded) return t_handled_key_state;
+    return live_key_state();
+}
+
+intptr_t with_key_state(uint32_t msg, intptr_t lparam) {
+    if (!is_key_message(msg) || (static_cast<uint32_t>(lparam) & kKeyStateRecorded)) return lparam;
+    return lparam | static_cast<intptr_t>(current_key_state());
+}
+
+// Calls the window's procedure; while it handles a key message the key state
+// reads as it stood when that message was posted.
+intptr_t call_window_proc(Window* w, uint32_t msg, uintptr_t wparam, intptr_t lparam) {
+    const uint32_t recorded = static_cast<uint32_t>(lparam);
+    if (!is_key_message(msg) || !(recorded & kKeyStateRecorded))
+        return w->window_proc(msg, wparam, lparam);
+    struct Restore {
+        uint32_t before = t_handled_key_state;
+        ~Restore() { t_handled_key_state = before; }
+    } restore;
+    t_handled_key_state = recorded & (kKeyStateRecorded | kKeyStateShift | kKeyStateControl);
+    return w->window_proc(msg, wparam, lparam);
+}
+
 void set_key(uint32_t vk, bool down) {
     auto& k = g_keys[vk & 0xFF];
     uint8_t v = k.load();
@@ -159,7 +195,8 @@ bool route_input(Message& m) {
         set_key(vk, down);
         if (vk == VK_SHIFT || vk == VK_CONTROL) return false;
         Window* target = focus_window();
-        const intptr_t lp = key_lparam(static_cast<uint16_t>(m.lparam), was_down, !down);
+        const intptr_t lp = key_lparam(static_cast<uint16_t>(m.lparam), was_down, !down) |
+                            static_cast<intptr_t>(live_key_state());
         // The focus may lie with a window of another user-interface thread
         // (an alert): the key goes to that thread.
         if (target && !owned_here(target)) {
@@ -212,7 +249,7 @@ void handle_internal(const Message& m) {
             std::shared_ptr<SentRecord> rec = std::move(*holder);
             delete holder;
             if (is_window(rec->w))
-                rec->result = rec->w->window_proc(rec->msg, rec->wparam, rec->lparam);
+                rec->result = call_window_proc(rec->w, rec->msg, rec->wparam, rec->lparam);
             rec->done.set();
             break;
         }
@@ -352,7 +389,7 @@ bool post_message(Window* w, uint32_t msg, uintptr_t wparam, intptr_t lparam) {
     Message m;
     m.message = msg;
     m.wparam = wparam;
-    m.lparam = lparam;
+    m.lparam = with_key_state(msg, lparam);
     if (!w) {
         ensure_message_queue();
         return post_thread_message(current_thread_id(), m);
@@ -369,7 +406,8 @@ bool post_message(Window* w, uint32_t msg, uintptr_t wparam, intptr_t lparam) {
 
 intptr_t send_message(Window* w, uint32_t msg, uintptr_t wparam, intptr_t lparam) {
     if (!is_window(w)) return 0;
-    if (w->thread_id() == current_thread_id()) return w->window_proc(msg, wparam, lparam);
+    lparam = with_key_state(msg, lparam);
+    if (w->thread_id() == current_thread_id()) return call_window_proc(w, msg, wparam, lparam);
     auto rec = std::make_shared<SentRecord>();
     rec->w = w;
     rec->msg = msg;
@@ -411,7 +449,7 @@ intptr_t dispatch_message(const Message& msg) {
         return 0;
     }
     if (!w || !is_window(w)) return 0;
-    return w->window_proc(msg.message, msg.wparam, msg.lparam);
+    return call_window_proc(w, msg.message, msg.wparam, msg.lparam);
 }
 
 void set_message_filter(MessageFilter filter) {
@@ -554,7 +592,12 @@ Point get_cursor_pos() {
 }
 
 int16_t get_key_state(uint32_t vk) {
-    const uint8_t v = g_keys[vk & 0xFF].load();
+    uint8_t v = g_keys[vk & 0xFF].load();
+    const uint32_t handled = t_handled_key_state;
+    if ((handled & kKeyStateRecorded) && (vk == VK_SHIFT || vk == VK_CONTROL)) {
+        const uint32_t bit = vk == VK_SHIFT ? kKeyStateShift : kKeyStateControl;
+        v = static_cast<uint8_t>((v & 1) | ((handled & bit) ? 0x80 : 0));
+    }
     return static_cast<int16_t>(((v & 0x80) ? 0x8000 : 0) | (v & 1));
 }
 

@@ -158,5 +158,14 @@ constexpr intptr_t key_lparam(uint16_t repeat, bool was_down, bool released) {
 constexpr uint16_t key_repeat(intptr_t lp) {
     return loword(static_cast<uintptr_t>(lp));
 }
+// The modifier keys as they stood when a key message was posted ride in its
+// lParam's reserved bits 25-27, so that whoever handles the message (also
+// after a window posted it on to another) sees them as they were then.
+inline constexpr uint32_t kKeyStateRecorded = 1u << 25;
+inline constexpr uint32_t kKeyStateShift = 1u << 26;
+inline constexpr uint32_t kKeyStateControl = 1u << 27;
+constexpr bool is_key_message(uint32_t msg) {
+    return msg == WM_KEYDOWN || msg == WM_KEYUP || msg == WM_CHAR;
+}
 
 }  // namespace plat

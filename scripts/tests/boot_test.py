@@ -85,5 +85,24 @@ class Boot(unittest.TestCase):
         self.assertIn("BOOT must be cold or warm", run.stderr)
 
 
+    def test_unwritable_root_is_said_in_one_line(self):
+        # The superuser writes anywhere: the boot runs as nobody instead.
+        as_user = []
+        if os.geteuid() == 0:
+            if not shutil.which("setpriv"):
+                self.skipTest("running as the superuser without setpriv")
+            as_user = ["setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"]
+        os.chmod(self.work, 0o755)
+        os.chmod(self.root, 0o555)
+        try:
+            run = subprocess.run(as_user + [os.path.join(SCRIPTS, "run-instrument"), self.bin,
+                                            self.root, "--display", "headless"],
+                                 capture_output=True, text=True)
+        finally:
+            os.chmod(self.root, 0o755)
+        self.assertEqual(run.returncode, 1, run.stderr)
+        self.assertEqual(run.stderr.splitlines(),
+                         ['celvane: the device root "%s" cannot be written' % self.root])
+
 if __name__ == "__main__":
     unittest.main(argv=sys.argv[:1])

@@ -422,6 +422,22 @@ TEST_F(Controls, ComboStepsAndDropsItsList) {
     EXPECT_EQ(text, u"File");
 }
 
+// A dialog gives a combo box the height of its dropped list; closed, it is
+// one line high and covers nothing of the controls below it.
+TEST_F(Controls, AClosedComboIsOneLineHighWhateverItsDroppedHeight) {
+    CComboBox tall;
+    ASSERT_TRUE(tall.Create(WS_VISIBLE | CBS_DROPDOWNLIST, {10, 150, 200, 290}, &dlg, 120));
+    tall.SetFont(control_font(item<CComboBox>(kCombo)), false);
+    tall.AddString(u"LPT1:");
+    tall.SetCurSel(0);
+    drain();
+    const int line = control_font(&tall).metrics().height;
+    const Rect box = tall.GetWindowRect();
+    EXPECT_GE(box.height(), line);
+    EXPECT_LT(box.height(), 2 * line);
+    EXPECT_EQ(box.top, dlg.client_to_screen({0, 150}).y);
+}
+
 TEST_F(Controls, ReportViewRowsStatesScrollingAndTaps) {
     CListCtrl report;
     ASSERT_TRUE(report.Create(WS_VISIBLE | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS,

@@ -219,6 +219,58 @@ TEST(MessageLoop, InputReachesTheFocusWindowWithRepeatAndShift) {
     set_focus(nullptr);
 }
 
+// A window that hands its keys on to another (a list dialog to its screen)
+// posts them; by the time they are handled the modifiers may have been
+// released. Each handler sees the modifiers as they stood when its key was
+// posted: a shifted press stays shifted, a plain one plain, also for a key
+// a handler posts itself.
+TEST(MessageLoop, AKeyPassedOnKeepsTheModifiersOfItsPress) {
+    constexpr uint32_t VK_F2 = VK_F1 + 1, VK_F3 = VK_F1 + 2, VK_F4 = VK_F1 + 3, VK_F5 = VK_F1 + 4;
+    struct Receiver : Window {
+        std::vector<std::pair<uintptr_t, bool>> keys;  // key, shift down
+        intptr_t window_proc(uint32_t msg, uintptr_t wp, intptr_t lp) override {
+            if (msg == WM_KEYDOWN || msg == WM_KEYUP)
+                keys.push_back({wp, get_key_state(VK_SHIFT) < 0});
+            if (msg == WM_KEYDOWN && wp == VK_F3) post_message(this, WM_KEYDOWN, VK_F4, 0);
+            return default_proc(msg, wp, lp);
+        }
+    };
+    struct Forwarder : Window {
+        Window* to = nullptr;
+        intptr_t window_proc(uint32_t msg, uintptr_t wp, intptr_t lp) override {
+            if (msg == WM_KEYDOWN || msg == WM_KEYUP) {
+                post_message(to, msg, wp, lp);
+                return 0;
+            }
+            return default_proc(msg, wp, lp);
+        }
+    };
+    Receiver screen;
+    Forwarder list;
+    ASSERT_TRUE(screen.create(top()));
+    ASSERT_TRUE(list.create(top({0, 0, 100, 100})));
+    list.to = &screen;
+    set_input_thread(current_thread_id());
+    set_focus(&list);
+    drain();
+
+    post_key_input(VK_SHIFT, true);
+    post_key_input(VK_F5, true);
+    post_key_input(VK_F5, false);
+    post_key_input(VK_SHIFT, false);
+    post_key_input(VK_F2, true);
+    post_key_input(VK_F2, false);
+    post_key_input(VK_SHIFT, true);
+    post_key_input(VK_F3, true);
+    post_key_input(VK_SHIFT, false);
+    drain();
+    const std::vector<std::pair<uintptr_t, bool>> want = {
+        {VK_F5, true}, {VK_F5, true}, {VK_F2, false}, {VK_F2, false}, {VK_F3, true}, {VK_F4, true}};
+    EXPECT_EQ(screen.keys, want);
+    EXPECT_GE(get_key_state(VK_SHIFT), 0) << "outside a key's handling the keys as they stand";
+    set_focus(nullptr);
+}
+
 TEST(MessageLoop, NestedLoopsEndOnTheirConditionOrOnQuit) {
     Recorder w;
     ASSERT_TRUE(w.create(top()));
