@@ -21,6 +21,18 @@ namespace {
 using PortLock = ScopedLock<CDevicePort>;
 
 constexpr uint32_t kHistoryMask = 16;
+
+// Sets the event when the scope ends, on every way out of it.
+class WakeOnExit {
+  public:
+    explicit WakeOnExit(const plat::Event& event) : event_(event) {}
+    ~WakeOnExit() { event_.set(); }
+    WakeOnExit(const WakeOnExit&) = delete;
+    WakeOnExit& operator=(const WakeOnExit&) = delete;
+
+  private:
+    const plat::Event& event_;
+};
 constexpr uint32_t kRateLimitMs = 501;
 constexpr uint32_t kEchoWaitMs = 6000;
 constexpr uint32_t kReconnectMs = 1000;
@@ -308,6 +320,7 @@ bool CDspInterface::ListenerActive() {
 
 int CDspInterface::SendMessage(uint16_t id, const void* payload, uint16_t argument) {
     const uint32_t size = dspmsg::PayloadSize(id);
+    const WakeOnExit wake(work_event_);
     PortLock lock(*this);
     if (!connected_) return 0;
     if (!dspmsg::NeedsStop(id)) {
@@ -382,6 +395,7 @@ int CDspInterface::SendTable(uint16_t index, const void* data, size_t size, uint
     // must fit the message.
     if (data && (size < size_t{count} * dsp::kTableEntryBytes || size > dspmsg::kMaxPayload))
         return 0;
+    const WakeOnExit wake(work_event_);
     PortLock lock(*this);
     if (!connected_) return 0;
     pending_->code = dsp::IOCTL_DSP_UPLOAD_TABLE;
@@ -401,6 +415,7 @@ int CDspInterface::SendTable(uint16_t index, const void* data, size_t size, uint
 }
 
 void CDspInterface::RequestStop() {
+    const WakeOnExit wake(work_event_);
     PortLock lock(*this);
     if (connected_) {
         send_requested_ = true;
@@ -508,15 +523,24 @@ int CDspInterface::DeliverReply() {
 
 // ---- The link thread ------------------------------------------------------------
 
+bool CDspInterface::HasWork() {
+    PortLock lock(*this);
+    return send_requested_ || stop_requested_ || staged_ || !queries_.empty();
+}
+
 uint32_t CDspInterface::SensorThread() {
     try {
         failed_sends_ = 0;
         int countdown = 1;
         last_send_tick_ = plat::tick_count();
         for (;;) {
+            // The link steps every 10 ms while it has a message to take
+            // through or the receiver to poll; idle, a new message wakes it.
             const int s = state_;
-            const uint32_t timeout = (s == kIdle || s == kQueued) ? 10 : 1000;
-            const uint32_t r = plat::wait_any({&stop_event_, &driver_event_}, timeout);
+            const bool stepping = s == kQueued || (s == kIdle && (gps_polling_ || HasWork()));
+            const uint32_t timeout = stepping ? 10 : 1000;
+            const uint32_t r =
+                plat::wait_any({&stop_event_, &driver_event_, &work_event_}, timeout);
             SetAlive(true);
             if (r == plat::WAIT_OBJECT_0) {
                 // Leave the board idle: a board that still streams refuses the

@@ -122,6 +122,8 @@ class CDspInterface : public CDevicePort {
     CGpsReceiver* gps_;                     // set at construction
     std::atomic<bool> gps_polling_{false};  // set by any thread, read by the link thread
     uint32_t SensorThread();
+    // A message, query or stop waits to be taken through (port lock inside).
+    bool HasWork();
     int ControlFailed(uint32_t code);
     void TellListener(const core::Text& text, int flag);
     void SetListenerState(int state);
@@ -145,7 +147,9 @@ class CDspInterface : public CDevicePort {
     // The message being sent: staged from pending_ under the port lock, read
     // by the link thread alone once staged.
     std::unique_ptr<dspmsg::PendingRecord> send_slot_;
-    plat::Event driver_event_;                   // set by the driver; waited on by the link thread
+    plat::Event driver_event_;  // set by the driver; waited on by the link thread
+    // Set by whoever queues a message or a stop; waited on by the link thread.
+    plat::Event work_event_{false, false};
     bool status_event_flag_ = false;             // thread that checks the status (user interface)
     std::unique_ptr<CDataBlock> receive_block_;  // link thread (and Stop after it ended)
     uint32_t control_failures_ = 0;              // device_mutex_

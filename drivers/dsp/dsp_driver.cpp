@@ -239,7 +239,9 @@ void DspDriver::acquisition_thread(BoardDevice& device) {
                 read_block(device, packet.data());
                 stopping_ = false;
             }
-            device.wake.wait(kPassMs);
+            // A start, a stop and the detach wake the thread: idle, it has
+            // nothing to look at before then.
+            device.wake.wait(plat::INFINITE);
             std::lock_guard lock(memory_mutex_);
             if (busy_) {
                 acquisition_state_ = 1;
@@ -379,6 +381,7 @@ bool DspDriver::stop(BoardDevice& device) {
     stopping_ = true;
     bool sent = send_command(device, CMD_STOP, nullptr, 0, nullptr, 0, false);
     driver_event_.reset();
+    device.wake.set();
     return sent;
 }
 
@@ -418,6 +421,7 @@ bool DspDriver::start(BoardDevice& device, uint16_t reply_class, const uint8_t* 
     }
     block_->reset();
     busy_ = true;
+    device.wake.set();
     return true;
 }
 
@@ -653,6 +657,7 @@ bool DspDriver::io_control(StreamContext context, uint32_t code, const uint8_t* 
             std::lock_guard lock(memory_mutex_);
             block_->reset();
             busy_ = true;
+            device.wake.set();
             return sent;
         }
         case IOCTL_DSP_READ_BLOCK:

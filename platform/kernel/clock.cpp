@@ -25,6 +25,10 @@ uint64_t ClockState::now() const {
     return 1000 + std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count();
 }
 
+void ClockState::release() {
+    if (holds_.fetch_sub(1) == 1) announce_state_change();
+}
+
 void ClockState::enter_virtual(uint64_t start_ms) {
     virtual_now_.store(start_ms);
     virtual_.store(true);

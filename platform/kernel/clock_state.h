@@ -22,7 +22,8 @@ class ClockState {
     // instrument and a simulated device, outside every kernel wait. While any
     // is held an auto-advancing virtual clock stands still.
     void hold() { holds_.fetch_add(1); }
-    void release() { holds_.fetch_sub(1); }
+    // The last release tells whoever moves virtual time to look again.
+    void release();
     bool held() const { return holds_.load() > 0; }
 
   private:

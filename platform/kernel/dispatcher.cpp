@@ -285,6 +285,8 @@ void set_host_deadline(const void* owner, uint64_t ms) {
     std::lock_guard lock(d.mutex);
     std::erase_if(d.by_owner, [owner](const auto& e) { return e.first == owner; });
     if (ms != 0) d.by_owner.emplace_back(owner, ms);
+    // A deadline that came may have moved on: time may move again.
+    announce_state_change();
 }
 
 bool virtual_time_held() {
