@@ -281,4 +281,27 @@ TEST_F(VnaProgram, ATraceSavedByKeysIsReadByPythonAndRecalledByKeys) {
     EXPECT_EQ(TraceFiles().size(), saved);
 }
 
+// Quick save by keys while the network analyzer sweeps on: each press
+// saves the last whole sweep, which Python reads as 353 points of the
+// 20 dB load; no press is refused.
+TEST_F(VnaProgram, AQuickSaveDuringAContinuousSweepSavesTheLastWholeSweep) {
+    Start(kTwentyDbLoad);
+    ASSERT_TRUE(AwaitUploadEnd());
+    // Each press lands at another point of the sweep after a whole one.
+    for (const char* wait : {"wait 2000", "wait 2137", "wait 2071"}) {
+        const size_t before = TraceFiles().size();
+        Send(wait);
+        Send("key F18");  // file menu
+        Send("key F1");   // quick save
+        Sync();
+        ASSERT_EQ(TraceFiles().size(), before + 1) << "refused after " << wait;
+    }
+    for (const fs::path& file : TraceFiles()) {
+        EXPECT_EQ(specan_screen::Shell(std::string("python3 ") + CELVANE_SOURCE_DIR +
+                                       "/app/tests/vna_trace_check.py " +
+                                       specan_screen::Quote(file) + " 353 -20.0 0.05 0"),
+                  0);
+    }
+}
+
 }  // namespace
