@@ -1,6 +1,7 @@
-// The program's end with a dialog open: `celvane` runs headless on a fresh
-// device root, opens a dialog or popup of a screen by keys and is told to
-// quit while it stands. Every such end is clean (status 0).
+// The program's end and start on its device root: `celvane` runs headless on
+// a fresh device root, opens a dialog or popup of a screen by keys and is
+// told to quit while it stands, every such end clean (status 0); a start
+// clears what saves killed part-way left.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -53,5 +54,26 @@ TEST_P(QuitWithDialog, EndsCleanly) {
 
 INSTANTIATE_TEST_SUITE_P(Dialogs, QuitWithDialog, ::testing::ValuesIn(kQuitCases),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// A screen image whose save was killed left its temporary file beside the
+// pictures (named by the saving process, which is gone); the next start
+// removes it and keeps the pictures.
+TEST(StartAfterAKill, RemovesTheTemporariesOfKilledSaves) {
+    DeviceRoot root("celvane-killed-saves");
+    ASSERT_TRUE(MakeRoot(root.path(), R"({"receiver": {"noise_variation": false}})", "2"));
+    const fs::path pictures = root.path() / "FlashFX Disk" / "My Pictures";
+    fs::create_directories(pictures);
+    // No process has an id this high (the kernel's limit is 4194304).
+    const fs::path left = pictures / ".Screen003.bmp.tmp-999999999-Ab12Cd";
+    std::ofstream(left) << "half an image";
+    std::ofstream(pictures / "Screen002.bmp") << "a picture";
+    const fs::path script = root.path() / "quit.txt";
+    std::ofstream(script) << "wait 500\nquit\n";
+    const std::string cmd = Quote(BinDir() / "celvane") + " --root " + Quote(root.path()) +
+                            " --display headless --script " + Quote(script) + " >/dev/null 2>&1";
+    ASSERT_EQ(Shell(cmd), 0);
+    EXPECT_FALSE(fs::exists(left));
+    EXPECT_TRUE(fs::exists(pictures / "Screen002.bmp"));
+}
 
 }  // namespace
