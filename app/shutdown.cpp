@@ -27,7 +27,13 @@ int CCelvaneApp::ExitInstance() {
     // The program is already ending: the frame posts no second quit.
     m_pMainWnd = nullptr;
     closing_ = true;
-    if (frame_ && plat::is_window(frame_)) frame_->DestroyWindow();
+    // The current screen lets go of its popups first: they are child windows
+    // that free themselves with the frame, and the screen would otherwise
+    // hold their pointers until it is deleted.
+    if (frame_ && plat::is_window(frame_)) {
+        StopCurrentMode();
+        frame_->DestroyWindow();
+    }
     // 1. The screen to start on next time, and the history.
     SaveMode();
     // 2.

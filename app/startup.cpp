@@ -21,10 +21,12 @@
 #include "instrument/measurement.h"
 #include "platform/devices/device_manager.h"
 #include "platform/framework/system_services.h"
+#include "platform/fs/atomic_save.h"
 #include "platform/fs/device_path.h"
 #include "platform/gfx/font.h"
 #include "platform/kernel/clock.h"
 #include "platform/kernel/debug_out.h"
+#include "platform/kernel/device_root.h"
 #include "platform/kernel/thread.h"
 #include "platform/registry/registry.h"
 #include "platform/text/utf.h"
@@ -86,6 +88,9 @@ bool CCelvaneApp::InitInstance() {
         return false;
     }
     started_ = true;
+    // What saves killed part-way left (a screen image named by its time is
+    // never saved again to clear it) goes before anything is saved anew.
+    plat::remove_stale_temporaries_below(plat::device_root());
     IScreenServices::set_current(this);
     IWidgetServices::set_current(widget_services_.get());
     IDialogServices::set_current(dialog_services_.get());

@@ -1,10 +1,13 @@
 #include "core/routines.h"
 
 #include <algorithm>
+#include <cctype>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <limits>
 #include <optional>
+#include <string_view>
 
 #include "platform/fs/device_path.h"
 #include "platform/fs/file_system.h"
@@ -163,10 +166,19 @@ std::optional<int> ReadNumberFile(std::u16string_view path) {
     if (!host) return std::nullopt;
     std::FILE* file = std::fopen(host->c_str(), "r");
     if (!file) return std::nullopt;
-    int value = 0;
-    const bool ok = std::fscanf(file, "%d", &value) == 1;
+    // The state files hold a few digits; more than this is no number of them.
+    char text[64] = {};
+    const size_t length = std::fread(text, 1, sizeof text - 1, file);
     std::fclose(file);
-    return ok ? std::optional<int>(value) : std::nullopt;
+    std::string_view rest(text, length);
+    while (!rest.empty() && std::isspace(static_cast<unsigned char>(rest.front())))
+        rest.remove_prefix(1);
+    if (!rest.empty() && rest.front() == '+') rest.remove_prefix(1);
+    // A number out of the int range is a damaged file, not a wrapped value.
+    int value = 0;
+    if (std::from_chars(rest.data(), rest.data() + rest.size(), value).ec != std::errc())
+        return std::nullopt;
+    return value;
 }
 
 bool HasFileExtension(std::u16string_view file_name, std::u16string_view extension) {

@@ -877,6 +877,8 @@ class CMeasurementBase : public CModeBase, public IFileListScreen {
         // A limit is being edited: the trace shows the edited limit and the
         // limit's line the measured trace (m_LimitEditing when taken).
         bool limitEditing = false;
+        // The setup is the network analyzer's (its class when taken).
+        bool network = false;
         double upperValue = 0, lowerValue = 0;
         // The limit at each point when a limit is no flat line (an
         // instrument screen's mask); null for a flat line at the value.
@@ -951,6 +953,10 @@ class CMeasurementBase : public CModeBase, public IFileListScreen {
     } m_SweepAxis;
     bool m_SweepOnOneAxis = false;
     int m_RedrawFrom = 0, m_RedrawTo = 0, m_PointsReceived = 0;  // under the lock
+    // The raw levels of the last whole sweep, kept while the next one streams
+    // in so that a trace saved mid-sweep is one the screen showed whole;
+    // empty until a sweep of the present settings completed (under the lock).
+    std::vector<double> completedRaw_;
     double m_AxisStartHz = 0, m_AxisStepHz = 0;
     uint64_t m_AxisStartHz64 = 0, m_AxisStopHz64 = 0;
     double m_CurrentPointHz = 0;
@@ -1025,7 +1031,6 @@ class CMeasurementBase : public CModeBase, public IFileListScreen {
     double traceAxisStart = 0, traceAxisStep = 0;
 
     // Helpers of the data path.
-    bool IsNetworkSetup() const;
     void RestartTraceModes();
     int32_t FrequencyToColumn(double frequency) const;
     int32_t LevelToRow(double level) const;

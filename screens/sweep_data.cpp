@@ -92,6 +92,7 @@ void CMeasurementBase::TakeSweepSettings() {
     s.limitAlarm = setup_->GetLimitAlarm();
     s.freqCounter = setup_->GetFreqCounter();
     s.limitEditing = m_LimitEditing;
+    s.network = setup_->GetMeasurementClass() == CMeasurement::kFamilyVna;
     s.upperValue = setup_->GetUpperLimitValue();
     s.lowerValue = setup_->GetLowerLimitValue();
     s.upperShape = upperShape_;
@@ -138,6 +139,7 @@ void CMeasurementBase::AllocTraceBuffers(int points) {
     peakListCount = minListCount = 0;
     m_PointCount = n;
     m_PointsReceived = 0;
+    completedRaw_.clear();
     m_SweepCompleted = false;
     m_AverageCount = 0;
 }
@@ -147,6 +149,7 @@ void CMeasurementBase::AllocTraceBuffers(int points) {
 void CMeasurementBase::ForgetReceivedSweep() {
     ScopedLock guard(*this);
     m_PointsReceived = 0;
+    completedRaw_.clear();
     m_SweepCompleted = false;
     sweepBegunSinceRestart_ = false;
     singleSweepHeld_ = false;
@@ -158,6 +161,7 @@ void CMeasurementBase::FreeTraceBuffers() {
     shown_.Resize(0);
     m_PointCount = 0;
     m_PointsReceived = 0;
+    completedRaw_.clear();
 }
 
 // --- Hooks of the instrument screens ----------------------------------------------------
@@ -264,7 +268,7 @@ void CMeasurementBase::ProcessSweepBlock(CDeviceItem* record) {
     if (m_NextBlockStart >= n) m_NextBlockStart = 0;
     m_SweepComplete = endIndex >= n;
     if ((m_HoldRestart || m_AverageRestart) && m_SweepComplete && m_Live) RestartTraceModes();
-    if (blockMeasurement_ && IsNetworkSetup() &&
+    if (blockMeasurement_ && sweep_.network &&
         static_cast<int>(blockMeasurement_->GetId()) == kVnaStoredKind)
         ReprocessStoredTrace();
     m_Segmenter.Close(m_PointsInBlock);
@@ -280,14 +284,10 @@ void CMeasurementBase::ProcessSweepBlock(CDeviceItem* record) {
         ShowSweepTime(0);
         return;
     }
-    if (blockMeasurement_ && IsNetworkSetup() &&
+    if (blockMeasurement_ && sweep_.network &&
         static_cast<int>(blockMeasurement_->GetId()) == kVnaNoTimingKind)
         return;
     MeasureSweepTime(endIndex, m_SweepComplete);
-}
-
-bool CMeasurementBase::IsNetworkSetup() const {
-    return setup_ && setup_->GetMeasurementClass() == CMeasurement::kFamilyVna;
 }
 
 // At the sweep boundary after a trace-mode change: the newest sweep becomes
@@ -331,7 +331,7 @@ int CMeasurementBase::SetupFrequencyAxis(int axisMode) {
 void CMeasurementBase::ProcessBlockPoints(CDeviceItem* record) {
     // Taken once for the block: the network analyzer's stored kind is
     // reprocessed as a whole, and the held trace stands in while frozen.
-    const bool track = !(IsNetworkSetup() && blockMeasurement_ &&
+    const bool track = !(sweep_.network && blockMeasurement_ &&
                          static_cast<int>(blockMeasurement_->GetId()) == kVnaStoredKind);
     const bool frozen = m_Hold && !m_Live;
     const int half = m_PointCount / 2;
@@ -507,6 +507,8 @@ bool CMeasurementBase::CommitUnderLock(int points, int layout, int n) {
     copy(work_.lower, shown_.lower);
     copy(work_.upperPixels, shown_.upperPixels);
     copy(work_.lowerPixels, shown_.lowerPixels);
+    if (m_SweepComplete && (m_Live || !m_Hold) && m_PointsReceived >= n && n > 0)
+        completedRaw_.assign(shown_.raw.begin(), shown_.raw.begin() + n);
     PublishPeakLists();
     // The marker searches step through the peaks of a whole sweep on the
     // present axis: a sweep half done would send a marker to the highest

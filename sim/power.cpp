@@ -1,7 +1,9 @@
 // The simulator library's power entries, called by the platform at power-on
 // and power-off when the registry says the world is simulated: they plug the
 // simulated devices in and take them off again.
+#include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <memory>
 #include <mutex>
 
@@ -40,6 +42,14 @@ extern "C" __attribute__((visibility("default"))) int32_t SimulatorPowerOn() {
     // The sensors and the GPS receiver on the serial and USB sensor ports.
     if (!devices.peripherals) devices.peripherals = sim::attach_simulated_peripherals();
     return devices.board ? 1 : 0;
+}
+
+extern "C" __attribute__((visibility("default"))) int32_t SimulatorCheckWorld(char* line,
+                                                                              uint32_t size) {
+    const sim::SceneLoad load = sim::load_scene(sim::scene_path(plat::device_root()));
+    if (load.problems.empty()) return 0;
+    if (line && size > 0) std::snprintf(line, size, "%s", load.problems.front().c_str());
+    return static_cast<int32_t>(std::min<size_t>(load.problems.size(), INT32_MAX));
 }
 
 extern "C" __attribute__((visibility("default"))) void SimulatorPowerOff() {

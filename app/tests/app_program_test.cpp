@@ -2,7 +2,9 @@
 // image builder: start, scripted session, shutdown; one instance only; the
 // run script.
 #include <gtest/gtest.h>
+
 #include <sys/wait.h>
+#include <algorithm>
 
 #include <chrono>
 #include <cstdio>
@@ -169,21 +171,37 @@ TEST_F(Program, TheRunScriptRunsHeadlessWithoutADisplay) {
     EXPECT_NE(root_.Read("FlashFX Disk/HistoryLog.txt").find("start-up done"), std::string::npos);
 }
 
-// A scene whose number is too large for a double: the program says where
-// and runs on the default world.
-TEST_F(Program, ASceneNumberBeyondADoubleIsReportedAndTheDefaultWorldRuns) {
-    root_.Write("scene.json", "{\"time_scale\": 1e999}");
-    const std::string said = (root_.path() / "said.txt").string();
-    const std::string run = Quote(BinDir() / "celvane") + " --root " + Quote(root_.path()) +
-                            " --display headless --script " + Script("s.txt", "wait 1000\nquit\n") +
-                            " >/dev/null 2>" + Quote(said);
-    ASSERT_EQ(Shell(run), 0);
-    const std::string errors = root_.Read("said.txt");
-    EXPECT_NE(errors.find("line 1, time_scale: "), std::string::npos) << errors;
-    EXPECT_NE(errors.find("using the default world"), std::string::npos) << errors;
-    const std::string history = root_.Read("FlashFX Disk/HistoryLog.txt");
-    EXPECT_NE(history.find("start-up done"), std::string::npos);
-    EXPECT_EQ(history.find("not present: acquisition board"), std::string::npos);
+// A scene edited with a mistake (a number too large for a double, a value
+// out of its range): the program refuses to start (status 2) in one line
+// that names the file, the place and the value, and starts nothing, so that
+// the user's other edits never give way to the default world unseen.
+TEST_F(Program, ASceneWithABadValueIsRefusedInOneLine) {
+    struct Case {
+        const char* scene;
+        const char* said;
+    };
+    const Case cases[] = {
+        {"{\"time_scale\": 1e999}", "line 1, time_scale: "},
+        {"{\n  \"dut\": {\"cable\": {\"length_m\": -5}}\n}\n",
+         "dut.cable.length_m: -5 is out of range"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.scene);
+        root_.Write("scene.json", c.scene);
+        const std::string said = (root_.path() / "said.txt").string();
+        const std::string run = Quote(BinDir() / "celvane") + " --root " + Quote(root_.path()) +
+                                " --display headless --script " +
+                                Script("s.txt", "wait 1000\nquit\n") + " >/dev/null 2>" +
+                                Quote(said);
+        ASSERT_EQ(Shell(run), 2);
+        const std::string errors = root_.Read("said.txt");
+        EXPECT_EQ(std::count(errors.begin(), errors.end(), '\n'), 1) << errors;
+        EXPECT_NE(errors.find((root_.path() / "scene.json").string() + ": "), std::string::npos)
+            << errors;
+        EXPECT_NE(errors.find(c.said), std::string::npos) << errors;
+        EXPECT_EQ(root_.Read("FlashFX Disk/HistoryLog.txt").find("start-up done"),
+                  std::string::npos);
+    }
 }
 
 // A file-size limit below a screenshot's size: the shot fails with its

@@ -387,6 +387,42 @@ TEST_F(TraceFilesProgram, LabelledTraceIsNamedByTheUserAndReplacedOnlyWhenConfir
     EXPECT_EQ(high, 3600000u);
 }
 
+// In continuous sweep a press of quick save lands while the next sweep
+// streams in: each press saves the last whole sweep (Python reads its 705
+// points peaking at the carrier), and no box refuses it.
+TEST_F(TraceFilesProgram, QuickSaveDuringAContinuousSweepSavesTheLastWholeSweep) {
+    std::string serial;
+    run.OnUi([&] { serial = plat::to_utf8(run.app().GetSettings()->UnitSerialNumber); });
+    const int peak = static_cast<int>(kCarrierHz / 3.6e9 * (kPoints - 1) + 0.5);
+    // Quick save three times, then label and save.
+    const char* presses[] = {"key shift+F6\nkey F1\n", "key shift+F6\nkey F1\n",
+                             "key shift+F6\nkey F1\n",
+                             "key shift+F6\nkey F2\nkey 4\nkey 2\nkey F1\n"};
+    size_t saved = 0;
+    for (const char* keys : presses) {
+        int completed = 0;
+        run.OnUi([&] { completed = run.Spectrum()->GetCompletedSweeps(); });
+        ASSERT_TRUE(product_test::Eventually([&] {
+            int now = 0;
+            run.OnUi([&] { now = run.Spectrum()->GetCompletedSweeps(); });
+            return now > completed;
+        }));
+        run.Type(std::string(keys) + "key ESCAPE\n");
+        Sync();
+        ASSERT_EQ(TraceFiles().size(), ++saved) << keys;
+    }
+    EXPECT_TRUE(Boxes().empty());
+    for (const fs::path& file : TraceFiles()) {
+        EXPECT_EQ(
+            specan_screen::Shell(std::string("python3 ") + CELVANE_SOURCE_DIR +
+                                 "/app/tests/trace_file_check.py " + specan_screen::Quote(file) +
+                                 " " + serial + " " + std::to_string(kPoints) + " " +
+                                 std::to_string(peak) + " " + std::to_string(kCarrierDbm)),
+            0)
+            << file;
+    }
+}
+
 // Copies against the free space of the target volume, all 64 bits of it:
 // 4 GiB and 10,000 bytes take a trace; 40,000 bytes are too few (749); 30
 // traces of 100 KB do not go onto 1 MB, and nothing of them is written.

@@ -97,6 +97,56 @@ TEST_F(VnaProgram, ACalibrationByKeysIsFetchedSavedAndUploadedAtTheNextStart) {
                                              kStoreEd}));
 }
 
+// A one-port calibration stays with the setup while the gain measurement is
+// current: the end's backup names it, the next start uploads its terms, and
+// back on the match measurement a trace saved by keys is a corrected one.
+TEST_F(VnaProgram, ACalibrationIsKeptWhenTheProgramEndsOnTheGainMeasurement) {
+    constexpr uint16_t kGainSweep = 0x2002;
+    Start(kShortAtThePort);
+    CalibrateByKeys();
+    ASSERT_TRUE(Await(kFetchEd));
+    Send("wait 2000");
+    const size_t calibrated = Records().size();
+    Send("key F16");  // the measurement menu
+    Send("key F1");   // the measurement list
+    Send("key F4");   // gain
+    ASSERT_TRUE(Await(kGainSweep, calibrated)) << "the gain measurement never swept";
+    Quit();
+    const fs::path backup =
+        root_->path() / "FlashFX Disk" / "My Setups" / "Backup" / "Backup VNA.tws";
+    std::ifstream in(backup);
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_NE(text.find("<measurement id = gain>"), std::string::npos);
+    EXPECT_NE(text.find("\t<Has Calibration>\n"), std::string::npos);
+    ASSERT_TRUE(fs::exists(CalFile()));
+
+    const size_t before = Records().size();
+    Restart();
+    const std::optional<size_t> stored = Await(kStoreEd, before);
+    ASSERT_TRUE(stored) << "the next start uploaded no calibration";
+    const std::optional<size_t> gain = Await(kGainSweep, *stored);
+    ASSERT_TRUE(gain) << "the next start is not on the gain measurement";
+    Send("key F16");
+    Send("key F1");
+    Send("key F1");  // match, where the one-port terms apply
+    ASSERT_TRUE(Await(kSweep, *gain)) << "the match measurement never swept";
+    ASSERT_TRUE(Eventually([&] {
+        Send("wait 1000");
+        Send("key F18");  // file menu
+        Send("key F1");   // quick save
+        Sync();
+        if (!TraceFiles().empty()) return true;
+        Send("key RETURN");
+        return false;
+    }));
+    // A short behind a corrected port reads 0 dB return loss at every point;
+    // calibration type 1 is the one-port.
+    EXPECT_EQ(specan_screen::Shell(std::string("python3 ") + CELVANE_SOURCE_DIR +
+                                   "/app/tests/vna_trace_check.py " +
+                                   specan_screen::Quote(TraceFiles()[0]) + " 353 0.0 0.5 1"),
+              0);
+}
+
 // A fetch the board leaves unanswered: after 20 s the program asks whether
 // to try again. Yes fetches the term again and the calibration completes;
 // No leaves it invalid, so nothing is saved and the next start uploads no
@@ -229,6 +279,29 @@ TEST_F(VnaProgram, ATraceSavedByKeysIsReadByPythonAndRecalledByKeys) {
     Send("key RETURN");
     EXPECT_TRUE(AwaitPower(*lowered + 1, 0.0)) << "the recalled setup never reached the board";
     EXPECT_EQ(TraceFiles().size(), saved);
+}
+
+// Quick save by keys while the network analyzer sweeps on: each press
+// saves the last whole sweep, which Python reads as 353 points of the
+// 20 dB load; no press is refused.
+TEST_F(VnaProgram, AQuickSaveDuringAContinuousSweepSavesTheLastWholeSweep) {
+    Start(kTwentyDbLoad);
+    ASSERT_TRUE(AwaitUploadEnd());
+    // Each press lands at another point of the sweep after a whole one.
+    for (const char* wait : {"wait 2000", "wait 2137", "wait 2071"}) {
+        const size_t before = TraceFiles().size();
+        Send(wait);
+        Send("key F18");  // file menu
+        Send("key F1");   // quick save
+        Sync();
+        ASSERT_EQ(TraceFiles().size(), before + 1) << "refused after " << wait;
+    }
+    for (const fs::path& file : TraceFiles()) {
+        EXPECT_EQ(specan_screen::Shell(std::string("python3 ") + CELVANE_SOURCE_DIR +
+                                       "/app/tests/vna_trace_check.py " +
+                                       specan_screen::Quote(file) + " 353 -20.0 0.05 0"),
+                  0);
+    }
 }
 
 }  // namespace

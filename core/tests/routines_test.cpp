@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <optional>
 
 #include "core/keys.h"
 #include "core/routines.h"
@@ -176,6 +177,31 @@ TEST(Routines, FileTests) {
     EXPECT_TRUE(IsFileNameFree(u"\\FlashFX Disk\\My Traces", u"sub.trc", u"trc"));      // a folder
     EXPECT_TRUE(IsFileNameFree(u"\\FlashFX Disk\\My Traces", u".hidden.trc", u"trc"));  // hidden
     EXPECT_TRUE(IsFileNameFree(u"\\FlashFX Disk\\My Traces", u"old.trc", u"set"));
+}
+
+// The small state files (mode.txt, language.txt): a number out of the int
+// range is damaged, never a wrapped value.
+TEST(Routines, NumberFilesRefuseOutOfRange) {
+    TempDeviceRoot root("core-number-files");
+    const auto file = root.path() / "FlashFX Disk" / "System" / "mode.txt";
+    std::filesystem::create_directories(file.parent_path());
+    struct Case {
+        const char* text;
+        std::optional<int> value;
+    };
+    const Case cases[] = {{"2\n", 2},
+                          {"  +9", 9},
+                          {"-3", -3},
+                          {"2147483647", 2147483647},
+                          {"4294967298", std::nullopt},
+                          {"2147483648", std::nullopt},
+                          {"-2147483649", std::nullopt},
+                          {"abc", std::nullopt},
+                          {"", std::nullopt}};
+    for (const Case& c : cases) {
+        std::ofstream(file, std::ios::trunc) << c.text;
+        EXPECT_EQ(ReadNumberFile(u"\\FlashFX Disk\\System\\mode.txt"), c.value) << c.text;
+    }
 }
 
 }  // namespace

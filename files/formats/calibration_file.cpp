@@ -16,8 +16,6 @@ constexpr size_t kMagicSize = 4;
 constexpr size_t kMaxNameLength = 255;
 constexpr uint32_t kMaxPoints = 11265;
 constexpr uint32_t kDefaultPoints = 705;
-// The measurement code of the two-port gain measurement.
-constexpr int32_t kTwoPortGainCode = 105;
 
 struct TermTag {
     CVNADataStore::Term term;
@@ -53,17 +51,20 @@ class ByteReader {
 
 }  // namespace
 
+// Whatever the store holds goes with the setup, whichever measurement is
+// current: a one-port calibration stays while the gain measurement shows, and
+// the file's descriptor says which sweep the terms belong to.
 bool CVNASetupFile::ShouldSaveCalibration() const {
-    return vna_->GetDataStore() && (vna_->IsCalValid(true) || vna_->IsCalValid(false));
+    const CVNADataStore* store = vna_->GetDataStore();
+    return store && (store->HasOnePort() || store->HasTransmission());
 }
 
 uint32_t CVNASetupFile::EstimateCalibrationSize() const {
     const CVNADataStore* store = vna_->GetDataStore();
-    if (!store || !vna_->IsCalValid(true)) return 0;
+    if (!ShouldSaveCalibration()) return 0;
     uint64_t terms = store->HasOnePort() ? 3 : 0;
-    if (vna_->GetMeasurementCode() == kTwoPortGainCode)
-        terms += (store->HasTransmission() ? 1 : 0) + (store->HasIsolation() ? 1 : 0);
-    uint64_t points = vna_->GetDataPoints() ? vna_->GetDataPoints() : kDefaultPoints;
+    terms += (store->HasTransmission() ? 1 : 0) + (store->HasIsolation() ? 1 : 0);
+    uint64_t points = store->GetPointCount() ? store->GetPointCount() : kDefaultPoints;
     uint64_t size = FileServices().GetSerialNumber().size() + (terms * points + 4) * 8;
     return static_cast<uint32_t>(std::min<uint64_t>(size, UINT32_MAX));
 }

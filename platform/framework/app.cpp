@@ -231,6 +231,12 @@ int app_main(CWinApp& app, int argc, const char* const* argv) {
                      "shot FILE, quit)\n",
                      program.c_str());
     }
+    // A simulated world described with a mistake is refused before anything
+    // starts: the user's edits would otherwise give way to the default world.
+    if (const std::string problem = hardware::simulated_world_problem(); !problem.empty()) {
+        std::fprintf(stderr, "%s: %s\n", program.c_str(), problem.c_str());
+        return 2;
+    }
     // Power-on: the hardware is plugged in before the program starts (with a
     // simulated world, the simulator's devices), and unplugged after it ended.
     hardware::SimulatedHardware simulated = hardware::SimulatedHardware::power_on();

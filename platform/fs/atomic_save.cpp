@@ -141,6 +141,23 @@ void remove_stale_temporaries(const fs::path& host_target) {
     }
 }
 
+void remove_stale_temporaries_below(const fs::path& host_folder) {
+    constexpr std::string_view kMarker = ".tmp-";
+    std::error_code ec;
+    fs::recursive_directory_iterator it(host_folder, ec), end;
+    for (; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        const size_t marker = name.rfind(kMarker);
+        if (name.size() < 2 || name[0] != '.' || marker == std::string::npos || marker == 0)
+            continue;
+        std::error_code type_ec;
+        if (!it->is_regular_file(type_ec)) continue;
+        if (!IsLeftOver(std::string_view(name).substr(marker + kMarker.size()))) continue;
+        std::error_code remove_ec;
+        fs::remove(it->path(), remove_ec);
+    }
+}
+
 bool atomic_save(const fs::path& host_target, std::span<const std::byte> data) {
     AtomicFile file(host_target);
     return file && file.write(data) && file.commit();

@@ -42,6 +42,9 @@ class AtomicFile {
 // Removes the temporary files killed saves of the target left behind (saves
 // still running in a live process keep theirs).
 void remove_stale_temporaries(const std::filesystem::path& host_target);
+// The same for every target in the folder and its subfolders, also targets
+// no later save names again (files named by the time of their save).
+void remove_stale_temporaries_below(const std::filesystem::path& host_folder);
 
 bool atomic_save(const std::filesystem::path& host_target, std::span<const std::byte> data);
 bool atomic_save(std::u16string_view instrument_path, std::span<const std::byte> data);

@@ -40,6 +40,37 @@ bool simulated_world() {
     return key.get_dword(kSimulatedValue).value_or(0) != 0;
 }
 
+namespace {
+
+// The simulator library the registry names, in the device image's
+// "\Windows" folder, and its path.
+Library load_simulator(std::u16string& path) {
+    RegKey key;
+    std::u16string dll = kDefaultDll;
+    if (open_simulator_key(key)) {
+        if (auto name = key.get_string(kDllValue); name && !name->empty()) dll = *name;
+    }
+    path = u"\\Windows\\" + dll;
+    return Library::load(path);
+}
+
+}  // namespace
+
+std::string simulated_world_problem() {
+    if (!simulated_world()) return {};
+    std::u16string path;
+    Library library = load_simulator(path);
+    auto* check = library ? library.bind<CheckWorldFn>(kCheckWorldEntry) : nullptr;
+    if (!check) return {};  // power-on says what is missing
+    char line[1024] = {};
+    const int32_t problems = check(line, sizeof line);
+    keep_loaded(std::move(library));
+    if (problems <= 0) return {};
+    std::string out(line);
+    if (problems > 1) out += " (and " + std::to_string(problems - 1) + " more)";
+    return out;
+}
+
 SimulatedHardware::~SimulatedHardware() {
     power_off();
 }
@@ -65,13 +96,8 @@ SimulatedHardware SimulatedHardware::power_on() {
             "no simulated device plugged in\n");
         return hardware;
     }
-    RegKey key;
-    std::u16string dll = kDefaultDll;
-    if (open_simulator_key(key)) {
-        if (auto name = key.get_string(kDllValue); name && !name->empty()) dll = *name;
-    }
-    const std::u16string path = u"\\Windows\\" + dll;
-    Library library = Library::load(path);
+    std::u16string path;
+    Library library = load_simulator(path);
     if (!library) {
         debug_printf(
             "Simulated hardware: %s not loaded (error %u), no simulated device "

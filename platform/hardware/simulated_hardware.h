@@ -9,6 +9,7 @@
 // off again. No program links the simulator: every module of a process sees
 // the one instance of each simulated device that this library holds.
 #include <cstdint>
+#include <string>
 
 namespace plat::hardware {
 
@@ -23,9 +24,18 @@ inline constexpr char kPowerOnEntry[] = "SimulatorPowerOn";
 inline constexpr char kPowerOffEntry[] = "SimulatorPowerOff";
 using PowerOnFn = int32_t();
 using PowerOffFn = void();
+// The world the simulator would power on, checked: 0 when it can be read,
+// else the number of things wrong, the first of them (file, place, value) in
+// `line` (`size` bytes with the terminating zero).
+inline constexpr char kCheckWorldEntry[] = "SimulatorCheckWorld";
+using CheckWorldFn = int32_t(char* line, uint32_t size);
 
 // Whether the registry says the world is simulated (a missing value: no).
 bool simulated_world();
+
+// For a simulated world whose description cannot be read (an edited scene
+// with a mistake), the one line that says what is wrong; empty otherwise.
+std::string simulated_world_problem();
 
 // The simulated hardware from power-on to power-off (move-only).
 class SimulatedHardware {

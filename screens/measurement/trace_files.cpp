@@ -293,16 +293,22 @@ int CMeasurementBase::FindTraceFiles(const core::Text& folder) {
 
 // --- Saving --------------------------------------------------------------------------------
 
+// The trace on the screen when its sweep is whole, else the last whole sweep
+// while the next one streams in; nothing before the first sweep completed.
 int CMeasurementBase::GetTraceForFile(uint8_t* buffer, int* count) {
     ScopedLock guard(*this);
     const int n = setup_ ? setup_->GetDataPoints() : 0;
-    if (!buffer || !count || n <= 0 || m_PointsReceived < n ||
-        static_cast<size_t>(n) > shown_.raw.size())
-        return 0;
+    if (!buffer || !count || n <= 0) return 0;
+    const std::vector<double>* raw = nullptr;
+    if (m_PointsReceived >= n && static_cast<size_t>(n) <= shown_.raw.size())
+        raw = &shown_.raw;
+    else if (completedRaw_.size() == static_cast<size_t>(n))
+        raw = &completedRaw_;
+    if (!raw) return 0;
     std::memset(buffer, 0, static_cast<size_t>(n) * sizeof(TracePoint));
     auto* points = reinterpret_cast<TracePoint*>(buffer);
     for (int i = 0; i < n; ++i)
-        points[i].first = static_cast<float>(shown_.raw[static_cast<size_t>(i)]);
+        points[i].first = static_cast<float>((*raw)[static_cast<size_t>(i)]);
     *count = n;
     return 1;
 }

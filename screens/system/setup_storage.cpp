@@ -28,6 +28,7 @@
 namespace {
 
 constexpr uint32_t kQuickSaveFailed = 64264, kQuickSaveException = 64265;
+constexpr uint32_t kNoPowerSetup = 64268;
 constexpr uint32_t kInvalidName = 64252, kOverwrite = 1340;
 constexpr uint32_t kFactoryRefused = 1202, kDeleteAll = 1210;
 constexpr uint32_t kNoUsb = 64255, kNoUsbFolder = 64256;
@@ -182,6 +183,10 @@ void CSetupMode::DoQuickSave() {
     auto* s = services();
     try {
         CMeasSetup* setup = GetCurrentSetup();
+        // Entered from the power meter there is no setup file to write: the
+        // key says so rather than doing nothing.
+        if (!setup && m_pContextSetup && s)
+            s->ShowScreenMessage(LoadResString(kNoPowerSetup), plat::MB_OK);
         if (m_pSelectDlg && setup) {
             if (!setup->QuickSave()) {
                 if (s) s->ShowScreenMessage(LoadResString(kQuickSaveFailed), plat::MB_OK);

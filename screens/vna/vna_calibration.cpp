@@ -359,7 +359,9 @@ void CVnaMode::ShowProgress(uint32_t text_id, int percent, int colour) {
 // ------------------------------------------------------------ upload
 
 // At each activation: the setup's terms go to the board unless it holds
-// them already. Every term valid for the sweep goes, saved or not.
+// them already. Every term valid for the sweep goes, saved or not, whichever
+// measurement is current: a one-port calibration goes also while the gain
+// measurement shows, so that the match measurement finds it on the board.
 void CVnaMode::UploadCalibration() {
     if (vna_setup_->IsCalUploaded()) {
         key_lock_ = key_lock2_ = false;
@@ -368,12 +370,13 @@ void CVnaMode::UploadCalibration() {
         return;
     }
     upload_pending_.fill(false);
-    if (vna_setup_->IsCalValid(false)) {
-        const bool one = vna_setup_->HasOnePortCal(), two = vna_setup_->HasTwoPortCal();
+    const bool one = vna_setup_->IsOnePortCalValid(false);
+    const bool two = vna_setup_->IsCalValid(false) && vna_setup_->HasTwoPortCal();
+    if (one || two) {
         upload_pending_[kTermEr] = upload_pending_[kTermEs] = upload_pending_[kTermEd] = one;
         upload_pending_[kTermEt] = two;
         upload_pending_[kTermEx] = two && vna_setup_->HasIsolationCal();
-        if (one || two) ShowProgress(kUploadText, 0, 45);
+        ShowProgress(kUploadText, 0, 45);
     }
     upload_unacknowledged_ = upload_pending_;
     key_lock_ = true;

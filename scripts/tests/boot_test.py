@@ -10,6 +10,7 @@ import shutil
 import subprocess
 import sys
 import tempfile
+import time
 import unittest
 
 SCRIPTS, QXCOPY = sys.argv[1], sys.argv[2]
@@ -71,6 +72,34 @@ class Boot(unittest.TestCase):
 
         run = self.boot("cold")
         self.assertEqual(self.seen("seen-counter"), "01000000")
+
+    def test_a_start_beside_a_running_instance_touches_nothing(self):
+        # A running instance holds its lock; the stand-in main program notes
+        # that it was started, the refusal being the program's own.
+        temp_file = os.path.join(self.root, "Temp", "running")
+        with open(temp_file, "w"):
+            pass
+        log = os.path.join(self.root, "celvane.log")
+        with open(log, "w") as f:
+            f.write("the running instance's log\n")
+        lock = os.path.join(self.root, "run", "SpectrumAnalyzer.lock")
+        os.makedirs(os.path.dirname(lock), exist_ok=True)
+        holder = subprocess.Popen(["flock", lock, "sh", "-c", "read line"],
+                                  stdin=subprocess.PIPE, text=True)
+        try:
+            self.wait_until_held(lock)
+            run = self.boot("cold")
+        finally:
+            holder.communicate("\n")
+        self.assertEqual(run.returncode, 0, run.stderr)
+        self.assertTrue(os.path.exists(temp_file))
+        self.assertEqual(self.seen("celvane.log"), "the running instance's log\n")
+        self.assertEqual(self.seen("seen-temp").split(), ["running"])
+
+    @staticmethod
+    def wait_until_held(lock):
+        while subprocess.run(["flock", "-n", lock, "true"]).returncode == 0:
+            time.sleep(0.01)
 
     def test_script_kept_and_bad_boot_kind(self):
         inf = os.path.join(self.root, "FlashFX Disk", "Startup", "QXCopy", "QXCopy.inf")

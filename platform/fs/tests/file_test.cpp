@@ -386,4 +386,31 @@ TEST_F(Files, ASaveRemovesWhatKilledSavesLeftAndNothingElse) {
     }
 }
 
+// At a start the whole tree is cleared of killed saves' leftovers, also
+// of files named by their time that no later save names again; a save
+// still running in a live process keeps its file, and a user's file stays.
+TEST_F(Files, TheTreeSweepRemovesKilledSavesOfEveryTarget) {
+    const fs::path pictures = host(u"\\FlashFX Disk\\My Pictures");
+    fs::create_directories(pictures);
+    std::set<fs::path> killed;
+    for (const char* name : {"Screen001.bmp", "Screen002.bmp"}) {
+        const pid_t child = StartSaveThatHangs(pictures / name);
+        ASSERT_GT(child, 0);
+        Kill(child);
+        for (const std::string& left : Hidden(pictures / name)) killed.insert(pictures / left);
+    }
+    ASSERT_EQ(killed.size(), 2u);
+    const pid_t running = StartSaveThatHangs(pictures / "Screen003.bmp");
+    ASSERT_GT(running, 0);
+    const std::set<std::string> live = Hidden(pictures / "Screen003.bmp");
+    ASSERT_EQ(live.size(), 1u);
+    std::ofstream(pictures / ".notes.tmp-x") << "the user's";
+
+    remove_stale_temporaries_below(host(u"\\FlashFX Disk"));
+    for (const fs::path& p : killed) EXPECT_FALSE(fs::exists(p)) << p;
+    EXPECT_TRUE(fs::exists(pictures / *live.begin())) << "a running save lost its file";
+    EXPECT_TRUE(fs::exists(pictures / ".notes.tmp-x"));
+    Kill(running);
+}
+
 }  // namespace
