@@ -133,21 +133,6 @@ TEST_F(ChannelPower, TheRowReadsTheChannelAndItsDensityOverTheTypedWidth) {
     }));
 }
 
-// A digit on the trigger page's level key opens the screen's numeric entry:
-// while it is open the screen's keys belong to it, and the level typed
-// there is the trigger's.
-class TriggerLevel : public MeasureRun {};
-
-TEST_F(TriggerLevel, ADigitOpensTheNumberEntryAndTheTypedLevelIsTaken) {
-    Begin(SceneOf({{kCentre, kLevel, 1e6, ""}}));
-    Keys({"shift+F2", "F8", "F2", "F6", "1"});
-    ASSERT_TRUE(Until([](CSpecAnMode& s) { return s.GetEntryState() == 3; }));
-    Keys({"5", "RETURN"});
-    EXPECT_TRUE(Until([](CSpecAnMode& s) {
-        return s.GetEntryState() == 0 && s.GetSASetup()->GetTriggerSettings()->GetLevel() == 1500;
-    }));
-}
-
 // C/I carries no marker labels: the channel's labels of channel power go
 // when C/I follows it, and come back with channel power.
 TEST_F(ChannelPower, CarrierToInterferenceAfterChannelPowerLeavesNoChannelLabels) {

@@ -307,38 +307,6 @@ TEST_F(TraceFilesProgram, CompareHoldsTheFileBesideTheLiveTraceAndClearRemovesIt
     EXPECT_TRUE(Boxes().empty());
 }
 
-// A trace file of the old line-per-value format written by this kind of
-// screen is listed and recalled by keys: its range, its points and its
-// texts come back, with no message.
-TEST_F(TraceFilesProgram, AnOldFormatTraceOfThisScreenIsRecalledByKeys) {
-    std::string text =
-        "0000\n1.6.20130314\nunit\nmodel\nserial\n14:30:05 03/15/2009\nOld title\n"
-        "Old subtitle\nx\ny\nOld label\nOld notes\n0002\n20\n100000000\n300000000\n705\n";
-    for (int i = 0; i < kPoints; ++i) text += std::to_string(-90 + (i % 100) / 4.0) + "\n";
-    text += "end\n";
-    fs::create_directories(Traces());
-    std::ofstream(Traces() / "old.twf", std::ios::binary) << text;
-    ASSERT_TRUE(SingleSweepDone());
-    run.Type("key shift+F6\nkey F4\n");
-    Sync();
-    run.Type("key RETURN\n");
-    Sync();
-    uint64_t start = 0, stop = 0;
-    core::Text title;
-    EXPECT_TRUE(product_test::Eventually([&] {
-        run.OnUi([&] {
-            CSAMeasSetup* setup = run.Spectrum()->GetSASetup();
-            start = setup->GetFrequencyRange()->GetStart();
-            stop = setup->GetFrequencyRange()->GetStop();
-            title = setup->GetTitle();
-        });
-        return start == 100000000u && stop == 300000000u;
-    })) << start
-        << " to " << stop;
-    EXPECT_EQ(title, u"Old title");
-    EXPECT_TRUE(Boxes().empty()) << plat::to_utf8(Boxes().front());
-}
-
 // A setup file under a trace's name is listed (it reads as a setup of this
 // screen), but neither trace reader takes its body: the recall says so with
 // the file's path, and the setup and the trace display stay as they were.
