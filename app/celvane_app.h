@@ -90,6 +90,8 @@ class CCelvaneApp : public plat::CWinApp, public IScreenServices, public IBoardV
 
     bool InitInstance() override;
     int ExitInstance() override;
+    // Hides the soft input panel, then reports as the framework does.
+    intptr_t ProcessWndProcException(const std::exception& e, const plat::Message& msg) override;
     void OnEndRequested() override { end_requested_.set(); }
     // True once ExitInstance has begun: the frame is gone and nobody is left
     // to answer a message box.

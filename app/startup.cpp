@@ -198,8 +198,9 @@ bool CCelvaneApp::InitInstance() {
 
     // 17. The start screen.
     if (ok) {
-        // Until there is a mode selection screen the power meter can be the
-        // start screen too.
+        // The analyzers start where they were left; anything else opens the
+        // mode selection screen. A program built without that screen starts
+        // the power meter directly as well.
         const bool startable = start_mode_ == kScreenNetworkAnalyzer ||
                                start_mode_ == kScreenSpectrumAnalyzer ||
                                (start_mode_ == kScreenPowerMeter && !FindMode(kScreenModeSelect));
@@ -389,4 +390,9 @@ std::u16string CCelvaneApp::CreateModelName() const {
         default:
             return u"Unknown";
     }
+}
+
+intptr_t CCelvaneApp::ProcessWndProcException(const std::exception& e, const plat::Message& msg) {
+    { CSipHelper hide; }
+    return CWinApp::ProcessWndProcException(e, msg);
 }

@@ -99,6 +99,23 @@ int FrequencyToPoint(uint64_t start, uint64_t frequency, uint64_t span, int poin
     return static_cast<int>(std::min<uint64_t>(p, static_cast<uint64_t>(points)));
 }
 
+namespace {
+
+// The point index of a frequency on the sweep's axis, continued beyond both
+// ends (negative left of the start): a mask row off the screen keeps its
+// place, so the line crossing the edge keeps its slope there.
+int64_t PointOutsideOrIn(uint64_t start, int64_t frequency, uint64_t span, int points) {
+    if (span == 0 || points <= 0) return 0;
+    // In doubles: the product of a far-off frequency and the point count
+    // may pass 64 bits; on the screen the quotient is exact.
+    const double from = static_cast<double>(frequency) - static_cast<double>(start);
+    const double point = std::floor(static_cast<double>(points) * from / static_cast<double>(span));
+    constexpr double kFar = 1e15;
+    return static_cast<int64_t>(std::clamp(point, -kFar, kFar));
+}
+
+}  // namespace
+
 std::vector<double> Project(EmissionMask& mask, double refLevel, uint64_t refFrequency,
                             uint64_t start, uint64_t span, int points,
                             const ReferencePoint& reference) {
@@ -132,19 +149,21 @@ std::vector<double> Project(EmissionMask& mask, double refLevel, uint64_t refFre
     mask.back = back;
 
     const size_t n = rows.size();
-    std::vector<int> x(n);
+    std::vector<int64_t> x(n);
     std::vector<double> y(n), slope(n, 0.0);
     for (size_t i = 0; i < n; ++i) {
         const int64_t f = std::max<int64_t>(0, x0 + rows[i].offset);
-        x[i] = FrequencyToPoint(start, static_cast<uint64_t>(f), span, points);
+        x[i] = PointOutsideOrIn(start, f, span, points);
         y[i] = rows[i].absolute == 1 ? rows[i].level : refLevel + rows[i].level;
-        if (i > 0 && x[i] != x[i - 1]) slope[i] = (y[i] - y[i - 1]) / (x[i] - x[i - 1]);
+        if (i > 0 && x[i] != x[i - 1])
+            slope[i] = (y[i] - y[i - 1]) / static_cast<double>(x[i] - x[i - 1]);
     }
     std::vector<double> limit(static_cast<size_t>(std::max(points, 0)));
     size_t i = 1;
     for (int p = 0; p < points; ++p) {
         while (i < n && x[i] < p) ++i;
-        limit[static_cast<size_t>(p)] = i < n ? y[i] + (p - x[i]) * slope[i] : y[n - 1];
+        limit[static_cast<size_t>(p)] =
+            i < n ? y[i] + static_cast<double>(p - x[i]) * slope[i] : y[n - 1];
     }
     return limit;
 }

@@ -31,6 +31,7 @@ constexpr int kSignalToolsPage = 34;
 constexpr int kCounterKey = 3;
 constexpr uint32_t kVkUp = 38;
 constexpr uint32_t kVkDown = 40;
+constexpr const char* kNumberFormat = "% 6.6f";
 constexpr uint32_t kSweepTimeTitle = 63176;
 constexpr const char16_t* kMillisecondsCaption = u"ms";
 constexpr int kSweepTimeMinMs = 1, kSweepTimeMaxMs = 100000, kSweepTimeArrowMs = 1000;
@@ -195,10 +196,26 @@ uint64_t CMeasurementBase::ArrowStep(uint64_t value, uint32_t key) {
     return step;
 }
 
-// The entry dialogs come with the dialog library; until a screen has one,
-// an entry keeps the value it started from.
-float CMeasurementBase::EnterNumber(int, float initial, int8_t, int, int, int) {
-    return initial;
+// The numeric-entry dialog over the main frame: `first` titles it, `option`
+// is its flag, `a`, `b` and `c` its upper limit, lower limit and step. The
+// keys of the screen reach it while it is open; a cancel keeps `initial`.
+float CMeasurementBase::EnterNumber(int first, float initial, int8_t option, int a, int b, int c) {
+    return RunNumberDialog(static_cast<uint32_t>(first), initial, option != 0,
+                           static_cast<float>(a), static_cast<float>(b), static_cast<float>(c))
+        .value_or(initial);
+}
+
+std::optional<float> CMeasurementBase::RunNumberDialog(uint32_t titleId, float initial, bool flag,
+                                                       float high, float low, float step) {
+    CNumberEntryDlg dialog(main_frame(), titleId, initial, flag, high, low, step, kNumberFormat);
+    numberEntryDlg = &dialog;
+    entryState = kEntryNumber;
+    const bool ok = dialog.DoModal() == plat::IDOK;
+    if (main_frame_) main_frame_->SetFocus();
+    numberEntryDlg = nullptr;
+    entryState = kEntryNone;
+    if (!ok) return std::nullopt;
+    return static_cast<float>(dialog.GetValue());
 }
 
 bool CMeasurementBase::EnterSweepTime(int initial, int* result) {
@@ -235,4 +252,5 @@ uint64_t CMeasurementBase::EnterFrequency(int first, uint64_t value, uint64_t lo
 
 void CMeasurementBase::OnKeyEventHook(uint32_t key, int pressed) {
     if (entryState == kEntryFrequency && freqEntryDlg) freqEntryDlg->ForwardChar(key, pressed != 0);
+    if (entryState == kEntryNumber && numberEntryDlg) numberEntryDlg->OnChar(key, pressed != 0);
 }

@@ -192,7 +192,8 @@ int CMeasurementBase::OnCreateHook() {
 
 void CMeasurementBase::CreatePanes(plat::CWnd* owner) {
     if (owner) parent_view_ = owner;
-    file_label_panel_ = std::make_unique<CFileLabelPanel>(texts[1], texts[2], false, false);
+    // The analyzers' title bars show the setup's name at their right.
+    file_label_panel_ = std::make_unique<CFileLabelPanel>(texts[1], texts[2], false, true);
     CreatePane(*file_label_panel_, GetTitleLayout());
     soft_key_menu_ = std::make_unique<CSoftKeyMenu>();
     CreatePane(*soft_key_menu_, GetSoftKeyLayout());
@@ -299,8 +300,11 @@ void CMeasurementBase::RepaintChangedKeys() {
 }
 
 int CMeasurementBase::ShowPage(int page) {
-    // The file manager window of page 137 comes with the trace-file pages.
-    if (page == kFileManagerPage && m_FileManager) return 1;
+    // Page 137 is the file manager window, made once and kept while open.
+    if (page == kFileManagerPage) {
+        if (open_page_ == kFileManagerPage && m_FileManager) return 1;
+        return CreateFileManagerWindow() ? 1 : 0;
+    }
     return CModeBase::ShowPage(page);
 }
 

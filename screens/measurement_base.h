@@ -48,6 +48,7 @@ class CSetupSelectDlg;
 class ITraceSource;
 class CWavePlayer;
 class CFreqEntryDlg;
+class CNumberEntryDlg;
 
 // An object a screen holds for whoever attached it; the screen deletes it
 // when another one is attached and when the screen goes.
@@ -258,8 +259,6 @@ class CMeasurementBase : public CModeBase, public IFileListScreen {
     virtual int ShowCalibrationMenu();
     virtual int BuildPage9(int key);
     virtual void ResetDisplayState();
-    virtual int ReadoutHook();
-    virtual int MarkerPairHook();
 
     // --- Page switches -------------------------------------------------------
     virtual void ShowMarkerPage(int key);
@@ -309,6 +308,10 @@ class CMeasurementBase : public CModeBase, public IFileListScreen {
     virtual bool ToggleFrequencyCounter();
     virtual bool ConvertLimitValues(int newUnit);
     float EnterNumber(int first, float initial, int8_t option, int a, int b, int c);
+    // The numeric-entry dialog of EnterNumber, with its limits and step as
+    // given; nothing when cancelled.
+    std::optional<float> RunNumberDialog(uint32_t titleId, float initial, bool flag, float high,
+                                         float low, float step);
     virtual bool EnterSweepTime(int initial, int* result);
     // The sweep-time dialog started with a typed key (-1 none): the entered
     // milliseconds within [low, high] into `result` (`initial` when
@@ -421,6 +424,8 @@ class CMeasurementBase : public CModeBase, public IFileListScreen {
     virtual void SetHoldState();
     virtual void ResetHoldState();
     virtual bool OpenTraceFileManager();
+    // The file manager window of page 137 while it is open.
+    CSetupSelectDlg* GetFileManager() const { return m_FileManager; }
     virtual bool CloseTraceFileManager(int flag);
     // Stops and restarts the measurement when it says the setup's last
     // change needs it; true when it restarted.
@@ -744,12 +749,18 @@ class CMeasurementBase : public CModeBase, public IFileListScreen {
     void BlankResultRow();
     void ShowChannelPowerRow(bool adjacent, uint32_t unit, double offset);
     void ShowCarrierInterferenceRow(uint32_t unit);
+    // Labels the first markers for the measurement function shown; the
+    // labels an earlier function set on further markers go (a label the user
+    // has typed since stays).
     void LabelMarkers(std::initializer_list<const char16_t*> labels);
     void SwitchToPage(int page, int key);
     // Opens a page of the file menu, remembering the function shown before.
     void OpenFilePage(int page);
     // Destroys the file manager's window, if any.
     void CloseFileManagerWindow();
+    // Makes the file manager's window of page 137 and shows it; false when
+    // it cannot be made.
+    bool CreateFileManagerWindow();
     void ReturnTo(int page, int key);
     // The value dialogs of the marker and trace pages; false when cancelled.
     virtual bool RunMarkerFrequencyDialog(int firstKey, uint64_t value, uint64_t low, uint64_t high,
@@ -810,8 +821,8 @@ class CMeasurementBase : public CModeBase, public IFileListScreen {
     std::vector<core::Text> texts1, texts2;
     int spareWord = 0;
     int entryState = kEntryNone;
-    CFreqEntryDlg* freqEntryDlg = nullptr;  // the instrument screen's; kept
-    plat::CWnd* numberEntryDlg = nullptr;   // open while entryState is 3
+    CFreqEntryDlg* freqEntryDlg = nullptr;      // the instrument screen's; kept
+    CNumberEntryDlg* numberEntryDlg = nullptr;  // open while entryState is 3 (UI thread)
     bool freqCounterOn = false;
     bool counterChanged = false;
     double scaleTop = 0, scaleBottom = -100;
@@ -1053,6 +1064,8 @@ class CMeasurementBase : public CModeBase, public IFileListScreen {
     bool limitResultPending_ = false, limitLabelsPending_ = false, logPending_ = false;
     bool captionPending_ = false, sweepTimePending_ = false, waterfallLinePending_ = false;
     bool readoutsPending_ = false;
+    // The marker labels the result row set last (user-interface thread's).
+    std::array<core::Text, 6> functionLabels_;
     std::vector<int32_t> shownColumns_;
     SweepSettings limitsInTrace_;    // the limits the limit traces hold (worker)
     bool wholeTraceChanged_ = true;  // the next commit copies every point (worker)

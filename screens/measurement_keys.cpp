@@ -594,3 +594,17 @@ void CMeasurementBase::ApplyValue(int key, bool keepSelection, uint64_t) {
     ShowLowerLimitLabel();
     ResetHoldState();
 }
+
+// The limit and edit-point pages belong to a screen with a mask editor; the
+// base takes none of their keys.
+bool CMeasurementBase::OnLimitPageKey38(int) {
+    return false;
+}
+
+bool CMeasurementBase::OnLimitPageKey39(int) {
+    return false;
+}
+
+bool CMeasurementBase::OnLimitPageKey40(int) {
+    return false;
+}

@@ -94,6 +94,10 @@ void CModeBase::post_to_frame(uint32_t msg, uintptr_t wparam, intptr_t lparam) c
     if (main_frame_) main_frame_->PostMessage(msg, wparam, lparam);
 }
 
+void CModeBase::send_to_frame(uint32_t msg, uintptr_t wparam, intptr_t lparam) const {
+    if (main_frame_) main_frame_->SendMessage(msg, wparam, lparam);
+}
+
 void CModeBase::OnCommand32825(intptr_t) {}
 
 void CModeBase::OnCommandRecord(CCommandRecord* record) {

@@ -330,6 +330,8 @@ class CModeBase : public IMeasurementScreen {
     // The application services (null in isolated tests).
     IScreenServices* services() const;
     void post_to_frame(uint32_t msg, uintptr_t wparam, intptr_t lparam) const;
+    // Has the frame handle a message before returning (user-interface thread).
+    void send_to_frame(uint32_t msg, uintptr_t wparam, intptr_t lparam) const;
     // Creates a pane in the view at a layout (relative to the client
     // rectangle) with the screen's colour scheme; answers the widget's result.
     int CreatePane(CScreenWidget& pane, const PaneLayout& layout) const;

@@ -531,7 +531,10 @@ bool CMeasurementBase::CommitUnderLock(int points, int layout, int n) {
         limitResultPending_ = true;
     }
     if (m_SweepComplete && m_LimitsOn && failed && sweep_.limitAlarm) beep = true;
-    if (m_SweepComplete && !failed && m_LimitAlarmShown) {
+    // Every sweep that completes without a failure shows its pass, whether or
+    // not a failure stood before: a line switched on over a passing trace
+    // says so as well.
+    if (m_SweepComplete && !failed && (m_LimitAlarmShown || m_LimitsOn)) {
         m_LimitAlarmShown = false;
         limitResultPending_ = true;
     }

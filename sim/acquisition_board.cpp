@@ -732,8 +732,10 @@ void AcquisitionBoard::next_round(Stream& st) {
             st.pause_ms = ms_of(scale * duration / packets);
         }
         if (st.one_shot) st.done = true;
-        if (leave_out(id)) st.pending.clear();
     }
+    // A message the scene leaves unanswered gets none of this round's
+    // replies, whatever its stream.
+    if (leave_out(id)) st.pending.clear();
     ++st.rounds;
 }
 

@@ -408,6 +408,19 @@ int LimitBeeps() {
 
 }  // namespace
 
+// A line switched on above everything the sweeps measure passes from the
+// first sweep: the verdict reads PASS in green without a failure before it.
+TEST_F(LimitsProgram, ALineThatNeverFailsShowsItsPass) {
+    run.Type("key shift+F5\nkey F8\nkey F1\nkey F2\n");
+    Sync();
+    ASSERT_TRUE(Setup([](CSAMeasSetup& s) { return s.GetUpperLimitState(); }));
+    EXPECT_TRUE(product_test::Eventually([&] {
+        const Verdict v = ReadVerdict(run);
+        return v.text == "PASS" && v.colour == 0x8000u;
+    }));
+    EXPECT_EQ(run.Finish(), 0);
+}
+
 // The carrier at the centre under "Cell22.917" as the upper mask and a spur
 // in the mask's -26 dBc shoulder: the sweeps are tested against the mask
 // around the centre, fail with the spur 6 dB above it (the verdict in red,

@@ -133,4 +133,22 @@ TEST_F(ChannelPower, TheRowReadsTheChannelAndItsDensityOverTheTypedWidth) {
     }));
 }
 
+// C/I carries no marker labels: the channel's labels of channel power go
+// when C/I follows it, and come back with channel power.
+TEST_F(ChannelPower, CarrierToInterferenceAfterChannelPowerLeavesNoChannelLabels) {
+    Begin(SceneOf({{kCentre, kLevel, 1e6, ""}}));
+    Keys({"shift+F4", "F2", "F1"});
+    auto labels = [](CSpecAnMode& s) {
+        return s.GetGraphPanel()->GetMarkerLabel(0) + u"|" + s.GetGraphPanel()->GetMarkerLabel(1);
+    };
+    ASSERT_TRUE(Until([&](CSpecAnMode& s) { return labels(s) == u"ChanStart|ChanStop"; }));
+    Keys({"F8", "F7", "F1"});
+    EXPECT_TRUE(Until([&](CSpecAnMode& s) {
+        return s.GetCurrentMeasurement() && s.GetCurrentMeasurement()->GetId() == 27 &&
+               labels(s) == u"|";
+    }));
+    Keys({"F8", "F2", "F1"});
+    EXPECT_TRUE(Until([&](CSpecAnMode& s) { return labels(s) == u"ChanStart|ChanStop"; }));
+}
+
 }  // namespace

@@ -423,8 +423,17 @@ TEST_F(SystemApp, EachAlarmKindShowsPlaysOrNothingAsItsTableSays) {
         EXPECT_EQ(CountWindows(LoadResString(782)), 0) << "the first box went";
         EXPECT_EQ(CountWindows(LoadResString(kIdsTemperatureAlarm)), 1);
     });
+    Probe(5, [&] {
+        // The battery's own alarm says its charge is complete, whatever the
+        // battery's status word holds.
+        post(kAlarmBattery);
+        AwaitAlerts(6);
+        EXPECT_EQ(shown().caption, kIdsBatteryAlarm);
+        EXPECT_EQ(shown().message, 442u);
+    });
     const std::string script =
-        "wait 1500\nkey F1\nwait 2500\nkey F2\nwait 2500\nkey F3\nwait 1500\nkey F4\nquit\n";
+        "wait 1500\nkey F1\nwait 2500\nkey F2\nwait 2500\nkey F3\nwait 1500\nkey F4\n"
+        "wait 1500\nkey F5\nquit\n";
     ASSERT_EQ(RunScript(app, root, script), 0);
     EXPECT_EQ(CountWindows(LoadResString(kIdsTemperatureAlarm)), 0)
         << "the boxes went with the thread";

@@ -10,6 +10,7 @@
 #include <thread>
 #include <vector>
 
+#include "app/message_box.h"
 #include "app/tests/specan_screen.h"
 #include "app/tests/system_screens_support.h"
 #include "core/app_commands.h"
@@ -200,6 +201,9 @@ TEST_F(SystemScreens, TheLanguageKeySwitchesToMandarinAndBackAcrossRestarts) {
     const fs::path before = root.path() / "en-before.png", restarted = root.path() / "zh.png";
     const fs::path back = root.path() / "en-back.png";
     bool looked = false;
+    // The restart question asks in the language just chosen.
+    std::vector<std::u16string> questions;
+    SetMessageBoxObserver([&](const std::u16string& text, uint32_t) { questions.push_back(text); });
     // The program of this run goes before the next start: it holds the
     // instance lock while it exists.
     {
@@ -235,6 +239,8 @@ TEST_F(SystemScreens, TheLanguageKeySwitchesToMandarinAndBackAcrossRestarts) {
     }
     EXPECT_TRUE(looked);
     EXPECT_EQ(root.Read("FlashFX Disk/System/language.txt"), "4");
+    SetMessageBoxObserver(nullptr);
+    EXPECT_EQ(questions, std::vector<std::u16string>(2, zh.at(1374)));
 
     // English is the row above Chinese: OK, Yes.
     ASSERT_EQ(RunProgram(root, "wait 1500\nkey F17\nwait 300\nshot " + restarted.string() +

@@ -145,6 +145,27 @@ TEST_F(TraceFilesProgram, QuickSavedTraceReadsBackAndRecallsOntoTheSameRows) {
     EXPECT_EQ(TraceFiles().size(), 1u);
 }
 
+// Page 137 is the file manager window: showing the page makes it, showing it
+// again keeps the one open, and closing the trace files' manager ends it.
+TEST_F(TraceFilesProgram, ShowingPage137OpensTheFileManager) {
+    CSetupSelectDlg* first = nullptr;
+    CSetupSelectDlg* again = nullptr;
+    CSetupSelectDlg* closed = nullptr;
+    run.OnUi([&] {
+        CSpecAnMode* s = run.Spectrum();
+        EXPECT_EQ(s->GetFileManager(), nullptr);
+        EXPECT_EQ(s->ShowPage(137), 1);
+        first = s->GetFileManager();
+        EXPECT_EQ(s->ShowPage(137), 1);
+        again = s->GetFileManager();
+        s->CloseTraceFileManager(1);
+        closed = s->GetFileManager();
+    });
+    EXPECT_NE(first, nullptr);
+    EXPECT_EQ(again, first);
+    EXPECT_EQ(closed, nullptr);
+}
+
 // The manage page copies the highlighted trace to the USB drive byte for
 // byte; copying from the USB drive lists the folder's traces and folders by
 // name, and a name the flash volume holds already asks before it is

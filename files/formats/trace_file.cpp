@@ -58,6 +58,8 @@ struct CTraceFile::Header {
     // The short spectrum analyzer body.
     std::optional<int32_t> measurement_id;
     uint64_t start = 0, stop = 0;
+    // The full spectrum analyzer body: one level a point.
+    std::vector<float> levels;
 };
 
 CTraceFile::CTraceFile(CMeasSetup* setup, int32_t a, int32_t b, int32_t c)
@@ -155,18 +157,47 @@ void CTraceFile::ApplyHeader(const Header& h, const core::Text& path) {
 }
 
 bool CTraceFile::ReadWithProgress(const core::Text& path, TracePoint* buffer) {
-    (void)buffer;  // filled only by a body, which no legacy recall accepts
     if (LoadFile(path) == 0) return false;
-    return RecallLoaded(path);
+    return RecallLoaded(path, buffer);
 }
 
 bool CTraceFile::ReadLegacyBytes(std::string bytes, const core::Text& path, TracePoint* buffer) {
-    (void)buffer;
     if (LoadBytes(std::move(bytes)) == 0) return false;
-    return RecallLoaded(path);
+    return RecallLoaded(path, buffer);
 }
 
-bool CTraceFile::RecallLoaded(const core::Text& path) {
+// The spectrum analyzer's full body: the short body's measurement id, start
+// and stop, then the number of points and one level a line, then the end
+// line. "EOF" among the levels, or a line missing, refuses the file.
+bool CTraceFile::ReadSaBody(Header& h) {
+    if (!ReadShortSaBody(h)) return false;
+    std::u16string line;
+    if (!NextLine(line)) return false;
+    const std::optional<int32_t> count = files::ParseStrictInt(line);
+    if (!count || *count <= 0 || static_cast<uint32_t>(*count) > kTraceBufferPoints) return false;
+    h.levels.reserve(static_cast<size_t>(*count));
+    for (int32_t i = 0; i < *count; ++i) {
+        if (!NextLine(line) || line == u"EOF") return false;
+        const std::optional<double> level = files::ParseStrictDouble(line);
+        if (!level) return false;
+        h.levels.push_back(static_cast<float>(*level));
+    }
+    return NextLine(line);
+}
+
+// A recalled body of the screen's own kind: its settings into the setup,
+// its levels into the point buffer. False when the setup cannot take them.
+bool CTraceFile::ApplySaBody(const Header& h, TracePoint* buffer) {
+    CMeasSetup& s = *setup_;
+    const auto count = static_cast<int32_t>(h.levels.size());
+    if (!buffer || !h.measurement_id || !s.SetDataPoints(count)) return false;
+    ApplyShortSaBody(h);
+    std::fill_n(buffer, kTraceBufferPoints, TracePoint{});
+    for (size_t i = 0; i < h.levels.size(); ++i) buffer[i].first = h.levels[i];
+    return true;
+}
+
+bool CTraceFile::RecallLoaded(const core::Text& path, TracePoint* buffer) {
     OpenProgress(0, 100, LoadResString(kRecallTitleId) + path);
     Header h;
     Outcome outcome = ReadLegacy(path, false, h);
@@ -175,16 +206,19 @@ bool CTraceFile::RecallLoaded(const core::Text& path) {
         if (!quiet_) FileServices().ShowMessage(LoadResString(kInvalidFormatId), kExclamation);
         return false;
     }
-    // The bodies of the instruments' own kinds are not read: such a recall
-    // fails with the setup as it was.
-    if (outcome == Outcome::kHeaderOnly) {
+    // A body of the screen's own kind: only the spectrum analyzer's layout
+    // is known, so a network analyzer body fails with the setup as it was.
+    bool ok = outcome == Outcome::kHeaderOnly;
+    if (outcome == Outcome::kBody)
+        ok = h.measurement_class == CMeasSetup::kClassSa && ReadSaBody(h) && ApplySaBody(h, buffer);
+    if (ok) {
         StepProgress(static_cast<int>(std::min<size_t>(h.characters, kProgressTotal)),
                      kProgressTotal);
         ApplyHeader(h, path);
     }
     StepProgress(kProgressTotal, kProgressTotal);
     CloseProgress();
-    return outcome == Outcome::kHeaderOnly;
+    return ok;
 }
 
 bool CTraceFile::LoadTraceHeader(const core::Text& path) {
@@ -202,15 +236,19 @@ bool CTraceFile::HeaderLoaded(const core::Text& path) {
     if (ReadLegacy(path, true, h) != Outcome::kHeaderOnly) return false;
     CMeasSetup& s = *setup_;
     s.SetMeasurementClass(h.measurement_class);
-    if (h.measurement_id) {
-        s.SetMeasurementId(*h.measurement_id);
-        s.SetStateWord(CMeasSetup::kStateChanged);
-        if (!s.GetFrequencyRange())
-            s.SetFrequencyRange(
-                std::make_unique<CFrequencyRange>(0, 0, CFrequencyRange::kDefaultUpper));
-        s.GetFrequencyRange()->SetStart(h.start, false);
-        s.GetFrequencyRange()->SetStop(h.stop, false);
-    }
+    if (h.measurement_id) ApplyShortSaBody(h);
     ApplyHeader(h, path);
     return true;
+}
+
+// The measurement and the range of a spectrum analyzer body.
+void CTraceFile::ApplyShortSaBody(const Header& h) {
+    CMeasSetup& s = *setup_;
+    s.SetMeasurementId(*h.measurement_id);
+    s.SetStateWord(CMeasSetup::kStateChanged);
+    if (!s.GetFrequencyRange())
+        s.SetFrequencyRange(
+            std::make_unique<CFrequencyRange>(0, 0, CFrequencyRange::kDefaultUpper));
+    s.GetFrequencyRange()->SetStart(h.start, false);
+    s.GetFrequencyRange()->SetStop(h.stop, false);
 }

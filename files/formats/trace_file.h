@@ -61,9 +61,12 @@ class CTraceFile : public CSetupFile, public ITraceSource {
     enum class Outcome { kRefusedFirstLine, kFailed, kHeaderOnly, kBody };
     Outcome ReadLegacy(const core::Text& path, bool listing, Header& header);
     bool ReadShortSaBody(Header& header);
+    bool ReadSaBody(Header& header);
+    bool ApplySaBody(const Header& header, TracePoint* buffer);
+    void ApplyShortSaBody(const Header& header);
     void ApplyHeader(const Header& header, const core::Text& path);
     bool NextLine(std::u16string& line);
-    bool RecallLoaded(const core::Text& path);
+    bool RecallLoaded(const core::Text& path, TracePoint* buffer);
     bool HeaderLoaded(const core::Text& path);
 
     [[maybe_unused]] int32_t construction_[3] = {0, 0, 1};

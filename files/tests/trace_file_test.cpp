@@ -395,7 +395,7 @@ TEST_F(TraceFileTest, LegacyRecallTable) {
         {LegacyFile("0000", "1.0.20071026", "0001", body), 2, false, 0},  // too old
         {LegacyFile("0001", "1.6.20130314", "0002", body), 2, false, 1},  // not "0000": 2621
         {LegacyFile("0000", "1.6.20130314", "0002", body), 1, true, 0},   // spectrum on network
-        {LegacyFile("0000", "1.6.20130314", "0002", body), 2, false, 0},  // own kind: refused
+        {LegacyFile("0000", "1.6.20130314", "0002", body), 2, false, 0},  // own kind, no points
         {LegacyFile("0000", "1.6", "0001", body), 2, false, 0},           // short version
         {"0000\n1.6.20130314\nunit\n", 2, false, 0},                      // missing lines
     };
@@ -420,6 +420,50 @@ TEST_F(TraceFileTest, LegacyRecallTable) {
             EXPECT_EQ(setup->GetNotes(), u"Old notes");
             EXPECT_EQ(setup->GetFilePath(), u"\\FlashFX Disk\\My Traces\\old.twf");
         }
+    }
+}
+
+// A legacy body of the screen's own kind is recalled: the measurement, the
+// range and the points reach the setup and the point buffer; a point line
+// "EOF" or a missing end line refuses the file and leaves both as they were.
+TEST_F(TraceFileTest, LegacyBodyOfTheOwnKindIsRecalled) {
+    std::string levels;
+    for (int i = 0; i < 177; ++i) levels += std::to_string(-100 + i / 2.0) + "\n";
+    const std::string head = "23\n100000000\n300000000\n177\n";
+    struct Case {
+        std::string body;
+        bool ok;
+    };
+    const Case cases[] = {
+        {head + levels + "end\n", true},
+        {head + levels, false},
+        {head + "EOF\n" + levels + "end\n", false},
+        {"23\n100000000\n300000000\n178\n" + levels + "end\n", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.body.size());
+        CSAMeasSetup setup(&env);
+        setup.SetTitle(u"Mine");
+        const int32_t id = setup.GetMeasurementId();
+        buffer.assign(buffer.size(), {7.0f, 0.0f});
+        CTraceFile file(&setup, 0, 0, 1);
+        ASSERT_EQ(file.ReadLegacyBytes(LegacyFile("0000", "1.6.20130314", "0002", c.body),
+                                       u"old.twf", buffer.data()),
+                  c.ok);
+        if (!c.ok) {
+            EXPECT_EQ(setup.GetTitle(), u"Mine");
+            EXPECT_EQ(setup.GetMeasurementId(), id);
+            EXPECT_EQ(buffer[0].first, 7.0f);
+            continue;
+        }
+        EXPECT_EQ(setup.GetTitle(), u"Old title");
+        EXPECT_EQ(setup.GetMeasurementId(), 23);
+        EXPECT_EQ(setup.GetDataPoints(), 177);
+        EXPECT_EQ(setup.GetFrequencyRange()->GetStart(), 100000000u);
+        EXPECT_EQ(setup.GetFrequencyRange()->GetStop(), 300000000u);
+        for (int i = 0; i < 177; ++i)
+            EXPECT_FLOAT_EQ(buffer[static_cast<size_t>(i)].first, -100 + i / 2.0f) << i;
+        EXPECT_EQ(buffer[177].first, 0.0f) << "the rest of the buffer is zeroed";
     }
 }
 

@@ -15,10 +15,12 @@
 #include "platform/framework/system_services.h"
 #include "platform/framework/win_thread.h"
 #include "platform/hardware/simulated_hardware.h"
+#include "platform/kernel/debug_out.h"
 #include "platform/kernel/device_root.h"
 #include "platform/kernel/errors.h"
 #include "platform/kernel/thread.h"
 #include "platform/registry/registry.h"
+#include "platform/window/message_loop.h"
 
 namespace plat {
 
@@ -159,8 +161,23 @@ bool CWinApp::PreTranslateMessage(const Message& msg) {
 }
 
 bool CWinApp::PumpMessage() {
-    return pump_one_message([this](const Message& m) { return PreTranslateMessage(m); },
-                            quit_code_);
+    return pump_one_message(
+        [this](const Message& m) {
+            if (PreTranslateMessage(m)) return true;
+            translate_message(m);
+            try {
+                dispatch_message(m);
+            } catch (const std::exception& e) {
+                ProcessWndProcException(e, m);
+            }
+            return true;
+        },
+        quit_code_);
+}
+
+intptr_t CWinApp::ProcessWndProcException(const std::exception& e, const Message& msg) {
+    debug_printf("Exception in the window procedure (message 0x%04X): %s\n", msg.message, e.what());
+    return 0;
 }
 
 int CWinApp::Run() {

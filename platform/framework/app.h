@@ -3,6 +3,7 @@
 // with idle processing and its exit routine; and the entry point that reads
 // the common options, starts the display back end and runs the application.
 #include <cstdint>
+#include <exception>
 #include <optional>
 #include <string>
 #include <vector>
@@ -37,8 +38,13 @@ class CWinApp {
     // Offers a message to its window and that window's ancestors (each
     // CWnd::PreTranslateMessage), then to the main window's.
     virtual bool PreTranslateMessage(const Message& msg);
-    // Takes and dispatches one message; false on WM_QUIT.
+    // Takes and dispatches one message; false on WM_QUIT. An exception that
+    // leaves a window procedure goes to ProcessWndProcException and the loop
+    // goes on.
     virtual bool PumpMessage();
+    // The exception that left a window procedure while it handled `msg`:
+    // said in one line on the debugger output; answers the message's result.
+    virtual intptr_t ProcessWndProcException(const std::exception& e, const Message& msg);
 
     CWnd* m_pMainWnd = nullptr;
     int m_nCmdShow = SW_SHOW;

@@ -189,6 +189,7 @@ void CMeasurementBase::ShowMeasurementResult(bool detail) {
         case kGeneral:
         case kTimeDomain:
             BlankResultRow();
+            LabelMarkers({});
             return;
         case kOccupied: {
             uint64_t bandwidth = 0;
@@ -215,6 +216,7 @@ void CMeasurementBase::ShowMeasurementResult(bool detail) {
             ShowChannelPowerRow(id == kAdjacent, unit, offset);
             return;
         case kDemodulation: {
+            LabelMarkers({});
             const int32_t type = readout_texts::CorrectDemodType(setup_->GetModulationType());
             if (type != setup_->GetModulationType()) setup_->SetModulationType(type);
             SetField(kIdMeasurement, MeasurementName(kIdDemod), kResultRow, 0, 0);
@@ -226,10 +228,12 @@ void CMeasurementBase::ShowMeasurementResult(bool detail) {
             return;
         }
         case kCarrierInterference:
+            LabelMarkers({});
             SetField(kIdMeasurement, MeasurementName(kIdCarrierRatio), kResultRow, 0, 0);
             if (detail) ShowCarrierInterferenceRow(unit);
             return;
         case kFieldStrength: {
+            LabelMarkers({});
             const CAntenna* antenna = setup_->GetAntenna();
             SetField(kIdMeasurement, MeasurementName(kIdFieldStrength), kResultRow, 0, 0);
             SetField(kIdAntenna, antenna ? antenna->GetName() : core::Text(u"None"), kResultRow, 1,
@@ -299,6 +303,17 @@ void CMeasurementBase::ShowCarrierInterferenceRow(uint32_t unit) {
 
 void CMeasurementBase::LabelMarkers(std::initializer_list<const char16_t*> labels) {
     if (!graphPanel || !graphPanel->GetGraph()) return;
-    int i = 0;
-    for (const char16_t* label : labels) graphPanel->SetMarkerLabel(i++, label);
+    size_t i = 0;
+    for (const char16_t* label : labels) {
+        graphPanel->SetMarkerLabel(static_cast<int>(i), label);
+        if (i < functionLabels_.size()) functionLabels_[i] = label;
+        ++i;
+    }
+    for (; i < functionLabels_.size(); ++i) {
+        core::Text& set = functionLabels_[i];
+        const int marker = static_cast<int>(i);
+        if (!set.empty() && graphPanel->GetMarkerLabel(marker) == set)
+            graphPanel->SetMarkerLabel(marker, u"");
+        set.clear();
+    }
 }

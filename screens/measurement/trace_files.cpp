@@ -226,6 +226,11 @@ bool CMeasurementBase::OpenTraceFileManager() {
     if (open_page_ == kFileManagerPage && m_FileManager) return true;
     StopMeasurement();
     ReloadTraceList();
+    return ShowPage(kFileManagerPage) == 1;
+}
+
+// Page 137: the file manager window over the view, listing the trace list.
+bool CMeasurementBase::CreateFileManagerWindow() {
     if (!parent_view_) return false;
     auto* dialog = new CSetupSelectDlg(parent_view_, dialog_services::ColorSchemeHolder(), true);
     dialog->SetFirstEntry(GetFirstFileEntry());

@@ -101,7 +101,7 @@ void CPowerMeterMode::CreatePowerPanes() {
     constexpr int kTitle = 30, kKeys = 95, kMenuBar = 35, kKeysBottom = 29, kReadoutRight = 96,
                   kReadoutBottom = 143;
     file_label_panel_ =
-        std::make_unique<CFileLabelPanel>(LoadResString(kTitleId), core::Text(), false, false);
+        std::make_unique<CFileLabelPanel>(LoadResString(kTitleId), core::Text(), true, false);
     CreatePane(*file_label_panel_, {0, 0, w, kTitle, 1, 160});
     soft_key_menu_ = std::make_unique<CSoftKeyMenu>();
     CreatePane(*soft_key_menu_, {w - kKeys, kTitle, w, h - kKeysBottom, 1, 100});

@@ -16,7 +16,6 @@ namespace {
 
 constexpr uint32_t kMilliseconds = CSweepTimeDlg::kMilliseconds;
 constexpr double kAmplitudeStep = 1.0;
-constexpr const char* kNumberFormat = "% 6.6f";
 constexpr double kDbcWheelStep = 0.1, kDbcArrowStep = 1.0;
 
 // Runs a dialog; its answer when the user accepted it.
@@ -48,12 +47,15 @@ class DialogEntries : public ISpecAnEntries {
                           low, high, kMilliseconds);
         return Run(dlg, [](CSweepTimeDlg& d) { return d.GetRawValue(); });
     }
+    // The screen's own numeric entry, which the keys typed meanwhile reach.
     std::optional<double> Number(uint32_t title_id, double value, double high, double low,
                                  double step, int) override {
-        CNumberEntryDlg dlg(frame_, title_id, static_cast<float>(value), false,
-                            static_cast<float>(high), static_cast<float>(low),
-                            static_cast<float>(step), kNumberFormat);
-        return Run(dlg, [](CNumberEntryDlg& d) { return d.GetValue(); });
+        if (!screen_) return std::nullopt;
+        const std::optional<float> entered = screen_->RunNumberDialog(
+            title_id, static_cast<float>(value), false, static_cast<float>(high),
+            static_cast<float>(low), static_cast<float>(step));
+        if (!entered) return std::nullopt;
+        return *entered;
     }
     std::optional<double> Amplitude(uint32_t title_id, uint32_t unit, double value, double high,
                                     double low, int first) override {

@@ -209,6 +209,11 @@ void CSpecAnMode::OnActivate() {
         if (readout_panel_) readout_panel_->RedrawRows(0, true, kReadoutColour);
         if (status_indicator_) status_indicator_->Redraw();
     }
+    // A recalled setup's frequency counter is the screen's too; its channel
+    // width is checked against the span as a typed one is.
+    if (!freqCounterOn) freqCounterOn = sa_setup_->GetFreqCounter();
+    sa_setup_->SetChannelWidth(sa_setup_->GetChannelWidth());
+    sa_setup_->FitAdjWidthToSpan();
     if (!IsSingleMode(sa_setup_->GetTriggerMode())) m_SingleSweep = false;
 
     CMeasurementBase::OnActivate();

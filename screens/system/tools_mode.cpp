@@ -255,7 +255,9 @@ void CToolsMode::RunLanguageDialog() {
         language = dlg.GetLanguage();
     }
     if (result == kIdOk) {
-        post_to_frame(plat::WM_COMMAND, kCmdLanguage, language);
+        // The language is taken before the question: it asks in the chosen
+        // language.
+        send_to_frame(plat::WM_COMMAND, kCmdLanguage, language);
         if (s && s->ShowScreenMessage(LoadResString(kRestartQuestion), plat::MB_YESNO) == kIdYes) {
             PrepareScreenSwitch();
             post_to_frame(plat::WM_CLOSE, 0, 0);

@@ -5,6 +5,7 @@
 // sanitizer's preset runs these too.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -41,18 +42,41 @@ TEST(LimitMask, AFullMaskProjectsWithItsExtensionRowsApart) {
 }
 
 // The reference frequency at 0 Hz with a sweep from 1 MHz: every point of
-// the mask lies at or left of the sweep's first point, which takes the
-// first row's level; the rest continues the last level flat.
+// the mask lies left of the sweep, which continues the last level flat from
+// its first point on.
 TEST(LimitMask, ALockAtZeroHertzGivesTheLastLevelFlat) {
     EmissionMask m = FullMask();
     const std::vector<double> limit = Project(m, -10.0, 0, 1000000, 100000, 401);
     ASSERT_EQ(limit.size(), 401u);
-    EXPECT_DOUBLE_EQ(limit[0], -10.0);
-    for (size_t p = 1; p < limit.size(); ++p) EXPECT_DOUBLE_EQ(limit[p], -80.0) << p;
+    for (size_t p = 0; p < limit.size(); ++p) EXPECT_DOUBLE_EQ(limit[p], -80.0) << p;
 }
 
-// A reference point left of the first point gives the front extension its
-// level: the limit left of the mask is the reference point's.
+// A mask that runs off either edge of the sweep: every trace point holds the
+// mask's straight line at its frequency (the full mask falls 1 dB per kHz
+// from 0 dB at 965 kHz to -70 dB at 1035 kHz), with no step at the edge.
+TEST(LimitMask, AMaskCrossingTheSweepsEdgeKeepsItsLineThere) {
+    struct Sweep {
+        uint64_t start, span;
+    };
+    const Sweep sweeps[] = {{1000000, 100000}, {950000, 60000}, {990000, 20000}};
+    for (const Sweep& sweep : sweeps) {
+        SCOPED_TRACE(std::to_string(sweep.start) + " + " + std::to_string(sweep.span));
+        EmissionMask m = FullMask();
+        const std::vector<double> limit = Project(m, 0.0, 1000000, sweep.start, sweep.span, 705);
+        ASSERT_EQ(limit.size(), 705u);
+        const double perPoint = static_cast<double>(sweep.span) / 705.0 / 1000.0;
+        for (size_t p = 0; p < limit.size(); ++p) {
+            const double hz = static_cast<double>(sweep.start) +
+                              static_cast<double>(p) * static_cast<double>(sweep.span) / 705.0;
+            const double line = std::clamp(-((hz - 1e6) / 1000.0 + 35.0), -70.0, 0.0);
+            ASSERT_NEAR(limit[p], line, perPoint + 1e-9) << p;
+        }
+    }
+}
+
+// A reference point left of the first point gives the front extension (at
+// 0 Hz) its level: left of the mask the limit runs straight from there to
+// the first point (-10 dBm at 965 kHz), through the sweep's start.
 TEST(LimitMask, AReferencePointBeforeTheFirstTakesTheFront) {
     EmissionMask m = FullMask();
     limit_mask::ReferencePoint r;
@@ -61,7 +85,8 @@ TEST(LimitMask, AReferencePointBeforeTheFirstTakesTheFront) {
     const std::vector<double> limit = Project(m, -10.0, 1000000, 900000, 200000, 705, r);
     EXPECT_DOUBLE_EQ(m.front.level, -5.0);
     EXPECT_EQ(m.front.absolute, 1);
-    EXPECT_DOUBLE_EQ(limit.front(), -5.0);
+    const double perPoint = 5.0 / 965000.0 * 200000.0 / 705.0;
+    EXPECT_NEAR(limit.front(), -5.0 - 5.0 * 900000.0 / 965000.0, perPoint);
 }
 
 TEST(LimitMask, MirrorAndPointEditsRefuseWhatDoesNotFit) {

@@ -235,6 +235,8 @@ void CVnaMode::ShowTitle() {
     std::replace(label.begin(), label.end(), u'\n', u' ');
     file_label_panel_->SetFileLabel(LoadResString(kTitleId), label);
     file_label_panel_->SetSetupName(vna_setup_->GetSetupLabel());
+    // The bar shows the measurement now, not at the next full repaint.
+    if (active_function_ != kOverlayPage && !panes_frozen_) file_label_panel_->Redraw();
 }
 
 uint64_t CVnaMode::MinimumFrequency() const {

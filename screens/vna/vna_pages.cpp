@@ -334,11 +334,10 @@ void CVnaMode::SetIfbwIndex(int index) {
 void CVnaMode::OnMeasureSelectKey(int key) {
     if (key < 0 || key > 3) return;
     if (key == 3 && !HasGainMeasurement()) return;
-    // The bias goes off after the old measurement stopped, so that the stop
-    // does not overtake the message.
-    const bool bias_off = dc_bias_on_ && key != 3;
+    // The bias goes off while the gain measurement is still the current
+    // one: its row says so before the new measurement's rows replace it.
+    if (dc_bias_on_ && key != 3) SwitchOffDcBias();
     SwitchMeasurementType(key + 1);
-    if (bias_off) SwitchOffDcBias();
 }
 
 void CVnaMode::SwitchMeasurementType(int type) {

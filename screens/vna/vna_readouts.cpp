@@ -115,6 +115,9 @@ void CVnaMode::UpdateSweepReadout(bool full) {
         }
     }
     ShowDataPointsAnnotation();
+    // The loss and gain fields of row 2 are those measurements' alone.
+    if (type == kMatch || type == kDistanceToFault)
+        for (int c = 0; c < 3; ++c) readout_panel_->SetCellIds(kBlank, kBlank, 2, c);
     switch (type) {
         case kDistanceToFault:
             ShowDtfReadouts();

@@ -412,6 +412,42 @@ TEST(Board, AudioStreamCarriesTheLevelAtEachBlockStartAndTheSamplesRunOn) {
     EXPECT_TRUE(host.stop());
 }
 
+// A message the scene leaves unanswered gets no replies in a spectrum or an
+// audio stream either: a sweep left unanswered for good sends nothing while
+// the queries around it are answered, and an audio stream whose first round
+// is left out begins with the second.
+TEST(Board, UnansweredSpectrumAndAudioStreamsSendNothing) {
+    {
+        sim::Scene s = fast_scene();
+        s.board.unanswered = {{dsp::msg::kSweep, 0}};
+        BoardHost host(std::make_shared<AcquisitionBoard>(s));
+        host.send(dsp::msg::kSweep, sweep_record());
+        for (int query = 0; query < 20; ++query) {
+            ASSERT_TRUE(host.send(1));
+            std::optional<sim::Packet> p;
+            do {
+                p = host.read();
+                ASSERT_TRUE(p);
+                ASSERT_NE(p->type, dsp::msg::kSweep) << "query " << query;
+            } while (p->type != 1);
+        }
+        EXPECT_TRUE(host.stop());
+    }
+    sim::Scene s = fast_scene();
+    s.board.unanswered = {{dsp::msg::kDemodulationAudio, 1}};
+    BoardHost host(std::make_shared<AcquisitionBoard>(s));
+    Bytes r(64, 0);
+    put_le<std::uint64_t>(r, 0, 95500000);
+    put_le<std::uint16_t>(r, 18, 2);
+    put_le<std::uint16_t>(r, 40, 2);
+    put_le<std::uint16_t>(r, 56, 5000);
+    host.send(dsp::msg::kDemodulationAudio, r);
+    auto first = host.read_type(dsp::msg::kDemodulationAudio);
+    ASSERT_TRUE(first);
+    EXPECT_EQ(first->start(), first->count());
+    EXPECT_TRUE(host.stop());
+}
+
 // The burst alone over the noise: no signal in the filter.
 sim::Scene burst_scene() {
     sim::Scene s = fast_scene();

@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
@@ -97,6 +98,7 @@ class View : public CWnd {
         }
     }
     void OnKeyDown(uint32_t key, uint32_t, uint32_t) override {
+        if (key == vk_function(2)) throw std::runtime_error("F2 refused");
         keys.push_back({key, true, get_key_state(VK_SHIFT) < 0});
         if (key == VK_F1) {
             TestDialog dlg(this);
@@ -169,6 +171,11 @@ class TestApp : public CWinApp {
         poster.join();
         return 5;
     }
+    std::vector<std::string> exceptions;
+    intptr_t ProcessWndProcException(const std::exception& e, const Message& msg) override {
+        exceptions.push_back(std::string(e.what()) + " " + std::to_string(msg.message));
+        return CWinApp::ProcessWndProcException(e, msg);
+    }
 };
 
 class ScriptedSession : public ::testing::Test {
@@ -191,6 +198,17 @@ class ScriptedSession : public ::testing::Test {
     }
     std::filesystem::path dir_;
 };
+
+// An exception out of a window procedure reaches the application's handler
+// with its message, and the loop takes the next key.
+TEST_F(ScriptedSession, AnExceptionOfAWindowProcedureGoesToTheApplication) {
+    TestApp app;
+    EXPECT_EQ(run(app, "wait 10\nkey F2\nkey F5\nquit\n"), 5);
+    EXPECT_EQ(app.exceptions,
+              (std::vector<std::string>{"F2 refused " + std::to_string(WM_KEYDOWN)}));
+    ASSERT_FALSE(app.frame.view.keys.empty());
+    EXPECT_EQ(app.frame.view.keys.back().vk, vk_function(5));
+}
 
 TEST_F(ScriptedSession, TimersCommandsKeysDialogsAndShots) {
     TestApp app;
