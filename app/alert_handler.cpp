@@ -9,7 +9,6 @@
 namespace {
 
 constexpr uint32_t kIdsBatteryAlarm = 437;
-constexpr uint32_t kIdsChargeComplete = 442;
 constexpr uint32_t kIdsTemperatureAlarm = 780;
 constexpr uint32_t kIdsTemperatureHigh = 781;
 constexpr uint32_t kIdsVoltageAlarm = 782;
@@ -113,10 +112,7 @@ bool CSystemAlertHandler2::ShowAlert(CAppEvent* event, const plat::Event& /*hand
             message = kIdsVoltageHigh;
             RaiseCounter(kind);
             break;
-        case kAlarmBattery:  // the battery's own alarm: its charge is complete
-            message = kIdsChargeComplete;
-            break;
-        default:  // the battery's status: what the battery says
+        default:  // the battery's own alarm and its status: what the battery says
             message = battery_ ? battery_->GetStatusStringId() : kIdsBatteryUnknown;
             break;
     }
