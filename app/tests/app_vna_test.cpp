@@ -130,15 +130,7 @@ TEST_F(VnaProgram, ACalibrationIsKeptWhenTheProgramEndsOnTheGainMeasurement) {
     Send("key F1");
     Send("key F1");  // match, where the one-port terms apply
     ASSERT_TRUE(Await(kSweep, *gain)) << "the match measurement never swept";
-    ASSERT_TRUE(Eventually([&] {
-        Send("wait 1000");
-        Send("key F18");  // file menu
-        Send("key F1");   // quick save
-        Sync();
-        if (!TraceFiles().empty()) return true;
-        Send("key RETURN");
-        return false;
-    }));
+    ASSERT_TRUE(QuickSaveUntilWritten(1000));
     // A short behind a corrected port reads 0 dB return loss at every point;
     // calibration type 1 is the one-port.
     EXPECT_EQ(specan_screen::Shell(std::string("python3 ") + CELVANE_SOURCE_DIR +
@@ -247,15 +239,7 @@ TEST_F(VnaProgram, ATraceSavedByKeysIsReadByPythonAndRecalledByKeys) {
     ASSERT_TRUE(idle);
     // A save before the first whole sweep is refused with a box, which
     // Enter closes; the save is tried again after more platform time.
-    ASSERT_TRUE(Eventually([&] {
-        Send("wait 500");
-        Send("key F18");  // file menu
-        Send("key F1");   // quick save
-        Sync();
-        if (!TraceFiles().empty()) return true;
-        Send("key RETURN");
-        return false;
-    }));
+    ASSERT_TRUE(QuickSaveUntilWritten(500));
     const size_t saved = TraceFiles().size();
     const fs::path file = TraceFiles()[0];
     EXPECT_EQ(specan_screen::Shell(std::string("python3 ") + CELVANE_SOURCE_DIR +

@@ -153,6 +153,20 @@ class VnaProgram : public ::testing::Test {
             for (const auto& e : fs::directory_iterator(folder)) out.push_back(e.path());
         return out;
     }
+    // Quick Save from the file menu, tried again after `wait_ms` of platform
+    // time (Enter closing the refusal box) until a trace file is written;
+    // false when none ever is.
+    bool QuickSaveUntilWritten(uint32_t wait_ms) {
+        return Eventually([&] {
+            Send("wait " + std::to_string(wait_ms));
+            Send("key F18");  // file menu
+            Send("key F1");   // quick save
+            Sync();
+            if (!TraceFiles().empty()) return true;
+            Send("key RETURN");
+            return false;
+        });
+    }
     // The calibration and transfer commands (0x2005 to 0x2022, not the DC
     // bias) the board received from record `from` on.
     std::vector<uint16_t> Transfers(size_t from) const {
