@@ -63,12 +63,6 @@ class ScreenTitles : public ::testing::Test {
         });
         return text;
     }
-    // Recalls the setup manager's row `row` (from the top) by keys.
-    void Recall(int row) {
-        std::string keys = "key F20\n";
-        for (int i = 0; i < row; ++i) keys += "key DOWN\n";
-        run.Type(keys + "key F3\n");
-    }
 
     ProductRun run{"celvane-titles", kScene};
 };
@@ -77,12 +71,12 @@ class ScreenTitles : public ::testing::Test {
 // analyzer's and then the network analyzer's title bar read "Setup:" and the
 // recalled setup's name.
 TEST_F(ScreenTitles, TheAnalyzersTitlesNameTheRecalledSetup) {
-    Recall(0);
+    run.RecallSetup(0);
     EXPECT_TRUE(Until([](const Title& t) {
         return t.label == "Setup:" && t.value == "Factory SA";
     })) << Read().label
         << " " << Read().value;
-    Recall(1);
+    run.RecallSetup(1);
     EXPECT_TRUE(Until([](const Title& t) {
         return t.label == "Setup:" && t.value == "Factory VNA";
     })) << Read().label
@@ -95,7 +89,7 @@ TEST_F(ScreenTitles, TheAnalyzersTitlesNameTheRecalledSetup) {
 // each measurement chosen, and the gain measurement's row with its DC bias
 // on goes with it.
 TEST_F(ScreenTitles, ANetworkMeasurementChosenBySoftKeyRetitlesTheScreen) {
-    Recall(1);
+    run.RecallSetup(1);
     ASSERT_TRUE(Until([](const Title& t) { return t.value == "Factory VNA"; }));
     // The keys wait for the calibration the activation uploads.
     ASSERT_TRUE(product_test::Eventually([&] {

@@ -55,13 +55,6 @@ class SweepingProgram : public ::testing::Test {
         });
     }
 
-    // The setup list's row `row` (0 the factory setup) recalled by keys.
-    void Recall(int row) {
-        std::string keys = "key F20\n";
-        for (int i = 0; i < row; ++i) keys += "key DOWN\n";
-        run.Type(keys + "key F3\n");
-    }
-
     ProductRun run{"celvane-sweep-keys", kScene};
 };
 
@@ -81,10 +74,10 @@ TEST_F(SweepingProgram, KeysRecallsAndMarkersWhileSweepingShareNoDatum) {
             "key F1\nkey F2\nkey F3\n");
         // A recall with another point count while the sweep runs, then the
         // factory setup again.
-        Recall(2);
+        run.RecallSetup(2);
         ASSERT_TRUE(SweepsWith(kRecalledPoints));
         run.Type("key shift+F5\nkey F2\nkey F3\nkey LEFT\n");
-        Recall(0);
+        run.RecallSetup(0);
         ASSERT_TRUE(SweepsWith(kFactoryPoints));
     }
     EXPECT_EQ(run.Finish(), 0);

@@ -48,6 +48,13 @@ class ProductRun {
         });
     }
     void Type(const std::string& lines) { run_.Type(lines); }
+    // Recalls the setup manager's row `row` (from the top, 0 the factory
+    // setup) by keys.
+    void RecallSetup(int row) {
+        std::string keys = "key F20\n";
+        for (int i = 0; i < row; ++i) keys += "key DOWN\n";
+        Type(keys + "key F3\n");
+    }
     int Finish() { return run_.Finish(); }
 
     // Runs `fn` on the user-interface thread and waits for it; false while
